@@ -1,0 +1,269 @@
+#include "analysis/Matrix.h"
+
+#include <cmath>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace quav {
+
+namespace {
+
+/// Factorises the n x n row-major matrix `a` in place with partial pivoting;
+/// `perm[i]` receives the original index of the row now at position i.
+void luFactorise(double* a, int n, int* perm) {
+    for (int i = 0; i < n; ++i)
+        perm[i] = i;
+    for (int i = 0; i < n; ++i) {
+        // The first of equally large candidates wins, so a well-ordered matrix
+        // keeps its natural row order.
+        int p = i;
+        double best = std::fabs(a[i * n + i]);
+        for (int j = i + 1; j < n; ++j) {
+            const double v = std::fabs(a[j * n + i]);
+            if (v > best) {
+                best = v;
+                p = j;
+            }
+        }
+        if (p != i) {
+            for (int k = 0; k < n; ++k)
+                std::swap(a[i * n + k], a[p * n + k]);
+            std::swap(perm[i], perm[p]);
+        }
+        const double pivot = a[i * n + i];
+        for (int j = i + 1; j < n; ++j) {
+            double& lji = a[j * n + i];
+            lji = lji / pivot;
+            for (int k = i + 1; k < n; ++k)
+                a[j * n + k] = a[j * n + k] - lji * a[i * n + k];
+        }
+    }
+}
+
+/// Solves L U x = b' for the factors of luFactorise, where b' is b permuted.
+void luSubstitute(const double* lu, int n, const int* perm, const double* b, double* x) {
+    // Forward substitution with the unit lower factor.
+    for (int j = 0; j < n; ++j) {
+        long double sum = b[perm[j]];
+        for (int k = 0; k < j; ++k)
+            sum -= static_cast<long double>(lu[j * n + k]) * x[k];
+        x[j] = static_cast<double>(sum);
+    }
+    // Back substitution with the upper factor, dividing by the diagonal last.
+    for (int i = n - 1; i >= 0; --i) {
+        long double sum = x[i];
+        for (int k = i + 1; k < n; ++k)
+            sum -= static_cast<long double>(lu[i * n + k]) * x[k];
+        x[i] = static_cast<double>(sum / lu[i * n + i]);
+    }
+}
+
+} // namespace
+
+Matrix::Matrix(int rows, int cols) {
+    allocate(rows, cols);
+}
+
+Matrix::Matrix(int rows, int cols, std::initializer_list<double> values) {
+    allocate(rows, cols);
+    int i = 0;
+    for (double v : values) {
+        if (i >= size())
+            break;
+        data()[i++] = v;
+    }
+}
+
+Matrix::Matrix(const Matrix& other) {
+    allocate(other.rows_, other.cols_);
+    if (size() > 0)
+        std::memcpy(data(), other.data(), sizeof(double) * static_cast<std::size_t>(size()));
+}
+
+Matrix::Matrix(Matrix&& other) noexcept
+    : heap_(std::move(other.heap_)), rows_(other.rows_), cols_(other.cols_) {
+    if (!heap_ && size() > 0)
+        std::memcpy(inline_, other.inline_, sizeof(double) * static_cast<std::size_t>(size()));
+    other.rows_ = 0;
+    other.cols_ = 0;
+}
+
+Matrix& Matrix::operator=(const Matrix& other) {
+    if (this == &other)
+        return *this;
+    if (rows_ != other.rows_ || cols_ != other.cols_)
+        allocate(other.rows_, other.cols_);
+    if (size() > 0)
+        std::memcpy(data(), other.data(), sizeof(double) * static_cast<std::size_t>(size()));
+    return *this;
+}
+
+Matrix& Matrix::operator=(Matrix&& other) noexcept {
+    if (this == &other)
+        return *this;
+    heap_ = std::move(other.heap_);
+    rows_ = other.rows_;
+    cols_ = other.cols_;
+    if (!heap_ && size() > 0)
+        std::memcpy(inline_, other.inline_, sizeof(double) * static_cast<std::size_t>(size()));
+    other.rows_ = 0;
+    other.cols_ = 0;
+    return *this;
+}
+
+Matrix Matrix::vector(std::initializer_list<double> values) {
+    Matrix m(static_cast<int>(values.size()), 1);
+    int i = 0;
+    for (double v : values)
+        m[i++] = v;
+    return m;
+}
+
+Matrix Matrix::identity(int n) {
+    Matrix m(n, n);
+    m.setIdentityDiagonal();
+    return m;
+}
+
+void Matrix::allocate(int rows, int cols) {
+    if (rows <= 0 || cols <= 0) {
+        heap_.reset();
+        rows_ = 0;
+        cols_ = 0;
+        return;
+    }
+    const std::size_t n = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols);
+    rows_ = rows;
+    cols_ = cols;
+    if (n <= static_cast<std::size_t>(inlineCapacity)) {
+        heap_.reset();
+        std::memset(inline_, 0, sizeof(double) * n);
+    } else {
+        heap_.reset(new double[n]()); // value-initialised: zero-filled
+    }
+}
+
+void Matrix::resize(int rows, int cols) {
+    allocate(rows, cols);
+}
+
+void Matrix::zero() {
+    if (size() > 0)
+        std::memset(data(), 0, sizeof(double) * static_cast<std::size_t>(size()));
+}
+
+void Matrix::clear() {
+    allocate(0, 0);
+}
+
+int Matrix::setIdentityDiagonal() {
+    if (rows_ != cols_)
+        return cols_;
+    for (int i = 0; i < rows_; ++i)
+        (*this)(i, i) = 1.0;
+    return rows_;
+}
+
+Matrix Matrix::operator+(const Matrix& b) const {
+    Matrix r(rows_, cols_);
+    for (int i = 0; i < size(); ++i)
+        r[i] = (*this)[i] + b[i];
+    return r;
+}
+
+Matrix Matrix::operator-(const Matrix& b) const {
+    Matrix r(rows_, cols_);
+    for (int i = 0; i < size(); ++i)
+        r[i] = (*this)[i] - b[i];
+    return r;
+}
+
+Matrix Matrix::operator*(const Matrix& b) const {
+    Matrix r(rows_, b.cols_);
+    for (int i = 0; i < rows_; ++i) {
+        for (int j = 0; j < b.cols_; ++j) {
+            long double sum = 0.0L;
+            for (int k = 0; k < b.rows_; ++k)
+                sum += static_cast<long double>((*this)(i, k)) * b(k, j);
+            r(i, j) = static_cast<double>(sum);
+        }
+    }
+    return r;
+}
+
+Matrix Matrix::operator*(double s) const {
+    Matrix r(rows_, cols_);
+    for (int i = 0; i < size(); ++i)
+        r[i] = (*this)[i] * s;
+    return r;
+}
+
+Matrix Matrix::operator/(double s) const {
+    Matrix r(rows_, cols_);
+    for (int i = 0; i < size(); ++i)
+        r[i] = (*this)[i] / s;
+    return r;
+}
+
+void Matrix::transpose() {
+    *this = transposed();
+}
+
+Matrix Matrix::transposed() const {
+    Matrix t(cols_, rows_);
+    for (int i = 0; i < rows_; ++i)
+        for (int j = 0; j < cols_; ++j)
+            t(j, i) = (*this)(i, j);
+    return t;
+}
+
+double Matrix::norm() const {
+    long double sum = 0.0L;
+    for (int i = 0; i < size(); ++i)
+        sum += static_cast<long double>((*this)[i]) * (*this)[i];
+    return static_cast<double>(std::sqrt(sum));
+}
+
+void Matrix::normalise() {
+    const double n = norm();
+    for (int i = 0; i < size(); ++i)
+        (*this)[i] /= n;
+}
+
+Matrix Matrix::inverse() const {
+    const int n = rows_;
+    Matrix lu(*this);
+    std::vector<int> perm(static_cast<std::size_t>(n));
+    luFactorise(lu.data(), n, perm.data());
+    Matrix inv(n, n);
+    std::vector<double> e(static_cast<std::size_t>(n)), x(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        std::fill(e.begin(), e.end(), 0.0);
+        e[static_cast<std::size_t>(i)] = 1.0;
+        luSubstitute(lu.data(), n, perm.data(), e.data(), x.data());
+        for (int r = 0; r < n; ++r)
+            inv(r, i) = x[static_cast<std::size_t>(r)];
+    }
+    return inv;
+}
+
+Matrix Matrix::solve(const Matrix& b) {
+    const int n = rows_;
+    std::vector<int> perm(static_cast<std::size_t>(n));
+    luFactorise(data(), n, perm.data());
+    Matrix x(n, 1);
+    luSubstitute(data(), n, perm.data(), b.data(), x.data());
+    return x;
+}
+
+bool Matrix::operator==(const Matrix& b) const {
+    if (rows_ != b.rows_ || cols_ != b.cols_)
+        return false;
+    for (int i = 0; i < size(); ++i)
+        if ((*this)[i] != b[i])
+            return false;
+    return true;
+}
+
+} // namespace quav

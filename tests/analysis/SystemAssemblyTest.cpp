@@ -1,0 +1,134 @@
+#include "analysis/SystemAssembly.h"
+
+#include "analysis/Constants.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace quav;
+
+namespace {
+
+// The 3.141592 circle constant leaves cross terms of this order in rotated rates.
+constexpr double kCircleConstantSlack = 1e-6;
+
+AnalysisModel oneSpringModel(const Matrix& position, const Matrix& rates, double dynamicFactor,
+                             const Matrix& angles = Matrix::column(3)) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    m.addSpring("s", position, angles, 1.0f);
+    m.springs[0].selected = 1;
+    m.assignCharacteristic("c", rates, dynamicFactor, Matrix::vector({10, 20, 30}));
+    return m;
+}
+
+/// B^T k B with B = [I | -S(r)], written from the definition as a reference.
+Matrix referenceSpringBlock(const Matrix& k, const Matrix& r) {
+    Matrix b(3, 6);
+    for (int i = 0; i < 3; ++i)
+        b(i, i) = 1.0;
+    const double x = r[0], y = r[1], z = r[2];
+    const Matrix s(3, 3, {0, -z, y, z, 0, -x, -y, x, 0});
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            b(i, 3 + j) = -s(i, j);
+    return b.transposed() * k * b;
+}
+
+} // namespace
+
+TEST(SpringAssembly, SpringAtReferencePointWithZeroAngles) {
+    AnalysisModel m = oneSpringModel(Matrix::column(3), Matrix::vector({1, 2, 3}), 1.0);
+    const Matrix k = systemStiffness(m, Matrix::column(3), Matrix::identity(3), false);
+    EXPECT_NEAR(k(0, 0), 2.0, kCircleConstantSlack);
+    EXPECT_NEAR(k(1, 1), 1.0, kCircleConstantSlack);
+    EXPECT_EQ(k(2, 2), 3.0);
+    EXPECT_NE(k(0, 1), 0.0); // 90 degrees is not exactly representable with 3.141592
+    EXPECT_NEAR(k(0, 1), 0.0, kCircleConstantSlack);
+    for (int i = 3; i < 6; ++i)
+        for (int j = 3; j < 6; ++j)
+            EXPECT_EQ(k(i, j), 0.0);
+}
+
+TEST(SpringAssembly, OffsetSpringGivesRotationalAndCouplingTerms) {
+    AnalysisModel m = oneSpringModel(Matrix::vector({0, 0, 1}), Matrix::vector({1, 2, 3}), 1.0);
+    const Matrix k = systemStiffness(m, Matrix::column(3), Matrix::identity(3), false);
+    EXPECT_NEAR(k(3, 3), 1.0, kCircleConstantSlack);
+    EXPECT_NEAR(k(4, 4), 2.0, kCircleConstantSlack);
+    EXPECT_NEAR(k(1, 3), -1.0, kCircleConstantSlack);
+    EXPECT_NEAR(k(0, 4), 2.0, kCircleConstantSlack);
+    EXPECT_EQ(k(1, 3), k(3, 1));
+}
+
+TEST(SpringAssembly, DynamicFactorScalesStiffnessButNotDamping) {
+    AnalysisModel m =
+        oneSpringModel(Matrix::vector({0.3, -0.2, 0.5}), Matrix::vector({1e5, 2e4, 3e4}), 1.5,
+                       Matrix::vector({0, 20, -35}));
+    const Matrix q = Matrix::vector({0.1, 0.1, 0.0});
+    const Matrix ks = systemStiffness(m, q, Matrix::identity(3), false);
+    const Matrix kd = systemStiffness(m, q, Matrix::identity(3), true);
+    for (int i = 0; i < 36; ++i)
+        EXPECT_NEAR(kd[i], 1.5 * ks[i], 1e-9 * std::fabs(ks[i]) + 1e-12);
+    const Matrix c = systemDamping(m, q, Matrix::identity(3));
+    EXPECT_GT(c.norm(), 0.0);
+    m.springCharacteristics[0].dynamicFactor = 3.0;
+    EXPECT_EQ(systemDamping(m, q, Matrix::identity(3)), c);
+}
+
+TEST(SpringAssembly, SpringWithoutCharacteristicContributesNothing) {
+    AnalysisModel m = oneSpringModel(Matrix::vector({1, 2, 3}), Matrix::vector({1, 2, 3}), 1.0);
+    m.springs[0].characteristicId = 999;
+    EXPECT_EQ(systemStiffness(m, Matrix::column(3), Matrix::identity(3), true).norm(), 0.0);
+    EXPECT_EQ(systemDamping(m, Matrix::column(3), Matrix::identity(3)).norm(), 0.0);
+}
+
+TEST(SpringAssembly, MatchesDefinitionAndIsExactlySymmetricInAnyFrame) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    const double pos[4][3] = {
+        {0.4, 0.3, -0.2}, {-0.4, 0.35, -0.15}, {0.1, -0.3, 0.05}, {-0.2, -0.25, 0.3}};
+    const double ang[4][2] = {{15, 30}, {-20, 45}, {40, -10}, {0, 0}};
+    for (int i = 0; i < 4; ++i) {
+        m.addSpring("s", Matrix::vector({pos[i][0], pos[i][1], pos[i][2]}),
+                    Matrix::vector({0, ang[i][0], ang[i][1]}), 1.0f);
+        m.springs[static_cast<std::size_t>(i)].selected = 1;
+        m.assignCharacteristic("c" + std::to_string(i), Matrix::vector({1e5 * (i + 1), 3e4, 2e4}),
+                               1.2, Matrix::vector({100, 50, 20}));
+    }
+    const double c = std::cos(0.3), s = std::sin(0.3);
+    const Matrix frame(3, 3, {c, -s, 0, s, c, 0, 0, 0, 1});
+    const Matrix q = Matrix::vector({0.05, -0.02, 0.1});
+    const Matrix k = systemStiffness(m, q, frame, true);
+    Matrix ref(6, 6);
+    for (const auto& spring : m.springs)
+        ref = ref + referenceSpringBlock(springStiffness(m, spring, frame, true),
+                                         frame * (spring.position - q));
+    for (int i = 0; i < 6; ++i)
+        for (int j = 0; j < 6; ++j) {
+            EXPECT_EQ(k(i, j), k(j, i));
+            EXPECT_NEAR(k(i, j), ref(i, j), 1e-9 * (std::fabs(ref(i, j)) + 1.0));
+        }
+    const Matrix d = systemDamping(m, q, frame);
+    for (int i = 0; i < 6; ++i)
+        for (int j = 0; j < 6; ++j)
+            EXPECT_EQ(d(i, j), d(j, i));
+}
+
+TEST(ModalMatrices, ModalSystemMatrixAndDynamicStiffness) {
+    Matrix k(6, 6);
+    for (int i = 0; i < 36; ++i)
+        k[i] = 1.0 + i;
+    const Matrix d(3, 3, {2, 0, 0, 0, 4, 0, 0, 0, 8});
+    const Matrix a = modalSystemMatrix(k, 10.0, d);
+    EXPECT_DOUBLE_EQ(a(1, 4), k(1, 4) / 10.0);
+    EXPECT_DOUBLE_EQ(a(3, 0), k(3, 0) / 2.0);
+    EXPECT_DOUBLE_EQ(a(5, 5), k(5, 5) / 8.0);
+
+    const Matrix inertia(3, 3, {1, 0.1, 0.2, 0.1, 2, 0.3, 0.2, 0.3, 3});
+    const Matrix s = dynamicStiffness(k, 2.0, 10.0, inertia);
+    const double w2 = (2.0 * kTwoPi) * (2.0 * kTwoPi);
+    EXPECT_DOUBLE_EQ(s(0, 0), k(0, 0) - w2 * 10.0);
+    EXPECT_DOUBLE_EQ(s(0, 1), k(0, 1));
+    EXPECT_DOUBLE_EQ(s(0, 4), k(0, 4));
+    EXPECT_DOUBLE_EQ(s(3, 4), k(3, 4) - w2 * 0.1);
+    EXPECT_DOUBLE_EQ(s(5, 5), k(5, 5) - w2 * 3.0);
+}

@@ -1,0 +1,156 @@
+#include "model/AnalysisModel.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace quav;
+
+namespace {
+
+Matrix v3(double x, double y, double z) {
+    return Matrix::vector({x, y, z});
+}
+
+} // namespace
+
+TEST(ModelIds, SharedCounterAcrossKindsNeverReused) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    EXPECT_EQ(m.lastId, 1);
+    EXPECT_EQ(m.massElementId, 1);
+    EXPECT_EQ(m.addSpring("s", v3(0, 0, 0), v3(0, 0, 0), 1.0f), 2);
+    EXPECT_EQ(m.addStaticLoad("l", 1.0, v3(0, 0, 0), v3(0, 0, 1), Translational), 3);
+    EXPECT_EQ(m.addObservationPoint("p", v3(1, 1, 1)), 4);
+    m.setSpringSelection(2);
+    m.deleteSelectedSprings();
+    EXPECT_EQ(m.addSpring("t", v3(0, 0, 0), v3(0, 0, 0), 1.0f), 5);
+    EXPECT_EQ(m.lastId, 5);
+}
+
+TEST(ModelMassElement, SetInertiaMirrorsUpperTriangle) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    m.setInertia(Matrix(3, 3, {1, 0.1, 0.2, 9, 2, 0.3, 9, 9, 3}));
+    EXPECT_EQ(m.inertia, Matrix(3, 3, {1, 0.1, 0.2, 0.1, 2, 0.3, 0.2, 0.3, 3}));
+}
+
+TEST(ModelLoads, AddedLoadsAreNormalisedAndRememberTheCentreOfGravity) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    m.setCentreOfGravity(v3(0.1, 0.2, 0.3));
+    m.addStaticLoad("w", 100.0, v3(0, 0, 0), v3(0, 3, 4), Translational);
+    m.addDynamicLoad("d", 5.0, v3(1, 0, 0), v3(0, 0, 0), Moment, 30.0);
+    EXPECT_DOUBLE_EQ(m.staticLoads[0].direction[1], 0.6);
+    EXPECT_DOUBLE_EQ(m.staticLoads[0].direction[2], 0.8);
+    EXPECT_EQ(m.staticLoads[0].referencePoint, v3(0.1, 0.2, 0.3));
+    EXPECT_EQ(m.dynamicLoads[0].frequency, 30.0);
+    // A zero direction stays zero instead of becoming NaN.
+    EXPECT_EQ(m.dynamicLoads[0].direction, v3(0, 0, 0));
+    m.setCentreOfGravity(v3(9, 9, 9));
+    EXPECT_EQ(m.staticLoads[0].referencePoint, v3(0.1, 0.2, 0.3));
+}
+
+TEST(ModelCharacteristics, AssignBindsSelectedSpringsAndReusesExistingNames) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    const int a = m.addSpring("a", v3(0, 0, 0), v3(0, 0, 0), 1.0f);
+    const int b = m.addSpring("b", v3(0, 0, 0), v3(0, 0, 0), 1.0f);
+
+    // Nothing selected: the characteristic is still added, nothing is bound.
+    const int c1 = m.assignCharacteristic("rubber", v3(1, 2, 3), 1.2, v3(0, 0, 0));
+    EXPECT_EQ(m.springCharacteristics.size(), 1u);
+    EXPECT_EQ(m.springs[0].characteristicId, 0);
+
+    m.setSpringSelection(a);
+    const int c2 = m.assignCharacteristic("rubber", v3(7, 8, 9), 9.9, v3(1, 1, 1));
+    EXPECT_EQ(c2, c1);
+    EXPECT_EQ(m.springCharacteristics.size(), 1u);
+    EXPECT_EQ(m.springCharacteristics[0].stiffness, v3(1, 2, 3));
+    EXPECT_EQ(m.springs[0].characteristicId, c1);
+    EXPECT_EQ(m.springs[0].selected, 0);
+    EXPECT_EQ(m.springs[1].characteristicId, 0);
+
+    // Of two equal names the last one is used.
+    SpringCharacteristic dup;
+    dup.name = "rubber";
+    const int c3 = m.addCharacteristic(dup);
+    m.setSpringSelection(b);
+    EXPECT_EQ(m.assignCharacteristic("rubber", v3(0, 0, 0), 1.0, v3(0, 0, 0)), c3);
+    EXPECT_EQ(m.findCharacteristic(c3)->name, "rubber");
+    EXPECT_EQ(m.findCharacteristic(12345), nullptr);
+
+    // Deleting springs leaves their characteristics in place.
+    m.setSpringSelection(-1);
+    m.deleteSelectedSprings();
+    EXPECT_TRUE(m.springs.empty());
+    EXPECT_EQ(m.springCharacteristics.size(), 2u);
+}
+
+TEST(ModelSelection, CodesSelectDeselectAndToggleById) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    const int s = m.addSpring("s", v3(0, 0, 0), v3(0, 0, 0), 1.0f);
+    const int st = m.addStaticLoad("st", 1, v3(0, 0, 0), v3(1, 0, 0), Translational);
+    const int dy = m.addDynamicLoad("dy", 1, v3(0, 0, 0), v3(1, 0, 0), Translational, 10);
+    m.addObservationPoint("p", v3(0, 0, 0));
+
+    m.setLoadSelection(-1);
+    EXPECT_EQ(m.selectedLoadCount(), 2);
+    m.setLoadSelection(s); // a spring's id toggles no load
+    EXPECT_EQ(m.selectedLoadCount(), 2);
+    m.setLoadSelection(dy);
+    EXPECT_EQ(m.selectedLoadCount(), 1);
+    m.setLoadSelection(-2);
+    EXPECT_EQ(m.selectedLoadCount(), 0);
+
+    m.setLoadSelection(st);
+    m.deleteSelectedLoads();
+    EXPECT_TRUE(m.staticLoads.empty());
+    EXPECT_EQ(m.dynamicLoads.size(), 1u);
+
+    m.setObservationPointSelection(-1);
+    EXPECT_EQ(m.selectedObservationPointCount(), 1);
+    m.deleteSelectedObservationPoints();
+    EXPECT_TRUE(m.observationPoints.empty());
+    m.setSpringSelection(s);
+    m.setSpringSelection(s);
+    EXPECT_EQ(m.selectedSpringCount(), 0);
+}
+
+TEST(ModelResults, ClearResultsKeepsDimensionsAndDropsTheSweep) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    m.staticResults.resize(2, 6);
+    m.staticResults(1, 3) = 4.0;
+    m.eigenFrequencies[0] = 12.0;
+    m.frequencyStepResults.assign(3, Matrix(1, 12));
+    m.calculated = 1;
+    m.clearResults();
+    EXPECT_EQ(m.staticResults.rows(), 2);
+    EXPECT_EQ(m.staticResults.norm(), 0.0);
+    EXPECT_EQ(m.eigenFrequencies.norm(), 0.0);
+    EXPECT_FALSE(m.hasFrequencyStepResults());
+    EXPECT_EQ(m.calculated, 1);
+
+    m.frequencyStepResults.assign(2, Matrix(1, 12));
+    m.setFrequencyRange(20, 10, 2.5);
+    EXPECT_FALSE(m.hasFrequencyStepResults());
+    EXPECT_EQ(m.sweepStepCountExact(), 5.0);
+}
+
+TEST(ModelCurrent, DefaultConstructionRegistersAndCopiesLeaveItAlone) {
+    auto live = std::make_unique<AnalysisModel>();
+    EXPECT_EQ(AnalysisModel::current(), live.get());
+    live->addSpring("s", v3(1, 2, 3), v3(0, 10, 20), 0.5f);
+    live->frequencyStepResults.assign(2, Matrix(0, 0));
+    {
+        AnalysisModel copy(*live);
+        EXPECT_EQ(AnalysisModel::current(), live.get());
+        EXPECT_EQ(copy.springs[0].position, live->springs[0].position);
+        EXPECT_EQ(copy.frequencyStepResults.size(), 2u);
+        copy.springs[0].position[0] = 99.0;
+        EXPECT_EQ(live->springs[0].position[0], 1.0);
+    }
+    EXPECT_EQ(AnalysisModel::current(), live.get());
+    {
+        AnalysisModel detached{AnalysisModel::Detached{}};
+        EXPECT_EQ(AnalysisModel::current(), live.get());
+    }
+    live.reset();
+    EXPECT_EQ(AnalysisModel::current(), nullptr);
+}
