@@ -1,0 +1,26 @@
+#include "analysis/ModeMetrics.h"
+
+namespace quav {
+
+double contributionRatio(const Matrix& modeShapes, int mode, int dof) {
+    const double x = modeShapes(dof, 6 - mode);
+    return 100.0 * x * x;
+}
+
+double meanCouplingDegree(const AnalysisModel& model) {
+    if (model.calculated == 0)
+        return 0.0;
+    long double sum = 0.0L;
+    for (int j = 0; j < 6; ++j) {
+        double dominant = 0.0;
+        for (int i = 0; i < 6; ++i) {
+            const double x = model.modeShapes(i, j);
+            if (x * x > dominant)
+                dominant = x * x;
+        }
+        sum += 100.0L * (1.0L - dominant);
+    }
+    return static_cast<double>(sum * 0.16666666666666666L);
+}
+
+} // namespace quav
