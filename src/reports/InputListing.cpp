@@ -1,0 +1,121 @@
+#include "model/TextFormat.h"
+#include "reports/Reports.h"
+
+namespace quav {
+
+namespace {
+
+constexpr const char* kSeparator = "//////////////////////////////////////////////////////////\r\n";
+
+std::string calendarTime(std::time_t t) {
+    std::tm local{};
+    localtime_r(&t, &local);
+    char buffer[64];
+    const std::size_t n = std::strftime(buffer, sizeof buffer, "%Y/%m/%d  %X", &local);
+    return std::string(buffer, n);
+}
+
+void appendPosition(std::string& out, const Matrix& p) {
+    appendFormat(out, "\t座標\t%g\t%g\t%g\t[m]\r\n", p[0], p[1], p[2]);
+}
+
+const char* loadTypeText(int type) {
+    switch (type) {
+    case Translational:
+        return "並進荷重\t\t\t[N]";
+    case Moment:
+        return "トルク荷重\t\t\t[N･m]";
+    default:
+        return "";
+    }
+}
+
+void appendLoad(std::string& out, const StaticLoad& load, const double* frequency) {
+    out += "\t名前\t" + load.name + "\r\n";
+    appendPosition(out, load.position);
+    appendFormat(out, "\t荷重値\t%g\r\n", load.value);
+    if (frequency)
+        appendFormat(out, "\t周波数\t%g\t\t\t[Hz]\r\n", *frequency);
+    appendFormat(out, "\tタイプ\t%s\r\n", loadTypeText(load.type));
+    appendFormat(out, "\t方向\t%g\t%g\t%g\r\n", load.direction[0], load.direction[1],
+                 load.direction[2]);
+    out += "\r\n";
+}
+
+} // namespace
+
+std::string inputListing(const AnalysisModel& model, const std::string& title, std::time_t created,
+                         std::time_t modified) {
+    std::string out;
+    out += kSeparator;
+    out += "QUAVインプットデータ\r\n";
+    out += "\r\n";
+    out += "\tファイル\t" + title + "\r\n";
+    out += "\t作成日\t" + calendarTime(created) + "\r\n";
+    out += "\t更新日\t" + calendarTime(modified) + "\r\n";
+    out += "\r\n";
+    out += kSeparator;
+    out += "\r\n";
+
+    const Matrix& i = model.inertia;
+    out += "質量要素\t";
+    appendFormat(out, "質量\t%g\t\t\t[kg]\r\n", model.mass);
+    appendPosition(out, model.centreOfGravity);
+    appendFormat(out, "\t慣性\t%g\t%g\t%g\r\n\t\t%g\t%g\t%g\r\n\t\t%g\t%g\t%g\t[kg･m^2]\r\n",
+                 i(0, 0), i(0, 1), i(0, 2), i(1, 0), i(1, 1), i(1, 2), i(2, 0), i(2, 1), i(2, 2));
+    out += "\r\n";
+
+    // Section headings carry no line end: the first entry's name line continues them.
+    out += "ばね要素";
+    for (const auto& spring : model.springs) {
+        out += "\t名前\t" + spring.name + "\r\n";
+        appendPosition(out, spring.position);
+        appendFormat(out, "\tY角度\t%g\t\t\t[°]\r\n", spring.angles[1]);
+        appendFormat(out, "\tZ角度\t%g\t\t\t[°]\r\n", spring.angles[2]);
+        const SpringCharacteristic* c = model.findCharacteristic(spring.characteristicId);
+        out += "\tばね特性\t" + (c ? c->name : std::string()) + "\r\n";
+        out += "\r\n";
+    }
+    out += "\r\n";
+
+    out += "ばね特性";
+    for (const auto& c : model.springCharacteristics) {
+        out += "\t名前\t" + c.name + "\r\n";
+        appendFormat(out, "\tばね定数\t%g\t%g\t%g\t[N/m]\r\n", c.stiffness[0], c.stiffness[1],
+                     c.stiffness[2]);
+        appendFormat(out, "\t減衰係数\t%g\t%g\t%g\t[Ns/m]\r\n", c.damping[0], c.damping[1],
+                     c.damping[2]);
+        appendFormat(out, "\t動倍率\t%g\r\n", c.dynamicFactor);
+        out += "\r\n";
+    }
+
+    if (!model.staticLoads.empty()) {
+        out += "\r\n";
+        out += "静荷重";
+        for (const auto& load : model.staticLoads)
+            appendLoad(out, load, nullptr);
+    }
+    if (!model.dynamicLoads.empty()) {
+        out += "\r\n";
+        out += "動荷重";
+        for (const auto& load : model.dynamicLoads)
+            appendLoad(out, load, &load.frequency);
+    }
+
+    out += "\r\n";
+    out += "観測点";
+    for (const auto& point : model.observationPoints) {
+        out += "\t名前\t" + point.name + "\r\n";
+        appendPosition(out, point.position);
+        out += "\r\n";
+    }
+
+    out += "\r\n";
+    out += kSeparator;
+    out += "メモ\r\n\r\n";
+    out += model.memo;
+    out += "\r\n";
+    return out;
+}
+
+} // namespace quav
