@@ -1,5 +1,6 @@
 #include "analysis/PointMotion.h"
 #include "analysis/ElasticAxes.h"
+#include "analysis/FrequencyStepCurve.h"
 #include "analysis/ModeMetrics.h"
 
 #include <gtest/gtest.h>
@@ -128,4 +129,39 @@ TEST(ElasticAxes, MovingEverySpringMovesEveryAxis) {
 TEST(ElasticAxes, NoSpringsGiveZeroMatrix) {
     AnalysisModel m{AnalysisModel::Detached{}};
     EXPECT_EQ(elasticAxes(m).norm(), 0.0);
+}
+
+TEST(FrequencyStepCurve, ReadsTheTargetPointOverTheStoredSweep) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    m.setCentreOfGravity(v3(0, 0, 0));
+    m.addSpring("s", v3(0, 0, 1), v3(0, 0, 0), 1.0f);
+    m.addDynamicLoad("a", 1, v3(0, 0, 0), v3(1, 0, 0), Translational, 5);
+    m.addDynamicLoad("b", 1, v3(0, 0, 0), v3(1, 0, 0), Translational, 5);
+    m.setFrequencyRange(20, 10, 2.5);
+    for (int s = 0; s < 5; ++s) {
+        Matrix t(2, 12);
+        t(1, 0) = -0.001 * (s + 1); // load b: x amplitude
+        m.frequencyStepResults.push_back(t);
+    }
+    const CurveTarget cog{};
+    const auto curve = frequencyStepCurve(m, 1, cog, 0);
+    ASSERT_EQ(curve.size(), 5u); // the last sweep step (20 Hz) is included
+    EXPECT_EQ(curve[0].frequency, 10.0);
+    EXPECT_EQ(curve[4].frequency, 20.0);
+    EXPECT_DOUBLE_EQ(curve[2].value, 0.003);
+    EXPECT_EQ(frequencyStepCurve(m, 0, cog, 0)[2].value, 0.0);
+
+    // In the spring's local axes a global x motion is local -y.
+    CurveTarget local{m.springs[0].position, &m.springs[0], true};
+    EXPECT_NEAR(frequencyStepCurve(m, 1, local, 1)[0].value, 0.001, 1e-9);
+    EXPECT_NEAR(frequencyStepCurve(m, 1, local, 0)[0].value, 0.0, 1e-9);
+
+    // Out-of-range loads and missing results read nothing.
+    EXPECT_EQ(frequencyStepCurve(m, 7, cog, 0)[0].value, 0.0);
+    m.frequencyStepResults.clear();
+    const auto empty = frequencyStepCurve(m, 1, cog, 0);
+    ASSERT_EQ(empty.size(), 5u);
+    EXPECT_EQ(empty[4].value, 0.0);
+    m.setFrequencyRange(0, 0, 0); // no step: no curve rather than a runaway loop
+    EXPECT_TRUE(frequencyStepCurve(m, 1, cog, 0).empty());
 }
