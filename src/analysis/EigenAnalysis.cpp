@@ -1,0 +1,202 @@
+#include "analysis/EigenAnalysis.h"
+
+#include "analysis/Constants.h"
+#include "analysis/SymmetricEigen.h"
+#include "analysis/SystemAssembly.h"
+
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace quav {
+
+namespace {
+
+long double determinant3(const Matrix& p) {
+    const long double a = p(0, 0), b = p(0, 1), c = p(0, 2);
+    const long double d = p(1, 0), e = p(1, 1), f = p(1, 2);
+    const long double g = p(2, 0), h = p(2, 1), i = p(2, 2);
+    return a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
+}
+
+/// Index of the element of largest magnitude in column `col` of `m` (rows
+/// [0, rows)); the first of equal magnitudes wins.
+int dominantRow(const Matrix& m, int col) {
+    int best = 0;
+    for (int r = 1; r < m.rows(); ++r)
+        if (std::fabs(m(r, col)) > std::fabs(m(best, col)))
+            best = r;
+    return best;
+}
+
+void negateColumn(Matrix& m, int col) {
+    for (int r = 0; r < m.rows(); ++r)
+        m(r, col) = -m(r, col);
+}
+
+} // namespace
+
+PrincipalAxes principalInertiaAxes(const Matrix& inertia) {
+    PrincipalAxes result;
+    if (inertia(0, 0) == 0.0 || inertia(1, 1) == 0.0 || inertia(2, 2) == 0.0)
+        return result;
+    const SymmetricEigen e = symmetricEigen(inertia);
+
+    // Give each global axis the eigenvector with the largest component along it,
+    // largest components first. When every eigenvector has its dominant component on
+    // a different axis this is exactly "column i is dominant in row i"; otherwise it
+    // still settles each conflict the same way every time.
+    int vectorOfAxis[3] = {0, 1, 2};
+    bool vectorUsed[3] = {false, false, false};
+    bool axisUsed[3] = {false, false, false};
+    for (int step = 0; step < 3; ++step) {
+        int bestVector = -1, bestAxis = -1;
+        double best = -1.0;
+        for (int k = 0; k < 3; ++k) {
+            for (int r = 0; r < 3; ++r) {
+                if (vectorUsed[k] || axisUsed[r])
+                    continue;
+                const double magnitude = std::fabs(e.vectors(r, k));
+                if (bestVector < 0 || magnitude > best) {
+                    best = magnitude;
+                    bestVector = k;
+                    bestAxis = r;
+                }
+            }
+        }
+        vectorOfAxis[bestAxis] = bestVector;
+        vectorUsed[bestVector] = true;
+        axisUsed[bestAxis] = true;
+    }
+    for (int i = 0; i < 3; ++i) {
+        const int k = vectorOfAxis[i];
+        for (int r = 0; r < 3; ++r)
+            result.axes(r, i) = e.vectors(r, k);
+        result.moments(i, i) = e.values[k];
+        // Point each axis to the positive side of its global axis.
+        const double lead = result.axes(i, i) != 0.0 ? result.axes(i, i)
+                                                     : result.axes(dominantRow(result.axes, i), i);
+        if (lead < 0.0)
+            negateColumn(result.axes, i);
+    }
+    // With every diagonal element dominant and positive the trace exceeds 1, so P is
+    // a proper rotation (a reflection has trace <= 1). Should a conflict ever leave a
+    // reflection, the axis least aligned with its global axis is reversed: in a
+    // left-handed frame every spring's moment arm would act the wrong way round.
+    if (determinant3(result.axes) < 0.0L) {
+        int weakest = 0;
+        for (int i = 1; i < 3; ++i)
+            if (std::fabs(result.axes(i, i)) < std::fabs(result.axes(weakest, weakest)))
+                weakest = i;
+        negateColumn(result.axes, weakest);
+    }
+    result.valid = true;
+    return result;
+}
+
+ModalSolution solveModes(const AnalysisModel& model) {
+    ModalSolution result;
+    const PrincipalAxes principal = principalInertiaAxes(model.inertia);
+    if (!principal.valid)
+        return result;
+    result.valid = true;
+    const Matrix& p = principal.axes;
+    // P is orthonormal, so its transpose is its inverse, exactly to rounding.
+    const Matrix k = systemStiffness(model, model.centreOfGravity, p.transposed(), true);
+
+    const double d[6] = {model.mass,
+                         model.mass,
+                         model.mass,
+                         principal.moments(0, 0),
+                         principal.moments(1, 1),
+                         principal.moments(2, 2)};
+    // A negative definite mass matrix mirrors every eigenvalue: M^-1 K = (-M)^-1 (-K).
+    // A mass matrix of mixed signs has no real modes at all.
+    bool allPositive = true, allNegative = true;
+    for (double x : d) {
+        allPositive = allPositive && x > 0.0;
+        allNegative = allNegative && x < 0.0;
+    }
+    if (!allPositive && !allNegative) {
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        for (int i = 0; i < 6; ++i) {
+            result.eigenvalues[i] = nan;
+            result.frequencies[i] = nan;
+            for (int j = 0; j < 6; ++j)
+                result.modeShapes(i, j) = nan;
+        }
+        return result;
+    }
+    const long double massSign = allPositive ? 1.0L : -1.0L;
+    long double scale[6];
+    for (int i = 0; i < 6; ++i)
+        scale[i] = 1.0L / std::sqrt(std::fabs(static_cast<long double>(d[i])));
+
+    Matrix c(6, 6);
+    for (int i = 0; i < 6; ++i)
+        for (int j = i; j < 6; ++j)
+            c(i, j) = c(j, i) = static_cast<double>(k(i, j) * scale[i] * scale[j]);
+    const SymmetricEigen e = symmetricEigen(c);
+
+    // Mode vectors in global DOFs, normalised and signed, in the solver's order.
+    Matrix shapes(6, 6);
+    double lambda[6];
+    for (int j = 0; j < 6; ++j) {
+        lambda[j] = static_cast<double>(massSign * e.values[j]);
+        long double x[6];
+        for (int i = 0; i < 6; ++i)
+            x[i] = scale[i] * e.vectors(i, j);
+        long double g[6];
+        long double norm2 = 0.0L;
+        for (int block = 0; block < 6; block += 3) {
+            for (int r = 0; r < 3; ++r) {
+                long double sum = 0.0L;
+                for (int m = 0; m < 3; ++m)
+                    sum += static_cast<long double>(p(r, m)) * x[block + m];
+                g[block + r] = sum;
+                norm2 += sum * sum;
+            }
+        }
+        const long double norm = std::sqrt(norm2);
+        for (int i = 0; i < 6; ++i)
+            shapes(i, j) = static_cast<double>(g[i] / norm);
+        if (shapes(dominantRow(shapes, j), j) < 0.0)
+            negateColumn(shapes, j);
+    }
+
+    // Storage order: descending |lambda|, then descending lambda, then solver order.
+    // An insertion sort stays well defined even for NaN (which keeps its place).
+    int order[6] = {0, 1, 2, 3, 4, 5};
+    auto before = [&lambda](int a, int b) {
+        const double ma = std::fabs(lambda[a]), mb = std::fabs(lambda[b]);
+        return ma > mb || (ma == mb && lambda[a] > lambda[b]);
+    };
+    for (int i = 1; i < 6; ++i) {
+        const int key = order[i];
+        int j = i - 1;
+        while (j >= 0 && before(key, order[j])) {
+            order[j + 1] = order[j];
+            --j;
+        }
+        order[j + 1] = key;
+    }
+    for (int s = 0; s < 6; ++s) {
+        const int j = order[s];
+        result.eigenvalues[s] = lambda[j];
+        result.frequencies[s] = std::sqrt(std::fabs(lambda[j])) * kHertzPerRadian;
+        for (int i = 0; i < 6; ++i)
+            result.modeShapes(i, s) = shapes(i, j);
+    }
+    return result;
+}
+
+bool eigenvalueAnalysis(AnalysisModel& model) {
+    ModalSolution modes = solveModes(model);
+    if (!modes.valid)
+        return false;
+    model.eigenFrequencies = std::move(modes.frequencies);
+    model.modeShapes = std::move(modes.modeShapes);
+    return true;
+}
+
+} // namespace quav

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "analysis/Matrix.h"
+#include "model/AnalysisModel.h"
+
+namespace quav {
+
+/// Principal axes of inertia.
+struct PrincipalAxes {
+    /// False when a diagonal moment (Ixx, Iyy or Izz) is exactly 0: `axes` is then
+    /// not set (zero) and `moments` is zero, and no eigenvalue analysis may use them.
+    bool valid = false;
+    /// P: column i is principal axis i in global components; orthonormal, right-handed
+    /// (det +1). Column i is the axis closest to global axis i and points to its
+    /// positive side, so a diagonal inertia gives the identity.
+    Matrix axes = Matrix(3, 3);
+    /// D: the principal moments [kg m^2] on the diagonal, D(i, i) about column i of P;
+    /// I = P D P^T. A diagonal inertia gives diag(Ixx, Iyy, Izz) in that order.
+    Matrix moments = Matrix(3, 3);
+};
+
+/// Principal axes and moments of the symmetric inertia tensor I (global, about the
+/// CoG; the upper triangle is read).
+PrincipalAxes principalInertiaAxes(const Matrix& inertia);
+
+/// The six modes of the body on its mounts: K phi = lambda M phi with K the system
+/// stiffness about the CoG with dynamic rates and M = diag(m, m, m, I), I as entered.
+struct ModalSolution {
+    bool valid = false; ///< false when the principal axes are not set (a zero moment)
+    /// lambda = omega^2 [1/s^2] in storage order. Storage is by descending |lambda|:
+    /// index 0 is the highest frequency, mode number k (1 = lowest) is index 6 - k.
+    /// An unstable system (negative lambda) keeps its place by |lambda|, so the mode
+    /// numbers always follow the displayed frequencies.
+    Matrix eigenvalues = Matrix::column(6);
+    /// f = sqrt(|lambda|) x 0.15915497620314795 [Hz]; a free DOF gives 0.
+    Matrix frequencies = Matrix::column(6);
+    /// Column j: mode of storage index j in global DOFs x, y, z [m], Rx, Ry, Rz [rad],
+    /// unit Euclidean length, its largest-magnitude element (the first of equal
+    /// magnitudes) positive. Distinct modes are M-orthogonal; for a repeated
+    /// eigenvalue the columns are a deterministic orthogonal basis of its eigenspace.
+    /// A mass matrix that is neither positive nor negative definite (principal
+    /// moments of mixed sign) has no real mode set: all results are then NaN.
+    Matrix modeShapes = Matrix(6, 6);
+};
+
+/// Solves the modes: in the principal inertia frame P, with Dm = diag(m, m, m, D),
+/// the symmetric Dm^-1/2 K' Dm^-1/2 (similar to M^-1 K) is diagonalised by Jacobi
+/// rotations and its vectors y are mapped back, x = Dm^-1/2 y, rotated by P.
+ModalSolution solveModes(const AnalysisModel& model);
+
+/// Writes `eigenFrequencies` and `modeShapes` of the model from solveModes. Returns
+/// false and leaves the results untouched when the principal axes are not set.
+bool eigenvalueAnalysis(AnalysisModel& model);
+
+} // namespace quav

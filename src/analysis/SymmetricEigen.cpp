@@ -1,0 +1,105 @@
+#include "analysis/SymmetricEigen.h"
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace quav {
+
+namespace {
+
+// Enough for quadratic convergence on any finite matrix of the engine's sizes;
+// only NaN or infinite input ever reaches it.
+constexpr int kMaxSweeps = 100;
+constexpr long double kEpsilon = std::numeric_limits<long double>::epsilon();
+
+} // namespace
+
+SymmetricEigen symmetricEigen(const Matrix& a) {
+    const int n = a.rows();
+    const std::size_t nn = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
+    // The engine's matrices are at most 12 x 12: keep the work arrays on the stack.
+    constexpr int kStackOrder = 12;
+    long double stackBuffer[2 * kStackOrder * kStackOrder];
+    std::vector<long double> heapBuffer;
+    long double* w = stackBuffer;
+    if (n > kStackOrder) {
+        heapBuffer.resize(2 * nn);
+        w = heapBuffer.data();
+    }
+    long double* v = w + nn;
+    auto at = [n](long double* m, int r, int c) -> long double& { return m[r * n + c]; };
+
+    long double frobenius = 0.0L;
+    for (int r = 0; r < n; ++r) {
+        for (int c = 0; c < n; ++c) {
+            const long double x = r <= c ? a(r, c) : a(c, r);
+            at(w, r, c) = x;
+            at(v, r, c) = r == c ? 1.0L : 0.0L;
+            frobenius += x * x;
+        }
+    }
+    // Off-diagonal elements below this are zero for every purpose; the floor ends the
+    // chase of ever smaller remainders around exactly zero eigenvalues.
+    const long double floor = kEpsilon * kEpsilon * std::sqrt(frobenius);
+
+    SymmetricEigen result;
+    for (int sweep = 0; sweep < kMaxSweeps && !result.converged; ++sweep) {
+        bool rotated = false;
+        for (int p = 0; p < n - 1; ++p) {
+            for (int q = p + 1; q < n; ++q) {
+                const long double apq = at(w, p, q);
+                if (apq == 0.0L)
+                    continue;
+                const long double app = at(w, p, p);
+                const long double aqq = at(w, q, q);
+                // Relative test: dropping apq then moves no eigenvalue or vector beyond
+                // the working precision, even when the diagonal is strongly graded.
+                if (std::fabs(apq) <=
+                        kEpsilon * std::sqrt(std::fabs(app)) * std::sqrt(std::fabs(aqq)) ||
+                    std::fabs(apq) <= floor) {
+                    at(w, p, q) = 0.0L;
+                    at(w, q, p) = 0.0L;
+                    continue;
+                }
+                // The rotation angle phi with cot 2 phi = theta; t = tan phi is the
+                // smaller root, so |phi| <= pi / 4.
+                const long double theta = (aqq - app) / (2.0L * apq);
+                const long double t = (theta >= 0.0L ? 1.0L : -1.0L) /
+                                      (std::fabs(theta) + std::sqrt(theta * theta + 1.0L));
+                const long double c = 1.0L / std::sqrt(t * t + 1.0L);
+                const long double s = t * c;
+                for (int k = 0; k < n; ++k) {
+                    if (k == p || k == q)
+                        continue;
+                    const long double akp = at(w, k, p);
+                    const long double akq = at(w, k, q);
+                    at(w, k, p) = at(w, p, k) = c * akp - s * akq;
+                    at(w, k, q) = at(w, q, k) = s * akp + c * akq;
+                }
+                at(w, p, p) = app - t * apq;
+                at(w, q, q) = aqq + t * apq;
+                at(w, p, q) = at(w, q, p) = 0.0L;
+                for (int k = 0; k < n; ++k) {
+                    const long double vkp = at(v, k, p);
+                    const long double vkq = at(v, k, q);
+                    at(v, k, p) = c * vkp - s * vkq;
+                    at(v, k, q) = s * vkp + c * vkq;
+                }
+                rotated = true;
+            }
+        }
+        result.converged = !rotated;
+    }
+
+    result.values = Matrix::column(n);
+    result.vectors = Matrix(n, n);
+    for (int r = 0; r < n; ++r) {
+        result.values[r] = static_cast<double>(at(w, r, r));
+        for (int c = 0; c < n; ++c)
+            result.vectors(r, c) = static_cast<double>(at(v, r, c));
+    }
+    return result;
+}
+
+} // namespace quav

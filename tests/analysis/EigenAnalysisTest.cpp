@@ -1,0 +1,351 @@
+#include "analysis/EigenAnalysis.h"
+
+#include "TestModels.h"
+#include "analysis/Constants.h"
+#include "analysis/ModeMetrics.h"
+#include "analysis/SymmetricEigen.h"
+#include "analysis/SystemAssembly.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+using namespace quav;
+using namespace quav::testing;
+
+namespace {
+
+// Residuals and orthogonality are relative to the size of the matrices involved.
+constexpr double kResidualTol = 1e-12;
+// The 3.141592 circle constant leaves couplings of this relative order between
+// motions that a symmetric layout would otherwise separate exactly.
+constexpr double kCircleConstantSlack = 1e-6;
+
+/// Deterministic pseudo-random numbers in [-1, 1).
+struct Lcg {
+    unsigned long long state;
+    double next() {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<double>(state >> 11) / 4503599627370496.0 - 1.0;
+    }
+};
+
+Matrix column(const Matrix& m, int j) {
+    Matrix c = Matrix::column(m.rows());
+    for (int i = 0; i < m.rows(); ++i)
+        c[i] = m(i, j);
+    return c;
+}
+
+double dot(const Matrix& a, const Matrix& b) {
+    long double s = 0.0L;
+    for (int i = 0; i < a.size(); ++i)
+        s += static_cast<long double>(a[i]) * b[i];
+    return static_cast<double>(s);
+}
+
+int dominantDof(const Matrix& shapes, int j) {
+    int best = 0;
+    for (int i = 1; i < 6; ++i)
+        if (std::fabs(shapes(i, j)) > std::fabs(shapes(best, j)))
+            best = i;
+    return best;
+}
+
+/// Every property the modes of a model must have, whatever the model.
+void expectSoundModes(const AnalysisModel& model, const std::string& label) {
+    SCOPED_TRACE(label);
+    const ModalSolution s = solveModes(model);
+    ASSERT_TRUE(s.valid);
+    const Matrix k = systemStiffness(model, model.centreOfGravity, Matrix::identity(3), true);
+    const Matrix m = massMatrix(model);
+    const double kNorm = k.norm(), mNorm = m.norm();
+    for (int j = 0; j < 6; ++j) {
+        const Matrix phi = column(s.modeShapes, j);
+        const double lambda = s.eigenvalues[j];
+        EXPECT_NEAR(phi.norm(), 1.0, 1e-14) << "mode column " << j;
+        EXPECT_NEAR(s.frequencies[j], std::sqrt(std::fabs(lambda)) * kHertzPerRadian, 1e-15);
+        // K phi = lambda M phi.
+        const Matrix r = k * phi - (m * phi) * lambda;
+        EXPECT_LE(r.norm(), kResidualTol * (kNorm + std::fabs(lambda) * mNorm)) << "column " << j;
+        // Largest element positive, the first of equal magnitudes.
+        int big = 0;
+        for (int i = 1; i < 6; ++i)
+            if (std::fabs(phi[i]) > std::fabs(phi[big]))
+                big = i;
+        EXPECT_GT(phi[big], 0.0) << "column " << j;
+        if (j > 0) {
+            EXPECT_GE(s.frequencies[j - 1], s.frequencies[j]) << "storage not descending at " << j;
+        }
+        // Modes are M-orthogonal (distinct ones must be; a repeated eigenvalue's basis is
+        // chosen orthogonal too).
+        for (int i = 0; i < j; ++i) {
+            const Matrix psi = column(s.modeShapes, i);
+            const double scale = std::sqrt(dot(phi, m * phi) * dot(psi, m * psi));
+            EXPECT_LE(std::fabs(dot(psi, m * phi)), 1e-10 * scale) << i << " vs " << j;
+        }
+    }
+}
+
+} // namespace
+
+TEST(SymmetricEigen, RandomMatricesGiveExactPairs) {
+    Lcg rng{12345};
+    for (int trial = 0; trial < 50; ++trial) {
+        const int n = 2 + trial % 13; // past 12 the work arrays move to the heap
+        Matrix a(n, n);
+        for (int i = 0; i < n; ++i)
+            for (int j = i; j < n; ++j)
+                a(i, j) = a(j, i) = rng.next() * std::pow(10.0, 3 * rng.next());
+        const SymmetricEigen e = symmetricEigen(a);
+        ASSERT_TRUE(e.converged);
+        const Matrix vtv = e.vectors.transposed() * e.vectors;
+        for (int j = 0; j < n; ++j) {
+            const Matrix v = column(e.vectors, j);
+            EXPECT_LE((a * v - v * e.values[j]).norm(), 1e-14 * a.norm());
+            for (int i = 0; i < n; ++i)
+                EXPECT_NEAR(vtv(i, j), i == j ? 1.0 : 0.0, 1e-15);
+        }
+    }
+}
+
+TEST(SymmetricEigen, DiagonalRepeatedAndDegenerateInput) {
+    // Diagonal: returned as it is, identity vectors, no reordering.
+    const Matrix d(3, 3, {5, 0, 0, 0, -2, 0, 0, 0, 5});
+    const SymmetricEigen e = symmetricEigen(d);
+    EXPECT_EQ(e.values, Matrix::vector({5, -2, 5}));
+    EXPECT_EQ(e.vectors, Matrix::identity(3));
+
+    // A repeated eigenvalue on tilted axes: its eigenspace is found to full precision.
+    const Matrix r = axisRotation(0.48, 0.6, 0.64, 0.9);
+    const Matrix a = rotatedInertia(r, 3.0, 3.0, 7.0);
+    const SymmetricEigen f = symmetricEigen(a);
+    int threes = 0;
+    for (int j = 0; j < 3; ++j) {
+        const Matrix v = column(f.vectors, j);
+        EXPECT_LE((a * v - v * f.values[j]).norm(), 1e-15 * a.norm());
+        threes += std::fabs(f.values[j] - 3.0) < 1e-14;
+    }
+    EXPECT_EQ(threes, 2);
+    // Equal input, equal output.
+    EXPECT_EQ(symmetricEigen(a).vectors, f.vectors);
+
+    // The zero matrix and NaN end: the latter at the sweep cap, reported.
+    EXPECT_TRUE(symmetricEigen(Matrix(6, 6)).converged);
+    Matrix bad = Matrix::identity(4);
+    bad(0, 1) = std::nan("");
+    EXPECT_FALSE(symmetricEigen(bad).converged);
+}
+
+TEST(PrincipalAxes, DiagonalInertiaKeepsGlobalAxesAndOrder) {
+    const PrincipalAxes p = principalInertiaAxes(Matrix(3, 3, {9, 0, 0, 0, 2, 0, 0, 0, 5}));
+    ASSERT_TRUE(p.valid);
+    EXPECT_EQ(p.axes, Matrix::identity(3));
+    EXPECT_EQ(p.moments, Matrix(3, 3, {9, 0, 0, 0, 2, 0, 0, 0, 5}));
+}
+
+TEST(PrincipalAxes, ZeroDiagonalMomentLeavesAxesUnset) {
+    const PrincipalAxes p = principalInertiaAxes(Matrix(3, 3, {1, 0.1, 0, 0.1, 0, 0, 0, 0, 1}));
+    EXPECT_FALSE(p.valid);
+    EXPECT_EQ(p.moments.norm(), 0.0);
+    EXPECT_EQ(p.axes.norm(), 0.0);
+}
+
+TEST(PrincipalAxes, RightHandedRotationThatReproducesTheTensor) {
+    std::vector<Matrix> tensors = {
+        Matrix(3, 3, {4, 0.7, 0, 0.7, 6, 0, 0, 0, 9}),   // only Ixy
+        Matrix(3, 3, {4, 0, 0, 0, 6, -0.5, 0, -0.5, 9}), // only Iyz
+        Matrix(3, 3, {2, 1, 0, 1, 2, 0, 0, 0, 5}),       // axes at 45 deg: a dominance tie
+        Matrix(3, 3, {2, -1, 0, -1, 2, 0, 0, 0, 5}),
+        rotatedInertia(axisRotation(0.0, 0.6, 0.8, 2.5), 10.0, 10.000001, 4.0), // near-equal
+        rotatedInertia(axisRotation(0.8, 0.0, -0.6, -1.2), 1.0, 5.0, 3.0),
+        rotatedInertia(axisRotation(0.36, 0.48, 0.8, 3.0), 7.0, 7.0, 7.0 + 1e-9),
+    };
+    Lcg rng{777};
+    for (int t = 0; t < 40; ++t) {
+        double u[3] = {rng.next(), rng.next(), rng.next()};
+        const double n = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
+        tensors.push_back(rotatedInertia(axisRotation(u[0] / n, u[1] / n, u[2] / n, 4 * rng.next()),
+                                         1 + std::fabs(rng.next()), 2 + rng.next(), 3.0));
+    }
+    for (const Matrix& inertia : tensors) {
+        const PrincipalAxes p = principalInertiaAxes(inertia);
+        ASSERT_TRUE(p.valid);
+        const Matrix& q = p.axes;
+        const Matrix qtq = q.transposed() * q;
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                EXPECT_NEAR(qtq(i, j), i == j ? 1.0 : 0.0, 1e-15);
+        const double det = q(0, 0) * (q(1, 1) * q(2, 2) - q(1, 2) * q(2, 1)) -
+                           q(0, 1) * (q(1, 0) * q(2, 2) - q(1, 2) * q(2, 0)) +
+                           q(0, 2) * (q(1, 0) * q(2, 1) - q(1, 1) * q(2, 0));
+        EXPECT_NEAR(det, 1.0, 1e-14);
+        EXPECT_LE((q * p.moments * q.transposed() - inertia).norm(), 1e-14 * inertia.norm());
+        // Where each axis has its dominant component on a different global axis,
+        // column i is the one dominant along global i, pointing to its positive side.
+        bool distinct = true;
+        for (int i = 0; i < 3; ++i)
+            for (int r = 0; r < 3; ++r)
+                if (r != i && std::fabs(q(r, i)) >= std::fabs(q(i, i)))
+                    distinct = false;
+        if (distinct) {
+            for (int i = 0; i < 3; ++i)
+                EXPECT_GT(q(i, i), 0.0);
+        }
+    }
+}
+
+TEST(EigenAnalysis, FourMountClosedForm) {
+    // Mounts in the CoG's plane with local rates (k1, k2, k3): each local x lies along
+    // global y, so the body sees kx = k2, ky = k1, kz = k3 per mount, uncoupled.
+    const double k1 = 2.0e5, k2 = 1.2e5, k3 = 4.0e5, a = 0.35, b = 0.2, df = 1.4;
+    const AnalysisModel m = fourMountModel(a, b, 0.0, v3(k1, k2, k3), df);
+    const double expectedLambda[6] = {4 * df * k2 / m.mass,                      // x
+                                      4 * df * k1 / m.mass,                      // y
+                                      4 * df * k3 / m.mass,                      // z
+                                      4 * df * b * b * k3 / 4.0,                 // Rx
+                                      4 * df * a * a * k3 / 6.0,                 // Ry
+                                      4 * df * (b * b * k2 + a * a * k1) / 9.0}; // Rz
+    const ModalSolution s = solveModes(m);
+    ASSERT_TRUE(s.valid);
+    for (int j = 0; j < 6; ++j) {
+        // Each mode is one pure DOF; find which and check its frequency.
+        int dof = 0;
+        for (int i = 1; i < 6; ++i)
+            if (std::fabs(s.modeShapes(i, j)) > std::fabs(s.modeShapes(dof, j)))
+                dof = i;
+        EXPECT_NEAR(s.modeShapes(dof, j), 1.0, 1e-12);
+        EXPECT_NEAR(s.eigenvalues[j], expectedLambda[dof], 1e-9 * expectedLambda[dof]);
+        EXPECT_NEAR(s.frequencies[j], std::sqrt(expectedLambda[dof]) * 0.15915497620314795,
+                    1e-9 * s.frequencies[j]);
+    }
+    expectSoundModes(m, "four mounts in the CoG plane");
+}
+
+TEST(EigenAnalysis, UncoupledModesHaveFullContributionsAndNoCoupling) {
+    AnalysisModel m = fourMountModel(0.35, 0.2, 0.0, v3(2.0e5, 1.2e5, 4.0e5), 1.4);
+    ASSERT_TRUE(eigenvalueAnalysis(m));
+    m.calculated = 1;
+    for (int mode = 1; mode <= 6; ++mode) {
+        double sum = 0.0, top = 0.0;
+        for (int dof = 0; dof < 6; ++dof) {
+            const double r = contributionRatio(m.modeShapes, mode, dof);
+            sum += r;
+            top = std::max(top, r);
+        }
+        EXPECT_NEAR(sum, 100.0, 1e-10);
+        EXPECT_NEAR(top, 100.0, 1e-9);
+    }
+    EXPECT_NEAR(meanCouplingDegree(m), 0.0, 1e-9);
+    // Mode 1 is the lowest frequency and sits in storage index 5.
+    for (int i = 0; i < 5; ++i)
+        EXPECT_GT(m.eigenFrequencies[i], m.eigenFrequencies[5]);
+}
+
+TEST(EigenAnalysis, SymmetricLayoutSeparatesIntoItsSymmetryGroups) {
+    // Mounts below the CoG, symmetric about its xz and yz planes: x couples with Ry,
+    // y with Rx, while z and Rz stay alone. A roll mode must hold y and Rx only.
+    for (double tilt : {0.0, 35.0}) {
+        const AnalysisModel m =
+            fourMountModel(0.35, 0.25, -0.15, v3(3e5, 1e5, 1.5e5), 1.2, Matrix::column(3), tilt);
+        const ModalSolution s = solveModes(m);
+        const int group[6] = {0, 1, 2, 1, 0, 3}; // x, y, z, Rx, Ry, Rz
+        for (int j = 0; j < 6; ++j) {
+            const int g = group[dominantDof(s.modeShapes, j)];
+            for (int i = 0; i < 6; ++i)
+                if (group[i] != g) {
+                    EXPECT_NEAR(s.modeShapes(i, j), 0.0, kCircleConstantSlack)
+                        << "tilt " << tilt << " column " << j << " dof " << i;
+                }
+        }
+        expectSoundModes(m, "symmetric layout, tilt " + std::to_string(tilt));
+    }
+}
+
+TEST(EigenAnalysis, ModesAreExactForAwkwardInertiasAndLayouts) {
+    const AnalysisModel base = fourMountModel(0.3, 0.22, -0.12, v3(2.5e5, 0.8e5, 1.6e5), 1.3,
+                                              Matrix::column(3), 25.0, 10.0);
+    struct Case {
+        std::string name;
+        Matrix inertia;
+    };
+    const std::vector<Case> cases = {
+        {"only Ixy", Matrix(3, 3, {4, 0.9, 0, 0.9, 6, 0, 0, 0, 9})},
+        {"only Iyz", Matrix(3, 3, {4, 0, 0, 0, 6, 0.4, 0, 0.4, 9})},
+        {"only Izx", Matrix(3, 3, {4, 0, -1.1, 0, 6, 0, -1.1, 0, 9})},
+        {"45 degree axes", Matrix(3, 3, {5, 2, 0, 2, 5, 0, 0, 0, 9})},
+        {"rotated", rotatedInertia(axisRotation(0.6, 0.0, 0.8, 0.7), 3.0, 5.0, 8.0)},
+        {"axisymmetric, tilted",
+         rotatedInertia(axisRotation(0.0, 0.6, 0.8, 0.5), 6.0, 6.0 + 1e-7, 2.5)},
+        {"nearly spherical", rotatedInertia(axisRotation(0.48, 0.6, 0.64, 2.0), 5, 5 + 1e-9, 5)},
+    };
+    for (const Case& c : cases) {
+        AnalysisModel m = base;
+        m.setInertia(c.inertia);
+        expectSoundModes(m, c.name);
+    }
+    Lcg rng{2024};
+    for (int t = 0; t < 60; ++t) {
+        AnalysisModel m{AnalysisModel::Detached{}};
+        m.mass = 50 + 200 * std::fabs(rng.next());
+        m.setCentreOfGravity(v3(rng.next(), rng.next(), rng.next()));
+        double u[3] = {rng.next(), rng.next(), rng.next()};
+        const double n = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
+        m.setInertia(rotatedInertia(axisRotation(u[0] / n, u[1] / n, u[2] / n, 3 * rng.next()),
+                                    2 + rng.next(), 5 + 2 * rng.next(), 6 + 3 * rng.next()));
+        const int springs = 3 + t % 4;
+        for (int s = 0; s < springs; ++s) {
+            m.addSpring("s", v3(rng.next(), rng.next(), rng.next()),
+                        v3(0, 90 * rng.next(), 180 * rng.next()), 0.05f);
+            m.springs.back().selected = 1;
+            m.assignCharacteristic(
+                "c" + std::to_string(s),
+                v3(1e5 * (1.1 + rng.next()), 1e5 * (1.1 + rng.next()), 1e5 * (1.1 + rng.next())),
+                1.0 + 0.5 * std::fabs(rng.next()), Matrix::column(3));
+        }
+        expectSoundModes(m, "random model " + std::to_string(t));
+    }
+}
+
+TEST(EigenAnalysis, RepeatedAndFreeModes) {
+    // Isotropic mounts: three equal translational frequencies.
+    expectSoundModes(fourMountModel(0.3, 0.3, 0.0, v3(1e5, 1e5, 1e5)), "isotropic");
+    // Mounts stiff only along global z: x, y and Rz are free and give 0 Hz, not NaN.
+    const AnalysisModel free = fourMountModel(0.3, 0.2, 0.0, v3(0, 0, 2e5));
+    const ModalSolution s = solveModes(free);
+    for (int j = 3; j < 6; ++j)
+        EXPECT_LT(s.frequencies[j], 1e-3) << j;
+    for (int j = 0; j < 6; ++j)
+        EXPECT_TRUE(std::isfinite(s.frequencies[j]));
+    expectSoundModes(free, "free directions");
+}
+
+TEST(EigenAnalysis, WritesResultsOnlyWithValidAxes) {
+    AnalysisModel m = fourMountModel(0.3, 0.2, 0.1, v3(2e5, 1e5, 3e5));
+    ASSERT_TRUE(eigenvalueAnalysis(m));
+    const ModalSolution s = solveModes(m);
+    EXPECT_EQ(m.eigenFrequencies, s.frequencies);
+    EXPECT_EQ(m.modeShapes, s.modeShapes);
+
+    m.inertia(2, 2) = 0.0;
+    m.eigenFrequencies.zero();
+    EXPECT_FALSE(eigenvalueAnalysis(m));
+    EXPECT_EQ(m.eigenFrequencies.norm(), 0.0);
+}
+
+TEST(EigenAnalysis, MassMatrixSign) {
+    // A negative definite mass mirrors the eigenvalues: the frequencies stay.
+    AnalysisModel m = fourMountModel(0.3, 0.2, 0.1, v3(2e5, 1e5, 3e5));
+    AnalysisModel neg = m;
+    neg.mass = -m.mass;
+    neg.setInertia(m.inertia * -1.0);
+    const ModalSolution a = solveModes(m), b = solveModes(neg);
+    for (int j = 0; j < 6; ++j)
+        EXPECT_NEAR(b.frequencies[j], a.frequencies[j], 1e-12 * a.frequencies[j]);
+    // Mixed signs have no real modes.
+    neg.mass = m.mass;
+    EXPECT_TRUE(std::isnan(solveModes(neg).frequencies[0]));
+}

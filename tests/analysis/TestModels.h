@@ -1,0 +1,72 @@
+#pragma once
+
+#include "analysis/Matrix.h"
+#include "model/AnalysisModel.h"
+
+#include <cmath>
+
+// Models shared by the analysis tests: small mount layouts whose answers can be
+// worked out by hand, and their variations.
+namespace quav::testing {
+
+inline Matrix v3(double x, double y, double z) {
+    return Matrix::vector({x, y, z});
+}
+
+/// Four springs with one characteristic at (+-a, +-b, c) relative to the CoG, mass
+/// 120 kg, inertia diag(4, 6, 9). Springs on the +y side have the Y angle `yAngle`
+/// [deg], those on the -y side its negative, so with `zAngle` = 0 the layout is
+/// symmetric about the CoG's xz and yz planes (V-mounts tilted towards each other).
+inline AnalysisModel fourMountModel(double a, double b, double c, const Matrix& rates,
+                                    double dynamicFactor = 1.0,
+                                    const Matrix& damping = Matrix::column(3), double yAngle = 0.0,
+                                    double zAngle = 0.0) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    m.mass = 120.0;
+    m.setCentreOfGravity(v3(0.1, -0.2, 0.3));
+    m.setInertia(Matrix(3, 3, {4.0, 0, 0, 0, 6.0, 0, 0, 0, 9.0}));
+    for (double sx : {-1.0, 1.0}) {
+        for (double sy : {-1.0, 1.0}) {
+            m.addSpring("mount", v3(0.1 + sx * a, -0.2 + sy * b, 0.3 + c),
+                        v3(0.0, sy * yAngle, zAngle), 0.05f);
+            m.springs.back().selected = 1;
+        }
+    }
+    m.assignCharacteristic("rubber", rates, dynamicFactor, damping);
+    return m;
+}
+
+/// Rotation by the angle `t` [rad] about the unit axis (ux, uy, uz).
+inline Matrix axisRotation(double ux, double uy, double uz, double t) {
+    const double c = std::cos(t), s = std::sin(t), k = 1.0 - c;
+    return Matrix(3, 3,
+                  {c + ux * ux * k, ux * uy * k - uz * s, ux * uz * k + uy * s, //
+                   uy * ux * k + uz * s, c + uy * uy * k, uy * uz * k - ux * s, //
+                   uz * ux * k - uy * s, uz * uy * k + ux * s, c + uz * uz * k});
+}
+
+/// R diag(d) R^T, made exactly symmetric.
+inline Matrix rotatedInertia(const Matrix& r, double d0, double d1, double d2) {
+    Matrix d(3, 3);
+    d(0, 0) = d0;
+    d(1, 1) = d1;
+    d(2, 2) = d2;
+    Matrix i = r * d * r.transposed();
+    for (int p = 0; p < 3; ++p)
+        for (int q = p + 1; q < 3; ++q)
+            i(q, p) = i(p, q);
+    return i;
+}
+
+/// The 6 x 6 mass matrix about the CoG in global axes: diag(m, m, m) and the inertia.
+inline Matrix massMatrix(const AnalysisModel& m) {
+    Matrix mm(6, 6);
+    for (int i = 0; i < 3; ++i) {
+        mm(i, i) = m.mass;
+        for (int j = 0; j < 3; ++j)
+            mm(3 + i, 3 + j) = m.inertia(i, j);
+    }
+    return mm;
+}
+
+} // namespace quav::testing
