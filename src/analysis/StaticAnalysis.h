@@ -1,0 +1,20 @@
+#pragma once
+
+#include "analysis/Matrix.h"
+#include "model/AnalysisModel.h"
+
+namespace quav {
+
+/// Generalised load vector (6 x 1, N and N m, global): value x direction on the
+/// forces of a Translational load or on the moments of a Moment load; zero for any
+/// other load type.
+Matrix loadVector(const StaticLoad& load);
+
+/// Static displacement of the CoG under each static load on its own (load cases are
+/// not superposed), with static spring rates. Row i belongs to `staticLoads[i]`:
+/// x, y, z [m], Rx, Ry, Rz [rad], global. The system is solved about the load's own
+/// position and the motion carried to the CoG by the finite-rotation point transfer.
+/// A free direction gives infinities or NaNs in the row.
+Matrix staticAnalysis(const AnalysisModel& model);
+
+} // namespace quav

@@ -1,0 +1,152 @@
+#include "analysis/DynamicAnalysis.h"
+#include "analysis/StaticAnalysis.h"
+
+#include "TestModels.h"
+#include "analysis/Constants.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+using namespace quav;
+using namespace quav::testing;
+
+namespace {
+
+// The 3.141592 circle constant leaves cross rates of this relative order.
+constexpr double kCircleConstantSlack = 1e-6;
+constexpr double kPi = 3.141592653589793;
+
+/// Four mounts with rates (k, k, k) at (+-1, +-1, 0) m from the CoG.
+AnalysisModel squareLayout(double k, const Matrix& damping = Matrix::column(3)) {
+    return fourMountModel(1.0, 1.0, 0.0, v3(k, k, k), 1.0, damping);
+}
+
+void addStatic(AnalysisModel& m, double value, const Matrix& position, const Matrix& direction,
+               int type) {
+    m.addStaticLoad("load", value, position, direction, type);
+}
+
+void addDynamic(AnalysisModel& m, double value, const Matrix& position, const Matrix& direction,
+                int type, double frequency) {
+    m.addDynamicLoad("load", value, position, direction, type, frequency);
+}
+
+double absoluteMax(const Matrix& m) {
+    double a = 0.0;
+    for (int i = 0; i < m.size(); ++i)
+        a = std::max(a, std::fabs(m[i]));
+    return a;
+}
+
+} // namespace
+
+TEST(StaticAnalysis, SquareLayoutClosedForm) {
+    const double k = 2.0e5, f = 1000.0, moment = 300.0;
+    AnalysisModel m = squareLayout(k);
+    addStatic(m, f, m.centreOfGravity, v3(0, 0, -1), Translational);
+    addStatic(m, moment, m.centreOfGravity, v3(0, 0, 1), Moment);
+    addStatic(m, f, m.centreOfGravity, v3(0, 0, -1), 7); // no such type: no load
+    const Matrix r = staticAnalysis(m);
+    ASSERT_EQ(r.rows(), 3);
+    ASSERT_EQ(r.cols(), 6);
+    for (int j = 0; j < 6; ++j) {
+        EXPECT_NEAR(r(0, j), j == 2 ? -f / (4 * k) : 0.0, kCircleConstantSlack * f / k) << j;
+        EXPECT_NEAR(r(1, j), j == 5 ? moment / (8 * k) : 0.0, kCircleConstantSlack * moment / k);
+        EXPECT_EQ(r(2, j), 0.0);
+    }
+}
+
+TEST(StaticAnalysis, LoadAwayFromTheCentreOfGravity) {
+    // A vertical force at 0.5 m along x: the CoG sinks by F / 4k and the body pitches
+    // by the moment 0.5 F over the pitch stiffness 4k (small load: linear regime).
+    const double k = 2.0e5, f = 10.0;
+    AnalysisModel m = squareLayout(k);
+    const Matrix p = m.centreOfGravity + v3(0.5, 0, 0);
+    addStatic(m, f, p, v3(0, 0, -1), Translational);
+    addStatic(m, 2 * f, m.centreOfGravity, v3(1, 0, 0), Translational);
+    const Matrix r = staticAnalysis(m);
+    EXPECT_NEAR(r(0, 2), -f / (4 * k), 1e-6 * f / k);
+    EXPECT_NEAR(r(0, 4), 0.5 * f / (4 * k), 1e-6 * f / k);
+    // Load cases are independent: swapping the loads swaps the rows.
+    std::swap(m.staticLoads[0], m.staticLoads[1]);
+    const Matrix s = staticAnalysis(m);
+    for (int j = 0; j < 6; ++j) {
+        EXPECT_EQ(s(0, j), r(1, j));
+        EXPECT_EQ(s(1, j), r(0, j));
+    }
+}
+
+TEST(DynamicAnalysis, VerticalOscillatorClosedForm) {
+    // The square layout's vertical motion is a single oscillator with stiffness
+    // 4 df k, damping 4 c and the body's mass.
+    const double k = 1.5e5, c = 300.0, df = 1.3, f0 = 100.0;
+    AnalysisModel m = fourMountModel(1.0, 1.0, 0.0, v3(k, k, k), df, v3(c, c, c));
+    addDynamic(m, f0, m.centreOfGravity, v3(0, 0, 1), Translational, 7.0);
+    for (double f : {0.5, 5.0, 7.0, 12.0, 40.0}) {
+        const Matrix r = responseAtCommonFrequency(m, f);
+        const double w = f * kTwoPi;
+        const double re = 4 * df * k - w * w * m.mass, im = w * 4 * c;
+        EXPECT_NEAR(r(0, 2), f0 / std::hypot(re, im), 1e-9 * r(0, 2)) << f;
+        EXPECT_NEAR(r(0, 8), std::atan2(-im, re), 1e-9) << f;
+    }
+}
+
+TEST(DynamicAnalysis, OwnFrequenciesAndSweepFrequency) {
+    AnalysisModel m = fourMountModel(0.3, 0.25, -0.1, v3(3e5, 1e5, 2e5), 1.2, v3(200, 90, 120));
+    addDynamic(m, 50.0, v3(0.4, 0.1, 0.2), v3(0, 0, 1), Translational, 5.0);
+    addDynamic(m, 20.0, v3(-0.2, 0.3, 0.0), v3(0, 1, 0), Moment, 20.0);
+    const Matrix own = responseAtFrequency(m, 0.0);
+    EXPECT_EQ(own, responseAtOwnFrequencies(m));
+    const Matrix at5 = responseAtFrequency(m, 5.0), at20 = responseAtFrequency(m, 20.0);
+    for (int j = 0; j < 12; ++j) {
+        EXPECT_EQ(own(0, j), at5(0, j));
+        EXPECT_EQ(own(1, j), at20(1, j));
+    }
+    EXPECT_NE(at5(1, 2), own(1, 2)); // a sweep frequency overrides the load's own
+    // 0 Hz as a sweep frequency is the static response, not the loads' own frequency.
+    const Matrix zero = responseAtCommonFrequency(m, 0.0);
+    EXPECT_NE(zero(0, 2), own(0, 2));
+    EXPECT_EQ(zero, responseAtCommonFrequency(m, -0.0));
+}
+
+TEST(DynamicAnalysis, StaticLimitAndUndampedPhases) {
+    // With a dynamic factor of 1 the static analysis uses the same rates.
+    AnalysisModel m = fourMountModel(0.3, 0.25, -0.1, v3(3e5, 1e5, 2e5), 1.0);
+    const Matrix p = v3(0.35, -0.1, 0.15);
+    addDynamic(m, 40.0, p, v3(0.6, 0, 0.8), Translational, 1.0);
+    addStatic(m, 40.0, p, v3(0.6, 0, 0.8), Translational);
+    const Matrix still = staticAnalysis(m);
+    const Matrix slow = responseAtCommonFrequency(m, 1e-3);
+    for (int j = 0; j < 6; ++j) {
+        EXPECT_NEAR(slow(0, j), std::fabs(still(0, j)), 1e-6 * absoluteMax(still)) << j;
+        if (std::fabs(still(0, j)) > 1e-6 * absoluteMax(still)) {
+            EXPECT_NEAR(std::fabs(slow(0, j + 6)), still(0, j) > 0 ? 0.0 : kPi, 1e-9) << j;
+        }
+    }
+    // No damping: every phase is 0 or +-pi, below and above the resonances alike.
+    for (double f : {2.0, 9.0, 25.0, 80.0}) {
+        const Matrix r = responseAtCommonFrequency(m, f);
+        for (int j = 6; j < 12; ++j) {
+            const double a = std::fabs(r(0, j));
+            EXPECT_TRUE(a < 1e-9 || std::fabs(a - kPi) < 1e-9) << f << " Hz, column " << j;
+        }
+    }
+}
+
+TEST(DynamicAnalysis, LinearInTheLoadAtTheCentreOfGravity) {
+    AnalysisModel m = fourMountModel(0.3, 0.25, -0.1, v3(3e5, 1e5, 2e5), 1.2, v3(200, 90, 120));
+    addDynamic(m, 25.0, m.centreOfGravity, v3(0.6, 0.8, 0), Translational, 9.0);
+    addDynamic(m, 50.0, m.centreOfGravity, v3(0.6, 0.8, 0), Translational, 9.0);
+    addDynamic(m, 8.0, m.centreOfGravity, v3(0, 0.6, 0.8), Moment, 9.0);
+    addDynamic(m, 16.0, m.centreOfGravity, v3(0, 0.6, 0.8), Moment, 9.0);
+    const Matrix r = responseAtOwnFrequencies(m);
+    for (int pair = 0; pair < 4; pair += 2) {
+        for (int j = 0; j < 6; ++j) {
+            EXPECT_NEAR(r(pair + 1, j), 2 * r(pair, j), 1e-12 * r(pair + 1, j) + 1e-300);
+            EXPECT_NEAR(r(pair + 1, j + 6), r(pair, j + 6), 1e-9);
+        }
+    }
+}
