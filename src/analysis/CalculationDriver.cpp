@@ -1,0 +1,103 @@
+#include "analysis/CalculationDriver.h"
+
+#include "analysis/AnalysisSolver.h"
+#include "analysis/DynamicAnalysis.h"
+
+#include <cstdio>
+
+namespace quav {
+
+ModelValidation checkModel(const AnalysisModel& model) {
+    ModelValidation v;
+    v.zeroMass = model.mass == 0.0;
+    v.zeroMoment =
+        model.inertia(0, 0) == 0.0 || model.inertia(1, 1) == 0.0 || model.inertia(2, 2) == 0.0;
+    v.noSprings = model.springs.empty();
+    return v;
+}
+
+int validateModel(const AnalysisModel& model) {
+    return checkModel(model).count();
+}
+
+CalculationOutcome calculate(AnalysisModel& model, const CalculationConditions& conditions) {
+    CalculationOutcome outcome;
+    model.calculated = 0;
+    model.clearResults();
+    outcome.validation = checkModel(model);
+    if (outcome.validation.count() > 0) {
+        outcome.status = outcome.validation.count();
+        outcome.error = CalculationError::InvalidModel;
+        return outcome;
+    }
+
+    const AnalysisSolver solver(model);
+    if (conditions.eigen)
+        solver.eigenvalueAnalysis();
+    if (conditions.staticAnalysis && !model.staticLoads.empty())
+        model.staticResults = solver.staticAnalysis();
+    if (conditions.dynamic && !model.dynamicLoads.empty())
+        model.dynamicResults = solver.dynamicAnalysis();
+    if (conditions.frequencyStep && !model.dynamicLoads.empty()) {
+        const double end = model.frequencyEnd, start = model.frequencyStart;
+        const double step = model.frequencyStep;
+        if (!(end > 0.0 && end > start && step > 0.0)) {
+            model.clearResults();
+            outcome.status = 1;
+            outcome.error = CalculationError::BadFrequencyRange;
+            return outcome;
+        }
+        outcome.sweepSteps = model.sweepStepCountExact();
+        if (!(outcome.sweepSteps <= kMaxSweepSteps)) {
+            model.clearResults();
+            outcome.status = 1;
+            outcome.error = CalculationError::SweepTooLarge;
+            return outcome;
+        }
+        const int count = static_cast<int>(outcome.sweepSteps);
+        model.frequencyStepResults.assign(static_cast<std::size_t>(count), Matrix());
+        double f = start;
+        for (int s = 0; s < count; ++s) {
+            // Every load at the sweep frequency, 0 Hz included: the in-band "0 = own
+            // frequency" of responseAtFrequency must not leak into a sweep from 0 Hz.
+            model.frequencyStepResults[static_cast<std::size_t>(s)] =
+                responseAtCommonFrequency(model, f);
+            f += step;
+        }
+    }
+    model.calculated = 1;
+    return outcome;
+}
+
+int runCalculation(AnalysisModel& model, const CalculationConditions& conditions) {
+    return calculate(model, conditions).status;
+}
+
+std::string describeCalculationFailure(const CalculationOutcome& outcome) {
+    std::string text;
+    switch (outcome.error) {
+    case CalculationError::None:
+        break;
+    case CalculationError::InvalidModel:
+        if (outcome.validation.zeroMass)
+            text += "質量が0です\n";
+        if (outcome.validation.zeroMoment)
+            text += "慣性モーメント(Ixx, Iyy, Izz)に0があります\n";
+        if (outcome.validation.noSprings)
+            text += "ばね要素がありません\n";
+        break;
+    case CalculationError::BadFrequencyRange:
+        text += "周波数設定が不正です(終了 > 0、終了 > 開始、ステップ > 0 が必要です)\n";
+        break;
+    case CalculationError::SweepTooLarge: {
+        char line[160];
+        std::snprintf(line, sizeof line, "周波数ステップ数が多すぎます(%.0f、上限 %d)\n",
+                      outcome.sweepSteps, kMaxSweepSteps);
+        text += line;
+        break;
+    }
+    }
+    return text;
+}
+
+} // namespace quav

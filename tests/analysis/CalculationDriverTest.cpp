@@ -1,0 +1,163 @@
+#include "analysis/CalculationDriver.h"
+
+#include "TestModels.h"
+#include "analysis/AnalysisSolver.h"
+#include "analysis/DynamicAnalysis.h"
+#include "analysis/EigenAnalysis.h"
+#include "analysis/StaticAnalysis.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <thread>
+
+using namespace quav;
+using namespace quav::testing;
+
+namespace {
+
+AnalysisModel loadedModel() {
+    AnalysisModel m = fourMountModel(0.3, 0.25, -0.1, v3(3e5, 1e5, 2e5), 1.2, v3(200, 90, 120));
+    m.addStaticLoad("weight", m.mass * 9.81, m.centreOfGravity, v3(0, 0, -1), Translational);
+    m.addStaticLoad("torque", 150.0, v3(0.2, 0, 0), v3(1, 0, 0), Moment);
+    m.addDynamicLoad("unbalance", 80.0, v3(0.3, 0.1, 0.0), v3(0, 0.6, 0.8), Translational, 30.0);
+    m.setFrequencyRange(20.0, 10.0, 3.0);
+    return m;
+}
+
+CalculationConditions only(int eigen, int stat, int dynamic, int sweep) {
+    CalculationConditions c;
+    c.eigen = eigen;
+    c.staticAnalysis = stat;
+    c.dynamic = dynamic;
+    c.frequencyStep = sweep;
+    return c;
+}
+
+} // namespace
+
+TEST(CalculationDriver, ValidationCountsEveryFailure) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    m.setInertia(Matrix(3, 3, {1, 0, 0, 0, 1, 0, 0, 0, 0}));
+    m.calculated = 1;
+    const CalculationOutcome out = calculate(m, CalculationConditions{});
+    EXPECT_EQ(out.status, 3);
+    EXPECT_EQ(out.error, CalculationError::InvalidModel);
+    EXPECT_EQ(m.calculated, 0);
+    EXPECT_EQ(validateModel(m), 3);
+    const std::string text = describeCalculationFailure(out);
+    EXPECT_NE(text.find("質量"), std::string::npos);
+    EXPECT_NE(text.find("Izz"), std::string::npos);
+    EXPECT_NE(text.find("ばね要素"), std::string::npos);
+
+    AnalysisModel ok = loadedModel();
+    ok.mass = 0.0;
+    EXPECT_EQ(runCalculation(ok, CalculationConditions{}), 1);
+    AnalysisModel good = loadedModel();
+    EXPECT_EQ(describeCalculationFailure(calculate(good, CalculationConditions{})), "");
+}
+
+TEST(CalculationDriver, FullRunStoresEveryAnalysis) {
+    AnalysisModel m = loadedModel();
+    ASSERT_EQ(runCalculation(m, CalculationConditions{}), 0);
+    EXPECT_EQ(m.calculated, 1);
+    EXPECT_EQ(m.eigenFrequencies, solveModes(m).frequencies);
+    EXPECT_EQ(m.modeShapes, solveModes(m).modeShapes);
+    EXPECT_EQ(m.staticResults, staticAnalysis(m));
+    EXPECT_EQ(m.dynamicResults, responseAtOwnFrequencies(m));
+    // 10 to 20 Hz by 3: 10, 13, 16, 19.
+    ASSERT_EQ(m.frequencyStepResults.size(), 4u);
+    for (int s = 0; s < 4; ++s)
+        EXPECT_EQ(m.frequencyStepResults[static_cast<std::size_t>(s)],
+                  responseAtCommonFrequency(m, 10.0 + 3.0 * s));
+    // The solver bound to the model gives the same numbers.
+    const AnalysisSolver solver(m);
+    EXPECT_EQ(solver.dynamicAnalysis(), m.dynamicResults);
+    EXPECT_EQ(solver.responseAtFrequency(13.0), m.frequencyStepResults[1]);
+}
+
+TEST(CalculationDriver, SweepStepsByRepeatedAddition) {
+    AnalysisModel m = loadedModel();
+    m.setFrequencyRange(20.0, 10.0, 2.5);
+    ASSERT_EQ(runCalculation(m, only(0, 0, 0, 1)), 0);
+    ASSERT_EQ(m.frequencyStepResults.size(), 5u);
+    double f = 10.0;
+    for (int s = 0; s < 4; ++s)
+        f += 2.5;
+    EXPECT_EQ(m.frequencyStepResults[4], responseAtCommonFrequency(m, f));
+
+    // A sweep from 0 Hz starts with the static response, not the loads' own frequency.
+    m.setFrequencyRange(2.0, 0.0, 1.0);
+    ASSERT_EQ(runCalculation(m, only(0, 0, 0, 1)), 0);
+    ASSERT_EQ(m.frequencyStepResults.size(), 3u);
+    EXPECT_EQ(m.frequencyStepResults[0], responseAtCommonFrequency(m, 0.0));
+    EXPECT_NE(m.frequencyStepResults[0], responseAtOwnFrequencies(m));
+}
+
+TEST(CalculationDriver, BadOrOversizedSweepClearsTheWholeRun) {
+    AnalysisModel m = loadedModel();
+    m.setFrequencyRange(10.0, 10.0, 1.0);
+    CalculationOutcome out = calculate(m, CalculationConditions{});
+    EXPECT_EQ(out.status, 1);
+    EXPECT_EQ(out.error, CalculationError::BadFrequencyRange);
+    EXPECT_EQ(m.calculated, 0);
+    EXPECT_EQ(m.eigenFrequencies.norm(), 0.0);
+    EXPECT_EQ(m.staticResults.rows(), 2);
+    EXPECT_EQ(m.staticResults.norm(), 0.0);
+    EXPECT_FALSE(m.hasFrequencyStepResults());
+
+    for (double step : {0.0, -1.0, std::nan("")}) {
+        m.setFrequencyRange(20.0, 10.0, step);
+        EXPECT_EQ(runCalculation(m, CalculationConditions{}), 1) << step;
+    }
+    // Steps of 1e-9 Hz across 1 kHz are refused at once rather than allocated.
+    m.setFrequencyRange(1000.0, 0.0, 1e-9);
+    out = calculate(m, CalculationConditions{});
+    EXPECT_EQ(out.status, 1);
+    EXPECT_EQ(out.error, CalculationError::SweepTooLarge);
+    EXPECT_FALSE(m.hasFrequencyStepResults());
+    EXPECT_NE(describeCalculationFailure(out).find("100000"), std::string::npos);
+    // The limit itself is accepted, one step more is not.
+    m.setFrequencyRange(kMaxSweepSteps, 1.0, 1.0);
+    EXPECT_EQ(calculate(m, only(0, 0, 0, 1)).status, 0);
+    EXPECT_EQ(m.frequencyStepResults.size(), static_cast<std::size_t>(kMaxSweepSteps));
+    m.setFrequencyRange(kMaxSweepSteps, 0.0, 1.0);
+    EXPECT_EQ(calculate(m, only(0, 0, 0, 1)).error, CalculationError::SweepTooLarge);
+}
+
+TEST(CalculationDriver, AbsentInputsAreSkipped) {
+    AnalysisModel m = loadedModel();
+    ASSERT_EQ(runCalculation(m, CalculationConditions{}), 0);
+    // Static asked for, no static loads: the old table stays, zeroed.
+    m.staticLoads.clear();
+    ASSERT_EQ(runCalculation(m, only(0, 1, 0, 0)), 0);
+    EXPECT_EQ(m.calculated, 1);
+    EXPECT_EQ(m.staticResults.rows(), 2);
+    EXPECT_EQ(m.staticResults.norm(), 0.0);
+    EXPECT_EQ(m.eigenFrequencies.norm(), 0.0);
+    // Sweep asked for, no dynamic loads: no sweep even with a bad range.
+    m.dynamicLoads.clear();
+    m.setFrequencyRange(0.0, 0.0, 0.0);
+    EXPECT_EQ(runCalculation(m, CalculationConditions{}), 0);
+    EXPECT_FALSE(m.hasFrequencyStepResults());
+}
+
+TEST(CalculationDriver, PrivateCopiesCalculateOnWorkerThreads) {
+    const AnalysisModel original = loadedModel();
+    AnalysisModel serial = original;
+    ASSERT_EQ(runCalculation(serial, CalculationConditions{}), 0);
+    AnalysisModel a = original, b = original;
+    int statusA = -1, statusB = -1;
+    std::thread ta([&] { statusA = runCalculation(a, CalculationConditions{}); });
+    std::thread tb([&] { statusB = runCalculation(b, CalculationConditions{}); });
+    ta.join();
+    tb.join();
+    EXPECT_EQ(statusA, 0);
+    EXPECT_EQ(statusB, 0);
+    for (const AnalysisModel* m : {&a, &b}) {
+        EXPECT_EQ(m->modeShapes, serial.modeShapes);
+        EXPECT_EQ(m->staticResults, serial.staticResults);
+        EXPECT_EQ(m->frequencyStepResults, serial.frequencyStepResults);
+    }
+}
