@@ -20,6 +20,19 @@ int validateModel(const AnalysisModel& model) {
     return checkModel(model).count();
 }
 
+SweepPlan planSweep(const AnalysisModel& model) {
+    SweepPlan plan;
+    const double end = model.frequencyEnd, start = model.frequencyStart;
+    if (!(end > 0.0 && end > start && model.frequencyStep > 0.0)) {
+        plan.error = CalculationError::BadFrequencyRange;
+        return plan;
+    }
+    plan.steps = model.sweepStepCountExact();
+    if (!(plan.steps <= kMaxSweepSteps))
+        plan.error = CalculationError::SweepTooLarge;
+    return plan;
+}
+
 CalculationOutcome calculate(AnalysisModel& model, const CalculationConditions& conditions) {
     CalculationOutcome outcome;
     model.calculated = 0;
@@ -39,21 +52,15 @@ CalculationOutcome calculate(AnalysisModel& model, const CalculationConditions& 
     if (conditions.dynamic && !model.dynamicLoads.empty())
         model.dynamicResults = solver.dynamicAnalysis();
     if (conditions.frequencyStep && !model.dynamicLoads.empty()) {
-        const double end = model.frequencyEnd, start = model.frequencyStart;
-        const double step = model.frequencyStep;
-        if (!(end > 0.0 && end > start && step > 0.0)) {
+        const SweepPlan plan = planSweep(model);
+        outcome.sweepSteps = plan.steps;
+        if (plan.error != CalculationError::None) {
             model.clearResults();
             outcome.status = 1;
-            outcome.error = CalculationError::BadFrequencyRange;
+            outcome.error = plan.error;
             return outcome;
         }
-        outcome.sweepSteps = model.sweepStepCountExact();
-        if (!(outcome.sweepSteps <= kMaxSweepSteps)) {
-            model.clearResults();
-            outcome.status = 1;
-            outcome.error = CalculationError::SweepTooLarge;
-            return outcome;
-        }
+        const double start = model.frequencyStart, step = model.frequencyStep;
         const int count = static_cast<int>(outcome.sweepSteps);
         model.frequencyStepResults.assign(static_cast<std::size_t>(count), Matrix());
         double f = start;

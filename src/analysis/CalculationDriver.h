@@ -40,6 +40,14 @@ enum class CalculationError {
     SweepTooLarge,     ///< the sweep would exceed kMaxSweepSteps; status 1
 };
 
+/// The sweep the model's frequency range asks for.
+struct SweepPlan {
+    CalculationError error = CalculationError::None; ///< None, BadFrequencyRange or SweepTooLarge
+    double steps = 0.0; ///< trunc((end - start) / step) + 1 once the range is valid
+};
+
+SweepPlan planSweep(const AnalysisModel& model);
+
 struct CalculationOutcome {
     int status = 0; ///< 0 success; otherwise as runCalculation
     CalculationError error = CalculationError::None;

@@ -120,10 +120,12 @@ TEST(CalculationDriver, BadOrOversizedSweepClearsTheWholeRun) {
     EXPECT_NE(describeCalculationFailure(out).find("100000"), std::string::npos);
     // The limit itself is accepted, one step more is not.
     m.setFrequencyRange(kMaxSweepSteps, 1.0, 1.0);
-    EXPECT_EQ(calculate(m, only(0, 0, 0, 1)).status, 0);
-    EXPECT_EQ(m.frequencyStepResults.size(), static_cast<std::size_t>(kMaxSweepSteps));
+    EXPECT_EQ(planSweep(m).error, CalculationError::None);
+    EXPECT_EQ(planSweep(m).steps, kMaxSweepSteps);
     m.setFrequencyRange(kMaxSweepSteps, 0.0, 1.0);
-    EXPECT_EQ(calculate(m, only(0, 0, 0, 1)).error, CalculationError::SweepTooLarge);
+    EXPECT_EQ(planSweep(m).error, CalculationError::SweepTooLarge);
+    m.setFrequencyRange(1e308, -1e308, 1.0); // the span overflows to infinity
+    EXPECT_EQ(planSweep(m).error, CalculationError::SweepTooLarge);
 }
 
 TEST(CalculationDriver, AbsentInputsAreSkipped) {
