@@ -112,26 +112,12 @@ TEST(SymmetricEigen, RandomMatricesGiveExactPairs) {
     }
 }
 
-TEST(SymmetricEigen, DiagonalRepeatedAndDegenerateInput) {
+TEST(SymmetricEigen, DiagonalAndDegenerateInput) {
     // Diagonal: returned as it is, identity vectors, no reordering.
     const Matrix d(3, 3, {5, 0, 0, 0, -2, 0, 0, 0, 5});
     const SymmetricEigen e = symmetricEigen(d);
     EXPECT_EQ(e.values, Matrix::vector({5, -2, 5}));
     EXPECT_EQ(e.vectors, Matrix::identity(3));
-
-    // A repeated eigenvalue on tilted axes: its eigenspace is found to full precision.
-    const Matrix r = axisRotation(0.48, 0.6, 0.64, 0.9);
-    const Matrix a = rotatedInertia(r, 3.0, 3.0, 7.0);
-    const SymmetricEigen f = symmetricEigen(a);
-    int threes = 0;
-    for (int j = 0; j < 3; ++j) {
-        const Matrix v = column(f.vectors, j);
-        EXPECT_LE((a * v - v * f.values[j]).norm(), 1e-15 * a.norm());
-        threes += std::fabs(f.values[j] - 3.0) < 1e-14;
-    }
-    EXPECT_EQ(threes, 2);
-    // Equal input, equal output.
-    EXPECT_EQ(symmetricEigen(a).vectors, f.vectors);
 
     // The zero matrix and NaN end: the latter at the sweep cap, reported.
     EXPECT_TRUE(symmetricEigen(Matrix(6, 6)).converged);
@@ -140,18 +126,17 @@ TEST(SymmetricEigen, DiagonalRepeatedAndDegenerateInput) {
     EXPECT_FALSE(symmetricEigen(bad).converged);
 }
 
-TEST(PrincipalAxes, DiagonalInertiaKeepsGlobalAxesAndOrder) {
-    const PrincipalAxes p = principalInertiaAxes(Matrix(3, 3, {9, 0, 0, 0, 2, 0, 0, 0, 5}));
+TEST(PrincipalAxes, DiagonalInertiaKeepsGlobalAxesAndZeroMomentLeavesThemUnset) {
+    const Matrix diagonal(3, 3, {9, 0, 0, 0, 2, 0, 0, 0, 5});
+    const PrincipalAxes p = principalInertiaAxes(diagonal);
     ASSERT_TRUE(p.valid);
     EXPECT_EQ(p.axes, Matrix::identity(3));
-    EXPECT_EQ(p.moments, Matrix(3, 3, {9, 0, 0, 0, 2, 0, 0, 0, 5}));
-}
+    EXPECT_EQ(p.moments, diagonal);
 
-TEST(PrincipalAxes, ZeroDiagonalMomentLeavesAxesUnset) {
-    const PrincipalAxes p = principalInertiaAxes(Matrix(3, 3, {1, 0.1, 0, 0.1, 0, 0, 0, 0, 1}));
-    EXPECT_FALSE(p.valid);
-    EXPECT_EQ(p.moments.norm(), 0.0);
-    EXPECT_EQ(p.axes.norm(), 0.0);
+    const PrincipalAxes q = principalInertiaAxes(Matrix(3, 3, {1, 0.1, 0, 0.1, 0, 0, 0, 0, 1}));
+    EXPECT_FALSE(q.valid);
+    EXPECT_EQ(q.moments.norm(), 0.0);
+    EXPECT_EQ(q.axes.norm(), 0.0);
 }
 
 TEST(PrincipalAxes, RightHandedRotationThatReproducesTheTensor) {
