@@ -104,4 +104,9 @@ std::string cp932ToUtf8Lossy(std::string_view cp932) {
     return r ? *r : std::string();
 }
 
+std::string utf16leToUtf8Lossy(std::string_view utf16le) {
+    auto r = convert("UTF-8", "UTF-16LE", utf16le, true, 2);
+    return r ? *r : std::string();
+}
+
 } // namespace quav

@@ -29,5 +29,6 @@ bool isCp932Encodable(std::string_view utf8);
 /// convert become '?'.
 std::string utf8ToCp932Lossy(std::string_view utf8);
 std::string cp932ToUtf8Lossy(std::string_view cp932);
+std::string utf16leToUtf8Lossy(std::string_view utf16le);
 
 } // namespace quav

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quav {
+
+/// Upper bound on the entries of one list read from a model file: far beyond
+/// any real model or design study, low enough that a hostile count cannot
+/// exhaust memory even when the file is large enough to back it.
+constexpr int maxListEntries = 100000;
+
+/// Little-endian writer of the model file's primitives into a byte buffer.
+///
+/// Strings are held as UTF-8 in memory and written in code page 932 behind a
+/// length prefix. A string CP932 cannot encode is not written with characters
+/// dropped: the writer records the first such failure (`ok()` turns false,
+/// `error()` names the owner) and the caller abandons the save.
+class ArchiveWriter {
+public:
+    void writeI32(std::int32_t v);
+    void writeF32(float v);
+    void writeF64(double v);
+    /// Writes `n` doubles from `values`, then zeros up to `count` values in all.
+    void writeF64s(const double* values, int n, int count);
+    /// Length prefix and the bytes as they are: one byte n below 255; 0xFF and
+    /// a 16-bit n below 0xFFFE; otherwise 0xFF, 0xFFFF and a 32-bit n.
+    void writeBytesWithLength(std::string_view bytes);
+    /// Converts the UTF-8 text to CP932 and writes it with its length prefix.
+    /// `owner` names the object for the error message ("ばね要素 ID 5 の名前").
+    void writeString(std::string_view utf8, std::string_view owner);
+
+    bool ok() const { return error_.empty(); }
+    const std::string& error() const { return error_; }
+    const std::string& bytes() const { return buffer_; }
+    std::string takeBytes() { return std::move(buffer_); }
+
+private:
+    void put(const void* p, std::size_t n) { buffer_.append(static_cast<const char*>(p), n); }
+    std::string buffer_;
+    std::string error_;
+};
+
+/// Little-endian reader of the model file's primitives over a byte buffer.
+///
+/// Nothing is read past the end: a read that does not fit records a failure
+/// and returns 0 (or an empty string). The first failure sticks; afterwards
+/// every read returns 0 and `remaining()` is 0, so loops driven by counts
+/// read after a failure end at once. Callers check `ok()` at the end.
+class ArchiveReader {
+public:
+    /// Reads `bytes` in place: the buffer must outlive the reader.
+    explicit ArchiveReader(std::string_view bytes) : data_(bytes) {}
+    explicit ArchiveReader(std::string&&) = delete;
+
+    std::int32_t readI32();
+    float readF32();
+    double readF64();
+    /// Fills `values[0..n)` with doubles.
+    void readF64s(double* values, int n);
+    /// A length-prefixed string converted to UTF-8: the CP932 form, or the
+    /// UTF-16LE form marked by 0xFF 0xFFFE. Bytes that do not decode become
+    /// '?', and so do UTF-16 characters outside CP932, so that everything read
+    /// can be saved again.
+    std::string readString();
+    /// Reads the count of a list whose entries take at least `minEntryBytes`
+    /// each. A negative count, one above `maxCount`, or one that the bytes
+    /// left cannot hold fails the read (naming `what`) and returns 0, before
+    /// the caller allocates anything.
+    int readCount(std::size_t minEntryBytes, int maxCount, std::string_view what);
+
+    /// Records a failure at the current position unless one is recorded.
+    void fail(std::string_view detail);
+    bool ok() const { return error_.empty(); }
+    /// The first failure, with the byte offset where it happened.
+    const std::string& error() const { return error_; }
+    std::size_t position() const { return pos_; }
+    std::size_t remaining() const { return ok() ? data_.size() - pos_ : 0; }
+
+private:
+    bool take(void* out, std::size_t n);
+    /// A length of the string prefix after its first byte was 0xFF.
+    std::uint64_t readLongLength(bool& utf16);
+
+    std::string_view data_;
+    std::size_t pos_ = 0;
+    std::string error_;
+};
+
+} // namespace quav

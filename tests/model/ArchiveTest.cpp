@@ -1,0 +1,164 @@
+#include "model/Archive.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+using namespace quav;
+
+namespace {
+
+std::string bytes(std::initializer_list<int> values) {
+    std::string s;
+    for (int v : values)
+        s.push_back(static_cast<char>(v));
+    return s;
+}
+
+std::string prefixOf(std::size_t length) {
+    ArchiveWriter out;
+    out.writeBytesWithLength(std::string(length, 'a'));
+    return out.bytes().substr(0, out.bytes().size() - length);
+}
+
+} // namespace
+
+TEST(ArchivePrimitives, LittleEndianWithoutPadding) {
+    ArchiveWriter out;
+    out.writeI32(-2);
+    out.writeF32(1.0f);
+    out.writeF64(1.0);
+    EXPECT_EQ(out.bytes(), bytes({0xFE, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x80, 0x3F, 0, 0, 0, 0, 0, 0,
+                                  0xF0, 0x3F}));
+    ArchiveReader in(out.bytes());
+    EXPECT_EQ(in.readI32(), -2);
+    EXPECT_EQ(in.readF32(), 1.0f);
+    EXPECT_EQ(in.readF64(), 1.0);
+    EXPECT_TRUE(in.ok());
+    EXPECT_EQ(in.remaining(), 0u);
+}
+
+TEST(ArchiveStrings, LengthPrefixTakesOneThreeOrSevenBytes) {
+    EXPECT_EQ(prefixOf(0), bytes({0x00}));
+    EXPECT_EQ(prefixOf(254), bytes({0xFE}));
+    EXPECT_EQ(prefixOf(255), bytes({0xFF, 0xFF, 0x00}));
+    EXPECT_EQ(prefixOf(300), bytes({0xFF, 0x2C, 0x01}));
+    EXPECT_EQ(prefixOf(0xFFFD), bytes({0xFF, 0xFD, 0xFF}));
+    // 0xFFFE and 0xFFFF are markers, so from 0xFFFE on the 32-bit form is used.
+    EXPECT_EQ(prefixOf(0xFFFE), bytes({0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}));
+    EXPECT_EQ(prefixOf(70000), bytes({0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}));
+
+    for (std::size_t n : {0u, 254u, 255u, 300u, 0xFFFDu, 0xFFFEu, 70000u}) {
+        ArchiveWriter out;
+        out.writeBytesWithLength(std::string(n, 'q'));
+        out.writeI32(42);
+        ArchiveReader in(out.bytes());
+        EXPECT_EQ(in.readString(), std::string(n, 'q')) << n;
+        EXPECT_EQ(in.readI32(), 42) << n;
+        EXPECT_TRUE(in.ok()) << n;
+    }
+}
+
+TEST(ArchiveStrings, TextIsCp932OnDiskAndUtf8InMemory) {
+    ArchiveWriter out;
+    out.writeString("ﾊﾞﾈ①", "test");
+    EXPECT_EQ(out.bytes(), bytes({0x05, 0xCA, 0xDE, 0xC8, 0x87, 0x40}));
+    ArchiveReader in(out.bytes());
+    EXPECT_EQ(in.readString(), "ﾊﾞﾈ①");
+}
+
+TEST(ArchiveStrings, UnencodableTextFailsTheWriteNamingItsOwner) {
+    ArchiveWriter out;
+    out.writeString("ok", "a");
+    out.writeString("mount \xF0\x9F\x98\x80", "ばね要素（ID 2）の名前");
+    out.writeString("\xF0\x9F\x98\x80", "later");
+    EXPECT_FALSE(out.ok());
+    EXPECT_NE(out.error().find("ばね要素（ID 2）の名前"), std::string::npos);
+    EXPECT_EQ(out.error().find("later"), std::string::npos);
+}
+
+TEST(ArchiveStrings, Utf16FormIsReadInAllLengthForms) {
+    // "aあ" in UTF-16LE after the 0xFFFE marker, with one-byte, 16-bit and 32-bit lengths.
+    const std::string text = bytes({'a', 0, 0x42, 0x30});
+    const std::string forms[] = {
+        bytes({0xFF, 0xFE, 0xFF, 0x02}),
+        bytes({0xFF, 0xFE, 0xFF, 0xFF, 0x02, 0x00}),
+        bytes({0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0x02, 0x00, 0x00, 0x00}),
+    };
+    for (const auto& prefix : forms) {
+        const std::string stored = prefix + text;
+        ArchiveReader in(stored);
+        EXPECT_EQ(in.readString(), "aあ");
+        EXPECT_TRUE(in.ok());
+        EXPECT_EQ(in.remaining(), 0u);
+    }
+    // Characters CP932 cannot hold and broken surrogates come back as '?'.
+    const std::string withEmoji =
+        bytes({0xFF, 0xFE, 0xFF, 0x04, 'a', 0, 0x3D, 0xD8, 0x00, 0xDE, 0x00, 0xD8});
+    ArchiveReader emoji(withEmoji);
+    EXPECT_EQ(emoji.readString(), "a??");
+    EXPECT_TRUE(emoji.ok());
+}
+
+TEST(ArchiveStrings, InvalidCp932BytesBecomeQuestionMarks) {
+    const std::string stored = bytes({0x03, 'a', 0x81, 0x20}); // a lead byte without its trail
+    ArchiveReader in(stored);
+    EXPECT_EQ(in.readString(), "a? ");
+    EXPECT_TRUE(in.ok());
+}
+
+TEST(ArchiveFailures, ReadsPastTheEndFailAndTheFirstFailureSticks) {
+    const std::string stored = bytes({1, 0, 0});
+    ArchiveReader in(stored);
+    EXPECT_EQ(in.readI32(), 0);
+    EXPECT_FALSE(in.ok());
+    const std::string first = in.error();
+    EXPECT_NE(first.find("位置 0"), std::string::npos);
+    EXPECT_EQ(in.readF64(), 0.0);
+    EXPECT_EQ(in.readString(), "");
+    EXPECT_EQ(in.remaining(), 0u);
+    EXPECT_EQ(in.error(), first);
+}
+
+TEST(ArchiveFailures, StringsRunningPastTheEndFailWithoutReading) {
+    for (const std::string& s :
+         {bytes({0x05, 'a', 'b'}), bytes({0xFF, 0x00, 0x01, 'a'}),
+          bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 'a'}),
+          bytes({0xFF, 0xFE, 0xFF, 0x02, 'a', 0, 'b'}),
+          bytes({0xFF, 0xFE, 0xFF, 0xFF, 0xFE, 0xFF, 0x01, 'a', 0}), bytes({0xFF, 0x10})}) {
+        ArchiveReader in(s);
+        EXPECT_EQ(in.readString(), "");
+        EXPECT_FALSE(in.ok()) << s.size();
+    }
+}
+
+TEST(ArchiveFailures, CountsAreCheckedAgainstTheBytesLeft) {
+    ArchiveWriter out;
+    out.writeI32(2);
+    out.writeString("", "");
+    out.writeI32(0);
+    out.writeI32(0);
+    {
+        ArchiveReader in(out.bytes()); // 2 entries of 4 bytes fit in the 9 left, 3 would not
+        EXPECT_EQ(in.readCount(4, 100, "n"), 2);
+        ArchiveReader tight(out.bytes());
+        EXPECT_EQ(tight.readCount(5, 100, "n"), 0);
+        EXPECT_FALSE(tight.ok());
+    }
+    for (std::int32_t n : {-1, INT32_MIN, INT32_MAX}) {
+        ArchiveWriter w;
+        w.writeI32(n);
+        w.writeBytesWithLength(std::string(1000, 'z'));
+        ArchiveReader in(w.bytes());
+        EXPECT_EQ(in.readCount(1, INT32_MAX, "ばね要素の数"), 0) << n;
+        EXPECT_FALSE(in.ok());
+        EXPECT_NE(in.error().find("ばね要素の数"), std::string::npos);
+    }
+    ArchiveWriter w;
+    w.writeI32(11);
+    w.writeBytesWithLength(std::string(1000, 'z'));
+    ArchiveReader in(w.bytes());
+    EXPECT_EQ(in.readCount(1, 10, "n"), 0);
+    EXPECT_FALSE(in.ok());
+}
