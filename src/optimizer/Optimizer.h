@@ -1,0 +1,85 @@
+#pragma once
+
+#include "optimizer/DesignParameter.h"
+#include "optimizer/OptimizationConditions.h"
+
+#include <string>
+#include <vector>
+
+namespace quav {
+
+class AnalysisModel;
+class ArchiveReader;
+class ArchiveWriter;
+
+/// The optimiser of one document: design parameters, their bindings to model
+/// variables, the acceptance conditions and the run's output settings and
+/// counters. It refers to the document's model without owning it.
+///
+/// Every operation here only edits data and runs on the GUI thread.
+class Optimizer {
+public:
+    /// What `findBinding` answers: the bound parameter (nullptr when there is
+    /// no binding or it names no existing parameter) and its multiplier (1.0
+    /// when there is no binding).
+    struct BindingLookup {
+        const DesignParameter* parameter = nullptr;
+        double multiplier = 1.0;
+    };
+
+    // --- Parameters -----------------------------------------------------------
+    /// Appends a parameter under the next id of `parameterIdCounter`, with
+    /// `currentValue` = `minValue`; returns the id. The range is not checked.
+    int addParameter(const std::string& name, double maxValue, double minValue, double increment);
+    /// Overwrites name and range of the parameter at `index` and sets its
+    /// `currentValue` to `minValue`; the id stays. False for a bad index.
+    bool editParameter(int index, const std::string& name, double maxValue, double minValue,
+                       double increment);
+    /// Removes every binding to the parameter at `index`, then the parameter.
+    /// False for a bad index.
+    bool deleteParameter(int index);
+    const DesignParameter* findParameter(int id) const;
+    DesignParameter* findParameter(int id);
+    /// `currentValue` = `minValue` - `increment` for every parameter.
+    void resetValues();
+    /// `currentValue` += `increment` for the parameter at `index`.
+    void stepValue(int index);
+
+    // --- Bindings ---------------------------------------------------------------
+    /// Replaces the binding of (objectId, target) in place, removes it when
+    /// `parameterId` is 0, or appends a new one (also with `parameterId` 0).
+    void setBinding(int objectId, int target, int parameterId, double multiplier);
+    BindingLookup findBinding(int objectId, int target) const;
+
+    // --- Model and conditions -------------------------------------------------
+    /// Empties parameters, bindings and displacement conditions, resets the
+    /// conditions, zeroes `matchCount` and refers to `newModel` (or none).
+    /// `outputDirectory`, `logText` and `parameterIdCounter` stay.
+    void attach(AnalysisModel* newModel);
+    void resetConditions() { conditions.reset(); }
+    /// Attaches the model `loaded` refers to and takes its parameters, bindings
+    /// and conditions (what a model file brought); the run settings stay.
+    void adoptFileContent(Optimizer&& loaded);
+
+    // --- Model file block -------------------------------------------------------
+    /// Writes bindings, parameters and conditions as the last block of a model file.
+    void writeBlock(ArchiveWriter& out) const;
+    /// Reads the block of a file of format `fileVersion` into this optimiser,
+    /// which the caller has attached (so it is empty). Files before 200 have
+    /// no block; files before 210 have no displacement conditions. On success
+    /// `parameterIdCounter` takes the stored counter; a failed read (reported
+    /// by `in`) leaves the counter alone.
+    void readBlock(ArchiveReader& in, int fileVersion);
+
+    std::vector<DesignParameter> parameters;
+    std::vector<ParameterBinding> bindings;
+    OptimizationConditions conditions;
+    AnalysisModel* model = nullptr;
+    std::string outputDirectory;
+    std::string logText;
+    int matchCount = 0;
+    int combinationCount = 0;
+    int processedCount = 0;
+};
+
+} // namespace quav
