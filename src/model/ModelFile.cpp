@@ -1,0 +1,326 @@
+#include "model/ModelFile.h"
+
+#include "model/Archive.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <utility>
+
+namespace quav {
+
+namespace {
+
+// Layout boundaries of older files, by their first integer.
+constexpr int kFirstVersionedLayout = 200;    // below: no version field, file ends after the memo
+constexpr int kFirstTwelveColumnLayout = 220; // below: dynamic and step rows carry 6 values
+
+// Smallest encoded records (an empty name takes one byte), for checking counts
+// against the bytes left.
+constexpr std::size_t kMinSpringBytes = 57;
+constexpr std::size_t kMinCharacteristicBytes = 65;
+constexpr std::size_t kMinCharacteristicBytesWithoutDamping = 41;
+constexpr std::size_t kMinStaticLoadBytes = 93;
+constexpr std::size_t kMinDynamicLoadBytes = 101;
+constexpr std::size_t kMinObservationPointBytes = 29;
+
+// Result tables may outlive the loads they were computed for, so their row
+// counts are bounded only by what a Matrix can index.
+constexpr int kMaxResultRows = INT_MAX / 12;
+
+std::string idText(int id) {
+    return "（ID " + std::to_string(id) + "）";
+}
+
+// --- Writing -------------------------------------------------------------------
+
+void writeVector(ArchiveWriter& out, const Matrix& m, int count) {
+    out.writeF64s(m.data(), m.size(), count);
+}
+
+/// `columns` values of every row of `m`; missing columns are written as zeros.
+void writeRows(ArchiveWriter& out, const Matrix& m, int rows, int columns) {
+    for (int r = 0; r < rows; ++r) {
+        const bool present = r < m.rows();
+        const int have = present ? std::min(m.cols(), columns) : 0;
+        out.writeF64s(present ? m.data() + static_cast<std::size_t>(r) * m.cols() : nullptr, have,
+                      columns);
+    }
+}
+
+void writeStaticLoad(ArchiveWriter& out, const StaticLoad& l, std::string_view kind) {
+    out.writeI32(l.selected);
+    out.writeI32(l.id);
+    out.writeString(l.name, std::string(kind) + idText(l.id) + "の名前");
+    out.writeI32(l.type);
+    out.writeF64(l.value);
+    writeVector(out, l.position, 3);
+    writeVector(out, l.referencePoint, 3);
+    writeVector(out, l.direction, 3);
+}
+
+/// The number of sweep steps written: trunc((end - start) / step) + 1 when the
+/// model has step results and that is a usable count, otherwise 0.
+int stepCountToWrite(const AnalysisModel& model) {
+    if (!model.hasFrequencyStepResults())
+        return 0;
+    const double steps = model.sweepStepCountExact();
+    if (!(steps >= 1.0 && steps <= static_cast<double>(INT_MAX)))
+        return 0;
+    return static_cast<int>(steps);
+}
+
+void writeModelBlock(ArchiveWriter& out, const AnalysisModel& m) {
+    out.writeI32(modelFormatVersion);
+    out.writeI32(m.lastId);
+    out.writeI32(m.massElementId);
+    out.writeF64(m.mass);
+    out.writeI32(m.calculated);
+    writeVector(out, m.inertia, 9);
+    writeVector(out, m.centreOfGravity, 3);
+    writeVector(out, m.size, 3);
+    writeVector(out, m.eigenFrequencies, 6);
+    writeVector(out, m.modeShapes, 36);
+
+    out.writeI32(m.staticResults.rows());
+    writeRows(out, m.staticResults, m.staticResults.rows(), 6);
+
+    out.writeI32(static_cast<int>(m.springs.size()));
+    for (const auto& s : m.springs) {
+        out.writeI32(s.selected);
+        out.writeI32(s.id);
+        out.writeString(s.name, "ばね要素" + idText(s.id) + "の名前");
+        out.writeF64(s.angles.size() > 1 ? s.angles[1] : 0.0);
+        out.writeF64(s.angles.size() > 2 ? s.angles[2] : 0.0);
+        out.writeF32(s.size);
+        out.writeI32(s.characteristicId);
+        writeVector(out, s.position, 3);
+    }
+
+    out.writeI32(static_cast<int>(m.springCharacteristics.size()));
+    for (const auto& c : m.springCharacteristics) {
+        out.writeI32(0); // reserved
+        out.writeI32(c.id);
+        out.writeString(c.name, "ばね特性" + idText(c.id) + "の名前");
+        out.writeF64(c.dynamicFactor);
+        writeVector(out, c.stiffness, 3);
+        writeVector(out, c.damping, 3);
+    }
+
+    out.writeI32(static_cast<int>(m.staticLoads.size()));
+    for (const auto& l : m.staticLoads)
+        writeStaticLoad(out, l, "静荷重");
+
+    out.writeI32(static_cast<int>(m.observationPoints.size()));
+    for (const auto& p : m.observationPoints) {
+        out.writeI32(p.id);
+        out.writeString(p.name, "観測点" + idText(p.id) + "の名前");
+        writeVector(out, p.position, 3);
+    }
+
+    out.writeString(m.memo, "メモ");
+
+    const int dynamicCount = static_cast<int>(m.dynamicLoads.size());
+    out.writeI32(dynamicCount);
+    for (const auto& l : m.dynamicLoads) {
+        writeStaticLoad(out, l, "動荷重");
+        out.writeF64(l.frequency);
+    }
+
+    out.writeI32(m.dynamicResults.rows());
+    writeRows(out, m.dynamicResults, m.dynamicResults.rows(), 12);
+
+    out.writeF64(m.frequencyEnd);
+    out.writeF64(m.frequencyStart);
+    out.writeF64(m.frequencyStep);
+
+    const int steps = stepCountToWrite(m);
+    out.writeI32(steps);
+    static const Matrix noRows;
+    for (int k = 0; k < steps; ++k) {
+        const bool present = static_cast<std::size_t>(k) < m.frequencyStepResults.size();
+        writeRows(out, present ? m.frequencyStepResults[k] : noRows, dynamicCount, 12);
+    }
+}
+
+// --- Reading -------------------------------------------------------------------
+
+void readVector(ArchiveReader& in, Matrix& m, int count) {
+    in.readF64s(m.data(), count);
+}
+
+/// Reads `rows` rows of `columnsInFile` values into a rows x `columns` table,
+/// leaving the columns the file does not carry at zero.
+void readRows(ArchiveReader& in, Matrix& m, int rows, int columns, int columnsInFile) {
+    m.resize(rows, columns);
+    for (int r = 0; r < rows && in.ok(); ++r)
+        in.readF64s(&m.rowStart(r), columnsInFile);
+}
+
+void readStaticLoad(ArchiveReader& in, StaticLoad& l) {
+    l.selected = in.readI32();
+    l.id = in.readI32();
+    l.name = in.readString();
+    l.type = in.readI32();
+    l.value = in.readF64();
+    readVector(in, l.position, 3);
+    readVector(in, l.referencePoint, 3);
+    readVector(in, l.direction, 3);
+}
+
+void readModelBlock(ArchiveReader& in, AnalysisModel& m) {
+    const int w = in.readI32();
+    if (!in.ok())
+        return;
+    m.fileVersion = w;
+    const bool versioned = w >= kFirstVersionedLayout;
+    m.lastId = versioned ? in.readI32() : w;
+    m.massElementId = in.readI32();
+    m.mass = in.readF64();
+    m.calculated = in.readI32();
+    readVector(in, m.inertia, 9);
+    readVector(in, m.centreOfGravity, 3);
+    readVector(in, m.size, 3);
+    readVector(in, m.eigenFrequencies, 6);
+    readVector(in, m.modeShapes, 36);
+
+    const int staticRows = in.readCount(6 * 8, kMaxResultRows, "静解析結果の行数");
+    readRows(in, m.staticResults, staticRows, 6, 6);
+
+    const int springCount = in.readCount(kMinSpringBytes, maxListEntries, "ばね要素の数");
+    for (int i = 0; i < springCount && in.ok(); ++i) {
+        SpringElement s;
+        s.selected = in.readI32();
+        s.id = in.readI32();
+        s.name = in.readString();
+        s.angles[1] = in.readF64();
+        s.angles[2] = in.readF64();
+        s.size = in.readF32();
+        s.characteristicId = in.readI32();
+        readVector(in, s.position, 3);
+        m.springs.push_back(std::move(s));
+    }
+
+    const int characteristicCount =
+        in.readCount(versioned ? kMinCharacteristicBytes : kMinCharacteristicBytesWithoutDamping,
+                     maxListEntries, "ばね特性の数");
+    for (int i = 0; i < characteristicCount && in.ok(); ++i) {
+        SpringCharacteristic c;
+        in.readI32(); // reserved
+        c.id = in.readI32();
+        c.name = in.readString();
+        c.dynamicFactor = in.readF64();
+        readVector(in, c.stiffness, 3);
+        if (versioned)
+            readVector(in, c.damping, 3);
+        m.springCharacteristics.push_back(std::move(c));
+    }
+
+    const int staticCount = in.readCount(kMinStaticLoadBytes, maxListEntries, "静荷重の数");
+    for (int i = 0; i < staticCount && in.ok(); ++i) {
+        StaticLoad l;
+        readStaticLoad(in, l);
+        m.staticLoads.push_back(std::move(l));
+    }
+
+    const int pointCount = in.readCount(kMinObservationPointBytes, maxListEntries, "観測点の数");
+    for (int i = 0; i < pointCount && in.ok(); ++i) {
+        ObservationPoint p; // the selection is not stored: points come back unselected
+        p.id = in.readI32();
+        p.name = in.readString();
+        readVector(in, p.position, 3);
+        m.observationPoints.push_back(std::move(p));
+    }
+
+    m.memo = in.readString();
+    if (!versioned)
+        return;
+
+    const int dynamicCount = in.readCount(kMinDynamicLoadBytes, maxListEntries, "動荷重の数");
+    for (int i = 0; i < dynamicCount && in.ok(); ++i) {
+        DynamicLoad l;
+        readStaticLoad(in, l);
+        l.frequency = in.readF64();
+        m.dynamicLoads.push_back(std::move(l));
+    }
+
+    const int columnsInFile = w >= kFirstTwelveColumnLayout ? 12 : 6;
+    const std::size_t rowBytes = static_cast<std::size_t>(columnsInFile) * 8;
+    const int dynamicRows = in.readCount(rowBytes, kMaxResultRows, "動解析結果の行数");
+    readRows(in, m.dynamicResults, dynamicRows, 12, columnsInFile);
+
+    m.frequencyEnd = in.readF64();
+    m.frequencyStart = in.readF64();
+    m.frequencyStep = in.readF64();
+
+    const int steps = in.readI32();
+    if (!in.ok() || steps == 0)
+        return;
+    if (steps < 0) {
+        in.fail("周波数ステップ数が負の値 " + std::to_string(steps) + " です");
+        return;
+    }
+    if (static_cast<double>(steps) != m.sweepStepCountExact()) {
+        in.fail("周波数ステップ数 " + std::to_string(steps) + " が周波数設定と合いません");
+        return;
+    }
+    // Without dynamic loads the step tables hold no values, so none are kept.
+    if (dynamicCount == 0)
+        return;
+    const std::uint64_t stepBytes = static_cast<std::uint64_t>(dynamicCount) * rowBytes;
+    if (static_cast<std::uint64_t>(steps) > in.remaining() / stepBytes) {
+        in.fail("周波数ステップ数 " + std::to_string(steps) + " がファイルの残りに収まりません");
+        return;
+    }
+    m.frequencyStepResults.resize(static_cast<std::size_t>(steps));
+    for (auto& table : m.frequencyStepResults)
+        readRows(in, table, dynamicCount, 12, columnsInFile);
+}
+
+} // namespace
+
+ModelBytes writeModelBytes(const AnalysisModel& model, const Optimizer& optimizer) {
+    ArchiveWriter out;
+    writeModelBlock(out, model);
+    optimizer.writeBlock(out);
+    if (!out.ok())
+        return {{}, out.error()};
+    return {out.takeBytes(), {}};
+}
+
+FileResult saveModelFile(const AnalysisModel& model, const Optimizer& optimizer,
+                         const std::string& path) {
+    ModelBytes file = writeModelBytes(model, optimizer);
+    if (!file.ok())
+        return {"ファイルを保存できません：" + file.error};
+    return writeFileAtomically(path, file.bytes);
+}
+
+ModelReadResult readModelBytes(std::string_view bytes) {
+    ModelReadResult result;
+    auto model = std::make_unique<AnalysisModel>(AnalysisModel::Detached{});
+    ArchiveReader in(bytes);
+    readModelBlock(in, *model);
+    result.optimizer.attach(model.get());
+    if (in.ok())
+        result.optimizer.readBlock(in, model->fileVersion);
+    if (!in.ok()) {
+        result.optimizer.attach(nullptr);
+        result.error = "ファイルが壊れています：" + in.error();
+        return result;
+    }
+    result.model = std::move(model);
+    return result;
+}
+
+ModelReadResult loadModelFile(const std::string& path) {
+    FileContent file = readWholeFile(path, maxModelFileBytes);
+    if (!file.ok()) {
+        ModelReadResult result;
+        result.error = file.error;
+        return result;
+    }
+    return readModelBytes(file.bytes);
+}
+
+} // namespace quav

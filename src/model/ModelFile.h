@@ -1,0 +1,63 @@
+#pragma once
+
+#include "model/AnalysisModel.h"
+#include "model/FileIo.h"
+#include "optimizer/Optimizer.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quav {
+
+/// The format version written at the start of every model file.
+constexpr int modelFormatVersion = 303;
+
+/// Largest model file that is opened. Real models are a few kilobytes; a long
+/// frequency sweep with many dynamic loads stays far below this.
+constexpr std::size_t maxModelFileBytes = std::size_t{256} << 20;
+
+/// A model file in memory, or why it could not be built.
+struct ModelBytes {
+    std::string bytes;
+    std::string error;
+    bool ok() const { return error.empty(); }
+};
+
+/// The model block (format 303) followed by the optimiser block. Fails, naming
+/// the object, when a string holds a character code page 932 cannot encode.
+///
+/// The step results are written as trunc((end - start) / step) + 1 blocks of
+/// one 12-value row per current dynamic load: when loads were added or removed
+/// after the sweep, rows a step table lacks are written as zeros and rows
+/// beyond the loads are left out, so the file always reads back.
+ModelBytes writeModelBytes(const AnalysisModel& model, const Optimizer& optimizer);
+
+/// Writes the model file through a temporary file renamed over `path`; on
+/// failure the previous file at `path` is untouched and `error` says why.
+FileResult saveModelFile(const AnalysisModel& model, const Optimizer& optimizer,
+                         const std::string& path);
+
+/// A model read from a file: a fresh model (never the current model) and an
+/// optimiser attached to it holding the file's parameters, bindings and
+/// conditions; or, when `model` is null, the reason the file was refused.
+struct ModelReadResult {
+    std::unique_ptr<AnalysisModel> model;
+    Optimizer optimizer;
+    std::string error;
+    bool ok() const { return model != nullptr; }
+};
+
+/// Reads every layout by the first integer W: up to 199 the oldest layout
+/// (W is `lastId`), 200 to 219 six-column dynamic and step rows, from 210
+/// displacement conditions, from 220 the full layout. Every count and length
+/// is checked against the bytes left before anything is allocated; any
+/// damage refuses the whole file. On success `parameterIdCounter` takes the
+/// file's counter when the file has parameters.
+ModelReadResult readModelBytes(std::string_view bytes);
+
+/// `readModelBytes` on the content of the file at `path`.
+ModelReadResult loadModelFile(const std::string& path);
+
+} // namespace quav

@@ -1,0 +1,493 @@
+#include "model/ModelFile.h"
+
+#include "ModelFileFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+using namespace quav;
+using quav::fixtures::v3;
+
+namespace {
+
+static_assert(std::endian::native == std::endian::little, "the golden bytes below are built "
+                                                          "in host order");
+
+// Offsets in a file whose lists before the memo are all empty.
+constexpr std::size_t kSpringCountOffset = 484;
+constexpr std::size_t kMemoOffset = 500;
+constexpr std::size_t kEmptyOptimizerBlockBytes = 188;
+
+template <class T> std::string raw(T v) {
+    std::string s(sizeof v, '\0');
+    std::memcpy(s.data(), &v, sizeof v);
+    return s;
+}
+
+std::string i32(std::int32_t v) {
+    return raw(v);
+}
+
+std::string f64(double v) {
+    return raw(v);
+}
+
+std::string written(const AnalysisModel& m, const Optimizer& o = Optimizer{}) {
+    ModelBytes file = writeModelBytes(m, o);
+    EXPECT_TRUE(file.ok()) << file.error;
+    return file.bytes;
+}
+
+std::string withI32At(std::string file, std::size_t offset, std::int32_t v) {
+    file.replace(offset, 4, i32(v));
+    return file;
+}
+
+void expectSameElements(const AnalysisModel& a, const AnalysisModel& b) {
+    ASSERT_EQ(a.springs.size(), b.springs.size());
+    for (std::size_t i = 0; i < a.springs.size(); ++i) {
+        const auto &x = a.springs[i], &y = b.springs[i];
+        EXPECT_EQ(x.name, y.name);
+        EXPECT_EQ(x.id, y.id);
+        EXPECT_EQ(x.selected, y.selected);
+        EXPECT_EQ(x.position, y.position);
+        EXPECT_EQ(x.angles[1], y.angles[1]);
+        EXPECT_EQ(x.angles[2], y.angles[2]);
+        EXPECT_EQ(x.size, y.size);
+        EXPECT_EQ(x.characteristicId, y.characteristicId);
+    }
+    ASSERT_EQ(a.springCharacteristics.size(), b.springCharacteristics.size());
+    for (std::size_t i = 0; i < a.springCharacteristics.size(); ++i) {
+        const auto &x = a.springCharacteristics[i], &y = b.springCharacteristics[i];
+        EXPECT_EQ(x.name, y.name);
+        EXPECT_EQ(x.id, y.id);
+        EXPECT_EQ(x.stiffness, y.stiffness);
+        EXPECT_EQ(x.damping, y.damping);
+        EXPECT_EQ(x.dynamicFactor, y.dynamicFactor);
+    }
+    auto sameLoad = [](const StaticLoad& x, const StaticLoad& y) {
+        EXPECT_EQ(x.name, y.name);
+        EXPECT_EQ(x.id, y.id);
+        EXPECT_EQ(x.selected, y.selected);
+        EXPECT_EQ(x.type, y.type);
+        EXPECT_EQ(x.value, y.value);
+        EXPECT_EQ(x.position, y.position);
+        EXPECT_EQ(x.referencePoint, y.referencePoint);
+        EXPECT_EQ(x.direction, y.direction);
+    };
+    ASSERT_EQ(a.staticLoads.size(), b.staticLoads.size());
+    for (std::size_t i = 0; i < a.staticLoads.size(); ++i)
+        sameLoad(a.staticLoads[i], b.staticLoads[i]);
+    ASSERT_EQ(a.dynamicLoads.size(), b.dynamicLoads.size());
+    for (std::size_t i = 0; i < a.dynamicLoads.size(); ++i) {
+        sameLoad(a.dynamicLoads[i], b.dynamicLoads[i]);
+        EXPECT_EQ(a.dynamicLoads[i].frequency, b.dynamicLoads[i].frequency);
+    }
+    ASSERT_EQ(a.observationPoints.size(), b.observationPoints.size());
+    for (std::size_t i = 0; i < a.observationPoints.size(); ++i) {
+        EXPECT_EQ(a.observationPoints[i].name, b.observationPoints[i].name);
+        EXPECT_EQ(a.observationPoints[i].id, b.observationPoints[i].id);
+        EXPECT_EQ(a.observationPoints[i].position, b.observationPoints[i].position);
+    }
+}
+
+class TempDir {
+public:
+    TempDir() {
+        char pattern[] = "/tmp/quav-file-test-XXXXXX";
+        path_ = ::mkdtemp(pattern);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    std::size_t entryCount() const {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path_),
+                                                      std::filesystem::directory_iterator()));
+    }
+
+private:
+    std::string path_;
+};
+
+std::string fileContent(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+} // namespace
+
+// --- The written layout ------------------------------------------------------------
+
+TEST(ModelFileLayout, MassOnlyModelIs537BytesThenThe188ByteBlock) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    m.mass = 12.5;
+    m.setInertia(Matrix(3, 3, {1, 0.1, 0.2, 0, 2, 0.3, 0, 0, 3}));
+    m.setCentreOfGravity(v3(0.01, 0.02, 0.03));
+    m.setSize(v3(0.5, 0.6, 0.7));
+
+    std::string expected = i32(303) + i32(1) + i32(1) + f64(12.5) + i32(0);
+    for (double v : {1.0, 0.1, 0.2, 0.1, 2.0, 0.3, 0.2, 0.3, 3.0})
+        expected += f64(v);
+    for (double v : {0.01, 0.02, 0.03, 0.5, 0.6, 0.7})
+        expected += f64(v);
+    for (int i = 0; i < 6 + 36; ++i)
+        expected += f64(0.0);
+    for (int i = 0; i < 5; ++i)
+        expected += i32(0); // static rows, springs, characteristics, static loads, points
+    expected += '\0';       // empty memo
+    expected += i32(0) + i32(0) + f64(0.0) + f64(0.0) + f64(1.0) + i32(0);
+    ASSERT_EQ(expected.size(), 537u);
+
+    std::string block = i32(0) + i32(0);
+    for (int i = 0; i < 6; ++i)
+        block += i32(0) + f64(0.0) + f64(0.0);
+    block += i32(0) + f64(0.0) + i32(0) + f64(0.0);
+    block += i32(0) + f64(5.0) + f64(10.0);
+    block += i32(0) + f64(0.0) + i32(0);
+    ASSERT_EQ(block.size(), kEmptyOptimizerBlockBytes);
+
+    const std::string file = written(m);
+    EXPECT_EQ(file.size(), 725u);
+    EXPECT_EQ(file, expected + block);
+}
+
+TEST(ModelFileLayout, RecordSizesFollowTheNameLength) {
+    AnalysisModel base{AnalysisModel::Detached{}};
+    const std::size_t empty = written(base).size();
+    const std::string name = "名前n"; // 5 bytes in CP932
+    struct Case {
+        const char* kind;
+        std::size_t bytes;
+        void (*add)(AnalysisModel&, const std::string&);
+    };
+    const Case cases[] = {
+        {"spring", 57,
+         [](AnalysisModel& m, const std::string& n) {
+             m.addSpring(n, v3(1, 2, 3), v3(0, 4, 5), 0.5f);
+         }},
+        {"characteristic", 65,
+         [](AnalysisModel& m, const std::string& n) {
+             m.assignCharacteristic(n, v3(1, 2, 3), 1.0, v3(4, 5, 6));
+         }},
+        {"static load", 93,
+         [](AnalysisModel& m, const std::string& n) {
+             m.addStaticLoad(n, 1.0, v3(1, 2, 3), v3(0, 0, 1), Translational);
+         }},
+        {"dynamic load", 101,
+         [](AnalysisModel& m, const std::string& n) {
+             m.addDynamicLoad(n, 1.0, v3(1, 2, 3), v3(0, 0, 1), Moment, 20.0);
+         }},
+        {"observation point", 29,
+         [](AnalysisModel& m, const std::string& n) { m.addObservationPoint(n, v3(1, 2, 3)); }},
+    };
+    for (const auto& c : cases) {
+        AnalysisModel m{AnalysisModel::Detached{}};
+        c.add(m, name);
+        EXPECT_EQ(written(m).size() - empty, c.bytes + 5) << c.kind;
+    }
+}
+
+TEST(ModelFileLayout, LongMemoUsesTheThreeBytePrefix) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    m.memo = std::string(300, 'm');
+    const std::string file = written(m);
+    EXPECT_EQ(file.substr(kMemoOffset, 3), "\xFF\x2C\x01");
+    EXPECT_EQ(file.size(), 725u + 2 + 300);
+}
+
+TEST(ModelFileLayout, DynamicLoadsWithoutSweepResultsWriteStepCountZero) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    m.addDynamicLoad("d", 1.0, v3(0, 0, 0), v3(1, 0, 0), Translational, 10.0);
+    m.dynamicResults = Matrix(1, 12);
+    m.setFrequencyRange(20.0, 10.0, 1.0);
+    const std::string file = written(m);
+    const std::size_t stepCount = file.size() - kEmptyOptimizerBlockBytes - 4;
+    EXPECT_EQ(file.substr(stepCount, 4), i32(0));
+    EXPECT_EQ(file.substr(stepCount - 24, 24), f64(20.0) + f64(10.0) + f64(1.0));
+}
+
+TEST(ModelFileLayout, MatchesTheCheckedInSample) {
+    AnalysisModel m = fixtures::sampleModel();
+    const std::string file = written(m, fixtures::sampleOptimizer(&m));
+    const std::string golden = QUAV_TEST_DATA "/model/sample_v303.quav";
+    // Regenerating the expected file is a deliberate step: QUAV_REGENERATE_GOLDEN=1.
+    if (std::getenv("QUAV_REGENERATE_GOLDEN"))
+        std::ofstream(golden, std::ios::binary) << file;
+    const std::string expected = fileContent(golden);
+    ASSERT_FALSE(expected.empty()) << golden;
+    EXPECT_EQ(file, expected);
+    // The comparison does see a change of a single value.
+    m.springs[0].size = 0.06f;
+    EXPECT_NE(written(m, fixtures::sampleOptimizer(&m)), expected);
+}
+
+TEST(ModelFileLayout, UnencodableNameFailsNamingTheObject) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    m.addSpring("a", v3(0, 0, 0), v3(0, 0, 0), 1.0f);
+    const int id = m.addObservationPoint("point \xF0\x9F\x98\x80", v3(0, 0, 0));
+    const ModelBytes file = writeModelBytes(m, Optimizer{});
+    EXPECT_FALSE(file.ok());
+    EXPECT_TRUE(file.bytes.empty());
+    EXPECT_NE(file.error.find("観測点（ID " + std::to_string(id) + "）"), std::string::npos);
+}
+
+// --- Reading ----------------------------------------------------------------------
+
+TEST(ModelFileRoundTrip, ReproducesTheModelAndTheOptimiser) {
+    AnalysisModel m = fixtures::sampleModel();
+    m.springs[1].angles[0] = 45.0; // element 0 is not stored
+    Optimizer o = fixtures::sampleOptimizer(&m);
+    const std::string file = written(m, o);
+    AnalysisModel* const currentBefore = AnalysisModel::current();
+    parameterIdCounter = 1000;
+
+    ModelReadResult r = readModelBytes(file);
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(AnalysisModel::current(), currentBefore);
+    const AnalysisModel& b = *r.model;
+    EXPECT_EQ(b.fileVersion, 303);
+    EXPECT_EQ(b.lastId, m.lastId);
+    EXPECT_EQ(b.massElementId, m.massElementId);
+    EXPECT_EQ(b.mass, m.mass);
+    EXPECT_EQ(b.inertia, m.inertia);
+    EXPECT_EQ(b.centreOfGravity, m.centreOfGravity);
+    EXPECT_EQ(b.size, m.size);
+    EXPECT_EQ(b.calculated, 1);
+    EXPECT_EQ(b.eigenFrequencies, m.eigenFrequencies);
+    EXPECT_EQ(b.modeShapes, m.modeShapes);
+    EXPECT_EQ(b.staticResults, m.staticResults);
+    EXPECT_EQ(b.dynamicResults, m.dynamicResults);
+    EXPECT_EQ(b.frequencyStepResults, m.frequencyStepResults);
+    EXPECT_EQ(b.frequencyEnd, 12.0);
+    EXPECT_EQ(b.frequencyStart, 10.0);
+    EXPECT_EQ(b.frequencyStep, 1.0);
+    EXPECT_EQ(b.memo, m.memo);
+    EXPECT_EQ(b.springs[1].angles[0], 0.0);
+    m.springs[1].angles[0] = 0.0;
+    expectSameElements(m, b);
+    EXPECT_EQ(b.springs[0].selected, 1);
+    EXPECT_EQ(b.staticLoads[1].selected, 1);
+    EXPECT_EQ(b.observationPoints[0].selected, 0) << "points come back unselected";
+
+    EXPECT_EQ(r.optimizer.model, r.model.get());
+    ASSERT_EQ(r.optimizer.parameters.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const auto &x = o.parameters[i], &y = r.optimizer.parameters[i];
+        EXPECT_EQ(x.id, y.id);
+        EXPECT_EQ(x.name, y.name);
+        EXPECT_EQ(x.minValue, y.minValue);
+        EXPECT_EQ(x.maxValue, y.maxValue);
+        EXPECT_EQ(x.increment, y.increment);
+        EXPECT_EQ(x.currentValue, y.currentValue);
+    }
+    ASSERT_EQ(r.optimizer.bindings.size(), 3u);
+    EXPECT_EQ(r.optimizer.bindings[2].target, 6);
+    EXPECT_EQ(r.optimizer.bindings[1].multiplier, 2.0);
+    EXPECT_EQ(r.optimizer.conditions.displacementConditions.size(), 2u);
+    EXPECT_EQ(r.optimizer.conditions.springRatio, 4.0);
+    EXPECT_EQ(parameterIdCounter.load(), o.parameters.back().id);
+
+    // What was read writes the same bytes again.
+    EXPECT_EQ(written(*r.model, r.optimizer), file);
+}
+
+TEST(ModelFileOldVersions, Version150EndsAfterTheMemo) {
+    parameterIdCounter = 77;
+    ModelReadResult r = readModelBytes(fixtures::oldFile(150));
+    ASSERT_TRUE(r.ok()) << r.error;
+    const AnalysisModel& m = *r.model;
+    EXPECT_EQ(m.fileVersion, 150);
+    EXPECT_EQ(m.lastId, 150);
+    EXPECT_EQ(m.mass, 7.0);
+    EXPECT_EQ(m.staticResults, Matrix(1, 6, {1, 2, 3, 4, 5, 6}));
+    ASSERT_EQ(m.springs.size(), 1u);
+    EXPECT_EQ(m.springs[0].name, "S1");
+    EXPECT_EQ(m.springs[0].angles, v3(0, 10, 20));
+    EXPECT_EQ(m.springs[0].size, 0.5f);
+    ASSERT_EQ(m.springCharacteristics.size(), 1u);
+    EXPECT_EQ(m.springCharacteristics[0].stiffness, v3(100, 200, 300));
+    EXPECT_EQ(m.springCharacteristics[0].damping, v3(0, 0, 0));
+    EXPECT_EQ(m.staticLoads[0].direction, v3(0, 0, -1));
+    EXPECT_EQ(m.observationPoints[0].position, v3(4, 5, 6));
+    EXPECT_EQ(m.memo, "old memo");
+    EXPECT_TRUE(m.dynamicLoads.empty());
+    EXPECT_EQ(m.frequencyEnd, 0.0);
+    EXPECT_EQ(m.frequencyStart, 0.0);
+    EXPECT_EQ(m.frequencyStep, 1.0);
+    EXPECT_TRUE(r.optimizer.parameters.empty());
+    EXPECT_EQ(r.optimizer.conditions.springRatio, 5.0);
+    EXPECT_EQ(parameterIdCounter.load(), 77);
+}
+
+TEST(ModelFileOldVersions, Versions205And210HaveSixColumnRows) {
+    for (int w : {205, 210}) {
+        SCOPED_TRACE(w);
+        ModelReadResult r = readModelBytes(fixtures::oldFile(w));
+        ASSERT_TRUE(r.ok()) << r.error;
+        const AnalysisModel& m = *r.model;
+        EXPECT_EQ(m.fileVersion, w);
+        EXPECT_EQ(m.lastId, 7);
+        EXPECT_EQ(m.springCharacteristics[0].damping, v3(1, 2, 3));
+        ASSERT_EQ(m.dynamicLoads.size(), 1u);
+        EXPECT_EQ(m.dynamicLoads[0].frequency, 25.0);
+        EXPECT_EQ(m.dynamicResults,
+                  Matrix(1, 12, {0.5, 1.5, 2.5, 3.5, 4.5, 5.5, 0, 0, 0, 0, 0, 0}));
+        ASSERT_EQ(m.frequencyStepResults.size(), 2u);
+        EXPECT_EQ(m.frequencyStepResults[1],
+                  Matrix(1, 12, {106, 107, 108, 109, 110, 111, 0, 0, 0, 0, 0, 0}));
+        ASSERT_EQ(r.optimizer.parameters.size(), 1u);
+        EXPECT_EQ(r.optimizer.parameters[0].id, 3);
+        EXPECT_EQ(r.optimizer.parameters[0].name, "Q");
+        EXPECT_EQ(r.optimizer.parameters[0].currentValue, 2.0);
+        EXPECT_EQ(parameterIdCounter.load(), 7);
+        EXPECT_EQ(r.optimizer.bindings.size(), 1u);
+        EXPECT_EQ(r.optimizer.conditions.minFrequencyEnabled, 1);
+        EXPECT_EQ(r.optimizer.conditions.displacementConditions.size(), w >= 210 ? 1u : 0u);
+    }
+}
+
+TEST(ModelFileSweep, StepTablesFollowTheCurrentDynamicLoads) {
+    AnalysisModel m = fixtures::sampleModel();
+    m.addDynamicLoad("added later", 1.0, v3(0, 0, 0), v3(1, 0, 0), Translational, 5.0);
+    ModelReadResult grown = readModelBytes(written(m));
+    ASSERT_TRUE(grown.ok()) << grown.error;
+    ASSERT_EQ(grown.model->frequencyStepResults.size(), 3u);
+    for (int k = 0; k < 3; ++k) {
+        const Matrix& t = grown.model->frequencyStepResults[k];
+        ASSERT_EQ(t.rows(), 2);
+        EXPECT_EQ(t(0, 5), k * 100 + 5);
+        EXPECT_EQ(t(1, 5), 0.0) << "a row the sweep did not compute is written as zeros";
+    }
+    // The dynamic result rows are written as the table holds them.
+    EXPECT_EQ(grown.model->dynamicResults.rows(), 1);
+
+    // Tables holding more rows than there are loads: only N_dyn rows are written.
+    for (auto& t : m.frequencyStepResults)
+        t = Matrix(3, 12, {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18,
+                           19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36});
+    ModelReadResult shrunk = readModelBytes(written(m));
+    ASSERT_TRUE(shrunk.ok()) << shrunk.error;
+    const Matrix& t = shrunk.model->frequencyStepResults[2];
+    ASSERT_EQ(t.rows(), 2);
+    EXPECT_EQ(t(1, 11), 24.0);
+
+    m.dynamicLoads.clear(); // step tables without loads hold nothing and are not kept
+    ModelReadResult none = readModelBytes(written(m));
+    ASSERT_TRUE(none.ok()) << none.error;
+    EXPECT_FALSE(none.model->hasFrequencyStepResults());
+}
+
+// --- Damaged and hostile files ----------------------------------------------------------
+
+TEST(ModelFileDamage, EveryTruncationFailsCleanly) {
+    AnalysisModel m = fixtures::sampleModel();
+    const std::string files[] = {written(m, fixtures::sampleOptimizer(&m)), fixtures::oldFile(210)};
+    for (const std::string& file : files) {
+        ASSERT_TRUE(readModelBytes(file).ok());
+        for (std::size_t cut = 0; cut < file.size(); ++cut) {
+            parameterIdCounter = 5000;
+            ModelReadResult r = readModelBytes(std::string_view(file).substr(0, cut));
+            ASSERT_FALSE(r.ok()) << "cut at " << cut;
+            EXPECT_EQ(r.error.rfind("ファイルが壊れています", 0), 0u) << r.error;
+            EXPECT_TRUE(r.optimizer.parameters.empty());
+            EXPECT_EQ(parameterIdCounter.load(), 5000) << "cut at " << cut;
+        }
+    }
+}
+
+TEST(ModelFileDamage, ImpossibleCountsFailBeforeAllocating) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    const std::string file = written(m);
+    const std::size_t staticRows = kSpringCountOffset - 4;
+    const std::size_t dynamicCount = kMemoOffset + 1;
+    for (std::size_t offset : {staticRows, kSpringCountOffset, dynamicCount, dynamicCount + 4}) {
+        for (std::int32_t n : {INT32_MAX, -1, 1000}) {
+            ModelReadResult r = readModelBytes(withI32At(file, offset, n));
+            EXPECT_FALSE(r.ok()) << offset << " " << n;
+            // Refused at the count itself, not by running out of data later.
+            EXPECT_NE(r.error.find(std::to_string(n)), std::string::npos) << r.error;
+            EXPECT_NE(r.error.find("位置 " + std::to_string(offset + 4) + "）"), std::string::npos)
+                << r.error;
+        }
+    }
+    // Optimiser block counts: bindings, parameters and displacement conditions.
+    const std::size_t block = file.size() - kEmptyOptimizerBlockBytes;
+    for (std::size_t offset : {block, block + 4, file.size() - 4})
+        EXPECT_FALSE(readModelBytes(withI32At(file, offset, INT32_MAX)).ok()) << offset;
+}
+
+TEST(ModelFileDamage, StepCountMustMatchTheSweepSettings) {
+    AnalysisModel m = fixtures::sampleModel(); // 10 to 12 Hz by 1: three steps
+    const std::string file = written(m);
+    const std::size_t stepTables = 3 * 12 * 8;
+    const std::size_t stepCount = file.size() - kEmptyOptimizerBlockBytes - stepTables - 4;
+    ASSERT_EQ(file.substr(stepCount, 4), i32(3));
+    for (std::int32_t n : {2, 4, -3, INT32_MAX}) {
+        ModelReadResult r = readModelBytes(withI32At(file, stepCount, n));
+        EXPECT_FALSE(r.ok()) << n;
+        EXPECT_NE(r.error.find("周波数ステップ数"), std::string::npos) << r.error;
+    }
+}
+
+// --- Files on disk ----------------------------------------------------------------------
+
+TEST(ModelFileDisk, SaveAndLoadRoundTrip) {
+    TempDir dir;
+    AnalysisModel m = fixtures::sampleModel();
+    const Optimizer o = fixtures::sampleOptimizer(&m);
+    const std::string path = dir / "モデル.quav";
+    ASSERT_TRUE(saveModelFile(m, o, path).ok());
+    EXPECT_EQ(fileContent(path), written(m, o));
+    ModelReadResult r = loadModelFile(path);
+    ASSERT_TRUE(r.ok()) << r.error;
+    expectSameElements(m, *r.model);
+    EXPECT_EQ(dir.entryCount(), 1u) << "no temporary file is left behind";
+}
+
+TEST(ModelFileDisk, FailedSaveKeepsThePreviousFile) {
+    TempDir dir;
+    AnalysisModel m = fixtures::sampleModel();
+    const std::string path = dir / "model.quav";
+    ASSERT_TRUE(saveModelFile(m, Optimizer{}, path).ok());
+    const std::string before = fileContent(path);
+
+    m.memo = "\xF0\x9F\x98\x80";
+    const FileResult unencodable = saveModelFile(m, Optimizer{}, path);
+    EXPECT_FALSE(unencodable.ok());
+    EXPECT_NE(unencodable.error.find("メモ"), std::string::npos);
+    EXPECT_EQ(fileContent(path), before);
+    EXPECT_EQ(dir.entryCount(), 1u);
+
+    m.memo.clear();
+    const FileResult noFolder = saveModelFile(m, Optimizer{}, dir / "missing/model.quav");
+    EXPECT_FALSE(noFolder.ok());
+    EXPECT_NE(noFolder.error.find("missing/model.quav"), std::string::npos);
+}
+
+TEST(ModelFileDisk, OpenFailuresAreReported) {
+    TempDir dir;
+    EXPECT_FALSE(loadModelFile(dir / "none.quav").ok());
+    EXPECT_FALSE(loadModelFile(dir / "").ok()) << "a folder is not a model file";
+
+    std::ofstream(dir / "empty.quav").close();
+    ModelReadResult empty = loadModelFile(dir / "empty.quav");
+    EXPECT_FALSE(empty.ok());
+    EXPECT_NE(empty.error.find("ファイルが壊れています"), std::string::npos);
+
+    // A sparse file beyond the size limit is refused without being read.
+    const std::string big = dir / "big.quav";
+    std::ofstream(big).close();
+    std::filesystem::resize_file(big, maxModelFileBytes + 1);
+    ModelReadResult tooBig = loadModelFile(big);
+    EXPECT_FALSE(tooBig.ok());
+    EXPECT_NE(tooBig.error.find("大きすぎます"), std::string::npos);
+}
