@@ -87,7 +87,8 @@ FileResult writeFileAtomically(const std::string& path, std::string_view bytes) 
 }
 
 FileContent readWholeFile(const std::string& path, std::size_t maxBytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking so that a FIFO named by mistake is refused instead of waited on.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return {{}, describe("ファイルを開けません", path, errno)};
     FileContent result;

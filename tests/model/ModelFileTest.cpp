@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace quav;
@@ -477,6 +478,8 @@ TEST(ModelFileDisk, OpenFailuresAreReported) {
     TempDir dir;
     EXPECT_FALSE(loadModelFile(dir / "none.quav").ok());
     EXPECT_FALSE(loadModelFile(dir / "").ok()) << "a folder is not a model file";
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(loadModelFile(dir / "pipe").ok()) << "refused without waiting for a writer";
 
     std::ofstream(dir / "empty.quav").close();
     ModelReadResult empty = loadModelFile(dir / "empty.quav");
