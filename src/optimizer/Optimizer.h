@@ -3,6 +3,7 @@
 #include "optimizer/DesignParameter.h"
 #include "optimizer/OptimizationConditions.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -77,9 +78,10 @@ public:
     AnalysisModel* model = nullptr;
     std::string outputDirectory;
     std::string logText;
-    int matchCount = 0;
-    int combinationCount = 0;
-    int processedCount = 0;
+    /// Run counters (64-bit: a product of value counts soon passes 32 bits).
+    std::int64_t matchCount = 0;
+    std::int64_t combinationCount = 0;
+    std::int64_t processedCount = 0;
 };
 
 } // namespace quav

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "model/AnalysisModel.h"
+#include "optimizer/Optimizer.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace quav {
+
+/// How a run ended.
+enum RunStatus : int {
+    RunFinished = 0,          ///< every combination visited
+    RunNoOutputDirectory = 1, ///< nothing done: no output directory
+    RunStopped = 2,           ///< stopped by the user
+};
+
+/// Live counters of a run, readable from any thread while it goes on.
+struct RunCounters {
+    std::atomic<std::int64_t> combinations{0}; ///< 組合せ数
+    std::atomic<std::int64_t> processed{0};    ///< 処理件数
+    std::atomic<std::int64_t> matches{0};      ///< 条件一致数
+};
+
+/// What a run needs besides the optimiser and the model.
+struct RunOptions {
+    std::string documentTitle;                 ///< shown as the initial model in the log
+    const std::atomic<int>* runFlag = nullptr; ///< the run stops when it reads 0; null = never
+    std::function<void(const std::string&)> logLine; ///< receives each log line as it is added
+    RunCounters* counters = nullptr;                 ///< live counters, optional
+};
+
+/// What a run leaves behind besides its files.
+struct RunOutcome {
+    int status = RunFinished;
+    std::int64_t fileFailures = 0; ///< model files or log.txt that could not be written
+    /// The message for the user: the status text, and a warning when files are missing.
+    std::string message;
+};
+
+/// The message shown for a status: "計算が正常に終了しました", "パスが設定されていません"
+/// or "処理が中断されました".
+std::string runStatusMessage(int status);
+
+/// Runs the optimiser in the calling thread: visits every combination of
+/// parameter values (parameter 0 outermost, the last one fastest, values by
+/// repeated addition), calculates a private copy of `model` with the bindings
+/// applied (eigen and static analyses), and for each variant the conditions
+/// accept writes "No<n>.quav" and a log line into `optimizer.outputDirectory`,
+/// with "original.quav" at the start and "log.txt" (CP932, CR LF) at the end.
+/// The stop flag is read before each variant, so a stop takes effect after the
+/// variant in hand. A run without parameters evaluates the unchanged model
+/// once. Files that cannot be written are logged and counted; the run goes
+/// on. The parameters' current values are reset at the end; `model` is only
+/// read.
+RunOutcome runOptimization(Optimizer& optimizer, const AnalysisModel& model,
+                           const RunOptions& options);
+
+/// Makes `path` + "/" + `folder` the optimiser's output directory: an existing
+/// empty directory is removed and created again, an existing one with files
+/// is kept (a run overwrites its files of the same names). Failures are not
+/// reported here; they show when the run's files cannot be written.
+void prepareOutputDirectory(Optimizer& optimizer, const std::string& path,
+                            const std::string& folder);
+
+/// Receives a background run's reports. Calls come from the worker thread.
+class OptimizerSink {
+public:
+    virtual ~OptimizerSink() = default;
+    /// One log line (UTF-8, without line end), as it is added to the log.
+    virtual void logLine(const std::string& line) = 0;
+    /// The run has ended; `outcome.message` is what to tell the user.
+    virtual void runFinished(const RunOutcome& outcome) = 0;
+};
+
+/// Runs the optimiser on a worker thread, one run at a time, with a stop
+/// request and a sink that can be detached while the run goes on.
+class OptimizerRunner {
+public:
+    OptimizerRunner() = default;
+    /// Stops a run in progress and waits for it.
+    ~OptimizerRunner();
+    OptimizerRunner(const OptimizerRunner&) = delete;
+    OptimizerRunner& operator=(const OptimizerRunner&) = delete;
+
+    /// Starts a run; false (and nothing started) while another one runs. The
+    /// optimiser and the model must stay alive and unchanged until the run has
+    /// ended (`isRunning()` false, or `shutdown()` returned).
+    bool start(Optimizer& optimizer, const AnalysisModel& model, const std::string& documentTitle,
+               OptimizerSink* sink);
+    /// Asks the run to stop after the variant in hand.
+    void stop() { runFlag_.store(0); }
+    /// After this returns the sink receives no further call.
+    void detachSink();
+    /// Waits for the run to end (without asking it to stop).
+    void wait();
+    /// Stops the run and waits for it: call before the model or optimiser goes away.
+    void shutdown();
+    bool isRunning() const { return running_.load(); }
+    const RunCounters& counters() const { return counters_; }
+    /// The outcome of the last run that has ended.
+    RunOutcome lastOutcome() const;
+
+private:
+    std::thread worker_;
+    std::atomic<int> runFlag_{0};
+    std::atomic<bool> running_{false};
+    RunCounters counters_;
+    mutable std::mutex mutex_; // guards sink_ and outcome_
+    OptimizerSink* sink_ = nullptr;
+    RunOutcome outcome_;
+};
+
+} // namespace quav

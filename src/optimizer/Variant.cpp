@@ -1,0 +1,156 @@
+#include "optimizer/Variant.h"
+
+#include "analysis/ModeMetrics.h"
+#include "analysis/PointMotion.h"
+
+#include <cmath>
+#include <limits>
+
+namespace quav {
+
+std::int64_t valueCount(const DesignParameter& p) {
+    if (p.increment == 0.0)
+        return p.maxValue == p.minValue ? 1 : 0;
+    const double q = std::trunc((p.maxValue - p.minValue) / p.increment);
+    if (std::isnan(q))
+        return 0;
+    if (q >= static_cast<double>(maxValueCount - 1))
+        return maxValueCount;
+    if (q <= -static_cast<double>(maxValueCount))
+        return -maxValueCount;
+    return static_cast<std::int64_t>(q) + 1;
+}
+
+std::int64_t combinationCount(const std::vector<DesignParameter>& parameters) {
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    std::int64_t product = 1;
+    for (const auto& p : parameters) {
+        std::int64_t result = 0;
+        if (__builtin_mul_overflow(product, valueCount(p), &result))
+            result = ((product < 0) != (valueCount(p) < 0)) ? -kMax : kMax;
+        product = result;
+    }
+    return product;
+}
+
+void applyBindings(AnalysisModel& variant, const std::vector<ParameterBinding>& bindings,
+                   const std::vector<DesignParameter>& parameters) {
+    for (const auto& b : bindings) {
+        const DesignParameter* parameter = nullptr;
+        for (const auto& p : parameters) {
+            if (p.id == b.parameterId) {
+                parameter = &p;
+                break;
+            }
+        }
+        if (!parameter)
+            continue;
+        const double value = parameter->currentValue * b.multiplier;
+        for (auto& s : variant.springs) {
+            if (s.id != b.objectId)
+                continue;
+            if (b.target >= 1 && b.target <= 3)
+                s.position[b.target - 1] = value;
+            else if (b.target >= 4 && b.target <= 6)
+                s.angles[b.target - 4] = value;
+        }
+        for (auto& c : variant.springCharacteristics)
+            if (c.id == b.objectId && b.target >= 1 && b.target <= 3)
+                c.stiffness[b.target - 1] = value;
+    }
+}
+
+namespace {
+
+/// One displacement condition tested on the translation (d_x, d_y, d_z) of a
+/// point; `local` is the translation in a spring's axes, or null for points
+/// that have none.
+bool displacementWithinLimit(const DisplacementCondition& c, const Matrix& d, const Matrix* local) {
+    bool ok = true;
+    for (int i = 0; i < 3; ++i) {
+        if (c.directionFlags[static_cast<std::size_t>(i)] && std::fabs(d[i]) > c.limit)
+            ok = false;
+        if (local && c.directionFlags[static_cast<std::size_t>(3 + i)] &&
+            std::fabs((*local)[i]) > c.limit)
+            ok = false;
+    }
+    if (c.directionFlags[6] && absoluteDisplacement(d) > c.limit)
+        ok = false;
+    return ok;
+}
+
+bool displacementConditionHolds(const AnalysisModel& m, const DisplacementCondition& c) {
+    int row = -1;
+    for (std::size_t i = 0; i < m.staticLoads.size(); ++i) {
+        if (m.staticLoads[i].id == c.loadId) {
+            row = static_cast<int>(i);
+            break;
+        }
+    }
+    if (row < 0 || row >= m.staticResults.rows() || m.staticResults.cols() < 6)
+        return true;
+    Matrix e(6, 1);
+    for (int j = 0; j < 6; ++j)
+        e[j] = m.staticResults(row, j);
+
+    bool ok = true;
+    for (const auto& s : m.springs) {
+        if (s.id != c.objectId)
+            continue;
+        const Matrix d = pointTransfer(e, m.centreOfGravity, s.position);
+        const Matrix local = springLocalDisplacement(s, Matrix::vector({d[0], d[1], d[2]}));
+        ok = displacementWithinLimit(c, d, &local) && ok;
+        break;
+    }
+    for (const auto& p : m.observationPoints) {
+        if (p.id != c.objectId)
+            continue;
+        ok = displacementWithinLimit(c, pointTransfer(e, m.centreOfGravity, p.position), nullptr) &&
+             ok;
+        break;
+    }
+    if (c.objectId == 1)
+        ok = displacementWithinLimit(c, e, nullptr) && ok;
+    return ok;
+}
+
+} // namespace
+
+bool evaluateVariant(const AnalysisModel& m, const OptimizationConditions& c) {
+    bool accepted = true;
+    auto frequency = [&m](int mode) { return m.eigenFrequencies[6 - mode]; };
+
+    for (int i = 0; i < 6; ++i) {
+        const auto ui = static_cast<std::size_t>(i);
+        if (!c.modeConditionEnabled[ui])
+            continue;
+        for (int k = 1; k <= 6; ++k) {
+            // NaN never fails here: both comparisons are false.
+            if (contributionRatio(m.modeShapes, k, i) > c.modeContributionPct[ui] &&
+                frequency(k) > c.modeMaxFrequency[ui])
+                accepted = false;
+        }
+    }
+    if (c.minFrequencyEnabled && !(frequency(1) >= c.minFrequency))
+        accepted = false;
+    if (c.maxFrequencyEnabled && frequency(6) > c.maxFrequency)
+        accepted = false;
+    if (c.springRatioEnabled && !m.springCharacteristics.empty()) {
+        const double upper = (c.springRatioTolerancePct * 0.01 + 1.0) * c.springRatio;
+        for (const auto& ch : m.springCharacteristics) {
+            for (const double r :
+                 {ch.stiffness[0] / ch.stiffness[1], ch.stiffness[0] / ch.stiffness[2]}) {
+                if (std::isnan(r) || r > upper || r < c.springRatio)
+                    accepted = false;
+            }
+        }
+    }
+    if (c.meanCouplingEnabled && meanCouplingDegree(m) > c.meanCouplingMax)
+        accepted = false;
+    for (const auto& dc : c.displacementConditions)
+        if (!displacementConditionHolds(m, dc))
+            accepted = false;
+    return accepted;
+}
+
+} // namespace quav

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "model/AnalysisModel.h"
+#include "optimizer/DesignParameter.h"
+#include "optimizer/OptimizationConditions.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace quav {
+
+/// Number of values a parameter takes: trunc((max - min) / increment) + 1,
+/// computed in double precision. Zero or less means the parameter contributes
+/// no value (and the run evaluates nothing). An increment of 0 gives one value
+/// when minimum equals maximum and none otherwise; a quotient that is not a
+/// number gives none; counts beyond `maxValueCount` are clamped to it.
+std::int64_t valueCount(const DesignParameter& parameter);
+
+/// Largest value count of one parameter (far beyond any run that can finish).
+inline constexpr std::int64_t maxValueCount = std::int64_t{1} << 53;
+
+/// Product of the value counts, starting from 1 (so 1 without parameters).
+/// Saturates at the int64 range instead of overflowing.
+std::int64_t combinationCount(const std::vector<DesignParameter>& parameters);
+
+/// Writes every bound variable of `variant` in binding order (later bindings of
+/// the same variable win): value = the parameter's `currentValue` x multiplier.
+/// Targets 1-3 set a spring's x, y, z or a characteristic's Kxx, Kyy, Kzz;
+/// 4-6 set a spring's angle about x, y, z [deg]. Bindings to a missing
+/// parameter, a missing object or an unknown target change nothing.
+void applyBindings(AnalysisModel& variant, const std::vector<ParameterBinding>& bindings,
+                   const std::vector<DesignParameter>& parameters);
+
+/// True when the calculated variant meets every enabled condition. Every
+/// enabled test runs; comparisons are strict; mode n is the n-th lowest
+/// frequency. A displacement condition whose object or static load (or its
+/// result row) does not exist tests nothing.
+bool evaluateVariant(const AnalysisModel& variant, const OptimizationConditions& conditions);
+
+} // namespace quav

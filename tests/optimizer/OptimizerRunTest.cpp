@@ -1,0 +1,378 @@
+#include "optimizer/OptimizerRun.h"
+
+#include "model/FileIo.h"
+#include "model/ModelFile.h"
+#include "model/TextEncoding.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+using namespace quav;
+namespace fs = std::filesystem;
+
+namespace {
+
+Matrix v3(double x, double y, double z) {
+    return Matrix::vector({x, y, z});
+}
+
+/// A power unit on four mounts with one static load; spring ids 2-5,
+/// characteristic 6, load 7.
+AnalysisModel mountModel() {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    m.mass = 120.0;
+    m.setInertia(Matrix(3, 3, {6, 0, 0, 0, 8, 0, 0, 0, 9}));
+    m.setSize(v3(0.6, 0.5, 0.4));
+    for (double x : {0.3, -0.3})
+        for (double y : {0.25, -0.25})
+            m.addSpring("mount", v3(x, y, -0.2), v3(0, 0, 0), 0.05f);
+    m.setSpringSelection(-1);
+    m.assignCharacteristic("rubber", v3(3e5, 1e5, 1e5), 1.2, v3(50, 50, 50));
+    m.addStaticLoad("weight", 1177.2, v3(0, 0, 0), v3(0, 0, -1), Translational);
+    return m;
+}
+
+class TempDir {
+public:
+    TempDir() {
+        static std::atomic<int> serial{0};
+        path_ = fs::temp_directory_path() /
+                ("quav-run-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~TempDir() { fs::remove_all(path_); }
+    std::string str() const { return path_.string(); }
+    fs::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    fs::path path_;
+};
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+        out.push_back(l);
+    return out;
+}
+
+std::vector<std::string> resultLines(const std::string& logText) {
+    std::vector<std::string> out;
+    for (const auto& l : lines(logText))
+        if (l.rfind("No", 0) == 0)
+            out.push_back(l);
+    return out;
+}
+
+std::string field(const std::string& line, int n) {
+    std::istringstream in(line);
+    std::string f;
+    for (int i = 0; i <= n; ++i)
+        std::getline(in, f, '\t');
+    return f;
+}
+
+/// Stops the run when the first accepted variant is logged.
+class StopOnFirstResult : public OptimizerSink {
+public:
+    explicit StopOnFirstResult(OptimizerRunner& runner) : runner_(runner) {}
+    void logLine(const std::string& line) override {
+        lines.push_back(line);
+        if (line.rfind("No", 0) == 0)
+            runner_.stop();
+    }
+    void runFinished(const RunOutcome& outcome) override { status = outcome.status; }
+    std::vector<std::string> lines;
+    int status = -1;
+
+private:
+    OptimizerRunner& runner_;
+};
+
+} // namespace
+
+TEST(OptimizerRun, VisitsEveryCombinationInOrderAndWritesEveryAcceptedVariant) {
+    AnalysisModel model = mountModel();
+    Optimizer o;
+    o.attach(&model);
+    const int p0 = o.addParameter("X", 3, 1, 1);    // 1, 2, 3
+    const int p1 = o.addParameter("K", 20, 10, 10); // 10, 20
+    o.setBinding(2, 1, p0, 0.1);
+    o.setBinding(6, 1, p1, 1e4);
+    TempDir dir;
+    o.outputDirectory = dir.str();
+
+    RunCounters counters;
+    std::vector<std::string> watched;
+    RunOptions options;
+    options.documentTitle = "engine.quav";
+    options.counters = &counters;
+    options.logLine = [&watched](const std::string& l) { watched.push_back(l); };
+    const RunOutcome r = runOptimization(o, model, options);
+
+    EXPECT_EQ(r.status, RunFinished);
+    EXPECT_EQ(r.message, "計算が正常に終了しました");
+    EXPECT_EQ(counters.combinations, 6);
+    EXPECT_EQ(counters.processed, 6);
+    EXPECT_EQ(counters.matches, 6);
+    const auto results = resultLines(o.logText);
+    ASSERT_EQ(results.size(), 6u);
+    const char* expected[6][2] = {{"1", "10"}, {"1", "20"}, {"2", "10"},
+                                  {"2", "20"}, {"3", "10"}, {"3", "20"}};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(field(results[static_cast<std::size_t>(i)], 0),
+                  "No" + std::to_string(i + 1) + ".quav");
+        EXPECT_EQ(field(results[static_cast<std::size_t>(i)], 2), expected[i][0]);
+        EXPECT_EQ(field(results[static_cast<std::size_t>(i)], 3), expected[i][1]);
+        EXPECT_TRUE(fs::exists(dir / ("No" + std::to_string(i + 1) + ".quav")));
+    }
+    EXPECT_EQ(watched, lines(o.logText));
+    EXPECT_TRUE(fs::exists(dir / "original.quav"));
+    EXPECT_TRUE(fs::exists(dir / "log.txt"));
+
+    // A result file is a complete model carrying the values of its combination.
+    const ModelReadResult no4 = loadModelFile((dir / "No4.quav").string());
+    ASSERT_TRUE(no4.ok()) << no4.error;
+    EXPECT_DOUBLE_EQ(no4.model->springs[0].position[0], 0.2);
+    EXPECT_DOUBLE_EQ(no4.model->springCharacteristics[0].stiffness[0], 2e5);
+    EXPECT_EQ(no4.model->calculated, 1);
+    EXPECT_EQ(no4.optimizer.parameters[0].currentValue, 2.0);
+    EXPECT_EQ(no4.optimizer.parameters[1].currentValue, 20.0);
+
+    // The document's model and the parameters are as before the run.
+    EXPECT_EQ(model.springs[0].position[0], 0.3);
+    EXPECT_EQ(o.parameters[0].currentValue, 0.0);
+    EXPECT_EQ(o.parameters[1].currentValue, 0.0);
+}
+
+TEST(OptimizerRun, LogTextLayout) {
+    AnalysisModel model = mountModel();
+    Optimizer o;
+    o.attach(&model);
+    const int p = o.addParameter("Kxx", 2e5, 2e5, 1e5);
+    o.setBinding(6, 1, p, 1.5);
+    o.conditions.minFrequencyEnabled = 1;
+    o.conditions.minFrequency = 0.5;
+    DisplacementCondition d;
+    d.objectId = 1;
+    d.loadId = 7;
+    d.limit = 0.05;
+    d.directionFlags = {1, 0, 0, 0, 0, 0, 1};
+    o.conditions.addDisplacementCondition(d);
+    TempDir dir;
+    o.outputDirectory = dir.str();
+    RunOptions options;
+    options.documentTitle = "engine.quav";
+    ASSERT_EQ(runOptimization(o, model, options).status, RunFinished);
+
+    const std::string ts = "\\d{4}年\\d{1,2}月\\d{1,2}日\\d{1,2}時\\d{1,2}分\\d{1,2}秒";
+    const std::vector<std::string> expected = {
+        "計算スタート日時：\t" + ts,
+        "初期モデル:\tengine\\.quav",
+        "【最適化条件】",
+        "■最大最小周波数に関する制約事項",
+        "\t最小周波数0\\.5\\[Hz\\]以上",
+        "",
+        "■静荷重に対する変位の制約事項",
+        "\tオブジェクト名\t荷重名\t規制値\t方向",
+        "\t質量要素\tweight\t0\\.05\tx\t絶対値\t",
+        "",
+        "■設計パラメータ",
+        "\tID\tパラメータ名\t最小値\t最大値\t増分\t組合せ数",
+        "\t-{57}",
+        "\t" + std::to_string(p) + "\tKxx\t200000\t200000\t100000\t1",
+        "\t\t\t\t\t総組合せ\t1",
+        "",
+        "■設計パラメータとオブジェクトの関連",
+        "\tオブジェクト名\t変数対象\tParameterID\t乗数",
+        "\t-{57}",
+        "\trubber\tKxx\t" + std::to_string(p) + "\t1\\.5",
+        "",
+        "【条件に一致する解析モデル】",
+        "ファイル名\t平均連成度\\[％\\]\tパラメータ値\\(ID順\\)\t共振周波数",
+        "-{67}",
+        "No1\\.quav\t[-0-9.e]+\t200000(\t[-0-9.e]+){6}\t100\\[％\\]終了",
+        "",
+        "計算終了日時：\t" + ts,
+        "組合せ数\t1",
+        "条件一致数\t1",
+        "処理件数\t1",
+    };
+    const auto actual = lines(o.logText);
+    ASSERT_EQ(actual.size(), expected.size()) << o.logText;
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_TRUE(std::regex_match(actual[i], std::regex(expected[i])))
+            << "line " << i << ": " << actual[i];
+
+    // log.txt is the same text in CP932 with CR LF line ends.
+    const FileContent file = readWholeFile((dir / "log.txt").string(), 1 << 20);
+    ASSERT_TRUE(file.ok());
+    std::string crlf;
+    for (char ch : o.logText)
+        crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    EXPECT_EQ(cp932ToUtf8(file.bytes).value_or(""), crlf);
+}
+
+TEST(OptimizerRun, ParameterWithoutValuesEvaluatesNothingButWritesTheLog) {
+    AnalysisModel model = mountModel();
+    Optimizer o;
+    o.attach(&model);
+    o.addParameter("A", 3, 1, 1);
+    o.addParameter("B", 1, 5, 1); // -3 values
+    TempDir dir;
+    o.outputDirectory = dir.str();
+    const RunOutcome r = runOptimization(o, model, {});
+    EXPECT_EQ(r.status, RunFinished);
+    EXPECT_EQ(o.processedCount, 0);
+    EXPECT_TRUE(fs::exists(dir / "original.quav"));
+    EXPECT_FALSE(fs::exists(dir / "No1.quav"));
+    EXPECT_NE(o.logText.find("組合せ数\t-9\n条件一致数\t0\n処理件数\t0\n"), std::string::npos);
+}
+
+TEST(OptimizerRun, NoParameterEvaluatesTheModelOnce) {
+    AnalysisModel model = mountModel();
+    Optimizer o;
+    o.attach(&model);
+    TempDir dir;
+    o.outputDirectory = dir.str();
+    EXPECT_EQ(runOptimization(o, model, {}).status, RunFinished);
+    EXPECT_EQ(o.combinationCount, 1);
+    EXPECT_EQ(o.processedCount, 1);
+    EXPECT_TRUE(fs::exists(dir / "No1.quav"));
+}
+
+TEST(OptimizerRun, EmptyOutputDirectoryWritesNothing) {
+    AnalysisModel model = mountModel();
+    Optimizer o;
+    o.attach(&model);
+    o.addParameter("A", 3, 1, 1);
+    const RunOutcome r = runOptimization(o, model, {});
+    EXPECT_EQ(r.status, RunNoOutputDirectory);
+    EXPECT_EQ(r.message, "パスが設定されていません");
+    EXPECT_TRUE(o.logText.empty());
+}
+
+TEST(OptimizerRun, SecondRunOverwritesFilesOfTheSameNumbers) {
+    AnalysisModel model = mountModel();
+    Optimizer o;
+    o.attach(&model);
+    const int p = o.addParameter("K", 6e5, 1e5, 1e5); // six values of Kxx
+    o.setBinding(6, 1, p, 1.0);
+    TempDir dir;
+    o.outputDirectory = dir.str();
+    runOptimization(o, model, {});
+    ASSERT_TRUE(fs::exists(dir / "No6.quav"));
+    // Second run: only ratios Kxx/Kyy >= 5 (Kxx 5e5 and 6e5) are accepted.
+    o.conditions.springRatioEnabled = 1;
+    o.conditions.springRatioTolerancePct = 100.0;
+    runOptimization(o, model, {});
+    EXPECT_EQ(o.matchCount, 2);
+    const ModelReadResult no1 = loadModelFile((dir / "No1.quav").string());
+    ASSERT_TRUE(no1.ok());
+    EXPECT_EQ(no1.model->springCharacteristics[0].stiffness[0], 5e5);
+    const ModelReadResult no6 = loadModelFile((dir / "No6.quav").string());
+    ASSERT_TRUE(no6.ok());
+    EXPECT_EQ(no6.model->springCharacteristics[0].stiffness[0], 6e5);
+    EXPECT_TRUE(fs::exists(dir / "No3.quav"));
+}
+
+TEST(OptimizerRun, FilesThatCannotBeWrittenAreReportedAndTheRunGoesOn) {
+    AnalysisModel model = mountModel();
+    Optimizer o;
+    o.attach(&model);
+    o.addParameter("A", 2, 1, 1);
+    TempDir dir;
+    o.outputDirectory = (dir / "missing" / "deeper").string();
+    const RunOutcome r = runOptimization(o, model, {});
+    EXPECT_EQ(r.status, RunFinished);
+    EXPECT_EQ(o.processedCount, 2);
+    EXPECT_EQ(r.fileFailures, 4); // original, No1, No2, log.txt
+    EXPECT_NE(r.message.find("保存できなかったファイルがあります"), std::string::npos);
+    EXPECT_NE(o.logText.find("ファイルを保存できませんでした"), std::string::npos);
+}
+
+TEST(OptimizerRunner, StopEndsThreeParameterAndOneParameterRuns) {
+    for (int parameters : {3, 1}) {
+        AnalysisModel model = mountModel();
+        Optimizer o;
+        o.attach(&model);
+        for (int i = 0; i < parameters; ++i)
+            o.setBinding(2 + i, 1, o.addParameter("P", 0.3, 0.1, 0.01), 1.0);
+        TempDir dir;
+        o.outputDirectory = dir.str();
+        OptimizerRunner runner;
+        StopOnFirstResult sink(runner);
+        ASSERT_TRUE(runner.start(o, model, "engine.quav", &sink));
+        runner.wait();
+        EXPECT_EQ(sink.status, RunStopped) << parameters;
+        EXPECT_LT(runner.counters().processed.load(), runner.counters().combinations.load());
+        EXPECT_NE(o.logText.find("\n処理が中断されました\n計算中止日時：\t"), std::string::npos);
+        EXPECT_EQ(runner.lastOutcome().message, "処理が中断されました");
+        EXPECT_TRUE(fs::exists(dir / "log.txt"));
+        // Everything evaluated before the stop is written.
+        EXPECT_TRUE(fs::exists(dir / "No1.quav"));
+    }
+}
+
+TEST(OptimizerRunner, DetachedSinkIsNeverCalledAgainAndOnlyOneRunAtATime) {
+    AnalysisModel model = mountModel();
+    Optimizer o;
+    o.attach(&model);
+    o.setBinding(2, 1, o.addParameter("P", 0.5, 0.0, 0.0005), 1.0); // 1001 variants
+    TempDir dir;
+    o.outputDirectory = dir.str();
+
+    struct Counting : OptimizerSink {
+        std::atomic<int> calls{0};
+        void logLine(const std::string&) override { ++calls; }
+        void runFinished(const RunOutcome&) override { ++calls; }
+    } sink;
+    OptimizerRunner runner;
+    ASSERT_TRUE(runner.start(o, model, "t", &sink));
+    EXPECT_FALSE(runner.start(o, model, "t", &sink));
+    while (sink.calls.load() < 30 && runner.isRunning())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    runner.detachSink();
+    const int seen = sink.calls.load();
+    runner.wait();
+    EXPECT_EQ(sink.calls.load(), seen);
+    EXPECT_FALSE(runner.isRunning());
+    EXPECT_EQ(runner.lastOutcome().status, RunFinished);
+}
+
+TEST(OptimizerRunner, ShutdownStopsARunningRun) {
+    AnalysisModel model = mountModel();
+    Optimizer o;
+    o.attach(&model);
+    o.setBinding(2, 1, o.addParameter("P", 1.0, 0.0, 1e-5), 1.0); // 100001 variants
+    TempDir dir;
+    o.outputDirectory = dir.str();
+    OptimizerRunner runner;
+    ASSERT_TRUE(runner.start(o, model, "t", nullptr));
+    runner.shutdown();
+    EXPECT_FALSE(runner.isRunning());
+    EXPECT_EQ(runner.lastOutcome().status, RunStopped);
+}
+
+TEST(OutputDirectory, EmptyFolderIsRecreatedAndAFullOneKept) {
+    TempDir dir;
+    Optimizer o;
+    fs::create_directory(dir / "empty");
+    prepareOutputDirectory(o, dir.str(), "empty");
+    EXPECT_EQ(o.outputDirectory, dir.str() + "/empty");
+    EXPECT_TRUE(fs::is_directory(dir / "empty"));
+    fs::create_directory(dir / "full");
+    std::ofstream(dir / "full" / "keep.txt") << "x";
+    prepareOutputDirectory(o, dir.str(), "full");
+    EXPECT_TRUE(fs::exists(dir / "full" / "keep.txt"));
+    prepareOutputDirectory(o, dir.str(), "new");
+    EXPECT_TRUE(fs::is_directory(dir / "new"));
+}
