@@ -1,0 +1,82 @@
+#include "cli/Progress.h"
+
+#include "model/TextFormat.h"
+
+#include <cmath>
+
+namespace quav {
+
+namespace {
+
+std::string clock(double seconds) {
+    if (!std::isfinite(seconds) || seconds < 0)
+        return "--:--:--";
+    const auto s = static_cast<long long>(seconds + 0.5);
+    return format("%lld:%02lld:%02lld", s / 3600, (s / 60) % 60, s % 60);
+}
+
+} // namespace
+
+ProgressDisplay::ProgressDisplay(std::FILE* out, bool terminal)
+    : out_(out), terminal_(terminal), start_(std::chrono::steady_clock::now()), last_(start_) {}
+
+std::string ProgressDisplay::line(std::int64_t processed, std::int64_t total, std::int64_t matches,
+                                  double elapsed, bool bar) {
+    const double share =
+        total > 0 ? std::min(1.0, static_cast<double>(processed) / static_cast<double>(total))
+                  : 1.0;
+    const double remaining =
+        processed > 0 ? elapsed / static_cast<double>(processed) *
+                            static_cast<double>(std::max<std::int64_t>(0, total - processed))
+                      : NAN;
+    std::string text;
+    if (bar) {
+        constexpr int width = 30;
+        const int filled = static_cast<int>(share * width);
+        text = "[" + std::string(static_cast<std::size_t>(filled), '#') +
+               std::string(static_cast<std::size_t>(width - filled), '.') + "] ";
+    } else {
+        text = "progress ";
+    }
+    appendFormat(text, "%lld/%lld (%.1f%%)  matches %lld  elapsed %s  remaining %s",
+                 static_cast<long long>(processed), static_cast<long long>(total), share * 100.0,
+                 static_cast<long long>(matches), clock(elapsed).c_str(), clock(remaining).c_str());
+    return text;
+}
+
+void ProgressDisplay::draw(const RunCounters& c) {
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    const std::string text =
+        line(c.processed.load(), c.combinations.load(), c.matches.load(), elapsed, terminal_);
+    if (terminal_)
+        std::fprintf(out_, "\r%s\033[K", text.c_str());
+    else
+        std::fprintf(out_, "%s\n", text.c_str());
+    std::fflush(out_);
+    drawn_ = true;
+}
+
+void ProgressDisplay::update(const RunCounters& c) {
+    const auto now = std::chrono::steady_clock::now();
+    const auto interval = terminal_ ? std::chrono::milliseconds(200) : std::chrono::seconds(5);
+    if (drawn_ && now - last_ < interval)
+        return;
+    last_ = now;
+    draw(c);
+}
+
+void ProgressDisplay::note(const std::string& text) {
+    std::fprintf(out_, terminal_ && drawn_ ? "\n%s\n" : "%s\n", text.c_str());
+    std::fflush(out_);
+    drawn_ = false;
+}
+
+void ProgressDisplay::finish(const RunCounters& c) {
+    draw(c);
+    if (terminal_)
+        std::fputc('\n', out_);
+    std::fflush(out_);
+}
+
+} // namespace quav

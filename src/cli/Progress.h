@@ -1,0 +1,37 @@
+#pragma once
+
+#include "optimizer/OptimizerRun.h"
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+namespace quav {
+
+/// The optimiser's progress on a terminal: a bar redrawn in place, or plain
+/// lines every few seconds when the output is not a terminal.
+class ProgressDisplay {
+public:
+    ProgressDisplay(std::FILE* out, bool terminal);
+    /// Redraws when enough time has passed since the last update.
+    void update(const RunCounters& counters);
+    /// Shows a one-line note (on its own line).
+    void note(const std::string& text);
+    /// The final state, always shown, ending the bar's line.
+    void finish(const RunCounters& counters);
+
+    /// The progress line for the given counts and elapsed seconds.
+    static std::string line(std::int64_t processed, std::int64_t total, std::int64_t matches,
+                            double elapsedSeconds, bool bar);
+
+private:
+    void draw(const RunCounters& counters);
+
+    std::FILE* out_;
+    bool terminal_;
+    std::chrono::steady_clock::time_point start_;
+    std::chrono::steady_clock::time_point last_;
+    bool drawn_ = false;
+};
+
+} // namespace quav

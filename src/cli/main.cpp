@@ -1,0 +1,373 @@
+// quav-cli: the batch front end over the QUAV core.
+#include "analysis/CalculationDriver.h"
+#include "analysis/FrequencyStepCurve.h"
+#include "cli/ModelJson.h"
+#include "cli/Progress.h"
+#include "model/FileIo.h"
+#include "model/ModelFile.h"
+#include "model/TextFormat.h"
+#include "optimizer/OptimizerRun.h"
+#include "reports/Reports.h"
+
+#include <CLI/CLI.hpp>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace quav;
+
+namespace {
+
+enum ExitCode : int { ExitOk = 0, ExitRunError = 1, ExitInputError = 2 };
+
+std::atomic<int> interrupted{0};
+
+extern "C" void onInterrupt(int) {
+    interrupted.store(1);
+}
+
+bool hasExtension(const std::string& path, const char* ext) {
+    std::string e = fs::path(path).extension().string();
+    for (auto& ch : e)
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return e == ext;
+}
+
+/// A model with its optimiser block, from a .quav or a .json file.
+struct LoadedModel {
+    std::unique_ptr<AnalysisModel> model;
+    Optimizer optimizer;
+};
+
+bool load(const std::string& path, LoadedModel& out) {
+    if (hasExtension(path, ".json")) {
+        const FileContent text = readWholeFile(path, maxModelFileBytes);
+        if (!text.ok()) {
+            std::cerr << "quav-cli: cannot read " << path << ": " << text.error << "\n";
+            return false;
+        }
+        JsonModel j = modelFromJson(text.bytes);
+        if (!j.ok()) {
+            std::cerr << "quav-cli: " << path << ": " << j.error << "\n";
+            return false;
+        }
+        out.model = std::move(j.model);
+        out.optimizer = std::move(j.optimizer);
+    } else {
+        ModelReadResult r = loadModelFile(path);
+        if (!r.ok()) {
+            std::cerr << "quav-cli: cannot open " << path << ": " << r.error << "\n";
+            return false;
+        }
+        out.model = std::move(r.model);
+        out.optimizer = std::move(r.optimizer);
+    }
+    out.optimizer.model = out.model.get();
+    return true;
+}
+
+bool save(const LoadedModel& m, const std::string& path) {
+    if (hasExtension(path, ".json")) {
+        const FileResult r = writeFileAtomically(path, modelToJson(*m.model, m.optimizer));
+        if (!r.ok()) {
+            std::cerr << "quav-cli: cannot write " << path << ": " << r.error << "\n";
+            return false;
+        }
+        return true;
+    }
+    const FileResult r = saveModelFile(*m.model, m.optimizer, path);
+    if (!r.ok()) {
+        std::cerr << "quav-cli: cannot write " << path << ": " << r.error << "\n";
+        return false;
+    }
+    return true;
+}
+
+void printReport(const std::string& text, const std::string& encoding) {
+    const std::string bytes = encoding == "cp932" ? reportToCp932(text) : text;
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
+}
+
+/// Creation time where the file system keeps one, else the modification time.
+std::time_t creationTime(const std::string& path, std::time_t fallback) {
+    struct statx sx {};
+    if (statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME))
+        return static_cast<std::time_t>(sx.stx_btime.tv_sec);
+    return fallback;
+}
+
+// ---------------------------------------------------------------- commands --
+
+int cmdCalc(const std::string& in, const std::string& out, const std::vector<std::string>& only,
+            const std::optional<double>& start, const std::optional<double>& end,
+            const std::optional<double>& step) {
+    LoadedModel m;
+    if (!load(in, m))
+        return ExitInputError;
+    CalculationConditions conditions;
+    if (!only.empty()) {
+        conditions.eigen = conditions.staticAnalysis = conditions.dynamic =
+            conditions.frequencyStep = 0;
+        for (const auto& a : only) {
+            if (a == "eigen")
+                conditions.eigen = 1;
+            else if (a == "static")
+                conditions.staticAnalysis = 1;
+            else if (a == "dynamic")
+                conditions.dynamic = 1;
+            else if (a == "sweep")
+                conditions.frequencyStep = 1;
+        }
+    }
+    AnalysisModel& model = *m.model;
+    if (start || end || step)
+        model.setFrequencyRange(end.value_or(model.frequencyEnd),
+                                start.value_or(model.frequencyStart),
+                                step.value_or(model.frequencyStep));
+    const CalculationOutcome outcome = calculate(model, conditions);
+    if (outcome.status != 0) {
+        std::cout << "ｴﾗｰ\n";
+        std::cerr << describeCalculationFailure(outcome);
+        if (!describeCalculationFailure(outcome).ends_with('\n'))
+            std::cerr << "\n";
+        return ExitRunError;
+    }
+    std::cout << "計算終了\n";
+    return save(m, out) ? ExitOk : ExitInputError;
+}
+
+int cmdReport(const std::string& file, const std::string& encoding, int which) {
+    LoadedModel m;
+    if (!load(file, m))
+        return ExitInputError;
+    if (which == 0) {
+        printReport(resultsReport(*m.model), encoding);
+    } else if (which == 1) {
+        std::error_code ec;
+        const auto mtime = fs::last_write_time(file, ec);
+        std::time_t modified = 0;
+        if (!ec)
+            modified = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(mtime));
+        printReport(inputListing(*m.model, fs::path(file).filename().string(),
+                                 creationTime(file, modified), modified),
+                    encoding);
+    } else {
+        printReport(elasticCentreReport(*m.model), encoding);
+    }
+    return ExitOk;
+}
+
+int cmdDump(const std::string& file) {
+    LoadedModel m;
+    if (!load(file, m))
+        return ExitInputError;
+    std::cout << modelToJson(*m.model, m.optimizer);
+    return ExitOk;
+}
+
+int cmdConvert(const std::string& in, const std::string& out) {
+    LoadedModel m;
+    if (!load(in, m))
+        return ExitInputError;
+    return save(m, out) ? ExitOk : ExitInputError;
+}
+
+int cmdOptimize(const std::string& file, const std::string& outDir) {
+    LoadedModel m;
+    if (!load(file, m))
+        return ExitInputError;
+    std::error_code ec;
+    fs::create_directories(outDir, ec);
+    if (!fs::is_directory(outDir)) {
+        std::cerr << "quav-cli: cannot create the output directory " << outDir << "\n";
+        return ExitInputError;
+    }
+    m.optimizer.outputDirectory = outDir;
+
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    ProgressDisplay progress(stderr, isatty(fileno(stderr)) != 0);
+    OptimizerRunner runner;
+    runner.start(m.optimizer, *m.model, fs::path(file).filename().string(), nullptr);
+    bool stopRequested = false;
+    while (runner.isRunning()) {
+        if (interrupted.load() && !stopRequested) {
+            runner.stop();
+            stopRequested = true;
+            progress.note("中止しています...");
+        }
+        progress.update(runner.counters());
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    runner.wait();
+    progress.finish(runner.counters());
+    const RunOutcome outcome = runner.lastOutcome();
+    std::cerr << outcome.message << "\n";
+    if (outcome.status == RunFinished && outcome.fileFailures > 0)
+        return ExitRunError;
+    return outcome.status;
+}
+
+int cmdSweep(const std::string& file, int loadNumber, std::optional<int> objectId,
+             const std::string& frame, const std::string& dofName) {
+    LoadedModel m;
+    if (!load(file, m))
+        return ExitInputError;
+    const AnalysisModel& model = *m.model;
+    if (loadNumber < 1 || loadNumber > static_cast<int>(model.dynamicLoads.size())) {
+        std::cerr << "quav-cli: --load must be between 1 and " << model.dynamicLoads.size()
+                  << " (the model's dynamic loads)\n";
+        return ExitInputError;
+    }
+    static const char* const names[6] = {"x", "y", "z", "Rx", "Ry", "Rz"};
+    int dof = -1;
+    for (int i = 0; i < 6; ++i)
+        if (dofName == names[i])
+            dof = i;
+    CurveTarget target;
+    target.position = model.centreOfGravity;
+    if (objectId && *objectId != model.massElementId) {
+        bool found = false;
+        for (const auto& s : model.springs)
+            if (!found && s.id == *objectId) {
+                target.position = s.position;
+                target.spring = &s;
+                found = true;
+            }
+        for (const auto& p : model.observationPoints)
+            if (!found && p.id == *objectId) {
+                target.position = p.position;
+                found = true;
+            }
+        for (const auto& l : model.staticLoads)
+            if (!found && l.id == *objectId) {
+                target.position = l.position;
+                found = true;
+            }
+        for (const auto& l : model.dynamicLoads)
+            if (!found && l.id == *objectId) {
+                target.position = l.position;
+                found = true;
+            }
+        if (!found) {
+            std::cerr << "quav-cli: no spring, observation point or load has id " << *objectId
+                      << "\n";
+            return ExitInputError;
+        }
+    }
+    if (frame == "local") {
+        if (!target.spring) {
+            std::cerr << "quav-cli: --frame local needs a spring element as --object\n";
+            return ExitInputError;
+        }
+        if (dof > 2) {
+            std::cerr << "quav-cli: in the local frame only x, y and z can be shown\n";
+            return ExitInputError;
+        }
+        target.local = true;
+    }
+    if (!model.hasFrequencyStepResults())
+        std::cerr << "quav-cli: the model has no frequency-step results (run quav-cli calc with "
+                     "the sweep); every value is 0\n";
+    std::string out = "frequency,value\n";
+    for (const auto& p : frequencyStepCurve(model, loadNumber - 1, target, dof))
+        appendFormat(out, "%.17g,%.17g\n", p.frequency, p.value);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return ExitOk;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"quav-cli: natural frequencies, static and harmonic responses and the optimiser "
+                 "of a rigid body on elastic mounts, from the command line"};
+    app.require_subcommand(1);
+
+    std::string in, out, encoding = "utf-8", frame = "global", dof = "x";
+    std::vector<std::string> only;
+    std::optional<double> start, end, step;
+    std::optional<int> object;
+    int loadNumber = 0;
+
+    auto* calc = app.add_subcommand("calc", "Run the calculation and write the model with results");
+    calc->add_option("IN", in, "Model file (.quav or .json)")->required()->check(CLI::ExistingFile);
+    calc->add_option("-o,--output", out, "Output model file (.quav or .json); may equal IN")
+        ->required();
+    calc->add_option("--only", only, "Analyses to run (default all)")
+        ->delimiter(',')
+        ->check(CLI::IsMember({"eigen", "static", "dynamic", "sweep"}));
+    calc->add_option("--start", start, "Sweep start frequency [Hz]");
+    calc->add_option("--end", end, "Sweep end frequency [Hz]");
+    calc->add_option("--step", step, "Sweep frequency increment [Hz]");
+
+    std::vector<CLI::App*> reports;
+    const char* reportNames[3][2] = {{"report", "Print the results report"},
+                                     {"listing", "Print the input data listing"},
+                                     {"elastic", "Print the elastic centre report"}};
+    for (auto& r : reportNames) {
+        auto* c = app.add_subcommand(r[0], r[1]);
+        c->add_option("FILE", in, "Model file (.quav or .json)")
+            ->required()
+            ->check(CLI::ExistingFile);
+        c->add_option("--encoding", encoding, "utf-8 (default) or cp932 (raw bytes)")
+            ->check(CLI::IsMember({"utf-8", "cp932"}));
+        reports.push_back(c);
+    }
+
+    auto* dump = app.add_subcommand("dump", "Print the whole model as JSON");
+    dump->add_option("FILE", in, "Model file")->required()->check(CLI::ExistingFile);
+
+    auto* convert = app.add_subcommand("convert", "Convert between .quav and .json by extension");
+    convert->add_option("IN", in, "Input model file")->required()->check(CLI::ExistingFile);
+    convert->add_option("OUT", out, "Output model file")->required();
+
+    auto* optimize = app.add_subcommand("optimize", "Run the optimiser into a directory");
+    optimize->add_option("FILE", in, "Model file with parameters, bindings and conditions")
+        ->required()
+        ->check(CLI::ExistingFile);
+    optimize->add_option("--out", out, "Output directory (created when missing)")->required();
+
+    auto* sweep = app.add_subcommand("sweep", "Print the frequency-step curve of one point as CSV");
+    sweep->add_option("FILE", in, "Model file with frequency-step results")
+        ->required()
+        ->check(CLI::ExistingFile);
+    sweep->add_option("--load", loadNumber, "Dynamic load number, counted from 1")->required();
+    sweep->add_option("--object", object,
+                      "Id of a spring, observation point or load (default: "
+                      "the centre of gravity)");
+    sweep->add_option("--frame", frame, "global (default) or local (springs only)")
+        ->check(CLI::IsMember({"global", "local"}));
+    sweep->add_option("--dof", dof, "x, y, z, Rx, Ry or Rz (default x)")
+        ->check(CLI::IsMember({"x", "y", "z", "Rx", "Ry", "Rz"}));
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);
+        return code == 0 ? ExitOk : ExitInputError;
+    }
+
+    if (calc->parsed())
+        return cmdCalc(in, out, only, start, end, step);
+    for (int i = 0; i < 3; ++i)
+        if (reports[static_cast<std::size_t>(i)]->parsed())
+            return cmdReport(in, encoding, i);
+    if (dump->parsed())
+        return cmdDump(in);
+    if (convert->parsed())
+        return cmdConvert(in, out);
+    if (optimize->parsed())
+        return cmdOptimize(in, out);
+    if (sweep->parsed())
+        return cmdSweep(in, loadNumber, object, frame, dof);
+    return ExitInputError;
+}

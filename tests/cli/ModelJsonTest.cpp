@@ -1,0 +1,128 @@
+#include "cli/ModelJson.h"
+
+#include "model/ModelFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace quav;
+
+namespace {
+
+Matrix v3(double x, double y, double z) {
+    return Matrix::vector({x, y, z});
+}
+
+AnalysisModel richModel() {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    m.mass = 150.0;
+    m.setInertia(Matrix(3, 3, {7, 0.3, -0.2, 0, 9, 0.1, 0, 0, 8}));
+    m.setCentreOfGravity(v3(0.1, 1.0 / 3.0, -0.25));
+    m.addSpring("前右", v3(0.3, -0.2, 0.05), v3(0, -60, 15), 0.05f);
+    m.setSpringSelection(-1);
+    m.assignCharacteristic("ｺﾞﾑ", v3(2.5e5, 5e4, 5e4), 1.3, v3(300, 100, 100));
+    m.addStaticLoad("weight", 1471.5, v3(0, 0, 0), v3(0, 0, -1), Translational);
+    m.addDynamicLoad("unbalance", 100, v3(0.1, 0, 0), v3(0, 0, 1), Translational, 25);
+    m.addObservationPoint("p", v3(1, 2, 3));
+    m.memo = "line1\r\nline2";
+    m.setFrequencyRange(12, 10, 1);
+    m.staticResults = Matrix(1, 6,
+                             {1e-3, -2e-4, std::numeric_limits<double>::quiet_NaN(), 0, 0,
+                              std::numeric_limits<double>::infinity()});
+    m.dynamicResults = Matrix(1, 12);
+    m.dynamicResults(0, 11) = -std::numeric_limits<double>::infinity();
+    for (int s = 0; s < 3; ++s) {
+        Matrix t(1, 12);
+        t(0, 2) = 0.1 * s;
+        m.frequencyStepResults.push_back(t);
+    }
+    m.eigenFrequencies[0] = 0.1 + 0.2;
+    m.calculated = 1;
+    return m;
+}
+
+Optimizer richOptimizer(AnalysisModel& m) {
+    Optimizer o;
+    o.attach(&m);
+    const int p = o.addParameter("P", 3e5, 2e5, 2.5e4);
+    o.setBinding(3, 1, p, 1.0);
+    o.conditions.meanCouplingEnabled = 1;
+    o.conditions.meanCouplingMax = 12.5;
+    o.conditions.modeConditionEnabled[4] = 1;
+    DisplacementCondition d;
+    d.objectId = 1;
+    d.loadId = 4;
+    d.limit = 0.003;
+    d.directionFlags = {1, 0, 0, 0, 0, 0, 1};
+    o.conditions.addDisplacementCondition(d);
+    return o;
+}
+
+} // namespace
+
+TEST(ModelJson, RoundTripKeepsEveryBitAndTheFileBytes) {
+    AnalysisModel m = richModel();
+    Optimizer o = richOptimizer(m);
+    const std::string json = modelToJson(m, o);
+    EXPECT_NE(json.find("\"NaN\""), std::string::npos);
+    EXPECT_NE(json.find("\"-Infinity\""), std::string::npos);
+
+    JsonModel back = modelFromJson(json);
+    ASSERT_TRUE(back.ok()) << back.error;
+    EXPECT_EQ(modelToJson(*back.model, back.optimizer), json);
+    const ModelBytes a = writeModelBytes(m, o);
+    const ModelBytes b = writeModelBytes(*back.model, back.optimizer);
+    ASSERT_TRUE(a.ok() && b.ok());
+    EXPECT_EQ(a.bytes, b.bytes);
+    EXPECT_EQ(back.model->centreOfGravity[1], 1.0 / 3.0);
+    EXPECT_EQ(back.model->eigenFrequencies[0], 0.1 + 0.2);
+    EXPECT_TRUE(std::isnan(back.model->staticResults(0, 2)));
+}
+
+TEST(ModelJson, MissingKeysTakeDefaultsAndMissingIdsAreIssued) {
+    const JsonModel r = modelFromJson(R"({"mass": 10, "springs": [{"name": "a"}, {"id": 5}],
+        "staticLoads": [{"value": 3}], "dynamicLoads": [{}]})");
+    ASSERT_TRUE(r.ok()) << r.error;
+    const AnalysisModel& m = *r.model;
+    EXPECT_EQ(m.mass, 10.0);
+    EXPECT_EQ(m.frequencyStep, 1.0);
+    EXPECT_EQ(m.springs[1].name, "Spring");
+    EXPECT_EQ(m.springs[1].size, 1.0f);
+    EXPECT_EQ(m.dynamicLoads[0].frequency, 1.0);
+    // Without lastId the largest id counts as issued; new ids follow it.
+    EXPECT_EQ(m.springs[1].id, 5);
+    EXPECT_EQ(m.springs[0].id, 6);
+    EXPECT_EQ(m.staticLoads[0].id, 7);
+    EXPECT_EQ(m.dynamicLoads[0].id, 8);
+    EXPECT_EQ(m.lastId, 8);
+    EXPECT_EQ(r.optimizer.conditions.springRatio, 5.0);
+}
+
+TEST(ModelJson, BadContentIsRefusedWithItsKeyPath) {
+    const struct {
+        const char* json;
+        const char* path;
+    } cases[] = {
+        {R"({"springs": [{"position": [0, "x", 0]}]})", "springs[0].position[1]"},
+        {R"({"springs": [{"position": [0, 0]}]})", "springs[0].position"},
+        {R"({"lastId": 3, "springs": [{"id": 4}]})", "springs[0].id"},
+        {R"({"springs": [{"id": 2}], "staticLoads": [{"id": 2}]})", "staticLoads[0].id"},
+        {R"({"memo": "\ud83d\ude00"})", "memo"},
+        {R"({"results": {"modeShapes": [[1]]}})", "results.modeShapes"},
+        {R"({"frequencyStart": 0, "frequencyEnd": 2, "frequencyStep": 1,
+             "results": {"frequencyStepResults": [[], []]}})",
+         "results.frequencyStepResults"},
+        {R"({"optimizer": {"conditions": {"displacementConditions": [{"directionFlags": [1]}]}}})",
+         "optimizer.conditions.displacementConditions[0].directionFlags"},
+        {R"({"mass": 1e999})", "not valid JSON"},
+        {R"([1, 2])", "(top level)"},
+        {R"({"springs": [{"id": 3000000000}]})", "springs[0].id"},
+    };
+    for (const auto& c : cases) {
+        const JsonModel r = modelFromJson(c.json);
+        EXPECT_FALSE(r.ok()) << c.json;
+        EXPECT_NE(r.error.find(c.path), std::string::npos) << r.error;
+    }
+}

@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# End-to-end cases of quav-cli: e2e.sh CASE QUAV_CLI EXAMPLES_DIR DATA_DIR
+set -u
+case_name=$1
+cli=$2
+examples=$3
+data=$4
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() { echo "FAIL [$case_name]: $*" >&2; exit 1; }
+expect_code() { # expected actual what
+    [ "$1" -eq "$2" ] || fail "$3: exit code $2, expected $1"
+}
+contains() { grep -qF -- "$2" "$1" || fail "$1 does not contain: $2"; }
+
+example="$examples/power_unit.quav"
+
+case "$case_name" in
+calc)
+    "$cli" calc "$example" -o "$work/out.quav" >"$work/stdout" 2>"$work/stderr"
+    expect_code 0 $? "calc"
+    contains "$work/stdout" "計算終了"
+    [ -s "$work/out.quav" ] || fail "no output file"
+    "$cli" report "$work/out.quav" >"$work/report.txt"
+    contains "$work/report.txt" "//////固有値解析結果//////"
+    # A bad frequency range fails with the reason and writes nothing.
+    "$cli" calc "$example" -o "$work/bad.quav" --start 50 --end 10 >"$work/stdout" 2>"$work/stderr"
+    expect_code 1 $? "bad range"
+    contains "$work/stdout" "ｴﾗｰ"
+    [ -s "$work/stderr" ] || fail "no reason given"
+    [ ! -e "$work/bad.quav" ] || fail "output written after a failure"
+    # Only some analyses; -o may equal IN.
+    cp "$example" "$work/same.quav"
+    "$cli" calc "$work/same.quav" -o "$work/same.quav" --only eigen,static >/dev/null
+    expect_code 0 $? "--only"
+    "$cli" dump "$work/same.quav" >"$work/same.json"
+    contains "$work/same.json" '"frequencyStepResults": null'
+    # An invalid model: mass 0, no springs.
+    printf '{"mass": 0, "inertia": [[1,0,0],[0,1,0],[0,0,1]]}' >"$work/invalid.json"
+    "$cli" calc "$work/invalid.json" -o "$work/invalid.quav" >"$work/stdout" 2>"$work/stderr"
+    expect_code 1 $? "invalid model"
+    [ "$(wc -l <"$work/stderr")" -ge 2 ] || fail "expected one line per failed check"
+    ;;
+reports)
+    "$cli" calc "$example" -o "$work/c.quav" >/dev/null || fail "calc"
+    for cmd in report listing elastic; do
+        "$cli" $cmd "$work/c.quav" >"$work/$cmd.utf8"
+        expect_code 0 $? "$cmd"
+        "$cli" $cmd "$work/c.quav" --encoding cp932 >"$work/$cmd.cp932"
+        expect_code 0 $? "$cmd cp932"
+        iconv -f CP932 -t UTF-8 "$work/$cmd.cp932" | cmp -s - "$work/$cmd.utf8" ||
+            fail "$cmd: cp932 output does not decode to the utf-8 output"
+    done
+    contains "$work/listing.utf8" "QUAVインプットデータ"
+    contains "$work/listing.utf8" "	ファイル	c.quav"
+    contains "$work/elastic.utf8" "弾性中心"
+    "$cli" report "$example" >"$work/uncalc.txt"
+    [ "$(cat "$work/uncalc.txt")" = "計算が実行されていません" ] || fail "uncalculated report"
+    ;;
+json)
+    # .quav -> JSON -> .quav is byte-identical, JSON -> .quav -> JSON identical.
+    "$cli" calc "$example" -o "$work/c.quav" >/dev/null || fail "calc"
+    "$cli" convert "$work/c.quav" "$work/c.json" || fail "to json"
+    "$cli" convert "$work/c.json" "$work/c2.quav" || fail "to quav"
+    cmp -s "$work/c.quav" "$work/c2.quav" || fail ".quav -> JSON -> .quav changed bytes"
+    "$cli" dump "$work/c2.quav" >"$work/c2.json" || fail "dump"
+    cmp -s "$work/c.json" "$work/c2.json" || fail "JSON -> .quav -> JSON changed"
+    "$cli" convert "$examples/power_unit.json" "$work/e.quav" || fail "example json"
+    cmp -s "$work/e.quav" "$example" || fail "examples/power_unit.quav is not the JSON source"
+    # A bad JSON is refused with the key path of the problem.
+    sed 's/"position": \[/"position": ["bad", /' "$examples/power_unit.json" >"$work/bad.json"
+    "$cli" convert "$work/bad.json" "$work/bad.quav" 2>"$work/stderr"
+    expect_code 2 $? "bad json"
+    contains "$work/stderr" "springs[0].position"
+    [ ! -e "$work/bad.quav" ] || fail "a refused JSON wrote a file"
+    ;;
+usage)
+    "$cli" >/dev/null 2>&1
+    expect_code 2 $? "no command"
+    "$cli" calc --help >"$work/help" 2>&1
+    expect_code 0 $? "--help"
+    contains "$work/help" "--only"
+    "$cli" report "$work/missing.quav" >/dev/null 2>&1
+    expect_code 2 $? "missing file"
+    head -c 100 "$example" >"$work/cut.quav"
+    "$cli" report "$work/cut.quav" >/dev/null 2>"$work/stderr"
+    expect_code 2 $? "truncated file"
+    [ -s "$work/stderr" ] || fail "no message for a damaged file"
+    "$cli" sweep "$example" --load 9 >/dev/null 2>&1
+    expect_code 2 $? "bad load number"
+    ;;
+sweep)
+    "$cli" calc "$example" -o "$work/c.quav" >/dev/null || fail "calc"
+    "$cli" sweep "$work/c.quav" --load 1 >"$work/cog.csv"
+    expect_code 0 $? "sweep"
+    [ "$(head -1 "$work/cog.csv")" = "frequency,value" ] || fail "CSV header"
+    [ "$(wc -l <"$work/cog.csv")" -eq 200 ] || fail "expected 199 sweep rows"
+    "$cli" sweep "$work/c.quav" --load 2 --object 3 --frame local --dof y >"$work/spring.csv"
+    expect_code 0 $? "spring local"
+    "$cli" sweep "$work/c.quav" --load 2 --object 12 --frame local >/dev/null 2>&1
+    expect_code 2 $? "local frame on an observation point"
+    ;;
+optimize)
+    "$cli" optimize "$example" --out "$work/run" 2>"$work/stderr"
+    expect_code 0 $? "optimize"
+    contains "$work/stderr" "計算が正常に終了しました"
+    [ -s "$work/run/original.quav" ] || fail "original.quav"
+    [ -s "$work/run/log.txt" ] || fail "log.txt"
+    iconv -f CP932 -t UTF-8 "$work/run/log.txt" >"$work/log.utf8" || fail "log.txt is not CP932"
+    contains "$work/log.utf8" "組合せ数	75"
+    ls "$work/run"/No*.quav >/dev/null 2>&1 || fail "no accepted variant"
+    ;;
+interrupt)
+    # A long run stopped with Ctrl-C ends with status 2 and complete files.
+    "$cli" optimize "$data/long_run.json" --out "$work/run" 2>"$work/stderr" &
+    pid=$!
+    for _ in $(seq 1 100); do
+        [ -e "$work/run/original.quav" ] && break
+        sleep 0.1
+    done
+    sleep 0.5
+    kill -INT $pid
+    wait $pid
+    expect_code 2 $? "interrupted optimize"
+    contains "$work/stderr" "処理が中断されました"
+    iconv -f CP932 -t UTF-8 "$work/run/log.txt" >"$work/log.utf8" || fail "log.txt"
+    contains "$work/log.utf8" "処理が中断されました"
+    contains "$work/log.utf8" "処理件数"
+    "$cli" dump "$work/run/No1.quav" >/dev/null || fail "No1.quav is not a complete model"
+    ;;
+*)
+    fail "unknown case"
+    ;;
+esac
+echo "ok [$case_name]"
