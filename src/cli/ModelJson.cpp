@@ -4,7 +4,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <set>
 #include <stdexcept>
@@ -23,6 +26,21 @@ Json number(double v) {
     if (std::isinf(v))
         return v > 0 ? "Infinity" : "-Infinity";
     return v;
+}
+
+/// A single-precision value as the shortest decimal that reads back as the
+/// same float (0.06 rather than 0.05999999865889549).
+Json floatNumber(float v) {
+    if (!std::isfinite(v))
+        return number(v);
+    for (int precision = 1; precision < 10; ++precision) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.*g", precision, static_cast<double>(v));
+        const double d = std::strtod(buffer, nullptr);
+        if (static_cast<float>(d) == v)
+            return d;
+    }
+    return static_cast<double>(v);
 }
 
 Json vectorJson(const Matrix& m) {
@@ -306,6 +324,51 @@ void readOptimizer(const Json& j, const std::string& path, Optimizer& o, int& co
         });
 }
 
+bool isScalar(const Json& j) {
+    return !j.is_array() && !j.is_object();
+}
+
+bool isFlat(const Json& j) {
+    return j.is_array() &&
+           std::all_of(j.begin(), j.end(), [](const Json& e) { return isScalar(e); });
+}
+
+/// Pretty JSON with vectors and matrix rows on one line each, so that a model
+/// reads like its tables and diffs stay small.
+void writePretty(const Json& j, std::string& out, int depth) {
+    const std::string pad(static_cast<std::size_t>(depth) * 2, ' ');
+    const std::string inner(static_cast<std::size_t>(depth + 1) * 2, ' ');
+    if (isScalar(j)) {
+        out += j.dump();
+    } else if (isFlat(j)) {
+        out += '[';
+        for (std::size_t i = 0; i < j.size(); ++i)
+            out += (i ? ", " : "") + j[i].dump();
+        out += ']';
+    } else if (j.is_array()) {
+        out += "[\n";
+        for (std::size_t i = 0; i < j.size(); ++i) {
+            out += inner;
+            writePretty(j[i], out, depth + 1);
+            out += i + 1 < j.size() ? ",\n" : "\n";
+        }
+        out += pad + "]";
+    } else {
+        if (j.empty()) {
+            out += "{}";
+            return;
+        }
+        out += "{\n";
+        std::size_t i = 0;
+        for (const auto& [key, value] : j.items()) {
+            out += inner + Json(key).dump() + ": ";
+            writePretty(value, out, depth + 1);
+            out += ++i < j.size() ? ",\n" : "\n";
+        }
+        out += pad + "}";
+    }
+}
+
 } // namespace
 
 std::string modelToJson(const AnalysisModel& m, const Optimizer& o) {
@@ -328,7 +391,7 @@ std::string modelToJson(const AnalysisModel& m, const Optimizer& o) {
                                     {"name", s.name},
                                     {"position", vectorJson(s.position)},
                                     {"angles", vectorJson(s.angles)},
-                                    {"size", number(static_cast<double>(s.size))},
+                                    {"size", floatNumber(s.size)},
                                     {"selected", s.selected},
                                     {"characteristicId", s.characteristicId}});
     j["springCharacteristics"] = Json::array();
@@ -412,7 +475,9 @@ std::string modelToJson(const AnalysisModel& m, const Optimizer& o) {
                                                     {"limit", number(d.limit)}});
     opt["conditions"] = std::move(cj);
     j["optimizer"] = std::move(opt);
-    return j.dump(2) + "\n";
+    std::string out;
+    writePretty(j, out, 0);
+    return out + "\n";
 }
 
 JsonModel modelFromJson(const std::string& text) {

@@ -58,6 +58,8 @@ void ProgressDisplay::draw(const RunCounters& c) {
 }
 
 void ProgressDisplay::update(const RunCounters& c) {
+    if (c.combinations.load() == 0 && c.processed.load() == 0)
+        return; // the run has not counted its combinations yet
     const auto now = std::chrono::steady_clock::now();
     const auto interval = terminal_ ? std::chrono::milliseconds(200) : std::chrono::seconds(5);
     if (drawn_ && now - last_ < interval)

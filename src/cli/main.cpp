@@ -13,9 +13,9 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <iostream>
-#include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
 #include <thread>
