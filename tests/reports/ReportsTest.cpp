@@ -1,5 +1,6 @@
 #include "reports/Reports.h"
 
+#include "analysis/CalculationDriver.h"
 #include "model/TextEncoding.h"
 
 #include <gtest/gtest.h>
@@ -199,4 +200,39 @@ TEST(ElasticCentreReport, SymmetricSpringsLocateTheCentre) {
     const std::string text = elasticCentreReport(m);
     EXPECT_NE(text.find("z座標\t0.250000\t0.250000\t0.000000\r\n"), std::string::npos) << text;
     EXPECT_EQ(*cp932ToUtf8(reportToCp932(text)), text);
+}
+
+TEST(ResultsReport, CalculatedModelListsModesFromTheLowestWithRatiosAddingUpTo100) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    m.mass = 150.0;
+    m.setInertia(Matrix(3, 3, {7, 0.4, 0.9, 0, 11, -0.2, 0, 0, 9}));
+    const double at[4][3] = {
+        {0.35, 0.25, 0}, {0.35, -0.25, 0}, {-0.4, 0.22, -0.05}, {-0.4, -0.22, -0.05}};
+    for (const auto& p : at)
+        m.addSpring("m", v3(p[0], p[1], p[2]), v3(0, p[1] > 0 ? -70 : -110, 5), 0.05f);
+    m.setSpringSelection(-1);
+    m.assignCharacteristic("k", v3(2.5e5, 5e4, 5e4), 1.3, v3(200, 80, 80));
+    m.addStaticLoad("w", 1471.5, v3(0, 0, 0), v3(0, 0, -1), Translational);
+    CalculationConditions all;
+    ASSERT_EQ(runCalculation(m, all), 0);
+
+    const std::string report = resultsReport(m);
+    std::size_t pos = report.find("No\t[Hz]\tx\ty\tz\tRx\tRy\tRz\r\n");
+    ASSERT_NE(pos, std::string::npos);
+    pos = report.find("\r\n", pos) + 2;
+    double previous = -1.0;
+    for (int k = 1; k <= 6; ++k) {
+        const std::size_t end = report.find("\r\n", pos);
+        const std::string row = report.substr(pos, end - pos);
+        pos = end + 2;
+        char* cursor = nullptr;
+        EXPECT_EQ(std::strtol(row.c_str(), &cursor, 10), k);
+        const double f = std::strtod(cursor, &cursor);
+        EXPECT_GT(f, previous) << "mode " << k << " is not above mode " << k - 1;
+        previous = f;
+        double sum = 0.0;
+        for (int i = 0; i < 6; ++i)
+            sum += std::strtod(cursor, &cursor);
+        EXPECT_NEAR(sum, 100.0, 6 * 0.5e-6 + 1e-9) << row;
+    }
 }
