@@ -181,7 +181,7 @@ int cmdConvert(const std::string& in, const std::string& out) {
     return save(m, out) ? ExitOk : ExitInputError;
 }
 
-int cmdOptimize(const std::string& file, const std::string& outDir) {
+int cmdOptimize(const std::string& file, const std::string& outDir, int threads) {
     LoadedModel m;
     if (!load(file, m))
         return ExitInputError;
@@ -197,7 +197,7 @@ int cmdOptimize(const std::string& file, const std::string& outDir) {
     std::signal(SIGTERM, onInterrupt);
     ProgressDisplay progress(stderr, isatty(fileno(stderr)) != 0);
     OptimizerRunner runner;
-    runner.start(m.optimizer, *m.model, fs::path(file).filename().string(), nullptr);
+    runner.start(m.optimizer, *m.model, fs::path(file).filename().string(), nullptr, threads);
     bool stopRequested = false;
     while (runner.isRunning()) {
         if (interrupted.load() && !stopRequested) {
@@ -335,6 +335,12 @@ int main(int argc, char** argv) {
         ->required()
         ->check(CLI::ExistingFile);
     optimize->add_option("--out", out, "Output directory (created when missing)")->required();
+    int threads = 0;
+    optimize
+        ->add_option("--threads", threads,
+                     "Threads that evaluate variants (default: one per hardware thread); the "
+                     "outputs do not depend on it")
+        ->check(CLI::Range(0, 256));
 
     auto* sweep = app.add_subcommand("sweep", "Print the frequency-step curve of one point as CSV");
     sweep->add_option("FILE", in, "Model file with frequency-step results")
@@ -366,7 +372,7 @@ int main(int argc, char** argv) {
     if (convert->parsed())
         return cmdConvert(in, out);
     if (optimize->parsed())
-        return cmdOptimize(in, out);
+        return cmdOptimize(in, out, threads);
     if (sweep->parsed())
         return cmdSweep(in, loadNumber, object, frame, dof);
     return ExitInputError;

@@ -48,7 +48,8 @@ bool writeAll(int fd, std::string_view bytes) {
 
 } // namespace
 
-FileResult writeFileAtomically(const std::string& path, std::string_view bytes) {
+FileResult writeFileAtomically(const std::string& path, std::string_view bytes,
+                               Durability durability) {
     static std::atomic<unsigned> sequence{0};
     const std::string target = resolvedTarget(path);
     const std::filesystem::path targetPath(target);
@@ -73,7 +74,7 @@ FileResult writeFileAtomically(const std::string& path, std::string_view bytes) 
         ::fchmod(fd, existing.st_mode & 07777);
 
     int err = 0;
-    if (!writeAll(fd, bytes) || ::fsync(fd) != 0)
+    if (!writeAll(fd, bytes) || (durability == Durability::Synced && ::fsync(fd) != 0))
         err = errno;
     if (::close(fd) != 0 && err == 0)
         err = errno;

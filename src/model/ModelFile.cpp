@@ -289,11 +289,11 @@ ModelBytes writeModelBytes(const AnalysisModel& model, const Optimizer& optimize
 }
 
 FileResult saveModelFile(const AnalysisModel& model, const Optimizer& optimizer,
-                         const std::string& path) {
+                         const std::string& path, Durability durability) {
     ModelBytes file = writeModelBytes(model, optimizer);
     if (!file.ok())
         return {"ファイルを保存できません：" + file.error};
-    return writeFileAtomically(path, file.bytes);
+    return writeFileAtomically(path, file.bytes, durability);
 }
 
 ModelReadResult readModelBytes(std::string_view bytes) {

@@ -37,7 +37,7 @@ ModelBytes writeModelBytes(const AnalysisModel& model, const Optimizer& optimize
 /// Writes the model file through a temporary file renamed over `path`; on
 /// failure the previous file at `path` is untouched and `error` says why.
 FileResult saveModelFile(const AnalysisModel& model, const Optimizer& optimizer,
-                         const std::string& path);
+                         const std::string& path, Durability durability = Durability::Synced);
 
 /// A model read from a file: a fresh model (never the current model) and an
 /// optimiser attached to it holding the file's parameters, bindings and

@@ -7,13 +7,89 @@
 #include "optimizer/OptimizerLog.h"
 #include "optimizer/Variant.h"
 
+#include <algorithm>
+#include <condition_variable>
 #include <ctime>
+#include <deque>
 #include <filesystem>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace quav {
 
 namespace {
+
+/// The nested loops over the parameters (parameter 0 outermost, the last one
+/// fastest) as an odometer. Values come by repeated addition exactly as the
+/// loops produce them: entering a level steps its value once from
+/// minValue - increment, leaving it resets the value.
+class Odometer {
+public:
+    explicit Odometer(const std::vector<DesignParameter>& parameters) : params_(parameters) {
+        for (const auto& p : params_) {
+            counts_.push_back(valueCount(p));
+            empty_ = empty_ || counts_.back() <= 0;
+            values_.push_back((p.minValue - p.increment) + p.increment);
+        }
+        index_.assign(params_.size(), 0);
+    }
+    /// True when some parameter has no value, so no combination exists.
+    bool empty() const { return empty_; }
+    const std::vector<double>& values() const { return values_; }
+    /// Moves to the next combination; false after the last one.
+    bool advance() {
+        std::size_t d = params_.size();
+        while (d > 0) {
+            --d;
+            if (index_[d] + 1 < counts_[d]) {
+                ++index_[d];
+                values_[d] += params_[d].increment;
+                break;
+            }
+            index_[d] = 0;
+            values_[d] = params_[d].minValue - params_[d].increment;
+            if (d == 0)
+                return false;
+        }
+        for (std::size_t e = d + 1; e < params_.size(); ++e)
+            values_[e] += params_[e].increment;
+        return true;
+    }
+
+private:
+    const std::vector<DesignParameter>& params_;
+    std::vector<std::int64_t> counts_;
+    std::vector<std::int64_t> index_;
+    std::vector<double> values_;
+    bool empty_ = false;
+};
+
+void setValues(std::vector<DesignParameter>& parameters, const double* values) {
+    for (std::size_t i = 0; i < parameters.size(); ++i)
+        parameters[i].currentValue = values[i];
+}
+
+/// Copies the model, writes the bound variables for the parameters' current
+/// values, calculates eigen and static results and tests the conditions.
+/// Returns the variant when it is accepted.
+std::unique_ptr<AnalysisModel> evaluateCombination(const AnalysisModel& model,
+                                                   const Optimizer& optimizer,
+                                                   const std::vector<DesignParameter>& parameters) {
+    auto variant = std::make_unique<AnalysisModel>(model);
+    applyBindings(*variant, optimizer.bindings, parameters);
+    CalculationConditions conditions;
+    conditions.eigen = 1;
+    conditions.staticAnalysis = 1;
+    conditions.dynamic = 0;
+    conditions.frequencyStep = 0;
+    // A failed calculation leaves cleared results, which the conditions then judge.
+    runCalculation(*variant, conditions);
+    if (!evaluateVariant(*variant, optimizer.conditions))
+        variant.reset();
+    return variant;
+}
 
 class Run {
 public:
@@ -25,9 +101,13 @@ public:
 private:
     bool stopRequested() const { return options_.runFlag && options_.runFlag->load() == 0; }
     void log(const std::string& line);
-    void save(const AnalysisModel& model, const std::string& fileName);
+    void save(const AnalysisModel& model, const std::string& fileName,
+              Durability durability = Durability::Synced);
     int enumerate();
-    void evaluateOne();
+    int enumerateParallel(Odometer& odometer, unsigned threads);
+    /// Counts one evaluated variant, in enumeration order, with the parameters'
+    /// current values set to its combination; saves and logs it when accepted.
+    void commit(const AnalysisModel* accepted);
     void publish() {
         if (options_.counters) {
             options_.counters->processed.store(processed_);
@@ -51,31 +131,24 @@ void Run::log(const std::string& line) {
     opt_.logText += '\n';
 }
 
-void Run::save(const AnalysisModel& model, const std::string& fileName) {
+void Run::save(const AnalysisModel& model, const std::string& fileName, Durability durability) {
     const std::string path = opt_.outputDirectory + "/" + fileName;
-    const FileResult r = saveModelFile(model, opt_, path);
+    const FileResult r = saveModelFile(model, opt_, path, durability);
     if (!r.ok()) {
         ++fileFailures_;
         log("ファイルを保存できませんでした:\t" + path + "\t" + r.error);
     }
 }
 
-void Run::evaluateOne() {
+void Run::commit(const AnalysisModel* accepted) {
     ++processed_;
-    AnalysisModel variant(model_);
-    applyBindings(variant, opt_.bindings, opt_.parameters);
-    CalculationConditions conditions;
-    conditions.eigen = 1;
-    conditions.staticAnalysis = 1;
-    conditions.dynamic = 0;
-    conditions.frequencyStep = 0;
-    // A failed calculation leaves cleared results, which the conditions then judge.
-    runCalculation(variant, conditions);
-    if (evaluateVariant(variant, opt_.conditions)) {
+    if (accepted) {
         ++matches_;
         const std::string fileName = format("%s%lld.quav", "No", static_cast<long long>(matches_));
-        save(variant, fileName);
-        log(resultLine(fileName, variant, opt_.parameters, processed_, combinations_));
+        // Results can be made again by another run: not waiting for the disk keeps
+        // a study with thousands of matches from being bound by it.
+        save(*accepted, fileName, Durability::Unsynced);
+        log(resultLine(fileName, *accepted, opt_.parameters, processed_, combinations_));
     }
     publish();
 }
@@ -83,43 +156,130 @@ void Run::evaluateOne() {
 int Run::enumerate() {
     if (stopRequested())
         return RunStopped;
-    std::vector<DesignParameter>& params = opt_.parameters;
-    if (params.empty()) {
-        evaluateOne();
+    if (opt_.parameters.empty()) {
+        commit(evaluateCombination(model_, opt_, opt_.parameters).get());
         return RunFinished;
     }
-    std::vector<std::int64_t> counts;
-    for (const auto& p : params) {
-        counts.push_back(valueCount(p));
-        if (counts.back() <= 0)
-            return RunFinished; // some level has no value: nothing below it is evaluated
-    }
-    // An odometer over the nested loops: entering a level steps its value once,
-    // leaving it resets the value to minValue - increment.
-    const std::size_t n = params.size();
-    std::vector<std::int64_t> index(n, 0);
-    for (auto& p : params)
-        p.currentValue += p.increment;
-    for (;;) {
+    Odometer odometer(opt_.parameters);
+    if (odometer.empty())
+        return RunFinished; // some level has no value: nothing below it is evaluated
+    unsigned threads = options_.threads > 0 ? static_cast<unsigned>(options_.threads)
+                                            : std::max(1u, std::thread::hardware_concurrency());
+    if (combinations_ > 0 && static_cast<std::uint64_t>(combinations_) < threads)
+        threads = static_cast<unsigned>(combinations_);
+    if (threads > 1)
+        return enumerateParallel(odometer, threads);
+    do {
+        // Read before every variant, so a stop takes effect after the one in hand.
         if (stopRequested())
             return RunStopped;
-        evaluateOne();
-        std::size_t d = n;
-        while (d > 0) {
-            --d;
-            if (index[d] + 1 < counts[d]) {
-                ++index[d];
-                params[d].currentValue += params[d].increment;
+        setValues(opt_.parameters, odometer.values().data());
+        commit(evaluateCombination(model_, opt_, opt_.parameters).get());
+    } while (odometer.advance());
+    return RunFinished;
+}
+
+int Run::enumerateParallel(Odometer& odometer, unsigned threads) {
+    // Workers evaluate batches of combinations on private copies; this thread
+    // hands the batches out in enumeration order and commits their results in
+    // the same order, so files, numbers and log lines are those of a
+    // single-threaded run. Batches evaluated past a stop are discarded.
+    constexpr std::size_t kBatch = 64;
+    const std::size_t n = opt_.parameters.size();
+    struct Batch {
+        std::vector<double> values; // kBatch x n
+        std::size_t size = 0;
+        std::vector<std::unique_ptr<AnalysisModel>> accepted;
+        bool done = false;
+    };
+    std::mutex mutex;
+    std::condition_variable workReady, batchDone;
+    std::deque<std::shared_ptr<Batch>> pending;  // waiting for a worker
+    std::deque<std::shared_ptr<Batch>> inFlight; // in enumeration order, not yet committed
+    std::atomic<bool> quit{false};
+
+    auto worker = [&] {
+        std::vector<DesignParameter> params = opt_.parameters;
+        for (;;) {
+            std::shared_ptr<Batch> batch;
+            {
+                std::unique_lock lock(mutex);
+                workReady.wait(lock, [&] { return quit || !pending.empty(); });
+                if (quit)
+                    return;
+                batch = pending.front();
+                pending.pop_front();
+            }
+            for (std::size_t i = 0; i < batch->size; ++i) {
+                setValues(params, batch->values.data() + i * n);
+                batch->accepted[i] = evaluateCombination(model_, opt_, params);
+                if (quit) // a stop: the rest of the batch will not be committed
+                    break;
+            }
+            {
+                std::lock_guard lock(mutex);
+                batch->done = true;
+            }
+            batchDone.notify_all();
+        }
+    };
+    std::vector<std::thread> pool;
+    for (unsigned i = 0; i < threads; ++i)
+        pool.emplace_back(worker);
+
+    bool more = true;
+    auto fill = [&] {
+        // Keep a few batches per worker queued so no worker waits for this thread.
+        while (more && inFlight.size() < 4 * static_cast<std::size_t>(threads)) {
+            auto batch = std::make_shared<Batch>();
+            batch->values.reserve(kBatch * n);
+            while (more && batch->size < kBatch) {
+                const auto& v = odometer.values();
+                batch->values.insert(batch->values.end(), v.begin(), v.end());
+                ++batch->size;
+                more = odometer.advance();
+            }
+            batch->accepted.resize(batch->size);
+            inFlight.push_back(batch);
+            pending.push_back(batch);
+        }
+    };
+
+    int status = RunFinished;
+    {
+        std::unique_lock lock(mutex);
+        fill();
+    }
+    workReady.notify_all();
+    while (status == RunFinished) {
+        std::shared_ptr<Batch> batch;
+        {
+            std::unique_lock lock(mutex);
+            if (inFlight.empty())
+                break;
+            batchDone.wait(lock, [&] { return inFlight.front()->done; });
+            batch = inFlight.front();
+            inFlight.pop_front();
+            fill();
+        }
+        workReady.notify_all();
+        for (std::size_t i = 0; i < batch->size; ++i) {
+            if (stopRequested()) {
+                status = RunStopped;
                 break;
             }
-            index[d] = 0;
-            params[d].currentValue = params[d].minValue - params[d].increment;
-            if (d == 0)
-                return RunFinished;
+            setValues(opt_.parameters, batch->values.data() + i * n);
+            commit(batch->accepted[i].get());
         }
-        for (std::size_t e = d + 1; e < n; ++e)
-            params[e].currentValue += params[e].increment;
     }
+    {
+        std::lock_guard lock(mutex);
+        quit.store(true);
+    }
+    workReady.notify_all();
+    for (auto& t : pool)
+        t.join();
+    return status;
 }
 
 RunOutcome Run::execute() {
@@ -216,7 +376,7 @@ OptimizerRunner::~OptimizerRunner() {
 }
 
 bool OptimizerRunner::start(Optimizer& optimizer, const AnalysisModel& model,
-                            const std::string& documentTitle, OptimizerSink* sink) {
+                            const std::string& documentTitle, OptimizerSink* sink, int threads) {
     if (running_.load())
         return false;
     if (worker_.joinable())
@@ -230,9 +390,10 @@ bool OptimizerRunner::start(Optimizer& optimizer, const AnalysisModel& model,
     counters_.matches = 0;
     runFlag_.store(1);
     running_.store(true);
-    worker_ = std::thread([this, &optimizer, &model, documentTitle] {
+    worker_ = std::thread([this, &optimizer, &model, documentTitle, threads] {
         RunOptions options;
         options.documentTitle = documentTitle;
+        options.threads = threads;
         options.runFlag = &runFlag_;
         options.counters = &counters_;
         options.logLine = [this](const std::string& line) {

@@ -32,6 +32,9 @@ struct RunOptions {
     const std::atomic<int>* runFlag = nullptr; ///< the run stops when it reads 0; null = never
     std::function<void(const std::string&)> logLine; ///< receives each log line as it is added
     RunCounters* counters = nullptr;                 ///< live counters, optional
+    /// Threads that evaluate variants; 0 = one per hardware thread. The outputs
+    /// do not depend on it.
+    int threads = 0;
 };
 
 /// What a run leaves behind besides its files.
@@ -91,7 +94,7 @@ public:
     /// optimiser and the model must stay alive and unchanged until the run has
     /// ended (`isRunning()` false, or `shutdown()` returned).
     bool start(Optimizer& optimizer, const AnalysisModel& model, const std::string& documentTitle,
-               OptimizerSink* sink);
+               OptimizerSink* sink, int threads = 0);
     /// Asks the run to stop after the variant in hand.
     void stop() { runFlag_.store(0); }
     /// After this returns the sink receives no further call.

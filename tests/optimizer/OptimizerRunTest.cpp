@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -300,26 +301,29 @@ TEST(OptimizerRun, FilesThatCannotBeWrittenAreReportedAndTheRunGoesOn) {
 }
 
 TEST(OptimizerRunner, StopEndsThreeParameterAndOneParameterRuns) {
-    for (int parameters : {3, 1}) {
-        AnalysisModel model = mountModel();
-        Optimizer o;
-        o.attach(&model);
-        for (int i = 0; i < parameters; ++i)
-            o.setBinding(2 + i, 1, o.addParameter("P", 0.3, 0.1, 0.01), 1.0);
-        TempDir dir;
-        o.outputDirectory = dir.str();
-        OptimizerRunner runner;
-        StopOnFirstResult sink(runner);
-        ASSERT_TRUE(runner.start(o, model, "engine.quav", &sink));
-        runner.wait();
-        EXPECT_EQ(sink.status, RunStopped) << parameters;
-        EXPECT_LT(runner.counters().processed.load(), runner.counters().combinations.load());
-        EXPECT_NE(o.logText.find("\n処理が中断されました\n計算中止日時：\t"), std::string::npos);
-        EXPECT_EQ(runner.lastOutcome().message, "処理が中断されました");
-        EXPECT_TRUE(fs::exists(dir / "log.txt"));
-        // Everything evaluated before the stop is written.
-        EXPECT_TRUE(fs::exists(dir / "No1.quav"));
-    }
+    for (int threads : {1, 2})
+        for (int parameters : {3, 1}) {
+            AnalysisModel model = mountModel();
+            Optimizer o;
+            o.attach(&model);
+            for (int i = 0; i < parameters; ++i)
+                o.setBinding(2 + i, 1, o.addParameter("P", 0.3, 0.1, 0.01), 1.0);
+            TempDir dir;
+            o.outputDirectory = dir.str();
+            OptimizerRunner runner;
+            StopOnFirstResult sink(runner);
+            ASSERT_TRUE(runner.start(o, model, "engine.quav", &sink, threads));
+            runner.wait();
+            EXPECT_EQ(sink.status, RunStopped)
+                << parameters << " parameters, " << threads << " threads";
+            EXPECT_LT(runner.counters().processed.load(), runner.counters().combinations.load());
+            EXPECT_NE(o.logText.find("\n処理が中断されました\n計算中止日時：\t"),
+                      std::string::npos);
+            EXPECT_EQ(runner.lastOutcome().message, "処理が中断されました");
+            EXPECT_TRUE(fs::exists(dir / "log.txt"));
+            // Everything evaluated before the stop is written.
+            EXPECT_TRUE(fs::exists(dir / "No1.quav"));
+        }
 }
 
 TEST(OptimizerRunner, DetachedSinkIsNeverCalledAgainAndOnlyOneRunAtATime) {
@@ -375,4 +379,64 @@ TEST(OutputDirectory, EmptyFolderIsRecreatedAndAFullOneKept) {
     EXPECT_TRUE(fs::exists(dir / "full" / "keep.txt"));
     prepareOutputDirectory(o, dir.str(), "new");
     EXPECT_TRUE(fs::is_directory(dir / "new"));
+}
+
+namespace {
+
+/// Every file of a directory with its bytes; log.txt with its time stamps masked.
+std::map<std::string, std::string> outputs(const TempDir& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(dir / "")) {
+        const std::string name = entry.path().filename().string();
+        std::string bytes = readWholeFile(entry.path().string(), 1 << 24).bytes;
+        if (name == "log.txt")
+            bytes = std::regex_replace(
+                *cp932ToUtf8(bytes), std::regex("\\d+年\\d+月\\d+日\\d+時\\d+分\\d+秒"), "<time>");
+        files[name] = bytes;
+    }
+    return files;
+}
+
+} // namespace
+
+TEST(OptimizerRun, ParallelRunsWriteExactlyWhatOneThreadWrites) {
+    AnalysisModel model = mountModel();
+    std::map<std::string, std::string> reference;
+    for (int threads : {1, 2, 3}) {
+        parameterIdCounter = 0; // the same parameter ids in every run's files
+        Optimizer o;
+        o.attach(&model);
+        const int kxx = o.addParameter("Kxx", 6e5, 1e5, 2.5e4); // 21 values
+        const int x = o.addParameter("x", 0.4, 0.2, 0.01);      // 21 values (by addition)
+        const int z = o.addParameter("z", -0.1, -0.3, 0.05);    // 4 values (0.2 / 0.05 < 4)
+        o.setBinding(6, 1, kxx, 1.0);
+        o.setBinding(2, 1, x, 1.0);
+        o.setBinding(3, 1, x, 1.0);
+        o.setBinding(2, 3, z, 1.0);
+        o.conditions.springRatioEnabled = 1; // accepts Kxx 5e5 .. 5.5e5
+        o.conditions.meanCouplingEnabled = 1;
+        o.conditions.meanCouplingMax = 10.0;
+        TempDir dir;
+        o.outputDirectory = dir.str();
+        RunOptions options;
+        options.documentTitle = "engine.quav";
+        options.threads = threads;
+        ASSERT_EQ(runOptimization(o, model, options).status, RunFinished);
+        EXPECT_EQ(o.processedCount, 21 * 21 * 4);
+        EXPECT_GT(o.matchCount, 3);
+        EXPECT_LT(o.matchCount, o.processedCount / 4);
+        if (threads == 1)
+            reference = outputs(dir);
+        else {
+            const auto actual = outputs(dir);
+            EXPECT_EQ(actual.size(), reference.size());
+            for (const auto& [name, bytes] : reference) {
+                const auto it = actual.find(name);
+                ASSERT_NE(it, actual.end()) << name;
+                EXPECT_TRUE(it->second == bytes)
+                    << name << " differs with " << threads << " threads";
+            }
+        }
+    }
+    EXPECT_GT(reference.size(), 5u);
 }
