@@ -41,3 +41,50 @@ void BM_ReadModelFile(benchmark::State& state) {
 BENCHMARK(BM_ReadModelFile);
 
 } // namespace
+
+namespace {
+
+/// A large study model: 10,000 springs, 1,000 dynamic loads and a 1,000-step
+/// sweep at scale 1 (about 100 MB); other scales shrink or grow every list.
+AnalysisModel largeModel(double scale) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    const int springs = static_cast<int>(10000 * scale);
+    const int loads = static_cast<int>(1000 * scale);
+    for (int i = 0; i < springs; ++i)
+        m.addSpring("mount " + std::to_string(i), Matrix::vector({0.3, 0.25, -0.1 * i}),
+                    Matrix::vector({0, 30, 45}), 0.05f);
+    for (int i = 0; i < loads; ++i)
+        m.addDynamicLoad("load " + std::to_string(i), 100.0, Matrix::vector({0, 0, 0}),
+                         Matrix::vector({0, 0, 1}), Translational, 30.0 + i);
+    m.setFrequencyRange(1000.0, 1.0, 1.0);
+    Matrix table(loads, 12);
+    for (int i = 0; i < table.size(); ++i)
+        table[i] = 1e-3 * i;
+    m.frequencyStepResults.assign(1000, table);
+    m.dynamicResults = table;
+    return m;
+}
+
+void BM_WriteLargeModel(benchmark::State& state) {
+    const AnalysisModel m = largeModel(static_cast<double>(state.range(0)) / 4.0);
+    const Optimizer o;
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        ModelBytes file = writeModelBytes(m, o);
+        bytes += file.bytes.size();
+        benchmark::DoNotOptimize(file);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
+}
+BENCHMARK(BM_WriteLargeModel)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
+
+void BM_ReadLargeModel(benchmark::State& state) {
+    const std::string file =
+        writeModelBytes(largeModel(static_cast<double>(state.range(0)) / 4.0), Optimizer{}).bytes;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(readModelBytes(file));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
+}
+BENCHMARK(BM_ReadLargeModel)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
+
+} // namespace

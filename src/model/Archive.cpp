@@ -2,6 +2,7 @@
 
 #include "model/TextEncoding.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <utility>
@@ -48,8 +49,17 @@ void ArchiveWriter::writeF64(double v) {
 }
 
 void ArchiveWriter::writeF64s(const double* values, int n, int count) {
-    for (int i = 0; i < count; ++i)
-        writeF64(i < n ? values[i] : 0.0);
+    const int present = std::clamp(n, 0, std::max(count, 0));
+    if constexpr (std::endian::native == std::endian::little) {
+        // The in-memory doubles already have the file's byte order: copy them whole.
+        if (present > 0)
+            put(values, static_cast<std::size_t>(present) * sizeof(double));
+        if (count > present)
+            buffer_.append(static_cast<std::size_t>(count - present) * sizeof(double), '\0');
+    } else {
+        for (int i = 0; i < count; ++i)
+            writeF64(i < present ? values[i] : 0.0);
+    }
 }
 
 void ArchiveWriter::writeBytesWithLength(std::string_view bytes) {
@@ -128,8 +138,16 @@ double ArchiveReader::readF64() {
 }
 
 void ArchiveReader::readF64s(double* values, int n) {
-    for (int i = 0; i < n; ++i)
-        values[i] = readF64();
+    if constexpr (std::endian::native == std::endian::little) {
+        if (n > 0 && take(values, static_cast<std::size_t>(n) * sizeof(double)))
+            return;
+        // A short file: take() has recorded the failure; the rest reads as 0.
+        for (int i = 0; i < n; ++i)
+            values[i] = 0.0;
+    } else {
+        for (int i = 0; i < n; ++i)
+            values[i] = readF64();
+    }
 }
 
 std::uint64_t ArchiveReader::readLongLength(bool& utf16) {

@@ -32,6 +32,9 @@ public:
     /// `owner` names the object for the error message ("ばね要素 ID 5 の名前").
     void writeString(std::string_view utf8, std::string_view owner);
 
+    /// Makes room for `n` bytes in all.
+    void reserve(std::size_t n) { buffer_.reserve(n); }
+
     bool ok() const { return error_.empty(); }
     const std::string& error() const { return error_; }
     const std::string& bytes() const { return buffer_; }

@@ -279,8 +279,37 @@ void readModelBlock(ArchiveReader& in, AnalysisModel& m) {
 
 } // namespace
 
+namespace {
+
+/// An upper estimate of the file size, so the buffer grows once instead of
+/// being copied (and its pages touched again) at every doubling.
+std::size_t estimatedSize(const AnalysisModel& m) {
+    std::size_t names = m.memo.size();
+    for (const auto& s : m.springs)
+        names += s.name.size() + 7;
+    for (const auto& c : m.springCharacteristics)
+        names += c.name.size() + 7;
+    for (const auto& l : m.staticLoads)
+        names += l.name.size() + 7;
+    for (const auto& l : m.dynamicLoads)
+        names += l.name.size() + 7;
+    for (const auto& p : m.observationPoints)
+        names += p.name.size() + 7;
+    const std::size_t records = 57 * m.springs.size() + 65 * m.springCharacteristics.size() +
+                                93 * m.staticLoads.size() + 101 * m.dynamicLoads.size() +
+                                29 * m.observationPoints.size();
+    const std::size_t results =
+        8 * (static_cast<std::size_t>(std::max(0, m.staticResults.rows())) * 6 +
+             static_cast<std::size_t>(std::max(0, m.dynamicResults.rows())) * 12 +
+             m.frequencyStepResults.size() * m.dynamicLoads.size() * 12);
+    return 1024 + names + records + results;
+}
+
+} // namespace
+
 ModelBytes writeModelBytes(const AnalysisModel& model, const Optimizer& optimizer) {
     ArchiveWriter out;
+    out.reserve(estimatedSize(model));
     writeModelBlock(out, model);
     optimizer.writeBlock(out);
     if (!out.ok())

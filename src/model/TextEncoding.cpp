@@ -61,13 +61,27 @@ std::optional<std::string> convert(const char* to, const char* from, std::string
     return out;
 }
 
+bool isAscii(std::string_view text) {
+    for (char ch : text)
+        if (static_cast<unsigned char>(ch) >= 0x80)
+            return false;
+    return true;
+}
+
 } // namespace
 
+// ASCII is the same in both encodings; skipping iconv for it keeps files with
+// thousands of plain names fast.
+
 std::optional<std::string> utf8ToCp932(std::string_view utf8) {
+    if (isAscii(utf8))
+        return std::string(utf8);
     return convert(kCp932, "UTF-8", utf8, false, 1);
 }
 
 std::optional<std::string> cp932ToUtf8(std::string_view cp932) {
+    if (isAscii(cp932))
+        return std::string(cp932);
     return convert("UTF-8", kCp932, cp932, false, 1);
 }
 
