@@ -1,5 +1,7 @@
 #include "analysis/Matrix.h"
 
+#include "analysis/LuFactors.h"
+
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -7,10 +9,8 @@
 
 namespace quav {
 
-namespace {
+namespace detail {
 
-/// Factorises the n x n row-major matrix `a` in place with partial pivoting;
-/// `perm[i]` receives the original index of the row now at position i.
 void luFactorise(double* a, int n, int* perm) {
     for (int i = 0; i < n; ++i)
         perm[i] = i;
@@ -41,7 +41,20 @@ void luFactorise(double* a, int n, int* perm) {
     }
 }
 
-/// Solves L U x = b' for the factors of luFactorise, where b' is b permuted.
+namespace {
+
+/// Back substitution with the upper factor, dividing by the diagonal last.
+void backSubstitute(const double* lu, int n, double* x) {
+    for (int i = n - 1; i >= 0; --i) {
+        long double sum = x[i];
+        for (int k = i + 1; k < n; ++k)
+            sum -= static_cast<long double>(lu[i * n + k]) * x[k];
+        x[i] = static_cast<double>(sum / lu[i * n + i]);
+    }
+}
+
+} // namespace
+
 void luSubstitute(const double* lu, int n, const int* perm, const double* b, double* x) {
     // Forward substitution with the unit lower factor.
     for (int j = 0; j < n; ++j) {
@@ -50,14 +63,74 @@ void luSubstitute(const double* lu, int n, const int* perm, const double* b, dou
             sum -= static_cast<long double>(lu[j * n + k]) * x[k];
         x[j] = static_cast<double>(sum);
     }
-    // Back substitution with the upper factor, dividing by the diagonal last.
-    for (int i = n - 1; i >= 0; --i) {
-        long double sum = x[i];
-        for (int k = i + 1; k < n; ++k)
-            sum -= static_cast<long double>(lu[i * n + k]) * x[k];
-        x[i] = static_cast<double>(sum / lu[i * n + i]);
-    }
+    backSubstitute(lu, n, x);
 }
+
+void luInverseColumn(const double* lu, int n, int position, double* x) {
+    // Before `position` the permuted unit vector is 0 and, with finite factors, so
+    // is every forward sum; at `position` the sum is 1 less products with zeros.
+    for (int j = 0; j < position; ++j)
+        x[j] = 0.0;
+    x[position] = 1.0;
+    for (int j = position + 1; j < n; ++j) {
+        long double sum = 0.0L;
+        for (int k = position; k < j; ++k)
+            sum -= static_cast<long double>(lu[j * n + k]) * x[k];
+        x[j] = static_cast<double>(sum);
+    }
+    backSubstitute(lu, n, x);
+}
+
+bool luInverseFinite(const double* lu, int n) {
+    // Substituting the all-ones vector with |L| and |U| bounds every unit vector's
+    // solution element by element; the rounding of this bound and of the real
+    // substitution is far inside the margin to the double range.
+    constexpr double kLimit = 1e300;
+    constexpr int kMaxOrder = 16;
+    if (n > kMaxOrder)
+        return false;
+    double bound[kMaxOrder];
+    for (int j = 0; j < n; ++j) {
+        double sum = 1.0;
+        for (int k = 0; k < j; ++k)
+            sum += std::fabs(lu[j * n + k]) * bound[k];
+        bound[j] = sum;
+    }
+    for (int i = n - 1; i >= 0; --i) {
+        double sum = bound[i];
+        for (int k = i + 1; k < n; ++k)
+            sum += std::fabs(lu[i * n + k]) * bound[k];
+        bound[i] = sum / std::fabs(lu[i * n + i]);
+        if (!(bound[i] <= kLimit))
+            return false;
+    }
+    return true;
+}
+
+} // namespace detail
+
+namespace {
+
+// The engine's systems are at most 12 x 12; larger ones go to the heap.
+constexpr int kStackOrder = 16;
+
+/// Work space of n elements: on the stack up to kStackOrder, else on the heap.
+template <class T> class Scratch {
+public:
+    explicit Scratch(int n) {
+        if (n > kStackOrder) {
+            heap_.resize(static_cast<std::size_t>(n));
+            data_ = heap_.data();
+        }
+    }
+    T* data() { return data_; }
+    T& operator[](int i) { return data_[i]; }
+
+private:
+    T stack_[kStackOrder];
+    std::vector<T> heap_;
+    T* data_ = stack_;
+};
 
 } // namespace
 
@@ -76,7 +149,7 @@ Matrix::Matrix(int rows, int cols, std::initializer_list<double> values) {
 }
 
 Matrix::Matrix(const Matrix& other) {
-    allocate(other.rows_, other.cols_);
+    allocate(other.rows_, other.cols_, false);
     if (size() > 0)
         std::memcpy(data(), other.data(), sizeof(double) * static_cast<std::size_t>(size()));
 }
@@ -93,7 +166,7 @@ Matrix& Matrix::operator=(const Matrix& other) {
     if (this == &other)
         return *this;
     if (rows_ != other.rows_ || cols_ != other.cols_)
-        allocate(other.rows_, other.cols_);
+        allocate(other.rows_, other.cols_, false);
     if (size() > 0)
         std::memcpy(data(), other.data(), sizeof(double) * static_cast<std::size_t>(size()));
     return *this;
@@ -126,7 +199,7 @@ Matrix Matrix::identity(int n) {
     return m;
 }
 
-void Matrix::allocate(int rows, int cols) {
+void Matrix::allocate(int rows, int cols, bool zeroFill) {
     if (rows <= 0 || cols <= 0) {
         heap_.reset();
         rows_ = 0;
@@ -138,9 +211,12 @@ void Matrix::allocate(int rows, int cols) {
     cols_ = cols;
     if (n <= static_cast<std::size_t>(inlineCapacity)) {
         heap_.reset();
-        std::memset(inline_, 0, sizeof(double) * n);
-    } else {
+        if (zeroFill)
+            std::memset(inline_, 0, sizeof(double) * n);
+    } else if (zeroFill) {
         heap_.reset(new double[n]()); // value-initialised: zero-filled
+    } else {
+        heap_.reset(new double[n]);
     }
 }
 
@@ -166,21 +242,21 @@ int Matrix::setIdentityDiagonal() {
 }
 
 Matrix Matrix::operator+(const Matrix& b) const {
-    Matrix r(rows_, cols_);
+    Matrix r(rows_, cols_, Unfilled{});
     for (int i = 0; i < size(); ++i)
         r[i] = (*this)[i] + b[i];
     return r;
 }
 
 Matrix Matrix::operator-(const Matrix& b) const {
-    Matrix r(rows_, cols_);
+    Matrix r(rows_, cols_, Unfilled{});
     for (int i = 0; i < size(); ++i)
         r[i] = (*this)[i] - b[i];
     return r;
 }
 
 Matrix Matrix::operator*(const Matrix& b) const {
-    Matrix r(rows_, b.cols_);
+    Matrix r(rows_, b.cols_, Unfilled{});
     for (int i = 0; i < rows_; ++i) {
         for (int j = 0; j < b.cols_; ++j) {
             long double sum = 0.0L;
@@ -193,14 +269,14 @@ Matrix Matrix::operator*(const Matrix& b) const {
 }
 
 Matrix Matrix::operator*(double s) const {
-    Matrix r(rows_, cols_);
+    Matrix r(rows_, cols_, Unfilled{});
     for (int i = 0; i < size(); ++i)
         r[i] = (*this)[i] * s;
     return r;
 }
 
 Matrix Matrix::operator/(double s) const {
-    Matrix r(rows_, cols_);
+    Matrix r(rows_, cols_, Unfilled{});
     for (int i = 0; i < size(); ++i)
         r[i] = (*this)[i] / s;
     return r;
@@ -211,7 +287,7 @@ void Matrix::transpose() {
 }
 
 Matrix Matrix::transposed() const {
-    Matrix t(cols_, rows_);
+    Matrix t(cols_, rows_, Unfilled{});
     for (int i = 0; i < rows_; ++i)
         for (int j = 0; j < cols_; ++j)
             t(j, i) = (*this)(i, j);
@@ -234,26 +310,27 @@ void Matrix::normalise() {
 Matrix Matrix::inverse() const {
     const int n = rows_;
     Matrix lu(*this);
-    std::vector<int> perm(static_cast<std::size_t>(n));
-    luFactorise(lu.data(), n, perm.data());
+    Scratch<int> perm(n);
+    detail::luFactorise(lu.data(), n, perm.data());
     Matrix inv(n, n);
-    std::vector<double> e(static_cast<std::size_t>(n)), x(static_cast<std::size_t>(n));
+    Scratch<double> e(n), x(n);
     for (int i = 0; i < n; ++i) {
-        std::fill(e.begin(), e.end(), 0.0);
-        e[static_cast<std::size_t>(i)] = 1.0;
-        luSubstitute(lu.data(), n, perm.data(), e.data(), x.data());
         for (int r = 0; r < n; ++r)
-            inv(r, i) = x[static_cast<std::size_t>(r)];
+            e[r] = 0.0;
+        e[i] = 1.0;
+        detail::luSubstitute(lu.data(), n, perm.data(), e.data(), x.data());
+        for (int r = 0; r < n; ++r)
+            inv(r, i) = x[r];
     }
     return inv;
 }
 
 Matrix Matrix::solve(const Matrix& b) {
     const int n = rows_;
-    std::vector<int> perm(static_cast<std::size_t>(n));
-    luFactorise(data(), n, perm.data());
+    Scratch<int> perm(n);
+    detail::luFactorise(data(), n, perm.data());
     Matrix x(n, 1);
-    luSubstitute(data(), n, perm.data(), b.data(), x.data());
+    detail::luSubstitute(data(), n, perm.data(), b.data(), x.data());
     return x;
 }
 

@@ -91,12 +91,19 @@ public:
     bool operator==(const Matrix& b) const;
 
 private:
-    void allocate(int rows, int cols);
+    /// A matrix whose every element the caller writes next.
+    struct Unfilled {};
+    Matrix(int rows, int cols, Unfilled) { allocate(rows, cols, false); }
+
+    /// Sets the dimensions and provides storage; `zeroFill` false leaves the
+    /// elements for the caller to write.
+    void allocate(int rows, int cols, bool zeroFill = true);
 
     std::unique_ptr<double[]> heap_;
     int rows_ = 0;
     int cols_ = 0;
-    double inline_[inlineCapacity] = {};
+    // Only the first size() elements are ever read; the rest stay unwritten.
+    double inline_[inlineCapacity];
 };
 
 } // namespace quav
