@@ -13,6 +13,89 @@ namespace {
 constexpr int kMaxSweeps = 100;
 constexpr long double kEpsilon = std::numeric_limits<long double>::epsilon();
 
+/// Whether the rotation of (p, q) is skipped: apq is negligible against the
+/// diagonal or below the floor. The squares compare without square roots; they
+/// decide only with a margin of 4 (a factor 2 in magnitude) that no rounding can
+/// bridge, and every other case, NaN and infinity included, takes the exact test.
+[[gnu::always_inline]] inline bool negligible(long double apq, long double app, long double aqq,
+                                              long double floor) {
+    const long double square = apq * apq;
+    const long double scale = kEpsilon * kEpsilon * (std::fabs(app) * std::fabs(aqq));
+    if (square > 4.0L * scale && std::fabs(apq) > floor)
+        return false;
+    if (4.0L * square < scale)
+        return true;
+    return std::fabs(apq) <= kEpsilon * std::sqrt(std::fabs(app)) * std::sqrt(std::fabs(aqq)) ||
+           std::fabs(apq) <= floor;
+}
+
+/// Cyclic Jacobi on the n x n work arrays: `w` holds the matrix in its upper
+/// triangle (the lower one is never read or written), `v` starts as the identity
+/// and collects the rotations. `Order` > 0 fixes n at compile time. Returns
+/// whether a sweep went by without a rotation.
+template <int Order> bool jacobi(long double* w, long double* v, int order, long double floor) {
+    const int n = Order > 0 ? Order : order;
+    auto at = [n](long double* m, int r, int c) -> long double& { return m[r * n + c]; };
+    for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
+        bool rotated = false;
+        for (int p = 0; p < n - 1; ++p) {
+            for (int q = p + 1; q < n; ++q) {
+                const long double apq = at(w, p, q);
+                if (apq == 0.0L)
+                    continue;
+                const long double app = at(w, p, p);
+                const long double aqq = at(w, q, q);
+                // Relative test: dropping apq then moves no eigenvalue or vector beyond
+                // the working precision, even when the diagonal is strongly graded.
+                if (negligible(apq, app, aqq, floor)) {
+                    at(w, p, q) = 0.0L;
+                    continue;
+                }
+                // The rotation angle phi with cot 2 phi = theta; t = tan phi is the
+                // smaller root, so |phi| <= pi / 4.
+                const long double theta = (aqq - app) / (2.0L * apq);
+                const long double t = (theta >= 0.0L ? 1.0L : -1.0L) /
+                                      (std::fabs(theta) + std::sqrt(theta * theta + 1.0L));
+                const long double c = 1.0L / std::sqrt(t * t + 1.0L);
+                const long double s = t * c;
+                // Rows and columns p and q; element (k, p) is read and written where the
+                // upper triangle keeps it.
+                for (int k = 0; k < p; ++k) {
+                    const long double akp = at(w, k, p);
+                    const long double akq = at(w, k, q);
+                    at(w, k, p) = c * akp - s * akq;
+                    at(w, k, q) = s * akp + c * akq;
+                }
+                for (int k = p + 1; k < q; ++k) {
+                    const long double akp = at(w, p, k);
+                    const long double akq = at(w, k, q);
+                    at(w, p, k) = c * akp - s * akq;
+                    at(w, k, q) = s * akp + c * akq;
+                }
+                for (int k = q + 1; k < n; ++k) {
+                    const long double akp = at(w, p, k);
+                    const long double akq = at(w, q, k);
+                    at(w, p, k) = c * akp - s * akq;
+                    at(w, q, k) = s * akp + c * akq;
+                }
+                at(w, p, p) = app - t * apq;
+                at(w, q, q) = aqq + t * apq;
+                at(w, p, q) = 0.0L;
+                for (int k = 0; k < n; ++k) {
+                    const long double vkp = at(v, k, p);
+                    const long double vkq = at(v, k, q);
+                    at(v, k, p) = c * vkp - s * vkq;
+                    at(v, k, q) = s * vkp + c * vkq;
+                }
+                rotated = true;
+            }
+        }
+        if (!rotated)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 SymmetricEigen symmetricEigen(const Matrix& a) {
@@ -28,14 +111,13 @@ SymmetricEigen symmetricEigen(const Matrix& a) {
         w = heapBuffer.data();
     }
     long double* v = w + nn;
-    auto at = [n](long double* m, int r, int c) -> long double& { return m[r * n + c]; };
 
     long double frobenius = 0.0L;
     for (int r = 0; r < n; ++r) {
         for (int c = 0; c < n; ++c) {
             const long double x = r <= c ? a(r, c) : a(c, r);
-            at(w, r, c) = x;
-            at(v, r, c) = r == c ? 1.0L : 0.0L;
+            w[r * n + c] = x;
+            v[r * n + c] = r == c ? 1.0L : 0.0L;
             frobenius += x * x;
         }
     }
@@ -44,60 +126,20 @@ SymmetricEigen symmetricEigen(const Matrix& a) {
     const long double floor = kEpsilon * kEpsilon * std::sqrt(frobenius);
 
     SymmetricEigen result;
-    for (int sweep = 0; sweep < kMaxSweeps && !result.converged; ++sweep) {
-        bool rotated = false;
-        for (int p = 0; p < n - 1; ++p) {
-            for (int q = p + 1; q < n; ++q) {
-                const long double apq = at(w, p, q);
-                if (apq == 0.0L)
-                    continue;
-                const long double app = at(w, p, p);
-                const long double aqq = at(w, q, q);
-                // Relative test: dropping apq then moves no eigenvalue or vector beyond
-                // the working precision, even when the diagonal is strongly graded.
-                if (std::fabs(apq) <=
-                        kEpsilon * std::sqrt(std::fabs(app)) * std::sqrt(std::fabs(aqq)) ||
-                    std::fabs(apq) <= floor) {
-                    at(w, p, q) = 0.0L;
-                    at(w, q, p) = 0.0L;
-                    continue;
-                }
-                // The rotation angle phi with cot 2 phi = theta; t = tan phi is the
-                // smaller root, so |phi| <= pi / 4.
-                const long double theta = (aqq - app) / (2.0L * apq);
-                const long double t = (theta >= 0.0L ? 1.0L : -1.0L) /
-                                      (std::fabs(theta) + std::sqrt(theta * theta + 1.0L));
-                const long double c = 1.0L / std::sqrt(t * t + 1.0L);
-                const long double s = t * c;
-                for (int k = 0; k < n; ++k) {
-                    if (k == p || k == q)
-                        continue;
-                    const long double akp = at(w, k, p);
-                    const long double akq = at(w, k, q);
-                    at(w, k, p) = at(w, p, k) = c * akp - s * akq;
-                    at(w, k, q) = at(w, q, k) = s * akp + c * akq;
-                }
-                at(w, p, p) = app - t * apq;
-                at(w, q, q) = aqq + t * apq;
-                at(w, p, q) = at(w, q, p) = 0.0L;
-                for (int k = 0; k < n; ++k) {
-                    const long double vkp = at(v, k, p);
-                    const long double vkq = at(v, k, q);
-                    at(v, k, p) = c * vkp - s * vkq;
-                    at(v, k, q) = s * vkp + c * vkq;
-                }
-                rotated = true;
-            }
-        }
-        result.converged = !rotated;
-    }
+    // The inertia tensor and the modal system get loops the compiler can unroll.
+    if (n == 3)
+        result.converged = jacobi<3>(w, v, n, floor);
+    else if (n == 6)
+        result.converged = jacobi<6>(w, v, n, floor);
+    else
+        result.converged = jacobi<0>(w, v, n, floor);
 
     result.values = Matrix::column(n);
     result.vectors = Matrix(n, n);
     for (int r = 0; r < n; ++r) {
-        result.values[r] = static_cast<double>(at(w, r, r));
+        result.values[r] = static_cast<double>(w[r * n + r]);
         for (int c = 0; c < n; ++c)
-            result.vectors(r, c) = static_cast<double>(at(v, r, c));
+            result.vectors(r, c) = static_cast<double>(v[r * n + c]);
     }
     return result;
 }
