@@ -63,12 +63,12 @@ CalculationOutcome calculate(AnalysisModel& model, const CalculationConditions& 
         const double start = model.frequencyStart, step = model.frequencyStep;
         const int count = static_cast<int>(outcome.sweepSteps);
         model.frequencyStepResults.assign(static_cast<std::size_t>(count), Matrix());
+        const HarmonicResponse response(model);
         double f = start;
         for (int s = 0; s < count; ++s) {
             // Every load at the sweep frequency, 0 Hz included: the in-band "0 = own
             // frequency" of responseAtFrequency must not leak into a sweep from 0 Hz.
-            model.frequencyStepResults[static_cast<std::size_t>(s)] =
-                responseAtCommonFrequency(model, f);
+            model.frequencyStepResults[static_cast<std::size_t>(s)] = response.atCommonFrequency(f);
             f += step;
         }
     }

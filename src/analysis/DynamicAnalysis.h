@@ -3,6 +3,8 @@
 #include "analysis/Matrix.h"
 #include "model/AnalysisModel.h"
 
+#include <memory>
+
 namespace quav {
 
 // Steady harmonic response of the CoG to each dynamic load on its own, with dynamic
@@ -20,5 +22,33 @@ Matrix responseAtCommonFrequency(const AnalysisModel& model, double frequency);
 
 /// f = 0: each load at its own frequency; otherwise every load at f [Hz].
 Matrix responseAtFrequency(const AnalysisModel& model, double frequency);
+
+/// The harmonic response of one model at many frequencies: what does not depend on
+/// the frequency (stiffness and damping about the CoG, each load's generalised
+/// force) is built once. Holds the model by reference; the model must outlive it
+/// and stay unchanged. Results equal those of the functions above exactly.
+class HarmonicResponse {
+public:
+    explicit HarmonicResponse(const AnalysisModel& model);
+    HarmonicResponse(const HarmonicResponse&) = delete;
+    HarmonicResponse& operator=(const HarmonicResponse&) = delete;
+
+    /// Every load at f [Hz], as responseAtCommonFrequency.
+    Matrix atCommonFrequency(double frequency) const;
+    /// Each load at its own frequency, as responseAtOwnFrequencies.
+    Matrix atOwnFrequencies() const;
+
+private:
+    Matrix evaluate(bool ownFrequencies, double common) const;
+
+    static constexpr int kInlineLoads = 4;
+    const AnalysisModel* model_;
+    int loads_;
+    double stiffness_[36] = {}; ///< dynamic rates, about the CoG, global
+    double damping_[36] = {};   ///< about the CoG, global
+    double inlineForces_[6 * kInlineLoads] = {};
+    std::unique_ptr<double[]> heapForces_;
+    double* forces_ = inlineForces_; ///< 6 per load: the generalised force about the CoG
+};
 
 } // namespace quav

@@ -1,8 +1,8 @@
 #include "analysis/EigenAnalysis.h"
 
+#include "analysis/AnalysisKernels.h"
 #include "analysis/Constants.h"
 #include "analysis/SymmetricEigen.h"
-#include "analysis/SystemAssembly.h"
 
 #include <cmath>
 #include <limits>
@@ -102,7 +102,15 @@ ModalSolution solveModes(const AnalysisModel& model) {
     result.valid = true;
     const Matrix& p = principal.axes;
     // P is orthonormal, so its transpose is its inverse, exactly to rounding.
-    const Matrix k = systemStiffness(model, model.centreOfGravity, p.transposed(), true);
+    double frame[9];
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            frame[r * 3 + c] = p(c, r);
+    const detail::SpringSet springs(model);
+    detail::SpringBlocks blocks(springs);
+    springs.springMatrices(frame, false, true, blocks.data());
+    double k[36];
+    springs.assemble(blocks.data(), model.centreOfGravity.data(), frame, k);
 
     const double d[6] = {model.mass,
                          model.mass,
@@ -135,7 +143,7 @@ ModalSolution solveModes(const AnalysisModel& model) {
     Matrix c(6, 6);
     for (int i = 0; i < 6; ++i)
         for (int j = i; j < 6; ++j)
-            c(i, j) = c(j, i) = static_cast<double>(k(i, j) * scale[i] * scale[j]);
+            c(i, j) = c(j, i) = static_cast<double>(k[i * 6 + j] * scale[i] * scale[j]);
     const SymmetricEigen e = symmetricEigen(c);
 
     // Mode vectors in global DOFs, normalised and signed, in the solver's order.

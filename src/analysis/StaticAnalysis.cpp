@@ -1,7 +1,7 @@
 #include "analysis/StaticAnalysis.h"
 
-#include "analysis/PointMotion.h"
-#include "analysis/SystemAssembly.h"
+#include "analysis/AnalysisKernels.h"
+#include "analysis/LuFactors.h"
 
 namespace quav {
 
@@ -18,16 +18,25 @@ Matrix loadVector(const StaticLoad& load) {
 Matrix staticAnalysis(const AnalysisModel& model) {
     const int n = static_cast<int>(model.staticLoads.size());
     Matrix result(n, 6);
-    const Matrix global = Matrix::identity(3);
+    if (n == 0)
+        return result;
+    // The springs' static rates in global axes are the same for every load; only the
+    // point the system is taken about changes.
+    const detail::SpringSet springs(model);
+    detail::SpringBlocks blocks(springs);
+    springs.springMatrices(detail::kGlobalFrame, false, false, blocks.data());
     for (int i = 0; i < n; ++i) {
         const StaticLoad& load = model.staticLoads[static_cast<std::size_t>(i)];
-        Matrix k = systemStiffness(model, load.position, global, false);
+        double k[36];
+        springs.assemble(blocks.data(), load.position.data(), detail::kGlobalFrame, k);
         // The motion of the body at the load's position: translations of that point,
         // rotations of the body.
-        const Matrix u = k.solve(loadVector(load));
-        const Matrix g = pointTransfer(u, load.position, model.centreOfGravity);
-        for (int j = 0; j < 6; ++j)
-            result(i, j) = g[j];
+        const Matrix f = loadVector(load);
+        int perm[6];
+        double u[6];
+        detail::luFactorise(k, 6, perm);
+        detail::luSubstitute(k, 6, perm, f.data(), u);
+        detail::pointTransfer(u, load.position.data(), model.centreOfGravity.data(), &result(i, 0));
     }
     return result;
 }

@@ -1,42 +1,66 @@
 #include "analysis/SystemAssembly.h"
 
+#include "analysis/AnalysisKernels.h"
 #include "analysis/Constants.h"
 
 #include <cmath>
 
 namespace quav {
 
+namespace detail {
+
+void product3(const double* a, const double* b, double* r) {
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            long double sum = 0.0L;
+            for (int k = 0; k < 3; ++k)
+                sum += static_cast<long double>(a[i * 3 + k]) * b[k * 3 + j];
+            r[i * 3 + j] = static_cast<double>(sum);
+        }
+    }
+}
+
+void springOrientation(const SpringElement& spring, double* r) {
+    const double a1 = -spring.angles[1] * kRadiansPerDegree;
+    const double a2 = (spring.angles[2] + 90.0) * kRadiansPerDegree;
+    const double rx[9] = {1, 0, 0, 0, std::cos(a1), -std::sin(a1), 0, std::sin(a1), std::cos(a1)};
+    const double rz[9] = {std::cos(a2), -std::sin(a2), 0, std::sin(a2), std::cos(a2), 0, 0, 0, 1};
+    product3(rx, rz, r);
+}
+
 namespace {
 
-/// J diag(rates) J^T with J = T springOrientation, or zero when there is no
-/// characteristic. Stiffness is scaled by the dynamic factor when `dynamic` is set.
-Matrix springMatrix(const AnalysisModel& model, const SpringElement& spring, const Matrix& frame,
-                    bool damping, bool dynamic) {
-    Matrix k(3, 3);
-    const SpringCharacteristic* c = model.findCharacteristic(spring.characteristicId);
-    if (!c)
-        return k;
+/// J diag(rates) J^T with J = T O, or zero without a characteristic. Stiffness is
+/// scaled by the dynamic factor when `dynamic` is set.
+void springMatrix(const SpringCharacteristic* c, const double* orientation, const double* frame,
+                  bool damping, bool dynamic, double* k) {
+    if (!c) {
+        for (int i = 0; i < 9; ++i)
+            k[i] = 0.0;
+        return;
+    }
     const Matrix& rates = damping ? c->damping : c->stiffness;
-    const Matrix j = frame * springOrientation(spring);
+    double j[9];
+    product3(frame, orientation, j);
     for (int r = 0; r < 3; ++r) {
         for (int s = r; s < 3; ++s) {
             long double sum = 0.0L;
             for (int m = 0; m < 3; ++m)
-                sum += static_cast<long double>(j(r, m)) * j(s, m) * rates[m];
-            k(r, s) = static_cast<double>(sum);
-            k(s, r) = k(r, s);
+                sum += static_cast<long double>(j[r * 3 + m]) * j[s * 3 + m] * rates[m];
+            k[r * 3 + s] = static_cast<double>(sum);
+            k[s * 3 + r] = k[r * 3 + s];
         }
     }
     if (dynamic && !damping)
-        k = c->dynamicFactor * k;
-    return k;
+        for (int i = 0; i < 9; ++i)
+            k[i] = k[i] * c->dynamicFactor;
 }
 
 /// Adds the upper triangle of B^T k B (B = [I | -S(r)]) for one spring at the
 /// offset r = (x, y, z) into the long double accumulator `a` (6 x 6 row-major).
-void addSpringTerms(long double* a, const Matrix& k, long double x, long double y, long double z) {
-    const long double k00 = k(0, 0), k01 = k(0, 1), k02 = k(0, 2);
-    const long double k11 = k(1, 1), k12 = k(1, 2), k22 = k(2, 2);
+void addSpringTerms(long double* a, const double* k, long double x, long double y, long double z) {
+    const long double k00 = k[0], k01 = k[1], k02 = k[2];
+    const long double k11 = k[4], k12 = k[5], k22 = k[8];
     auto at = [a](int i, int j) -> long double& { return a[i * 6 + j]; };
     at(0, 0) += k00;
     at(0, 1) += k01;
@@ -61,32 +85,81 @@ void addSpringTerms(long double* a, const Matrix& k, long double x, long double 
     at(4, 5) += x * y * k02 + x * z * k01 - x * x * k12 - y * z * k00;
 }
 
-Matrix assemble(const AnalysisModel& model, const Matrix& q, const Matrix& frame, bool damping,
-                bool dynamic) {
-    long double a[36] = {};
-    for (const auto& spring : model.springs) {
-        const Matrix k = springMatrix(model, spring, frame, damping, dynamic);
-        const Matrix r = frame * (spring.position - q);
-        addSpringTerms(a, k, r[0], r[1], r[2]);
+} // namespace
+
+SpringSet::SpringSet(const AnalysisModel& model)
+    : count_(static_cast<int>(model.springs.size())), springs_(count_) {
+    for (int i = 0; i < count_; ++i) {
+        const SpringElement& spring = model.springs[static_cast<std::size_t>(i)];
+        Spring& s = springs_[i];
+        s.characteristic = model.findCharacteristic(spring.characteristicId);
+        s.position = spring.position.data();
+        if (s.characteristic)
+            springOrientation(spring, s.orientation);
     }
-    Matrix result(6, 6);
+}
+
+void SpringSet::springMatrices(const double* frame, bool damping, bool dynamic, double* out) const {
+    for (int i = 0; i < count_; ++i)
+        springMatrix(springs_[i].characteristic, springs_[i].orientation, frame, damping, dynamic,
+                     out + 9 * i);
+}
+
+void SpringSet::assemble(const double* blocks, const double* q, const double* frame,
+                         double* out) const {
+    long double a[36] = {};
+    for (int s = 0; s < count_; ++s) {
+        const double* p = springs_[s].position;
+        const double d[3] = {p[0] - q[0], p[1] - q[1], p[2] - q[2]};
+        double r[3];
+        for (int i = 0; i < 3; ++i) {
+            long double sum = 0.0L;
+            for (int k = 0; k < 3; ++k)
+                sum += static_cast<long double>(frame[i * 3 + k]) * d[k];
+            r[i] = static_cast<double>(sum);
+        }
+        addSpringTerms(a, blocks + 9 * s, r[0], r[1], r[2]);
+    }
     for (int i = 0; i < 6; ++i) {
         for (int j = i; j < 6; ++j) {
-            result(i, j) = static_cast<double>(a[i * 6 + j]);
-            result(j, i) = result(i, j);
+            out[i * 6 + j] = static_cast<double>(a[i * 6 + j]);
+            out[j * 6 + i] = out[i * 6 + j];
         }
     }
+}
+
+} // namespace detail
+
+namespace {
+
+Matrix springMatrix(const AnalysisModel& model, const SpringElement& spring, const Matrix& frame,
+                    bool damping, bool dynamic) {
+    Matrix k(3, 3);
+    const SpringCharacteristic* c = model.findCharacteristic(spring.characteristicId);
+    if (!c)
+        return k;
+    double orientation[9];
+    detail::springOrientation(spring, orientation);
+    detail::springMatrix(c, orientation, frame.data(), damping, dynamic, k.data());
+    return k;
+}
+
+Matrix assemble(const AnalysisModel& model, const Matrix& q, const Matrix& frame, bool damping,
+                bool dynamic) {
+    const detail::SpringSet springs(model);
+    detail::SpringBlocks blocks(springs);
+    springs.springMatrices(frame.data(), damping, dynamic, blocks.data());
+    Matrix result(6, 6);
+    springs.assemble(blocks.data(), q.data(), frame.data(), result.data());
     return result;
 }
 
 } // namespace
 
 Matrix springOrientation(const SpringElement& spring) {
-    const double a1 = -spring.angles[1] * kRadiansPerDegree;
-    const double a2 = (spring.angles[2] + 90.0) * kRadiansPerDegree;
-    const Matrix rx(3, 3, {1, 0, 0, 0, std::cos(a1), -std::sin(a1), 0, std::sin(a1), std::cos(a1)});
-    const Matrix rz(3, 3, {std::cos(a2), -std::sin(a2), 0, std::sin(a2), std::cos(a2), 0, 0, 0, 1});
-    return rx * rz;
+    Matrix r(3, 3);
+    detail::springOrientation(spring, r.data());
+    return r;
 }
 
 Matrix springStiffness(const AnalysisModel& model, const SpringElement& spring, const Matrix& frame,
