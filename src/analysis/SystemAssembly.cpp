@@ -56,33 +56,15 @@ void springMatrix(const SpringCharacteristic* c, const double* orientation, cons
             k[i] = k[i] * c->dynamicFactor;
 }
 
-/// Adds the upper triangle of B^T k B (B = [I | -S(r)]) for one spring at the
-/// offset r = (x, y, z) into the long double accumulator `a` (6 x 6 row-major).
-void addSpringTerms(long double* a, const double* k, long double x, long double y, long double z) {
-    const long double k00 = k[0], k01 = k[1], k02 = k[2];
-    const long double k11 = k[4], k12 = k[5], k22 = k[8];
-    auto at = [a](int i, int j) -> long double& { return a[i * 6 + j]; };
-    at(0, 0) += k00;
-    at(0, 1) += k01;
-    at(0, 2) += k02;
-    at(1, 1) += k11;
-    at(1, 2) += k12;
-    at(2, 2) += k22;
-    at(0, 3) += y * k02 - z * k01;
-    at(0, 4) += z * k00 - x * k02;
-    at(0, 5) += x * k01 - y * k00;
-    at(1, 3) += y * k12 - z * k11;
-    at(1, 4) += z * k01 - x * k12;
-    at(1, 5) += x * k11 - y * k01;
-    at(2, 3) += y * k22 - z * k12;
-    at(2, 4) += z * k02 - x * k22;
-    at(2, 5) += x * k12 - y * k02;
-    at(3, 3) += z * z * k11 + y * y * k22 - 2 * y * z * k12;
-    at(4, 4) += z * z * k00 + x * x * k22 - 2 * x * z * k02;
-    at(5, 5) += y * y * k00 + x * x * k11 - 2 * x * y * k01;
-    at(3, 4) += x * z * k12 + y * z * k02 - z * z * k01 - x * y * k22;
-    at(3, 5) += x * y * k12 + y * z * k01 - y * y * k02 - x * z * k11;
-    at(4, 5) += x * y * k02 + x * z * k01 - x * x * k12 - y * z * k00;
+/// Sums one element of B^T k B (B = [I | -S(r)]) over the springs in spring order;
+/// `term` gives a spring's share from its block k and its offset r = (x, y, z). The
+/// sum stays in a register rather than in memory.
+template <class Term>
+double sumOverSprings(const double* blocks, const double* offsets, int n, Term term) {
+    long double sum = 0.0L;
+    for (int s = 0; s < n; ++s)
+        sum += term(blocks + 9 * s, offsets + 3 * s);
+    return static_cast<double>(sum);
 }
 
 } // namespace
@@ -107,25 +89,72 @@ void SpringSet::springMatrices(const double* frame, bool damping, bool dynamic, 
 
 void SpringSet::assemble(const double* blocks, const double* q, const double* frame,
                          double* out) const {
-    long double a[36] = {};
+    SmallArray<double, 3 * kInlineSprings> offsets(3 * count_);
     for (int s = 0; s < count_; ++s) {
         const double* p = springs_[s].position;
         const double d[3] = {p[0] - q[0], p[1] - q[1], p[2] - q[2]};
-        double r[3];
         for (int i = 0; i < 3; ++i) {
             long double sum = 0.0L;
             for (int k = 0; k < 3; ++k)
                 sum += static_cast<long double>(frame[i * 3 + k]) * d[k];
-            r[i] = static_cast<double>(sum);
-        }
-        addSpringTerms(a, blocks + 9 * s, r[0], r[1], r[2]);
-    }
-    for (int i = 0; i < 6; ++i) {
-        for (int j = i; j < 6; ++j) {
-            out[i * 6 + j] = static_cast<double>(a[i * 6 + j]);
-            out[j * 6 + i] = out[i * 6 + j];
+            offsets[3 * s + i] = static_cast<double>(sum);
         }
     }
+    using L = long double;
+    const double* offset = offsets.data();
+    auto set = [&](int i, int j, auto term) {
+        out[i * 6 + j] = sumOverSprings(blocks, offset, count_, term);
+        out[j * 6 + i] = out[i * 6 + j];
+    };
+    // Element by element, the terms of the upper triangle with k = (kij) and r = (x, y, z).
+    set(0, 0, [](const double* k, const double*) { return L(k[0]); });
+    set(0, 1, [](const double* k, const double*) { return L(k[1]); });
+    set(0, 2, [](const double* k, const double*) { return L(k[2]); });
+    set(1, 1, [](const double* k, const double*) { return L(k[4]); });
+    set(1, 2, [](const double* k, const double*) { return L(k[5]); });
+    set(2, 2, [](const double* k, const double*) { return L(k[8]); });
+    set(0, 3,
+        [](const double* k, const double* r) { return L(r[1]) * L(k[2]) - L(r[2]) * L(k[1]); });
+    set(0, 4,
+        [](const double* k, const double* r) { return L(r[2]) * L(k[0]) - L(r[0]) * L(k[2]); });
+    set(0, 5,
+        [](const double* k, const double* r) { return L(r[0]) * L(k[1]) - L(r[1]) * L(k[0]); });
+    set(1, 3,
+        [](const double* k, const double* r) { return L(r[1]) * L(k[5]) - L(r[2]) * L(k[4]); });
+    set(1, 4,
+        [](const double* k, const double* r) { return L(r[2]) * L(k[1]) - L(r[0]) * L(k[5]); });
+    set(1, 5,
+        [](const double* k, const double* r) { return L(r[0]) * L(k[4]) - L(r[1]) * L(k[1]); });
+    set(2, 3,
+        [](const double* k, const double* r) { return L(r[1]) * L(k[8]) - L(r[2]) * L(k[5]); });
+    set(2, 4,
+        [](const double* k, const double* r) { return L(r[2]) * L(k[2]) - L(r[0]) * L(k[8]); });
+    set(2, 5,
+        [](const double* k, const double* r) { return L(r[0]) * L(k[5]) - L(r[1]) * L(k[2]); });
+    set(3, 3, [](const double* k, const double* r) {
+        const L y = r[1], z = r[2];
+        return z * z * L(k[4]) + y * y * L(k[8]) - 2 * y * z * L(k[5]);
+    });
+    set(4, 4, [](const double* k, const double* r) {
+        const L x = r[0], z = r[2];
+        return z * z * L(k[0]) + x * x * L(k[8]) - 2 * x * z * L(k[2]);
+    });
+    set(5, 5, [](const double* k, const double* r) {
+        const L x = r[0], y = r[1];
+        return y * y * L(k[0]) + x * x * L(k[4]) - 2 * x * y * L(k[1]);
+    });
+    set(3, 4, [](const double* k, const double* r) {
+        const L x = r[0], y = r[1], z = r[2];
+        return x * z * L(k[5]) + y * z * L(k[2]) - z * z * L(k[1]) - x * y * L(k[8]);
+    });
+    set(3, 5, [](const double* k, const double* r) {
+        const L x = r[0], y = r[1], z = r[2];
+        return x * y * L(k[5]) + y * z * L(k[1]) - y * y * L(k[2]) - x * z * L(k[4]);
+    });
+    set(4, 5, [](const double* k, const double* r) {
+        const L x = r[0], y = r[1], z = r[2];
+        return x * y * L(k[2]) + x * z * L(k[1]) - x * x * L(k[5]) - y * z * L(k[0]);
+    });
 }
 
 } // namespace detail
