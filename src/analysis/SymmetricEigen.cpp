@@ -29,11 +29,39 @@ constexpr long double kEpsilon = std::numeric_limits<long double>::epsilon();
            std::fabs(apq) <= floor;
 }
 
+/// Eigenvectors kept as long doubles.
+struct WideVectors {
+    long double* m;
+    long double get(int i) const { return m[i]; }
+    void set(int i, long double x) { m[i] = x; }
+    bool exact() const { return true; }
+};
+
+/// Eigenvectors kept as pairs of doubles, hi + lo = x exactly: cheaper to load and
+/// store than long doubles. The split is exact while x is 0 or at least 2^-800 in
+/// magnitude; then no product of a rotation (|c| > 0.7, |s| > 2^-129, see the floor)
+/// can leave a nonzero result below 2^-993, so every result is either exact or caught
+/// here, and a caught one makes the caller redo the rotations with WideVectors.
+struct SplitVectors {
+    double* hi;
+    double* lo;
+    bool lost = false;
+    long double get(int i) const { return static_cast<long double>(hi[i]) + lo[i]; }
+    void set(int i, long double x) {
+        const double h = static_cast<double>(x);
+        hi[i] = h;
+        lo[i] = static_cast<double>(x - h);
+        lost |= !(std::fabs(h) >= 0x1p-800) & (h != 0.0);
+    }
+    bool exact() const { return !lost; }
+};
+
 /// Cyclic Jacobi on the n x n work arrays: `w` holds the matrix in its upper
 /// triangle (the lower one is never read or written), `v` starts as the identity
 /// and collects the rotations. `Order` > 0 fixes n at compile time. Returns
 /// whether a sweep went by without a rotation.
-template <int Order> bool jacobi(long double* w, long double* v, int order, long double floor) {
+template <int Order, class Vectors>
+bool jacobi(long double* w, Vectors& v, int order, long double floor) {
     const int n = Order > 0 ? Order : order;
     auto at = [n](long double* m, int r, int c) -> long double& { return m[r * n + c]; };
     for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
@@ -82,10 +110,10 @@ template <int Order> bool jacobi(long double* w, long double* v, int order, long
                 at(w, q, q) = aqq + t * apq;
                 at(w, p, q) = 0.0L;
                 for (int k = 0; k < n; ++k) {
-                    const long double vkp = at(v, k, p);
-                    const long double vkq = at(v, k, q);
-                    at(v, k, p) = c * vkp - s * vkq;
-                    at(v, k, q) = s * vkp + c * vkq;
+                    const long double vkp = v.get(k * n + p);
+                    const long double vkq = v.get(k * n + q);
+                    v.set(k * n + p, c * vkp - s * vkq);
+                    v.set(k * n + q, s * vkp + c * vkq);
                 }
                 rotated = true;
             }
@@ -98,48 +126,86 @@ template <int Order> bool jacobi(long double* w, long double* v, int order, long
 
 } // namespace
 
-SymmetricEigen symmetricEigen(const Matrix& a) {
-    const int n = a.rows();
-    const std::size_t nn = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
-    // The engine's matrices are at most 12 x 12: keep the work arrays on the stack.
-    constexpr int kStackOrder = 12;
-    long double stackBuffer[2 * kStackOrder * kStackOrder];
-    std::vector<long double> heapBuffer;
-    long double* w = stackBuffer;
-    if (n > kStackOrder) {
-        heapBuffer.resize(2 * nn);
-        w = heapBuffer.data();
-    }
-    long double* v = w + nn;
+namespace {
 
+/// Loads the upper triangle of `a` into `w` and returns the square of its Frobenius
+/// norm, summed over both triangles in row order.
+long double load(const Matrix& a, long double* w) {
+    const int n = a.rows();
     long double frobenius = 0.0L;
     for (int r = 0; r < n; ++r) {
         for (int c = 0; c < n; ++c) {
             const long double x = r <= c ? a(r, c) : a(c, r);
             w[r * n + c] = x;
-            v[r * n + c] = r == c ? 1.0L : 0.0L;
             frobenius += x * x;
         }
     }
+    return frobenius;
+}
+
+template <class Vectors> bool run(long double* w, Vectors& v, int n, long double floor) {
+    // The inertia tensor and the modal system get loops the compiler can unroll.
+    if (n == 3)
+        return jacobi<3>(w, v, n, floor);
+    if (n == 6)
+        return jacobi<6>(w, v, n, floor);
+    return jacobi<0>(w, v, n, floor);
+}
+
+} // namespace
+
+SymmetricEigen symmetricEigen(const Matrix& a) {
+    const int n = a.rows();
+    const std::size_t nn = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
+    // The engine's matrices are at most 12 x 12: keep the work arrays on the stack.
+    constexpr int kStackOrder = 12;
+    constexpr int kStackSize = kStackOrder * kStackOrder;
+    long double stackW[kStackSize];
+    long double stackV[kStackSize];
+    std::vector<long double> heapBuffer;
+    long double* w = stackW;
+    long double* wide = stackV;
+    if (n > kStackOrder) {
+        heapBuffer.resize(2 * nn);
+        w = heapBuffer.data();
+        wide = w + nn;
+    }
+
+    const long double frobenius = load(a, w);
     // Off-diagonal elements below this are zero for every purpose; the floor ends the
     // chase of ever smaller remainders around exactly zero eigenvalues.
     const long double floor = kEpsilon * kEpsilon * std::sqrt(frobenius);
 
     SymmetricEigen result;
-    // The inertia tensor and the modal system get loops the compiler can unroll.
-    if (n == 3)
-        result.converged = jacobi<3>(w, v, n, floor);
-    else if (n == 6)
-        result.converged = jacobi<6>(w, v, n, floor);
-    else
-        result.converged = jacobi<0>(w, v, n, floor);
-
     result.values = Matrix::column(n);
     result.vectors = Matrix(n, n);
+    if (n <= kStackOrder && std::isfinite(frobenius)) {
+        double hi[kStackSize], lo[kStackSize];
+        SplitVectors v{hi, lo};
+        for (int i = 0; i < n * n; ++i) {
+            hi[i] = i % (n + 1) == 0 ? 1.0 : 0.0;
+            lo[i] = 0.0;
+        }
+        const bool converged = run(w, v, n, floor);
+        if (v.exact()) {
+            result.converged = converged;
+            for (int r = 0; r < n; ++r) {
+                result.values[r] = static_cast<double>(w[r * n + r]);
+                for (int c = 0; c < n; ++c)
+                    result.vectors(r, c) = static_cast<double>(v.get(r * n + c));
+            }
+            return result;
+        }
+        load(a, w);
+    }
+    WideVectors v{wide};
+    for (int i = 0; i < n * n; ++i)
+        wide[i] = i % (n + 1) == 0 ? 1.0L : 0.0L;
+    result.converged = run(w, v, n, floor);
     for (int r = 0; r < n; ++r) {
         result.values[r] = static_cast<double>(w[r * n + r]);
         for (int c = 0; c < n; ++c)
-            result.vectors(r, c) = static_cast<double>(v[r * n + c]);
+            result.vectors(r, c) = static_cast<double>(v.get(r * n + c));
     }
     return result;
 }
