@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 using namespace quav;
@@ -148,5 +149,38 @@ TEST(DynamicAnalysis, LinearInTheLoadAtTheCentreOfGravity) {
             EXPECT_NEAR(r(pair + 1, j), 2 * r(pair, j), 1e-12 * r(pair + 1, j) + 1e-300);
             EXPECT_NEAR(r(pair + 1, j + 6), r(pair, j + 6), 1e-9);
         }
+    }
+}
+
+TEST(HarmonicResponse, PreparedResponseEqualsTheStandAloneCallsBitForBit) {
+    // More loads than the prepared response keeps inline.
+    AnalysisModel m =
+        fourMountModel(0.3, 0.25, -0.1, v3(3e5, 1e5, 2e5), 1.2, v3(200, 90, 120), 15.0, 20.0);
+    for (int l = 0; l < 6; ++l)
+        addDynamic(m, 10.0 + l, v3(0.1 * l, -0.2, 0.05 * l), v3(l % 3, 1, 0.5), l % 2,
+                   4.0 + 3.0 * l);
+    const HarmonicResponse response(m);
+    auto sameBits = [](const Matrix& a, const Matrix& b) {
+        return a.rows() == b.rows() && a.cols() == b.cols() &&
+               std::memcmp(a.data(), b.data(), sizeof(double) * a.size()) == 0;
+    };
+    EXPECT_TRUE(sameBits(response.atOwnFrequencies(), responseAtOwnFrequencies(m)));
+    for (double f : {0.0, 2.5, 17.0, 140.0})
+        EXPECT_TRUE(sameBits(response.atCommonFrequency(f), responseAtCommonFrequency(m, f))) << f;
+    EXPECT_EQ(response.atCommonFrequency(17.0).rows(), 6);
+}
+
+TEST(DynamicAnalysis, FreeBodyGivesNonFiniteRowsWithoutThrowing) {
+    // No spring has a characteristic: nothing holds the body, and at 0 Hz nothing
+    // resists at all, so the real 12 x 12 system is singular.
+    AnalysisModel m = fourMountModel(0.3, 0.25, -0.1, v3(3e5, 1e5, 2e5));
+    for (auto& spring : m.springs)
+        spring.characteristicId = 0;
+    addDynamic(m, 10.0, v3(0.2, 0, 0), v3(0, 0, 1), Translational, 5.0);
+    for (double f : {0.0, 5.0}) {
+        const Matrix r = responseAtCommonFrequency(m, f);
+        ASSERT_EQ(r.rows(), 1);
+        for (int j = 0; j < 12; ++j)
+            EXPECT_FALSE(std::isfinite(r(0, j))) << f << " " << j;
     }
 }
