@@ -18,7 +18,7 @@ class Matrix {
 public:
     static constexpr int inlineCapacity = 36;
 
-    Matrix() = default;
+    Matrix() noexcept {} // empty; no element is ever read
     Matrix(int rows, int cols);
     /// Row-major initialiser: Matrix(2, 2, {a, b, c, d}).
     Matrix(int rows, int cols, std::initializer_list<double> values);
