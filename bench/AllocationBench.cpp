@@ -3,6 +3,8 @@
 #include "BenchModels.h"
 #include "analysis/CalculationDriver.h"
 #include "analysis/DynamicAnalysis.h"
+#include "optimizer/Optimizer.h"
+#include "optimizer/Variant.h"
 
 #include <benchmark/benchmark.h>
 
@@ -69,6 +71,51 @@ void BM_VariantAllocations(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(calculation), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_VariantAllocations);
+
+// The optimiser's whole per-variant pipeline: copy, bindings, eigen + static
+// calculation and the conditions.
+void BM_VariantPipelineAllocations(benchmark::State& state) {
+    AnalysisModel m = bench::powerUnit();
+    Optimizer o;
+    o.attach(&m);
+    const int rate = o.addParameter("Kxx", 5e5, 3e5, 1e4);
+    const int x = o.addParameter("x", 0.35, 0.25, 0.01);
+    o.setBinding(6, 1, rate, 1.0); // the characteristic's Kxx
+    o.setBinding(2, 1, x, 1.0);    // the first mount's x
+    for (auto& p : o.parameters)
+        p.currentValue = p.minValue + 3 * p.increment;
+    auto& c = o.conditions;
+    c.minFrequencyEnabled = c.maxFrequencyEnabled = 1;
+    c.minFrequency = 5.0;
+    c.maxFrequency = 30.0;
+    c.meanCouplingEnabled = 1;
+    c.meanCouplingMax = 15.0;
+    DisplacementCondition d;
+    d.objectId = 1;
+    d.loadId = 7;
+    d.limit = 0.004;
+    d.directionFlags = {0, 0, 0, 0, 0, 0, 1};
+    c.addDisplacementCondition(d);
+    CalculationConditions conditions;
+    conditions.dynamic = conditions.frequencyStep = 0;
+    long long total = 0, afterCopy = 0;
+    for (auto _ : state) {
+        const long long start = allocations.load(std::memory_order_relaxed);
+        AnalysisModel variant(m);
+        const long long copied = allocations.load(std::memory_order_relaxed);
+        applyBindings(variant, o.bindings, o.parameters);
+        runCalculation(variant, conditions);
+        benchmark::DoNotOptimize(evaluateVariant(variant, o.conditions));
+        const long long end = allocations.load(std::memory_order_relaxed);
+        total += end - start;
+        afterCopy += end - copied;
+    }
+    state.counters["allocs/variant"] =
+        benchmark::Counter(static_cast<double>(total), benchmark::Counter::kAvgIterations);
+    state.counters["allocs/after-copy"] =
+        benchmark::Counter(static_cast<double>(afterCopy), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_VariantPipelineAllocations);
 
 // One load at one frequency through the stand-alone call.
 void BM_SweepStepAllocations(benchmark::State& state) {
