@@ -63,7 +63,7 @@ struct SplitVectors {
 template <int Order, class Vectors>
 bool jacobi(long double* w, Vectors& v, int order, long double floor) {
     const int n = Order > 0 ? Order : order;
-    auto at = [n](long double* m, int r, int c) -> long double& { return m[r * n + c]; };
+    auto at = [&](long double* m, int r, int c) -> long double& { return m[r * n + c]; };
     for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
         bool rotated = false;
         for (int p = 0; p < n - 1; ++p) {
