@@ -4,7 +4,7 @@ namespace quav {
 
 double contributionRatio(const Matrix& modeShapes, int mode, int dof) {
     const double x = modeShapes(dof, 6 - mode);
-    return 100.0 * x * x;
+    return 100.0 * (x * x);
 }
 
 double meanCouplingDegree(const AnalysisModel& model) {
@@ -20,7 +20,8 @@ double meanCouplingDegree(const AnalysisModel& model) {
         }
         sum += 100.0L * (1.0L - dominant);
     }
-    return static_cast<double>(sum * 0.16666666666666666L);
+    // The factor is the double 0.16666666666666666, not 1/6 in long double.
+    return static_cast<double>(sum * static_cast<long double>(0.16666666666666666));
 }
 
 } // namespace quav

@@ -1,5 +1,6 @@
 #include "optimizer/Variant.h"
 
+#include "analysis/ModeMetrics.h"
 #include "analysis/PointMotion.h"
 
 #include <gtest/gtest.h>
@@ -122,7 +123,7 @@ TEST(EvaluateVariant, ModeConditionsAreStrictOnBothComparisons) {
     m.eigenFrequencies[2] = 12.0;
     m.modeShapes(2, 2) = std::sqrt(0.5); // 50 % is not above the threshold
     m.modeShapes(3, 2) = std::sqrt(0.5);
-    c.modeContributionPct[2] = 100.0 * m.modeShapes(2, 2) * m.modeShapes(2, 2);
+    c.modeContributionPct[2] = contributionRatio(m.modeShapes, 4, 2);
     EXPECT_TRUE(evaluateVariant(m, c));
     m.eigenFrequencies[2] = std::nan(""); // NaN never fails a mode condition
     c.modeContributionPct[2] = 10.0;
