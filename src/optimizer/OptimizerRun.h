@@ -70,7 +70,9 @@ RunOutcome runOptimization(Optimizer& optimizer, const AnalysisModel& model,
 void prepareOutputDirectory(Optimizer& optimizer, const std::string& path,
                             const std::string& folder);
 
-/// Receives a background run's reports. Calls come from the worker thread.
+/// Receives a background run's reports. Calls come from the worker thread, one
+/// at a time; a callback may call stop() but must not wait for, shut down or
+/// destroy the runner (hand the news to another thread instead).
 class OptimizerSink {
 public:
     virtual ~OptimizerSink() = default;
