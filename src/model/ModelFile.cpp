@@ -305,15 +305,41 @@ std::size_t estimatedSize(const AnalysisModel& m) {
     return 1024 + names + records + results;
 }
 
+/// The first list that holds more entries than a reader accepts, or empty.
+std::string overlongList(const AnalysisModel& m, const Optimizer& o) {
+    const std::pair<std::size_t, const char*> lists[] = {
+        {m.springs.size(), "ばね要素"},
+        {m.springCharacteristics.size(), "ばね特性"},
+        {m.staticLoads.size(), "静荷重"},
+        {m.dynamicLoads.size(), "動荷重"},
+        {m.observationPoints.size(), "観測点"},
+        {o.bindings.size(), "関連付け"},
+        {o.parameters.size(), "設計パラメータ"},
+        {o.conditions.displacementConditions.size(), "変位条件"},
+    };
+    for (const auto& [count, what] : lists)
+        if (count > static_cast<std::size_t>(maxListEntries))
+            return std::string(what) + "が多すぎます（" + std::to_string(count) + "件、最大" +
+                   std::to_string(maxListEntries) + "件）";
+    return {};
+}
+
 } // namespace
 
 ModelBytes writeModelBytes(const AnalysisModel& model, const Optimizer& optimizer) {
+    // A file that could not be opened again would lose the work: refuse it here.
+    if (std::string problem = overlongList(model, optimizer); !problem.empty())
+        return {{}, problem};
     ArchiveWriter out;
     out.reserve(estimatedSize(model));
     writeModelBlock(out, model);
     optimizer.writeBlock(out);
     if (!out.ok())
         return {{}, out.error()};
+    if (out.bytes().size() > maxModelFileBytes)
+        return {{},
+                "モデルが大きすぎます（" + std::to_string(out.bytes().size() >> 20) + " MB、最大" +
+                    std::to_string(maxModelFileBytes >> 20) + " MB）"};
     return {out.takeBytes(), {}};
 }
 

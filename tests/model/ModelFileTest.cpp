@@ -494,3 +494,19 @@ TEST(ModelFileDisk, OpenFailuresAreReported) {
     EXPECT_FALSE(tooBig.ok());
     EXPECT_NE(tooBig.error.find("大きすぎます"), std::string::npos);
 }
+
+TEST(ModelFileLimits, ModelsAReaderWouldRefuseAreNotWritten) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    m.springs.resize(static_cast<std::size_t>(maxListEntries));
+    Optimizer o;
+    const ModelBytes fits = writeModelBytes(m, o);
+    ASSERT_TRUE(fits.ok()) << fits.error;
+    EXPECT_TRUE(readModelBytes(fits.bytes).ok());
+    m.springs.emplace_back();
+    const ModelBytes tooMany = writeModelBytes(m, o);
+    EXPECT_FALSE(tooMany.ok());
+    EXPECT_NE(tooMany.error.find("ばね要素が多すぎます"), std::string::npos) << tooMany.error;
+    m.springs.clear();
+    o.bindings.resize(static_cast<std::size_t>(maxListEntries) + 1);
+    EXPECT_NE(writeModelBytes(m, o).error.find("関連付けが多すぎます"), std::string::npos);
+}
