@@ -19,8 +19,8 @@ AnalysisModel sweptModel() {
     return m;
 }
 
-void BM_WriteModelFile(benchmark::State& state) {
-    const AnalysisModel m = sweptModel();
+/// Writes the model's file once per iteration, reporting bytes per second.
+void measureWrite(benchmark::State& state, const AnalysisModel& m) {
     const Optimizer o;
     std::size_t bytes = 0;
     for (auto _ : state) {
@@ -30,19 +30,24 @@ void BM_WriteModelFile(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
 }
-BENCHMARK(BM_WriteModelFile);
 
-void BM_ReadModelFile(benchmark::State& state) {
-    const std::string file = writeModelBytes(sweptModel(), Optimizer{}).bytes;
+/// Reads the model's file once per iteration, reporting bytes per second.
+void measureRead(benchmark::State& state, const AnalysisModel& m) {
+    const std::string file = writeModelBytes(m, Optimizer{}).bytes;
     for (auto _ : state)
         benchmark::DoNotOptimize(readModelBytes(file));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
 }
+
+void BM_WriteModelFile(benchmark::State& state) {
+    measureWrite(state, sweptModel());
+}
+BENCHMARK(BM_WriteModelFile);
+
+void BM_ReadModelFile(benchmark::State& state) {
+    measureRead(state, sweptModel());
+}
 BENCHMARK(BM_ReadModelFile);
-
-} // namespace
-
-namespace {
 
 /// A large study model: 10,000 springs, 1,000 dynamic loads and a 1,000-step
 /// sweep at scale 1 (about 100 MB); other scales shrink or grow every list.
@@ -66,24 +71,12 @@ AnalysisModel largeModel(double scale) {
 }
 
 void BM_WriteLargeModel(benchmark::State& state) {
-    const AnalysisModel m = largeModel(static_cast<double>(state.range(0)) / 4.0);
-    const Optimizer o;
-    std::size_t bytes = 0;
-    for (auto _ : state) {
-        ModelBytes file = writeModelBytes(m, o);
-        bytes += file.bytes.size();
-        benchmark::DoNotOptimize(file);
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
+    measureWrite(state, largeModel(static_cast<double>(state.range(0)) / 4.0));
 }
 BENCHMARK(BM_WriteLargeModel)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
 
 void BM_ReadLargeModel(benchmark::State& state) {
-    const std::string file =
-        writeModelBytes(largeModel(static_cast<double>(state.range(0)) / 4.0), Optimizer{}).bytes;
-    for (auto _ : state)
-        benchmark::DoNotOptimize(readModelBytes(file));
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
+    measureRead(state, largeModel(static_cast<double>(state.range(0)) / 4.0));
 }
 BENCHMARK(BM_ReadLargeModel)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
 

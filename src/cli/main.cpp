@@ -136,9 +136,8 @@ int cmdCalc(const std::string& in, const std::string& out, const std::vector<std
     const CalculationOutcome outcome = calculate(model, conditions);
     if (outcome.status != 0) {
         std::cout << "ｴﾗｰ\n";
-        std::cerr << describeCalculationFailure(outcome);
-        if (!describeCalculationFailure(outcome).ends_with('\n'))
-            std::cerr << "\n";
+        const std::string reasons = describeCalculationFailure(outcome);
+        std::cerr << reasons << (reasons.ends_with('\n') ? "" : "\n");
         return ExitRunError;
     }
     std::cout << "計算終了\n";
