@@ -18,6 +18,18 @@ void BM_EigenAnalysis(benchmark::State& state) {
 }
 BENCHMARK(BM_EigenAnalysis);
 
+// Bounds on the lowest and highest frequency, as the optimiser's screening asks.
+void BM_NaturalFrequencyBounds(benchmark::State& state) {
+    const AnalysisModel m = powerUnit();
+    const PrincipalAxes principal = principalInertiaAxes(m.inertia);
+    FrequencyBounds bounds;
+    for (auto _ : state) {
+        naturalFrequencyBounds(m, principal, bounds);
+        benchmark::DoNotOptimize(bounds);
+    }
+}
+BENCHMARK(BM_NaturalFrequencyBounds);
+
 void BM_StaticAnalysis(benchmark::State& state) {
     const AnalysisModel m = powerUnit();
     for (auto _ : state)

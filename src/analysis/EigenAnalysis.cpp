@@ -4,6 +4,7 @@
 #include "analysis/Constants.h"
 #include "analysis/SymmetricEigen.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -94,12 +95,25 @@ PrincipalAxes principalInertiaAxes(const Matrix& inertia) {
     return result;
 }
 
-ModalSolution solveModes(const AnalysisModel& model) {
-    ModalSolution result;
-    const PrincipalAxes principal = principalInertiaAxes(model.inertia);
+namespace {
+
+/// The symmetric system Dm^-1/2 K' Dm^-1/2 in the principal inertia frame, with
+/// what maps its vectors back to global DOFs.
+struct ModalSystem {
+    bool valid = false;    ///< the principal axes are set
+    bool definite = false; ///< the mass matrix is positive or negative definite
+    Matrix axes = Matrix(3, 3);
+    long double massSign = 1.0L;
+    long double scale[6] = {};
+    Matrix c = Matrix(6, 6);
+};
+
+ModalSystem modalSystem(const AnalysisModel& model, const PrincipalAxes& principal) {
+    ModalSystem system;
     if (!principal.valid)
-        return result;
-    result.valid = true;
+        return system;
+    system.valid = true;
+    system.axes = principal.axes;
     const Matrix& p = principal.axes;
     // P is orthonormal, so its transpose is its inverse, exactly to rounding.
     double frame[9];
@@ -125,7 +139,52 @@ ModalSolution solveModes(const AnalysisModel& model) {
         allPositive = allPositive && x > 0.0;
         allNegative = allNegative && x < 0.0;
     }
-    if (!allPositive && !allNegative) {
+    if (!allPositive && !allNegative)
+        return system;
+    system.definite = true;
+    system.massSign = allPositive ? 1.0L : -1.0L;
+    for (int i = 0; i < 6; ++i)
+        system.scale[i] = 1.0L / std::sqrt(std::fabs(static_cast<long double>(d[i])));
+    for (int i = 0; i < 6; ++i)
+        for (int j = i; j < 6; ++j)
+            system.c(i, j) = system.c(j, i) =
+                static_cast<double>(k[i * 6 + j] * system.scale[i] * system.scale[j]);
+    return system;
+}
+
+/// Storage order: descending |lambda|, then descending lambda, then solver order.
+/// An insertion sort stays well defined even for NaN (which keeps its place).
+void storageOrder(const double (&lambda)[6], int (&order)[6]) {
+    for (int i = 0; i < 6; ++i)
+        order[i] = i;
+    auto before = [&lambda](int a, int b) {
+        const double ma = std::fabs(lambda[a]), mb = std::fabs(lambda[b]);
+        return ma > mb || (ma == mb && lambda[a] > lambda[b]);
+    };
+    for (int i = 1; i < 6; ++i) {
+        const int key = order[i];
+        int j = i - 1;
+        while (j >= 0 && before(key, order[j])) {
+            order[j + 1] = order[j];
+            --j;
+        }
+        order[j + 1] = key;
+    }
+}
+
+double frequencyOf(double lambda) {
+    return std::sqrt(std::fabs(lambda)) * kHertzPerRadian;
+}
+
+} // namespace
+
+ModalSolution solveModes(const AnalysisModel& model) {
+    ModalSolution result;
+    const ModalSystem system = modalSystem(model, principalInertiaAxes(model.inertia));
+    if (!system.valid)
+        return result;
+    result.valid = true;
+    if (!system.definite) {
         const double nan = std::numeric_limits<double>::quiet_NaN();
         for (int i = 0; i < 6; ++i) {
             result.eigenvalues[i] = nan;
@@ -135,25 +194,17 @@ ModalSolution solveModes(const AnalysisModel& model) {
         }
         return result;
     }
-    const long double massSign = allPositive ? 1.0L : -1.0L;
-    long double scale[6];
-    for (int i = 0; i < 6; ++i)
-        scale[i] = 1.0L / std::sqrt(std::fabs(static_cast<long double>(d[i])));
-
-    Matrix c(6, 6);
-    for (int i = 0; i < 6; ++i)
-        for (int j = i; j < 6; ++j)
-            c(i, j) = c(j, i) = static_cast<double>(k[i * 6 + j] * scale[i] * scale[j]);
-    const SymmetricEigen e = symmetricEigen(c);
+    const Matrix& p = system.axes;
+    const SymmetricEigen e = symmetricEigen(system.c);
 
     // Mode vectors in global DOFs, normalised and signed, in the solver's order.
     Matrix shapes(6, 6);
     double lambda[6];
     for (int j = 0; j < 6; ++j) {
-        lambda[j] = static_cast<double>(massSign * e.values[j]);
+        lambda[j] = static_cast<double>(system.massSign * e.values[j]);
         long double x[6];
         for (int i = 0; i < 6; ++i)
-            x[i] = scale[i] * e.vectors(i, j);
+            x[i] = system.scale[i] * e.vectors(i, j);
         long double g[6];
         long double norm2 = 0.0L;
         for (int block = 0; block < 6; block += 3) {
@@ -172,30 +223,55 @@ ModalSolution solveModes(const AnalysisModel& model) {
             negateColumn(shapes, j);
     }
 
-    // Storage order: descending |lambda|, then descending lambda, then solver order.
-    // An insertion sort stays well defined even for NaN (which keeps its place).
-    int order[6] = {0, 1, 2, 3, 4, 5};
-    auto before = [&lambda](int a, int b) {
-        const double ma = std::fabs(lambda[a]), mb = std::fabs(lambda[b]);
-        return ma > mb || (ma == mb && lambda[a] > lambda[b]);
-    };
-    for (int i = 1; i < 6; ++i) {
-        const int key = order[i];
-        int j = i - 1;
-        while (j >= 0 && before(key, order[j])) {
-            order[j + 1] = order[j];
-            --j;
-        }
-        order[j + 1] = key;
-    }
+    int order[6];
+    storageOrder(lambda, order);
     for (int s = 0; s < 6; ++s) {
         const int j = order[s];
         result.eigenvalues[s] = lambda[j];
-        result.frequencies[s] = std::sqrt(std::fabs(lambda[j])) * kHertzPerRadian;
+        result.frequencies[s] = frequencyOf(lambda[j]);
         for (int i = 0; i < 6; ++i)
             result.modeShapes(i, s) = shapes(i, j);
     }
     return result;
+}
+
+bool naturalFrequencyBounds(const AnalysisModel& model, const PrincipalAxes& principal,
+                            FrequencyBounds& bounds) {
+    const ModalSystem system = modalSystem(model, principal);
+    if (!system.valid || !system.definite)
+        return false;
+    long double frobenius = 0.0L;
+    for (int i = 0; i < 36; ++i)
+        frobenius += static_cast<long double>(system.c[i]) * system.c[i];
+    if (!std::isfinite(frobenius))
+        return false;
+    // Stopping at 1e-7 of the norm saves the last sweeps and still leaves bounds
+    // narrow enough to settle nearly every variant.
+    const EigenvalueEstimate estimate = approximateEigenvalues(system.c, 1e-7);
+    double lowest = 0.0, highest = 0.0;
+    for (int j = 0; j < 6; ++j) {
+        const double magnitude = std::fabs(estimate.values[j]);
+        if (std::isnan(magnitude))
+            return false;
+        lowest = j == 0 ? magnitude : std::min(lowest, magnitude);
+        highest = std::max(highest, magnitude);
+    }
+    // Weyl pairs the sorted exact eigenvalues with the sorted estimates, so the
+    // smallest and largest magnitudes move no further than any one of them. Both
+    // solutions lie within about 1e-13 ||C|| of the exact values besides what is
+    // left off the diagonal (the long double one far closer): 1e-9 ||C|| holds that
+    // with room to spare, doubling the off-diagonal part covers its own rounding, and
+    // the relative slack the rounding of the square root and the Hz factor.
+    const double margin =
+        2.0 * estimate.offDiagonal + 1e-9 * static_cast<double>(std::sqrt(frobenius));
+    constexpr double kSlack = 1e-12;
+    auto range = [&](double magnitude) {
+        return FrequencyRange{frequencyOf(std::max(0.0, magnitude - margin)) * (1.0 - kSlack),
+                              frequencyOf(magnitude + margin) * (1.0 + kSlack)};
+    };
+    bounds.lowest = range(lowest);
+    bounds.highest = range(highest);
+    return true;
 }
 
 bool eigenvalueAnalysis(AnalysisModel& model) {

@@ -11,21 +11,21 @@ namespace {
 // Enough for quadratic convergence on any finite matrix of the engine's sizes;
 // only NaN or infinite input ever reaches it.
 constexpr int kMaxSweeps = 100;
-constexpr long double kEpsilon = std::numeric_limits<long double>::epsilon();
 
 /// Whether the rotation of (p, q) is skipped: apq is negligible against the
 /// diagonal or below the floor. The squares compare without square roots; they
 /// decide only with a margin of 4 (a factor 2 in magnitude) that no rounding can
 /// bridge, and every other case, NaN and infinity included, takes the exact test.
-[[gnu::always_inline]] inline bool negligible(long double apq, long double app, long double aqq,
-                                              long double floor) {
-    const long double square = apq * apq;
-    const long double scale = kEpsilon * kEpsilon * (std::fabs(app) * std::fabs(aqq));
-    if (square > 4.0L * scale && std::fabs(apq) > floor)
+template <class Real>
+[[gnu::always_inline]] inline bool negligible(Real apq, Real app, Real aqq, Real floor) {
+    constexpr Real epsilon = std::numeric_limits<Real>::epsilon();
+    const Real square = apq * apq;
+    const Real scale = epsilon * epsilon * (std::fabs(app) * std::fabs(aqq));
+    if (square > Real(4) * scale && std::fabs(apq) > floor)
         return false;
-    if (4.0L * square < scale)
+    if (Real(4) * square < scale)
         return true;
-    return std::fabs(apq) <= kEpsilon * std::sqrt(std::fabs(app)) * std::sqrt(std::fabs(aqq)) ||
+    return std::fabs(apq) <= epsilon * std::sqrt(std::fabs(app)) * std::sqrt(std::fabs(aqq)) ||
            std::fabs(apq) <= floor;
 }
 
@@ -56,62 +56,72 @@ struct SplitVectors {
     bool exact() const { return !lost; }
 };
 
+/// No eigenvectors at all: the rotations of the matrix do not depend on them, so
+/// the values come out exactly as with vectors.
+struct NoVectors {
+    long double get(int) const { return 0.0L; }
+    void set(int, long double) {}
+    bool exact() const { return true; }
+};
+
 /// Cyclic Jacobi on the n x n work arrays: `w` holds the matrix in its upper
 /// triangle (the lower one is never read or written), `v` starts as the identity
 /// and collects the rotations. `Order` > 0 fixes n at compile time. Returns
-/// whether a sweep went by without a rotation.
-template <int Order, class Vectors>
-bool jacobi(long double* w, Vectors& v, int order, long double floor) {
+/// whether a sweep went by without a rotation. `Real` is long double for results and
+/// double for estimates; an estimate may stop after the sweep that leaves the sum of
+/// squares of the upper triangle's off-diagonal elements at or below `enough`.
+template <class Real, int Order, class Vectors>
+bool jacobi(Real* w, Vectors& v, int order, Real floor, Real enough = Real(0)) {
     const int n = Order > 0 ? Order : order;
-    auto at = [&](long double* m, int r, int c) -> long double& { return m[r * n + c]; };
+    auto at = [&](Real* m, int r, int c) -> Real& { return m[r * n + c]; };
     for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
         bool rotated = false;
         for (int p = 0; p < n - 1; ++p) {
             for (int q = p + 1; q < n; ++q) {
-                const long double apq = at(w, p, q);
-                if (apq == 0.0L)
+                const Real apq = at(w, p, q);
+                if (apq == Real(0))
                     continue;
-                const long double app = at(w, p, p);
-                const long double aqq = at(w, q, q);
+                const Real app = at(w, p, p);
+                const Real aqq = at(w, q, q);
                 // Relative test: dropping apq then moves no eigenvalue or vector beyond
                 // the working precision, even when the diagonal is strongly graded.
                 if (negligible(apq, app, aqq, floor)) {
-                    at(w, p, q) = 0.0L;
+                    at(w, p, q) = Real(0);
                     continue;
                 }
                 // The rotation angle phi with cot 2 phi = theta; t = tan phi is the
                 // smaller root, so |phi| <= pi / 4.
-                const long double theta = (aqq - app) / (2.0L * apq);
-                const long double t = (theta >= 0.0L ? 1.0L : -1.0L) /
-                                      (std::fabs(theta) + std::sqrt(theta * theta + 1.0L));
-                const long double c = 1.0L / std::sqrt(t * t + 1.0L);
-                const long double s = t * c;
+                const Real theta = (aqq - app) / (Real(2) * apq);
+                const Real t = (theta >= Real(0) ? Real(1) : Real(-1)) /
+                               (std::fabs(theta) + std::sqrt(theta * theta + Real(1)));
+                const Real c = Real(1) / std::sqrt(t * t + Real(1));
+                const Real s = t * c;
                 // Rows and columns p and q; element (k, p) is read and written where the
                 // upper triangle keeps it.
                 for (int k = 0; k < p; ++k) {
-                    const long double akp = at(w, k, p);
-                    const long double akq = at(w, k, q);
+                    const Real akp = at(w, k, p);
+                    const Real akq = at(w, k, q);
                     at(w, k, p) = c * akp - s * akq;
                     at(w, k, q) = s * akp + c * akq;
                 }
                 for (int k = p + 1; k < q; ++k) {
-                    const long double akp = at(w, p, k);
-                    const long double akq = at(w, k, q);
+                    const Real akp = at(w, p, k);
+                    const Real akq = at(w, k, q);
                     at(w, p, k) = c * akp - s * akq;
                     at(w, k, q) = s * akp + c * akq;
                 }
                 for (int k = q + 1; k < n; ++k) {
-                    const long double akp = at(w, p, k);
-                    const long double akq = at(w, q, k);
+                    const Real akp = at(w, p, k);
+                    const Real akq = at(w, q, k);
                     at(w, p, k) = c * akp - s * akq;
                     at(w, q, k) = s * akp + c * akq;
                 }
                 at(w, p, p) = app - t * apq;
                 at(w, q, q) = aqq + t * apq;
-                at(w, p, q) = 0.0L;
+                at(w, p, q) = Real(0);
                 for (int k = 0; k < n; ++k) {
-                    const long double vkp = v.get(k * n + p);
-                    const long double vkq = v.get(k * n + q);
+                    const Real vkp = v.get(k * n + p);
+                    const Real vkq = v.get(k * n + q);
                     v.set(k * n + p, c * vkp - s * vkq);
                     v.set(k * n + q, s * vkp + c * vkq);
                 }
@@ -120,13 +130,17 @@ bool jacobi(long double* w, Vectors& v, int order, long double floor) {
         }
         if (!rotated)
             return true;
+        if (enough > Real(0)) {
+            Real off = Real(0);
+            for (int p = 0; p < n - 1; ++p)
+                for (int q = p + 1; q < n; ++q)
+                    off += at(w, p, q) * at(w, p, q);
+            if (off <= enough)
+                return true;
+        }
     }
     return false;
 }
-
-} // namespace
-
-namespace {
 
 /// Loads the upper triangle of `a` into `w` and returns the square of its Frobenius
 /// norm, summed over both triangles in row order.
@@ -143,44 +157,58 @@ long double load(const Matrix& a, long double* w) {
     return frobenius;
 }
 
-template <class Vectors> bool run(long double* w, Vectors& v, int n, long double floor) {
+template <class Real, class Vectors>
+bool run(Real* w, Vectors& v, int n, Real floor, Real enough = Real(0)) {
     // The inertia tensor and the modal system get loops the compiler can unroll.
     if (n == 3)
-        return jacobi<3>(w, v, n, floor);
+        return jacobi<Real, 3>(w, v, n, floor, enough);
     if (n == 6)
-        return jacobi<6>(w, v, n, floor);
-    return jacobi<0>(w, v, n, floor);
+        return jacobi<Real, 6>(w, v, n, floor, enough);
+    return jacobi<Real, 0>(w, v, n, floor, enough);
+}
+
+/// The work array for the matrix: on the stack for the engine's sizes (at most
+/// 12 x 12), on the heap beyond.
+template <class Real> class WorkArray {
+public:
+    static constexpr int kStackOrder = 12;
+    static constexpr int kStackSize = kStackOrder * kStackOrder;
+
+    explicit WorkArray(int n) {
+        if (n > kStackOrder) {
+            heap_.resize(static_cast<std::size_t>(n) * static_cast<std::size_t>(n));
+            data_ = heap_.data();
+        }
+    }
+    Real* data() { return data_; }
+
+private:
+    Real stack_[kStackSize];
+    std::vector<Real> heap_;
+    Real* data_ = stack_;
+};
+
+/// Off-diagonal elements below this are zero for every purpose; the floor ends the
+/// chase of ever smaller remainders around exactly zero eigenvalues.
+template <class Real> Real negligibleFloor(Real frobenius) {
+    constexpr Real epsilon = std::numeric_limits<Real>::epsilon();
+    return epsilon * epsilon * std::sqrt(frobenius);
 }
 
 } // namespace
 
 SymmetricEigen symmetricEigen(const Matrix& a) {
     const int n = a.rows();
-    const std::size_t nn = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
-    // The engine's matrices are at most 12 x 12: keep the work arrays on the stack.
-    constexpr int kStackOrder = 12;
-    constexpr int kStackSize = kStackOrder * kStackOrder;
-    long double stackW[kStackSize];
-    long double stackV[kStackSize];
-    std::vector<long double> heapBuffer;
-    long double* w = stackW;
-    long double* wide = stackV;
-    if (n > kStackOrder) {
-        heapBuffer.resize(2 * nn);
-        w = heapBuffer.data();
-        wide = w + nn;
-    }
-
+    WorkArray<long double> work(n), wideWork(n);
+    long double* w = work.data();
     const long double frobenius = load(a, w);
-    // Off-diagonal elements below this are zero for every purpose; the floor ends the
-    // chase of ever smaller remainders around exactly zero eigenvalues.
-    const long double floor = kEpsilon * kEpsilon * std::sqrt(frobenius);
+    const long double floor = negligibleFloor(frobenius);
 
     SymmetricEigen result;
     result.values = Matrix::column(n);
     result.vectors = Matrix(n, n);
-    if (n <= kStackOrder && std::isfinite(frobenius)) {
-        double hi[kStackSize], lo[kStackSize];
+    if (n <= WorkArray<long double>::kStackOrder && std::isfinite(frobenius)) {
+        double hi[WorkArray<long double>::kStackSize], lo[WorkArray<long double>::kStackSize];
         SplitVectors v{hi, lo};
         for (int i = 0; i < n * n; ++i) {
             hi[i] = i % (n + 1) == 0 ? 1.0 : 0.0;
@@ -198,6 +226,7 @@ SymmetricEigen symmetricEigen(const Matrix& a) {
         }
         load(a, w);
     }
+    long double* wide = wideWork.data();
     WideVectors v{wide};
     for (int i = 0; i < n * n; ++i)
         wide[i] = i % (n + 1) == 0 ? 1.0L : 0.0L;
@@ -208,6 +237,32 @@ SymmetricEigen symmetricEigen(const Matrix& a) {
             result.vectors(r, c) = static_cast<double>(v.get(r * n + c));
     }
     return result;
+}
+
+EigenvalueEstimate approximateEigenvalues(const Matrix& a, double tolerance) {
+    const int n = a.rows();
+    WorkArray<double> work(n);
+    double* w = work.data();
+    double frobenius = 0.0;
+    for (int r = 0; r < n; ++r) {
+        for (int c = r; c < n; ++c) {
+            w[r * n + c] = a(r, c);
+            frobenius += (r == c ? 1.0 : 2.0) * a(r, c) * a(r, c);
+        }
+    }
+    NoVectors v;
+    // The upper triangle holds half of the off-diagonal sum of squares.
+    run(w, v, n, negligibleFloor(frobenius), 0.5 * tolerance * tolerance * frobenius);
+    EigenvalueEstimate estimate;
+    estimate.values = Matrix::column(n);
+    double off = 0.0;
+    for (int r = 0; r < n; ++r) {
+        estimate.values[r] = w[r * n + r];
+        for (int c = r + 1; c < n; ++c)
+            off += w[r * n + c] * w[r * n + c];
+    }
+    estimate.offDiagonal = std::sqrt(2.0 * off);
+    return estimate;
 }
 
 } // namespace quav

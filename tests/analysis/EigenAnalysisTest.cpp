@@ -24,15 +24,6 @@ constexpr double kResidualTol = 1e-12;
 // motions that a symmetric layout would otherwise separate exactly.
 constexpr double kCircleConstantSlack = 1e-6;
 
-/// Deterministic pseudo-random numbers in [-1, 1).
-struct Lcg {
-    unsigned long long state;
-    double next() {
-        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-        return static_cast<double>(state >> 11) / 4503599627370496.0 - 1.0;
-    }
-};
-
 Matrix column(const Matrix& m, int j) {
     Matrix c = Matrix::column(m.rows());
     for (int i = 0; i < m.rows(); ++i)
@@ -274,23 +265,7 @@ TEST(EigenAnalysis, ModesAreExactForAwkwardInertiasAndLayouts) {
     }
     Lcg rng{2024};
     for (int t = 0; t < 60; ++t) {
-        AnalysisModel m{AnalysisModel::Detached{}};
-        m.mass = 50 + 200 * std::fabs(rng.next());
-        m.setCentreOfGravity(v3(rng.next(), rng.next(), rng.next()));
-        double u[3] = {rng.next(), rng.next(), rng.next()};
-        const double n = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
-        m.setInertia(rotatedInertia(axisRotation(u[0] / n, u[1] / n, u[2] / n, 3 * rng.next()),
-                                    2 + rng.next(), 5 + 2 * rng.next(), 6 + 3 * rng.next()));
-        const int springs = 3 + t % 4;
-        for (int s = 0; s < springs; ++s) {
-            m.addSpring("s", v3(rng.next(), rng.next(), rng.next()),
-                        v3(0, 90 * rng.next(), 180 * rng.next()), 0.05f);
-            m.springs.back().selected = 1;
-            m.assignCharacteristic(
-                "c" + std::to_string(s),
-                v3(1e5 * (1.1 + rng.next()), 1e5 * (1.1 + rng.next()), 1e5 * (1.1 + rng.next())),
-                1.0 + 0.5 * std::fabs(rng.next()), Matrix::column(3));
-        }
+        const AnalysisModel m = randomMountModel(rng, 3 + t % 4);
         expectSoundModes(m, "random model " + std::to_string(t));
     }
 }

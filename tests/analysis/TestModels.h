@@ -4,6 +4,7 @@
 #include "model/AnalysisModel.h"
 
 #include <cmath>
+#include <string>
 
 // Models shared by the analysis tests: small mount layouts whose answers can be
 // worked out by hand, and their variations.
@@ -67,6 +68,37 @@ inline Matrix massMatrix(const AnalysisModel& m) {
             mm(3 + i, 3 + j) = m.inertia(i, j);
     }
     return mm;
+}
+
+/// Deterministic pseudo-random numbers in [-1, 1).
+struct Lcg {
+    unsigned long long state;
+    double next() {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<double>(state >> 11) / 4503599627370496.0 - 1.0;
+    }
+};
+
+/// A body of 50-250 kg with a randomly rotated inertia on `springs` randomly
+/// placed and inclined mounts, each with a characteristic of its own.
+inline AnalysisModel randomMountModel(Lcg& rng, int springs) {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    m.mass = 50 + 200 * std::fabs(rng.next());
+    m.setCentreOfGravity(v3(rng.next(), rng.next(), rng.next()));
+    double u[3] = {rng.next(), rng.next(), rng.next()};
+    const double n = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
+    m.setInertia(rotatedInertia(axisRotation(u[0] / n, u[1] / n, u[2] / n, 3 * rng.next()),
+                                2 + rng.next(), 5 + 2 * rng.next(), 6 + 3 * rng.next()));
+    for (int s = 0; s < springs; ++s) {
+        m.addSpring("s", v3(rng.next(), rng.next(), rng.next()),
+                    v3(0, 90 * rng.next(), 180 * rng.next()), 0.05f);
+        m.springs.back().selected = 1;
+        m.assignCharacteristic(
+            "c" + std::to_string(s),
+            v3(1e5 * (1.1 + rng.next()), 1e5 * (1.1 + rng.next()), 1e5 * (1.1 + rng.next())),
+            1.0 + 0.5 * std::fabs(rng.next()), Matrix::column(3));
+    }
+    return m;
 }
 
 } // namespace quav::testing
