@@ -4,6 +4,7 @@
 #include "analysis/CalculationDriver.h"
 #include "analysis/DynamicAnalysis.h"
 #include "optimizer/Optimizer.h"
+#include "optimizer/OptimizerRun.h"
 #include "optimizer/Variant.h"
 
 #include <benchmark/benchmark.h>
@@ -116,6 +117,29 @@ void BM_VariantPipelineAllocations(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(afterCopy), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_VariantPipelineAllocations);
+
+// The run's work per variant: the study's combinations through evaluateCombination,
+// whose variant storage is reused. Only accepted variants are copied (by the run,
+// not counted here).
+void BM_RunVariantAllocations(benchmark::State& state) {
+    AnalysisModel model = bench::studyModel();
+    Optimizer o = bench::studyOptimizer(model, 18);
+    const VariantScreen screen(model, o.conditions);
+    AnalysisModel variant{AnalysisModel::Detached{}};
+    const auto combinations = bench::allCombinations(o.parameters);
+    std::size_t next = 0;
+    long long count = 0;
+    for (auto _ : state) {
+        bench::setCombination(o.parameters, combinations, next);
+        const long long start = allocations.load(std::memory_order_relaxed);
+        benchmark::DoNotOptimize(evaluateCombination(model, o, o.parameters, screen, variant));
+        count += allocations.load(std::memory_order_relaxed) - start;
+        next = (next + 1) % combinations.size();
+    }
+    state.counters["allocs/variant"] =
+        benchmark::Counter(static_cast<double>(count), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_RunVariantAllocations);
 
 // One load at one frequency through the stand-alone call.
 void BM_SweepStepAllocations(benchmark::State& state) {

@@ -19,7 +19,31 @@
 
 namespace quav {
 
+bool evaluateCombination(const AnalysisModel& model, const Optimizer& optimizer,
+                         const std::vector<DesignParameter>& parameters,
+                         const VariantScreen& screen, AnalysisModel& variant) {
+    variant = model;
+    applyBindings(variant, optimizer.bindings, parameters);
+    // Most variants of a study fail on their frequencies: rule those out before
+    // the full calculation. The others are calculated exactly as always.
+    if (!screen.mayBeAccepted(variant))
+        return false;
+    CalculationConditions conditions;
+    conditions.eigen = 1;
+    conditions.staticAnalysis = 1;
+    conditions.dynamic = 0;
+    conditions.frequencyStep = 0;
+    // A failed calculation leaves cleared results, which the conditions then judge.
+    runCalculation(variant, conditions);
+    return evaluateVariant(variant, optimizer.conditions);
+}
+
 namespace {
+
+/// The accepted variant, or null.
+std::unique_ptr<AnalysisModel> acceptedCopy(bool accepted, const AnalysisModel& variant) {
+    return accepted ? std::make_unique<AnalysisModel>(variant) : nullptr;
+}
 
 /// The nested loops over the parameters (parameter 0 outermost, the last one
 /// fastest) as an odometer. Values come by repeated addition exactly as the
@@ -71,26 +95,6 @@ void setValues(std::vector<DesignParameter>& parameters, const double* values) {
         parameters[i].currentValue = values[i];
 }
 
-/// Copies the model, writes the bound variables for the parameters' current
-/// values, calculates eigen and static results and tests the conditions.
-/// Returns the variant when it is accepted.
-std::unique_ptr<AnalysisModel> evaluateCombination(const AnalysisModel& model,
-                                                   const Optimizer& optimizer,
-                                                   const std::vector<DesignParameter>& parameters) {
-    auto variant = std::make_unique<AnalysisModel>(model);
-    applyBindings(*variant, optimizer.bindings, parameters);
-    CalculationConditions conditions;
-    conditions.eigen = 1;
-    conditions.staticAnalysis = 1;
-    conditions.dynamic = 0;
-    conditions.frequencyStep = 0;
-    // A failed calculation leaves cleared results, which the conditions then judge.
-    runCalculation(*variant, conditions);
-    if (!evaluateVariant(*variant, optimizer.conditions))
-        variant.reset();
-    return variant;
-}
-
 class Run {
 public:
     Run(Optimizer& optimizer, const AnalysisModel& model, const RunOptions& options)
@@ -104,7 +108,7 @@ private:
     void save(const AnalysisModel& model, const std::string& fileName,
               Durability durability = Durability::Synced);
     int enumerate();
-    int enumerateParallel(Odometer& odometer, unsigned threads);
+    int enumerateParallel(Odometer& odometer, unsigned threads, const VariantScreen& screen);
     /// Counts one evaluated variant, in enumeration order, with the parameters'
     /// current values set to its combination; saves and logs it when accepted.
     void commit(const AnalysisModel* accepted);
@@ -156,8 +160,12 @@ void Run::commit(const AnalysisModel* accepted) {
 int Run::enumerate() {
     if (stopRequested())
         return RunStopped;
+    const VariantScreen screen(model_, opt_.conditions);
+    AnalysisModel variant{AnalysisModel::Detached{}};
     if (opt_.parameters.empty()) {
-        commit(evaluateCombination(model_, opt_, opt_.parameters).get());
+        commit(acceptedCopy(evaluateCombination(model_, opt_, opt_.parameters, screen, variant),
+                            variant)
+                   .get());
         return RunFinished;
     }
     Odometer odometer(opt_.parameters);
@@ -168,18 +176,20 @@ int Run::enumerate() {
     if (combinations_ > 0 && static_cast<std::uint64_t>(combinations_) < threads)
         threads = static_cast<unsigned>(combinations_);
     if (threads > 1)
-        return enumerateParallel(odometer, threads);
+        return enumerateParallel(odometer, threads, screen);
     do {
         // Read before every variant, so a stop takes effect after the one in hand.
         if (stopRequested())
             return RunStopped;
         setValues(opt_.parameters, odometer.values().data());
-        commit(evaluateCombination(model_, opt_, opt_.parameters).get());
+        commit(acceptedCopy(evaluateCombination(model_, opt_, opt_.parameters, screen, variant),
+                            variant)
+                   .get());
     } while (odometer.advance());
     return RunFinished;
 }
 
-int Run::enumerateParallel(Odometer& odometer, unsigned threads) {
+int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantScreen& screen) {
     // Workers evaluate batches of combinations on private copies; this thread
     // hands the batches out in enumeration order and commits their results in
     // the same order, so files, numbers and log lines are those of a
@@ -200,6 +210,7 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads) {
 
     auto worker = [&] {
         std::vector<DesignParameter> params = opt_.parameters;
+        AnalysisModel variant{AnalysisModel::Detached{}};
         for (;;) {
             std::shared_ptr<Batch> batch;
             {
@@ -212,7 +223,8 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads) {
             }
             for (std::size_t i = 0; i < batch->size; ++i) {
                 setValues(params, batch->values.data() + i * n);
-                batch->accepted[i] = evaluateCombination(model_, opt_, params);
+                batch->accepted[i] = acceptedCopy(
+                    evaluateCombination(model_, opt_, params, screen, variant), variant);
                 if (quit) // a stop: the rest of the batch will not be committed
                     break;
             }

@@ -2,6 +2,7 @@
 
 #include "model/AnalysisModel.h"
 #include "optimizer/Optimizer.h"
+#include "optimizer/Variant.h"
 
 #include <atomic>
 #include <cstdint>
@@ -62,6 +63,15 @@ std::string runStatusMessage(int status);
 /// read.
 RunOutcome runOptimization(Optimizer& optimizer, const AnalysisModel& model,
                            const RunOptions& options);
+
+/// A run's work for one combination, the parameters' current values taken from
+/// `parameters`: writes `model` with the bound variables into `variant` (its storage
+/// is reused from one call to the next), rules the variant out on the screen or
+/// calculates its eigen and static results, and tests the conditions. True when
+/// the variant is accepted; `variant` then holds it with its results.
+bool evaluateCombination(const AnalysisModel& model, const Optimizer& optimizer,
+                         const std::vector<DesignParameter>& parameters,
+                         const VariantScreen& screen, AnalysisModel& variant);
 
 /// Makes `path` + "/" + `folder` the optimiser's output directory: an existing
 /// empty directory is removed and created again, an existing one with files

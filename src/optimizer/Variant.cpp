@@ -1,9 +1,12 @@
 #include "optimizer/Variant.h"
 
+#include "analysis/CalculationDriver.h"
+#include "analysis/EigenAnalysis.h"
 #include "analysis/ModeMetrics.h"
 #include "analysis/PointMotion.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace quav {
@@ -114,7 +117,55 @@ bool displacementConditionHolds(const AnalysisModel& m, const DisplacementCondit
     return ok;
 }
 
+bool springRatiosHold(const AnalysisModel& m, const OptimizationConditions& c) {
+    if (!c.springRatioEnabled)
+        return true;
+    const double upper = (c.springRatioTolerancePct * 0.01 + 1.0) * c.springRatio;
+    bool ok = true;
+    for (const auto& ch : m.springCharacteristics) {
+        for (const double r :
+             {ch.stiffness[0] / ch.stiffness[1], ch.stiffness[0] / ch.stiffness[2]})
+            if (std::isnan(r) || r > upper || r < c.springRatio)
+                ok = false;
+    }
+    return ok;
+}
+
 } // namespace
+
+VariantScreen::VariantScreen(const AnalysisModel& model, const OptimizationConditions& conditions)
+    : conditions_(conditions), inertia_(model.inertia),
+      principal_(principalInertiaAxes(model.inertia)) {}
+
+bool VariantScreen::mayBeAccepted(const AnalysisModel& variant) const {
+    const OptimizationConditions& c = conditions_;
+    if (!springRatiosHold(variant, c))
+        return false;
+    if (!c.minFrequencyEnabled && !c.maxFrequencyEnabled)
+        return true;
+    // A model the calculation refuses keeps zero results, which only the full
+    // evaluation judges.
+    if (validateModel(variant) > 0)
+        return true;
+    const bool sameInertia =
+        variant.inertia.rows() == inertia_.rows() && variant.inertia.cols() == inertia_.cols() &&
+        std::memcmp(variant.inertia.data(), inertia_.data(),
+                    sizeof(double) * static_cast<std::size_t>(inertia_.size())) == 0;
+    FrequencyBounds bounds;
+    const bool known =
+        sameInertia
+            ? naturalFrequencyBounds(variant, principal_, bounds)
+            : naturalFrequencyBounds(variant, principalInertiaAxes(variant.inertia), bounds);
+    if (!known)
+        return true;
+    // Mode 1 below its bounds' top fails "at least the minimum"; mode 6 above its
+    // bounds' bottom fails "at most the maximum".
+    if (c.minFrequencyEnabled && bounds.lowest.high < c.minFrequency)
+        return false;
+    if (c.maxFrequencyEnabled && bounds.highest.low > c.maxFrequency)
+        return false;
+    return true;
+}
 
 bool evaluateVariant(const AnalysisModel& m, const OptimizationConditions& c) {
     bool accepted = true;
@@ -135,16 +186,8 @@ bool evaluateVariant(const AnalysisModel& m, const OptimizationConditions& c) {
         accepted = false;
     if (c.maxFrequencyEnabled && frequency(6) > c.maxFrequency)
         accepted = false;
-    if (c.springRatioEnabled && !m.springCharacteristics.empty()) {
-        const double upper = (c.springRatioTolerancePct * 0.01 + 1.0) * c.springRatio;
-        for (const auto& ch : m.springCharacteristics) {
-            for (const double r :
-                 {ch.stiffness[0] / ch.stiffness[1], ch.stiffness[0] / ch.stiffness[2]}) {
-                if (std::isnan(r) || r > upper || r < c.springRatio)
-                    accepted = false;
-            }
-        }
-    }
+    if (!springRatiosHold(m, c))
+        accepted = false;
     if (c.meanCouplingEnabled && meanCouplingDegree(m) > c.meanCouplingMax)
         accepted = false;
     for (const auto& dc : c.displacementConditions)

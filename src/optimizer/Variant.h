@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/EigenAnalysis.h"
 #include "model/AnalysisModel.h"
 #include "optimizer/DesignParameter.h"
 #include "optimizer/OptimizationConditions.h"
@@ -36,5 +37,25 @@ void applyBindings(AnalysisModel& variant, const std::vector<ParameterBinding>& 
 /// frequency. A displacement condition whose object or static load (or its
 /// result row) does not exist tests nothing.
 bool evaluateVariant(const AnalysisModel& variant, const OptimizationConditions& conditions);
+
+/// A quick look at variants of one model before their calculation.
+class VariantScreen {
+public:
+    /// `model` is the model the variants are copies of: its principal inertia axes,
+    /// which bindings never change, are found once here.
+    VariantScreen(const AnalysisModel& model, const OptimizationConditions& conditions);
+
+    /// False when the variant certainly fails the spring-ratio condition or the
+    /// minimum or maximum frequency condition, judged from its characteristics and
+    /// from bounds on its lowest and highest frequencies (naturalFrequencyBounds);
+    /// evaluateVariant would then reject it too. True says nothing: only
+    /// evaluateVariant after the calculation decides.
+    bool mayBeAccepted(const AnalysisModel& variant) const;
+
+private:
+    const OptimizationConditions& conditions_;
+    Matrix inertia_;
+    PrincipalAxes principal_;
+};
 
 } // namespace quav

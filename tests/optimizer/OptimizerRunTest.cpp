@@ -416,6 +416,10 @@ TEST(OptimizerRun, ParallelRunsWriteExactlyWhatOneThreadWrites) {
         o.conditions.springRatioEnabled = 1; // accepts Kxx 5e5 .. 5.5e5
         o.conditions.meanCouplingEnabled = 1;
         o.conditions.meanCouplingMax = 10.0;
+        // A window that rules out some variants before their calculation.
+        o.conditions.minFrequencyEnabled = o.conditions.maxFrequencyEnabled = 1;
+        o.conditions.minFrequency = 7.0;
+        o.conditions.maxFrequency = 34.0;
         TempDir dir;
         o.outputDirectory = dir.str();
         RunOptions options;

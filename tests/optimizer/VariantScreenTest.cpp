@@ -1,0 +1,159 @@
+// The quick look a run takes at each variant must never change what the run
+// accepts: a combination's verdict is that of the full calculation.
+#include "analysis/CalculationDriver.h"
+#include "optimizer/OptimizerRun.h"
+#include "optimizer/Variant.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+using namespace quav;
+
+namespace {
+
+Matrix v3(double x, double y, double z) {
+    return Matrix::vector({x, y, z});
+}
+
+/// Four inclined mounts (ids 2-5) on one characteristic (id 6), products of inertia.
+AnalysisModel inclinedModel() {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    m.mass = 140.0;
+    m.setInertia(Matrix(3, 3, {6, 0.3, -0.2, 0, 8, 0.4, 0, 0, 9}));
+    for (double x : {0.3, -0.35})
+        for (double y : {0.25, -0.25})
+            m.addSpring("mount", v3(x, y, -0.15), v3(0, y > 0 ? 25 : -25, 5), 0.05f);
+    m.setSpringSelection(-1);
+    m.assignCharacteristic("rubber", v3(3e5, 1e5, 1e5), 1.2, v3(50, 50, 50));
+    m.addStaticLoad("weight", 1373.4, v3(0, 0, 0), v3(0, 0, -1), Translational);
+    return m;
+}
+
+/// The verdict without the screen: copy, bindings, full calculation, conditions.
+bool fullVerdict(const AnalysisModel& model, const Optimizer& o) {
+    AnalysisModel variant(model);
+    applyBindings(variant, o.bindings, o.parameters);
+    CalculationConditions conditions;
+    conditions.dynamic = conditions.frequencyStep = 0;
+    runCalculation(variant, conditions);
+    return evaluateVariant(variant, o.conditions);
+}
+
+/// Lowest and highest frequency of the model with the optimiser's current values.
+std::pair<double, double> extremeFrequencies(const AnalysisModel& model, const Optimizer& o) {
+    AnalysisModel variant(model);
+    applyBindings(variant, o.bindings, o.parameters);
+    runCalculation(variant, CalculationConditions{});
+    return {variant.eigenFrequencies[5], variant.eigenFrequencies[0]};
+}
+
+} // namespace
+
+TEST(VariantScreen, CombinationVerdictsAreThoseOfTheFullCalculation) {
+    const AnalysisModel model = inclinedModel();
+    Optimizer o;
+    AnalysisModel attached = model;
+    o.attach(&attached);
+    const int kxx = o.addParameter("Kxx", 6e5, 1e5, 1e5);
+    const int x = o.addParameter("x", 0.4, 0.2, 0.1);
+    o.setBinding(6, 1, kxx, 1.0);
+    o.setBinding(2, 1, x, 1.0);
+    o.setBinding(3, 1, x, 1.0);
+    AnalysisModel scratch{AnalysisModel::Detached{}};
+
+    int screenedOut = 0, accepted = 0, cases = 0;
+    for (double kv = 1e5; kv <= 6e5; kv += 1e5) {
+        for (double xv : {0.2, 0.3, 0.4}) {
+            o.parameters[0].currentValue = kv;
+            o.parameters[1].currentValue = xv;
+            const auto [lowest, highest] = extremeFrequencies(model, o);
+            const double inf = std::numeric_limits<double>::infinity();
+            // Thresholds on the frequencies themselves, one ulp either side, and clear
+            // of them; the other bound of the window off.
+            for (double f : {lowest, highest}) {
+                for (double threshold : {f, std::nextafter(f, -inf), std::nextafter(f, inf),
+                                         f * (1 + 1e-9), f * (1 - 1e-9), 0.5 * f, 2.0 * f}) {
+                    for (int which : {0, 1}) {
+                        auto& c = o.conditions;
+                        c = OptimizationConditions{};
+                        c.minFrequencyEnabled = which == 0;
+                        c.maxFrequencyEnabled = which == 1;
+                        c.minFrequency = c.maxFrequency = threshold;
+                        const VariantScreen screen(model, c);
+                        const bool verdict =
+                            evaluateCombination(model, o, o.parameters, screen, scratch);
+                        ASSERT_EQ(verdict, fullVerdict(model, o))
+                            << "Kxx " << kv << " x " << xv << " threshold " << threshold
+                            << (which == 0 ? " (minimum)" : " (maximum)");
+                        // The verdict's variant is the fully calculated one.
+                        if (verdict) {
+                            ++accepted;
+                            EXPECT_EQ(scratch.eigenFrequencies[5], lowest);
+                            EXPECT_EQ(scratch.eigenFrequencies[0], highest);
+                        }
+                        screenedOut += !screen.mayBeAccepted(scratch);
+                        ++cases;
+                    }
+                }
+            }
+        }
+    }
+    // Both outcomes occur, and the screen settles the clear cases itself.
+    EXPECT_GT(accepted, cases / 4);
+    EXPECT_GT(screenedOut, cases / 4);
+}
+
+TEST(VariantScreen, RulesOutClearFailuresOnly) {
+    AnalysisModel model = inclinedModel();
+    runCalculation(model, CalculationConditions{});
+    const double lowest = model.eigenFrequencies[5], highest = model.eigenFrequencies[0];
+    OptimizationConditions c;
+    EXPECT_TRUE(VariantScreen(model, c).mayBeAccepted(model)); // nothing enabled
+    c.minFrequencyEnabled = 1;
+    c.minFrequency = 1.01 * lowest;
+    EXPECT_FALSE(VariantScreen(model, c).mayBeAccepted(model));
+    c.minFrequency = lowest;
+    EXPECT_TRUE(VariantScreen(model, c).mayBeAccepted(model));
+    c = {};
+    c.maxFrequencyEnabled = 1;
+    c.maxFrequency = 0.99 * highest;
+    EXPECT_FALSE(VariantScreen(model, c).mayBeAccepted(model));
+    c.maxFrequency = highest;
+    EXPECT_TRUE(VariantScreen(model, c).mayBeAccepted(model));
+    // Spring ratios are judged exactly as the conditions judge them (3 < 5).
+    c = {};
+    c.springRatioEnabled = 1;
+    EXPECT_FALSE(VariantScreen(model, c).mayBeAccepted(model));
+    model.springCharacteristics[0].stiffness = v3(5e5, 1e5, 1e5);
+    EXPECT_TRUE(VariantScreen(model, c).mayBeAccepted(model));
+    // A model the calculation refuses is left to the full evaluation.
+    AnalysisModel noSprings{AnalysisModel::Detached{}};
+    noSprings.mass = 10.0;
+    noSprings.setInertia(Matrix(3, 3, {1, 0, 0, 0, 1, 0, 0, 0, 1}));
+    c = {};
+    c.minFrequencyEnabled = 1;
+    c.minFrequency = 1.0;
+    EXPECT_TRUE(VariantScreen(noSprings, c).mayBeAccepted(noSprings));
+}
+
+TEST(VariantScreen, AVariantWithAnotherInertiaIsJudgedOnItsOwn) {
+    // The screen keeps the principal axes of the model it was made for; a variant
+    // whose inertia differs must not be judged with them. Large moments put the
+    // rocking modes lowest; the variant's small ones lift its lowest frequency.
+    AnalysisModel heavy = inclinedModel();
+    heavy.setInertia(Matrix(3, 3, {60, 3, -2, 0, 80, 4, 0, 0, 90}));
+    AnalysisModel light = inclinedModel();
+    runCalculation(heavy, CalculationConditions{});
+    runCalculation(light, CalculationConditions{});
+    ASSERT_LT(heavy.eigenFrequencies[5], 0.9 * light.eigenFrequencies[5]);
+    OptimizationConditions c;
+    c.minFrequencyEnabled = 1;
+    c.minFrequency = light.eigenFrequencies[5];
+    EXPECT_TRUE(evaluateVariant(light, c));
+    EXPECT_TRUE(VariantScreen(heavy, c).mayBeAccepted(light));
+    EXPECT_FALSE(VariantScreen(heavy, c).mayBeAccepted(heavy));
+}
