@@ -250,11 +250,18 @@ EigenvalueEstimate approximateEigenvalues(const Matrix& a, double tolerance) {
             frobenius += (r == c ? 1.0 : 2.0) * a(r, c) * a(r, c);
         }
     }
+    EigenvalueEstimate estimate;
+    estimate.values = Matrix::column(n);
+    estimate.norm = std::sqrt(frobenius);
+    if (!std::isfinite(frobenius)) {
+        for (int r = 0; r < n; ++r)
+            estimate.values[r] = std::numeric_limits<double>::quiet_NaN();
+        estimate.offDiagonal = std::numeric_limits<double>::quiet_NaN();
+        return estimate;
+    }
     NoVectors v;
     // The upper triangle holds half of the off-diagonal sum of squares.
     run(w, v, n, negligibleFloor(frobenius), 0.5 * tolerance * tolerance * frobenius);
-    EigenvalueEstimate estimate;
-    estimate.values = Matrix::column(n);
     double off = 0.0;
     for (int r = 0; r < n; ++r) {
         estimate.values[r] = w[r * n + r];

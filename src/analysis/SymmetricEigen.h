@@ -22,6 +22,7 @@ SymmetricEigen symmetricEigen(const Matrix& a);
 struct EigenvalueEstimate {
     Matrix values;            ///< n x 1, unsorted
     double offDiagonal = 0.0; ///< Frobenius norm of what the rotations left off the diagonal
+    double norm = 0.0;        ///< Frobenius norm of the matrix
 };
 
 /// The eigenvalues by the same rotations in double precision and without vectors,
@@ -29,7 +30,8 @@ struct EigenvalueEstimate {
 /// x ||a|| (Frobenius; 0 runs to convergence). Sorted, the exact eigenvalues of `a`
 /// then lie each within `offDiagonal` plus a few hundred roundoffs (2^-52) x ||a|| of
 /// the sorted estimates: Jacobi is backward stable, and the diagonal of a symmetric
-/// matrix is that close to its eigenvalues (Weyl). For a finite matrix only.
+/// matrix is that close to its eigenvalues (Weyl). A matrix with an infinite or NaN
+/// element gives NaN at once.
 EigenvalueEstimate approximateEigenvalues(const Matrix& a, double tolerance);
 
 } // namespace quav

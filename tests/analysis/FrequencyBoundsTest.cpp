@@ -74,6 +74,12 @@ TEST(ApproximateEigenvalues, WithinTheStatedDistanceOfTheExactValues) {
     const EigenvalueEstimate d = approximateEigenvalues(Matrix(2, 2, {3, 0, 0, -1}), 1e-7);
     EXPECT_EQ(d.values, Matrix::vector({3, -1}));
     EXPECT_EQ(d.offDiagonal, 0.0);
+    EXPECT_EQ(d.norm, std::sqrt(10.0));
+    // Non-finite input ends at once with NaN, not at the sweep cap with numbers.
+    Matrix bad = Matrix::identity(4);
+    bad(0, 1) = bad(1, 0) = std::numeric_limits<double>::infinity();
+    for (double x : sorted(approximateEigenvalues(bad, 1e-7).values))
+        EXPECT_TRUE(std::isnan(x));
 }
 
 TEST(NaturalFrequencyBounds, HoldTheFrequenciesOfTheFullSolution) {
