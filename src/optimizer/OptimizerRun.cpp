@@ -8,6 +8,7 @@
 #include "optimizer/Variant.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <ctime>
 #include <deque>
@@ -194,18 +195,26 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantSc
     // hands the batches out in enumeration order and commits their results in
     // the same order, so files, numbers and log lines are those of a
     // single-threaded run. Batches evaluated past a stop are discarded.
-    constexpr std::size_t kBatch = 64;
+    // Batches are sized to about a millisecond of work: long enough that handing
+    // them out costs next to nothing, short enough that the workers finish together
+    // and the accepted copies a batch holds stay few even for big models. The first
+    // ones are small, until a batch has been timed.
+    constexpr double kBatchSeconds = 1e-3;
+    constexpr std::size_t kMinBatch = 16, kMaxBatch = 4096;
+    std::size_t batchSize = kMinBatch;
     const std::size_t n = opt_.parameters.size();
     struct Batch {
-        std::vector<double> values; // kBatch x n
+        std::vector<double> values; // size x n
         std::size_t size = 0;
         std::vector<std::unique_ptr<AnalysisModel>> accepted;
         bool done = false;
+        double seconds = 0.0; // time the worker took for it
     };
     std::mutex mutex;
     std::condition_variable workReady, batchDone;
-    std::deque<std::shared_ptr<Batch>> pending;  // waiting for a worker
-    std::deque<std::shared_ptr<Batch>> inFlight; // in enumeration order, not yet committed
+    std::deque<std::shared_ptr<Batch>> pending; // waiting for a worker (guarded by the mutex)
+    // In enumeration order, not yet committed; only this thread touches the queue.
+    std::deque<std::shared_ptr<Batch>> inFlight;
     std::atomic<bool> quit{false};
 
     auto worker = [&] {
@@ -221,6 +230,7 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantSc
                 batch = pending.front();
                 pending.pop_front();
             }
+            const auto start = std::chrono::steady_clock::now();
             for (std::size_t i = 0; i < batch->size; ++i) {
                 setValues(params, batch->values.data() + i * n);
                 batch->accepted[i] = acceptedCopy(
@@ -230,6 +240,8 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantSc
             }
             {
                 std::lock_guard lock(mutex);
+                batch->seconds =
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
                 batch->done = true;
             }
             batchDone.notify_all();
@@ -241,11 +253,12 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantSc
 
     bool more = true;
     auto fill = [&] {
-        // Keep a few batches per worker queued so no worker waits for this thread.
+        // Keep a few batches per worker queued so no worker waits for this thread;
+        // they are made outside the lock, which the workers need to take them.
         while (more && inFlight.size() < 4 * static_cast<std::size_t>(threads)) {
             auto batch = std::make_shared<Batch>();
-            batch->values.reserve(kBatch * n);
-            while (more && batch->size < kBatch) {
+            batch->values.reserve(batchSize * n);
+            while (more && batch->size < batchSize) {
                 const auto& v = odometer.values();
                 batch->values.insert(batch->values.end(), v.begin(), v.end());
                 ++batch->size;
@@ -253,28 +266,30 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantSc
             }
             batch->accepted.resize(batch->size);
             inFlight.push_back(batch);
-            pending.push_back(batch);
+            {
+                std::lock_guard lock(mutex);
+                pending.push_back(batch);
+            }
+            workReady.notify_one();
         }
     };
 
     int status = RunFinished;
-    {
-        std::unique_lock lock(mutex);
-        fill();
-    }
-    workReady.notify_all();
-    while (status == RunFinished) {
-        std::shared_ptr<Batch> batch;
+    fill();
+    while (status == RunFinished && !inFlight.empty()) {
+        std::shared_ptr<Batch> batch = inFlight.front();
         {
             std::unique_lock lock(mutex);
-            if (inFlight.empty())
-                break;
-            batchDone.wait(lock, [&] { return inFlight.front()->done; });
-            batch = inFlight.front();
-            inFlight.pop_front();
-            fill();
+            batchDone.wait(lock, [&] { return batch->done; });
         }
-        workReady.notify_all();
+        inFlight.pop_front();
+        if (batch->seconds > 0.0) {
+            const double perVariant = batch->seconds / static_cast<double>(batch->size);
+            batchSize = static_cast<std::size_t>(std::clamp(kBatchSeconds / perVariant,
+                                                            static_cast<double>(kMinBatch),
+                                                            static_cast<double>(kMaxBatch)));
+        }
+        fill();
         for (std::size_t i = 0; i < batch->size; ++i) {
             if (stopRequested()) {
                 status = RunStopped;
