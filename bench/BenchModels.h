@@ -5,6 +5,8 @@
 #include "optimizer/Variant.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace quav::bench {

@@ -51,8 +51,9 @@ void BM_RunVariant(benchmark::State& state) {
         accepted += evaluateCombination(model, o, o.parameters, screen, variant);
         next = (next + 1) % combinations.size();
     }
-    state.counters["accepted %"] =
-        100.0 * static_cast<double>(accepted) / static_cast<double>(state.iterations());
+    state.counters["accepted %"] = benchmark::Counter(100.0 * static_cast<double>(accepted) /
+                                                          static_cast<double>(state.iterations()),
+                                                      benchmark::Counter::kAvgThreads);
     state.counters["variants/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }

@@ -42,7 +42,8 @@ bool evaluateVariant(const AnalysisModel& variant, const OptimizationConditions&
 class VariantScreen {
 public:
     /// `model` is the model the variants are copies of: its principal inertia axes,
-    /// which bindings never change, are found once here.
+    /// which bindings never change, are found once here. `conditions` are read at
+    /// each look and must outlive the screen.
     VariantScreen(const AnalysisModel& model, const OptimizationConditions& conditions);
 
     /// False when the variant certainly fails the spring-ratio condition or the
