@@ -191,14 +191,17 @@ int Run::enumerate() {
 }
 
 int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantScreen& screen) {
-    // Workers evaluate batches of combinations on private copies; this thread
-    // hands the batches out in enumeration order and commits their results in
-    // the same order, so files, numbers and log lines are those of a
-    // single-threaded run. Batches evaluated past a stop are discarded.
+    // This thread and threads - 1 workers evaluate batches of combinations on
+    // private copies; this thread makes the batches in enumeration order and
+    // commits their results in the same order, so files, numbers and log lines are
+    // those of a single-threaded run. While the oldest batch is still being
+    // evaluated it evaluates a waiting one itself, so no core idles and none is
+    // shared. Batches evaluated past a stop are discarded.
+    //
     // Batches are sized to about a millisecond of work: long enough that handing
-    // them out costs next to nothing, short enough that the workers finish together
-    // and the accepted copies a batch holds stay few even for big models. The first
-    // ones are small, until a batch has been timed.
+    // them out costs next to nothing, short enough that a commit never waits long
+    // and the accepted copies a batch holds stay few even for big models. The
+    // first ones are small, until a batch has been timed.
     constexpr double kBatchSeconds = 1e-3;
     constexpr std::size_t kMinBatch = 16, kMaxBatch = 4096;
     std::size_t batchSize = kMinBatch;
@@ -207,16 +210,36 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantSc
         std::vector<double> values; // size x n
         std::size_t size = 0;
         std::vector<std::unique_ptr<AnalysisModel>> accepted;
-        bool done = false;
-        double seconds = 0.0; // time the worker took for it
+        bool done = false;    // guarded by the mutex
+        double seconds = 0.0; // time its evaluation took; set with `done`
     };
     std::mutex mutex;
     std::condition_variable workReady, batchDone;
-    std::deque<std::shared_ptr<Batch>> pending; // waiting for a worker (guarded by the mutex)
+    std::deque<std::shared_ptr<Batch>> pending; // waiting for a thread (guarded by the mutex)
     // In enumeration order, not yet committed; only this thread touches the queue.
     std::deque<std::shared_ptr<Batch>> inFlight;
     std::atomic<bool> quit{false};
 
+    // Evaluates a batch; `interrupted` is asked after each variant whether to give
+    // up the rest (which is then never committed).
+    auto evaluate = [&](Batch& batch, std::vector<DesignParameter>& params, AnalysisModel& variant,
+                        auto interrupted) {
+        const auto start = std::chrono::steady_clock::now();
+        for (std::size_t i = 0; i < batch.size; ++i) {
+            setValues(params, batch.values.data() + i * n);
+            batch.accepted[i] =
+                acceptedCopy(evaluateCombination(model_, opt_, params, screen, variant), variant);
+            if (interrupted())
+                break;
+        }
+        {
+            std::lock_guard lock(mutex);
+            batch.seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            batch.done = true;
+        }
+        batchDone.notify_all();
+    };
     auto worker = [&] {
         std::vector<DesignParameter> params = opt_.parameters;
         AnalysisModel variant{AnalysisModel::Detached{}};
@@ -230,30 +253,16 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantSc
                 batch = pending.front();
                 pending.pop_front();
             }
-            const auto start = std::chrono::steady_clock::now();
-            for (std::size_t i = 0; i < batch->size; ++i) {
-                setValues(params, batch->values.data() + i * n);
-                batch->accepted[i] = acceptedCopy(
-                    evaluateCombination(model_, opt_, params, screen, variant), variant);
-                if (quit) // a stop: the rest of the batch will not be committed
-                    break;
-            }
-            {
-                std::lock_guard lock(mutex);
-                batch->seconds =
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-                batch->done = true;
-            }
-            batchDone.notify_all();
+            evaluate(*batch, params, variant, [&] { return quit.load(); });
         }
     };
     std::vector<std::thread> pool;
-    for (unsigned i = 0; i < threads; ++i)
+    for (unsigned i = 1; i < threads; ++i)
         pool.emplace_back(worker);
 
     bool more = true;
     auto fill = [&] {
-        // Keep a few batches per worker queued so no worker waits for this thread;
+        // Keep a few batches per thread queued so no worker waits for this thread;
         // they are made outside the lock, which the workers need to take them.
         while (more && inFlight.size() < 4 * static_cast<std::size_t>(threads)) {
             auto batch = std::make_shared<Batch>();
@@ -274,13 +283,27 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantSc
         }
     };
 
+    std::vector<DesignParameter> params = opt_.parameters;
+    AnalysisModel variant{AnalysisModel::Detached{}};
     int status = RunFinished;
+    bool stopSeen = false; // a stop cut short a batch of this thread's
     fill();
     while (status == RunFinished && !inFlight.empty()) {
-        std::shared_ptr<Batch> batch = inFlight.front();
-        {
-            std::unique_lock lock(mutex);
-            batchDone.wait(lock, [&] { return batch->done; });
+        const std::shared_ptr<Batch> batch = inFlight.front();
+        for (;;) {
+            std::shared_ptr<Batch> own;
+            {
+                std::unique_lock lock(mutex);
+                if (batch->done)
+                    break;
+                if (pending.empty()) {
+                    batchDone.wait(lock, [&] { return batch->done; });
+                    break;
+                }
+                own = pending.front();
+                pending.pop_front();
+            }
+            evaluate(*own, params, variant, [&] { return stopSeen = stopSeen || stopRequested(); });
         }
         inFlight.pop_front();
         if (batch->seconds > 0.0) {
@@ -291,7 +314,7 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantSc
         }
         fill();
         for (std::size_t i = 0; i < batch->size; ++i) {
-            if (stopRequested()) {
+            if (stopSeen || stopRequested()) {
                 status = RunStopped;
                 break;
             }

@@ -321,8 +321,11 @@ TEST(OptimizerRunner, StopEndsThreeParameterAndOneParameterRuns) {
                       std::string::npos);
             EXPECT_EQ(runner.lastOutcome().message, "処理が中断されました");
             EXPECT_TRUE(fs::exists(dir / "log.txt"));
-            // Everything evaluated before the stop is written.
+            // Everything evaluated before the stop is written, nothing after it, however
+            // far the other threads had got.
             EXPECT_TRUE(fs::exists(dir / "No1.quav"));
+            EXPECT_FALSE(fs::exists(dir / "No2.quav"));
+            EXPECT_EQ(runner.counters().processed.load(), 1);
         }
 }
 
