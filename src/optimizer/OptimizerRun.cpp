@@ -218,7 +218,12 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantSc
     std::deque<std::shared_ptr<Batch>> pending; // waiting for a thread (guarded by the mutex)
     // In enumeration order, not yet committed; only this thread touches the queue.
     std::deque<std::shared_ptr<Batch>> inFlight;
-    std::atomic<bool> quit{false};
+    // Read after every variant by every worker: a cache line of its own, so this
+    // thread's writes to its other locals do not make the workers fetch it again.
+    struct alignas(64) QuitFlag {
+        std::atomic<bool> value{false};
+    } quitFlag;
+    std::atomic<bool>& quit = quitFlag.value;
 
     // Evaluates a batch; `interrupted` is asked after each variant whether to give
     // up the rest (which is then never committed).
@@ -264,7 +269,7 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantSc
     auto fill = [&] {
         // Keep a few batches per thread queued so no worker waits for this thread;
         // they are made outside the lock, which the workers need to take them.
-        while (more && inFlight.size() < 4 * static_cast<std::size_t>(threads)) {
+        while (more && inFlight.size() < 8 * static_cast<std::size_t>(threads)) {
             auto batch = std::make_shared<Batch>();
             batch->values.reserve(batchSize * n);
             while (more && batch->size < batchSize) {
@@ -303,7 +308,12 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantSc
                 own = pending.front();
                 pending.pop_front();
             }
-            evaluate(*own, params, variant, [&] { return stopSeen = stopSeen || stopRequested(); });
+            evaluate(*own, params, variant, [&] {
+                // Written only on a stop: the workers read `quit` next to it.
+                if (!stopSeen && stopRequested())
+                    stopSeen = true;
+                return stopSeen;
+            });
         }
         inFlight.pop_front();
         if (batch->seconds > 0.0) {
