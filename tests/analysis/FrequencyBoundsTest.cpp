@@ -91,6 +91,8 @@ TEST(NaturalFrequencyBounds, HoldTheFrequenciesOfTheFullSolution) {
     expectBoundsHold(fourMountModel(0.3, 0.2, 0.0, v3(0, 0, 2e5)), "free directions");
     // Rates six decades apart: the lowest frequency is tiny against the highest.
     expectBoundsHold(fourMountModel(0.3, 0.2, 0.1, v3(1e8, 1e2, 1e2)), "graded rates");
+    // A negative rate: unstable modes with negative eigenvalues, ordered by magnitude.
+    expectBoundsHold(fourMountModel(0.3, 0.2, 0.1, v3(3e5, -2e5, 1e5)), "negative rate");
     Lcg rng{99};
     for (int t = 0; t < 80; ++t)
         expectBoundsHold(randomMountModel(rng, 3 + t % 4), "random model " + std::to_string(t));
