@@ -4,6 +4,7 @@
 #include "analysis/EigenAnalysis.h"
 #include "analysis/ModeMetrics.h"
 #include "analysis/PointMotion.h"
+#include "analysis/StaticAnalysis.h"
 
 #include <cmath>
 #include <cstring>
@@ -82,7 +83,10 @@ bool displacementWithinLimit(const DisplacementCondition& c, const Matrix& d, co
     return ok;
 }
 
-bool displacementConditionHolds(const AnalysisModel& m, const DisplacementCondition& c) {
+/// One displacement condition on the static results `results` of `m` (a row per
+/// static load).
+bool displacementConditionHolds(const AnalysisModel& m, const Matrix& results,
+                                const DisplacementCondition& c) {
     int row = -1;
     for (std::size_t i = 0; i < m.staticLoads.size(); ++i) {
         if (m.staticLoads[i].id == c.loadId) {
@@ -90,11 +94,11 @@ bool displacementConditionHolds(const AnalysisModel& m, const DisplacementCondit
             break;
         }
     }
-    if (row < 0 || row >= m.staticResults.rows() || m.staticResults.cols() < 6)
+    if (row < 0 || row >= results.rows() || results.cols() < 6)
         return true;
     Matrix e(6, 1);
     for (int j = 0; j < 6; ++j)
-        e[j] = m.staticResults(row, j);
+        e[j] = results(row, j);
 
     bool ok = true;
     for (const auto& s : m.springs) {
@@ -141,11 +145,26 @@ bool VariantScreen::mayBeAccepted(const AnalysisModel& variant) const {
     const OptimizationConditions& c = conditions_;
     if (!springRatiosHold(variant, c))
         return false;
-    if (!c.minFrequencyEnabled && !c.maxFrequencyEnabled)
-        return true;
     // A model the calculation refuses keeps zero results, which only the full
     // evaluation judges.
     if (validateModel(variant) > 0)
+        return true;
+    if (!frequenciesMayPass(variant))
+        return false;
+    // The static results are the calculation's own, and cheap: displacement
+    // conditions are judged on them exactly.
+    if (!c.displacementConditions.empty() && !variant.staticLoads.empty()) {
+        const Matrix results = staticAnalysis(variant);
+        for (const auto& dc : c.displacementConditions)
+            if (!displacementConditionHolds(variant, results, dc))
+                return false;
+    }
+    return true;
+}
+
+bool VariantScreen::frequenciesMayPass(const AnalysisModel& variant) const {
+    const OptimizationConditions& c = conditions_;
+    if (!c.minFrequencyEnabled && !c.maxFrequencyEnabled)
         return true;
     const bool sameInertia =
         variant.inertia.rows() == inertia_.rows() && variant.inertia.cols() == inertia_.cols() &&
@@ -191,7 +210,7 @@ bool evaluateVariant(const AnalysisModel& m, const OptimizationConditions& c) {
     if (c.meanCouplingEnabled && meanCouplingDegree(m) > c.meanCouplingMax)
         accepted = false;
     for (const auto& dc : c.displacementConditions)
-        if (!displacementConditionHolds(m, dc))
+        if (!displacementConditionHolds(m, m.staticResults, dc))
             accepted = false;
     return accepted;
 }

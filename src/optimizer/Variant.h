@@ -46,14 +46,17 @@ public:
     /// each look and must outlive the screen.
     VariantScreen(const AnalysisModel& model, const OptimizationConditions& conditions);
 
-    /// False when the variant certainly fails the spring-ratio condition or the
-    /// minimum or maximum frequency condition, judged from its characteristics and
-    /// from bounds on its lowest and highest frequencies (naturalFrequencyBounds);
-    /// evaluateVariant would then reject it too. True says nothing: only
-    /// evaluateVariant after the calculation decides.
+    /// False when the variant certainly fails the spring-ratio condition, the
+    /// minimum or maximum frequency condition or a displacement condition, judged
+    /// from its characteristics, from bounds on its lowest and highest frequencies
+    /// (naturalFrequencyBounds) and from its static results; evaluateVariant would
+    /// then reject it too. True says nothing: only evaluateVariant after the
+    /// calculation decides.
     bool mayBeAccepted(const AnalysisModel& variant) const;
 
 private:
+    bool frequenciesMayPass(const AnalysisModel& variant) const;
+
     const OptimizationConditions& conditions_;
     Matrix inertia_;
     PrincipalAxes principal_;

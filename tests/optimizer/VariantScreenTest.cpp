@@ -1,6 +1,7 @@
 // The quick look a run takes at each variant must never change what the run
 // accepts: a combination's verdict is that of the full calculation.
 #include "analysis/CalculationDriver.h"
+#include "analysis/PointMotion.h"
 #include "optimizer/OptimizerRun.h"
 #include "optimizer/Variant.h"
 
@@ -9,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace quav;
@@ -103,6 +105,54 @@ TEST(VariantScreen, CombinationVerdictsAreThoseOfTheFullCalculation) {
         }
     }
     // Both outcomes occur, and the screen settles the clear cases itself.
+    EXPECT_GT(accepted, cases / 4);
+    EXPECT_GT(screenedOut, cases / 4);
+}
+
+TEST(VariantScreen, DisplacementVerdictsAreThoseOfTheFullCalculation) {
+    // Limits at a variant's own displacements, one ulp either side and clear of
+    // them: on the mass element (absolute) and on spring 3 (its local z).
+    const AnalysisModel model = inclinedModel();
+    Optimizer o;
+    AnalysisModel attached = model;
+    o.attach(&attached);
+    o.setBinding(6, 1, o.addParameter("Kxx", 6e5, 1e5, 1e5), 1.0);
+    AnalysisModel scratch{AnalysisModel::Detached{}};
+    int screenedOut = 0, accepted = 0, cases = 0;
+    for (double kv = 1e5; kv <= 6e5; kv += 1e5) {
+        o.parameters[0].currentValue = kv;
+        AnalysisModel calculated(model);
+        applyBindings(calculated, o.bindings, o.parameters);
+        runCalculation(calculated, CalculationConditions{});
+        Matrix e = Matrix::column(6);
+        for (int j = 0; j < 6; ++j)
+            e[j] = calculated.staticResults(0, j);
+        const Matrix atSpring =
+            pointTransfer(e, calculated.centreOfGravity, calculated.springs[1].position);
+        const double springLocalZ = std::fabs(springLocalDisplacement(
+            calculated.springs[1], Matrix::vector({atSpring[0], atSpring[1], atSpring[2]}))[2]);
+        const double inf = std::numeric_limits<double>::infinity();
+        for (const auto& [object, flag, value] :
+             {std::tuple{1, 6, absoluteDisplacement(e)}, std::tuple{3, 5, springLocalZ}}) {
+            for (double limit : {value, std::nextafter(value, -inf), std::nextafter(value, inf),
+                                 0.5 * value, 2.0 * value}) {
+                o.conditions = OptimizationConditions{};
+                DisplacementCondition d;
+                d.objectId = object;
+                d.loadId = 7;
+                d.limit = limit;
+                d.directionFlags[static_cast<std::size_t>(flag)] = 1;
+                o.conditions.addDisplacementCondition(d);
+                const VariantScreen screen(model, o.conditions);
+                const bool verdict = evaluateCombination(model, o, o.parameters, screen, scratch);
+                ASSERT_EQ(verdict, fullVerdict(model, o))
+                    << "Kxx " << kv << " object " << object << " limit " << limit;
+                accepted += verdict;
+                screenedOut += !screen.mayBeAccepted(scratch);
+                ++cases;
+            }
+        }
+    }
     EXPECT_GT(accepted, cases / 4);
     EXPECT_GT(screenedOut, cases / 4);
 }
