@@ -200,10 +200,11 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantSc
     //
     // Batches are sized to about a millisecond of work: long enough that handing
     // them out costs next to nothing, short enough that a commit never waits long
-    // and the accepted copies a batch holds stay few even for big models. The
-    // first ones are small, until a batch has been timed.
+    // and that the accepted copies waiting to be committed stay few, down to one a
+    // batch for models so big that a variant takes longer. The first ones hold one
+    // combination each, until a batch has been timed.
     constexpr double kBatchSeconds = 1e-3;
-    constexpr std::size_t kMinBatch = 16, kMaxBatch = 4096;
+    constexpr std::size_t kMinBatch = 1, kMaxBatch = 4096;
     std::size_t batchSize = kMinBatch;
     const std::size_t n = opt_.parameters.size();
     struct Batch {
