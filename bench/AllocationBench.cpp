@@ -73,30 +73,13 @@ void BM_VariantAllocations(benchmark::State& state) {
 }
 BENCHMARK(BM_VariantAllocations);
 
-// The optimiser's whole per-variant pipeline: copy, bindings, eigen + static
-// calculation and the conditions.
+// The optimiser's whole per-variant pipeline without the screen: copy, bindings,
+// eigen + static calculation and the conditions, for one combination of the study.
 void BM_VariantPipelineAllocations(benchmark::State& state) {
-    AnalysisModel m = bench::powerUnit();
-    Optimizer o;
-    o.attach(&m);
-    const int rate = o.addParameter("Kxx", 5e5, 3e5, 1e4);
-    const int x = o.addParameter("x", 0.35, 0.25, 0.01);
-    o.setBinding(6, 1, rate, 1.0); // the characteristic's Kxx
-    o.setBinding(2, 1, x, 1.0);    // the first mount's x
+    AnalysisModel m = bench::studyModel();
+    Optimizer o = bench::studyOptimizer(m);
     for (auto& p : o.parameters)
         p.currentValue = p.minValue + 3 * p.increment;
-    auto& c = o.conditions;
-    c.minFrequencyEnabled = c.maxFrequencyEnabled = 1;
-    c.minFrequency = 5.0;
-    c.maxFrequency = 30.0;
-    c.meanCouplingEnabled = 1;
-    c.meanCouplingMax = 15.0;
-    DisplacementCondition d;
-    d.objectId = 1;
-    d.loadId = 7;
-    d.limit = 0.004;
-    d.directionFlags = {0, 0, 0, 0, 0, 0, 1};
-    c.addDisplacementCondition(d);
     CalculationConditions conditions;
     conditions.dynamic = conditions.frequencyStep = 0;
     long long total = 0, afterCopy = 0;

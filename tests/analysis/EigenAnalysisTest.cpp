@@ -87,10 +87,7 @@ TEST(SymmetricEigen, RandomMatricesGiveExactPairs) {
     Lcg rng{12345};
     for (int trial = 0; trial < 50; ++trial) {
         const int n = 2 + trial % 13; // past 12 the work arrays move to the heap
-        Matrix a(n, n);
-        for (int i = 0; i < n; ++i)
-            for (int j = i; j < n; ++j)
-                a(i, j) = a(j, i) = rng.next() * std::pow(10.0, 3 * rng.next());
+        const Matrix a = randomSymmetric(rng, n);
         const SymmetricEigen e = symmetricEigen(a);
         ASSERT_TRUE(e.converged);
         const Matrix vtv = e.vectors.transposed() * e.vectors;

@@ -59,10 +59,7 @@ TEST(ApproximateEigenvalues, WithinTheStatedDistanceOfTheExactValues) {
     Lcg rng{4242};
     for (int trial = 0; trial < 60; ++trial) {
         const int n = 2 + trial % 13; // past 12 the work array moves to the heap
-        Matrix a(n, n);
-        for (int i = 0; i < n; ++i)
-            for (int j = i; j < n; ++j)
-                a(i, j) = a(j, i) = rng.next() * std::pow(10.0, 3 * rng.next());
+        const Matrix a = randomSymmetric(rng, n);
         const std::string label = "n = " + std::to_string(n) + ", trial " + std::to_string(trial);
         expectWithinStatedDistance(a, 0.0, label + ", converged");
         expectWithinStatedDistance(a, 1e-7, label + ", stopped early");

@@ -79,6 +79,15 @@ struct Lcg {
     }
 };
 
+/// A symmetric n x n matrix of random signs and magnitudes over six decades.
+inline Matrix randomSymmetric(Lcg& rng, int n) {
+    Matrix a(n, n);
+    for (int i = 0; i < n; ++i)
+        for (int j = i; j < n; ++j)
+            a(i, j) = a(j, i) = rng.next() * std::pow(10.0, 3 * rng.next());
+    return a;
+}
+
 /// A body of 50-250 kg with a randomly rotated inertia on `springs` randomly
 /// placed and inclined mounts, each with a characteristic of its own.
 inline AnalysisModel randomMountModel(Lcg& rng, int springs) {
