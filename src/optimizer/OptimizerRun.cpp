@@ -25,7 +25,8 @@ bool evaluateCombination(const AnalysisModel& model, const Optimizer& optimizer,
                          const VariantScreen& screen, AnalysisModel& variant) {
     variant = model;
     applyBindings(variant, optimizer.bindings, parameters);
-    // Most variants of a study fail on their frequencies: rule those out before
+    // Most variants of a study fail on what bounds on their frequencies, their
+    // spring ratios or their static results already show: rule those out before
     // the full calculation. The others are calculated exactly as always.
     if (!screen.mayBeAccepted(variant))
         return false;
@@ -164,9 +165,8 @@ int Run::enumerate() {
     const VariantScreen screen(model_, opt_.conditions);
     AnalysisModel variant{AnalysisModel::Detached{}};
     if (opt_.parameters.empty()) {
-        commit(acceptedCopy(evaluateCombination(model_, opt_, opt_.parameters, screen, variant),
-                            variant)
-                   .get());
+        commit(evaluateCombination(model_, opt_, opt_.parameters, screen, variant) ? &variant
+                                                                                   : nullptr);
         return RunFinished;
     }
     Odometer odometer(opt_.parameters);
@@ -183,9 +183,8 @@ int Run::enumerate() {
         if (stopRequested())
             return RunStopped;
         setValues(opt_.parameters, odometer.values().data());
-        commit(acceptedCopy(evaluateCombination(model_, opt_, opt_.parameters, screen, variant),
-                            variant)
-                   .get());
+        commit(evaluateCombination(model_, opt_, opt_.parameters, screen, variant) ? &variant
+                                                                                   : nullptr);
     } while (odometer.advance());
     return RunFinished;
 }
