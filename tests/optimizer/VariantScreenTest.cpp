@@ -35,22 +35,18 @@ AnalysisModel inclinedModel() {
     return m;
 }
 
-/// The verdict without the screen: copy, bindings, full calculation, conditions.
-bool fullVerdict(const AnalysisModel& model, const Optimizer& o) {
-    AnalysisModel variant(model);
-    applyBindings(variant, o.bindings, o.parameters);
-    CalculationConditions conditions;
-    conditions.dynamic = conditions.frequencyStep = 0;
-    runCalculation(variant, conditions);
-    return evaluateVariant(variant, o.conditions);
-}
-
-/// Lowest and highest frequency of the model with the optimiser's current values.
-std::pair<double, double> extremeFrequencies(const AnalysisModel& model, const Optimizer& o) {
+/// The model with the optimiser's current values, fully calculated (eigen, static;
+/// it has no dynamic loads).
+AnalysisModel calculatedVariant(const AnalysisModel& model, const Optimizer& o) {
     AnalysisModel variant(model);
     applyBindings(variant, o.bindings, o.parameters);
     runCalculation(variant, CalculationConditions{});
-    return {variant.eigenFrequencies[5], variant.eigenFrequencies[0]};
+    return variant;
+}
+
+/// The verdict without the screen: copy, bindings, full calculation, conditions.
+bool fullVerdict(const AnalysisModel& model, const Optimizer& o) {
+    return evaluateVariant(calculatedVariant(model, o), o.conditions);
 }
 
 } // namespace
@@ -72,7 +68,9 @@ TEST(VariantScreen, CombinationVerdictsAreThoseOfTheFullCalculation) {
         for (double xv : {0.2, 0.3, 0.4}) {
             o.parameters[0].currentValue = kv;
             o.parameters[1].currentValue = xv;
-            const auto [lowest, highest] = extremeFrequencies(model, o);
+            const AnalysisModel calculated = calculatedVariant(model, o);
+            const double lowest = calculated.eigenFrequencies[5];
+            const double highest = calculated.eigenFrequencies[0];
             const double inf = std::numeric_limits<double>::infinity();
             // Thresholds on the frequencies themselves, one ulp either side, and clear
             // of them; the other bound of the window off.
@@ -121,9 +119,7 @@ TEST(VariantScreen, DisplacementVerdictsAreThoseOfTheFullCalculation) {
     int screenedOut = 0, accepted = 0, cases = 0;
     for (double kv = 1e5; kv <= 6e5; kv += 1e5) {
         o.parameters[0].currentValue = kv;
-        AnalysisModel calculated(model);
-        applyBindings(calculated, o.bindings, o.parameters);
-        runCalculation(calculated, CalculationConditions{});
+        const AnalysisModel calculated = calculatedVariant(model, o);
         Matrix e = Matrix::column(6);
         for (int j = 0; j < 6; ++j)
             e[j] = calculated.staticResults(0, j);
