@@ -245,8 +245,9 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantSc
         }
         batchDone.notify_all();
     };
-    auto worker = [&] {
-        std::vector<DesignParameter> params = opt_.parameters;
+    // `params` is the worker's own copy of the parameters, made by std::thread in
+    // this thread: this thread sets the shared ones' values as it commits.
+    auto worker = [&](std::vector<DesignParameter> params) {
         AnalysisModel variant{AnalysisModel::Detached{}};
         for (;;) {
             std::shared_ptr<Batch> batch;
@@ -263,7 +264,7 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantSc
     };
     std::vector<std::thread> pool;
     for (unsigned i = 1; i < threads; ++i)
-        pool.emplace_back(worker);
+        pool.emplace_back(worker, opt_.parameters);
 
     bool more = true;
     auto fill = [&] {
