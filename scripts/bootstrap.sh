@@ -8,6 +8,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     nlohmann-json3-dev libcli11-dev
     clang libclang-rt-dev
+    qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev
+    xvfb xauth fonts-noto-cjk xdotool xclip imagemagick
 )
 
 missing=()
