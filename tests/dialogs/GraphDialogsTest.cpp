@@ -1,10 +1,16 @@
+#include "analysis/CalculationDriver.h"
 #include "dialogs/ChartPainter.h"
 #include "dialogs/ContributionGraphDialog.h"
+#include "dialogs/FrequencyStepDialog.h"
+#include "model/ModelFile.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
 #include <QtTest>
 
 using namespace quav;
@@ -40,6 +46,17 @@ const ChartText* findText(const ChartDrawing& d, const std::string& s) {
     return nullptr;
 }
 
+/// The example model with its results.
+std::unique_ptr<AnalysisModel> calculatedExample() {
+    ModelReadResult r = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
+    calculate(*r.model, CalculationConditions{});
+    return std::move(r.model);
+}
+
+template <class T> T* child(QWidget& w, int id) {
+    return w.findChild<T*>(QString::number(id));
+}
+
 } // namespace
 
 class GraphDialogsTest : public QObject {
@@ -49,6 +66,10 @@ private slots:
     void contributionChartTexts();
     void contributionChartPixels();
     void contributionDialogRepaintsAndCopies();
+    void frequencyStepTargetFromSelection();
+    void frequencyStepFrameAndDirectionRules();
+    void frequencyStepMappingAndCursor();
+    void frequencyStepDegenerateCurves();
 };
 
 void GraphDialogsTest::contributionChartTexts() {
@@ -159,6 +180,119 @@ void GraphDialogsTest::contributionDialogRepaintsAndCopies() {
     QCOMPARE(QApplication::clipboard()->image(), dialog.chartImage());
     QCOMPARE(messages, QStringList{QStringLiteral("画面を画像としてｸﾘｯﾌﾟﾎﾞｰﾄﾞへｺﾋﾟｰしました。\r\n"
                                                   "画像編集ｿﾌﾄ等へ貼り付けてください。")});
+}
+
+void GraphDialogsTest::frequencyStepTargetFromSelection() {
+    auto model = calculatedExample();
+    model->observationPoints[1].selected = 1;
+    model->springs[2].selected = 1;
+    model->springs[3].selected = 1;
+    model->dynamicLoads[0].selected = 1;
+    // Springs first, each pick used once; then observation points, then loads.
+    const char* const expected[] = {"rear right", "rear left", "exhaust flange",
+                                    "2nd order unbalance", "質量要素"};
+    for (const char* name : expected) {
+        FrequencyStepTarget target = takeFrequencyStepTarget(*model);
+        QCOMPARE(target.name, std::string(name));
+        FrequencyStepDialog dialog(*model, target);
+        QCOMPARE(child<QLineEdit>(dialog, 1100)->text(), QString::fromUtf8(name));
+        QCOMPARE(child<QRadioButton>(dialog, 1095)->isEnabled(), target.spring.has_value());
+    }
+    QCOMPARE(takeFrequencyStepTarget(*model).position, model->centreOfGravity);
+}
+
+void GraphDialogsTest::frequencyStepFrameAndDirectionRules() {
+    auto model = calculatedExample();
+    model->springs[0].selected = 1;
+    FrequencyStepDialog dialog(*model, takeFrequencyStepTarget(*model));
+    QString listing;
+    dialog.showText = [&](QWidget*, const QString& text) { listing = text; };
+    auto* local = child<QRadioButton>(dialog, 1095);
+    auto* ry = child<QRadioButton>(dialog, 1092);
+    ry->click();
+    local->click();
+    QVERIFY(child<QRadioButton>(dialog, 1088)->isChecked());
+    for (int id : {1091, 1092, 1093})
+        QVERIFY(!child<QRadioButton>(dialog, id)->isEnabled());
+    child<QRadioButton>(dialog, 1090)->click();
+    child<QComboBox>(dialog, 1027)->setCurrentIndex(1);
+    // The second load's z in the spring's own axes, as `quav-cli sweep` reads it.
+    CurveTarget target{model->springs[0].position, &model->springs[0], true};
+    const auto expected = frequencyStepCurve(*model, 1, target, 2);
+    QCOMPARE(dialog.curve().size(), expected.size());
+    QCOMPARE(dialog.curve().back().value, expected.back().value);
+    QVERIFY(expected.back().value > 0);
+
+    child<QRadioButton>(dialog, 1094)->click(); // global: rotations back, direction kept
+    QVERIFY(ry->isEnabled());
+    QVERIFY(child<QRadioButton>(dialog, 1090)->isChecked());
+
+    child<QPushButton>(dialog, 1062)->click();
+    QCOMPARE(listing, QString::fromStdString(frequencyStepListing(dialog.curve())));
+    QVERIFY(listing.startsWith(QStringLiteral("1\t")) && listing.endsWith(QStringLiteral("\r\n")));
+    QCOMPARE(listing.count(QStringLiteral("\r\n")), int(dialog.curve().size()));
+}
+
+void GraphDialogsTest::frequencyStepMappingAndCursor() {
+    // 200 x 100 pixels: kx = 90, ox = 80, ky = 70, oy = -15.
+    const std::vector<CurvePoint> curve = {{1.0, 0.0}, {2.0, 1.0}, {3.0, 0.5}};
+    const FrequencyStepScale scale = frequencyStepScale(curve, 200, 100);
+    QCOMPARE(scale.x(1.0), 10);
+    QCOMPARE(scale.x(3.0), 190);
+    QCOMPARE(scale.y(0.0), 85);
+    QCOMPARE(scale.y(1.0), 15);
+
+    const QImage start = renderChart(frequencyStepChart(curve, 200, 100, 0), QSize(200, 100));
+    QCOMPARE(start.pixelColor(100, 15), QColor(255, 0, 0));
+    QCOMPARE(start.pixelColor(190, 50), QColor(255, 0, 0));
+    // Slider at 0: the cursor on the first row, a grey cross through (10, 85).
+    QCOMPARE(start.pixelColor(10, 5), QColor(125, 125, 125));
+    QCOMPARE(start.pixelColor(150, 85), QColor(125, 125, 125));
+    QCOMPARE(start.pixelColor(150, 60), QColor(Qt::black));
+    // Slider at 1000: past the last row, the cursor marks value 0 at 280 / 90 Hz.
+    const auto end = frequencyStepCursor(curve, scale, 200, 1000);
+    QCOMPARE(end->frequency, 280.0 / 90.0);
+    QCOMPARE(end->value, 0.0);
+    const ChartDrawing d = frequencyStepChart(curve, 200, 100, 1000);
+    QCOMPARE(d.lines[1].y1, 85);
+    QCOMPARE(d.texts[0].text, std::string("3.11111"));
+    QCOMPARE(d.texts[1].text, std::string("0"));
+    QVERIFY(d.texts[1].background == kBlack && d.texts[1].colour == kWhite);
+
+    QCOMPARE(frequencyStepListing({{1.5, 2e-5}, {2, 0}}), std::string("1.5\t2e-05\r\n2\t0\r\n"));
+}
+
+void GraphDialogsTest::frequencyStepDegenerateCurves() {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        const char* what;
+        std::vector<CurvePoint> curve;
+        std::size_t polylines;
+        int y; // of the first point
+    };
+    const Case cases[] = {
+        {"flat", {{1, 0}, {2, 0}, {3, 0}}, 1, 50},
+        {"one row", {{1, 4e-3}}, 1, 50},
+        {"no rows", {}, 0, 0},
+        {"gap", {{1, 0}, {2, nan}, {3, 1}}, 2, 85},
+    };
+    for (const auto& c : cases) {
+        const ChartDrawing d = frequencyStepChart(c.curve, 200, 100, 500);
+        QVERIFY2(d.polylines.size() == c.polylines, c.what);
+        if (!c.curve.empty()) {
+            QVERIFY2(d.polylines[0].points[0].y == c.y, c.what);
+            QVERIFY2(d.lines.size() == 2, c.what);
+        }
+    }
+    QCOMPARE(frequencyStepChart({{7, 1}}, 200, 100, 0).polylines[0].points[0].x, 100);
+
+    // A model calculated without a sweep: every value 0 over the sweep settings.
+    auto model = calculatedExample();
+    model->frequencyStepResults.clear();
+    FrequencyStepDialog dialog(*model, takeFrequencyStepTarget(*model));
+    QVERIFY(!dialog.curve().empty());
+    for (const auto& p : dialog.curve())
+        QCOMPARE(p.value, 0.0);
 }
 
 QTEST_MAIN(GraphDialogsTest)

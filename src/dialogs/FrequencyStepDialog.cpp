@@ -1,0 +1,140 @@
+#include "dialogs/FrequencyStepDialog.h"
+
+#include "dialogs/ChartPainter.h"
+#include "dialogs/DialogUnits.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace quav {
+
+namespace {
+
+enum Frame { Global = 0, Local = 1 };
+
+QRadioButton* radio(QButtonGroup* group, int value, const char* text, int id, QWidget* parent) {
+    auto* b = new QRadioButton(QString::fromUtf8(text), parent);
+    b->setObjectName(QString::number(id));
+    group->addButton(b, value);
+    return b;
+}
+
+} // namespace
+
+FrequencyStepDialog::FrequencyStepDialog(const AnalysisModel& model, FrequencyStepTarget target,
+                                         QWidget* parent)
+    : QDialog(parent), model_(model), target_(std::move(target)) {
+    setWindowTitle(QStringLiteral("周波数ｽﾃｯﾌﾟ解析結果"));
+
+    auto* name = new QLineEdit(QString::fromStdString(target_.name), this);
+    name->setObjectName(QStringLiteral("1100"));
+    name->setReadOnly(true);
+
+    area_ = new ChartArea(
+        [this](QSize size) {
+            return frequencyStepChart(curve_, size.width(), size.height(), slider_->value());
+        },
+        this);
+    area_->setObjectName(QStringLiteral("1097"));
+    area_->setFixedSize(dialogUnits(317, 210));
+
+    slider_ = new QSlider(Qt::Horizontal, this);
+    slider_->setObjectName(QStringLiteral("1098"));
+    slider_->setRange(0, 1000);
+    slider_->setValue(0);
+    slider_->setFixedWidth(dialogUnits(318));
+
+    loads_ = new QComboBox(this);
+    loads_->setObjectName(QStringLiteral("1027"));
+    for (const auto& l : model_.dynamicLoads)
+        loads_->addItem(QString::fromStdString(l.name));
+    loads_->setCurrentIndex(loads_->count() > 0 ? 0 : -1);
+
+    auto* frameBox = new QGroupBox(QStringLiteral("座標系"), this);
+    frame_ = new QButtonGroup(this);
+    auto* frameLayout = new QVBoxLayout(frameBox);
+    frameLayout->addWidget(radio(frame_, Global, "ｸﾞﾛｰﾊﾞﾙ", 1094, frameBox));
+    QRadioButton* local = radio(frame_, Local, "ﾛｰｶﾙ", 1095, frameBox);
+    frameLayout->addWidget(local);
+    frame_->button(Global)->setChecked(true);
+    // Only a spring has axes of its own.
+    local->setEnabled(target_.spring.has_value());
+
+    auto* directionBox = new QGroupBox(QStringLiteral("方向"), this);
+    direction_ = new QButtonGroup(this);
+    auto* directionLayout = new QGridLayout(directionBox);
+    static const char* const names[6] = {"x", "y", "z", "Rx", "Ry", "Rz"};
+    for (int i = 0; i < 6; ++i)
+        directionLayout->addWidget(radio(direction_, i, names[i], 1088 + i, directionBox), i % 3,
+                                   i / 3);
+    direction_->button(0)->setChecked(true);
+
+    auto* data = new QPushButton(QStringLiteral("ﾃﾞｰﾀ表示"), this);
+    data->setObjectName(QStringLiteral("1062"));
+    auto* close = new QPushButton(QStringLiteral("閉じる"), this);
+    close->setObjectName(QStringLiteral("1"));
+
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(new QLabel(QStringLiteral("位置"), this));
+    nameRow->addWidget(name, 1);
+    auto* left = new QVBoxLayout;
+    left->addLayout(nameRow);
+    left->addWidget(area_);
+    left->addWidget(slider_);
+    auto* right = new QVBoxLayout;
+    right->addWidget(new QLabel(QStringLiteral("荷重"), this));
+    right->addWidget(loads_);
+    right->addWidget(frameBox);
+    right->addWidget(directionBox);
+    right->addWidget(data);
+    right->addStretch();
+    right->addWidget(close);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(left);
+    layout->addLayout(right);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(loads_, &QComboBox::currentIndexChanged, this, &FrequencyStepDialog::controlsChanged);
+    connect(frame_, &QButtonGroup::idClicked, this, &FrequencyStepDialog::frameChanged);
+    connect(direction_, &QButtonGroup::idClicked, this, &FrequencyStepDialog::controlsChanged);
+    connect(slider_, &QSlider::valueChanged, area_, qOverload<>(&QWidget::update));
+    connect(data, &QPushButton::clicked, this, [this] {
+        if (showText)
+            showText(this, QString::fromStdString(frequencyStepListing(curve_)));
+    });
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    controlsChanged();
+}
+
+QImage FrequencyStepDialog::chartImage() const {
+    return area_->grab().toImage();
+}
+
+void FrequencyStepDialog::frameChanged(int frame) {
+    const bool local = frame == Local;
+    // Local axes carry translations only.
+    if (local && direction_->checkedId() > 2)
+        direction_->button(0)->setChecked(true);
+    for (int i = 3; i < 6; ++i)
+        direction_->button(i)->setEnabled(!local);
+    controlsChanged();
+}
+
+void FrequencyStepDialog::controlsChanged() {
+    // The curve changes only with these controls; the slider just moves the cursor.
+    curve_ = frequencyStepCurve(model_, loads_->currentIndex(),
+                                target_.curveTarget(frame_->checkedId() == Local),
+                                direction_->checkedId());
+    area_->update();
+}
+
+} // namespace quav
