@@ -1,0 +1,196 @@
+// The view on a real GL context under Xvfb: the frame read back, picks at the
+// window positions of objects, the copy to the clipboard.
+#include "view/CQUAVView.h"
+#include "view/ViewControl.h"
+
+#include "ViewTestModels.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QtTest>
+
+using namespace quav;
+
+namespace {
+
+/// Whether some pixel within `radius` of `at` has exactly the colour `rgb`.
+bool colourNear(const QImage& image, QPointF at, QRgb rgb, int radius = 2) {
+    const QPoint c = at.toPoint();
+    for (int dy = -radius; dy <= radius; ++dy) {
+        for (int dx = -radius; dx <= radius; ++dx) {
+            const QPoint p = c + QPoint(dx, dy);
+            if (image.rect().contains(p) && (image.pixel(p) & 0xffffff) == (rgb & 0xffffff))
+                return true;
+        }
+    }
+    return false;
+}
+
+/// Pixels of text: near white in every channel (text is anti-aliased).
+int brightPixels(const QImage& image, const QRect& area) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            n += qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200;
+        }
+    }
+    return n;
+}
+
+/// Saves a picture for a person to look at when QUAV_SCREENSHOTS names a folder.
+void keep(const QImage& image, const QString& name) {
+    const QString dir = qEnvironmentVariable("QUAV_SCREENSHOTS");
+    if (!dir.isEmpty() && QDir().mkpath(dir))
+        image.save(dir + "/" + name + ".png");
+}
+
+} // namespace
+
+class CQUAVViewTest : public QObject {
+    Q_OBJECT
+
+    AnalysisModel model_ = testing::viewModel();
+    DisplayState state_;
+    SelectionMode mode_ = SelectionMode::None;
+    std::unique_ptr<CQUAVView> view_;
+    int selectionSignals_ = 0;
+
+    /// Window position of a point given in an item's own frame.
+    QPointF at(Shape shape, int name, Vec3 local = {}) {
+        Scene scene;
+        buildScene(scene, &model_, state_, view_->camera(), false);
+        for (const DrawItem& i : scene.items) {
+            if (i.shape == shape && i.name == name) {
+                const WindowPoint w = projectToWindow(i.transform.apply(local), view_->camera(),
+                                                      view_->width(), view_->height());
+                return {w.x, w.y};
+            }
+        }
+        return {-1, -1};
+    }
+
+    void click(QPointF p) { QTest::mouseClick(view_.get(), Qt::LeftButton, {}, p.toPoint()); }
+
+private slots:
+    void init() {
+        model_ = testing::viewModel();
+        state_ = DisplayState{};
+        view_ = std::make_unique<CQUAVView>([this] { return &model_; }, state_,
+                                            [this] { return mode_; });
+        connect(view_.get(), &CQUAVView::selectionChanged, [this] { ++selectionSignals_; });
+        view_->resize(960, 480);
+        view_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view_.get()));
+        view_->fit();
+    }
+
+    void cleanup() { view_.reset(); }
+
+    void frameShowsTheModelInItsColours() {
+        model_.springs[1].selected = 1;
+        const QImage image = view_->grabView();
+        keep(image, "view-model");
+        QCOMPARE(image.size(), view_->size());
+        QCOMPARE(image.pixel(5, 5) & 0xffffff, 0u); // black background
+        // White body: the middle of the top front edge of its box.
+        QVERIFY(colourNear(image, at(Shape::Box, 1, {0, 0.5, 0.5}), qRgb(255, 255, 255)));
+        // The selected spring red, the bound one yellow: the middles of box edges.
+        QVERIFY(colourNear(image, at(Shape::Box, 3, {0.05, 0.05, 0}), qRgb(255, 0, 0)));
+        QVERIFY(colourNear(image, at(Shape::Box, 2, {0.05, 0, 0.05}), qRgb(255, 255, 0)));
+        // The legend: its three lines and white text.
+        const int h = view_->height();
+        QCOMPARE(image.pixel(40, h - 20) & 0xffffff, 0xff0000u);
+        QCOMPARE(image.pixel(90, h - 20) & 0xffffff, 0x00ff00u);
+        QCOMPARE(image.pixel(140, h - 20) & 0xffffff, 0x0000ffu);
+        QVERIFY(brightPixels(image, QRect(20, h - 30, 10, 16)) > 3);
+    }
+
+    void clicksToggleWhatTheSelectionModeAllows() {
+        struct Case {
+            SelectionMode mode;
+            bool spring, load, point;
+        };
+        const Case cases[] = {{SelectionMode::Springs, true, false, false},
+                              {SelectionMode::Loads, false, true, false},
+                              {SelectionMode::ObservationPoints, false, false, true},
+                              {SelectionMode::All, true, true, true},
+                              {SelectionMode::None, false, false, false}};
+        for (const Case& c : cases) {
+            mode_ = c.mode;
+            // The spring's own origin, the middle of the load's arrow, the point.
+            const QPointF spring = at(Shape::Axes, 2);
+            const QPointF load = at(Shape::Line, 4, {0, -0.1, 0});
+            const QPointF point = at(Shape::Sphere, 6);
+            click(spring);
+            QCOMPARE(view_->camera().pickResult, 2);
+            click(load);
+            QCOMPARE(view_->camera().pickResult, 4);
+            click(point);
+            QCOMPARE(view_->camera().pickResult, 6);
+            QCOMPARE(model_.springs[0].selected, int(c.spring));
+            QCOMPARE(model_.staticLoads[0].selected, int(c.load));
+            QCOMPARE(model_.observationPoints[0].selected, int(c.point));
+            if (c.mode == SelectionMode::All)
+                keep(view_->grabView(), "view-picked");
+            for (QPointF p : {spring, load, point})
+                click(p); // a second click deselects
+            QCOMPARE(model_.selectedSpringCount() + model_.selectedLoadCount() +
+                         model_.selectedObservationPointCount(),
+                     0);
+        }
+        QCOMPARE(selectionSignals_, 2 * (1 + 1 + 1 + 3));
+
+        // The body is hit but never selected; empty space hits nothing.
+        mode_ = SelectionMode::All;
+        click(at(Shape::Axes, 1, {0.1, 0, 0}));
+        QCOMPARE(view_->camera().pickResult, model_.massElementId);
+        click(QPointF(3, 3));
+        QCOMPARE(view_->camera().pickResult, kNothingPicked);
+        QCOMPARE(model_.selectedSpringCount(), 0);
+    }
+
+    void resultDisplayAnimatesAndPrintsPickedObject() {
+        state_.showMode(1);
+        view_->update();
+        QTRY_VERIFY(state_.phase > 0.0); // timer 1 runs while animating
+        QTest::keyClick(view_.get(), Qt::Key_S);
+        const double stopped = state_.phase;
+        QTest::qWait(150);
+        QCOMPARE(state_.phase, stopped);
+        QTest::keyClick(view_.get(), Qt::Key_D);
+        QVERIFY(state_.phase != stopped);
+
+        state_.showStaticLoad(0);
+        mode_ = SelectionMode::Springs;
+        click(at(Shape::Axes, 3));
+        QCOMPARE(view_->camera().pickResult, 3);
+        const QImage image = view_->grabView();
+        keep(image, "view-static-picked");
+        // The texts go down to the spring block's last line at y = 220.
+        QVERIFY(brightPixels(image, QRect(0, 220, 120, 20)) > 20);
+    }
+
+    void drawsAgainInANewWindow() {
+        // Moving the view to another top-level window may give it a new context.
+        QWidget other;
+        other.resize(960, 480);
+        view_->setParent(&other);
+        view_->move(0, 0);
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+        const QImage image = view_->grabView();
+        QVERIFY(colourNear(image, at(Shape::Box, 1, {0, 0.5, 0.5}), qRgb(255, 255, 255)));
+        view_->setParent(nullptr);
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    app.setFont(QFont(QStringLiteral("Noto Sans CJK JP")));
+    CQUAVViewTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "CQUAVViewTest.moc"

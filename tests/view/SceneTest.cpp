@@ -1,0 +1,257 @@
+#include "view/Scene.h"
+
+#include "ViewTestModels.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+using namespace quav;
+using quav::testing::v3;
+using quav::testing::viewModel;
+
+namespace {
+
+constexpr double kTol = 1e-9;
+// Angles go through the system's 3.141592 circle constant.
+constexpr double kAngleTol = 1e-6;
+
+/// The items as "Shape:name", with "*" where the item loads its name.
+std::vector<std::string> outline(const Scene& scene) {
+    static const char* names[] = {"Axes", "Grid", "Line", "Box", "Sphere", "Cone", "Geometry"};
+    std::vector<std::string> out;
+    for (const DrawItem& i : scene.items)
+        out.push_back(std::string(names[static_cast<int>(i.shape)]) + ":" + std::to_string(i.name) +
+                      (i.loadsName ? "*" : ""));
+    return out;
+}
+
+Scene build(const AnalysisModel* model, DisplayState state, ViewCamera camera = {},
+            bool geometry = false) {
+    prepareDisplay(state, model);
+    Scene s;
+    buildScene(s, model, state, camera, geometry);
+    return s;
+}
+
+const DrawItem& find(const Scene& s, Shape shape, int name, int nth = 0) {
+    for (const DrawItem& i : s.items) {
+        if (i.shape == shape && i.name == name && nth-- == 0)
+            return i;
+    }
+    static DrawItem none;
+    ADD_FAILURE() << "no item";
+    return none;
+}
+
+void expectPoint(const Vec3& p, double x, double y, double z, double tol = kTol) {
+    EXPECT_NEAR(p.x, x, tol);
+    EXPECT_NEAR(p.y, y, tol);
+    EXPECT_NEAR(p.z, z, tol);
+}
+
+} // namespace
+
+TEST(Scene, ItemsAndPickNamesOfEachDisplayKind) {
+    const AnalysisModel m = viewModel();
+    const std::vector<std::string> world = {"Axes:0", "Grid:0"};
+    const std::vector<std::string> springs = {"Axes:2*", "Box:2", "Axes:3*", "Box:3"};
+    const std::vector<std::string> grey = {"Axes:1*", "Box:1"};
+    const std::vector<std::string> white = {"Axes:1*", "Box:1"};
+    auto join = [](std::initializer_list<std::vector<std::string>> parts) {
+        std::vector<std::string> all;
+        for (const auto& p : parts)
+            all.insert(all.end(), p.begin(), p.end());
+        return all;
+    };
+    DisplayState state;
+    state.showInertiaAxes = state.showElasticAxes = true;
+    EXPECT_EQ(outline(build(&m, state)),
+              join({world,
+                    springs,
+                    {"Line:4*", "Cone:4", "Line:5*", "Cone:5", "Sphere:6*"},
+                    white,
+                    {"Line:1", "Line:1", "Line:1", "Line:1", "Line:1", "Line:1"}}));
+
+    state.showMode(2);
+    EXPECT_EQ(outline(build(&m, state)), join({world, grey, springs, white}));
+    state.showStaticLoad(0);
+    EXPECT_EQ(outline(build(&m, state)),
+              join({world, grey, springs, {"Sphere:6*", "Line:4*", "Cone:4"}, white}));
+    state.showDynamicLoad(0);
+    state.showUndeformedShape = false;
+    state.showGround = false;
+    EXPECT_EQ(outline(build(&m, state)),
+              join({{"Axes:0"}, springs, {"Sphere:6*", "Line:5*", "Cone:5"}, white}));
+
+    // Results that are not valid: the plain model, and the display falls back.
+    AnalysisModel stale = m;
+    stale.calculated = 0;
+    state.showMode(3);
+    prepareDisplay(state, &stale);
+    EXPECT_EQ(state.displayKind, DisplayKind::Model);
+
+    // No model: only the world, and the view drops the imported geometry.
+    const Scene none = build(nullptr, DisplayState{});
+    EXPECT_FALSE(none.hasModel);
+    EXPECT_EQ(outline(none), world);
+    // The imported outline stands in for the box.
+    EXPECT_EQ(outline(build(&m, DisplayState{}, {}, true)).back(), "Geometry:1");
+}
+
+TEST(Scene, ColoursFollowSelectionBindingAndLoadType) {
+    AnalysisModel m = viewModel();
+    m.springs[1].selected = 1;
+    m.springs[0].selected = 1; // selected and bound: selected wins
+    Scene s = build(&m, DisplayState{});
+    EXPECT_EQ(find(s, Shape::Box, 2).colour, colours::red);
+    EXPECT_EQ(find(s, Shape::Box, 3).colour, colours::red);
+    m.springs[0].selected = m.springs[1].selected = 0;
+    s = build(&m, DisplayState{});
+    EXPECT_EQ(find(s, Shape::Box, 2).colour, colours::springBound);
+    EXPECT_EQ(find(s, Shape::Box, 3).colour, colours::white);
+    EXPECT_EQ(find(s, Shape::Cone, 4).colour, colours::translationalLoad);
+    EXPECT_EQ(find(s, Shape::Cone, 5).colour, colours::momentLoad);
+    EXPECT_EQ(find(s, Shape::Sphere, 6).colour, colours::observationPoint);
+    EXPECT_EQ(find(s, Shape::Box, 1).colour, colours::white);
+    EXPECT_EQ(find(s, Shape::Grid, 0).colour, colours::ground);
+    m.staticLoads[0].selected = m.observationPoints[0].selected = 1;
+    s = build(&m, DisplayState{});
+    EXPECT_EQ(find(s, Shape::Line, 4).colour, colours::red);
+    EXPECT_EQ(find(s, Shape::Sphere, 6).colour, colours::red);
+
+    DisplayState state;
+    state.showInertiaAxes = state.showElasticAxes = true;
+    s = build(&m, state);
+    EXPECT_EQ(find(s, Shape::Line, 1, 0).colour, colours::inertiaAxes);
+    EXPECT_EQ(find(s, Shape::Line, 1, 3).colour, colours::elasticAxes);
+    state.showMode(1);
+    EXPECT_EQ(find(build(&m, state), Shape::Box, 1, 0).colour, colours::grey);
+}
+
+TEST(Scene, PlacementsOfSpringsLoadsPointsAndTheBody) {
+    AnalysisModel m = viewModel();
+    DisplayState state;
+    state.zoom = 2.0f;
+    ViewCamera camera;
+    camera.viewScale = 1.5f;
+    const double s = 3.0; // zoom x viewScale scales the model, not the world axes
+    Scene scene = build(&m, state, camera);
+
+    EXPECT_EQ(find(scene, Shape::Axes, 0).transform.apply({1, 0, 0}).x, 1.0);
+    expectPoint(find(scene, Shape::Grid, 0).transform.apply({0, 0, 0}), 0, -0.3, 0, 1e-7);
+
+    // Spring "rear" (no angles): turned 90 deg about z, so local x points along
+    // global y; the box is squeezed to half in local x.
+    const DrawItem& rear = find(scene, Shape::Box, 3);
+    EXPECT_EQ(rear.size, 0.1f);
+    expectPoint(rear.transform.apply({0, 0, 0}), -0.35 * s, 0.05 * s, 0);
+    expectPoint(rear.transform.apply({1, 0, 0}), -0.35 * s, (0.05 + 0.5) * s, 0, kAngleTol);
+    EXPECT_NEAR(find(scene, Shape::Axes, 3).size, 0.05, 1e-8);
+    // Spring "front": Z angle 10 + 90 about z, then Y angle 30 about the new y.
+    const Mat4& front = find(scene, Shape::Axes, 2).transform;
+    const double z = (10 + 90) * 0.01745328888888889, y = 30 * 0.01745328888888889;
+    const Vec3 x = front.apply({1, 0, 0});
+    expectPoint({x.x / s - 0.55, x.y / s - 0.05, x.z / s}, std::cos(z) * std::cos(y),
+                std::sin(z) * std::cos(y), -std::sin(y), kTol);
+
+    // Load arrows: the cone's axis along the direction, at the arrow's tip.
+    for (const Matrix& d :
+         {v3(0, -1, 0), v3(0, 0, -1), v3(1, 0, 0), v3(0.6, 0.0, 0.8), v3(0, 0, 0)}) {
+        m.staticLoads[0].direction = d;
+        scene = build(&m, state, camera);
+        const Mat4& cone = find(scene, Shape::Cone, 4).transform;
+        const Vec3 tip = cone.apply({0, 0, 0});
+        const Vec3 ahead = cone.apply({0, 0, 1});
+        expectPoint(tip, (0.1 + d[0] / 5) * s, (0.2 + d[1] / 5) * s, (0.3 + d[2] / 5) * s);
+        if (d.norm() > 0)
+            expectPoint({(ahead.x - tip.x) / s, (ahead.y - tip.y) / s, (ahead.z - tip.z) / s}, d[0],
+                        d[1], d[2], kAngleTol);
+        EXPECT_EQ(find(scene, Shape::Cone, 4).size, 0.02);
+        EXPECT_EQ(find(scene, Shape::Cone, 4).height, 0.05);
+    }
+    expectPoint(find(scene, Shape::Sphere, 6).transform.apply({0, 0, 0}), 0.5 * s, 0.3 * s,
+                0.3 * s);
+    EXPECT_EQ(find(scene, Shape::Sphere, 6).size, 0.02);
+
+    // The body: its box scaled to its size around the centre of gravity.
+    const DrawItem& body = find(scene, Shape::Box, 1);
+    expectPoint(body.transform.apply({0.5, 0.5, 0.5}), (0.1 + 0.3) * s, (0.2 + 0.2) * s,
+                (0.3 + 0.25) * s);
+    EXPECT_NEAR(find(scene, Shape::Axes, 1).size, 0.4 / 3, kTol);
+}
+
+TEST(Scene, DeformedBodyOfModeStaticAndDynamicDisplays) {
+    const AnalysisModel m = viewModel();
+    DisplayState state;
+    auto bodyAt = [&](const Vec3& p) {
+        return find(build(&m, state), Shape::Box, 1, 1).transform.apply(p);
+    };
+
+    // Mode 2 is column 4, translated by amplitude x its first three entries.
+    state.showMode(2);
+    state.amplitude = 0.5;
+    expectPoint(bodyAt({0, 0, 0}), 0.1 + 0.5 * m.modeShapes(0, 4), 0.2 + 0.5 * m.modeShapes(1, 4),
+                0.3 + 0.5 * m.modeShapes(2, 4));
+
+    // Static: resultScale x the row, rotations about x, then y, then z.
+    state.showStaticLoad(0);
+    state.resultScale = 10.0;
+    const double rx = 10 * 0.01, rz = 10 * -0.02;
+    const Vec3 c = bodyAt({0, 0, 0});
+    expectPoint(c, 0.1 + 0.01, 0.2 - 0.02, 0.3 + 0.005);
+    const Vec3 e = bodyAt({0, 1, 0}); // local y after Rx then Rz (Ry = 0)
+    const double cf = 57.29579143313326 * 0.01745328888888889;
+    expectPoint({e.x - c.x, e.y - c.y, e.z - c.z}, -std::sin(rz * cf) * 0.4,
+                std::cos(rx * cf) * std::cos(rz * cf) * 0.4,
+                std::sin(rx * cf) * std::cos(rz * cf) * 0.4, 1e-9);
+
+    // Dynamic: cos(phase + psi) x amplitude x resultScale.
+    state.showDynamicLoad(0);
+    state.phase = 0.25;
+    expectPoint(bodyAt({0, 0, 0}), 0.1 + std::cos(0.75) * 0.002 * 10,
+                0.2 + std::cos(1.25) * 0.001 * 10, 0.3);
+}
+
+TEST(Scene, BadResultsDrawWhatCanBeDrawn) {
+    AnalysisModel m = viewModel();
+    DisplayState state;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    m.staticResults(0, 1) = nan;
+    m.modeShapes(3, 5) = nan;
+    m.staticLoads[0].direction = v3(nan, nan, nan);
+    for (auto show :
+         {+[](DisplayState& d) { d.showStaticLoad(0); },
+          +[](DisplayState& d) { d.showStaticLoad(7); },
+          +[](DisplayState& d) { d.showDynamicLoad(-1); }, +[](DisplayState& d) { d.showMode(1); },
+          +[](DisplayState& d) { d.showMode(9); }}) {
+        show(state);
+        const Scene s = build(&m, state);
+        // The grey body and the springs are there; no NaN reaches the renderer.
+        EXPECT_EQ(find(s, Shape::Box, 1).colour, colours::grey);
+        EXPECT_EQ(find(s, Shape::Box, 3).name, 3);
+        for (const DrawItem& i : s.items)
+            EXPECT_TRUE(i.transform.finite());
+    }
+    m.staticResults = Matrix(); // a missing row
+    state.showStaticLoad(0);
+    EXPECT_NO_FATAL_FAILURE(build(&m, state));
+    // A model without springs or results still draws.
+    AnalysisModel bare{AnalysisModel::Detached{}};
+    EXPECT_EQ(outline(build(&bare, DisplayState{})).size(), 4u);
+}
+
+TEST(Scene, ProjectionPutsTheOriginAtTheCentreAndPansInEyeUnits) {
+    ViewCamera c;
+    const WindowPoint o = projectToWindow({0, 0, 0}, c, 800, 600);
+    EXPECT_NEAR(o.x, 400, 1e-9);
+    EXPECT_NEAR(o.y, 300, 1e-9);
+    // Half the view height is 10 x tan(10 deg) scene units at the origin.
+    const double half = 10 * std::tan(10 * 0.01745328888888889);
+    EXPECT_NEAR(projectToWindow({0, half, 0}, c, 800, 600).y, 0.0, 1e-6);
+    c.panX = static_cast<float>(half);
+    EXPECT_NEAR(projectToWindow({0, 0, 0}, c, 800, 600).x, 700, 1e-3);
+}

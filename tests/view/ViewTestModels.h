@@ -1,0 +1,45 @@
+#pragma once
+
+#include "model/AnalysisModel.h"
+
+// A small model for the view's tests, with results written by hand so that
+// every drawn position and printed number can be worked out on paper.
+namespace quav::testing {
+
+inline Matrix v3(double x, double y, double z) {
+    return Matrix::vector({x, y, z});
+}
+
+/// Mass element id 1 at (0.1, 0.2, 0.3), box 0.6 x 0.4 x 0.5; beside it spring "front"
+/// (id 2, bound, Y angle 30, Z angle 10, size 0.1) and spring "rear" (id 3, unbound); static
+/// load "weight" (id 4, along -y); dynamic load "unbalance" (id 5, a moment about x,
+/// 25 Hz); observation point "radiator" (id 6). Calculated: mode k has frequency k
+/// Hz; static and dynamic results one row each.
+inline AnalysisModel viewModel() {
+    AnalysisModel m{AnalysisModel::Detached{}};
+    m.mass = 100.0;
+    m.setCentreOfGravity(v3(0.1, 0.2, 0.3));
+    m.setSize(v3(0.6, 0.4, 0.5));
+    m.setInertia(Matrix(3, 3, {4, 0, 0, 0, 5, 0, 0, 0, 6}));
+    m.addSpring("front", v3(0.55, 0.05, 0.0), v3(0, 30, 10), 0.1f);
+    m.addSpring("rear", v3(-0.35, 0.05, 0.0), v3(0, 0, 0), 0.1f);
+    m.addStaticLoad("weight", 981.0, v3(0.1, 0.2, 0.3), v3(0, -1, 0), Translational);
+    m.addDynamicLoad("unbalance", 50.0, v3(0.2, 0.2, 0.3), v3(1, 0, 0), Moment, 25.0);
+    m.addObservationPoint("radiator", v3(0.5, 0.3, 0.3));
+    m.springs[0].characteristicId = m.addCharacteristic(SpringCharacteristic{});
+
+    for (int k = 1; k <= 6; ++k)
+        m.eigenFrequencies[6 - k] = k;
+    for (int i = 0; i < 6; ++i) {
+        for (int j = 0; j < 6; ++j)
+            m.modeShapes(i, j) = i == j ? 0.8 : 0.1 * (i - j);
+    }
+    m.staticResults = Matrix(1, 6, {0.001, -0.002, 0.0005, 0.01, 0.0, -0.02});
+    m.dynamicResults = Matrix(1, 12,
+                              {0.002, 0.001, 0.0, 0.0, 0.03, 0.0, //
+                               0.5, 1.0, 0.0, 0.0, -0.5, 0.0});
+    m.calculated = 1;
+    return m;
+}
+
+} // namespace quav::testing
