@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class QMenu;
+class QAction;
+class QWidget;
+
+namespace quav {
+
+class CQUAVDoc;
+
+/// The file side of the document in the desktop: New, Open, Save, Save As,
+/// the four recent files kept in the user's settings, and the question
+/// whether to save unsaved changes first.
+class DocumentFiles : public QObject {
+    Q_OBJECT
+public:
+    DocumentFiles(CQUAVDoc& doc, QWidget* window);
+
+    /// Yes saves (false if saving failed or was cancelled), No goes on,
+    /// Cancel keeps everything: true when the caller may drop the document.
+    bool maybeSave();
+
+    void newDocument();
+    void open();
+    /// Opens `path` after asking about unsaved changes; false with the reason
+    /// shown when the file cannot be read (the document then stays as it was).
+    bool openPath(const QString& path, bool askFirst = true);
+    bool save();
+    bool saveAs();
+
+    QStringList recentFiles() const;
+    /// Lists the recent files in `menu` in place of `placeholder`.
+    void attachRecentMenu(QMenu* menu, QAction* placeholder);
+
+private:
+    void remember(const QString& path);
+    void forget(const QString& path);
+    void storeRecent(const QStringList& files);
+    void refreshRecentMenu();
+
+    CQUAVDoc& doc_;
+    QWidget* window_;
+    QMenu* recentMenu_ = nullptr;
+    QAction* placeholder_ = nullptr;
+    QList<QAction*> recentActions_;
+};
+
+} // namespace quav

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "app/MainMenu.h"
+#include "app/OperationDispatcher.h"
+#include "dialogs/DialogUi.h"
+#include "view/DisplayState.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QDockWidget;
+class QToolBar;
+
+namespace quav {
+
+class CQUAVDoc;
+class DocumentFiles;
+class ModelOverview;
+class OperationTree;
+
+/// The main window: menus, toolbar, status bar, the operation tree docked on
+/// the right and the model's display in the middle. It owns the display
+/// state and the pick mode every display reads.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainFrame(CQUAVDoc& doc, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    CQUAVDoc& document() { return doc_; }
+    DisplayState& displayState() { return display_; }
+    SelectionMode& selectionMode() { return selectionMode_; }
+    OperationTree* operationTree() const { return tree_; }
+    OperationDispatcher& dispatcher() { return *dispatcher_; }
+    DocumentFiles& files() { return *files_; }
+    const MainMenu& menu() const { return menu_; }
+    DocumentUi& ui() { return ui_; }
+    /// The central widget: the display of the model.
+    void setCentralDisplay(QWidget* display);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void buildToolBar();
+    void buildStatusBar();
+    void connectCommands();
+    void onDocumentEvent(int event);
+    void updateTitle();
+    void updateChecks();
+    void showGroundSettings();
+    void editMemo();
+    void openManual();
+
+    CQUAVDoc& doc_;
+    DisplayState display_;
+    SelectionMode selectionMode_ = SelectionMode::None;
+    DialogUi ui_;
+    MainMenu menu_;
+    QToolBar* toolBar_ = nullptr;
+    QDockWidget* dock_ = nullptr;
+    OperationTree* tree_ = nullptr;
+    std::unique_ptr<OperationDispatcher> dispatcher_;
+    DocumentFiles* files_ = nullptr;
+    ModelOverview* overview_ = nullptr;
+};
+
+} // namespace quav

@@ -1,0 +1,146 @@
+#include "app/OperationTree.h"
+
+#include <QHeaderView>
+
+namespace quav {
+
+namespace {
+
+struct Node {
+    const char* text;
+    std::vector<Node> children;
+};
+
+const Node& treeLayout() {
+    static const Node root{
+        "QUAV操作ﾒﾆｭｰ",
+        {{"ﾓﾃﾞﾙ作成",
+          {{"質量要素", {}},
+           {"ばね要素", {}},
+           {"ばね特性", {{"決定", {}}}},
+           {"静荷重", {}},
+           {"動荷重", {}},
+           {"観測点", {}}}},
+         {"ﾓﾃﾞﾙ編集",
+          {{"質量要素", {}},
+           {"ばね要素", {{"編集", {}}, {"削除", {}}}},
+           {"ばね特性", {}},
+           {"荷重", {{"編集", {}}, {"削除", {}}}},
+           {"観測点", {{"編集", {}}, {"削除", {}}}}}},
+         {"計算実行", {}},
+         {"結果表示",
+          {{"振動ﾓｰﾄﾞ",
+            {{"Mode1", {}},
+             {"Mode2", {}},
+             {"Mode3", {}},
+             {"Mode4", {}},
+             {"Mode5", {}},
+             {"Mode6", {}},
+             {"設定", {}},
+             {"ｸﾞﾗﾌ表示", {}},
+             {"連成度", {}}}},
+           {"静解析", {}},
+           {"動解析", {}},
+           {"周波数ｽﾃｯﾌﾟ", {{"決定", {}}}},
+           {"ﾃｷｽﾄ表示", {}}}},
+         {"最適化", {{"ﾊﾟﾗﾒｰﾀ設定", {}}, {"最適化条件", {}}, {"最適化実行", {}}}}}};
+    return root;
+}
+
+void addChildren(QTreeWidgetItem* item, const Node& node) {
+    for (const Node& child : node.children) {
+        auto* childItem = new QTreeWidgetItem(item, {QString::fromUtf8(child.text)});
+        addChildren(childItem, child);
+    }
+}
+
+QTreeWidgetItem* item(OperationTreeAccess::Item handle) {
+    return const_cast<QTreeWidgetItem*>(static_cast<const QTreeWidgetItem*>(handle));
+}
+
+} // namespace
+
+OperationTree::OperationTree(QWidget* parent) : QTreeWidget(parent) {
+    setObjectName(QStringLiteral("1056"));
+    setColumnCount(1);
+    header()->hide();
+    setRootIsDecorated(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setMouseTracking(true);
+    auto* root = new QTreeWidgetItem(this, {QString::fromUtf8(treeLayout().text)});
+    addChildren(root, treeLayout());
+    root->setExpanded(true);
+
+    connect(this, &QTreeWidget::itemExpanded, this, &OperationTree::collapseSiblings);
+    connect(this, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
+                if (!current)
+                    return;
+                if (current->childCount() > 0 && !current->isExpanded())
+                    current->setExpanded(true);
+                if (dispatcher_)
+                    dispatcher_->selectionChanged(current);
+            });
+}
+
+void OperationTree::collapseSiblings(QTreeWidgetItem* expanded) {
+    QTreeWidgetItem* parentItem = expanded->parent();
+    if (!parentItem)
+        return;
+    for (int i = 0; i < parentItem->childCount(); ++i) {
+        QTreeWidgetItem* sibling = parentItem->child(i);
+        if (sibling != expanded && sibling->isExpanded())
+            sibling->setExpanded(false);
+    }
+}
+
+void OperationTree::selectRoot() {
+    QTreeWidgetItem* root = topLevelItem(0);
+    root->setExpanded(true);
+    if (currentItem() == root) {
+        // No change of selection to report, yet the document changed.
+        if (dispatcher_)
+            dispatcher_->selectionChanged(root);
+    } else {
+        setCurrentItem(root);
+    }
+}
+
+QTreeWidgetItem* OperationTree::find(const QStringList& path) const {
+    QTreeWidgetItem* current = nullptr;
+    for (const QString& text : path) {
+        QTreeWidgetItem* next = nullptr;
+        const int n = current ? current->childCount() : topLevelItemCount();
+        for (int i = 0; i < n && !next; ++i) {
+            QTreeWidgetItem* candidate = current ? current->child(i) : topLevelItem(i);
+            if (candidate->text(0) == text)
+                next = candidate;
+        }
+        if (!next)
+            return nullptr;
+        current = next;
+    }
+    return current;
+}
+
+std::string OperationTree::text(Item handle) const {
+    return item(handle)->text(0).toStdString();
+}
+
+OperationTreeAccess::Item OperationTree::parent(Item handle) const {
+    return item(handle)->parent();
+}
+
+void OperationTree::select(Item handle) {
+    setCurrentItem(item(handle));
+}
+
+void OperationTree::setChildren(Item handle, const std::vector<std::string>& texts) {
+    QTreeWidgetItem* branch = item(handle);
+    qDeleteAll(branch->takeChildren());
+    for (const std::string& t : texts)
+        new QTreeWidgetItem(branch, {QString::fromStdString(t)});
+    branch->setExpanded(true);
+}
+
+} // namespace quav

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "document/DocumentUi.h"
+
+class QWidget;
+
+namespace quav {
+
+/// The desktop side of the dialog seam: each operation opens the real modal
+/// dialog over `parent` (or a message box captioned "QUAV").
+class DialogUi : public DocumentUi {
+public:
+    explicit DialogUi(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+    /// True while `runBusy` waits for its work.
+    bool busy() const { return busy_; }
+
+    void message(const std::string& text) override;
+    void showText(const std::string& text) override;
+    void runBusy(const std::function<void()>& work) override;
+
+    bool runMassElement(MassElementValues& values) override;
+    bool runSpring(SpringValues& values) override;
+    bool runAssignCharacteristic(CharacteristicValues& values,
+                                 const std::vector<CharacteristicValues>& defined) override;
+    bool runCharacteristicList(CharacteristicListEditor& editor) override;
+    bool runCharacteristicValues(CharacteristicValues& values) override;
+    bool runLoad(LoadValues& values, const LoadDialogContext& context) override;
+    bool runObservationPoint(ObservationPointValues& values) override;
+    bool runMemo(std::string& memo) override;
+    bool runCalculationConditions(CalculationRequest& request) override;
+
+    bool runModeAnimation(ModeAnimationValues& values) override;
+    bool runDisplaySettings(DisplaySettingsValues& values) override;
+    bool runGround(GroundValues& values) override;
+
+    void showContributionGraph(const Matrix& frequencies, const Matrix& modeShapes,
+                               const std::string& title) override;
+    void showFrequencyStepResults(CQUAVDoc& doc) override;
+    void editDesignParameters(CQUAVDoc& doc) override;
+    void editOptimizationConditions(CQUAVDoc& doc) override;
+    void runOptimizer(CQUAVDoc& doc) override;
+
+private:
+    QWidget* parent_;
+    bool busy_ = false;
+};
+
+} // namespace quav

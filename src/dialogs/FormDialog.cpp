@@ -1,0 +1,186 @@
+#include "dialogs/FormDialog.h"
+
+#include "model/TextEncoding.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <charconv>
+#include <cmath>
+
+namespace quav {
+
+namespace {
+
+template <typename T> QString shortestText(T value) {
+    char buffer[64];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return QString::fromLatin1(buffer, int(r.ptr - buffer));
+}
+
+void refuse(QWidget* field, const QString& text) {
+    QMessageBox::warning(field->window(), QStringLiteral("QUAV"), text);
+    field->setFocus();
+    if (auto* edit = qobject_cast<QLineEdit*>(field))
+        edit->selectAll();
+}
+
+const QString kNotANumber = QStringLiteral("数値を入力してください。");
+
+} // namespace
+
+bool parseNumber(const QString& text, double& value) {
+    const std::string s = text.trimmed().toStdString();
+    if (s.empty())
+        return false;
+    const char* first = s.data();
+    if (*first == '+')
+        ++first;
+    double v = 0.0;
+    const auto r = std::from_chars(first, s.data() + s.size(), v);
+    if (r.ec != std::errc() || r.ptr != s.data() + s.size() || !std::isfinite(v))
+        return false;
+    value = v;
+    return true;
+}
+
+FormDialog::FormDialog(int id, const QString& caption, QWidget* parent) : QDialog(parent) {
+    setObjectName(QString::number(id));
+    setWindowTitle(caption);
+}
+
+QString FormDialog::numberText(double value) {
+    return shortestText(value);
+}
+
+QString FormDialog::numberText(float value) {
+    return shortestText(value);
+}
+
+QLineEdit* FormDialog::bindNumber(int id, double* value) {
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(QString::number(id));
+    bindings_.push_back({edit, [edit, value] { edit->setText(numberText(*value)); },
+                         [edit, value] {
+                             double v = 0.0;
+                             if (!parseNumber(edit->text(), v)) {
+                                 refuse(edit, kNotANumber);
+                                 return false;
+                             }
+                             *value = v;
+                             return true;
+                         }});
+    return edit;
+}
+
+QLineEdit* FormDialog::bindNumber(int id, float* value) {
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(QString::number(id));
+    bindings_.push_back({edit, [edit, value] { edit->setText(numberText(*value)); },
+                         [edit, value] {
+                             double v = 0.0;
+                             if (!parseNumber(edit->text(), v) ||
+                                 !std::isfinite(static_cast<float>(v))) {
+                                 refuse(edit, kNotANumber);
+                                 return false;
+                             }
+                             *value = static_cast<float>(v);
+                             return true;
+                         }});
+    return edit;
+}
+
+QLineEdit* FormDialog::bindName(int id, std::string* value) {
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(QString::number(id));
+    bindings_.push_back({edit, [edit, value] { edit->setText(QString::fromStdString(*value)); },
+                         [edit, value] {
+                             const std::string text = edit->text().toStdString();
+                             if (!isCp932Encodable(text)) {
+                                 refuse(edit, unencodableText());
+                                 return false;
+                             }
+                             *value = text;
+                             return true;
+                         }});
+    return edit;
+}
+
+QCheckBox* FormDialog::bindCheck(int id, const QString& text, bool* value) {
+    auto* box = new QCheckBox(text, this);
+    box->setObjectName(QString::number(id));
+    bindings_.push_back({box, [box, value] { box->setChecked(*value); },
+                         [box, value] {
+                             *value = box->isChecked();
+                             return true;
+                         }});
+    return box;
+}
+
+QComboBox* FormDialog::bindFrameCount(int id, int* frames) {
+    auto* box = new QComboBox(this);
+    box->setObjectName(QString::number(id));
+    for (int c = 4; c <= 24; c += 4)
+        box->addItem(QString::number(c));
+    bindings_.push_back({box,
+                         [box, frames] {
+                             const int index = *frames / 4 - 1;
+                             box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
+                         },
+                         [box, frames] {
+                             const int index = box->currentIndex();
+                             *frames = index < 0 ? 0 : (index + 1) * 4;
+                             return true;
+                         }});
+    return box;
+}
+
+const QString& FormDialog::unencodableText() {
+    static const QString text = QStringLiteral("使用できない文字が含まれています。\n"
+                                               "ファイルに保存できる文字で入力してください。");
+    return text;
+}
+
+QDialogButtonBox* FormDialog::okCancel(const QString& okText) {
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(okText, QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("1"));
+    ok->setDefault(true);
+    QPushButton* cancel = buttons->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("2"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    return buttons;
+}
+
+void FormDialog::addVectorRow(QGridLayout* grid, int row, const QString& label,
+                              QLineEdit* const (&fields)[3]) {
+    grid->addWidget(new QLabel(label), row, 0);
+    for (int i = 0; i < 3; ++i)
+        grid->addWidget(fields[i], row, i + 1);
+}
+
+void FormDialog::showValues() {
+    for (const Binding& b : bindings_)
+        b.show();
+}
+
+bool FormDialog::takeValues() {
+    for (const Binding& b : bindings_)
+        if (!b.take())
+            return false;
+    return true;
+}
+
+void FormDialog::accept() {
+    if (takeValues())
+        QDialog::accept();
+}
+
+} // namespace quav

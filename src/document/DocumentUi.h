@@ -1,0 +1,141 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quav {
+
+class CQUAVDoc;
+class CharacteristicListEditor;
+class Matrix;
+
+using Vec3 = std::array<double, 3>;
+
+// What the editing dialogs show and take back. Each dialog works on one of
+// these; only the command that opened it writes into the model, after OK.
+
+struct MassElementValues {
+    double mass = 0.0;
+    Vec3 centreOfGravity{};
+    Vec3 size{};
+    double ixx = 0.0, iyy = 0.0, izz = 0.0, ixy = 0.0, iyz = 0.0, izx = 0.0;
+};
+
+struct SpringValues {
+    std::string name;
+    Vec3 position{};
+    double yAngle = 0.0; ///< [deg]
+    double zAngle = 0.0; ///< [deg]
+    float size = 0.0f;
+};
+
+struct CharacteristicValues {
+    std::string name;
+    Vec3 stiffness{}; ///< xx, yy, zz [N/m]
+    Vec3 damping{};   ///< xx, yy, zz [N s/m]
+    double dynamicFactor = 0.0;
+};
+
+struct LoadValues {
+    std::string name;
+    Vec3 direction{};
+    Vec3 position{};
+    double value = 0.0;
+    int type = 0;           ///< index of the type box: 0 translational, 1 moment, -1 free text
+    double frequency = 0.0; ///< dynamic loads only [Hz]
+};
+
+/// What the load dialogs need besides the load: the body's weight point.
+struct LoadDialogContext {
+    bool dynamic = false;
+    double mass = 0.0;
+    Vec3 centreOfGravity{};
+};
+
+struct ObservationPointValues {
+    std::string name;
+    Vec3 position{};
+};
+
+/// The calculation conditions dialog: the four analyses (all ticked when it
+/// opens) and the sweep range.
+struct CalculationRequest {
+    bool eigen = true;
+    bool staticAnalysis = true;
+    bool dynamic = true;
+    bool frequencyStep = true;
+    double start = 0.0; ///< [Hz]
+    double end = 0.0;   ///< [Hz]
+    double step = 1.0;  ///< increment [Hz]
+};
+
+struct ModeAnimationValues {
+    double scale = 0.0;
+    int frames = 16;
+    bool showUndeformed = false;
+};
+
+/// `frames` 0 disables the frame-count list (the static display has no animation).
+struct DisplaySettingsValues {
+    double scale = 0.0;
+    int frames = 16;
+    bool showDisplacementData = false;
+    bool showUndeformed = false;
+};
+
+struct GroundValues {
+    bool show = false;
+    float level = 0.0f; ///< [m]
+};
+
+/// The one way the document's commands and the operation tree reach dialogs
+/// and message boxes. The desktop application implements it with real modal
+/// dialogs; tests script the answers. Every `run...` returns true for OK and
+/// leaves the values as the user left them.
+class DocumentUi {
+public:
+    virtual ~DocumentUi() = default;
+
+    /// A modal message box with one OK button.
+    virtual void message(const std::string& text) = 0;
+    /// The read-only text window; lines end with CR LF.
+    virtual void showText(const std::string& text) = 0;
+    /// Runs `work` (which must not touch anything the window reads) while the
+    /// window stays painted and refuses input; returns when `work` has finished.
+    virtual void runBusy(const std::function<void()>& work) = 0;
+
+    virtual bool runMassElement(MassElementValues& values) = 0;
+    virtual bool runSpring(SpringValues& values) = 0;
+    /// The assign dialog; `defined` are the model's characteristics, in order,
+    /// whose values selecting a list entry copies into the fields.
+    virtual bool runAssignCharacteristic(CharacteristicValues& values,
+                                         const std::vector<CharacteristicValues>& defined) = 0;
+    /// The characteristic list: its edit and delete buttons call `editor`.
+    virtual bool runCharacteristicList(CharacteristicListEditor& editor) = 0;
+    virtual bool runCharacteristicValues(CharacteristicValues& values) = 0;
+    virtual bool runLoad(LoadValues& values, const LoadDialogContext& context) = 0;
+    virtual bool runObservationPoint(ObservationPointValues& values) = 0;
+    virtual bool runMemo(std::string& memo) = 0;
+    virtual bool runCalculationConditions(CalculationRequest& request) = 0;
+
+    virtual bool runModeAnimation(ModeAnimationValues& values) = 0;
+    virtual bool runDisplaySettings(DisplaySettingsValues& values) = 0;
+    virtual bool runGround(GroundValues& values) = 0;
+
+    // Result graphs and the optimiser, each a modal window of its own.
+    /// The contribution charts, on copies of the frequencies (6 x 1, Hz) and
+    /// the mode shapes (6 x 6, mode k in column 6 - k).
+    virtual void showContributionGraph(const Matrix& frequencies, const Matrix& modeShapes,
+                                       const std::string& title) = 0;
+    /// The response over the sweep of the first picked object (its pick is
+    /// cleared), or of the centre of gravity.
+    virtual void showFrequencyStepResults(CQUAVDoc& doc) = 0;
+    virtual void editDesignParameters(CQUAVDoc& doc) = 0;
+    virtual void editOptimizationConditions(CQUAVDoc& doc) = 0;
+    /// Asks for the output folder, then runs the optimiser in its log window.
+    virtual void runOptimizer(CQUAVDoc& doc) = 0;
+};
+
+} // namespace quav

@@ -1,0 +1,329 @@
+#include "document/EditingCommands.h"
+
+#include "document/CharacteristicListEditor.h"
+#include "document/Document.h"
+#include "document/DocumentUi.h"
+#include "document/ModelValues.h"
+
+#include <algorithm>
+
+namespace quav {
+
+namespace {
+
+const char* const kInputError = "入力エラー";
+
+/// After a create or edit changed the model.
+void changed(CQUAVDoc& doc) {
+    doc.model()->calculated = 0;
+    doc.setModified();
+    doc.updateAllViews();
+}
+
+/// A zero direction stays zero rather than turning into NaNs.
+Matrix unit(const Vec3& v) {
+    Matrix d = column(v);
+    if (d.norm() != 0.0)
+        d.normalise();
+    return d;
+}
+
+LoadValues loadValues(const StaticLoad& l) {
+    return {l.name, vec3(l.direction), vec3(l.position), l.value, l.type, 0.0};
+}
+
+void storeLoad(const LoadValues& v, StaticLoad& l) {
+    l.position = column(v.position);
+    l.direction = unit(v.direction);
+    l.value = v.value;
+    l.type = v.type;
+    l.name = v.name;
+}
+
+LoadDialogContext loadContext(const AnalysisModel& m, bool dynamic) {
+    return {dynamic, m.mass, vec3(m.centreOfGravity)};
+}
+
+template <class Element> Element* firstSelected(std::vector<Element>& elements) {
+    auto it = std::find_if(elements.begin(), elements.end(),
+                           [](const Element& e) { return e.selected != 0; });
+    return it == elements.end() ? nullptr : &*it;
+}
+
+bool badLoad(const LoadValues& v, bool dynamic) {
+    const int errors =
+        int(v.value == 0.0) + int(v.name.empty()) +
+        int(v.direction[0] == 0.0 && v.direction[1] == 0.0 && v.direction[2] == 0.0) +
+        int(dynamic && v.frequency == 0.0);
+    return errors > 0;
+}
+
+void createLoad(CQUAVDoc& doc, DocumentUi& ui, bool dynamic) {
+    AnalysisModel* m = doc.model();
+    if (!m)
+        return;
+    LoadValues v;
+    if (!ui.runLoad(v, loadContext(*m, dynamic))) {
+        doc.updateAllViews();
+        return;
+    }
+    if (badLoad(v, dynamic)) {
+        ui.message(kInputError);
+        return;
+    }
+    if (dynamic)
+        m->addDynamicLoad(v.name, v.value, column(v.position), column(v.direction), v.type,
+                          v.frequency);
+    else
+        m->addStaticLoad(v.name, v.value, column(v.position), column(v.direction), v.type);
+    changed(doc);
+}
+
+void afterDelete(CQUAVDoc& doc, int removed) {
+    if (removed > 0) {
+        doc.model()->calculated = 0;
+        doc.setModified();
+    }
+    doc.updateAllViews();
+}
+
+} // namespace
+
+void defineMassElement(CQUAVDoc& doc, DocumentUi& ui) {
+    MassElementValues v;
+    if (const AnalysisModel* m = doc.model()) {
+        v.mass = m->mass;
+        v.centreOfGravity = vec3(m->centreOfGravity);
+        v.size = vec3(m->size);
+        v.ixx = m->inertia(0, 0);
+        v.iyy = m->inertia(1, 1);
+        v.izz = m->inertia(2, 2);
+        v.ixy = m->inertia(0, 1);
+        v.iyz = m->inertia(1, 2);
+        v.izx = m->inertia(0, 2);
+    }
+    if (!ui.runMassElement(v)) {
+        doc.updateAllViews();
+        return;
+    }
+    const double required[] = {v.mass, v.ixx, v.iyy, v.izz, v.size[0], v.size[1], v.size[2]};
+    if (std::count(std::begin(required), std::end(required), 0.0) > 0) {
+        ui.message(kInputError);
+        return;
+    }
+    AnalysisModel& m = doc.model() ? *doc.model() : doc.createModel();
+    Matrix inertia(3, 3);
+    inertia(0, 0) = v.ixx;
+    inertia(1, 1) = v.iyy;
+    inertia(2, 2) = v.izz;
+    inertia(0, 1) = v.ixy;
+    inertia(1, 2) = v.iyz;
+    inertia(0, 2) = v.izx;
+    m.setInertia(inertia);
+    m.setCentreOfGravity(column(v.centreOfGravity));
+    m.setSize(column(v.size));
+    m.mass = v.mass;
+    changed(doc);
+}
+
+void createSpring(CQUAVDoc& doc, DocumentUi& ui) {
+    AnalysisModel* m = doc.model();
+    if (!m)
+        return;
+    SpringValues v;
+    if (!ui.runSpring(v)) {
+        doc.updateAllViews();
+        return;
+    }
+    if (v.size == 0.0f || v.name.empty()) {
+        ui.message(kInputError);
+        return;
+    }
+    m->addSpring(v.name, column(v.position), Matrix::vector({0.0, v.yAngle, v.zAngle}), v.size);
+    changed(doc);
+}
+
+void assignCharacteristic(CQUAVDoc& doc, DocumentUi& ui) {
+    AnalysisModel* m = doc.model();
+    if (!m)
+        return;
+    if (m->selectedSpringCount() == 0) {
+        ui.message("ばね要素を選択してください");
+        return;
+    }
+    std::vector<CharacteristicValues> defined;
+    for (const SpringCharacteristic& c : m->springCharacteristics)
+        defined.push_back(characteristicValues(c));
+    CharacteristicValues v;
+    if (!ui.runAssignCharacteristic(v, defined)) {
+        m->setSpringSelection(-2);
+        doc.updateAllViews();
+        return;
+    }
+    if (v.name.empty()) {
+        ui.message(kInputError);
+        return;
+    }
+    m->assignCharacteristic(v.name, column(v.stiffness), v.dynamicFactor, column(v.damping));
+    changed(doc);
+}
+
+void createStaticLoad(CQUAVDoc& doc, DocumentUi& ui) {
+    createLoad(doc, ui, false);
+}
+
+void createDynamicLoad(CQUAVDoc& doc, DocumentUi& ui) {
+    createLoad(doc, ui, true);
+}
+
+void createObservationPoint(CQUAVDoc& doc, DocumentUi& ui) {
+    AnalysisModel* m = doc.model();
+    if (!m)
+        return;
+    ObservationPointValues v{"観測点名を入力", {}};
+    if (!ui.runObservationPoint(v))
+        return;
+    m->addObservationPoint(v.name, column(v.position));
+    changed(doc);
+}
+
+void editCharacteristics(CQUAVDoc& doc, DocumentUi& ui) {
+    AnalysisModel* m = doc.model();
+    if (!m)
+        return;
+    if (m->springCharacteristics.empty()) {
+        ui.message("ばね特性がありません");
+        return;
+    }
+    CharacteristicListEditor editor(m->springCharacteristics, ui);
+    if (!ui.runCharacteristicList(editor))
+        return;
+    m->springCharacteristics = editor.entries();
+    for (SpringElement& s : m->springs)
+        if (!m->findCharacteristic(s.characteristicId))
+            s.characteristicId = 0;
+    changed(doc);
+}
+
+void editSpring(CQUAVDoc& doc, DocumentUi& ui) {
+    AnalysisModel* m = doc.model();
+    if (!m)
+        return;
+    if (m->selectedSpringCount() != 1) {
+        ui.message("ばね要素を一つ選択してください");
+        return;
+    }
+    SpringElement& s = *firstSelected(m->springs);
+    SpringValues v{s.name, vec3(s.position), s.angles[1], s.angles[2], s.size};
+    if (!ui.runSpring(v)) {
+        m->setSpringSelection(-2);
+        doc.updateAllViews();
+        return;
+    }
+    if (v.size == 0.0f || v.name.empty()) {
+        ui.message(kInputError);
+        return;
+    }
+    s.name = v.name;
+    s.position = column(v.position);
+    s.angles[1] = v.yAngle;
+    s.angles[2] = v.zAngle;
+    s.size = v.size;
+    s.selected = 0;
+    changed(doc);
+}
+
+void editLoad(CQUAVDoc& doc, DocumentUi& ui) {
+    AnalysisModel* m = doc.model();
+    if (!m)
+        return;
+    if (m->selectedLoadCount() != 1) {
+        ui.message("荷重要素を一つ選択してください");
+        return;
+    }
+    if (StaticLoad* l = firstSelected(m->staticLoads)) {
+        LoadValues v = loadValues(*l);
+        if (ui.runLoad(v, loadContext(*m, false))) {
+            storeLoad(v, *l);
+            l->selected = 0;
+            m->calculated = 0;
+            doc.setModified();
+        } else {
+            m->setLoadSelection(-2);
+        }
+    }
+    if (DynamicLoad* l = firstSelected(m->dynamicLoads)) {
+        LoadValues v = loadValues(*l);
+        v.frequency = l->frequency;
+        if (ui.runLoad(v, loadContext(*m, true))) {
+            storeLoad(v, *l);
+            l->frequency = v.frequency;
+            l->selected = 0;
+            m->calculated = 0;
+            doc.setModified();
+        } else {
+            m->setLoadSelection(-2);
+        }
+    }
+    doc.updateAllViews();
+}
+
+void editObservationPoint(CQUAVDoc& doc, DocumentUi& ui) {
+    AnalysisModel* m = doc.model();
+    if (!m)
+        return;
+    if (m->selectedObservationPointCount() != 1) {
+        ui.message("観測点を一つ選択してください");
+        return;
+    }
+    ObservationPoint& p = *firstSelected(m->observationPoints);
+    ObservationPointValues v{p.name, vec3(p.position)};
+    if (ui.runObservationPoint(v)) {
+        p.position = column(v.position);
+        p.name = v.name;
+        p.selected = 0;
+        m->calculated = 0;
+        doc.setModified();
+    } else {
+        m->setObservationPointSelection(-2);
+    }
+    doc.updateAllViews();
+}
+
+void deleteSprings(CQUAVDoc& doc) {
+    if (AnalysisModel* m = doc.model()) {
+        const int n = m->selectedSpringCount();
+        m->deleteSelectedSprings();
+        afterDelete(doc, n);
+    }
+}
+
+void deleteLoads(CQUAVDoc& doc) {
+    if (AnalysisModel* m = doc.model()) {
+        const int n = m->selectedLoadCount();
+        m->deleteSelectedLoads();
+        afterDelete(doc, n);
+    }
+}
+
+void deleteObservationPoints(CQUAVDoc& doc) {
+    if (AnalysisModel* m = doc.model()) {
+        const int n = m->selectedObservationPointCount();
+        m->deleteSelectedObservationPoints();
+        afterDelete(doc, n);
+    }
+}
+
+void editMemo(CQUAVDoc& doc, DocumentUi& ui) {
+    AnalysisModel* m = doc.model();
+    if (!m)
+        return;
+    std::string memo = m->memo;
+    if (ui.runMemo(memo)) {
+        m->memo = memo;
+        doc.setModified();
+    }
+    doc.updateAllViews();
+}
+
+} // namespace quav
