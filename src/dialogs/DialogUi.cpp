@@ -113,11 +113,7 @@ bool DialogUi::runMemo(std::string& memo) {
 }
 
 bool DialogUi::runCalculationConditions(CalculationRequest& request) {
-    CalculationConditionsDialog dialog(request, parent_);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    request = dialog.request;
-    return true;
+    return runForm<CalculationConditionsDialog>(request, parent_);
 }
 
 bool DialogUi::runModeAnimation(ModeAnimationValues& values) {

@@ -14,20 +14,20 @@ namespace quav {
 
 CalculationConditionsDialog::CalculationConditionsDialog(const CalculationRequest& r,
                                                          QWidget* parent)
-    : FormDialog(156, QStringLiteral("計算条件設定"), parent), request(r) {
+    : FormDialog(156, QStringLiteral("計算条件設定"), parent), values(r) {
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(bindCheck(1082, QStringLiteral("振動ﾓｰﾄﾞ解析"), &request.eigen));
-    layout->addWidget(bindCheck(1083, QStringLiteral("静解析"), &request.staticAnalysis));
-    layout->addWidget(bindCheck(1084, QStringLiteral("動解析(単一周波数)"), &request.dynamic));
-    layout->addWidget(bindCheck(1085, QStringLiteral("周波数ｽﾃｯﾌﾟ解析"), &request.frequencyStep));
+    layout->addWidget(bindCheck(1082, QStringLiteral("振動ﾓｰﾄﾞ解析"), &values.eigen));
+    layout->addWidget(bindCheck(1083, QStringLiteral("静解析"), &values.staticAnalysis));
+    layout->addWidget(bindCheck(1084, QStringLiteral("動解析(単一周波数)"), &values.dynamic));
+    layout->addWidget(bindCheck(1085, QStringLiteral("周波数ｽﾃｯﾌﾟ解析"), &values.frequencyStep));
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("周波数設定")), 0, 0);
-    grid->addWidget(bindNumber(1079, &request.start), 0, 1);
+    grid->addWidget(bindNumber(1079, &values.start), 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("～")), 0, 2);
-    grid->addWidget(bindNumber(1080, &request.end), 0, 3);
+    grid->addWidget(bindNumber(1080, &values.end), 0, 3);
     grid->addWidget(new QLabel(QStringLiteral("[Hz]")), 0, 4);
     grid->addWidget(new QLabel(QStringLiteral("ｽﾃｯﾌﾟ数")), 1, 0);
-    grid->addWidget(bindNumber(1081, &request.step), 1, 1);
+    grid->addWidget(bindNumber(1081, &values.step), 1, 1);
     grid->addWidget(new QLabel(QStringLiteral("[Hz]")), 1, 2);
     layout->addLayout(grid);
     layout->addWidget(okCancel(QStringLiteral("計算実行")));

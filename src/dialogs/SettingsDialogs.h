@@ -10,7 +10,7 @@ class CalculationConditionsDialog : public FormDialog {
     Q_OBJECT
 public:
     CalculationConditionsDialog(const CalculationRequest& request, QWidget* parent = nullptr);
-    CalculationRequest request;
+    CalculationRequest values;
 };
 
 /// 152 "ﾓｰﾄﾞｱﾆﾒｰｼｮﾝ設定".

@@ -1,0 +1,238 @@
+// The operation tree driven item by item, with the real tree widget and
+// scripted dialogs.
+
+#include "app/OperationDispatcher.h"
+#include "app/OperationTree.h"
+#include "document/Document.h"
+
+#include "../support/ScriptedUi.h"
+
+#include <QtTest>
+
+using namespace quav;
+using quav::test::ScriptedUi;
+
+namespace {
+
+QStringList path(const QString& slashed) {
+    return (QStringLiteral("QUAV操作ﾒﾆｭｰ/") + slashed).split(u'/', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class DispatcherTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<CQUAVDoc> doc;
+    std::unique_ptr<ScriptedUi> ui;
+    DisplayState display;
+    SelectionMode mode = SelectionMode::None;
+    std::unique_ptr<OperationTree> tree;
+    std::unique_ptr<OperationDispatcher> dispatcher;
+
+    void click(const QString& where) {
+        QTreeWidgetItem* item = tree->find(path(where));
+        QVERIFY2(item, qPrintable(where));
+        tree->setCurrentItem(item);
+    }
+    QString current() const {
+        QStringList texts;
+        for (QTreeWidgetItem* i = tree->currentItem(); i; i = i->parent())
+            texts.prepend(i->text(0));
+        texts.removeFirst();
+        return texts.join(u'/');
+    }
+    QString remembered() const {
+        auto* item = static_cast<const QTreeWidgetItem*>(dispatcher->rememberedItem());
+        return item ? item->text(0) : QString();
+    }
+    /// A model as the tree builds it: the mass element, then a static load.
+    void buildModel(const char* loadName) {
+        ui->ok<MassElementValues>([](auto& v) { v = {10, {}, {1, 1, 1}, 1, 1, 1, 0, 0, 0}; });
+        click(QStringLiteral("ﾓﾃﾞﾙ作成/質量要素"));
+        ui->ok<LoadValues>([loadName](auto& v) { v = {loadName, {0, 0, 1}, {}, 5, 0, 0}; });
+        click(QStringLiteral("ﾓﾃﾞﾙ作成/静荷重"));
+        QVERIFY(ui->scriptDone());
+    }
+
+private slots:
+    void init() {
+        doc = std::make_unique<CQUAVDoc>();
+        ui = std::make_unique<ScriptedUi>();
+        display = DisplayState{};
+        mode = SelectionMode::None;
+        tree = std::make_unique<OperationTree>();
+        dispatcher =
+            std::make_unique<OperationDispatcher>(*tree, DispatchTarget{*doc, *ui, display, mode});
+        tree->setDispatcher(dispatcher.get());
+        tree->selectRoot();
+    }
+    void cleanup() {
+        tree->setDispatcher(nullptr);
+        QVERIFY(ui->unexpected.empty());
+    }
+
+    void editingWithoutModelIsRefused_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("parent");
+        for (const char* child : {"質量要素", "ばね要素", "ばね特性", "荷重", "観測点"})
+            QTest::newRow(child) << QStringLiteral("ﾓﾃﾞﾙ編集/") + QString::fromUtf8(child)
+                                 << QStringLiteral("ﾓﾃﾞﾙ編集");
+        QTest::newRow("決定") << QStringLiteral("ﾓﾃﾞﾙ作成/ばね特性/決定")
+                              << QStringLiteral("ﾓﾃﾞﾙ作成/ばね特性");
+        QTest::newRow("計算実行") << QStringLiteral("計算実行") << QString();
+    }
+    void editingWithoutModelIsRefused() {
+        QFETCH(QString, item);
+        QFETCH(QString, parent);
+        click(item);
+        QCOMPARE(ui->messages.size(), size_t(1));
+        QVERIFY(ui->messages[0] == "質量要素がありません" ||
+                ui->messages[0] == "モデルがありません");
+        QCOMPARE(current(), parent);
+        QCOMPARE(doc->model(), nullptr);
+    }
+
+    void createItemsWithoutModelDoNothing() {
+        for (const char* t : {"ばね要素", "ばね特性", "静荷重", "動荷重", "観測点"})
+            click(QStringLiteral("ﾓﾃﾞﾙ作成/") + QString::fromUtf8(t));
+        QVERIFY(ui->messages.empty());
+        QCOMPARE(mode, SelectionMode::None);
+    }
+
+    void modeBeforeCalculation() {
+        buildModel("weight");
+        click(QStringLiteral("結果表示/振動ﾓｰﾄﾞ/Mode2"));
+        QCOMPARE(display.modeNumber, 2);
+        QCOMPARE(display.displayKind, DisplayKind::ModeShape);
+        QVERIFY(display.animating);
+        QCOMPARE(remembered(), QStringLiteral("Mode2"));
+        QCOMPARE(doc->model()->calculated, 0);
+    }
+
+    void resultsNeedACalculation() {
+        click(QStringLiteral("結果表示"));
+        buildModel("weight");
+        click(QStringLiteral("結果表示"));
+        QCOMPARE(ui->messages,
+                 (std::vector<std::string>{"ﾓﾃﾞﾙがありません", "計算が実行されていません"}));
+        QCOMPARE(current(), QString());
+    }
+
+    void loadBranchesAndALoadNamedSettings() {
+        buildModel("設定");
+        click(QStringLiteral("結果表示/静解析"));
+        QTreeWidgetItem* branch = tree->currentItem();
+        QCOMPARE(branch->childCount(), 2);
+        QCOMPARE(branch->child(0)->text(0), QStringLiteral("設定"));
+        // The load's item runs the settings command as well: the text decides.
+        display.frameCount = 20;
+        ui->ok<DisplaySettingsValues>([](auto& v) {
+            QCOMPARE(v.frames, 0);
+            v.scale = 5;
+            v.frames = 8;
+        });
+        tree->setCurrentItem(branch->child(0));
+        QVERIFY(ui->scriptDone());
+        QCOMPARE(display.resultScale, 5.0);
+        QCOMPARE(display.frameCount, 20.0); // the static display keeps the dynamic count
+        QCOMPARE(current(), QStringLiteral("結果表示/静解析"));
+        QCOMPARE(remembered(), QStringLiteral("静解析"));
+
+        // The dynamic branch has only "設定"; its frame count is kept on OK.
+        click(QStringLiteral("結果表示/動解析"));
+        QCOMPARE(tree->currentItem()->childCount(), 1);
+        ui->ok<DisplaySettingsValues>([](auto& v) {
+            QCOMPARE(v.frames, 20);
+            v.frames = 24;
+        });
+        click(QStringLiteral("結果表示/動解析/設定"));
+        QCOMPARE(display.frameCount, 24.0);
+    }
+
+    void calculationAndWhatFollows() {
+        buildModel("weight");
+        ui->cancel<CalculationRequest>();
+        click(QStringLiteral("計算実行"));
+        QCOMPARE(ui->messages, std::vector<std::string>{"処理が中断されました"});
+        QCOMPARE(current(), QString());
+        QCOMPARE(doc->model()->calculated, 0);
+
+        // A failed run (no springs) still returns to the parent.
+        ui->messages.clear();
+        ui->ok<CalculationRequest>();
+        click(QStringLiteral("計算実行"));
+        QVERIFY(ui->messages.at(0).starts_with("ｴﾗｰ"));
+        QCOMPARE(remembered(), QStringLiteral("QUAV操作ﾒﾆｭｰ"));
+
+        // "設定" under "振動ﾓｰﾄﾞ" next: one dialog, then back to the root.
+        ui->ok<ModeAnimationValues>([](auto& v) {
+            v.scale = 0.25;
+            v.frames = 24;
+        });
+        click(QStringLiteral("結果表示/振動ﾓｰﾄﾞ/設定"));
+        QVERIFY(ui->scriptDone());
+        QCOMPARE(current(), QString());
+        QCOMPARE(display.modeScale, 0.25);
+        QCOMPARE(display.frameCount, 24.0);
+    }
+
+    void frequencyStepIsNotRemembered() {
+        buildModel("weight");
+        click(QStringLiteral("結果表示/振動ﾓｰﾄﾞ/Mode3"));
+        click(QStringLiteral("結果表示/周波数ｽﾃｯﾌﾟ"));
+        QCOMPARE(mode, SelectionMode::All);
+        QCOMPARE(remembered(), QStringLiteral("Mode3"));
+        click(QStringLiteral("結果表示/周波数ｽﾃｯﾌﾟ/決定"));
+        QCOMPARE(ui->windows, std::vector<std::string>{"frequency step"});
+        QCOMPARE(current(), QStringLiteral("結果表示/周波数ｽﾃｯﾌﾟ"));
+        QCOMPARE(remembered(), QStringLiteral("Mode3"));
+    }
+
+    void graphKeepsTheAnimationState() {
+        buildModel("weight");
+        click(QStringLiteral("結果表示/振動ﾓｰﾄﾞ/Mode1"));
+        display.presentationMode = true;
+        click(QStringLiteral("結果表示/振動ﾓｰﾄﾞ/ｸﾞﾗﾌ表示"));
+        QCOMPARE(ui->windows, std::vector<std::string>{"graph 無題"});
+        // Back on "Mode1", which animates again.
+        QCOMPARE(current(), QStringLiteral("結果表示/振動ﾓｰﾄﾞ/Mode1"));
+        QVERIFY(display.presentationMode);
+        QVERIFY(display.animating);
+    }
+
+    void pickModesAndOneShots() {
+        buildModel("weight");
+        click(QStringLiteral("ﾓﾃﾞﾙ作成/ばね特性"));
+        QCOMPARE(mode, SelectionMode::Springs);
+        click(QStringLiteral("ﾓﾃﾞﾙ編集/荷重"));
+        QCOMPARE(mode, SelectionMode::Loads);
+        doc->model()->setLoadSelection(-1);
+        click(QStringLiteral("ﾓﾃﾞﾙ編集/荷重/削除"));
+        QVERIFY(doc->model()->staticLoads.empty());
+        QCOMPARE(current(), QStringLiteral("ﾓﾃﾞﾙ編集/荷重"));
+        QCOMPARE(mode, SelectionMode::Loads);
+
+        click(QStringLiteral("結果表示/振動ﾓｰﾄﾞ/連成度"));
+        QCOMPARE(ui->messages.size(), size_t(1));
+        QVERIFY(ui->messages[0].starts_with("連成度："));
+        QVERIFY(ui->messages[0].ends_with("[％]"));
+
+        for (const char* t : {"ﾊﾟﾗﾒｰﾀ設定", "最適化条件", "最適化実行"})
+            click(QStringLiteral("最適化/") + QString::fromUtf8(t));
+        QCOMPARE(ui->windows,
+                 (std::vector<std::string>{"parameters", "conditions", "optimizer run"}));
+        QCOMPARE(current(), QStringLiteral("最適化"));
+    }
+
+    void textReportKeepsThePhase() {
+        buildModel("weight");
+        display.phase = 1.5;
+        click(QStringLiteral("結果表示/ﾃｷｽﾄ表示"));
+        QCOMPARE(ui->texts, std::vector<std::string>{"計算が実行されていません"});
+        QCOMPARE(display.phase, 1.5);
+    }
+};
+
+QTEST_MAIN(DispatcherTest)
+#include "DispatcherTest.moc"

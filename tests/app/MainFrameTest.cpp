@@ -1,0 +1,199 @@
+// The main window as the user meets it: menus and tree as listed, check
+// marks, the title, and the question about unsaved changes.
+
+#include "app/MainFrame.h"
+#include "app/DocumentFiles.h"
+#include "app/OperationTree.h"
+#include "document/Document.h"
+
+#include <QtTest>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSettings>
+#include <QStatusBar>
+
+using namespace quav;
+
+namespace {
+
+/// A menu as lines: "text #id", "---" for a separator, submenus indented.
+void describe(const QMenu* menu, const QString& indent, QStringList& out) {
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator())
+            out << indent + QStringLiteral("---");
+        else if (a->menu())
+            out << indent + a->text(), describe(a->menu(), indent + QStringLiteral("  "), out);
+        else if (a->isVisible())
+            out << indent + a->text() + QStringLiteral(" #") + a->objectName();
+    }
+}
+
+void describe(const QTreeWidgetItem* item, const QString& indent, QStringList& out) {
+    out << indent + item->text(0);
+    for (int i = 0; i < item->childCount(); ++i)
+        describe(item->child(i), indent + QStringLiteral("  "), out);
+}
+
+/// Answers the next message box with `button`.
+void answerNextQuestion(QMessageBox::StandardButton button) {
+    QTimer::singleShot(0, [button] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        box->button(button)->click();
+    });
+}
+
+} // namespace
+
+class MainFrameTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings().clear();
+    }
+
+    void menusAsListed() {
+        CQUAVDoc doc;
+        CMainFrame frame(doc);
+        QStringList lines;
+        for (QAction* a : frame.menuBar()->actions()) {
+            lines << a->text();
+            describe(a->menu(), QStringLiteral("  "), lines);
+        }
+        const QStringList expected = {"ﾌｧｲﾙ(&F)",
+                                      "  新規作成(&N)\tCtrl+N #57600",
+                                      "  開く(&O)...\tCtrl+O #57601",
+                                      "  上書き保存(&S)\tCtrl+S #57603",
+                                      "  名前を付けて保存(&A)... #57604",
+                                      "  ---",
+                                      "  ｲﾝﾎﾟｰﾄ(&I)",
+                                      "    質量要素ｼﾞｵﾒﾄﾘ(&G) #32816",
+                                      "  ---",
+                                      "  最近使ったﾌｧｲﾙ #57616",
+                                      "  ---",
+                                      "  ｱﾌﾟﾘｹｰｼｮﾝの終了(&X) #57665",
+                                      "編集(&E)",
+                                      "  画面ｺﾋﾟｰ(&C) #32789",
+                                      "  外部ｼﾞｵﾒﾄﾘ(&G)",
+                                      "    質量要素ｼﾞｵﾒﾄﾘ削除(&D) #32818",
+                                      "表示(&V)",
+                                      "  ﾌｨｯﾄ(&F) #32819",
+                                      "  ---",
+                                      "  ﾂｰﾙ ﾊﾞｰ(&T) #59392",
+                                      "  ｽﾃｰﾀｽ ﾊﾞｰ(&S) #59393",
+                                      "  ﾌﾟﾚｾﾞﾝﾓｰﾄﾞ(&P) #32776",
+                                      "  ---",
+                                      "  ｸﾞﾗｳﾝﾄﾞ設定(&G) #32777",
+                                      "  慣性主軸を表示(&I) #32814",
+                                      "  弾性主軸を表示(&E) #32815",
+                                      "情報(&I)",
+                                      "  解析ﾓﾃﾞﾙ(&M) #32787",
+                                      "  弾性中心(&E) #32782",
+                                      "  ---",
+                                      "  メモ(&T) #32812",
+                                      "ﾍﾙﾌﾟ(&H)",
+                                      "  オンラインマニュアル(&M) #32820",
+                                      "  QUAV のﾊﾞｰｼﾞｮﾝ情報(&A)... #57664"};
+        QCOMPARE(lines, expected);
+        QCOMPARE(frame.menu()[57603]->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+        QCOMPARE(frame.menu()[57634]->shortcuts().size(), 2);
+        QVERIFY(!frame.menu()[57643]->isEnabled()); // undo: nothing handles it
+        QCOMPARE(frame.statusBar()->currentMessage(), QStringLiteral("ﾚﾃﾞｨ"));
+    }
+
+    void treeAsListed() {
+        CQUAVDoc doc;
+        CMainFrame frame(doc);
+        QTreeWidget* tree = frame.operationTree();
+        QStringList lines;
+        describe(tree->topLevelItem(0), QString(), lines);
+        QCOMPARE(
+            lines.join(u'|'),
+            QStringLiteral(
+                "QUAV操作ﾒﾆｭｰ|  ﾓﾃﾞﾙ作成|    質量要素|    ばね要素|    ばね特性|      決定|"
+                "    静荷重|    動荷重|    観測点|  ﾓﾃﾞﾙ編集|    質量要素|    ばね要素|      編集|"
+                "      削除|    ばね特性|    荷重|      編集|      削除|    観測点|      編集|"
+                "      削除|  計算実行|  結果表示|    振動ﾓｰﾄﾞ|      Mode1|      Mode2|      Mode3|"
+                "      Mode4|      Mode5|      Mode6|      設定|      ｸﾞﾗﾌ表示|      連成度|"
+                "    静解析|    動解析|    周波数ｽﾃｯﾌﾟ|      決定|    ﾃｷｽﾄ表示|  最適化|"
+                "    ﾊﾟﾗﾒｰﾀ設定|    最適化条件|    最適化実行"));
+        QTreeWidgetItem* root = tree->topLevelItem(0);
+        QVERIFY(root->isExpanded());
+        for (int i = 0; i < root->childCount(); ++i)
+            QVERIFY(!root->child(i)->isExpanded());
+        // Expanding one branch collapses its siblings.
+        root->child(0)->setExpanded(true);
+        root->child(3)->setExpanded(true);
+        QVERIFY(!root->child(0)->isExpanded());
+        QVERIFY(root->child(3)->isExpanded());
+    }
+
+    void checkMarksFollowTheFlags() {
+        CQUAVDoc doc;
+        CMainFrame frame(doc);
+        int redraws = 0;
+        doc.addListener([&](DocumentEvent e) { redraws += e == DocumentEvent::ModelChanged; });
+        QAction* inertia = frame.menu()[32814];
+        for (bool expected : {true, false}) {
+            inertia->trigger();
+            QCOMPARE(frame.displayState().showInertiaAxes, expected);
+            emit frame.menu().viewMenu->aboutToShow();
+            QCOMPARE(inertia->isChecked(), expected);
+        }
+        QCOMPARE(redraws, 2);
+        frame.menu()[32815]->trigger();
+        frame.menu()[32776]->trigger();
+        emit frame.menu().viewMenu->aboutToShow();
+        QVERIFY(frame.menu()[32815]->isChecked() && frame.menu()[32776]->isChecked());
+        QVERIFY(frame.displayState().presentationMode);
+    }
+
+    void unsavedChangesAndTitle() {
+        CQUAVDoc doc;
+        CMainFrame frame(doc);
+        QCOMPARE(frame.windowTitle(), QStringLiteral("無題[*] - QUAV"));
+        doc.createModel();
+        doc.setModified();
+        QVERIFY(frame.isWindowModified());
+
+        // Cancel keeps everything; No drops the changes.
+        answerNextQuestion(QMessageBox::Cancel);
+        frame.files().newDocument();
+        QVERIFY(doc.model() && doc.isModified());
+        answerNextQuestion(QMessageBox::Cancel);
+        QVERIFY(!frame.close());
+        answerNextQuestion(QMessageBox::No);
+        frame.files().newDocument();
+        QVERIFY(!doc.model() && !doc.isModified());
+        QVERIFY(!frame.isWindowModified());
+
+        // A file that cannot be read leaves the document and says why.
+        doc.createModel().memo = "kept";
+        QString message;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            message = box->text();
+            box->accept();
+        });
+        QVERIFY(!frame.files().openPath(QStringLiteral("/nonexistent/x.quav"), false));
+        QVERIFY(message.contains(QStringLiteral("x.quav")));
+        QCOMPARE(doc.model()->memo, std::string("kept"));
+
+        // The example opens, becomes the first recent file, and titles the window.
+        QVERIFY(frame.files().openPath(QStringLiteral(QUAV_EXAMPLES "/power_unit.quav"), false));
+        QCOMPARE(frame.windowTitle(), QStringLiteral("power_unit.quav[*] - QUAV"));
+        QVERIFY(frame.files().recentFiles().value(0).endsWith(QStringLiteral("power_unit.quav")));
+        QVERIFY(frame.close());
+    }
+};
+
+QTEST_MAIN(MainFrameTest)
+#include "MainFrameTest.moc"

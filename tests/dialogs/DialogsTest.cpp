@@ -1,0 +1,303 @@
+// Each dialog's fields against its members, and the refusals that keep a
+// dialog open.
+
+#include "dialogs/InfoDialogs.h"
+#include "dialogs/ModelDialogs.h"
+#include "dialogs/SettingsDialogs.h"
+#include "document/CharacteristicListEditor.h"
+
+#include "../support/ScriptedUi.h"
+
+#include <QtTest>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <cmath>
+
+using namespace quav;
+
+namespace {
+
+template <class W = QLineEdit> W* field(QWidget* dialog, int id) {
+    auto* w = dialog->findChild<W*>(QString::number(id));
+    if (!w)
+        qFatal("no control %d", id);
+    return w;
+}
+
+/// Answers the next message box with OK and keeps its text.
+void closeNextMessage(QString* text) {
+    QTimer::singleShot(0, [text] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        *text = box->text();
+        box->accept();
+    });
+}
+
+/// Types `text` into control `id` and presses OK: true when a message
+/// refused it and the dialog stayed open.
+bool refused(QDialog& dialog, int id, const QString& text, QString* message) {
+    field(&dialog, id)->setText(text);
+    message->clear();
+    closeNextMessage(message);
+    dialog.accept();
+    QApplication::processEvents();
+    return dialog.result() != QDialog::Accepted && !message->isEmpty();
+}
+
+bool accepted(QDialog& dialog, int id, const QString& text) {
+    field(&dialog, id)->setText(text);
+    dialog.accept();
+    return dialog.result() == QDialog::Accepted;
+}
+
+} // namespace
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+
+    /// Every number field by id: typing id + 0.5 must land in its member.
+    template <class Dialog, class Values>
+    void checkNumberIds(Dialog& d, const std::vector<std::pair<int, double Values::*>>& scalar,
+                        const std::vector<std::tuple<int, Vec3 Values::*, int>>& vectors) {
+        for (const auto& [id, m] : scalar)
+            field(&d, id)->setText(QString::number(id + 0.5));
+        for (const auto& [id, m, i] : vectors)
+            field(&d, id)->setText(QString::number(id + 0.5));
+        d.accept();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        for (const auto& [id, m] : scalar)
+            QCOMPARE(d.values.*m, id + 0.5);
+        for (const auto& [id, m, i] : vectors)
+            QCOMPARE((d.values.*m)[i], id + 0.5);
+    }
+
+private slots:
+    void initTestCase() { QApplication::setFont(QFont(QStringLiteral("Noto Sans CJK JP"))); }
+
+    void controlIdsCarryTheirMembers() {
+        {
+            MassElementDialog d({});
+            using V = MassElementValues;
+            checkNumberIds<MassElementDialog, V>(d,
+                                                 {{1000, &V::mass},
+                                                  {1001, &V::ixx},
+                                                  {1002, &V::iyy},
+                                                  {1003, &V::izz},
+                                                  {1004, &V::ixy},
+                                                  {1005, &V::iyz},
+                                                  {1006, &V::izx}},
+                                                 {{1007, &V::centreOfGravity, 0},
+                                                  {1008, &V::centreOfGravity, 1},
+                                                  {1009, &V::centreOfGravity, 2},
+                                                  {1010, &V::size, 0},
+                                                  {1011, &V::size, 1},
+                                                  {1012, &V::size, 2}});
+        }
+        {
+            SpringDialog d({});
+            using V = SpringValues;
+            field(&d, 1018)->setText(QStringLiteral("0.25"));
+            field(&d, 1019)->setText(QStringLiteral("FR"));
+            checkNumberIds<SpringDialog, V>(
+                d, {{1016, &V::yAngle}, {1017, &V::zAngle}},
+                {{1007, &V::position, 0}, {1008, &V::position, 1}, {1009, &V::position, 2}});
+            QCOMPARE(d.values.size, 0.25f);
+            QCOMPARE(d.values.name, std::string("FR"));
+        }
+        {
+            CharacteristicDialog d({}, nullptr);
+            using V = CharacteristicValues;
+            QCOMPARE(d.objectName(), QStringLiteral("134"));
+            checkNumberIds<CharacteristicDialog, V>(d, {{1017, &V::dynamicFactor}},
+                                                    {{1013, &V::stiffness, 0},
+                                                     {1014, &V::stiffness, 1},
+                                                     {1015, &V::stiffness, 2},
+                                                     {1115, &V::damping, 0},
+                                                     {1116, &V::damping, 1},
+                                                     {1117, &V::damping, 2}});
+        }
+        {
+            LoadDialog d({}, {true, 0, {}});
+            using V = LoadValues;
+            QCOMPARE(d.windowTitle(), QStringLiteral("動的荷重設定"));
+            checkNumberIds<LoadDialog, V>(d, {{1032, &V::value}, {1065, &V::frequency}},
+                                          {{1029, &V::direction, 0},
+                                           {1030, &V::direction, 1},
+                                           {1031, &V::direction, 2},
+                                           {1034, &V::position, 0},
+                                           {1035, &V::position, 1},
+                                           {1036, &V::position, 2}});
+        }
+        {
+            ObservationPointDialog d({});
+            using V = ObservationPointValues;
+            checkNumberIds<ObservationPointDialog, V>(
+                d, {}, {{1040, &V::position, 0}, {1041, &V::position, 1}, {1042, &V::position, 2}});
+        }
+        {
+            CalculationConditionsDialog d({});
+            using V = CalculationRequest;
+            for (int id : {1082, 1083, 1084, 1085})
+                QVERIFY(field<QCheckBox>(&d, id)->isChecked());
+            field<QCheckBox>(&d, 1084)->setChecked(false);
+            checkNumberIds<CalculationConditionsDialog, V>(
+                d, {{1079, &V::start}, {1080, &V::end}, {1081, &V::step}}, {});
+            QVERIFY(d.values.eigen && !d.values.dynamic);
+        }
+    }
+
+    void valuesRoundTripExactly() {
+        const double awkward = 0.1 + 0.2;
+        MassElementValues m{awkward, {-0.0, 1e-300, 123456789.123}, {1, 2, 3}, 1, 2, 3, 4, 5, 6};
+        MassElementDialog d(m);
+        QCOMPARE(field(&d, 1000)->text(), QStringLiteral("0.30000000000000004"));
+        d.accept();
+        QCOMPARE(d.values.mass, awkward);
+        QCOMPARE(d.values.centreOfGravity, m.centreOfGravity);
+        QVERIFY(std::signbit(d.values.centreOfGravity[0]));
+
+        GroundDialog g({true, -0.3f});
+        QCOMPARE(field(&g, 1027)->text(), QStringLiteral("-0.3"));
+        QVERIFY(field<QCheckBox>(&g, 1061)->isChecked());
+        g.accept();
+        QCOMPARE(g.values.level, -0.3f);
+    }
+
+    void refusalsKeepTheDialogOpen() {
+        QString message;
+        SpringDialog s({"FR", {}, 0, 0, 1});
+        QVERIFY(refused(s, 1016, QStringLiteral("abc"), &message));
+        QCOMPARE(message, QStringLiteral("数値を入力してください。"));
+        QVERIFY(refused(s, 1016, QStringLiteral("1,5"), &message));
+        field(&s, 1016)->setText(QStringLiteral("-1.5e1"));
+        QVERIFY(refused(s, 1018, QStringLiteral("1e99"), &message)); // beyond a float
+        QVERIFY(accepted(s, 1018, QStringLiteral(" 2.5 ")));
+        QCOMPARE(s.values.yAngle, -15.0);
+
+        // A name or a memo that the model file's code page cannot hold.
+        ObservationPointDialog p({});
+        QVERIFY(refused(p, 1019, QStringLiteral("点\U0001F600"), &message));
+        QVERIFY(message.startsWith(QStringLiteral("使用できない文字")));
+        QVERIFY(accepted(p, 1019, QStringLiteral("ﾐﾗｰ①")));
+        QCOMPARE(p.values.name, std::string("ﾐﾗｰ①"));
+
+        MemoDialog memo("a\r\nb");
+        auto* edit = field<QPlainTextEdit>(&memo, 1023);
+        QCOMPARE(edit->toPlainText(), QStringLiteral("a\nb"));
+        edit->setPlainText(QStringLiteral("\U0001F600"));
+        closeNextMessage(&message);
+        memo.accept();
+        QApplication::processEvents();
+        QVERIFY(memo.result() != QDialog::Accepted);
+        edit->setPlainText(QStringLiteral("a\nc"));
+        QCOMPARE(memo.memo(), std::string("a\r\nc"));
+    }
+
+    void loadDialogTypeAndWeight() {
+        LoadDialog d({"L", {0, 1, 0}, {9, 9, 9}, 1, 1, 0}, {false, 12.5, {0.1, 0.2, 0.3}});
+        auto* type = field<QComboBox>(&d, 1033);
+        QCOMPARE(type->currentText(), QStringLiteral("ﾓｰﾒﾝﾄ荷重"));
+        QVERIFY(!d.findChild<QLineEdit*>(QStringLiteral("1065")));
+        field(&d, 1019)->setText(QStringLiteral("typed"));
+        field<QPushButton>(&d, 1037)->click();
+        QCOMPARE(field(&d, 1032)->text(), QStringLiteral("122.625"));
+        QCOMPARE(field(&d, 1034)->text(), QStringLiteral("0.1"));
+        QCOMPARE(field(&d, 1036)->text(), QStringLiteral("0.3"));
+        QCOMPARE(field(&d, 1019)->text(), QStringLiteral("typed"));
+        QCOMPARE(field(&d, 1030)->text(), QStringLiteral("1"));
+        type->setEditText(QStringLiteral("ねじり"));
+        d.accept();
+        QCOMPARE(d.values.type, -1);
+        QCOMPARE(d.values.value, 122.625);
+
+        LoadDialog t({}, {});
+        QCOMPARE(field<QComboBox>(&t, 1033)->currentIndex(), 0);
+        field<QComboBox>(&t, 1033)->setCurrentIndex(1);
+        t.accept();
+        QCOMPARE(t.values.type, 1);
+    }
+
+    void frameCountList() {
+        struct Case {
+            int in, index, out;
+        } cases[] = {{16, 3, 16}, {24, 5, 24}, {4, 0, 4}, {0, -1, 0}, {28, -1, 0}, {-4, -1, 0}};
+        for (const Case& c : cases) {
+            ModeAnimationDialog d({0.1, c.in, true});
+            QCOMPARE(field<QComboBox>(&d, 1054)->currentIndex(), c.index);
+            d.accept();
+            QCOMPARE(d.values.frames, c.out);
+        }
+        DisplaySettingsDialog s({30, 0, true, false});
+        auto* list = field<QComboBox>(&s, 1054);
+        QVERIFY(!list->isEnabled());
+        QCOMPARE(list->currentIndex(), -1);
+        QVERIFY(field<QCheckBox>(&s, 1060)->isChecked());
+        QVERIFY(!field<QCheckBox>(&s, 1063)->isChecked());
+        s.accept();
+        QCOMPARE(s.values.frames, 0);
+
+        ModeAnimationDialog a({0.1, 16, false});
+        field<QComboBox>(&a, 1054)->setCurrentIndex(5);
+        field(&a, 1038)->setText(QStringLiteral("0.25"));
+        a.accept();
+        QCOMPARE(a.values.frames, 24);
+        QCOMPARE(a.values.scale, 0.25);
+    }
+
+    void characteristicLists() {
+        const std::vector<CharacteristicValues> defined = {
+            {"A", {1, 1, 1}, {}, 1}, {"A", {2, 2, 2}, {}, 2}, {"A", {3, 3, 3}, {7, 8, 9}, 3}};
+        CharacteristicDialog assign({}, &defined);
+        field<QListWidget>(&assign, 1020)->setCurrentRow(2);
+        QCOMPARE(field(&assign, 1013)->text(), QStringLiteral("3"));
+        QCOMPARE(field(&assign, 1117)->text(), QStringLiteral("9"));
+        field(&assign, 1014)->setText(QStringLiteral("5"));
+        assign.accept();
+        QCOMPARE(assign.values.stiffness, (Vec3{3, 5, 3}));
+        QCOMPARE(assign.values.dynamicFactor, 3.0);
+
+        test::ScriptedUi ui;
+        SpringCharacteristic a, b;
+        a.name = "A";
+        b.name = "B";
+        CharacteristicListEditor editor({a, b}, ui);
+        CharacteristicListDialog list(editor);
+        auto* box = field<QListWidget>(&list, 1020);
+        QCOMPARE(box->count(), 2);
+        field<QPushButton>(&list, 1062)->click(); // nothing selected
+        QCOMPARE(ui.messages, std::vector<std::string>{"ばね特性を選択してください"});
+        box->setCurrentRow(0);
+        field<QPushButton>(&list, 1062)->click();
+        QCOMPARE(box->count(), 1);
+        QCOMPARE(box->item(0)->text(), QStringLiteral("B"));
+        ui.ok<CharacteristicValues>([](auto& v) { v.name = "C"; });
+        box->setCurrentRow(0);
+        field<QPushButton>(&list, 1022)->click();
+        QCOMPARE(box->item(0)->text(), QStringLiteral("C"));
+    }
+
+    void infoWindows() {
+        InfoTextDialog text("a\tb\r\nc\r\n");
+        auto* edit = field<QPlainTextEdit>(&text, 1023);
+        QVERIFY(edit->isReadOnly());
+        QCOMPARE(edit->toPlainText(), QStringLiteral("a\tb\nc\n"));
+        QCOMPARE(text.windowTitle(), QStringLiteral("情報"));
+
+        AboutDialog about;
+        QCOMPARE(field<QLabel>(&about, 1073)->text(), QStringLiteral("3.03"));
+        QCOMPARE(about.windowTitle(), QStringLiteral("QUAVのﾊﾞｰｼﾞｮﾝ情報"));
+    }
+};
+
+QTEST_MAIN(DialogsTest)
+#include "DialogsTest.moc"

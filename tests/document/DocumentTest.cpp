@@ -1,0 +1,406 @@
+#include "document/Document.h"
+#include "document/EditingCommands.h"
+#include "document/ResultCommands.h"
+
+#include "../support/ScriptedUi.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace quav;
+using quav::test::ScriptedUi;
+
+namespace {
+
+Matrix v3(double x, double y, double z) {
+    return Matrix::vector({x, y, z});
+}
+
+/// A document with a mass element, two springs (FR bound to "rubber"), one
+/// static and one dynamic load and one observation point; nothing selected,
+/// not modified, calculated set so that tests see it cleared.
+struct DocFixture : ::testing::Test {
+    CQUAVDoc doc;
+    ScriptedUi ui;
+    int views = 0;
+
+    void SetUp() override {
+        AnalysisModel& m = doc.createModel();
+        m.mass = 100;
+        m.setCentreOfGravity(v3(0.1, 0.2, 0.3));
+        m.setSize(v3(0.5, 0.4, 0.3));
+        m.setInertia(Matrix(3, 3, {2, 0, 0, 0, 3, 0, 0, 0, 4}));
+        m.addSpring("FR", v3(0.3, -0.2, 0), v3(0, 0, 0), 0.05f);
+        m.addSpring("FL", v3(0.3, 0.2, 0), v3(0, 15, 30), 0.05f);
+        m.setSpringSelection(m.springs[0].id);
+        m.assignCharacteristic("rubber", v3(4e5, 1e5, 1.5e5), 1.2, v3(100, 50, 75));
+        m.addStaticLoad("weight", 981, v3(0, 0, 0), v3(0, 0, -1), Translational);
+        m.addDynamicLoad("unbalance", 50, v3(0, 0, 0), v3(0, 1, 0), Translational, 25);
+        m.addObservationPoint("mirror", v3(1, 0, 1));
+        m.calculated = 1;
+        doc.addListener([this](DocumentEvent e) { views += e == DocumentEvent::ModelChanged; });
+    }
+    AnalysisModel& model() { return *doc.model(); }
+    /// Nothing changed, nothing redrawn, one message.
+    void expectRefused(const std::string& message) {
+        EXPECT_EQ(ui.messages, std::vector<std::string>{message});
+        EXPECT_FALSE(doc.isModified());
+        EXPECT_EQ(model().calculated, 1);
+        EXPECT_EQ(views, 0);
+    }
+    void expectChanged() {
+        EXPECT_TRUE(doc.isModified());
+        EXPECT_EQ(model().calculated, 0);
+        EXPECT_GE(views, 1);
+        EXPECT_TRUE(ui.messages.empty());
+        EXPECT_TRUE(ui.unexpected.empty());
+    }
+};
+
+} // namespace
+
+TEST(DocumentCommands, MassElementZerosRefusedOnlyWhereTheyMatter) {
+    // Each of mass, Ixx, Iyy, Izz and the three sizes at 0 refuses; a
+    // negative mass, a zero centre of gravity and zero products do not.
+    const std::function<void(MassElementValues&)> zeroed[] = {
+        [](auto& v) { v.mass = 0; },    [](auto& v) { v.ixx = 0; },
+        [](auto& v) { v.iyy = 0; },     [](auto& v) { v.izz = 0; },
+        [](auto& v) { v.size[0] = 0; }, [](auto& v) { v.size[1] = 0; },
+        [](auto& v) { v.size[2] = 0; },
+    };
+    auto valid = [](MassElementValues& v) {
+        v = {-5, {0, 0, 0}, {1, 1, 1}, 1, 2, 3, 0.1, 0.2, 0.3};
+    };
+    for (const auto& zero : zeroed) {
+        CQUAVDoc doc;
+        ScriptedUi ui;
+        ui.ok<MassElementValues>([&](auto& v) {
+            valid(v);
+            zero(v);
+        });
+        defineMassElement(doc, ui);
+        EXPECT_EQ(doc.model(), nullptr);
+        EXPECT_EQ(ui.messages, std::vector<std::string>{"入力エラー"});
+        EXPECT_FALSE(doc.isModified());
+    }
+    CQUAVDoc doc;
+    ScriptedUi ui;
+    ui.ok<MassElementValues>(valid);
+    defineMassElement(doc, ui);
+    ASSERT_NE(doc.model(), nullptr);
+    EXPECT_EQ(doc.model()->mass, -5);
+    EXPECT_EQ(doc.model()->inertia(1, 0), 0.1); // mirrored
+    EXPECT_EQ(doc.model()->inertia(2, 1), 0.2);
+    EXPECT_EQ(doc.model()->inertia(0, 2), 0.3);
+    EXPECT_EQ(doc.optimizer().model, doc.model());
+    EXPECT_TRUE(doc.isModified());
+}
+
+TEST_F(DocFixture, MassElementPresetFromModel) {
+    MassElementValues seen;
+    ui.expect<MassElementValues>([&](auto& v) {
+        seen = v;
+        return false;
+    });
+    defineMassElement(doc, ui);
+    EXPECT_EQ(seen.mass, 100);
+    EXPECT_EQ(seen.centreOfGravity, (Vec3{0.1, 0.2, 0.3}));
+    EXPECT_EQ(seen.iyy, 3);
+    EXPECT_FALSE(doc.isModified());
+}
+
+TEST_F(DocFixture, SpringNeedsSizeAndName) {
+    for (auto bad : {std::function<void(SpringValues&)>([](auto& v) { v.name = "S"; }),
+                     std::function<void(SpringValues&)>([](auto& v) { v.size = 0.1f; })}) {
+        ui.ok<SpringValues>(bad);
+        createSpring(doc, ui);
+    }
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{"入力エラー", "入力エラー"}));
+    EXPECT_EQ(model().springs.size(), 2u);
+    ui.messages.clear();
+    ui.ok<SpringValues>([](auto& v) { v = {"RR", {1, 2, 3}, 10, 20, 0.2f}; });
+    createSpring(doc, ui);
+    expectChanged();
+    const SpringElement& s = model().springs.back();
+    EXPECT_EQ(s.name, "RR");
+    EXPECT_EQ(s.angles[1], 10);
+    EXPECT_EQ(s.angles[2], 20);
+}
+
+TEST_F(DocFixture, AssignCharacteristic) {
+    assignCharacteristic(doc, ui);
+    expectRefused("ばね要素を選択してください");
+    ui.messages.clear();
+
+    model().setSpringSelection(-1);
+    ui.ok<CharacteristicValues>([](auto& v) { v.stiffness = {1, 2, 3}; }); // no name
+    assignCharacteristic(doc, ui);
+    EXPECT_EQ(model().selectedSpringCount(), 2);
+    ui.messages.clear();
+
+    // An existing name is reused with its stored rates.
+    ui.ok<CharacteristicValues>([](auto& v) { v = {"rubber", {9, 9, 9}, {9, 9, 9}, 9}; });
+    assignCharacteristic(doc, ui);
+    expectChanged();
+    EXPECT_EQ(ui.lastDefined.size(), 1u);
+    EXPECT_EQ(model().springCharacteristics.size(), 1u);
+    EXPECT_EQ(model().springCharacteristics[0].stiffness[0], 4e5);
+    EXPECT_EQ(model().springs[1].characteristicId, model().springCharacteristics[0].id);
+    EXPECT_EQ(model().selectedSpringCount(), 0);
+
+    model().setSpringSelection(-1);
+    ui.cancel<CharacteristicValues>();
+    assignCharacteristic(doc, ui);
+    EXPECT_EQ(model().selectedSpringCount(), 0);
+}
+
+TEST_F(DocFixture, LoadsValidatedNormalisedAndAtTheirReferencePoint) {
+    struct Case {
+        bool dynamic;
+        std::function<void(LoadValues&)> spoil;
+    };
+    const Case bad[] = {{false, [](auto& v) { v.value = 0; }},
+                        {false, [](auto& v) { v.name.clear(); }},
+                        {false,
+                         [](auto& v) {
+                             v.direction = {0, 0, 0};
+                         }},
+                        {true, [](auto& v) { v.frequency = 0; }}};
+    auto valid = [](LoadValues& v) { v = {"L", {0, 0, 2}, {1, 1, 1}, 10, 1, 5}; };
+    for (const Case& c : bad) {
+        ui.ok<LoadValues>([&](auto& v) {
+            valid(v);
+            c.spoil(v);
+        });
+        c.dynamic ? createDynamicLoad(doc, ui) : createStaticLoad(doc, ui);
+    }
+    EXPECT_EQ(ui.messages.size(), 4u);
+    EXPECT_EQ(model().staticLoads.size() + model().dynamicLoads.size(), 2u);
+    ui.messages.clear();
+
+    ui.ok<LoadValues>(valid);
+    createDynamicLoad(doc, ui);
+    expectChanged();
+    EXPECT_TRUE(ui.lastLoadContext.dynamic);
+    EXPECT_EQ(ui.lastLoadContext.mass, 100);
+    const DynamicLoad& l = model().dynamicLoads.back();
+    EXPECT_EQ(l.direction[2], 1.0);
+    EXPECT_EQ(l.type, Moment);
+    EXPECT_EQ(l.frequency, 5);
+    EXPECT_EQ(l.referencePoint[1], 0.2);
+}
+
+TEST_F(DocFixture, ObservationPointTakesThePresetName) {
+    ui.ok<ObservationPointValues>();
+    createObservationPoint(doc, ui);
+    expectChanged();
+    EXPECT_EQ(model().observationPoints.back().name, "観測点名を入力");
+    EXPECT_EQ(model().observationPoints.back().position[0], 0.0);
+}
+
+TEST_F(DocFixture, EditCharacteristicsOnACopy) {
+    model().setSpringSelection(-1);
+    model().assignCharacteristic("rubber", v3(0, 0, 0), 1, v3(0, 0, 0)); // both springs bound
+    const int id = model().springCharacteristics[0].id;
+    model().addCharacteristic({});
+    doc.setModified(false);
+    model().calculated = 1;
+
+    // Cancel keeps everything, even after a delete in the list.
+    ui.expect<CharacteristicListEditor>([](auto& e) {
+        e.remove(0);
+        return false;
+    });
+    editCharacteristics(doc, ui);
+    EXPECT_EQ(model().springCharacteristics.size(), 2u);
+
+    // Renaming keeps the binding; edit and delete without a selection refuse.
+    ui.expect<CharacteristicListEditor>([](auto& e) {
+        e.edit(-1);
+        e.remove(-1);
+        e.edit(0);
+        return true;
+    });
+    ui.ok<CharacteristicValues>([](auto& v) { v.name = "soft"; });
+    editCharacteristics(doc, ui);
+    EXPECT_EQ(ui.messages, std::vector<std::string>(2, "ばね特性を選択してください"));
+    EXPECT_EQ(model().springCharacteristics[0].name, "soft");
+    EXPECT_EQ(model().springs[0].characteristicId, id);
+    ui.messages.clear();
+
+    // Deleting the used one unbinds both springs on OK.
+    ui.expect<CharacteristicListEditor>([](auto& e) {
+        e.remove(0);
+        return true;
+    });
+    editCharacteristics(doc, ui);
+    expectChanged();
+    EXPECT_EQ(model().springs[0].characteristicId, 0);
+    EXPECT_EQ(model().springs[1].characteristicId, 0);
+    EXPECT_TRUE(ui.scriptDone());
+
+    model().springCharacteristics.clear();
+    editCharacteristics(doc, ui);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"ばね特性がありません"});
+}
+
+TEST_F(DocFixture, EditNeedsExactlyOneSelected) {
+    editSpring(doc, ui);
+    model().setSpringSelection(-1);
+    editSpring(doc, ui);
+    model().setSpringSelection(-2);
+    model().setLoadSelection(-1); // one static and one dynamic
+    editLoad(doc, ui);
+    editObservationPoint(doc, ui);
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{
+                               "ばね要素を一つ選択してください", "ばね要素を一つ選択してください",
+                               "荷重要素を一つ選択してください", "観測点を一つ選択してください"}));
+    EXPECT_FALSE(doc.isModified());
+    EXPECT_EQ(model().selectedLoadCount(), 2);
+}
+
+TEST_F(DocFixture, EditSpringActsOnTheSelectedOne) {
+    model().setSpringSelection(model().springs[1].id);
+    ui.ok<SpringValues>([](auto& v) { v.size = 0; });
+    editSpring(doc, ui);
+    EXPECT_EQ(model().selectedSpringCount(), 1); // refused: still selected
+    ui.messages.clear();
+
+    SpringValues seen;
+    ui.ok<SpringValues>([&](auto& v) {
+        seen = v;
+        v.name = "FL2";
+        v.zAngle = 45;
+    });
+    editSpring(doc, ui);
+    expectChanged();
+    EXPECT_EQ(seen.name, "FL");
+    EXPECT_EQ(seen.yAngle, 15);
+    EXPECT_EQ(model().springs[0].name, "FR");
+    EXPECT_EQ(model().springs[1].name, "FL2");
+    EXPECT_EQ(model().springs[1].angles[2], 45);
+    EXPECT_EQ(model().selectedSpringCount(), 0);
+
+    model().setSpringSelection(model().springs[0].id);
+    ui.cancel<SpringValues>();
+    editSpring(doc, ui);
+    EXPECT_EQ(model().selectedSpringCount(), 0);
+}
+
+TEST_F(DocFixture, EditLoadAndPoint) {
+    model().setLoadSelection(model().dynamicLoads[0].id);
+    ui.ok<LoadValues>([](auto& v) {
+        EXPECT_EQ(v.frequency, 25);
+        v.direction = {3, 0, 0};
+        v.frequency = 30;
+        v.type = -1;
+    });
+    editLoad(doc, ui);
+    expectChanged();
+    EXPECT_TRUE(ui.lastLoadContext.dynamic);
+    EXPECT_EQ(model().dynamicLoads[0].direction[0], 1.0);
+    EXPECT_EQ(model().dynamicLoads[0].frequency, 30);
+    EXPECT_EQ(model().dynamicLoads[0].type, -1);
+    EXPECT_EQ(model().staticLoads[0].name, "weight");
+
+    model().setObservationPointSelection(model().observationPoints[0].id);
+    ui.ok<ObservationPointValues>([](auto& v) { v.name = "tip"; });
+    editObservationPoint(doc, ui);
+    EXPECT_EQ(model().observationPoints[0].name, "tip");
+    EXPECT_EQ(model().selectedObservationPointCount(), 0);
+}
+
+TEST_F(DocFixture, DeleteMarksModifiedAndInvalidatesResults) {
+    deleteLoads(doc); // nothing selected: nothing changes
+    EXPECT_FALSE(doc.isModified());
+    EXPECT_EQ(model().calculated, 1);
+
+    model().setSpringSelection(model().springs[0].id);
+    deleteSprings(doc);
+    model().setObservationPointSelection(-1);
+    deleteObservationPoints(doc);
+    expectChanged();
+    ASSERT_EQ(model().springs.size(), 1u);
+    EXPECT_EQ(model().springs[0].name, "FL");
+    EXPECT_TRUE(model().observationPoints.empty());
+}
+
+TEST_F(DocFixture, MemoMarksModifiedEvenUnchanged) {
+    ui.ok<std::string>();
+    editMemo(doc, ui);
+    EXPECT_TRUE(doc.isModified());
+    EXPECT_EQ(model().calculated, 1);
+}
+
+TEST_F(DocFixture, CalculationCommand) {
+    ui.cancel<CalculationRequest>();
+    EXPECT_EQ(calculateCommand(doc, ui), CalculationCommandResult::Cancelled);
+    expectRefused("処理が中断されました");
+    ui.messages.clear();
+
+    ui.ok<CalculationRequest>([](auto& r) {
+        EXPECT_TRUE(r.eigen && r.staticAnalysis && r.dynamic && r.frequencyStep);
+        r.start = 10;
+        r.end = 20;
+        r.step = 5;
+    });
+    EXPECT_EQ(calculateCommand(doc, ui), CalculationCommandResult::Finished);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"計算終了"});
+    EXPECT_EQ(model().calculated, 1);
+    EXPECT_EQ(model().frequencyStepResults.size(), 3u);
+    EXPECT_TRUE(doc.isModified());
+    ui.messages.clear();
+
+    ui.ok<CalculationRequest>([](auto& r) { r.end = 0; }); // bad sweep range
+    calculateCommand(doc, ui);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].starts_with("ｴﾗｰ\n\n")) << ui.messages[0];
+    EXPECT_EQ(model().calculated, 0);
+
+    CQUAVDoc empty;
+    EXPECT_EQ(calculateCommand(empty, ui), CalculationCommandResult::NoModel);
+    EXPECT_EQ(ui.messages.back(), "モデルがありません");
+}
+
+TEST_F(DocFixture, OpenSaveAndTheListing) {
+    const std::string dir = ::testing::TempDir() + "quav_doc_test";
+    std::filesystem::create_directories(dir);
+    const std::string good = dir + "/model.quav";
+    const std::string bad = dir + "/bad.quav";
+    std::ofstream(bad) << "not a model";
+    doc.setModified();
+
+    showInputListing(doc, ui);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"ﾌｧｲﾙを保存してください"});
+    EXPECT_EQ(doc.title(), "無題");
+
+    // A failed save keeps the flag; a failed open keeps the document.
+    EXPECT_FALSE(doc.saveAs(dir + "/missing/x.quav").ok());
+    EXPECT_TRUE(doc.isModified());
+    EXPECT_FALSE(doc.open(bad).ok());
+    EXPECT_EQ(model().springs.size(), 2u);
+    EXPECT_TRUE(doc.isModified());
+
+    ASSERT_TRUE(doc.saveAs(good).ok());
+    EXPECT_FALSE(doc.isModified());
+    EXPECT_EQ(doc.title(), "model.quav");
+    showInputListing(doc, ui);
+    ASSERT_EQ(ui.texts.size(), 1u);
+    EXPECT_NE(ui.texts[0].find("\tファイル\tmodel.quav\r\n"), std::string::npos);
+
+    int resets = 0;
+    doc.addListener([&](DocumentEvent e) { resets += e == DocumentEvent::Reset; });
+    doc.newDocument();
+    EXPECT_EQ(doc.model(), nullptr);
+    EXPECT_EQ(doc.optimizer().model, nullptr);
+    ASSERT_TRUE(doc.open(good).ok());
+    EXPECT_EQ(resets, 2);
+    EXPECT_EQ(model().springs[1].name, "FL");
+    EXPECT_EQ(doc.optimizer().model, doc.model());
+
+    CQUAVDoc empty;
+    EXPECT_FALSE(empty.saveAs(dir + "/empty.quav").ok());
+    EXPECT_FALSE(std::filesystem::exists(dir + "/empty.quav"));
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+// A dialog seam for tests: each dialog the code under test opens takes the
+// next scripted answer, which must be for a dialog of that kind; messages and
+// texts are recorded.
+
+#include "document/CharacteristicListEditor.h"
+#include "document/DocumentUi.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+namespace quav::test {
+
+class ScriptedUi : public DocumentUi {
+public:
+    /// The next dialog of kind V gets `answer`: it may change the values and
+    /// returns true for OK.
+    template <class V> void expect(std::function<bool(V&)> answer) {
+        script_.push_back({&typeid(V), [answer](void* v) { return answer(*static_cast<V*>(v)); }});
+    }
+    template <class V> void ok(std::function<void(V&)> fill = {}) {
+        expect<V>([fill](V& v) {
+            if (fill)
+                fill(v);
+            return true;
+        });
+    }
+    template <class V> void cancel() {
+        expect<V>([](V&) { return false; });
+    }
+    bool scriptDone() const { return script_.empty(); }
+
+    std::vector<std::string> messages;
+    std::vector<std::string> texts;
+    /// Windows opened that have no values of their own (graphs, optimiser).
+    std::vector<std::string> windows;
+    /// Dialogs opened with nothing scripted for them, or of another kind.
+    std::vector<std::string> unexpected;
+    /// What the last load dialog was given.
+    LoadDialogContext lastLoadContext;
+    std::vector<CharacteristicValues> lastDefined;
+
+    void message(const std::string& text) override { messages.push_back(text); }
+    void showText(const std::string& text) override { texts.push_back(text); }
+    void runBusy(const std::function<void()>& work) override { work(); }
+
+    bool runMassElement(MassElementValues& v) override { return run(v); }
+    bool runSpring(SpringValues& v) override { return run(v); }
+    bool runAssignCharacteristic(CharacteristicValues& v,
+                                 const std::vector<CharacteristicValues>& defined) override {
+        lastDefined = defined;
+        return run(v);
+    }
+    bool runCharacteristicList(CharacteristicListEditor& editor) override { return run(editor); }
+    bool runCharacteristicValues(CharacteristicValues& v) override { return run(v); }
+    bool runLoad(LoadValues& v, const LoadDialogContext& context) override {
+        lastLoadContext = context;
+        return run(v);
+    }
+    bool runObservationPoint(ObservationPointValues& v) override { return run(v); }
+    bool runMemo(std::string& memo) override { return run(memo); }
+    bool runCalculationConditions(CalculationRequest& r) override { return run(r); }
+    bool runModeAnimation(ModeAnimationValues& v) override { return run(v); }
+    bool runDisplaySettings(DisplaySettingsValues& v) override { return run(v); }
+    bool runGround(GroundValues& v) override { return run(v); }
+
+    void showContributionGraph(const Matrix&, const Matrix&, const std::string& title) override {
+        windows.push_back("graph " + title);
+    }
+    void showFrequencyStepResults(CQUAVDoc&) override { windows.push_back("frequency step"); }
+    void editDesignParameters(CQUAVDoc&) override { windows.push_back("parameters"); }
+    void editOptimizationConditions(CQUAVDoc&) override { windows.push_back("conditions"); }
+    void runOptimizer(CQUAVDoc&) override { windows.push_back("optimizer run"); }
+
+private:
+    template <class V> bool run(V& values) {
+        if (script_.empty() || *script_.front().type != typeid(V)) {
+            unexpected.push_back(typeid(V).name());
+            return false;
+        }
+        auto step = std::move(script_.front());
+        script_.pop_front();
+        return step.answer(&values);
+    }
+
+    struct Step {
+        const std::type_info* type;
+        std::function<bool(void*)> answer;
+    };
+    std::deque<Step> script_;
+};
+
+} // namespace quav::test
