@@ -79,6 +79,7 @@ CMainFrame::CMainFrame(CQUAVDoc& doc, QWidget* parent) : QMainWindow(parent), do
     connectCommands();
     updateTitle();
     resize(1000, 700);
+    tree_->setFocus(); // the tree is the way in
 }
 
 CMainFrame::~CMainFrame() {

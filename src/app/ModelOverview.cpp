@@ -4,6 +4,7 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QShortcut>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -72,6 +73,14 @@ ModelOverview::ModelOverview(CQUAVDoc& doc, const DisplayState& display,
     status_->setObjectName(QStringLiteral("displayStatus"));
     status_->setMargin(4);
     connect(list_, &QTreeWidget::itemClicked, this, &ModelOverview::toggle);
+    // The keyboard picks too: Space toggles the current element.
+    new QShortcut(
+        QKeySequence(Qt::Key_Space), list_,
+        [this] {
+            if (QTreeWidgetItem* item = list_->currentItem())
+                toggle(item);
+        },
+        Qt::WidgetShortcut);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(status_);
@@ -95,6 +104,7 @@ void ModelOverview::toggle(QTreeWidgetItem* item) {
 }
 
 void ModelOverview::refresh() {
+    const int currentRow = list_->indexOfTopLevelItem(list_->currentItem());
     list_->clear();
     const AnalysisModel* m = doc_.model();
     QString shown;
@@ -180,6 +190,8 @@ void ModelOverview::refresh() {
         add(KindNone, 0, false, QStringLiteral("固有振動数"), "",
             f.join(QStringLiteral(", ")) + QStringLiteral(" [Hz]"));
     }
+    if (currentRow >= 0 && currentRow < list_->topLevelItemCount())
+        list_->setCurrentItem(list_->topLevelItem(currentRow));
 }
 
 } // namespace quav
