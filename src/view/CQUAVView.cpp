@@ -1,8 +1,14 @@
 #include "view/CQUAVView.h"
 
+#include "dialogs/DxfPlacementDialog.h"
+#include "model/AnalysisModel.h"
 #include "view/Overlay.h"
 #include "view/ViewControl.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
@@ -10,6 +16,8 @@
 #include <QPainter>
 
 #include <GL/gl.h>
+
+#include <fstream>
 
 namespace quav {
 
@@ -77,7 +85,9 @@ void CQUAVView::paintGL() {
     syncTimers();
     AnalysisModel* model = model_();
     prepareDisplay(state_, model);
-    buildScene(scene_, model, state_, camera_, renderer_.geometryList() != 0);
+    buildScene(scene_, model, state_, camera_, renderer_.hasGeometry());
+    if (!scene_.hasModel)
+        renderer_.setGeometry(nullptr, {});
 
     const qreal dpr = devicePixelRatioF();
     QOpenGLPaintDevice device(size() * dpr);
@@ -122,7 +132,7 @@ void CQUAVView::mousePressEvent(QMouseEvent* event) {
     camera_.leftDragging = true;
     AnalysisModel* model = model_();
     prepareDisplay(state_, model);
-    buildScene(scene_, model, state_, camera_, renderer_.geometryList() != 0);
+    buildScene(scene_, model, state_, camera_, renderer_.hasGeometry());
     const qreal dpr = devicePixelRatioF();
     makeCurrent();
     camera_.pickResult =
@@ -175,6 +185,73 @@ void CQUAVView::fit() {
     if (!model)
         return;
     fitView(camera_, state_, model);
+    update();
+}
+
+QString CQUAVView::askGeometryFile(QWidget* parent) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile); // a name that cannot be opened is reported
+    dialog.setDefaultSuffix(QStringLiteral("dxf"));
+    dialog.setNameFilters({QStringLiteral("dxfﾌｧｲﾙ(*.dxf)"), QStringLiteral("すべてのﾌｧｲﾙ(*.*)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+bool CQUAVView::askPlacement(QWidget* parent, DxfPlacement& placement) {
+    DxfPlacementDialog dialog(placement, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    placement = dialog.values;
+    return true;
+}
+
+void CQUAVView::importGeometry() {
+    const AnalysisModel* model = model_();
+    if (!model) {
+        messages.inform(this, QStringLiteral("質量要素がありません"));
+        return;
+    }
+    const QString path = chooseGeometryFile(this);
+    if (path.isEmpty())
+        return;
+    std::ifstream file(QFile::encodeName(path).toStdString());
+    if (!file) {
+        messages.inform(this, QStringLiteral("ﾌｧｲﾙが開けません"));
+        return;
+    }
+    auto geometry = std::make_shared<const DxfGeometry>(readDxf(file));
+    DxfPlacement placement;
+    placement.x = model->centreOfGravity[0];
+    placement.y = model->centreOfGravity[1];
+    placement.z = model->centreOfGravity[2];
+    // Cancelling removes any outline shown before.
+    if (!choosePlacement(this, placement))
+        geometry.reset();
+    setGeometry(std::move(geometry), placement);
+}
+
+void CQUAVView::dropGeometry() {
+    setGeometry(nullptr, {});
+}
+
+void CQUAVView::setGeometry(std::shared_ptr<const DxfGeometry> geometry,
+                            const DxfPlacement& placement) {
+    makeCurrent();
+    renderer_.setGeometry(std::move(geometry), placement);
+    doneCurrent();
+    update();
+}
+
+void CQUAVView::copyScreen() {
+    const bool animating = state_.animating, presentation = state_.presentationMode;
+    state_.animating = state_.presentationMode = false;
+    QApplication::clipboard()->setImage(grabView());
+    messages.inform(this, QStringLiteral("画面を画像としてｸﾘｯﾌﾟﾎﾞｰﾄﾞへｺﾋﾟｰしました。\r\n"
+                                         "画像編集ｿﾌﾄ等へ貼り付けてください。"));
+    state_.animating = animating;
+    state_.presentationMode = presentation;
     update();
 }
 

@@ -4,6 +4,7 @@
 // scene, the renderer and the view's rules, and paints the result texts and the
 // axis legend over the GL picture.
 
+#include "dialogs/MessageBoxes.h"
 #include "view/DisplayState.h"
 #include "view/Scene.h"
 #include "view/SceneRenderer.h"
@@ -27,6 +28,19 @@ public:
               std::function<SelectionMode()> selectionMode, QWidget* parent = nullptr);
     ~CQUAVView() override;
 
+    /// How the view asks the user; tests replace these with scripted answers.
+    MessageBoxes messages;
+    /// The file to import; empty when cancelled.
+    std::function<QString(QWidget* parent)> chooseGeometryFile = askGeometryFile;
+    /// The placement of an imported drawing, shown with its defaults; false when
+    /// cancelled.
+    std::function<bool(QWidget* parent, DxfPlacement& placement)> choosePlacement = askPlacement;
+
+    static QString askGeometryFile(QWidget* parent);
+    static bool askPlacement(QWidget* parent, DxfPlacement& placement);
+
+    /// Whether an imported outline stands in for the mass element's box.
+    bool hasGeometry() const { return renderer_.hasGeometry(); }
     const ViewCamera& camera() const { return camera_; }
     ViewCamera& camera() { return camera_; }
     /// The picture as shown, texts and legend included.
@@ -37,6 +51,14 @@ public slots:
     void fit();
     /// Flips presentation mode (menu 32776) and redraws.
     void togglePresentation();
+    /// Imports a DXF drawing as the mass element's outline (menu 32816).
+    void importGeometry();
+    /// Removes the outline; the box is drawn again (menu 32818).
+    void dropGeometry();
+    /// Copies the picture as shown, texts and legend included, to the clipboard
+    /// (menu 32789, the copy command 57634); the animation and the presentation
+    /// turn pause meanwhile.
+    void copyScreen();
 
 signals:
     /// A click changed the selection flags of the model.
@@ -56,6 +78,7 @@ private:
     void syncTimers();
     void paintOverlay(AnalysisModel* model);
     void releaseGl();
+    void setGeometry(std::shared_ptr<const DxfGeometry> geometry, const DxfPlacement& placement);
 
     std::function<AnalysisModel*()> model_;
     DisplayState& state_;

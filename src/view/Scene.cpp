@@ -280,6 +280,16 @@ void buildScene(Scene& scene, const AnalysisModel* model, const DisplayState& st
     }
 }
 
+Mat4 geometryPlacement(const DxfPlacement& p) {
+    Mat4 m;
+    m.translate(-p.scale * p.x, -p.scale * p.y, -p.scale * p.z);
+    m.scale(p.scale, p.scale, p.scale);
+    m.rotate(p.angleX, 1, 0, 0);
+    m.rotate(p.angleY, 0, 1, 0);
+    m.rotate(p.angleZ, 0, 0, 1);
+    return m;
+}
+
 Mat4 cameraMatrix(const ViewCamera& camera) {
     Mat4 m = lookAt(kEye, {0, 0, 0}, {0, 1, 0});
     m.translate(camera.panX, camera.panY, 0);

@@ -5,6 +5,7 @@
 // placements and pick names. The GL renderer draws such a list; picking renders
 // the same list, so what is hit is always what is shown.
 
+#include "document/DxfReader.h"
 #include "view/DisplayState.h"
 #include "view/SceneMath.h"
 
@@ -90,6 +91,11 @@ void prepareDisplay(DisplayState& state, const AnalysisModel* model);
 /// are left out.
 void buildScene(Scene& scene, const AnalysisModel* model, const DisplayState& state,
                 const ViewCamera& camera, bool hasGeometry);
+
+/// The transform from the imported drawing's file units to the mass element's
+/// frame: the drawing's centre-of-gravity point to the origin, scaled, then
+/// turned about x, y and z.
+Mat4 geometryPlacement(const DxfPlacement& placement);
 
 /// The model-view matrix of the camera (look-at, pan, rotations) and the
 /// projection of a w x h viewport; with these a scene point's window position

@@ -233,14 +233,63 @@ void SceneRenderer::drawItem(const DrawItem& item) {
         shapes_.cone(item.size, item.height);
         break;
     case Shape::Geometry:
-        if (geometryList_ != 0)
-            glCallList(geometryList_);
+        drawGeometry();
         break;
     }
 }
 
+void SceneRenderer::setGeometry(std::shared_ptr<const DxfGeometry> geometry,
+                                const DxfPlacement& placement) {
+    releaseGeometryLists();
+    geometry_ = std::move(geometry);
+    placement_ = geometryPlacement(placement);
+}
+
+void SceneRenderer::drawGeometry() {
+    if (!geometry_)
+        return;
+    if (placedList_ == 0) {
+        geometryList_ = glGenLists(2);
+        if (geometryList_ == 0)
+            return;
+        placedList_ = geometryList_ + 1;
+        glNewList(geometryList_, GL_COMPILE);
+        // Faces are outlines like every solid: a closed line strip draws what a
+        // polygon in line mode draws, and Mesa's selection mode crashes on the
+        // latter. Like a polygon, a "face" of fewer than three corners draws nothing.
+        for (const DxfPrimitive& p : geometry_->primitives) {
+            const bool face = p.kind == DxfPrimitive::Polygon;
+            if (face && p.count < 3)
+                continue;
+            glBegin(face ? GL_LINE_STRIP : GL_LINES);
+            for (unsigned i = 0; i <= p.count; ++i) {
+                if (i == p.count && !face)
+                    break;
+                const DxfVertex& v = geometry_->vertices[p.first + i % p.count];
+                glVertex3f(v.x, v.y, v.z);
+            }
+            glEnd();
+        }
+        glEndList();
+        glNewList(placedList_, GL_COMPILE);
+        glPushMatrix();
+        glMultMatrixd(placement_.m);
+        glCallList(geometryList_);
+        glPopMatrix();
+        glEndList();
+    }
+    glCallList(placedList_);
+}
+
+void SceneRenderer::releaseGeometryLists() {
+    if (geometryList_ != 0)
+        glDeleteLists(geometryList_, 2);
+    geometryList_ = placedList_ = 0;
+}
+
 void SceneRenderer::release() {
     shapes_.release();
+    releaseGeometryLists();
 }
 
 } // namespace quav

@@ -6,6 +6,7 @@
 #include "view/Scene.h"
 
 #include <map>
+#include <memory>
 #include <utility>
 
 struct GLUquadric;
@@ -59,10 +60,11 @@ public:
     /// (see chooseHit).
     int pick(const Scene& scene, const ViewCamera& camera, int x, int y);
 
-    /// The display list drawn for Shape::Geometry (in the mass element's frame);
-    /// 0 draws nothing.
-    void setGeometryList(unsigned list) { geometryList_ = list; }
-    unsigned geometryList() const { return geometryList_; }
+    /// The imported outline drawn for Shape::Geometry, placed on the mass element;
+    /// nullptr drops it. Its lists are compiled when it is next drawn, and again
+    /// for a new context.
+    void setGeometry(std::shared_ptr<const DxfGeometry> geometry, const DxfPlacement& placement);
+    bool hasGeometry() const { return geometry_ != nullptr; }
 
     ShapeCache& shapes() { return shapes_; }
     /// Frees every GL object; the context must be current.
@@ -72,9 +74,14 @@ private:
     void setProjection();
     void drawItems(const Scene& scene, const ViewCamera& camera, bool selecting);
     void drawItem(const DrawItem& item);
+    void drawGeometry();
+    void releaseGeometryLists();
 
     ShapeCache shapes_;
-    unsigned geometryList_ = 0;
+    std::shared_ptr<const DxfGeometry> geometry_;
+    Mat4 placement_;
+    unsigned geometryList_ = 0; ///< the drawing in file units
+    unsigned placedList_ = 0;   ///< the placement, then the drawing
     int width_ = 1;
     int height_ = 1;
 };

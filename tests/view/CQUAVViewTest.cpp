@@ -6,6 +6,7 @@
 #include "ViewTestModels.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QtTest>
 
@@ -59,7 +60,7 @@ class CQUAVViewTest : public QObject {
     /// Window position of a point given in an item's own frame.
     QPointF at(Shape shape, int name, Vec3 local = {}) {
         Scene scene;
-        buildScene(scene, &model_, state_, view_->camera(), false);
+        buildScene(scene, &model_, state_, view_->camera(), view_->hasGeometry());
         for (const DrawItem& i : scene.items) {
             if (i.shape == shape && i.name == name) {
                 const WindowPoint w = projectToWindow(i.transform.apply(local), view_->camera(),
@@ -169,6 +170,96 @@ private slots:
         keep(image, "view-static-picked");
         // The texts go down to the spring block's last line at y = 220.
         QVERIFY(brightPixels(image, QRect(0, 220, 120, 20)) > 20);
+    }
+
+    void importedOutlineStandsInForTheBox() {
+        QStringList said;
+        view_->messages.inform = [&](QWidget*, const QString& text) { said << text; };
+        QString file = QStringLiteral("/nonexistent/outline.dxf");
+        view_->chooseGeometryFile = [&](QWidget*) { return file; };
+        DxfPlacement offered;
+        bool accept = true;
+        view_->choosePlacement = [&](QWidget*, DxfPlacement& p) {
+            offered = p;
+            return accept;
+        };
+        view_->importGeometry();
+        QCOMPARE(said, QStringList{QStringLiteral("ﾌｧｲﾙが開けません")});
+
+        file = QStringLiteral(QUAV_EXAMPLES "/power_unit_outline.dxf");
+        view_->importGeometry();
+        QVERIFY(view_->hasGeometry());
+        QCOMPARE(offered.x, 0.1); // the centre of gravity, no turn, scale 1
+        QCOMPARE(offered.z, 0.3);
+        QCOMPARE(offered.angleY, 0.0);
+        QCOMPARE(offered.scale, 1.0);
+        const QImage image = view_->grabView();
+        keep(image, "view-outline");
+        // The crankshaft line of the drawing, placed as in the file.
+        const QPointF crank =
+            at(Shape::Geometry, 1, geometryPlacement(offered).apply({0.3, 0, 0.1}));
+        QVERIFY(colourNear(image, crank, qRgb(255, 255, 255)));
+        // Faces are picked as the mass element.
+        mode_ = SelectionMode::All;
+        click(crank);
+        QCOMPARE(view_->camera().pickResult, model_.massElementId);
+
+        accept = false; // cancelling the placement removes the outline
+        view_->importGeometry();
+        QVERIFY(!view_->hasGeometry());
+        accept = true;
+        view_->importGeometry();
+        view_->dropGeometry();
+        QVERIFY(!view_->hasGeometry());
+
+        view_->importGeometry();
+        bool haveModel = false;
+        auto* view = view_.get();
+        CQUAVView noModel([&]() -> AnalysisModel* { return haveModel ? &model_ : nullptr; }, state_,
+                          [] { return SelectionMode::None; });
+        noModel.messages = view->messages;
+        noModel.importGeometry();
+        QCOMPARE(said.last(), QStringLiteral("質量要素がありません"));
+        QCOMPARE(said.size(), 2);
+    }
+
+    void geometryGoesWithTheModel() {
+        bool haveModel = true;
+        view_ = std::make_unique<CQUAVView>(
+            [&]() -> AnalysisModel* { return haveModel ? &model_ : nullptr; }, state_,
+            [] { return SelectionMode::None; });
+        view_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view_.get()));
+        view_->chooseGeometryFile = [](QWidget*) {
+            return QStringLiteral(QUAV_EXAMPLES "/power_unit_outline.dxf");
+        };
+        view_->choosePlacement = [](QWidget*, DxfPlacement&) { return true; };
+        view_->importGeometry();
+        QVERIFY(view_->hasGeometry());
+        haveModel = false;
+        view_->grabView();
+        QVERIFY(!view_->hasGeometry());
+    }
+
+    void copiesThePictureAsShown() {
+        QStringList said;
+        view_->messages.inform = [&](QWidget*, const QString& text) { said << text; };
+        state_.showMode(1);
+        state_.presentationMode = true;
+        bool pausedDuringCopy = false;
+        view_->messages.inform = [&](QWidget*, const QString& text) {
+            said << text;
+            pausedDuringCopy = !state_.animating && !state_.presentationMode;
+        };
+        view_->copyScreen();
+        QVERIFY(pausedDuringCopy);
+        QVERIFY(state_.animating && state_.presentationMode); // restored
+        const QImage copied = QApplication::clipboard()->image();
+        QCOMPARE(copied.size(), view_->size());
+        QCOMPARE(said, QStringList{QStringLiteral("画面を画像としてｸﾘｯﾌﾟﾎﾞｰﾄﾞへｺﾋﾟｰしました。\r\n"
+                                                  "画像編集ｿﾌﾄ等へ貼り付けてください。")});
+        // The mode texts are part of the copy.
+        QVERIFY(brightPixels(copied, QRect(0, 0, 60, 18)) > 10);
     }
 
     void drawsAgainInANewWindow() {
