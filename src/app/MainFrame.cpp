@@ -2,12 +2,12 @@
 
 #include "app/DocumentFiles.h"
 #include "app/LockIndicators.h"
-#include "app/ModelOverview.h"
 #include "app/OperationTree.h"
 #include "dialogs/InfoDialogs.h"
 #include "document/Document.h"
 #include "document/EditingCommands.h"
 #include "document/ResultCommands.h"
+#include "view/CQUAVView.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -70,10 +70,11 @@ CMainFrame::CMainFrame(CQUAVDoc& doc, QWidget* parent) : QMainWindow(parent), do
     files_ = new DocumentFiles(doc_, this);
     files_->attachRecentMenu(menu_.fileMenu, menu_.recentPlaceholder);
 
-    overview_ = new ModelOverview(doc_, display_, selectionMode_, this);
-    setCentralWidget(overview_);
-    // The pick mode changes with the tree's selection, without a redraw request.
-    connect(tree_, &QTreeWidget::currentItemChanged, overview_, &ModelOverview::refresh);
+    view_ = new CQUAVView([this] { return doc_.model(); }, display_,
+                          [this] { return selectionMode_; }, this);
+    setCentralWidget(view_);
+    // A pick changes the selection flags that the editing commands act on.
+    connect(view_, &CQUAVView::selectionChanged, this, [this] { doc_.updateAllViews(); });
 
     doc_.addListener([this](DocumentEvent e) { onDocumentEvent(static_cast<int>(e)); });
     connectCommands();
@@ -84,11 +85,6 @@ CMainFrame::CMainFrame(CQUAVDoc& doc, QWidget* parent) : QMainWindow(parent), do
 
 CMainFrame::~CMainFrame() {
     tree_->setDispatcher(nullptr);
-}
-
-void CMainFrame::setCentralDisplay(QWidget* display) {
-    setCentralWidget(display);
-    overview_ = nullptr;
 }
 
 void CMainFrame::buildToolBar() {
@@ -103,7 +99,7 @@ void CMainFrame::buildToolBar() {
                    {cmd::FileOpen, QStyle::SP_DialogOpenButton, "開く"},
                    {cmd::FileSave, QStyle::SP_DialogSaveButton, "上書き保存"},
                    {0, {}, nullptr},
-                   {cmd::ScreenCopy, QStyle::SP_DesktopIcon, "画面ｺﾋﾟｰ"},
+                   {cmd::EditCopy, QStyle::SP_DesktopIcon, "画面ｺﾋﾟｰ"},
                    {0, {}, nullptr},
                    {cmd::About, QStyle::SP_MessageBoxInformation, "ﾊﾞｰｼﾞｮﾝ情報"}};
     for (const auto& b : buttons) {
@@ -147,6 +143,11 @@ void CMainFrame::connectCommands() {
         doc_.updateAllViews();
     });
     on(cmd::GroundSettings, [this] { showGroundSettings(); });
+    on(cmd::ImportGeometry, [this] { view_->importGeometry(); });
+    on(cmd::DropGeometry, [this] { view_->dropGeometry(); });
+    on(cmd::ScreenCopy, [this] { view_->copyScreen(); });
+    on(cmd::EditCopy, [this] { view_->copyScreen(); });
+    on(cmd::Fit, [this] { view_->fit(); });
     on(cmd::InertiaAxes, [this] {
         display_.showInertiaAxes = !display_.showInertiaAxes;
         doc_.updateAllViews();
@@ -188,8 +189,7 @@ void CMainFrame::onDocumentEvent(int event) {
     case DocumentEvent::ModelChanged:
         break;
     }
-    if (overview_)
-        overview_->refresh();
+    view_->update();
 }
 
 void CMainFrame::updateTitle() {

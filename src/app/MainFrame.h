@@ -15,13 +15,13 @@ class QToolBar;
 namespace quav {
 
 class CQUAVDoc;
+class CQUAVView;
 class DocumentFiles;
-class ModelOverview;
 class OperationTree;
 
 /// The main window: menus, toolbar, status bar, the operation tree docked on
-/// the right and the model's display in the middle. It owns the display
-/// state and the pick mode every display reads.
+/// the right and the 3-D view in the middle. It owns the display state and the
+/// pick mode every display reads.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -36,8 +36,7 @@ public:
     DocumentFiles& files() { return *files_; }
     const MainMenu& menu() const { return menu_; }
     DocumentUi& ui() { return ui_; }
-    /// The central widget: the display of the model.
-    void setCentralDisplay(QWidget* display);
+    CQUAVView* view() const { return view_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -65,7 +64,7 @@ private:
     OperationTree* tree_ = nullptr;
     std::unique_ptr<OperationDispatcher> dispatcher_;
     DocumentFiles* files_ = nullptr;
-    ModelOverview* overview_ = nullptr;
+    CQUAVView* view_ = nullptr;
 };
 
 } // namespace quav

@@ -110,6 +110,8 @@ MainMenu MainMenu::build(QMainWindow* window) {
         window->addAction(action);
         menu.actions.insert(a.id, action);
     }
+    menu[cmd::EditCopy]->setStatusTip(
+        QStringLiteral("画面の状態を画像としてｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰします。"));
     return menu;
 }
 

@@ -53,7 +53,7 @@ public:
         add(i);
     }
 
-    void line(const Mat4& t, Rgb colour, Vec3 from, Vec3 to) {
+    void line(const Mat4& t, Rgb colour, Point3 from, Point3 to) {
         if (!std::isfinite(from.x + from.y + from.z + to.x + to.y + to.z))
             return;
         DrawItem i;
@@ -156,7 +156,7 @@ public:
         t.translate(model_.centreOfGravity[0], model_.centreOfGravity[1],
                     model_.centreOfGravity[2]);
         for (int c = 0; c < 3; ++c) {
-            const Vec3 v{principal.axes(0, c), principal.axes(1, c), principal.axes(2, c)};
+            const Point3 v{principal.axes(0, c), principal.axes(1, c), principal.axes(2, c)};
             out_.line(t, colours::inertiaAxes, {-v.x, -v.y, -v.z}, v);
         }
     }
@@ -302,8 +302,8 @@ Mat4 projectionMatrix(int width, int height) {
     return perspective(kFieldOfView, static_cast<double>(width) / height, kNearPlane, kFarPlane);
 }
 
-WindowPoint projectToWindow(const Vec3& p, const ViewCamera& camera, int width, int height) {
-    const Vec3 eye = cameraMatrix(camera).apply(p);
+WindowPoint projectToWindow(const Point3& p, const ViewCamera& camera, int width, int height) {
+    const Point3 eye = cameraMatrix(camera).apply(p);
     const Mat4 proj = projectionMatrix(width, height);
     const double w = proj(3, 2) * eye.z; // -eye.z
     const double ndcX = (proj(0, 0) * eye.x) / w;

@@ -34,7 +34,7 @@ struct ViewCamera {
 inline constexpr double kFieldOfView = 20.0; ///< vertical [deg]
 inline constexpr double kNearPlane = 1.0;
 inline constexpr double kFarPlane = 5000.0;
-inline constexpr Vec3 kEye{0.0, 0.0, 10.0};
+inline constexpr Point3 kEye{0.0, 0.0, 10.0};
 
 /// Primitive solids and line sets of the scene.
 enum class Shape : std::uint8_t {
@@ -56,8 +56,8 @@ struct DrawItem {
     Mat4 transform;        ///< item frame to scene frame (the camera not included)
     double size = 0.0;
     double height = 0.0;
-    Vec3 from;
-    Vec3 to;
+    Point3 from;
+    Point3 to;
 };
 
 /// A frame of the view.
@@ -108,6 +108,6 @@ struct WindowPoint {
     double x = 0.0;
     double y = 0.0;
 };
-WindowPoint projectToWindow(const Vec3& p, const ViewCamera& camera, int width, int height);
+WindowPoint projectToWindow(const Point3& p, const ViewCamera& camera, int width, int height);
 
 } // namespace quav

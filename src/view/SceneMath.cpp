@@ -57,7 +57,7 @@ Mat4& Mat4::scale(double x, double y, double z) {
     return *this = *this * s;
 }
 
-Vec3 Mat4::apply(const Vec3& p) const {
+Point3 Mat4::apply(const Point3& p) const {
     double r[3];
     for (int row = 0; row < 3; ++row) {
         const long double sum = static_cast<long double>(m[row]) * p.x +
@@ -90,21 +90,21 @@ Mat4 perspective(double fovyDegrees, double aspect, double zNear, double zFar) {
 
 namespace {
 
-Vec3 cross(const Vec3& a, const Vec3& b) {
+Point3 cross(const Point3& a, const Point3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
-Vec3 normalised(const Vec3& v) {
+Point3 normalised(const Point3& v) {
     const double n = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-    return n == 0.0 ? v : Vec3{v.x / n, v.y / n, v.z / n};
+    return n == 0.0 ? v : Point3{v.x / n, v.y / n, v.z / n};
 }
 
 } // namespace
 
-Mat4 lookAt(const Vec3& eye, const Vec3& centre, const Vec3& up) {
-    const Vec3 f = normalised({centre.x - eye.x, centre.y - eye.y, centre.z - eye.z});
-    const Vec3 s = normalised(cross(f, up));
-    const Vec3 u = cross(s, f);
+Mat4 lookAt(const Point3& eye, const Point3& centre, const Point3& up) {
+    const Point3 f = normalised({centre.x - eye.x, centre.y - eye.y, centre.z - eye.z});
+    const Point3 s = normalised(cross(f, up));
+    const Point3 u = cross(s, f);
     Mat4 r;
     r.m[0] = s.x;
     r.m[4] = s.y;

@@ -14,7 +14,7 @@ struct Rgb {
 };
 
 /// A point or direction in the scene.
-struct Vec3 {
+struct Point3 {
     double x = 0.0;
     double y = 0.0;
     double z = 0.0;
@@ -38,7 +38,7 @@ struct Mat4 {
     Mat4& scale(double x, double y, double z);
 
     /// The transformed point (w = 1, no perspective division).
-    Vec3 apply(const Vec3& p) const;
+    Point3 apply(const Point3& p) const;
     /// True when no element is infinite or NaN.
     bool finite() const;
 };
@@ -46,6 +46,6 @@ struct Mat4 {
 /// gluPerspective: vertical field of view [deg], aspect width / height, clip planes.
 Mat4 perspective(double fovyDegrees, double aspect, double zNear, double zFar);
 /// gluLookAt.
-Mat4 lookAt(const Vec3& eye, const Vec3& centre, const Vec3& up);
+Mat4 lookAt(const Point3& eye, const Point3& centre, const Point3& up);
 
 } // namespace quav

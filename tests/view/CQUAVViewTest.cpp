@@ -58,7 +58,7 @@ class CQUAVViewTest : public QObject {
     int selectionSignals_ = 0;
 
     /// Window position of a point given in an item's own frame.
-    QPointF at(Shape shape, int name, Vec3 local = {}) {
+    QPointF at(Shape shape, int name, Point3 local = {}) {
         Scene scene;
         buildScene(scene, &model_, state_, view_->camera(), view_->hasGeometry());
         for (const DrawItem& i : scene.items) {

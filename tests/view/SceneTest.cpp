@@ -47,7 +47,7 @@ const DrawItem& find(const Scene& s, Shape shape, int name, int nth = 0) {
     return none;
 }
 
-void expectPoint(const Vec3& p, double x, double y, double z, double tol = kTol) {
+void expectPoint(const Point3& p, double x, double y, double z, double tol = kTol) {
     EXPECT_NEAR(p.x, x, tol);
     EXPECT_NEAR(p.y, y, tol);
     EXPECT_NEAR(p.z, z, tol);
@@ -154,7 +154,7 @@ TEST(Scene, PlacementsOfSpringsLoadsPointsAndTheBody) {
     // Spring "front": Z angle 10 + 90 about z, then Y angle 30 about the new y.
     const Mat4& front = find(scene, Shape::Axes, 2).transform;
     const double z = (10 + 90) * 0.01745328888888889, y = 30 * 0.01745328888888889;
-    const Vec3 x = front.apply({1, 0, 0});
+    const Point3 x = front.apply({1, 0, 0});
     expectPoint({x.x / s - 0.55, x.y / s - 0.05, x.z / s}, std::cos(z) * std::cos(y),
                 std::sin(z) * std::cos(y), -std::sin(y), kTol);
 
@@ -164,8 +164,8 @@ TEST(Scene, PlacementsOfSpringsLoadsPointsAndTheBody) {
         m.staticLoads[0].direction = d;
         scene = build(&m, state, camera);
         const Mat4& cone = find(scene, Shape::Cone, 4).transform;
-        const Vec3 tip = cone.apply({0, 0, 0});
-        const Vec3 ahead = cone.apply({0, 0, 1});
+        const Point3 tip = cone.apply({0, 0, 0});
+        const Point3 ahead = cone.apply({0, 0, 1});
         expectPoint(tip, (0.1 + d[0] / 5) * s, (0.2 + d[1] / 5) * s, (0.3 + d[2] / 5) * s);
         if (d.norm() > 0)
             expectPoint({(ahead.x - tip.x) / s, (ahead.y - tip.y) / s, (ahead.z - tip.z) / s}, d[0],
@@ -187,7 +187,7 @@ TEST(Scene, PlacementsOfSpringsLoadsPointsAndTheBody) {
 TEST(Scene, DeformedBodyOfModeStaticAndDynamicDisplays) {
     const AnalysisModel m = viewModel();
     DisplayState state;
-    auto bodyAt = [&](const Vec3& p) {
+    auto bodyAt = [&](const Point3& p) {
         return find(build(&m, state), Shape::Box, 1, 1).transform.apply(p);
     };
 
@@ -201,9 +201,9 @@ TEST(Scene, DeformedBodyOfModeStaticAndDynamicDisplays) {
     state.showStaticLoad(0);
     state.resultScale = 10.0;
     const double rx = 10 * 0.01, rz = 10 * -0.02;
-    const Vec3 c = bodyAt({0, 0, 0});
+    const Point3 c = bodyAt({0, 0, 0});
     expectPoint(c, 0.1 + 0.01, 0.2 - 0.02, 0.3 + 0.005);
-    const Vec3 e = bodyAt({0, 1, 0}); // local y after Rx then Rz (Ry = 0)
+    const Point3 e = bodyAt({0, 1, 0}); // local y after Rx then Rz (Ry = 0)
     const double cf = 57.29579143313326 * 0.01745328888888889;
     expectPoint({e.x - c.x, e.y - c.y, e.z - c.z}, -std::sin(rz * cf) * 0.4,
                 std::cos(rx * cf) * std::cos(rz * cf) * 0.4,
