@@ -1,0 +1,39 @@
+#pragma once
+
+#include "dialogs/MessageBoxes.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace quav {
+
+/// Where a run writes its files (解析結果保存先設定): a folder path, chosen
+/// with the folder browser, and the name of the folder made in it. Opens on
+/// the working directory and "Optimize".
+class OutputFolderDialog : public QDialog {
+public:
+    explicit OutputFolderDialog(QWidget* parent = nullptr);
+
+    QString path() const;
+    QString folderName() const;
+    void accept() override;
+
+    MessageBoxes messages;
+    /// The folder browser: the chosen folder, or empty when cancelled.
+    std::function<QString(QWidget* parent, const QString& title, const QString& start)> browse =
+        browseFolder;
+
+    static QString browseFolder(QWidget* parent, const QString& title, const QString& start);
+
+private:
+    void browsePath();
+
+    QPlainTextEdit* path_;
+    QLineEdit* folder_;
+};
+
+} // namespace quav

@@ -1,0 +1,352 @@
+#include "dialogs/ConditionsDialog.h"
+#include "dialogs/OutputFolderDialog.h"
+#include "dialogs/ParameterSettingsDialog.h"
+#include "model/ModelFile.h"
+#include "optimizer/Optimizer.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+using namespace quav;
+
+namespace {
+
+/// The example model with its optimiser: parameters 1-3 ("front Kxx" 5
+/// values, "rear Kxx" 3, "rear x" 5), bindings on the characteristics 6 and
+/// 7 and the springs 4 and 5, one displacement condition on the mass element.
+struct Example {
+    std::unique_ptr<AnalysisModel> model;
+    Optimizer optimizer;
+    Example() {
+        ModelReadResult r = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
+        model = std::move(r.model);
+        optimizer = std::move(r.optimizer);
+        optimizer.model = model.get();
+    }
+};
+
+template <class T> T* child(QWidget& w, int id) {
+    T* c = w.findChild<T*>(QString::number(id));
+    if (!c)
+        qFatal("no control %d", id);
+    return c;
+}
+
+/// Selects the tree item reached by following `path` from the root.
+void selectPath(QWidget& dialog, int treeId, const QStringList& path) {
+    QTreeWidgetItem* item = child<QTreeWidget>(dialog, treeId)->topLevelItem(0);
+    for (const QString& text : path) {
+        QTreeWidgetItem* next = nullptr;
+        for (int i = 0; i < item->childCount() && !next; ++i)
+            if (item->child(i)->text(0) == text)
+                next = item->child(i);
+        if (!next)
+            qFatal("no tree item %s", qPrintable(text));
+        item = next;
+    }
+    child<QTreeWidget>(dialog, treeId)->setCurrentItem(item);
+}
+
+QStringList texts(const QTreeWidgetItem* item) {
+    QStringList list;
+    for (int i = 0; i < item->childCount(); ++i)
+        list << item->child(i)->text(0);
+    return list;
+}
+
+/// The binding fields as shown: choice, min, max, increment, multiplier.
+QStringList shown(QWidget& d) {
+    return {child<QComboBox>(d, 1102)->currentText(), child<QLineEdit>(d, 1103)->text(),
+            child<QLineEdit>(d, 1104)->text(), child<QLineEdit>(d, 1081)->text(),
+            child<QLineEdit>(d, 1162)->text()};
+}
+
+} // namespace
+
+class OptimizerDialogsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void parameterTreeAndBindings();
+    void parameterListEdits();
+    void parameterEditRefusesBadInput();
+    void conditionsScalarsOkAndCancel();
+    void conditionsDisplacementEntries();
+    void outputFolder();
+};
+
+void OptimizerDialogsTest::parameterTreeAndBindings() {
+    Example ex;
+    ParameterSettingsDialog d(ex.optimizer, ex.model.get());
+    QTreeWidgetItem* root = child<QTreeWidget>(d, 1056)->topLevelItem(0);
+    QCOMPARE(root->text(0), QStringLiteral("ﾊﾟﾗﾒｰﾀ設定ｵﾌﾞｼﾞｪｸﾄ"));
+    QVERIFY(root->isExpanded());
+    QCOMPARE(texts(root), (QStringList{"ばね要素", "ばね特性"}));
+    QCOMPARE(texts(root->child(0)->child(0)), (QStringList{"x", "y", "z", "Ry", "Rz"}));
+    QCOMPARE(texts(root->child(1)), (QStringList{"front mount", "rear mount"}));
+    QCOMPARE(texts(root->child(1)->child(1)), (QStringList{"Kxx", "Kyy", "Kzz"}));
+    QCOMPARE(child<QComboBox>(d, 1102)->itemText(0), QStringLiteral("ﾊﾟﾗﾒｰﾀ設定なし"));
+    QCOMPARE(child<QComboBox>(d, 1102)->count(), 4);
+    QVERIFY(!child<QComboBox>(d, 1102)->isEnabled());
+    QCOMPARE(child<QLabel>(d, 1180)->text(), QStringLiteral("組合せ数：75"));
+
+    // A bound variable shows its parameter's range and the binding's multiplier.
+    selectPath(d, 1056, {"ばね特性", "front mount", "Kyy"});
+    QVERIFY(child<QComboBox>(d, 1102)->isEnabled());
+    QCOMPARE(shown(d), (QStringList{"front Kxx", "225000", "325000", "25000", "0.2"}));
+    // Another parameter proposes a multiplier of 1; "登録" rebinds in place.
+    child<QComboBox>(d, 1102)->setCurrentIndex(2);
+    QCOMPARE(shown(d), (QStringList{"rear Kxx", "170000", "270000", "50000", "1"}));
+    child<QLineEdit>(d, 1162)->setText("0.25");
+    child<QPushButton>(d, 1062)->click();
+    QCOMPARE(ex.optimizer.bindings[1].parameterId, 2);
+    QCOMPARE(ex.optimizer.bindings[1].multiplier, 0.25);
+
+    // A group item disables the choice and shows zeros.
+    selectPath(d, 1056, {"ばね要素"});
+    QVERIFY(!child<QComboBox>(d, 1102)->isEnabled());
+    QVERIFY(!child<QPushButton>(d, 1062)->isEnabled());
+    QCOMPARE(shown(d).mid(0, 4), (QStringList{"ﾊﾟﾗﾒｰﾀ設定なし", "0", "0", "0"}));
+
+    // An unbound variable: no parameter, multiplier 1; registering none adds
+    // an empty binding, registering none again on it removes it.
+    selectPath(d, 1056, {"ばね要素", "rear left", "Rz"});
+    QCOMPARE(shown(d), (QStringList{"ﾊﾟﾗﾒｰﾀ設定なし", "0", "0", "0", "1"}));
+    child<QPushButton>(d, 1062)->click();
+    QCOMPARE(ex.optimizer.bindings.size(), std::size_t(9));
+    QCOMPARE(ex.optimizer.bindings.back().objectId, 5);
+    QCOMPARE(ex.optimizer.bindings.back().target, 6);
+    QCOMPARE(ex.optimizer.bindings.back().parameterId, 0);
+    child<QComboBox>(d, 1102)->setCurrentIndex(3);
+    child<QLineEdit>(d, 1162)->setText("2x");
+    QStringList messages;
+    d.messages.inform = [&](QWidget*, const QString& text) { messages << text; };
+    child<QPushButton>(d, 1062)->click(); // not a number: nothing registered
+    QCOMPARE(ex.optimizer.bindings.back().parameterId, 0);
+    QCOMPARE(messages, QStringList{"数値を入力してください。"});
+}
+
+void OptimizerDialogsTest::parameterListEdits() {
+    Example ex;
+    // Two springs of one name: each variable item binds its own spring.
+    ex.model->springs[1].name = ex.model->springs[0].name;
+    ParameterSettingsDialog d(ex.optimizer, ex.model.get());
+    QStringList messages;
+    bool confirmAnswer = false;
+    d.messages.inform = [&](QWidget*, const QString& text) { messages << text; };
+    d.messages.confirm = [&](QWidget*, const QString& text) {
+        messages << text;
+        return confirmAnswer;
+    };
+    std::optional<ParameterFields> answer = ParameterFields{"angle", 0, 30, 15};
+    ParameterFields offered;
+    d.editParameter = [&](QWidget*, const ParameterFields& f) {
+        offered = f;
+        return answer;
+    };
+    auto* list = child<QListWidget>(d, 1107);
+
+    child<QPushButton>(d, 1108)->click(); // add
+    QCOMPARE(offered.name, std::string());
+    QCOMPARE(list->count(), 4);
+    QCOMPARE(list->item(3)->text(), QStringLiteral("angle"));
+    QCOMPARE(child<QLabel>(d, 1180)->text(), QStringLiteral("組合せ数：225"));
+    QCOMPARE(child<QComboBox>(d, 1102)->itemText(4), QStringLiteral("angle"));
+
+    QTreeWidgetItem* springs = child<QTreeWidget>(d, 1056)->topLevelItem(0)->child(0);
+    child<QTreeWidget>(d, 1056)->setCurrentItem(springs->child(1)->child(3)); // 2nd spring, Ry
+    child<QComboBox>(d, 1102)->setCurrentIndex(4);
+    child<QPushButton>(d, 1062)->click();
+    QCOMPARE(ex.optimizer.bindings.back().objectId, ex.model->springs[1].id);
+    QCOMPARE(ex.optimizer.bindings.back().target, 5);
+
+    child<QPushButton>(d, 1113)->click(); // edit without a selection
+    list->setCurrentRow(3);
+    answer = ParameterFields{"angle2", 5, 25, 10};
+    child<QPushButton>(d, 1113)->click();
+    QCOMPARE(offered.name, std::string("angle"));
+    QCOMPARE(offered.maxValue, 30.0);
+    QCOMPARE(ex.optimizer.parameters[3].name, std::string("angle2"));
+    QCOMPARE(ex.optimizer.parameters[3].currentValue, 5.0);
+    QCOMPARE(list->item(3)->text(), QStringLiteral("angle2"));
+
+    // Delete: Cancel keeps it; OK removes the parameter and its bindings, and
+    // the formerly bound variable shows no parameter and multiplier 1.
+    list->setCurrentRow(0);
+    child<QPushButton>(d, 1114)->click();
+    QCOMPARE(ex.optimizer.parameters.size(), std::size_t(4));
+    confirmAnswer = true;
+    list->setCurrentRow(0);
+    child<QPushButton>(d, 1114)->click();
+    QCOMPARE(ex.optimizer.parameters.size(), std::size_t(3));
+    QCOMPARE(ex.optimizer.bindings.size(), std::size_t(6));
+    selectPath(d, 1056, {"ばね特性", "front mount", "Kxx"});
+    QCOMPARE(shown(d), (QStringList{"ﾊﾟﾗﾒｰﾀ設定なし", "0", "0", "0", "1"}));
+    child<QPushButton>(d, 1114)->click(); // nothing selected after the refresh
+    QCOMPARE(messages, (QStringList{"リストから選択して下さい", "選択されたﾊﾟﾗﾒｰﾀを削除します",
+                                    "選択されたﾊﾟﾗﾒｰﾀを削除します", "選択されたﾊﾟﾗﾒｰﾀを削除します",
+                                    "リストから選択して下さい"}));
+}
+
+void OptimizerDialogsTest::parameterEditRefusesBadInput() {
+    ParameterEditDialog d(ParameterFields{"P", 1, 2, 0.5});
+    QStringList messages;
+    d.messages.inform = [&](QWidget*, const QString& text) { messages << text; };
+    QCOMPARE(child<QLineEdit>(d, 1081)->text(), QStringLiteral("0.5"));
+    child<QLineEdit>(d, 1104)->setText("2..5");
+    d.accept();
+    QCOMPARE(d.result(), int(QDialog::Rejected));
+    child<QLineEdit>(d, 1104)->setText(" -4e2 ");
+    child<QLineEdit>(d, 1019)->setText(QString::fromUtf8("P\xF0\x9F\x98\x80")); // an emoji
+    d.accept();
+    QCOMPARE(d.result(), int(QDialog::Rejected));
+    child<QLineEdit>(d, 1019)->setText("ﾊﾟﾗﾒｰﾀ");
+    d.accept();
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+    QCOMPARE(d.fields().maxValue, -400.0);
+    QCOMPARE(d.fields().name, std::string("ﾊﾟﾗﾒｰﾀ"));
+    QCOMPARE(messages.size(), 2);
+}
+
+void OptimizerDialogsTest::conditionsScalarsOkAndCancel() {
+    Example ex;
+    const OptimizationConditions before = ex.optimizer.conditions;
+    {
+        ConditionsDialog d(ex.optimizer, ex.model.get());
+        QVERIFY(child<QCheckBox>(d, 1150)->isChecked()); // z
+        QVERIFY(!child<QCheckBox>(d, 1148)->isChecked());
+        QCOMPARE(child<QLineEdit>(d, 1122)->text(), QStringLiteral("50"));
+        QCOMPARE(child<QLineEdit>(d, 1134)->text(), QStringLiteral("14"));
+        QCOMPARE(child<QLineEdit>(d, 1168)->text(), QStringLiteral("35"));
+        QCOMPARE(child<QLineEdit>(d, 1080)->text(), QStringLiteral("20"));
+        QCOMPARE(child<QLineEdit>(d, 1165)->text(), QStringLiteral("10"));
+        child<QCheckBox>(d, 1160)->setChecked(false);
+        child<QLineEdit>(d, 1163)->setText("6");
+        d.reject();
+    }
+    QCOMPARE(ex.optimizer.conditions.minFrequencyEnabled, 1);
+    QCOMPARE(ex.optimizer.conditions.springRatio, 5.0);
+
+    ConditionsDialog d(ex.optimizer, ex.model.get());
+    QStringList messages;
+    d.messages.inform = [&](QWidget*, const QString& text) { messages << text; };
+    child<QCheckBox>(d, 1153)->setChecked(true);
+    child<QLineEdit>(d, 1128)->setText("x"); // Rz contribution: refused, nothing written
+    child<QCheckBox>(d, 1160)->setChecked(false);
+    d.accept();
+    QCOMPARE(d.result(), int(QDialog::Rejected));
+    QCOMPARE(messages, QStringList{"数値を入力してください。"});
+    QCOMPARE(ex.optimizer.conditions.minFrequencyEnabled, 1);
+    child<QLineEdit>(d, 1128)->setText("40");
+    child<QLineEdit>(d, 1140)->setText("12.5");
+    d.accept();
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+    const OptimizationConditions& c = ex.optimizer.conditions;
+    QCOMPARE(c.modeConditionEnabled[5], 1);
+    QCOMPARE(c.modeContributionPct[5], 40.0);
+    QCOMPARE(c.modeMaxFrequency[5], 12.5);
+    QCOMPARE(c.minFrequencyEnabled, 0);
+    QCOMPARE(c.meanCouplingMax, before.meanCouplingMax);
+    QCOMPARE(c.displacementConditions.size(), before.displacementConditions.size());
+}
+
+void OptimizerDialogsTest::conditionsDisplacementEntries() {
+    Example ex;
+    ConditionsDialog d(ex.optimizer, ex.model.get());
+    QStringList messages;
+    d.messages.inform = [&](QWidget*, const QString& text) { messages << text; };
+    QTreeWidgetItem* root = child<QTreeWidget>(d, 1170)->topLevelItem(0);
+    QCOMPARE(root->text(0), QStringLiteral("変位制約条件設定ｵﾌﾞｼﾞｪｸﾄ"));
+    QCOMPARE(texts(root), (QStringList{"質量要素", "ばね要素", "観測点"}));
+    QCOMPARE(texts(root->child(2)), (QStringList{"radiator", "exhaust flange"}));
+    QCOMPARE(child<QComboBox>(d, 1027)->itemText(0), QStringLiteral("荷重を選んでください"));
+    QVERIFY(!child<QLineEdit>(d, 1156)->isEnabled());
+    auto* entries = child<QListWidget>(d, 1178);
+
+    // The mass element's condition: absolute displacement under "weight", 4 mm.
+    selectPath(d, 1170, {"質量要素"});
+    QVERIFY(child<QLineEdit>(d, 1156)->isEnabled());
+    QCOMPARE(entries->count(), 1);
+    QCOMPARE(entries->currentItem()->text(), QStringLiteral("設定0"));
+    QVERIFY(child<QCheckBox>(d, 1177)->isChecked());
+    QCOMPARE(child<QComboBox>(d, 1027)->currentText(), QStringLiteral("weight"));
+    QCOMPARE(child<QLineEdit>(d, 1156)->text(), QStringLiteral("0.004"));
+
+    // Registering needs a load; with load 1 and z it is stored for the mass element.
+    child<QComboBox>(d, 1027)->setCurrentIndex(0);
+    child<QPushButton>(d, 1062)->click();
+    QCOMPARE(messages, QStringList{"荷重を選択して下さい"});
+    QCOMPARE(ex.optimizer.conditions.displacementConditions.size(), std::size_t(1));
+    child<QComboBox>(d, 1027)->setCurrentIndex(1);
+    child<QCheckBox>(d, 1177)->setChecked(false);
+    child<QCheckBox>(d, 1173)->setChecked(true);
+    child<QLineEdit>(d, 1156)->setText("0.002");
+    child<QPushButton>(d, 1062)->click();
+    child<QPushButton>(d, 1062)->click(); // the same condition again: one entry
+    const auto& list = ex.optimizer.conditions.displacementConditions;
+    QCOMPARE(list.size(), std::size_t(2));
+    QCOMPARE(list[1].objectId, ex.model->massElementId);
+    QCOMPARE(list[1].loadId, ex.model->staticLoads[0].id);
+    QCOMPARE(list[1].directionFlags, (std::array<int, 7>{0, 0, 1, 0, 0, 0, 0}));
+    QCOMPARE(entries->currentRow(), 1);
+
+    // An observation point has none; "削除" on the empty list changes nothing.
+    selectPath(d, 1170, {"観測点", "exhaust flange"});
+    QCOMPARE(entries->count(), 0);
+    QCOMPARE(child<QLineEdit>(d, 1156)->text(), QStringLiteral("0"));
+    child<QPushButton>(d, 1179)->click();
+    QCOMPARE(list.size(), std::size_t(2));
+    // Removing the first entry of the mass element leaves the second.
+    selectPath(d, 1170, {"質量要素"});
+    entries->setCurrentRow(0);
+    child<QPushButton>(d, 1179)->click();
+    QCOMPARE(list.size(), std::size_t(1));
+    QCOMPARE(list[0].directionFlags[2], 1);
+    // Cancel keeps what was registered and removed.
+    d.reject();
+    QCOMPARE(ex.optimizer.conditions.displacementConditions.size(), std::size_t(1));
+
+    // A model without springs and observation points: the three items only.
+    AnalysisModel bare(AnalysisModel::Detached{});
+    Optimizer empty;
+    ConditionsDialog e(empty, &bare);
+    root = child<QTreeWidget>(e, 1170)->topLevelItem(0);
+    QCOMPARE(root->child(1)->childCount() + root->child(2)->childCount(), 0);
+}
+
+void OptimizerDialogsTest::outputFolder() {
+    OutputFolderDialog d;
+    QStringList messages;
+    d.messages.inform = [&](QWidget*, const QString& text) { messages << text; };
+    QCOMPARE(d.path(), QDir::currentPath());
+    QCOMPARE(d.folderName(), QStringLiteral("Optimize"));
+    QString answer;
+    QString title;
+    d.browse = [&](QWidget*, const QString& t, const QString&) {
+        title = t;
+        return answer;
+    };
+    child<QPushButton>(d, 1062)->click();
+    QCOMPARE(title, QStringLiteral("ディレクトリを選択"));
+    QCOMPARE(messages, QStringList{"ディレクトリが選択されませんでした"});
+    QCOMPARE(d.path(), QDir::currentPath());
+    answer = QStringLiteral("/tmp/studies");
+    child<QPushButton>(d, 1062)->click();
+    QCOMPARE(d.path(), answer);
+    QCOMPARE(d.folderName(), QStringLiteral("Optimize"));
+    child<QLineEdit>(d, 1157)->clear();
+    d.accept();
+    QCOMPARE(d.result(), int(QDialog::Rejected));
+    QCOMPARE(messages.size(), 2);
+}
+
+QTEST_MAIN(OptimizerDialogsTest)
+#include "OptimizerDialogsTest.moc"
