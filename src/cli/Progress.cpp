@@ -1,34 +1,19 @@
 #include "cli/Progress.h"
 
 #include "model/TextFormat.h"
+#include "optimizer/RunProgress.h"
 
 #include <cmath>
 
 namespace quav {
-
-namespace {
-
-std::string clock(double seconds) {
-    if (!std::isfinite(seconds) || seconds < 0)
-        return "--:--:--";
-    const auto s = static_cast<long long>(seconds + 0.5);
-    return format("%lld:%02lld:%02lld", s / 3600, (s / 60) % 60, s % 60);
-}
-
-} // namespace
 
 ProgressDisplay::ProgressDisplay(std::FILE* out, bool terminal)
     : out_(out), terminal_(terminal), start_(std::chrono::steady_clock::now()), last_(start_) {}
 
 std::string ProgressDisplay::line(std::int64_t processed, std::int64_t total, std::int64_t matches,
                                   double elapsed, bool bar) {
-    const double share =
-        total > 0 ? std::min(1.0, static_cast<double>(processed) / static_cast<double>(total))
-                  : 1.0;
-    const double remaining =
-        processed > 0 ? elapsed / static_cast<double>(processed) *
-                            static_cast<double>(std::max<std::int64_t>(0, total - processed))
-                      : NAN;
+    const RunProgress progress = runProgress(processed, total, elapsed);
+    const double share = progress.share;
     std::string text;
     if (bar) {
         constexpr int width = 30;
@@ -40,7 +25,8 @@ std::string ProgressDisplay::line(std::int64_t processed, std::int64_t total, st
     }
     appendFormat(text, "%lld/%lld (%.1f%%)  matches %lld  elapsed %s  remaining %s",
                  static_cast<long long>(processed), static_cast<long long>(total), share * 100.0,
-                 static_cast<long long>(matches), clock(elapsed).c_str(), clock(remaining).c_str());
+                 static_cast<long long>(matches), clockText(elapsed).c_str(),
+                 clockText(progress.remainingSeconds).c_str());
     return text;
 }
 
