@@ -1,7 +1,10 @@
+#include "dialogs/CalculationLogDialog.h"
 #include "dialogs/ConditionsDialog.h"
+#include "dialogs/OptimizerRunControl.h"
 #include "dialogs/OutputFolderDialog.h"
 #include "dialogs/ParameterSettingsDialog.h"
 #include "model/ModelFile.h"
+#include "model/TextEncoding.h"
 #include "optimizer/Optimizer.h"
 
 #include <QCheckBox>
@@ -11,9 +14,15 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
+
+#include <thread>
 
 using namespace quav;
 
@@ -69,6 +78,26 @@ QStringList shown(QWidget& d) {
             child<QLineEdit>(d, 1162)->text()};
 }
 
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+/// log.txt as UTF-8 lines without the time stamps, which differ run to run.
+QStringList logWithoutTimes(const QString& path) {
+    const QByteArray bytes = fileBytes(path);
+    QStringList lines =
+        QString::fromStdString(cp932ToUtf8Lossy(bytes.toStdString())).split(QStringLiteral("\r\n"));
+    lines.removeIf([](const QString& l) { return l.contains(QStringLiteral("日時：")); });
+    return lines;
+}
+
+/// A study of 5 x 3 x 4001 combinations: long enough to stop or close during it.
+void makeLong(Optimizer& optimizer) {
+    DesignParameter& p = optimizer.parameters[2];
+    optimizer.editParameter(2, p.name, p.maxValue, p.minValue, p.increment / 1000);
+}
+
 } // namespace
 
 class OptimizerDialogsTest : public QObject {
@@ -81,6 +110,8 @@ private slots:
     void conditionsScalarsOkAndCancel();
     void conditionsDisplacementEntries();
     void outputFolder();
+    void runStoppedRestartedAndLikeTheCommandLine();
+    void runOutlivesTheDialogAndStopsOnShutdown();
 };
 
 void OptimizerDialogsTest::parameterTreeAndBindings() {
@@ -346,6 +377,113 @@ void OptimizerDialogsTest::outputFolder() {
     d.accept();
     QCOMPARE(d.result(), int(QDialog::Rejected));
     QCOMPARE(messages.size(), 2);
+}
+
+void OptimizerDialogsTest::runStoppedRestartedAndLikeTheCommandLine() {
+    QTemporaryDir tmp;
+    Example ex;
+    prepareOutputDirectory(ex.optimizer, tmp.path().toStdString(), "Optimize");
+    const QString out = tmp.filePath("Optimize");
+    Optimizer study = ex.optimizer;
+    makeLong(study);
+
+    OptimizerRunControl control;
+    QStringList messages;
+    control.messages.inform = [&](QWidget*, const QString& text) { messages << text; };
+    QSignalSpy finished(&control, &OptimizerRunControl::finished);
+    CalculationLogDialog dialog(control, study, *ex.model, "power_unit.quav");
+    dialog.show();
+    auto* start = child<QPushButton>(dialog, 1062);
+    auto* stop = child<QPushButton>(dialog, 1167);
+    auto* log = child<QPlainTextEdit>(dialog, 1166);
+    QCOMPARE(dialog.findChild<QSpinBox*>("threads")->value(),
+             int(std::max(1u, std::thread::hardware_concurrency())));
+    QVERIFY(!stop->isEnabled());
+
+    start->click();
+    QVERIFY(control.isRunning() && !start->isEnabled() && stop->isEnabled());
+    QVERIFY(!control.start(study, *ex.model, "second", 1)); // one run at a time
+    stop->click();
+    QVERIFY(finished.wait(60000));
+    QCOMPARE(finished.takeFirst().at(0).toInt(), int(RunStopped));
+    QCOMPARE(messages, QStringList{"処理が中断されました"});
+    QVERIFY(start->isEnabled() && !stop->isEnabled());
+    QVERIFY(logWithoutTimes(out + "/log.txt").contains("処理が中断されました"));
+    QVERIFY(log->toPlainText().contains("処理が中断されました"));
+
+    // Restarted into the same folder on the example's own study: its lines
+    // follow the first run's in the window, and its files are those of the
+    // command line.
+    study = ex.optimizer;
+    start->click();
+    QVERIFY(finished.wait(60000));
+    QCOMPARE(finished.takeFirst().at(0).toInt(), int(RunFinished));
+    QCOMPARE(messages.last(), QStringLiteral("計算が正常に終了しました"));
+    QCOMPARE(log->toPlainText().count(QStringLiteral("計算スタート日時")), 2);
+    const QStringList logLines = logWithoutTimes(out + "/log.txt");
+    QStringList shown = log->toPlainText().split('\n');
+    shown.removeIf([](const QString& l) { return l.contains(QStringLiteral("日時：")); });
+    QCOMPARE(shown.mid(shown.size() - (logLines.size() - 1)), logLines.mid(0, logLines.size() - 1));
+    QCOMPARE(dialog.findChild<QLabel*>("processed")->text(), QStringLiteral("75 / 75"));
+    QCOMPARE(dialog.findChild<QProgressBar*>("progress")->value(), 1000);
+
+#ifdef QUAV_CLI
+    QProcess cli;
+    cli.start(QUAV_CLI,
+              {"optimize", QUAV_EXAMPLES "/power_unit.quav", "--out", tmp.filePath("cli")});
+    QVERIFY(cli.waitForFinished(60000) && cli.exitCode() == 0);
+    const QStringList files = QDir(tmp.filePath("cli")).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(files.size(), 5); // original.quav, log.txt, No1-No3
+    for (const QString& f : files)
+        if (f == "log.txt")
+            QCOMPARE(logWithoutTimes(out + "/" + f), logWithoutTimes(tmp.filePath("cli/" + f)));
+        else
+            QVERIFY2(fileBytes(out + "/" + f) == fileBytes(tmp.filePath("cli/" + f)),
+                     qPrintable(f));
+    QCOMPARE(dialog.findChild<QLabel*>("matches")->text(), QStringLiteral("3"));
+#endif
+}
+
+void OptimizerDialogsTest::runOutlivesTheDialogAndStopsOnShutdown() {
+    QTemporaryDir tmp;
+    Example ex;
+    makeLong(ex.optimizer);
+    prepareOutputDirectory(ex.optimizer, tmp.path().toStdString(), "a");
+    OptimizerRunControl control;
+    QStringList messages;
+    control.messages.inform = [&](QWidget*, const QString& text) { messages << text; };
+    QSignalSpy finished(&control, &OptimizerRunControl::finished);
+    {
+        CalculationLogDialog dialog(control, ex.optimizer, *ex.model, "power_unit.quav");
+        dialog.start();
+        // The document may change once the dialog has closed: the run has its copies.
+        QTest::qWait(20);
+    }
+    ex.optimizer.parameters.clear();
+    ex.model->springs.clear();
+    QVERIFY(control.isRunning());
+    {
+        // Opened again, the dialog shows the run so far and cannot start another.
+        CalculationLogDialog again(control, ex.optimizer, *ex.model, "power_unit.quav");
+        QVERIFY(!child<QPushButton>(again, 1062)->isEnabled());
+        QVERIFY(child<QPlainTextEdit>(again, 1166)->toPlainText().startsWith("計算スタート日時"));
+    }
+    QVERIFY(finished.wait(60000));
+    QCOMPARE(finished.at(0).at(0).toInt(), int(RunFinished));
+    QCOMPARE(messages, QStringList{"計算が正常に終了しました"});
+    QVERIFY(logWithoutTimes(tmp.filePath("a/log.txt")).contains("処理件数\t60015"));
+
+    // Quitting during a run stops it and waits; its log is written, nothing is said.
+    Example second;
+    makeLong(second.optimizer);
+    prepareOutputDirectory(second.optimizer, tmp.path().toStdString(), "b");
+    QVERIFY(control.start(second.optimizer, *second.model, "power_unit.quav", 2));
+    control.shutdown();
+    QVERIFY(!control.isRunning());
+    QVERIFY(logWithoutTimes(tmp.filePath("b/log.txt")).contains("処理が中断されました"));
+    QTest::qWait(100);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(messages.size(), 1);
 }
 
 QTEST_MAIN(OptimizerDialogsTest)

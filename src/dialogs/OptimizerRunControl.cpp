@@ -1,0 +1,112 @@
+#include "dialogs/OptimizerRunControl.h"
+
+#include <QApplication>
+
+namespace quav {
+
+namespace {
+
+// Lines arriving faster than this are shown in batches, so a run that accepts
+// thousands of variants a second cannot flood the event loop.
+constexpr int kDeliveryIntervalMs = 50;
+
+} // namespace
+
+OptimizerRunControl::OptimizerRunControl(QObject* parent) : QObject(parent) {
+    deliveryTimer_.setSingleShot(true);
+    connect(&deliveryTimer_, &QTimer::timeout, this, &OptimizerRunControl::deliverLines);
+}
+
+OptimizerRunControl::~OptimizerRunControl() {
+    shutdown();
+}
+
+bool OptimizerRunControl::start(const Optimizer& optimizer, const AnalysisModel& model,
+                                const std::string& documentTitle, int threads) {
+    if (running_)
+        return false;
+    runner_.wait(); // the last worker has reported its end; let it go before its copies
+    model_ = std::make_unique<AnalysisModel>(model);
+    optimizer_ = std::make_unique<Optimizer>(optimizer);
+    optimizer_->model = model_.get();
+    outputDirectory_ = QString::fromStdString(optimizer.outputDirectory);
+    threads_ = threads;
+    lines_.clear();
+    stopRequested_ = false;
+    finalMilliseconds_ = -1;
+    clock_.start();
+    running_ = runner_.start(*optimizer_, *model_, documentTitle, this, threads);
+    return running_;
+}
+
+void OptimizerRunControl::stop() {
+    if (!running_)
+        return;
+    stopRequested_ = true;
+    runner_.stop();
+}
+
+void OptimizerRunControl::shutdown() {
+    shutDown_ = true;
+    runner_.detachSink();
+    runner_.shutdown();
+    deliveryTimer_.stop();
+    running_ = false;
+}
+
+double OptimizerRunControl::elapsedSeconds() const {
+    if (!clock_.isValid())
+        return 0.0;
+    return (finalMilliseconds_ >= 0 ? finalMilliseconds_ : clock_.elapsed()) * 0.001;
+}
+
+void OptimizerRunControl::logLine(const std::string& line) {
+    std::lock_guard lock(mutex_);
+    pending_ << QString::fromStdString(line);
+    if (!wakePosted_) {
+        wakePosted_ = true;
+        QMetaObject::invokeMethod(this, &OptimizerRunControl::deliverLines, Qt::QueuedConnection);
+    }
+}
+
+void OptimizerRunControl::runFinished(const RunOutcome& outcome) {
+    QMetaObject::invokeMethod(
+        this, [this, outcome] { endRun(outcome); }, Qt::QueuedConnection);
+}
+
+void OptimizerRunControl::deliverLines() {
+    if (lastDelivery_.isValid() && lastDelivery_.elapsed() < kDeliveryIntervalMs) {
+        if (!deliveryTimer_.isActive())
+            deliveryTimer_.start(kDeliveryIntervalMs - int(lastDelivery_.elapsed()));
+        return;
+    }
+    QStringList batch;
+    {
+        std::lock_guard lock(mutex_);
+        batch.swap(pending_);
+        wakePosted_ = false;
+    }
+    lastDelivery_.start();
+    if (batch.isEmpty())
+        return;
+    lines_ << batch;
+    if (lines_.size() > 2 * kKeptLines)
+        lines_.erase(lines_.begin(), lines_.end() - kKeptLines);
+    emit linesAdded(batch);
+}
+
+void OptimizerRunControl::endRun(const RunOutcome& outcome) {
+    if (shutDown_)
+        return;
+    runner_.wait();
+    deliveryTimer_.stop();
+    lastDelivery_.invalidate();
+    deliverLines(); // every line of the run comes before its end
+    finalMilliseconds_ = clock_.elapsed();
+    running_ = false;
+    const QString message = QString::fromStdString(outcome.message);
+    emit finished(outcome.status, message);
+    messages.inform(QApplication::activeWindow(), message);
+}
+
+} // namespace quav

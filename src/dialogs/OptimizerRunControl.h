@@ -1,0 +1,88 @@
+#pragma once
+
+#include "dialogs/MessageBoxes.h"
+#include "optimizer/OptimizerRun.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+#include <memory>
+#include <mutex>
+
+namespace quav {
+
+/// The optimiser run of the desktop application: one run at a time on a
+/// worker thread, on copies of the model and the optimiser taken when it
+/// starts, so the document may change once the log dialog has closed while
+/// the run finishes its files. Log lines and the end of the run reach the GUI
+/// thread through queued calls only; destroying the control stops the run
+/// and waits for it.
+class OptimizerRunControl : public QObject, private OptimizerSink {
+    Q_OBJECT
+
+public:
+    /// The log window keeps at most this many of the latest lines (log.txt
+    /// keeps them all).
+    static constexpr int kKeptLines = 200000;
+
+    explicit OptimizerRunControl(QObject* parent = nullptr);
+    ~OptimizerRunControl() override;
+
+    /// Starts a run on copies of `optimizer` (its output directory included)
+    /// and `model`; false while a run goes on.
+    bool start(const Optimizer& optimizer, const AnalysisModel& model,
+               const std::string& documentTitle, int threads);
+    /// Asks the run to stop after the variant in hand.
+    void stop();
+    /// Stops the run and waits for it; no signal follows. For quitting.
+    void shutdown();
+
+    /// True from `start` until `finished` has been emitted.
+    bool isRunning() const { return running_; }
+    bool stopRequested() const { return stopRequested_; }
+    const RunCounters& counters() const { return runner_.counters(); }
+    double elapsedSeconds() const;
+    QString outputDirectory() const { return outputDirectory_; }
+    int threads() const { return threads_; }
+    /// The lines of the current (or last) run delivered so far.
+    const QStringList& lines() const { return lines_; }
+
+    /// Shows the run's closing message.
+    MessageBoxes messages;
+
+signals:
+    /// New log lines, in order (GUI thread).
+    void linesAdded(const QStringList& lines);
+    /// The run has ended: its status and the message for the user.
+    void finished(int status, const QString& message);
+
+private:
+    // OptimizerSink, called on the worker thread.
+    void logLine(const std::string& line) override;
+    void runFinished(const RunOutcome& outcome) override;
+
+    void deliverLines();
+    void endRun(const RunOutcome& outcome);
+
+    OptimizerRunner runner_;
+    std::unique_ptr<AnalysisModel> model_;
+    std::unique_ptr<Optimizer> optimizer_;
+    bool running_ = false;
+    bool shutDown_ = false;
+    bool stopRequested_ = false;
+    int threads_ = 0;
+    QString outputDirectory_;
+    QElapsedTimer clock_;
+    qint64 finalMilliseconds_ = -1;
+    QStringList lines_;
+    QTimer deliveryTimer_;
+    QElapsedTimer lastDelivery_;
+
+    std::mutex mutex_; // guards pending_ and wakePosted_
+    QStringList pending_;
+    bool wakePosted_ = false;
+};
+
+} // namespace quav
