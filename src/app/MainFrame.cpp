@@ -237,11 +237,14 @@ void CMainFrame::openManual() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    // A calculation in progress finishes first; the question comes after.
-    if (ui_.busy() || !files_->maybeSave()) {
+    // A calculation in progress finishes first; the question comes after. An
+    // optimiser run is stopped, with the user's consent, and has written its
+    // files before the window goes.
+    if (ui_.busy() || !ui_.confirmStopOptimizer() || !files_->maybeSave()) {
         event->ignore();
         return;
     }
+    ui_.stopOptimizer();
     event->accept();
 }
 

@@ -26,18 +26,6 @@ template <class W> W* named(W* widget, int id) {
     return widget;
 }
 
-QCheckBox* check(QWidget* parent, int id, const char* text, int value) {
-    auto* box = named(new QCheckBox(QString::fromUtf8(text), parent), id);
-    box->setChecked(value != 0);
-    return box;
-}
-
-QLineEdit* number(QWidget* parent, int id, double value) {
-    auto* edit = named(new QLineEdit(numberText(value), parent), id);
-    edit->setFixedWidth(dialogUnits(45));
-    return edit;
-}
-
 QLabel* label(QWidget* parent, const char* text) {
     return new QLabel(QString::fromUtf8(text), parent);
 }
@@ -46,9 +34,21 @@ QLabel* label(QWidget* parent, const char* text) {
 
 ConditionsDialog::ConditionsDialog(Optimizer& optimizer, const AnalysisModel* model,
                                    QWidget* parent)
-    : QDialog(parent), logic_(optimizer, model), scalars_(optimizer.conditions) {
-    setWindowTitle(QStringLiteral("制約条件・目標設定"));
-    const OptimizationConditions& c = scalars_;
+    : FormDialog(160, QStringLiteral("制約条件・目標設定"), parent), logic_(optimizer, model),
+      scalars_(optimizer.conditions) {
+    OptimizationConditions& c = scalars_;
+    Switches& on = switches_;
+    for (std::size_t i = 0; i < 6; ++i)
+        on.mode[i] = c.modeConditionEnabled[i] != 0;
+    on.meanCoupling = c.meanCouplingEnabled != 0;
+    on.minFrequency = c.minFrequencyEnabled != 0;
+    on.maxFrequency = c.maxFrequencyEnabled != 0;
+    on.springRatio = c.springRatioEnabled != 0;
+    const auto number = [this](int id, double* value) {
+        QLineEdit* edit = bindNumber(id, value);
+        edit->setFixedWidth(dialogUnits(45));
+        return edit;
+    };
 
     auto* modeBox = new QGroupBox(QStringLiteral("■振動ﾓｰﾄﾞに関する条件"), this);
     auto* modeGrid = new QGridLayout(modeBox);
@@ -57,52 +57,40 @@ ConditionsDialog::ConditionsDialog(Optimizer& optimizer, const AnalysisModel* mo
     modeGrid->addWidget(label(modeBox, "寄与率設定"), 0, 2, 1, 2);
     modeGrid->addWidget(label(modeBox, "周波数設定"), 0, 4, 1, 2);
     static const char* const dofs[6] = {"x", "y", "z", "Rx", "Ry", "Rz"};
-    for (int i = 0; i < 6; ++i) {
-        ModeRow& row = modes_[static_cast<std::size_t>(i)];
-        row.enabled = check(modeBox, 1148 + i, "", c.modeConditionEnabled[i]);
-        row.contribution = number(modeBox, 1118 + 2 * i, c.modeContributionPct[i]);
-        row.frequency = number(modeBox, 1130 + 2 * i, c.modeMaxFrequency[i]);
-        modeGrid->addWidget(label(modeBox, dofs[i]), i + 1, 0);
-        modeGrid->addWidget(row.enabled, i + 1, 1);
-        modeGrid->addWidget(row.contribution, i + 1, 2);
-        modeGrid->addWidget(label(modeBox, "[%]以上→"), i + 1, 3);
-        modeGrid->addWidget(row.frequency, i + 1, 4);
-        modeGrid->addWidget(label(modeBox, "[Hz]以下"), i + 1, 5);
+    for (std::size_t i = 0; i < 6; ++i) {
+        const int id = static_cast<int>(i);
+        modeGrid->addWidget(label(modeBox, dofs[i]), id + 1, 0);
+        modeGrid->addWidget(bindCheck(1148 + id, QString(), &on.mode[i]), id + 1, 1);
+        modeGrid->addWidget(number(1118 + 2 * id, &c.modeContributionPct[i]), id + 1, 2);
+        modeGrid->addWidget(label(modeBox, "[%]以上→"), id + 1, 3);
+        modeGrid->addWidget(number(1130 + 2 * id, &c.modeMaxFrequency[i]), id + 1, 4);
+        modeGrid->addWidget(label(modeBox, "[Hz]以下"), id + 1, 5);
     }
-    couplingEnabled_ = check(modeBox, 1169, "有効", c.meanCouplingEnabled);
-    couplingMax_ = number(modeBox, 1168, c.meanCouplingMax);
     modeGrid->addWidget(label(modeBox, "平均連成度"), 7, 0);
-    modeGrid->addWidget(couplingEnabled_, 7, 1);
-    modeGrid->addWidget(couplingMax_, 7, 2);
+    modeGrid->addWidget(bindCheck(1169, QStringLiteral("有効"), &on.meanCoupling), 7, 1);
+    modeGrid->addWidget(number(1168, &c.meanCouplingMax), 7, 2);
     modeGrid->addWidget(label(modeBox, "[%]以下"), 7, 3);
     modeGrid->setColumnStretch(6, 1);
 
     auto* rangeBox = new QGroupBox(QStringLiteral("■ﾓｰﾄﾞの周波数範囲の条件"), this);
     auto* rangeGrid = new QGridLayout(rangeBox);
-    minEnabled_ = check(rangeBox, 1160, "有効", c.minFrequencyEnabled);
-    minFrequency_ = number(rangeBox, 1079, c.minFrequency);
-    maxEnabled_ = check(rangeBox, 1161, "有効", c.maxFrequencyEnabled);
-    maxFrequency_ = number(rangeBox, 1080, c.maxFrequency);
     rangeGrid->addWidget(label(rangeBox, "最小周波数"), 0, 0);
-    rangeGrid->addWidget(minEnabled_, 0, 1);
-    rangeGrid->addWidget(minFrequency_, 0, 2);
+    rangeGrid->addWidget(bindCheck(1160, QStringLiteral("有効"), &on.minFrequency), 0, 1);
+    rangeGrid->addWidget(number(1079, &c.minFrequency), 0, 2);
     rangeGrid->addWidget(label(rangeBox, "[Hz]　以上"), 0, 3);
     rangeGrid->addWidget(label(rangeBox, "最大周波数"), 1, 0);
-    rangeGrid->addWidget(maxEnabled_, 1, 1);
-    rangeGrid->addWidget(maxFrequency_, 1, 2);
+    rangeGrid->addWidget(bindCheck(1161, QStringLiteral("有効"), &on.maxFrequency), 1, 1);
+    rangeGrid->addWidget(number(1080, &c.maxFrequency), 1, 2);
     rangeGrid->addWidget(label(rangeBox, "[Hz]　以下"), 1, 3);
     rangeGrid->setColumnStretch(4, 1);
 
     auto* springBox = new QGroupBox(QStringLiteral("■ばね特性に関する条件"), this);
     auto* springGrid = new QGridLayout(springBox);
-    ratioEnabled_ = check(springBox, 1164, "有効", c.springRatioEnabled);
-    ratio_ = number(springBox, 1163, c.springRatio);
-    tolerance_ = number(springBox, 1165, c.springRatioTolerancePct);
-    springGrid->addWidget(ratioEnabled_, 0, 0);
+    springGrid->addWidget(bindCheck(1164, QStringLiteral("有効"), &on.springRatio), 0, 0);
     springGrid->addWidget(label(springBox, "縦/横比"), 0, 1);
-    springGrid->addWidget(ratio_, 0, 2);
+    springGrid->addWidget(number(1163, &c.springRatio), 0, 2);
     springGrid->addWidget(label(springBox, "有効範囲　+"), 1, 1);
-    springGrid->addWidget(tolerance_, 1, 2);
+    springGrid->addWidget(number(1165, &c.springRatioTolerancePct), 1, 2);
     springGrid->addWidget(label(springBox, "[%]"), 1, 3);
     springGrid->setColumnStretch(4, 1);
 
@@ -112,13 +100,15 @@ ConditionsDialog::ConditionsDialog(Optimizer& optimizer, const AnalysisModel* mo
     load_ = named(new QComboBox(displacementBox), 1027);
     for (const auto& name : logic_.loadChoices())
         load_->addItem(QString::fromStdString(name));
-    limit_ = number(displacementBox, 1156, 0.0);
+    limit_ = named(new QLineEdit(displacementBox), 1156);
+    limit_->setFixedWidth(dialogUnits(45));
     auto* directionBox = new QGroupBox(QStringLiteral("方向定義"), displacementBox);
     auto* directionGrid = new QGridLayout(directionBox);
     static const char* const directions[7] = {"x",       "y",       "z",       "Local-x",
                                               "Local-y", "Local-z", "絶対変位"};
     for (int i = 0; i < 7; ++i) {
-        directions_[static_cast<std::size_t>(i)] = check(directionBox, 1171 + i, directions[i], 0);
+        directions_[static_cast<std::size_t>(i)] =
+            named(new QCheckBox(QString::fromUtf8(directions[i]), directionBox), 1171 + i);
         directionGrid->addWidget(directions_[static_cast<std::size_t>(i)], i < 3 ? i : i - 3,
                                  i < 3 ? 0 : 1);
     }
@@ -143,15 +133,6 @@ ConditionsDialog::ConditionsDialog(Optimizer& optimizer, const AnalysisModel* mo
     displacementLayout->addWidget(tree_, 1);
     displacementLayout->addLayout(entryColumn);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("1"));
-    ok->setDefault(true);
-    buttons->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole)
-        ->setObjectName(QStringLiteral("2"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
     auto* left = new QVBoxLayout;
     left->addWidget(modeBox);
     left->addWidget(rangeBox);
@@ -162,8 +143,9 @@ ConditionsDialog::ConditionsDialog(Optimizer& optimizer, const AnalysisModel* mo
     columns->addWidget(displacementBox, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns);
-    layout->addWidget(buttons);
+    layout->addWidget(okCancel());
 
+    showValues();
     fillObjectTree(tree_, logic_.objectTree());
     objectSelected();
 
@@ -203,8 +185,10 @@ void ConditionsDialog::showEntry(int index) {
 
 void ConditionsDialog::registerEntry() {
     DisplacementEntry e;
-    if (!readNumbers(this, messages, {{limit_, &e.limit}}))
+    const auto limit = readNumber(this, messages, limit_);
+    if (!limit)
         return;
+    e.limit = *limit;
     for (std::size_t i = 0; i < 7; ++i)
         e.directionFlags[i] = directions_[i]->isChecked() ? 1 : 0;
     e.loadChoice = load_->currentIndex();
@@ -222,25 +206,15 @@ void ConditionsDialog::removeEntry() {
 }
 
 void ConditionsDialog::accept() {
-    OptimizationConditions& c = scalars_;
-    std::vector<std::pair<QLineEdit*, double*>> fields;
-    for (std::size_t i = 0; i < 6; ++i) {
-        fields.emplace_back(modes_[i].contribution, &c.modeContributionPct[i]);
-        fields.emplace_back(modes_[i].frequency, &c.modeMaxFrequency[i]);
-    }
-    fields.insert(fields.end(), {{couplingMax_, &c.meanCouplingMax},
-                                 {minFrequency_, &c.minFrequency},
-                                 {maxFrequency_, &c.maxFrequency},
-                                 {ratio_, &c.springRatio},
-                                 {tolerance_, &c.springRatioTolerancePct}});
-    if (!readNumbers(this, messages, fields))
+    if (!takeValues())
         return;
+    OptimizationConditions& c = scalars_;
     for (std::size_t i = 0; i < 6; ++i)
-        c.modeConditionEnabled[i] = modes_[i].enabled->isChecked() ? 1 : 0;
-    c.meanCouplingEnabled = couplingEnabled_->isChecked() ? 1 : 0;
-    c.minFrequencyEnabled = minEnabled_->isChecked() ? 1 : 0;
-    c.maxFrequencyEnabled = maxEnabled_->isChecked() ? 1 : 0;
-    c.springRatioEnabled = ratioEnabled_->isChecked() ? 1 : 0;
+        c.modeConditionEnabled[i] = switches_.mode[i] ? 1 : 0;
+    c.meanCouplingEnabled = switches_.meanCoupling ? 1 : 0;
+    c.minFrequencyEnabled = switches_.minFrequency ? 1 : 0;
+    c.maxFrequencyEnabled = switches_.maxFrequency ? 1 : 0;
+    c.springRatioEnabled = switches_.springRatio ? 1 : 0;
     logic_.applyScalars(c);
     QDialog::accept();
 }

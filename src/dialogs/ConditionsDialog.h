@@ -1,9 +1,8 @@
 #pragma once
 
 #include "dialogs/ConditionsLogic.h"
+#include "dialogs/FormDialog.h"
 #include "dialogs/MessageBoxes.h"
-
-#include <QDialog>
 
 #include <array>
 
@@ -16,22 +15,24 @@ class QTreeWidget;
 
 namespace quav {
 
-/// The optimiser's conditions (制約条件・目標設定). The scalar conditions are
-/// written on OK and discarded on "ｷｬﾝｾﾙ"; displacement conditions are added
-/// and removed at once and stay either way.
-class ConditionsDialog : public QDialog {
+/// 160, the optimiser's conditions (制約条件・目標設定). The scalar conditions
+/// are written on OK and discarded on "ｷｬﾝｾﾙ"; displacement conditions are
+/// added and removed at once and stay either way.
+class ConditionsDialog : public FormDialog {
+    Q_OBJECT
 public:
     ConditionsDialog(Optimizer& optimizer, const AnalysisModel* model, QWidget* parent = nullptr);
 
     void accept() override;
 
+    /// The messages of the displacement part.
     MessageBoxes messages;
 
 private:
-    struct ModeRow {
-        QCheckBox* enabled;
-        QLineEdit* contribution;
-        QLineEdit* frequency;
+    /// The switches of the scalar conditions while the dialog edits them.
+    struct Switches {
+        std::array<bool, 6> mode{};
+        bool meanCoupling = false, minFrequency = false, maxFrequency = false, springRatio = false;
     };
 
     void objectSelected();
@@ -42,16 +43,7 @@ private:
 
     ConditionsLogic logic_;
     OptimizationConditions scalars_;
-    std::array<ModeRow, 6> modes_{};
-    QCheckBox* couplingEnabled_;
-    QLineEdit* couplingMax_;
-    QCheckBox* minEnabled_;
-    QLineEdit* minFrequency_;
-    QCheckBox* maxEnabled_;
-    QLineEdit* maxFrequency_;
-    QCheckBox* ratioEnabled_;
-    QLineEdit* ratio_;
-    QLineEdit* tolerance_;
+    Switches switches_;
     QTreeWidget* tree_;
     QComboBox* load_;
     QLineEdit* limit_;

@@ -1,6 +1,6 @@
 #include "dialogs/ContributionChart.h"
 
-#include "model/AnalysisModel.h"
+#include "analysis/Matrix.h"
 #include "model/TextFormat.h"
 
 #include <cmath>
@@ -106,13 +106,17 @@ void dofChart(ChartDrawing& d, const ContributionData& data, int dof, int height
 
 } // namespace
 
-ContributionData ContributionData::fromModel(const AnalysisModel& model, const std::string& title) {
+ContributionData ContributionData::fromResults(const Matrix& frequencies, const Matrix& modeShapes,
+                                               const std::string& title) {
     ContributionData data;
-    for (int j = 0; j < 6; ++j) {
-        data.frequencies[static_cast<std::size_t>(j)] = model.eigenFrequencies[j];
+    // Results of another shape (a model never calculated) leave zeros.
+    const bool complete = frequencies.rows() * frequencies.cols() >= 6 && modeShapes.rows() >= 6 &&
+                          modeShapes.cols() >= 6;
+    for (int j = 0; complete && j < 6; ++j) {
+        data.frequencies[static_cast<std::size_t>(j)] = frequencies[j];
         for (int i = 0; i < 6; ++i)
             data.modeShapes[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] =
-                model.modeShapes(i, j);
+                modeShapes(i, j);
     }
     data.title = title;
     return data;

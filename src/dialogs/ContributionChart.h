@@ -7,7 +7,7 @@
 
 namespace quav {
 
-class AnalysisModel;
+class Matrix;
 
 /// What the contribution charts show, copied from the model when the dialog
 /// opens so the charts do not follow later changes. Storage order: mode k
@@ -17,7 +17,9 @@ struct ContributionData {
     std::array<std::array<double, 6>, 6> modeShapes{}; ///< [dof][storage index], unit columns
     std::string title;                                 ///< the document's title (not drawn)
 
-    static ContributionData fromModel(const AnalysisModel& model, const std::string& title);
+    /// From the natural frequencies (6 x 1) and the mode shapes (6 x 6).
+    static ContributionData fromResults(const Matrix& frequencies, const Matrix& modeShapes,
+                                        const std::string& title);
 };
 
 /// The entries of the chart list: "ALL", "Mode1" ... "Mode6", "x" ... "Rz".

@@ -1,11 +1,9 @@
 #include "dialogs/DialogFields.h"
 
-#include "model/TextFormat.h"
+#include "dialogs/FormDialog.h"
 
 #include <QLineEdit>
 #include <QTreeWidget>
-
-#include <cmath>
 
 namespace quav {
 
@@ -25,30 +23,14 @@ QTreeWidgetItem* makeItem(const ObjectTreeItem& node) {
 
 } // namespace
 
-QString numberText(double value) {
-    return QString::fromStdString(format("%.15g", value));
-}
-
-std::optional<double> numberFromText(const QString& text) {
-    bool ok = false;
-    const double v = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
-
-bool readNumbers(QWidget* dialog, const MessageBoxes& messages,
-                 const std::vector<std::pair<QLineEdit*, double*>>& fields) {
-    for (const auto& [edit, value] : fields)
-        if (!numberFromText(edit->text())) {
-            messages.inform(dialog, QStringLiteral("数値を入力してください。"));
-            edit->setFocus();
-            edit->selectAll();
-            return false;
-        }
-    for (const auto& [edit, value] : fields)
-        *value = *numberFromText(edit->text());
-    return true;
+std::optional<double> readNumber(QWidget* dialog, const MessageBoxes& messages, QLineEdit* field) {
+    double value = 0.0;
+    if (parseNumber(field->text(), value))
+        return value;
+    messages.inform(dialog, QStringLiteral("数値を入力してください。"));
+    field->setFocus();
+    field->selectAll();
+    return std::nullopt;
 }
 
 void showAsReadOnly(QWidget* field) {

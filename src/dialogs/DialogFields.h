@@ -6,8 +6,6 @@
 #include <QString>
 
 #include <optional>
-#include <utility>
-#include <vector>
 
 class QLineEdit;
 class QTreeWidget;
@@ -16,16 +14,9 @@ class QWidget;
 
 namespace quav {
 
-/// A number as an edit field shows it: up to 15 significant digits.
-QString numberText(double value);
-/// The finite number a field holds (blanks around it allowed), or none.
-std::optional<double> numberFromText(const QString& text);
-
-/// Reads every field into its number. On the first field that does not hold
-/// a number: says so, puts the focus there and returns false (the dialog
-/// stays open and nothing is read).
-bool readNumbers(QWidget* dialog, const MessageBoxes& messages,
-                 const std::vector<std::pair<QLineEdit*, double*>>& fields);
+/// The number in `field`; when it holds none, says so, puts the focus there
+/// and returns none.
+std::optional<double> readNumber(QWidget* dialog, const MessageBoxes& messages, QLineEdit* field);
 
 /// Shows a read-only field on the window's colour, so it does not look editable.
 void showAsReadOnly(QWidget* field);

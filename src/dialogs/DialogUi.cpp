@@ -1,9 +1,18 @@
 #include "dialogs/DialogUi.h"
 
 #include "analysis/Matrix.h"
+#include "dialogs/CalculationLogDialog.h"
+#include "dialogs/ConditionsDialog.h"
+#include "dialogs/ContributionGraphDialog.h"
+#include "dialogs/FrequencyStepDialog.h"
 #include "dialogs/InfoDialogs.h"
 #include "dialogs/ModelDialogs.h"
+#include "dialogs/OptimizerRunControl.h"
+#include "dialogs/OutputFolderDialog.h"
+#include "dialogs/ParameterSettingsDialog.h"
 #include "dialogs/SettingsDialogs.h"
+#include "document/Document.h"
+#include "model/Archive.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -11,7 +20,6 @@
 #include <QTimer>
 
 #include <atomic>
-#include <cstdio>
 #include <thread>
 
 namespace quav {
@@ -28,7 +36,18 @@ bool runForm(Values& values, QWidget* parent, Args&&... args) {
     return true;
 }
 
+/// The optimiser's block of the model file, to tell whether a dialog changed it.
+std::string optimizerBlock(const Optimizer& optimizer) {
+    ArchiveWriter out;
+    optimizer.writeBlock(out);
+    return out.takeBytes();
+}
+
 } // namespace
+
+DialogUi::DialogUi(QWidget* parent) : parent_(parent) {}
+
+DialogUi::~DialogUi() = default;
 
 void DialogUi::message(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("QUAV"), QString::fromStdString(text),
@@ -128,42 +147,79 @@ bool DialogUi::runGround(GroundValues& values) {
     return runForm<GroundDialog>(values, parent_);
 }
 
-// The result graphs and the optimiser's dialogs come with their own windows;
-// until then the contribution ratios are shown as a table and the optimiser
-// points to the command-line run.
-
 void DialogUi::showContributionGraph(const Matrix& frequencies, const Matrix& modeShapes,
-                                     const std::string&) {
-    std::string text = "No\t[Hz]\tx\ty\tz\tRx\tRy\tRz\r\n";
-    char cell[64];
-    for (int k = 1; k <= 6; ++k) {
-        const int n = 6 - k;
-        std::snprintf(cell, sizeof cell, "Mode%d\t%.2lf", k, frequencies(n, 0));
-        text += cell;
-        for (int i = 0; i < 6; ++i) {
-            std::snprintf(cell, sizeof cell, "\t%.2lf", modeShapes(i, n) * modeShapes(i, n) * 100);
-            text += cell;
-        }
-        text += "\r\n";
+                                     const std::string& title) {
+    ContributionGraphDialog dialog(ContributionData::fromResults(frequencies, modeShapes, title),
+                                   parent_);
+    dialog.exec();
+}
+
+void DialogUi::showFrequencyStepResults(CQUAVDoc& doc) {
+    AnalysisModel* model = doc.model();
+    if (!model)
+        return;
+    FrequencyStepTarget target = takeFrequencyStepTarget(*model);
+    doc.updateAllViews(); // the pick is used up
+    FrequencyStepDialog dialog(*model, std::move(target), parent_);
+    dialog.showText = [](QWidget* parent, const QString& text) {
+        InfoTextDialog window(text.toStdString(), parent);
+        window.exec();
+    };
+    dialog.exec();
+}
+
+void DialogUi::editDesignParameters(CQUAVDoc& doc) {
+    const std::string before = optimizerBlock(doc.optimizer());
+    ParameterSettingsDialog dialog(doc.optimizer(), doc.model(), parent_);
+    dialog.exec();
+    if (optimizerBlock(doc.optimizer()) != before)
+        doc.setModified();
+}
+
+void DialogUi::editOptimizationConditions(CQUAVDoc& doc) {
+    const std::string before = optimizerBlock(doc.optimizer());
+    ConditionsDialog dialog(doc.optimizer(), doc.model(), parent_);
+    dialog.exec();
+    if (optimizerBlock(doc.optimizer()) != before)
+        doc.setModified();
+}
+
+void DialogUi::runOptimizer(CQUAVDoc& doc) {
+    if (!doc.model()) {
+        message("モデルがありません");
+        return;
     }
-    showText(text);
+    if (!run_) {
+        run_ = std::make_unique<OptimizerRunControl>();
+        run_->messages.inform = [this](QWidget*, const QString& text) {
+            message(text.toStdString());
+        };
+    }
+    // While a run goes on its log is shown again; a new one asks for its folder.
+    if (!run_->isRunning()) {
+        OutputFolderDialog folder(parent_);
+        if (folder.exec() != QDialog::Accepted)
+            return;
+        prepareOutputDirectory(doc.optimizer(), folder.path().toStdString(),
+                               folder.folderName().toStdString());
+    }
+    CalculationLogDialog log(*run_, doc.optimizer(), *doc.model(), doc.title(), parent_);
+    log.exec();
 }
 
-void DialogUi::showFrequencyStepResults(CQUAVDoc&) {
-    message("周波数ｽﾃｯﾌﾟ解析結果の表示はこの版にはありません。\n"
-            "quav-cli sweep で同じ曲線を出力できます。");
+bool DialogUi::optimizerRunning() const {
+    return run_ && run_->isRunning();
 }
 
-void DialogUi::editDesignParameters(CQUAVDoc&) {
-    message("最適化の設定はこの版にはありません。");
+bool DialogUi::confirmStopOptimizer() {
+    return !optimizerRunning() ||
+           MessageBoxes::confirmBox(parent_, QStringLiteral("最適化の計算中です。\n"
+                                                            "計算を中止して終了しますか？"));
 }
 
-void DialogUi::editOptimizationConditions(CQUAVDoc&) {
-    message("最適化の設定はこの版にはありません。");
-}
-
-void DialogUi::runOptimizer(CQUAVDoc&) {
-    message("最適化はこの版では quav-cli optimize で実行してください。");
+void DialogUi::stopOptimizer() {
+    if (run_)
+        run_->shutdown();
 }
 
 } // namespace quav

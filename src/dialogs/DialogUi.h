@@ -2,18 +2,31 @@
 
 #include "document/DocumentUi.h"
 
+#include <memory>
+
 class QWidget;
 
 namespace quav {
+
+class OptimizerRunControl;
 
 /// The desktop side of the dialog seam: each operation opens the real modal
 /// dialog over `parent` (or a message box captioned "QUAV").
 class DialogUi : public DocumentUi {
 public:
-    explicit DialogUi(QWidget* parent = nullptr) : parent_(parent) {}
+    explicit DialogUi(QWidget* parent = nullptr);
+    /// Stops an optimiser run in progress and waits for it.
+    ~DialogUi() override;
     void setParent(QWidget* parent) { parent_ = parent; }
     /// True while `runBusy` waits for its work.
     bool busy() const { return busy_; }
+    /// True while an optimiser run goes on (its log window may be closed).
+    bool optimizerRunning() const;
+    /// Before quitting: with a run in progress, asks whether to stop it; true
+    /// when there is none or the user agrees.
+    bool confirmStopOptimizer();
+    /// Stops the run in progress and waits until it has written its files.
+    void stopOptimizer();
 
     void message(const std::string& text) override;
     void showText(const std::string& text) override;
@@ -44,6 +57,7 @@ public:
 private:
     QWidget* parent_;
     bool busy_ = false;
+    std::unique_ptr<OptimizerRunControl> run_;
 };
 
 } // namespace quav

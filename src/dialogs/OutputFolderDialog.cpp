@@ -19,8 +19,8 @@ QString OutputFolderDialog::browseFolder(QWidget*, const QString& title, const Q
     return QFileDialog::getExistingDirectory(nullptr, title, start, QFileDialog::ShowDirsOnly);
 }
 
-OutputFolderDialog::OutputFolderDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("解析結果保存先設定"));
+OutputFolderDialog::OutputFolderDialog(QWidget* parent)
+    : FormDialog(161, QStringLiteral("解析結果保存先設定"), parent) {
     path_ = new QPlainTextEdit(QDir::currentPath(), this);
     path_->setObjectName(QStringLiteral("1156"));
     path_->setReadOnly(true);
@@ -31,14 +31,6 @@ OutputFolderDialog::OutputFolderDialog(QWidget* parent) : QDialog(parent) {
     folder_ = new QLineEdit(QStringLiteral("Optimize"), this);
     folder_->setObjectName(QStringLiteral("1157"));
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("1"));
-    ok->setDefault(true);
-    buttons->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole)
-        ->setObjectName(QStringLiteral("2"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(browse, &QPushButton::clicked, this, &OutputFolderDialog::browsePath);
 
     auto* grid = new QGridLayout(this);
@@ -47,7 +39,7 @@ OutputFolderDialog::OutputFolderDialog(QWidget* parent) : QDialog(parent) {
     grid->addWidget(browse, 0, 2, Qt::AlignTop);
     grid->addWidget(new QLabel(QStringLiteral("ﾌｫﾙﾀﾞ名"), this), 1, 0);
     grid->addWidget(folder_, 1, 1);
-    grid->addWidget(buttons, 2, 0, 1, 3);
+    grid->addWidget(okCancel(), 2, 0, 1, 3);
 }
 
 QString OutputFolderDialog::path() const {

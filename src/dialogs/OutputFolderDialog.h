@@ -1,8 +1,7 @@
 #pragma once
 
+#include "dialogs/FormDialog.h"
 #include "dialogs/MessageBoxes.h"
-
-#include <QDialog>
 
 #include <functional>
 
@@ -11,10 +10,11 @@ class QPlainTextEdit;
 
 namespace quav {
 
-/// Where a run writes its files (解析結果保存先設定): a folder path, chosen
-/// with the folder browser, and the name of the folder made in it. Opens on
-/// the working directory and "Optimize".
-class OutputFolderDialog : public QDialog {
+/// 161, where a run writes its files (解析結果保存先設定): a folder path,
+/// chosen with the folder browser, and the name of the folder made in it.
+/// Opens on the working directory and "Optimize".
+class OutputFolderDialog : public FormDialog {
+    Q_OBJECT
 public:
     explicit OutputFolderDialog(QWidget* parent = nullptr);
 

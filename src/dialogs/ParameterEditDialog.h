@@ -1,12 +1,8 @@
 #pragma once
 
-#include "dialogs/MessageBoxes.h"
-
-#include <QDialog>
+#include "dialogs/FormDialog.h"
 
 #include <string>
-
-class QLineEdit;
 
 namespace quav {
 
@@ -18,25 +14,13 @@ struct ParameterFields {
     double increment = 0.0;
 };
 
-/// Name and range of one design parameter (ﾊﾟﾗﾒｰﾀ設定). Any numbers are
-/// accepted; text that is not a number, or a name the model file cannot
-/// hold, keeps the dialog open.
-class ParameterEditDialog : public QDialog {
+/// 159 "ﾊﾟﾗﾒｰﾀ設定": name and range of one design parameter. Any numbers are
+/// accepted.
+class ParameterEditDialog : public FormDialog {
+    Q_OBJECT
 public:
     explicit ParameterEditDialog(const ParameterFields& fields, QWidget* parent = nullptr);
-
-    /// The values entered (valid after the dialog ended with OK).
-    const ParameterFields& fields() const { return fields_; }
-    void accept() override;
-
-    MessageBoxes messages;
-
-private:
-    ParameterFields fields_;
-    QLineEdit* name_;
-    QLineEdit* min_;
-    QLineEdit* max_;
-    QLineEdit* increment_;
+    ParameterFields values;
 };
 
 } // namespace quav

@@ -38,7 +38,7 @@ ParameterSettingsDialog::runParameterEditDialog(QWidget* parent, const Parameter
     ParameterEditDialog dialog(fields, parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return dialog.fields();
+    return dialog.values;
 }
 
 ParameterSettingsDialog::ParameterSettingsDialog(Optimizer& optimizer, const AnalysisModel* model,
@@ -110,11 +110,11 @@ void ParameterSettingsDialog::showFields(const BindingFields& fields) {
     choice_->setEnabled(fields.parameterEnabled);
     choice_->setCurrentIndex(fields.parameterChoice);
     updating_ = false;
-    min_->setText(numberText(fields.minValue));
-    max_->setText(numberText(fields.maxValue));
-    increment_->setText(numberText(fields.increment));
+    min_->setText(FormDialog::numberText(fields.minValue));
+    max_->setText(FormDialog::numberText(fields.maxValue));
+    increment_->setText(FormDialog::numberText(fields.increment));
     if (fields.multiplier)
-        multiplier_->setText(numberText(*fields.multiplier));
+        multiplier_->setText(FormDialog::numberText(*fields.multiplier));
     // Without a variable there is nothing to register a binding for.
     register_->setEnabled(logic_.hasVariable());
     multiplier_->setEnabled(logic_.hasVariable());
@@ -130,10 +130,8 @@ void ParameterSettingsDialog::parameterChosen(int choice) {
 }
 
 void ParameterSettingsDialog::registerBinding() {
-    double multiplier = 1.0;
-    if (!readNumbers(this, messages, {{multiplier_, &multiplier}}))
-        return;
-    logic_.registerBinding(choice_->currentIndex(), multiplier);
+    if (const auto multiplier = readNumber(this, messages, multiplier_))
+        logic_.registerBinding(choice_->currentIndex(), *multiplier);
 }
 
 void ParameterSettingsDialog::addParameter() {
