@@ -26,6 +26,12 @@ bool OptimizerRunControl::start(const Optimizer& optimizer, const AnalysisModel&
     if (running_)
         return false;
     runner_.wait(); // the last worker has reported its end; let it go before its copies
+    ++run_;
+    {
+        std::lock_guard lock(mutex_);
+        pending_.clear();
+        wakePosted_ = false;
+    }
     model_ = std::make_unique<AnalysisModel>(model);
     optimizer_ = std::make_unique<Optimizer>(optimizer);
     optimizer_->model = model_.get();
@@ -47,9 +53,9 @@ void OptimizerRunControl::stop() {
 }
 
 void OptimizerRunControl::shutdown() {
-    shutDown_ = true;
     runner_.detachSink();
     runner_.shutdown();
+    ++run_;
     deliveryTimer_.stop();
     running_ = false;
 }
@@ -71,7 +77,7 @@ void OptimizerRunControl::logLine(const std::string& line) {
 
 void OptimizerRunControl::runFinished(const RunOutcome& outcome) {
     QMetaObject::invokeMethod(
-        this, [this, outcome] { endRun(outcome); }, Qt::QueuedConnection);
+        this, [this, run = run_, outcome] { endRun(run, outcome); }, Qt::QueuedConnection);
 }
 
 void OptimizerRunControl::deliverLines() {
@@ -95,9 +101,9 @@ void OptimizerRunControl::deliverLines() {
     emit linesAdded(batch);
 }
 
-void OptimizerRunControl::endRun(const RunOutcome& outcome) {
-    if (shutDown_)
-        return;
+void OptimizerRunControl::endRun(int run, const RunOutcome& outcome) {
+    if (run != run_)
+        return; // shut down meanwhile
     runner_.wait();
     deliveryTimer_.stop();
     lastDelivery_.invalidate();

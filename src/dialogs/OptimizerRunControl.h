@@ -64,13 +64,15 @@ private:
     void runFinished(const RunOutcome& outcome) override;
 
     void deliverLines();
-    void endRun(const RunOutcome& outcome);
+    void endRun(int run, const RunOutcome& outcome);
 
     OptimizerRunner runner_;
     std::unique_ptr<AnalysisModel> model_;
     std::unique_ptr<Optimizer> optimizer_;
     bool running_ = false;
-    bool shutDown_ = false;
+    /// Numbers the runs, so the end of one that was shut down is not taken
+    /// for the end of the next. Written only while no worker runs.
+    int run_ = 0;
     bool stopRequested_ = false;
     int threads_ = 0;
     QString outputDirectory_;
