@@ -74,14 +74,22 @@ ConditionsDialog::ConditionsDialog(Optimizer& optimizer, const AnalysisModel* mo
 
     auto* rangeBox = new QGroupBox(QStringLiteral("■ﾓｰﾄﾞの周波数範囲の条件"), this);
     auto* rangeGrid = new QGridLayout(rangeBox);
-    rangeGrid->addWidget(label(rangeBox, "最小周波数"), 0, 0);
-    rangeGrid->addWidget(bindCheck(1160, QStringLiteral("有効"), &on.minFrequency), 0, 1);
-    rangeGrid->addWidget(number(1079, &c.minFrequency), 0, 2);
-    rangeGrid->addWidget(label(rangeBox, "[Hz]　以上"), 0, 3);
-    rangeGrid->addWidget(label(rangeBox, "最大周波数"), 1, 0);
-    rangeGrid->addWidget(bindCheck(1161, QStringLiteral("有効"), &on.maxFrequency), 1, 1);
-    rangeGrid->addWidget(number(1080, &c.maxFrequency), 1, 2);
-    rangeGrid->addWidget(label(rangeBox, "[Hz]　以下"), 1, 3);
+    const struct {
+        const char* name;
+        int check;
+        bool* enabled;
+        int edit;
+        double* value;
+        const char* unit;
+    } range[2] = {{"最小周波数", 1160, &on.minFrequency, 1079, &c.minFrequency, "[Hz]　以上"},
+                  {"最大周波数", 1161, &on.maxFrequency, 1080, &c.maxFrequency, "[Hz]　以下"}};
+    for (int r = 0; r < 2; ++r) {
+        rangeGrid->addWidget(label(rangeBox, range[r].name), r, 0);
+        rangeGrid->addWidget(bindCheck(range[r].check, QStringLiteral("有効"), range[r].enabled), r,
+                             1);
+        rangeGrid->addWidget(number(range[r].edit, range[r].value), r, 2);
+        rangeGrid->addWidget(label(rangeBox, range[r].unit), r, 3);
+    }
     rangeGrid->setColumnStretch(4, 1);
 
     auto* springBox = new QGroupBox(QStringLiteral("■ばね特性に関する条件"), this);

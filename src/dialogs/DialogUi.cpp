@@ -43,6 +43,16 @@ std::string optimizerBlock(const Optimizer& optimizer) {
     return out.takeBytes();
 }
 
+/// Runs an optimiser dialog; a change to what the model file keeps of the
+/// optimiser marks the document modified.
+template <typename Dialog> void editOptimizer(CQUAVDoc& doc, QWidget* parent) {
+    const std::string before = optimizerBlock(doc.optimizer());
+    Dialog dialog(doc.optimizer(), doc.model(), parent);
+    dialog.exec();
+    if (optimizerBlock(doc.optimizer()) != before)
+        doc.setModified();
+}
+
 } // namespace
 
 DialogUi::DialogUi(QWidget* parent) : parent_(parent) {}
@@ -169,19 +179,11 @@ void DialogUi::showFrequencyStepResults(CQUAVDoc& doc) {
 }
 
 void DialogUi::editDesignParameters(CQUAVDoc& doc) {
-    const std::string before = optimizerBlock(doc.optimizer());
-    ParameterSettingsDialog dialog(doc.optimizer(), doc.model(), parent_);
-    dialog.exec();
-    if (optimizerBlock(doc.optimizer()) != before)
-        doc.setModified();
+    editOptimizer<ParameterSettingsDialog>(doc, parent_);
 }
 
 void DialogUi::editOptimizationConditions(CQUAVDoc& doc) {
-    const std::string before = optimizerBlock(doc.optimizer());
-    ConditionsDialog dialog(doc.optimizer(), doc.model(), parent_);
-    dialog.exec();
-    if (optimizerBlock(doc.optimizer()) != before)
-        doc.setModified();
+    editOptimizer<ConditionsDialog>(doc, parent_);
 }
 
 void DialogUi::runOptimizer(CQUAVDoc& doc) {
