@@ -1,7 +1,7 @@
 #pragma once
 
 #include "analysis/EigenAnalysis.h"
-#include "analysis/Matrix.h"
+#include "math/Matrix.h"
 #include "model/AnalysisModel.h"
 
 namespace quav {

@@ -2,8 +2,8 @@
 
 #include "analysis/AnalysisKernels.h"
 #include "analysis/Constants.h"
-#include "analysis/LuFactors.h"
 #include "analysis/StaticAnalysis.h"
+#include "math/LuFactors.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analysis/Matrix.h"
+#include "math/Matrix.h"
 #include "model/AnalysisModel.h"
 
 namespace quav {

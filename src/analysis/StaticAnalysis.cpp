@@ -1,7 +1,7 @@
 #include "analysis/StaticAnalysis.h"
 
 #include "analysis/AnalysisKernels.h"
-#include "analysis/LuFactors.h"
+#include "math/LuFactors.h"
 
 namespace quav {
 

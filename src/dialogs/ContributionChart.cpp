@@ -1,6 +1,6 @@
 #include "dialogs/ContributionChart.h"
 
-#include "analysis/Matrix.h"
+#include "math/Matrix.h"
 #include "model/TextFormat.h"
 
 #include <cmath>

@@ -1,6 +1,5 @@
 #include "dialogs/DialogUi.h"
 
-#include "analysis/Matrix.h"
 #include "dialogs/CalculationLogDialog.h"
 #include "dialogs/ConditionsDialog.h"
 #include "dialogs/ContributionGraphDialog.h"
@@ -12,6 +11,7 @@
 #include "dialogs/ParameterSettingsDialog.h"
 #include "dialogs/SettingsDialogs.h"
 #include "document/Document.h"
+#include "math/Matrix.h"
 #include "model/Archive.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analysis/Matrix.h"
+#include "math/Matrix.h"
 #include "model/ModelElements.h"
 
 #include <string>

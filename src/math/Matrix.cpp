@@ -1,6 +1,6 @@
-#include "analysis/Matrix.h"
+#include "math/Matrix.h"
 
-#include "analysis/LuFactors.h"
+#include "math/LuFactors.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "analysis/Matrix.h"
+#include "math/Matrix.h"
 
 #include <gtest/gtest.h>
 
