@@ -1,6 +1,7 @@
 // The optimiser's throughput: the per-variant pipeline and whole runs.
 #include "BenchModels.h"
 #include "analysis/CalculationDriver.h"
+#include "model/ModelFile.h"
 #include "optimizer/Optimizer.h"
 #include "optimizer/OptimizerRun.h"
 #include "optimizer/Variant.h"
@@ -76,6 +77,7 @@ void BM_OptimizerRun(benchmark::State& state) {
         o.outputDirectory = dir.string();
         state.ResumeTiming();
         RunOptions options;
+        options.writeModelFile = saveModelFile;
         options.documentTitle = "bench";
         options.threads = static_cast<int>(state.range(0));
         runOptimization(o, model, options);

@@ -234,9 +234,9 @@ template <class Element> void assignMissingIds(std::vector<Element>& elements, A
             e.id = m.nextId();
 }
 
-void readOptimizer(const Json& j, const std::string& path, Optimizer& o, int& counter) {
+void readOptimizer(const Json& j, const std::string& path, Optimizer& o) {
     requireObject(j, path);
-    optional(j, path, "parameterIdCounter", counter, readInt);
+    optional(j, path, "parameterIdCounter", o.parameterIdCounter, readInt);
     o.parameters =
         readList<DesignParameter>(j, path, "parameters", [](const Json& e, const std::string& p) {
             DesignParameter d;
@@ -254,7 +254,7 @@ void readOptimizer(const Json& j, const std::string& path, Optimizer& o, int& co
         if (!ids.insert(o.parameters[i].id).second)
             fail(index(join(path, "parameters"), i) + ".id", "parameter id used twice");
         // Parameters created later must not reuse an id that is in the list.
-        counter = std::max(counter, o.parameters[i].id);
+        o.parameterIdCounter = std::max(o.parameterIdCounter, o.parameters[i].id);
     }
     o.bindings =
         readList<ParameterBinding>(j, path, "bindings", [](const Json& e, const std::string& p) {
@@ -434,7 +434,7 @@ std::string modelToJson(const AnalysisModel& m, const Optimizer& o) {
     j["results"] = std::move(r);
 
     Json opt;
-    opt["parameterIdCounter"] = parameterIdCounter.load();
+    opt["parameterIdCounter"] = o.parameterIdCounter;
     opt["parameters"] = Json::array();
     for (const auto& p : o.parameters)
         opt["parameters"].push_back(Json{{"id", p.id},
@@ -604,11 +604,9 @@ JsonModel modelFromJson(const std::string& text) {
             }
         }
 
-        int counter = parameterIdCounter.load();
         if (const auto it = j.find("optimizer"); it != j.end())
-            readOptimizer(*it, "optimizer", result.optimizer, counter);
+            readOptimizer(*it, "optimizer", result.optimizer);
         result.optimizer.model = m.get();
-        parameterIdCounter.store(counter);
         result.model = std::move(m);
     } catch (const JsonError& e) {
         result.error = e.what();

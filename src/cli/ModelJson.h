@@ -27,8 +27,8 @@ struct JsonModel {
 /// defaults of a new model and its elements; an element without an id gets a
 /// new one; ids must be unique and not above `lastId`; texts must have a
 /// code page 932 form; sweep results must match the sweep settings and the
-/// dynamic loads. On success the process-wide parameter id counter takes
-/// `optimizer.parameterIdCounter` when it is given.
+/// dynamic loads. The optimiser's parameter id counter is
+/// `optimizer.parameterIdCounter` when it is given, else 0.
 JsonModel modelFromJson(const std::string& text);
 
 } // namespace quav

@@ -195,7 +195,7 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads)
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     ProgressDisplay progress(stderr, isatty(fileno(stderr)) != 0);
-    OptimizerRunner runner;
+    OptimizerRunner runner(saveModelFile);
     runner.start(m.optimizer, *m.model, fs::path(file).filename().string(), nullptr, threads);
     bool stopRequested = false;
     while (runner.isRunning()) {

@@ -13,6 +13,7 @@
 #include "document/Document.h"
 #include "math/Matrix.h"
 #include "model/Archive.h"
+#include "model/ModelFile.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -39,7 +40,7 @@ bool runForm(Values& values, QWidget* parent, Args&&... args) {
 /// The optimiser's block of the model file, to tell whether a dialog changed it.
 std::string optimizerBlock(const Optimizer& optimizer) {
     ArchiveWriter out;
-    optimizer.writeBlock(out);
+    writeOptimizerBlock(out, optimizer);
     return out.takeBytes();
 }
 

@@ -1,5 +1,7 @@
 #include "dialogs/OptimizerRunControl.h"
 
+#include "model/ModelFile.h"
+
 #include <QApplication>
 
 namespace quav {
@@ -12,7 +14,8 @@ constexpr int kDeliveryIntervalMs = 50;
 
 } // namespace
 
-OptimizerRunControl::OptimizerRunControl(QObject* parent) : QObject(parent) {
+OptimizerRunControl::OptimizerRunControl(QObject* parent)
+    : QObject(parent), runner_(saveModelFile) {
     deliveryTimer_.setSingleShot(true);
     connect(&deliveryTimer_, &QTimer::timeout, this, &OptimizerRunControl::deliverLines);
 }

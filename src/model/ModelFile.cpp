@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 namespace quav {
@@ -23,6 +24,9 @@ constexpr std::size_t kMinCharacteristicBytesWithoutDamping = 41;
 constexpr std::size_t kMinStaticLoadBytes = 93;
 constexpr std::size_t kMinDynamicLoadBytes = 101;
 constexpr std::size_t kMinObservationPointBytes = 29;
+constexpr std::size_t kBindingBytes = 20;
+constexpr std::size_t kMinParameterBytes = 4 + 4 + 3 * 8 + 1 + 8;
+constexpr std::size_t kDisplacementConditionBytes = 44;
 
 // Result tables may outlive the loads they were computed for, so their row
 // counts are bounded only by what a Matrix can index.
@@ -279,6 +283,111 @@ void readModelBlock(ArchiveReader& in, AnalysisModel& m) {
 
 } // namespace
 
+void writeOptimizerBlock(ArchiveWriter& out, const Optimizer& o) {
+    out.writeI32(static_cast<int>(o.bindings.size()));
+    for (const auto& b : o.bindings) {
+        out.writeI32(b.objectId);
+        out.writeI32(b.target);
+        out.writeI32(b.parameterId);
+        out.writeF64(b.multiplier);
+    }
+    out.writeI32(static_cast<int>(o.parameters.size()));
+    for (const auto& p : o.parameters) {
+        out.writeI32(o.parameterIdCounter);
+        out.writeI32(p.id);
+        out.writeF64(p.maxValue);
+        out.writeF64(p.minValue);
+        out.writeF64(p.increment);
+        out.writeString(p.name, "設計パラメータ「" + std::to_string(p.id) + "」の名前");
+        out.writeF64(p.currentValue);
+    }
+    const OptimizationConditions& c = o.conditions;
+    for (int i = 0; i < 6; ++i) {
+        out.writeI32(c.modeConditionEnabled[i]);
+        out.writeF64(c.modeContributionPct[i]);
+        out.writeF64(c.modeMaxFrequency[i]);
+    }
+    out.writeI32(c.minFrequencyEnabled);
+    out.writeF64(c.minFrequency);
+    out.writeI32(c.maxFrequencyEnabled);
+    out.writeF64(c.maxFrequency);
+    out.writeI32(c.springRatioEnabled);
+    out.writeF64(c.springRatio);
+    out.writeF64(c.springRatioTolerancePct);
+    out.writeI32(c.meanCouplingEnabled);
+    out.writeF64(c.meanCouplingMax);
+    out.writeI32(static_cast<int>(c.displacementConditions.size()));
+    for (const auto& d : c.displacementConditions) {
+        for (int flag : d.directionFlags)
+            out.writeI32(flag);
+        out.writeI32(d.objectId);
+        out.writeI32(d.loadId);
+        out.writeF64(d.limit);
+    }
+}
+
+void readOptimizerBlock(ArchiveReader& in, int fileVersion, Optimizer& o) {
+    if (fileVersion < 200)
+        return;
+    const int bindingCount = in.readCount(kBindingBytes, maxListEntries, "関連付けの数");
+    for (int i = 0; i < bindingCount; ++i) {
+        ParameterBinding b;
+        b.objectId = in.readI32();
+        b.target = in.readI32();
+        b.parameterId = in.readI32();
+        b.multiplier = in.readF64();
+        o.bindings.push_back(b);
+    }
+
+    // Every entry carries the counter of the saving session (the same in each);
+    // the optimiser takes it only once the whole block has been read, so a
+    // damaged file leaves its numbering alone.
+    const int parameterCount =
+        in.readCount(kMinParameterBytes, maxListEntries, "設計パラメータの数");
+    std::optional<int> storedCounter;
+    for (int i = 0; i < parameterCount; ++i) {
+        DesignParameter p;
+        storedCounter = in.readI32();
+        p.id = in.readI32();
+        p.maxValue = in.readF64();
+        p.minValue = in.readF64();
+        p.increment = in.readF64();
+        p.name = in.readString();
+        p.currentValue = in.readF64();
+        o.parameters.push_back(std::move(p));
+    }
+
+    OptimizationConditions& c = o.conditions;
+    for (int i = 0; i < 6; ++i) {
+        c.modeConditionEnabled[i] = in.readI32();
+        c.modeContributionPct[i] = in.readF64();
+        c.modeMaxFrequency[i] = in.readF64();
+    }
+    c.minFrequencyEnabled = in.readI32();
+    c.minFrequency = in.readF64();
+    c.maxFrequencyEnabled = in.readI32();
+    c.maxFrequency = in.readF64();
+    c.springRatioEnabled = in.readI32();
+    c.springRatio = in.readF64();
+    c.springRatioTolerancePct = in.readF64();
+    c.meanCouplingEnabled = in.readI32();
+    c.meanCouplingMax = in.readF64();
+    if (fileVersion >= 210) {
+        const int count = in.readCount(kDisplacementConditionBytes, maxListEntries, "変位条件の数");
+        for (int i = 0; i < count; ++i) {
+            DisplacementCondition d;
+            for (int& flag : d.directionFlags)
+                flag = in.readI32();
+            d.objectId = in.readI32();
+            d.loadId = in.readI32();
+            d.limit = in.readF64();
+            c.displacementConditions.push_back(d);
+        }
+    }
+    if (in.ok() && storedCounter)
+        o.parameterIdCounter = *storedCounter;
+}
+
 namespace {
 
 /// An upper estimate of the file size, so the buffer grows once instead of
@@ -333,7 +442,7 @@ ModelBytes writeModelBytes(const AnalysisModel& model, const Optimizer& optimize
     ArchiveWriter out;
     out.reserve(estimatedSize(model));
     writeModelBlock(out, model);
-    optimizer.writeBlock(out);
+    writeOptimizerBlock(out, optimizer);
     if (!out.ok())
         return {{}, out.error()};
     if (out.bytes().size() > maxModelFileBytes)
@@ -358,7 +467,7 @@ ModelReadResult readModelBytes(std::string_view bytes) {
     readModelBlock(in, *model);
     result.optimizer.attach(model.get());
     if (in.ok())
-        result.optimizer.readBlock(in, model->fileVersion);
+        readOptimizerBlock(in, model->fileVersion, result.optimizer);
     if (!in.ok()) {
         result.optimizer.attach(nullptr);
         result.error = "ファイルが壊れています：" + in.error();

@@ -18,6 +18,19 @@ constexpr int modelFormatVersion = 303;
 /// frequency sweep with many dynamic loads stays far below this.
 constexpr std::size_t maxModelFileBytes = std::size_t{256} << 20;
 
+class ArchiveReader;
+class ArchiveWriter;
+
+/// Writes bindings, parameters and conditions as the last block of a model
+/// file; every parameter entry carries `optimizer.parameterIdCounter`.
+void writeOptimizerBlock(ArchiveWriter& out, const Optimizer& optimizer);
+/// Reads the block of a file of format `fileVersion` into `optimizer`, which
+/// the caller has attached (so it is empty). Files before 200 have no block;
+/// files before 210 have no displacement conditions. On success
+/// `parameterIdCounter` takes the stored counter when the file has parameters;
+/// a failed read (reported by `in`) leaves it alone.
+void readOptimizerBlock(ArchiveReader& in, int fileVersion, Optimizer& optimizer);
+
 /// A model file in memory, or why it could not be built.
 struct ModelBytes {
     std::string bytes;
@@ -53,8 +66,8 @@ struct ModelReadResult {
 /// (W is `lastId`), 200 to 219 six-column dynamic and step rows, from 210
 /// displacement conditions, from 220 the full layout. Every count and length
 /// is checked against the bytes left before anything is allocated; any
-/// damage refuses the whole file. On success `parameterIdCounter` takes the
-/// file's counter when the file has parameters.
+/// damage refuses the whole file. The optimiser's `parameterIdCounter` is the
+/// file's counter when the file has parameters, else 0.
 ModelReadResult readModelBytes(std::string_view bytes);
 
 /// `readModelBytes` on the content of the file at `path`.

@@ -1,14 +1,8 @@
 #pragma once
 
-#include <atomic>
 #include <string>
 
 namespace quav {
-
-/// The process-wide source of parameter ids: 0 at program start, incremented
-/// by every parameter created (so the first id is 1), never reset by a new
-/// document, overwritten when a model file with parameters is loaded.
-extern std::atomic<int> parameterIdCounter;
 
 /// A named range of values that the optimiser walks (設計パラメータ).
 struct DesignParameter {

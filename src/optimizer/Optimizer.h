@@ -10,8 +10,6 @@
 namespace quav {
 
 class AnalysisModel;
-class ArchiveReader;
-class ArchiveWriter;
 
 /// The optimiser of one document: design parameters, their bindings to model
 /// variables, the acceptance conditions and the run's output settings and
@@ -29,7 +27,7 @@ public:
     };
 
     // --- Parameters -----------------------------------------------------------
-    /// Appends a parameter under the next id of `parameterIdCounter`, with
+    /// Appends a parameter under the id ++`parameterIdCounter`, with
     /// `currentValue` = `minValue`; returns the id. The range is not checked.
     int addParameter(const std::string& name, double maxValue, double minValue, double increment);
     /// Overwrites name and range of the parameter at `index` and sets its
@@ -59,18 +57,9 @@ public:
     void attach(AnalysisModel* newModel);
     void resetConditions() { conditions.reset(); }
     /// Attaches the model `loaded` refers to and takes its parameters, bindings
-    /// and conditions (what a model file brought); the run settings stay.
+    /// and conditions (what a model file brought), and its `parameterIdCounter`
+    /// when it has parameters; the run settings stay.
     void adoptFileContent(Optimizer&& loaded);
-
-    // --- Model file block -------------------------------------------------------
-    /// Writes bindings, parameters and conditions as the last block of a model file.
-    void writeBlock(ArchiveWriter& out) const;
-    /// Reads the block of a file of format `fileVersion` into this optimiser,
-    /// which the caller has attached (so it is empty). Files before 200 have
-    /// no block; files before 210 have no displacement conditions. On success
-    /// `parameterIdCounter` takes the stored counter; a failed read (reported
-    /// by `in`) leaves the counter alone.
-    void readBlock(ArchiveReader& in, int fileVersion);
 
     std::vector<DesignParameter> parameters;
     std::vector<ParameterBinding> bindings;
@@ -78,6 +67,10 @@ public:
     AnalysisModel* model = nullptr;
     std::string outputDirectory;
     std::string logText;
+    /// The last parameter id issued: ids start at 1 and are never reused. A
+    /// new document keeps counting (attach leaves it alone); a model file
+    /// stores it and gives it back when it holds parameters.
+    int parameterIdCounter = 0;
     /// Run counters (64-bit: a product of value counts soon passes 32 bits).
     std::int64_t matchCount = 0;
     std::int64_t combinationCount = 0;

@@ -2,7 +2,6 @@
 
 #include "analysis/CalculationDriver.h"
 #include "model/FileIo.h"
-#include "model/ModelFile.h"
 #include "model/TextFormat.h"
 #include "optimizer/OptimizerLog.h"
 #include "optimizer/Variant.h"
@@ -139,7 +138,9 @@ void Run::log(const std::string& line) {
 
 void Run::save(const AnalysisModel& model, const std::string& fileName, Durability durability) {
     const std::string path = opt_.outputDirectory + "/" + fileName;
-    const FileResult r = saveModelFile(model, opt_, path, durability);
+    const FileResult r = options_.writeModelFile
+                             ? options_.writeModelFile(model, opt_, path, durability)
+                             : FileResult{"モデルファイルの書き込み手段が指定されていません"};
     if (!r.ok()) {
         ++fileFailures_;
         log("ファイルを保存できませんでした:\t" + path + "\t" + r.error);
@@ -453,6 +454,7 @@ bool OptimizerRunner::start(Optimizer& optimizer, const AnalysisModel& model,
     running_.store(true);
     worker_ = std::thread([this, &optimizer, &model, documentTitle, threads] {
         RunOptions options;
+        options.writeModelFile = writeModelFile_;
         options.documentTitle = documentTitle;
         options.threads = threads;
         options.runFlag = &runFlag_;

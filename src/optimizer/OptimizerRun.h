@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/AnalysisModel.h"
+#include "model/FileIo.h"
 #include "optimizer/Optimizer.h"
 #include "optimizer/Variant.h"
 
@@ -10,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace quav {
 
@@ -27,8 +29,18 @@ struct RunCounters {
     std::atomic<std::int64_t> matches{0};      ///< 条件一致数
 };
 
+/// Writes one model file of a run: `model` with the optimiser's block, at
+/// `path`. The model file lives above the optimiser, so its owner supplies it
+/// (quav-cli and the document pass `saveModelFile`).
+using ModelFileWriter =
+    std::function<FileResult(const AnalysisModel& model, const Optimizer& optimizer,
+                             const std::string& path, Durability durability)>;
+
 /// What a run needs besides the optimiser and the model.
 struct RunOptions {
+    /// Writes original.quav and every No<n>.quav; without one, each of these
+    /// files counts as not written.
+    ModelFileWriter writeModelFile;
     std::string documentTitle;                 ///< shown as the initial model in the log
     const std::atomic<int>* runFlag = nullptr; ///< the run stops when it reads 0; null = never
     std::function<void(const std::string&)> logLine; ///< receives each log line as it is added
@@ -96,7 +108,9 @@ public:
 /// request and a sink that can be detached while the run goes on.
 class OptimizerRunner {
 public:
-    OptimizerRunner() = default;
+    /// `writeModelFile` writes the model files of every run it starts.
+    explicit OptimizerRunner(ModelFileWriter writeModelFile)
+        : writeModelFile_(std::move(writeModelFile)) {}
     /// Stops a run in progress and waits for it.
     ~OptimizerRunner();
     OptimizerRunner(const OptimizerRunner&) = delete;
@@ -121,6 +135,7 @@ public:
     RunOutcome lastOutcome() const;
 
 private:
+    ModelFileWriter writeModelFile_;
     std::thread worker_;
     std::atomic<int> runFlag_{0};
     std::atomic<bool> running_{false};

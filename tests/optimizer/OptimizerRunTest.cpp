@@ -20,6 +20,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
+/// Run options that write the run's model files.
+RunOptions writingFiles() {
+    RunOptions options;
+    options.writeModelFile = saveModelFile;
+    return options;
+}
+
 Matrix v3(double x, double y, double z) {
     return Matrix::vector({x, y, z});
 }
@@ -113,7 +120,7 @@ TEST(OptimizerRun, VisitsEveryCombinationInOrderAndWritesEveryAcceptedVariant) {
 
     RunCounters counters;
     std::vector<std::string> watched;
-    RunOptions options;
+    RunOptions options = writingFiles();
     options.documentTitle = "engine.quav";
     options.counters = &counters;
     options.logLine = [&watched](const std::string& l) { watched.push_back(l); };
@@ -170,7 +177,7 @@ TEST(OptimizerRun, LogTextLayout) {
     o.conditions.addDisplacementCondition(d);
     TempDir dir;
     o.outputDirectory = dir.str();
-    RunOptions options;
+    RunOptions options = writingFiles();
     options.documentTitle = "engine.quav";
     ASSERT_EQ(runOptimization(o, model, options).status, RunFinished);
 
@@ -230,7 +237,7 @@ TEST(OptimizerRun, ParameterWithoutValuesEvaluatesNothingButWritesTheLog) {
     o.addParameter("B", 1, 5, 1); // -3 values
     TempDir dir;
     o.outputDirectory = dir.str();
-    const RunOutcome r = runOptimization(o, model, {});
+    const RunOutcome r = runOptimization(o, model, writingFiles());
     EXPECT_EQ(r.status, RunFinished);
     EXPECT_EQ(o.processedCount, 0);
     EXPECT_TRUE(fs::exists(dir / "original.quav"));
@@ -244,7 +251,7 @@ TEST(OptimizerRun, NoParameterEvaluatesTheModelOnce) {
     o.attach(&model);
     TempDir dir;
     o.outputDirectory = dir.str();
-    EXPECT_EQ(runOptimization(o, model, {}).status, RunFinished);
+    EXPECT_EQ(runOptimization(o, model, writingFiles()).status, RunFinished);
     EXPECT_EQ(o.combinationCount, 1);
     EXPECT_EQ(o.processedCount, 1);
     EXPECT_TRUE(fs::exists(dir / "No1.quav"));
@@ -255,7 +262,7 @@ TEST(OptimizerRun, EmptyOutputDirectoryWritesNothing) {
     Optimizer o;
     o.attach(&model);
     o.addParameter("A", 3, 1, 1);
-    const RunOutcome r = runOptimization(o, model, {});
+    const RunOutcome r = runOptimization(o, model, writingFiles());
     EXPECT_EQ(r.status, RunNoOutputDirectory);
     EXPECT_EQ(r.message, "パスが設定されていません");
     EXPECT_TRUE(o.logText.empty());
@@ -269,12 +276,12 @@ TEST(OptimizerRun, SecondRunOverwritesFilesOfTheSameNumbers) {
     o.setBinding(6, 1, p, 1.0);
     TempDir dir;
     o.outputDirectory = dir.str();
-    runOptimization(o, model, {});
+    runOptimization(o, model, writingFiles());
     ASSERT_TRUE(fs::exists(dir / "No6.quav"));
     // Second run: only ratios Kxx/Kyy >= 5 (Kxx 5e5 and 6e5) are accepted.
     o.conditions.springRatioEnabled = 1;
     o.conditions.springRatioTolerancePct = 100.0;
-    runOptimization(o, model, {});
+    runOptimization(o, model, writingFiles());
     EXPECT_EQ(o.matchCount, 2);
     const ModelReadResult no1 = loadModelFile((dir / "No1.quav").string());
     ASSERT_TRUE(no1.ok());
@@ -292,7 +299,7 @@ TEST(OptimizerRun, FilesThatCannotBeWrittenAreReportedAndTheRunGoesOn) {
     o.addParameter("A", 2, 1, 1);
     TempDir dir;
     o.outputDirectory = (dir / "missing" / "deeper").string();
-    const RunOutcome r = runOptimization(o, model, {});
+    const RunOutcome r = runOptimization(o, model, writingFiles());
     EXPECT_EQ(r.status, RunFinished);
     EXPECT_EQ(o.processedCount, 2);
     EXPECT_EQ(r.fileFailures, 4); // original, No1, No2, log.txt
@@ -310,7 +317,7 @@ TEST(OptimizerRunner, StopEndsThreeParameterAndOneParameterRuns) {
                 o.setBinding(2 + i, 1, o.addParameter("P", 0.3, 0.1, 0.01), 1.0);
             TempDir dir;
             o.outputDirectory = dir.str();
-            OptimizerRunner runner;
+            OptimizerRunner runner(saveModelFile);
             StopOnFirstResult sink(runner);
             ASSERT_TRUE(runner.start(o, model, "engine.quav", &sink, threads));
             runner.wait();
@@ -342,7 +349,7 @@ TEST(OptimizerRunner, DetachedSinkIsNeverCalledAgainAndOnlyOneRunAtATime) {
         void logLine(const std::string&) override { ++calls; }
         void runFinished(const RunOutcome&) override { ++calls; }
     } sink;
-    OptimizerRunner runner;
+    OptimizerRunner runner(saveModelFile);
     ASSERT_TRUE(runner.start(o, model, "t", &sink));
     EXPECT_FALSE(runner.start(o, model, "t", &sink));
     while (sink.calls.load() < 30 && runner.isRunning())
@@ -362,7 +369,7 @@ TEST(OptimizerRunner, ShutdownStopsARunningRun) {
     o.setBinding(2, 1, o.addParameter("P", 1.0, 0.0, 1e-5), 1.0); // 100001 variants
     TempDir dir;
     o.outputDirectory = dir.str();
-    OptimizerRunner runner;
+    OptimizerRunner runner(saveModelFile);
     ASSERT_TRUE(runner.start(o, model, "t", nullptr));
     runner.shutdown();
     EXPECT_FALSE(runner.isRunning());
@@ -406,7 +413,6 @@ TEST(OptimizerRun, ParallelRunsWriteExactlyWhatOneThreadWrites) {
     AnalysisModel model = mountModel();
     std::map<std::string, std::string> reference;
     for (int threads : {1, 2, 3}) {
-        parameterIdCounter = 0; // the same parameter ids in every run's files
         Optimizer o;
         o.attach(&model);
         const int kxx = o.addParameter("Kxx", 6e5, 1e5, 2.5e4); // 21 values
@@ -425,7 +431,7 @@ TEST(OptimizerRun, ParallelRunsWriteExactlyWhatOneThreadWrites) {
         o.conditions.maxFrequency = 34.0;
         TempDir dir;
         o.outputDirectory = dir.str();
-        RunOptions options;
+        RunOptions options = writingFiles();
         options.documentTitle = "engine.quav";
         options.threads = threads;
         ASSERT_EQ(runOptimization(o, model, options).status, RunFinished);

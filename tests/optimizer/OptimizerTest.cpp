@@ -2,6 +2,7 @@
 
 #include "model/AnalysisModel.h"
 #include "model/Archive.h"
+#include "model/ModelFile.h"
 
 #include <gtest/gtest.h>
 
@@ -21,15 +22,14 @@ std::vector<int> idsOf(const Optimizer& o) {
 
 std::string blockOf(const Optimizer& o) {
     ArchiveWriter out;
-    o.writeBlock(out);
+    writeOptimizerBlock(out, o);
     EXPECT_TRUE(out.ok()) << out.error();
     return out.takeBytes();
 }
 
 } // namespace
 
-TEST(OptimizerParameters, IdsComeFromTheProcessWideCounterAndAreNotReused) {
-    parameterIdCounter = 0;
+TEST(OptimizerParameters, IdsComeFromTheOptimisersCounterAndAreNotReused) {
     Optimizer o;
     EXPECT_EQ(o.addParameter("a", 10, 0, 2.5), 1);
     EXPECT_EQ(o.addParameter("", 1, 0, 1), 2);
@@ -41,8 +41,9 @@ TEST(OptimizerParameters, IdsComeFromTheProcessWideCounterAndAreNotReused) {
 
     // A new document does not restart the numbering.
     o.attach(nullptr);
-    Optimizer other;
-    EXPECT_EQ(other.addParameter("d", 1, 0, 1), 4);
+    EXPECT_EQ(o.addParameter("d", 1, 0, 1), 4);
+    EXPECT_EQ(Optimizer().addParameter("e", 1, 0, 1), 1)
+        << "no numbering shared between optimisers";
 }
 
 TEST(OptimizerParameters, EditKeepsTheIdAndValuesStepByRepeatedAddition) {
@@ -118,7 +119,7 @@ TEST(OptimizerAttach, EmptiesListsAndConditionsButKeepsTheRunSettings) {
     o.logText = "log";
     o.matchCount = 4;
     o.processedCount = 9;
-    const int counter = parameterIdCounter.load();
+    const int counter = o.parameterIdCounter;
 
     o.attach(&model);
     EXPECT_TRUE(o.parameters.empty());
@@ -131,7 +132,7 @@ TEST(OptimizerAttach, EmptiesListsAndConditionsButKeepsTheRunSettings) {
     EXPECT_EQ(o.model, &model);
     EXPECT_EQ(o.outputDirectory, "/tmp/run");
     EXPECT_EQ(o.logText, "log");
-    EXPECT_EQ(parameterIdCounter.load(), counter);
+    EXPECT_EQ(o.parameterIdCounter, counter);
 }
 
 TEST(OptimizerConditions, EqualDisplacementConditionsAreAddedOnce) {
@@ -165,8 +166,8 @@ TEST(OptimizerConditions, EqualDisplacementConditionsAreAddedOnce) {
 // --- The file block ---------------------------------------------------------------------
 
 TEST(OptimizerBlock, EntriesHaveTheirFixedSizesAndTheCounterInEveryParameter) {
-    parameterIdCounter = 40;
     Optimizer o;
+    o.parameterIdCounter = 40;
     o.addParameter("P", 3, 1, 1);
     o.addParameter("P", 3, 1, 1);
     o.setBinding(2, 1, 41, 1.0);
@@ -198,16 +199,15 @@ TEST(OptimizerBlock, ReadRestoresListsValuesAndTheCounter) {
     o.conditions.meanCouplingMax = 12;
     o.conditions.addDisplacementCondition({{0, 0, 0, 1, 0, 0, 0}, 2, 6, 0.001});
     o.conditions.addDisplacementCondition({{1, 0, 0, 0, 0, 0, 0}, 1, 6, 0.002});
-    const int counter = parameterIdCounter.load();
+    o.parameterIdCounter = 9;
     const std::string block = blockOf(o);
 
-    parameterIdCounter = 1;
     Optimizer r;
     ArchiveReader in(block);
-    r.readBlock(in, 303);
+    readOptimizerBlock(in, 303, r);
     ASSERT_TRUE(in.ok()) << in.error();
     EXPECT_EQ(in.remaining(), 0u);
-    EXPECT_EQ(parameterIdCounter.load(), counter);
+    EXPECT_EQ(r.parameterIdCounter, 9);
     EXPECT_EQ(idsOf(r), idsOf(o));
     EXPECT_EQ(r.parameters[0].name, "幅");
     EXPECT_EQ(r.parameters[0].currentValue, 1.5e5);
@@ -229,6 +229,7 @@ TEST(OptimizerBlock, ReadRestoresListsValuesAndTheCounter) {
     document.adoptFileContent(std::move(r));
     EXPECT_EQ(idsOf(document), idsOf(o));
     EXPECT_EQ(document.outputDirectory, "/out");
+    EXPECT_EQ(document.parameterIdCounter, 9);
 }
 
 TEST(OptimizerBlock, OlderVersionsReadLess) {
@@ -237,22 +238,21 @@ TEST(OptimizerBlock, OlderVersionsReadLess) {
     o.conditions.addDisplacementCondition({{1, 0, 0, 0, 0, 0, 0}, 1, 6, 0.002});
     std::string block = blockOf(o);
     block.resize(block.size() - 4 - 44); // files before 210 end before the displacement list
-    const int counter = parameterIdCounter.load();
 
     Optimizer r;
     ArchiveReader in(block);
-    r.readBlock(in, 205);
+    readOptimizerBlock(in, 205, r);
     EXPECT_TRUE(in.ok());
     EXPECT_EQ(r.parameters.size(), 1u);
     EXPECT_TRUE(r.conditions.displacementConditions.empty());
 
-    parameterIdCounter = counter + 10;
     Optimizer none;
+    none.parameterIdCounter = 10;
     ArchiveReader old(block);
-    none.readBlock(old, 199);
+    readOptimizerBlock(old, 199, none);
     EXPECT_EQ(old.position(), 0u);
     EXPECT_TRUE(none.parameters.empty());
-    EXPECT_EQ(parameterIdCounter.load(), counter + 10);
+    EXPECT_EQ(none.parameterIdCounter, 10);
 }
 
 TEST(OptimizerBlock, FailedReadLeavesTheCounterAlone) {
@@ -260,10 +260,10 @@ TEST(OptimizerBlock, FailedReadLeavesTheCounterAlone) {
     o.addParameter("a", 1, 0, 1);
     o.addParameter("b", 1, 0, 1);
     const std::string block = blockOf(o);
-    parameterIdCounter = 500;
     Optimizer r;
+    r.parameterIdCounter = 500;
     ArchiveReader in(std::string_view(block).substr(0, block.size() - 1));
-    r.readBlock(in, 303);
+    readOptimizerBlock(in, 303, r);
     EXPECT_FALSE(in.ok());
-    EXPECT_EQ(parameterIdCounter.load(), 500);
+    EXPECT_EQ(r.parameterIdCounter, 500);
 }
