@@ -1,7 +1,7 @@
 // The optimiser's throughput: the per-variant pipeline and whole runs.
 #include "BenchModels.h"
 #include "analysis/CalculationDriver.h"
-#include "model/ModelFile.h"
+#include "document/ModelFile.h"
 #include "optimizer/Optimizer.h"
 #include "optimizer/OptimizerRun.h"
 #include "optimizer/Variant.h"

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the model-file reader. Whatever the reader accepts
 // must save again, and saving what was read back must give the same bytes.
-#include "model/ModelFile.h"
+#include "document/ModelFile.h"
 
 #include <cstddef>
 #include <cstdint>

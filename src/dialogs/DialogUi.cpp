@@ -11,9 +11,9 @@
 #include "dialogs/ParameterSettingsDialog.h"
 #include "dialogs/SettingsDialogs.h"
 #include "document/Document.h"
+#include "document/ModelFile.h"
 #include "math/Matrix.h"
 #include "model/Archive.h"
-#include "model/ModelFile.h"
 
 #include <QApplication>
 #include <QEventLoop>

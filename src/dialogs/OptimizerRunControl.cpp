@@ -1,6 +1,6 @@
 #include "dialogs/OptimizerRunControl.h"
 
-#include "model/ModelFile.h"
+#include "document/ModelFile.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
 #include "document/Document.h"
 
-#include "model/ModelFile.h"
+#include "document/ModelFile.h"
 
 #include <sys/stat.h>
 

@@ -1,6 +1,6 @@
 #include "cli/ModelJson.h"
 
-#include "model/ModelFile.h"
+#include "document/ModelFile.h"
 
 #include <gtest/gtest.h>
 

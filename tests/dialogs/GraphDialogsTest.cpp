@@ -2,7 +2,7 @@
 #include "dialogs/ChartPainter.h"
 #include "dialogs/ContributionGraphDialog.h"
 #include "dialogs/FrequencyStepDialog.h"
-#include "model/ModelFile.h"
+#include "document/ModelFile.h"
 
 #include <QApplication>
 #include <QClipboard>

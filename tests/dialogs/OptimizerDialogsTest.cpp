@@ -3,7 +3,7 @@
 #include "dialogs/OptimizerRunControl.h"
 #include "dialogs/OutputFolderDialog.h"
 #include "dialogs/ParameterSettingsDialog.h"
-#include "model/ModelFile.h"
+#include "document/ModelFile.h"
 #include "model/TextEncoding.h"
 #include "optimizer/Optimizer.h"
 

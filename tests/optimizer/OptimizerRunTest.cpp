@@ -1,7 +1,7 @@
 #include "optimizer/OptimizerRun.h"
 
+#include "document/ModelFile.h"
 #include "model/FileIo.h"
-#include "model/ModelFile.h"
 #include "model/TextEncoding.h"
 
 #include <gtest/gtest.h>

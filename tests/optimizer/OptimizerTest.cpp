@@ -1,8 +1,8 @@
 #include "optimizer/Optimizer.h"
 
+#include "document/ModelFile.h"
 #include "model/AnalysisModel.h"
 #include "model/Archive.h"
-#include "model/ModelFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "model/ModelFile.h"
+#include "document/ModelFile.h"
 
 #include "ModelFileFixtures.h"
 
