@@ -1,7 +1,8 @@
 #include "analysis/CalculationDriver.h"
 
-#include "analysis/AnalysisSolver.h"
 #include "analysis/DynamicAnalysis.h"
+#include "analysis/EigenAnalysis.h"
+#include "analysis/StaticAnalysis.h"
 
 #include <cstdio>
 
@@ -44,13 +45,12 @@ CalculationOutcome calculate(AnalysisModel& model, const CalculationConditions& 
         return outcome;
     }
 
-    const AnalysisSolver solver(model);
     if (conditions.eigen)
-        solver.eigenvalueAnalysis();
+        eigenvalueAnalysis(model);
     if (conditions.staticAnalysis && !model.staticLoads.empty())
-        model.staticResults = solver.staticAnalysis();
+        model.staticResults = staticAnalysis(model);
     if (conditions.dynamic && !model.dynamicLoads.empty())
-        model.dynamicResults = solver.dynamicAnalysis();
+        model.dynamicResults = responseAtFrequency(model, 0.0);
     if (conditions.frequencyStep && !model.dynamicLoads.empty()) {
         const SweepPlan plan = planSweep(model);
         outcome.sweepSteps = plan.steps;

@@ -1,7 +1,6 @@
 #include "analysis/CalculationDriver.h"
 
 #include "TestModels.h"
-#include "analysis/AnalysisSolver.h"
 #include "analysis/DynamicAnalysis.h"
 #include "analysis/EigenAnalysis.h"
 #include "analysis/StaticAnalysis.h"
@@ -71,10 +70,6 @@ TEST(CalculationDriver, FullRunStoresEveryAnalysis) {
     for (int s = 0; s < 4; ++s)
         EXPECT_EQ(m.frequencyStepResults[static_cast<std::size_t>(s)],
                   responseAtCommonFrequency(m, 10.0 + 3.0 * s));
-    // The solver bound to the model gives the same numbers.
-    const AnalysisSolver solver(m);
-    EXPECT_EQ(solver.dynamicAnalysis(), m.dynamicResults);
-    EXPECT_EQ(solver.responseAtFrequency(13.0), m.frequencyStepResults[1]);
 }
 
 TEST(CalculationDriver, SweepStepsByRepeatedAddition) {
