@@ -108,7 +108,7 @@ void BM_RunVariantAllocations(benchmark::State& state) {
     AnalysisModel model = bench::studyModel();
     Optimizer o = bench::studyOptimizer(model, 18);
     const VariantScreen screen(model, o.conditions);
-    AnalysisModel variant{AnalysisModel::Detached{}};
+    AnalysisModel variant;
     const auto combinations = bench::allCombinations(o.parameters);
     std::size_t next = 0;
     long long count = 0;

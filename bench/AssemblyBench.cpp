@@ -7,7 +7,7 @@ using namespace quav;
 namespace {
 
 AnalysisModel fourMountModel() {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     const double xy[4][2] = {{0.3, 0.25}, {-0.3, 0.25}, {0.3, -0.25}, {-0.3, -0.25}};
     for (const auto& p : xy) {
         m.addSpring("mount", Matrix::vector({p[0], p[1], -0.1}), Matrix::vector({0, 30, 45}),

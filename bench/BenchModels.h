@@ -14,7 +14,7 @@ namespace quav::bench {
 /// A power unit on four inclined mounts, inertia with products of inertia, two
 /// static load cases (weight and a torque) and one unbalance.
 inline AnalysisModel powerUnit() {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.mass = 150.0;
     m.setCentreOfGravity(Matrix::vector({0.02, -0.01, 0.12}));
     m.setInertia(Matrix(3, 3, {6.5, 0.4, -0.3, 0.4, 8.2, 0.2, -0.3, 0.2, 9.1}));
@@ -41,7 +41,7 @@ inline Matrix v3(double x, double y, double z) {
 
 /// Four inclined mounts on two characteristics, products of inertia, two static loads.
 inline AnalysisModel studyModel() {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.mass = 185.0;
     m.setInertia(Matrix(3, 3, {8.2, 0.45, 1.1, 0, 12.6, -0.3, 0, 0, 10.4}));
     m.setCentreOfGravity(v3(0.02, 0.01, 0.18));

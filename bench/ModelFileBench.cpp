@@ -8,7 +8,7 @@ namespace {
 
 /// Four mounts, four dynamic loads and a 1000-step sweep: about 400 kB on disk.
 AnalysisModel sweptModel() {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     for (int i = 0; i < 4; ++i) {
         m.addSpring("mount", Matrix::vector({0.3, 0.25, -0.1}), Matrix::vector({0, 30, 45}), 0.05f);
         m.addDynamicLoad("加振", 100.0, Matrix::vector({0, 0, 0}), Matrix::vector({0, 0, 1}),
@@ -52,7 +52,7 @@ BENCHMARK(BM_ReadModelFile);
 /// A large study model: 10,000 springs, 1,000 dynamic loads and a 1,000-step
 /// sweep at scale 1 (about 100 MB); other scales shrink or grow every list.
 AnalysisModel largeModel(double scale) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     const int springs = static_cast<int>(10000 * scale);
     const int loads = static_cast<int>(1000 * scale);
     for (int i = 0; i < springs; ++i)

@@ -43,7 +43,7 @@ void BM_RunVariant(benchmark::State& state) {
     AnalysisModel model = studyModel();
     Optimizer o = studyOptimizer(model, static_cast<int>(state.range(0)));
     const VariantScreen screen(model, o.conditions);
-    AnalysisModel variant{AnalysisModel::Detached{}};
+    AnalysisModel variant;
     const auto combinations = bench::allCombinations(o.parameters);
     std::size_t next = 0;
     std::int64_t accepted = 0;

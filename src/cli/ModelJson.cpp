@@ -491,7 +491,7 @@ JsonModel modelFromJson(const std::string& text) {
     }
     try {
         requireObject(j, "");
-        auto m = std::make_unique<AnalysisModel>(AnalysisModel::Detached{});
+        auto m = std::make_unique<AnalysisModel>();
         optional(j, "", "fileVersion", m->fileVersion, readInt);
         const bool hasLastId = j.contains("lastId");
         optional(j, "", "lastId", m->lastId, readInt);

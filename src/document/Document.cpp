@@ -26,8 +26,6 @@ AnalysisModel& CQUAVDoc::createModel() {
 void CQUAVDoc::replaceModel(std::unique_ptr<AnalysisModel> model) {
     optimizer_.attach(nullptr);
     model_ = std::move(model);
-    if (model_)
-        model_->makeCurrent();
     optimizer_.attach(model_.get());
 }
 

@@ -462,7 +462,7 @@ FileResult saveModelFile(const AnalysisModel& model, const Optimizer& optimizer,
 
 ModelReadResult readModelBytes(std::string_view bytes) {
     ModelReadResult result;
-    auto model = std::make_unique<AnalysisModel>(AnalysisModel::Detached{});
+    auto model = std::make_unique<AnalysisModel>();
     ArchiveReader in(bytes);
     readModelBlock(in, *model);
     result.optimizer.attach(model.get());

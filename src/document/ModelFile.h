@@ -52,9 +52,9 @@ ModelBytes writeModelBytes(const AnalysisModel& model, const Optimizer& optimize
 FileResult saveModelFile(const AnalysisModel& model, const Optimizer& optimizer,
                          const std::string& path, Durability durability = Durability::Synced);
 
-/// A model read from a file: a fresh model (never the current model) and an
-/// optimiser attached to it holding the file's parameters, bindings and
-/// conditions; or, when `model` is null, the reason the file was refused.
+/// A model read from a file: a fresh model and an optimiser attached to it
+/// holding the file's parameters, bindings and conditions; or, when `model` is
+/// null, the reason the file was refused.
 struct ModelReadResult {
     std::unique_ptr<AnalysisModel> model;
     Optimizer optimizer;

@@ -1,15 +1,12 @@
 #include "model/AnalysisModel.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <utility>
 
 namespace quav {
 
 namespace {
-
-std::atomic<AnalysisModel*> currentModel{nullptr};
 
 /// Normalises a direction; a zero vector stays zero rather than turning into NaNs.
 Matrix unitDirection(const Matrix& direction) {
@@ -40,29 +37,6 @@ template <class Element> void eraseSelected(std::vector<Element>& elements) {
 }
 
 } // namespace
-
-AnalysisModel::AnalysisModel() {
-    currentModel.store(this);
-}
-
-AnalysisModel::AnalysisModel(Detached) {}
-
-AnalysisModel::AnalysisModel(const AnalysisModel& other) = default;
-
-AnalysisModel& AnalysisModel::operator=(const AnalysisModel& other) = default;
-
-AnalysisModel::~AnalysisModel() {
-    AnalysisModel* self = this;
-    currentModel.compare_exchange_strong(self, nullptr);
-}
-
-AnalysisModel* AnalysisModel::current() {
-    return currentModel.load();
-}
-
-void AnalysisModel::makeCurrent() {
-    currentModel.store(this);
-}
 
 void AnalysisModel::setInertia(const Matrix& m) {
     inertia = m;

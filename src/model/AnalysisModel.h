@@ -16,27 +16,11 @@ namespace quav {
 /// Ids of the mass element and of every element of every kind come from the one
 /// counter `lastId`: unique across kinds, never reused, never renumbered.
 ///
-/// The process-wide `current()` model is the live model of the document: a
-/// default-constructed model registers itself, copies never do, and destroying
-/// the current model clears the reference.
+/// A plain value with no process-wide state (which model is the live one is
+/// for its owner, the document, to know): copies are deep, results included;
+/// moves take the storage over and never throw.
 class AnalysisModel {
 public:
-    /// Builds a model that does not become the current model (file readers,
-    /// variants and tests use it).
-    struct Detached {};
-
-    AnalysisModel();
-    explicit AnalysisModel(Detached);
-    /// Deep copy, results included; leaves `current()` alone.
-    AnalysisModel(const AnalysisModel& other);
-    AnalysisModel& operator=(const AnalysisModel& other);
-    ~AnalysisModel();
-
-    /// The live model, or nullptr.
-    static AnalysisModel* current();
-    /// Makes this model the live one.
-    void makeCurrent();
-
     // --- Mass element -------------------------------------------------------
     /// Stores the diagonal and upper triangle of `m` and mirrors the upper
     /// triangle below the diagonal.

@@ -164,7 +164,7 @@ int Run::enumerate() {
     if (stopRequested())
         return RunStopped;
     const VariantScreen screen(model_, opt_.conditions);
-    AnalysisModel variant{AnalysisModel::Detached{}};
+    AnalysisModel variant;
     if (opt_.parameters.empty()) {
         commit(evaluateCombination(model_, opt_, opt_.parameters, screen, variant) ? &variant
                                                                                    : nullptr);
@@ -249,7 +249,7 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantSc
     // `params` is the worker's own copy of the parameters, made by std::thread in
     // this thread: this thread sets the shared ones' values as it commits.
     auto worker = [&](std::vector<DesignParameter> params) {
-        AnalysisModel variant{AnalysisModel::Detached{}};
+        AnalysisModel variant;
         for (;;) {
             std::shared_ptr<Batch> batch;
             {
@@ -291,7 +291,7 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const VariantSc
     };
 
     std::vector<DesignParameter> params = opt_.parameters;
-    AnalysisModel variant{AnalysisModel::Detached{}};
+    AnalysisModel variant;
     int status = RunFinished;
     bool stopSeen = false; // a stop cut short a batch of this thread's
     fill();

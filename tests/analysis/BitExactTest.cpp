@@ -36,7 +36,7 @@ namespace {
 /// A power unit on four tilted and turned mounts, inertia with products, a weight
 /// and a moment case, one unbalance.
 AnalysisModel tiltedUnit() {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.mass = 150.0;
     m.setCentreOfGravity(v3(0.02, -0.01, 0.12));
     m.setInertia(Matrix(3, 3, {6.5, 0.4, -0.3, 0.4, 8.2, 0.2, -0.3, 0.2, 9.1}));

@@ -37,7 +37,7 @@ CalculationConditions only(int eigen, int stat, int dynamic, int sweep) {
 } // namespace
 
 TEST(CalculationDriver, ValidationCountsEveryFailure) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.setInertia(Matrix(3, 3, {1, 0, 0, 0, 1, 0, 0, 0, 0}));
     m.calculated = 1;
     const CalculationOutcome out = calculate(m, CalculationConditions{});

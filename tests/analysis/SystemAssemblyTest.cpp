@@ -15,7 +15,7 @@ constexpr double kCircleConstantSlack = 1e-6;
 
 AnalysisModel oneSpringModel(const Matrix& position, const Matrix& rates, double dynamicFactor,
                              const Matrix& angles = Matrix::column(3)) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.addSpring("s", position, angles, 1.0f);
     m.springs[0].selected = 1;
     m.assignCharacteristic("c", rates, dynamicFactor, Matrix::vector({10, 20, 30}));
@@ -83,7 +83,7 @@ TEST(SpringAssembly, SpringWithoutCharacteristicContributesNothing) {
 }
 
 TEST(SpringAssembly, MatchesDefinitionAndIsExactlySymmetricInAnyFrame) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     const double pos[4][3] = {
         {0.4, 0.3, -0.2}, {-0.4, 0.35, -0.15}, {0.1, -0.3, 0.05}, {-0.2, -0.25, 0.3}};
     const double ang[4][2] = {{15, 30}, {-20, 45}, {40, -10}, {0, 0}};

@@ -22,7 +22,7 @@ inline AnalysisModel fourMountModel(double a, double b, double c, const Matrix& 
                                     double dynamicFactor = 1.0,
                                     const Matrix& damping = Matrix::column(3), double yAngle = 0.0,
                                     double zAngle = 0.0) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.mass = 120.0;
     m.setCentreOfGravity(v3(0.1, -0.2, 0.3));
     m.setInertia(Matrix(3, 3, {4.0, 0, 0, 0, 6.0, 0, 0, 0, 9.0}));
@@ -91,7 +91,7 @@ inline Matrix randomSymmetric(Lcg& rng, int n) {
 /// A body of 50-250 kg with a randomly rotated inertia on `springs` randomly
 /// placed and inclined mounts, each with a characteristic of its own.
 inline AnalysisModel randomMountModel(Lcg& rng, int springs) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.mass = 50 + 200 * std::fabs(rng.next());
     m.setCentreOfGravity(v3(rng.next(), rng.next(), rng.next()));
     double u[3] = {rng.next(), rng.next(), rng.next()};

@@ -16,7 +16,7 @@ Matrix v3(double x, double y, double z) {
 }
 
 AnalysisModel richModel() {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.mass = 150.0;
     m.setInertia(Matrix(3, 3, {7, 0.3, -0.2, 0, 9, 0.1, 0, 0, 8}));
     m.setCentreOfGravity(v3(0.1, 1.0 / 3.0, -0.25));

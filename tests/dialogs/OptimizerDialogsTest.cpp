@@ -318,7 +318,7 @@ void OptimizerDialogsTest::conditionsDisplacementEntries() {
     QCOMPARE(ex.optimizer.conditions.displacementConditions.size(), std::size_t(1));
 
     // A model without springs and observation points: the three items only.
-    AnalysisModel bare(AnalysisModel::Detached{});
+    AnalysisModel bare;
     Optimizer empty;
     ConditionsDialog e(empty, &bare);
     root = child<QTreeWidget>(e, 1170)->topLevelItem(0);

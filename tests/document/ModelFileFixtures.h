@@ -16,7 +16,7 @@ inline Matrix v3(double x, double y, double z) {
 
 /// A model with one element of every kind, results and a three-step sweep.
 inline AnalysisModel sampleModel() {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.mass = 12.5;
     m.setCentreOfGravity(v3(0.1, 0.2, 0.3));
     m.setSize(v3(0.5, 0.4, 0.3));

@@ -129,7 +129,7 @@ std::string fileContent(const std::string& path) {
 // --- The written layout ------------------------------------------------------------
 
 TEST(ModelFileLayout, MassOnlyModelIs537BytesThenThe188ByteBlock) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.mass = 12.5;
     m.setInertia(Matrix(3, 3, {1, 0.1, 0.2, 0, 2, 0.3, 0, 0, 3}));
     m.setCentreOfGravity(v3(0.01, 0.02, 0.03));
@@ -162,7 +162,7 @@ TEST(ModelFileLayout, MassOnlyModelIs537BytesThenThe188ByteBlock) {
 }
 
 TEST(ModelFileLayout, RecordSizesFollowTheNameLength) {
-    AnalysisModel base{AnalysisModel::Detached{}};
+    AnalysisModel base;
     const std::size_t empty = written(base).size();
     const std::string name = "名前n"; // 5 bytes in CP932
     struct Case {
@@ -191,14 +191,14 @@ TEST(ModelFileLayout, RecordSizesFollowTheNameLength) {
          [](AnalysisModel& m, const std::string& n) { m.addObservationPoint(n, v3(1, 2, 3)); }},
     };
     for (const auto& c : cases) {
-        AnalysisModel m{AnalysisModel::Detached{}};
+        AnalysisModel m;
         c.add(m, name);
         EXPECT_EQ(written(m).size() - empty, c.bytes + 5) << c.kind;
     }
 }
 
 TEST(ModelFileLayout, LongMemoUsesTheThreeBytePrefix) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.memo = std::string(300, 'm');
     const std::string file = written(m);
     EXPECT_EQ(file.substr(kMemoOffset, 3), "\xFF\x2C\x01");
@@ -206,7 +206,7 @@ TEST(ModelFileLayout, LongMemoUsesTheThreeBytePrefix) {
 }
 
 TEST(ModelFileLayout, DynamicLoadsWithoutSweepResultsWriteStepCountZero) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.addDynamicLoad("d", 1.0, v3(0, 0, 0), v3(1, 0, 0), Translational, 10.0);
     m.dynamicResults = Matrix(1, 12);
     m.setFrequencyRange(20.0, 10.0, 1.0);
@@ -232,7 +232,7 @@ TEST(ModelFileLayout, MatchesTheCheckedInSample) {
 }
 
 TEST(ModelFileLayout, UnencodableNameFailsNamingTheObject) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.addSpring("a", v3(0, 0, 0), v3(0, 0, 0), 1.0f);
     const int id = m.addObservationPoint("point \xF0\x9F\x98\x80", v3(0, 0, 0));
     const ModelBytes file = writeModelBytes(m, Optimizer{});
@@ -401,7 +401,7 @@ TEST(ModelFileDamage, EveryTruncationFailsCleanly) {
 }
 
 TEST(ModelFileDamage, ImpossibleCountsFailBeforeAllocating) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     const std::string file = written(m);
     const std::size_t staticRows = kSpringCountOffset - 4;
     const std::size_t dynamicCount = kMemoOffset + 1;
@@ -491,7 +491,7 @@ TEST(ModelFileDisk, OpenFailuresAreReported) {
 }
 
 TEST(ModelFileLimits, ModelsAReaderWouldRefuseAreNotWritten) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.springs.resize(static_cast<std::size_t>(maxListEntries));
     Optimizer o;
     const ModelBytes fits = writeModelBytes(m, o);

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <type_traits>
 
 using namespace quav;
 
@@ -15,7 +15,7 @@ Matrix v3(double x, double y, double z) {
 } // namespace
 
 TEST(ModelIds, SharedCounterAcrossKindsNeverReused) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     EXPECT_EQ(m.lastId, 1);
     EXPECT_EQ(m.massElementId, 1);
     EXPECT_EQ(m.addSpring("s", v3(0, 0, 0), v3(0, 0, 0), 1.0f), 2);
@@ -28,13 +28,13 @@ TEST(ModelIds, SharedCounterAcrossKindsNeverReused) {
 }
 
 TEST(ModelMassElement, SetInertiaMirrorsUpperTriangle) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.setInertia(Matrix(3, 3, {1, 0.1, 0.2, 9, 2, 0.3, 9, 9, 3}));
     EXPECT_EQ(m.inertia, Matrix(3, 3, {1, 0.1, 0.2, 0.1, 2, 0.3, 0.2, 0.3, 3}));
 }
 
 TEST(ModelLoads, AddedLoadsAreNormalisedAndRememberTheCentreOfGravity) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.setCentreOfGravity(v3(0.1, 0.2, 0.3));
     m.addStaticLoad("w", 100.0, v3(0, 0, 0), v3(0, 3, 4), Translational);
     m.addDynamicLoad("d", 5.0, v3(1, 0, 0), v3(0, 0, 0), Moment, 30.0);
@@ -49,7 +49,7 @@ TEST(ModelLoads, AddedLoadsAreNormalisedAndRememberTheCentreOfGravity) {
 }
 
 TEST(ModelCharacteristics, AssignBindsSelectedSpringsAndReusesExistingNames) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     const int a = m.addSpring("a", v3(0, 0, 0), v3(0, 0, 0), 1.0f);
     const int b = m.addSpring("b", v3(0, 0, 0), v3(0, 0, 0), 1.0f);
 
@@ -84,7 +84,7 @@ TEST(ModelCharacteristics, AssignBindsSelectedSpringsAndReusesExistingNames) {
 }
 
 TEST(ModelSelection, CodesSelectDeselectAndToggleById) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     const int s = m.addSpring("s", v3(0, 0, 0), v3(0, 0, 0), 1.0f);
     const int st = m.addStaticLoad("st", 1, v3(0, 0, 0), v3(1, 0, 0), Translational);
     const int dy = m.addDynamicLoad("dy", 1, v3(0, 0, 0), v3(1, 0, 0), Translational, 10);
@@ -114,7 +114,7 @@ TEST(ModelSelection, CodesSelectDeselectAndToggleById) {
 }
 
 TEST(ModelResults, ClearResultsKeepsDimensionsAndDropsTheSweep) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.staticResults.resize(2, 6);
     m.staticResults(1, 3) = 4.0;
     m.eigenFrequencies[0] = 12.0;
@@ -133,24 +133,23 @@ TEST(ModelResults, ClearResultsKeepsDimensionsAndDropsTheSweep) {
     EXPECT_EQ(m.sweepStepCountExact(), 5.0);
 }
 
-TEST(ModelCurrent, DefaultConstructionRegistersAndCopiesLeaveItAlone) {
-    auto live = std::make_unique<AnalysisModel>();
-    EXPECT_EQ(AnalysisModel::current(), live.get());
-    live->addSpring("s", v3(1, 2, 3), v3(0, 10, 20), 0.5f);
-    live->frequencyStepResults.assign(2, Matrix(0, 0));
-    {
-        AnalysisModel copy(*live);
-        EXPECT_EQ(AnalysisModel::current(), live.get());
-        EXPECT_EQ(copy.springs[0].position, live->springs[0].position);
-        EXPECT_EQ(copy.frequencyStepResults.size(), 2u);
-        copy.springs[0].position[0] = 99.0;
-        EXPECT_EQ(live->springs[0].position[0], 1.0);
-    }
-    EXPECT_EQ(AnalysisModel::current(), live.get());
-    {
-        AnalysisModel detached{AnalysisModel::Detached{}};
-        EXPECT_EQ(AnalysisModel::current(), live.get());
-    }
-    live.reset();
-    EXPECT_EQ(AnalysisModel::current(), nullptr);
+static_assert(std::is_nothrow_move_constructible_v<AnalysisModel> &&
+                  std::is_nothrow_move_assignable_v<AnalysisModel>,
+              "models move without copying (vectors of models, the document's swaps)");
+
+TEST(ModelValue, CopiesAreDeepAndMovesTakeTheStorage) {
+    AnalysisModel live;
+    live.addSpring("s", v3(1, 2, 3), v3(0, 10, 20), 0.5f);
+    live.staticResults = Matrix(100, 6); // beyond the inline storage
+    AnalysisModel copy(live);
+    copy.springs[0].position[0] = 99.0;
+    EXPECT_EQ(live.springs[0].position[0], 1.0);
+    EXPECT_NE(copy.staticResults.data(), live.staticResults.data());
+
+    const double* results = live.staticResults.data();
+    AnalysisModel moved(std::move(live));
+    EXPECT_EQ(moved.staticResults.data(), results);
+    copy = std::move(moved);
+    EXPECT_EQ(copy.staticResults.data(), results);
+    EXPECT_EQ(copy.springs[0].position[0], 1.0);
 }

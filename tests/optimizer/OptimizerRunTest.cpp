@@ -34,7 +34,7 @@ Matrix v3(double x, double y, double z) {
 /// A power unit on four mounts with one static load; spring ids 2-5,
 /// characteristic 6, load 7.
 AnalysisModel mountModel() {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.mass = 120.0;
     m.setInertia(Matrix(3, 3, {6, 0, 0, 0, 8, 0, 0, 0, 9}));
     m.setSize(v3(0.6, 0.5, 0.4));

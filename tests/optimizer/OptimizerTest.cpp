@@ -108,7 +108,7 @@ TEST(OptimizerBindings, DeletingAParameterRemovesAllItsBindings) {
 }
 
 TEST(OptimizerAttach, EmptiesListsAndConditionsButKeepsTheRunSettings) {
-    AnalysisModel model{AnalysisModel::Detached{}};
+    AnalysisModel model;
     Optimizer o;
     const int p = o.addParameter("a", 1, 0, 1);
     o.setBinding(2, 1, p, 1.0);

@@ -23,7 +23,7 @@ Matrix v3(double x, double y, double z) {
 
 /// Four inclined mounts (ids 2-5) on one characteristic (id 6), products of inertia.
 AnalysisModel inclinedModel() {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.mass = 140.0;
     m.setInertia(Matrix(3, 3, {6, 0.3, -0.2, 0, 8, 0.4, 0, 0, 9}));
     for (double x : {0.3, -0.35})
@@ -61,7 +61,7 @@ TEST(VariantScreen, CombinationVerdictsAreThoseOfTheFullCalculation) {
     o.setBinding(6, 1, kxx, 1.0);
     o.setBinding(2, 1, x, 1.0);
     o.setBinding(3, 1, x, 1.0);
-    AnalysisModel scratch{AnalysisModel::Detached{}};
+    AnalysisModel scratch;
 
     int screenedOut = 0, accepted = 0, cases = 0;
     for (double kv = 1e5; kv <= 6e5; kv += 1e5) {
@@ -115,7 +115,7 @@ TEST(VariantScreen, DisplacementVerdictsAreThoseOfTheFullCalculation) {
     AnalysisModel attached = model;
     o.attach(&attached);
     o.setBinding(6, 1, o.addParameter("Kxx", 6e5, 1e5, 1e5), 1.0);
-    AnalysisModel scratch{AnalysisModel::Detached{}};
+    AnalysisModel scratch;
     int screenedOut = 0, accepted = 0, cases = 0;
     for (double kv = 1e5; kv <= 6e5; kv += 1e5) {
         o.parameters[0].currentValue = kv;
@@ -177,7 +177,7 @@ TEST(VariantScreen, RulesOutClearFailuresOnly) {
     model.springCharacteristics[0].stiffness = v3(5e5, 1e5, 1e5);
     EXPECT_TRUE(VariantScreen(model, c).mayBeAccepted(model));
     // A model the calculation refuses is left to the full evaluation.
-    AnalysisModel noSprings{AnalysisModel::Detached{}};
+    AnalysisModel noSprings;
     noSprings.mass = 10.0;
     noSprings.setInertia(Matrix(3, 3, {1, 0, 0, 0, 1, 0, 0, 0, 1}));
     c = {};

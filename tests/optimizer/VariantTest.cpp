@@ -27,7 +27,7 @@ Matrix v3(double x, double y, double z) {
 /// A calculated-looking variant: frequencies 5..30 Hz from mode 1 up and
 /// uncoupled modes (mode k dominated by DOF 6 - k), one static result row.
 AnalysisModel variant() {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.addSpring("s", v3(0.5, 0, 0), v3(0, 0, 0), 1.0f);                // id 2
     m.addObservationPoint("p", v3(0, 0, 2));                           // id 3
     m.addStaticLoad("w", 1, v3(0, 0, 0), v3(0, 0, -1), Translational); // id 4
@@ -69,7 +69,7 @@ TEST(CombinationCount, ProductFromOneIn64Bits) {
 }
 
 TEST(ApplyBindings, WritesBoundVariablesOfTheCopyOnly) {
-    AnalysisModel original{AnalysisModel::Detached{}};
+    AnalysisModel original;
     const int s = original.addSpring("s", v3(1, 2, 3), v3(0, 10, 20), 1.0f);
     original.setSpringSelection(s);
     const int c = original.assignCharacteristic("k", v3(100, 200, 300), 1.0, v3(0, 0, 0));

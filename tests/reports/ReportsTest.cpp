@@ -20,7 +20,7 @@ Matrix v3(double x, double y, double z) {
 /// out by hand: the motions are pure translations, so every point moves alike,
 /// and a spring with zero angles sees the global (x, y, z) as local (y, -x, z).
 AnalysisModel fixedModel() {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.mass = 100.0;
     m.setCentreOfGravity(v3(0.1, 0, 0.2));
     m.setSize(v3(0.5, 0.4, 0.3));
@@ -164,7 +164,7 @@ TEST(InputListing, GoldenTextOfTheFixedModel) {
 }
 
 TEST(InputListing, EmptySectionsKeepTheirHeadingsAndUnboundSpringsShowNoName) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.addSpring("lonely", v3(0, 0, 0), v3(0, 0, 0), 1.0f);
     m.addDynamicLoad("torque", 5, v3(0, 0, 0), v3(1, 0, 0), Moment, 10);
     const std::string text = inputListing(m, "t", 0, 0);
@@ -175,7 +175,7 @@ TEST(InputListing, EmptySectionsKeepTheirHeadingsAndUnboundSpringsShowNoName) {
 }
 
 TEST(ElasticCentreReport, ModelWithoutSpringsPrintsZerosAndTheNote) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     const std::string expected = "弾性中心\r\n\tx方向\ty方向\tz方向\r\n"
                                  "x座標\t0.000000\t0.000000\t0.000000\r\n"
                                  "y座標\t0.000000\t0.000000\t0.000000\r\n"
@@ -191,7 +191,7 @@ TEST(ElasticCentreReport, ModelWithoutSpringsPrintsZerosAndTheNote) {
 }
 
 TEST(ElasticCentreReport, SymmetricSpringsLocateTheCentre) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     for (double x : {-0.3, 0.3})
         for (double y : {-0.2, 0.2})
             m.addSpring("s", v3(x, y, 0.25), v3(0, 0, 0), 1.0f);
@@ -203,7 +203,7 @@ TEST(ElasticCentreReport, SymmetricSpringsLocateTheCentre) {
 }
 
 TEST(ResultsReport, CalculatedModelListsModesFromTheLowestWithRatiosAddingUpTo100) {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.mass = 150.0;
     m.setInertia(Matrix(3, 3, {7, 0.4, 0.9, 0, 11, -0.2, 0, 0, 9}));
     const double at[4][3] = {

@@ -240,7 +240,7 @@ TEST(Scene, BadResultsDrawWhatCanBeDrawn) {
     state.showStaticLoad(0);
     EXPECT_NO_FATAL_FAILURE(build(&m, state));
     // A model without springs or results still draws.
-    AnalysisModel bare{AnalysisModel::Detached{}};
+    AnalysisModel bare;
     EXPECT_EQ(outline(build(&bare, DisplayState{})).size(), 4u);
 }
 

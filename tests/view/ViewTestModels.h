@@ -16,7 +16,7 @@ inline Matrix v3(double x, double y, double z) {
 /// 25 Hz); observation point "radiator" (id 6). Calculated: mode k has frequency k
 /// Hz; static and dynamic results one row each.
 inline AnalysisModel viewModel() {
-    AnalysisModel m{AnalysisModel::Detached{}};
+    AnalysisModel m;
     m.mass = 100.0;
     m.setCentreOfGravity(v3(0.1, 0.2, 0.3));
     m.setSize(v3(0.6, 0.4, 0.5));
