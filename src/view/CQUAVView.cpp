@@ -10,10 +10,13 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QOffscreenSurface>
 #include <QOpenGLContext>
-#include <QOpenGLPaintDevice>
+#include <QOpenGLFramebufferObject>
 #include <QPainter>
+#include <QTimer>
 
 #include <GL/gl.h>
 
@@ -35,35 +38,58 @@ QFont overlayFont() {
 
 CQUAVView::CQUAVView(std::function<AnalysisModel*()> model, DisplayState& state,
                      std::function<SelectionMode()> selectionMode, QWidget* parent)
-    : QOpenGLWidget(parent), model_(std::move(model)), state_(state),
+    : QWidget(parent), model_(std::move(model)), state_(state),
       selectionMode_(std::move(selectionMode)) {
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(64, 64);
+    // Every pixel is painted each time; nothing to erase first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 CQUAVView::~CQUAVView() {
-    releaseGl();
+    if (context_ && context_->makeCurrent(surface_.get())) {
+        framebuffer_.reset();
+        context_->doneCurrent();
+    }
 }
 
-void CQUAVView::initializeGL() {
-    // A new context (the view moved to another window): the lists of the old one
-    // were released when it went away and are compiled again as they are drawn.
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &CQUAVView::releaseGl,
-            Qt::UniqueConnection);
-    renderer_.initialise();
-}
-
-void CQUAVView::releaseGl() {
-    if (!context())
-        return;
-    makeCurrent();
-    renderer_.release();
-    doneCurrent();
-}
-
-void CQUAVView::resizeGL(int w, int h) {
+bool CQUAVView::beginGl() {
+    if (glFailed_)
+        return false;
+    if (!context_) {
+        context_ = std::make_unique<QOpenGLContext>();
+        // The default format: a compatibility context in which display lists,
+        // quadrics and the selection mode work.
+        surface_ = std::make_unique<QOffscreenSurface>();
+        if (!context_->create() ||
+            (surface_->setFormat(context_->format()), surface_->create(), !surface_->isValid())) {
+            glFailed_ = true;
+            context_.reset();
+            surface_.reset();
+            // Reported once, after the paint that found it.
+            QTimer::singleShot(0, this, [this] {
+                QMessageBox::critical(this, QStringLiteral("ERROR"),
+                                      QStringLiteral("Creating HGLRC Failed...."));
+            });
+            return false;
+        }
+    }
+    if (!context_->makeCurrent(surface_.get()))
+        return false;
     const qreal dpr = devicePixelRatioF();
-    renderer_.resize(qRound(w * dpr), qRound(h * dpr));
+    const QSize pixels(qMax(1, qRound(width() * dpr)), qMax(1, qRound(height() * dpr)));
+    if (!framebuffer_ || framebuffer_->size() != pixels) {
+        framebuffer_ = std::make_unique<QOpenGLFramebufferObject>(
+            pixels, QOpenGLFramebufferObject::CombinedDepthStencil);
+        renderer_.initialise();
+        renderer_.resize(pixels.width(), pixels.height());
+    }
+    framebuffer_->bind();
+    return true;
+}
+
+void CQUAVView::endGl() {
+    context_->doneCurrent();
 }
 
 void CQUAVView::syncTimers() {
@@ -81,24 +107,41 @@ void CQUAVView::syncTimers() {
     }
 }
 
-void CQUAVView::paintGL() {
-    syncTimers();
+AnalysisModel* CQUAVView::prepareScene() {
     AnalysisModel* model = model_();
     prepareDisplay(state_, model);
     buildScene(scene_, model, state_, camera_, renderer_.hasGeometry());
+    return model;
+}
+
+void CQUAVView::renderFrame() {
+    // Drawn upside down, so GL's first row (its bottom) is the image's top row.
+    renderer_.render(scene_, camera_, true);
+    const QSize pixels = framebuffer_->size();
+    if (frame_.size() != pixels)
+        frame_ = QImage(pixels, QImage::Format_RGB32);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, pixels.width(), pixels.height(), GL_BGRA, GL_UNSIGNED_BYTE, frame_.bits());
+    frame_.setDevicePixelRatio(devicePixelRatioF());
+}
+
+void CQUAVView::paintEvent(QPaintEvent*) {
+    syncTimers();
+    AnalysisModel* model = prepareScene();
+    QPainter painter(this);
     if (!scene_.hasModel)
         renderer_.setGeometry(nullptr, {});
+    if (beginGl()) {
+        renderFrame();
+        endGl();
+        painter.drawImage(0, 0, frame_);
+    } else {
+        painter.fillRect(rect(), Qt::black);
+    }
+    paintOverlay(painter, model);
+}
 
-    const qreal dpr = devicePixelRatioF();
-    QOpenGLPaintDevice device(size() * dpr);
-    device.setDevicePixelRatio(dpr);
-    QPainter painter(&device);
-    // The picture is drawn with fixed-function GL inside the painter, so the
-    // texts painted afterwards land on it and a grab of the view keeps them.
-    painter.beginNativePainting();
-    renderer_.render(scene_, camera_);
-    painter.endNativePainting();
-
+void CQUAVView::paintOverlay(QPainter& painter, const AnalysisModel* model) {
     const Overlay overlay = buildOverlay(model, state_, camera_.pickResult, height());
     painter.setFont(overlayFont());
     const QFontMetrics metrics(painter.font());
@@ -116,7 +159,7 @@ void CQUAVView::paintGL() {
 }
 
 QImage CQUAVView::grabView() {
-    return grabFramebuffer();
+    return grab().toImage();
 }
 
 void CQUAVView::mousePressEvent(QMouseEvent* event) {
@@ -130,14 +173,13 @@ void CQUAVView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
     camera_.leftDragging = true;
-    AnalysisModel* model = model_();
-    prepareDisplay(state_, model);
-    buildScene(scene_, model, state_, camera_, renderer_.hasGeometry());
+    AnalysisModel* model = prepareScene();
+    if (!beginGl())
+        return;
     const qreal dpr = devicePixelRatioF();
-    makeCurrent();
     camera_.pickResult =
         renderer_.pick(scene_, camera_, qRound(at.x() * dpr), qRound(at.y() * dpr));
-    doneCurrent();
+    endGl();
     if (model && applyPick(*model, selectionMode_(), camera_.pickResult))
         emit selectionChanged();
     update();
@@ -165,7 +207,7 @@ void CQUAVView::keyPressEvent(QKeyEvent* event) {
         update();
         return;
     }
-    QOpenGLWidget::keyPressEvent(event);
+    QWidget::keyPressEvent(event);
 }
 
 void CQUAVView::timerEvent(QTimerEvent* event) {
@@ -176,7 +218,7 @@ void CQUAVView::timerEvent(QTimerEvent* event) {
         presentationTick(camera_);
         update();
     } else {
-        QOpenGLWidget::timerEvent(event);
+        QWidget::timerEvent(event);
     }
 }
 
@@ -229,18 +271,16 @@ void CQUAVView::importGeometry() {
     // Cancelling removes any outline shown before.
     if (!choosePlacement(this, placement))
         geometry.reset();
-    setGeometry(std::move(geometry), placement);
+    replaceGeometry(std::move(geometry), placement);
 }
 
 void CQUAVView::dropGeometry() {
-    setGeometry(nullptr, {});
+    replaceGeometry(nullptr, {});
 }
 
-void CQUAVView::setGeometry(std::shared_ptr<const DxfGeometry> geometry,
-                            const DxfPlacement& placement) {
-    makeCurrent();
+void CQUAVView::replaceGeometry(std::shared_ptr<const DxfGeometry> geometry,
+                                const DxfPlacement& placement) {
     renderer_.setGeometry(std::move(geometry), placement);
-    doneCurrent();
     update();
 }
 

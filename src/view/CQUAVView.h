@@ -3,6 +3,11 @@
 // The 3-D view's window: forwards paint, size, mouse, keys and timers to the
 // scene, the renderer and the view's rules, and paints the result texts and the
 // axis legend over the GL picture.
+//
+// The picture is rendered into a framebuffer of the view's own GL context and
+// read back into the widget's paint: with Mesa's software renderer, composing a
+// GL widget into its window costs several times more per frame than drawing
+// the whole scene, and everything else in the window stays plain raster.
 
 #include "dialogs/MessageBoxes.h"
 #include "view/DisplayState.h"
@@ -10,15 +15,21 @@
 #include "view/SceneRenderer.h"
 
 #include <QBasicTimer>
-#include <QOpenGLWidget>
+#include <QImage>
+#include <QWidget>
 
 #include <functional>
+#include <memory>
+
+class QOffscreenSurface;
+class QOpenGLContext;
+class QOpenGLFramebufferObject;
 
 namespace quav {
 
 class AnalysisModel;
 
-class CQUAVView : public QOpenGLWidget {
+class CQUAVView : public QWidget {
     Q_OBJECT
 public:
     /// The view draws the model `model()` returns (nullptr: no model) with the
@@ -65,9 +76,7 @@ signals:
     void selectionChanged();
 
 protected:
-    void initializeGL() override;
-    void resizeGL(int w, int h) override;
-    void paintGL() override;
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -76,9 +85,17 @@ protected:
 
 private:
     void syncTimers();
-    void paintOverlay(AnalysisModel* model);
-    void releaseGl();
-    void setGeometry(std::shared_ptr<const DxfGeometry> geometry, const DxfPlacement& placement);
+    /// The scene of the current state, the display reset first where needed.
+    AnalysisModel* prepareScene();
+    /// Makes the view's context current with a framebuffer of the view's size
+    /// bound, creating them on first use; false when there is no GL.
+    bool beginGl();
+    void endGl();
+    /// Renders the scene into frame_.
+    void renderFrame();
+    void paintOverlay(QPainter& painter, const AnalysisModel* model);
+    void replaceGeometry(std::shared_ptr<const DxfGeometry> geometry,
+                         const DxfPlacement& placement);
 
     std::function<AnalysisModel*()> model_;
     DisplayState& state_;
@@ -86,6 +103,11 @@ private:
     ViewCamera camera_;
     Scene scene_;
     SceneRenderer renderer_;
+    std::unique_ptr<QOpenGLContext> context_;
+    std::unique_ptr<QOffscreenSurface> surface_;
+    std::unique_ptr<QOpenGLFramebufferObject> framebuffer_;
+    bool glFailed_ = false;
+    QImage frame_;                  ///< the last picture read back
     QBasicTimer animationTimer_;    ///< timer 1
     QBasicTimer presentationTimer_; ///< timer 2
 };
