@@ -16,7 +16,6 @@
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QPainter>
-#include <QTimer>
 
 #include <GL/gl.h>
 
@@ -66,11 +65,12 @@ bool CQUAVView::beginGl() {
             glFailed_ = true;
             context_.reset();
             surface_.reset();
-            // Reported once, after the paint that found it.
-            QTimer::singleShot(0, this, [this] {
-                QMessageBox::critical(this, QStringLiteral("ERROR"),
-                                      QStringLiteral("Creating HGLRC Failed...."));
-            });
+            // Reported once, without holding up the paint that found it.
+            auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("ERROR"),
+                                        QStringLiteral("Creating HGLRC Failed...."),
+                                        QMessageBox::Ok, this);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->open();
             return false;
         }
     }
