@@ -38,6 +38,7 @@ FrequencyStepDialog::FrequencyStepDialog(const AnalysisModel& model, FrequencySt
     auto* name = new QLineEdit(QString::fromStdString(target_.name), this);
     name->setObjectName(QStringLiteral("1100"));
     name->setReadOnly(true);
+    name->setFocusPolicy(Qt::ClickFocus);
 
     area_ = new ChartArea(
         [this](QSize size) {
@@ -51,6 +52,7 @@ FrequencyStepDialog::FrequencyStepDialog(const AnalysisModel& model, FrequencySt
     slider_->setObjectName(QStringLiteral("1098"));
     slider_->setRange(0, 1000);
     slider_->setValue(0);
+    slider_->setPageStep(50);
     slider_->setFixedWidth(dialogUnits(318));
 
     loads_ = new QComboBox(this);
@@ -102,6 +104,23 @@ FrequencyStepDialog::FrequencyStepDialog(const AnalysisModel& model, FrequencySt
     layout->addLayout(left);
     layout->addLayout(right);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // The keyboard goes from the cursor to the choices of the curve, then the buttons.
+    QWidget* const order[] = {slider_,
+                              loads_,
+                              frame_->button(Global),
+                              local,
+                              direction_->button(0),
+                              direction_->button(1),
+                              direction_->button(2),
+                              direction_->button(3),
+                              direction_->button(4),
+                              direction_->button(5),
+                              data,
+                              close};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    slider_->setFocus();
 
     connect(loads_, &QComboBox::currentIndexChanged, this, &FrequencyStepDialog::controlsChanged);
     connect(frame_, &QButtonGroup::idClicked, this, &FrequencyStepDialog::frameChanged);

@@ -28,6 +28,7 @@ QLineEdit* readOnly(QWidget* parent, int id) {
     auto* edit = named(new QLineEdit(parent), id);
     edit->setReadOnly(true);
     showAsReadOnly(edit);
+    edit->setFocusPolicy(Qt::ClickFocus); // shown, not edited: Tab passes by
     return edit;
 }
 
