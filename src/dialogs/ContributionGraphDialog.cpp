@@ -2,9 +2,8 @@
 
 #include "dialogs/ChartPainter.h"
 #include "dialogs/DialogUnits.h"
+#include "dialogs/ScreenCopy.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -58,9 +57,7 @@ QImage ContributionGraphDialog::chartImage() const {
 }
 
 void ContributionGraphDialog::copyToClipboard() {
-    QApplication::clipboard()->setImage(chartImage());
-    messages.inform(this, QStringLiteral("画面を画像としてｸﾘｯﾌﾟﾎﾞｰﾄﾞへｺﾋﾟｰしました。\r\n"
-                                         "画像編集ｿﾌﾄ等へ貼り付けてください。"));
+    copyScreenToClipboard(this, chartImage(), messages);
 }
 
 } // namespace quav

@@ -1,12 +1,11 @@
 #include "view/CQUAVView.h"
 
 #include "dialogs/DxfPlacementDialog.h"
+#include "dialogs/ScreenCopy.h"
 #include "model/AnalysisModel.h"
 #include "view/Overlay.h"
 #include "view/ViewControl.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QFile>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -287,9 +286,7 @@ void CQUAVView::replaceGeometry(std::shared_ptr<const DxfGeometry> geometry,
 void CQUAVView::copyScreen() {
     const bool animating = state_.animating, presentation = state_.presentationMode;
     state_.animating = state_.presentationMode = false;
-    QApplication::clipboard()->setImage(grabView());
-    messages.inform(this, QStringLiteral("画面を画像としてｸﾘｯﾌﾟﾎﾞｰﾄﾞへｺﾋﾟｰしました。\r\n"
-                                         "画像編集ｿﾌﾄ等へ貼り付けてください。"));
+    copyScreenToClipboard(this, grabView(), messages);
     state_.animating = animating;
     state_.presentationMode = presentation;
     update();

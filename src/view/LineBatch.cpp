@@ -116,39 +116,31 @@ LineShape makeGrid() {
 
 } // namespace
 
-const LineShape& ShapeCache::sphere(double radius) {
-    auto [it, made] = shapes_.try_emplace({Sphere, {radius, 0.0}});
+template <class Make> const LineShape& ShapeCache::cached(const Key& key, Make make) {
+    auto [it, made] = shapes_.try_emplace(key);
     if (made)
-        it->second = makeSphere(radius);
+        it->second = make();
     return it->second;
+}
+
+const LineShape& ShapeCache::sphere(double radius) {
+    return cached({Sphere, {radius, 0.0}}, [&] { return makeSphere(radius); });
 }
 
 const LineShape& ShapeCache::box(double edge) {
-    auto [it, made] = shapes_.try_emplace({Box, {edge, 0.0}});
-    if (made)
-        it->second = makeBox(edge);
-    return it->second;
+    return cached({Box, {edge, 0.0}}, [&] { return makeBox(edge); });
 }
 
 const LineShape& ShapeCache::cone(double baseRadius, double height) {
-    auto [it, made] = shapes_.try_emplace({Cone, {baseRadius, height}});
-    if (made)
-        it->second = makeCone(baseRadius, height);
-    return it->second;
+    return cached({Cone, {baseRadius, height}}, [&] { return makeCone(baseRadius, height); });
 }
 
 const LineShape& ShapeCache::axes(double length) {
-    auto [it, made] = shapes_.try_emplace({Axes, {length, 0.0}});
-    if (made)
-        it->second = makeAxes(length);
-    return it->second;
+    return cached({Axes, {length, 0.0}}, [&] { return makeAxes(length); });
 }
 
 const LineShape& ShapeCache::grid() {
-    auto [it, made] = shapes_.try_emplace({Grid, {0.0, 0.0}});
-    if (made)
-        it->second = makeGrid();
-    return it->second;
+    return cached({Grid, {0.0, 0.0}}, [] { return makeGrid(); });
 }
 
 LineShape geometryShape(const DxfGeometry& geometry, const DxfPlacement& placement) {

@@ -48,6 +48,8 @@ public:
 private:
     enum Kind { Sphere, Box, Cone, Axes, Grid };
     using Key = std::pair<Kind, std::pair<double, double>>;
+    /// The wireframe under `key`, made by `make` the first time.
+    template <class Make> const LineShape& cached(const Key& key, Make make);
     std::map<Key, LineShape> shapes_;
 };
 

@@ -2,34 +2,11 @@
 
 #include "analysis/PointMotion.h"
 #include "model/AnalysisModel.h"
-
-#include <cstdarg>
-#include <cstdio>
+#include "model/TextFormat.h"
 
 namespace quav {
 
 namespace {
-
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-
-std::string format(const char* fmt, ...) {
-    char buffer[512];
-    va_list args;
-    va_start(args, fmt);
-    const int n = std::vsnprintf(buffer, sizeof buffer, fmt, args);
-    va_end(args);
-    if (n < 0)
-        return {};
-    if (static_cast<std::size_t>(n) < sizeof buffer)
-        return std::string(buffer, n);
-    // Only a very long object name gets here.
-    std::string text(static_cast<std::size_t>(n) + 1, '\0');
-    va_start(args, fmt);
-    std::vsnprintf(text.data(), text.size(), fmt, args);
-    va_end(args);
-    text.resize(static_cast<std::size_t>(n));
-    return text;
-}
 
 /// Lines of the result texts, one below the other at a fixed spacing.
 class TextColumn {
@@ -77,6 +54,21 @@ std::string absoluteLine(const Matrix& p) {
     return format("絶対変位:%lf", absoluteDisplacement(p));
 }
 
+/// The block of a load, spring or observation point: its name and the motion p
+/// of its position; a spring also shows p's translation in its own axes.
+void objectBlock(TextColumn& t, const char* title, const std::string& name, const Matrix& p,
+                 const SpringElement* spring = nullptr) {
+    t.next(title);
+    t.next(format("名前:　　%s", name.c_str()));
+    t.next(translationLine(p));
+    t.next(rotationLine(p));
+    if (spring) {
+        const Matrix local = springLocalDisplacement(*spring, Matrix::vector({p[0], p[1], p[2]}));
+        t.next(format("ばね変位:%lf, %lf, %lf", local[0], local[1], local[2]));
+    }
+    t.next(absoluteLine(p));
+}
+
 /// The object blocks of a static or dynamic result: the mass element, the load
 /// shown, every spring and every observation point whose id is `pick`, with
 /// the motion u of the centre of gravity carried to each object's position.
@@ -89,35 +81,15 @@ void objectBlocks(TextColumn& t, const AnalysisModel& model, const StaticLoad& l
         t.next(rotationLine(u));
         t.next(absoluteLine(u));
     }
-    if (load.id == pick) {
-        const Matrix p = pointTransfer(u, cog, load.position);
-        t.next("<荷重要素>");
-        t.next(format("名前:　　%s", load.name.c_str()));
-        t.next(translationLine(p));
-        t.next(rotationLine(p));
-        t.next(absoluteLine(p));
-    }
+    if (load.id == pick)
+        objectBlock(t, "<荷重要素>", load.name, pointTransfer(u, cog, load.position));
     for (const SpringElement& s : model.springs) {
-        if (s.id != pick)
-            continue;
-        const Matrix p = pointTransfer(u, cog, s.position);
-        const Matrix local = springLocalDisplacement(s, Matrix::vector({p[0], p[1], p[2]}));
-        t.next("<ばね要素>");
-        t.next(format("名前:　　%s", s.name.c_str()));
-        t.next(translationLine(p));
-        t.next(rotationLine(p));
-        t.next(format("ばね変位:%lf, %lf, %lf", local[0], local[1], local[2]));
-        t.next(absoluteLine(p));
+        if (s.id == pick)
+            objectBlock(t, "<ばね要素>", s.name, pointTransfer(u, cog, s.position), &s);
     }
     for (const ObservationPoint& o : model.observationPoints) {
-        if (o.id != pick)
-            continue;
-        const Matrix p = pointTransfer(u, cog, o.position);
-        t.next("<観測点>");
-        t.next(format("名前:　　%s", o.name.c_str()));
-        t.next(translationLine(p));
-        t.next(rotationLine(p));
-        t.next(absoluteLine(p));
+        if (o.id == pick)
+            objectBlock(t, "<観測点>", o.name, pointTransfer(u, cog, o.position));
     }
 }
 
