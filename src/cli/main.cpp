@@ -1,7 +1,9 @@
 // quav-cli: the batch front end over the QUAV core.
 #include "analysis/CalculationDriver.h"
 #include "analysis/FrequencyStepCurve.h"
+#include "cli/CommandOutput.h"
 #include "cli/ModelJson.h"
+#include "cli/NumberOptions.h"
 #include "cli/Progress.h"
 #include "document/ModelFile.h"
 #include "model/FileIo.h"
@@ -11,6 +13,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -92,9 +95,7 @@ bool save(const LoadedModel& m, const std::string& path) {
 }
 
 void printReport(const std::string& text, const std::string& encoding) {
-    const std::string bytes = encoding == "cp932" ? reportToCp932(text) : text;
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-    std::fflush(stdout);
+    writeOut(encoding == "cp932" ? reportToCp932(text) : text);
 }
 
 /// Creation time where the file system keeps one, else the modification time.
@@ -135,12 +136,12 @@ int cmdCalc(const std::string& in, const std::string& out, const std::vector<std
                                 step.value_or(model.frequencyStep));
     const CalculationOutcome outcome = calculate(model, conditions);
     if (outcome.status != 0) {
-        std::cout << "ｴﾗｰ\n";
+        writeOut("ｴﾗｰ\n");
         const std::string reasons = describeCalculationFailure(outcome);
         std::cerr << reasons << (reasons.ends_with('\n') ? "" : "\n");
         return ExitRunError;
     }
-    std::cout << "計算終了\n";
+    writeOut("計算終了\n");
     return save(m, out) ? ExitOk : ExitInputError;
 }
 
@@ -169,7 +170,7 @@ int cmdDump(const std::string& file) {
     LoadedModel m;
     if (!load(file, m))
         return ExitInputError;
-    std::cout << modelToJson(*m.model, m.optimizer);
+    writeOut(modelToJson(*m.model, m.optimizer));
     return ExitOk;
 }
 
@@ -280,13 +281,11 @@ int cmdSweep(const std::string& file, int loadNumber, std::optional<int> objectI
     std::string out = "frequency,value\n";
     for (const auto& p : frequencyStepCurve(model, loadNumber - 1, target, dof))
         appendFormat(out, "%.17g,%.17g\n", p.frequency, p.value);
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    writeOut(out);
     return ExitOk;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     CLI::App app{"quav-cli: natural frequencies, static and harmonic responses and the optimiser "
                  "of a rigid body on elastic mounts, from the command line"};
     app.require_subcommand(1);
@@ -304,9 +303,9 @@ int main(int argc, char** argv) {
     calc->add_option("--only", only, "Analyses to run (default all)")
         ->delimiter(',')
         ->check(CLI::IsMember({"eigen", "static", "dynamic", "sweep"}));
-    calc->add_option("--start", start, "Sweep start frequency [Hz]");
-    calc->add_option("--end", end, "Sweep end frequency [Hz]");
-    calc->add_option("--step", step, "Sweep frequency increment [Hz]");
+    calc->add_option("--start", start, "Sweep start frequency [Hz]")->check(finiteNumber());
+    calc->add_option("--end", end, "Sweep end frequency [Hz]")->check(finiteNumber());
+    calc->add_option("--step", step, "Sweep frequency increment [Hz]")->check(finiteNumber());
 
     std::vector<CLI::App*> reports;
     const char* reportNames[3][2] = {{"report", "Print the results report"},
@@ -339,16 +338,20 @@ int main(int argc, char** argv) {
         ->add_option("--threads", threads,
                      "Threads that evaluate variants (default: one per hardware thread); the "
                      "outputs do not depend on it")
-        ->check(CLI::Range(0, 256));
+        ->check(integerIn(0, 256));
 
     auto* sweep = app.add_subcommand("sweep", "Print the frequency-step curve of one point as CSV");
     sweep->add_option("FILE", in, "Model file with frequency-step results")
         ->required()
         ->check(CLI::ExistingFile);
-    sweep->add_option("--load", loadNumber, "Dynamic load number, counted from 1")->required();
-    sweep->add_option("--object", object,
-                      "Id of a spring, observation point or load (default: "
-                      "the centre of gravity)");
+    sweep->add_option("--load", loadNumber, "Dynamic load number, counted from 1")
+        ->required()
+        ->check(integerIn(INT_MIN, INT_MAX));
+    sweep
+        ->add_option("--object", object,
+                     "Id of a spring, observation point or load (default: "
+                     "the centre of gravity)")
+        ->check(integerIn(INT_MIN, INT_MAX));
     sweep->add_option("--frame", frame, "global (default) or local (springs only)")
         ->check(CLI::IsMember({"global", "local"}));
     sweep->add_option("--dof", dof, "x, y, z, Rx, Ry or Rz (default x)")
@@ -375,4 +378,18 @@ int main(int argc, char** argv) {
     if (sweep->parsed())
         return cmdSweep(in, loadNumber, object, frame, dof);
     return ExitInputError;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int code = ExitRunError;
+    try {
+        code = run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("quav-cli: not enough memory for this model\n", stderr);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quav-cli: %s\n", e.what());
+    }
+    return finishOutput(code);
 }

@@ -89,6 +89,43 @@ usage)
     [ -s "$work/stderr" ] || fail "no message for a damaged file"
     "$cli" sweep "$example" --load 9 >/dev/null 2>&1
     expect_code 2 $? "bad load number"
+    # Numbers that are empty, not finite or beyond a double are refused, not
+    # ignored or turned into Infinity.
+    for value in "" 1e400 -inf nan 1e-400 12abc; do
+        "$cli" calc "$example" -o "$work/n.quav" --step "$value" >/dev/null 2>&1
+        expect_code 2 $? "--step '$value'"
+    done
+    "$cli" sweep "$example" --load "" >/dev/null 2>&1
+    expect_code 2 $? "empty --load"
+    [ ! -e "$work/n.quav" ] || fail "a refused number wrote a file"
+    ;;
+stdout)
+    # Output that cannot be written is an error, never a success.
+    "$cli" calc "$example" -o "$work/c.quav" >/dev/null || fail "calc"
+    for cmd in "dump $example" "report $work/c.quav" "listing $example" "elastic $work/c.quav" \
+        "sweep $work/c.quav --load 1" "calc $example -o $work/d.quav"; do
+        $cli $cmd >/dev/full 2>"$work/stderr"
+        expect_code 2 $? "$cmd >/dev/full"
+        contains "$work/stderr" "cannot write to standard output"
+        $cli $cmd >&- 2>/dev/null
+        expect_code 2 $? "$cmd with stdout closed"
+    done
+    ;;
+memory)
+    # Running out of memory is a message and exit 1, never an abort. A
+    # sanitizer's shadow memory does not fit under a small limit: skip there.
+    if ldd "$cli" | grep -q 'lib[at]san'; then
+        echo "skipped [$case_name]: sanitizer build"
+        exit 0
+    fi
+    "$cli" calc "$example" -o "$work/big.quav" --start 0 --end 1000 --step 0.02 >/dev/null ||
+        fail "calc of a 50,001-step sweep"
+    for cmd in "calc $example -o $work/x.quav --start 0 --end 1000 --step 0.02" \
+        "dump $work/big.quav" "report $work/big.quav"; do
+        (ulimit -v 20000 && exec $cli $cmd) >/dev/null 2>"$work/stderr"
+        expect_code 1 $? "$cmd in 20 MB"
+        contains "$work/stderr" "not enough memory"
+    done
     ;;
 sweep)
     "$cli" calc "$example" -o "$work/c.quav" >/dev/null || fail "calc"
