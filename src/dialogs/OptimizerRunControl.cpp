@@ -4,9 +4,25 @@
 
 #include <QApplication>
 
+#include <algorithm>
+#include <cerrno>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
+
 namespace quav {
 
 namespace {
+
+constexpr int kRunNiceness = 10;
+
+void lowerThisThreadsPriority() {
+    const auto self = static_cast<id_t>(gettid());
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, self);
+    if (errno == 0)
+        setpriority(PRIO_PROCESS, self, std::min(19, nice + kRunNiceness));
+}
 
 // Lines arriving faster than this are shown in batches, so a run that accepts
 // thousands of variants a second cannot flood the event loop.
@@ -44,7 +60,15 @@ bool OptimizerRunControl::start(const Optimizer& optimizer, const AnalysisModel&
     stopRequested_ = false;
     finalMilliseconds_ = -1;
     clock_.start();
-    running_ = runner_.start(*optimizer_, *model_, documentTitle, this, threads);
+    // The run's threads yield to the window's: they are started from a helper
+    // thread that first lowers its own priority, which Linux keeps per thread
+    // and hands down to the threads a thread creates. The window then answers
+    // promptly while the run takes whatever the machine has left.
+    std::thread launcher([&] {
+        lowerThisThreadsPriority();
+        running_ = runner_.start(*optimizer_, *model_, documentTitle, this, threads);
+    });
+    launcher.join();
     return running_;
 }
 

@@ -16,9 +16,10 @@ namespace quav {
 /// The optimiser run of the desktop application: one run at a time on a
 /// worker thread, on copies of the model and the optimiser taken when it
 /// starts, so the document may change once the log dialog has closed while
-/// the run finishes its files. Log lines and the end of the run reach the GUI
-/// thread through queued calls only; destroying the control stops the run
-/// and waits for it.
+/// the run finishes its files. The run's threads have a lower priority than
+/// the window's. Log lines and the end of the run reach the GUI thread
+/// through queued calls only; destroying the control stops the run and waits
+/// for it.
 class OptimizerRunControl : public QObject, private OptimizerSink {
     Q_OBJECT
 
