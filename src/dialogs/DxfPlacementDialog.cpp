@@ -27,9 +27,10 @@ DxfPlacementDialog::DxfPlacementDialog(const DxfPlacement& placement, QWidget* p
     QLineEdit* const angles[3] = {bindNumber(1069, &values.angleX),
                                   bindNumber(1070, &values.angleY),
                                   bindNumber(1071, &values.angleZ)};
+    QLineEdit* const scaleField = bindNumber(1072, &values.scale);
     auto* scale = new QHBoxLayout;
     scale->addWidget(new QLabel(QStringLiteral("ｽｹｰﾙ")));
-    scale->addWidget(bindNumber(1072, &values.scale));
+    scale->addWidget(scaleField);
     scale->addStretch();
 
     auto* fields = new QVBoxLayout;
@@ -41,6 +42,12 @@ DxfPlacementDialog::DxfPlacementDialog(const DxfPlacement& placement, QWidget* p
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(fields);
     layout->addWidget(buttons, 0, Qt::AlignTop);
+    // Tab runs through the fields in reading order, starting at X.
+    QWidget* const order[] = {position[0], position[1], position[2], angles[0],
+                              angles[1],   angles[2],   scaleField};
+    for (int i = 0; i + 1 < 7; ++i)
+        setTabOrder(order[i], order[i + 1]);
+    position[0]->setFocus();
     showValues();
 }
 

@@ -230,7 +230,7 @@ void CQUAVView::fit() {
 }
 
 QString CQUAVView::askGeometryFile(QWidget* parent) {
-    QFileDialog dialog(parent);
+    QFileDialog dialog(parent, QStringLiteral("開く"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile); // a name that cannot be opened is reported
     dialog.setDefaultSuffix(QStringLiteral("dxf"));
