@@ -6,6 +6,7 @@
 #include "view/Overlay.h"
 #include "view/ViewControl.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -18,6 +19,7 @@
 
 #include <GL/gl.h>
 
+#include <filesystem>
 #include <fstream>
 
 namespace quav {
@@ -56,8 +58,8 @@ bool CQUAVView::beginGl() {
         return false;
     if (!context_) {
         context_ = std::make_unique<QOpenGLContext>();
-        // The default format: a compatibility context in which display lists,
-        // quadrics and the selection mode work.
+        // The default format: a compatibility context, with the fixed-function
+        // pipeline and the selection mode.
         surface_ = std::make_unique<QOffscreenSurface>();
         if (!context_->create() ||
             (surface_->setFormat(context_->format()), surface_->create(), !surface_->isValid())) {
@@ -65,9 +67,9 @@ bool CQUAVView::beginGl() {
             context_.reset();
             surface_.reset();
             // Reported once, without holding up the paint that found it.
-            auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("ERROR"),
-                                        QStringLiteral("Creating HGLRC Failed...."),
-                                        QMessageBox::Ok, this);
+            auto* box =
+                new QMessageBox(QMessageBox::Critical, QStringLiteral("ERROR"),
+                                QStringLiteral("Creating HGLRC Failed...."), QMessageBox::Ok, this);
             box->setAttribute(Qt::WA_DeleteOnClose);
             box->open();
             return false;
@@ -257,12 +259,19 @@ void CQUAVView::importGeometry() {
     const QString path = chooseGeometryFile(this);
     if (path.isEmpty())
         return;
-    std::ifstream file(QFile::encodeName(path).toStdString());
-    if (!file) {
+    // Only a regular file: a folder or a device (a stream without end) is no drawing.
+    const std::filesystem::path name(QFile::encodeName(path).toStdString());
+    std::error_code error;
+    std::ifstream file;
+    if (std::filesystem::is_regular_file(name, error))
+        file.open(name);
+    if (!file.is_open()) {
         messages.inform(this, QStringLiteral("ﾌｧｲﾙが開けません"));
         return;
     }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     auto geometry = std::make_shared<const DxfGeometry>(readDxf(file));
+    QApplication::restoreOverrideCursor();
     DxfPlacement placement;
     placement.x = model->centreOfGravity[0];
     placement.y = model->centreOfGravity[1];
