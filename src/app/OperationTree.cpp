@@ -72,6 +72,13 @@ OperationTree::OperationTree(QWidget* parent) : QTreeWidget(parent) {
     root->setExpanded(true);
 
     connect(this, &QTreeWidget::itemExpanded, this, &OperationTree::collapseSiblings);
+    // A command that moved the selection while a click was being handled:
+    // the click's own selection must not stay highlighted beside it.
+    connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
+        QTreeWidgetItem* current = currentItem();
+        if (current && !current->isSelected())
+            selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+    });
     connect(this, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
                 if (!current)

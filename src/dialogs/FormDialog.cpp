@@ -13,16 +13,12 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <memory>
 
 namespace quav {
 
 namespace {
-
-template <typename T> QString shortestText(T value) {
-    char buffer[64];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return QString::fromLatin1(buffer, int(r.ptr - buffer));
-}
 
 void refuse(QWidget* field, const QString& text) {
     QMessageBox::warning(field->window(), QStringLiteral("QUAV"), text);
@@ -56,44 +52,49 @@ FormDialog::FormDialog(int id, const QString& caption, QWidget* parent) : QDialo
 }
 
 QString FormDialog::numberText(double value) {
-    return shortestText(value);
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.15g", value);
+    return QString::fromLatin1(buffer);
 }
 
 QString FormDialog::numberText(float value) {
-    return shortestText(value);
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.6g", static_cast<double>(value));
+    return QString::fromLatin1(buffer);
+}
+
+template <typename T> QLineEdit* FormDialog::bindNumberField(int id, T* value) {
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(QString::number(id));
+    // What the field showed: a field left as it was gives its value back
+    // exactly, not the value of the rounded text.
+    auto shown = std::make_shared<QString>();
+    bindings_.push_back({edit,
+                         [edit, value, shown] {
+                             *shown = numberText(*value);
+                             edit->setText(*shown);
+                         },
+                         [edit, value, shown] {
+                             if (edit->text() == *shown)
+                                 return true;
+                             double v = 0.0;
+                             if (!parseNumber(edit->text(), v) ||
+                                 !std::isfinite(static_cast<T>(v))) {
+                                 refuse(edit, kNotANumber);
+                                 return false;
+                             }
+                             *value = static_cast<T>(v);
+                             return true;
+                         }});
+    return edit;
 }
 
 QLineEdit* FormDialog::bindNumber(int id, double* value) {
-    auto* edit = new QLineEdit(this);
-    edit->setObjectName(QString::number(id));
-    bindings_.push_back({edit, [edit, value] { edit->setText(numberText(*value)); },
-                         [edit, value] {
-                             double v = 0.0;
-                             if (!parseNumber(edit->text(), v)) {
-                                 refuse(edit, kNotANumber);
-                                 return false;
-                             }
-                             *value = v;
-                             return true;
-                         }});
-    return edit;
+    return bindNumberField(id, value);
 }
 
 QLineEdit* FormDialog::bindNumber(int id, float* value) {
-    auto* edit = new QLineEdit(this);
-    edit->setObjectName(QString::number(id));
-    bindings_.push_back({edit, [edit, value] { edit->setText(numberText(*value)); },
-                         [edit, value] {
-                             double v = 0.0;
-                             if (!parseNumber(edit->text(), v) ||
-                                 !std::isfinite(static_cast<float>(v))) {
-                                 refuse(edit, kNotANumber);
-                                 return false;
-                             }
-                             *value = static_cast<float>(v);
-                             return true;
-                         }});
-    return edit;
+    return bindNumberField(id, value);
 }
 
 QLineEdit* FormDialog::bindName(int id, std::string* value) {
@@ -164,6 +165,17 @@ void FormDialog::addVectorRow(QGridLayout* grid, int row, const QString& label,
     grid->addWidget(new QLabel(label), row, 0);
     for (int i = 0; i < 3; ++i)
         grid->addWidget(fields[i], row, i + 1);
+}
+
+void FormDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    for (const Binding& b : bindings_) {
+        if (auto* edit = qobject_cast<QLineEdit*>(b.widget)) {
+            edit->setFocus();
+            edit->selectAll();
+            break;
+        }
+    }
 }
 
 void FormDialog::showValues() {

@@ -32,14 +32,16 @@ public:
 
     void accept() override;
 
-    /// Numbers as the fields show them: the shortest text that reads back to
-    /// the same value.
+    /// Numbers as the fields show them: 15 significant digits (6 for the
+    /// single-precision spring size).
     static QString numberText(double value);
     static QString numberText(float value);
     /// Why a name or a memo is refused.
     static const QString& unencodableText();
 
 protected:
+    /// The first field is ready to be typed over, as after a Tab.
+    void showEvent(QShowEvent* event) override;
     QLineEdit* bindNumber(int id, double* value);
     QLineEdit* bindNumber(int id, float* value);
     QLineEdit* bindName(int id, std::string* value);
@@ -55,6 +57,7 @@ protected:
                              QLineEdit* const (&fields)[3]);
 
 private:
+    template <typename T> QLineEdit* bindNumberField(int id, T* value);
     struct Binding {
         QWidget* widget;
         std::function<void()> show;

@@ -206,7 +206,7 @@ LoadDialog::LoadDialog(const LoadValues& v, const LoadDialogContext& context, QW
     : FormDialog(context.dynamic ? 154 : 138,
                  context.dynamic ? QStringLiteral("動的荷重設定") : QStringLiteral("荷重設定"),
                  parent),
-      values(v), context_(context), type_(new QComboBox(this)) {
+      values(v), context_(context) {
     auto* grid = xyzGrid();
     grid->addWidget(new QLabel(QStringLiteral("荷重名")), 1, 0);
     grid->addWidget(bindName(1019, &values.name), 1, 1, 1, 3);
@@ -220,6 +220,7 @@ LoadDialog::LoadDialog(const LoadValues& v, const LoadDialogContext& context, QW
     addVectorRow(grid, 3, QStringLiteral("位置"), position);
     grid->addWidget(new QLabel(QStringLiteral("値")), 4, 0);
     grid->addWidget(bindNumber(1032, &values.value), 4, 1);
+    type_ = new QComboBox(this); // after the value: the focus moves on to it
     type_->setObjectName(QStringLiteral("1033"));
     type_->setEditable(true);
     type_->setInsertPolicy(QComboBox::NoInsert);
@@ -285,6 +286,7 @@ MemoDialog::MemoDialog(const std::string& memo, QWidget* parent)
     setWindowTitle(QStringLiteral("メモ"));
     edit_->setObjectName(QStringLiteral("1023"));
     edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    edit_->setTabChangesFocus(true); // Enter starts a line, Tab moves on to the buttons
     edit_->setPlainText(
         QString::fromStdString(memo).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     auto* buttons = new QDialogButtonBox(this);

@@ -65,7 +65,7 @@ public:
 private:
     void loadAtCentreOfGravity();
     LoadDialogContext context_;
-    QComboBox* type_;
+    QComboBox* type_ = nullptr;
 };
 
 /// 140 "観測点の設定".
