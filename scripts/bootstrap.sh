@@ -9,7 +9,7 @@ packages=(
     nlohmann-json3-dev libcli11-dev
     clang libclang-rt-dev
     qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev
-    xvfb xauth fonts-noto-cjk xdotool xclip imagemagick
+    xvfb xauth fonts-noto-cjk xdotool xclip imagemagick openbox
 )
 
 missing=()

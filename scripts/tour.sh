@@ -10,7 +10,8 @@
 #
 #   scripts/tour.sh [DIR]
 #
-# QUAV_TOUR_NO_BUILD=1 uses the binaries already in build/ (CTest does).
+# QUAV_TOUR_NO_BUILD=1 uses the binaries already built in QUAV_BUILD_DIR
+# (default build/), as CTest does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -18,15 +19,16 @@ root=$(pwd)
 out="${1:-${TMPDIR:-/tmp}/quav-tour}"
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-rm -f "$out"/*.png "$out"/tour.quav "$out"/*.json
+rm -f "$out"/*.png "$out"/*.txt "$out"/tour.quav "$out"/*.json
 
 if [ -z "${QUAV_TOUR_NO_BUILD:-}" ]; then
     ./scripts/bootstrap.sh
     cmake --preset dev >/dev/null
     cmake --build --preset dev --target quav quav-cli
 fi
-quav="$root/build/src/app/quav"
-cli="$root/build/src/quav-cli"
+build="${QUAV_BUILD_DIR:-$root/build}"
+quav="$build/src/app/quav"
+cli="$build/src/quav-cli"
 
 # --------------------------------------------------------------- X server --
 work=$(mktemp -d)
@@ -66,10 +68,13 @@ fail() {
     cp "$work/quav.log" "$out/quav.log" 2>/dev/null || true
     exit 1
 }
-shot() { # name: the screen as the user sees it now
+shot() { # name: the screen as the user sees it now, and the active window alone
     sleep 0.4
     shots=$((shots + 1))
-    import -window root "$out/$(printf %02d "$shots")-$1.png"
+    local name
+    name="$out/$(printf %02d "$shots")-$1"
+    import -window root "$name.png"
+    import -frame -window "$(xdotool getactivewindow)" "$name-window.png" 2>/dev/null || true
 }
 window() { # caption: waits for that top-level window and focuses it
     # Searching while other windows close can fail on a vanished window: retry.
@@ -130,6 +135,7 @@ message() { # expected text fragment: shoots the message box and closes it
 row_height=0
 row_top=0
 row_x=0
+tree_x=0
 measure_tree() {
     import -window root "$work/tree.png"
     local g
@@ -144,6 +150,35 @@ measure_tree() {
     row_height=$h
     row_top=$y
     row_x=$((x + w - 30))
+    tree_x=$x
+}
+# Where the 3-D view draws each spring: the white pixels that appeared left
+# of the tree when it was added (springs without a characteristic are white
+# boxes). The first of them in reading order lies on the box's top edge.
+view_before() {
+    sleep 0.5
+    import -window root "$work/before.png"
+}
+spring_points=()
+mark_spring() {
+    sleep 0.5 # the view redraws once the dialog has gone
+    import -window root "$work/after.png"
+    local point
+    point=$(convert "$work/after.png" "$work/before.png" -compose difference -composite \
+        -threshold 0 \( "$work/after.png" -fill black +opaque "#ffffff" \) \
+        -compose multiply -composite -crop "$((tree_x - 10))x100000+0+0" txt:- |
+        awk -F'[,:]' '!found && /#FFFFFF/ { print $1, $2; found = 1 }') || true
+    [ -n "$point" ] || fail "the new spring is not drawn"
+    spring_points+=("$point")
+    cp "$work/after.png" "$work/before.png"
+}
+pick_springs() { # spring numbers, 1 = the first made: toggles their selection
+    local k x y
+    for k in "$@"; do
+        read -r x y <<<"${spring_points[k - 1]}"
+        xdotool mousemove "$x" "$y" click 1
+        sleep 0.3
+    done
 }
 row() { # visible row number, 0 = "QUAV操作ﾒﾆｭｰ"
     xdotool mousemove "$row_x" $((row_top + $1 * row_height + row_height / 2)) click 1
@@ -163,23 +198,27 @@ shot main-start
 row 1
 row 2
 dialog 質量要素設定 185 0.02 0.01 0.18 0.7 0.6 0.55 8.2 12.6 10.4 0.45 -0.3 1.1
+view_before
 row 3
 dialog ばね設定 "front right" 0.36 -0.25 0.05 -110 0 0.06
+mark_spring
 row 3
 dialog ばね設定 "front left" 0.36 0.25 0.05 -70 0 0.06
+mark_spring
 row 3
 dialog ばね設定 "rear right" -0.4 -0.25 -0.02 -105 10 0.06
+mark_spring
 row 3
 dialog ばね設定 "rear left" -0.4 0.25 -0.02 -75 -10 0.06
-# "ばね特性" picks springs, in the element list (Tab leaves the tree; its
-# rows: the mass element, then the springs). The front pair first.
+mark_spring
+# "ばね特性" picks springs in the 3-D view: the front pair first.
 row 4
-xdotool key Tab Home Down space Down space
+pick_springs 1 2
 shot pick-springs
 row 5
 dialog ばね特性設定 "front mount" 272500 320 54500 110 54500 110 1.3
 row 4
-xdotool key Tab Home Down Down Down space Down space
+pick_springs 3 4
 row 5
 dialog ばね特性設定 "rear mount" 218000 260 43600 90 43600 90 1.4
 # The static load at the centre of gravity: the "重心荷重" button fills value and position.
