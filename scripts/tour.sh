@@ -256,6 +256,11 @@ window ﾓｰﾄﾞｱﾆﾒｰｼｮﾝ設定
 shot ﾓｰﾄﾞｱﾆﾒｰｼｮﾝ設定
 xdotool key Escape
 gone ﾓｰﾄﾞｱﾆﾒｰｼｮﾝ設定
+row 13
+window グラフ
+shot contribution-graph
+xdotool key Escape
+gone グラフ
 row 14
 message
 row 18
@@ -272,6 +277,13 @@ window 表示設定
 shot 表示設定
 xdotool key Escape
 gone 表示設定
+# "周波数ｽﾃｯﾌﾟ" (row 10) opens, "静解析" closes: 8 周波数ｽﾃｯﾌﾟ, 9 決定.
+row 10
+row 9
+window 周波数ｽﾃｯﾌﾟ解析結果
+shot frequency-step
+xdotool key Escape
+gone 周波数ｽﾃｯﾌﾟ解析結果
 
 # The memo, then save under a name.
 window "無題\\* - QUAV"
