@@ -101,13 +101,13 @@ void BM_VariantPipelineAllocations(benchmark::State& state) {
 }
 BENCHMARK(BM_VariantPipelineAllocations);
 
-// The run's work per variant: the study's combinations through evaluateCombination,
+// The run's work per variant: the study's combinations through RunInput::evaluate,
 // whose variant storage is reused. Only accepted variants are copied (by the run,
 // not counted here).
 void BM_RunVariantAllocations(benchmark::State& state) {
     AnalysisModel model = bench::studyModel();
     Optimizer o = bench::studyOptimizer(model, 18);
-    const VariantScreen screen(model, o.conditions);
+    const RunInput input(model, o);
     AnalysisModel variant;
     const auto combinations = bench::allCombinations(o.parameters);
     std::size_t next = 0;
@@ -115,7 +115,7 @@ void BM_RunVariantAllocations(benchmark::State& state) {
     for (auto _ : state) {
         bench::setCombination(o.parameters, combinations, next);
         const long long start = allocations.load(std::memory_order_relaxed);
-        benchmark::DoNotOptimize(evaluateCombination(model, o, o.parameters, screen, variant));
+        benchmark::DoNotOptimize(input.evaluate(o.parameters, variant));
         count += allocations.load(std::memory_order_relaxed) - start;
         next = (next + 1) % combinations.size();
     }

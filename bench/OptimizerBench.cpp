@@ -37,19 +37,19 @@ void BM_VariantPipeline(benchmark::State& state) {
 BENCHMARK(BM_VariantPipeline);
 
 /// The run's work per variant without its files: the study's combinations in
-/// enumeration order through evaluateCombination (storage reused, the screen
+/// enumeration order through RunInput::evaluate (storage reused, the screen
 /// first, the full calculation only for what the screen lets through).
 void BM_RunVariant(benchmark::State& state) {
     AnalysisModel model = studyModel();
     Optimizer o = studyOptimizer(model, static_cast<int>(state.range(0)));
-    const VariantScreen screen(model, o.conditions);
+    const RunInput input(model, o);
     AnalysisModel variant;
     const auto combinations = bench::allCombinations(o.parameters);
     std::size_t next = 0;
     std::int64_t accepted = 0;
     for (auto _ : state) {
         bench::setCombination(o.parameters, combinations, next);
-        accepted += evaluateCombination(model, o, o.parameters, screen, variant);
+        accepted += input.evaluate(o.parameters, variant);
         next = (next + 1) % combinations.size();
     }
     state.counters["accepted %"] = benchmark::Counter(100.0 * static_cast<double>(accepted) /

@@ -76,14 +76,35 @@ std::string runStatusMessage(int status);
 RunOutcome runOptimization(Optimizer& optimizer, const AnalysisModel& model,
                            const RunOptions& options);
 
-/// A run's work for one combination, the parameters' current values taken from
-/// `parameters`: writes `model` with the bound variables into `variant` (its storage
-/// is reused from one call to the next), rules the variant out on the screen or
-/// calculates its eigen and static results, and tests the conditions. True when
-/// the variant is accepted; `variant` then holds it with its results.
-bool evaluateCombination(const AnalysisModel& model, const Optimizer& optimizer,
-                         const std::vector<DesignParameter>& parameters,
-                         const VariantScreen& screen, AnalysisModel& variant);
+/// What every evaluation of a run reads: the model, the optimiser's bindings and
+/// conditions (copied, so no later change to the optimiser reaches them) and the
+/// screen built from them. Nothing changes it while the run goes on, so the
+/// threads of a parallel run share it as const; only the parameter values
+/// differ between evaluations, and each thread has its own.
+class RunInput {
+public:
+    /// `model` is only read and must outlive the input.
+    RunInput(const AnalysisModel& model, const Optimizer& optimizer);
+    RunInput(const RunInput&) = delete;
+    RunInput& operator=(const RunInput&) = delete;
+
+    const AnalysisModel& model() const { return model_; }
+    const VariantScreen& screen() const { return screen_; }
+
+    /// A run's work for one combination, the parameters' current values taken
+    /// from `parameters`: writes the model with the bound variables into
+    /// `variant` (its storage is reused from one call to the next), rules the
+    /// variant out on the screen or calculates its eigen and static results, and
+    /// tests the conditions. True when the variant is accepted; `variant` then
+    /// holds it with its results.
+    bool evaluate(const std::vector<DesignParameter>& parameters, AnalysisModel& variant) const;
+
+private:
+    const AnalysisModel& model_;
+    const std::vector<ParameterBinding> bindings_;
+    const OptimizationConditions conditions_;
+    const VariantScreen screen_; // reads conditions_
+};
 
 /// Makes `path` + "/" + `folder` the optimiser's output directory: an existing
 /// empty directory is removed and created again, an existing one with files

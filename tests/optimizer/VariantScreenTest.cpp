@@ -83,9 +83,8 @@ TEST(VariantScreen, CombinationVerdictsAreThoseOfTheFullCalculation) {
                         c.minFrequencyEnabled = which == 0;
                         c.maxFrequencyEnabled = which == 1;
                         c.minFrequency = c.maxFrequency = threshold;
-                        const VariantScreen screen(model, c);
-                        const bool verdict =
-                            evaluateCombination(model, o, o.parameters, screen, scratch);
+                        const RunInput input(model, o);
+                        const bool verdict = input.evaluate(o.parameters, scratch);
                         ASSERT_EQ(verdict, fullVerdict(model, o))
                             << "Kxx " << kv << " x " << xv << " threshold " << threshold
                             << (which == 0 ? " (minimum)" : " (maximum)");
@@ -95,7 +94,7 @@ TEST(VariantScreen, CombinationVerdictsAreThoseOfTheFullCalculation) {
                             EXPECT_EQ(scratch.eigenFrequencies[5], lowest);
                             EXPECT_EQ(scratch.eigenFrequencies[0], highest);
                         }
-                        screenedOut += !screen.mayBeAccepted(scratch);
+                        screenedOut += !input.screen().mayBeAccepted(scratch);
                         ++cases;
                     }
                 }
@@ -139,12 +138,12 @@ TEST(VariantScreen, DisplacementVerdictsAreThoseOfTheFullCalculation) {
                 d.limit = limit;
                 d.directionFlags[static_cast<std::size_t>(flag)] = 1;
                 o.conditions.addDisplacementCondition(d);
-                const VariantScreen screen(model, o.conditions);
-                const bool verdict = evaluateCombination(model, o, o.parameters, screen, scratch);
+                const RunInput input(model, o);
+                const bool verdict = input.evaluate(o.parameters, scratch);
                 ASSERT_EQ(verdict, fullVerdict(model, o))
                     << "Kxx " << kv << " object " << object << " limit " << limit;
                 accepted += verdict;
-                screenedOut += !screen.mayBeAccepted(scratch);
+                screenedOut += !input.screen().mayBeAccepted(scratch);
                 ++cases;
             }
         }
