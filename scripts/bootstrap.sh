@@ -7,7 +7,7 @@ packages=(
     g++ cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     nlohmann-json3-dev libcli11-dev
-    clang libclang-rt-dev
+    clang libclang-rt-dev clang-format
     qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev
     xvfb xauth fonts-noto-cjk xdotool xclip imagemagick openbox
 )
