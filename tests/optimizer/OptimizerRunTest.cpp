@@ -161,6 +161,31 @@ TEST(OptimizerRun, VisitsEveryCombinationInOrderAndWritesEveryAcceptedVariant) {
     EXPECT_EQ(o.parameters[1].currentValue, 0.0);
 }
 
+TEST(OptimizerRun, ValuesComeByRepeatedAdditionOnOneThreadAndTwo) {
+    // 0.1 steps are not exact: min + k * increment differs from the loops' sums.
+    AnalysisModel model = mountModel();
+    for (int threads : {1, 2}) {
+        Optimizer o;
+        o.attach(&model);
+        o.setBinding(2, 1, o.addParameter("x", 1.0, 0.1, 0.1), 1.0);
+        TempDir dir;
+        o.outputDirectory = dir.str();
+        RunOptions options = writingFiles();
+        options.threads = threads;
+        ASSERT_EQ(runOptimization(o, model, options).status, RunFinished);
+        ASSERT_EQ(o.matchCount, 10);
+        double value = 0.1 - 0.1;
+        for (int k = 1; k <= 10; ++k) {
+            value += 0.1;
+            const ModelReadResult r =
+                loadModelFile((dir / ("No" + std::to_string(k) + ".quav")).string());
+            ASSERT_TRUE(r.ok()) << r.error;
+            EXPECT_EQ(r.optimizer.parameters[0].currentValue, value) << k << ", " << threads;
+            EXPECT_EQ(r.model->springs[0].position[0], value) << k << ", " << threads;
+        }
+    }
+}
+
 TEST(OptimizerRun, LogTextLayout) {
     AnalysisModel model = mountModel();
     Optimizer o;

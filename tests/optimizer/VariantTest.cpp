@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 using namespace quav;
 
@@ -197,6 +199,21 @@ TEST(EvaluateVariant, DisplacementConditionsOnSpringsPointsAndTheMassElement) {
     d.limit = absoluteDisplacement(Matrix::vector({0.001, -0.002, -0.003})); // equal passes
     c.displacementConditions = {d};
     EXPECT_TRUE(evaluateVariant(m, c));
+    // Per axis too, globally and in the spring's axes: a value equal to the limit passes.
+    const double localX =
+        std::fabs(springLocalDisplacement(m.springs[0], v3(0.001, -0.002, -0.003))[0]);
+    for (const auto& [object, flags, limit] :
+         {std::tuple{1, std::array{0, 0, 1, 0, 0, 0, 0}, 0.003},
+          std::tuple{2, std::array{0, 0, 0, 1, 0, 0, 0}, localX}}) {
+        d.objectId = object;
+        d.directionFlags = flags;
+        d.limit = limit;
+        c.displacementConditions = {d};
+        EXPECT_TRUE(evaluateVariant(m, c)) << "object " << object;
+        d.limit = std::nextafter(limit, 0.0);
+        c.displacementConditions = {d};
+        EXPECT_FALSE(evaluateVariant(m, c)) << "object " << object;
+    }
 
     // The spring (zero angles) sees global y as local x: |local x| = 0.002.
     d.objectId = 2;
