@@ -5,6 +5,7 @@
 #include "cli/ModelJson.h"
 #include "cli/NumberOptions.h"
 #include "cli/Progress.h"
+#include "document/Document.h"
 #include "document/ModelFile.h"
 #include "model/FileIo.h"
 #include "model/TextFormat.h"
@@ -98,14 +99,6 @@ void printReport(const std::string& text, const std::string& encoding) {
     writeOut(encoding == "cp932" ? reportToCp932(text) : text);
 }
 
-/// Creation time where the file system keeps one, else the modification time.
-std::time_t creationTime(const std::string& path, std::time_t fallback) {
-    struct statx sx {};
-    if (statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME))
-        return static_cast<std::time_t>(sx.stx_btime.tv_sec);
-    return fallback;
-}
-
 // ---------------------------------------------------------------- commands --
 
 int cmdCalc(const std::string& in, const std::string& out, const std::vector<std::string>& only,
@@ -152,13 +145,9 @@ int cmdReport(const std::string& file, const std::string& encoding, int which) {
     if (which == 0) {
         printReport(resultsReport(*m.model), encoding);
     } else if (which == 1) {
-        std::error_code ec;
-        const auto mtime = fs::last_write_time(file, ec);
-        std::time_t modified = 0;
-        if (!ec)
-            modified = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(mtime));
-        printReport(inputListing(*m.model, fs::path(file).filename().string(),
-                                 creationTime(file, modified), modified),
+        const FileTimes times = fileTimes(file);
+        printReport(inputListing(*m.model, fs::path(file).filename().string(), times.created,
+                                 times.modified),
                     encoding);
     } else {
         printReport(elasticCentreReport(*m.model), encoding);

@@ -6,6 +6,7 @@
 #include "document/ModelValues.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace quav {
 
@@ -77,6 +78,26 @@ void createLoad(CQUAVDoc& doc, DocumentUi& ui, bool dynamic) {
     else
         m->addStaticLoad(v.name, v.value, column(v.position), column(v.direction), v.type);
     changed(doc);
+}
+
+/// The load's dialog on `l`: OK writes it back unchecked (the reference point
+/// stays) and deselects it; Cancel deselects every load.
+template <class Load> void editSelectedLoad(CQUAVDoc& doc, DocumentUi& ui, Load& l) {
+    constexpr bool dynamic = std::is_same_v<Load, DynamicLoad>;
+    AnalysisModel& m = *doc.model();
+    LoadValues v = loadValues(l);
+    if constexpr (dynamic)
+        v.frequency = l.frequency;
+    if (!ui.runLoad(v, loadContext(m, dynamic))) {
+        m.setLoadSelection(-2);
+        return;
+    }
+    storeLoad(v, l);
+    if constexpr (dynamic)
+        l.frequency = v.frequency;
+    l.selected = 0;
+    m.calculated = 0;
+    doc.setModified();
 }
 
 void afterDelete(CQUAVDoc& doc, int removed) {
@@ -241,30 +262,10 @@ void editLoad(CQUAVDoc& doc, DocumentUi& ui) {
         ui.message("荷重要素を一つ選択してください");
         return;
     }
-    if (StaticLoad* l = firstSelected(m->staticLoads)) {
-        LoadValues v = loadValues(*l);
-        if (ui.runLoad(v, loadContext(*m, false))) {
-            storeLoad(v, *l);
-            l->selected = 0;
-            m->calculated = 0;
-            doc.setModified();
-        } else {
-            m->setLoadSelection(-2);
-        }
-    }
-    if (DynamicLoad* l = firstSelected(m->dynamicLoads)) {
-        LoadValues v = loadValues(*l);
-        v.frequency = l->frequency;
-        if (ui.runLoad(v, loadContext(*m, true))) {
-            storeLoad(v, *l);
-            l->frequency = v.frequency;
-            l->selected = 0;
-            m->calculated = 0;
-            doc.setModified();
-        } else {
-            m->setLoadSelection(-2);
-        }
-    }
+    if (StaticLoad* l = firstSelected(m->staticLoads))
+        editSelectedLoad(doc, ui, *l);
+    if (DynamicLoad* l = firstSelected(m->dynamicLoads))
+        editSelectedLoad(doc, ui, *l);
     doc.updateAllViews();
 }
 

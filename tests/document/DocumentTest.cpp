@@ -3,6 +3,7 @@
 #include "document/ResultCommands.h"
 
 #include "../support/ScriptedUi.h"
+#include "ModelFileFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,7 @@ using quav::test::ScriptedUi;
 
 namespace {
 
-Matrix v3(double x, double y, double z) {
-    return Matrix::vector({x, y, z});
-}
+using fixtures::v3;
 
 /// A document with a mass element, two springs (FR bound to "rubber"), one
 /// static and one dynamic load and one observation point; nothing selected,
