@@ -42,12 +42,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-n=90
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1024x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# The server picks a free display itself and writes its number when ready.
+Xvfb -displayfd 3 -screen 0 1024x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
-export DISPLAY=":$n"
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "tour: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -1 "$work/display")"
 # A window manager draws the captions the user reads.
 if command -v openbox >/dev/null; then
     openbox --config-file /dev/null >"$work/openbox.log" 2>&1 &
