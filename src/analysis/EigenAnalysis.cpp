@@ -37,11 +37,19 @@ void negateColumn(Matrix& m, int col) {
 
 } // namespace
 
-PrincipalAxes principalInertiaAxes(const Matrix& inertia) {
+namespace {
+
+SymmetricEigen eigenSolution(const Matrix& a, EigenPrecision precision) {
+    return precision == EigenPrecision::Double ? symmetricEigen(a) : symmetricEigenExtended(a);
+}
+
+} // namespace
+
+PrincipalAxes principalInertiaAxes(const Matrix& inertia, EigenPrecision precision) {
     PrincipalAxes result;
     if (inertia(0, 0) == 0.0 || inertia(1, 1) == 0.0 || inertia(2, 2) == 0.0)
         return result;
-    const SymmetricEigen e = symmetricEigen(inertia);
+    const SymmetricEigen e = eigenSolution(inertia, precision);
 
     // Give each global axis the eigenvector with the largest component along it,
     // largest components first. When every eigenvector has its dominant component on
@@ -178,9 +186,9 @@ double frequencyOf(double lambda) {
 
 } // namespace
 
-ModalSolution solveModes(const AnalysisModel& model) {
+ModalSolution solveModes(const AnalysisModel& model, EigenPrecision precision) {
     ModalSolution result;
-    const ModalSystem system = modalSystem(model, principalInertiaAxes(model.inertia));
+    const ModalSystem system = modalSystem(model, principalInertiaAxes(model.inertia, precision));
     if (!system.valid)
         return result;
     result.valid = true;
@@ -195,7 +203,7 @@ ModalSolution solveModes(const AnalysisModel& model) {
         return result;
     }
     const Matrix& p = system.axes;
-    const SymmetricEigen e = symmetricEigen(system.c);
+    const SymmetricEigen e = eigenSolution(system.c, precision);
 
     // Mode vectors in global DOFs, normalised and signed, in the solver's order.
     Matrix shapes(6, 6);
@@ -253,8 +261,8 @@ bool naturalFrequencyBounds(const AnalysisModel& model, const PrincipalAxes& pri
     }
     // Weyl pairs the sorted exact eigenvalues with the sorted estimates, so the
     // smallest and largest magnitudes move no further than any one of them. Both
-    // solutions lie within about 1e-13 ||C|| of the exact values besides what is
-    // left off the diagonal (the long double one far closer): 1e-9 ||C|| holds that
+    // solutions (rotations in double precision) lie within about 1e-13 ||C|| of the
+    // exact values besides what is left off the diagonal: 1e-9 ||C|| holds that
     // with room to spare, doubling the off-diagonal part covers its own rounding, and
     // the relative slack the rounding of the square root and the Hz factor.
     const double margin = 2.0 * estimate.offDiagonal + 1e-9 * estimate.norm;

@@ -19,9 +19,19 @@ struct PrincipalAxes {
     Matrix moments = Matrix(3, 3);
 };
 
+/// Which solution of the symmetric eigenproblems the analysis takes.
+enum class EigenPrecision {
+    /// Jacobi rotations in double precision: the engine's solution.
+    Double,
+    /// Jacobi rotations in long double, several times slower: the reference the
+    /// double-precision solution is checked against; the two agree to 1e-12.
+    Extended,
+};
+
 /// Principal axes and moments of the symmetric inertia tensor I (global, about the
 /// CoG; the upper triangle is read).
-PrincipalAxes principalInertiaAxes(const Matrix& inertia);
+PrincipalAxes principalInertiaAxes(const Matrix& inertia,
+                                   EigenPrecision precision = EigenPrecision::Double);
 
 /// The six modes of the body on its mounts: K phi = lambda M phi with K the system
 /// stiffness about the CoG with dynamic rates and M = diag(m, m, m, I), I as entered.
@@ -46,7 +56,8 @@ struct ModalSolution {
 /// Solves the modes: in the principal inertia frame P, with Dm = diag(m, m, m, D),
 /// the symmetric Dm^-1/2 K' Dm^-1/2 (similar to M^-1 K) is diagonalised by Jacobi
 /// rotations and its vectors y are mapped back, x = Dm^-1/2 y, rotated by P.
-ModalSolution solveModes(const AnalysisModel& model);
+ModalSolution solveModes(const AnalysisModel& model,
+                         EigenPrecision precision = EigenPrecision::Double);
 
 /// Closed bounds [low, high] on a frequency [Hz].
 struct FrequencyRange {

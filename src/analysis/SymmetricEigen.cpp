@@ -1,7 +1,10 @@
 #include "analysis/SymmetricEigen.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace quav {
@@ -67,9 +70,10 @@ struct NoVectors {
 /// Cyclic Jacobi on the n x n work arrays: `w` holds the matrix in its upper
 /// triangle (the lower one is never read or written), `v` starts as the identity
 /// and collects the rotations. `Order` > 0 fixes n at compile time. Returns
-/// whether a sweep went by without a rotation. `Real` is long double for results and
-/// double for estimates; an estimate may stop after the sweep that leaves the sum of
-/// squares of the upper triangle's off-diagonal elements at or below `enough`.
+/// whether a sweep went by without a rotation. `Real` is long double for the
+/// extended solution and double for estimates; an estimate may stop after the sweep
+/// that leaves the sum of squares of the upper triangle's off-diagonal elements at
+/// or below `enough`.
 template <class Real, int Order, class Vectors>
 bool jacobi(Real* w, Vectors& v, int order, Real floor, Real enough = Real(0)) {
     const int n = Order > 0 ? Order : order;
@@ -190,19 +194,21 @@ private:
 
 /// Off-diagonal elements below this are zero for every purpose; the floor ends the
 /// chase of ever smaller remainders around exactly zero eigenvalues.
-template <class Real> Real negligibleFloor(Real frobenius) {
+/// `Real` is the precision of the rotations; the squared norm comes wide, so that it
+/// cannot overflow.
+template <class Real> Real negligibleFloor(long double frobenius) {
     constexpr Real epsilon = std::numeric_limits<Real>::epsilon();
-    return epsilon * epsilon * std::sqrt(frobenius);
+    return static_cast<Real>(epsilon * epsilon * std::sqrt(frobenius));
 }
 
 } // namespace
 
-SymmetricEigen symmetricEigen(const Matrix& a) {
+SymmetricEigen symmetricEigenExtended(const Matrix& a) {
     const int n = a.rows();
     WorkArray<long double> work(n), wideWork(n);
     long double* w = work.data();
     const long double frobenius = load(a, w);
-    const long double floor = negligibleFloor(frobenius);
+    const long double floor = negligibleFloor<long double>(frobenius);
 
     SymmetricEigen result;
     result.values = Matrix::column(n);
@@ -239,6 +245,198 @@ SymmetricEigen symmetricEigen(const Matrix& a) {
     return result;
 }
 
+namespace {
+
+/// Two doubles in one register, for the rows the rotations combine.
+using Pair = double __attribute__((vector_size(16)));
+
+/// x <- c x - s y, y <- s x + c y over n elements.
+[[gnu::always_inline]] inline void rotatePair(double* x, double* y, int n, double c, double s) {
+    const Pair cc = {c, c}, ss = {s, s};
+    int j = 0;
+    for (; j + 2 <= n; j += 2) {
+        Pair u, v;
+        std::memcpy(&u, x + j, sizeof u);
+        std::memcpy(&v, y + j, sizeof v);
+        const Pair nu = cc * u - ss * v, nv = ss * u + cc * v;
+        std::memcpy(x + j, &nu, sizeof nu);
+        std::memcpy(y + j, &nv, sizeof nv);
+    }
+    for (; j < n; ++j) {
+        const double u = x[j], v = y[j];
+        x[j] = c * u - s * v;
+        y[j] = s * u + c * v;
+    }
+}
+
+/// A plane rotation by phi: t = tan phi, c = cos phi.
+struct Rotation {
+    double t = 0.0;
+    double c = 1.0;
+};
+
+/// The rotation that zeroes apq: t is the smaller root of t^2 + 2 theta t - 1 = 0
+/// with theta = (aqq - app) / (2 apq), so |phi| <= pi / 4, and with
+/// u = |theta| + sqrt(theta^2 + 1), c = sqrt(u / (2 sqrt(theta^2 + 1))), which
+/// spares a division. Past |theta| = 2^27, t = apq / (aqq - app) and c = 1 are
+/// what the full formulas give to the last bit.
+[[gnu::always_inline]] inline Rotation rotationFor(double apq, double app, double aqq) {
+    const double d = aqq - app;
+    if (std::fabs(d) > 0x1p28 * std::fabs(apq))
+        return {apq / d, 1.0};
+    const double theta = d / (2.0 * apq);
+    const double root = std::sqrt(theta * theta + 1.0);
+    const double u = std::fabs(theta) + root;
+    return {(theta >= 0.0 ? 1.0 : -1.0) / u, std::sqrt(u / (2.0 * root))};
+}
+
+/// The pairs (p, q), p < q, of a round-robin over n indices (one more, left
+/// out, when n is odd), round by round: every pair meets once in a sweep, and the
+/// pairs of one round share no index. Index `players` - 1 stays put while the
+/// others turn round it.
+struct RoundRobin {
+    int players;       ///< n rounded up to even
+    int rounds;        ///< players - 1
+    int pairsPerRound; ///< players / 2
+
+    constexpr explicit RoundRobin(int n)
+        : players(n + (n & 1)), rounds(players - 1), pairsPerRound(players / 2) {}
+
+    constexpr void pair(int round, int k, int& p, int& q) const {
+        const int turning = players - 1;
+        p = k == 0 ? round : (round + k) % turning;
+        q = k == 0 ? turning : (round - k + turning) % turning;
+        if (p > q)
+            std::swap(p, q);
+    }
+};
+
+/// The pair table of order N, made at compile time.
+template <int N> struct PairTable {
+    static constexpr RoundRobin kOrder{N};
+    int p[kOrder.rounds][kOrder.pairsPerRound] = {};
+    int q[kOrder.rounds][kOrder.pairsPerRound] = {};
+    constexpr PairTable() {
+        for (int r = 0; r < kOrder.rounds; ++r)
+            for (int k = 0; k < kOrder.pairsPerRound; ++k)
+                kOrder.pair(r, k, p[r][k], q[r][k]);
+    }
+};
+
+/// Rows p and q of the full symmetric `a` rotated, and mirrored into columns p and
+/// q so that the matrix stays exactly symmetric; element (p, q) becomes 0.
+template <int Order>
+[[gnu::always_inline]] inline void rotateSymmetric(double* a, int n, int p, int q,
+                                                   const Rotation& r) {
+    const double t = r.t, c = r.c, s = t * c;
+    double* rp = a + p * n;
+    double* rq = a + q * n;
+    const double app = rp[p], aqq = rq[q], apq = rp[q];
+    for (int j = 0; j < (Order > 0 ? Order : n); ++j) {
+        const double x = rp[j], y = rq[j];
+        const double nx = c * x - s * y, ny = s * x + c * y;
+        rp[j] = nx;
+        rq[j] = ny;
+        a[j * n + p] = nx;
+        a[j * n + q] = ny;
+    }
+    rp[p] = app - t * apq;
+    rq[q] = aqq + t * apq;
+    rp[q] = rq[p] = 0.0;
+}
+
+/// Cyclic Jacobi in double precision on the full symmetric n x n `a`, collecting
+/// the rotations in the rows of `vt` (which starts as the identity; row j ends as
+/// the eigenvector of a(j, j)). The pairs are taken round by round of a
+/// round-robin, and the rotations of a round are all found from the matrix before
+/// the first of them is applied (its pairs share no index, so that is the matrix
+/// each would see): their divisions and square roots overlap. With the relative
+/// test of `negligible` the eigenvalues keep the relative accuracy the matrix's
+/// scaling allows.
+template <int Order> bool jacobiDouble(double* a, double* vt, int order, double floor) {
+    const int n = Order > 0 ? Order : order;
+    const RoundRobin robin(n);
+    // The table serves fixed orders; others work their pairs out as they go.
+    static constexpr PairTable<(Order > 0 ? Order : 2)> kTable;
+    // Up to this many rotations are found before they are applied.
+    constexpr int kBatch = 3;
+    for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
+        bool rotated = false;
+        for (int round = 0; round < robin.rounds; ++round) {
+            for (int first = 0; first < robin.pairsPerRound; first += kBatch) {
+                const int last = std::min(robin.pairsPerRound, first + kBatch);
+                int ps[kBatch], qs[kBatch];
+                Rotation rs[kBatch];
+                int count = 0;
+                for (int k = first; k < last; ++k) {
+                    int p, q;
+                    if constexpr (Order > 0) {
+                        p = kTable.p[round][k];
+                        q = kTable.q[round][k];
+                    } else {
+                        robin.pair(round, k, p, q);
+                    }
+                    if (q >= n)
+                        continue; // the partner of the odd one out
+                    const double apq = a[p * n + q];
+                    if (apq == 0.0)
+                        continue;
+                    if (negligible(apq, a[p * n + p], a[q * n + q], floor)) {
+                        a[p * n + q] = a[q * n + p] = 0.0;
+                        continue;
+                    }
+                    ps[count] = p;
+                    qs[count] = q;
+                    rs[count] = rotationFor(apq, a[p * n + p], a[q * n + q]);
+                    ++count;
+                }
+                for (int k = 0; k < count; ++k) {
+                    rotateSymmetric<Order>(a, n, ps[k], qs[k], rs[k]);
+                    rotatePair(vt + ps[k] * n, vt + qs[k] * n, n, rs[k].c, rs[k].t * rs[k].c);
+                }
+                rotated = rotated || count > 0;
+            }
+        }
+        if (!rotated)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+SymmetricEigen symmetricEigen(const Matrix& a) {
+    const int n = a.rows();
+    WorkArray<double> work(n), vectorWork(n);
+    double* w = work.data();
+    double* vt = vectorWork.data();
+    long double frobenius = 0.0L;
+    for (int r = 0; r < n; ++r) {
+        for (int c = 0; c < n; ++c) {
+            const double x = r <= c ? a(r, c) : a(c, r);
+            w[r * n + c] = x;
+            frobenius += static_cast<long double>(x) * x;
+            vt[r * n + c] = r == c ? 1.0 : 0.0;
+        }
+    }
+    const double floor = negligibleFloor<double>(frobenius);
+    SymmetricEigen result;
+    if (n == 3)
+        result.converged = jacobiDouble<3>(w, vt, n, floor);
+    else if (n == 6)
+        result.converged = jacobiDouble<6>(w, vt, n, floor);
+    else
+        result.converged = jacobiDouble<0>(w, vt, n, floor);
+    result.values = Matrix::column(n);
+    result.vectors = Matrix(n, n);
+    for (int r = 0; r < n; ++r) {
+        result.values[r] = w[r * n + r];
+        for (int c = 0; c < n; ++c)
+            result.vectors(r, c) = vt[c * n + r];
+    }
+    return result;
+}
+
 EigenvalueEstimate approximateEigenvalues(const Matrix& a, double tolerance) {
     const int n = a.rows();
     WorkArray<double> work(n);
@@ -261,7 +459,7 @@ EigenvalueEstimate approximateEigenvalues(const Matrix& a, double tolerance) {
     }
     NoVectors v;
     // The upper triangle holds half of the off-diagonal sum of squares.
-    run(w, v, n, negligibleFloor(frobenius), 0.5 * tolerance * tolerance * frobenius);
+    run(w, v, n, negligibleFloor<double>(frobenius), 0.5 * tolerance * tolerance * frobenius);
     double off = 0.0;
     for (int r = 0; r < n; ++r) {
         estimate.values[r] = w[r * n + r];

@@ -11,12 +11,18 @@ struct SymmetricEigen {
     bool converged = false; ///< false only for non-finite input, which ends at the sweep cap
 };
 
-/// Cyclic Jacobi rotations on the square matrix `a`, reading its upper triangle only.
-/// Computed in long double, so values and vectors are exact to double precision for
-/// repeated and nearly repeated eigenvalues alike. Values come unsorted, in the
-/// diagonal positions the rotations leave them in: a diagonal matrix is returned as
-/// it is, with identity vectors. Deterministic: equal input gives equal output.
+/// Cyclic Jacobi rotations in double precision on the square matrix `a`, reading its
+/// upper triangle only. An element is dropped once it is negligible against its two
+/// diagonal elements, so every eigenvalue keeps the relative accuracy the matrix's
+/// scaling allows, small ones of a graded matrix too; the vectors are orthonormal to
+/// a few roundoffs. Values come unsorted, in the diagonal positions the rotations
+/// leave them in: a diagonal matrix is returned as it is, with identity vectors.
+/// Deterministic: equal input gives equal output.
 SymmetricEigen symmetricEigen(const Matrix& a);
+
+/// The same in long double (other rotation order), several times slower: values and
+/// vectors exact to double precision. The reference symmetricEigen is checked against.
+SymmetricEigen symmetricEigenExtended(const Matrix& a);
 
 /// Estimates of the eigenvalues of a symmetric matrix.
 struct EigenvalueEstimate {

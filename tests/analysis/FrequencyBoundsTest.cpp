@@ -1,5 +1,5 @@
 // Estimates and bounds that let many variants be ruled out without the full
-// long double solution: they must always contain what that solution gives.
+// solution: they must always contain what that solution gives.
 #include "TestModels.h"
 #include "analysis/EigenAnalysis.h"
 #include "analysis/SymmetricEigen.h"
