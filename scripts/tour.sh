@@ -5,6 +5,10 @@
 # observation point; four springs, since two alone would leave the body free
 # to turn about the line through them), calculates, reads the reports, writes the memo, saves,
 # opens the file again and compares it with the same model made by quav-cli.
+# On the way it shows the contribution graph (copied to the clipboard) and the
+# frequency-step window of a picked spring. A second session on a copy sets up
+# and runs an optimiser study in its dialogs, opens a result file and compares
+# the run's files with quav-cli optimize's.
 # Leaves a screenshot of the main window and of every dialog on the way in
 # DIR (default: $TMPDIR/quav-tour), to look at.
 #
@@ -259,6 +263,15 @@ gone ﾓｰﾄﾞｱﾆﾒｰｼｮﾝ設定
 row 13
 window グラフ
 shot contribution-graph
+xdotool key Down # the list: "Mode1"
+shot contribution-graph-mode1
+xdotool key Tab space # "画面ｺﾋﾟｰ"
+message
+window グラフ
+xclip -selection clipboard -t image/png -o >"$work/copy.png" 2>/dev/null ||
+    fail "the graph is not on the clipboard"
+[ "$(identify -format %wx%h "$work/copy.png")" = 723x494 ] ||
+    fail "the clipboard does not hold the drawing area"
 xdotool key Escape
 gone グラフ
 row 14
@@ -277,11 +290,22 @@ window 表示設定
 shot 表示設定
 xdotool key Escape
 gone 表示設定
-# "周波数ｽﾃｯﾌﾟ" (row 10) opens, "静解析" closes: 8 周波数ｽﾃｯﾌﾟ, 9 決定.
+# "周波数ｽﾃｯﾌﾟ" (row 10) opens, "静解析" closes: 8 周波数ｽﾃｯﾌﾟ, 9 決定. The
+# user picks the point in the view. The window opens with the slider in hand:
+# 30 %, then the spring's own axes and z, then "ﾃﾞｰﾀ表示".
 row 10
+pick_springs 2
 row 9
 window 周波数ｽﾃｯﾌﾟ解析結果
 shot frequency-step
+xdotool key Page_Up Page_Up Page_Up Page_Up Page_Up Page_Up Tab Tab Down Tab Down Down
+shot frequency-step-local-z
+xdotool key Tab space
+window 情報
+shot frequency-step-data
+xdotool key Escape
+gone 情報
+window 周波数ｽﾃｯﾌﾟ解析結果
 xdotool key Escape
 gone 周波数ｽﾃｯﾌﾟ解析結果
 
@@ -348,4 +372,110 @@ if ! diff -u "$out/expected.json" "$out/tour.json" >"$out/dump.diff"; then
     fail "the saved model differs from the expected one (see $out/dump.diff)"
 fi
 rm -f "$out/dump.diff"
-echo "tour: $shots screenshots in $out; the saved model matches"
+# -------------------------------------------------------------- optimiser --
+# A second session on a copy of the saved model: an optimiser study set up in
+# its dialogs (two parameters bound to three variables, a frequency
+# condition), run with its log and progress in view, and a result file
+# opened. The run's files must be those quav-cli optimize writes for the same
+# model.
+rm -rf "$out/study.quav" "$out/Optimize"
+cp "$out/tour.quav" "$out/study.quav"
+"$quav" "$out/study.quav" >"$work/quav.log" 2>&1 &
+pids+=($!)
+window "study.quav - QUAV"
+
+# "最適化" (row 5) opens: 6 ﾊﾟﾗﾒｰﾀ設定, 7 最適化条件, 8 最適化実行.
+row 5
+row 6
+window 最適化ﾊﾟﾗﾒｰﾀ設定
+# From the tree: the list, then "ﾊﾟﾗﾒｰﾀ追加".
+xdotool key Tab Tab space
+dialog ﾊﾟﾗﾒｰﾀ設定 "front Kxx" 200000 350000 125
+window 最適化ﾊﾟﾗﾒｰﾀ設定
+xdotool key space
+dialog ﾊﾟﾗﾒｰﾀ設定 "rear x" -0.45 -0.35 0.0001
+window 最適化ﾊﾟﾗﾒｰﾀ設定
+# In the tree Kxx of "front mount" takes "front Kxx" (the first parameter),
+# x of "rear right" and of "rear left" take "rear x"; "登録" after each.
+xdotool key shift+Tab shift+Tab Home Down Down Right Down Right Down Tab Down Tab Tab space
+xdotool key shift+Tab shift+Tab shift+Tab Home Down Right Down Down Down Right Down \
+    Tab Down Down Tab Tab space
+xdotool key shift+Tab shift+Tab shift+Tab Down Down Down Down Down Right Down \
+    Tab Down Down Tab Tab space
+shot 最適化ﾊﾟﾗﾒｰﾀ設定
+xdotool key Escape
+gone 最適化ﾊﾟﾗﾒｰﾀ設定
+
+# The lowest natural frequency at least 5.029 Hz. The form opens in its first
+# number field; "最小周波数" is 19 fields on.
+row 7
+window 制約条件・目標設定
+xdotool key $(printf 'Tab %.0s' $(seq 19)) space Tab ctrl+a
+type_text 5.029
+shot 制約条件・目標設定
+xdotool key Return
+gone 制約条件・目標設定
+window "study.quav\\* - QUAV"
+xdotool key ctrl+s
+window "study.quav - QUAV"
+
+# The run: the output folder chosen with the browser, then "計算スタート".
+row 8
+window 解析結果保存先設定
+xdotool key Tab space # "参照"
+window ディレクトリを選択
+shot folder-browser
+type_text "$out"
+xdotool key Return
+gone ディレクトリを選択
+window 解析結果保存先設定
+xdotool key Tab
+shot 解析結果保存先設定
+xdotool key Return
+gone 解析結果保存先設定
+window 計算ログ
+xdotool key space
+sleep 1
+shot optimizer-running
+window QUAV
+shot optimizer-finished-message
+xdotool key Return
+gone QUAV
+window 計算ログ
+shot optimizer-finished
+xdotool key Escape
+gone 計算ログ
+
+# A result file opens like any model.
+window "study.quav - QUAV"
+xdotool key ctrl+o
+window 開く
+xdotool key ctrl+a
+type_text "$out/Optimize/No1.quav"
+xdotool key Return
+window "No1.quav - QUAV"
+shot result-file
+xdotool key alt+f x
+for _ in $(seq 50); do kill -0 "${pids[-1]}" 2>/dev/null || break; sleep 0.1; done
+kill -0 "${pids[-1]}" 2>/dev/null && fail "QUAV did not close"
+
+# The same study from the command line writes the same files (the times in
+# the log aside).
+"$cli" optimize "$out/study.quav" --out "$work/cli" 2>/dev/null ||
+    fail "quav-cli optimize failed on the saved study"
+without_times() { iconv -f CP932 -t UTF-8 "$1" | grep -v "日時："; }
+matches=0
+for f in "$work/cli"/*; do
+    name=$(basename "$f")
+    if [ "$name" = log.txt ]; then
+        diff <(without_times "$f") <(without_times "$out/Optimize/$name") >/dev/null ||
+            fail "log.txt differs from quav-cli's"
+    else
+        cmp -s "$f" "$out/Optimize/$name" || fail "$name differs from quav-cli's"
+        matches=$((matches + 1))
+    fi
+done
+[ "$matches" -gt 1 ] || fail "the study wrote no result file"
+
+echo "tour: $shots screenshots in $out; the saved model matches; the study's" \
+    "$((matches - 1)) result files are those of quav-cli"
