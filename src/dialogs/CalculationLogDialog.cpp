@@ -65,6 +65,7 @@ CalculationLogDialog::CalculationLogDialog(OptimizerRunControl& control, const O
     elapsed_ = named(new QLabel(this), "elapsed");
     remaining_ = named(new QLabel(this), "remaining");
     status_ = named(new QLabel(this), "status");
+    status_->setWordWrap(true); // a refusal may explain itself at length
     auto* close = named(new QPushButton(QStringLiteral("閉じる"), this), "1");
 
     auto* top = new QHBoxLayout;
