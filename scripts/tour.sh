@@ -390,7 +390,7 @@ row 6
 window 最適化ﾊﾟﾗﾒｰﾀ設定
 # From the tree: the list, then "ﾊﾟﾗﾒｰﾀ追加".
 xdotool key Tab Tab space
-dialog ﾊﾟﾗﾒｰﾀ設定 "front Kxx" 200000 350000 125
+dialog ﾊﾟﾗﾒｰﾀ設定 "front Kxx" 200000 350000 250
 window 最適化ﾊﾟﾗﾒｰﾀ設定
 xdotool key space
 dialog ﾊﾟﾗﾒｰﾀ設定 "rear x" -0.45 -0.35 0.0001
@@ -437,6 +437,11 @@ window 計算ログ
 xdotool key space
 sleep 1
 shot optimizer-running
+# The run's threads yield to everything else: on a busy machine it takes a while.
+for _ in $(seq 600); do
+    xdotool search --onlyvisible --name "^QUAV\$" >/dev/null 2>&1 && break
+    sleep 0.5
+done
 window QUAV
 shot optimizer-finished-message
 xdotool key Return
