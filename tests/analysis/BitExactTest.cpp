@@ -1,6 +1,6 @@
 #include "analysis/CalculationDriver.h"
 
-#include "TestModels.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

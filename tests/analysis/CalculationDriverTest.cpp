@@ -1,9 +1,9 @@
 #include "analysis/CalculationDriver.h"
 
-#include "TestModels.h"
 #include "analysis/DynamicAnalysis.h"
 #include "analysis/EigenAnalysis.h"
 #include "analysis/StaticAnalysis.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "analysis/EigenAnalysis.h"
 
-#include "TestModels.h"
 #include "analysis/Constants.h"
 #include "analysis/ModeMetrics.h"
 #include "analysis/SymmetricEigen.h"
 #include "analysis/SystemAssembly.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -23,9 +23,6 @@ constexpr double kResidualTol = 1e-12;
 // Rotations in double precision keep eigenvectors orthonormal to a few roundoffs
 // each, up to the 14 x 14 matrices tested.
 constexpr double kOrthonormalTol = 1e-14;
-// The 3.141592 circle constant leaves couplings of this relative order between
-// motions that a symmetric layout would otherwise separate exactly.
-constexpr double kCircleConstantSlack = 1e-6;
 
 Matrix column(const Matrix& m, int j) {
     Matrix c = Matrix::column(m.rows());

@@ -1,8 +1,8 @@
 // The modes from double-precision rotations against those from the long double ones
 // the engine used before, on random and awkward models: frequencies and modes must
 // agree to a relative 1e-12.
-#include "TestModels.h"
 #include "analysis/EigenAnalysis.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

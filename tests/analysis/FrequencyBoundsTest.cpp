@@ -1,8 +1,8 @@
 // Estimates and bounds that let many variants be ruled out without the full
 // solution: they must always contain what that solution gives.
-#include "TestModels.h"
 #include "analysis/EigenAnalysis.h"
 #include "analysis/SymmetricEigen.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "analysis/DynamicAnalysis.h"
 #include "analysis/StaticAnalysis.h"
 
-#include "TestModels.h"
 #include "analysis/Constants.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,6 @@ using namespace quav::testing;
 
 namespace {
 
-// The 3.141592 circle constant leaves cross rates of this relative order.
-constexpr double kCircleConstantSlack = 1e-6;
 constexpr double kPi = 3.141592653589793;
 
 /// Four mounts with rates (k, k, k) at (+-1, +-1, 0) m from the CoG.

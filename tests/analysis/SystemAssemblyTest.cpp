@@ -1,17 +1,16 @@
 #include "analysis/SystemAssembly.h"
 
 #include "analysis/Constants.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 using namespace quav;
+using namespace quav::testing;
 
 namespace {
-
-// The 3.141592 circle constant leaves cross terms of this order in rotated rates.
-constexpr double kCircleConstantSlack = 1e-6;
 
 AnalysisModel oneSpringModel(const Matrix& position, const Matrix& rates, double dynamicFactor,
                              const Matrix& angles = Matrix::column(3)) {

@@ -1,4 +1,5 @@
 #include "cli/ModelJson.h"
+#include "support/TestSupport.h"
 
 #include "document/ModelFile.h"
 
@@ -8,12 +9,9 @@
 #include <limits>
 
 using namespace quav;
+using namespace quav::testing;
 
 namespace {
-
-Matrix v3(double x, double y, double z) {
-    return Matrix::vector({x, y, z});
-}
 
 AnalysisModel richModel() {
     AnalysisModel m;

@@ -5,14 +5,13 @@
 #include "model/AnalysisModel.h"
 #include "model/Archive.h"
 #include "optimizer/Optimizer.h"
+#include "support/TestSupport.h"
 
 #include <string>
 
 namespace quav::fixtures {
 
-inline Matrix v3(double x, double y, double z) {
-    return Matrix::vector({x, y, z});
-}
+using testing::v3;
 
 /// A model with one element of every kind, results and a three-step sweep.
 inline AnalysisModel sampleModel() {

@@ -1,18 +1,12 @@
 #include "model/AnalysisModel.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <type_traits>
 
 using namespace quav;
-
-namespace {
-
-Matrix v3(double x, double y, double z) {
-    return Matrix::vector({x, y, z});
-}
-
-} // namespace
+using namespace quav::testing;
 
 TEST(ModelIds, SharedCounterAcrossKindsNeverReused) {
     AnalysisModel m;

@@ -1,4 +1,5 @@
 #include "optimizer/OptimizerRun.h"
+#include "support/TestSupport.h"
 
 #include "document/ModelFile.h"
 #include "model/FileIo.h"
@@ -16,6 +17,7 @@
 #include <thread>
 
 using namespace quav;
+using namespace quav::testing;
 namespace fs = std::filesystem;
 
 namespace {
@@ -25,10 +27,6 @@ RunOptions writingFiles() {
     RunOptions options;
     options.writeModelFile = saveModelFile;
     return options;
-}
-
-Matrix v3(double x, double y, double z) {
-    return Matrix::vector({x, y, z});
 }
 
 /// A power unit on four mounts with one static load; spring ids 2-5,

@@ -1,8 +1,6 @@
 #include "optimizer/Optimizer.h"
 
-#include "document/ModelFile.h"
 #include "model/AnalysisModel.h"
-#include "model/Archive.h"
 
 #include <gtest/gtest.h>
 
@@ -18,13 +16,6 @@ std::vector<int> idsOf(const Optimizer& o) {
     for (const auto& p : o.parameters)
         ids.push_back(p.id);
     return ids;
-}
-
-std::string blockOf(const Optimizer& o) {
-    ArchiveWriter out;
-    writeOptimizerBlock(out, o);
-    EXPECT_TRUE(out.ok()) << out.error();
-    return out.takeBytes();
 }
 
 } // namespace
@@ -163,107 +154,18 @@ TEST(OptimizerConditions, EqualDisplacementConditionsAreAddedOnce) {
     EXPECT_TRUE(c.displacementConditions.empty());
 }
 
-// --- The file block ---------------------------------------------------------------------
-
-TEST(OptimizerBlock, EntriesHaveTheirFixedSizesAndTheCounterInEveryParameter) {
-    Optimizer o;
-    o.parameterIdCounter = 40;
-    o.addParameter("P", 3, 1, 1);
-    o.addParameter("P", 3, 1, 1);
-    o.setBinding(2, 1, 41, 1.0);
-    o.conditions.addDisplacementCondition({{1, 1, 1, 1, 1, 1, 1}, 1, 3, 0.5});
-    const std::string block = blockOf(o);
-    EXPECT_EQ(block.size(), 188u + 20 + 2 * (4 + 4 + 24 + 2 + 8) + 44);
-    // Bindings come first; then each parameter: counter, id, max, min, increment, name.
-    const std::size_t first = 4 + 20 + 4;
-    const std::size_t parameterBytes = 42;
-    for (int i = 0; i < 2; ++i) {
-        ArchiveReader in(std::string_view(block).substr(first + i * parameterBytes));
-        EXPECT_EQ(in.readI32(), 42) << "the counter at the time of writing";
-        EXPECT_EQ(in.readI32(), 41 + i);
-    }
-    EXPECT_EQ(block.substr(first + 32, 2), "\x01\x50");
-}
-
-TEST(OptimizerBlock, ReadRestoresListsValuesAndTheCounter) {
-    Optimizer o;
-    o.addParameter("幅", 2e5, 1e5, 5e4);
-    o.addParameter("P", 0.3, 0.1, 0.1);
-    o.parameters[0].currentValue = 1.5e5;
-    o.setBinding(4, 1, o.parameters[0].id, 2.0);
-    o.setBinding(2, 5, o.parameters[1].id, -1.0);
-    o.conditions.modeConditionEnabled[5] = 1;
-    o.conditions.modeMaxFrequency[5] = 33;
-    o.conditions.maxFrequencyEnabled = 1;
-    o.conditions.maxFrequency = 90;
-    o.conditions.meanCouplingMax = 12;
-    o.conditions.addDisplacementCondition({{0, 0, 0, 1, 0, 0, 0}, 2, 6, 0.001});
-    o.conditions.addDisplacementCondition({{1, 0, 0, 0, 0, 0, 0}, 1, 6, 0.002});
-    o.parameterIdCounter = 9;
-    const std::string block = blockOf(o);
-
-    Optimizer r;
-    ArchiveReader in(block);
-    readOptimizerBlock(in, 303, r);
-    ASSERT_TRUE(in.ok()) << in.error();
-    EXPECT_EQ(in.remaining(), 0u);
-    EXPECT_EQ(r.parameterIdCounter, 9);
-    EXPECT_EQ(idsOf(r), idsOf(o));
-    EXPECT_EQ(r.parameters[0].name, "幅");
-    EXPECT_EQ(r.parameters[0].currentValue, 1.5e5);
-    EXPECT_EQ(r.parameters[1].increment, 0.1);
-    ASSERT_EQ(r.bindings.size(), 2u);
-    EXPECT_EQ(r.bindings[1].target, 5);
-    EXPECT_EQ(r.bindings[1].multiplier, -1.0);
-    EXPECT_EQ(r.conditions.modeMaxFrequency[5], 33);
-    EXPECT_EQ(r.conditions.maxFrequency, 90);
-    EXPECT_EQ(r.conditions.meanCouplingMax, 12);
-    ASSERT_EQ(r.conditions.displacementConditions.size(), 2u);
-    EXPECT_EQ(r.conditions.displacementConditions[1].limit, 0.002);
-    EXPECT_EQ(blockOf(r), block);
-
-    // Adopting the read content keeps the document's run settings.
+TEST(OptimizerParameters, AdoptingFileContentKeepsTheRunSettingsAndTakesTheCounter) {
+    Optimizer loaded;
+    loaded.setBinding(2, 1, loaded.addParameter("a", 1, 0, 1), 1.0);
+    loaded.parameterIdCounter = 9;
     Optimizer document;
     document.outputDirectory = "/out";
     document.addParameter("old", 1, 0, 1);
-    document.adoptFileContent(std::move(r));
-    EXPECT_EQ(idsOf(document), idsOf(o));
+    document.adoptFileContent(std::move(loaded));
+    EXPECT_EQ(idsOf(document), std::vector<int>{1});
+    EXPECT_EQ(document.bindings.size(), 1u);
     EXPECT_EQ(document.outputDirectory, "/out");
     EXPECT_EQ(document.parameterIdCounter, 9);
-}
-
-TEST(OptimizerBlock, OlderVersionsReadLess) {
-    Optimizer o;
-    o.addParameter("a", 1, 0, 1);
-    o.conditions.addDisplacementCondition({{1, 0, 0, 0, 0, 0, 0}, 1, 6, 0.002});
-    std::string block = blockOf(o);
-    block.resize(block.size() - 4 - 44); // files before 210 end before the displacement list
-
-    Optimizer r;
-    ArchiveReader in(block);
-    readOptimizerBlock(in, 205, r);
-    EXPECT_TRUE(in.ok());
-    EXPECT_EQ(r.parameters.size(), 1u);
-    EXPECT_TRUE(r.conditions.displacementConditions.empty());
-
-    Optimizer none;
-    none.parameterIdCounter = 10;
-    ArchiveReader old(block);
-    readOptimizerBlock(old, 199, none);
-    EXPECT_EQ(old.position(), 0u);
-    EXPECT_TRUE(none.parameters.empty());
-    EXPECT_EQ(none.parameterIdCounter, 10);
-}
-
-TEST(OptimizerBlock, FailedReadLeavesTheCounterAlone) {
-    Optimizer o;
-    o.addParameter("a", 1, 0, 1);
-    o.addParameter("b", 1, 0, 1);
-    const std::string block = blockOf(o);
-    Optimizer r;
-    r.parameterIdCounter = 500;
-    ArchiveReader in(std::string_view(block).substr(0, block.size() - 1));
-    readOptimizerBlock(in, 303, r);
-    EXPECT_FALSE(in.ok());
-    EXPECT_EQ(r.parameterIdCounter, 500);
+    document.adoptFileContent(Optimizer{});
+    EXPECT_EQ(document.parameterIdCounter, 9) << "a file without parameters keeps the numbering";
 }

@@ -4,6 +4,7 @@
 #include "analysis/PointMotion.h"
 #include "optimizer/OptimizerRun.h"
 #include "optimizer/Variant.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,12 +15,9 @@
 #include <vector>
 
 using namespace quav;
+using namespace quav::testing;
 
 namespace {
-
-Matrix v3(double x, double y, double z) {
-    return Matrix::vector({x, y, z});
-}
 
 /// Four inclined mounts (ids 2-5) on one characteristic (id 6), products of inertia.
 AnalysisModel inclinedModel() {

@@ -1,4 +1,5 @@
 #include "optimizer/Variant.h"
+#include "support/TestSupport.h"
 
 #include "analysis/ModeMetrics.h"
 #include "analysis/PointMotion.h"
@@ -11,6 +12,7 @@
 #include <tuple>
 
 using namespace quav;
+using namespace quav::testing;
 
 namespace {
 
@@ -20,10 +22,6 @@ DesignParameter range(double min, double max, double increment) {
     p.maxValue = max;
     p.increment = increment;
     return p;
-}
-
-Matrix v3(double x, double y, double z) {
-    return Matrix::vector({x, y, z});
 }
 
 /// A calculated-looking variant: frequencies 5..30 Hz from mode 1 up and

@@ -1,4 +1,5 @@
 #include "reports/Reports.h"
+#include "support/TestSupport.h"
 
 #include "analysis/CalculationDriver.h"
 #include "model/TextEncoding.h"
@@ -8,12 +9,9 @@
 #include <cstdlib>
 
 using namespace quav;
+using namespace quav::testing;
 
 namespace {
-
-Matrix v3(double x, double y, double z) {
-    return Matrix::vector({x, y, z});
-}
 
 /// Two springs on one characteristic, one observation point, one static and one
 /// dynamic load, with results chosen so that every printed number can be worked

@@ -3,15 +3,31 @@
 #include "math/Matrix.h"
 #include "model/AnalysisModel.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <string>
 
-// Models shared by the analysis tests: small mount layouts whose answers can be
-// worked out by hand, and their variations.
+// What the core tests share: tolerances named once, small mount layouts whose
+// answers can be worked out by hand, and their variations.
 namespace quav::testing {
+
+/// Results that only rounding separates from the exact value.
+constexpr double kTight = 1e-12;
+/// The 3.141592 circle constant leaves cross terms and couplings of this relative
+/// order where exact angles would give none.
+constexpr double kCircleConstantSlack = 1e-6;
 
 inline Matrix v3(double x, double y, double z) {
     return Matrix::vector({x, y, z});
+}
+
+/// Same dimensions, every element within `tolerance`.
+inline void expectNear(const Matrix& a, const Matrix& b, double tolerance) {
+    ASSERT_EQ(a.rows(), b.rows());
+    ASSERT_EQ(a.cols(), b.cols());
+    for (int i = 0; i < a.size(); ++i)
+        EXPECT_NEAR(a[i], b[i], tolerance) << "element " << i;
 }
 
 /// Four springs with one characteristic at (+-a, +-b, c) relative to the CoG, mass
