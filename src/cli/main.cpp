@@ -2,6 +2,7 @@
 #include "analysis/CalculationDriver.h"
 #include "analysis/FrequencyStepCurve.h"
 #include "cli/CommandOutput.h"
+#include "cli/Interrupts.h"
 #include "cli/ModelJson.h"
 #include "cli/NumberOptions.h"
 #include "cli/Progress.h"
@@ -372,6 +373,7 @@ int run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    removeTemporaryFilesOnSignals();
     int code = ExitRunError;
     try {
         code = run(argc, argv);

@@ -4,8 +4,11 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <iterator>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -23,13 +26,33 @@ std::string describe(std::string_view what, const std::string& path, int err) {
     return s;
 }
 
-/// The file a save replaces: the target of a symbolic link, else `path` itself.
-std::string resolvedTarget(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_symlink(path, ec))
-        return path;
-    const auto target = std::filesystem::weakly_canonical(path, ec);
-    return ec ? path : target.string();
+constexpr std::string_view kCannotSave = "ファイルを保存できません";
+
+// The temporary files of the writes in progress, for removal by a signal
+// handler: a slot is free (0), being filled (1) or holds a path (2).
+struct TemporarySlot {
+    std::atomic<int> state{0};
+    char path[4096];
+};
+TemporarySlot temporaries[32];
+
+int registerTemporary(const std::string& path) {
+    if (path.size() >= sizeof temporaries[0].path)
+        return -1;
+    for (int i = 0; i < static_cast<int>(std::size(temporaries)); ++i) {
+        int expected = 0;
+        if (temporaries[i].state.compare_exchange_strong(expected, 1)) {
+            std::memcpy(temporaries[i].path, path.c_str(), path.size() + 1);
+            temporaries[i].state.store(2);
+            return i;
+        }
+    }
+    return -1; // all in use: this one is cleaned up only by its own failure
+}
+
+void releaseTemporary(int slot) {
+    if (slot >= 0)
+        temporaries[slot].state.store(0);
 }
 
 bool writeAll(int fd, std::string_view bytes) {
@@ -48,43 +71,142 @@ bool writeAll(int fd, std::string_view bytes) {
 
 } // namespace
 
-FileResult writeFileAtomically(const std::string& path, std::string_view bytes,
-                               Durability durability) {
-    static std::atomic<unsigned> sequence{0};
-    const std::string target = resolvedTarget(path);
-    const std::filesystem::path targetPath(target);
+void removeTemporaryFilesInProgress() noexcept {
+    for (auto& slot : temporaries)
+        if (slot.state.load() == 2)
+            ::unlink(slot.path);
+}
 
-    // A hidden name in the target's folder, so the rename never crosses file systems.
-    int fd = -1;
-    std::string temp;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = (targetPath.parent_path() /
-                ("." + targetPath.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
-                 std::to_string(sequence++)))
-                   .string();
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
+OutputFile::OutputFile(const std::string& path, Durability durability)
+    : path_(path), durability_(durability) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)) {
+            // Written through, never replaced. Non-blocking first, so that a FIFO
+            // nobody reads is refused instead of waited on.
+            fd_ = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+            if (fd_ < 0 && errno == ENXIO) {
+                refuse("読み手のいないパイプです");
+                return;
+            }
+            if (fd_ < 0) {
+                fail(kCannotSave, errno);
+                return;
+            }
+            ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+            return;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            refuse("フォルダです");
+            return;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            refuse("通常のファイルではありません");
+            return;
+        }
+        char* real = ::realpath(path.c_str(), nullptr);
+        target_ = real ? real : path;
+        std::free(real);
+        // Replacing is for files the caller may write itself: renaming over a
+        // read-only file or another user's would bypass its permissions.
+        if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
+            refuse("書き込みが許可されていないファイルです。読み取り専用か、ほかのユーザーのファイ"
+                   "ルです");
+            return;
+        }
+    } else if (errno == ENOENT) {
+        // A new file; a link to a file yet to be made makes that file.
+        struct stat link {};
+        std::error_code ec;
+        const auto resolved = std::filesystem::weakly_canonical(path, ec);
+        target_ = ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && !ec
+                      ? resolved.string()
+                      : path;
+    } else {
+        fail(kCannotSave, errno); // a link loop, a missing permission, ...
+        return;
+    }
+
+    // A short name beside the target, so the rename never crosses file systems
+    // and a target name of any length leaves room for it.
+    static std::atomic<unsigned> sequence{0};
+    const std::filesystem::path folder = std::filesystem::path(target_).parent_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp_ = (folder / (".quav-" + std::to_string(::getpid()) + "-" +
+                           std::to_string(sequence++) + ".tmp"))
+                    .string();
+        releaseTemporary(slot_);
+        slot_ = registerTemporary(temp_);
+        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0 || errno != EEXIST)
             break;
     }
-    if (fd < 0)
-        return {describe("ファイルを保存できません", path, errno)};
-
-    struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
-        ::fchmod(fd, existing.st_mode & 07777);
-
-    int err = 0;
-    if (!writeAll(fd, bytes) || (durability == Durability::Synced && ::fsync(fd) != 0))
-        err = errno;
-    if (::close(fd) != 0 && err == 0)
-        err = errno;
-    if (err == 0 && ::rename(temp.c_str(), target.c_str()) != 0)
-        err = errno;
-    if (err != 0) {
-        ::unlink(temp.c_str());
-        return {describe("ファイルを保存できません", path, err)};
+    if (fd_ < 0) {
+        const int err = errno;
+        releaseTemporary(slot_);
+        slot_ = -1;
+        temp_.clear();
+        fail(kCannotSave, err);
+        return;
     }
-    return {};
+    struct stat existing {};
+    if (::stat(target_.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+        ::fchmod(fd_, existing.st_mode & 07777);
+}
+
+OutputFile::~OutputFile() {
+    abandon();
+}
+
+void OutputFile::fail(std::string_view what, int err) {
+    if (error_.empty())
+        error_ = describe(what, path_, err);
+}
+
+void OutputFile::refuse(std::string_view reason) {
+    error_ = describe(kCannotSave, path_, 0) + "（" + std::string(reason) + "）";
+}
+
+void OutputFile::abandon() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    if (!temp_.empty())
+        ::unlink(temp_.c_str());
+    temp_.clear();
+    releaseTemporary(slot_);
+    slot_ = -1;
+}
+
+bool OutputFile::write(std::string_view bytes) {
+    if (!ok())
+        return false;
+    if (!writeAll(fd_, bytes))
+        fail(kCannotSave, errno);
+    return ok();
+}
+
+FileResult OutputFile::commit() {
+    if (ok() && !temp_.empty() && durability_ == Durability::Synced && ::fsync(fd_) != 0)
+        fail(kCannotSave, errno);
+    if (fd_ >= 0 && ::close(fd_) != 0)
+        fail(kCannotSave, errno);
+    fd_ = -1;
+    if (ok() && !temp_.empty()) {
+        if (::rename(temp_.c_str(), target_.c_str()) != 0)
+            fail(kCannotSave, errno);
+        else
+            temp_.clear();
+    }
+    abandon();
+    return {error_};
+}
+
+FileResult writeFileAtomically(const std::string& path, std::string_view bytes,
+                               Durability durability) {
+    OutputFile file(path, durability);
+    file.write(bytes);
+    return file.commit();
 }
 
 FileContent readWholeFile(const std::string& path, std::size_t maxBytes) {

@@ -124,6 +124,69 @@ stdout)
         expect_code 2 $? "$cmd with stdout closed"
     done
     ;;
+files)
+    # A FIFO, a device and a link to stdout are written through, never replaced.
+    mkfifo "$work/fifo"
+    timeout 10 cat "$work/fifo" >"$work/through_fifo" &
+    reader=$!
+    # Refused (exit 2) until the reader has come to the FIFO.
+    for _ in $(seq 50); do
+        "$cli" calc "$example" -o "$work/fifo" >/dev/null 2>&1
+        code=$?
+        [ $code -eq 2 ] || break
+        sleep 0.1
+    done
+    expect_code 0 $code "calc -o FIFO"
+    wait $reader
+    [ -p "$work/fifo" ] || fail "the FIFO was replaced by a file"
+    "$cli" dump "$work/through_fifo" >/dev/null || fail "what went through the FIFO is no model"
+    timeout 10 "$cli" calc "$example" -o "$work/fifo" >/dev/null 2>&1
+    expect_code 2 $? "calc -o FIFO without a reader"
+    ln -s /proc/self/fd/1 "$work/so"
+    "$cli" convert "$example" "$work/so" | cmp -s - "$example" || fail "convert to a link to stdout"
+    [ -L "$work/so" ] || fail "the link to stdout was replaced"
+    if [ "$(id -u)" -eq 0 ]; then
+        mknod "$work/null" c 1 3
+        "$cli" calc "$example" -o "$work/null" >/dev/null
+        expect_code 0 $? "calc -o a null device"
+        [ -c "$work/null" ] || fail "the device was replaced by a file"
+    fi
+    # Anything else is refused.
+    ln -s loop "$work/loop"
+    mkdir "$work/folder"
+    for target in loop folder; do
+        "$cli" calc "$example" -o "$work/$target" >/dev/null 2>&1
+        expect_code 2 $? "calc -o $target"
+    done
+    [ -L "$work/loop" ] && [ -d "$work/folder" ] || fail "a refused target was changed"
+    # A name of 250 bytes leaves no room for a longer temporary name.
+    long="$work/$(printf 'n%.0s' $(seq 245)).quav"
+    "$cli" calc "$example" -o "$long" >/dev/null
+    expect_code 0 $? "a name of 250 bytes"
+    # A file the user may not write is left alone: run as nobody where we are root.
+    as_user=()
+    [ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    shared=$(mktemp -d /tmp/quav-shared-XXXXXX)
+    trap 'rm -rf "$work" "$shared"' EXIT
+    chmod 777 "$shared"
+    cp "$example" "$shared/read_only.quav"
+    [ "$(id -u)" -eq 0 ] && chown 65534 "$shared/read_only.quav"
+    chmod 444 "$shared/read_only.quav"
+    others=read_only.quav
+    if [ "$(id -u)" -eq 0 ]; then
+        cp "$example" "$shared/others.quav" # root's, in a folder nobody may write
+        others="$others others.quav"
+    fi
+    for name in $others; do
+        owner=$(stat -c %u "$shared/$name")
+        "${as_user[@]}" "$cli" convert "$example" "$shared/$name" 2>"$work/stderr"
+        expect_code 2 $? "convert over $name"
+        contains "$work/stderr" "書き込みが許可されていない"
+        cmp -s "$shared/$name" "$example" || fail "$name was changed"
+        [ "$(stat -c %u "$shared/$name")" = "$owner" ] || fail "$name changed its owner"
+    done
+    [ -z "$(ls -A "$work" | grep '\.tmp$')" ] || fail "a temporary file was left behind"
+    ;;
 memory)
     # Running out of memory is a message and exit 1, never an abort. A
     # sanitizer's shadow memory does not fit under a small limit: skip there.

@@ -378,6 +378,11 @@ TEST_F(DocFixture, OpenSaveAndTheListing) {
     // A failed save keeps the flag; a failed open keeps the document.
     EXPECT_FALSE(doc.saveAs(dir + "/missing/x.quav").ok());
     EXPECT_TRUE(doc.isModified());
+    // Save follows the output-file rules and says why it refuses (the desktop
+    // shows the reason in its message box).
+    std::filesystem::create_directories(dir + "/folder.quav");
+    EXPECT_NE(doc.saveAs(dir + "/folder.quav").error.find("フォルダです"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_directory(dir + "/folder.quav"));
     EXPECT_FALSE(doc.open(bad).ok());
     EXPECT_EQ(model().springs.size(), 2u);
     EXPECT_TRUE(doc.isModified());
