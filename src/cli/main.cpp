@@ -12,6 +12,7 @@
 #include "model/TextFormat.h"
 #include "optimizer/OptimizerRun.h"
 #include "reports/Reports.h"
+#include "version/Version.h"
 
 #include <CLI/CLI.hpp>
 
@@ -279,6 +280,9 @@ int run(int argc, char** argv) {
     CLI::App app{"quav-cli: natural frequencies, static and harmonic responses and the optimiser "
                  "of a rigid body on elastic mounts, from the command line"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", versionText("quav-cli"));
+    app.footer("Exit codes: 0 success; 1 calculation or run error; 2 usage, input or file error, "
+               "or a run stopped by Ctrl-C.");
 
     std::string in, out, encoding = "utf-8", frame = "global", dof = "x";
     std::vector<std::string> only;
