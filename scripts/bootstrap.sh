@@ -10,6 +10,11 @@ packages=(
     clang libclang-rt-dev clang-format
     qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev
     xvfb xauth fonts-noto-cjk xdotool xclip imagemagick openbox
+    # Installing and packaging: icons rendered from SVG, the Debian package's
+    # library dependencies, and the checks of the desktop entry, the file type
+    # (xdg-mime asks the shared MIME database through mimetype) and the window.
+    librsvg2-bin dpkg-dev file desktop-file-utils libxml2-utils shared-mime-info
+    xdg-utils libfile-mimeinfo-perl x11-utils
 )
 
 missing=()
