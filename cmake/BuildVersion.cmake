@@ -1,9 +1,10 @@
 # Writes OUTPUT, a header defining QUAV_PRODUCT_VERSION (PRODUCT) and
-# QUAV_BUILD_VERSION: VERSION and, in a git
-# checkout, the commit ("0.1-g1a2b3c4d5e", "-dirty" added when tracked files
-# have changes). Run at every build (cmake -P) and rewritten only when the text
-# changes, so an unchanged commit rebuilds nothing.
-#   cmake -DPRODUCT=3.03 -DVERSION=0.1 -DSOURCE_DIR=... -DOUTPUT=.../BuildVersion.h -P BuildVersion.cmake
+# QUAV_BUILD_VERSION: VERSION and, in a git checkout, the commit
+# ("0.1-g1a2b3c4d5e", "-dirty" added when tracked files have changes). Run at
+# every build and rewritten only when the text changes, so an unchanged commit
+# rebuilds nothing.
+#   cmake -DPRODUCT=3.03 -DVERSION=0.1 -DSOURCE_DIR=... -DOUTPUT=.../BuildVersion.h \
+#         -P BuildVersion.cmake
 set(version "${VERSION}")
 find_program(GIT git)
 if(GIT AND EXISTS "${SOURCE_DIR}/.git")

@@ -11,6 +11,7 @@ cd "$(dirname "$0")/.."
 build=$(pwd)/build
 
 cmake --build --preset dev
+rm -f "$build"/package/quav_*.deb
 (cd "$build" && cpack -G DEB >"$build/package.log" 2>&1) || {
     cat "$build/package.log" >&2
     exit 1
@@ -48,9 +49,11 @@ quav-cli --version
 quav --version
 
 # The command-line front end on the installed example.
-quav-cli calc "$examples/power_unit.quav" -o "$work/out.quav" | grep -qx "計算終了" ||
-    fail "quav-cli calc on the installed example"
-quav-cli report "$work/out.quav" | grep -q "//////固有値解析結果//////" || fail "no results report"
+quav-cli calc "$examples/power_unit.quav" -o "$work/out.quav" >"$work/calc.txt" ||
+    fail "quav-cli calc on the installed example: $(cat "$work/calc.txt")"
+grep -qx "計算終了" "$work/calc.txt" || fail "quav-cli calc did not finish: $(cat "$work/calc.txt")"
+quav-cli report "$work/out.quav" >"$work/report.txt"
+grep -q "//////固有値解析結果//////" "$work/report.txt" || fail "no results report"
 
 # The desktop application on it, on an X server that picks a free display.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
@@ -67,9 +70,11 @@ quav=$!
 pids+=("$quav")
 window=""
 for _ in $(seq 150); do
-    window=$(xdotool search --onlyvisible --name '^power_unit\.quav - QUAV$' 2>/dev/null | head -1) || true
+    window=$(xdotool search --onlyvisible --name '^power_unit\.quav - QUAV$' 2>/dev/null |
+        head -1) || true
     [ -n "$window" ] && break
-    kill -0 "$quav" 2>/dev/null || fail "quav ended before its window appeared: $(cat "$work/quav.log")"
+    kill -0 "$quav" 2>/dev/null ||
+        fail "quav ended before its window appeared: $(cat "$work/quav.log")"
     sleep 0.2
 done
 [ -n "$window" ] || fail "no main window \"power_unit.quav - QUAV\" within 30 s"

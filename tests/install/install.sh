@@ -56,7 +56,8 @@ tree)
     out=$prefix/out.quav
     "$prefix/bin/quav-cli" calc "$share/doc/quav/examples/power_unit.quav" -o "$out" >/dev/null ||
         fail "the installed quav-cli does not calculate the installed example"
-    "$prefix/bin/quav-cli" report "$out" | grep -q "固有値解析結果" || fail "no report"
+    "$prefix/bin/quav-cli" report "$out" >"$prefix/report.txt" || fail "report failed"
+    grep -q "固有値解析結果" "$prefix/report.txt" || fail "no results report"
     ;;
 mime)
     desktop-file-validate "$share/applications/quav.desktop" || fail "desktop-file-validate"

@@ -17,13 +17,14 @@ missing() {
 text=$(sed -e 's/\\-/-/g' -e 's/\\f[BIRP]//g' -e 's/\\&//g' "$page")
 
 # The names of the entries of one section of a help text ("Options",
-# "Positionals", "Subcommands"), one a line: "-o,--output TEXT" gives -o and --output.
+# "Positionals", "Subcommands"), one a line, read as bash completion reads them:
+# "-o,--output TEXT" gives -o and --output.
+# shellcheck source=../../packaging/quav-cli.bash
+source "$(dirname "$0")/../../packaging/quav-cli.bash"
 entries() { # help-text section
-    awk -v want="$2:" '
-        /^[^ ].*:$/ { on = ($0 == want); next }
-        /^[^ ]/ { on = 0 }
-        on && /^  [^ ]/ { print $1 }' <<<"$1" | tr ',' '\n'
+    _quav_cli_entries "$1" "$2" | awk '{ print $1 }' | tr ',' '\n'
 }
+
 # Whether a name stands in some text as a word of its own.
 names() { grep -qE -- "(^|[^A-Za-z0-9-])$2([^A-Za-z0-9-]|\$)" <<<"$1"; }
 
