@@ -9,6 +9,8 @@
 # frequency-step window of a picked spring. A second session on a copy sets up
 # and runs an optimiser study in its dialogs, opens a result file and compares
 # the run's files with quav-cli optimize's.
+# Then the 3-D view on the example: the modes move, a spring picked in a static
+# result prints its block, the DXF outline replaces the box, Ctrl+C copies it.
 # Leaves a screenshot of the main window and of every dialog on the way in
 # DIR (default: $TMPDIR/quav-tour), to look at.
 #
@@ -482,5 +484,67 @@ for f in "$work/cli"/*; do
 done
 [ "$matches" -gt 1 ] || fail "the study wrote no result file"
 
+# ------------------------------------------------------------ the 3-D view --
+# The example opened from the command line: calculate, watch the modes move,
+# pick a spring in a static result and read its block, lay the example's DXF
+# outline over the body, copy the picture to the clipboard.
+"$quav" "$root/examples/power_unit.quav" >"$work/quav-view.log" 2>&1 &
+pids+=($!)
+window "power_unit.quav - QUAV"
+measure_tree
+xdotool key alt+v f # Fit
+shot view-example
+# Rows: 3 計算実行, 4 結果表示; under it 5 振動ﾓｰﾄﾞ, with it open 6-11 Mode1-6,
+# then 15 静解析; "静解析" open instead: 6 静解析, 7 weight, 8 roll torque.
+row 3
+window 計算条件設定
+xdotool key Return
+gone 計算条件設定
+message
+row 4
+row 5
+row 6
+shot view-mode1
+import -window root "$work/mode1-later.png"
+# The mode moves: the same display a moment later is another picture.
+[ "$(compare -metric AE "$out/$(printf %02d "$shots")-view-mode1.png" "$work/mode1-later.png" \
+    null: 2>&1 || true)" != 0 ] || fail "Mode1 does not move"
+for mode in 7 8 9 10 11; do
+    row $mode
+done
+shot view-mode6
+row 15
+row 7
+view_before
+# A spring of the example is yellow (bound to a characteristic): click the
+# first yellow pixel left of the tree; its block joins the texts.
+point=$(convert "$work/before.png" -crop "$((tree_x - 10))x100000+0+0" txt:- |
+    awk -F'[,:]' '!found && /#FFFF00/ { print $1, $2; found = 1 }') || true
+[ -n "$point" ] || fail "no spring drawn in the static display"
+read -r x y <<<"$point"
+xdotool mousemove "$x" "$y" click 1
+shot view-static-spring
+[ "$(compare -metric AE "$work/before.png" "$out/$(printf %02d "$shots")-view-static-spring.png" \
+    null: 2>&1 || true)" -gt 500 ] || fail "picking a spring printed no block"
+# The outline of the power unit instead of the box.
+xdotool key alt+f i g
+window 開く
+xdotool key ctrl+a
+type_text "$root/examples/power_unit_outline.dxf"
+xdotool key Return
+window dxfﾌｧｲﾙ読み込み設定
+shot dxfﾌｧｲﾙ読み込み設定
+xdotool key Return
+gone dxfﾌｧｲﾙ読み込み設定
+shot view-outline
+# Ctrl+C copies the view as shown: an image of the view's size on the clipboard.
+window "power_unit.quav\\* - QUAV"
+xdotool key ctrl+c
+message
+xclip -selection clipboard -t image/png -o >"$out/view-copy.png" ||
+    fail "no image on the clipboard"
+[ "$(identify -format %w "$out/view-copy.png")" -gt 400 ] || fail "the copied image is too small"
+
 echo "tour: $shots screenshots in $out; the saved model matches; the study's" \
-    "$((matches - 1)) result files are those of quav-cli"
+    "$((matches - 1)) result files are those of quav-cli; the 3-D view animates, picks," \
+    "imports and copies"
