@@ -1,6 +1,7 @@
 #include "view/Scene.h"
 
 #include "ViewTestModels.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

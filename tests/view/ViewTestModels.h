@@ -6,10 +6,6 @@
 // every drawn position and printed number can be worked out on paper.
 namespace quav::testing {
 
-inline Matrix v3(double x, double y, double z) {
-    return Matrix::vector({x, y, z});
-}
-
 /// Mass element id 1 at (0.1, 0.2, 0.3), box 0.6 x 0.4 x 0.5; beside it spring "front"
 /// (id 2, bound, Y angle 30, Z angle 10, size 0.1) and spring "rear" (id 3, unbound); static
 /// load "weight" (id 4, along -y); dynamic load "unbalance" (id 5, a moment about x,
@@ -18,14 +14,16 @@ inline Matrix v3(double x, double y, double z) {
 inline AnalysisModel viewModel() {
     AnalysisModel m;
     m.mass = 100.0;
-    m.setCentreOfGravity(v3(0.1, 0.2, 0.3));
-    m.setSize(v3(0.6, 0.4, 0.5));
+    m.setCentreOfGravity(Matrix::vector({0.1, 0.2, 0.3}));
+    m.setSize(Matrix::vector({0.6, 0.4, 0.5}));
     m.setInertia(Matrix(3, 3, {4, 0, 0, 0, 5, 0, 0, 0, 6}));
-    m.addSpring("front", v3(0.55, 0.05, 0.0), v3(0, 30, 10), 0.1f);
-    m.addSpring("rear", v3(-0.35, 0.05, 0.0), v3(0, 0, 0), 0.1f);
-    m.addStaticLoad("weight", 981.0, v3(0.1, 0.2, 0.3), v3(0, -1, 0), Translational);
-    m.addDynamicLoad("unbalance", 50.0, v3(0.2, 0.2, 0.3), v3(1, 0, 0), Moment, 25.0);
-    m.addObservationPoint("radiator", v3(0.5, 0.3, 0.3));
+    m.addSpring("front", Matrix::vector({0.55, 0.05, 0.0}), Matrix::vector({0, 30, 10}), 0.1f);
+    m.addSpring("rear", Matrix::vector({-0.35, 0.05, 0.0}), Matrix::vector({0, 0, 0}), 0.1f);
+    m.addStaticLoad("weight", 981.0, Matrix::vector({0.1, 0.2, 0.3}), Matrix::vector({0, -1, 0}),
+                    Translational);
+    m.addDynamicLoad("unbalance", 50.0, Matrix::vector({0.2, 0.2, 0.3}), Matrix::vector({1, 0, 0}),
+                     Moment, 25.0);
+    m.addObservationPoint("radiator", Matrix::vector({0.5, 0.3, 0.3}));
     m.springs[0].characteristicId = m.addCharacteristic(SpringCharacteristic{});
 
     for (int k = 1; k <= 6; ++k)
