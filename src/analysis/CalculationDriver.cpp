@@ -1,5 +1,6 @@
 #include "analysis/CalculationDriver.h"
 
+#include "analysis/AnalysisKernels.h"
 #include "analysis/DynamicAnalysis.h"
 #include "analysis/EigenAnalysis.h"
 #include "analysis/StaticAnalysis.h"
@@ -34,7 +35,8 @@ SweepPlan planSweep(const AnalysisModel& model) {
     return plan;
 }
 
-CalculationOutcome calculate(AnalysisModel& model, const CalculationConditions& conditions) {
+CalculationOutcome calculate(AnalysisModel& model, const CalculationConditions& conditions,
+                             const PrincipalAxes* principal) {
     CalculationOutcome outcome;
     model.calculated = 0;
     model.clearResults();
@@ -45,10 +47,16 @@ CalculationOutcome calculate(AnalysisModel& model, const CalculationConditions& 
         return outcome;
     }
 
-    if (conditions.eigen)
-        eigenvalueAnalysis(model);
-    if (conditions.staticAnalysis && !model.staticLoads.empty())
-        model.staticResults = staticAnalysis(model);
+    // Both analyses read the springs' orientations and characteristics: found once.
+    const bool statics = conditions.staticAnalysis && !model.staticLoads.empty();
+    if (conditions.eigen || statics) {
+        const detail::SpringSet springs(model);
+        if (conditions.eigen)
+            eigenvalueAnalysis(model, springs,
+                               principal ? *principal : principalInertiaAxes(model.inertia));
+        if (statics)
+            model.staticResults = staticAnalysis(model, springs);
+    }
     if (conditions.dynamic && !model.dynamicLoads.empty())
         model.dynamicResults = responseAtFrequency(model, 0.0);
     if (conditions.frequencyStep && !model.dynamicLoads.empty()) {

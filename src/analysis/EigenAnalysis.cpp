@@ -110,25 +110,27 @@ namespace {
 struct ModalSystem {
     bool valid = false;    ///< the principal axes are set
     bool definite = false; ///< the mass matrix is positive or negative definite
-    Matrix axes = Matrix(3, 3);
+    double axes[9] = {};   ///< P, row-major
     long double massSign = 1.0L;
     long double scale[6] = {};
-    Matrix c = Matrix(6, 6);
+    double c[36] = {}; ///< row-major, both triangles
 };
 
-ModalSystem modalSystem(const AnalysisModel& model, const PrincipalAxes& principal) {
+ModalSystem modalSystem(const AnalysisModel& model, const PrincipalAxes& principal,
+                        const detail::SpringSet& springs) {
     ModalSystem system;
     if (!principal.valid)
         return system;
     system.valid = true;
-    system.axes = principal.axes;
     const Matrix& p = principal.axes;
     // P is orthonormal, so its transpose is its inverse, exactly to rounding.
     double frame[9];
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c)
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            system.axes[r * 3 + c] = p(r, c);
             frame[r * 3 + c] = p(c, r);
-    const detail::SpringSet springs(model);
+        }
+    }
     detail::SpringBlocks blocks(springs);
     springs.springMatrices(frame, false, true, blocks.data());
     double k[36];
@@ -155,7 +157,7 @@ ModalSystem modalSystem(const AnalysisModel& model, const PrincipalAxes& princip
         system.scale[i] = 1.0L / std::sqrt(std::fabs(static_cast<long double>(d[i])));
     for (int i = 0; i < 6; ++i)
         for (int j = i; j < 6; ++j)
-            system.c(i, j) = system.c(j, i) =
+            system.c[i * 6 + j] = system.c[j * 6 + i] =
                 static_cast<double>(k[i * 6 + j] * system.scale[i] * system.scale[j]);
     return system;
 }
@@ -186,9 +188,12 @@ double frequencyOf(double lambda) {
 
 } // namespace
 
-ModalSolution solveModes(const AnalysisModel& model, EigenPrecision precision) {
+namespace {
+
+/// The modes of a modal system: eigenvalues and vectors y of C, x = Dm^-1/2 y
+/// rotated by P, normalised and signed, in storage order.
+ModalSolution modesOf(const ModalSystem& system, EigenPrecision precision) {
     ModalSolution result;
-    const ModalSystem system = modalSystem(model, principalInertiaAxes(model.inertia, precision));
     if (!system.valid)
         return result;
     result.valid = true;
@@ -202,33 +207,53 @@ ModalSolution solveModes(const AnalysisModel& model, EigenPrecision precision) {
         }
         return result;
     }
-    const Matrix& p = system.axes;
-    const SymmetricEigen e = eigenSolution(system.c, precision);
+    // Eigenvalue j on the diagonal of w, its vector in row j of vt.
+    double w[36], vt[36];
+    if (precision == EigenPrecision::Double) {
+        std::copy(system.c, system.c + 36, w);
+        symmetricEigenRows(w, vt, 6);
+    } else {
+        Matrix c(6, 6);
+        std::copy(system.c, system.c + 36, c.data());
+        const SymmetricEigen e = symmetricEigenExtended(c);
+        for (int j = 0; j < 6; ++j) {
+            w[j * 7] = e.values[j];
+            for (int i = 0; i < 6; ++i)
+                vt[j * 6 + i] = e.vectors(i, j);
+        }
+    }
 
     // Mode vectors in global DOFs, normalised and signed, in the solver's order.
-    Matrix shapes(6, 6);
+    const double* p = system.axes;
+    double shapes[6][6]; // shapes[j]: mode j
     double lambda[6];
     for (int j = 0; j < 6; ++j) {
-        lambda[j] = static_cast<double>(system.massSign * e.values[j]);
+        lambda[j] = static_cast<double>(system.massSign * w[j * 7]);
         long double x[6];
         for (int i = 0; i < 6; ++i)
-            x[i] = system.scale[i] * e.vectors(i, j);
+            x[i] = system.scale[i] * vt[j * 6 + i];
         long double g[6];
         long double norm2 = 0.0L;
         for (int block = 0; block < 6; block += 3) {
             for (int r = 0; r < 3; ++r) {
                 long double sum = 0.0L;
                 for (int m = 0; m < 3; ++m)
-                    sum += static_cast<long double>(p(r, m)) * x[block + m];
+                    sum += static_cast<long double>(p[r * 3 + m]) * x[block + m];
                 g[block + r] = sum;
                 norm2 += sum * sum;
             }
         }
         const long double norm = std::sqrt(norm2);
-        for (int i = 0; i < 6; ++i)
-            shapes(i, j) = static_cast<double>(g[i] / norm);
-        if (shapes(dominantRow(shapes, j), j) < 0.0)
-            negateColumn(shapes, j);
+        // The largest element (the first of equal magnitudes) positive.
+        int big = 0;
+        for (int i = 0; i < 6; ++i) {
+            shapes[j][i] = static_cast<double>(g[i] / norm);
+            if (std::fabs(shapes[j][i]) > std::fabs(shapes[j][big]))
+                big = i;
+        }
+        if (shapes[j][big] < 0.0)
+            for (double& e : shapes[j])
+                e = -e;
     }
 
     int order[6];
@@ -238,19 +263,34 @@ ModalSolution solveModes(const AnalysisModel& model, EigenPrecision precision) {
         result.eigenvalues[s] = lambda[j];
         result.frequencies[s] = frequencyOf(lambda[j]);
         for (int i = 0; i < 6; ++i)
-            result.modeShapes(i, s) = shapes(i, j);
+            result.modeShapes(i, s) = shapes[j][i];
     }
     return result;
 }
 
+void storeModes(AnalysisModel& model, ModalSolution& modes) {
+    model.eigenFrequencies = std::move(modes.frequencies);
+    model.modeShapes = std::move(modes.modeShapes);
+}
+
+} // namespace
+
+ModalSolution solveModes(const AnalysisModel& model, EigenPrecision precision) {
+    const detail::SpringSet springs(model);
+    return modesOf(modalSystem(model, principalInertiaAxes(model.inertia, precision), springs),
+                   precision);
+}
+
 bool naturalFrequencyBounds(const AnalysisModel& model, const PrincipalAxes& principal,
                             FrequencyBounds& bounds) {
-    const ModalSystem system = modalSystem(model, principal);
+    const ModalSystem system = modalSystem(model, principal, detail::SpringSet(model));
     if (!system.valid || !system.definite)
         return false;
+    Matrix c(6, 6);
+    std::copy(system.c, system.c + 36, c.data());
     // Stopping at 1e-7 of the norm saves the last sweeps and still leaves bounds
     // narrow enough to settle nearly every variant.
-    const EigenvalueEstimate estimate = approximateEigenvalues(system.c, 1e-7);
+    const EigenvalueEstimate estimate = approximateEigenvalues(c, 1e-7);
     double lowest = 0.0, highest = 0.0;
     for (int j = 0; j < 6; ++j) {
         const double magnitude = std::fabs(estimate.values[j]);
@@ -280,8 +320,16 @@ bool eigenvalueAnalysis(AnalysisModel& model) {
     ModalSolution modes = solveModes(model);
     if (!modes.valid)
         return false;
-    model.eigenFrequencies = std::move(modes.frequencies);
-    model.modeShapes = std::move(modes.modeShapes);
+    storeModes(model, modes);
+    return true;
+}
+
+bool eigenvalueAnalysis(AnalysisModel& model, const detail::SpringSet& springs,
+                        const PrincipalAxes& principal) {
+    ModalSolution modes = modesOf(modalSystem(model, principal, springs), EigenPrecision::Double);
+    if (!modes.valid)
+        return false;
+    storeModes(model, modes);
     return true;
 }
 

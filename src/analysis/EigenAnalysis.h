@@ -5,6 +5,10 @@
 
 namespace quav {
 
+namespace detail {
+class SpringSet;
+}
+
 /// Principal axes of inertia.
 struct PrincipalAxes {
     /// False when a diagonal moment (Ixx, Iyy or Izz) is exactly 0: `axes` is then
@@ -85,5 +89,10 @@ bool naturalFrequencyBounds(const AnalysisModel& model, const PrincipalAxes& pri
 /// Writes `eigenFrequencies` and `modeShapes` of the model from solveModes. Returns
 /// false and leaves the results untouched when the principal axes are not set.
 bool eigenvalueAnalysis(AnalysisModel& model);
+
+/// The same on the model's springs as a calculation prepared them, with the principal
+/// axes of `model.inertia` already found (variants of one model share them).
+bool eigenvalueAnalysis(AnalysisModel& model, const detail::SpringSet& springs,
+                        const PrincipalAxes& principal);
 
 } // namespace quav

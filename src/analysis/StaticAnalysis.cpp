@@ -16,13 +16,16 @@ Matrix loadVector(const StaticLoad& load) {
 }
 
 Matrix staticAnalysis(const AnalysisModel& model) {
+    return staticAnalysis(model, detail::SpringSet(model));
+}
+
+Matrix staticAnalysis(const AnalysisModel& model, const detail::SpringSet& springs) {
     const int n = static_cast<int>(model.staticLoads.size());
     Matrix result(n, 6);
     if (n == 0)
         return result;
     // The springs' static rates in global axes are the same for every load; only the
     // point the system is taken about changes.
-    const detail::SpringSet springs(model);
     detail::SpringBlocks blocks(springs);
     springs.springMatrices(detail::kGlobalFrame, false, false, blocks.data());
     for (int i = 0; i < n; ++i) {

@@ -5,6 +5,10 @@
 
 namespace quav {
 
+namespace detail {
+class SpringSet;
+}
+
 /// Generalised load vector (6 x 1, N and N m, global): value x direction on the
 /// forces of a Translational load or on the moments of a Moment load; zero for any
 /// other load type.
@@ -16,5 +20,8 @@ Matrix loadVector(const StaticLoad& load);
 /// position and the motion carried to the CoG by the finite-rotation point transfer.
 /// A free direction gives infinities or NaNs in the row.
 Matrix staticAnalysis(const AnalysisModel& model);
+
+/// The same on the model's springs as a calculation prepared them.
+Matrix staticAnalysis(const AnalysisModel& model, const detail::SpringSet& springs);
 
 } // namespace quav

@@ -250,10 +250,15 @@ namespace {
 /// Two doubles in one register, for the rows the rotations combine.
 using Pair = double __attribute__((vector_size(16)));
 
-/// x <- c x - s y, y <- s x + c y over n elements.
-[[gnu::always_inline]] inline void rotatePair(double* x, double* y, int n, double c, double s) {
+/// x <- c x - s y, y <- s x + c y over the n elements of two rows, two at a time;
+/// `store` (j, x[j], y[j]) is given each new pair of elements too.
+template <int Order, class Store>
+[[gnu::always_inline]] inline void rotateRows(double* x, double* y, int order, double c, double s,
+                                              Store store) {
+    const int n = Order > 0 ? Order : order;
     const Pair cc = {c, c}, ss = {s, s};
     int j = 0;
+#pragma GCC unroll 6
     for (; j + 2 <= n; j += 2) {
         Pair u, v;
         std::memcpy(&u, x + j, sizeof u);
@@ -261,11 +266,14 @@ using Pair = double __attribute__((vector_size(16)));
         const Pair nu = cc * u - ss * v, nv = ss * u + cc * v;
         std::memcpy(x + j, &nu, sizeof nu);
         std::memcpy(y + j, &nv, sizeof nv);
+        store(j, nu[0], nv[0]);
+        store(j + 1, nu[1], nv[1]);
     }
     for (; j < n; ++j) {
         const double u = x[j], v = y[j];
         x[j] = c * u - s * v;
         y[j] = s * u + c * v;
+        store(j, x[j], y[j]);
     }
 }
 
@@ -326,20 +334,17 @@ template <int N> struct PairTable {
 /// Rows p and q of the full symmetric `a` rotated, and mirrored into columns p and
 /// q so that the matrix stays exactly symmetric; element (p, q) becomes 0.
 template <int Order>
-[[gnu::always_inline]] inline void rotateSymmetric(double* a, int n, int p, int q,
+[[gnu::always_inline]] inline void rotateSymmetric(double* a, int order, int p, int q,
                                                    const Rotation& r) {
-    const double t = r.t, c = r.c, s = t * c;
+    const int n = Order > 0 ? Order : order;
+    const double t = r.t, c = r.c;
     double* rp = a + p * n;
     double* rq = a + q * n;
     const double app = rp[p], aqq = rq[q], apq = rp[q];
-    for (int j = 0; j < (Order > 0 ? Order : n); ++j) {
-        const double x = rp[j], y = rq[j];
-        const double nx = c * x - s * y, ny = s * x + c * y;
-        rp[j] = nx;
-        rq[j] = ny;
-        a[j * n + p] = nx;
-        a[j * n + q] = ny;
-    }
+    rotateRows<Order>(rp, rq, n, c, t * c, [&](int j, double x, double y) {
+        a[j * n + p] = x;
+        a[j * n + q] = y;
+    });
     rp[p] = app - t * apq;
     rq[q] = aqq + t * apq;
     rp[q] = rq[p] = 0.0;
@@ -392,7 +397,8 @@ template <int Order> bool jacobiDouble(double* a, double* vt, int order, double 
                 }
                 for (int k = 0; k < count; ++k) {
                     rotateSymmetric<Order>(a, n, ps[k], qs[k], rs[k]);
-                    rotatePair(vt + ps[k] * n, vt + qs[k] * n, n, rs[k].c, rs[k].t * rs[k].c);
+                    rotateRows<Order>(vt + ps[k] * n, vt + qs[k] * n, n, rs[k].c, rs[k].t * rs[k].c,
+                                      [](int, double, double) {});
                 }
                 rotated = rotated || count > 0;
             }
@@ -405,28 +411,32 @@ template <int Order> bool jacobiDouble(double* a, double* vt, int order, double 
 
 } // namespace
 
+bool symmetricEigenRows(double* a, double* vt, int n) {
+    long double frobenius = 0.0L;
+    for (int r = 0; r < n; ++r) {
+        for (int c = 0; c < n; ++c) {
+            frobenius += static_cast<long double>(a[r * n + c]) * a[r * n + c];
+            vt[r * n + c] = r == c ? 1.0 : 0.0;
+        }
+    }
+    const double floor = negligibleFloor<double>(frobenius);
+    if (n == 3)
+        return jacobiDouble<3>(a, vt, n, floor);
+    if (n == 6)
+        return jacobiDouble<6>(a, vt, n, floor);
+    return jacobiDouble<0>(a, vt, n, floor);
+}
+
 SymmetricEigen symmetricEigen(const Matrix& a) {
     const int n = a.rows();
     WorkArray<double> work(n), vectorWork(n);
     double* w = work.data();
     double* vt = vectorWork.data();
-    long double frobenius = 0.0L;
-    for (int r = 0; r < n; ++r) {
-        for (int c = 0; c < n; ++c) {
-            const double x = r <= c ? a(r, c) : a(c, r);
-            w[r * n + c] = x;
-            frobenius += static_cast<long double>(x) * x;
-            vt[r * n + c] = r == c ? 1.0 : 0.0;
-        }
-    }
-    const double floor = negligibleFloor<double>(frobenius);
+    for (int r = 0; r < n; ++r)
+        for (int c = 0; c < n; ++c)
+            w[r * n + c] = r <= c ? a(r, c) : a(c, r);
     SymmetricEigen result;
-    if (n == 3)
-        result.converged = jacobiDouble<3>(w, vt, n, floor);
-    else if (n == 6)
-        result.converged = jacobiDouble<6>(w, vt, n, floor);
-    else
-        result.converged = jacobiDouble<0>(w, vt, n, floor);
+    result.converged = symmetricEigenRows(w, vt, n);
     result.values = Matrix::column(n);
     result.vectors = Matrix(n, n);
     for (int r = 0; r < n; ++r) {

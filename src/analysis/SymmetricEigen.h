@@ -20,6 +20,12 @@ struct SymmetricEigen {
 /// Deterministic: equal input gives equal output.
 SymmetricEigen symmetricEigen(const Matrix& a);
 
+/// symmetricEigen on plain row-major arrays: `a` (n x n, both triangles set, equal)
+/// is overwritten and ends with the eigenvalues on its diagonal; row j of `vt` (n x n,
+/// written) is the unit eigenvector of a(j, j). Returns whether the rotations came
+/// to an end (false only for non-finite input).
+bool symmetricEigenRows(double* a, double* vt, int n);
+
 /// The same in long double (other rotation order), several times slower: values and
 /// vectors exact to double precision. The reference symmetricEigen is checked against.
 SymmetricEigen symmetricEigenExtended(const Matrix& a);

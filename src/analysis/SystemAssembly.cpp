@@ -3,6 +3,7 @@
 #include "analysis/AnalysisKernels.h"
 #include "analysis/Constants.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quav {
@@ -23,9 +24,17 @@ void product3(const double* a, const double* b, double* r) {
 void springOrientation(const SpringElement& spring, double* r) {
     const double a1 = -spring.angles[1] * kRadiansPerDegree;
     const double a2 = (spring.angles[2] + 90.0) * kRadiansPerDegree;
-    const double rx[9] = {1, 0, 0, 0, std::cos(a1), -std::sin(a1), 0, std::sin(a1), std::cos(a1)};
-    const double rz[9] = {std::cos(a2), -std::sin(a2), 0, std::sin(a2), std::cos(a2), 0, 0, 0, 1};
-    product3(rx, rz, r);
+    const double c1 = std::cos(a1), s1 = std::sin(a1), c2 = std::cos(a2), s2 = std::sin(a2);
+    // Rx(a1) Rz(a2) written out: every element is a single product, formed in long
+    // double after a zero as the general product forms it (its other terms are zeros).
+    auto term = [](double x, double y) {
+        return static_cast<double>(0.0L + static_cast<long double>(x) * y);
+    };
+    const double m[9] = {term(1.0, c2), term(1.0, -s2), 0.0,            //
+                         term(c1, s2),  term(c1, c2),   term(-s1, 1.0), //
+                         term(s1, s2),  term(s1, c2),   term(c1, 1.0)};
+    for (int i = 0; i < 9; ++i)
+        r[i] = m[i];
 }
 
 namespace {
@@ -41,7 +50,13 @@ void springMatrix(const SpringCharacteristic* c, const double* orientation, cons
     }
     const Matrix& rates = damping ? c->damping : c->stiffness;
     double j[9];
-    product3(frame, orientation, j);
+    if (std::equal(frame, frame + 9, kGlobalFrame)) {
+        // What the product with the identity gives: the same elements, -0 as +0.
+        for (int i = 0; i < 9; ++i)
+            j[i] = 0.0 + orientation[i];
+    } else {
+        product3(frame, orientation, j);
+    }
     for (int r = 0; r < 3; ++r) {
         for (int s = r; s < 3; ++s) {
             long double sum = 0.0L;
