@@ -51,9 +51,10 @@ CalculationOutcome calculate(AnalysisModel& model, const CalculationConditions& 
     const bool statics = conditions.staticAnalysis && !model.staticLoads.empty();
     if (conditions.eigen || statics) {
         const detail::SpringSet springs(model);
-        if (conditions.eigen)
-            eigenvalueAnalysis(model, springs,
-                               principal ? *principal : principalInertiaAxes(model.inertia));
+        if (conditions.eigen && principal)
+            eigenvalueAnalysis(model, springs, *principal);
+        else if (conditions.eigen)
+            eigenvalueAnalysis(model, springs, principalInertiaAxes(model.inertia));
         if (statics)
             model.staticResults = staticAnalysis(model, springs);
     }

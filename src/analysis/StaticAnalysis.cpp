@@ -3,6 +3,8 @@
 #include "analysis/AnalysisKernels.h"
 #include "math/LuFactors.h"
 
+#include <algorithm>
+
 namespace quav {
 
 Matrix loadVector(const StaticLoad& load) {
@@ -28,16 +30,23 @@ Matrix staticAnalysis(const AnalysisModel& model, const detail::SpringSet& sprin
     // point the system is taken about changes.
     detail::SpringBlocks blocks(springs);
     springs.springMatrices(detail::kGlobalFrame, false, false, blocks.data());
+    // The factors of the system about the last load's position: loads at the same
+    // point (the centre of gravity, often) share them.
+    double k[36];
+    int perm[6];
+    const double* factorised = nullptr;
     for (int i = 0; i < n; ++i) {
         const StaticLoad& load = model.staticLoads[static_cast<std::size_t>(i)];
-        double k[36];
-        springs.assemble(blocks.data(), load.position.data(), detail::kGlobalFrame, k);
+        const double* at = load.position.data();
+        if (!factorised || !std::equal(at, at + 3, factorised)) {
+            springs.assemble(blocks.data(), at, detail::kGlobalFrame, k);
+            detail::luFactorise(k, 6, perm);
+            factorised = at;
+        }
         // The motion of the body at the load's position: translations of that point,
         // rotations of the body.
         const Matrix f = loadVector(load);
-        int perm[6];
         double u[6];
-        detail::luFactorise(k, 6, perm);
         detail::luSubstitute(k, 6, perm, f.data(), u);
         detail::pointTransfer(u, load.position.data(), model.centreOfGravity.data(), &result(i, 0));
     }

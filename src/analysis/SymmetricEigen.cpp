@@ -331,38 +331,80 @@ template <int N> struct PairTable {
     }
 };
 
-/// Rows p and q of the full symmetric `a` rotated, and mirrored into columns p and
-/// q so that the matrix stays exactly symmetric; element (p, q) becomes 0.
+/// The rotation of the pair (p, q) of the full symmetric n x n `a` into `r`; false
+/// when a(p, q) is 0 or negligible (and then set to 0), so that nothing turns.
+[[gnu::always_inline]] inline bool findRotation(double* a, int n, int p, int q, double floor,
+                                                Rotation& r) {
+    const double apq = a[p * n + q];
+    if (apq == 0.0)
+        return false;
+    const double app = a[p * n + p], aqq = a[q * n + q];
+    if (negligible(apq, app, aqq, floor)) {
+        a[p * n + q] = a[q * n + p] = 0.0;
+        return false;
+    }
+    r = rotationFor(apq, app, aqq);
+    return true;
+}
+
+/// The rotation of (p, q) applied: rows p and q of `a`, mirrored into its columns p
+/// and q so that it stays exactly symmetric, with a(p, q) = 0 and the new diagonal;
+/// rows p and q of `vt`. `Order` > 0 fixes n at compile time.
 template <int Order>
-[[gnu::always_inline]] inline void rotateSymmetric(double* a, int order, int p, int q,
-                                                   const Rotation& r) {
+[[gnu::always_inline]] inline void applyRotation(double* a, double* vt, int order, int p, int q,
+                                                 const Rotation& r) {
     const int n = Order > 0 ? Order : order;
-    const double t = r.t, c = r.c;
+    const double t = r.t, c = r.c, s = t * c;
     double* rp = a + p * n;
     double* rq = a + q * n;
     const double app = rp[p], aqq = rq[q], apq = rp[q];
-    rotateRows<Order>(rp, rq, n, c, t * c, [&](int j, double x, double y) {
+    rotateRows<Order>(rp, rq, n, c, s, [&](int j, double x, double y) {
         a[j * n + p] = x;
         a[j * n + q] = y;
     });
     rp[p] = app - t * apq;
     rq[q] = aqq + t * apq;
     rp[q] = rq[p] = 0.0;
+    rotateRows<Order>(vt + p * n, vt + q * n, n, c, s, [](int, double, double) {});
 }
 
-/// Cyclic Jacobi in double precision on the full symmetric n x n `a`, collecting
-/// the rotations in the rows of `vt` (which starts as the identity; row j ends as
-/// the eigenvector of a(j, j)). The pairs are taken round by round of a
-/// round-robin, and the rotations of a round are all found from the matrix before
-/// the first of them is applied (its pairs share no index, so that is the matrix
-/// each would see): their divisions and square roots overlap. With the relative
-/// test of `negligible` the eigenvalues keep the relative accuracy the matrix's
-/// scaling allows.
-template <int Order> bool jacobiDouble(double* a, double* vt, int order, double floor) {
-    const int n = Order > 0 ? Order : order;
+// Cyclic Jacobi in double precision on the full symmetric n x n `a`, collecting
+// the rotations in the rows of `vt` (which starts as the identity; row j ends as
+// the eigenvector of a(j, j)). The pairs are taken round by round of a
+// round-robin, and the rotations of a round are all found from the matrix before
+// the first of them is applied (its pairs share no index, so that is the matrix
+// each would see): their divisions and square roots overlap. With the relative
+// test of `negligible` the eigenvalues keep the relative accuracy the matrix's
+// scaling allows. Both return whether a sweep went by without a rotation.
+
+/// Round `Round` of the even order N, its pairs known at compile time.
+template <int N, int Round, int... K>
+[[gnu::always_inline]] inline bool fixedRound(double* a, double* vt, double floor,
+                                              std::integer_sequence<int, K...>) {
+    static constexpr PairTable<N> kTable;
+    Rotation r[sizeof...(K)];
+    const bool found[] = {
+        findRotation(a, N, kTable.p[Round][K], kTable.q[Round][K], floor, r[K])...};
+    ((found[K] ? applyRotation<N>(a, vt, N, kTable.p[Round][K], kTable.q[Round][K], r[K]) : void()),
+     ...);
+    return (found[K] || ...);
+}
+
+template <int N, int... Round>
+bool jacobiFixed(double* a, double* vt, double floor, std::integer_sequence<int, Round...>) {
+    static_assert(N % 2 == 0, "every index has a partner in each round");
+    for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
+        bool rotated = false;
+        ((rotated |= fixedRound<N, Round>(a, vt, floor, std::make_integer_sequence<int, N / 2>{})),
+         ...);
+        if (!rotated)
+            return true;
+    }
+    return false;
+}
+
+bool jacobiAnyOrder(double* a, double* vt, int n, double floor) {
     const RoundRobin robin(n);
-    // The table serves fixed orders; others work their pairs out as they go.
-    static constexpr PairTable<(Order > 0 ? Order : 2)> kTable;
     // Up to this many rotations are found before they are applied.
     constexpr int kBatch = 3;
     for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
@@ -374,32 +416,13 @@ template <int Order> bool jacobiDouble(double* a, double* vt, int order, double 
                 Rotation rs[kBatch];
                 int count = 0;
                 for (int k = first; k < last; ++k) {
-                    int p, q;
-                    if constexpr (Order > 0) {
-                        p = kTable.p[round][k];
-                        q = kTable.q[round][k];
-                    } else {
-                        robin.pair(round, k, p, q);
-                    }
-                    if (q >= n)
-                        continue; // the partner of the odd one out
-                    const double apq = a[p * n + q];
-                    if (apq == 0.0)
-                        continue;
-                    if (negligible(apq, a[p * n + p], a[q * n + q], floor)) {
-                        a[p * n + q] = a[q * n + p] = 0.0;
-                        continue;
-                    }
-                    ps[count] = p;
-                    qs[count] = q;
-                    rs[count] = rotationFor(apq, a[p * n + p], a[q * n + q]);
-                    ++count;
+                    robin.pair(round, k, ps[count], qs[count]);
+                    // The partner of the odd one out is no index.
+                    if (qs[count] < n && findRotation(a, n, ps[count], qs[count], floor, rs[count]))
+                        ++count;
                 }
-                for (int k = 0; k < count; ++k) {
-                    rotateSymmetric<Order>(a, n, ps[k], qs[k], rs[k]);
-                    rotateRows<Order>(vt + ps[k] * n, vt + qs[k] * n, n, rs[k].c, rs[k].t * rs[k].c,
-                                      [](int, double, double) {});
-                }
+                for (int k = 0; k < count; ++k)
+                    applyRotation<0>(a, vt, n, ps[k], qs[k], rs[k]);
                 rotated = rotated || count > 0;
             }
         }
@@ -420,11 +443,10 @@ bool symmetricEigenRows(double* a, double* vt, int n) {
         }
     }
     const double floor = negligibleFloor<double>(frobenius);
-    if (n == 3)
-        return jacobiDouble<3>(a, vt, n, floor);
+    // The modal system is 6 x 6: its pairs are fixed at compile time.
     if (n == 6)
-        return jacobiDouble<6>(a, vt, n, floor);
-    return jacobiDouble<0>(a, vt, n, floor);
+        return jacobiFixed<6>(a, vt, floor, std::make_integer_sequence<int, 5>{});
+    return jacobiAnyOrder(a, vt, n, floor);
 }
 
 SymmetricEigen symmetricEigen(const Matrix& a) {
