@@ -1,6 +1,7 @@
 // The optimiser's throughput: the per-variant pipeline and whole runs.
 #include "BenchModels.h"
 #include "analysis/CalculationDriver.h"
+#include "analysis/EigenAnalysis.h"
 #include "document/ModelFile.h"
 #include "optimizer/Optimizer.h"
 #include "optimizer/OptimizerRun.h"
@@ -17,8 +18,33 @@ using quav::bench::studyOptimizer;
 
 namespace {
 
-/// Copy, bindings, eigen + static calculation and the conditions for one variant.
+/// The full calculation of one variant as a run makes it when nothing rules the
+/// variant out: the model written into storage reused from the variant before,
+/// bindings, eigen + static calculation (the principal inertia axes, which
+/// bindings never change, found once for the run) and the conditions.
 void BM_VariantPipeline(benchmark::State& state) {
+    AnalysisModel model = studyModel();
+    Optimizer o = studyOptimizer(model);
+    for (auto& p : o.parameters)
+        p.currentValue = p.minValue + 3 * p.increment;
+    CalculationConditions conditions;
+    conditions.dynamic = conditions.frequencyStep = 0;
+    const PrincipalAxes axes = principalInertiaAxes(model.inertia);
+    AnalysisModel variant;
+    for (auto _ : state) {
+        variant = model;
+        applyBindings(variant, o.bindings, o.parameters);
+        calculate(variant, conditions, &axes);
+        benchmark::DoNotOptimize(evaluateVariant(variant, o.conditions));
+    }
+    state.counters["variants/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_VariantPipeline);
+
+/// The same from nothing, as `calc` would make it: a fresh copy of the model and
+/// the principal axes found for it.
+void BM_VariantPipelineFromScratch(benchmark::State& state) {
     AnalysisModel model = studyModel();
     Optimizer o = studyOptimizer(model);
     for (auto& p : o.parameters)
@@ -34,14 +60,18 @@ void BM_VariantPipeline(benchmark::State& state) {
     state.counters["variants/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_VariantPipeline);
+BENCHMARK(BM_VariantPipelineFromScratch);
 
 /// The run's work per variant without its files: the study's combinations in
 /// enumeration order through RunInput::evaluate (storage reused, the screen
-/// first, the full calculation only for what the screen lets through).
+/// first, the full calculation only for what the screen lets through). With
+/// `screened` 0 the conditions are those the screen cannot settle, so every
+/// variant gets the full calculation.
 void BM_RunVariant(benchmark::State& state) {
     AnalysisModel model = studyModel();
     Optimizer o = studyOptimizer(model, static_cast<int>(state.range(0)));
+    if (state.range(1) == 0)
+        bench::keepOnlyUnscreenedConditions(o);
     const RunInput input(model, o);
     AnalysisModel variant;
     const auto combinations = bench::allCombinations(o.parameters);
@@ -58,10 +88,16 @@ void BM_RunVariant(benchmark::State& state) {
     state.counters["variants/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_RunVariant)->Arg(18)->ArgName("values")->Threads(1)->Threads(2)->UseRealTime();
+BENCHMARK(BM_RunVariant)
+    ->ArgsProduct({{18}, {1, 0}})
+    ->ArgNames({"values", "screened"})
+    ->Threads(1)
+    ->Threads(2)
+    ->UseRealTime();
 
 /// A whole run, with its files and log: 10 values per parameter (10,000
-/// combinations) or 18 (104,976).
+/// combinations) or 18 (104,976); the study's conditions (`screened` 1) or only
+/// those the screen cannot settle (0).
 void BM_OptimizerRun(benchmark::State& state) {
     AnalysisModel model = studyModel();
     std::int64_t combinations = 0;
@@ -72,6 +108,8 @@ void BM_OptimizerRun(benchmark::State& state) {
         // Clearing the previous run's files is not part of the run.
         state.PauseTiming();
         Optimizer o = studyOptimizer(model, static_cast<int>(state.range(1)));
+        if (state.range(2) == 0)
+            bench::keepOnlyUnscreenedConditions(o);
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         o.outputDirectory = dir.string();
@@ -91,8 +129,8 @@ void BM_OptimizerRun(benchmark::State& state) {
         static_cast<double>(state.iterations() * combinations), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_OptimizerRun)
-    ->ArgsProduct({{1, 2}, {10, 18}})
-    ->ArgNames({"threads", "values"})
+    ->ArgsProduct({{1, 2}, {10, 18}, {1, 0}})
+    ->ArgNames({"threads", "values", "screened"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -35,7 +35,7 @@ bool RunInput::evaluate(const std::vector<DesignParameter>& parameters,
     conditions.dynamic = 0;
     conditions.frequencyStep = 0;
     // A failed calculation leaves cleared results, which the conditions then judge.
-    runCalculation(variant, conditions);
+    calculate(variant, conditions, screen_.sharedAxes(variant));
     return evaluateVariant(variant, conditions_);
 }
 

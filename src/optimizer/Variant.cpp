@@ -166,15 +166,11 @@ bool VariantScreen::frequenciesMayPass(const AnalysisModel& variant) const {
     const OptimizationConditions& c = conditions_;
     if (!c.minFrequencyEnabled && !c.maxFrequencyEnabled)
         return true;
-    const bool sameInertia =
-        variant.inertia.rows() == inertia_.rows() && variant.inertia.cols() == inertia_.cols() &&
-        std::memcmp(variant.inertia.data(), inertia_.data(),
-                    sizeof(double) * static_cast<std::size_t>(inertia_.size())) == 0;
+    const PrincipalAxes* shared = sharedAxes(variant);
     FrequencyBounds bounds;
     const bool known =
-        sameInertia
-            ? naturalFrequencyBounds(variant, principal_, bounds)
-            : naturalFrequencyBounds(variant, principalInertiaAxes(variant.inertia), bounds);
+        shared ? naturalFrequencyBounds(variant, *shared, bounds)
+               : naturalFrequencyBounds(variant, principalInertiaAxes(variant.inertia), bounds);
     if (!known)
         return true;
     // Mode 1 below its bounds' top fails "at least the minimum"; mode 6 above its
@@ -184,6 +180,14 @@ bool VariantScreen::frequenciesMayPass(const AnalysisModel& variant) const {
     if (c.maxFrequencyEnabled && bounds.highest.low > c.maxFrequency)
         return false;
     return true;
+}
+
+const PrincipalAxes* VariantScreen::sharedAxes(const AnalysisModel& variant) const {
+    const bool same = variant.inertia.rows() == inertia_.rows() &&
+                      variant.inertia.cols() == inertia_.cols() &&
+                      std::memcmp(variant.inertia.data(), inertia_.data(),
+                                  sizeof(double) * static_cast<std::size_t>(inertia_.size())) == 0;
+    return same ? &principal_ : nullptr;
 }
 
 bool evaluateVariant(const AnalysisModel& m, const OptimizationConditions& c) {

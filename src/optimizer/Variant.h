@@ -54,6 +54,10 @@ public:
     /// calculation decides.
     bool mayBeAccepted(const AnalysisModel& variant) const;
 
+    /// The principal axes of the variant's inertia when it is the model's (bitwise,
+    /// as bindings leave it), found once for all variants; otherwise null.
+    const PrincipalAxes* sharedAxes(const AnalysisModel& variant) const;
+
 private:
     bool frequenciesMayPass(const AnalysisModel& variant) const;
 
