@@ -98,14 +98,14 @@ inline Optimizer studyOptimizer(AnalysisModel& m, int values = 10) {
 }
 
 /// The study's conditions cut down to those no screen settles before the full
-/// calculation: the mode contributions and the mean coupling degree (about 1 % of
-/// the variants pass).
+/// calculation: the mode contributions and the mean coupling degree (68 of the
+/// 104,976 variants of 18 values per parameter pass).
 inline void keepOnlyUnscreenedConditions(Optimizer& o) {
     OptimizationConditions& c = o.conditions;
     c.minFrequencyEnabled = c.maxFrequencyEnabled = 0;
     c.springRatioEnabled = 0;
     c.displacementConditions.clear();
-    c.meanCouplingMax = 10.5;
+    c.meanCouplingMax = 10.0;
 }
 
 /// Every combination of the parameters' values in enumeration order (the first

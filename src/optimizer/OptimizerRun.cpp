@@ -34,8 +34,19 @@ bool RunInput::evaluate(const std::vector<DesignParameter>& parameters,
     conditions.staticAnalysis = 1;
     conditions.dynamic = 0;
     conditions.frequencyStep = 0;
+    const PrincipalAxes* axes = screen_.sharedAxes(variant);
+    // Only displacement conditions read the static results. Without them a variant
+    // is judged on its modes alone, and only an accepted one, whose file keeps its
+    // results, gets the whole calculation.
+    if (conditions_.displacementConditions.empty()) {
+        CalculationConditions modesOnly = conditions;
+        modesOnly.staticAnalysis = 0;
+        calculate(variant, modesOnly, axes);
+        if (!evaluateVariant(variant, conditions_))
+            return false;
+    }
     // A failed calculation leaves cleared results, which the conditions then judge.
-    calculate(variant, conditions, screen_.sharedAxes(variant));
+    calculate(variant, conditions, axes);
     return evaluateVariant(variant, conditions_);
 }
 
