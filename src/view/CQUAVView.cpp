@@ -301,9 +301,4 @@ void CQUAVView::copyScreen() {
     update();
 }
 
-void CQUAVView::togglePresentation() {
-    state_.presentationMode = !state_.presentationMode;
-    update();
-}
-
 } // namespace quav

@@ -60,8 +60,6 @@ public:
 public slots:
     /// Fit (menu 32819).
     void fit();
-    /// Flips presentation mode (menu 32776) and redraws.
-    void togglePresentation();
     /// Imports a DXF drawing as the mass element's outline (menu 32816).
     void importGeometry();
     /// Removes the outline; the box is drawn again (menu 32818).

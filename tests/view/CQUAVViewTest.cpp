@@ -161,6 +161,10 @@ private slots:
         QCOMPARE(state_.phase, stopped);
         QTest::keyClick(view_.get(), Qt::Key_D);
         QVERIFY(state_.phase != stopped);
+        state_.presentationMode = true; // timer 2 turns the model
+        view_->update();
+        QTRY_VERIFY(view_->camera().rotY >= 2.0f);
+        state_.presentationMode = false;
 
         state_.showStaticLoad(0);
         mode_ = SelectionMode::Springs;
