@@ -11,14 +11,17 @@
 #include "model/FileIo.h"
 #include "model/TextFormat.h"
 #include "optimizer/OptimizerRun.h"
+#include "optimizer/StudyShards.h"
 #include "reports/Reports.h"
 #include "version/Version.h"
 
 #include <CLI/CLI.hpp>
 
+#include <charconv>
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <iostream>
@@ -172,7 +175,32 @@ int cmdConvert(const std::string& in, const std::string& out) {
     return save(m, out) ? ExitOk : ExitInputError;
 }
 
-int cmdOptimize(const std::string& file, const std::string& outDir, int threads) {
+/// K and N of "K/N", 1 <= K <= N <= kMaxShards.
+constexpr int kMaxShards = 1000000;
+
+bool parseShard(const std::string& text, int& index, int& count) {
+    const std::size_t slash = text.find('/');
+    if (slash == std::string::npos)
+        return false;
+    auto number = [](std::string_view digits, int& value) {
+        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        return ec == std::errc() && end == digits.data() + digits.size();
+    };
+    const std::string_view all(text);
+    return number(all.substr(0, slash), index) && number(all.substr(slash + 1), count) &&
+           index >= 1 && index <= count && count <= kMaxShards;
+}
+
+bool writeShardRecord(const std::string& outDir, const ShardRecord& record) {
+    const std::string path = outDir + "/" + kShardRecordFile;
+    const FileResult r = writeFileAtomically(path, shardRecordText(record));
+    if (!r.ok())
+        std::cerr << "quav-cli: cannot write " << path << ": " << r.error << "\n";
+    return r.ok();
+}
+
+int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
+                const std::string& shard) {
     LoadedModel m;
     if (!load(file, m))
         return ExitInputError;
@@ -183,12 +211,26 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads)
         return ExitInputError;
     }
     m.optimizer.outputDirectory = outDir;
+    // A shard records what it covered, so that merge can tell a complete set; a
+    // folder run whole is no shard, whatever it held before.
+    ShardRecord record;
+    if (shard.empty()) {
+        fs::remove(outDir + "/" + kShardRecordFile, ec);
+    } else {
+        parseShard(shard, record.index, record.count);
+        record.combinations = walkedCombinations(m.optimizer.parameters);
+        record.range = shardRange(record.combinations, record.index, record.count);
+        record.started = std::time(nullptr);
+        if (!writeShardRecord(outDir, record))
+            return ExitInputError;
+    }
 
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     ProgressDisplay progress(stderr, isatty(fileno(stderr)) != 0);
     OptimizerRunner runner(saveModelFile);
-    runner.start(m.optimizer, *m.model, fs::path(file).filename().string(), nullptr, threads);
+    runner.start(m.optimizer, *m.model, fs::path(file).filename().string(), nullptr, threads,
+                 shard.empty() ? CombinationRange{} : record.range);
     bool stopRequested = false;
     while (runner.isRunning()) {
         if (interrupted.load() && !stopRequested) {
@@ -203,9 +245,29 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads)
     progress.finish(runner.counters());
     const RunOutcome outcome = runner.lastOutcome();
     std::cerr << outcome.message << "\n";
+    if (!shard.empty()) {
+        record.processed = m.optimizer.processedCount;
+        record.matches = m.optimizer.matchCount;
+        record.status = outcome.status == RunStopped ? ShardStatus::Stopped
+                        : outcome.fileFailures > 0   ? ShardStatus::Failed
+                                                     : ShardStatus::Finished;
+        record.ended = std::time(nullptr);
+        if (!writeShardRecord(outDir, record) && outcome.status == RunFinished)
+            return ExitRunError;
+    }
     if (outcome.status == RunFinished && outcome.fileFailures > 0)
         return ExitRunError;
     return outcome.status;
+}
+
+int cmdMerge(const std::vector<std::string>& shardDirs, const std::string& outDir) {
+    const MergeOutcome merged = mergeShards(shardDirs, outDir);
+    if (!merged.merged) {
+        std::cerr << "quav-cli: merge refused: " << merged.message << "\n";
+        return ExitInputError;
+    }
+    writeOut(merged.message + "\n");
+    return ExitOk;
 }
 
 int cmdSweep(const std::string& file, int loadNumber, std::optional<int> objectId,
@@ -334,6 +396,29 @@ int run(int argc, char** argv) {
                      "outputs do not depend on it")
         ->check(integerIn(0, 256));
 
+    std::string shard;
+    optimize
+        ->add_option("--shard", shard,
+                     "Evaluate only part K of N contiguous parts of the combinations and record "
+                     "it in the directory, for merge")
+        ->check(CLI::Validator(
+            [](std::string& value) {
+                int k = 0, n = 0;
+                return parseShard(value, k, n)
+                           ? std::string()
+                           : "expected K/N with 1 <= K <= N <= " + std::to_string(kMaxShards);
+            },
+            "K/N"));
+
+    auto* merge = app.add_subcommand(
+        "merge", "Merge the directories of the shards of one study into the directory a "
+                 "single run would have written");
+    std::vector<std::string> shardDirs;
+    merge->add_option("DIR", shardDirs, "The shards' output directories, in any order")
+        ->required()
+        ->check(CLI::ExistingDirectory);
+    merge->add_option("--out", out, "Output directory (created when missing)")->required();
+
     auto* sweep = app.add_subcommand("sweep", "Print the frequency-step curve of one point as CSV");
     sweep->add_option("FILE", in, "Model file with frequency-step results")
         ->required()
@@ -368,7 +453,9 @@ int run(int argc, char** argv) {
     if (convert->parsed())
         return cmdConvert(in, out);
     if (optimize->parsed())
-        return cmdOptimize(in, out, threads);
+        return cmdOptimize(in, out, threads, shard);
+    if (merge->parsed())
+        return cmdMerge(shardDirs, out);
     if (sweep->parsed())
         return cmdSweep(in, loadNumber, object, frame, dof);
     return ExitInputError;

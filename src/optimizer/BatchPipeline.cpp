@@ -27,6 +27,10 @@ Odometer::Odometer(const std::vector<DesignParameter>& parameters) : params_(par
 }
 
 bool Odometer::advance() {
+    if (remaining_ == 0)
+        return false;
+    if (remaining_ > 0)
+        --remaining_;
     std::size_t d = params_.size();
     while (d > 0) {
         --d;
@@ -43,6 +47,21 @@ bool Odometer::advance() {
     for (std::size_t e = d + 1; e < params_.size(); ++e)
         values_[e] += params_[e].increment;
     return true;
+}
+
+void Odometer::restrict(std::int64_t begin, std::int64_t end) {
+    // Digit by digit, the last parameter fastest; each value by as many additions
+    // as the loops make to reach it, from minValue - increment.
+    std::int64_t rest = begin;
+    for (std::size_t d = params_.size(); d-- > 0;) {
+        index_[d] = rest % counts_[d];
+        rest /= counts_[d];
+        double value = params_[d].minValue - params_[d].increment;
+        for (std::int64_t k = 0; k <= index_[d]; ++k)
+            value += params_[d].increment;
+        values_[d] = value;
+    }
+    remaining_ = end - begin - 1;
 }
 
 void setValues(std::vector<DesignParameter>& parameters, const double* values) {

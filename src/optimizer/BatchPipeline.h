@@ -30,6 +30,10 @@ public:
     const std::vector<double>& values() const { return values_; }
     /// Moves to the next combination; false after the last one.
     bool advance();
+    /// Walks combinations [begin, end) of the whole enumeration only (0 <= begin <
+    /// end <= their count): moves to combination `begin`, with the values the
+    /// loops would have reached it with, and ends before `end`.
+    void restrict(std::int64_t begin, std::int64_t end);
 
 private:
     const std::vector<DesignParameter>& params_;
@@ -37,6 +41,7 @@ private:
     std::vector<std::int64_t> index_;
     std::vector<double> values_;
     bool empty_ = false;
+    std::int64_t remaining_ = -1; // combinations left after this one; < 0: no limit
 };
 
 /// Sets the parameters' current values to one combination (one value each).

@@ -71,7 +71,7 @@ private:
     void commit(const AnalysisModel* accepted);
     void publish() {
         if (options_.counters) {
-            options_.counters->processed.store(processed_);
+            options_.counters->processed.store(processed_ - begin_);
             options_.counters->matches.store(matches_);
         }
     }
@@ -80,6 +80,9 @@ private:
     const AnalysisModel& model_;
     const RunOptions& options_;
     std::int64_t combinations_ = 0;
+    // The range evaluated; processed_ counts from the start of the whole enumeration.
+    std::int64_t begin_ = 0;
+    std::int64_t end_ = 0;
     std::int64_t processed_ = 0;
     std::int64_t matches_ = 0;
     std::int64_t fileFailures_ = 0;
@@ -119,6 +122,8 @@ void Run::commit(const AnalysisModel* accepted) {
 int Run::enumerate() {
     if (stopRequested())
         return RunStopped;
+    if (begin_ >= end_)
+        return RunFinished; // nothing in the range, or no combination at all
     const RunInput input(model_, opt_);
     AnalysisModel variant;
     if (opt_.parameters.empty()) {
@@ -126,12 +131,11 @@ int Run::enumerate() {
         return RunFinished;
     }
     Odometer odometer(opt_.parameters);
-    if (odometer.empty())
-        return RunFinished; // some level has no value: nothing below it is evaluated
+    odometer.restrict(begin_, end_);
     unsigned threads = options_.threads > 0 ? static_cast<unsigned>(options_.threads)
                                             : std::max(1u, std::thread::hardware_concurrency());
-    if (combinations_ > 0 && static_cast<std::uint64_t>(combinations_) < threads)
-        threads = static_cast<unsigned>(combinations_);
+    if (static_cast<std::uint64_t>(end_ - begin_) < threads)
+        threads = static_cast<unsigned>(end_ - begin_);
     if (threads > 1)
         return enumerateParallel(odometer, threads, input);
     do {
@@ -174,12 +178,18 @@ RunOutcome Run::execute() {
     for (const auto& line : conditionsLog(opt_, model_, options_.documentTitle))
         log(line);
 
-    processed_ = matches_ = 0;
+    matches_ = 0;
     save(model_, "original.quav");
     opt_.resetValues();
     combinations_ = combinationCount(opt_.parameters);
+    const std::int64_t walkable = walkedCombinations(opt_.parameters);
+    const CombinationRange& range = options_.range;
+    end_ = range.end < 0 ? walkable : std::clamp<std::int64_t>(range.end, 0, walkable);
+    begin_ = std::clamp<std::int64_t>(range.begin, 0, end_);
+    processed_ = begin_;
     if (options_.counters)
-        options_.counters->combinations.store(combinations_);
+        options_.counters->combinations.store(range.begin == 0 && range.end < 0 ? combinations_
+                                                                                : end_ - begin_);
     publish();
 
     log("【条件に一致する解析モデル】");
@@ -197,7 +207,7 @@ RunOutcome Run::execute() {
     }
     log(format("組合せ数\t%lld", static_cast<long long>(combinations_)));
     log(format("条件一致数\t%lld", static_cast<long long>(matches_)));
-    log(format("処理件数\t%lld", static_cast<long long>(processed_)));
+    log(format("処理件数\t%lld", static_cast<long long>(processed_ - begin_)));
 
     const std::string logPath = opt_.outputDirectory + "/log.txt";
     const FileResult written = writeFileAtomically(logPath, logFileBytes(opt_.logText));
@@ -209,7 +219,7 @@ RunOutcome Run::execute() {
     }
     opt_.resetValues();
     opt_.combinationCount = combinations_;
-    opt_.processedCount = processed_;
+    opt_.processedCount = processed_ - begin_;
     opt_.matchCount = matches_;
 
     outcome.status = status;
@@ -256,7 +266,8 @@ OptimizerRunner::~OptimizerRunner() {
 }
 
 bool OptimizerRunner::start(Optimizer& optimizer, const AnalysisModel& model,
-                            const std::string& documentTitle, OptimizerSink* sink, int threads) {
+                            const std::string& documentTitle, OptimizerSink* sink, int threads,
+                            CombinationRange range) {
     if (running_.load())
         return false;
     if (worker_.joinable())
@@ -270,11 +281,12 @@ bool OptimizerRunner::start(Optimizer& optimizer, const AnalysisModel& model,
     counters_.matches = 0;
     runFlag_.store(1);
     running_.store(true);
-    worker_ = std::thread([this, &optimizer, &model, documentTitle, threads] {
+    worker_ = std::thread([this, &optimizer, &model, documentTitle, threads, range] {
         RunOptions options;
         options.writeModelFile = writeModelFile_;
         options.documentTitle = documentTitle;
         options.threads = threads;
+        options.range = range;
         options.runFlag = &runFlag_;
         options.counters = &counters_;
         options.logLine = [this](const std::string& line) {

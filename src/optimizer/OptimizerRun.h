@@ -36,6 +36,12 @@ using ModelFileWriter =
     std::function<FileResult(const AnalysisModel& model, const Optimizer& optimizer,
                              const std::string& path, Durability durability)>;
 
+/// A contiguous part of a run's enumeration, for a study split over processes.
+struct CombinationRange {
+    std::int64_t begin = 0; ///< index of the first combination, counted from 0
+    std::int64_t end = -1;  ///< one past the last; below 0: to the end
+};
+
 /// What a run needs besides the optimiser and the model.
 struct RunOptions {
     /// Writes original.quav and every No<n>.quav; without one, each of these
@@ -48,6 +54,10 @@ struct RunOptions {
     /// Threads that evaluate variants; 0 = one per hardware thread. The outputs
     /// do not depend on it.
     int threads = 0;
+    /// The combinations evaluated (all by default). Log lines show the share of the
+    /// whole enumeration; the live counters, the closing count of processed
+    /// variants and the optimiser's counters cover the range.
+    CombinationRange range;
 };
 
 /// What a run leaves behind besides its files.
@@ -141,7 +151,7 @@ public:
     /// optimiser and the model must stay alive and unchanged until the run has
     /// ended (`isRunning()` false, or `shutdown()` returned).
     bool start(Optimizer& optimizer, const AnalysisModel& model, const std::string& documentTitle,
-               OptimizerSink* sink, int threads = 0);
+               OptimizerSink* sink, int threads = 0, CombinationRange range = {});
     /// Asks the run to stop after the variant in hand.
     void stop() { runFlag_.store(0); }
     /// After this returns the sink receives no further call.

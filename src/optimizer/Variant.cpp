@@ -37,6 +37,13 @@ std::int64_t combinationCount(const std::vector<DesignParameter>& parameters) {
     return product;
 }
 
+std::int64_t walkedCombinations(const std::vector<DesignParameter>& parameters) {
+    for (const auto& p : parameters)
+        if (valueCount(p) <= 0)
+            return 0;
+    return combinationCount(parameters);
+}
+
 void applyBindings(AnalysisModel& variant, const std::vector<ParameterBinding>& bindings,
                    const std::vector<DesignParameter>& parameters) {
     for (const auto& b : bindings) {

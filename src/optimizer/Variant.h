@@ -24,6 +24,10 @@ inline constexpr std::int64_t maxValueCount = std::int64_t{1} << 53;
 /// Saturates at the int64 range instead of overflowing.
 std::int64_t combinationCount(const std::vector<DesignParameter>& parameters);
 
+/// The number of combinations a run walks: combinationCount, or 0 when some
+/// parameter has no value (so nothing below its level is evaluated).
+std::int64_t walkedCombinations(const std::vector<DesignParameter>& parameters);
+
 /// Writes every bound variable of `variant` in binding order (later bindings of
 /// the same variable win): value = the parameter's `currentValue` x multiplier.
 /// Targets 1-3 set a spring's x, y, z or a characteristic's Kxx, Kyy, Kzz;

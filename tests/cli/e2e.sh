@@ -238,6 +238,45 @@ optimize)
     contains "$work/log.utf8" "組合せ数	75"
     ls "$work/run"/No*.quav >/dev/null 2>&1 || fail "no accepted variant"
     ;;
+shards)
+    # Three shards, one on two threads, merged in any order: the folder of the whole
+    # run, its log's time stamps aside.
+    "$cli" optimize "$example" --out "$work/whole" 2>/dev/null || fail "whole run"
+    for k in 1 2 3; do
+        "$cli" optimize "$example" --out "$work/s$k" --shard $k/3 --threads $((k % 2 + 1)) \
+            2>/dev/null || fail "shard $k"
+    done
+    "$cli" merge "$work/s3" "$work/s1" "$work/s2" --out "$work/merged" >"$work/stdout"
+    expect_code 0 $? "merge"
+    contains "$work/stdout" "3 shards merged"
+    ls "$work/whole" >"$work/whole.ls"
+    ls "$work/merged" | cmp -s - "$work/whole.ls" || fail "merged files differ from the run's"
+    for f in "$work"/whole/*.quav; do
+        cmp -s "$f" "$work/merged/${f##*/}" || fail "${f##*/} differs"
+    done
+    unstamped() { iconv -f CP932 -t UTF-8 "$1" | sed 's/^\(計算[^：]*日時：\).*/\1/'; }
+    [ "$(unstamped "$work/whole/log.txt")" = "$(unstamped "$work/merged/log.txt")" ] ||
+        fail "merged log.txt differs from the run's"
+    # Refused with exit 2, nothing written: a shard missing, given twice, stopped
+    # (the combinations it left are listed), of another model.
+    refused() { # expected-message shard-dirs...
+        local message=$1
+        shift
+        "$cli" merge "$@" --out "$work/refused" 2>"$work/stderr"
+        expect_code 2 $? "merge of $*"
+        contains "$work/stderr" "$message"
+        [ ! -e "$work/refused" ] || fail "a refused merge wrote files"
+    }
+    refused "shard 2/3, combinations 26 to 50: no folder given" "$work/s1" "$work/s3"
+    cp -r "$work/s2" "$work/s2again"
+    refused "shard 2/3 given twice" "$work/s1" "$work/s2" "$work/s2again" "$work/s3"
+    sed -i 's/^status .*/status stopped/; s/^processed .*/processed 10/' "$work/s2again/shard.txt"
+    refused "shard 2/3, combinations 36 to 50: stopped after 10 of 25" \
+        "$work/s1" "$work/s2again" "$work/s3"
+    sed 's/"mass": 185/"mass": 186/' "$examples/power_unit.json" >"$work/other.json"
+    "$cli" optimize "$work/other.json" --out "$work/other" --shard 2/3 2>/dev/null
+    refused "another study" "$work/s1" "$work/other" "$work/s3"
+    ;;
 interrupt)
     # A long run stopped with Ctrl-C ends with status 2 and complete files.
     "$cli" optimize "$data/long_run.json" --out "$work/run" 2>"$work/stderr" &

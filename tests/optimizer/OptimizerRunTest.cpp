@@ -15,6 +15,7 @@
 #include <regex>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 using namespace quav;
 using namespace quav::testing;
@@ -475,4 +476,46 @@ TEST(OptimizerRun, ParallelRunsWriteExactlyWhatOneThreadWrites) {
         }
     }
     EXPECT_GT(reference.size(), 5u);
+}
+
+TEST(OptimizerRun, ARangeOfTheEnumerationIsThatPartOfTheWholeRun) {
+    // Every variant accepted, so No<k> is combination k - 1; 0.1 steps make the
+    // values depend on the additions that reach them.
+    AnalysisModel model = mountModel();
+    auto study = [&](Optimizer& o, const TempDir& dir) {
+        o.attach(&model);
+        o.setBinding(2, 1, o.addParameter("x", 0.5, 0.1, 0.1), 1.0); // 4 values
+        o.setBinding(3, 2, o.addParameter("y", 0.6, 0.2, 0.1), 1.0); // 5 values
+        o.setBinding(6, 3, o.addParameter("Kzz", 3e5, 1e5, 1e5), 1.0);
+        o.outputDirectory = dir.str();
+    };
+    Optimizer whole;
+    TempDir all;
+    study(whole, all);
+    ASSERT_EQ(runOptimization(whole, model, writingFiles()).status, RunFinished);
+    ASSERT_EQ(whole.matchCount, 60);
+    const auto expected = resultLines(whole.logText);
+    for (const auto& [begin, end, threads] : {std::tuple{0, 7, 1}, std::tuple{7, 33, 2},
+                                              std::tuple{33, 60, 1}, std::tuple{59, 99, 2}}) {
+        Optimizer part;
+        TempDir dir;
+        study(part, dir);
+        RunOptions options = writingFiles();
+        options.threads = threads;
+        options.range = {begin, end};
+        ASSERT_EQ(runOptimization(part, model, options).status, RunFinished);
+        const int count = std::min(end, 60) - begin;
+        EXPECT_EQ(part.processedCount, count);
+        const auto got = resultLines(part.logText);
+        ASSERT_EQ(static_cast<int>(got.size()), count) << begin;
+        for (int i = 0; i < count; ++i) {
+            const std::string mine = "No" + std::to_string(i + 1) + ".quav";
+            const std::string theirs = "No" + std::to_string(begin + i + 1) + ".quav";
+            EXPECT_EQ(got[static_cast<std::size_t>(i)].substr(mine.size()),
+                      expected[static_cast<std::size_t>(begin + i)].substr(theirs.size()));
+            EXPECT_TRUE(readWholeFile((dir / mine).string(), 1 << 20).bytes ==
+                        readWholeFile((all / theirs).string(), 1 << 20).bytes)
+                << theirs;
+        }
+    }
 }
