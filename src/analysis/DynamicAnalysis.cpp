@@ -97,47 +97,55 @@ Matrix HarmonicResponse::atOwnFrequencies() const {
     return evaluate(true, 0.0);
 }
 
+HarmonicResponse::ComplexMotion HarmonicResponse::complexMotion(int load, double frequency) const {
+    const AnalysisModel& model = *model_;
+    const double* fg = forces_ + 6 * load;
+    const double omega = frequency * kTwoPi;
+    // K - w^2 M with the mass and inertia about the CoG.
+    const double w2 = omega * omega;
+    double s[36];
+    for (int i = 0; i < 36; ++i)
+        s[i] = stiffness_[i];
+    for (int i = 0; i < 3; ++i)
+        s[i * 6 + i] = stiffness_[i * 6 + i] - w2 * model.mass;
+    for (int i = 3; i < 6; ++i)
+        for (int j = 3; j < 6; ++j)
+            s[i * 6 + j] = stiffness_[i * 6 + j] - w2 * model.inertia(i - 3, j - 3);
+    // (S + iH) x = Fg as the real system [[S, -H], [H, S]] [xr; xi] = [Fg; 0].
+    double g[144];
+    for (int i = 0; i < 6; ++i) {
+        for (int j = 0; j < 6; ++j) {
+            const double h = damping_[i * 6 + j] * omega;
+            g[i * 12 + j] = s[i * 6 + j];
+            g[(i + 6) * 12 + j + 6] = s[i * 6 + j];
+            g[i * 12 + j + 6] = -h;
+            g[(i + 6) * 12 + j] = h;
+        }
+    }
+    int perm[12];
+    detail::luFactorise(g, 12, perm);
+    double z[72];
+    leftHalfOfInverse(g, perm, z);
+    ComplexMotion x;
+    for (int j = 0; j < 6; ++j) {
+        long double sr = 0.0L, si = 0.0L;
+        for (int k = 0; k < 6; ++k) {
+            sr += static_cast<long double>(z[j * 6 + k]) * fg[k];
+            si += static_cast<long double>(z[(j + 6) * 6 + k]) * fg[k];
+        }
+        x.re[j] = static_cast<double>(sr);
+        x.im[j] = static_cast<double>(si);
+    }
+    return x;
+}
+
 Matrix HarmonicResponse::evaluate(bool ownFrequencies, double common) const {
     Matrix result(loads_, 12);
-    const AnalysisModel& model = *model_;
     for (int l = 0; l < loads_; ++l) {
-        const DynamicLoad& load = model.dynamicLoads[static_cast<std::size_t>(l)];
-        const double* fg = forces_ + 6 * l;
-        const double f = ownFrequencies ? load.frequency : common;
-        const double omega = f * kTwoPi;
-        // K - w^2 M with the mass and inertia about the CoG.
-        const double w = f * kTwoPi;
-        const double w2 = w * w;
-        double s[36];
-        for (int i = 0; i < 36; ++i)
-            s[i] = stiffness_[i];
-        for (int i = 0; i < 3; ++i)
-            s[i * 6 + i] = stiffness_[i * 6 + i] - w2 * model.mass;
-        for (int i = 3; i < 6; ++i)
-            for (int j = 3; j < 6; ++j)
-                s[i * 6 + j] = stiffness_[i * 6 + j] - w2 * model.inertia(i - 3, j - 3);
-        // (S + iH) x = Fg as the real system [[S, -H], [H, S]] [xr; xi] = [Fg; 0].
-        double g[144];
-        for (int i = 0; i < 6; ++i) {
-            for (int j = 0; j < 6; ++j) {
-                const double h = damping_[i * 6 + j] * omega;
-                g[i * 12 + j] = s[i * 6 + j];
-                g[(i + 6) * 12 + j + 6] = s[i * 6 + j];
-                g[i * 12 + j + 6] = -h;
-                g[(i + 6) * 12 + j] = h;
-            }
-        }
-        int perm[12];
-        detail::luFactorise(g, 12, perm);
-        double z[72];
-        leftHalfOfInverse(g, perm, z);
+        const DynamicLoad& load = model_->dynamicLoads[static_cast<std::size_t>(l)];
+        const ComplexMotion x = complexMotion(l, ownFrequencies ? load.frequency : common);
         for (int j = 0; j < 6; ++j) {
-            long double sr = 0.0L, si = 0.0L;
-            for (int k = 0; k < 6; ++k) {
-                sr += static_cast<long double>(z[j * 6 + k]) * fg[k];
-                si += static_cast<long double>(z[(j + 6) * 6 + k]) * fg[k];
-            }
-            const double xr = static_cast<double>(sr), xi = static_cast<double>(si);
+            const double xr = x.re[j], xi = x.im[j];
             const long double sq =
                 static_cast<long double>(xi) * xi + static_cast<long double>(xr) * xr;
             result(l, j) = static_cast<double>(std::sqrt(sq));

@@ -38,6 +38,16 @@ public:
     /// Each load at its own frequency, as responseAtOwnFrequencies.
     Matrix atOwnFrequencies() const;
 
+    /// The complex motion x = re + i im of the CoG (x, y, z [m], Rx, Ry, Rz [rad],
+    /// global) that solves (K - w^2 M + i w C) x = Fg for dynamic load `load`
+    /// (0-based) at f [Hz]; the amplitudes and phases above are its moduli and
+    /// arguments.
+    struct ComplexMotion {
+        double re[6];
+        double im[6];
+    };
+    ComplexMotion complexMotion(int load, double frequency) const;
+
 private:
     Matrix evaluate(bool ownFrequencies, double common) const;
 

@@ -276,9 +276,12 @@ void storeModes(AnalysisModel& model, ModalSolution& modes) {
 } // namespace
 
 ModalSolution solveModes(const AnalysisModel& model, EigenPrecision precision) {
-    const detail::SpringSet springs(model);
-    return modesOf(modalSystem(model, principalInertiaAxes(model.inertia, precision), springs),
-                   precision);
+    return solveModes(model, principalInertiaAxes(model.inertia, precision), precision);
+}
+
+ModalSolution solveModes(const AnalysisModel& model, const PrincipalAxes& principal,
+                         EigenPrecision precision) {
+    return modesOf(modalSystem(model, principal, detail::SpringSet(model)), precision);
 }
 
 bool naturalFrequencyBounds(const AnalysisModel& model, const PrincipalAxes& principal,

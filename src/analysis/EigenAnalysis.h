@@ -62,6 +62,10 @@ struct ModalSolution {
 /// rotations and its vectors y are mapped back, x = Dm^-1/2 y, rotated by P.
 ModalSolution solveModes(const AnalysisModel& model,
                          EigenPrecision precision = EigenPrecision::Double);
+/// The same for a model whose principal axes are known: `principal` must be
+/// principalInertiaAxes(model.inertia), which variants of one body share.
+ModalSolution solveModes(const AnalysisModel& model, const PrincipalAxes& principal,
+                         EigenPrecision precision = EigenPrecision::Double);
 
 /// Closed bounds [low, high] on a frequency [Hz].
 struct FrequencyRange {
