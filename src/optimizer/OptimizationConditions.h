@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/Robustness.h"
+
 #include <array>
 #include <vector>
 
@@ -37,6 +39,10 @@ struct OptimizationConditions {
 
     /// Every field back to its default, the displacement list emptied.
     void reset() { *this = OptimizationConditions{}; }
+    /// The lowest- and highest-frequency conditions as a window.
+    FrequencyWindow frequencyWindow() const {
+        return {minFrequencyEnabled != 0, minFrequency, maxFrequencyEnabled != 0, maxFrequency};
+    }
     /// Appends `c` unless the same entry exists; true when appended.
     bool addDisplacementCondition(const DisplacementCondition& c);
     /// Removes the entry at `index`; false (and no change) when out of range.

@@ -1,0 +1,171 @@
+#include "analysis/MountForces.h"
+
+#include "analysis/CalculationDriver.h"
+#include "analysis/Constants.h"
+#include "analysis/DynamicAnalysis.h"
+#include "analysis/PointMotion.h"
+#include "analysis/StaticAnalysis.h"
+#include "analysis/SystemAssembly.h"
+
+#include <cmath>
+
+namespace quav {
+
+namespace {
+
+/// What a spring's force needs, looked up once.
+struct Mount {
+    int id = 0;
+    Matrix orientation; ///< columns: the local axes in global components
+    double offset[3];   ///< position relative to the CoG [m]
+    double rates[3] = {};
+    double damping[3] = {};
+    double dynamicFactor = 0.0;
+};
+
+std::vector<Mount> mounts(const AnalysisModel& model) {
+    std::vector<Mount> result;
+    for (const auto& spring : model.springs) {
+        Mount m;
+        m.id = spring.id;
+        m.orientation = springOrientation(spring);
+        for (int i = 0; i < 3; ++i)
+            m.offset[i] = spring.position[i] - model.centreOfGravity[i];
+        if (const SpringCharacteristic* c = model.findCharacteristic(spring.characteristicId)) {
+            for (int i = 0; i < 3; ++i) {
+                m.rates[i] = c->stiffness[i];
+                m.damping[i] = c->damping[i];
+            }
+            m.dynamicFactor = c->dynamicFactor;
+        }
+        result.push_back(std::move(m));
+    }
+    return result;
+}
+
+/// A complex 3-vector as its real and imaginary parts.
+struct Complex3 {
+    long double re[3] = {};
+    long double im[3] = {};
+};
+
+/// The complex force of a mount along its local axes, (K_dyn + i w C) J^T u, for the
+/// CoG's complex motion x carried to the mount by u = x_t + theta x r.
+Complex3 localForce(const Mount& m, const HarmonicResponse::ComplexMotion& x, double omega) {
+    const double* r = m.offset;
+    auto carry = [r](const double* v, long double* u) {
+        u[0] =
+            v[0] + (static_cast<long double>(v[4]) * r[2] - static_cast<long double>(v[5]) * r[1]);
+        u[1] =
+            v[1] + (static_cast<long double>(v[5]) * r[0] - static_cast<long double>(v[3]) * r[2]);
+        u[2] =
+            v[2] + (static_cast<long double>(v[3]) * r[1] - static_cast<long double>(v[4]) * r[0]);
+    };
+    long double ure[3], uim[3];
+    carry(x.re, ure);
+    carry(x.im, uim);
+    Complex3 f;
+    for (int a = 0; a < 3; ++a) {
+        long double lre = 0.0L, lim = 0.0L;
+        for (int g = 0; g < 3; ++g) {
+            lre += m.orientation(g, a) * ure[g];
+            lim += m.orientation(g, a) * uim[g];
+        }
+        const long double k = static_cast<long double>(m.rates[a]) * m.dynamicFactor;
+        const long double h = static_cast<long double>(m.damping[a]) * omega;
+        f.re[a] = k * lre - h * lim;
+        f.im[a] = k * lim + h * lre;
+    }
+    return f;
+}
+
+} // namespace
+
+MountForces mountForces(const AnalysisModel& model, double frequency) {
+    MountForces result;
+    const std::vector<Mount> all = mounts(model);
+    const Matrix displacements = staticAnalysis(model);
+    for (int l = 0; l < displacements.rows(); ++l) {
+        StaticLoadForces load;
+        load.load = l + 1;
+        Matrix u(6, 1);
+        for (int k = 0; k < 6; ++k)
+            u[k] = displacements(l, k);
+        for (std::size_t s = 0; s < all.size(); ++s) {
+            const Mount& m = all[s];
+            const Matrix moved = pointTransfer(u, model.centreOfGravity, model.springs[s].position);
+            const Matrix local = springLocalDisplacement(
+                model.springs[s], Matrix::vector({moved[0], moved[1], moved[2]}));
+            StaticSpringForce force;
+            force.id = m.id;
+            for (int a = 0; a < 3; ++a)
+                force.local[a] = m.rates[a] * local[a];
+            for (int g = 0; g < 3; ++g) {
+                long double sum = 0.0L;
+                for (int a = 0; a < 3; ++a)
+                    sum += static_cast<long double>(m.orientation(g, a)) * force.local[a];
+                force.global[g] = static_cast<double>(sum);
+            }
+            load.springs.push_back(force);
+        }
+        result.staticLoads.push_back(std::move(load));
+    }
+
+    const HarmonicResponse response(model);
+    for (std::size_t l = 0; l < model.dynamicLoads.size(); ++l) {
+        DynamicLoadForces load;
+        load.load = static_cast<int>(l) + 1;
+        load.frequency = frequency > 0.0 ? frequency : model.dynamicLoads[l].frequency;
+        const auto x = response.complexMotion(static_cast<int>(l), load.frequency);
+        for (const Mount& m : all) {
+            const Complex3 f = localForce(m, x, load.frequency * kTwoPi);
+            DynamicSpringForce force;
+            force.id = m.id;
+            for (int a = 0; a < 3; ++a) {
+                force.amplitude[a] =
+                    static_cast<double>(std::sqrt(f.re[a] * f.re[a] + f.im[a] * f.im[a]));
+                force.phase[a] = static_cast<double>(std::atan2(f.im[a], f.re[a]));
+            }
+            load.springs.push_back(force);
+        }
+        result.dynamicLoads.push_back(std::move(load));
+    }
+    return result;
+}
+
+std::vector<TransmissibilityPoint> transmissibility(const AnalysisModel& model, int index) {
+    std::vector<TransmissibilityPoint> curve;
+    const SweepPlan plan = planSweep(model);
+    if (plan.error != CalculationError::None)
+        return curve;
+    const Matrix applied = loadVector(model.dynamicLoads[static_cast<std::size_t>(index)]);
+    const double amplitude =
+        std::sqrt(applied[0] * applied[0] + applied[1] * applied[1] + applied[2] * applied[2]);
+    const std::vector<Mount> all = mounts(model);
+    const HarmonicResponse response(model);
+    const int steps = static_cast<int>(plan.steps);
+    curve.reserve(static_cast<std::size_t>(steps));
+    double f = model.frequencyStart;
+    for (int s = 0; s < steps; ++s) {
+        const auto x = response.complexMotion(index, f);
+        Complex3 total;
+        for (const Mount& m : all) {
+            const Complex3 local = localForce(m, x, f * kTwoPi);
+            for (int g = 0; g < 3; ++g) {
+                for (int a = 0; a < 3; ++a) {
+                    total.re[g] += m.orientation(g, a) * local.re[a];
+                    total.im[g] += m.orientation(g, a) * local.im[a];
+                }
+            }
+        }
+        long double sum = 0.0L;
+        for (int g = 0; g < 3; ++g)
+            sum += total.re[g] * total.re[g] + total.im[g] * total.im[g];
+        const double t = static_cast<double>(std::sqrt(sum)) / amplitude;
+        curve.push_back({f, t, (1.0 - t) * 100.0});
+        f += model.frequencyStep;
+    }
+    return curve;
+}
+
+} // namespace quav
