@@ -15,6 +15,8 @@ packages=(
     # (xdg-mime asks the shared MIME database through mimetype) and the window.
     librsvg2-bin dpkg-dev file desktop-file-utils libxml2-utils shared-mime-info
     xdg-utils libfile-mimeinfo-perl x11-utils
+    # The JSON checks of quav-cli's end-to-end tests.
+    jq
 )
 
 missing=()

@@ -23,18 +23,19 @@ std::string ProgressDisplay::line(std::int64_t processed, std::int64_t total, st
     } else {
         text = "progress ";
     }
-    appendFormat(text, "%lld/%lld (%.1f%%)  matches %lld  elapsed %s  remaining %s",
-                 static_cast<long long>(processed), static_cast<long long>(total), share * 100.0,
-                 static_cast<long long>(matches), clockText(elapsed).c_str(),
+    appendFormat(text, "%lld/%lld (%.1f%%)  ", static_cast<long long>(processed),
+                 static_cast<long long>(total), share * 100.0);
+    if (matches >= 0)
+        appendFormat(text, "matches %lld  ", static_cast<long long>(matches));
+    appendFormat(text, "elapsed %s  remaining %s", clockText(elapsed).c_str(),
                  clockText(progress.remainingSeconds).c_str());
     return text;
 }
 
-void ProgressDisplay::draw(const RunCounters& c) {
+void ProgressDisplay::draw(std::int64_t processed, std::int64_t total, std::int64_t matches) {
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    const std::string text =
-        line(c.processed.load(), c.combinations.load(), c.matches.load(), elapsed, terminal_);
+    const std::string text = line(processed, total, matches, elapsed, terminal_);
     if (terminal_)
         std::fprintf(out_, "\r%s\033[K", text.c_str());
     else
@@ -46,12 +47,22 @@ void ProgressDisplay::draw(const RunCounters& c) {
 void ProgressDisplay::update(const RunCounters& c) {
     if (c.combinations.load() == 0 && c.processed.load() == 0)
         return; // the run has not counted its combinations yet
+    if (due())
+        draw(c.processed.load(), c.combinations.load(), c.matches.load());
+}
+
+void ProgressDisplay::update(std::int64_t processed, std::int64_t total) {
+    if (due())
+        draw(processed, total, -1);
+}
+
+bool ProgressDisplay::due() {
     const auto now = std::chrono::steady_clock::now();
     const auto interval = terminal_ ? std::chrono::milliseconds(200) : std::chrono::seconds(5);
     if (drawn_ && now - last_ < interval)
-        return;
+        return false;
     last_ = now;
-    draw(c);
+    return true;
 }
 
 void ProgressDisplay::note(const std::string& text) {
@@ -61,7 +72,16 @@ void ProgressDisplay::note(const std::string& text) {
 }
 
 void ProgressDisplay::finish(const RunCounters& c) {
-    draw(c);
+    draw(c.processed.load(), c.combinations.load(), c.matches.load());
+    endLine();
+}
+
+void ProgressDisplay::finish(std::int64_t processed, std::int64_t total) {
+    draw(processed, total, -1);
+    endLine();
+}
+
+void ProgressDisplay::endLine() {
     if (terminal_)
         std::fputc('\n', out_);
     std::fflush(out_);

@@ -15,17 +15,24 @@ public:
     ProgressDisplay(std::FILE* out, bool terminal);
     /// Redraws when enough time has passed since the last update.
     void update(const RunCounters& counters);
+    /// The same for work that counts no matches.
+    void update(std::int64_t processed, std::int64_t total);
     /// Shows a one-line note (on its own line).
     void note(const std::string& text);
     /// The final state, always shown, ending the bar's line.
     void finish(const RunCounters& counters);
+    void finish(std::int64_t processed, std::int64_t total);
 
-    /// The progress line for the given counts and elapsed seconds.
+    /// The progress line for the given counts and elapsed seconds; a negative
+    /// `matches` is left out.
     static std::string line(std::int64_t processed, std::int64_t total, std::int64_t matches,
                             double elapsedSeconds, bool bar);
 
 private:
-    void draw(const RunCounters& counters);
+    /// Whether the time for the next redraw has come.
+    bool due();
+    void draw(std::int64_t processed, std::int64_t total, std::int64_t matches);
+    void endLine();
 
     std::FILE* out_;
     bool terminal_;

@@ -1,6 +1,7 @@
 // quav-cli: the batch front end over the QUAV core.
 #include "analysis/CalculationDriver.h"
 #include "analysis/FrequencyStepCurve.h"
+#include "cli/AnalysisCommands.h"
 #include "cli/CommandOutput.h"
 #include "cli/Interrupts.h"
 #include "cli/ModelJson.h"
@@ -436,6 +437,56 @@ int run(int argc, char** argv) {
     sweep->add_option("--dof", dof, "x, y, z, Rx, Ry or Rz (default x)")
         ->check(CLI::IsMember({"x", "y", "z", "Rx", "Ry", "Rz"}));
 
+    // The mount analyses.
+    bool json = false;
+    auto* ked = app.add_subcommand(
+        "ked", "Print the kinetic energy distribution of the modes and their decoupling rates");
+    std::string energyFrame = "global";
+    ked->add_option("--frame", energyFrame,
+                    "global (the model's axes at the centre of gravity, default) or principal "
+                    "(the inertia principal axes)");
+    auto* tra =
+        app.add_subcommand("tra", "Print the torque roll axis and how each mode lies to it");
+    std::string axis;
+    tra->add_option("--axis", axis,
+                    "Torque direction: x, y, z or ax,ay,az (default: the first static torque "
+                    "load's, else the first dynamic torque load's, else x)");
+    auto* forces = app.add_subcommand(
+        "forces", "Print the static and dynamic forces in every spring, per load");
+    std::optional<double> forceFrequency;
+    forces->add_option("--frequency", forceFrequency,
+                       "Evaluate every dynamic load at this frequency [Hz] instead of its own");
+    auto* transmissibility = app.add_subcommand(
+        "transmissibility", "Print the force transmissibility of a dynamic load over the sweep "
+                            "as CSV");
+    transmissibility->add_option("--load", loadNumber, "Dynamic force load number, from 1")
+        ->required();
+    auto* robust = app.add_subcommand(
+        "robust", "Sample spring rate and position tolerances and print the spread of the "
+                  "natural frequencies and decoupling rates (Ctrl-C stops with the samples done)");
+    RobustnessSettings robustness;
+    std::string distribution = "uniform";
+    robust
+        ->add_option("--tolerance", robustness.tolerancePct, "Every spring rate within +-P percent")
+        ->required();
+    robust->add_option("--distribution", distribution,
+                       "uniform (default) or normal (P as 3 sigma, truncated at +-P)");
+    robust->add_option("--position-tolerance", robustness.positionTolerance,
+                       "Every spring coordinate uniformly within +- this [m] (default 0)");
+    robust->add_option("--samples", robustness.samples, "Number of samples (default 1000)");
+    robust->add_option("--seed", robustness.seed,
+                       "Random seed (default 1); the same seed gives the same output whatever "
+                       "the number of threads");
+    robust
+        ->add_option("--threads", robustness.threads, "Threads (default: one per hardware thread)")
+        ->check(CLI::Range(0, 256));
+    for (CLI::App* c : {ked, tra, forces, transmissibility, robust}) {
+        c->add_option("FILE", in, "Model file (.quav or .json)")
+            ->required()
+            ->check(CLI::ExistingFile);
+        c->add_flag("--json", json, "JSON instead of a tab-separated table");
+    }
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -458,6 +509,24 @@ int run(int argc, char** argv) {
         return cmdMerge(shardDirs, out);
     if (sweep->parsed())
         return cmdSweep(in, loadNumber, object, frame, dof);
+    for (CLI::App* c : {ked, tra, forces, transmissibility, robust}) {
+        if (!c->parsed())
+            continue;
+        LoadedModel m;
+        if (!load(in, m))
+            return ExitInputError;
+        if (c == ked)
+            return kedCommand(*m.model, energyFrame, json);
+        if (c == tra)
+            return traCommand(*m.model, axis, json);
+        if (c == forces)
+            return forcesCommand(*m.model, forceFrequency, json);
+        if (c == transmissibility)
+            return transmissibilityCommand(*m.model, loadNumber, json);
+        std::signal(SIGINT, onInterrupt);
+        std::signal(SIGTERM, onInterrupt);
+        return robustCommand(*m.model, m.optimizer, robustness, distribution, json, interrupted);
+    }
     return ExitInputError;
 }
 

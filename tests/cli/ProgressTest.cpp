@@ -13,4 +13,7 @@ TEST(ProgressDisplay, BarShowsCountsShareAndTimes) {
     // An empty or negative combination count shows as done rather than dividing by zero.
     EXPECT_EQ(ProgressDisplay::line(0, -9, 0, 1.0, false),
               "progress 0/-9 (100.0%)  matches 0  elapsed 0:00:01  remaining --:--:--");
+    // Work without matches leaves them out.
+    EXPECT_EQ(ProgressDisplay::line(5, 10, -1, 2.0, false),
+              "progress 5/10 (50.0%)  elapsed 0:00:02  remaining 0:00:02");
 }

@@ -295,6 +295,120 @@ interrupt)
     contains "$work/log.utf8" "処理件数"
     "$cli" dump "$work/run/No1.quav" >/dev/null || fail "No1.quav is not a complete model"
     ;;
+ked)
+    # JSON shapes as documented; a refused model and bad options.
+    "$cli" ked "$example" --json >"$work/g.json"
+    expect_code 0 $? "ked"
+    jq -e '(keys_unsorted == ["frame", "modes"]) and .frame == "global" and (.modes | length == 6)
+        and all(.modes[]; keys_unsorted == ["mode", "frequency", "energy", "dominant", "decoupling"]
+                and (.energy | length == 6) and (.energy | add | . > 99.999999 and . < 100.000001))
+        and ([.modes[].mode] == [1, 2, 3, 4, 5, 6])' "$work/g.json" >/dev/null ||
+        fail "ked JSON shape"
+    "$cli" ked "$example" --frame principal --json | jq -e '.frame == "principal"
+        and all(.modes[].energy[]; . >= -1e-9)' >/dev/null || fail "principal frame"
+    "$cli" ked "$example" >"$work/ked.txt"
+    contains "$work/ked.txt" "デカップリング率[%]"
+    "$cli" ked "$example" --frame upside >/dev/null 2>&1
+    expect_code 2 $? "unknown frame"
+    printf '{"mass": 0, "inertia": [[1,0,0],[0,1,0],[0,0,1]]}' >"$work/invalid.json"
+    "$cli" ked "$work/invalid.json" >"$work/stdout" 2>"$work/stderr"
+    expect_code 1 $? "invalid model"
+    "$cli" calc "$work/invalid.json" -o "$work/x.quav" >/dev/null 2>"$work/calc.stderr"
+    cmp -s "$work/stderr" "$work/calc.stderr" || fail "not the reasons calc gives"
+    jq '.inertia = [[1,1,0],[1,1,0],[0,0,1]]' "$examples/power_unit.json" >"$work/singular.json"
+    "$cli" ked "$work/singular.json" --json >"$work/stdout" 2>"$work/stderr"
+    expect_code 1 $? "singular inertia"
+    contains "$work/stderr" "慣性テンソルが特異です"
+    [ ! -s "$work/stdout" ] || fail "output for a singular inertia"
+    ;;
+tra)
+    "$cli" tra "$example" --json >"$work/t.json"
+    expect_code 0 $? "tra"
+    jq -e '(keys_unsorted == ["axis", "tra", "traToAxisDeg", "modes"]) and .axis == [1, 0, 0]
+        and (.tra | length == 3) and (.modes | length == 6)
+        and all(.modes[]; keys_unsorted == ["mode", "frequency", "angleDeg", "rollEnergy"])
+        and ([.modes[].rollEnergy] | add | . > 99.999999 and . < 100.000001)' "$work/t.json" \
+        >/dev/null || fail "tra JSON shape"
+    "$cli" tra "$example" --axis 0,0,2 --json | jq -e '.axis == [0, 0, 1]' >/dev/null ||
+        fail "--axis ax,ay,az"
+    for bad in 0,0,0 1,2 w; do
+        "$cli" tra "$example" --axis "$bad" >/dev/null 2>&1
+        expect_code 2 $? "--axis $bad"
+    done
+    "$cli" tra "$example" >"$work/tra.txt"
+    contains "$work/tra.txt" "トルクロール軸"
+    ;;
+forces)
+    "$cli" forces "$example" --json >"$work/f.json"
+    expect_code 0 $? "forces"
+    jq -e '(keys_unsorted == ["static", "dynamic"]) and (.static | length == 2)
+        and (.dynamic | length == 2) and ([.dynamic[].frequency] == [25, 12.5])
+        and all(.static[]; keys_unsorted == ["load", "springs"] and (.springs | length == 4)
+                and all(.springs[]; keys_unsorted == ["id", "local", "global"]))
+        and all(.dynamic[]; keys_unsorted == ["load", "frequency", "springs"]
+                and all(.springs[]; keys_unsorted == ["id", "amplitude", "phase"]))
+        and ([.static[0].springs[].global[2]] | add | . + 1814.85 | fabs < 0.01)' \
+        "$work/f.json" >/dev/null || fail "forces JSON shape or the weight's balance"
+    "$cli" forces "$example" --frequency 40 --json | jq -e '[.dynamic[].frequency] == [40, 40]' \
+        >/dev/null || fail "--frequency"
+    "$cli" forces "$example" --frequency 0 >/dev/null 2>&1
+    expect_code 2 $? "--frequency 0"
+    ;;
+transmissibility)
+    "$cli" transmissibility "$example" --load 1 >"$work/t.csv"
+    expect_code 0 $? "transmissibility"
+    [ "$(head -1 "$work/t.csv")" = "frequency,transmissibility,isolation_percent" ] ||
+        fail "CSV header"
+    [ "$(wc -l <"$work/t.csv")" -eq 200 ] || fail "expected 199 sweep steps"
+    "$cli" transmissibility "$example" --load 1 --json | jq -e '.load == 1
+        and (.steps | length == 199) and (.steps[-1].frequency == 100)' >/dev/null ||
+        fail "transmissibility JSON"
+    "$cli" transmissibility "$example" --load 2 >/dev/null 2>"$work/stderr"
+    expect_code 2 $? "torque load"
+    contains "$work/stderr" "moment"
+    "$cli" transmissibility "$example" --load 3 >/dev/null 2>&1
+    expect_code 2 $? "load out of range"
+    jq '.frequencyEnd = 0' "$examples/power_unit.json" >"$work/norange.json"
+    "$cli" transmissibility "$work/norange.json" --load 1 >/dev/null 2>"$work/stderr"
+    expect_code 1 $? "bad sweep"
+    contains "$work/stderr" "周波数設定が不正です"
+    ;;
+robust)
+    "$cli" robust "$example" --tolerance 10 --position-tolerance 0.005 --samples 3000 --seed 7 \
+        --threads 1 --json >"$work/r1.json"
+    expect_code 0 $? "robust"
+    "$cli" robust "$example" --tolerance 10 --position-tolerance 0.005 --samples 3000 --seed 7 \
+        --threads 2 --json >"$work/r2.json"
+    cmp -s "$work/r1.json" "$work/r2.json" || fail "the thread count changed the result"
+    jq -e '(keys_unsorted == ["samples", "requested", "completed", "modes", "windowShare"])
+        and .samples == 3000 and .requested == 3000 and .completed
+        and (.windowShare | type == "number") and (.modes | length == 6)
+        and all(.modes[]; keys_unsorted == ["mode", "frequency", "decoupling"]
+                and (.frequency | keys_unsorted == ["nominal", "min", "max", "mean", "std"])
+                and .frequency.min <= .frequency.nominal and .frequency.nominal <= .frequency.max)' \
+        "$work/r1.json" >/dev/null || fail "robust JSON shape"
+    "$cli" robust "$example" --tolerance 0 --samples 10 --json |
+        jq -e 'all(.modes[].frequency; .std == 0 and .min == .max)' >/dev/null ||
+        fail "no spread without tolerance"
+    "$cli" robust "$example" --tolerance 5 --distribution normal >"$work/r.txt"
+    contains "$work/r.txt" "正規分布"
+    for bad in "--tolerance -1" "--tolerance 5 --samples 0" "--tolerance 5 --distribution flat" \
+        "--tolerance 5 --position-tolerance -0.1"; do
+        "$cli" robust "$example" $bad >/dev/null 2>&1
+        expect_code 2 $? "robust $bad"
+    done
+    # Ctrl-C: the samples done, "completed": false, exit 2.
+    "$cli" robust "$example" --tolerance 5 --samples 100000000 --json >"$work/stop.json" \
+        2>"$work/stderr" &
+    pid=$!
+    sleep 1.5
+    kill -INT $pid
+    wait $pid
+    expect_code 2 $? "interrupted robust"
+    jq -e '.completed == false and .samples > 0 and .samples < .requested' "$work/stop.json" \
+        >/dev/null || fail "stopped run's report"
+    contains "$work/stderr" "progress"
+    ;;
 *)
     fail "unknown case"
     ;;

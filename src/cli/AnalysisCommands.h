@@ -1,0 +1,37 @@
+#pragma once
+
+#include "analysis/Robustness.h"
+#include "model/AnalysisModel.h"
+#include "optimizer/Optimizer.h"
+
+#include <atomic>
+#include <optional>
+#include <string>
+
+namespace quav {
+
+// The mount analyses of quav-cli: each works on the model as loaded (the
+// analyses it needs are computed afresh, the file is not changed), writes a
+// table or, with `json`, JSON to stdout and returns the exit code: 0 success,
+// 1 a model the calculation refuses or whose mass matrix cannot serve, 2 a bad
+// option or a stopped run. Messages go to stderr.
+
+/// `frame` is "global" or "principal".
+int kedCommand(const AnalysisModel& model, const std::string& frame, bool json);
+
+/// `axis` is "x", "y", "z", "ax,ay,az" or empty for the default direction.
+int traCommand(const AnalysisModel& model, const std::string& axis, bool json);
+
+/// `frequency`: every dynamic load at this frequency [Hz] instead of its own.
+int forcesCommand(const AnalysisModel& model, std::optional<double> frequency, bool json);
+
+/// `load` counts the dynamic loads from 1. CSV, or JSON with `json`.
+int transmissibilityCommand(const AnalysisModel& model, int load, bool json);
+
+/// `distribution` is "uniform" or "normal". Shows a progress line on stderr once
+/// the run takes more than a second; `interrupted` turning non-zero stops it.
+int robustCommand(const AnalysisModel& model, const Optimizer& optimizer,
+                  RobustnessSettings settings, const std::string& distribution, bool json,
+                  const std::atomic<int>& interrupted);
+
+} // namespace quav
