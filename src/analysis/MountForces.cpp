@@ -133,6 +133,10 @@ MountForces mountForces(const AnalysisModel& model, double frequency) {
     return result;
 }
 
+bool hasForceTransmissibility(const StaticLoad& load) {
+    return load.type == Translational && load.value != 0.0;
+}
+
 std::vector<TransmissibilityPoint> transmissibility(const AnalysisModel& model, int index) {
     std::vector<TransmissibilityPoint> curve;
     const SweepPlan plan = planSweep(model);

@@ -48,6 +48,10 @@ struct MountForces {
 /// carried by the linear transfer u + theta x r. Springs in model order.
 MountForces mountForces(const AnalysisModel& model, double frequency = 0.0);
 
+/// Whether a load has a force transmissibility: a translational load of non-zero
+/// value (a moment transmits no force of its own).
+bool hasForceTransmissibility(const StaticLoad& load);
+
 /// Force transmissibility at one sweep frequency.
 struct TransmissibilityPoint {
     double frequency = 0.0;       ///< [Hz]
@@ -59,7 +63,8 @@ struct TransmissibilityPoint {
 /// by repeated addition of `frequencyStep`) for the force load `dynamicLoads[index]`:
 /// F_t is the complex vector sum, in global axes, of every spring's (K_dyn + i w C) u,
 /// |F_t| = sqrt(sum_k |F_t,k|^2), |F| the applied force amplitude. The caller checks
-/// that the load is a force with a non-zero amplitude and that the sweep is valid.
+/// hasForceTransmissibility and the sweep (planSweep); without a valid sweep the
+/// curve is empty.
 std::vector<TransmissibilityPoint> transmissibility(const AnalysisModel& model, int index);
 
 } // namespace quav

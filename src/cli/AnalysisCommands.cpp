@@ -184,7 +184,7 @@ int transmissibilityCommand(const AnalysisModel& model, int load, bool json) {
     if (l.type == Moment)
         return usageError("load " + std::to_string(load) +
                           " is a moment: a moment has no force transmissibility");
-    if (l.type != Translational || l.value == 0.0)
+    if (!hasForceTransmissibility(l))
         return usageError("load " + std::to_string(load) + " applies no force");
     if (!accepted(model, false))
         return ExitRunError;

@@ -76,12 +76,13 @@ std::string energyDistributionReport(const EnergyDistribution& distribution) {
 std::string torqueRollAxisReport(const TorqueRollAxis& axis) {
     std::string out = "//////トルクロール軸//////\r\n\r\n";
     out += "\tx\ty\tz\r\n";
-    appendRow(out, "トルク方向", axis.axis);
-    appendRow(out, "トルクロール軸", axis.tra);
+    // Labels fit one tab stop of the text window, so the columns stay in line.
+    appendRow(out, "ﾄﾙｸ方向", axis.axis);
+    appendRow(out, "ﾄﾙｸﾛｰﾙ軸", axis.tra);
     out += "なす角\t";
     appendValue(out, axis.traToAxisDeg);
     out += "[deg]\r\n\r\n";
-    out += "No\t[Hz]\tトルクロール軸とのなす角[deg]\tロール運動エネルギー[%]\r\n";
+    out += "No\t[Hz]\tなす角[deg]\tﾛｰﾙ[%]\r\n";
     for (const ModeRoll& mode : axis.modes) {
         appendFormat(out, "%d\t", mode.mode);
         appendValue(out, mode.frequency);
@@ -92,7 +93,8 @@ std::string torqueRollAxisReport(const TorqueRollAxis& axis) {
         appendValue(out, mode.rollEnergy);
         endLine(out);
     }
-    out += "\r\n※回転を含まないモードのなす角は - で表記\r\n";
+    out += "\r\n※なす角: モードの回転軸とﾄﾙｸﾛｰﾙ軸のなす角(回転を含まないモードは - で表記)\r\n"
+           "※ﾛｰﾙ: モードの運動エネルギーのうちﾄﾙｸﾛｰﾙ軸まわりの回転の割合\r\n";
     return out;
 }
 
@@ -143,14 +145,15 @@ std::string mountForcesReport(const AnalysisModel& model, const MountForces& for
 
 std::string robustnessReport(const RobustnessSettings& settings, const RobustnessResult& result) {
     std::string out = "//////ロバスト性//////\r\n\r\n";
-    appendFormat(out, "ばね定数の許容差\t±%g\t[%%]\t%s\r\n", settings.tolerancePct,
+    out += "許容差\r\n";
+    appendFormat(out, "ばね定数\t±%g\t[%%]\t%s\r\n", settings.tolerancePct,
                  distributionName(settings.distribution));
-    appendFormat(out, "位置の許容差\t±%g\t[m]\r\n", settings.positionTolerance);
-    appendFormat(out, "サンプル数\t%lld\t(指定 %lld)\r\n", static_cast<long long>(result.samples),
+    appendFormat(out, "位置\t±%g\t[m]\r\n\r\n", settings.positionTolerance);
+    appendFormat(out, "ｻﾝﾌﾟﾙ数\t%lld\t(指定 %lld)\r\n", static_cast<long long>(result.samples),
                  static_cast<long long>(result.requested));
     appendFormat(out, "乱数の種\t%llu\r\n", static_cast<unsigned long long>(settings.seed));
     if (!result.completed)
-        out += "※中止されました。終了したサンプルのみの結果です\r\n";
+        out += "※中止されました。終了したｻﾝﾌﾟﾙのみの結果です\r\n";
     const struct {
         const char* title;
         Spread ModeSpread::*field;
@@ -168,7 +171,8 @@ std::string robustnessReport(const RobustnessSettings& settings, const Robustnes
         }
     }
     if (result.windowShare)
-        appendFormat(out, "\r\n周波数範囲(最適化条件)内の割合\t%lf\t[%%]\r\n", *result.windowShare);
+        appendFormat(out, "\r\n範囲内\t%lf\t[%%]\t最適化条件の周波数範囲に入るｻﾝﾌﾟﾙの割合\r\n",
+                     *result.windowShare);
     return out;
 }
 
