@@ -1,5 +1,6 @@
 #include "app/MainFrame.h"
 
+#include "app/AnalysisMenu.h"
 #include "app/DocumentFiles.h"
 #include "app/LockIndicators.h"
 #include "app/OperationTree.h"
@@ -78,6 +79,7 @@ CMainFrame::CMainFrame(CQUAVDoc& doc, QWidget* parent) : QMainWindow(parent), do
 
     doc_.addListener([this](DocumentEvent e) { onDocumentEvent(static_cast<int>(e)); });
     connectCommands();
+    new AnalysisMenu(this, doc_, ui_);
     updateTitle();
     resize(1000, 700);
     tree_->setFocus(); // the tree is the way in

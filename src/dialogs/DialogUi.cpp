@@ -6,6 +6,7 @@
 #include "dialogs/FrequencyStepDialog.h"
 #include "dialogs/InfoDialogs.h"
 #include "dialogs/ModelDialogs.h"
+#include "dialogs/MountAnalysisDialogs.h"
 #include "dialogs/OptimizerRunControl.h"
 #include "dialogs/OutputFolderDialog.h"
 #include "dialogs/ParameterSettingsDialog.h"
@@ -223,6 +224,26 @@ bool DialogUi::confirmStopOptimizer() {
 void DialogUi::stopOptimizer() {
     if (run_)
         run_->shutdown();
+}
+
+bool DialogUi::runRobustness(RobustnessValues& values) {
+    return runForm<RobustnessDialog>(values, parent_);
+}
+
+void DialogUi::runWithProgress(const std::string& title, RunControl& control, std::int64_t total,
+                               const std::function<void()>& work) {
+    busy_ = true;
+    runWithProgressWindow(parent_, QString::fromStdString(title), control, total, work);
+    busy_ = false;
+}
+
+void DialogUi::showTransmissibility(const AnalysisModel& model) {
+    TransmissibilityDialog dialog(model, parent_);
+    dialog.showText = [](QWidget* parent, const std::string& text) {
+        InfoTextDialog window(text, parent);
+        window.exec();
+    };
+    dialog.exec();
 }
 
 } // namespace quav

@@ -54,6 +54,11 @@ public:
     void editOptimizationConditions(CQUAVDoc& doc) override;
     void runOptimizer(CQUAVDoc& doc) override;
 
+    bool runRobustness(RobustnessValues& values) override;
+    void runWithProgress(const std::string& title, RunControl& control, std::int64_t total,
+                         const std::function<void()>& work) override;
+    void showTransmissibility(const AnalysisModel& model) override;
+
 private:
     QWidget* parent_;
     bool busy_ = false;

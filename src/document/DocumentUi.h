@@ -1,15 +1,18 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace quav {
 
+class AnalysisModel;
 class CQUAVDoc;
 class CharacteristicListEditor;
 class Matrix;
+struct RunControl;
 
 using Vec3 = std::array<double, 3>;
 
@@ -90,6 +93,16 @@ struct GroundValues {
     float level = 0.0f; ///< [m]
 };
 
+/// The robustness run ("ロバスト性"): spring rate and position tolerances and
+/// the samples; the command checks the values.
+struct RobustnessValues {
+    double tolerancePct = 5.0;      ///< every rate within +-P [%]
+    bool normal = false;            ///< normal with P as 3 sigma instead of uniform
+    double positionTolerance = 0.0; ///< every spring coordinate within +- [m]
+    double samples = 1000.0;
+    double seed = 1.0;
+};
+
 /// The one way the document's commands and the operation tree reach dialogs
 /// and message boxes. The desktop application implements it with real modal
 /// dialogs; tests script the answers. Every `run...` returns true for OK and
@@ -136,6 +149,17 @@ public:
     virtual void editOptimizationConditions(CQUAVDoc& doc) = 0;
     /// Asks for the output folder, then runs the optimiser in its log window.
     virtual void runOptimizer(CQUAVDoc& doc) = 0;
+
+    // The mount analyses.
+    virtual bool runRobustness(RobustnessValues& values) = 0;
+    /// Runs `work` off the GUI thread while a progress window shows `control.done`
+    /// of `total`; its stop button sets `control.stop`. Returns when `work` has
+    /// finished.
+    virtual void runWithProgress(const std::string& title, RunControl& control, std::int64_t total,
+                                 const std::function<void()>& work) = 0;
+    /// The force transmissibility of the model's force loads over its sweep, one
+    /// load at a time; the model must stay unchanged while it is shown.
+    virtual void showTransmissibility(const AnalysisModel& model) = 0;
 };
 
 } // namespace quav

@@ -75,6 +75,15 @@ public:
     void editDesignParameters(CQUAVDoc&) override { windows.push_back("parameters"); }
     void editOptimizationConditions(CQUAVDoc&) override { windows.push_back("conditions"); }
     void runOptimizer(CQUAVDoc&) override { windows.push_back("optimizer run"); }
+    bool runRobustness(RobustnessValues& v) override { return run(v); }
+    void runWithProgress(const std::string& title, RunControl&, std::int64_t,
+                         const std::function<void()>& work) override {
+        windows.push_back("progress " + title);
+        work();
+    }
+    void showTransmissibility(const AnalysisModel&) override {
+        windows.push_back("transmissibility");
+    }
 
 private:
     template <class V> bool run(V& values) {

@@ -1,0 +1,34 @@
+#pragma once
+
+namespace quav {
+
+class CQUAVDoc;
+class DocumentUi;
+struct RobustnessValues;
+
+// The commands of the analysis menu. Each works on the model as it is (what it
+// needs is computed afresh; the document and its results stay unchanged).
+// Without a model: "モデルがありません"; a model the calculation refuses, or whose
+// mass matrix cannot serve: "ｴﾗｰ" with the reasons.
+
+/// "エネルギー分布": the kinetic energy distribution of the modes with their
+/// decoupling rates, in global and in principal axes, in the text window.
+void showEnergyDistribution(CQUAVDoc& doc, DocumentUi& ui);
+
+/// "トルクロール軸": for the direction of the first static torque load (else of
+/// the first dynamic torque load, else x), in the text window.
+void showTorqueRollAxis(CQUAVDoc& doc, DocumentUi& ui);
+
+/// "マウント力": every spring's force per static and per dynamic load.
+void showMountForces(CQUAVDoc& doc, DocumentUi& ui);
+
+/// "伝達率": the transmissibility window, once the model has a force load and a
+/// valid sweep.
+void showTransmissibility(CQUAVDoc& doc, DocumentUi& ui);
+
+/// "ロバスト性...": the settings (starting from `values`, which keep what was
+/// confirmed), then the run with its progress window, then its report. Values out
+/// of range: "入力エラー".
+void runRobustness(CQUAVDoc& doc, DocumentUi& ui, RobustnessValues& values);
+
+} // namespace quav

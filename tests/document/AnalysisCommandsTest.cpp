@@ -1,0 +1,116 @@
+#include "document/AnalysisCommands.h"
+#include "document/Document.h"
+
+#include "../support/ScriptedUi.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace quav;
+using quav::test::ScriptedUi;
+using quav::testing::v3;
+
+namespace {
+
+/// A document holding a 4-mount model with a weight, a roll torque and an
+/// unbalance; the analysis commands must leave it as it is.
+struct AnalysisFixture : ::testing::Test {
+    CQUAVDoc doc;
+    ScriptedUi ui;
+
+    void SetUp() override {
+        AnalysisModel& m = doc.createModel();
+        m = quav::testing::fourMountModel(0.3, 0.2, -0.1, v3(3e5, 1e5, 1e5), 1.2, v3(100, 50, 50),
+                                          30.0);
+        m.addStaticLoad("weight", 1177.2, m.centreOfGravity, v3(0, 0, -1), Translational);
+        m.addStaticLoad("roll", 80, m.centreOfGravity, v3(0, 1, 0), Moment);
+        m.addDynamicLoad("shake", 60, v3(0.2, 0, 0.3), v3(0, 0, 1), Translational, 30);
+        m.setFrequencyRange(50, 2, 0.5);
+        doc.setModified(false);
+    }
+    void expectUnchanged() {
+        EXPECT_FALSE(doc.isModified());
+        EXPECT_EQ(doc.model()->calculated, 0);
+        EXPECT_TRUE(ui.unexpected.empty());
+    }
+};
+
+TEST_F(AnalysisFixture, ReportsGoToTheTextWindow) {
+    showEnergyDistribution(doc, ui);
+    showTorqueRollAxis(doc, ui);
+    showMountForces(doc, ui);
+    ASSERT_EQ(ui.texts.size(), 3u);
+    EXPECT_NE(ui.texts[0].find("座標系\t全体座標(重心)"), std::string::npos);
+    EXPECT_NE(ui.texts[0].find("座標系\t慣性主軸"), std::string::npos);
+    // The roll torque's direction is the default torque axis.
+    EXPECT_NE(ui.texts[1].find("ﾄﾙｸ方向\t0.000000\t1.000000\t0.000000"), std::string::npos);
+    EXPECT_NE(ui.texts[2].find("荷重名\troll"), std::string::npos);
+    EXPECT_NE(ui.texts[2].find("荷重名\tshake"), std::string::npos);
+    EXPECT_TRUE(ui.messages.empty());
+    expectUnchanged();
+}
+
+TEST_F(AnalysisFixture, RefusalsSayWhy) {
+    CQUAVDoc empty;
+    showEnergyDistribution(empty, ui);
+    EXPECT_EQ(ui.messages.back(), "モデルがありません");
+
+    doc.model()->setInertia(Matrix(3, 3, {1, 1, 0, 1, 1, 0, 0, 0, 9}));
+    showTorqueRollAxis(doc, ui);
+    EXPECT_EQ(ui.messages.back(),
+              "ｴﾗｰ\n\n慣性テンソルが特異です(慣性主軸と逆行列が求まりません)\n");
+    showMountForces(doc, ui); // forces need no inverse of the inertia
+    EXPECT_EQ(ui.texts.size(), 1u);
+
+    doc.model()->setFrequencyRange(0, 0, 1);
+    showTransmissibility(doc, ui);
+    EXPECT_NE(ui.messages.back().find("周波数設定が不正です"), std::string::npos);
+    doc.model()->dynamicLoads[0].type = Moment;
+    showTransmissibility(doc, ui);
+    EXPECT_NE(ui.messages.back().find("力の動荷重がありません"), std::string::npos);
+    EXPECT_TRUE(ui.windows.empty());
+    expectUnchanged();
+}
+
+TEST_F(AnalysisFixture, TransmissibilityOpensItsWindow) {
+    showTransmissibility(doc, ui);
+    EXPECT_EQ(ui.windows, std::vector<std::string>{"transmissibility"});
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(AnalysisFixture, RobustnessKeepsConfirmedSettingsAndRefusesBadOnes) {
+    RobustnessValues last;
+    ui.cancel<RobustnessValues>();
+    runRobustness(doc, ui, last);
+    EXPECT_TRUE(ui.texts.empty());
+
+    const std::function<void(RobustnessValues&)> bad[] = {
+        [](auto& v) { v.tolerancePct = -1; }, [](auto& v) { v.tolerancePct = 100; },
+        [](auto& v) { v.samples = 0; },       [](auto& v) { v.samples = 2.5; },
+        [](auto& v) { v.seed = -1; },         [](auto& v) { v.positionTolerance = -0.1; },
+    };
+    for (const auto& change : bad) {
+        ui.ok<RobustnessValues>(change);
+        runRobustness(doc, ui, last);
+        EXPECT_EQ(ui.messages.back(), "入力エラー");
+    }
+    EXPECT_EQ(last.tolerancePct, RobustnessValues{}.tolerancePct) << "nothing refused is kept";
+    EXPECT_TRUE(ui.texts.empty());
+
+    ui.ok<RobustnessValues>([](auto& v) {
+        v.tolerancePct = 4;
+        v.normal = true;
+        v.samples = 200;
+    });
+    runRobustness(doc, ui, last);
+    ASSERT_EQ(ui.texts.size(), 1u);
+    EXPECT_NE(ui.texts[0].find("ｻﾝﾌﾟﾙ数\t200\t(指定 200)"), std::string::npos);
+    EXPECT_NE(ui.texts[0].find("正規分布"), std::string::npos);
+    EXPECT_EQ(ui.windows, std::vector<std::string>{"progress ロバスト性を計算しています"});
+    EXPECT_EQ(last.samples, 200);
+    EXPECT_TRUE(last.normal);
+    EXPECT_TRUE(ui.scriptDone());
+    expectUnchanged();
+}
+
+} // namespace
