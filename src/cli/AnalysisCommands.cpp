@@ -5,6 +5,7 @@
 #include "analysis/KineticEnergy.h"
 #include "analysis/MountForces.h"
 #include "analysis/TorqueRollAxis.h"
+#include "cli/CommandOutput.h"
 #include "cli/Progress.h"
 #include "model/TextFormat.h"
 #include "reports/MountReports.h"
@@ -27,18 +28,15 @@ using Json = nlohmann::ordered_json;
 
 enum : int { ExitOk = 0, ExitRunError = 1, ExitInputError = 2 };
 
-/// Writes `text` to stdout and flushes it; a failed write is an error of its own.
-int writeOut(const std::string& text) {
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
-        std::fflush(stdout) != 0) {
-        std::cerr << "quav-cli: cannot write the output\n";
-        return ExitInputError;
-    }
+/// Checked by main()'s finishOutput, like every command's output.
+int writeJson(const Json& j) {
+    writeOut(j.dump(2) + "\n");
     return ExitOk;
 }
 
-int writeJson(const Json& j) {
-    return writeOut(j.dump(2) + "\n");
+int writeText(const std::string& text) {
+    writeOut(text);
+    return ExitOk;
 }
 
 /// The reasons the analysis cannot run, on stderr; true when it can.
@@ -108,7 +106,7 @@ int kedCommand(const AnalysisModel& model, const std::string& frameName, bool js
         return ExitRunError;
     const EnergyDistribution ked = kineticEnergyDistribution(model, solveModes(model), frame);
     if (!json)
-        return writeOut(energyDistributionReport(ked));
+        return writeText(energyDistributionReport(ked));
     Json modes = Json::array();
     for (const ModeEnergy& m : ked.modes)
         modes.push_back({{"mode", m.mode},
@@ -134,7 +132,7 @@ int traCommand(const AnalysisModel& model, const std::string& axisText, bool jso
         return ExitRunError;
     const TorqueRollAxis tra = torqueRollAxis(model, solveModes(model), axis);
     if (!json)
-        return writeOut(torqueRollAxisReport(tra));
+        return writeText(torqueRollAxisReport(tra));
     Json modes = Json::array();
     for (const ModeRoll& m : tra.modes)
         modes.push_back({{"mode", m.mode},
@@ -154,7 +152,7 @@ int forcesCommand(const AnalysisModel& model, std::optional<double> frequency, b
         return ExitRunError;
     const MountForces forces = mountForces(model, frequency.value_or(0.0));
     if (!json)
-        return writeOut(mountForcesReport(model, forces));
+        return writeText(mountForcesReport(model, forces));
     Json statics = Json::array();
     for (const StaticLoadForces& load : forces.staticLoads) {
         Json springs = Json::array();
@@ -218,7 +216,7 @@ int transmissibilityCommand(const AnalysisModel& model, int load, bool json) {
         field(out, p.transmissibility, ',');
         field(out, p.isolationPct, '\n');
     }
-    return writeOut(out);
+    return writeText(out);
 }
 
 int robustCommand(const AnalysisModel& model, const Optimizer& optimizer,
@@ -265,27 +263,26 @@ int robustCommand(const AnalysisModel& model, const Optimizer& optimizer,
     if (shown)
         progress.finish(result.samples, result.requested);
 
-    int status = ExitOk;
     if (json) {
         Json modes = Json::array();
         for (const ModeSpread& m : result.modes)
             modes.push_back({{"mode", m.mode},
                              {"frequency", spreadJson(m.frequency)},
                              {"decoupling", spreadJson(m.decoupling)}});
-        status = writeJson(
+        writeJson(
             {{"samples", result.samples},
              {"requested", result.requested},
              {"completed", result.completed},
              {"modes", modes},
              {"windowShare", result.windowShare ? number(*result.windowShare) : Json(nullptr)}});
     } else {
-        status = writeOut(robustnessReport(settings, result));
+        writeText(robustnessReport(settings, result));
     }
-    if (status == ExitOk && !result.completed) {
+    if (!result.completed) {
         std::cerr << "処理が中断されました\n";
         return ExitInputError;
     }
-    return status;
+    return ExitOk;
 }
 
 } // namespace quav

@@ -454,13 +454,16 @@ int run(int argc, char** argv) {
     auto* forces = app.add_subcommand(
         "forces", "Print the static and dynamic forces in every spring, per load");
     std::optional<double> forceFrequency;
-    forces->add_option("--frequency", forceFrequency,
-                       "Evaluate every dynamic load at this frequency [Hz] instead of its own");
+    forces
+        ->add_option("--frequency", forceFrequency,
+                     "Evaluate every dynamic load at this frequency [Hz] instead of its own")
+        ->check(finiteNumber());
     auto* transmissibility = app.add_subcommand(
         "transmissibility", "Print the force transmissibility of a dynamic load over the sweep "
                             "as CSV");
     transmissibility->add_option("--load", loadNumber, "Dynamic force load number, from 1")
-        ->required();
+        ->required()
+        ->check(integerIn(INT_MIN, INT_MAX));
     auto* robust = app.add_subcommand(
         "robust", "Sample spring rate and position tolerances and print the spread of the "
                   "natural frequencies and decoupling rates (Ctrl-C stops with the samples done)");
@@ -468,18 +471,24 @@ int run(int argc, char** argv) {
     std::string distribution = "uniform";
     robust
         ->add_option("--tolerance", robustness.tolerancePct, "Every spring rate within +-P percent")
-        ->required();
+        ->required()
+        ->check(finiteNumber());
     robust->add_option("--distribution", distribution,
                        "uniform (default) or normal (P as 3 sigma, truncated at +-P)");
-    robust->add_option("--position-tolerance", robustness.positionTolerance,
-                       "Every spring coordinate uniformly within +- this [m] (default 0)");
-    robust->add_option("--samples", robustness.samples, "Number of samples (default 1000)");
-    robust->add_option("--seed", robustness.seed,
-                       "Random seed (default 1); the same seed gives the same output whatever "
-                       "the number of threads");
+    robust
+        ->add_option("--position-tolerance", robustness.positionTolerance,
+                     "Every spring coordinate uniformly within +- this [m] (default 0)")
+        ->check(finiteNumber());
+    robust->add_option("--samples", robustness.samples, "Number of samples (default 1000)")
+        ->check(integerIn(LLONG_MIN, LLONG_MAX));
+    robust
+        ->add_option("--seed", robustness.seed,
+                     "Random seed (default 1); the same seed gives the same output whatever "
+                     "the number of threads")
+        ->check(integerIn(0, LLONG_MAX));
     robust
         ->add_option("--threads", robustness.threads, "Threads (default: one per hardware thread)")
-        ->check(CLI::Range(0, 256));
+        ->check(integerIn(0, 256));
     for (CLI::App* c : {ked, tra, forces, transmissibility, robust}) {
         c->add_option("FILE", in, "Model file (.quav or .json)")
             ->required()

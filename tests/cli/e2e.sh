@@ -116,7 +116,9 @@ stdout)
     # Output that cannot be written is an error, never a success.
     "$cli" calc "$example" -o "$work/c.quav" >/dev/null || fail "calc"
     for cmd in "dump $example" "report $work/c.quav" "listing $example" "elastic $work/c.quav" \
-        "sweep $work/c.quav --load 1" "calc $example -o $work/d.quav"; do
+        "sweep $work/c.quav --load 1" "calc $example -o $work/d.quav" "ked $example --json" \
+        "tra $example" "forces $example" "transmissibility $example --load 1" \
+        "robust $example --tolerance 5 --samples 10"; do
         $cli $cmd >/dev/full 2>"$work/stderr"
         expect_code 2 $? "$cmd >/dev/full"
         contains "$work/stderr" "cannot write to standard output"
