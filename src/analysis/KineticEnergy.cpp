@@ -54,6 +54,11 @@ std::string analysisRefusal(const AnalysisModel& model, bool needsMassMatrix) {
     return fault == MassMatrixFault::None ? std::string() : describeMassMatrixFault(fault) + "\n";
 }
 
+void modeVector(const ModalSolution& modes, int number, double* phi) {
+    for (int k = 0; k < 6; ++k)
+        phi[k] = modes.modeShapes(k, 6 - number);
+}
+
 long double modeEnergyTerms(double mass, const double* inertia, const double* phi, long double* e) {
     long double total = 0.0L;
     for (int k = 0; k < 3; ++k) {

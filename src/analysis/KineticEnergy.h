@@ -29,6 +29,10 @@ std::string describeMassMatrixFault(MassMatrixFault fault);
 /// the mass matrix (energies, principal axes, I^-1), its fault. Empty when it can.
 std::string analysisRefusal(const AnalysisModel& model, bool needsMassMatrix);
 
+/// Mode number `number` (1 = lowest frequency) of `modes` into `phi`: column
+/// 6 - number of the mode shapes, x, y, z [m], Rx, Ry, Rz [rad], global.
+void modeVector(const ModalSolution& modes, int number, double* phi);
+
 /// Twice the kinetic energy share of each DOF in one mode: e[k] = phi_k (M phi)_k
 /// with M = diag(m, m, m, I) about the CoG (I 3 x 3 row-major, global), phi in
 /// x, y, z [m], Rx, Ry, Rz [rad]. Returns phi^T M phi = the sum of e.

@@ -64,8 +64,7 @@ SampleModes sampleModes(const AnalysisModel& model, const PrincipalAxes& princip
     for (int number = 1; number <= 6; ++number) {
         const int j = 6 - number;
         double phi[6];
-        for (int k = 0; k < 6; ++k)
-            phi[k] = modes.modeShapes(k, j);
+        modeVector(modes, number, phi);
         long double e[6];
         const long double total = modeEnergyTerms(model.mass, model.inertia.data(), phi, e);
         long double largest = e[0];

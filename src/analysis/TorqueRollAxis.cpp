@@ -95,8 +95,7 @@ TorqueRollAxis torqueRollAxis(const AnalysisModel& model, const ModalSolution& m
     for (int number = 1; number <= 6; ++number) {
         const int j = 6 - number;
         double phi[6];
-        for (int k = 0; k < 6; ++k)
-            phi[k] = modes.modeShapes(k, j);
+        modeVector(modes, number, phi);
         long double e[6];
         const long double total = modeEnergyTerms(model.mass, i.data(), phi, e);
         const long double theta[3] = {phi[3], phi[4], phi[5]};

@@ -1,7 +1,7 @@
 #include "dialogs/FrequencyStepDialog.h"
 
 #include "dialogs/ChartPainter.h"
-#include "dialogs/DialogUnits.h"
+#include "dialogs/CurveWindow.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -40,21 +40,6 @@ FrequencyStepDialog::FrequencyStepDialog(const AnalysisModel& model, FrequencySt
     name->setReadOnly(true);
     name->setFocusPolicy(Qt::ClickFocus);
 
-    area_ = new ChartArea(
-        [this](QSize size) {
-            return frequencyStepChart(curve_, size.width(), size.height(), slider_->value());
-        },
-        this);
-    area_->setObjectName(QStringLiteral("1097"));
-    area_->setFixedSize(dialogUnits(317, 210));
-
-    slider_ = new QSlider(Qt::Horizontal, this);
-    slider_->setObjectName(QStringLiteral("1098"));
-    slider_->setRange(0, 1000);
-    slider_->setValue(0);
-    slider_->setPageStep(50);
-    slider_->setFixedWidth(dialogUnits(318));
-
     loads_ = new QComboBox(this);
     loads_->setObjectName(QStringLiteral("1027"));
     for (const auto& l : model_.dynamicLoads)
@@ -80,30 +65,17 @@ FrequencyStepDialog::FrequencyStepDialog(const AnalysisModel& model, FrequencySt
                                    i / 3);
     direction_->button(0)->setChecked(true);
 
-    auto* data = new QPushButton(QStringLiteral("ﾃﾞｰﾀ表示"), this);
-    data->setObjectName(QStringLiteral("1062"));
-    auto* close = new QPushButton(QStringLiteral("閉じる"), this);
-    close->setObjectName(QStringLiteral("1"));
-
     auto* nameRow = new QHBoxLayout;
     nameRow->addWidget(new QLabel(QStringLiteral("位置"), this));
     nameRow->addWidget(name, 1);
-    auto* left = new QVBoxLayout;
-    left->addLayout(nameRow);
-    left->addWidget(area_);
-    left->addWidget(slider_);
-    auto* right = new QVBoxLayout;
-    right->addWidget(new QLabel(QStringLiteral("荷重"), this));
-    right->addWidget(loads_);
-    right->addWidget(frameBox);
-    right->addWidget(directionBox);
-    right->addWidget(data);
-    right->addStretch();
-    right->addWidget(close);
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left);
-    layout->addLayout(right);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    const CurveWindow window =
+        buildCurveWindow(this,
+                         [this](QSize size, int slider) {
+                             return frequencyStepChart(curve_, size.width(), size.height(), slider);
+                         },
+                         nameRow, {loads_, frameBox, directionBox});
+    area_ = window.area;
+    slider_ = window.slider;
 
     // The keyboard goes from the cursor to the choices of the curve, then the buttons.
     QWidget* const order[] = {slider_,
@@ -116,21 +88,18 @@ FrequencyStepDialog::FrequencyStepDialog(const AnalysisModel& model, FrequencySt
                               direction_->button(3),
                               direction_->button(4),
                               direction_->button(5),
-                              data,
-                              close};
+                              window.data,
+                              window.close};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
-    slider_->setFocus();
 
     connect(loads_, &QComboBox::currentIndexChanged, this, &FrequencyStepDialog::controlsChanged);
     connect(frame_, &QButtonGroup::idClicked, this, &FrequencyStepDialog::frameChanged);
     connect(direction_, &QButtonGroup::idClicked, this, &FrequencyStepDialog::controlsChanged);
-    connect(slider_, &QSlider::valueChanged, area_, qOverload<>(&QWidget::update));
-    connect(data, &QPushButton::clicked, this, [this] {
+    connect(window.data, &QPushButton::clicked, this, [this] {
         if (showText)
             showText(this, QString::fromStdString(frequencyStepListing(curve_)));
     });
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
     controlsChanged();
 }
 

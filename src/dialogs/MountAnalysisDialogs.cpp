@@ -1,7 +1,7 @@
 #include "dialogs/MountAnalysisDialogs.h"
 
 #include "dialogs/ChartPainter.h"
-#include "dialogs/DialogUnits.h"
+#include "dialogs/CurveWindow.h"
 #include "dialogs/FrequencyStepPlot.h"
 #include "reports/MountReports.h"
 
@@ -64,17 +64,6 @@ TransmissibilityDialog::TransmissibilityDialog(const AnalysisModel& model, QWidg
     : QDialog(parent), model_(model) {
     setWindowTitle(QStringLiteral("伝達率"));
 
-    area_ = new ChartArea(
-        [this](QSize size) {
-            return frequencyStepChart(curve_, size.width(), size.height(), slider_->value());
-        },
-        this);
-    area_->setFixedSize(dialogUnits(317, 210));
-    slider_ = new QSlider(Qt::Horizontal, this);
-    slider_->setRange(0, 1000);
-    slider_->setFixedWidth(dialogUnits(318));
-    slider_->setPageStep(50);
-
     loadList_ = new QComboBox(this);
     for (std::size_t i = 0; i < model_.dynamicLoads.size(); ++i) {
         if (!hasForceTransmissibility(model_.dynamicLoads[i]))
@@ -83,31 +72,20 @@ TransmissibilityDialog::TransmissibilityDialog(const AnalysisModel& model, QWidg
         loadList_->addItem(QString::fromStdString(model_.dynamicLoads[i].name));
     }
 
-    auto* data = new QPushButton(QStringLiteral("ﾃﾞｰﾀ表示"), this);
-    auto* close = new QPushButton(QStringLiteral("閉じる"), this);
-    auto* left = new QVBoxLayout;
-    left->addWidget(new QLabel(QStringLiteral("伝達率 = |伝達力| / |加振力|"), this));
-    left->addWidget(area_);
-    left->addWidget(slider_);
-    auto* right = new QVBoxLayout;
-    right->addWidget(new QLabel(QStringLiteral("荷重"), this));
-    right->addWidget(loadList_);
-    right->addWidget(data);
-    right->addStretch();
-    right->addWidget(close);
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left);
-    layout->addLayout(right);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-
+    auto* heading = new QHBoxLayout;
+    heading->addWidget(new QLabel(QStringLiteral("伝達率 = |伝達力| / |加振力|"), this));
+    const CurveWindow window =
+        buildCurveWindow(this,
+                         [this](QSize size, int slider) {
+                             return frequencyStepChart(curve_, size.width(), size.height(), slider);
+                         },
+                         heading, {loadList_});
+    area_ = window.area;
     connect(loadList_, &QComboBox::currentIndexChanged, this, &TransmissibilityDialog::loadChanged);
-    connect(slider_, &QSlider::valueChanged, area_, qOverload<>(&QWidget::update));
-    connect(data, &QPushButton::clicked, this, [this] {
+    connect(window.data, &QPushButton::clicked, this, [this] {
         if (showText)
             showText(this, transmissibilityListing(points_));
     });
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    slider_->setFocus();
     loadChanged();
 }
 

@@ -12,7 +12,6 @@
 #include <vector>
 
 class QComboBox;
-class QSlider;
 
 namespace quav {
 
@@ -53,7 +52,6 @@ private:
     std::vector<TransmissibilityPoint> points_;
     std::vector<CurvePoint> curve_;
     QComboBox* loadList_;
-    QSlider* slider_;
     ChartArea* area_;
 };
 
