@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -197,8 +198,12 @@ RobustnessResult robustness(const AnalysisModel& model, const RobustnessSettings
     const int threads = static_cast<int>(std::min<std::int64_t>(
         settings.threads > 0 ? settings.threads : hardware, std::max<std::int64_t>(1, chunkCount)));
     std::vector<std::thread> helpers;
-    for (int t = 1; t < threads; ++t)
-        helpers.emplace_back(samplesOfOneThread);
+    try {
+        for (int t = 1; t < threads; ++t)
+            helpers.emplace_back(samplesOfOneThread);
+    } catch (const std::system_error&) {
+        // No more threads to be had: those started and this one do the work.
+    }
     samplesOfOneThread();
     for (auto& h : helpers)
         h.join();

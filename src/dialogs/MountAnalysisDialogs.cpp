@@ -3,6 +3,7 @@
 #include "dialogs/ChartPainter.h"
 #include "dialogs/CurveWindow.h"
 #include "dialogs/FrequencyStepPlot.h"
+#include "dialogs/OptimizerRunControl.h"
 #include "reports/MountReports.h"
 
 #include <QCheckBox>
@@ -15,7 +16,6 @@
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QSlider>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -124,6 +124,8 @@ void runWithProgressWindow(QWidget* parent, const QString& title, RunControl& co
 
     std::atomic<bool> done{false};
     std::thread worker([&] {
+        // The work and the threads it starts yield to the window's.
+        lowerThisThreadsPriority();
         work();
         done.store(true);
     });

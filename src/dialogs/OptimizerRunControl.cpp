@@ -16,6 +16,12 @@ namespace {
 
 constexpr int kRunNiceness = 10;
 
+// Lines arriving faster than this are shown in batches, so a run that accepts
+// thousands of variants a second cannot flood the event loop.
+constexpr int kDeliveryIntervalMs = 50;
+
+} // namespace
+
 void lowerThisThreadsPriority() {
     const auto self = static_cast<id_t>(gettid());
     errno = 0;
@@ -23,12 +29,6 @@ void lowerThisThreadsPriority() {
     if (errno == 0)
         setpriority(PRIO_PROCESS, self, std::min(19, nice + kRunNiceness));
 }
-
-// Lines arriving faster than this are shown in batches, so a run that accepts
-// thousands of variants a second cannot flood the event loop.
-constexpr int kDeliveryIntervalMs = 50;
-
-} // namespace
 
 OptimizerRunControl::OptimizerRunControl(QObject* parent)
     : QObject(parent), runner_(saveModelFile) {

@@ -13,6 +13,11 @@
 
 namespace quav {
 
+/// Lowers the calling thread's priority below the window's; the threads it
+/// starts afterwards inherit it (Linux keeps the priority per thread). Long
+/// work started this way leaves the window answering promptly.
+void lowerThisThreadsPriority();
+
 /// The optimiser run of the desktop application: one run at a time on a
 /// worker thread, on copies of the model and the optimiser taken when it
 /// starts, so the document may change once the log dialog has closed while
