@@ -444,7 +444,8 @@ int run(int argc, char** argv) {
     std::string energyFrame = "global";
     ked->add_option("--frame", energyFrame,
                     "global (the model's axes at the centre of gravity, default) or principal "
-                    "(the inertia principal axes)");
+                    "(the inertia principal axes)")
+        ->check(CLI::IsMember({"global", "principal"}));
     auto* tra =
         app.add_subcommand("tra", "Print the torque roll axis and how each mode lies to it");
     std::string axis;
@@ -473,14 +474,16 @@ int run(int argc, char** argv) {
         ->add_option("--tolerance", robustness.tolerancePct, "Every spring rate within +-P percent")
         ->required()
         ->check(finiteNumber());
-    robust->add_option("--distribution", distribution,
-                       "uniform (default) or normal (P as 3 sigma, truncated at +-P)");
+    robust
+        ->add_option("--distribution", distribution,
+                     "uniform (default) or normal (P as 3 sigma, truncated at +-P)")
+        ->check(CLI::IsMember({"uniform", "normal"}));
     robust
         ->add_option("--position-tolerance", robustness.positionTolerance,
                      "Every spring coordinate uniformly within +- this [m] (default 0)")
         ->check(finiteNumber());
     robust->add_option("--samples", robustness.samples, "Number of samples (default 1000)")
-        ->check(integerIn(LLONG_MIN, LLONG_MAX));
+        ->check(integerIn(1, LLONG_MAX));
     robust
         ->add_option("--seed", robustness.seed,
                      "Random seed (default 1); the same seed gives the same output whatever "
