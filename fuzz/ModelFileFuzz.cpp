@@ -1,5 +1,7 @@
 // Feeds arbitrary bytes to the model-file reader. Whatever the reader accepts
-// must save again, and saving what was read back must give the same bytes.
+// must save again, saving what was read back must give the same bytes, and
+// the model must go through JSON and back to the same bytes too.
+#include "cli/ModelJson.h"
 #include "document/ModelFile.h"
 
 #include <cstddef>
@@ -20,6 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         __builtin_trap();
     const ModelBytes rewritten = writeModelBytes(*second.model, second.optimizer);
     if (!rewritten.ok() || rewritten.bytes != written.bytes)
+        __builtin_trap();
+    JsonModel json = modelFromJson(modelToJson(*first.model, first.optimizer));
+    if (!json.ok())
+        __builtin_trap();
+    const ModelBytes throughJson = writeModelBytes(*json.model, json.optimizer);
+    if (!throughJson.ok() || throughJson.bytes != written.bytes)
         __builtin_trap();
     return 0;
 }

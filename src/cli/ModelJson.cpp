@@ -1,618 +1,897 @@
 #include "cli/ModelJson.h"
 
+#include "cli/JsonReader.h"
+#include "document/ModelFile.h"
+#include "model/Archive.h"
 #include "model/TextEncoding.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <bit>
+#include <cinttypes>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <limits>
-#include <set>
-#include <stdexcept>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
 
 namespace quav {
 
-using Json = nlohmann::ordered_json;
-
 namespace {
 
-// ---------------------------------------------------------------- writing --
+// ------------------------------------------------------------ number texts --
 
-Json number(double v) {
+constexpr std::uint64_t kQuietNaN = 0x7FF8000000000000u;
+constexpr std::uint32_t kQuietNaN32 = 0x7FC00000u;
+constexpr std::uint64_t kSign = 0x8000000000000000u;
+constexpr std::uint32_t kSign32 = 0x80000000u;
+
+/// A NaN as text: "NaN", "-NaN", or its bits for any other pattern.
+std::string nanText(std::uint64_t bits, std::uint64_t quiet, std::uint64_t sign, int hexDigits) {
+    if (bits == quiet)
+        return "\"NaN\"";
+    if (bits == (quiet | sign))
+        return "\"-NaN\"";
+    char text[40];
+    std::snprintf(text, sizeof text, "\"NaN(0x%0*" PRIx64 ")\"", hexDigits, bits);
+    return text;
+}
+
+std::string numberText(double v) {
     if (std::isnan(v))
-        return "NaN";
+        return nanText(std::bit_cast<std::uint64_t>(v), kQuietNaN, kSign, 16);
     if (std::isinf(v))
-        return v > 0 ? "Infinity" : "-Infinity";
-    return v;
+        return v > 0 ? "\"Infinity\"" : "\"-Infinity\"";
+    return nlohmann::json(v).dump(); // the shortest decimal that reads back bit for bit
 }
 
 /// A single-precision value as the shortest decimal that reads back as the
 /// same float (0.06 rather than 0.05999999865889549).
-Json floatNumber(float v) {
+std::string floatText(float v) {
+    if (std::isnan(v))
+        return nanText(std::bit_cast<std::uint32_t>(v), kQuietNaN32, kSign32, 8);
     if (!std::isfinite(v))
-        return number(v);
+        return numberText(v);
     for (int precision = 1; precision < 10; ++precision) {
         char buffer[32];
         std::snprintf(buffer, sizeof buffer, "%.*g", precision, static_cast<double>(v));
         const double d = std::strtod(buffer, nullptr);
         if (static_cast<float>(d) == v)
-            return d;
+            return numberText(d);
     }
-    return static_cast<double>(v);
+    return numberText(static_cast<double>(v));
 }
 
-Json vectorJson(const Matrix& m) {
-    Json a = Json::array();
-    for (int i = 0; i < m.size(); ++i)
-        a.push_back(number(m[i]));
-    return a;
+std::string stringText(const std::string& s) {
+    return nlohmann::json(s).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-Json rowsJson(const Matrix& m) {
-    Json rows = Json::array();
-    for (int r = 0; r < m.rows(); ++r) {
-        Json row = Json::array();
-        for (int c = 0; c < m.cols(); ++c)
-            row.push_back(number(m(r, c)));
-        rows.push_back(std::move(row));
+// ---------------------------------------------------------------- writing --
+
+/// Pretty JSON written as it goes: objects and arrays of arrays or objects one
+/// entry a line, arrays of numbers on one line, so that a model reads like its
+/// tables and diffs stay small.
+class PrettyWriter {
+public:
+    explicit PrettyWriter(const TextSink& sink) : sink_(sink) {}
+
+    void beginObject() { open('{'); }
+    void endObject() { close('}'); }
+    /// A multi-line array; each element starts with `item()`.
+    void beginArray() { open('['); }
+    void endArray() { close(']'); }
+    void key(std::string_view name) {
+        item();
+        out_ += stringText(std::string(name));
+        out_ += ": ";
     }
-    return rows;
+    void item() {
+        out_ += levels_.back()++ > 0 ? ",\n" : "\n";
+        indent(levels_.size());
+    }
+    void raw(std::string_view text) {
+        out_ += text;
+        if (out_.size() >= kChunk)
+            flush();
+    }
+    /// One line: [a, b, c].
+    template <class T, class Text> void line(const T* values, std::size_t n, Text text) {
+        out_ += '[';
+        for (std::size_t i = 0; i < n; ++i) {
+            if (i)
+                out_ += ", ";
+            out_ += text(values[i]);
+        }
+        raw("]");
+    }
+    void numbers(const Matrix& m) {
+        line(m.data(), static_cast<std::size_t>(m.size()), numberText);
+    }
+    void rows(const Matrix& m) {
+        if (m.rows() == 0)
+            return raw("[]");
+        beginArray();
+        for (int r = 0; r < m.rows(); ++r) {
+            item();
+            line(m.data() + static_cast<std::size_t>(r) * m.cols(),
+                 static_cast<std::size_t>(m.cols()), numberText);
+        }
+        endArray();
+    }
+    template <class T> void field(std::string_view name, const T& value) {
+        key(name);
+        if constexpr (std::is_same_v<T, double>)
+            raw(numberText(value));
+        else if constexpr (std::is_same_v<T, float>)
+            raw(floatText(value));
+        else if constexpr (std::is_same_v<T, std::string>)
+            raw(stringText(value));
+        else if constexpr (std::is_same_v<T, Matrix>)
+            numbers(value);
+        else
+            raw(std::to_string(value));
+    }
+    /// Sends what is buffered; false once the sink has failed.
+    bool flush() {
+        if (ok_ && !out_.empty())
+            ok_ = sink_(out_);
+        out_.clear();
+        return ok_;
+    }
+
+private:
+    static constexpr std::size_t kChunk = 1 << 16;
+    void open(char c) {
+        out_ += c;
+        levels_.push_back(0);
+    }
+    void close(char c) {
+        const bool empty = levels_.back() == 0;
+        levels_.pop_back();
+        if (!empty) {
+            out_ += '\n';
+            indent(levels_.size());
+        }
+        raw(std::string_view(&c, 1));
+    }
+    void indent(std::size_t depth) { out_.append(depth * 2, ' '); }
+
+    const TextSink& sink_;
+    std::string out_;
+    std::vector<std::size_t> levels_; // entries written at each open level
+    bool ok_ = true;
+};
+
+void writeLoadFields(PrettyWriter& w, const StaticLoad& l) {
+    w.field("id", l.id);
+    w.field("name", l.name);
+    w.field("type", l.type);
+    w.field("value", l.value);
+    w.field("position", l.position);
+    w.field("direction", l.direction);
+    w.field("referencePoint", l.referencePoint);
+    w.field("selected", l.selected);
 }
 
-Json loadJson(const StaticLoad& l) {
-    return Json{{"id", l.id},
-                {"name", l.name},
-                {"type", l.type},
-                {"value", number(l.value)},
-                {"position", vectorJson(l.position)},
-                {"direction", vectorJson(l.direction)},
-                {"referencePoint", vectorJson(l.referencePoint)},
-                {"selected", l.selected}};
+template <class List, class Write>
+void writeList(PrettyWriter& w, std::string_view name, const List& list, Write write) {
+    w.key(name);
+    w.beginArray();
+    for (const auto& e : list) {
+        w.item();
+        w.beginObject();
+        write(e);
+        w.endObject();
+    }
+    w.endArray();
+}
+
+void writeModel(PrettyWriter& w, const AnalysisModel& m, const Optimizer& o) {
+    w.beginObject();
+    w.field("fileVersion", m.fileVersion);
+    w.field("lastId", m.lastId);
+    w.field("massElementId", m.massElementId);
+    w.field("mass", m.mass);
+    w.field("centreOfGravity", m.centreOfGravity);
+    w.field("size", m.size);
+    w.key("inertia");
+    w.rows(m.inertia);
+    w.field("memo", m.memo);
+    w.field("frequencyStart", m.frequencyStart);
+    w.field("frequencyEnd", m.frequencyEnd);
+    w.field("frequencyStep", m.frequencyStep);
+    writeList(w, "springs", m.springs, [&](const SpringElement& s) {
+        w.field("id", s.id);
+        w.field("name", s.name);
+        w.field("position", s.position);
+        w.field("angles", s.angles);
+        w.field("size", s.size);
+        w.field("selected", s.selected);
+        w.field("characteristicId", s.characteristicId);
+    });
+    writeList(w, "springCharacteristics", m.springCharacteristics,
+              [&](const SpringCharacteristic& c) {
+                  w.field("id", c.id);
+                  w.field("name", c.name);
+                  w.field("stiffness", c.stiffness);
+                  w.field("damping", c.damping);
+                  w.field("dynamicFactor", c.dynamicFactor);
+              });
+    writeList(w, "staticLoads", m.staticLoads, [&](const StaticLoad& l) { writeLoadFields(w, l); });
+    writeList(w, "dynamicLoads", m.dynamicLoads, [&](const DynamicLoad& l) {
+        writeLoadFields(w, l);
+        w.field("frequency", l.frequency);
+    });
+    writeList(w, "observationPoints", m.observationPoints, [&](const ObservationPoint& p) {
+        w.field("id", p.id);
+        w.field("name", p.name);
+        w.field("position", p.position);
+        w.field("selected", p.selected);
+    });
+
+    w.key("results");
+    w.beginObject();
+    w.field("calculated", m.calculated);
+    w.field("eigenFrequencies", m.eigenFrequencies);
+    w.key("modeShapes");
+    w.rows(m.modeShapes);
+    w.key("staticResults");
+    w.rows(m.staticResults);
+    w.key("dynamicResults");
+    w.rows(m.dynamicResults);
+    w.key("frequencyStepResults");
+    if (m.hasFrequencyStepResults()) {
+        w.beginArray();
+        for (const auto& table : m.frequencyStepResults) {
+            w.item();
+            w.rows(table);
+        }
+        w.endArray();
+    } else {
+        w.raw("null");
+    }
+    w.endObject();
+
+    w.key("optimizer");
+    w.beginObject();
+    w.field("parameterIdCounter", o.parameterIdCounter);
+    writeList(w, "parameters", o.parameters, [&](const DesignParameter& p) {
+        w.field("id", p.id);
+        w.field("name", p.name);
+        w.field("minValue", p.minValue);
+        w.field("maxValue", p.maxValue);
+        w.field("increment", p.increment);
+        w.field("currentValue", p.currentValue);
+    });
+    writeList(w, "bindings", o.bindings, [&](const ParameterBinding& b) {
+        w.field("objectId", b.objectId);
+        w.field("target", b.target);
+        w.field("parameterId", b.parameterId);
+        w.field("multiplier", b.multiplier);
+    });
+    const OptimizationConditions& c = o.conditions;
+    auto ints = [](int v) { return std::to_string(v); };
+    w.key("conditions");
+    w.beginObject();
+    w.key("modeConditionEnabled");
+    w.line(c.modeConditionEnabled.data(), c.modeConditionEnabled.size(), ints);
+    w.key("modeContributionPct");
+    w.line(c.modeContributionPct.data(), c.modeContributionPct.size(), numberText);
+    w.key("modeMaxFrequency");
+    w.line(c.modeMaxFrequency.data(), c.modeMaxFrequency.size(), numberText);
+    w.field("minFrequencyEnabled", c.minFrequencyEnabled);
+    w.field("maxFrequencyEnabled", c.maxFrequencyEnabled);
+    w.field("minFrequency", c.minFrequency);
+    w.field("maxFrequency", c.maxFrequency);
+    w.field("springRatioEnabled", c.springRatioEnabled);
+    w.field("springRatio", c.springRatio);
+    w.field("springRatioTolerancePct", c.springRatioTolerancePct);
+    w.field("meanCouplingEnabled", c.meanCouplingEnabled);
+    w.field("meanCouplingMax", c.meanCouplingMax);
+    writeList(w, "displacementConditions", c.displacementConditions,
+              [&](const DisplacementCondition& d) {
+                  w.key("directionFlags");
+                  w.line(d.directionFlags.data(), d.directionFlags.size(), ints);
+                  w.field("objectId", d.objectId);
+                  w.field("loadId", d.loadId);
+                  w.field("limit", d.limit);
+              });
+    w.endObject();
+    w.endObject();
+    w.endObject();
+    w.raw("\n");
 }
 
 // ---------------------------------------------------------------- reading --
 
-/// A refusal with the key path of the offending value.
-struct JsonError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+/// Reads a model under the model file's rules (see modelFromJson), keeping a
+/// running count of the bytes its model file will take.
+class ModelReader {
+public:
+    explicit ModelReader(JsonReader& in) : in_(in) {}
+    JsonModel read();
+
+private:
+    using Member = std::function<void(std::string_view key, const JsonPath& at)>;
+
+    [[noreturn]] static void unknown(const JsonPath& at) { failAt(at, "unknown key"); }
+    void charge(std::uint64_t bytes, const JsonPath& at);
+    void countEntry(std::size_t index, const JsonPath& at);
+
+    double number(const JsonPath& at);
+    float singlePrecision(const JsonPath& at);
+    int integer(const JsonPath& at);
+    std::string text(const JsonPath& at);
+    Matrix numbers(const JsonPath& at, int n);
+    template <std::size_t N> void integers(const JsonPath& at, std::array<int, N>& out);
+    template <std::size_t N> void numbers(const JsonPath& at, std::array<double, N>& out);
+    /// Rows of `cols` numbers, `rows` of them or, when `rows` < 0, any number
+    /// within the file's size; each row counts `rowBytes` file bytes.
+    Matrix rows(const JsonPath& at, int rows, int cols, std::uint64_t rowBytes);
+    bool loadField(std::string_view key, const JsonPath& at, StaticLoad& l);
+    /// Reads a list of objects, each with `recordBytes` file bytes besides
+    /// its texts; `member` reads one key of the element at `index`.
+    template <class Element, class ElementMember>
+    void list(const JsonPath& at, std::vector<Element>& out, std::vector<bool>* missingIds,
+              std::uint64_t recordBytes, ElementMember member);
+    void results(const JsonPath& at, AnalysisModel& m);
+    void stepTables(const JsonPath& at, AnalysisModel& m);
+    void optimizer(const JsonPath& at, Optimizer& o);
+    void conditions(const JsonPath& at, OptimizationConditions& c);
+    void finishIds(AnalysisModel& m, bool hasLastId);
+    void finishSteps(AnalysisModel& m);
+
+    JsonReader& in_;
+    std::uint64_t fileBytes_ = 0;
+    // Elements read without an "id", by list: springs, characteristics, static
+    // and dynamic loads, observation points.
+    std::vector<bool> missingIds_[5];
+    // The step tables: how many, and the rows of each (all alike).
+    std::size_t stepTables_ = 0;
+    int stepRows_ = -1;
+    bool hasStepTables_ = false;
 };
 
-[[noreturn]] void fail(const std::string& path, const std::string& what) {
-    throw JsonError(path + ": " + what);
+void ModelReader::charge(std::uint64_t bytes, const JsonPath& at) {
+    fileBytes_ += bytes;
+    if (fileBytes_ > maxModelFileBytes)
+        failAt(at, "the model is larger than a model file may be (" +
+                       std::to_string(maxModelFileBytes >> 20) + " MB)");
 }
 
-std::string join(const std::string& path, const std::string& key) {
-    return path.empty() ? key : path + "." + key;
+void ModelReader::countEntry(std::size_t index, const JsonPath& at) {
+    if (index >= static_cast<std::size_t>(maxListEntries))
+        failAt(at,
+               "more entries than a model file may hold (" + std::to_string(maxListEntries) + ")");
 }
 
-std::string index(const std::string& path, std::size_t i) {
-    return path + "[" + std::to_string(i) + "]";
+double ModelReader::number(const JsonPath& at) {
+    if (in_.peek() != JsonReader::Kind::String)
+        return in_.number(at);
+    const std::string s = in_.string(at, 32);
+    if (s == "NaN")
+        return std::bit_cast<double>(kQuietNaN);
+    if (s == "-NaN")
+        return std::bit_cast<double>(kQuietNaN | kSign);
+    if (s == "Infinity")
+        return std::numeric_limits<double>::infinity();
+    if (s == "-Infinity")
+        return -std::numeric_limits<double>::infinity();
+    std::uint64_t bits = 0;
+    int end = 0;
+    if (s.size() == 23 && std::sscanf(s.c_str(), "NaN(0x%16" SCNx64 ")%n", &bits, &end) == 1 &&
+        end == 23 && std::isnan(std::bit_cast<double>(bits)))
+        return std::bit_cast<double>(bits);
+    failAt(at, "expected a number");
 }
 
-double readNumber(const Json& j, const std::string& path) {
-    if (j.is_number())
-        return j.get<double>();
-    if (j.is_string()) {
-        const std::string s = j.get<std::string>();
+float ModelReader::singlePrecision(const JsonPath& at) {
+    if (in_.peek() == JsonReader::Kind::String) {
+        const std::string s = in_.string(at, 32);
+        std::uint32_t bits = 0;
+        int end = 0;
         if (s == "NaN")
-            return std::numeric_limits<double>::quiet_NaN();
-        if (s == "Infinity")
-            return std::numeric_limits<double>::infinity();
-        if (s == "-Infinity")
-            return -std::numeric_limits<double>::infinity();
+            return std::bit_cast<float>(kQuietNaN32);
+        if (s == "-NaN")
+            return std::bit_cast<float>(kQuietNaN32 | kSign32);
+        if (s == "Infinity" || s == "-Infinity")
+            return s[0] == '-' ? -std::numeric_limits<float>::infinity()
+                               : std::numeric_limits<float>::infinity();
+        if (s.size() == 15 && std::sscanf(s.c_str(), "NaN(0x%8" SCNx32 ")%n", &bits, &end) == 1 &&
+            end == 15 && std::isnan(std::bit_cast<float>(bits)))
+            return std::bit_cast<float>(bits);
+        failAt(at, "expected a number");
     }
-    fail(path, "expected a number");
+    const double d = in_.number(at);
+    const float f = static_cast<float>(d);
+    if (!std::isfinite(f))
+        failAt(at, "beyond the range of single precision (at most " +
+                       std::to_string(std::numeric_limits<float>::max()) + ")");
+    return f;
 }
 
-int readInt(const Json& j, const std::string& path) {
-    if (j.is_number_integer()) {
-        const auto v = j.get<long long>();
-        if (v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max())
-            return static_cast<int>(v);
-    }
-    fail(path, "expected an integer in the 32-bit range");
+int ModelReader::integer(const JsonPath& at) {
+    const std::int64_t v = in_.integer(at);
+    if (v < INT_MIN || v > INT_MAX)
+        failAt(at, std::to_string(v) + " is beyond the 32-bit range");
+    return static_cast<int>(v);
 }
 
-std::string readText(const Json& j, const std::string& path) {
-    if (!j.is_string())
-        fail(path, "expected a string");
-    std::string s = j.get<std::string>();
-    if (!isCp932Encodable(s))
-        fail(path, "text has a character that a model file cannot store (no code page 932 form)");
+std::string ModelReader::text(const JsonPath& at) {
+    std::string s = in_.string(at, maxModelFileBytes);
+    const auto cp932 = utf8ToCp932(s);
+    if (!cp932)
+        failAt(at, "text has a character that a model file cannot store (no code page 932 form)");
+    const std::size_t n = cp932->size();
+    charge(n + (n < 0xFF ? 1 : n < 0xFFFE ? 3 : 7), at);
     return s;
 }
 
-/// Reads the optional member `key` of object `j` with `read`, leaving `out`
-/// at its default when the key is missing.
-template <class T, class Reader>
-void optional(const Json& j, const std::string& path, const char* key, T& out, Reader read) {
-    const auto it = j.find(key);
-    if (it != j.end())
-        out = read(*it, join(path, key));
-}
-
-const Json& requireObject(const Json& j, const std::string& path) {
-    if (!j.is_object())
-        fail(path.empty() ? "(top level)" : path, "expected an object");
-    return j;
-}
-
-const Json& requireArray(const Json& j, const std::string& path) {
-    if (!j.is_array())
-        fail(path, "expected an array");
-    return j;
-}
-
-Matrix readVector(const Json& j, const std::string& path, int n) {
-    requireArray(j, path);
-    if (j.size() != static_cast<std::size_t>(n))
-        fail(path, "expected an array of " + std::to_string(n) + " numbers");
+Matrix ModelReader::numbers(const JsonPath& at, int n) {
     Matrix m(n, 1);
-    for (int i = 0; i < n; ++i)
-        m[i] = readNumber(j[static_cast<std::size_t>(i)], index(path, static_cast<std::size_t>(i)));
+    int count = 0;
+    in_.array(at, [&](const JsonPath& e) {
+        if (count == n)
+            failAt(at, "expected an array of " + std::to_string(n) + " numbers");
+        m[count++] = number(e);
+    });
+    if (count != n)
+        failAt(at, "expected an array of " + std::to_string(n) + " numbers");
     return m;
 }
 
-auto vectorReader(int n) {
-    return [n](const Json& j, const std::string& path) { return readVector(j, path, n); };
+template <std::size_t N> void ModelReader::integers(const JsonPath& at, std::array<int, N>& out) {
+    std::size_t count = 0;
+    in_.array(at, [&](const JsonPath& e) {
+        if (count == N)
+            failAt(at, "expected an array of " + std::to_string(N) + " integers");
+        out[count++] = integer(e);
+    });
+    if (count != N)
+        failAt(at, "expected an array of " + std::to_string(N) + " integers");
 }
 
-/// Rows of `cols` numbers; `rows` < 0 accepts any row count.
-Matrix readRows(const Json& j, const std::string& path, int rows, int cols) {
-    requireArray(j, path);
-    if (rows >= 0 && j.size() != static_cast<std::size_t>(rows))
-        fail(path, "expected " + std::to_string(rows) + " rows");
-    if (j.size() > 100'000'000u)
-        fail(path, "too many rows");
-    Matrix m(static_cast<int>(j.size()), cols);
-    for (std::size_t r = 0; r < j.size(); ++r) {
-        const Matrix row = readVector(j[r], index(path, r), cols);
-        for (int c = 0; c < cols; ++c)
-            m(static_cast<int>(r), c) = row[c];
-    }
+template <std::size_t N> void ModelReader::numbers(const JsonPath& at, std::array<double, N>& out) {
+    const Matrix m = numbers(at, static_cast<int>(N));
+    std::copy(m.data(), m.data() + N, out.begin());
+}
+
+Matrix ModelReader::rows(const JsonPath& at, int rows, int cols, std::uint64_t rowBytes) {
+    std::vector<double> values;
+    int count = 0;
+    in_.array(at, [&](const JsonPath& e) {
+        if (rows >= 0 && count == rows)
+            failAt(at, "expected " + std::to_string(rows) + " rows");
+        charge(rowBytes, e);
+        const Matrix row = numbers(e, cols);
+        values.insert(values.end(), row.data(), row.data() + cols);
+        ++count;
+    });
+    if (rows >= 0 && count != rows)
+        failAt(at, "expected " + std::to_string(rows) + " rows");
+    Matrix m(count, cols);
+    std::copy(values.begin(), values.end(), m.data());
     return m;
 }
 
-template <class Element, class Reader>
-std::vector<Element> readList(const Json& j, const std::string& path, const char* key,
-                              Reader read) {
-    std::vector<Element> out;
-    const auto it = j.find(key);
-    if (it == j.end())
-        return out;
-    const std::string listPath = join(path, key);
-    requireArray(*it, listPath);
-    for (std::size_t i = 0; i < it->size(); ++i) {
-        const std::string p = index(listPath, i);
-        out.push_back(read(requireObject((*it)[i], p), p));
-    }
-    return out;
-}
-
-void readLoadFields(const Json& j, const std::string& path, StaticLoad& l) {
-    optional(j, path, "id", l.id, readInt);
-    optional(j, path, "name", l.name, readText);
-    optional(j, path, "type", l.type, readInt);
-    optional(j, path, "value", l.value, readNumber);
-    optional(j, path, "position", l.position, vectorReader(3));
-    optional(j, path, "direction", l.direction, vectorReader(3));
-    optional(j, path, "referencePoint", l.referencePoint, vectorReader(3));
-    optional(j, path, "selected", l.selected, readInt);
-}
-
-/// Element ids: explicit ids must be unique across kinds and not above
-/// `lastId`; elements without one (id 0 after reading) get new ids.
-class IdCheck {
-public:
-    void claim(int id, const std::string& path) {
-        if (id <= 0)
-            return;
-        if (!seen_.insert(id).second)
-            fail(path + ".id", "id " + std::to_string(id) + " is used twice");
-        paths_.emplace_back(id, path);
-        maxId_ = std::max(maxId_, id);
-    }
-    void check(int lastId) const {
-        for (const auto& [id, path] : paths_)
-            if (id > lastId)
-                fail(path + ".id",
-                     "id " + std::to_string(id) + " is above lastId " + std::to_string(lastId));
-    }
-    int maxId() const { return maxId_; }
-
-private:
-    std::set<int> seen_;
-    std::vector<std::pair<int, std::string>> paths_;
-    int maxId_ = 0;
-};
-
-template <class Element> void assignMissingIds(std::vector<Element>& elements, AnalysisModel& m) {
-    for (auto& e : elements)
-        if (e.id <= 0)
-            e.id = m.nextId();
-}
-
-void readOptimizer(const Json& j, const std::string& path, Optimizer& o) {
-    requireObject(j, path);
-    optional(j, path, "parameterIdCounter", o.parameterIdCounter, readInt);
-    o.parameters =
-        readList<DesignParameter>(j, path, "parameters", [](const Json& e, const std::string& p) {
-            DesignParameter d;
-            optional(e, p, "id", d.id, readInt);
-            optional(e, p, "name", d.name, readText);
-            optional(e, p, "minValue", d.minValue, readNumber);
-            optional(e, p, "maxValue", d.maxValue, readNumber);
-            optional(e, p, "increment", d.increment, readNumber);
-            d.currentValue = d.minValue;
-            optional(e, p, "currentValue", d.currentValue, readNumber);
-            return d;
+template <class Element, class ElementMember>
+void ModelReader::list(const JsonPath& at, std::vector<Element>& out, std::vector<bool>* missingIds,
+                       std::uint64_t recordBytes, ElementMember member) {
+    in_.array(at, [&](const JsonPath& e) {
+        countEntry(out.size(), e);
+        charge(recordBytes, e);
+        Element element;
+        bool hasId = false;
+        in_.object(e, [&](std::string_view key, const JsonPath& k) {
+            hasId = hasId || key == "id";
+            if (!member(key, k, element))
+                unknown(k);
         });
-    std::set<int> ids;
-    for (std::size_t i = 0; i < o.parameters.size(); ++i) {
-        if (!ids.insert(o.parameters[i].id).second)
-            fail(index(join(path, "parameters"), i) + ".id", "parameter id used twice");
-        // Parameters created later must not reuse an id that is in the list.
-        o.parameterIdCounter = std::max(o.parameterIdCounter, o.parameters[i].id);
-    }
-    o.bindings =
-        readList<ParameterBinding>(j, path, "bindings", [](const Json& e, const std::string& p) {
-            ParameterBinding b;
-            optional(e, p, "objectId", b.objectId, readInt);
-            optional(e, p, "target", b.target, readInt);
-            optional(e, p, "parameterId", b.parameterId, readInt);
-            optional(e, p, "multiplier", b.multiplier, readNumber);
-            return b;
-        });
-    const auto it = j.find("conditions");
-    if (it == j.end())
+        if (missingIds)
+            missingIds->push_back(!hasId);
+        out.push_back(std::move(element));
+    });
+}
+
+bool ModelReader::loadField(std::string_view key, const JsonPath& at, StaticLoad& l) {
+    if (key == "id")
+        l.id = integer(at);
+    else if (key == "name")
+        l.name = text(at);
+    else if (key == "type")
+        l.type = integer(at);
+    else if (key == "value")
+        l.value = number(at);
+    else if (key == "position")
+        l.position = numbers(at, 3);
+    else if (key == "direction")
+        l.direction = numbers(at, 3);
+    else if (key == "referencePoint")
+        l.referencePoint = numbers(at, 3);
+    else if (key == "selected")
+        l.selected = integer(at);
+    else
+        return false;
+    return true;
+}
+
+// Bytes of each record in the model file besides its name (whose length
+// prefix and text are counted with it).
+constexpr std::uint64_t kSpringRecord = 56, kCharacteristicRecord = 64, kStaticLoadRecord = 92,
+                        kDynamicLoadRecord = 100, kPointRecord = 28, kBindingRecord = 20,
+                        kParameterRecord = 40, kDisplacementRecord = 44;
+// A model without elements, texts or results (the memo with its length prefix
+// is counted when the text gives one) with an empty optimiser block.
+constexpr std::uint64_t kFixedBytes = 536 + 188;
+
+void ModelReader::results(const JsonPath& at, AnalysisModel& m) {
+    in_.object(at, [&](std::string_view key, const JsonPath& k) {
+        if (key == "calculated")
+            m.calculated = integer(k);
+        else if (key == "eigenFrequencies")
+            m.eigenFrequencies = numbers(k, 6);
+        else if (key == "modeShapes")
+            m.modeShapes = rows(k, 6, 6, 0);
+        else if (key == "staticResults")
+            m.staticResults = rows(k, -1, 6, 6 * 8);
+        else if (key == "dynamicResults")
+            m.dynamicResults = rows(k, -1, 12, 12 * 8);
+        else if (key == "frequencyStepResults")
+            stepTables(k, m);
+        else
+            unknown(k);
+    });
+}
+
+void ModelReader::stepTables(const JsonPath& at, AnalysisModel& m) {
+    if (in_.peek() == JsonReader::Kind::Null)
+        return in_.null(at);
+    hasStepTables_ = true;
+    in_.array(at, [&](const JsonPath& t) {
+        // Tables without rows (no dynamic loads) hold nothing: they are counted,
+        // not kept, so that a long run of them costs no memory.
+        Matrix table = rows(t, stepRows_, 12, 12 * 8);
+        if (stepRows_ < 0)
+            stepRows_ = table.rows();
+        if (table.rows() > 0)
+            m.frequencyStepResults.push_back(std::move(table));
+        ++stepTables_;
+    });
+}
+
+void ModelReader::conditions(const JsonPath& at, OptimizationConditions& c) {
+    in_.object(at, [&](std::string_view key, const JsonPath& k) {
+        if (key == "modeConditionEnabled")
+            integers(k, c.modeConditionEnabled);
+        else if (key == "modeContributionPct")
+            numbers(k, c.modeContributionPct);
+        else if (key == "modeMaxFrequency")
+            numbers(k, c.modeMaxFrequency);
+        else if (key == "minFrequencyEnabled")
+            c.minFrequencyEnabled = integer(k);
+        else if (key == "maxFrequencyEnabled")
+            c.maxFrequencyEnabled = integer(k);
+        else if (key == "minFrequency")
+            c.minFrequency = number(k);
+        else if (key == "maxFrequency")
+            c.maxFrequency = number(k);
+        else if (key == "springRatioEnabled")
+            c.springRatioEnabled = integer(k);
+        else if (key == "springRatio")
+            c.springRatio = number(k);
+        else if (key == "springRatioTolerancePct")
+            c.springRatioTolerancePct = number(k);
+        else if (key == "meanCouplingEnabled")
+            c.meanCouplingEnabled = integer(k);
+        else if (key == "meanCouplingMax")
+            c.meanCouplingMax = number(k);
+        else if (key == "displacementConditions")
+            list(k, c.displacementConditions, nullptr, kDisplacementRecord,
+                 [&](std::string_view f, const JsonPath& p, DisplacementCondition& d) {
+                     if (f == "directionFlags")
+                         integers(p, d.directionFlags);
+                     else if (f == "objectId")
+                         d.objectId = integer(p);
+                     else if (f == "loadId")
+                         d.loadId = integer(p);
+                     else if (f == "limit")
+                         d.limit = number(p);
+                     else
+                         return false;
+                     return true;
+                 });
+        else
+            unknown(k);
+    });
+}
+
+void ModelReader::optimizer(const JsonPath& at, Optimizer& o) {
+    bool hasCounter = false;
+    std::vector<bool> currentGiven; // by parameter
+    in_.object(at, [&](std::string_view key, const JsonPath& k) {
+        if (key == "parameterIdCounter") {
+            o.parameterIdCounter = integer(k);
+            hasCounter = true;
+        } else if (key == "parameters") {
+            list(k, o.parameters, nullptr, kParameterRecord,
+                 [&](std::string_view f, const JsonPath& p, DesignParameter& d) {
+                     if (f == "currentValue")
+                         currentGiven.resize(o.parameters.size() + 1);
+                     if (f == "id")
+                         d.id = integer(p);
+                     else if (f == "name")
+                         d.name = text(p);
+                     else if (f == "minValue")
+                         d.minValue = number(p);
+                     else if (f == "maxValue")
+                         d.maxValue = number(p);
+                     else if (f == "increment")
+                         d.increment = number(p);
+                     else if (f == "currentValue")
+                         d.currentValue = number(p), currentGiven.back() = true;
+                     else
+                         return false;
+                     return true;
+                 });
+            // Without a current value a parameter stands at its first value.
+            for (std::size_t i = 0; i < o.parameters.size(); ++i)
+                if (i >= currentGiven.size() || !currentGiven[i])
+                    o.parameters[i].currentValue = o.parameters[i].minValue;
+        } else if (key == "bindings") {
+            list(k, o.bindings, nullptr, kBindingRecord,
+                 [&](std::string_view f, const JsonPath& p, ParameterBinding& b) {
+                     if (f == "objectId")
+                         b.objectId = integer(p);
+                     else if (f == "target")
+                         b.target = integer(p);
+                     else if (f == "parameterId")
+                         b.parameterId = integer(p);
+                     else if (f == "multiplier")
+                         b.multiplier = number(p);
+                     else
+                         return false;
+                     return true;
+                 });
+        } else if (key == "conditions") {
+            conditions(k, o.conditions);
+        } else {
+            unknown(k);
+        }
+    });
+    // Without a counter, parameters created later continue above every id.
+    if (!hasCounter)
+        for (const auto& p : o.parameters)
+            o.parameterIdCounter = std::max(o.parameterIdCounter, p.id);
+}
+
+void ModelReader::finishIds(AnalysisModel& m, bool hasLastId) {
+    // New ids go above every id of the file, so none is issued twice.
+    long long top = hasLastId ? m.lastId : 1;
+    const auto consider = [&](const auto& elements) {
+        for (const auto& e : elements)
+            top = std::max<long long>(top, e.id);
+    };
+    top = std::max<long long>(top, m.massElementId);
+    consider(m.springs);
+    consider(m.springCharacteristics);
+    consider(m.staticLoads);
+    consider(m.dynamicLoads);
+    consider(m.observationPoints);
+    if (!hasLastId)
+        m.lastId = static_cast<int>(top);
+    const auto issue = [&](auto& elements, const std::vector<bool>& missing, const char* key) {
+        for (std::size_t i = 0; i < elements.size(); ++i) {
+            if (!missing[i])
+                continue;
+            const JsonPath root, list(root, key), element(list, i);
+            if (top == INT_MAX)
+                failAt(element,
+                       "no id left to give (the largest id is " + std::to_string(INT_MAX) + ")");
+            elements[i].id = static_cast<int>(++top);
+            m.lastId = elements[i].id;
+        }
+    };
+    issue(m.springs, missingIds_[0], "springs");
+    issue(m.springCharacteristics, missingIds_[1], "springCharacteristics");
+    issue(m.staticLoads, missingIds_[2], "staticLoads");
+    issue(m.dynamicLoads, missingIds_[3], "dynamicLoads");
+    issue(m.observationPoints, missingIds_[4], "observationPoints");
+}
+
+void ModelReader::finishSteps(AnalysisModel& m) {
+    if (!hasStepTables_ || stepTables_ == 0)
         return;
-    const std::string cp = join(path, "conditions");
-    const Json& c = requireObject(*it, cp);
-    OptimizationConditions& oc = o.conditions;
-    auto ints = [](std::size_t n) {
-        return [n](const Json& a, const std::string& p) {
-            requireArray(a, p);
-            if (a.size() != n)
-                fail(p, "expected an array of " + std::to_string(n) + " integers");
-            std::vector<int> v;
-            for (std::size_t i = 0; i < n; ++i)
-                v.push_back(readInt(a[i], index(p, i)));
-            return v;
-        };
-    };
-    auto copyInts = [](const std::vector<int>& v, auto& arr) {
-        for (std::size_t i = 0; i < v.size(); ++i)
-            arr[i] = v[i];
-    };
-    std::vector<int> flags(6);
-    for (std::size_t i = 0; i < 6; ++i)
-        flags[i] = oc.modeConditionEnabled[i];
-    optional(c, cp, "modeConditionEnabled", flags, ints(6));
-    copyInts(flags, oc.modeConditionEnabled);
-    Matrix pct(6, 1), freq(6, 1);
-    for (std::size_t i = 0; i < 6; ++i) {
-        pct[static_cast<int>(i)] = oc.modeContributionPct[i];
-        freq[static_cast<int>(i)] = oc.modeMaxFrequency[i];
-    }
-    optional(c, cp, "modeContributionPct", pct, vectorReader(6));
-    optional(c, cp, "modeMaxFrequency", freq, vectorReader(6));
-    for (std::size_t i = 0; i < 6; ++i) {
-        oc.modeContributionPct[i] = pct[static_cast<int>(i)];
-        oc.modeMaxFrequency[i] = freq[static_cast<int>(i)];
-    }
-    optional(c, cp, "minFrequencyEnabled", oc.minFrequencyEnabled, readInt);
-    optional(c, cp, "maxFrequencyEnabled", oc.maxFrequencyEnabled, readInt);
-    optional(c, cp, "minFrequency", oc.minFrequency, readNumber);
-    optional(c, cp, "maxFrequency", oc.maxFrequency, readNumber);
-    optional(c, cp, "springRatioEnabled", oc.springRatioEnabled, readInt);
-    optional(c, cp, "springRatio", oc.springRatio, readNumber);
-    optional(c, cp, "springRatioTolerancePct", oc.springRatioTolerancePct, readNumber);
-    optional(c, cp, "meanCouplingEnabled", oc.meanCouplingEnabled, readInt);
-    optional(c, cp, "meanCouplingMax", oc.meanCouplingMax, readNumber);
-    oc.displacementConditions = readList<DisplacementCondition>(
-        c, cp, "displacementConditions", [&](const Json& e, const std::string& p) {
-            DisplacementCondition d;
-            std::vector<int> f(7, 0);
-            optional(e, p, "directionFlags", f, ints(7));
-            copyInts(f, d.directionFlags);
-            optional(e, p, "objectId", d.objectId, readInt);
-            optional(e, p, "loadId", d.loadId, readInt);
-            optional(e, p, "limit", d.limit, readNumber);
-            return d;
-        });
+    const JsonPath root, results(root, "results"), at(results, "frequencyStepResults"),
+        first(at, 0);
+    const double expected = m.sweepStepCountExact();
+    if (!(static_cast<double>(stepTables_) == expected))
+        failAt(at,
+               "expected one table per sweep step (" +
+                   std::to_string(static_cast<long long>(std::isfinite(expected) ? expected : -1)) +
+                   " for the sweep settings), found " + std::to_string(stepTables_));
+    if (stepRows_ != static_cast<int>(m.dynamicLoads.size()))
+        failAt(first, "expected " + std::to_string(m.dynamicLoads.size()) +
+                          " rows (one per dynamic load)");
 }
 
-bool isScalar(const Json& j) {
-    return !j.is_array() && !j.is_object();
+JsonModel ModelReader::read() {
+    JsonModel result;
+    auto m = std::make_unique<AnalysisModel>();
+    Optimizer& o = result.optimizer;
+    bool hasLastId = false;
+    fileBytes_ = kFixedBytes;
+    const JsonPath top;
+    in_.object(top, [&](std::string_view key, const JsonPath& k) {
+        if (key == "fileVersion") {
+            m->fileVersion = integer(k);
+        } else if (key == "lastId") {
+            m->lastId = integer(k);
+            hasLastId = true;
+        } else if (key == "massElementId") {
+            m->massElementId = integer(k);
+        } else if (key == "mass") {
+            m->mass = number(k);
+        } else if (key == "centreOfGravity") {
+            m->centreOfGravity = numbers(k, 3);
+        } else if (key == "size") {
+            m->size = numbers(k, 3);
+        } else if (key == "inertia") {
+            m->inertia = rows(k, 3, 3, 0);
+        } else if (key == "memo") {
+            m->memo = text(k);
+        } else if (key == "frequencyStart") {
+            m->frequencyStart = number(k);
+        } else if (key == "frequencyEnd") {
+            m->frequencyEnd = number(k);
+        } else if (key == "frequencyStep") {
+            m->frequencyStep = number(k);
+        } else if (key == "springs") {
+            list(k, m->springs, &missingIds_[0], kSpringRecord,
+                 [&](std::string_view f, const JsonPath& p, SpringElement& s) {
+                     if (f == "id")
+                         s.id = integer(p);
+                     else if (f == "name")
+                         s.name = text(p);
+                     else if (f == "position")
+                         s.position = numbers(p, 3);
+                     else if (f == "angles")
+                         s.angles = numbers(p, 3);
+                     else if (f == "size")
+                         s.size = singlePrecision(p);
+                     else if (f == "selected")
+                         s.selected = integer(p);
+                     else if (f == "characteristicId")
+                         s.characteristicId = integer(p);
+                     else
+                         return false;
+                     return true;
+                 });
+        } else if (key == "springCharacteristics") {
+            list(k, m->springCharacteristics, &missingIds_[1], kCharacteristicRecord,
+                 [&](std::string_view f, const JsonPath& p, SpringCharacteristic& c) {
+                     if (f == "id")
+                         c.id = integer(p);
+                     else if (f == "name")
+                         c.name = text(p);
+                     else if (f == "stiffness")
+                         c.stiffness = numbers(p, 3);
+                     else if (f == "damping")
+                         c.damping = numbers(p, 3);
+                     else if (f == "dynamicFactor")
+                         c.dynamicFactor = number(p);
+                     else
+                         return false;
+                     return true;
+                 });
+        } else if (key == "staticLoads") {
+            list(k, m->staticLoads, &missingIds_[2], kStaticLoadRecord,
+                 [&](std::string_view f, const JsonPath& p, StaticLoad& l) {
+                     return loadField(f, p, l);
+                 });
+        } else if (key == "dynamicLoads") {
+            list(k, m->dynamicLoads, &missingIds_[3], kDynamicLoadRecord,
+                 [&](std::string_view f, const JsonPath& p, DynamicLoad& l) {
+                     if (f != "frequency")
+                         return loadField(f, p, l);
+                     l.frequency = number(p);
+                     return true;
+                 });
+        } else if (key == "observationPoints") {
+            list(k, m->observationPoints, &missingIds_[4], kPointRecord,
+                 [&](std::string_view f, const JsonPath& p, ObservationPoint& pt) {
+                     if (f == "id")
+                         pt.id = integer(p);
+                     else if (f == "name")
+                         pt.name = text(p);
+                     else if (f == "position")
+                         pt.position = numbers(p, 3);
+                     else if (f == "selected")
+                         pt.selected = integer(p);
+                     else
+                         return false;
+                     return true;
+                 });
+        } else if (key == "results") {
+            results(k, *m);
+        } else if (key == "optimizer") {
+            optimizer(k, o);
+        } else {
+            unknown(k);
+        }
+    });
+    in_.finish();
+    finishIds(*m, hasLastId);
+    finishSteps(*m);
+    // The running count left out the names a key did not give (defaults) and
+    // the parameters' current values: the model file itself decides.
+    if (const ModelFileCheck file = checkModelFile(*m, o); !file.ok())
+        throw JsonError(file.problem);
+    o.model = m.get();
+    result.model = std::move(m);
+    return result;
 }
 
-bool isFlat(const Json& j) {
-    return j.is_array() &&
-           std::all_of(j.begin(), j.end(), [](const Json& e) { return isScalar(e); });
-}
-
-/// Pretty JSON with vectors and matrix rows on one line each, so that a model
-/// reads like its tables and diffs stay small.
-void writePretty(const Json& j, std::string& out, int depth) {
-    const std::string pad(static_cast<std::size_t>(depth) * 2, ' ');
-    const std::string inner(static_cast<std::size_t>(depth + 1) * 2, ' ');
-    if (isScalar(j)) {
-        out += j.dump();
-    } else if (isFlat(j)) {
-        out += '[';
-        for (std::size_t i = 0; i < j.size(); ++i)
-            out += (i ? ", " : "") + j[i].dump();
-        out += ']';
-    } else if (j.is_array()) {
-        out += "[\n";
-        for (std::size_t i = 0; i < j.size(); ++i) {
-            out += inner;
-            writePretty(j[i], out, depth + 1);
-            out += i + 1 < j.size() ? ",\n" : "\n";
-        }
-        out += pad + "]";
-    } else {
-        if (j.empty()) {
-            out += "{}";
-            return;
-        }
-        out += "{\n";
-        std::size_t i = 0;
-        for (const auto& [key, value] : j.items()) {
-            out += inner + Json(key).dump() + ": ";
-            writePretty(value, out, depth + 1);
-            out += ++i < j.size() ? ",\n" : "\n";
-        }
-        out += pad + "}";
+JsonModel readModel(JsonReader& in) {
+    try {
+        ModelReader reader(in);
+        return reader.read();
+    } catch (const JsonError& e) {
+        JsonModel refused;
+        refused.error = e.what();
+        return refused;
     }
 }
 
 } // namespace
 
-std::string modelToJson(const AnalysisModel& m, const Optimizer& o) {
-    Json j;
-    j["fileVersion"] = m.fileVersion;
-    j["lastId"] = m.lastId;
-    j["massElementId"] = m.massElementId;
-    j["mass"] = number(m.mass);
-    j["centreOfGravity"] = vectorJson(m.centreOfGravity);
-    j["size"] = vectorJson(m.size);
-    j["inertia"] = rowsJson(m.inertia);
-    j["memo"] = m.memo;
-    j["frequencyStart"] = number(m.frequencyStart);
-    j["frequencyEnd"] = number(m.frequencyEnd);
-    j["frequencyStep"] = number(m.frequencyStep);
-
-    j["springs"] = Json::array();
-    for (const auto& s : m.springs)
-        j["springs"].push_back(Json{{"id", s.id},
-                                    {"name", s.name},
-                                    {"position", vectorJson(s.position)},
-                                    {"angles", vectorJson(s.angles)},
-                                    {"size", floatNumber(s.size)},
-                                    {"selected", s.selected},
-                                    {"characteristicId", s.characteristicId}});
-    j["springCharacteristics"] = Json::array();
-    for (const auto& c : m.springCharacteristics)
-        j["springCharacteristics"].push_back(Json{{"id", c.id},
-                                                  {"name", c.name},
-                                                  {"stiffness", vectorJson(c.stiffness)},
-                                                  {"damping", vectorJson(c.damping)},
-                                                  {"dynamicFactor", number(c.dynamicFactor)}});
-    j["staticLoads"] = Json::array();
-    for (const auto& l : m.staticLoads)
-        j["staticLoads"].push_back(loadJson(l));
-    j["dynamicLoads"] = Json::array();
-    for (const auto& l : m.dynamicLoads) {
-        Json d = loadJson(l);
-        d["frequency"] = number(l.frequency);
-        j["dynamicLoads"].push_back(std::move(d));
-    }
-    j["observationPoints"] = Json::array();
-    for (const auto& p : m.observationPoints)
-        j["observationPoints"].push_back(Json{{"id", p.id},
-                                              {"name", p.name},
-                                              {"position", vectorJson(p.position)},
-                                              {"selected", p.selected}});
-
-    Json r;
-    r["calculated"] = m.calculated;
-    r["eigenFrequencies"] = vectorJson(m.eigenFrequencies);
-    r["modeShapes"] = rowsJson(m.modeShapes);
-    r["staticResults"] = rowsJson(m.staticResults);
-    r["dynamicResults"] = rowsJson(m.dynamicResults);
-    if (m.hasFrequencyStepResults()) {
-        Json steps = Json::array();
-        for (const auto& t : m.frequencyStepResults)
-            steps.push_back(rowsJson(t));
-        r["frequencyStepResults"] = std::move(steps);
-    } else {
-        r["frequencyStepResults"] = nullptr;
-    }
-    j["results"] = std::move(r);
-
-    Json opt;
-    opt["parameterIdCounter"] = o.parameterIdCounter;
-    opt["parameters"] = Json::array();
-    for (const auto& p : o.parameters)
-        opt["parameters"].push_back(Json{{"id", p.id},
-                                         {"name", p.name},
-                                         {"minValue", number(p.minValue)},
-                                         {"maxValue", number(p.maxValue)},
-                                         {"increment", number(p.increment)},
-                                         {"currentValue", number(p.currentValue)}});
-    opt["bindings"] = Json::array();
-    for (const auto& b : o.bindings)
-        opt["bindings"].push_back(Json{{"objectId", b.objectId},
-                                       {"target", b.target},
-                                       {"parameterId", b.parameterId},
-                                       {"multiplier", number(b.multiplier)}});
-    const OptimizationConditions& c = o.conditions;
-    Json cj;
-    cj["modeConditionEnabled"] = c.modeConditionEnabled;
-    cj["modeContributionPct"] = Json::array();
-    cj["modeMaxFrequency"] = Json::array();
-    for (std::size_t i = 0; i < 6; ++i) {
-        cj["modeContributionPct"].push_back(number(c.modeContributionPct[i]));
-        cj["modeMaxFrequency"].push_back(number(c.modeMaxFrequency[i]));
-    }
-    cj["minFrequencyEnabled"] = c.minFrequencyEnabled;
-    cj["maxFrequencyEnabled"] = c.maxFrequencyEnabled;
-    cj["minFrequency"] = number(c.minFrequency);
-    cj["maxFrequency"] = number(c.maxFrequency);
-    cj["springRatioEnabled"] = c.springRatioEnabled;
-    cj["springRatio"] = number(c.springRatio);
-    cj["springRatioTolerancePct"] = number(c.springRatioTolerancePct);
-    cj["meanCouplingEnabled"] = c.meanCouplingEnabled;
-    cj["meanCouplingMax"] = number(c.meanCouplingMax);
-    cj["displacementConditions"] = Json::array();
-    for (const auto& d : c.displacementConditions)
-        cj["displacementConditions"].push_back(Json{{"directionFlags", d.directionFlags},
-                                                    {"objectId", d.objectId},
-                                                    {"loadId", d.loadId},
-                                                    {"limit", number(d.limit)}});
-    opt["conditions"] = std::move(cj);
-    j["optimizer"] = std::move(opt);
-    std::string out;
-    writePretty(j, out, 0);
-    return out + "\n";
+std::string writeModelJson(const AnalysisModel& model, const Optimizer& optimizer,
+                           const TextSink& sink) {
+    if (const ModelFileCheck file = checkModelFile(model, optimizer); !file.ok())
+        return file.problem;
+    PrettyWriter w(sink);
+    writeModel(w, model, optimizer);
+    return w.flush() ? std::string() : std::string("書き込みに失敗しました");
 }
 
-JsonModel modelFromJson(const std::string& text) {
+std::string modelToJson(const AnalysisModel& model, const Optimizer& optimizer) {
+    std::string out;
+    const TextSink append = [&out](std::string_view piece) {
+        out += piece;
+        return true;
+    };
+    PrettyWriter w(append);
+    writeModel(w, model, optimizer);
+    w.flush();
+    return out;
+}
+
+JsonModel modelFromJson(std::string_view text) {
+    JsonReader in(text);
+    return readModel(in);
+}
+
+JsonModel readJsonModelFile(const std::string& path) {
     JsonModel result;
-    Json j;
-    try {
-        j = Json::parse(text);
-    } catch (const Json::exception& e) {
-        result.error = std::string("not valid JSON: ") + e.what();
+    // Non-blocking so that a FIFO named by mistake is refused instead of waited on.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat st {};
+    if (fd < 0) {
+        result.error = "cannot open: " + std::error_code(errno, std::generic_category()).message();
         return result;
     }
-    try {
-        requireObject(j, "");
-        auto m = std::make_unique<AnalysisModel>();
-        optional(j, "", "fileVersion", m->fileVersion, readInt);
-        const bool hasLastId = j.contains("lastId");
-        optional(j, "", "lastId", m->lastId, readInt);
-        optional(j, "", "massElementId", m->massElementId, readInt);
-        optional(j, "", "mass", m->mass, readNumber);
-        optional(j, "", "centreOfGravity", m->centreOfGravity, vectorReader(3));
-        optional(j, "", "size", m->size, vectorReader(3));
-        if (j.contains("inertia"))
-            m->inertia = readRows(j["inertia"], "inertia", 3, 3);
-        optional(j, "", "memo", m->memo, readText);
-        optional(j, "", "frequencyStart", m->frequencyStart, readNumber);
-        optional(j, "", "frequencyEnd", m->frequencyEnd, readNumber);
-        optional(j, "", "frequencyStep", m->frequencyStep, readNumber);
-
-        m->springs =
-            readList<SpringElement>(j, "", "springs", [](const Json& e, const std::string& p) {
-                SpringElement s;
-                optional(e, p, "id", s.id, readInt);
-                optional(e, p, "name", s.name, readText);
-                optional(e, p, "position", s.position, vectorReader(3));
-                optional(e, p, "angles", s.angles, vectorReader(3));
-                double size = s.size;
-                optional(e, p, "size", size, readNumber);
-                s.size = static_cast<float>(size);
-                optional(e, p, "selected", s.selected, readInt);
-                optional(e, p, "characteristicId", s.characteristicId, readInt);
-                return s;
-            });
-        m->springCharacteristics = readList<SpringCharacteristic>(
-            j, "", "springCharacteristics", [](const Json& e, const std::string& p) {
-                SpringCharacteristic c;
-                optional(e, p, "id", c.id, readInt);
-                optional(e, p, "name", c.name, readText);
-                optional(e, p, "stiffness", c.stiffness, vectorReader(3));
-                optional(e, p, "damping", c.damping, vectorReader(3));
-                optional(e, p, "dynamicFactor", c.dynamicFactor, readNumber);
-                return c;
-            });
-        m->staticLoads =
-            readList<StaticLoad>(j, "", "staticLoads", [](const Json& e, const std::string& p) {
-                StaticLoad l;
-                readLoadFields(e, p, l);
-                return l;
-            });
-        m->dynamicLoads =
-            readList<DynamicLoad>(j, "", "dynamicLoads", [](const Json& e, const std::string& p) {
-                DynamicLoad l;
-                readLoadFields(e, p, l);
-                optional(e, p, "frequency", l.frequency, readNumber);
-                return l;
-            });
-        m->observationPoints = readList<ObservationPoint>(
-            j, "", "observationPoints", [](const Json& e, const std::string& p) {
-                ObservationPoint o;
-                optional(e, p, "id", o.id, readInt);
-                optional(e, p, "name", o.name, readText);
-                optional(e, p, "position", o.position, vectorReader(3));
-                optional(e, p, "selected", o.selected, readInt);
-                return o;
-            });
-
-        IdCheck ids;
-        ids.claim(m->massElementId, "massElementId");
-        auto claimAll = [&ids](const auto& list, const char* key) {
-            for (std::size_t i = 0; i < list.size(); ++i)
-                ids.claim(list[i].id, index(key, i));
-        };
-        claimAll(m->springs, "springs");
-        claimAll(m->springCharacteristics, "springCharacteristics");
-        claimAll(m->staticLoads, "staticLoads");
-        claimAll(m->dynamicLoads, "dynamicLoads");
-        claimAll(m->observationPoints, "observationPoints");
-        if (hasLastId)
-            ids.check(m->lastId);
-        else
-            m->lastId = std::max(1, ids.maxId());
-        assignMissingIds(m->springs, *m);
-        assignMissingIds(m->springCharacteristics, *m);
-        assignMissingIds(m->staticLoads, *m);
-        assignMissingIds(m->dynamicLoads, *m);
-        assignMissingIds(m->observationPoints, *m);
-
-        if (const auto it = j.find("results"); it != j.end()) {
-            const Json& r = requireObject(*it, "results");
-            optional(r, "results", "calculated", m->calculated, readInt);
-            optional(r, "results", "eigenFrequencies", m->eigenFrequencies, vectorReader(6));
-            if (r.contains("modeShapes"))
-                m->modeShapes = readRows(r["modeShapes"], "results.modeShapes", 6, 6);
-            if (r.contains("staticResults"))
-                m->staticResults = readRows(r["staticResults"], "results.staticResults", -1, 6);
-            if (r.contains("dynamicResults"))
-                m->dynamicResults = readRows(r["dynamicResults"], "results.dynamicResults", -1, 12);
-            const auto steps = r.find("frequencyStepResults");
-            if (steps != r.end() && !steps->is_null()) {
-                const std::string sp = "results.frequencyStepResults";
-                requireArray(*steps, sp);
-                if (!steps->empty()) {
-                    const double expected = m->sweepStepCountExact();
-                    if (!(static_cast<double>(steps->size()) == expected))
-                        fail(sp, "expected one table per sweep step (" +
-                                     std::to_string(static_cast<long long>(
-                                         std::isfinite(expected) ? expected : -1)) +
-                                     " for the sweep settings), found " +
-                                     std::to_string(steps->size()));
-                    const int rows = static_cast<int>(m->dynamicLoads.size());
-                    for (std::size_t s = 0; s < steps->size(); ++s)
-                        m->frequencyStepResults.push_back(
-                            readRows((*steps)[s], index(sp, s), rows, 12));
-                }
-            }
-        }
-
-        if (const auto it = j.find("optimizer"); it != j.end())
-            readOptimizer(*it, "optimizer", result.optimizer);
-        result.optimizer.model = m.get();
-        result.model = std::move(m);
-    } catch (const JsonError& e) {
-        result.error = e.what();
-    } catch (const std::exception& e) {
-        result.error = std::string("unexpected content: ") + e.what();
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        result.error = "cannot open: not a regular file";
+        return result;
     }
+    JsonReader in(fd);
+    result = readModel(in);
+    ::close(fd);
     return result;
 }
 

@@ -1,17 +1,30 @@
 #pragma once
 
 #include "model/AnalysisModel.h"
+#include "model/TextFormat.h"
 #include "optimizer/Optimizer.h"
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace quav {
 
-/// A whole model file as JSON: the model, its results and its optimiser block,
-/// under the model's own field names. Doubles are written so that they read
-/// back bit for bit; non-finite numbers are the strings "NaN", "Infinity" and
-/// "-Infinity". Pretty-printed with two spaces, ending with a line feed.
+/// Writes a whole model file as JSON to `sink`, piece by piece (memory does
+/// not grow with the model): the model, its results and its optimiser block,
+/// under the model's own field names, pretty-printed with two spaces and
+/// ending with a line feed. Doubles read back bit for bit; non-finite numbers
+/// are the strings "Infinity", "-Infinity", "NaN" and "-NaN" (the sign of a
+/// NaN is kept), and a NaN with another bit pattern is "NaN(0x...)" with its
+/// bits (16 hex digits; 8 for the single-precision spring size). A model that
+/// cannot be a model file (see checkModelFile) is refused before anything is
+/// written, so whatever is written reads back. Returns why nothing or not all
+/// was written, or an empty string.
+std::string writeModelJson(const AnalysisModel& model, const Optimizer& optimizer,
+                           const TextSink& sink);
+
+/// `writeModelJson` into a string, whatever the model's size (for tests and
+/// small models).
 std::string modelToJson(const AnalysisModel& model, const Optimizer& optimizer);
 
 /// A model read from JSON, or why it was refused (with the key path of the
@@ -23,12 +36,21 @@ struct JsonModel {
     bool ok() const { return model != nullptr; }
 };
 
-/// Reads JSON written by `modelToJson` or by hand. Missing keys take the
-/// defaults of a new model and its elements; an element without an id gets a
-/// new one; ids must be unique and not above `lastId`; texts must have a
-/// code page 932 form; sweep results must match the sweep settings and the
-/// dynamic loads. The optimiser's parameter id counter is
-/// `optimizer.parameterIdCounter` when it is given, else 0.
-JsonModel modelFromJson(const std::string& text);
+/// Reads JSON written by `writeModelJson` or by hand, under the rules of the
+/// model file's reader, so that every model one reader takes the other takes
+/// too: lists of at most maxListEntries entries and a model whose model file
+/// is at most maxModelFileBytes (refused as soon as the text goes beyond,
+/// before memory is spent on it). Strict: an unknown or repeated key, an
+/// integer beyond 32 bits, a number beyond a double, a spring size beyond
+/// single precision and text without a code page 932 form are refused.
+/// Missing keys take the defaults of a new model and its elements; an element
+/// without an "id" gets a new one above every id in the file (refused when
+/// none is left); ids are otherwise taken as they are. Sweep results must
+/// match the sweep settings and the dynamic loads. The optimiser's
+/// `parameterIdCounter` is the file's, or the largest parameter id.
+JsonModel modelFromJson(std::string_view text);
+
+/// `modelFromJson` on a regular file, read piece by piece.
+JsonModel readJsonModelFile(const std::string& path);
 
 } // namespace quav

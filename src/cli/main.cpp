@@ -59,12 +59,7 @@ struct LoadedModel {
 
 bool load(const std::string& path, LoadedModel& out) {
     if (hasExtension(path, ".json")) {
-        const FileContent text = readWholeFile(path, maxModelFileBytes);
-        if (!text.ok()) {
-            std::cerr << "quav-cli: cannot read " << path << ": " << text.error << "\n";
-            return false;
-        }
-        JsonModel j = modelFromJson(text.bytes);
+        JsonModel j = readJsonModelFile(path);
         if (!j.ok()) {
             std::cerr << "quav-cli: " << path << ": " << j.error << "\n";
             return false;
@@ -84,16 +79,19 @@ bool load(const std::string& path, LoadedModel& out) {
     return true;
 }
 
+/// Writes the model as JSON, piece by piece, into an output file.
+FileResult saveJson(const LoadedModel& m, const std::string& path) {
+    OutputFile file(path);
+    const std::string problem = writeModelJson(
+        *m.model, m.optimizer, [&file](std::string_view piece) { return file.write(piece); });
+    if (!problem.empty())
+        return {file.ok() ? "ファイルを保存できません：" + problem : file.error()};
+    return file.commit();
+}
+
 bool save(const LoadedModel& m, const std::string& path) {
-    if (hasExtension(path, ".json")) {
-        const FileResult r = writeFileAtomically(path, modelToJson(*m.model, m.optimizer));
-        if (!r.ok()) {
-            std::cerr << "quav-cli: cannot write " << path << ": " << r.error << "\n";
-            return false;
-        }
-        return true;
-    }
-    const FileResult r = saveModelFile(*m.model, m.optimizer, path);
+    const FileResult r = hasExtension(path, ".json") ? saveJson(m, path)
+                                                     : saveModelFile(*m.model, m.optimizer, path);
     if (!r.ok()) {
         std::cerr << "quav-cli: cannot write " << path << ": " << r.error << "\n";
         return false;
@@ -101,8 +99,12 @@ bool save(const LoadedModel& m, const std::string& path) {
     return true;
 }
 
-void printReport(const std::string& text, const std::string& encoding) {
-    writeOut(encoding == "cp932" ? reportToCp932(text) : text);
+/// Stdout for a report, as UTF-8 or as CP932 bytes; a report goes out as it is
+/// made and stops when stdout fails.
+TextSink reportOutput(const std::string& encoding) {
+    if (encoding == "cp932")
+        return [](std::string_view piece) { return writeOut(reportToCp932(std::string(piece))); };
+    return writeOut;
 }
 
 // ---------------------------------------------------------------- commands --
@@ -148,25 +150,30 @@ int cmdReport(const std::string& file, const std::string& encoding, int which) {
     LoadedModel m;
     if (!load(file, m))
         return ExitInputError;
+    const TextSink out = reportOutput(encoding);
     if (which == 0) {
-        printReport(resultsReport(*m.model), encoding);
+        writeResultsReport(*m.model, out);
     } else if (which == 1) {
         const FileTimes times = fileTimes(file);
-        printReport(inputListing(*m.model, fs::path(file).filename().string(), times.created,
-                                 times.modified),
-                    encoding);
+        writeInputListing(*m.model, fs::path(file).filename().string(), times.created,
+                          times.modified, out);
     } else {
-        printReport(elasticCentreReport(*m.model), encoding);
+        out(elasticCentreReport(*m.model));
     }
-    return ExitOk;
+    return ExitOk; // a failed write is reported when the output is finished
 }
 
 int cmdDump(const std::string& file) {
     LoadedModel m;
     if (!load(file, m))
         return ExitInputError;
-    writeOut(modelToJson(*m.model, m.optimizer));
-    return ExitOk;
+    const std::string problem = writeModelJson(*m.model, m.optimizer, writeOut);
+    if (problem.empty())
+        return ExitOk;
+    // A failed write is reported when the output is finished.
+    if (!std::ferror(stdout))
+        std::cerr << "quav-cli: " << file << ": " << problem << "\n";
+    return ExitInputError;
 }
 
 int cmdConvert(const std::string& in, const std::string& out) {

@@ -435,6 +435,15 @@ std::string overlongList(const AnalysisModel& m, const Optimizer& o) {
 
 } // namespace
 
+namespace {
+
+std::string tooLarge(std::uint64_t bytes) {
+    return "モデルが大きすぎます（" + std::to_string(bytes >> 20) + " MB、最大" +
+           std::to_string(maxModelFileBytes >> 20) + " MB）";
+}
+
+} // namespace
+
 ModelBytes writeModelBytes(const AnalysisModel& model, const Optimizer& optimizer) {
     // A file that could not be opened again would lose the work: refuse it here.
     if (std::string problem = overlongList(model, optimizer); !problem.empty())
@@ -445,11 +454,22 @@ ModelBytes writeModelBytes(const AnalysisModel& model, const Optimizer& optimize
     writeOptimizerBlock(out, optimizer);
     if (!out.ok())
         return {{}, out.error()};
-    if (out.bytes().size() > maxModelFileBytes)
-        return {{},
-                "モデルが大きすぎます（" + std::to_string(out.bytes().size() >> 20) + " MB、最大" +
-                    std::to_string(maxModelFileBytes >> 20) + " MB）"};
+    if (out.size() > maxModelFileBytes)
+        return {{}, tooLarge(out.size())};
     return {out.takeBytes(), {}};
+}
+
+ModelFileCheck checkModelFile(const AnalysisModel& model, const Optimizer& optimizer) {
+    if (std::string problem = overlongList(model, optimizer); !problem.empty())
+        return {0, problem};
+    ArchiveWriter out{ArchiveWriter::CountOnly{}};
+    writeModelBlock(out, model);
+    writeOptimizerBlock(out, optimizer);
+    if (!out.ok())
+        return {out.size(), out.error()};
+    if (out.size() > maxModelFileBytes)
+        return {out.size(), tooLarge(out.size())};
+    return {out.size(), {}};
 }
 
 FileResult saveModelFile(const AnalysisModel& model, const Optimizer& optimizer,

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "model/AnalysisModel.h"
+#include "model/Archive.h"
 #include "model/FileIo.h"
 #include "optimizer/Optimizer.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,13 +15,6 @@ namespace quav {
 
 /// The format version written at the start of every model file.
 constexpr int modelFormatVersion = 303;
-
-/// Largest model file that is opened. Real models are a few kilobytes; a long
-/// frequency sweep with many dynamic loads stays far below this.
-constexpr std::size_t maxModelFileBytes = std::size_t{256} << 20;
-
-class ArchiveReader;
-class ArchiveWriter;
 
 /// Writes bindings, parameters and conditions as the last block of a model
 /// file; every parameter entry carries `optimizer.parameterIdCounter`.
@@ -46,6 +41,17 @@ struct ModelBytes {
 /// after the sweep, rows a step table lacks are written as zeros and rows
 /// beyond the loads are left out, so the file always reads back.
 ModelBytes writeModelBytes(const AnalysisModel& model, const Optimizer& optimizer);
+
+/// Whether `model` with `optimizer` can be a model file, found without
+/// building it: its exact size as `writeModelBytes` writes it, and why it
+/// cannot be written (a list longer than a reader accepts, a text without a
+/// code page 932 form, more than `maxModelFileBytes`), empty when it can.
+struct ModelFileCheck {
+    std::uint64_t bytes = 0;
+    std::string problem;
+    bool ok() const { return problem.empty(); }
+};
+ModelFileCheck checkModelFile(const AnalysisModel& model, const Optimizer& optimizer);
 
 /// Writes the model file through a temporary file renamed over `path`; on
 /// failure the previous file at `path` is untouched and `error` says why.

@@ -51,9 +51,36 @@ CalculationCommandResult calculateCommand(CQUAVDoc& doc, DocumentUi& ui) {
     return CalculationCommandResult::Finished;
 }
 
+namespace {
+
+/// The largest report the text window shows. The results report grows with
+/// loads x (springs + observation points): 10,000 springs and 300 loads make
+/// half a gigabyte, which no window can show and which would exhaust memory.
+/// Such a report is written by quav-cli, piece by piece.
+constexpr std::size_t kMaxShownReportBytes = std::size_t{64} << 20;
+
+/// Shows the report `write` makes, unless it is longer than the window takes.
+template <class Write> void showReport(DocumentUi& ui, Write write) {
+    std::string text;
+    const bool whole = write([&text](std::string_view piece) {
+        if (text.size() + piece.size() > kMaxShownReportBytes)
+            return false;
+        text += piece;
+        return true;
+    });
+    if (whole)
+        ui.showText(text);
+    else
+        ui.message("レポートが大きすぎて表示できません（" +
+                   std::to_string(kMaxShownReportBytes >> 20) +
+                   " MB を超えます）。quav-cli でファイルに出力してください");
+}
+
+} // namespace
+
 void showResultsReport(CQUAVDoc& doc, DocumentUi& ui) {
     if (const AnalysisModel* m = doc.model())
-        ui.showText(resultsReport(*m));
+        showReport(ui, [m](const TextSink& sink) { return writeResultsReport(*m, sink); });
 }
 
 void showInputListing(CQUAVDoc& doc, DocumentUi& ui) {
@@ -65,7 +92,9 @@ void showInputListing(CQUAVDoc& doc, DocumentUi& ui) {
         ui.message("ﾌｧｲﾙを保存してください");
         return;
     }
-    ui.showText(inputListing(*m, doc.title(), times.created, times.modified));
+    showReport(ui, [&](const TextSink& sink) {
+        return writeInputListing(*m, doc.title(), times.created, times.modified, sink);
+    });
 }
 
 void showElasticCentre(CQUAVDoc& doc, DocumentUi& ui) {

@@ -55,7 +55,7 @@ void ArchiveWriter::writeF64s(const double* values, int n, int count) {
         if (present > 0)
             put(values, static_cast<std::size_t>(present) * sizeof(double));
         if (count > present)
-            buffer_.append(static_cast<std::size_t>(count - present) * sizeof(double), '\0');
+            putZeros(static_cast<std::size_t>(count - present) * sizeof(double));
     } else {
         for (int i = 0; i < count; ++i)
             writeF64(i < present ? values[i] : 0.0);

@@ -12,6 +12,10 @@ namespace quav {
 /// exhaust memory even when the file is large enough to back it.
 constexpr int maxListEntries = 100000;
 
+/// Largest model file that is read or written. Real models are a few kilobytes;
+/// a long frequency sweep with many dynamic loads stays far below this.
+constexpr std::size_t maxModelFileBytes = std::size_t{256} << 20;
+
 /// Little-endian writer of the model file's primitives into a byte buffer.
 ///
 /// Strings are held as UTF-8 in memory and written in code page 932 behind a
@@ -20,6 +24,12 @@ constexpr int maxListEntries = 100000;
 /// `error()` names the owner) and the caller abandons the save.
 class ArchiveWriter {
 public:
+    ArchiveWriter() = default;
+    /// A writer that only counts the bytes it would write; strings are still
+    /// converted, so their lengths and failures are those of a real write.
+    struct CountOnly {};
+    explicit ArchiveWriter(CountOnly) : countOnly_(true) {}
+
     void writeI32(std::int32_t v);
     void writeF32(float v);
     void writeF64(double v);
@@ -39,11 +49,26 @@ public:
     const std::string& error() const { return error_; }
     const std::string& bytes() const { return buffer_; }
     std::string takeBytes() { return std::move(buffer_); }
+    /// The bytes written (or counted) so far.
+    std::uint64_t size() const { return countOnly_ ? counted_ : buffer_.size(); }
 
 private:
-    void put(const void* p, std::size_t n) { buffer_.append(static_cast<const char*>(p), n); }
+    void put(const void* p, std::size_t n) {
+        if (countOnly_)
+            counted_ += n;
+        else
+            buffer_.append(static_cast<const char*>(p), n);
+    }
+    void putZeros(std::size_t n) {
+        if (countOnly_)
+            counted_ += n;
+        else
+            buffer_.append(n, '\0');
+    }
     std::string buffer_;
     std::string error_;
+    bool countOnly_ = false;
+    std::uint64_t counted_ = 0;
 };
 
 /// Little-endian reader of the model file's primitives over a byte buffer.

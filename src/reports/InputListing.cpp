@@ -1,4 +1,5 @@
 #include "model/TextFormat.h"
+#include "reports/ReportPieces.h"
 #include "reports/Reports.h"
 
 namespace quav {
@@ -46,7 +47,15 @@ void appendLoad(std::string& out, const StaticLoad& load, const double* frequenc
 
 std::string inputListing(const AnalysisModel& model, const std::string& title, std::time_t created,
                          std::time_t modified) {
-    std::string out;
+    return wholeReport([&](const TextSink& sink) {
+        return writeInputListing(model, title, created, modified, sink);
+    });
+}
+
+bool writeInputListing(const AnalysisModel& model, const std::string& title, std::time_t created,
+                       std::time_t modified, const TextSink& sink) {
+    ReportPieces pieces(sink);
+    std::string& out = pieces.out;
     out += kSeparator;
     out += "QUAVインプットデータ\r\n";
     out += "\r\n";
@@ -75,6 +84,8 @@ std::string inputListing(const AnalysisModel& model, const std::string& title, s
         const SpringCharacteristic* c = model.findCharacteristic(spring.characteristicId);
         out += "\tばね特性\t" + (c ? c->name : std::string()) + "\r\n";
         out += "\r\n";
+        if (!pieces.lineEnd())
+            return false;
     }
     out += "\r\n";
 
@@ -87,19 +98,27 @@ std::string inputListing(const AnalysisModel& model, const std::string& title, s
                      c.damping[2]);
         appendFormat(out, "\t動倍率\t%g\r\n", c.dynamicFactor);
         out += "\r\n";
+        if (!pieces.lineEnd())
+            return false;
     }
 
     if (!model.staticLoads.empty()) {
         out += "\r\n";
         out += "静荷重";
-        for (const auto& load : model.staticLoads)
+        for (const auto& load : model.staticLoads) {
             appendLoad(out, load, nullptr);
+            if (!pieces.lineEnd())
+                return false;
+        }
     }
     if (!model.dynamicLoads.empty()) {
         out += "\r\n";
         out += "動荷重";
-        for (const auto& load : model.dynamicLoads)
+        for (const auto& load : model.dynamicLoads) {
             appendLoad(out, load, &load.frequency);
+            if (!pieces.lineEnd())
+                return false;
+        }
     }
 
     out += "\r\n";
@@ -108,6 +127,8 @@ std::string inputListing(const AnalysisModel& model, const std::string& title, s
         out += "\t名前\t" + point.name + "\r\n";
         appendPosition(out, point.position);
         out += "\r\n";
+        if (!pieces.lineEnd())
+            return false;
     }
 
     out += "\r\n";
@@ -115,7 +136,7 @@ std::string inputListing(const AnalysisModel& model, const std::string& title, s
     out += "メモ\r\n\r\n";
     out += model.memo;
     out += "\r\n";
-    return out;
+    return pieces.finish();
 }
 
 } // namespace quav

@@ -1,6 +1,7 @@
 #include "analysis/ModeMetrics.h"
 #include "analysis/PointMotion.h"
 #include "model/TextFormat.h"
+#include "reports/ReportPieces.h"
 #include "reports/Reports.h"
 
 namespace quav {
@@ -42,8 +43,9 @@ Matrix resultRow(const Matrix& table, std::size_t row) {
 
 /// The centre-of-gravity, load-point, spring and observation-point groups of
 /// one load case whose centre-of-gravity motion is `c`.
-void appendLoadCase(std::string& out, const AnalysisModel& model, const StaticLoad& load,
+bool appendLoadCase(ReportPieces& pieces, const AnalysisModel& model, const StaticLoad& load,
                     const Matrix& c) {
+    std::string& out = pieces.out;
     const Matrix& g = model.centreOfGravity;
     out += "\t位置\t質量要素\r\n";
     appendMotion(out, c);
@@ -62,23 +64,35 @@ void appendLoadCase(std::string& out, const AnalysisModel& model, const StaticLo
         appendFormat(out, "\tばね変位\t%lf\t%lf\t%lf\t[m]\r\n", local[0], local[1], local[2]);
         appendAbsolute(out, u);
         out += "\r\n";
+        if (!pieces.lineEnd())
+            return false;
     }
 
     for (const auto& point : model.observationPoints) {
         appendFormat(out, "\t位置\t%s\r\n", point.name.c_str());
         appendMotion(out, pointTransfer(c, g, point.position));
         out += "\r\n";
+        if (!pieces.lineEnd())
+            return false;
     }
     out += "\r\n";
+    return pieces.lineEnd();
 }
 
 } // namespace
 
 std::string resultsReport(const AnalysisModel& model) {
-    if (model.calculated == 0)
-        return "計算が実行されていません";
+    return wholeReport([&](const TextSink& sink) { return writeResultsReport(model, sink); });
+}
 
-    std::string out;
+bool writeResultsReport(const AnalysisModel& model, const TextSink& sink) {
+    ReportPieces pieces(sink);
+    std::string& out = pieces.out;
+    if (model.calculated == 0) {
+        out = "計算が実行されていません";
+        return pieces.finish();
+    }
+
     out += "//////固有値解析結果//////\r\n\r\n";
     out += "\t\t各自由度の寄与率[%]\r\n";
     out += "No\t[Hz]\tx\ty\tz\tRx\tRy\tRz\r\n";
@@ -96,7 +110,8 @@ std::string resultsReport(const AnalysisModel& model) {
         const StaticLoad& load = model.staticLoads[i];
         appendFormat(out, "荷重名\t%s\t\r\n", load.name.c_str());
         out += "\r\n";
-        appendLoadCase(out, model, load, resultRow(model.staticResults, i));
+        if (!appendLoadCase(pieces, model, load, resultRow(model.staticResults, i)))
+            return false;
     }
 
     out += "//////動解析結果//////\r\n\r\n";
@@ -107,9 +122,10 @@ std::string resultsReport(const AnalysisModel& model) {
         out += "\r\n";
         appendFormat(out, "\t周波数\t%g\t[Hz]\r\n", load.frequency);
         out += "\r\n";
-        appendLoadCase(out, model, load, resultRow(model.dynamicResults, i));
+        if (!appendLoadCase(pieces, model, load, resultRow(model.dynamicResults, i)))
+            return false;
     }
-    return out;
+    return pieces.finish();
 }
 
 } // namespace quav

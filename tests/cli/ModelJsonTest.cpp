@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 using namespace quav;
@@ -96,6 +98,18 @@ TEST(ModelJson, MissingKeysTakeDefaultsAndMissingIdsAreIssued) {
     EXPECT_EQ(m.dynamicLoads[0].id, 8);
     EXPECT_EQ(m.lastId, 8);
     EXPECT_EQ(r.optimizer.conditions.springRatio, 5.0);
+
+    // Ids are taken as given, above lastId too; new ones go above them all.
+    const JsonModel given = modelFromJson(
+        R"({"lastId": 3, "springs": [{"id": 9}, {"id": 0}, {}], "optimizer": {"parameters":
+            [{"id": 4, "minValue": 2}]}})");
+    ASSERT_TRUE(given.ok()) << given.error;
+    EXPECT_EQ(given.model->springs[0].id, 9);
+    EXPECT_EQ(given.model->springs[1].id, 0);
+    EXPECT_EQ(given.model->springs[2].id, 10);
+    EXPECT_EQ(given.model->lastId, 10);
+    EXPECT_EQ(given.optimizer.parameterIdCounter, 4);
+    EXPECT_EQ(given.optimizer.parameters[0].currentValue, 2.0);
 }
 
 TEST(ModelJson, BadContentIsRefusedWithItsKeyPath) {
@@ -105,22 +119,86 @@ TEST(ModelJson, BadContentIsRefusedWithItsKeyPath) {
     } cases[] = {
         {R"({"springs": [{"position": [0, "x", 0]}]})", "springs[0].position[1]"},
         {R"({"springs": [{"position": [0, 0]}]})", "springs[0].position"},
-        {R"({"lastId": 3, "springs": [{"id": 4}]})", "springs[0].id"},
-        {R"({"springs": [{"id": 2}], "staticLoads": [{"id": 2}]})", "staticLoads[0].id"},
         {R"({"memo": "\ud83d\ude00"})", "memo"},
         {R"({"results": {"modeShapes": [[1]]}})", "results.modeShapes"},
         {R"({"frequencyStart": 0, "frequencyEnd": 2, "frequencyStep": 1,
              "results": {"frequencyStepResults": [[], []]}})",
          "results.frequencyStepResults"},
+        {R"({"frequencyStart": 0, "frequencyEnd": 1, "frequencyStep": 1, "dynamicLoads": [{}],
+             "results": {"frequencyStepResults": [[], []]}})",
+         "results.frequencyStepResults[0]: expected 1 rows"},
         {R"({"optimizer": {"conditions": {"displacementConditions": [{"directionFlags": [1]}]}}})",
          "optimizer.conditions.displacementConditions[0].directionFlags"},
-        {R"({"mass": 1e999})", "not valid JSON"},
         {R"([1, 2])", "(top level)"},
+        // A typo or a value the model cannot hold never becomes a different model.
+        {R"({"sprngs": []})", "sprngs: unknown key"},
+        {R"({"springs": [{"nme": "a"}]})", "springs[0].nme: unknown key"},
+        {R"({"optimizer": {"conditions": {"springRatio": 1, "sprngRatio": 2}}})",
+         "optimizer.conditions.sprngRatio: unknown key"},
+        {R"({"mass": 1, "mass": 2})", "mass: the key appears twice"},
         {R"({"springs": [{"id": 3000000000}]})", "springs[0].id"},
+        {R"({"springs": [{"id": 18446744073709551615}]})", "springs[0].id"},
+        {R"({"springs": [{"id": 1.0}]})", "springs[0].id: expected an integer"},
+        {R"({"springs": [{"size": 1e300}]})", "springs[0].size: beyond the range of single"},
+        {R"({"mass": 1e400})", "mass: 1e400 is beyond the range"},
+        {R"({"mass": 1e-400})", "mass: 1e-400 is beyond the range"},
+        {R"j({"mass": "NaN(0x0000000000000001)"})j", "mass: expected a number"},
+        {R"({"lastId": 2147483647, "springs": [{}]})", "springs[0]: no id left"},
+        {R"({"mass": 1} x)", "not valid JSON at line 1, column 13"},
+        {R"({"memo": "\ud800"})", "not valid JSON"},
+        {"{\"memo\": \"\xC0\x80\"}", "not valid JSON"},
     };
     for (const auto& c : cases) {
         const JsonModel r = modelFromJson(c.json);
         EXPECT_FALSE(r.ok()) << c.json;
-        EXPECT_NE(r.error.find(c.path), std::string::npos) << r.error;
+        EXPECT_NE(r.error.find(c.path), std::string::npos) << c.json << "\n" << r.error;
     }
+}
+
+TEST(ModelJson, ListsAreRefusedPastTheModelFileLimitBeforeTheyAreRead) {
+    std::string json = R"({"observationPoints": [)";
+    for (int i = 0; i <= maxListEntries; ++i)
+        json += i ? ",{}" : "{}";
+    const JsonModel r = modelFromJson(json + "]}");
+    EXPECT_NE(r.error.find("observationPoints[100000]: more entries than a model file may hold"),
+              std::string::npos)
+        << r.error;
+}
+
+// Whatever the model file's reader takes, JSON takes too: every export imports
+// again and gives the same file.
+TEST(ModelJson, EveryModelFileExportsAndImportsToTheSameBytes) {
+    AnalysisModel m = richModel();
+    Optimizer o = richOptimizer(m);
+    m.lastId = 2;                          // ids above lastId
+    m.springs[0].id = m.staticLoads[0].id; // an id used twice
+    m.observationPoints[0].id = 0;
+    m.staticResults(0, 0) = -std::numeric_limits<double>::quiet_NaN();
+    m.staticResults(0, 1) = std::bit_cast<double>(std::uint64_t{0x7FF0000000000001});
+    m.springs[0].size = std::bit_cast<float>(std::uint32_t{0xFFC00001});
+    o.parameterIdCounter = 0; // below the parameters' ids
+    const ModelBytes file = writeModelBytes(m, o);
+    ASSERT_TRUE(file.ok()) << file.error;
+    EXPECT_EQ(checkModelFile(m, o).bytes, file.bytes.size());
+    ModelReadResult read = readModelBytes(file.bytes);
+    ASSERT_TRUE(read.ok()) << read.error;
+    const std::string json = modelToJson(*read.model, read.optimizer);
+    EXPECT_NE(json.find("\"-NaN\""), std::string::npos);
+    EXPECT_NE(json.find("\"NaN(0x7ff0000000000001)\""), std::string::npos);
+    EXPECT_NE(json.find("\"NaN(0xffc00001)\""), std::string::npos);
+    JsonModel back = modelFromJson(json);
+    ASSERT_TRUE(back.ok()) << back.error;
+    const ModelBytes again = writeModelBytes(*back.model, back.optimizer);
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(again.bytes, file.bytes);
+}
+
+TEST(ModelJson, AFailedDestinationIsReported) {
+    AnalysisModel m = richModel();
+    Optimizer o = richOptimizer(m);
+    int pieces = 0;
+    const std::string error =
+        writeModelJson(m, o, [&pieces](std::string_view) { return ++pieces < 0; });
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(pieces, 1);
 }

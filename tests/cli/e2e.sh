@@ -70,6 +70,17 @@ reports)
     contains "$work/elastic.utf8" "弾性中心"
     "$cli" report "$example" >"$work/uncalc.txt"
     [ "$(cat "$work/uncalc.txt")" = "計算が実行されていません" ] || fail "uncalculated report"
+    # A report grows with loads x springs: it goes out as it is made, in little
+    # memory, and stops at once when stdout fails.
+    { printf '{"springs": ['; yes '{},' | head -n 1999 | tr -d '\n'; printf '{}], '
+      printf '"staticLoads": ['; yes '{},' | head -n 149 | tr -d '\n'; printf '{}], '
+      printf '"results": {"calculated": 1, "staticResults": ['
+      yes '[0, 0, 0, 0, 0, 0],' | head -n 149 | tr -d '\n'; printf '[0, 0, 0, 0, 0, 0]]}}'
+    } >"$work/wide.json"
+    bytes=$( (ulimit -v 40000 && exec "$cli" report "$work/wide.json") | wc -c)
+    [ "$bytes" -gt 50000000 ] || fail "a report of 2,000 springs x 150 loads in 40 MB: $bytes bytes"
+    "$cli" report "$work/wide.json" --encoding cp932 >/dev/full 2>/dev/null
+    expect_code 2 $? "a long report to /dev/full"
     ;;
 json)
     # .quav -> JSON -> .quav is byte-identical, JSON -> .quav -> JSON identical.
@@ -87,6 +98,17 @@ json)
     expect_code 2 $? "bad json"
     contains "$work/stderr" "springs[0].position"
     [ ! -e "$work/bad.quav" ] || fail "a refused JSON wrote a file"
+    # A typo is refused, not read as a model without springs.
+    sed 's/"springs"/"sprngs"/' "$examples/power_unit.json" >"$work/typo.json"
+    "$cli" convert "$work/typo.json" "$work/typo.quav" 2>"$work/stderr"
+    expect_code 2 $? "misspelt key"
+    contains "$work/stderr" "sprngs: unknown key"
+    # The sign of a NaN survives .quav -> JSON -> .quav (a free direction gives -NaN).
+    "$cli" calc "$data/free_direction.json" -o "$work/free.quav" >/dev/null || fail "calc free"
+    "$cli" convert "$work/free.quav" "$work/free.json" || fail "free to json"
+    contains "$work/free.json" '"-NaN"'
+    "$cli" convert "$work/free.json" "$work/free2.quav" || fail "free to quav"
+    cmp -s "$work/free.quav" "$work/free2.quav" || fail "the sign of a NaN was lost"
     ;;
 usage)
     "$cli" >/dev/null 2>&1
@@ -204,6 +226,21 @@ memory)
         expect_code 1 $? "$cmd in 20 MB"
         contains "$work/stderr" "not enough memory"
     done
+    # JSON is read within the model file's limits, as it comes: a million
+    # empty springs are refused at the first too many (100,000 springs take
+    # 90 MB, as from a model file), ten million empty sweep tables (no dynamic
+    # loads) cost no memory.
+    { printf '{"springs": ['; yes '{},' | head -n 999999 | tr -d '\n'; printf '{}]}'; } \
+        >"$work/springs.json"
+    (ulimit -v 200000 && exec "$cli" dump "$work/springs.json") >/dev/null 2>"$work/stderr"
+    expect_code 2 $? "a million springs"
+    contains "$work/stderr" "springs[100000]: more entries than a model file may hold"
+    { printf '{"frequencyStart": 1, "frequencyEnd": 10000000, "frequencyStep": 1, '
+      printf '"results": {"frequencyStepResults": ['
+      yes '[],' | head -n 9999999 | tr -d '\n'; printf '[]]}}'; } >"$work/tables.json"
+    (ulimit -v 40000 && exec "$cli" convert "$work/tables.json" "$work/tables.quav") \
+        2>"$work/stderr"
+    expect_code 0 $? "ten million empty sweep tables"
     ;;
 sweep)
     "$cli" calc "$example" -o "$work/c.quav" >/dev/null || fail "calc"
