@@ -5,9 +5,17 @@
 #include "analysis/EigenAnalysis.h"
 #include "analysis/StaticAnalysis.h"
 
+#include "model/Archive.h"
+
 #include <cstdio>
 
 namespace quav {
+
+namespace {
+
+constexpr double kStepRowBytes = 12 * 8; // one dynamic load at one sweep step, in a model file
+
+} // namespace
 
 ModelValidation checkModel(const AnalysisModel& model) {
     ModelValidation v;
@@ -32,6 +40,11 @@ SweepPlan planSweep(const AnalysisModel& model) {
     plan.steps = model.sweepStepCountExact();
     if (!(plan.steps <= kMaxSweepSteps))
         plan.error = CalculationError::SweepTooLarge;
+    // Each step keeps one row of 12 doubles per dynamic load, all of which the
+    // model file must hold: refuse before the memory and the time are spent.
+    else if (plan.steps * static_cast<double>(model.dynamicLoads.size()) * kStepRowBytes >
+             static_cast<double>(maxModelFileBytes))
+        plan.error = CalculationError::SweepTooLargeForFile;
     return plan;
 }
 
@@ -67,6 +80,7 @@ CalculationOutcome calculate(AnalysisModel& model, const CalculationConditions& 
             model.clearResults();
             outcome.status = 1;
             outcome.error = plan.error;
+            outcome.dynamicLoads = static_cast<int>(model.dynamicLoads.size());
             return outcome;
         }
         const double start = model.frequencyStart, step = model.frequencyStep;
@@ -109,6 +123,16 @@ std::string describeCalculationFailure(const CalculationOutcome& outcome) {
         char line[160];
         std::snprintf(line, sizeof line, "周波数ステップ数が多すぎます(%.0f、上限 %d)\n",
                       outcome.sweepSteps, kMaxSweepSteps);
+        text += line;
+        break;
+    }
+    case CalculationError::SweepTooLargeForFile: {
+        char line[200];
+        std::snprintf(
+            line, sizeof line,
+            "周波数ステップ数が多すぎます(%.0f ステップ × 動荷重 %d、結果がモデルファイルの"
+            "上限 %zu MB を超えます)\n",
+            outcome.sweepSteps, outcome.dynamicLoads, maxModelFileBytes >> 20);
         text += line;
         break;
     }

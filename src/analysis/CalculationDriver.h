@@ -40,11 +40,14 @@ enum class CalculationError {
     BadFrequencyRange, ///< sweep asked for with dynamic loads, but not end > 0, end > start,
                        ///< step > 0; status 1
     SweepTooLarge,     ///< the sweep would exceed kMaxSweepSteps; status 1
+    /// the sweep's results (steps x dynamic loads) would not fit in a model
+    /// file (maxModelFileBytes); status 1
+    SweepTooLargeForFile,
 };
 
 /// The sweep the model's frequency range asks for.
 struct SweepPlan {
-    CalculationError error = CalculationError::None; ///< None, BadFrequencyRange or SweepTooLarge
+    CalculationError error = CalculationError::None; ///< None, BadFrequencyRange or SweepTooLarge*
     double steps = 0.0; ///< trunc((end - start) / step) + 1 once the range is valid
 };
 
@@ -54,6 +57,7 @@ struct CalculationOutcome {
     int status = 0; ///< 0 success; otherwise as runCalculation
     CalculationError error = CalculationError::None;
     ModelValidation validation;
+    int dynamicLoads = 0; ///< the number of dynamic loads when the sweep was refused for its size
     /// trunc((end - start) / step) + 1 when the sweep ran or was refused for its size.
     double sweepSteps = 0.0;
 };

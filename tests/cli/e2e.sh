@@ -54,6 +54,16 @@ calc)
     "$cli" calc "$work/invalid.json" -o "$work/invalid.quav" >"$work/stdout" 2>"$work/stderr"
     expect_code 1 $? "invalid model"
     [ "$(wc -l <"$work/stderr")" -ge 2 ] || fail "expected one line per failed check"
+    # A sweep whose results (steps x dynamic loads) no model file can hold is
+    # refused before it starts, like a bad range.
+    loads=$(yes '{},' | head -n 3000 | tr -d '\n')
+    sed "s/\"dynamicLoads\": \[/\"dynamicLoads\": [$loads/" "$examples/power_unit.json" \
+        >"$work/loads.json"
+    (ulimit -v 400000 && exec "$cli" calc "$work/loads.json" -o "$work/loads.quav" \
+        --start 1 --end 100000 --step 1) >"$work/stdout" 2>"$work/stderr"
+    expect_code 1 $? "3,000 loads x 100,000 steps"
+    contains "$work/stdout" "ｴﾗｰ"
+    contains "$work/stderr" "結果がモデルファイルの上限 256 MB を超えます"
     ;;
 reports)
     "$cli" calc "$example" -o "$work/c.quav" >/dev/null || fail "calc"
