@@ -1,6 +1,7 @@
 #include "document/ModelFile.h"
 
 #include "ModelFileFixtures.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,8 @@
 
 using namespace quav;
 using quav::fixtures::v3;
+using quav::testing::fileContent;
+using quav::testing::TempDir;
 
 namespace {
 
@@ -97,31 +100,6 @@ void expectSameElements(const AnalysisModel& a, const AnalysisModel& b) {
         EXPECT_EQ(a.observationPoints[i].id, b.observationPoints[i].id);
         EXPECT_EQ(a.observationPoints[i].position, b.observationPoints[i].position);
     }
-}
-
-class TempDir {
-public:
-    TempDir() {
-        char pattern[] = "/tmp/quav-file-test-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    std::size_t entryCount() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path_),
-                                                      std::filesystem::directory_iterator()));
-    }
-
-private:
-    std::string path_;
-};
-
-std::string fileContent(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 } // namespace

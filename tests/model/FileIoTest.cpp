@@ -1,4 +1,5 @@
 #include "model/FileIo.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,35 +15,10 @@
 
 namespace fs = std::filesystem;
 using namespace quav;
+using quav::testing::fileContent;
+using quav::testing::TempDir;
 
 namespace {
-
-class TempFolder {
-public:
-    TempFolder() {
-        char name[] = "/tmp/quav-fileio-XXXXXX";
-        path_ = ::mkdtemp(name);
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-    std::set<std::string> names() const {
-        std::set<std::string> out;
-        for (const auto& e : fs::directory_iterator(path_))
-            out.insert(e.path().filename().string());
-        return out;
-    }
-
-private:
-    fs::path path_;
-};
-
-std::string contentOf(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 void writeText(const fs::path& p, const std::string& text) {
     std::ofstream(p, std::ios::binary) << text;
@@ -113,24 +89,24 @@ TEST(OutputFile, EachKindOfTarget) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TempFolder folder;
-        const fs::path target = c.make(folder.path());
+        TempDir folder;
+        const fs::path target = c.make(folder.str());
         auto expected = folder.names();
-        if (c.accepted && target.parent_path() == folder.path())
+        if (c.accepted && target.parent_path() == folder.str())
             expected.insert(target.filename().string());
         const FileResult r = writeFileAtomically(target.string(), "new bytes");
         EXPECT_EQ(r.ok(), c.accepted) << r.error;
         EXPECT_EQ(typeOf(target), c.typeAfter);
         EXPECT_EQ(folder.names(), expected); // no temporary file left, whatever happened
         if (c.accepted && c.typeAfter != fs::file_type::character) {
-            EXPECT_EQ(contentOf(target), "new bytes");
+            EXPECT_EQ(fileContent(target), "new bytes");
         }
     }
 }
 
 TEST(OutputFile, KeepsPermissionsOfTheReplacedFile) {
-    TempFolder folder;
-    const fs::path p = folder.path() / "m.quav";
+    TempDir folder;
+    const fs::path p = folder / "m.quav";
     writeText(p, "old");
     ::chmod(p.c_str(), 0640);
     ASSERT_TRUE(writeFileAtomically(p.string(), "new").ok());
@@ -140,8 +116,8 @@ TEST(OutputFile, KeepsPermissionsOfTheReplacedFile) {
 }
 
 TEST(OutputFile, WritesThroughAFifoWithAReader) {
-    TempFolder folder;
-    const fs::path fifo = folder.path() / "fifo";
+    TempDir folder;
+    const fs::path fifo = folder / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
     const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
@@ -156,24 +132,24 @@ TEST(OutputFile, WritesThroughAFifoWithAReader) {
 TEST(OutputFile, RefusesAFileTheCallerMayNotWrite) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root may write any file (quav-cli's end-to-end test runs this as nobody)";
-    TempFolder folder;
-    const fs::path p = folder.path() / "ro.quav";
+    TempDir folder;
+    const fs::path p = folder / "ro.quav";
     writeText(p, "keep");
     ::chmod(p.c_str(), 0444);
     const FileResult r = writeFileAtomically(p.string(), "new");
     EXPECT_FALSE(r.ok());
     EXPECT_NE(r.error.find("書き込みが許可されていない"), std::string::npos) << r.error;
-    EXPECT_EQ(contentOf(p), "keep");
+    EXPECT_EQ(fileContent(p), "keep");
 }
 
 TEST(OutputFile, AnUncommittedFileLeavesNothing) {
-    TempFolder folder;
-    writeText(folder.path() / "m.quav", "old");
+    TempDir folder;
+    writeText(folder / "m.quav", "old");
     {
-        OutputFile file((folder.path() / "m.quav").string());
+        OutputFile file((folder / "m.quav").string());
         ASSERT_TRUE(file.write("half"));
         EXPECT_EQ(folder.names().size(), 2u); // the temporary file exists meanwhile
     }
     EXPECT_EQ(folder.names(), std::set<std::string>{"m.quav"});
-    EXPECT_EQ(contentOf(folder.path() / "m.quav"), "old");
+    EXPECT_EQ(fileContent(folder / "m.quav"), "old");
 }

@@ -46,23 +46,6 @@ AnalysisModel mountModel() {
     return m;
 }
 
-class TempDir {
-public:
-    TempDir() {
-        static std::atomic<int> serial{0};
-        path_ = fs::temp_directory_path() /
-                ("quav-run-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    std::string str() const { return path_.string(); }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    fs::path path_;
-};
-
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);

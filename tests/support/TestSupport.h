@@ -6,6 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
 #include <string>
 
 // What the core tests share: tolerances named once, small mount layouts whose
@@ -17,6 +22,39 @@ constexpr double kTight = 1e-12;
 /// The 3.141592 circle constant leaves cross terms and couplings of this relative
 /// order where exact angles would give none.
 constexpr double kCircleConstantSlack = 1e-6;
+
+/// A fresh folder under /tmp, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir() {
+        char pattern[] = "/tmp/quav-test-XXXXXX";
+        path_ = ::mkdtemp(pattern);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    std::string str() const { return path_.string(); }
+    /// The names of the entries in the folder.
+    std::set<std::string> names() const {
+        std::set<std::string> out;
+        for (const auto& e : std::filesystem::directory_iterator(path_))
+            out.insert(e.path().filename().string());
+        return out;
+    }
+    std::size_t entryCount() const { return names().size(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline std::string fileContent(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
 
 inline Matrix v3(double x, double y, double z) {
     return Matrix::vector({x, y, z});
