@@ -155,8 +155,8 @@ RobustnessResult robustness(const AnalysisModel& model, const RobustnessSettings
     // Fixed chunks of consecutive samples, combined in their order: how many threads
     // take them decides nothing. At most about 4096 chunks however long the run.
     const std::int64_t n = std::max<std::int64_t>(0, settings.samples);
-    const std::int64_t chunkSize = std::max<std::int64_t>(64, (n + 4095) / 4096);
-    const std::int64_t chunkCount = (n + chunkSize - 1) / chunkSize;
+    const std::int64_t chunkSize = std::max<std::int64_t>(64, n / 4096 + 1);
+    const std::int64_t chunkCount = n / chunkSize + (n % chunkSize != 0);
     std::vector<Chunk> chunks(static_cast<std::size_t>(chunkCount));
     std::atomic<std::int64_t> nextChunk{0};
 
@@ -169,7 +169,7 @@ RobustnessResult robustness(const AnalysisModel& model, const RobustnessSettings
             if (c >= chunkCount)
                 break;
             Chunk& chunk = chunks[static_cast<std::size_t>(c)];
-            const std::int64_t end = std::min(n, (c + 1) * chunkSize);
+            const std::int64_t end = c + 1 == chunkCount ? n : (c + 1) * chunkSize;
             for (std::int64_t i = c * chunkSize; i < end; ++i) {
                 // Counted in small batches: a shared counter written by every sample
                 // would keep the threads waiting on each other.

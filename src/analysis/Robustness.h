@@ -9,6 +9,10 @@
 
 namespace quav {
 
+/// The most samples a run takes: a year's work on a few cores, and every count of
+/// the run well inside 64 bits.
+inline constexpr std::int64_t kMaxRobustnessSamples = 1000000000000;
+
 /// How a spring rate is drawn within its tolerance.
 enum class ToleranceDistribution {
     Uniform, ///< uniform within +-P
@@ -20,7 +24,7 @@ struct RobustnessSettings {
         5.0; ///< P: every rate of every characteristic within +-P % (0 <= P < 100)
     ToleranceDistribution distribution = ToleranceDistribution::Uniform;
     double positionTolerance = 0.0; ///< every spring coordinate uniformly within +- this [m]
-    std::int64_t samples = 1000;
+    std::int64_t samples = 1000;    ///< at most kMaxRobustnessSamples
     std::uint64_t seed = 1;
     int threads = 0; ///< 0: one per hardware thread; the results do not depend on it
 };

@@ -490,7 +490,7 @@ int run(int argc, char** argv) {
                      "Every spring coordinate uniformly within +- this [m] (default 0)")
         ->check(finiteNumber());
     robust->add_option("--samples", robustness.samples, "Number of samples (default 1000)")
-        ->check(integerIn(1, LLONG_MAX));
+        ->check(integerIn(1, kMaxRobustnessSamples));
     robust
         ->add_option("--seed", robustness.seed,
                      "Random seed (default 1); the same seed gives the same output whatever "

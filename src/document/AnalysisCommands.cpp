@@ -89,11 +89,10 @@ void runRobustness(CQUAVDoc& doc, DocumentUi& ui, RobustnessValues& values) {
     RobustnessValues entered = values;
     if (!ui.runRobustness(entered))
         return;
-    // Samples beyond a billion would run for hours; seeds are whole numbers a
-    // double holds exactly.
+    // Seeds are whole numbers a double holds exactly.
     if (!(entered.tolerancePct >= 0.0 && entered.tolerancePct < 100.0) ||
         !(entered.positionTolerance >= 0.0 && std::isfinite(entered.positionTolerance)) ||
-        !wholeNumberIn(entered.samples, 1.0, 1e9) ||
+        !wholeNumberIn(entered.samples, 1.0, static_cast<double>(kMaxRobustnessSamples)) ||
         !wholeNumberIn(entered.seed, 0.0, 9007199254740992.0)) {
         ui.message("入力エラー");
         return;

@@ -442,7 +442,7 @@ robust)
     "$cli" robust "$example" --tolerance 5 --distribution normal >"$work/r.txt"
     contains "$work/r.txt" "正規分布"
     for bad in "--tolerance -1" "--tolerance 5 --samples 0" "--tolerance 5 --distribution flat" \
-        "--tolerance 5 --position-tolerance -0.1"; do
+        "--tolerance 5 --position-tolerance -0.1" "--tolerance 5 --samples 1000000000001"; do
         "$cli" robust "$example" $bad >/dev/null 2>&1
         expect_code 2 $? "robust $bad"
     done
@@ -450,13 +450,15 @@ robust)
     "$cli" robust "$example" --tolerance 5 --samples 100000000 --json >"$work/stop.json" \
         2>"$work/stderr" &
     pid=$!
-    sleep 1.5
+    for _ in $(seq 1 600); do
+        grep -qs progress "$work/stderr" && break
+        sleep 0.1
+    done
     kill -INT $pid
     wait $pid
     expect_code 2 $? "interrupted robust"
     jq -e '.completed == false and .samples > 0 and .samples < .requested' "$work/stop.json" \
         >/dev/null || fail "stopped run's report"
-    contains "$work/stderr" "progress"
     ;;
 *)
     fail "unknown case"
