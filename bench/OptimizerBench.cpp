@@ -21,7 +21,9 @@ namespace {
 /// The full calculation of one variant as a run makes it when nothing rules the
 /// variant out: the model written into storage reused from the variant before,
 /// bindings, eigen + static calculation (the principal inertia axes, which
-/// bindings never change, found once for the run) and the conditions.
+/// bindings never change, found once for the run) and the conditions. With
+/// `fromScratch` 1, as `calc` would make it: a fresh copy of the model and the
+/// principal axes found for it.
 void BM_VariantPipeline(benchmark::State& state) {
     AnalysisModel model = studyModel();
     Optimizer o = studyOptimizer(model);
@@ -30,37 +32,25 @@ void BM_VariantPipeline(benchmark::State& state) {
     CalculationConditions conditions;
     conditions.dynamic = conditions.frequencyStep = 0;
     const PrincipalAxes axes = principalInertiaAxes(model.inertia);
-    AnalysisModel variant;
-    for (auto _ : state) {
-        variant = model;
+    auto evaluate = [&](AnalysisModel& variant, const PrincipalAxes* shared) {
         applyBindings(variant, o.bindings, o.parameters);
-        calculate(variant, conditions, &axes);
+        calculate(variant, conditions, shared);
         benchmark::DoNotOptimize(evaluateVariant(variant, o.conditions));
+    };
+    AnalysisModel reused;
+    for (auto _ : state) {
+        if (state.range(0) != 0) {
+            AnalysisModel fresh(model);
+            evaluate(fresh, nullptr);
+        } else {
+            reused = model;
+            evaluate(reused, &axes);
+        }
     }
     state.counters["variants/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_VariantPipeline);
-
-/// The same from nothing, as `calc` would make it: a fresh copy of the model and
-/// the principal axes found for it.
-void BM_VariantPipelineFromScratch(benchmark::State& state) {
-    AnalysisModel model = studyModel();
-    Optimizer o = studyOptimizer(model);
-    for (auto& p : o.parameters)
-        p.currentValue = p.minValue + 3 * p.increment;
-    CalculationConditions conditions;
-    conditions.dynamic = conditions.frequencyStep = 0;
-    for (auto _ : state) {
-        AnalysisModel variant(model);
-        applyBindings(variant, o.bindings, o.parameters);
-        runCalculation(variant, conditions);
-        benchmark::DoNotOptimize(evaluateVariant(variant, o.conditions));
-    }
-    state.counters["variants/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-}
-BENCHMARK(BM_VariantPipelineFromScratch);
+BENCHMARK(BM_VariantPipeline)->Arg(0)->Arg(1)->ArgName("fromScratch");
 
 /// The run's work per variant without its files: the study's combinations in
 /// enumeration order through RunInput::evaluate (storage reused, the screen

@@ -33,47 +33,48 @@ struct Worst {
     double mode = 0.0;      ///< part of a mode outside the other solution's mode space
 };
 
-double column(const Matrix& m, int j, int i) {
-    return m(i, j);
+using Vector6 = std::vector<long double>;
+
+Vector6 column(const Matrix& m, int j) {
+    Vector6 v(6);
+    for (int i = 0; i < 6; ++i)
+        v[static_cast<std::size_t>(i)] = m(i, j);
+    return v;
+}
+
+/// v less its component along the unit vector q.
+void removeComponent(Vector6& v, const Vector6& q) {
+    long double dot = 0.0L;
+    for (std::size_t i = 0; i < 6; ++i)
+        dot += q[i] * v[i];
+    for (std::size_t i = 0; i < 6; ++i)
+        v[i] -= dot * q[i];
+}
+
+long double norm(const Vector6& v) {
+    long double sum = 0.0L;
+    for (long double x : v)
+        sum += x * x;
+    return std::sqrt(sum);
 }
 
 /// The part of column `j` of `a` outside the span of columns [first, last) of `b`.
 double outsideSpan(const Matrix& a, int j, const Matrix& b, int first, int last) {
-    std::vector<std::vector<long double>> basis; // orthonormal, by Gram-Schmidt twice
+    std::vector<Vector6> basis; // orthonormal, by Gram-Schmidt twice
     for (int k = first; k < last; ++k) {
-        std::vector<long double> v(6);
-        for (int i = 0; i < 6; ++i)
-            v[static_cast<std::size_t>(i)] = column(b, k, i);
-        for (int pass = 0; pass < 2; ++pass) {
-            for (const auto& q : basis) {
-                long double dot = 0.0L;
-                for (int i = 0; i < 6; ++i)
-                    dot += q[static_cast<std::size_t>(i)] * v[static_cast<std::size_t>(i)];
-                for (int i = 0; i < 6; ++i)
-                    v[static_cast<std::size_t>(i)] -= dot * q[static_cast<std::size_t>(i)];
-            }
-        }
-        long double norm = 0.0L;
-        for (long double x : v)
-            norm += x * x;
+        Vector6 v = column(b, k);
+        for (int pass = 0; pass < 2; ++pass)
+            for (const Vector6& q : basis)
+                removeComponent(v, q);
+        const long double length = norm(v);
         for (long double& x : v)
-            x /= std::sqrt(norm);
+            x /= length;
         basis.push_back(v);
     }
-    std::vector<long double> r(6);
-    for (int i = 0; i < 6; ++i)
-        r[static_cast<std::size_t>(i)] = column(a, j, i);
-    for (const auto& q : basis) {
-        long double dot = 0.0L;
-        for (int i = 0; i < 6; ++i)
-            dot += q[static_cast<std::size_t>(i)] * r[static_cast<std::size_t>(i)];
-        for (int i = 0; i < 6; ++i)
-            r[static_cast<std::size_t>(i)] -= dot * q[static_cast<std::size_t>(i)];
-    }
-    long double norm = 0.0L;
-    for (long double x : r)
-        norm += x * x;
-    return static_cast<double>(std::sqrt(norm));
+    Vector6 r = column(a, j);
+    for (const Vector6& q : basis)
+        removeComponent(r, q);
+    return static_cast<double>(norm(r));
 }
 
 /// Compares the two solutions of one model and keeps the largest differences.
