@@ -36,12 +36,15 @@ void ProgressDisplay::draw(std::int64_t processed, std::int64_t total, std::int6
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     const std::string text = line(processed, total, matches, elapsed, terminal_);
-    if (terminal_)
-        std::fprintf(out_, "\r%s\033[K", text.c_str());
-    else
-        std::fprintf(out_, "%s\n", text.c_str());
-    std::fflush(out_);
+    print(terminal_ ? "\r" + text + "\033[K" : text + "\n");
     drawn_ = true;
+}
+
+void ProgressDisplay::print(const std::string& text) {
+    if (closed_)
+        return;
+    // A closed pipe or terminal ends the display, never the work it shows.
+    closed_ = std::fputs(text.c_str(), out_) < 0 || std::fflush(out_) != 0;
 }
 
 void ProgressDisplay::update(const RunCounters& c) {
@@ -66,8 +69,7 @@ bool ProgressDisplay::due() {
 }
 
 void ProgressDisplay::note(const std::string& text) {
-    std::fprintf(out_, terminal_ && drawn_ ? "\n%s\n" : "%s\n", text.c_str());
-    std::fflush(out_);
+    print((terminal_ && drawn_ ? "\n" : "") + text + "\n");
     drawn_ = false;
 }
 
@@ -83,8 +85,7 @@ void ProgressDisplay::finish(std::int64_t processed, std::int64_t total) {
 
 void ProgressDisplay::endLine() {
     if (terminal_)
-        std::fputc('\n', out_);
-    std::fflush(out_);
+        print("\n");
 }
 
 } // namespace quav

@@ -9,7 +9,8 @@
 namespace quav {
 
 /// The optimiser's progress on a terminal: a bar redrawn in place, or plain
-/// lines every few seconds when the output is not a terminal.
+/// lines every few seconds when the output is not a terminal. Once a write
+/// fails (a closed pipe or terminal) it prints nothing more.
 class ProgressDisplay {
 public:
     ProgressDisplay(std::FILE* out, bool terminal);
@@ -33,12 +34,15 @@ private:
     bool due();
     void draw(std::int64_t processed, std::int64_t total, std::int64_t matches);
     void endLine();
+    /// Writes `text` and flushes, until a write fails.
+    void print(const std::string& text);
 
     std::FILE* out_;
     bool terminal_;
     std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point last_;
     bool drawn_ = false;
+    bool closed_ = false; // a write has failed: nothing more is printed
 };
 
 } // namespace quav

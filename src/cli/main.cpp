@@ -218,6 +218,13 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
         std::cerr << "quav-cli: cannot create the output directory " << outDir << "\n";
         return ExitInputError;
     }
+    // Held until the end, shard records included: a second run into the folder
+    // would mix its files with this one's.
+    const RunDirectoryLock lock(outDir);
+    if (!lock.held()) {
+        std::cerr << "quav-cli: " << lock.refusal() << "\n";
+        return ExitInputError;
+    }
     m.optimizer.outputDirectory = outDir;
     // A shard records what it covered, so that merge can tell a complete set; a
     // folder run whole is no shard, whatever it held before.
@@ -233,8 +240,11 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
             return ExitInputError;
     }
 
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
+    // A closed terminal stops the run as Ctrl-C does, and a closed stderr only
+    // ends the progress display: either way the run ends with its log.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(signal, onInterrupt);
+    std::signal(SIGPIPE, SIG_IGN);
     ProgressDisplay progress(stderr, isatty(fileno(stderr)) != 0);
     OptimizerRunner runner(saveModelFile);
     runner.start(m.optimizer, *m.model, fs::path(file).filename().string(), nullptr, threads,
@@ -256,16 +266,17 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
     if (!shard.empty()) {
         record.processed = m.optimizer.processedCount;
         record.matches = m.optimizer.matchCount;
+        const bool failed = outcome.status != RunFinished || outcome.fileFailures > 0;
         record.status = outcome.status == RunStopped ? ShardStatus::Stopped
-                        : outcome.fileFailures > 0   ? ShardStatus::Failed
+                        : failed                     ? ShardStatus::Failed
                                                      : ShardStatus::Finished;
         record.ended = std::time(nullptr);
         if (!writeShardRecord(outDir, record) && outcome.status == RunFinished)
             return ExitRunError;
     }
-    if (outcome.status == RunFinished && outcome.fileFailures > 0)
-        return ExitRunError;
-    return outcome.status;
+    if (outcome.status == RunStopped)
+        return ExitInputError;
+    return outcome.status == RunFinished && outcome.fileFailures == 0 ? ExitOk : ExitRunError;
 }
 
 int cmdMerge(const std::vector<std::string>& shardDirs, const std::string& outDir) {
@@ -351,8 +362,10 @@ int run(int argc, char** argv) {
                  "of a rigid body on elastic mounts, from the command line"};
     app.require_subcommand(1);
     app.set_version_flag("--version", versionText("quav-cli"));
-    app.footer("Exit codes: 0 success; 1 calculation or run error; 2 usage, input or file error, "
-               "or a run stopped by Ctrl-C.");
+    app.footer("Exit codes: 0 success; 1 calculation or run error (an optimiser run whose files "
+               "cannot be written stops with 1); 2 usage, input or file error, an output "
+               "directory another optimiser run is using, or a run stopped by Ctrl-C, SIGTERM or "
+               "SIGHUP.");
 
     std::string in, out, encoding = "utf-8", frame = "global", dof = "x";
     std::vector<std::string> only;

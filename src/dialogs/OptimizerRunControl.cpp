@@ -45,6 +45,14 @@ bool OptimizerRunControl::start(const Optimizer& optimizer, const AnalysisModel&
     if (running_)
         return false;
     runner_.wait(); // the last worker has reported its end; let it go before its copies
+    if (!optimizer.outputDirectory.empty()) { // without one the run says so itself
+        lock_.emplace(optimizer.outputDirectory);
+        if (!lock_->held()) {
+            messages.inform(QApplication::activeWindow(), QString::fromStdString(lock_->refusal()));
+            lock_.reset();
+            return false;
+        }
+    }
     ++run_;
     {
         std::lock_guard lock(mutex_);
@@ -69,6 +77,8 @@ bool OptimizerRunControl::start(const Optimizer& optimizer, const AnalysisModel&
         running_ = runner_.start(*optimizer_, *model_, documentTitle, this, threads);
     });
     launcher.join();
+    if (!running_)
+        lock_.reset();
     return running_;
 }
 
@@ -82,6 +92,7 @@ void OptimizerRunControl::stop() {
 void OptimizerRunControl::shutdown() {
     runner_.detachSink();
     runner_.shutdown();
+    lock_.reset();
     ++run_;
     deliveryTimer_.stop();
     running_ = false;
@@ -132,6 +143,7 @@ void OptimizerRunControl::endRun(int run, const RunOutcome& outcome) {
     if (run != run_)
         return; // shut down meanwhile
     runner_.wait();
+    lock_.reset();
     deliveryTimer_.stop();
     lastDelivery_.invalidate();
     deliverLines(); // every line of the run comes before its end

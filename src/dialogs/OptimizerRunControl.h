@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace quav {
 
@@ -37,7 +38,8 @@ public:
     ~OptimizerRunControl() override;
 
     /// Starts a run on copies of `optimizer` (its output directory included)
-    /// and `model`; false while a run goes on.
+    /// and `model`; false while a run goes on, and (said in a message box) when
+    /// another run, of this program or another, uses the output directory.
     bool start(const Optimizer& optimizer, const AnalysisModel& model,
                const std::string& documentTitle, int threads);
     /// Asks the run to stop after the variant in hand.
@@ -55,7 +57,7 @@ public:
     /// The lines of the current (or last) run delivered so far.
     const QStringList& lines() const { return lines_; }
 
-    /// Shows the run's closing message.
+    /// Shows the run's closing message and why a run cannot start.
     MessageBoxes messages;
 
 signals:
@@ -73,6 +75,7 @@ private:
     void endRun(int run, const RunOutcome& outcome);
 
     OptimizerRunner runner_;
+    std::optional<RunDirectoryLock> lock_; // the output directory's, while a run writes there
     std::unique_ptr<AnalysisModel> model_;
     std::unique_ptr<Optimizer> optimizer_;
     bool running_ = false;

@@ -8,10 +8,15 @@
 #include "optimizer/Variant.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <mutex>
+#include <sys/file.h>
+#include <system_error>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace quav {
@@ -60,7 +65,10 @@ public:
     RunOutcome execute();
 
 private:
-    bool stopRequested() const { return options_.runFlag && options_.runFlag->load() == 0; }
+    bool stopRequested() const {
+        return writesFailing() || (options_.runFlag && options_.runFlag->load() == 0);
+    }
+    bool writesFailing() const { return consecutiveFailures_ >= kMaxConsecutiveWriteFailures; }
     void log(const std::string& line);
     void save(const AnalysisModel& model, const std::string& fileName,
               Durability durability = Durability::Synced);
@@ -86,6 +94,8 @@ private:
     std::int64_t processed_ = 0;
     std::int64_t matches_ = 0;
     std::int64_t fileFailures_ = 0;
+    int consecutiveFailures_ = 0;
+    std::string lastFailure_; // why the last file that failed could not be written
 };
 
 void Run::log(const std::string& line) {
@@ -100,10 +110,14 @@ void Run::save(const AnalysisModel& model, const std::string& fileName, Durabili
     const FileResult r = options_.writeModelFile
                              ? options_.writeModelFile(model, opt_, path, durability)
                              : FileResult{"モデルファイルの書き込み手段が指定されていません"};
-    if (!r.ok()) {
-        ++fileFailures_;
-        log("ファイルを保存できませんでした:\t" + path + "\t" + r.error);
+    if (r.ok()) {
+        consecutiveFailures_ = 0;
+        return;
     }
+    ++fileFailures_;
+    ++consecutiveFailures_;
+    lastFailure_ = r.error;
+    log("ファイルを保存できませんでした:\t" + path + "\t" + r.error);
 }
 
 void Run::commit(const AnalysisModel* accepted) {
@@ -196,11 +210,13 @@ RunOutcome Run::execute() {
     log("ファイル名\t平均連成度[％]\tパラメータ値(ID順)\t共振周波数");
     log(std::string(67, '-'));
 
-    const int status = enumerate();
+    int status = enumerate();
+    if (status == RunStopped && writesFailing())
+        status = RunWriteFailed;
 
     log("");
-    if (status == RunStopped) {
-        log("処理が中断されました");
+    if (status != RunFinished) {
+        log(runStatusMessage(status));
         log(timestampLine("計算中止日時：\t", std::time(nullptr)));
     } else {
         log(timestampLine("計算終了日時：\t", std::time(nullptr)));
@@ -213,6 +229,7 @@ RunOutcome Run::execute() {
     const FileResult written = writeFileAtomically(logPath, logFileBytes(opt_.logText));
     if (!written.ok()) {
         ++fileFailures_;
+        lastFailure_ = written.error;
         // Not part of log.txt (which could not be written), but the watcher sees it.
         if (options_.logLine)
             options_.logLine("ファイルを保存できませんでした:\t" + logPath + "\t" + written.error);
@@ -228,7 +245,8 @@ RunOutcome Run::execute() {
     if (fileFailures_ > 0)
         outcome.message += format("\n保存できなかったファイルがあります（%lld件）。ログを確認してく"
                                   "ださい。",
-                                  static_cast<long long>(fileFailures_));
+                                  static_cast<long long>(fileFailures_)) +
+                           "\n" + lastFailure_;
     return outcome;
 }
 
@@ -240,6 +258,8 @@ std::string runStatusMessage(int status) {
         return "計算が正常に終了しました";
     case RunNoOutputDirectory:
         return "パスが設定されていません";
+    case RunWriteFailed:
+        return "ファイルを保存できない状態が続いたため処理が中断されました";
     default:
         return "処理が中断されました";
     }
@@ -253,6 +273,30 @@ void prepareOutputDirectory(Optimizer& optimizer, const std::string& path,
         std::filesystem::remove(directory, ec);
     std::filesystem::create_directory(directory, ec);
     optimizer.outputDirectory = directory;
+}
+
+RunDirectoryLock::RunDirectoryLock(const std::string& directory) {
+    const std::string path = directory + "/" + kFileName;
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd_ < 0) {
+        refusal_ = "出力ﾌｫﾙﾀﾞに書き込めません：" + directory + "（" +
+                   std::error_code(errno, std::generic_category()).message() + "）";
+        return;
+    }
+    int r;
+    while ((r = ::flock(fd_, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+    }
+    held_ = r == 0 || errno != EWOULDBLOCK; // no locks on this file system: unguarded
+    if (held_)
+        return;
+    ::close(fd_);
+    fd_ = -1;
+    refusal_ = "出力ﾌｫﾙﾀﾞは他の最適化計算が使用中です：" + directory;
+}
+
+RunDirectoryLock::~RunDirectoryLock() {
+    if (fd_ >= 0)
+        ::close(fd_); // releases the lock
 }
 
 RunOutcome runOptimization(Optimizer& optimizer, const AnalysisModel& model,

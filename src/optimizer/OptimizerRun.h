@@ -20,7 +20,13 @@ enum RunStatus : int {
     RunFinished = 0,          ///< every combination visited
     RunNoOutputDirectory = 1, ///< nothing done: no output directory
     RunStopped = 2,           ///< stopped by the user
+    RunWriteFailed = 3,       ///< stopped: files could not be written, one after another
 };
+
+/// Files that fail to be written one after another before a run stops: a full
+/// disk or a folder that refuses writes fails every file from then on, and a
+/// run going on would only pile up failures in its log.
+constexpr int kMaxConsecutiveWriteFailures = 10;
 
 /// Live counters of a run, readable from any thread while it goes on.
 struct RunCounters {
@@ -68,8 +74,8 @@ struct RunOutcome {
     std::string message;
 };
 
-/// The message shown for a status: "計算が正常に終了しました", "パスが設定されていません"
-/// or "処理が中断されました".
+/// The message shown for a status: "計算が正常に終了しました", "パスが設定されていません",
+/// "処理が中断されました" or why a run whose files failed stopped.
 std::string runStatusMessage(int status);
 
 /// Runs the optimiser in the calling thread: visits every combination of
@@ -81,8 +87,10 @@ std::string runStatusMessage(int status);
 /// The stop flag is read before each variant, so a stop takes effect after the
 /// variant in hand. A run without parameters evaluates the unchanged model
 /// once. Files that cannot be written are logged and counted; the run goes
-/// on. The parameters' current values are reset at the end; `model` is only
-/// read.
+/// on until kMaxConsecutiveWriteFailures of them fail one after another, then
+/// stops with RunWriteFailed (log.txt is still tried). The parameters' current
+/// values are reset at the end; `model` is only read. Two runs into one folder
+/// would mix their files: the caller holds a RunDirectoryLock on it.
 RunOutcome runOptimization(Optimizer& optimizer, const AnalysisModel& model,
                            const RunOptions& options);
 
@@ -122,6 +130,34 @@ private:
 /// reported here; they show when the run's files cannot be written.
 void prepareOutputDirectory(Optimizer& optimizer, const std::string& path,
                             const std::string& folder);
+
+/// Keeps a second run out of an output directory while one writes into it:
+/// an advisory lock on a hidden file in the folder, released when the lock is
+/// destroyed or the process ends however it ends, so a crashed run leaves no
+/// stale lock. Runs in other processes are kept out as well as in this one. A
+/// file system that cannot lock at all leaves the folder unguarded rather than
+/// refusing every run.
+class RunDirectoryLock {
+public:
+    /// The lock file's name in the directory.
+    static constexpr const char* kFileName = ".quav-run.lock";
+
+    /// Takes the lock at once, without waiting.
+    explicit RunDirectoryLock(const std::string& directory);
+    ~RunDirectoryLock();
+    RunDirectoryLock(const RunDirectoryLock&) = delete;
+    RunDirectoryLock& operator=(const RunDirectoryLock&) = delete;
+
+    bool held() const { return held_; }
+    /// Why the lock is not held, for the user: "出力ﾌｫﾙﾀﾞは他の最適化計算が
+    /// 使用中です" with the folder, or why the lock file could not be made.
+    const std::string& refusal() const { return refusal_; }
+
+private:
+    int fd_ = -1;
+    bool held_ = false;
+    std::string refusal_;
+};
 
 /// Receives a background run's reports. Calls come from the worker thread, one
 /// at a time; a callback may call stop() but must not wait for, shut down or

@@ -286,6 +286,16 @@ optimize)
     iconv -f CP932 -t UTF-8 "$work/run/log.txt" >"$work/log.utf8" || fail "log.txt is not CP932"
     contains "$work/log.utf8" "組合せ数	75"
     ls "$work/run"/No*.quav >/dev/null 2>&1 || fail "no accepted variant"
+    # Files that keep failing (folders in the way) stop the run after ten: exit 1,
+    # the reason on stderr and in log.txt.
+    jq '.optimizer.conditions = {}' "$examples/power_unit.json" >"$work/all.json"
+    mkdir -p "$work/full"/No{1..10}.quav
+    "$cli" optimize "$work/all.json" --out "$work/full" 2>"$work/stderr"
+    expect_code 1 $? "optimize with unwritable results"
+    contains "$work/stderr" "ファイルを保存できない状態が続いたため処理が中断されました"
+    iconv -f CP932 -t UTF-8 "$work/full/log.txt" >"$work/log.utf8" || fail "log.txt"
+    contains "$work/log.utf8" "ファイルを保存できない状態が続いたため処理が中断されました"
+    contains "$work/log.utf8" "処理件数	10"
     ;;
 shards)
     # Three shards, one on two threads, merged in any order: the folder of the whole
@@ -327,22 +337,35 @@ shards)
     refused "another study" "$work/s1" "$work/other" "$work/s3"
     ;;
 interrupt)
-    # A long run stopped with Ctrl-C ends with status 2 and complete files.
-    "$cli" optimize "$data/long_run.json" --out "$work/run" 2>"$work/stderr" &
-    pid=$!
-    for _ in $(seq 1 100); do
-        [ -e "$work/run/original.quav" ] && break
-        sleep 0.1
+    # A long run stopped by Ctrl-C, a closed terminal (SIGHUP) or Ctrl-C after
+    # its stderr pipe has closed ends with status 2 and complete files; while it
+    # runs, a second run into its folder is refused and writes nothing.
+    for how in INT HUP pipe; do
+        rm -rf "$work/run" "$work/first"
+        if [ $how = pipe ]; then
+            "$cli" optimize "$data/long_run.json" --out "$work/run" 2> >(head -1 >"$work/first") &
+        else
+            "$cli" optimize "$data/long_run.json" --out "$work/run" 2>"$work/stderr" &
+        fi
+        pid=$!
+        for _ in $(seq 1 100); do
+            [ -e "$work/run/original.quav" ] && [ $how != pipe -o -s "$work/first" ] && break
+            sleep 0.1
+        done
+        sleep 0.5
+        timeout 60 "$cli" optimize "$example" --out "$work/run" 2>"$work/second"
+        expect_code 2 $? "second run into the folder ($how)"
+        contains "$work/second" "出力ﾌｫﾙﾀﾞは他の最適化計算が使用中です"
+        [ ! -e "$work/run/log.txt" ] || fail "the refused run wrote log.txt"
+        kill -${how/pipe/INT} $pid
+        wait $pid
+        expect_code 2 $? "optimize stopped by $how"
+        [ $how = pipe ] || contains "$work/stderr" "処理が中断されました"
+        iconv -f CP932 -t UTF-8 "$work/run/log.txt" >"$work/log.utf8" || fail "log.txt ($how)"
+        contains "$work/log.utf8" "処理が中断されました"
+        contains "$work/log.utf8" "処理件数"
+        "$cli" dump "$work/run/No1.quav" >/dev/null || fail "No1.quav is not a complete model"
     done
-    sleep 0.5
-    kill -INT $pid
-    wait $pid
-    expect_code 2 $? "interrupted optimize"
-    contains "$work/stderr" "処理が中断されました"
-    iconv -f CP932 -t UTF-8 "$work/run/log.txt" >"$work/log.utf8" || fail "log.txt"
-    contains "$work/log.utf8" "処理が中断されました"
-    contains "$work/log.utf8" "処理件数"
-    "$cli" dump "$work/run/No1.quav" >/dev/null || fail "No1.quav is not a complete model"
     ;;
 ked)
     # JSON shapes as documented; a refused model and bad options.

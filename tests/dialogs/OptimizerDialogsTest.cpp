@@ -372,6 +372,14 @@ void OptimizerDialogsTest::runStoppedRestartedAndLikeTheCommandLine() {
              int(std::max(1u, std::thread::hardware_concurrency())));
     QVERIFY(!stop->isEnabled());
 
+    {
+        // Another run, of this program or another, keeps the folder to itself.
+        const RunDirectoryLock other(out.toStdString());
+        start->click();
+        QVERIFY(!control.isRunning() && start->isEnabled());
+        QCOMPARE(messages, QStringList{"出力ﾌｫﾙﾀﾞは他の最適化計算が使用中です：" + out});
+        messages.clear();
+    }
     start->click();
     QVERIFY(control.isRunning() && !start->isEnabled() && stop->isEnabled());
     QVERIFY(!control.start(study, *ex.model, "second", 1)); // one run at a time

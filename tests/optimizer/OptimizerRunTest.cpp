@@ -299,7 +299,7 @@ TEST(OptimizerRun, SecondRunOverwritesFilesOfTheSameNumbers) {
     EXPECT_TRUE(fs::exists(dir / "No3.quav"));
 }
 
-TEST(OptimizerRun, FilesThatCannotBeWrittenAreReportedAndTheRunGoesOn) {
+TEST(OptimizerRun, FilesThatCannotBeWrittenAreReportedAndOnlyFailuresInARowStopTheRun) {
     AnalysisModel model = mountModel();
     Optimizer o;
     o.attach(&model);
@@ -312,6 +312,23 @@ TEST(OptimizerRun, FilesThatCannotBeWrittenAreReportedAndTheRunGoesOn) {
     EXPECT_EQ(r.fileFailures, 4); // original, No1, No2, log.txt
     EXPECT_NE(r.message.find("保存できなかったファイルがあります"), std::string::npos);
     EXPECT_NE(o.logText.find("ファイルを保存できませんでした"), std::string::npos);
+
+    // Every variant is accepted. Failing every file stops the run after
+    // original.quav and No1-No9; failing every other file does not.
+    o.addParameter("B", 50, 1, 1);
+    o.outputDirectory = dir.str();
+    for (int threads : {1, 2})
+        for (int period : {1, 2}) {
+            int calls = 0;
+            RunOptions options;
+            options.threads = threads;
+            options.writeModelFile = [&](const auto&...) {
+                return ++calls % period == 0 ? FileResult{"disk full"} : FileResult{};
+            };
+            EXPECT_EQ(runOptimization(o, model, options).status,
+                      period == 1 ? RunWriteFailed : RunFinished);
+            EXPECT_EQ(o.processedCount, period == 1 ? kMaxConsecutiveWriteFailures - 1 : 100);
+        }
 }
 
 TEST(OptimizerRunner, StopEndsThreeParameterAndOneParameterRuns) {
