@@ -1,6 +1,7 @@
-// Frames per second of the 3-D view at 1280 x 1024: the plain model and an
-// animated mode shape, for the example and for a model of 1,000 springs, 100
-// loads and 100 observation points. Needs an X server with GL; run it under
+// Frames per second of the 3-D view at 1280 x 1024: the plain model, the model
+// turning (presentation mode, a drag: every frame drawn whole) and an animated
+// mode shape, for the example and for a model of 1,000 springs, 100 loads and
+// 100 observation points. Needs an X server with GL; run it under
 //   xvfb-run -a -s "-screen 0 1280x1024x24" ./build/bench/quav_view_bench
 // A frame is the whole paint the user waits for: scene, GL picture, texts and
 // the window's composition, finished on the GPU (or on Mesa's llvmpipe).
@@ -77,6 +78,7 @@ struct Stage {
     std::unique_ptr<AnalysisModel> model;
     DisplayState state;
     std::unique_ptr<CQUAVView> view;
+    ViewCamera fitted; ///< every case starts from the view Fit gives
 
     explicit Stage(std::unique_ptr<AnalysisModel> m) : model(std::move(m)) {
         if (!model)
@@ -91,6 +93,7 @@ struct Stage {
             QApplication::processEvents();
         QApplication::processEvents();
         view->fit();
+        fitted = view->camera();
     }
 
     /// One frame: the paint reads the picture back, so it is finished when the
@@ -101,13 +104,16 @@ struct Stage {
     }
 };
 
-void runFrames(benchmark::State& bs, Stage& stage, bool animate, const char* name) {
+enum class Motion { None, Turn, Animate };
+
+void runFrames(benchmark::State& bs, Stage& stage, Motion motion, const char* name) {
     if (!stage.view) {
         bs.SkipWithError("example model not readable");
         return;
     }
     stage.state = DisplayState{};
-    if (animate)
+    stage.view->camera() = stage.fitted;
+    if (motion == Motion::Animate)
         stage.state.showMode(1);   // the lowest mode
     stage.state.animating = false; // the benchmark steps the animation itself
     stage.frame();
@@ -117,8 +123,10 @@ void runFrames(benchmark::State& bs, Stage& stage, bool animate, const char* nam
         stage.view->grabView().save(shots + "/" + name + ".png");
     const double cpuBefore = processCpuMs();
     for (auto _ : bs) {
-        if (animate)
+        if (motion == Motion::Animate)
             animationStep(stage.state);
+        else if (motion == Motion::Turn)
+            presentationTick(stage.view->camera());
         stage.frame();
     }
     bs.counters["fps"] =
@@ -145,16 +153,22 @@ Stage& large() {
 }
 
 void BM_ExampleModel(benchmark::State& bs) {
-    runFrames(bs, example(), false, "bench-example");
+    runFrames(bs, example(), Motion::None, "bench-example");
+}
+void BM_ExampleTurning(benchmark::State& bs) {
+    runFrames(bs, example(), Motion::Turn, "bench-example-turning");
 }
 void BM_ExampleModeAnimation(benchmark::State& bs) {
-    runFrames(bs, example(), true, "bench-example-mode");
+    runFrames(bs, example(), Motion::Animate, "bench-example-mode");
 }
 void BM_LargeModel(benchmark::State& bs) {
-    runFrames(bs, large(), false, "bench-large");
+    runFrames(bs, large(), Motion::None, "bench-large");
+}
+void BM_LargeTurning(benchmark::State& bs) {
+    runFrames(bs, large(), Motion::Turn, "bench-large-turning");
 }
 void BM_LargeModeAnimation(benchmark::State& bs) {
-    runFrames(bs, large(), true, "bench-large-mode");
+    runFrames(bs, large(), Motion::Animate, "bench-large-mode");
 }
 
 /// A click in the middle of the large model: the selection render and the hit.
@@ -177,8 +191,10 @@ void BM_LargePick(benchmark::State& bs) {
 }
 
 BENCHMARK(BM_ExampleModel)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_ExampleTurning)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_ExampleModeAnimation)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_LargeModel)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_LargeTurning)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_LargeModeAnimation)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_LargePick)->Unit(benchmark::kMillisecond)->UseRealTime();
 

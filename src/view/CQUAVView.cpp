@@ -49,6 +49,7 @@ CQUAVView::CQUAVView(std::function<AnalysisModel*()> model, DisplayState& state,
 CQUAVView::~CQUAVView() {
     if (context_ && context_->makeCurrent(surface_.get())) {
         framebuffer_.reset();
+        layer_.reset();
         context_->doneCurrent();
     }
 }
@@ -82,6 +83,8 @@ bool CQUAVView::beginGl() {
     if (!framebuffer_ || framebuffer_->size() != pixels) {
         framebuffer_ = std::make_unique<QOpenGLFramebufferObject>(
             pixels, QOpenGLFramebufferObject::CombinedDepthStencil);
+        layer_.reset();
+        reuse_.clear();
         renderer_.initialise();
         renderer_.resize(pixels.width(), pixels.height());
     }
@@ -116,14 +119,50 @@ AnalysisModel* CQUAVView::prepareScene() {
 }
 
 void CQUAVView::renderFrame() {
-    // Drawn upside down, so GL's first row (its bottom) is the image's top row.
-    renderer_.render(scene_, camera_, true);
     const QSize pixels = framebuffer_->size();
+    const FrameKey key{camera_.panX,
+                       camera_.panY,
+                       camera_.rotX,
+                       camera_.rotY,
+                       pixels.width(),
+                       pixels.height(),
+                       renderer_.geometryVersion()};
+    FrameReuse::Plan plan = reuse_.plan(scene_.items, key);
+    if (plan.reuseFrame && frame_.size() == pixels)
+        return;
+    if (plan.layerEnd > 0 && !QOpenGLFramebufferObject::hasOpenGLFramebufferBlit())
+        plan = {};
+    const std::span<const DrawItem> items(scene_.items);
+    // Drawn upside down, so GL's first row (its bottom) is the image's top row.
+    if (plan.storeLayer) {
+        if (!layer_)
+            layer_ = std::make_unique<QOpenGLFramebufferObject>(
+                pixels, QOpenGLFramebufferObject::CombinedDepthStencil);
+        layer_->bind();
+        renderer_.render(items.first(plan.layerEnd), camera_, true);
+    }
+    if (plan.layerEnd > 0) {
+        copyPicture(layer_.get(), framebuffer_.get());
+        framebuffer_->bind();
+        renderer_.render(items.subspan(plan.layerEnd), camera_, true, false);
+    } else {
+        framebuffer_->bind();
+        renderer_.render(items, camera_, true);
+    }
     if (frame_.size() != pixels)
         frame_ = QImage(pixels, QImage::Format_RGB32);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, pixels.width(), pixels.height(), GL_BGRA, GL_UNSIGNED_BYTE, frame_.bits());
     frame_.setDevicePixelRatio(devicePixelRatioF());
+}
+
+void CQUAVView::copyPicture(QOpenGLFramebufferObject* from, QOpenGLFramebufferObject* to) {
+    // The stencil goes along: Mesa copies the depths of a combined depth and
+    // stencil buffer only with it (without, they stay as they were, unreported).
+    const QRect all(QPoint(0, 0), from->size());
+    QOpenGLFramebufferObject::blitFramebuffer(
+        to, all, from, all, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT,
+        GL_NEAREST);
 }
 
 void CQUAVView::paintEvent(QPaintEvent*) {

@@ -11,6 +11,7 @@
 
 #include "dialogs/MessageBoxes.h"
 #include "view/DisplayState.h"
+#include "view/FrameReuse.h"
 #include "view/Scene.h"
 #include "view/SceneRenderer.h"
 
@@ -89,8 +90,10 @@ private:
     /// bound, creating them on first use; false when there is no GL.
     bool beginGl();
     void endGl();
-    /// Renders the scene into frame_.
+    /// Renders the scene into frame_, from the kept pictures where they serve.
     void renderFrame();
+    /// Copies the colours and depths of one framebuffer into another of its size.
+    static void copyPicture(QOpenGLFramebufferObject* from, QOpenGLFramebufferObject* to);
     void paintOverlay(QPainter& painter, const AnalysisModel* model);
     void replaceGeometry(std::shared_ptr<const DxfGeometry> geometry,
                          const DxfPlacement& placement);
@@ -104,6 +107,8 @@ private:
     std::unique_ptr<QOpenGLContext> context_;
     std::unique_ptr<QOffscreenSurface> surface_;
     std::unique_ptr<QOpenGLFramebufferObject> framebuffer_;
+    std::unique_ptr<QOpenGLFramebufferObject> layer_; ///< the scene's unchanging first items
+    FrameReuse reuse_;
     bool glFailed_ = false;
     QImage frame_;                  ///< the last picture read back
     QBasicTimer animationTimer_;    ///< timer 1

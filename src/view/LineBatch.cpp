@@ -168,7 +168,8 @@ LineShape geometryShape(const DxfGeometry& geometry, const DxfPlacement& placeme
     return s;
 }
 
-void LineBatch::build(const Scene& scene, ShapeCache& shapes, const LineShape* geometry) {
+void LineBatch::build(std::span<const DrawItem> items, ShapeCache& shapes,
+                      const LineShape* geometry) {
     positions.clear();
     colours.clear();
     lines.clear();
@@ -179,7 +180,7 @@ void LineBatch::build(const Scene& scene, ShapeCache& shapes, const LineShape* g
     lineWriter.vertex(0, 0, 0);
     lineWriter.line(0, 1);
 
-    for (const DrawItem& item : scene.items) {
+    for (const DrawItem& item : items) {
         const LineShape* shape = nullptr;
         switch (item.shape) {
         case Shape::Axes:

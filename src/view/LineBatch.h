@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <map>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -72,9 +73,9 @@ struct LineBatch {
     std::vector<std::uint32_t> lines;
     std::vector<Range> ranges;
 
-    /// Fills the batch from the scene (reusing its storage). `geometry` is drawn
-    /// for Shape::Geometry items; nullptr draws nothing there.
-    void build(const Scene& scene, ShapeCache& shapes, const LineShape* geometry);
+    /// Fills the batch from a scene's items (reusing its storage). `geometry` is
+    /// drawn for Shape::Geometry items; nullptr draws nothing there.
+    void build(std::span<const DrawItem> items, ShapeCache& shapes, const LineShape* geometry);
 };
 
 } // namespace quav

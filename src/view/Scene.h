@@ -58,6 +58,7 @@ struct DrawItem {
     double height = 0.0;
     Point3 from;
     Point3 to;
+    bool operator==(const DrawItem&) const = default;
 };
 
 /// A frame of the view.

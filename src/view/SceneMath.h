@@ -18,6 +18,7 @@ struct Point3 {
     double x = 0.0;
     double y = 0.0;
     double z = 0.0;
+    bool operator==(const Point3&) const = default;
 };
 
 /// A 4 x 4 homogeneous transform, stored column by column as OpenGL loads it:
@@ -28,6 +29,7 @@ struct Mat4 {
     double m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
     static Mat4 identity() { return {}; }
+    bool operator==(const Mat4&) const = default;
     double operator()(int row, int col) const { return m[col * 4 + row]; }
 
     Mat4 operator*(const Mat4& b) const;

@@ -32,10 +32,12 @@ void SceneRenderer::setProjection(bool topRowFirst) {
     glMatrixMode(GL_MODELVIEW);
 }
 
-void SceneRenderer::render(const Scene& scene, const ViewCamera& camera, bool topRowFirst) {
+void SceneRenderer::render(std::span<const DrawItem> items, const ViewCamera& camera,
+                           bool topRowFirst, bool clear) {
     setProjection(topRowFirst);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    drawBatch(scene, camera, false);
+    if (clear)
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    drawBatch(items, camera, false);
 }
 
 int SceneRenderer::pick(const Scene& scene, const ViewCamera& camera, int x, int y) {
@@ -58,7 +60,7 @@ int SceneRenderer::pick(const Scene& scene, const ViewCamera& camera, int x, int
     gluPerspective(kFieldOfView, static_cast<double>(viewport[2]) / viewport[3], kNearPlane,
                    kFarPlane);
     glMatrixMode(GL_MODELVIEW);
-    drawBatch(scene, camera, true);
+    drawBatch(scene.items, camera, true);
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
@@ -66,8 +68,9 @@ int SceneRenderer::pick(const Scene& scene, const ViewCamera& camera, int x, int
     return chooseHit(std::span<const std::uint32_t>(buffer.data(), buffer.size()), hits);
 }
 
-void SceneRenderer::drawBatch(const Scene& scene, const ViewCamera& camera, bool selecting) {
-    batch_.build(scene, shapes_, geometry_ ? &placedGeometry_ : nullptr);
+void SceneRenderer::drawBatch(std::span<const DrawItem> items, const ViewCamera& camera,
+                              bool selecting) {
+    batch_.build(items, shapes_, geometry_ ? &placedGeometry_ : nullptr);
     glLoadIdentity();
     gluLookAt(kEye.x, kEye.y, kEye.z, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
     glTranslatef(camera.panX, camera.panY, 0.0f);
@@ -98,7 +101,10 @@ void SceneRenderer::drawBatch(const Scene& scene, const ViewCamera& camera, bool
 
 void SceneRenderer::setGeometry(std::shared_ptr<const DxfGeometry> geometry,
                                 const DxfPlacement& placement) {
+    if (!geometry && !geometry_)
+        return; // nothing to drop, and the pictures kept stay valid
     geometry_ = std::move(geometry);
+    ++geometryVersion_;
     placedGeometry_ = geometry_ ? geometryShape(*geometry_, placement) : LineShape{};
 }
 

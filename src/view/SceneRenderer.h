@@ -19,10 +19,12 @@ public:
     /// Viewport and projection of a w x h pixel view; a zero height keeps the
     /// previous projection.
     void resize(int width, int height);
-    /// Clears and draws one frame. `topRowFirst`: the picture is drawn upside down
-    /// in GL's terms, so that reading the framebuffer row by row from the bottom
-    /// gives the rows from the top, as images store them.
-    void render(const Scene& scene, const ViewCamera& camera, bool topRowFirst = false);
+    /// Draws scene items into the frame, after clearing it when `clear` (else over
+    /// the picture and depths the framebuffer holds). `topRowFirst`: the picture
+    /// is drawn upside down in GL's terms, so that reading the framebuffer row by
+    /// row from the bottom gives the rows from the top, as images store them.
+    void render(std::span<const DrawItem> items, const ViewCamera& camera, bool topRowFirst = false,
+                bool clear = true);
     /// Renders the scene in selection mode with a 5 x 5 pixel pick region at
     /// window position (x, y) (from the top left) and returns the picked name
     /// (see chooseHit).
@@ -32,17 +34,20 @@ public:
     /// nullptr drops it.
     void setGeometry(std::shared_ptr<const DxfGeometry> geometry, const DxfPlacement& placement);
     bool hasGeometry() const { return geometry_ != nullptr; }
+    /// Changes with each setGeometry: the outline's pixels are not in the scene.
+    unsigned geometryVersion() const { return geometryVersion_; }
 
     const ShapeCache& shapes() const { return shapes_; }
 
 private:
     void setProjection(bool topRowFirst);
-    void drawBatch(const Scene& scene, const ViewCamera& camera, bool selecting);
+    void drawBatch(std::span<const DrawItem> items, const ViewCamera& camera, bool selecting);
 
     ShapeCache shapes_;
     LineBatch batch_;
     std::shared_ptr<const DxfGeometry> geometry_;
     LineShape placedGeometry_;
+    unsigned geometryVersion_ = 0;
     int width_ = 1;
     int height_ = 1;
 };

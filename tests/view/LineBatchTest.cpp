@@ -51,7 +51,7 @@ TEST(LineBatch, ObjectsKeepTheirNamesColoursAndPlaces) {
     buildScene(scene, &m, DisplayState{}, ViewCamera{}, false);
     ShapeCache cache;
     LineBatch batch;
-    batch.build(scene, cache, nullptr);
+    batch.build(scene.items, cache, nullptr);
 
     // World (name 0), springs 2 and 3, loads 4 and 5, point 6, then the body 1.
     std::vector<int> names;
@@ -75,7 +75,7 @@ TEST(LineBatch, ObjectsKeepTheirNamesColoursAndPlaces) {
     }
     // Building again reuses everything: the same lines.
     const std::vector<std::uint32_t> lines = batch.lines;
-    batch.build(scene, cache, nullptr);
+    batch.build(scene.items, cache, nullptr);
     EXPECT_EQ(batch.lines, lines);
 }
 
