@@ -5,7 +5,7 @@
 namespace quav {
 
 FrameReuse::Plan FrameReuse::plan(const std::vector<DrawItem>& items, const FrameKey& key) {
-    if (!(key == key_))
+    if (key != key_)
         clear();
     key_ = key;
     Plan p;

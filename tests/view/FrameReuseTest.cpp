@@ -18,7 +18,6 @@ TEST(FrameReuse, KeepsWhatStaysAndDrawsWholeAfterAChangeOfView) {
         state.amplitude += 0.1;
     }
     const std::size_t still = frames[0].size() - 2; // the body's axes and box move
-    ASSERT_NE(frames[0], frames[1]);
 
     FrameReuse reuse;
     const FrameKey key{0, 0, 0, 0, 640, 480, 0};
