@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 namespace quav {
@@ -296,13 +297,10 @@ TEST(Robustness, SpreadIsReproducibleAcrossThreadsAndVanishesWithoutTolerance) {
     EXPECT_EQ(still.samples, 300);
     EXPECT_EQ(control.done.load(), 300);
     EXPECT_EQ(still.windowShare, 100.0);
+    auto values = [](const Spread& s) { return std::array{s.min, s.max, s.mean, s.std}; };
     for (const ModeSpread& m : still.modes)
-        for (const Spread& s : {m.frequency, m.decoupling}) {
-            EXPECT_EQ(s.min, s.nominal);
-            EXPECT_EQ(s.max, s.nominal);
-            EXPECT_EQ(s.mean, s.nominal);
-            EXPECT_EQ(s.std, 0.0);
-        }
+        for (const Spread& s : {m.frequency, m.decoupling})
+            EXPECT_EQ(values(s), (std::array{s.nominal, s.nominal, s.nominal, 0.0}));
 
     RobustnessSettings varied;
     varied.tolerancePct = 8.0;
@@ -332,13 +330,8 @@ TEST(Robustness, SpreadIsReproducibleAcrossThreadsAndVanishesWithoutTolerance) {
             }
             EXPECT_EQ(r.windowShare, first.windowShare) << threads;
             for (int q = 0; q < 6; ++q)
-                for (auto field : {&ModeSpread::frequency, &ModeSpread::decoupling}) {
-                    const Spread &a = r.modes[q].*field, &b = first.modes[q].*field;
-                    EXPECT_EQ(a.min, b.min);
-                    EXPECT_EQ(a.max, b.max);
-                    EXPECT_EQ(a.mean, b.mean);
-                    EXPECT_EQ(a.std, b.std);
-                }
+                for (auto field : {&ModeSpread::frequency, &ModeSpread::decoupling})
+                    EXPECT_EQ(values(r.modes[q].*field), values(first.modes[q].*field));
         }
     }
 
