@@ -1,4 +1,5 @@
 #include "cli/ModelJson.h"
+#include "document/ModelFileFixtures.h"
 #include "support/TestSupport.h"
 
 #include "document/ModelFile.h"
@@ -15,56 +16,24 @@ using namespace quav::testing;
 
 namespace {
 
+/// The model file tests' model with every kind of element, given the numbers
+/// that JSON must carry with care: NaN and infinities, thirds, 0.1 + 0.2.
 AnalysisModel richModel() {
-    AnalysisModel m;
-    m.mass = 150.0;
-    m.setInertia(Matrix(3, 3, {7, 0.3, -0.2, 0, 9, 0.1, 0, 0, 8}));
+    AnalysisModel m = fixtures::sampleModel();
     m.setCentreOfGravity(v3(0.1, 1.0 / 3.0, -0.25));
-    m.addSpring("前右", v3(0.3, -0.2, 0.05), v3(0, -60, 15), 0.05f);
-    m.setSpringSelection(-1);
-    m.assignCharacteristic("ｺﾞﾑ", v3(2.5e5, 5e4, 5e4), 1.3, v3(300, 100, 100));
-    m.addStaticLoad("weight", 1471.5, v3(0, 0, 0), v3(0, 0, -1), Translational);
-    m.addDynamicLoad("unbalance", 100, v3(0.1, 0, 0), v3(0, 0, 1), Translational, 25);
-    m.addObservationPoint("p", v3(1, 2, 3));
     m.memo = "line1\r\nline2";
-    m.setFrequencyRange(12, 10, 1);
-    m.staticResults = Matrix(1, 6,
-                             {1e-3, -2e-4, std::numeric_limits<double>::quiet_NaN(), 0, 0,
-                              std::numeric_limits<double>::infinity()});
-    m.dynamicResults = Matrix(1, 12);
+    m.staticResults(0, 2) = std::numeric_limits<double>::quiet_NaN();
+    m.staticResults(0, 5) = std::numeric_limits<double>::infinity();
     m.dynamicResults(0, 11) = -std::numeric_limits<double>::infinity();
-    for (int s = 0; s < 3; ++s) {
-        Matrix t(1, 12);
-        t(0, 2) = 0.1 * s;
-        m.frequencyStepResults.push_back(t);
-    }
     m.eigenFrequencies[0] = 0.1 + 0.2;
-    m.calculated = 1;
     return m;
-}
-
-Optimizer richOptimizer(AnalysisModel& m) {
-    Optimizer o;
-    o.attach(&m);
-    const int p = o.addParameter("P", 3e5, 2e5, 2.5e4);
-    o.setBinding(3, 1, p, 1.0);
-    o.conditions.meanCouplingEnabled = 1;
-    o.conditions.meanCouplingMax = 12.5;
-    o.conditions.modeConditionEnabled[4] = 1;
-    DisplacementCondition d;
-    d.objectId = 1;
-    d.loadId = 4;
-    d.limit = 0.003;
-    d.directionFlags = {1, 0, 0, 0, 0, 0, 1};
-    o.conditions.addDisplacementCondition(d);
-    return o;
 }
 
 } // namespace
 
 TEST(ModelJson, RoundTripKeepsEveryBitAndTheFileBytes) {
     AnalysisModel m = richModel();
-    Optimizer o = richOptimizer(m);
+    Optimizer o = fixtures::sampleOptimizer(&m);
     const std::string json = modelToJson(m, o);
     EXPECT_NE(json.find("\"NaN\""), std::string::npos);
     EXPECT_NE(json.find("\"-Infinity\""), std::string::npos);
@@ -169,7 +138,7 @@ TEST(ModelJson, ListsAreRefusedPastTheModelFileLimitBeforeTheyAreRead) {
 // again and gives the same file.
 TEST(ModelJson, EveryModelFileExportsAndImportsToTheSameBytes) {
     AnalysisModel m = richModel();
-    Optimizer o = richOptimizer(m);
+    Optimizer o = fixtures::sampleOptimizer(&m);
     m.lastId = 2;                          // ids above lastId
     m.springs[0].id = m.staticLoads[0].id; // an id used twice
     m.observationPoints[0].id = 0;
@@ -195,7 +164,7 @@ TEST(ModelJson, EveryModelFileExportsAndImportsToTheSameBytes) {
 
 TEST(ModelJson, AFailedDestinationIsReported) {
     AnalysisModel m = richModel();
-    Optimizer o = richOptimizer(m);
+    Optimizer o = fixtures::sampleOptimizer(&m);
     int pieces = 0;
     const std::string error =
         writeModelJson(m, o, [&pieces](std::string_view) { return ++pieces < 0; });

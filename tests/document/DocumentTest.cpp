@@ -162,10 +162,7 @@ TEST_F(DocFixture, LoadsValidatedNormalisedAndAtTheirReferencePoint) {
     };
     const Case bad[] = {{false, [](auto& v) { v.value = 0; }},
                         {false, [](auto& v) { v.name.clear(); }},
-                        {false,
-                         [](auto& v) {
-                             v.direction = {0, 0, 0};
-                         }},
+                        {false, [](auto& v) { v.direction = Vec3{}; }},
                         {true, [](auto& v) { v.frequency = 0; }}};
     auto valid = [](LoadValues& v) { v = {"L", {0, 0, 2}, {1, 1, 1}, 10, 1, 5}; };
     for (const Case& c : bad) {
@@ -364,8 +361,8 @@ TEST_F(DocFixture, CalculationCommand) {
 }
 
 TEST_F(DocFixture, OpenSaveAndTheListing) {
-    const std::string dir = ::testing::TempDir() + "quav_doc_test";
-    std::filesystem::create_directories(dir);
+    const quav::testing::TempDir folder;
+    const std::string dir = folder.str();
     const std::string good = dir + "/model.quav";
     const std::string bad = dir + "/bad.quav";
     std::ofstream(bad) << "not a model";

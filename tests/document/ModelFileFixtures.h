@@ -78,55 +78,48 @@ inline Optimizer sampleOptimizer(AnalysisModel* model) {
     return o;
 }
 
+inline void i32s(ArchiveWriter& out, std::initializer_list<std::int32_t> values) {
+    for (std::int32_t v : values)
+        out.writeI32(v);
+}
+
+inline void f64s(ArchiveWriter& out, std::initializer_list<double> values) {
+    for (double v : values)
+        out.writeF64(v);
+}
+
 /// The fields every hand-assembled old file carries, written in file order
 /// from `massElementId` up to the memo. `w` decides whether characteristics
 /// carry damping.
 inline void writeOldModelBody(ArchiveWriter& out, int w) {
-    out.writeI32(1);   // massElementId
-    out.writeF64(7.0); // mass
-    out.writeI32(1);   // calculated
-    for (int i = 0; i < 9; ++i)
-        out.writeF64(i == 0 || i == 4 || i == 8 ? 2.0 : 0.0);
-    for (double v : {0.1, 0.2, 0.3, 1.0, 1.0, 1.0})
-        out.writeF64(v); // centre of gravity, size
-    for (int i = 0; i < 6 + 36; ++i)
-        out.writeF64(i < 6 ? 10.0 + i : 0.5);
-    out.writeI32(1); // static result rows
-    for (int i = 0; i < 6; ++i)
-        out.writeF64(i + 1.0);
-    out.writeI32(1); // springs
-    out.writeI32(0);
-    out.writeI32(2);
+    out.writeI32(1);                           // massElementId
+    out.writeF64(7.0);                         // mass
+    out.writeI32(1);                           // calculated
+    f64s(out, {2, 0, 0, 0, 2, 0, 0, 0, 2});    // inertia
+    f64s(out, {0.1, 0.2, 0.3, 1.0, 1.0, 1.0}); // centre of gravity, size
+    f64s(out, {10, 11, 12, 13, 14, 15});       // frequencies
+    for (int i = 0; i < 36; ++i)
+        out.writeF64(0.5); // mode shapes
+    out.writeI32(1);       // static result rows
+    f64s(out, {1, 2, 3, 4, 5, 6});
+    i32s(out, {1, 0, 2}); // springs: count, selected, id
     out.writeString("S1", "");
-    out.writeF64(10.0);
-    out.writeF64(20.0);
+    f64s(out, {10.0, 20.0});
     out.writeF32(0.5f);
     out.writeI32(3);
-    for (double v : {1.0, 2.0, 3.0})
-        out.writeF64(v);
-    out.writeI32(1); // characteristics
-    out.writeI32(0);
-    out.writeI32(3);
+    f64s(out, {1, 2, 3});
+    i32s(out, {1, 0, 3}); // characteristics
     out.writeString("C1", "");
-    out.writeF64(1.1);
-    for (double v : {100.0, 200.0, 300.0})
-        out.writeF64(v);
+    f64s(out, {1.1, 100, 200, 300});
     if (w >= 200)
-        for (double v : {1.0, 2.0, 3.0})
-            out.writeF64(v);
-    out.writeI32(1); // static loads
-    out.writeI32(0);
-    out.writeI32(4);
+        f64s(out, {1, 2, 3});
+    i32s(out, {1, 0, 4}); // static loads
     out.writeString("L1", "");
     out.writeI32(0);
-    out.writeF64(9.81);
-    for (int i = 0; i < 9; ++i)
-        out.writeF64(i == 8 ? -1.0 : 0.0);
-    out.writeI32(1); // observation points
-    out.writeI32(5);
+    f64s(out, {9.81, 0, 0, 0, 0, 0, 0, 0, 0, -1});
+    i32s(out, {1, 5}); // observation points
     out.writeString("O1", "");
-    for (double v : {4.0, 5.0, 6.0})
-        out.writeF64(v);
+    f64s(out, {4, 5, 6});
     out.writeString("old memo", "");
 }
 
@@ -141,58 +134,36 @@ inline std::string oldFile(int w) {
     writeOldModelBody(out, w);
     if (w < 200)
         return out.takeBytes();
-    out.writeI32(1); // dynamic loads
-    out.writeI32(1);
-    out.writeI32(6);
+    i32s(out, {1, 1, 6}); // dynamic loads
     out.writeString("D1", "");
     out.writeI32(0);
-    out.writeF64(3.0);
-    for (int i = 0; i < 9; ++i)
-        out.writeF64(i == 6 ? 1.0 : 0.0);
-    out.writeF64(25.0);
+    f64s(out, {3, 0, 0, 0, 0, 0, 0, 1, 0, 0, 25});
     out.writeI32(1); // dynamic result rows of 6
-    for (int i = 0; i < 6; ++i)
-        out.writeF64(0.5 + i);
-    out.writeF64(11.0); // end, start, step
-    out.writeF64(10.0);
-    out.writeF64(1.0);
-    out.writeI32(2); // steps of one 6-value row
+    f64s(out, {0.5, 1.5, 2.5, 3.5, 4.5, 5.5});
+    f64s(out, {11, 10, 1}); // end, start, step
+    out.writeI32(2);        // steps of one 6-value row
     for (int i = 0; i < 12; ++i)
         out.writeF64(100.0 + i);
-    // Optimiser block.
-    out.writeI32(1);
-    out.writeI32(2);
-    out.writeI32(1);
-    out.writeI32(3);
+    i32s(out, {1, 2, 1, 3}); // optimiser block: one binding
     out.writeF64(1.5);
-    out.writeI32(1);
-    out.writeI32(7); // counter
-    out.writeI32(3); // id
-    out.writeF64(3.0);
-    out.writeF64(1.0);
-    out.writeF64(1.0);
+    i32s(out, {1, 7, 3}); // parameters, counter, id
+    f64s(out, {3, 1, 1});
     out.writeString("Q", "");
     out.writeF64(2.0);
     for (int i = 0; i < 6; ++i) {
         out.writeI32(0);
-        out.writeF64(0.0);
-        out.writeF64(0.0);
+        f64s(out, {0, 0});
     }
     out.writeI32(1);
     out.writeF64(4.0);
     out.writeI32(0);
     out.writeF64(0.0);
     out.writeI32(0);
-    out.writeF64(5.0);
-    out.writeF64(10.0);
+    f64s(out, {5, 10});
     out.writeI32(0);
     out.writeF64(0.0);
     if (w >= 210) {
-        out.writeI32(1);
-        for (int i = 0; i < 7; ++i)
-            out.writeI32(i == 6 ? 1 : 0);
-        out.writeI32(1);
-        out.writeI32(4);
+        i32s(out, {1, 0, 0, 0, 0, 0, 0, 1, 1, 4}); // one condition
         out.writeF64(0.003);
     }
     return out.takeBytes();
