@@ -46,6 +46,17 @@ AnalysisModel mountModel() {
     return m;
 }
 
+/// The mount model with an optimiser attached, writing into a fresh folder.
+struct Study {
+    AnalysisModel model = mountModel();
+    Optimizer o;
+    TempDir dir;
+    Study() {
+        o.attach(&model);
+        o.outputDirectory = dir.str();
+    }
+};
+
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);
@@ -90,15 +101,12 @@ private:
 } // namespace
 
 TEST(OptimizerRun, VisitsEveryCombinationInOrderAndWritesEveryAcceptedVariant) {
-    AnalysisModel model = mountModel();
-    Optimizer o;
-    o.attach(&model);
+    Study s;
+    auto& [model, o, dir] = s;
     const int p0 = o.addParameter("X", 3, 1, 1);    // 1, 2, 3
     const int p1 = o.addParameter("K", 20, 10, 10); // 10, 20
     o.setBinding(2, 1, p0, 0.1);
     o.setBinding(6, 1, p1, 1e4);
-    TempDir dir;
-    o.outputDirectory = dir.str();
 
     RunCounters counters;
     std::vector<std::string> watched;
@@ -145,13 +153,10 @@ TEST(OptimizerRun, VisitsEveryCombinationInOrderAndWritesEveryAcceptedVariant) {
 
 TEST(OptimizerRun, ValuesComeByRepeatedAdditionOnOneThreadAndTwo) {
     // 0.1 steps are not exact: min + k * increment differs from the loops' sums.
-    AnalysisModel model = mountModel();
     for (int threads : {1, 2}) {
-        Optimizer o;
-        o.attach(&model);
+        Study s;
+        auto& [model, o, dir] = s;
         o.setBinding(2, 1, o.addParameter("x", 1.0, 0.1, 0.1), 1.0);
-        TempDir dir;
-        o.outputDirectory = dir.str();
         RunOptions options = writingFiles();
         options.threads = threads;
         ASSERT_EQ(runOptimization(o, model, options).status, RunFinished);
@@ -169,9 +174,8 @@ TEST(OptimizerRun, ValuesComeByRepeatedAdditionOnOneThreadAndTwo) {
 }
 
 TEST(OptimizerRun, LogTextLayout) {
-    AnalysisModel model = mountModel();
-    Optimizer o;
-    o.attach(&model);
+    Study s;
+    auto& [model, o, dir] = s;
     const int p = o.addParameter("Kxx", 2e5, 2e5, 1e5);
     o.setBinding(6, 1, p, 1.5);
     o.conditions.minFrequencyEnabled = 1;
@@ -182,8 +186,6 @@ TEST(OptimizerRun, LogTextLayout) {
     d.limit = 0.05;
     d.directionFlags = {1, 0, 0, 0, 0, 0, 1};
     o.conditions.addDisplacementCondition(d);
-    TempDir dir;
-    o.outputDirectory = dir.str();
     RunOptions options = writingFiles();
     options.documentTitle = "engine.quav";
     ASSERT_EQ(runOptimization(o, model, options).status, RunFinished);
@@ -236,53 +238,39 @@ TEST(OptimizerRun, LogTextLayout) {
     EXPECT_EQ(cp932ToUtf8(file.bytes).value_or(""), crlf);
 }
 
-TEST(OptimizerRun, ParameterWithoutValuesEvaluatesNothingButWritesTheLog) {
-    AnalysisModel model = mountModel();
-    Optimizer o;
-    o.attach(&model);
-    o.addParameter("A", 3, 1, 1);
-    o.addParameter("B", 1, 5, 1); // -3 values
-    TempDir dir;
-    o.outputDirectory = dir.str();
-    const RunOutcome r = runOptimization(o, model, writingFiles());
-    EXPECT_EQ(r.status, RunFinished);
-    EXPECT_EQ(o.processedCount, 0);
-    EXPECT_TRUE(fs::exists(dir / "original.quav"));
-    EXPECT_FALSE(fs::exists(dir / "No1.quav"));
-    EXPECT_NE(o.logText.find("組合せ数\t-9\n条件一致数\t0\n処理件数\t0\n"), std::string::npos);
-}
+TEST(OptimizerRun, StudiesWithoutOutputDirectoryParametersOrValues) {
+    Study s;
+    auto& [model, o, dir] = s;
+    o.outputDirectory.clear(); // nothing is written
+    const RunOutcome refused = runOptimization(o, model, writingFiles());
+    EXPECT_EQ(refused.status, RunNoOutputDirectory);
+    EXPECT_EQ(refused.message, "パスが設定されていません");
+    EXPECT_TRUE(o.logText.empty());
 
-TEST(OptimizerRun, NoParameterEvaluatesTheModelOnce) {
-    AnalysisModel model = mountModel();
-    Optimizer o;
-    o.attach(&model);
-    TempDir dir;
+    // No parameter: the model itself, evaluated once.
     o.outputDirectory = dir.str();
     EXPECT_EQ(runOptimization(o, model, writingFiles()).status, RunFinished);
     EXPECT_EQ(o.combinationCount, 1);
     EXPECT_EQ(o.processedCount, 1);
     EXPECT_TRUE(fs::exists(dir / "No1.quav"));
-}
 
-TEST(OptimizerRun, EmptyOutputDirectoryWritesNothing) {
-    AnalysisModel model = mountModel();
-    Optimizer o;
-    o.attach(&model);
+    // A parameter without values (-3 of them): nothing evaluated, the log written.
+    TempDir other;
+    o.outputDirectory = other.str();
     o.addParameter("A", 3, 1, 1);
-    const RunOutcome r = runOptimization(o, model, writingFiles());
-    EXPECT_EQ(r.status, RunNoOutputDirectory);
-    EXPECT_EQ(r.message, "パスが設定されていません");
-    EXPECT_TRUE(o.logText.empty());
+    o.addParameter("B", 1, 5, 1);
+    EXPECT_EQ(runOptimization(o, model, writingFiles()).status, RunFinished);
+    EXPECT_EQ(o.processedCount, 0);
+    EXPECT_TRUE(fs::exists(other / "original.quav"));
+    EXPECT_FALSE(fs::exists(other / "No1.quav"));
+    EXPECT_NE(o.logText.find("組合せ数\t-9\n条件一致数\t0\n処理件数\t0\n"), std::string::npos);
 }
 
 TEST(OptimizerRun, SecondRunOverwritesFilesOfTheSameNumbers) {
-    AnalysisModel model = mountModel();
-    Optimizer o;
-    o.attach(&model);
+    Study s;
+    auto& [model, o, dir] = s;
     const int p = o.addParameter("K", 6e5, 1e5, 1e5); // six values of Kxx
     o.setBinding(6, 1, p, 1.0);
-    TempDir dir;
-    o.outputDirectory = dir.str();
     runOptimization(o, model, writingFiles());
     ASSERT_TRUE(fs::exists(dir / "No6.quav"));
     // Second run: only ratios Kxx/Kyy >= 5 (Kxx 5e5 and 6e5) are accepted.
@@ -300,11 +288,9 @@ TEST(OptimizerRun, SecondRunOverwritesFilesOfTheSameNumbers) {
 }
 
 TEST(OptimizerRun, FilesThatCannotBeWrittenAreReportedAndOnlyFailuresInARowStopTheRun) {
-    AnalysisModel model = mountModel();
-    Optimizer o;
-    o.attach(&model);
+    Study s;
+    auto& [model, o, dir] = s;
     o.addParameter("A", 2, 1, 1);
-    TempDir dir;
     o.outputDirectory = (dir / "missing" / "deeper").string();
     const RunOutcome r = runOptimization(o, model, writingFiles());
     EXPECT_EQ(r.status, RunFinished);
@@ -334,13 +320,10 @@ TEST(OptimizerRun, FilesThatCannotBeWrittenAreReportedAndOnlyFailuresInARowStopT
 TEST(OptimizerRunner, StopEndsThreeParameterAndOneParameterRuns) {
     for (int threads : {1, 2})
         for (int parameters : {3, 1}) {
-            AnalysisModel model = mountModel();
-            Optimizer o;
-            o.attach(&model);
+            Study s;
+            auto& [model, o, dir] = s;
             for (int i = 0; i < parameters; ++i)
                 o.setBinding(2 + i, 1, o.addParameter("P", 0.3, 0.1, 0.01), 1.0);
-            TempDir dir;
-            o.outputDirectory = dir.str();
             OptimizerRunner runner(saveModelFile);
             StopOnFirstResult sink(runner);
             ASSERT_TRUE(runner.start(o, model, "engine.quav", &sink, threads));
@@ -361,12 +344,9 @@ TEST(OptimizerRunner, StopEndsThreeParameterAndOneParameterRuns) {
 }
 
 TEST(OptimizerRunner, DetachedSinkIsNeverCalledAgainAndOnlyOneRunAtATime) {
-    AnalysisModel model = mountModel();
-    Optimizer o;
-    o.attach(&model);
+    Study s;
+    auto& [model, o, dir] = s;
     o.setBinding(2, 1, o.addParameter("P", 0.5, 0.0, 0.0005), 1.0); // 1001 variants
-    TempDir dir;
-    o.outputDirectory = dir.str();
 
     struct Counting : OptimizerSink {
         std::atomic<int> calls{0};
@@ -387,12 +367,9 @@ TEST(OptimizerRunner, DetachedSinkIsNeverCalledAgainAndOnlyOneRunAtATime) {
 }
 
 TEST(OptimizerRunner, ShutdownStopsARunningRun) {
-    AnalysisModel model = mountModel();
-    Optimizer o;
-    o.attach(&model);
+    Study s;
+    auto& [model, o, dir] = s;
     o.setBinding(2, 1, o.addParameter("P", 1.0, 0.0, 1e-5), 1.0); // 100001 variants
-    TempDir dir;
-    o.outputDirectory = dir.str();
     OptimizerRunner runner(saveModelFile);
     ASSERT_TRUE(runner.start(o, model, "t", nullptr));
     runner.shutdown();
@@ -434,11 +411,10 @@ std::map<std::string, std::string> outputs(const TempDir& dir) {
 } // namespace
 
 TEST(OptimizerRun, ParallelRunsWriteExactlyWhatOneThreadWrites) {
-    AnalysisModel model = mountModel();
     std::map<std::string, std::string> reference;
     for (int threads : {1, 2, 3}) {
-        Optimizer o;
-        o.attach(&model);
+        Study s;
+        auto& [model, o, dir] = s;
         const int kxx = o.addParameter("Kxx", 6e5, 1e5, 2.5e4); // 21 values
         const int x = o.addParameter("x", 0.4, 0.2, 0.01);      // 21 values (by addition)
         const int z = o.addParameter("z", -0.1, -0.3, 0.05);    // 4 values (0.2 / 0.05 < 4)
@@ -453,8 +429,6 @@ TEST(OptimizerRun, ParallelRunsWriteExactlyWhatOneThreadWrites) {
         o.conditions.minFrequencyEnabled = o.conditions.maxFrequencyEnabled = 1;
         o.conditions.minFrequency = 7.0;
         o.conditions.maxFrequency = 34.0;
-        TempDir dir;
-        o.outputDirectory = dir.str();
         RunOptions options = writingFiles();
         options.documentTitle = "engine.quav";
         options.threads = threads;

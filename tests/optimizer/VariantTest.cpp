@@ -9,7 +9,6 @@
 #include <array>
 #include <cmath>
 #include <limits>
-#include <tuple>
 
 using namespace quav;
 using namespace quav::testing;
@@ -41,21 +40,27 @@ AnalysisModel variant() {
 
 } // namespace
 
-TEST(ValueCount, TruncatedQuotientPlusOne) {
-    EXPECT_EQ(valueCount(range(0.1, 0.3, 0.1)), 2);
-    EXPECT_EQ(valueCount(range(0, 10, 2.5)), 5);
-    EXPECT_EQ(valueCount(range(5, 1, 1)), -3);
-    EXPECT_EQ(valueCount(range(5, 1, -1)), 5);
-    EXPECT_EQ(valueCount(range(3, 3, 0.7)), 1);
-    EXPECT_EQ(valueCount(range(1, 2, 0.5)), 3);
-}
-
-TEST(ValueCount, DegenerateIncrementsNeverLoopForever) {
-    EXPECT_EQ(valueCount(range(2, 2, 0)), 1);
-    EXPECT_EQ(valueCount(range(1, 2, 0)), 0);
-    EXPECT_EQ(valueCount(range(0, std::nan(""), 1)), 0);
-    EXPECT_EQ(valueCount(range(0, 1e300, 1e-300)), maxValueCount);
-    EXPECT_EQ(valueCount(range(0, -1e300, 1e-300)), -maxValueCount);
+TEST(ValueCount, TruncatedQuotientPlusOneAndNeverEndless) {
+    const struct {
+        double min, max, increment;
+        std::int64_t count;
+    } cases[] = {
+        {0.1, 0.3, 0.1, 2},
+        {0, 10, 2.5, 5},
+        {5, 1, 1, -3},
+        {5, 1, -1, 5},
+        {3, 3, 0.7, 1},
+        {1, 2, 0.5, 3},
+        // Degenerate increments never loop forever.
+        {2, 2, 0, 1},
+        {1, 2, 0, 0},
+        {0, std::nan(""), 1, 0},
+        {0, 1e300, 1e-300, maxValueCount},
+        {0, -1e300, 1e-300, -maxValueCount},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(valueCount(range(c.min, c.max, c.increment)), c.count)
+            << c.min << " " << c.max << " " << c.increment;
 }
 
 TEST(CombinationCount, ProductFromOneIn64Bits) {
@@ -179,68 +184,41 @@ TEST(EvaluateVariant, SpringRatioBounds) {
 
 TEST(EvaluateVariant, DisplacementConditionsOnSpringsPointsAndTheMassElement) {
     AnalysisModel m = variant();
-    OptimizationConditions c;
-    DisplacementCondition d;
-    d.loadId = 4;
-    d.limit = 0.0025;
-
-    d.objectId = 1;
-    d.directionFlags = {0, 0, 1, 0, 0, 0, 0}; // |z| = 0.003 > limit
-    c.displacementConditions = {d};
-    EXPECT_FALSE(evaluateVariant(m, c));
-    d.directionFlags = {0, 1, 0, 0, 0, 0, 0}; // |y| = 0.002 passes
-    c.displacementConditions = {d};
-    EXPECT_TRUE(evaluateVariant(m, c));
-    d.directionFlags = {0, 0, 0, 0, 0, 0, 1}; // |d| = 0.00374 fails
-    c.displacementConditions = {d};
-    EXPECT_FALSE(evaluateVariant(m, c));
-    d.limit = absoluteDisplacement(Matrix::vector({0.001, -0.002, -0.003})); // equal passes
-    c.displacementConditions = {d};
-    EXPECT_TRUE(evaluateVariant(m, c));
-    // Per axis too, globally and in the spring's axes: a value equal to the limit passes.
+    // The mass element moves by (0.001, -0.002, -0.003) under load 4; the spring
+    // (zero angles) sees global y as local x.
     const double localX =
         std::fabs(springLocalDisplacement(m.springs[0], v3(0.001, -0.002, -0.003))[0]);
-    for (const auto& [object, flags, limit] :
-         {std::tuple{1, std::array{0, 0, 1, 0, 0, 0, 0}, 0.003},
-          std::tuple{2, std::array{0, 0, 0, 1, 0, 0, 0}, localX}}) {
-        d.objectId = object;
-        d.directionFlags = flags;
-        d.limit = limit;
-        c.displacementConditions = {d};
-        EXPECT_TRUE(evaluateVariant(m, c)) << "object " << object;
-        d.limit = std::nextafter(limit, 0.0);
-        c.displacementConditions = {d};
-        EXPECT_FALSE(evaluateVariant(m, c)) << "object " << object;
+    const double absolute = absoluteDisplacement(Matrix::vector({0.001, -0.002, -0.003}));
+    const auto z = std::array{0, 0, 1, 0, 0, 0, 0}, y = std::array{0, 1, 0, 0, 0, 0, 0};
+    const auto abs = std::array{0, 0, 0, 0, 0, 0, 1}, localXFlag = std::array{0, 0, 0, 1, 0, 0, 0};
+    const struct {
+        DisplacementCondition condition;
+        bool accepted;
+    } cases[] = {
+        {{z, 1, 4, 0.0025}, false},   // |z| = 0.003 > limit
+        {{y, 1, 4, 0.0025}, true},    // |y| = 0.002
+        {{abs, 1, 4, 0.0025}, false}, // |d| = 0.00374
+        // A value equal to the limit passes, globally and in the spring's axes.
+        {{abs, 1, 4, absolute}, true},
+        {{z, 1, 4, 0.003}, true},
+        {{z, 1, 4, std::nextafter(0.003, 0.0)}, false},
+        {{localXFlag, 2, 4, localX}, true},
+        {{localXFlag, 2, 4, std::nextafter(localX, 0.0)}, false},
+        {{localXFlag, 2, 4, 0.0015}, false}, // |local x| = 0.002
+        {{localXFlag, 2, 4, 0.0021}, true},
+        {{localXFlag, 3, 4, 0.0}, true}, // local flags mean nothing on an observation point
+        // Unknown objects and loads test nothing.
+        {{{1, 1, 1, 0, 0, 0, 1}, 77, 4, 0.0}, true},
+        {{{1, 1, 1, 0, 0, 0, 1}, 1, 78, 0.0}, true},
+    };
+    OptimizationConditions c;
+    for (const auto& k : cases) {
+        c.displacementConditions = {k.condition};
+        EXPECT_EQ(evaluateVariant(m, c), k.accepted)
+            << "object " << k.condition.objectId << " limit " << k.condition.limit;
     }
-
-    // The spring (zero angles) sees global y as local x: |local x| = 0.002.
-    d.objectId = 2;
-    d.limit = 0.0015;
-    d.directionFlags = {0, 0, 0, 1, 0, 0, 0};
-    c.displacementConditions = {d};
-    EXPECT_FALSE(evaluateVariant(m, c));
-    d.limit = 0.0021;
-    c.displacementConditions = {d};
-    EXPECT_TRUE(evaluateVariant(m, c));
-
-    // Local flags mean nothing on an observation point.
-    d.objectId = 3;
-    d.limit = 0.0;
-    d.directionFlags = {0, 0, 0, 1, 0, 0, 0};
-    c.displacementConditions = {d};
-    EXPECT_TRUE(evaluateVariant(m, c));
-
-    // Unknown objects and loads test nothing.
-    d.directionFlags = {1, 1, 1, 0, 0, 0, 1};
-    d.objectId = 77;
-    c.displacementConditions = {d};
-    EXPECT_TRUE(evaluateVariant(m, c));
-    d.objectId = 1;
-    d.loadId = 78;
-    c.displacementConditions = {d};
-    EXPECT_TRUE(evaluateVariant(m, c));
     m.staticResults.clear(); // no result row for the load
-    d.loadId = 4;
-    c.displacementConditions = {d};
+    c.displacementConditions[0].objectId = 1;
+    c.displacementConditions[0].loadId = 4;
     EXPECT_TRUE(evaluateVariant(m, c));
 }
