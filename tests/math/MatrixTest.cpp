@@ -27,7 +27,7 @@ Matrix randomSpd(int n, unsigned seed) {
 
 } // namespace
 
-TEST(MatrixStorage, CopiesAreDeepAndResizeZeroFillsForInlineAndHeapStorage) {
+TEST(MatrixStorage, CopiesAreDeepMovesTakeTheStorageAndResizeZeroFills) {
     for (int n : {3, 12}) {
         Matrix a(n, n);
         a(1, 2) = 7.0;
@@ -39,6 +39,12 @@ TEST(MatrixStorage, CopiesAreDeepAndResizeZeroFillsForInlineAndHeapStorage) {
         c.resize(n, 2);
         EXPECT_EQ(c.norm(), 0.0) << n;
     }
+    // Moves take the heap storage instead of copying it (models move this way).
+    Matrix big(100, 6);
+    const double* storage = big.data();
+    Matrix moved(std::move(big)), assigned;
+    assigned = std::move(moved);
+    EXPECT_EQ(assigned.data(), storage);
     Matrix s(2, 3, {0, 5, 0, 0, 0, 0});
     EXPECT_EQ(s.setIdentityDiagonal(), 3) << "not square: nothing written";
     EXPECT_EQ(s, Matrix(2, 3, {0, 5, 0, 0, 0, 0}));

@@ -52,12 +52,6 @@ std::string motion(const char* t, const char* r, const char* a) {
 
 } // namespace
 
-TEST(ResultsReport, NotCalculated) {
-    AnalysisModel m = fixedModel();
-    m.calculated = 0;
-    EXPECT_EQ(resultsReport(m), "計算が実行されていません");
-}
-
 TEST(ResultsReport, GoldenTextOfTheFixedModel) {
     const std::string zeroRot = "0.000000\t0.000000\t0.000000";
     const std::string st = "0.001000\t-0.002000\t0.003000";
@@ -173,19 +167,14 @@ TEST(InputListing, EmptySectionsKeepTheirHeadingsAndUnboundSpringsShowNoName) {
 }
 
 TEST(ElasticCentreReport, ModelWithoutSpringsPrintsZerosAndTheNote) {
-    AnalysisModel m;
-    const std::string expected = "弾性中心\r\n\tx方向\ty方向\tz方向\r\n"
-                                 "x座標\t0.000000\t0.000000\t0.000000\r\n"
-                                 "y座標\t0.000000\t0.000000\t0.000000\r\n"
-                                 "z座標\t0.000000\t0.000000\t0.000000\r\n\r\n\r\n"
-                                 "実際には弾性主軸を計算しています。\r\n"
-                                 "弾性主軸はxyzの各方向に対して、２つの座標値が計算されます（例えば"
-                                 "x方向なら、ｙとｚ値）。\r\n"
-                                 "したがって、x方向のx値、y方向のｙ値、z方向のz値は計算されないので"
-                                 "すが、表示上は0で表示してい"
-                                 "ます。\r\n"
-                                 "これらの軸が一点で交わればそれが弾性中心になります。";
-    EXPECT_EQ(elasticCentreReport(m), expected);
+    // The note's text is pinned by the golden report of the example.
+    const std::string text = elasticCentreReport(AnalysisModel{});
+    EXPECT_EQ(text.substr(0, text.find("実際には")),
+              "弾性中心\r\n\tx方向\ty方向\tz方向\r\n"
+              "x座標\t0.000000\t0.000000\t0.000000\r\n"
+              "y座標\t0.000000\t0.000000\t0.000000\r\n"
+              "z座標\t0.000000\t0.000000\t0.000000\r\n\r\n\r\n");
+    EXPECT_TRUE(text.ends_with("これらの軸が一点で交わればそれが弾性中心になります。"));
 }
 
 TEST(ElasticCentreReport, SymmetricSpringsLocateTheCentre) {
