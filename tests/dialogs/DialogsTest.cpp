@@ -65,20 +65,23 @@ bool accepted(QDialog& dialog, int id, const QString& text) {
 class DialogsTest : public QObject {
     Q_OBJECT
 
-    /// Every number field by id: typing id + 0.5 must land in its member.
+    /// Every number field by id: typing id + 0.5 must land in its member. A vector
+    /// member's three fields have consecutive ids from the one given.
     template <class Dialog, class Values>
     void checkNumberIds(Dialog& d, const std::vector<std::pair<int, double Values::*>>& scalar,
-                        const std::vector<std::tuple<int, Vec3 Values::*, int>>& vectors) {
+                        const std::vector<std::pair<int, Vec3 Values::*>>& vectors) {
         for (const auto& [id, m] : scalar)
             field(&d, id)->setText(QString::number(id + 0.5));
-        for (const auto& [id, m, i] : vectors)
-            field(&d, id)->setText(QString::number(id + 0.5));
+        for (const auto& [id, m] : vectors)
+            for (int i = 0; i < 3; ++i)
+                field(&d, id + i)->setText(QString::number(id + i + 0.5));
         d.accept();
         QCOMPARE(d.result(), int(QDialog::Accepted));
         for (const auto& [id, m] : scalar)
             QCOMPARE(d.values.*m, id + 0.5);
-        for (const auto& [id, m, i] : vectors)
-            QCOMPARE((d.values.*m)[i], id + 0.5);
+        for (const auto& [id, m] : vectors)
+            for (int i = 0; i < 3; ++i)
+                QCOMPARE((d.values.*m)[i], id + i + 0.5);
     }
 
 private slots:
@@ -88,29 +91,19 @@ private slots:
         {
             MassElementDialog d({});
             using V = MassElementValues;
-            checkNumberIds<MassElementDialog, V>(d,
-                                                 {{1000, &V::mass},
-                                                  {1001, &V::ixx},
-                                                  {1002, &V::iyy},
-                                                  {1003, &V::izz},
-                                                  {1004, &V::ixy},
-                                                  {1005, &V::iyz},
-                                                  {1006, &V::izx}},
-                                                 {{1007, &V::centreOfGravity, 0},
-                                                  {1008, &V::centreOfGravity, 1},
-                                                  {1009, &V::centreOfGravity, 2},
-                                                  {1010, &V::size, 0},
-                                                  {1011, &V::size, 1},
-                                                  {1012, &V::size, 2}});
+            const std::vector<std::pair<int, double V::*>> scalars = {
+                {1000, &V::mass}, {1001, &V::ixx}, {1002, &V::iyy}, {1003, &V::izz},
+                {1004, &V::ixy},  {1005, &V::iyz}, {1006, &V::izx}};
+            checkNumberIds<MassElementDialog, V>(d, scalars,
+                                                 {{1007, &V::centreOfGravity}, {1010, &V::size}});
         }
         {
             SpringDialog d({});
             using V = SpringValues;
             field(&d, 1018)->setText(QStringLiteral("0.25"));
             field(&d, 1019)->setText(QStringLiteral("FR"));
-            checkNumberIds<SpringDialog, V>(
-                d, {{1016, &V::yAngle}, {1017, &V::zAngle}},
-                {{1007, &V::position, 0}, {1008, &V::position, 1}, {1009, &V::position, 2}});
+            checkNumberIds<SpringDialog, V>(d, {{1016, &V::yAngle}, {1017, &V::zAngle}},
+                                            {{1007, &V::position}});
             QCOMPARE(d.values.size, 0.25f);
             QCOMPARE(d.values.name, std::string("FR"));
         }
@@ -119,30 +112,19 @@ private slots:
             using V = CharacteristicValues;
             QCOMPARE(d.objectName(), QStringLiteral("134"));
             checkNumberIds<CharacteristicDialog, V>(d, {{1017, &V::dynamicFactor}},
-                                                    {{1013, &V::stiffness, 0},
-                                                     {1014, &V::stiffness, 1},
-                                                     {1015, &V::stiffness, 2},
-                                                     {1115, &V::damping, 0},
-                                                     {1116, &V::damping, 1},
-                                                     {1117, &V::damping, 2}});
+                                                    {{1013, &V::stiffness}, {1115, &V::damping}});
         }
         {
             LoadDialog d({}, {true, 0, {}});
             using V = LoadValues;
             QCOMPARE(d.windowTitle(), QStringLiteral("動的荷重設定"));
             checkNumberIds<LoadDialog, V>(d, {{1032, &V::value}, {1065, &V::frequency}},
-                                          {{1029, &V::direction, 0},
-                                           {1030, &V::direction, 1},
-                                           {1031, &V::direction, 2},
-                                           {1034, &V::position, 0},
-                                           {1035, &V::position, 1},
-                                           {1036, &V::position, 2}});
+                                          {{1029, &V::direction}, {1034, &V::position}});
         }
         {
             ObservationPointDialog d({});
-            using V = ObservationPointValues;
-            checkNumberIds<ObservationPointDialog, V>(
-                d, {}, {{1040, &V::position, 0}, {1041, &V::position, 1}, {1042, &V::position, 2}});
+            checkNumberIds<ObservationPointDialog, ObservationPointValues>(
+                d, {}, {{1040, &ObservationPointValues::position}});
         }
         {
             CalculationConditionsDialog d({});

@@ -263,7 +263,6 @@ private slots:
 
     void copiesThePictureAsShown() {
         QStringList said;
-        view_->messages.inform = [&](QWidget*, const QString& text) { said << text; };
         state_.showMode(1);
         state_.presentationMode = true;
         bool pausedDuringCopy = false;
