@@ -13,6 +13,8 @@ expect_code() { # expected actual what
     [ "$1" -eq "$2" ] || fail "$3: exit code $2, expected $1"
 }
 contains() { grep -qF -- "$2" "$1" || fail "$1 does not contain: $2"; }
+# exits CODE WHAT ARGS...: quav-cli ARGS, its output dropped, ends with CODE; stderr kept.
+exits() { "$cli" "${@:3}" >/dev/null 2>"$work/stderr"; expect_code "$1" $? "$2"; }
 
 example="$examples/power_unit.quav"
 
@@ -104,14 +106,12 @@ json)
     cmp -s "$work/e.quav" "$example" || fail "examples/power_unit.quav is not the JSON source"
     # A bad JSON is refused with the key path of the problem.
     sed 's/"position": \[/"position": ["bad", /' "$examples/power_unit.json" >"$work/bad.json"
-    "$cli" convert "$work/bad.json" "$work/bad.quav" 2>"$work/stderr"
-    expect_code 2 $? "bad json"
+    exits 2 "bad json" convert "$work/bad.json" "$work/bad.quav"
     contains "$work/stderr" "springs[0].position"
     [ ! -e "$work/bad.quav" ] || fail "a refused JSON wrote a file"
     # A typo is refused, not read as a model without springs.
     sed 's/"springs"/"sprngs"/' "$examples/power_unit.json" >"$work/typo.json"
-    "$cli" convert "$work/typo.json" "$work/typo.quav" 2>"$work/stderr"
-    expect_code 2 $? "misspelt key"
+    exits 2 "misspelt key" convert "$work/typo.json" "$work/typo.quav"
     contains "$work/stderr" "sprngs: unknown key"
     # The sign of a NaN survives .quav -> JSON -> .quav (a free direction gives -NaN).
     "$cli" calc "$data/free_direction.json" -o "$work/free.quav" >/dev/null || fail "calc free"
@@ -121,27 +121,21 @@ json)
     cmp -s "$work/free.quav" "$work/free2.quav" || fail "the sign of a NaN was lost"
     ;;
 usage)
-    "$cli" >/dev/null 2>&1
-    expect_code 2 $? "no command"
+    exits 2 "no command"
     "$cli" calc --help >"$work/help" 2>&1
     expect_code 0 $? "--help"
     contains "$work/help" "--only"
-    "$cli" report "$work/missing.quav" >/dev/null 2>&1
-    expect_code 2 $? "missing file"
+    exits 2 "missing file" report "$work/missing.quav"
     head -c 100 "$example" >"$work/cut.quav"
-    "$cli" report "$work/cut.quav" >/dev/null 2>"$work/stderr"
-    expect_code 2 $? "truncated file"
+    exits 2 "truncated file" report "$work/cut.quav"
     [ -s "$work/stderr" ] || fail "no message for a damaged file"
-    "$cli" sweep "$example" --load 9 >/dev/null 2>&1
-    expect_code 2 $? "bad load number"
+    exits 2 "bad load number" sweep "$example" --load 9
     # Numbers that are empty, not finite or beyond a double are refused, not
     # ignored or turned into Infinity.
     for value in "" 1e400 -inf nan 1e-400 12abc; do
-        "$cli" calc "$example" -o "$work/n.quav" --step "$value" >/dev/null 2>&1
-        expect_code 2 $? "--step '$value'"
+        exits 2 "--step '$value'" calc "$example" -o "$work/n.quav" --step "$value"
     done
-    "$cli" sweep "$example" --load "" >/dev/null 2>&1
-    expect_code 2 $? "empty --load"
+    exits 2 "empty --load" sweep "$example" --load ""
     [ ! -e "$work/n.quav" ] || fail "a refused number wrote a file"
     ;;
 stdout)
@@ -189,8 +183,7 @@ files)
     ln -s loop "$work/loop"
     mkdir "$work/folder"
     for target in loop folder; do
-        "$cli" calc "$example" -o "$work/$target" >/dev/null 2>&1
-        expect_code 2 $? "calc -o $target"
+        exits 2 "calc -o $target" calc "$example" -o "$work/$target"
     done
     [ -L "$work/loop" ] && [ -d "$work/folder" ] || fail "a refused target was changed"
     # A name of 250 bytes leaves no room for a longer temporary name.
@@ -260,8 +253,7 @@ sweep)
     [ "$(wc -l <"$work/cog.csv")" -eq 200 ] || fail "expected 199 sweep rows"
     "$cli" sweep "$work/c.quav" --load 2 --object 3 --frame local --dof y >"$work/spring.csv"
     expect_code 0 $? "spring local"
-    "$cli" sweep "$work/c.quav" --load 2 --object 12 --frame local >/dev/null 2>&1
-    expect_code 2 $? "local frame on an observation point"
+    exits 2 "local frame on an observation point" sweep "$work/c.quav" --load 2 --object 12 --frame local
     ;;
 golden)
     # The example's reports exactly as expected (tests/data/golden).
@@ -278,8 +270,7 @@ golden)
         fail "a changed report passed the comparison"
     ;;
 optimize)
-    "$cli" optimize "$example" --out "$work/run" 2>"$work/stderr"
-    expect_code 0 $? "optimize"
+    exits 0 "optimize" optimize "$example" --out "$work/run"
     contains "$work/stderr" "計算が正常に終了しました"
     [ -s "$work/run/original.quav" ] || fail "original.quav"
     [ -s "$work/run/log.txt" ] || fail "log.txt"
@@ -321,8 +312,7 @@ shards)
     refused() { # expected-message shard-dirs...
         local message=$1
         shift
-        "$cli" merge "$@" --out "$work/refused" 2>"$work/stderr"
-        expect_code 2 $? "merge of $*"
+        exits 2 "merge of $*" merge "$@" --out "$work/refused"
         contains "$work/stderr" "$message"
         [ ! -e "$work/refused" ] || fail "a refused merge wrote files"
     }
@@ -380,8 +370,7 @@ ked)
         and all(.modes[].energy[]; . >= -1e-9)' >/dev/null || fail "principal frame"
     "$cli" ked "$example" >"$work/ked.txt"
     contains "$work/ked.txt" "デカップリング率[%]"
-    "$cli" ked "$example" --frame upside >/dev/null 2>&1
-    expect_code 2 $? "unknown frame"
+    exits 2 "unknown frame" ked "$example" --frame upside
     printf '{"mass": 0, "inertia": [[1,0,0],[0,1,0],[0,0,1]]}' >"$work/invalid.json"
     "$cli" ked "$work/invalid.json" >"$work/stdout" 2>"$work/stderr"
     expect_code 1 $? "invalid model"
@@ -404,8 +393,7 @@ tra)
     "$cli" tra "$example" --axis 0,0,2 --json | jq -e '.axis == [0, 0, 1]' >/dev/null ||
         fail "--axis ax,ay,az"
     for bad in 0,0,0 1,2 w; do
-        "$cli" tra "$example" --axis "$bad" >/dev/null 2>&1
-        expect_code 2 $? "--axis $bad"
+        exits 2 "--axis $bad" tra "$example" --axis "$bad"
     done
     "$cli" tra "$example" >"$work/tra.txt"
     contains "$work/tra.txt" "トルクロール軸"
@@ -423,8 +411,7 @@ forces)
         "$work/f.json" >/dev/null || fail "forces JSON shape or the weight's balance"
     "$cli" forces "$example" --frequency 40 --json | jq -e '[.dynamic[].frequency] == [40, 40]' \
         >/dev/null || fail "--frequency"
-    "$cli" forces "$example" --frequency 0 >/dev/null 2>&1
-    expect_code 2 $? "--frequency 0"
+    exits 2 "--frequency 0" forces "$example" --frequency 0
     ;;
 transmissibility)
     "$cli" transmissibility "$example" --load 1 >"$work/t.csv"
@@ -435,14 +422,11 @@ transmissibility)
     "$cli" transmissibility "$example" --load 1 --json | jq -e '.load == 1
         and (.steps | length == 199) and (.steps[-1].frequency == 100)' >/dev/null ||
         fail "transmissibility JSON"
-    "$cli" transmissibility "$example" --load 2 >/dev/null 2>"$work/stderr"
-    expect_code 2 $? "torque load"
+    exits 2 "torque load" transmissibility "$example" --load 2
     contains "$work/stderr" "moment"
-    "$cli" transmissibility "$example" --load 3 >/dev/null 2>&1
-    expect_code 2 $? "load out of range"
+    exits 2 "load out of range" transmissibility "$example" --load 3
     jq '.frequencyEnd = 0' "$examples/power_unit.json" >"$work/norange.json"
-    "$cli" transmissibility "$work/norange.json" --load 1 >/dev/null 2>"$work/stderr"
-    expect_code 1 $? "bad sweep"
+    exits 1 "bad sweep" transmissibility "$work/norange.json" --load 1
     contains "$work/stderr" "周波数設定が不正です"
     ;;
 robust)
@@ -466,8 +450,7 @@ robust)
     contains "$work/r.txt" "正規分布"
     for bad in "--tolerance -1" "--tolerance 5 --samples 0" "--tolerance 5 --distribution flat" \
         "--tolerance 5 --position-tolerance -0.1" "--tolerance 5 --samples 1000000000001"; do
-        "$cli" robust "$example" $bad >/dev/null 2>&1
-        expect_code 2 $? "robust $bad"
+        exits 2 "robust $bad" robust "$example" $bad
     done
     # Ctrl-C: the samples done, "completed": false, exit 2.
     "$cli" robust "$example" --tolerance 5 --samples 100000000 --json >"$work/stop.json" \
