@@ -13,8 +13,8 @@ expect_code() { # expected actual what
     [ "$1" -eq "$2" ] || fail "$3: exit code $2, expected $1"
 }
 contains() { grep -qF -- "$2" "$1" || fail "$1 does not contain: $2"; }
-# exits CODE WHAT ARGS...: quav-cli ARGS, its output dropped, ends with CODE; stderr kept.
-exits() { "$cli" "${@:3}" >/dev/null 2>"$work/stderr"; expect_code "$1" $? "$2"; }
+# exits CODE WHAT ARGS...: quav-cli ARGS ends with CODE; stdout and stderr kept in $work.
+exits() { "$cli" "${@:3}" >"$work/stdout" 2>"$work/stderr"; expect_code "$1" $? "$2"; }
 
 example="$examples/power_unit.quav"
 
@@ -33,15 +33,13 @@ golden() { # actual expected-name
 
 case "$case_name" in
 calc)
-    "$cli" calc "$example" -o "$work/out.quav" >"$work/stdout" 2>"$work/stderr"
-    expect_code 0 $? "calc"
+    exits 0 "calc" calc "$example" -o "$work/out.quav"
     contains "$work/stdout" "計算終了"
     [ -s "$work/out.quav" ] || fail "no output file"
     "$cli" report "$work/out.quav" >"$work/report.txt"
     contains "$work/report.txt" "//////固有値解析結果//////"
     # A bad frequency range fails with the reason and writes nothing.
-    "$cli" calc "$example" -o "$work/bad.quav" --start 50 --end 10 >"$work/stdout" 2>"$work/stderr"
-    expect_code 1 $? "bad range"
+    exits 1 "bad range" calc "$example" -o "$work/bad.quav" --start 50 --end 10
     contains "$work/stdout" "ｴﾗｰ"
     [ -s "$work/stderr" ] || fail "no reason given"
     [ ! -e "$work/bad.quav" ] || fail "output written after a failure"
@@ -53,8 +51,7 @@ calc)
     contains "$work/same.json" '"frequencyStepResults": null'
     # An invalid model: mass 0, no springs.
     printf '{"mass": 0, "inertia": [[1,0,0],[0,1,0],[0,0,1]]}' >"$work/invalid.json"
-    "$cli" calc "$work/invalid.json" -o "$work/invalid.quav" >"$work/stdout" 2>"$work/stderr"
-    expect_code 1 $? "invalid model"
+    exits 1 "invalid model" calc "$work/invalid.json" -o "$work/invalid.quav"
     [ "$(wc -l <"$work/stderr")" -ge 2 ] || fail "expected one line per failed check"
     # A sweep whose results (steps x dynamic loads) no model file can hold is
     # refused before it starts, like a bad range.
@@ -372,13 +369,11 @@ ked)
     contains "$work/ked.txt" "デカップリング率[%]"
     exits 2 "unknown frame" ked "$example" --frame upside
     printf '{"mass": 0, "inertia": [[1,0,0],[0,1,0],[0,0,1]]}' >"$work/invalid.json"
-    "$cli" ked "$work/invalid.json" >"$work/stdout" 2>"$work/stderr"
-    expect_code 1 $? "invalid model"
+    exits 1 "invalid model" ked "$work/invalid.json"
     "$cli" calc "$work/invalid.json" -o "$work/x.quav" >/dev/null 2>"$work/calc.stderr"
     cmp -s "$work/stderr" "$work/calc.stderr" || fail "not the reasons calc gives"
     jq '.inertia = [[1,1,0],[1,1,0],[0,0,1]]' "$examples/power_unit.json" >"$work/singular.json"
-    "$cli" ked "$work/singular.json" --json >"$work/stdout" 2>"$work/stderr"
-    expect_code 1 $? "singular inertia"
+    exits 1 "singular inertia" ked "$work/singular.json" --json
     contains "$work/stderr" "慣性テンソルが特異です"
     [ ! -s "$work/stdout" ] || fail "output for a singular inertia"
     ;;
