@@ -72,12 +72,6 @@ TEST_F(AnalysisFixture, RefusalsSayWhy) {
     expectUnchanged();
 }
 
-TEST_F(AnalysisFixture, TransmissibilityOpensItsWindow) {
-    showTransmissibility(doc, ui);
-    EXPECT_EQ(ui.windows, std::vector<std::string>{"transmissibility"});
-    EXPECT_TRUE(ui.messages.empty());
-}
-
 TEST_F(AnalysisFixture, RobustnessKeepsConfirmedSettingsAndRefusesBadOnes) {
     RobustnessValues last;
     ui.cancel<RobustnessValues>();
