@@ -89,25 +89,6 @@ private slots:
 
     void controlIdsCarryTheirMembers() {
         {
-            MassElementDialog d({});
-            using V = MassElementValues;
-            const std::vector<std::pair<int, double V::*>> scalars = {
-                {1000, &V::mass}, {1001, &V::ixx}, {1002, &V::iyy}, {1003, &V::izz},
-                {1004, &V::ixy},  {1005, &V::iyz}, {1006, &V::izx}};
-            checkNumberIds<MassElementDialog, V>(d, scalars,
-                                                 {{1007, &V::centreOfGravity}, {1010, &V::size}});
-        }
-        {
-            SpringDialog d({});
-            using V = SpringValues;
-            field(&d, 1018)->setText(QStringLiteral("0.25"));
-            field(&d, 1019)->setText(QStringLiteral("FR"));
-            checkNumberIds<SpringDialog, V>(d, {{1016, &V::yAngle}, {1017, &V::zAngle}},
-                                            {{1007, &V::position}});
-            QCOMPARE(d.values.size, 0.25f);
-            QCOMPARE(d.values.name, std::string("FR"));
-        }
-        {
             CharacteristicDialog d({}, nullptr);
             using V = CharacteristicValues;
             QCOMPARE(d.objectName(), QStringLiteral("134"));
@@ -120,11 +101,6 @@ private slots:
             QCOMPARE(d.windowTitle(), QStringLiteral("動的荷重設定"));
             checkNumberIds<LoadDialog, V>(d, {{1032, &V::value}, {1065, &V::frequency}},
                                           {{1029, &V::direction}, {1034, &V::position}});
-        }
-        {
-            ObservationPointDialog d({});
-            checkNumberIds<ObservationPointDialog, ObservationPointValues>(
-                d, {}, {{1040, &ObservationPointValues::position}});
         }
         {
             CalculationConditionsDialog d({});
