@@ -334,21 +334,10 @@ void OptimizerDialogsTest::outputFolder() {
     QStringList messages;
     d.messages.inform = [&](QWidget*, const QString& text) { messages << text; };
     QCOMPARE(d.path(), QDir::currentPath());
-    QCOMPARE(d.folderName(), QStringLiteral("Optimize"));
-    QString answer;
-    QString title;
-    d.browse = [&](QWidget*, const QString& t, const QString&) {
-        title = t;
-        return answer;
-    };
-    child<QPushButton>(d, 1062)->click();
-    QCOMPARE(title, QStringLiteral("ディレクトリを選択"));
+    d.browse = [&](QWidget*, const QString&, const QString&) { return QString(); };
+    child<QPushButton>(d, 1062)->click(); // cancelled: the folder stays
     QCOMPARE(messages, QStringList{"ディレクトリが選択されませんでした"});
     QCOMPARE(d.path(), QDir::currentPath());
-    answer = QStringLiteral("/tmp/studies");
-    child<QPushButton>(d, 1062)->click();
-    QCOMPARE(d.path(), answer);
-    QCOMPARE(d.folderName(), QStringLiteral("Optimize"));
     child<QLineEdit>(d, 1157)->clear();
     d.accept();
     QCOMPARE(d.result(), int(QDialog::Rejected));
