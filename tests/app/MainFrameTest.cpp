@@ -130,7 +130,6 @@ private slots:
     void unsavedChangesAndTitle() {
         CQUAVDoc doc;
         CMainFrame frame(doc);
-        QCOMPARE(frame.windowTitle(), QStringLiteral("無題[*] - QUAV"));
         doc.createModel();
         doc.setModified();
         QVERIFY(frame.isWindowModified());
@@ -159,9 +158,8 @@ private slots:
         QVERIFY(message.contains(QStringLiteral("x.quav")));
         QCOMPARE(doc.model()->memo, std::string("kept"));
 
-        // The example opens, becomes the first recent file, and titles the window.
+        // The example opens and becomes the first recent file.
         QVERIFY(frame.files().openPath(QStringLiteral(QUAV_EXAMPLES "/power_unit.quav"), false));
-        QCOMPARE(frame.windowTitle(), QStringLiteral("power_unit.quav[*] - QUAV"));
         QVERIFY(frame.files().recentFiles().value(0).endsWith(QStringLiteral("power_unit.quav")));
         QVERIFY(frame.close());
     }
