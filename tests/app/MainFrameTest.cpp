@@ -105,6 +105,10 @@ private slots:
                 "      Mode4|      Mode5|      Mode6|      設定|      ｸﾞﾗﾌ表示|      連成度|"
                 "    静解析|    動解析|    周波数ｽﾃｯﾌﾟ|      決定|    ﾃｷｽﾄ表示|  最適化|"
                 "    ﾊﾟﾗﾒｰﾀ設定|    最適化条件|    最適化実行"));
+        QTreeWidgetItem* root = tree->topLevelItem(0);
+        QVERIFY(root->isExpanded());
+        for (int i = 0; i < root->childCount(); ++i)
+            QVERIFY(!root->child(i)->isExpanded());
     }
 
     void checkMarksFollowTheFlags() {
