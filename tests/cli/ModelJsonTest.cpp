@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -30,25 +29,6 @@ AnalysisModel richModel() {
 }
 
 } // namespace
-
-TEST(ModelJson, RoundTripKeepsEveryBitAndTheFileBytes) {
-    AnalysisModel m = richModel();
-    Optimizer o = fixtures::sampleOptimizer(&m);
-    const std::string json = modelToJson(m, o);
-    EXPECT_NE(json.find("\"NaN\""), std::string::npos);
-    EXPECT_NE(json.find("\"-Infinity\""), std::string::npos);
-
-    JsonModel back = modelFromJson(json);
-    ASSERT_TRUE(back.ok()) << back.error;
-    EXPECT_EQ(modelToJson(*back.model, back.optimizer), json);
-    const ModelBytes a = writeModelBytes(m, o);
-    const ModelBytes b = writeModelBytes(*back.model, back.optimizer);
-    ASSERT_TRUE(a.ok() && b.ok());
-    EXPECT_EQ(a.bytes, b.bytes);
-    EXPECT_EQ(back.model->centreOfGravity[1], 1.0 / 3.0);
-    EXPECT_EQ(back.model->eigenFrequencies[0], 0.1 + 0.2);
-    EXPECT_TRUE(std::isnan(back.model->staticResults(0, 2)));
-}
 
 TEST(ModelJson, MissingKeysTakeDefaultsAndMissingIdsAreIssued) {
     const JsonModel r = modelFromJson(R"({"mass": 10, "springs": [{"name": "a"}, {"id": 5}],
@@ -124,18 +104,8 @@ TEST(ModelJson, BadContentIsRefusedWithItsKeyPath) {
     }
 }
 
-TEST(ModelJson, ListsAreRefusedPastTheModelFileLimitBeforeTheyAreRead) {
-    std::string json = R"({"observationPoints": [)";
-    for (int i = 0; i <= maxListEntries; ++i)
-        json += i ? ",{}" : "{}";
-    const JsonModel r = modelFromJson(json + "]}");
-    EXPECT_NE(r.error.find("observationPoints[100000]: more entries than a model file may hold"),
-              std::string::npos)
-        << r.error;
-}
-
 // Whatever the model file's reader takes, JSON takes too: every export imports
-// again and gives the same file.
+// again and gives the same file, every bit of every number kept.
 TEST(ModelJson, EveryModelFileExportsAndImportsToTheSameBytes) {
     AnalysisModel m = richModel();
     Optimizer o = fixtures::sampleOptimizer(&m);
@@ -152,7 +122,9 @@ TEST(ModelJson, EveryModelFileExportsAndImportsToTheSameBytes) {
     ModelReadResult read = readModelBytes(file.bytes);
     ASSERT_TRUE(read.ok()) << read.error;
     const std::string json = modelToJson(*read.model, read.optimizer);
+    EXPECT_NE(json.find("\"NaN\""), std::string::npos);
     EXPECT_NE(json.find("\"-NaN\""), std::string::npos);
+    EXPECT_NE(json.find("\"-Infinity\""), std::string::npos);
     EXPECT_NE(json.find("\"NaN(0x7ff0000000000001)\""), std::string::npos);
     EXPECT_NE(json.find("\"NaN(0xffc00001)\""), std::string::npos);
     JsonModel back = modelFromJson(json);
