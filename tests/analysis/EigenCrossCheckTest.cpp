@@ -10,7 +10,6 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
-#include <string>
 #include <vector>
 
 using namespace quav;

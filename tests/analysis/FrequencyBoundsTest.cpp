@@ -69,9 +69,8 @@ TEST(ApproximateEigenvalues, WithinTheStatedDistanceOfTheExactValues) {
     expectWithinStatedDistance(Matrix(3, 3, {2, 1, 1, 1, 2, 1, 1, 1, 2}), 1e-7, "1, 1, 4");
     expectWithinStatedDistance(Matrix(3, 3, {1, 1, 0, 1, 1, 0, 0, 0, 0}), 1e-7, "0, 0, 2");
     const EigenvalueEstimate d = approximateEigenvalues(Matrix(2, 2, {3, 0, 0, -1}), 1e-7);
-    EXPECT_EQ(d.values, Matrix::vector({3, -1}));
-    EXPECT_EQ(d.offDiagonal, 0.0);
-    EXPECT_EQ(d.norm, std::sqrt(10.0));
+    EXPECT_EQ(std::tuple(d.values, d.offDiagonal, d.norm),
+              std::tuple(Matrix::vector({3, -1}), 0.0, std::sqrt(10.0)));
     // Non-finite input ends at once with NaN, not at the sweep cap with numbers.
     Matrix bad = Matrix::identity(4);
     bad(0, 1) = bad(1, 0) = std::numeric_limits<double>::infinity();

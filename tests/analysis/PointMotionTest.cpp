@@ -102,16 +102,13 @@ TEST(FrequencyStepCurve, ReadsTheTargetPointOverTheStoredSweep) {
     const CurveTarget cog{};
     const auto curve = frequencyStepCurve(m, 1, cog, 0);
     ASSERT_EQ(curve.size(), 5u); // the last sweep step (20 Hz) is included
-    EXPECT_EQ(curve[0].frequency, 10.0);
-    EXPECT_EQ(curve[4].frequency, 20.0);
+    EXPECT_EQ(std::tuple(curve[0].frequency, curve[4].frequency), std::tuple(10.0, 20.0));
     EXPECT_DOUBLE_EQ(curve[2].value, 0.003);
     EXPECT_EQ(frequencyStepCurve(m, 0, cog, 0)[2].value, 0.0);
-
     // In the spring's local axes a global x motion is local -y.
     CurveTarget local{m.springs[0].position, &m.springs[0], true};
     EXPECT_NEAR(frequencyStepCurve(m, 1, local, 1)[0].value, 0.001, 1e-9);
     EXPECT_NEAR(frequencyStepCurve(m, 1, local, 0)[0].value, 0.0, 1e-9);
-
     // Out-of-range loads and missing results read nothing.
     EXPECT_EQ(frequencyStepCurve(m, 7, cog, 0)[0].value, 0.0);
     m.frequencyStepResults.clear();

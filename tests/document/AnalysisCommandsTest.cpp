@@ -29,9 +29,8 @@ struct AnalysisFixture : ::testing::Test {
         doc.setModified(false);
     }
     void expectUnchanged() {
-        EXPECT_FALSE(doc.isModified());
-        EXPECT_EQ(doc.model()->calculated, 0);
-        EXPECT_TRUE(ui.unexpected.empty());
+        EXPECT_EQ(std::tuple(doc.isModified(), doc.model()->calculated, ui.unexpected.empty()),
+                  std::tuple(false, 0, true));
     }
 };
 
@@ -101,8 +100,7 @@ TEST_F(AnalysisFixture, RobustnessKeepsConfirmedSettingsAndRefusesBadOnes) {
     EXPECT_NE(ui.texts[0].find("ｻﾝﾌﾟﾙ数\t200\t(指定 200)"), std::string::npos);
     EXPECT_NE(ui.texts[0].find("正規分布"), std::string::npos);
     EXPECT_EQ(ui.windows, std::vector<std::string>{"progress ロバスト性を計算しています"});
-    EXPECT_EQ(last.samples, 200);
-    EXPECT_TRUE(last.normal);
+    EXPECT_EQ(std::tuple(last.samples, last.normal), std::tuple(200, true));
     EXPECT_TRUE(ui.scriptDone());
     expectUnchanged();
 }

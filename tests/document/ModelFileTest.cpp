@@ -10,9 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace quav;
 using quav::fixtures::v3;
@@ -119,27 +117,22 @@ TEST(ModelFileOldVersions, Version150EndsAfterTheMemo) {
     ModelReadResult r = readModelBytes(fixtures::oldFile(150));
     ASSERT_TRUE(r.ok()) << r.error;
     const AnalysisModel& m = *r.model;
-    EXPECT_EQ(m.fileVersion, 150);
-    EXPECT_EQ(m.lastId, 150);
-    EXPECT_EQ(m.mass, 7.0);
+    EXPECT_EQ(std::tuple(m.fileVersion, m.lastId, m.mass, m.memo),
+              std::tuple(150, 150, 7.0, std::string("old memo")));
     EXPECT_EQ(m.staticResults, Matrix(1, 6, {1, 2, 3, 4, 5, 6}));
     ASSERT_EQ(m.springs.size(), 1u);
-    EXPECT_EQ(m.springs[0].name, "S1");
-    EXPECT_EQ(m.springs[0].angles, v3(0, 10, 20));
-    EXPECT_EQ(m.springs[0].size, 0.5f);
+    EXPECT_EQ(std::tuple(m.springs[0].name, m.springs[0].angles, m.springs[0].size),
+              std::tuple(std::string("S1"), v3(0, 10, 20), 0.5f));
     ASSERT_EQ(m.springCharacteristics.size(), 1u);
-    EXPECT_EQ(m.springCharacteristics[0].stiffness, v3(100, 200, 300));
-    EXPECT_EQ(m.springCharacteristics[0].damping, v3(0, 0, 0));
-    EXPECT_EQ(m.staticLoads[0].direction, v3(0, 0, -1));
-    EXPECT_EQ(m.observationPoints[0].position, v3(4, 5, 6));
-    EXPECT_EQ(m.memo, "old memo");
+    EXPECT_EQ(std::tuple(m.springCharacteristics[0].stiffness, m.springCharacteristics[0].damping,
+                         m.staticLoads[0].direction, m.observationPoints[0].position),
+              std::tuple(v3(100, 200, 300), v3(0, 0, 0), v3(0, 0, -1), v3(4, 5, 6)));
     EXPECT_TRUE(m.dynamicLoads.empty());
-    EXPECT_EQ(m.frequencyEnd, 0.0);
-    EXPECT_EQ(m.frequencyStart, 0.0);
-    EXPECT_EQ(m.frequencyStep, 1.0);
+    EXPECT_EQ(std::tuple(m.frequencyEnd, m.frequencyStart, m.frequencyStep),
+              std::tuple(0.0, 0.0, 1.0));
     EXPECT_TRUE(r.optimizer.parameters.empty());
-    EXPECT_EQ(r.optimizer.conditions.springRatio, 5.0);
-    EXPECT_EQ(r.optimizer.parameterIdCounter, 0);
+    EXPECT_EQ(std::tuple(r.optimizer.conditions.springRatio, r.optimizer.parameterIdCounter),
+              std::tuple(5.0, 0));
 }
 
 TEST(ModelFileOldVersions, Versions205And210HaveSixColumnRows) {
@@ -159,13 +152,12 @@ TEST(ModelFileOldVersions, Versions205And210HaveSixColumnRows) {
         EXPECT_EQ(m.frequencyStepResults[1],
                   Matrix(1, 12, {106, 107, 108, 109, 110, 111, 0, 0, 0, 0, 0, 0}));
         ASSERT_EQ(r.optimizer.parameters.size(), 1u);
-        EXPECT_EQ(r.optimizer.parameters[0].id, 3);
-        EXPECT_EQ(r.optimizer.parameters[0].name, "Q");
-        EXPECT_EQ(r.optimizer.parameters[0].currentValue, 2.0);
-        EXPECT_EQ(r.optimizer.parameterIdCounter, 7);
-        EXPECT_EQ(r.optimizer.bindings.size(), 1u);
-        EXPECT_EQ(r.optimizer.conditions.minFrequencyEnabled, 1);
-        EXPECT_EQ(r.optimizer.conditions.displacementConditions.size(), w >= 210 ? 1u : 0u);
+        const Optimizer& o = r.optimizer;
+        EXPECT_EQ(std::tuple(o.parameters[0].id, o.parameters[0].name, o.parameters[0].currentValue,
+                             o.parameterIdCounter, o.conditions.minFrequencyEnabled),
+                  std::tuple(3, std::string("Q"), 2.0, 7, 1));
+        EXPECT_EQ(std::tuple(o.bindings.size(), o.conditions.displacementConditions.size()),
+                  std::tuple(1u, w >= 210 ? 1u : 0u));
     }
 }
 
@@ -183,7 +175,6 @@ TEST(ModelFileSweep, StepTablesFollowTheCurrentDynamicLoads) {
     }
     // The dynamic result rows are written as the table holds them.
     EXPECT_EQ(grown.model->dynamicResults.rows(), 1);
-
     // Tables holding more rows than there are loads: only N_dyn rows are written.
     for (auto& t : m.frequencyStepResults)
         t = Matrix(3, 12, {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18,
@@ -284,7 +275,6 @@ TEST(ModelFileDisk, OpenFailuresAreReported) {
     ModelReadResult empty = loadModelFile(dir / "empty.quav");
     EXPECT_FALSE(empty.ok());
     EXPECT_NE(empty.error.find("ファイルが壊れています"), std::string::npos);
-
     // A sparse file beyond the size limit is refused without being read.
     const std::string big = dir / "big.quav";
     std::ofstream(big).close();

@@ -10,8 +10,7 @@ using namespace quav::testing;
 
 TEST(ModelIds, SharedCounterAcrossKindsNeverReused) {
     AnalysisModel m;
-    EXPECT_EQ(m.lastId, 1);
-    EXPECT_EQ(m.massElementId, 1);
+    EXPECT_EQ(std::tuple(m.lastId, m.massElementId), std::tuple(1, 1));
     EXPECT_EQ(m.addSpring("s", v3(0, 0, 0), v3(0, 0, 0), 1.0f), 2);
     EXPECT_EQ(m.addStaticLoad("l", 1.0, v3(0, 0, 0), v3(0, 0, 1), Translational), 3);
     EXPECT_EQ(m.addObservationPoint("p", v3(1, 1, 1)), 4);
@@ -46,7 +45,6 @@ TEST(ModelCharacteristics, AssignBindsSelectedSpringsAndReusesExistingNames) {
     AnalysisModel m;
     const int a = m.addSpring("a", v3(0, 0, 0), v3(0, 0, 0), 1.0f);
     const int b = m.addSpring("b", v3(0, 0, 0), v3(0, 0, 0), 1.0f);
-
     // Nothing selected: the characteristic is still added, nothing is bound.
     const int c1 = m.assignCharacteristic("rubber", v3(1, 2, 3), 1.2, v3(0, 0, 0));
     EXPECT_EQ(m.springCharacteristics.size(), 1u);
@@ -54,13 +52,11 @@ TEST(ModelCharacteristics, AssignBindsSelectedSpringsAndReusesExistingNames) {
 
     m.setSpringSelection(a);
     const int c2 = m.assignCharacteristic("rubber", v3(7, 8, 9), 9.9, v3(1, 1, 1));
-    EXPECT_EQ(c2, c1);
-    EXPECT_EQ(m.springCharacteristics.size(), 1u);
-    EXPECT_EQ(m.springCharacteristics[0].stiffness, v3(1, 2, 3));
-    EXPECT_EQ(m.springs[0].characteristicId, c1);
-    EXPECT_EQ(m.springs[0].selected, 0);
-    EXPECT_EQ(m.springs[1].characteristicId, 0);
-
+    EXPECT_EQ(std::tuple(c2, m.springCharacteristics.size(), m.springCharacteristics[0].stiffness),
+              std::tuple(c1, 1u, v3(1, 2, 3)));
+    EXPECT_EQ(std::tuple(m.springs[0].characteristicId, m.springs[0].selected,
+                         m.springs[1].characteristicId),
+              std::tuple(c1, 0, 0));
     // Of two equal names the last one is used.
     SpringCharacteristic dup;
     dup.name = "rubber";
@@ -69,7 +65,6 @@ TEST(ModelCharacteristics, AssignBindsSelectedSpringsAndReusesExistingNames) {
     EXPECT_EQ(m.assignCharacteristic("rubber", v3(0, 0, 0), 1.0, v3(0, 0, 0)), c3);
     EXPECT_EQ(m.findCharacteristic(c3)->name, "rubber");
     EXPECT_EQ(m.findCharacteristic(12345), nullptr);
-
     // Deleting springs leaves their characteristics in place.
     m.setSpringSelection(-1);
     m.deleteSelectedSprings();
@@ -115,11 +110,9 @@ TEST(ModelResults, ClearResultsKeepsDimensionsAndDropsTheSweep) {
     m.frequencyStepResults.assign(3, Matrix(1, 12));
     m.calculated = 1;
     m.clearResults();
-    EXPECT_EQ(m.staticResults.rows(), 2);
-    EXPECT_EQ(m.staticResults.norm(), 0.0);
-    EXPECT_EQ(m.eigenFrequencies.norm(), 0.0);
-    EXPECT_FALSE(m.hasFrequencyStepResults());
-    EXPECT_EQ(m.calculated, 1);
+    EXPECT_EQ(std::tuple(m.staticResults.rows(), m.staticResults.norm(), m.eigenFrequencies.norm(),
+                         m.hasFrequencyStepResults(), m.calculated),
+              std::tuple(2, 0.0, 0.0, false, 1));
 
     m.frequencyStepResults.assign(2, Matrix(1, 12));
     m.setFrequencyRange(20, 10, 2.5);

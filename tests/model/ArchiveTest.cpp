@@ -39,9 +39,10 @@ TEST(ArchiveStrings, LengthPrefixTakesOneThreeOrSevenBytes) {
         out.writeBytesWithLength(std::string(n, 'q'));
         out.writeI32(42);
         ArchiveReader in(out.bytes());
-        EXPECT_EQ(in.readString(), std::string(n, 'q')) << n;
-        EXPECT_EQ(in.readI32(), 42) << n;
-        EXPECT_TRUE(in.ok()) << n;
+        // Braces: read in order.
+        EXPECT_EQ((std::tuple{in.readString(), in.readI32(), in.ok()}),
+                  std::tuple(std::string(n, 'q'), 42, true))
+            << n;
     }
 }
 
@@ -66,36 +67,31 @@ TEST(ArchiveStrings, Utf16FormIsReadInAllLengthForms) {
     for (const auto& prefix : forms) {
         const std::string stored = prefix + text;
         ArchiveReader in(stored);
-        EXPECT_EQ(in.readString(), "aあ");
-        EXPECT_TRUE(in.ok());
-        EXPECT_EQ(in.remaining(), 0u);
+        EXPECT_EQ((std::tuple{in.readString(), in.ok(), in.remaining()}),
+                  std::tuple("aあ", true, 0u));
     }
     // Characters CP932 cannot hold and broken surrogates come back as '?'.
     const std::string withEmoji =
         bytes({0xFF, 0xFE, 0xFF, 0x04, 'a', 0, 0x3D, 0xD8, 0x00, 0xDE, 0x00, 0xD8});
     ArchiveReader emoji(withEmoji);
-    EXPECT_EQ(emoji.readString(), "a??");
-    EXPECT_TRUE(emoji.ok());
+    EXPECT_EQ((std::tuple{emoji.readString(), emoji.ok()}), std::tuple("a??", true));
 }
 
 TEST(ArchiveStrings, InvalidCp932BytesBecomeQuestionMarks) {
     const std::string stored = bytes({0x03, 'a', 0x81, 0x20}); // a lead byte without its trail
     ArchiveReader in(stored);
-    EXPECT_EQ(in.readString(), "a? ");
-    EXPECT_TRUE(in.ok());
+    EXPECT_EQ((std::tuple{in.readString(), in.ok()}), std::tuple("a? ", true));
 }
 
 TEST(ArchiveFailures, ReadsPastTheEndFailAndTheFirstFailureSticks) {
     const std::string stored = bytes({1, 0, 0});
     ArchiveReader in(stored);
-    EXPECT_EQ(in.readI32(), 0);
-    EXPECT_FALSE(in.ok());
+    EXPECT_EQ((std::tuple{in.readI32(), in.ok()}), std::tuple(0, false));
     const std::string first = in.error();
     EXPECT_NE(first.find("位置 0"), std::string::npos);
-    EXPECT_EQ(in.readF64(), 0.0);
-    EXPECT_EQ(in.readString(), "");
-    EXPECT_EQ(in.remaining(), 0u);
-    EXPECT_EQ(in.error(), first);
+    const double f64 = in.readF64();
+    const std::string text = in.readString();
+    EXPECT_EQ(std::tuple(f64, text, in.remaining(), in.error()), std::tuple(0.0, "", 0u, first));
 }
 
 TEST(ArchiveFailures, StringsRunningPastTheEndFailWithoutReading) {
