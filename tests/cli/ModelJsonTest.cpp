@@ -35,29 +35,22 @@ TEST(ModelJson, MissingKeysTakeDefaultsAndMissingIdsAreIssued) {
         "staticLoads": [{"value": 3}], "dynamicLoads": [{}]})");
     ASSERT_TRUE(r.ok()) << r.error;
     const AnalysisModel& m = *r.model;
-    EXPECT_EQ(m.mass, 10.0);
-    EXPECT_EQ(m.frequencyStep, 1.0);
-    EXPECT_EQ(m.springs[1].name, "Spring");
-    EXPECT_EQ(m.springs[1].size, 1.0f);
-    EXPECT_EQ(m.dynamicLoads[0].frequency, 1.0);
+    EXPECT_EQ(std::tuple(m.mass, m.frequencyStep, m.springs[1].name, m.springs[1].size,
+                         m.dynamicLoads[0].frequency, r.optimizer.conditions.springRatio),
+              std::tuple(10.0, 1.0, std::string("Spring"), 1.0f, 1.0, 5.0));
     // Without lastId the largest id counts as issued; new ids follow it.
-    EXPECT_EQ(m.springs[1].id, 5);
-    EXPECT_EQ(m.springs[0].id, 6);
-    EXPECT_EQ(m.staticLoads[0].id, 7);
-    EXPECT_EQ(m.dynamicLoads[0].id, 8);
-    EXPECT_EQ(m.lastId, 8);
-    EXPECT_EQ(r.optimizer.conditions.springRatio, 5.0);
-
+    EXPECT_EQ(std::tuple(m.springs[1].id, m.springs[0].id, m.staticLoads[0].id,
+                         m.dynamicLoads[0].id, m.lastId),
+              std::tuple(5, 6, 7, 8, 8));
     // Ids are taken as given, above lastId too; new ones go above them all.
     const JsonModel given = modelFromJson(
         R"({"lastId": 3, "springs": [{"id": 9}, {"id": 0}, {}], "optimizer": {"parameters":
             [{"id": 4, "minValue": 2}]}})");
     ASSERT_TRUE(given.ok()) << given.error;
-    EXPECT_EQ(given.model->springs[0].id, 9);
-    EXPECT_EQ(given.model->springs[1].id, 0);
-    EXPECT_EQ(given.model->springs[2].id, 10);
-    EXPECT_EQ(given.model->lastId, 10);
-    EXPECT_EQ(given.optimizer.parameterIdCounter, 4);
+    const AnalysisModel& g = *given.model;
+    EXPECT_EQ(std::tuple(g.springs[0].id, g.springs[1].id, g.springs[2].id, g.lastId,
+                         given.optimizer.parameterIdCounter),
+              std::tuple(9, 0, 10, 10, 4));
     EXPECT_EQ(given.optimizer.parameters[0].currentValue, 2.0);
 }
 

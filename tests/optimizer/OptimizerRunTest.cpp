@@ -81,6 +81,20 @@ std::string field(const std::string& line, int n) {
     return f;
 }
 
+/// Every file of a directory with its bytes; log.txt with its time stamps masked.
+std::map<std::string, std::string> outputs(const TempDir& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(dir / "")) {
+        const std::string name = entry.path().filename().string();
+        std::string bytes = readWholeFile(entry.path().string(), 1 << 24).bytes;
+        if (name == "log.txt")
+            bytes = std::regex_replace(
+                *cp932ToUtf8(bytes), std::regex("\\d+年\\d+月\\d+日\\d+時\\d+分\\d+秒"), "<time>");
+        files[name] = bytes;
+    }
+    return files;
+}
+
 /// Stops the run when the first accepted variant is logged.
 class StopOnFirstResult : public OptimizerSink {
 public:
@@ -116,11 +130,10 @@ TEST(OptimizerRun, VisitsEveryCombinationInOrderAndWritesEveryAcceptedVariant) {
     options.logLine = [&watched](const std::string& l) { watched.push_back(l); };
     const RunOutcome r = runOptimization(o, model, options);
 
-    EXPECT_EQ(r.status, RunFinished);
-    EXPECT_EQ(r.message, "計算が正常に終了しました");
-    EXPECT_EQ(counters.combinations, 6);
-    EXPECT_EQ(counters.processed, 6);
-    EXPECT_EQ(counters.matches, 6);
+    EXPECT_EQ(std::tuple(r.status, r.message), std::tuple(RunFinished, "計算が正常に終了しました"));
+    EXPECT_EQ(std::tuple(counters.combinations.load(), counters.processed.load(),
+                         counters.matches.load()),
+              std::tuple(6, 6, 6));
     const auto results = resultLines(o.logText);
     ASSERT_EQ(results.size(), 6u);
     const char* expected[6][2] = {{"1", "10"}, {"1", "20"}, {"2", "10"},
@@ -133,20 +146,18 @@ TEST(OptimizerRun, VisitsEveryCombinationInOrderAndWritesEveryAcceptedVariant) {
         EXPECT_TRUE(fs::exists(dir / ("No" + std::to_string(i + 1) + ".quav")));
     }
     EXPECT_EQ(watched, lines(o.logText));
-
     // A result file is a complete model carrying the values of its combination.
     const ModelReadResult no4 = loadModelFile((dir / "No4.quav").string());
     ASSERT_TRUE(no4.ok()) << no4.error;
     EXPECT_DOUBLE_EQ(no4.model->springs[0].position[0], 0.2);
     EXPECT_DOUBLE_EQ(no4.model->springCharacteristics[0].stiffness[0], 2e5);
-    EXPECT_EQ(no4.model->calculated, 1);
-    EXPECT_EQ(no4.optimizer.parameters[0].currentValue, 2.0);
-    EXPECT_EQ(no4.optimizer.parameters[1].currentValue, 20.0);
-
+    EXPECT_EQ(std::tuple(no4.model->calculated, no4.optimizer.parameters[0].currentValue,
+                         no4.optimizer.parameters[1].currentValue),
+              std::tuple(1, 2.0, 20.0));
     // The document's model and the parameters are as before the run.
-    EXPECT_EQ(model.springs[0].position[0], 0.3);
-    EXPECT_EQ(o.parameters[0].currentValue, 0.0);
-    EXPECT_EQ(o.parameters[1].currentValue, 0.0);
+    EXPECT_EQ(std::tuple(model.springs[0].position[0], o.parameters[0].currentValue,
+                         o.parameters[1].currentValue),
+              std::tuple(0.3, 0.0, 0.0));
 }
 
 TEST(OptimizerRun, ValuesComeByRepeatedAdditionOnOneThreadAndTwo) {
@@ -226,7 +237,6 @@ TEST(OptimizerRun, LogTextLayout) {
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_TRUE(std::regex_match(actual[i], std::regex(expected[i])))
             << "line " << i << ": " << actual[i];
-
     // log.txt is the same text in CP932 with CR LF line ends.
     const FileContent file = readWholeFile((dir / "log.txt").string(), 1 << 20);
     ASSERT_TRUE(file.ok());
@@ -241,26 +251,23 @@ TEST(OptimizerRun, StudiesWithoutOutputDirectoryParametersOrValues) {
     auto& [model, o, dir] = s;
     o.outputDirectory.clear(); // nothing is written
     const RunOutcome refused = runOptimization(o, model, writingFiles());
-    EXPECT_EQ(refused.status, RunNoOutputDirectory);
-    EXPECT_EQ(refused.message, "パスが設定されていません");
+    EXPECT_EQ(std::tuple(refused.status, refused.message),
+              std::tuple(RunNoOutputDirectory, "パスが設定されていません"));
     EXPECT_TRUE(o.logText.empty());
-
     // No parameter: the model itself, evaluated once.
     o.outputDirectory = dir.str();
     EXPECT_EQ(runOptimization(o, model, writingFiles()).status, RunFinished);
-    EXPECT_EQ(o.combinationCount, 1);
-    EXPECT_EQ(o.processedCount, 1);
+    EXPECT_EQ(std::tuple(o.combinationCount, o.processedCount), std::tuple(1, 1));
     EXPECT_TRUE(fs::exists(dir / "No1.quav"));
-
     // A parameter without values (-3 of them): nothing evaluated, the log written.
     TempDir other;
     o.outputDirectory = other.str();
     o.addParameter("A", 3, 1, 1);
     o.addParameter("B", 1, 5, 1);
     EXPECT_EQ(runOptimization(o, model, writingFiles()).status, RunFinished);
-    EXPECT_EQ(o.processedCount, 0);
-    EXPECT_TRUE(fs::exists(other / "original.quav"));
-    EXPECT_FALSE(fs::exists(other / "No1.quav"));
+    EXPECT_EQ(std::tuple(o.processedCount, fs::exists(other / "original.quav"),
+                         fs::exists(other / "No1.quav")),
+              std::tuple(0, true, false));
     EXPECT_NE(o.logText.find("組合せ数\t-9\n条件一致数\t0\n処理件数\t0\n"), std::string::npos);
 }
 
@@ -276,12 +283,11 @@ TEST(OptimizerRun, SecondRunOverwritesFilesOfTheSameNumbers) {
     o.conditions.springRatioTolerancePct = 100.0;
     runOptimization(o, model, writingFiles());
     EXPECT_EQ(o.matchCount, 2);
-    const ModelReadResult no1 = loadModelFile((dir / "No1.quav").string());
-    ASSERT_TRUE(no1.ok());
-    EXPECT_EQ(no1.model->springCharacteristics[0].stiffness[0], 5e5);
-    const ModelReadResult no6 = loadModelFile((dir / "No6.quav").string());
-    ASSERT_TRUE(no6.ok());
-    EXPECT_EQ(no6.model->springCharacteristics[0].stiffness[0], 6e5);
+    for (const auto& [name, kxx] : {std::pair{"No1.quav", 5e5}, std::pair{"No6.quav", 6e5}}) {
+        const ModelReadResult r = loadModelFile((dir / name).string());
+        ASSERT_TRUE(r.ok()) << name;
+        EXPECT_EQ(r.model->springCharacteristics[0].stiffness[0], kxx);
+    }
     EXPECT_TRUE(fs::exists(dir / "No3.quav"));
 }
 
@@ -291,12 +297,11 @@ TEST(OptimizerRun, FilesThatCannotBeWrittenAreReportedAndOnlyFailuresInARowStopT
     o.addParameter("A", 2, 1, 1);
     o.outputDirectory = (dir / "missing" / "deeper").string();
     const RunOutcome r = runOptimization(o, model, writingFiles());
-    EXPECT_EQ(r.status, RunFinished);
-    EXPECT_EQ(o.processedCount, 2);
-    EXPECT_EQ(r.fileFailures, 4); // original, No1, No2, log.txt
+    // original, No1, No2, log.txt
+    EXPECT_EQ(std::tuple(r.status, o.processedCount, r.fileFailures),
+              std::tuple(RunFinished, 2, 4));
     EXPECT_NE(r.message.find("保存できなかったファイルがあります"), std::string::npos);
     EXPECT_NE(o.logText.find("ファイルを保存できませんでした"), std::string::npos);
-
     // Every variant is accepted. Failing every file stops the run after
     // original.quav and No1-No9; failing every other file does not.
     o.addParameter("B", 50, 1, 1);
@@ -334,9 +339,9 @@ TEST(OptimizerRunner, StopEndsThreeParameterAndOneParameterRuns) {
             EXPECT_EQ(runner.lastOutcome().message, "処理が中断されました");
             // Everything evaluated before the stop is written, nothing after it, however
             // far the other threads had got.
-            EXPECT_TRUE(fs::exists(dir / "No1.quav"));
-            EXPECT_FALSE(fs::exists(dir / "No2.quav"));
-            EXPECT_EQ(runner.counters().processed.load(), 1);
+            EXPECT_EQ(std::tuple(fs::exists(dir / "No1.quav"), fs::exists(dir / "No2.quav"),
+                                 runner.counters().processed.load()),
+                      std::tuple(true, false, 1));
         }
 }
 
@@ -358,9 +363,8 @@ TEST(OptimizerRunner, DetachedSinkIsNeverCalledAgainAndOnlyOneRunAtATime) {
     runner.detachSink();
     const int seen = sink.calls.load();
     runner.wait();
-    EXPECT_EQ(sink.calls.load(), seen);
-    EXPECT_FALSE(runner.isRunning());
-    EXPECT_EQ(runner.lastOutcome().status, RunFinished);
+    EXPECT_EQ(std::tuple(sink.calls.load(), runner.isRunning(), runner.lastOutcome().status),
+              std::tuple(seen, false, RunFinished));
 }
 
 TEST(OptimizerRunner, ShutdownStopsARunningRun) {
@@ -388,24 +392,6 @@ TEST(OutputDirectory, EmptyFolderIsRecreatedAndAFullOneKept) {
     prepareOutputDirectory(o, dir.str(), "new");
     EXPECT_TRUE(fs::is_directory(dir / "new"));
 }
-
-namespace {
-
-/// Every file of a directory with its bytes; log.txt with its time stamps masked.
-std::map<std::string, std::string> outputs(const TempDir& dir) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::directory_iterator(dir / "")) {
-        const std::string name = entry.path().filename().string();
-        std::string bytes = readWholeFile(entry.path().string(), 1 << 24).bytes;
-        if (name == "log.txt")
-            bytes = std::regex_replace(
-                *cp932ToUtf8(bytes), std::regex("\\d+年\\d+月\\d+日\\d+時\\d+分\\d+秒"), "<time>");
-        files[name] = bytes;
-    }
-    return files;
-}
-
-} // namespace
 
 TEST(OptimizerRun, ParallelRunsWriteExactlyWhatOneThreadWrites) {
     std::map<std::string, std::string> reference;
@@ -435,16 +421,9 @@ TEST(OptimizerRun, ParallelRunsWriteExactlyWhatOneThreadWrites) {
         EXPECT_LT(o.matchCount, o.processedCount / 4);
         if (threads == 1)
             reference = outputs(dir);
-        else {
-            const auto actual = outputs(dir);
-            EXPECT_EQ(actual.size(), reference.size());
-            for (const auto& [name, bytes] : reference) {
-                const auto it = actual.find(name);
-                ASSERT_NE(it, actual.end()) << name;
-                EXPECT_TRUE(it->second == bytes)
-                    << name << " differs with " << threads << " threads";
-            }
-        }
+        else
+            EXPECT_TRUE(outputs(dir) == reference)
+                << "output differs with " << threads << " threads";
     }
     EXPECT_GT(reference.size(), 5u);
 }

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 
 using namespace quav;
@@ -29,7 +28,6 @@ TEST(OptimizerParameters, IdsComeFromTheOptimisersCounterAndAreNotReused) {
     ASSERT_TRUE(o.deleteParameter(0));
     EXPECT_EQ(o.addParameter("c", 1, 0, 1), 3);
     EXPECT_EQ(idsOf(o), (std::vector<int>{2, 3}));
-
     // A new document does not restart the numbering.
     o.attach(nullptr);
     EXPECT_EQ(o.addParameter("d", 1, 0, 1), 4);
@@ -43,10 +41,8 @@ TEST(OptimizerParameters, EditKeepsTheIdAndValuesStepByRepeatedAddition) {
     o.addParameter("b", 1, 5, -1);
     o.parameters[0].currentValue = 7;
     ASSERT_TRUE(o.editParameter(0, "c", 0.3, 0.1, 0.1));
-    EXPECT_EQ(o.parameters[0].id, id);
-    EXPECT_EQ(o.parameters[0].currentValue, 0.1);
+    EXPECT_EQ(std::tuple(o.parameters[0].id, o.parameters[0].currentValue), std::tuple(id, 0.1));
     EXPECT_FALSE(o.editParameter(2, "x", 0, 0, 0));
-
     o.resetValues();
     EXPECT_EQ(o.parameters[1].currentValue, 6.0);
     o.stepValue(0);
@@ -65,25 +61,18 @@ TEST(OptimizerBindings, SetReplacesInPlaceRemovesOnZeroAndAppendsOtherwise) {
     o.setBinding(3, 1, p2, 2.0);
     o.setBinding(2, 1, p2, 3.0); // replaced where it stands
     ASSERT_EQ(o.bindings.size(), 3u);
-    EXPECT_EQ(o.bindings[0].parameterId, p2);
-    EXPECT_EQ(o.bindings[0].multiplier, 3.0);
-
+    EXPECT_EQ(std::tuple(o.bindings[0].parameterId, o.bindings[0].multiplier), std::tuple(p2, 3.0));
     o.setBinding(2, 2, 0, 1.0); // removed; later bindings move up
     ASSERT_EQ(o.bindings.size(), 2u);
     EXPECT_EQ(o.bindings[1].objectId, 3);
-
     o.setBinding(9, 4, 0, 1.0); // no parameter for an unbound field is still listed
     ASSERT_EQ(o.bindings.size(), 3u);
     EXPECT_EQ(o.bindings[2].parameterId, 0);
-
-    auto found = o.findBinding(3, 1);
-    EXPECT_EQ(found.parameter, o.findParameter(p2));
-    EXPECT_EQ(found.multiplier, 2.0);
-    found = o.findBinding(9, 4);
-    EXPECT_EQ(found.parameter, nullptr);
-    found = o.findBinding(7, 7);
-    EXPECT_EQ(found.parameter, nullptr);
-    EXPECT_EQ(found.multiplier, 1.0);
+    const auto found = o.findBinding(3, 1);
+    EXPECT_EQ(std::tuple(found.parameter, found.multiplier), std::tuple(o.findParameter(p2), 2.0));
+    EXPECT_EQ(o.findBinding(9, 4).parameter, nullptr);
+    const auto none = o.findBinding(7, 7);
+    EXPECT_EQ(std::tuple(none.parameter == nullptr, none.multiplier), std::tuple(true, 1.0));
 }
 
 TEST(OptimizerBindings, DeletingAParameterRemovesAllItsBindings) {
@@ -111,19 +100,14 @@ TEST(OptimizerAttach, EmptiesListsAndConditionsButKeepsTheRunSettings) {
     o.matchCount = 4;
     o.processedCount = 9;
     const int counter = o.parameterIdCounter;
-
     o.attach(&model);
-    EXPECT_TRUE(o.parameters.empty());
-    EXPECT_TRUE(o.bindings.empty());
-    EXPECT_TRUE(o.conditions.displacementConditions.empty());
-    EXPECT_EQ(o.conditions.springRatio, 5.0);
-    EXPECT_EQ(o.conditions.springRatioTolerancePct, 10.0);
-    EXPECT_EQ(o.conditions.minFrequencyEnabled, 0);
-    EXPECT_EQ(o.matchCount, 0);
-    EXPECT_EQ(o.model, &model);
-    EXPECT_EQ(o.outputDirectory, "/tmp/run");
-    EXPECT_EQ(o.logText, "log");
-    EXPECT_EQ(o.parameterIdCounter, counter);
+    EXPECT_TRUE(o.parameters.empty() && o.bindings.empty() &&
+                o.conditions.displacementConditions.empty());
+    EXPECT_EQ(std::tuple(o.conditions.springRatio, o.conditions.springRatioTolerancePct,
+                         o.conditions.minFrequencyEnabled, o.matchCount),
+              std::tuple(5.0, 10.0, 0, 0));
+    EXPECT_EQ(std::tuple(o.model, o.outputDirectory, o.logText, o.parameterIdCounter),
+              std::tuple(&model, std::string("/tmp/run"), std::string("log"), counter));
 }
 
 TEST(OptimizerConditions, EqualDisplacementConditionsAreAddedOnce) {
@@ -137,7 +121,6 @@ TEST(OptimizerConditions, EqualDisplacementConditionsAreAddedOnce) {
     b.loadId = 6;
     EXPECT_TRUE(c.addDisplacementCondition(b));
     EXPECT_EQ(c.displacementConditions.size(), 3u);
-
     // A limit that is not a number matches any limit.
     DisplacementCondition n = a;
     n.limit = std::numeric_limits<double>::quiet_NaN();
@@ -146,7 +129,6 @@ TEST(OptimizerConditions, EqualDisplacementConditionsAreAddedOnce) {
     EXPECT_TRUE(fresh.addDisplacementCondition(n));
     EXPECT_FALSE(fresh.addDisplacementCondition(n));
     EXPECT_FALSE(fresh.addDisplacementCondition(a));
-
     EXPECT_TRUE(c.removeDisplacementCondition(0));
     EXPECT_EQ(c.displacementConditions[0].directionFlags[6], 0);
     EXPECT_FALSE(c.removeDisplacementCondition(5));
@@ -162,10 +144,9 @@ TEST(OptimizerParameters, AdoptingFileContentKeepsTheRunSettingsAndTakesTheCount
     document.outputDirectory = "/out";
     document.addParameter("old", 1, 0, 1);
     document.adoptFileContent(std::move(loaded));
-    EXPECT_EQ(idsOf(document), std::vector<int>{1});
-    EXPECT_EQ(document.bindings.size(), 1u);
-    EXPECT_EQ(document.outputDirectory, "/out");
-    EXPECT_EQ(document.parameterIdCounter, 9);
+    EXPECT_EQ(std::tuple(idsOf(document), document.bindings.size(), document.outputDirectory,
+                         document.parameterIdCounter),
+              std::tuple(std::vector<int>{1}, 1u, "/out", 9));
     document.adoptFileContent(Optimizer{});
     EXPECT_EQ(document.parameterIdCounter, 9) << "a file without parameters keeps the numbering";
 }

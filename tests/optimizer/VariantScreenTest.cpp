@@ -10,9 +10,7 @@
 
 #include <cmath>
 #include <limits>
-#include <string>
 #include <tuple>
-#include <vector>
 
 using namespace quav;
 using namespace quav::testing;
