@@ -54,7 +54,6 @@ private slots:
                                  {"transmissibility", "progress ロバスト性を計算しています"}));
         QVERIFY(ui.messages.empty());
         QVERIFY(ui.scriptDone());
-
         // The confirmed settings are offered again.
         ui.expect<RobustnessValues>([](RobustnessValues& v) {
             [&] { QCOMPARE(v.samples, 50.0); }();

@@ -137,7 +137,6 @@ private slots:
         doc.createModel();
         doc.setModified();
         QVERIFY(frame.isWindowModified());
-
         // Cancel keeps everything; No drops the changes.
         answerNextQuestion(QMessageBox::Cancel);
         frame.files().newDocument();
@@ -148,7 +147,6 @@ private slots:
         frame.files().newDocument();
         QVERIFY(!doc.model() && !doc.isModified());
         QVERIFY(!frame.isWindowModified());
-
         // A file that cannot be read leaves the document and says why.
         doc.createModel().memo = "kept";
         QString message;
@@ -159,9 +157,7 @@ private slots:
             box->accept();
         });
         QVERIFY(!frame.files().openPath(QStringLiteral("/nonexistent/x.quav"), false));
-        QVERIFY(message.contains(QStringLiteral("x.quav")));
-        QCOMPARE(doc.model()->memo, std::string("kept"));
-
+        QVERIFY(message.contains(QStringLiteral("x.quav")) && doc.model()->memo == "kept");
         // The example opens and becomes the first recent file.
         QVERIFY(frame.files().openPath(QStringLiteral(QUAV_EXAMPLES "/power_unit.quav"), false));
         QVERIFY(frame.files().recentFiles().value(0).endsWith(QStringLiteral("power_unit.quav")));

@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSlider>
 #include <QtTest>
 
 using namespace quav;
@@ -100,8 +99,7 @@ void GraphDialogsTest::contributionChartTexts() {
     for (const auto& c : cases) {
         const ChartText* t = findText(contributionChart(data, c.entry, b), c.text);
         QVERIFY2(t, c.text.c_str());
-        QCOMPARE(t->x, c.x);
-        QCOMPARE(t->y, c.y);
+        QCOMPARE(std::tuple(t->x, t->y), std::tuple(c.x, c.y));
     }
 }
 
@@ -145,16 +143,15 @@ void GraphDialogsTest::contributionChartPixels() {
     for (const auto& p : overview)
         QVERIFY2(all.pixelColor(p.x, p.y) == p.expected,
                  qPrintable(QStringLiteral("(%1, %2)").arg(p.x).arg(p.y)));
-
     // Single-series bars: the x chart shows mode 1 at 25 % and mode 6 at
     // 99.95 %, whose top is trunc(base - 299.85).
     const QImage x = renderChart(contributionChart(data, 7, size.height()), size);
     const QColor series = colour(kSeriesColour);
-    QCOMPARE(x.pixelColor(100, base - 75), series);
-    QCOMPARE(x.pixelColor(100, base - 76), white);
-    QCOMPARE(x.pixelColor(629, base - 299), series);
-    QCOMPARE(x.pixelColor(630, base - 1), white);
-    QCOMPARE(x.pixelColor(200, base - 1), white); // mode 2 has no x
+    // Mode 2 has no x.
+    QCOMPARE((QList{x.pixelColor(100, base - 75), x.pixelColor(100, base - 76),
+                    x.pixelColor(629, base - 299), x.pixelColor(630, base - 1),
+                    x.pixelColor(200, base - 1)}),
+             (QList{series, white, series, white, white}));
 }
 
 void GraphDialogsTest::contributionDialogRepaintsAndCopies() {
@@ -164,9 +161,7 @@ void GraphDialogsTest::contributionDialogRepaintsAndCopies() {
     dialog.messages.inform = [&](QWidget*, const QString& text) { messages << text; };
     dialog.show();
     auto* list = dialog.findChild<QComboBox*>(QStringLiteral("1049"));
-    QCOMPARE(list->count(), 13);
-    QCOMPARE(list->currentText(), QStringLiteral("ALL"));
-
+    QCOMPARE(std::tuple(list->count(), list->currentText()), std::tuple(13, QStringLiteral("ALL")));
     // The dialog draws from its copy, and repaints for the chosen entry.
     data.modeShapes = {};
     const QSize size = dialog.chartImage().size();
@@ -219,13 +214,12 @@ void GraphDialogsTest::frequencyStepFrameAndDirectionRules() {
     // The second load's z in the spring's own axes, as `quav-cli sweep` reads it.
     CurveTarget target{model->springs[0].position, &model->springs[0], true};
     const auto expected = frequencyStepCurve(*model, 1, target, 2);
-    QCOMPARE(dialog.curve().size(), expected.size());
-    QCOMPARE(dialog.curve().back().value, expected.back().value);
+    QCOMPARE(std::tuple(dialog.curve().size(), dialog.curve().back().value),
+             std::tuple(expected.size(), expected.back().value));
     QVERIFY(expected.back().value > 0);
 
     child<QRadioButton>(dialog, 1094)->click(); // global: rotations back, direction kept
-    QVERIFY(ry->isEnabled());
-    QVERIFY(child<QRadioButton>(dialog, 1090)->isChecked());
+    QVERIFY(ry->isEnabled() && child<QRadioButton>(dialog, 1090)->isChecked());
 
     child<QPushButton>(dialog, 1062)->click();
     QCOMPARE(listing, QString::fromStdString(frequencyStepListing(dialog.curve())));
@@ -237,26 +231,20 @@ void GraphDialogsTest::frequencyStepMappingAndCursor() {
     // 200 x 100 pixels: kx = 90, ox = 80, ky = 70, oy = -15.
     const std::vector<CurvePoint> curve = {{1.0, 0.0}, {2.0, 1.0}, {3.0, 0.5}};
     const FrequencyStepScale scale = frequencyStepScale(curve, 200, 100);
-    QCOMPARE(scale.x(1.0), 10);
-    QCOMPARE(scale.x(3.0), 190);
-    QCOMPARE(scale.y(0.0), 85);
-    QCOMPARE(scale.y(1.0), 15);
-
+    QCOMPARE((QList{scale.x(1.0), scale.x(3.0), scale.y(0.0), scale.y(1.0)}),
+             (QList{10, 190, 85, 15}));
     const QImage start = renderChart(frequencyStepChart(curve, 200, 100, 0), QSize(200, 100));
-    QCOMPARE(start.pixelColor(100, 15), QColor(255, 0, 0));
-    QCOMPARE(start.pixelColor(190, 50), QColor(255, 0, 0));
     // Slider at 0: the cursor on the first row, a grey cross through (10, 85).
-    QCOMPARE(start.pixelColor(10, 5), QColor(125, 125, 125));
-    QCOMPARE(start.pixelColor(150, 85), QColor(125, 125, 125));
-    QCOMPARE(start.pixelColor(150, 60), QColor(Qt::black));
+    const QColor red(255, 0, 0), grey(125, 125, 125);
+    QCOMPARE((QList{start.pixelColor(100, 15), start.pixelColor(190, 50), start.pixelColor(10, 5),
+                    start.pixelColor(150, 85), start.pixelColor(150, 60)}),
+             (QList{red, red, grey, grey, QColor(Qt::black)}));
     // Slider at 1000: past the last row, the cursor marks value 0 at 280 / 90 Hz.
     const auto end = frequencyStepCursor(curve, scale, 200, 1000);
-    QCOMPARE(end->frequency, 280.0 / 90.0);
-    QCOMPARE(end->value, 0.0);
+    QCOMPARE(std::tuple(end->frequency, end->value), std::tuple(280.0 / 90.0, 0.0));
     const ChartDrawing d = frequencyStepChart(curve, 200, 100, 1000);
     QCOMPARE(d.lines[1].y1, 85);
-    QCOMPARE(d.texts[0].text, std::string("3.11111"));
-    QCOMPARE(d.texts[1].text, std::string("0"));
+    QCOMPARE(d.texts[0].text + "|" + d.texts[1].text, std::string("3.11111|0"));
     QVERIFY(d.texts[1].background == kBlack && d.texts[1].colour == kWhite);
 
     QCOMPARE(frequencyStepListing({{1.5, 2e-5}, {2, 0}}), std::string("1.5\t2e-05\r\n2\t0\r\n"));
@@ -285,7 +273,6 @@ void GraphDialogsTest::frequencyStepDegenerateCurves() {
         }
     }
     QCOMPARE(frequencyStepChart({{7, 1}}, 200, 100, 0).polylines[0].points[0].x, 100);
-
     // A model calculated without a sweep: every value 0 over the sweep settings.
     auto model = calculatedExample();
     model->frequencyStepResults.clear();

@@ -33,7 +33,6 @@ private slots:
         QCOMPARE(dialog.curve().size(), expected.size());
         QCOMPARE(dialog.curve().back().frequency, 100.0);
         QCOMPARE(dialog.curve()[7].value, expected[7].transmissibility);
-
         // The frequency-step window's look: a red curve on black.
         const QImage image = dialog.chartImage();
         int red = 0;
@@ -61,9 +60,9 @@ private slots:
         dialog.findChild<QCheckBox*>(QStringLiteral("1202"))->setChecked(true);
         dialog.accept();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(dialog.values.tolerancePct, 7.5);
-        QCOMPARE(dialog.values.positionTolerance, 0.002);
-        QVERIFY(dialog.values.normal);
+        QCOMPARE(std::tuple(dialog.values.tolerancePct, dialog.values.positionTolerance,
+                            dialog.values.normal),
+                 std::tuple(7.5, 0.002, true));
     }
 };
 

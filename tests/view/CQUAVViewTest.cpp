@@ -17,25 +17,23 @@ namespace {
 /// Whether some pixel within `radius` of `at` has exactly the colour `rgb`.
 bool colourNear(const QImage& image, QPointF at, QRgb rgb, int radius = 2) {
     const QPoint c = at.toPoint();
-    for (int dy = -radius; dy <= radius; ++dy) {
+    for (int dy = -radius; dy <= radius; ++dy)
         for (int dx = -radius; dx <= radius; ++dx) {
             const QPoint p = c + QPoint(dx, dy);
             if (image.rect().contains(p) && (image.pixel(p) & 0xffffff) == (rgb & 0xffffff))
                 return true;
         }
-    }
     return false;
 }
 
 /// Pixels of text: near white in every channel (text is anti-aliased).
 int brightPixels(const QImage& image, const QRect& area) {
     int n = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x) {
             const QRgb p = image.pixel(x, y);
             n += qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200;
         }
-    }
     return n;
 }
 
@@ -56,18 +54,16 @@ class CQUAVViewTest : public QObject {
     SelectionMode mode_ = SelectionMode::None;
     std::unique_ptr<CQUAVView> view_;
     int selectionSignals_ = 0;
-
     /// Window position of a point given in an item's own frame.
     QPointF at(Shape shape, int name, Point3 local = {}) {
         Scene scene;
         buildScene(scene, &model_, state_, view_->camera(), view_->hasGeometry());
-        for (const DrawItem& i : scene.items) {
+        for (const DrawItem& i : scene.items)
             if (i.shape == shape && i.name == name) {
                 const WindowPoint w = projectToWindow(i.transform.apply(local), view_->camera(),
                                                       view_->width(), view_->height());
                 return {w.x, w.y};
             }
-        }
         return {-1, -1};
     }
 
@@ -101,9 +97,9 @@ private slots:
         QVERIFY(colourNear(image, at(Shape::Box, 2, {0.05, 0, 0.05}), qRgb(255, 255, 0)));
         // The legend: its three lines and white text.
         const int h = view_->height();
-        QCOMPARE(image.pixel(40, h - 20) & 0xffffff, 0xff0000u);
-        QCOMPARE(image.pixel(90, h - 20) & 0xffffff, 0x00ff00u);
-        QCOMPARE(image.pixel(140, h - 20) & 0xffffff, 0x0000ffu);
+        QCOMPARE((QList{image.pixel(40, h - 20) & 0xffffff, image.pixel(90, h - 20) & 0xffffff,
+                        image.pixel(140, h - 20) & 0xffffff}),
+                 (QList{0xff0000u, 0x00ff00u, 0x0000ffu}));
         QVERIFY(brightPixels(image, QRect(20, h - 30, 10, 16)) > 3);
     }
 
@@ -123,15 +119,15 @@ private slots:
             const QPointF spring = at(Shape::Axes, 2);
             const QPointF load = at(Shape::Line, 4, {0, -0.1, 0});
             const QPointF point = at(Shape::Sphere, 6);
-            click(spring);
-            QCOMPARE(view_->camera().pickResult, 2);
-            click(load);
-            QCOMPARE(view_->camera().pickResult, 4);
-            click(point);
-            QCOMPARE(view_->camera().pickResult, 6);
-            QCOMPARE(model_.springs[0].selected, int(c.spring));
-            QCOMPARE(model_.staticLoads[0].selected, int(c.load));
-            QCOMPARE(model_.observationPoints[0].selected, int(c.point));
+            QList<int> picked;
+            for (QPointF p : {spring, load, point}) {
+                click(p);
+                picked << view_->camera().pickResult;
+            }
+            QCOMPARE(picked, (QList{2, 4, 6}));
+            QCOMPARE((QList{model_.springs[0].selected, model_.staticLoads[0].selected,
+                            model_.observationPoints[0].selected}),
+                     (QList{int(c.spring), int(c.load), int(c.point)}));
             if (c.mode == SelectionMode::All)
                 keep(view_->grabView(), "view-picked");
             for (QPointF p : {spring, load, point})
@@ -141,7 +137,6 @@ private slots:
                      0);
         }
         QCOMPARE(selectionSignals_, 2 * (1 + 1 + 1 + 3));
-
         // The body is hit but never selected; empty space hits nothing.
         mode_ = SelectionMode::All;
         click(at(Shape::Axes, 1, {0.1, 0, 0}));
@@ -165,7 +160,6 @@ private slots:
         view_->update();
         QTRY_VERIFY(view_->camera().rotY >= 2.0f);
         state_.presentationMode = false;
-
         state_.showStaticLoad(0);
         mode_ = SelectionMode::Springs;
         click(at(Shape::Axes, 3));
@@ -205,14 +199,12 @@ private slots:
         file = QStringLiteral(QUAV_EXAMPLES); // a folder
         view_->importGeometry();
         QCOMPARE(said, QStringList(2, QStringLiteral("ﾌｧｲﾙが開けません")));
-
         file = QStringLiteral(QUAV_EXAMPLES "/power_unit_outline.dxf");
         view_->importGeometry();
         QVERIFY(view_->hasGeometry());
-        QCOMPARE(offered.x, 0.1); // the centre of gravity, no turn, scale 1
-        QCOMPARE(offered.z, 0.3);
-        QCOMPARE(offered.angleY, 0.0);
-        QCOMPARE(offered.scale, 1.0);
+        // The centre of gravity, no turn, scale 1.
+        QCOMPARE(std::tuple(offered.x, offered.z, offered.angleY, offered.scale),
+                 std::tuple(0.1, 0.3, 0.0, 1.0));
         const QImage image = view_->grabView();
         keep(image, "view-outline");
         // The crankshaft line of the drawing, placed as in the file.
@@ -223,7 +215,6 @@ private slots:
         mode_ = SelectionMode::All;
         click(crank);
         QCOMPARE(view_->camera().pickResult, model_.massElementId);
-
         accept = false; // cancelling the placement removes the outline
         view_->importGeometry();
         QVERIFY(!view_->hasGeometry());
@@ -231,7 +222,6 @@ private slots:
         view_->importGeometry();
         view_->dropGeometry();
         QVERIFY(!view_->hasGeometry());
-
         view_->importGeometry();
         bool haveModel = false;
         auto* view = view_.get();

@@ -40,8 +40,7 @@ TEST(FrameReuse, KeepsWhatStaysAndDrawsWholeAfterAChangeOfView) {
     };
     for (const Step& s : steps) {
         const FrameReuse::Plan p = reuse.plan(s.items, s.key);
-        EXPECT_EQ(p.reuseFrame, s.reuseFrame);
-        EXPECT_EQ(p.storeLayer, s.storeLayer);
-        EXPECT_EQ(p.layerEnd, s.layerEnd);
+        EXPECT_EQ(std::tuple(p.reuseFrame, p.storeLayer, p.layerEnd),
+                  std::tuple(s.reuseFrame, s.storeLayer, s.layerEnd));
     }
 }

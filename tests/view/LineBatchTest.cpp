@@ -52,7 +52,6 @@ TEST(LineBatch, ObjectsKeepTheirNamesColoursAndPlaces) {
     ShapeCache cache;
     LineBatch batch;
     batch.build(scene.items, cache, nullptr);
-
     // World (name 0), springs 2 and 3, loads 4 and 5, point 6, then the body 1.
     std::vector<int> names;
     for (const LineBatch::Range& r : batch.ranges)
@@ -65,7 +64,6 @@ TEST(LineBatch, ObjectsKeepTheirNamesColoursAndPlaces) {
     for (const LineBatch::Range& r : batch.ranges)
         covered += r.count;
     EXPECT_EQ(covered, batch.lines.size());
-
     // The rear spring's box (unbound: white) lies around its position.
     for (std::uint32_t i = rear.first + 6; i < rear.first + rear.count; ++i) {
         const std::uint32_t v = batch.lines[i];

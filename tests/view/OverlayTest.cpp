@@ -69,17 +69,14 @@ TEST(Overlay, StaticTextsForNothingAndForEachPickedObject) {
                                         "176 絶対変位:0.002291"}));
     const std::vector<std::string> load = lines(&m, s, 4);
     ASSERT_EQ(load.size(), 8u);
-    EXPECT_EQ(load[3], "110 <荷重要素>");
-    EXPECT_EQ(load[4], "132 名前:　　weight");
-    EXPECT_EQ(load[7], "198 絶対変位:0.002291"); // applied at the centre of gravity
+    // Applied at the centre of gravity.
+    EXPECT_EQ(std::tuple(load[3], load[4], load[7]),
+              std::tuple("110 <荷重要素>", "132 名前:　　weight", "198 絶対変位:0.002291"));
 
     const std::vector<std::string> spring = lines(&m, s, 3);
     ASSERT_EQ(spring.size(), 9u);
-    EXPECT_EQ(spring[3], "110 <ばね要素>");
-    EXPECT_EQ(spring[4], "132 名前:　　rear");
-    EXPECT_EQ(spring[7].substr(0, 17), "198 ばね変位:");
-    EXPECT_EQ(spring[8].substr(0, 17), "220 絶対変位:");
-
+    EXPECT_EQ(std::tuple(spring[3], spring[4], spring[7].substr(0, 17), spring[8].substr(0, 17)),
+              std::tuple("110 <ばね要素>", "132 名前:　　rear", "198 ばね変位:", "220 絶対変位:"));
     // A small turn about z at the centre of gravity carries the point at offset
     // (0.4, 0.1, 0) along a circle.
     const double t = 0.01;
@@ -88,10 +85,10 @@ TEST(Overlay, StaticTextsForNothingAndForEachPickedObject) {
     const double dy = 0.4 * std::sin(t) + 0.1 * (std::cos(t) - 1);
     const std::vector<std::string> point = lines(&m, s, 6);
     ASSERT_EQ(point.size(), 8u);
-    EXPECT_EQ(point[3], "110 <観測点>");
-    EXPECT_EQ(point[4], "132 名前:　　radiator");
-    EXPECT_EQ(point[5], "154 " + lf3("変位:　　", dx, dy, 0));
-    EXPECT_EQ(point[6], "176 " + lf3("回転:　　", 0, 0, t));
+    EXPECT_EQ(std::vector(point.begin() + 3, point.begin() + 7),
+              (std::vector<std::string>{"110 <観測点>", "132 名前:　　radiator",
+                                        "154 " + lf3("変位:　　", dx, dy, 0),
+                                        "176 " + lf3("回転:　　", 0, 0, t)}));
 
     s.showDisplacementData = false;
     EXPECT_TRUE(lines(&m, s, 6).empty());
@@ -110,10 +107,10 @@ TEST(Overlay, DynamicTextsSitLowerUnderTheFrequency) {
               (std::vector<std::string>{name, freq, "88 表示オブジェクトを選択して下さい"}));
     const std::vector<std::string> picked = lines(&m, s, 1);
     ASSERT_EQ(picked.size(), 8u);
-    EXPECT_EQ(picked[2], "88 --変位データ--");
-    EXPECT_EQ(picked[3].substr(0, 7), "110 ※");
-    EXPECT_EQ(picked[4], "154 <質量要素>");
-    EXPECT_EQ(picked[5], "176 " + lf3("変位:　　", 0.002, 0.001, 0)); // the amplitudes
+    // The displacement row holds the amplitudes.
+    EXPECT_EQ(std::tuple(picked[2], picked[3].substr(0, 7), picked[4], picked[5]),
+              std::tuple("88 --変位データ--", "110 ※", "154 <質量要素>",
+                         "176 " + lf3("変位:　　", 0.002, 0.001, 0)));
 }
 
 TEST(Overlay, LegendAtTheBottomLeft) {
@@ -121,17 +118,12 @@ TEST(Overlay, LegendAtTheBottomLeft) {
     ASSERT_EQ(o.texts.size(), 5u);
     const char* texts[] = {"x", ",", "y", ",", "z"};
     const int xs[] = {20, 60, 70, 110, 120};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(o.texts[i].text, texts[i]);
-        EXPECT_EQ(o.texts[i].x, xs[i]);
-        EXPECT_EQ(o.texts[i].y, 270);
-    }
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(std::tuple(o.texts[i].text, o.texts[i].x, o.texts[i].y),
+                  std::tuple(texts[i], xs[i], 270));
     ASSERT_EQ(o.lines.size(), 3u);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(o.lines[i].x1, 30 + 50 * i);
-        EXPECT_EQ(o.lines[i].x2, 50 + 50 * i);
-        EXPECT_EQ(o.lines[i].y1, 280);
-        EXPECT_EQ(o.lines[i].y2, 280);
-    }
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(std::tuple(o.lines[i].x1, o.lines[i].x2, o.lines[i].y1, o.lines[i].y2),
+                  std::tuple(30 + 50 * i, 50 + 50 * i, 280, 280));
     EXPECT_EQ(o.lines[1].colour, (Rgb{0, 1, 0}));
 }

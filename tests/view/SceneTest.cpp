@@ -39,10 +39,9 @@ Scene build(const AnalysisModel* model, DisplayState state, ViewCamera camera = 
 }
 
 const DrawItem& find(const Scene& s, Shape shape, int name, int nth = 0) {
-    for (const DrawItem& i : s.items) {
+    for (const DrawItem& i : s.items)
         if (i.shape == shape && i.name == name && nth-- == 0)
             return i;
-    }
     static DrawItem none;
     ADD_FAILURE() << "no item";
     return none;
@@ -87,14 +86,12 @@ TEST(Scene, ItemsAndPickNamesOfEachDisplayKind) {
     state.showGround = false;
     EXPECT_EQ(outline(build(&m, state)),
               join({{"Axes:0"}, springs, {"Sphere:6*", "Line:5*", "Cone:5"}, white}));
-
     // Results that are not valid: the plain model, and the display falls back.
     AnalysisModel stale = m;
     stale.calculated = 0;
     state.showMode(3);
     prepareDisplay(state, &stale);
     EXPECT_EQ(state.displayKind, DisplayKind::Model);
-
     // No model: only the world, and the view drops the imported geometry.
     const Scene none = build(nullptr, DisplayState{});
     EXPECT_FALSE(none.hasModel);
@@ -108,8 +105,8 @@ TEST(Scene, ColoursFollowSelectionBindingAndLoadType) {
     m.springs[1].selected = 1;
     m.springs[0].selected = 1; // selected and bound: selected wins
     Scene s = build(&m, DisplayState{});
-    EXPECT_EQ(find(s, Shape::Box, 2).colour, colours::red);
-    EXPECT_EQ(find(s, Shape::Box, 3).colour, colours::red);
+    EXPECT_EQ(std::tuple(find(s, Shape::Box, 2).colour, find(s, Shape::Box, 3).colour),
+              std::tuple(colours::red, colours::red));
     m.springs[0].selected = m.springs[1].selected = 0;
     s = build(&m, DisplayState{});
     EXPECT_EQ(find(s, Shape::Box, 2).colour, colours::springBound);
@@ -121,14 +118,14 @@ TEST(Scene, ColoursFollowSelectionBindingAndLoadType) {
     EXPECT_EQ(find(s, Shape::Grid, 0).colour, colours::ground);
     m.staticLoads[0].selected = m.observationPoints[0].selected = 1;
     s = build(&m, DisplayState{});
-    EXPECT_EQ(find(s, Shape::Line, 4).colour, colours::red);
-    EXPECT_EQ(find(s, Shape::Sphere, 6).colour, colours::red);
+    EXPECT_EQ(std::tuple(find(s, Shape::Line, 4).colour, find(s, Shape::Sphere, 6).colour),
+              std::tuple(colours::red, colours::red));
 
     DisplayState state;
     state.showInertiaAxes = state.showElasticAxes = true;
     s = build(&m, state);
-    EXPECT_EQ(find(s, Shape::Line, 1, 0).colour, colours::inertiaAxes);
-    EXPECT_EQ(find(s, Shape::Line, 1, 3).colour, colours::elasticAxes);
+    EXPECT_EQ(std::tuple(find(s, Shape::Line, 1, 0).colour, find(s, Shape::Line, 1, 3).colour),
+              std::tuple(colours::inertiaAxes, colours::elasticAxes));
     state.showMode(1);
     EXPECT_EQ(find(build(&m, state), Shape::Box, 1, 0).colour, colours::grey);
 }
@@ -144,7 +141,6 @@ TEST(Scene, PlacementsOfSpringsLoadsPointsAndTheBody) {
 
     EXPECT_EQ(find(scene, Shape::Axes, 0).transform.apply({1, 0, 0}).x, 1.0);
     expectPoint(find(scene, Shape::Grid, 0).transform.apply({0, 0, 0}), 0, -0.3, 0, 1e-7);
-
     // Spring "rear" (no angles): turned 90 deg about z, so local x points along
     // global y; the box is squeezed to half in local x.
     const DrawItem& rear = find(scene, Shape::Box, 3);
@@ -158,7 +154,6 @@ TEST(Scene, PlacementsOfSpringsLoadsPointsAndTheBody) {
     const Point3 x = front.apply({1, 0, 0});
     expectPoint({x.x / s - 0.55, x.y / s - 0.05, x.z / s}, std::cos(z) * std::cos(y),
                 std::sin(z) * std::cos(y), -std::sin(y), kTol);
-
     // Load arrows: the cone's axis along the direction, at the arrow's tip.
     for (const Matrix& d :
          {v3(0, -1, 0), v3(0, 0, -1), v3(1, 0, 0), v3(0.6, 0.0, 0.8), v3(0, 0, 0)}) {
@@ -171,13 +166,12 @@ TEST(Scene, PlacementsOfSpringsLoadsPointsAndTheBody) {
         if (d.norm() > 0)
             expectPoint({(ahead.x - tip.x) / s, (ahead.y - tip.y) / s, (ahead.z - tip.z) / s}, d[0],
                         d[1], d[2], kAngleTol);
-        EXPECT_EQ(find(scene, Shape::Cone, 4).size, 0.02);
-        EXPECT_EQ(find(scene, Shape::Cone, 4).height, 0.05);
+        const DrawItem& c = find(scene, Shape::Cone, 4);
+        EXPECT_EQ(std::tuple(c.size, c.height), std::tuple(0.02, 0.05));
     }
     expectPoint(find(scene, Shape::Sphere, 6).transform.apply({0, 0, 0}), 0.5 * s, 0.3 * s,
                 0.3 * s);
     EXPECT_EQ(find(scene, Shape::Sphere, 6).size, 0.02);
-
     // The body: its box scaled to its size around the centre of gravity.
     const DrawItem& body = find(scene, Shape::Box, 1);
     expectPoint(body.transform.apply({0.5, 0.5, 0.5}), (0.1 + 0.3) * s, (0.2 + 0.2) * s,
@@ -197,7 +191,6 @@ TEST(Scene, DeformedBodyOfModeStaticAndDynamicDisplays) {
     state.amplitude = 0.5;
     expectPoint(bodyAt({0, 0, 0}), 0.1 + 0.5 * m.modeShapes(0, 4), 0.2 + 0.5 * m.modeShapes(1, 4),
                 0.3 + 0.5 * m.modeShapes(2, 4));
-
     // Static: resultScale x the row, rotations about x, then y, then z.
     state.showStaticLoad(0);
     state.resultScale = 10.0;
@@ -209,7 +202,6 @@ TEST(Scene, DeformedBodyOfModeStaticAndDynamicDisplays) {
     expectPoint({e.x - c.x, e.y - c.y, e.z - c.z}, -std::sin(rz * cf) * 0.4,
                 std::cos(rx * cf) * std::cos(rz * cf) * 0.4,
                 std::sin(rx * cf) * std::cos(rz * cf) * 0.4, 1e-9);
-
     // Dynamic: cos(phase + psi) x amplitude x resultScale.
     state.showDynamicLoad(0);
     state.phase = 0.25;
@@ -248,8 +240,7 @@ TEST(Scene, BadResultsDrawWhatCanBeDrawn) {
 TEST(Scene, ProjectionPutsTheOriginAtTheCentreAndPansInEyeUnits) {
     ViewCamera c;
     const WindowPoint o = projectToWindow({0, 0, 0}, c, 800, 600);
-    EXPECT_NEAR(o.x, 400, 1e-9);
-    EXPECT_NEAR(o.y, 300, 1e-9);
+    expectPoint({o.x, o.y, 0}, 400, 300, 0);
     // Half the view height is 10 x tan(10 deg) scene units at the origin.
     const double half = 10 * std::tan(10 * 0.01745328888888889);
     EXPECT_NEAR(projectToWindow({0, half, 0}, c, 800, 600).y, 0.0, 1e-6);

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 using namespace quav;
@@ -19,9 +18,7 @@ TEST(Animation, PhaseRunsOneCycleAndRestartsAtZero) {
         EXPECT_NEAR(s.phase, i * 6.283184 / 16, 1e-12);
     }
     animationStep(s);
-    EXPECT_EQ(s.phase, 0.0);
-    EXPECT_EQ(s.amplitude, 0.0);
-
+    EXPECT_EQ(std::tuple(s.phase, s.amplitude), std::tuple(0.0, 0.0));
     // Four frames: about +modeScale, 0, -modeScale, then exactly 0.
     s.frameCount = 4;
     s.modeScale = 0.2;
@@ -32,7 +29,6 @@ TEST(Animation, PhaseRunsOneCycleAndRestartsAtZero) {
     }
     animationStep(s);
     EXPECT_EQ(s.amplitude, 0.0);
-
     // The response animation uses resultScale; the static display does not move.
     s.showDynamicLoad(0);
     animationStep(s);
@@ -51,12 +47,10 @@ TEST(Animation, PhaseRunsOneCycleAndRestartsAtZero) {
 TEST(Animation, KeysStopPlayAndStep) {
     DisplayState s;
     s.showMode(1);
-    EXPECT_TRUE(animationKey(s, 'S'));
-    EXPECT_FALSE(s.animating);
-    EXPECT_TRUE(animationKey(s, 'P'));
-    EXPECT_TRUE(s.animating);
-    EXPECT_TRUE(animationKey(s, 'D'));
-    EXPECT_FALSE(s.animating);
+    for (auto [key, animating] : {std::pair{'S', false}, {'P', true}, {'D', false}}) {
+        EXPECT_TRUE(animationKey(s, key));
+        EXPECT_EQ(s.animating, animating) << key;
+    }
     EXPECT_NEAR(s.phase, 6.283184 / 16, 1e-12);
     EXPECT_FALSE(animationKey(s, 'X'));
 }
@@ -67,9 +61,7 @@ TEST(Camera, DragTurnsZoomsAndPansOnlyWithItsKeys) {
     c.leftDragging = true;
     EXPECT_FALSE(dragCamera(c, s, 10, 10, false, false)); // no key: nothing moves
     EXPECT_TRUE(dragCamera(c, s, 10, 20, true, false));
-    EXPECT_EQ(c.rotX, 10.0f);
-    EXPECT_EQ(c.rotY, 5.0f);
-    EXPECT_EQ(c.lastY, 20);
+    EXPECT_EQ(std::tuple(c.rotX, c.rotY, c.lastY), std::tuple(10.0f, 5.0f, 20));
     EXPECT_TRUE(dragCamera(c, s, 10, 120, false, true));
     EXPECT_FLOAT_EQ(s.zoom, 1.5f);
     EXPECT_TRUE(dragCamera(c, s, 10, -1000, false, true)); // far up: held at 0
@@ -95,9 +87,7 @@ TEST(Camera, FitScalesToTheWiderSideAndCentresTheBody) {
     EXPECT_FLOAT_EQ(c.viewScale, 5.0f);
     EXPECT_FLOAT_EQ(c.panX, -0.5f);
     EXPECT_FLOAT_EQ(c.panY, -1.0f);
-    EXPECT_EQ(c.rotX, 0.0f);
-    EXPECT_EQ(c.rotY, 0.0f);
-    EXPECT_EQ(s.zoom, 1.0f);
+    EXPECT_EQ(std::tuple(c.rotX, c.rotY, s.zoom), std::tuple(0.0f, 0.0f, 1.0f));
     m.size = quav::testing::v3(-0.5, 0.5, 1); // equal magnitudes: |sy|
     fitView(c, s, &m);
     EXPECT_FLOAT_EQ(c.viewScale, 6.0f);
