@@ -1,7 +1,7 @@
 // The optimiser's throughput: the per-variant pipeline and whole runs.
 #include "BenchModels.h"
 #include "analysis/CalculationDriver.h"
-#include "analysis/EigenAnalysis.h"
+#include "analysis/VariantBasis.h"
 #include "document/ModelFile.h"
 #include "optimizer/Optimizer.h"
 #include "optimizer/OptimizerRun.h"
@@ -20,10 +20,10 @@ namespace {
 
 /// The full calculation of one variant as a run makes it when nothing rules the
 /// variant out: the model written into storage reused from the variant before,
-/// bindings, eigen + static calculation (the principal inertia axes, which
-/// bindings never change, found once for the run) and the conditions. With
-/// `fromScratch` 1, as `calc` would make it: a fresh copy of the model and the
-/// principal axes found for it.
+/// bindings, eigen + static calculation (the principal inertia axes and spring
+/// orientations, which these bindings leave alone, found once for the run) and the
+/// conditions. With `fromScratch` 1, as `calc` would make it: a fresh copy of the
+/// model, everything found for it.
 void BM_VariantPipeline(benchmark::State& state) {
     AnalysisModel model = studyModel();
     Optimizer o = studyOptimizer(model);
@@ -31,8 +31,8 @@ void BM_VariantPipeline(benchmark::State& state) {
         p.currentValue = p.minValue + 3 * p.increment;
     CalculationConditions conditions;
     conditions.dynamic = conditions.frequencyStep = 0;
-    const PrincipalAxes axes = principalInertiaAxes(model.inertia);
-    auto evaluate = [&](AnalysisModel& variant, const PrincipalAxes* shared) {
+    const VariantBasis basis(model);
+    auto evaluate = [&](AnalysisModel& variant, const VariantBasis* shared) {
         applyBindings(variant, o.bindings, o.parameters);
         calculate(variant, conditions, shared);
         benchmark::DoNotOptimize(evaluateVariant(variant, o.conditions));
@@ -44,7 +44,7 @@ void BM_VariantPipeline(benchmark::State& state) {
             evaluate(fresh, nullptr);
         } else {
             reused = model;
-            evaluate(reused, &axes);
+            evaluate(reused, &basis);
         }
     }
     state.counters["variants/s"] =

@@ -5,6 +5,10 @@
 #include <cstddef>
 #include <memory>
 
+namespace quav {
+class VariantBasis;
+}
+
 namespace quav::detail {
 
 // Fixed-size kernels of the analyses on plain row-major arrays. They do
@@ -49,7 +53,9 @@ void pointTransfer(const double* motion, const double* from, const double* to, d
 /// and each orientation computed once, however many systems the analysis assembles.
 class SpringSet {
 public:
-    explicit SpringSet(const AnalysisModel& model);
+    /// With `basis`, the orientations of springs whose angles it knows are taken
+    /// from it rather than found again.
+    explicit SpringSet(const AnalysisModel& model, const VariantBasis* basis = nullptr);
 
     int count() const { return count_; }
 
@@ -66,12 +72,14 @@ private:
         const SpringCharacteristic* characteristic;
         const double* position;
         double orientation[9];
+        const double* principal; ///< the orientation in the basis's frame, or null
     };
     // Mount layouts rarely exceed this; more springs move to the heap.
     static constexpr int kInlineSprings = 16;
 
     int count_;
     SmallArray<Spring, kInlineSprings> springs_;
+    const double* basisFrame_ = nullptr;
 };
 
 /// Storage for the per-spring 3 x 3 blocks of a SpringSet.

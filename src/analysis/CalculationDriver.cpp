@@ -4,6 +4,7 @@
 #include "analysis/DynamicAnalysis.h"
 #include "analysis/EigenAnalysis.h"
 #include "analysis/StaticAnalysis.h"
+#include "analysis/VariantBasis.h"
 
 #include "model/Archive.h"
 
@@ -49,7 +50,7 @@ SweepPlan planSweep(const AnalysisModel& model) {
 }
 
 CalculationOutcome calculate(AnalysisModel& model, const CalculationConditions& conditions,
-                             const PrincipalAxes* principal) {
+                             const VariantBasis* basis) {
     CalculationOutcome outcome;
     model.calculated = 0;
     model.clearResults();
@@ -63,7 +64,8 @@ CalculationOutcome calculate(AnalysisModel& model, const CalculationConditions& 
     // Both analyses read the springs' orientations and characteristics: found once.
     const bool statics = conditions.staticAnalysis && !model.staticLoads.empty();
     if (conditions.eigen || statics) {
-        const detail::SpringSet springs(model);
+        const detail::SpringSet springs(model, basis);
+        const PrincipalAxes* principal = basis ? basis->principalFor(model) : nullptr;
         if (conditions.eigen && principal)
             eigenvalueAnalysis(model, springs, *principal);
         else if (conditions.eigen)

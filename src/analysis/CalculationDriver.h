@@ -6,7 +6,7 @@
 
 namespace quav {
 
-struct PrincipalAxes;
+class VariantBasis;
 
 /// What a calculation runs; non-zero means run.
 struct CalculationConditions {
@@ -67,11 +67,11 @@ struct CalculationOutcome {
 /// dynamic (loads present) and the sweep (dynamic loads present) in that order;
 /// `calculated` to 1 on success. Sweep step s is at `frequencyStart` + s x
 /// `frequencyStep` by repeated addition, every load at that frequency (0 Hz too).
-/// On a sweep failure every result of the run is cleared again. `principal`, when
-/// given, must be principalInertiaAxes(model.inertia): variants of one model share
-/// their axes, which then need not be found for each.
+/// On a sweep failure every result of the run is cleared again. `basis`, when
+/// given, is that of the model `model` is a variant of: what the variant shares with
+/// it is then not found again.
 CalculationOutcome calculate(AnalysisModel& model, const CalculationConditions& conditions,
-                             const PrincipalAxes* principal = nullptr);
+                             const VariantBasis* basis = nullptr);
 
 /// calculate() reduced to its status: 0 success; the number of failed checks; or 1
 /// for a bad or too large frequency sweep.

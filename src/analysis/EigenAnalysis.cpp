@@ -285,8 +285,8 @@ ModalSolution solveModes(const AnalysisModel& model, const PrincipalAxes& princi
 }
 
 bool naturalFrequencyBounds(const AnalysisModel& model, const PrincipalAxes& principal,
-                            FrequencyBounds& bounds) {
-    const ModalSystem system = modalSystem(model, principal, detail::SpringSet(model));
+                            FrequencyBounds& bounds, const VariantBasis* basis) {
+    const ModalSystem system = modalSystem(model, principal, detail::SpringSet(model, basis));
     if (!system.valid || !system.definite)
         return false;
     Matrix c(6, 6);

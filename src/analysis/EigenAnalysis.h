@@ -8,6 +8,7 @@ namespace quav {
 namespace detail {
 class SpringSet;
 }
+class VariantBasis;
 
 /// Principal axes of inertia.
 struct PrincipalAxes {
@@ -84,11 +85,11 @@ struct FrequencyBounds {
 /// squared frequency each range is at most about a millionth of the highest
 /// frequency squared wide (near 0 Hz that is wide in Hz). For ruling
 /// out many variants of one model quickly: `principal` must be
-/// principalInertiaAxes(model.inertia), which such variants share. Returns false
-/// when it cannot tell: the principal axes not set, a mass matrix that is not
-/// definite, non-finite values.
+/// principalInertiaAxes(model.inertia), which such variants share, as they share
+/// `basis` when given. Returns false when it cannot tell: the principal axes not
+/// set, a mass matrix that is not definite, non-finite values.
 bool naturalFrequencyBounds(const AnalysisModel& model, const PrincipalAxes& principal,
-                            FrequencyBounds& bounds);
+                            FrequencyBounds& bounds, const VariantBasis* basis = nullptr);
 
 /// Writes `eigenFrequencies` and `modeShapes` of the model from solveModes. Returns
 /// false and leaves the results untouched when the principal axes are not set.

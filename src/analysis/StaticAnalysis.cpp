@@ -17,8 +17,8 @@ Matrix loadVector(const StaticLoad& load) {
     return f;
 }
 
-Matrix staticAnalysis(const AnalysisModel& model) {
-    return staticAnalysis(model, detail::SpringSet(model));
+Matrix staticAnalysis(const AnalysisModel& model, const VariantBasis* basis) {
+    return staticAnalysis(model, detail::SpringSet(model, basis));
 }
 
 Matrix staticAnalysis(const AnalysisModel& model, const detail::SpringSet& springs) {

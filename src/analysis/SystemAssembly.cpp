@@ -2,9 +2,11 @@
 
 #include "analysis/AnalysisKernels.h"
 #include "analysis/Constants.h"
+#include "analysis/VariantBasis.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace quav {
 
@@ -39,10 +41,10 @@ void springOrientation(const SpringElement& spring, double* r) {
 
 namespace {
 
-/// J diag(rates) J^T with J = T O, or zero without a characteristic. Stiffness is
-/// scaled by the dynamic factor when `dynamic` is set.
-void springMatrix(const SpringCharacteristic* c, const double* orientation, const double* frame,
-                  bool damping, bool dynamic, double* k) {
+/// J diag(rates) J^T with J = T O (`framed` when known), or zero without a
+/// characteristic. Stiffness is scaled by the dynamic factor when `dynamic` is set.
+void springMatrix(const SpringCharacteristic* c, const double* orientation, const double* framed,
+                  const double* frame, bool damping, bool dynamic, double* k) {
     if (!c) {
         for (int i = 0; i < 9; ++i)
             k[i] = 0.0;
@@ -50,7 +52,9 @@ void springMatrix(const SpringCharacteristic* c, const double* orientation, cons
     }
     const Matrix& rates = damping ? c->damping : c->stiffness;
     double j[9];
-    if (std::equal(frame, frame + 9, kGlobalFrame)) {
+    if (framed) {
+        std::copy(framed, framed + 9, j);
+    } else if (std::equal(frame, frame + 9, kGlobalFrame)) {
         // What the product with the identity gives: the same elements, -0 as +0.
         for (int i = 0; i < 9; ++i)
             j[i] = 0.0 + orientation[i];
@@ -84,21 +88,35 @@ double sumOverSprings(const double* blocks, const double* offsets, int n, Term t
 
 } // namespace
 
-SpringSet::SpringSet(const AnalysisModel& model)
-    : count_(static_cast<int>(model.springs.size())), springs_(count_) {
+SpringSet::SpringSet(const AnalysisModel& model, const VariantBasis* basis)
+    : count_(static_cast<int>(model.springs.size())), springs_(count_),
+      basisFrame_(basis ? basis->frame() : nullptr) {
     for (int i = 0; i < count_; ++i) {
         const SpringElement& spring = model.springs[static_cast<std::size_t>(i)];
         Spring& s = springs_[i];
         s.characteristic = model.findCharacteristic(spring.characteristicId);
         s.position = spring.position.data();
-        if (s.characteristic)
+        s.principal = nullptr;
+        if (!s.characteristic)
+            continue;
+        const VariantBasis::SpringAxes* known =
+            basis ? basis->springAxes(static_cast<std::size_t>(i), spring) : nullptr;
+        if (known) {
+            std::copy(known->global, known->global + 9, s.orientation);
+            s.principal = known->principal;
+        } else {
             springOrientation(spring, s.orientation);
+        }
     }
 }
 
 void SpringSet::springMatrices(const double* frame, bool damping, bool dynamic, double* out) const {
+    // In the basis's own frame the products T O are known (bitwise the same frame,
+    // so the same products) for every spring whose angles it knows.
+    const bool basisFrame = basisFrame_ && std::memcmp(frame, basisFrame_, 9 * sizeof(double)) == 0;
     for (int i = 0; i < count_; ++i)
-        springMatrix(springs_[i].characteristic, springs_[i].orientation, frame, damping, dynamic,
+        springMatrix(springs_[i].characteristic, springs_[i].orientation,
+                     basisFrame ? springs_[i].principal : nullptr, frame, damping, dynamic,
                      out + 9 * i);
 }
 
@@ -184,7 +202,7 @@ Matrix springMatrix(const AnalysisModel& model, const SpringElement& spring, con
         return k;
     double orientation[9];
     detail::springOrientation(spring, orientation);
-    detail::springMatrix(c, orientation, frame.data(), damping, dynamic, k.data());
+    detail::springMatrix(c, orientation, nullptr, frame.data(), damping, dynamic, k.data());
     return k;
 }
 

@@ -39,19 +39,19 @@ bool RunInput::evaluate(const std::vector<DesignParameter>& parameters,
     conditions.staticAnalysis = 1;
     conditions.dynamic = 0;
     conditions.frequencyStep = 0;
-    const PrincipalAxes* axes = screen_.sharedAxes(variant);
+    const VariantBasis* basis = &screen_.basis();
     // Only displacement conditions read the static results. Without them a variant
     // is judged on its modes alone, and only an accepted one, whose file keeps its
     // results, gets the whole calculation.
     if (conditions_.displacementConditions.empty()) {
         CalculationConditions modesOnly = conditions;
         modesOnly.staticAnalysis = 0;
-        calculate(variant, modesOnly, axes);
+        calculate(variant, modesOnly, basis);
         if (!evaluateVariant(variant, conditions_))
             return false;
     }
     // A failed calculation leaves cleared results, which the conditions then judge.
-    calculate(variant, conditions, axes);
+    calculate(variant, conditions, basis);
     return evaluateVariant(variant, conditions_);
 }
 

@@ -7,7 +7,6 @@
 #include "analysis/StaticAnalysis.h"
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 namespace quav {
@@ -145,8 +144,7 @@ bool springRatiosHold(const AnalysisModel& m, const OptimizationConditions& c) {
 } // namespace
 
 VariantScreen::VariantScreen(const AnalysisModel& model, const OptimizationConditions& conditions)
-    : conditions_(conditions), inertia_(model.inertia),
-      principal_(principalInertiaAxes(model.inertia)) {}
+    : conditions_(conditions), basis_(model) {}
 
 bool VariantScreen::mayBeAccepted(const AnalysisModel& variant) const {
     const OptimizationConditions& c = conditions_;
@@ -161,7 +159,7 @@ bool VariantScreen::mayBeAccepted(const AnalysisModel& variant) const {
     // The static results are the calculation's own, and cheap: displacement
     // conditions are judged on them exactly.
     if (!c.displacementConditions.empty() && !variant.staticLoads.empty()) {
-        const Matrix results = staticAnalysis(variant);
+        const Matrix results = staticAnalysis(variant, &basis_);
         for (const auto& dc : c.displacementConditions)
             if (!displacementConditionHolds(variant, results, dc))
                 return false;
@@ -173,10 +171,10 @@ bool VariantScreen::frequenciesMayPass(const AnalysisModel& variant) const {
     const OptimizationConditions& c = conditions_;
     if (!c.minFrequencyEnabled && !c.maxFrequencyEnabled)
         return true;
-    const PrincipalAxes* shared = sharedAxes(variant);
+    const PrincipalAxes* shared = basis_.principalFor(variant);
     FrequencyBounds bounds;
     const bool known =
-        shared ? naturalFrequencyBounds(variant, *shared, bounds)
+        shared ? naturalFrequencyBounds(variant, *shared, bounds, &basis_)
                : naturalFrequencyBounds(variant, principalInertiaAxes(variant.inertia), bounds);
     if (!known)
         return true;
@@ -187,14 +185,6 @@ bool VariantScreen::frequenciesMayPass(const AnalysisModel& variant) const {
     if (c.maxFrequencyEnabled && bounds.highest.low > c.maxFrequency)
         return false;
     return true;
-}
-
-const PrincipalAxes* VariantScreen::sharedAxes(const AnalysisModel& variant) const {
-    const bool same = variant.inertia.rows() == inertia_.rows() &&
-                      variant.inertia.cols() == inertia_.cols() &&
-                      std::memcmp(variant.inertia.data(), inertia_.data(),
-                                  sizeof(double) * static_cast<std::size_t>(inertia_.size())) == 0;
-    return same ? &principal_ : nullptr;
 }
 
 bool evaluateVariant(const AnalysisModel& m, const OptimizationConditions& c) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analysis/EigenAnalysis.h"
+#include "analysis/VariantBasis.h"
 #include "model/AnalysisModel.h"
 #include "optimizer/DesignParameter.h"
 #include "optimizer/OptimizationConditions.h"
@@ -45,9 +45,9 @@ bool evaluateVariant(const AnalysisModel& variant, const OptimizationConditions&
 /// A quick look at variants of one model before their calculation.
 class VariantScreen {
 public:
-    /// `model` is the model the variants are copies of: its principal inertia axes,
-    /// which bindings never change, are found once here. `conditions` are read at
-    /// each look and must outlive the screen.
+    /// `model` is the model the variants are copies of: its principal inertia axes
+    /// and spring orientations, which bindings seldom change, are found once here.
+    /// `conditions` are read at each look and must outlive the screen.
     VariantScreen(const AnalysisModel& model, const OptimizationConditions& conditions);
 
     /// False when the variant certainly fails the spring-ratio condition, the
@@ -58,16 +58,14 @@ public:
     /// calculation decides.
     bool mayBeAccepted(const AnalysisModel& variant) const;
 
-    /// The principal axes of the variant's inertia when it is the model's (bitwise,
-    /// as bindings leave it), found once for all variants; otherwise null.
-    const PrincipalAxes* sharedAxes(const AnalysisModel& variant) const;
+    /// What the variants share with the model, found once for all of them.
+    const VariantBasis& basis() const { return basis_; }
 
 private:
     bool frequenciesMayPass(const AnalysisModel& variant) const;
 
     const OptimizationConditions& conditions_;
-    Matrix inertia_;
-    PrincipalAxes principal_;
+    VariantBasis basis_;
 };
 
 } // namespace quav
