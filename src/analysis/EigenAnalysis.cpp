@@ -110,9 +110,11 @@ namespace {
 struct ModalSystem {
     bool valid = false;    ///< the principal axes are set
     bool definite = false; ///< the mass matrix is positive or negative definite
-    double axes[9] = {};   ///< P, row-major
     long double massSign = 1.0L;
     long double scale[6] = {};
+    /// P Dm^-1/2 in two 3 x 3 blocks (translations, rotations), row-major: takes a
+    /// vector of the system to global DOFs.
+    double map[2][9] = {};
     double c[36] = {}; ///< row-major, both triangles
 };
 
@@ -125,12 +127,9 @@ ModalSystem modalSystem(const AnalysisModel& model, const PrincipalAxes& princip
     const Matrix& p = principal.axes;
     // P is orthonormal, so its transpose is its inverse, exactly to rounding.
     double frame[9];
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c) {
-            system.axes[r * 3 + c] = p(r, c);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
             frame[r * 3 + c] = p(c, r);
-        }
-    }
     detail::SpringBlocks blocks(springs);
     springs.springMatrices(frame, false, true, blocks.data());
     double k[36];
@@ -155,6 +154,11 @@ ModalSystem modalSystem(const AnalysisModel& model, const PrincipalAxes& princip
     system.massSign = allPositive ? 1.0L : -1.0L;
     for (int i = 0; i < 6; ++i)
         system.scale[i] = 1.0L / std::sqrt(std::fabs(static_cast<long double>(d[i])));
+    for (int block = 0; block < 2; ++block)
+        for (int r = 0; r < 3; ++r)
+            for (int m = 0; m < 3; ++m)
+                system.map[block][r * 3 + m] =
+                    static_cast<double>(p(r, m) * system.scale[3 * block + m]);
     for (int i = 0; i < 6; ++i)
         for (int j = i; j < 6; ++j)
             system.c[i * 6 + j] = system.c[j * 6 + i] =
@@ -224,30 +228,31 @@ ModalSolution modesOf(const ModalSystem& system, EigenPrecision precision) {
     }
 
     // Mode vectors in global DOFs, normalised and signed, in the solver's order.
-    const double* p = system.axes;
     double shapes[6][6]; // shapes[j]: mode j
     double lambda[6];
     for (int j = 0; j < 6; ++j) {
         lambda[j] = static_cast<double>(system.massSign * w[j * 7]);
-        long double x[6];
-        for (int i = 0; i < 6; ++i)
-            x[i] = system.scale[i] * vt[j * 6 + i];
-        long double g[6];
+        const double* y = vt + j * 6;
+        // Each element's sum stays in a register; only its rounded value is kept.
+        double g[6];
         long double norm2 = 0.0L;
-        for (int block = 0; block < 6; block += 3) {
+        for (int block = 0; block < 2; ++block) {
+            const double* map = system.map[block];
+            const long double y0 = y[3 * block], y1 = y[3 * block + 1], y2 = y[3 * block + 2];
             for (int r = 0; r < 3; ++r) {
-                long double sum = 0.0L;
-                for (int m = 0; m < 3; ++m)
-                    sum += static_cast<long double>(p[r * 3 + m]) * x[block + m];
-                g[block + r] = sum;
+                const long double sum =
+                    0.0L + map[r * 3] * y0 + map[r * 3 + 1] * y1 + map[r * 3 + 2] * y2;
+                g[3 * block + r] = static_cast<double>(sum);
                 norm2 += sum * sum;
             }
         }
-        const long double norm = std::sqrt(norm2);
+        // One division per mode; the product with the wide reciprocal rounds as the
+        // quotient would, but for an occasional last bit.
+        const long double inverse = 1.0L / std::sqrt(norm2);
         // The largest element (the first of equal magnitudes) positive.
         int big = 0;
         for (int i = 0; i < 6; ++i) {
-            shapes[j][i] = static_cast<double>(g[i] / norm);
+            shapes[j][i] = static_cast<double>(g[i] * inverse);
             if (std::fabs(shapes[j][i]) > std::fabs(shapes[j][big]))
                 big = i;
         }

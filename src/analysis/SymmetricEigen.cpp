@@ -251,8 +251,11 @@ namespace {
 using Pair = double __attribute__((vector_size(16)));
 
 /// x <- c x - s y, y <- s x + c y over the n elements of two rows, two at a time;
-/// `store` (j, x[j], y[j]) is given each new pair of elements too.
-template <int Order, class Store>
+/// `store` (j, x[j], y[j]) is given each new pair of elements too. `Gathered` loads
+/// each pair as two single elements: the rows of the matrix have just had single
+/// elements stored into them (the mirrored columns), and a load that spans two such
+/// stores waits until they reach the cache instead of taking them on the way.
+template <int Order, bool Gathered, class Store>
 [[gnu::always_inline]] inline void rotateRows(double* x, double* y, int order, double c, double s,
                                               Store store) {
     const int n = Order > 0 ? Order : order;
@@ -261,8 +264,13 @@ template <int Order, class Store>
 #pragma GCC unroll 6
     for (; j + 2 <= n; j += 2) {
         Pair u, v;
-        std::memcpy(&u, x + j, sizeof u);
-        std::memcpy(&v, y + j, sizeof v);
+        if constexpr (Gathered) {
+            u = Pair{x[j], x[j + 1]};
+            v = Pair{y[j], y[j + 1]};
+        } else {
+            std::memcpy(&u, x + j, sizeof u);
+            std::memcpy(&v, y + j, sizeof v);
+        }
         const Pair nu = cc * u - ss * v, nv = ss * u + cc * v;
         std::memcpy(x + j, &nu, sizeof nu);
         std::memcpy(y + j, &nv, sizeof nv);
@@ -283,16 +291,28 @@ struct Rotation {
     double c = 1.0;
 };
 
-/// The rotation that zeroes apq: t is the smaller root of t^2 + 2 theta t - 1 = 0
-/// with theta = (aqq - app) / (2 apq), so |phi| <= pi / 4, and with
-/// u = |theta| + sqrt(theta^2 + 1), c = sqrt(u / (2 sqrt(theta^2 + 1))), which
-/// spares a division. Past |theta| = 2^27, t = apq / (aqq - app) and c = 1 are
-/// what the full formulas give to the last bit.
+/// The rotation that zeroes apq: t = tan phi with tan 2 phi = 2 apq / (aqq - app)
+/// and |phi| <= pi / 4. With d = aqq - app, e = 2 apq and r = sqrt(d^2 + e^2),
+/// t = sign(d) e / (|d| + r) and c = sqrt((|d| + r) / 2r): one square root ahead of
+/// two independent divisions, a shorter chain than through cot 2 phi. Once apq is
+/// small against d (every rotation of the last sweeps), with h = apq / d the series
+/// t = h - h^3 + 2 h^5 - ... and c = 1 - t^2 / 2 + 3 t^4 / 8 - ... end within the
+/// rounding after two terms and need a single division.
 [[gnu::always_inline]] inline Rotation rotationFor(double apq, double app, double aqq) {
     const double d = aqq - app;
-    if (std::fabs(d) > 0x1p28 * std::fabs(apq))
-        return {apq / d, 1.0};
-    const double theta = d / (2.0 * apq);
+    if (std::fabs(d) > 0x1p14 * std::fabs(apq)) {
+        const double h = apq / d;
+        const double t = h - h * h * h;
+        return {t, 1.0 - 0.5 * t * t};
+    }
+    const double e = 2.0 * apq;
+    const double r = std::sqrt(d * d + e * e);
+    if (r > 0x1p-450 && r < 0x1p450) {
+        const double u = std::fabs(d) + r;
+        return {(d >= 0.0 ? e : -e) / u, std::sqrt(u / (2.0 * r))};
+    }
+    // Squares that would leave the range of double: through cot 2 phi instead.
+    const double theta = d / e;
     const double root = std::sqrt(theta * theta + 1.0);
     const double u = std::fabs(theta) + root;
     return {(theta >= 0.0 ? 1.0 : -1.0) / u, std::sqrt(u / (2.0 * root))};
@@ -358,14 +378,14 @@ template <int Order>
     double* rp = a + p * n;
     double* rq = a + q * n;
     const double app = rp[p], aqq = rq[q], apq = rp[q];
-    rotateRows<Order>(rp, rq, n, c, s, [&](int j, double x, double y) {
+    rotateRows<Order, true>(rp, rq, n, c, s, [&](int j, double x, double y) {
         a[j * n + p] = x;
         a[j * n + q] = y;
     });
     rp[p] = app - t * apq;
     rq[q] = aqq + t * apq;
     rp[q] = rq[p] = 0.0;
-    rotateRows<Order>(vt + p * n, vt + q * n, n, c, s, [](int, double, double) {});
+    rotateRows<Order, false>(vt + p * n, vt + q * n, n, c, s, [](int, double, double) {});
 }
 
 // Cyclic Jacobi in double precision on the full symmetric n x n `a`, collecting
