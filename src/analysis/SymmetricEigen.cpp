@@ -369,8 +369,8 @@ template <int N> struct PairTable {
 
 /// The rotation of (p, q) applied: rows p and q of `a`, mirrored into its columns p
 /// and q so that it stays exactly symmetric, with a(p, q) = 0 and the new diagonal;
-/// rows p and q of `vt`. `Order` > 0 fixes n at compile time.
-template <int Order>
+/// rows p and q of `vt` when `Vectors`. `Order` > 0 fixes n at compile time.
+template <int Order, bool Vectors = true>
 [[gnu::always_inline]] inline void applyRotation(double* a, double* vt, int order, int p, int q,
                                                  const Rotation& r) {
     const int n = Order > 0 ? Order : order;
@@ -385,7 +385,8 @@ template <int Order>
     rp[p] = app - t * apq;
     rq[q] = aqq + t * apq;
     rp[q] = rq[p] = 0.0;
-    rotateRows<Order, false>(vt + p * n, vt + q * n, n, c, s, [](int, double, double) {});
+    if constexpr (Vectors)
+        rotateRows<Order, false>(vt + p * n, vt + q * n, n, c, s, [](int, double, double) {});
 }
 
 // Cyclic Jacobi in double precision on the full symmetric n x n `a`, collecting
@@ -398,27 +399,41 @@ template <int Order>
 // scaling allows. Both return whether a sweep went by without a rotation.
 
 /// Round `Round` of the even order N, its pairs known at compile time.
-template <int N, int Round, int... K>
+template <int N, bool Vectors, int Round, int... K>
 [[gnu::always_inline]] inline bool fixedRound(double* a, double* vt, double floor,
                                               std::integer_sequence<int, K...>) {
     static constexpr PairTable<N> kTable;
     Rotation r[sizeof...(K)];
     const bool found[] = {
         findRotation(a, N, kTable.p[Round][K], kTable.q[Round][K], floor, r[K])...};
-    ((found[K] ? applyRotation<N>(a, vt, N, kTable.p[Round][K], kTable.q[Round][K], r[K]) : void()),
+    ((found[K] ? applyRotation<N, Vectors>(a, vt, N, kTable.p[Round][K], kTable.q[Round][K], r[K])
+               : void()),
      ...);
     return (found[K] || ...);
 }
 
-template <int N, int... Round>
-bool jacobiFixed(double* a, double* vt, double floor, std::integer_sequence<int, Round...>) {
+/// Without `Vectors` `vt` is not read, and the rotations may stop after the sweep
+/// that leaves the sum of squares of the upper triangle's off-diagonal elements at
+/// or below `enough` (0: never).
+template <int N, bool Vectors, int... Round>
+bool jacobiFixed(double* a, double* vt, double floor, double enough,
+                 std::integer_sequence<int, Round...>) {
     static_assert(N % 2 == 0, "every index has a partner in each round");
     for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
         bool rotated = false;
-        ((rotated |= fixedRound<N, Round>(a, vt, floor, std::make_integer_sequence<int, N / 2>{})),
+        ((rotated |=
+          fixedRound<N, Vectors, Round>(a, vt, floor, std::make_integer_sequence<int, N / 2>{})),
          ...);
         if (!rotated)
             return true;
+        if (enough > 0.0) {
+            double off = 0.0;
+            for (int p = 0; p < N - 1; ++p)
+                for (int q = p + 1; q < N; ++q)
+                    off += a[p * N + q] * a[p * N + q];
+            if (off <= enough)
+                return true;
+        }
     }
     return false;
 }
@@ -465,7 +480,7 @@ bool symmetricEigenRows(double* a, double* vt, int n) {
     const double floor = negligibleFloor<double>(frobenius);
     // The modal system is 6 x 6: its pairs are fixed at compile time.
     if (n == 6)
-        return jacobiFixed<6>(a, vt, floor, std::make_integer_sequence<int, 5>{});
+        return jacobiFixed<6, true>(a, vt, floor, 0.0, std::make_integer_sequence<int, 5>{});
     return jacobiAnyOrder(a, vt, n, floor);
 }
 
@@ -509,9 +524,19 @@ EigenvalueEstimate approximateEigenvalues(const Matrix& a, double tolerance) {
         estimate.offDiagonal = std::numeric_limits<double>::quiet_NaN();
         return estimate;
     }
-    NoVectors v;
+    const double floor = negligibleFloor<double>(frobenius);
     // The upper triangle holds half of the off-diagonal sum of squares.
-    run(w, v, n, negligibleFloor<double>(frobenius), 0.5 * tolerance * tolerance * frobenius);
+    const double enough = 0.5 * tolerance * tolerance * frobenius;
+    if (n == 6) {
+        // The modal system: the full solution's rotations, without vectors.
+        for (int r = 1; r < 6; ++r)
+            for (int c = 0; c < r; ++c)
+                w[r * 6 + c] = w[c * 6 + r];
+        jacobiFixed<6, false>(w, nullptr, floor, enough, std::make_integer_sequence<int, 5>{});
+    } else {
+        NoVectors v;
+        run(w, v, n, floor, enough);
+    }
     double off = 0.0;
     for (int r = 0; r < n; ++r) {
         estimate.values[r] = w[r * n + r];
