@@ -97,9 +97,8 @@ Matrix HarmonicResponse::atOwnFrequencies() const {
     return evaluate(true, 0.0);
 }
 
-HarmonicResponse::ComplexMotion HarmonicResponse::complexMotion(int load, double frequency) const {
+void HarmonicResponse::system(double frequency, double* g) const {
     const AnalysisModel& model = *model_;
-    const double* fg = forces_ + 6 * load;
     const double omega = frequency * kTwoPi;
     // K - w^2 M with the mass and inertia about the CoG.
     const double w2 = omega * omega;
@@ -112,7 +111,6 @@ HarmonicResponse::ComplexMotion HarmonicResponse::complexMotion(int load, double
         for (int j = 3; j < 6; ++j)
             s[i * 6 + j] = stiffness_[i * 6 + j] - w2 * model.inertia(i - 3, j - 3);
     // (S + iH) x = Fg as the real system [[S, -H], [H, S]] [xr; xi] = [Fg; 0].
-    double g[144];
     for (int i = 0; i < 6; ++i) {
         for (int j = 0; j < 6; ++j) {
             const double h = damping_[i * 6 + j] * omega;
@@ -122,6 +120,31 @@ HarmonicResponse::ComplexMotion HarmonicResponse::complexMotion(int load, double
             g[(i + 6) * 12 + j] = h;
         }
     }
+}
+
+bool HarmonicResponse::resonantAt(int load, double frequency) const {
+    for (int i = 0; i < 6; ++i)
+        if (!std::isfinite(forces_[6 * load + i]))
+            return false;
+    double g[144];
+    system(frequency, g);
+    for (double x : g)
+        if (!std::isfinite(x))
+            return false;
+    int perm[12];
+    detail::luFactorise(g, 12, perm);
+    // Partial pivoting meets an exactly singular system as a zero pivot (or the
+    // infinities its division leaves behind).
+    for (int i = 0; i < 12; ++i)
+        if (!(std::fabs(g[i * 12 + i]) > 0.0 && std::isfinite(g[i * 12 + i])))
+            return true;
+    return false;
+}
+
+HarmonicResponse::ComplexMotion HarmonicResponse::complexMotion(int load, double frequency) const {
+    const double* fg = forces_ + 6 * load;
+    double g[144];
+    system(frequency, g);
     int perm[12];
     detail::luFactorise(g, 12, perm);
     double z[72];

@@ -48,7 +48,15 @@ public:
     };
     ComplexMotion complexMotion(int load, double frequency) const;
 
+    /// True when dynamic load `load` (0-based) has no finite response at f [Hz]
+    /// by definition: the system K - w^2 M + i w C is exactly singular there (a
+    /// resonance with no damping acting on it) while the load's generalised force
+    /// is finite. An infinite amplitude is then the answer, not a fault.
+    bool resonantAt(int load, double frequency) const;
+
 private:
+    /// The 12 x 12 real form [[S, -H], [H, S]] of K - w^2 M + i w C at f [Hz].
+    void system(double frequency, double* g) const;
     Matrix evaluate(bool ownFrequencies, double common) const;
 
     static constexpr int kInlineLoads = 4;

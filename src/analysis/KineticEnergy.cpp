@@ -7,51 +7,8 @@
 
 namespace quav {
 
-MassMatrixFault checkMassMatrix(const AnalysisModel& model) {
-    if (!(model.mass > 0.0))
-        return MassMatrixFault::NonPositiveMass;
-    const PrincipalAxes principal = principalInertiaAxes(model.inertia);
-    if (!principal.valid)
-        return MassMatrixFault::SingularInertia;
-    double low = principal.moments(0, 0), high = low;
-    for (int i = 1; i < 3; ++i) {
-        low = std::min(low, principal.moments(i, i));
-        high = std::max(high, principal.moments(i, i));
-    }
-    // The principal moments come out to a few roundoffs of the largest: below
-    // 1e-12 of it a moment is zero, and I has no inverse worth the name.
-    constexpr double kSingular = 1e-12;
-    if (!(std::fabs(low) > kSingular * std::fabs(high)))
-        return MassMatrixFault::SingularInertia;
-    if (low < 0.0)
-        return MassMatrixFault::IndefiniteInertia;
-    return MassMatrixFault::None;
-}
-
-std::string describeMassMatrixFault(MassMatrixFault fault) {
-    switch (fault) {
-    case MassMatrixFault::None:
-        break;
-    case MassMatrixFault::NonPositiveMass:
-        return "質量が正ではありません";
-    case MassMatrixFault::SingularInertia:
-        return "慣性テンソルが特異です(慣性主軸と逆行列が求まりません)";
-    case MassMatrixFault::IndefiniteInertia:
-        return "慣性テンソルが正定値ではありません(負の主慣性モーメントがあります)";
-    }
-    return {};
-}
-
-std::string analysisRefusal(const AnalysisModel& model, bool needsMassMatrix) {
-    CalculationOutcome outcome;
-    outcome.validation = checkModel(model);
-    if (outcome.validation.count() > 0) {
-        outcome.status = outcome.validation.count();
-        outcome.error = CalculationError::InvalidModel;
-        return describeCalculationFailure(outcome);
-    }
-    const MassMatrixFault fault = needsMassMatrix ? checkMassMatrix(model) : MassMatrixFault::None;
-    return fault == MassMatrixFault::None ? std::string() : describeMassMatrixFault(fault) + "\n";
+std::string analysisRefusal(const AnalysisModel& model) {
+    return describeValidation(checkModel(model));
 }
 
 void modeVector(const ModalSolution& modes, int number, double* phi) {

@@ -11,23 +11,10 @@ namespace quav {
 /// The names of the six DOFs, x, y, z, Rx, Ry, Rz.
 inline constexpr const char* kDofNames[6] = {"x", "y", "z", "Rx", "Ry", "Rz"};
 
-/// Why the body's mass matrix M = diag(m, m, m, I) cannot serve an analysis that
-/// needs kinetic energies, the principal axes or the inverse of I.
-enum class MassMatrixFault {
-    None,
-    NonPositiveMass,   ///< m <= 0 (or not a number)
-    SingularInertia,   ///< a principal moment is 0 to 1e-12 of the largest
-    IndefiniteInertia, ///< a principal moment is negative
-};
-
-MassMatrixFault checkMassMatrix(const AnalysisModel& model);
-/// One line in the user's language; empty for None.
-std::string describeMassMatrixFault(MassMatrixFault fault);
-
-/// Why an analysis of the mounts cannot run on the model, one line each in the
-/// user's language: the calculation's own reasons, then, when the analysis needs
-/// the mass matrix (energies, principal axes, I^-1), its fault. Empty when it can.
-std::string analysisRefusal(const AnalysisModel& model, bool needsMassMatrix);
+/// Why an analysis of the mounts cannot run on the model: the calculation's own
+/// reasons (checkModel, which also ensures the mass matrix is positive definite),
+/// one line each in the user's language. Empty when it can.
+std::string analysisRefusal(const AnalysisModel& model);
 
 /// Mode number `number` (1 = lowest frequency) of `modes` into `phi`: column
 /// 6 - number of the mode shapes, x, y, z [m], Rx, Ry, Rz [rad], global.

@@ -81,7 +81,7 @@ struct RunControl {
 /// draws its numbers from a stream of its own seeded by (seed, i), and partial sums
 /// are combined in a fixed order, so the result is the same whatever the number of
 /// threads. `control.stop` ends the run early with the samples done. The model must
-/// pass the calculation's checks and checkMassMatrix.
+/// pass the calculation's checks (checkModel).
 RobustnessResult robustness(const AnalysisModel& model, const RobustnessSettings& settings,
                             const FrequencyWindow& window, RunControl& control);
 

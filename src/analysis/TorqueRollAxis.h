@@ -34,8 +34,8 @@ struct TorqueRollAxis {
 Direction defaultTorqueAxis(const AnalysisModel& model);
 
 /// The torque roll axis for the torque direction `torque` (global, any length but
-/// not zero) and the modes of `modes` (storage order). The caller checks the mass
-/// matrix first (checkMassMatrix): I must be positive definite.
+/// not zero) and the modes of `modes` (storage order). The caller checks the model
+/// first (checkModel): I must be positive definite.
 TorqueRollAxis torqueRollAxis(const AnalysisModel& model, const ModalSolution& modes,
                               const Direction& torque);
 

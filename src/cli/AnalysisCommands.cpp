@@ -40,8 +40,8 @@ int writeText(const std::string& text) {
 }
 
 /// The reasons the analysis cannot run, on stderr; true when it can.
-bool accepted(const AnalysisModel& model, bool needsMassMatrix) {
-    const std::string reasons = analysisRefusal(model, needsMassMatrix);
+bool accepted(const AnalysisModel& model) {
+    const std::string reasons = analysisRefusal(model);
     std::cerr << reasons;
     return reasons.empty();
 }
@@ -102,7 +102,7 @@ int kedCommand(const AnalysisModel& model, const std::string& frameName, bool js
         frameName == "principal" ? EnergyFrame::Principal : EnergyFrame::Global;
     if (frameName != "global" && frameName != "principal")
         return usageError("--frame must be global or principal");
-    if (!accepted(model, true))
+    if (!accepted(model))
         return ExitRunError;
     const EnergyDistribution ked = kineticEnergyDistribution(model, solveModes(model), frame);
     if (!json)
@@ -128,7 +128,7 @@ int traCommand(const AnalysisModel& model, const std::string& axisText, bool jso
     }
     if (axis[0] == 0.0 && axis[1] == 0.0 && axis[2] == 0.0)
         return usageError("--axis: the torque direction is zero");
-    if (!accepted(model, true))
+    if (!accepted(model))
         return ExitRunError;
     const TorqueRollAxis tra = torqueRollAxis(model, solveModes(model), axis);
     if (!json)
@@ -148,7 +148,7 @@ int traCommand(const AnalysisModel& model, const std::string& axisText, bool jso
 int forcesCommand(const AnalysisModel& model, std::optional<double> frequency, bool json) {
     if (frequency && !(*frequency > 0.0 && std::isfinite(*frequency)))
         return usageError("--frequency must be a frequency > 0 [Hz]");
-    if (!accepted(model, false))
+    if (!accepted(model))
         return ExitRunError;
     const MountForces forces = mountForces(model, frequency.value_or(0.0));
     if (!json)
@@ -184,7 +184,7 @@ int transmissibilityCommand(const AnalysisModel& model, int load, bool json) {
                           " is a moment: a moment has no force transmissibility");
     if (!hasForceTransmissibility(l))
         return usageError("load " + std::to_string(load) + " applies no force");
-    if (!accepted(model, false))
+    if (!accepted(model))
         return ExitRunError;
     const SweepPlan plan = planSweep(model);
     if (plan.error != CalculationError::None) {
@@ -233,7 +233,7 @@ int robustCommand(const AnalysisModel& model, const Optimizer& optimizer,
         return usageError("--position-tolerance must be at least 0 [m]");
     if (settings.samples < 1)
         return usageError("--samples must be at least 1");
-    if (!accepted(model, true))
+    if (!accepted(model))
         return ExitRunError;
 
     RunControl control;

@@ -13,7 +13,7 @@ namespace quav {
 // The mount analyses of quav-cli: each works on the model as loaded (the
 // analyses it needs are computed afresh, the file is not changed), writes a
 // table or, with `json`, JSON to stdout and returns the exit code: 0 success,
-// 1 a model the calculation refuses or whose mass matrix cannot serve, 2 a bad
+// 1 a model the calculation refuses, 2 a bad
 // option or a stopped run. Messages go to stderr.
 
 /// `frame` is "global" or "principal".

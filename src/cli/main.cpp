@@ -12,6 +12,7 @@
 #include "model/FileIo.h"
 #include "model/TextFormat.h"
 #include "optimizer/OptimizerRun.h"
+#include "optimizer/StudyCheck.h"
 #include "optimizer/StudyShards.h"
 #include "reports/Reports.h"
 #include "version/Version.h"
@@ -143,6 +144,7 @@ int cmdCalc(const std::string& in, const std::string& out, const std::vector<std
         return ExitRunError;
     }
     writeOut("計算終了\n");
+    std::cerr << describeCalculationNotes(outcome);
     return save(m, out) ? ExitOk : ExitInputError;
 }
 
@@ -212,6 +214,12 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
     LoadedModel m;
     if (!load(file, m))
         return ExitInputError;
+    // Refused before the folder is touched: bad ranges are the user's input, a
+    // model no binding can make physical is the calculation's refusal.
+    if (const StudyRefusal refusal = checkStudy(m.optimizer, *m.model); !refusal.ok()) {
+        std::cerr << "quav-cli: " << runStatusMessage(RunRefused) << "\n" << refusal.text();
+        return refusal.settings.empty() ? ExitRunError : ExitInputError;
+    }
     std::error_code ec;
     fs::create_directories(outDir, ec);
     if (!fs::is_directory(outDir)) {

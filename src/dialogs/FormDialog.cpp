@@ -66,17 +66,23 @@ QString FormDialog::numberText(float value) {
 template <typename T> QLineEdit* FormDialog::bindNumberField(int id, T* value) {
     auto* edit = new QLineEdit(this);
     edit->setObjectName(QString::number(id));
-    // What the field showed: a field left as it was gives its value back
-    // exactly, not the value of the rounded text.
-    auto shown = std::make_shared<QString>();
+    // What the field showed: a field left as it was (or typed back to it after a
+    // refused OK) gives its value back exactly, not the value of the rounded text.
+    struct Shown {
+        QString text;
+        T value{};
+    };
+    auto shown = std::make_shared<Shown>();
     bindings_.push_back({edit,
                          [edit, value, shown] {
-                             *shown = numberText(*value);
-                             edit->setText(*shown);
+                             *shown = {numberText(*value), *value};
+                             edit->setText(shown->text);
                          },
                          [edit, value, shown] {
-                             if (edit->text() == *shown)
+                             if (edit->text() == shown->text) {
+                                 *value = shown->value;
                                  return true;
+                             }
                              double v = 0.0;
                              if (!parseNumber(edit->text(), v) ||
                                  !std::isfinite(static_cast<T>(v))) {
@@ -190,8 +196,17 @@ bool FormDialog::takeValues() {
     return true;
 }
 
+bool FormDialog::passesRule() {
+    const std::optional<FieldProblem> problem = rule_ ? rule_() : std::nullopt;
+    if (!problem)
+        return true;
+    QWidget* field = findChild<QWidget*>(QString::number(problem->field));
+    refuse(field ? field : this, QString::fromStdString(problem->message));
+    return false;
+}
+
 void FormDialog::accept() {
-    if (takeValues())
+    if (takeValues() && passesRule())
         QDialog::accept();
 }
 

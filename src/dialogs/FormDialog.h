@@ -1,8 +1,11 @@
 #pragma once
 
+#include "document/InputRules.h"
+
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,9 +20,10 @@ namespace quav {
 
 /// A modal form that exchanges its fields with plain members: `showValues`
 /// writes the members into the widgets, OK takes them back. A number field
-/// whose text is not a number, or a name that the model file's code page
-/// cannot hold, keeps the dialog open with a message and the field focused.
-/// Every control carries its resource id as its object name.
+/// whose text is not a number, a name that the model file's code page cannot
+/// hold, or values that break the dialog's rule keep the dialog open with a
+/// message and the field focused, so nothing typed is lost. Every control
+/// carries its resource id as its object name.
 class FormDialog : public QDialog {
     Q_OBJECT
 public:
@@ -40,6 +44,11 @@ public:
     static const QString& unencodableText();
 
 protected:
+    using Rule = std::function<std::optional<FieldProblem>()>;
+    /// The rule the taken values must meet before OK closes the dialog.
+    void setRule(Rule rule) { rule_ = std::move(rule); }
+    /// False (with the message shown and the field focused) when the rule refuses.
+    bool passesRule();
     /// The first field is ready to be typed over, as after a Tab.
     void showEvent(QShowEvent* event) override;
     QLineEdit* bindNumber(int id, double* value);
@@ -64,6 +73,7 @@ private:
         std::function<bool()> take; // false: refused, message shown
     };
     std::vector<Binding> bindings_;
+    Rule rule_;
 };
 
 /// Reads a finite number written in the C locale ("1e3", " -0.5 "); false for

@@ -1,5 +1,6 @@
 #include "dialogs/ModelDialogs.h"
 
+#include "dialogs/SpringAxesSketch.h"
 #include "document/CharacteristicListEditor.h"
 #include "model/TextEncoding.h"
 
@@ -15,6 +16,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace quav {
 
@@ -74,6 +77,7 @@ MassElementDialog::MassElementDialog(const MassElementValues& v, QWidget* parent
     layout->addWidget(inertia);
     layout->addWidget(okCancel());
     showValues();
+    setRule([this] { return inputProblem(values); });
 }
 
 // ------------------------------------------------------------------ 131 spring --
@@ -87,19 +91,35 @@ SpringDialog::SpringDialog(const SpringValues& v, QWidget* parent)
                                     bindNumber(1008, &values.position[1]),
                                     bindNumber(1009, &values.position[2])};
     addVectorRow(grid, 2, QStringLiteral("座標[m]"), position);
+    QLineEdit* yAngle = bindNumber(1016, &values.yAngle);
+    QLineEdit* zAngle = bindNumber(1017, &values.zAngle);
     grid->addWidget(new QLabel(QStringLiteral("Y角度[°]")), 3, 0);
-    grid->addWidget(bindNumber(1016, &values.yAngle), 3, 1);
+    grid->addWidget(yAngle, 3, 1);
     grid->addWidget(note(QStringLiteral("←ばねﾛｰｶﾙ座標で指定")), 3, 2, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Z角度[°]")), 4, 0);
-    grid->addWidget(bindNumber(1017, &values.zAngle), 4, 1);
+    grid->addWidget(zAngle, 4, 1);
     grid->addWidget(note(QStringLiteral("←ばねﾛｰｶﾙ座標で指定")), 4, 2, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("サイズ[m]")), 5, 0);
     grid->addWidget(bindNumber(1018, &values.size), 5, 1);
 
-    auto* layout = new QVBoxLayout(this);
+    // The sketch follows the angles as they are typed.
+    auto* sketch = new SpringAxesSketch(this);
+    auto follow = [sketch, yAngle, zAngle] {
+        double y = NAN, z = NAN;
+        parseNumber(yAngle->text(), y);
+        parseNumber(zAngle->text(), z);
+        sketch->setAngles(y, z);
+    };
+    connect(yAngle, &QLineEdit::textChanged, sketch, follow);
+    connect(zAngle, &QLineEdit::textChanged, sketch, follow);
+    auto* layout = new QHBoxLayout;
     layout->addLayout(grid);
-    layout->addWidget(okCancel());
+    layout->addWidget(sketch, 0, Qt::AlignTop);
+    auto* top = new QVBoxLayout(this);
+    top->addLayout(layout);
+    top->addWidget(okCancel());
     showValues();
+    setRule([this] { return inputProblem(values); });
 }
 
 // ------------------------------------------------- 132 / 134 characteristics --
@@ -151,6 +171,8 @@ CharacteristicDialog::CharacteristicDialog(const CharacteristicValues& v,
     layout->addLayout(top);
     layout->addWidget(okCancel());
     showValues();
+    setRule(
+        [this, nameRequired = defined != nullptr] { return inputProblem(values, nameRequired); });
 }
 
 // ---------------------------------------------------- 133 characteristic list --
@@ -220,15 +242,14 @@ LoadDialog::LoadDialog(const LoadValues& v, const LoadDialogContext& context, QW
     addVectorRow(grid, 3, QStringLiteral("位置"), position);
     grid->addWidget(new QLabel(QStringLiteral("値")), 4, 0);
     grid->addWidget(bindNumber(1032, &values.value), 4, 1);
+    // A fixed list: a type typed by hand would be a load that does nothing.
     type_ = new QComboBox(this); // after the value: the focus moves on to it
     type_->setObjectName(QStringLiteral("1033"));
-    type_->setEditable(true);
-    type_->setInsertPolicy(QComboBox::NoInsert);
     type_->addItem(QStringLiteral("並進荷重"));
     type_->addItem(QStringLiteral("ﾓｰﾒﾝﾄ荷重"));
     grid->addWidget(type_, 4, 2, 1, 2);
     if (context.dynamic) {
-        grid->addWidget(new QLabel(QStringLiteral("周波数")), 5, 0);
+        grid->addWidget(new QLabel(QStringLiteral("周波数[Hz]")), 5, 0);
         grid->addWidget(bindNumber(1065, &values.frequency), 5, 1);
     }
     auto* weight = new QPushButton(QStringLiteral("重心荷重"), this);
@@ -241,8 +262,9 @@ LoadDialog::LoadDialog(const LoadValues& v, const LoadDialogContext& context, QW
     layout->addLayout(grid);
     layout->addWidget(okCancel());
     showValues();
-    // Index -1 (free text) shows no entry.
+    // A stored type the list does not hold shows no entry, and OK asks for one.
     type_->setCurrentIndex(values.type == 0 || values.type == 1 ? values.type : -1);
+    setRule([this] { return inputProblem(values, context_.dynamic); });
 }
 
 void LoadDialog::loadAtCentreOfGravity() {
@@ -256,9 +278,10 @@ void LoadDialog::loadAtCentreOfGravity() {
 void LoadDialog::accept() {
     if (!takeValues())
         return;
-    // An edited text that names no entry selects none: type -1.
-    values.type = type_->findText(type_->currentText(), Qt::MatchExactly);
-    QDialog::accept();
+    if (type_->currentIndex() >= 0)
+        values.type = type_->currentIndex();
+    if (passesRule())
+        QDialog::accept();
 }
 
 // ------------------------------------------------------ 140 observation point --

@@ -56,6 +56,7 @@ RobustnessDialog::RobustnessDialog(const RobustnessValues& v, QWidget* parent)
     layout->addWidget(note);
     layout->addWidget(okCancel(QStringLiteral("計算実行")));
     showValues();
+    setRule([this] { return inputProblem(values); });
 }
 
 // ---------------------------------------------------------- transmissibility --

@@ -1,5 +1,7 @@
 #include "dialogs/OptimizerRunControl.h"
 
+#include "optimizer/StudyCheck.h"
+
 #include "document/ModelFile.h"
 
 #include <QApplication>
@@ -44,6 +46,12 @@ bool OptimizerRunControl::start(const Optimizer& optimizer, const AnalysisModel&
                                 const std::string& documentTitle, int threads) {
     if (running_)
         return false;
+    if (const StudyRefusal refusal = checkStudy(optimizer, model); !refusal.ok()) {
+        messages.inform(
+            QApplication::activeWindow(),
+            QString::fromStdString(runStatusMessage(RunRefused) + "\n\n" + refusal.text()));
+        return false;
+    }
     runner_.wait(); // the last worker has reported its end; let it go before its copies
     if (!optimizer.outputDirectory.empty()) { // without one the run says so itself
         lock_.emplace(optimizer.outputDirectory);

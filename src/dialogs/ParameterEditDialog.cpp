@@ -1,10 +1,13 @@
 #include "dialogs/ParameterEditDialog.h"
 
 #include "dialogs/DialogUnits.h"
+#include "optimizer/StudyCheck.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
+
+#include <cmath>
 
 namespace quav {
 
@@ -19,6 +22,15 @@ ParameterEditDialog::ParameterEditDialog(const ParameterFields& fields, QWidget*
     form->addRow(QStringLiteral("増分"), bindNumber(1081, &values.increment));
     form->addRow(okCancel());
     showValues();
+    setRule([this]() -> std::optional<FieldProblem> {
+        const std::string problem =
+            parameterRangeProblem(values.minValue, values.maxValue, values.increment);
+        if (problem.empty())
+            return std::nullopt;
+        // The field to mend: the increment when it is at fault, else the maximum.
+        const bool increment = std::isfinite(values.increment) && !(values.increment > 0.0);
+        return FieldProblem{increment ? 1081 : 1104, problem};
+    });
 }
 
 } // namespace quav

@@ -14,8 +14,9 @@ struct ParameterFields {
     double increment = 0.0;
 };
 
-/// 159 "ﾊﾟﾗﾒｰﾀ設定": name and range of one design parameter. Any numbers are
-/// accepted.
+/// 159 "ﾊﾟﾗﾒｰﾀ設定": name and range of one design parameter. A range that
+/// gives no proper list of values (maximum below minimum, an increment that is
+/// not positive) keeps the dialog open.
 class ParameterEditDialog : public FormDialog {
     Q_OBJECT
 public:

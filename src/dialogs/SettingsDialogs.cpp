@@ -26,12 +26,17 @@ CalculationConditionsDialog::CalculationConditionsDialog(const CalculationReques
     grid->addWidget(new QLabel(QStringLiteral("～")), 0, 2);
     grid->addWidget(bindNumber(1080, &values.end), 0, 3);
     grid->addWidget(new QLabel(QStringLiteral("[Hz]")), 0, 4);
-    grid->addWidget(new QLabel(QStringLiteral("ｽﾃｯﾌﾟ数")), 1, 0);
+    // The field is the increment between sweep frequencies, not a count of steps.
+    grid->addWidget(new QLabel(QStringLiteral("ｽﾃｯﾌﾟ幅")), 1, 0);
     grid->addWidget(bindNumber(1081, &values.step), 1, 1);
     grid->addWidget(new QLabel(QStringLiteral("[Hz]")), 1, 2);
     layout->addLayout(grid);
+    auto* note = new QLabel(QStringLiteral("開始・終了とも0のときは周波数ｽﾃｯﾌﾟ解析を行いません"));
+    note->setStyleSheet(QStringLiteral("color: #404040"));
+    layout->addWidget(note);
     layout->addWidget(okCancel(QStringLiteral("計算実行")));
     showValues();
+    setRule([this] { return inputProblem(values); });
 }
 
 // ------------------------------------------------ 152 / 153 animation settings --

@@ -8,6 +8,7 @@
 #include "analysis/TorqueRollAxis.h"
 #include "document/Document.h"
 #include "document/DocumentUi.h"
+#include "document/InputRules.h"
 #include "reports/MountReports.h"
 
 #include <cmath>
@@ -17,13 +18,13 @@ namespace quav {
 namespace {
 
 /// The model when the analysis can run on it; otherwise says why and gives none.
-const AnalysisModel* analysable(CQUAVDoc& doc, DocumentUi& ui, bool needsMassMatrix) {
+const AnalysisModel* analysable(CQUAVDoc& doc, DocumentUi& ui) {
     const AnalysisModel* m = doc.model();
     if (!m) {
         ui.message("モデルがありません");
         return nullptr;
     }
-    const std::string reasons = analysisRefusal(*m, needsMassMatrix);
+    const std::string reasons = analysisRefusal(*m);
     if (!reasons.empty()) {
         ui.message("ｴﾗｰ\n\n" + reasons);
         return nullptr;
@@ -31,15 +32,10 @@ const AnalysisModel* analysable(CQUAVDoc& doc, DocumentUi& ui, bool needsMassMat
     return m;
 }
 
-/// A whole number from `low` to `high` (both exactly representable).
-bool wholeNumberIn(double x, double low, double high) {
-    return x >= low && x <= high && std::floor(x) == x;
-}
-
 } // namespace
 
 void showEnergyDistribution(CQUAVDoc& doc, DocumentUi& ui) {
-    const AnalysisModel* m = analysable(doc, ui, true);
+    const AnalysisModel* m = analysable(doc, ui);
     if (!m)
         return;
     const ModalSolution modes = solveModes(*m);
@@ -50,18 +46,18 @@ void showEnergyDistribution(CQUAVDoc& doc, DocumentUi& ui) {
 }
 
 void showTorqueRollAxis(CQUAVDoc& doc, DocumentUi& ui) {
-    if (const AnalysisModel* m = analysable(doc, ui, true))
+    if (const AnalysisModel* m = analysable(doc, ui))
         ui.showText(
             torqueRollAxisReport(torqueRollAxis(*m, solveModes(*m), defaultTorqueAxis(*m))));
 }
 
 void showMountForces(CQUAVDoc& doc, DocumentUi& ui) {
-    if (const AnalysisModel* m = analysable(doc, ui, false))
+    if (const AnalysisModel* m = analysable(doc, ui))
         ui.showText(mountForcesReport(*m, mountForces(*m)));
 }
 
 void showTransmissibility(CQUAVDoc& doc, DocumentUi& ui) {
-    const AnalysisModel* m = analysable(doc, ui, false);
+    const AnalysisModel* m = analysable(doc, ui);
     if (!m)
         return;
     bool any = false;
@@ -84,17 +80,13 @@ void showTransmissibility(CQUAVDoc& doc, DocumentUi& ui) {
 }
 
 void runRobustness(CQUAVDoc& doc, DocumentUi& ui, RobustnessValues& values) {
-    if (!analysable(doc, ui, true))
+    if (!analysable(doc, ui))
         return;
     RobustnessValues entered = values;
     if (!ui.runRobustness(entered))
         return;
-    // Seeds are whole numbers a double holds exactly.
-    if (!(entered.tolerancePct >= 0.0 && entered.tolerancePct < 100.0) ||
-        !(entered.positionTolerance >= 0.0 && std::isfinite(entered.positionTolerance)) ||
-        !wholeNumberIn(entered.samples, 1.0, static_cast<double>(kMaxRobustnessSamples)) ||
-        !wholeNumberIn(entered.seed, 0.0, 9007199254740992.0)) {
-        ui.message("入力エラー");
+    if (const std::optional<FieldProblem> problem = inputProblem(entered)) {
+        ui.message(inputErrorText(*problem));
         return;
     }
     values = entered;

@@ -8,8 +8,8 @@ struct RobustnessValues;
 
 // The commands of the analysis menu. Each works on the model as it is (what it
 // needs is computed afresh; the document and its results stay unchanged).
-// Without a model: "モデルがありません"; a model the calculation refuses, or whose
-// mass matrix cannot serve: "ｴﾗｰ" with the reasons.
+// Without a model: "モデルがありません"; a model the calculation refuses: "ｴﾗｰ"
+// with the reasons.
 
 /// "エネルギー分布": the kinetic energy distribution of the modes with their
 /// decoupling rates, in global and in principal axes, in the text window.

@@ -1,6 +1,7 @@
 #include "document/CharacteristicListEditor.h"
 
 #include "document/DocumentUi.h"
+#include "document/InputRules.h"
 #include "document/ModelValues.h"
 
 namespace quav {
@@ -28,7 +29,11 @@ void CharacteristicListEditor::edit(int index) {
     if (!valid(index))
         return;
     CharacteristicValues values = characteristicValues(entries_[index]);
-    if (ui_.runCharacteristicValues(values))
+    if (!ui_.runCharacteristicValues(values))
+        return;
+    if (const std::optional<FieldProblem> problem = inputProblem(values, false))
+        ui_.message(inputErrorText(*problem));
+    else
         storeCharacteristic(values, entries_[index]);
 }
 

@@ -3,6 +3,7 @@
 #include "document/CharacteristicListEditor.h"
 #include "document/Document.h"
 #include "document/DocumentUi.h"
+#include "document/InputRules.h"
 #include "document/ModelValues.h"
 
 #include <algorithm>
@@ -12,7 +13,15 @@ namespace quav {
 
 namespace {
 
-const char* const kInputError = "入力エラー";
+/// Shows the rule `values` break, if any: a dialog that let them through (a
+/// scripted one) gets the same answer the desktop's dialogs give before OK.
+template <class Values, class... Context>
+bool refused(DocumentUi& ui, const Values& values, Context... context) {
+    const std::optional<FieldProblem> problem = inputProblem(values, context...);
+    if (problem)
+        ui.message(inputErrorText(*problem));
+    return problem.has_value();
+}
 
 /// After a create or edit changed the model.
 void changed(CQUAVDoc& doc) {
@@ -51,14 +60,6 @@ template <class Element> Element* firstSelected(std::vector<Element>& elements) 
     return it == elements.end() ? nullptr : &*it;
 }
 
-bool badLoad(const LoadValues& v, bool dynamic) {
-    const int errors =
-        int(v.value == 0.0) + int(v.name.empty()) +
-        int(v.direction[0] == 0.0 && v.direction[1] == 0.0 && v.direction[2] == 0.0) +
-        int(dynamic && v.frequency == 0.0);
-    return errors > 0;
-}
-
 void createLoad(CQUAVDoc& doc, DocumentUi& ui, bool dynamic) {
     AnalysisModel* m = doc.model();
     if (!m)
@@ -68,10 +69,8 @@ void createLoad(CQUAVDoc& doc, DocumentUi& ui, bool dynamic) {
         doc.updateAllViews();
         return;
     }
-    if (badLoad(v, dynamic)) {
-        ui.message(kInputError);
+    if (refused(ui, v, dynamic))
         return;
-    }
     if (dynamic)
         m->addDynamicLoad(v.name, v.value, column(v.position), column(v.direction), v.type,
                           v.frequency);
@@ -88,7 +87,7 @@ template <class Load> void editSelectedLoad(CQUAVDoc& doc, DocumentUi& ui, Load&
     LoadValues v = loadValues(l);
     if constexpr (dynamic)
         v.frequency = l.frequency;
-    if (!ui.runLoad(v, loadContext(m, dynamic))) {
+    if (!ui.runLoad(v, loadContext(m, dynamic)) || refused(ui, v, dynamic)) {
         m.setLoadSelection(-2);
         return;
     }
@@ -127,11 +126,8 @@ void defineMassElement(CQUAVDoc& doc, DocumentUi& ui) {
         doc.updateAllViews();
         return;
     }
-    const double required[] = {v.mass, v.ixx, v.iyy, v.izz, v.size[0], v.size[1], v.size[2]};
-    if (std::count(std::begin(required), std::end(required), 0.0) > 0) {
-        ui.message(kInputError);
+    if (refused(ui, v))
         return;
-    }
     AnalysisModel& m = doc.model() ? *doc.model() : doc.createModel();
     Matrix inertia(3, 3);
     inertia(0, 0) = v.ixx;
@@ -156,10 +152,8 @@ void createSpring(CQUAVDoc& doc, DocumentUi& ui) {
         doc.updateAllViews();
         return;
     }
-    if (v.size == 0.0f || v.name.empty()) {
-        ui.message(kInputError);
+    if (refused(ui, v))
         return;
-    }
     m->addSpring(v.name, column(v.position), Matrix::vector({0.0, v.yAngle, v.zAngle}), v.size);
     changed(doc);
 }
@@ -176,15 +170,14 @@ void assignCharacteristic(CQUAVDoc& doc, DocumentUi& ui) {
     for (const SpringCharacteristic& c : m->springCharacteristics)
         defined.push_back(characteristicValues(c));
     CharacteristicValues v;
+    v.dynamicFactor = 1.0; // a mount as stiff in motion as at rest, until told otherwise
     if (!ui.runAssignCharacteristic(v, defined)) {
         m->setSpringSelection(-2);
         doc.updateAllViews();
         return;
     }
-    if (v.name.empty()) {
-        ui.message(kInputError);
+    if (refused(ui, v, true))
         return;
-    }
     m->assignCharacteristic(v.name, column(v.stiffness), v.dynamicFactor, column(v.damping));
     changed(doc);
 }
@@ -241,10 +234,8 @@ void editSpring(CQUAVDoc& doc, DocumentUi& ui) {
         doc.updateAllViews();
         return;
     }
-    if (v.size == 0.0f || v.name.empty()) {
-        ui.message(kInputError);
+    if (refused(ui, v))
         return;
-    }
     s.name = v.name;
     s.position = column(v.position);
     s.angles[1] = v.yAngle;

@@ -4,6 +4,7 @@
 #include "analysis/ModeMetrics.h"
 #include "document/Document.h"
 #include "document/DocumentUi.h"
+#include "document/InputRules.h"
 #include "reports/Reports.h"
 
 #include <cstdio>
@@ -24,6 +25,10 @@ CalculationCommandResult calculateCommand(CQUAVDoc& doc, DocumentUi& ui) {
         ui.message("処理が中断されました");
         return CalculationCommandResult::Cancelled;
     }
+    if (const std::optional<FieldProblem> problem = inputProblem(request)) {
+        ui.message(inputErrorText(*problem));
+        return CalculationCommandResult::Cancelled;
+    }
     m->setFrequencyRange(request.end, request.start, request.step);
     CalculationConditions conditions;
     conditions.eigen = request.eigen;
@@ -37,15 +42,12 @@ CalculationCommandResult calculateCommand(CQUAVDoc& doc, DocumentUi& ui) {
     ui.runBusy([&] { outcome = calculate(work, conditions); });
     *m = std::move(work);
 
-    if (outcome.status == 0) {
-        ui.message("計算終了");
-    } else {
-        std::string text = "ｴﾗｰ";
-        const std::string reasons = describeCalculationFailure(outcome);
-        if (!reasons.empty())
-            text += "\n\n" + reasons;
-        ui.message(text);
-    }
+    std::string text = outcome.status == 0 ? "計算終了" : "ｴﾗｰ";
+    const std::string reasons = outcome.status == 0 ? describeCalculationNotes(outcome)
+                                                    : describeCalculationFailure(outcome);
+    if (!reasons.empty())
+        text += "\n\n" + reasons;
+    ui.message(text);
     doc.setModified();
     doc.updateAllViews();
     return CalculationCommandResult::Finished;

@@ -5,10 +5,12 @@
 #include "model/TextFormat.h"
 #include "optimizer/BatchPipeline.h"
 #include "optimizer/OptimizerLog.h"
+#include "optimizer/StudyCheck.h"
 #include "optimizer/Variant.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
@@ -23,10 +25,46 @@ namespace quav {
 
 RunInput::RunInput(const AnalysisModel& model, const Optimizer& optimizer)
     : model_(model), bindings_(optimizer.bindings), conditions_(optimizer.conditions),
-      screen_(model, conditions_) {}
+      screen_(model, conditions_) {
+    // The binding that writes a variable last wins, as applyBindings has it.
+    std::vector<std::pair<int, int>> seen; // (object, target), latest first
+    for (auto b = bindings_.rbegin(); b != bindings_.rend(); ++b) {
+        const auto p =
+            std::find_if(optimizer.parameters.begin(), optimizer.parameters.end(),
+                         [&](const DesignParameter& d) { return d.id == b->parameterId; });
+        if (p == optimizer.parameters.end() ||
+            std::find(seen.begin(), seen.end(), std::pair(b->objectId, b->target)) != seen.end())
+            continue;
+        const auto index = static_cast<std::size_t>(p - optimizer.parameters.begin());
+        // A spring's angle about x (target 4) is kept but read by no analysis.
+        const bool spring =
+            b->target != 4 &&
+            std::any_of(model.springs.begin(), model.springs.end(),
+                        [&](const SpringElement& s) { return s.id == b->objectId; });
+        const bool usedRate =
+            b->target >= 1 && b->target <= 3 &&
+            std::any_of(model.springs.begin(), model.springs.end(),
+                        [&](const SpringElement& s) { return s.characteristicId == b->objectId; });
+        if ((spring && b->target >= 1 && b->target <= 6) || usedRate) {
+            bound_.push_back({index, b->multiplier, !spring});
+            seen.emplace_back(b->objectId, b->target);
+        }
+    }
+}
+
+bool RunInput::boundValuesPhysical(const std::vector<DesignParameter>& parameters) const {
+    for (const BoundVariable& v : bound_) {
+        const double value = parameters[v.parameter].currentValue * v.multiplier;
+        if (!std::isfinite(value) || (v.rate && value < 0.0))
+            return false;
+    }
+    return true;
+}
 
 bool RunInput::evaluate(const std::vector<DesignParameter>& parameters,
                         AnalysisModel& variant) const {
+    if (!boundValuesPhysical(parameters))
+        return false;
     variant = model_;
     applyBindings(variant, bindings_, parameters);
     // Most variants of a study fail on what bounds on their frequencies, their
@@ -39,6 +77,7 @@ bool RunInput::evaluate(const std::vector<DesignParameter>& parameters,
     conditions.staticAnalysis = 1;
     conditions.dynamic = 0;
     conditions.frequencyStep = 0;
+    conditions.modelChecked = 1;
     const VariantBasis* basis = &screen_.basis();
     // Only displacement conditions read the static results. Without them a variant
     // is judged on its modes alone, and only an accepted one, whose file keeps its
@@ -46,13 +85,14 @@ bool RunInput::evaluate(const std::vector<DesignParameter>& parameters,
     if (conditions_.displacementConditions.empty()) {
         CalculationConditions modesOnly = conditions;
         modesOnly.staticAnalysis = 0;
-        calculate(variant, modesOnly, basis);
-        if (!evaluateVariant(variant, conditions_))
+        if (calculate(variant, modesOnly, basis).status != 0 ||
+            !evaluateVariant(variant, conditions_))
             return false;
     }
-    // A failed calculation leaves cleared results, which the conditions then judge.
-    calculate(variant, conditions, basis);
-    return evaluateVariant(variant, conditions_);
+    // A variant that cannot be calculated (results that are not numbers) has no
+    // results the conditions could judge.
+    return calculate(variant, conditions, basis).status == 0 &&
+           evaluateVariant(variant, conditions_);
 }
 
 namespace {
@@ -94,6 +134,10 @@ private:
     std::int64_t processed_ = 0;
     std::int64_t matches_ = 0;
     std::int64_t fileFailures_ = 0;
+    /// Variants not evaluated because a bound rate turned negative (or a bound
+    /// value left the numbers).
+    std::int64_t unphysical_ = 0;
+    const RunInput* input_ = nullptr; // while enumerating
     int consecutiveFailures_ = 0;
     std::string lastFailure_; // why the last file that failed could not be written
 };
@@ -122,6 +166,8 @@ void Run::save(const AnalysisModel& model, const std::string& fileName, Durabili
 
 void Run::commit(const AnalysisModel* accepted) {
     ++processed_;
+    if (!accepted && !input_->boundValuesPhysical(opt_.parameters))
+        ++unphysical_;
     if (accepted) {
         ++matches_;
         const std::string fileName = format("%s%lld.quav", "No", static_cast<long long>(matches_));
@@ -139,6 +185,7 @@ int Run::enumerate() {
     if (begin_ >= end_)
         return RunFinished; // nothing in the range, or no combination at all
     const RunInput input(model_, opt_);
+    input_ = &input;
     AnalysisModel variant;
     if (opt_.parameters.empty()) {
         commit(input.evaluate(opt_.parameters, variant) ? &variant : nullptr);
@@ -187,6 +234,11 @@ RunOutcome Run::execute() {
         outcome.message = runStatusMessage(outcome.status);
         return outcome;
     }
+    if (const StudyRefusal refusal = checkStudy(opt_, model_); !refusal.ok()) {
+        outcome.status = RunRefused;
+        outcome.message = runStatusMessage(outcome.status) + "\n" + refusal.text();
+        return outcome;
+    }
     opt_.logText.clear();
     log(timestampLine("計算スタート日時：\t", std::time(nullptr)));
     for (const auto& line : conditionsLog(opt_, model_, options_.documentTitle))
@@ -224,6 +276,9 @@ RunOutcome Run::execute() {
     log(format("組合せ数\t%lld", static_cast<long long>(combinations_)));
     log(format("条件一致数\t%lld", static_cast<long long>(matches_)));
     log(format("処理件数\t%lld", static_cast<long long>(processed_ - begin_)));
+    if (unphysical_ > 0)
+        log(format("ばね定数が負になるため計算しなかった組合せ数\t%lld",
+                   static_cast<long long>(unphysical_)));
 
     const std::string logPath = opt_.outputDirectory + "/log.txt";
     const FileResult written = writeFileAtomically(logPath, logFileBytes(opt_.logText));
@@ -260,6 +315,8 @@ std::string runStatusMessage(int status) {
         return "パスが設定されていません";
     case RunWriteFailed:
         return "ファイルを保存できない状態が続いたため処理が中断されました";
+    case RunRefused:
+        return "計算を開始できません";
     default:
         return "処理が中断されました";
     }

@@ -21,6 +21,9 @@ enum RunStatus : int {
     RunNoOutputDirectory = 1, ///< nothing done: no output directory
     RunStopped = 2,           ///< stopped by the user
     RunWriteFailed = 3,       ///< stopped: files could not be written, one after another
+    /// nothing done: the settings or the model cannot make a study (checkStudy);
+    /// the message gives the reasons
+    RunRefused = 4,
 };
 
 /// Files that fail to be written one after another before a run stops: a full
@@ -114,14 +117,29 @@ public:
     /// `variant` (its storage is reused from one call to the next), rules the
     /// variant out on the screen or calculates its eigen and static results, and
     /// tests the conditions. True when the variant is accepted; `variant` then
-    /// holds it with its results.
+    /// holds it with its results. A variant whose bound values cannot be a real
+    /// mount (boundValuesPhysical) or whose calculation fails is rejected.
     bool evaluate(const std::vector<DesignParameter>& parameters, AnalysisModel& variant) const;
 
+    /// Whether the variables the bindings write take values a real mount can
+    /// have at the parameters' current values: rates (of characteristics that
+    /// springs use) finite and >= 0, positions and angles finite. The model's
+    /// other values were checked before the run (checkStudy).
+    bool boundValuesPhysical(const std::vector<DesignParameter>& parameters) const;
+
 private:
+    /// One model variable that bindings write, with the binding that wins.
+    struct BoundVariable {
+        std::size_t parameter; ///< index in the parameter list
+        double multiplier;
+        bool rate; ///< a characteristic's rate, else a spring's position or angle
+    };
+
     const AnalysisModel& model_;
     const std::vector<ParameterBinding> bindings_;
     const OptimizationConditions conditions_;
     const VariantScreen screen_; // reads conditions_
+    std::vector<BoundVariable> bound_;
 };
 
 /// Makes `path` + "/" + `folder` the optimiser's output directory: an existing

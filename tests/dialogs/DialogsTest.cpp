@@ -3,6 +3,7 @@
 
 #include "dialogs/InfoDialogs.h"
 #include "dialogs/ModelDialogs.h"
+#include "dialogs/MountAnalysisDialogs.h"
 #include "dialogs/SettingsDialogs.h"
 #include "document/CharacteristicListEditor.h"
 
@@ -95,7 +96,7 @@ private slots:
                                                     {{1013, &V::stiffness}, {1115, &V::damping}});
         }
         {
-            LoadDialog d({}, {true, 0, {}});
+            LoadDialog d({"L", {}, {}, 0, 0, 0}, {true, 0, {}});
             using V = LoadValues;
             QCOMPARE(d.windowTitle(), QStringLiteral("動的荷重設定"));
             checkNumberIds<LoadDialog, V>(d, {{1032, &V::value}, {1065, &V::frequency}},
@@ -115,7 +116,8 @@ private slots:
 
     void untouchedValuesComeBackExactly() {
         const double awkward = 0.1 + 0.2;
-        MassElementValues m{awkward, {-0.0, 1e-300, 123456789.123}, {1, 2, 3}, 1, 2, 3, 4, 5, 6};
+        MassElementValues m{awkward, {-0.0, 1e-300, 123456789.123}, {1, 2, 3}, 1, 2, 3, 0.1, 0.2,
+                            0.3};
         MassElementDialog d(m);
         QCOMPARE(field(&d, 1000)->text(), QStringLiteral("0.3"));
         field(&d, 1001)->setText(QStringLiteral("0.1"));
@@ -158,6 +160,36 @@ private slots:
         QCOMPARE(memo.memo(), std::string("a\r\nc"));
     }
 
+    // A value the model cannot take keeps the dialog open with what was typed,
+    // focuses the field and says the rule.
+    void rulesKeepTheDialogOpen() {
+        QString message;
+        MassElementDialog mass({185, {}, {1, 1, 1}, 8, 12, 10, 0, 0, 0});
+        field(&mass, 1002)->setText(QStringLiteral("13.5"));
+        QVERIFY(refused(mass, 1001, QStringLiteral("0"), &message));
+        QCOMPARE(message, QStringLiteral("Ixx: 0 より大きい値を入力して下さい"));
+        QCOMPARE(mass.focusWidget(), field(&mass, 1001));
+        QCOMPARE(field(&mass, 1002)->text(), QStringLiteral("13.5"));
+        field(&mass, 1001)->setText(QStringLiteral("8"));
+        QVERIFY(refused(mass, 1004, QStringLiteral("11"), &message)); // Ixy^2 > Ixx Iyy
+        QVERIFY2(message.contains(QStringLiteral("正定値")), qPrintable(message));
+
+        CharacteristicDialog rates({"c", {1, 1, 1}, {}, 1}, nullptr);
+        QVERIFY(refused(rates, 1014, QStringLiteral("-272500"), &message));
+        QCOMPARE(message, QStringLiteral("ばね定数[N/m] yy: 0 以上の値を入力して下さい"));
+        QVERIFY(accepted(rates, 1014, QStringLiteral("0"))); // a free direction
+
+        CalculationConditionsDialog calc({true, true, true, true, 10, 50, 1});
+        QVERIFY(refused(calc, 1080, QStringLiteral("5"), &message));
+        QVERIFY(message.startsWith(QStringLiteral("周波数設定(終了)[Hz]")));
+        field(&calc, 1079)->setText(QStringLiteral("0"));
+        QVERIFY(accepted(calc, 1080, QStringLiteral("0"))); // not set: no sweep
+
+        RobustnessDialog robust(RobustnessValues{});
+        QVERIFY(refused(robust, 1201, QStringLiteral("-5"), &message));
+        QVERIFY(message.startsWith(QStringLiteral("ばね定数の許容差")));
+    }
+
     void loadDialogTypeAndWeight() {
         LoadDialog d({"L", {0, 1, 0}, {9, 9, 9}, 1, 1, 0}, {false, 12.5, {0.1, 0.2, 0.3}});
         auto* type = field<QComboBox>(&d, 1033);
@@ -169,12 +201,20 @@ private slots:
         for (int id : {1032, 1034, 1036, 1019, 1030})
             shown << field(&d, id)->text();
         QCOMPARE(shown, (QStringList{"122.625", "0.1", "0.3", "typed", "1"}));
-        type->setEditText(QStringLiteral("ねじり"));
         d.accept();
-        QCOMPARE(std::tuple(d.values.type, d.values.value), std::tuple(-1, 122.625));
-        LoadDialog t({}, {});
-        QCOMPARE(field<QComboBox>(&t, 1033)->currentIndex(), 0);
-        field<QComboBox>(&t, 1033)->setCurrentIndex(1);
+        QCOMPARE(std::tuple(d.values.type, d.values.value), std::tuple(1, 122.625));
+        // The types are a fixed list: a stored type it lacks shows none and must be chosen.
+        LoadDialog t({"L", {0, 0, 1}, {}, 5, -1, 0}, {});
+        auto* list = field<QComboBox>(&t, 1033);
+        QVERIFY(!list->isEditable());
+        QCOMPARE(list->currentIndex(), -1);
+        QString message;
+        closeNextMessage(&message);
+        t.accept();
+        QApplication::processEvents();
+        QVERIFY(t.result() != QDialog::Accepted);
+        QVERIFY(message.startsWith(QStringLiteral("荷重の種類を選択して下さい")));
+        list->setCurrentIndex(1);
         t.accept();
         QCOMPARE(t.values.type, 1);
     }
@@ -218,6 +258,7 @@ private slots:
         SpringCharacteristic a, b;
         a.name = "A";
         b.name = "B";
+        b.dynamicFactor = 1.0;
         CharacteristicListEditor editor({a, b}, ui);
         CharacteristicListDialog list(editor);
         auto* box = field<QListWidget>(&list, 1020);

@@ -54,12 +54,17 @@ TEST_F(AnalysisFixture, RefusalsSayWhy) {
     showEnergyDistribution(empty, ui);
     EXPECT_EQ(ui.messages.back(), "モデルがありません");
 
+    // Every analysis refuses what the calculation refuses, naming the field.
+    const Matrix inertia = doc.model()->inertia;
     doc.model()->setInertia(Matrix(3, 3, {1, 1, 0, 1, 1, 0, 0, 0, 9}));
     showTorqueRollAxis(doc, ui);
-    EXPECT_EQ(ui.messages.back(),
-              "ｴﾗｰ\n\n慣性テンソルが特異です(慣性主軸と逆行列が求まりません)\n");
-    showMountForces(doc, ui); // forces need no inverse of the inertia
-    EXPECT_EQ(ui.texts.size(), 1u);
+    EXPECT_EQ(ui.messages.back().rfind("ｴﾗｰ\n\n慣性テンソルが正定値ではありません", 0), 0u);
+    doc.model()->setInertia(inertia);
+    doc.model()->springCharacteristics[0].stiffness[2] = -1e5;
+    showMountForces(doc, ui);
+    EXPECT_NE(ui.messages.back().find("ばね定数 zz [N/m] が負です(-100000)"), std::string::npos);
+    EXPECT_TRUE(ui.texts.empty());
+    doc.model()->springCharacteristics[0].stiffness[2] = 1e5;
 
     doc.model()->setFrequencyRange(0, 0, 1);
     showTransmissibility(doc, ui);
@@ -77,15 +82,22 @@ TEST_F(AnalysisFixture, RobustnessKeepsConfirmedSettingsAndRefusesBadOnes) {
     runRobustness(doc, ui, last);
     EXPECT_TRUE(ui.texts.empty());
 
-    const std::function<void(RobustnessValues&)> bad[] = {
-        [](auto& v) { v.tolerancePct = -1; }, [](auto& v) { v.tolerancePct = 100; },
-        [](auto& v) { v.samples = 0; },       [](auto& v) { v.samples = 2.5; },
-        [](auto& v) { v.seed = -1; },         [](auto& v) { v.positionTolerance = -0.1; },
+    const struct {
+        std::function<void(RobustnessValues&)> change;
+        const char* field;
+    } bad[] = {
+        {[](auto& v) { v.tolerancePct = -1; }, "ばね定数の許容差"},
+        {[](auto& v) { v.tolerancePct = 100; }, "ばね定数の許容差"},
+        {[](auto& v) { v.samples = 0; }, "ｻﾝﾌﾟﾙ数"},
+        {[](auto& v) { v.samples = 2.5; }, "ｻﾝﾌﾟﾙ数"},
+        {[](auto& v) { v.seed = -1; }, "乱数の種"},
+        {[](auto& v) { v.positionTolerance = -0.1; }, "位置の許容差"},
     };
-    for (const auto& change : bad) {
-        ui.ok<RobustnessValues>(change);
+    for (const auto& b : bad) {
+        ui.ok<RobustnessValues>(b.change);
         runRobustness(doc, ui, last);
-        EXPECT_EQ(ui.messages.back(), "入力エラー");
+        EXPECT_EQ(ui.messages.back().rfind(std::string("入力エラー\n\n") + b.field, 0), 0u)
+            << ui.messages.back();
     }
     EXPECT_EQ(last.tolerancePct, RobustnessValues{}.tolerancePct) << "nothing refused is kept";
     EXPECT_TRUE(ui.texts.empty());

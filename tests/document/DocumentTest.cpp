@@ -58,36 +58,42 @@ struct DocFixture : ::testing::Test {
 
 } // namespace
 
-TEST(DocumentCommands, MassElementZerosRefusedOnlyWhereTheyMatter) {
-    // Each of mass, Ixx, Iyy, Izz and the three sizes at 0 refuses; a
-    // negative mass, a zero centre of gravity and zero products do not.
-    const std::function<void(MassElementValues&)> zeroed[] = {
-        [](auto& v) { v.mass = 0; },    [](auto& v) { v.ixx = 0; },
-        [](auto& v) { v.iyy = 0; },     [](auto& v) { v.izz = 0; },
-        [](auto& v) { v.size[0] = 0; }, [](auto& v) { v.size[1] = 0; },
-        [](auto& v) { v.size[2] = 0; },
+TEST(DocumentCommands, MassElementRefusedUnlessPhysical) {
+    // Each value a dialog lets through that no body can have is refused, naming
+    // the field; zero products of inertia and a zero centre of gravity are fine.
+    const struct {
+        std::function<void(MassElementValues&)> spoil;
+        const char* field;
+    } bad[] = {
+        {[](auto& v) { v.mass = 0; }, "質量[kg]: 0 より大きい"},
+        {[](auto& v) { v.mass = -185; }, "質量[kg]: 0 より大きい"},
+        {[](auto& v) { v.ixx = 0; }, "Ixx: 0 より大きい"},
+        {[](auto& v) { v.izz = -4; }, "Izz: 0 より大きい"},
+        {[](auto& v) { v.ixy = 1.5; }, "慣性テンソルが正定値"}, // Ixy^2 > Ixx Iyy
+        {[](auto& v) { v.size[2] = 0; }, "サイズ[m]: 0 以外"},
     };
-    auto valid = [](MassElementValues& v) {
-        v = {-5, {0, 0, 0}, {1, 1, 1}, 1, 2, 3, 0.1, 0.2, 0.3};
-    };
-    for (const auto& zero : zeroed) {
+    auto valid = [](MassElementValues& v) { v = {5, {0, 0, 0}, {1, 1, 1}, 1, 2, 3, 0, 0, 0}; };
+    for (const auto& b : bad) {
         CQUAVDoc doc;
         ScriptedUi ui;
         ui.ok<MassElementValues>([&](auto& v) {
             valid(v);
-            zero(v);
+            b.spoil(v);
         });
         defineMassElement(doc, ui);
         EXPECT_EQ(doc.model(), nullptr);
-        EXPECT_EQ(ui.messages, std::vector<std::string>{"入力エラー"});
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].rfind("入力エラー\n\n", 0), 0u);
+        EXPECT_NE(ui.messages[0].find(b.field), std::string::npos) << ui.messages[0];
         EXPECT_FALSE(doc.isModified());
     }
     CQUAVDoc doc;
     ScriptedUi ui;
-    ui.ok<MassElementValues>(valid);
+    ui.ok<MassElementValues>([](auto& v) {
+        v = {5, {0, 0, 0}, {1, 1, 1}, 1, 2, 3, 0.1, 0.2, 0.3};
+    });
     defineMassElement(doc, ui);
     ASSERT_NE(doc.model(), nullptr);
-    EXPECT_EQ(doc.model()->mass, -5);
     const Matrix& inertia = doc.model()->inertia; // mirrored
     EXPECT_EQ(std::tuple(inertia(1, 0), inertia(2, 1), inertia(0, 2)), std::tuple(0.1, 0.2, 0.3));
     EXPECT_EQ(doc.optimizer().model, doc.model());
@@ -112,7 +118,9 @@ TEST_F(DocFixture, SpringNeedsSizeAndName) {
         ui.ok<SpringValues>(bad);
         createSpring(doc, ui);
     }
-    EXPECT_EQ(ui.messages, (std::vector<std::string>{"入力エラー", "入力エラー"}));
+    EXPECT_EQ(ui.messages,
+              (std::vector<std::string>{"入力エラー\n\nサイズ[m]: 0 以外の値を入力して下さい",
+                                        "入力エラー\n\n名前を入力して下さい"}));
     EXPECT_EQ(model().springs.size(), 2u);
     ui.messages.clear();
     ui.ok<SpringValues>([](auto& v) { v = {"RR", {1, 2, 3}, 10, 20, 0.2f}; });
@@ -127,9 +135,37 @@ TEST_F(DocFixture, AssignCharacteristic) {
     expectRefused("ばね要素を選択してください");
     ui.messages.clear();
     model().setSpringSelection(-1);
-    ui.ok<CharacteristicValues>([](auto& v) { v.stiffness = {1, 2, 3}; }); // no name
-    assignCharacteristic(doc, ui);
+    // No name; a negative rate; damping below 0; a dynamic factor of 0 (the dialog
+    // starts a new characteristic at 1).
+    const struct {
+        std::function<void(CharacteristicValues&)> fill;
+        const char* rule;
+    } refused[] = {
+        {[](auto& v) {
+             v.stiffness = {1, 2, 3};
+         },
+         "名前を入力して下さい"},
+        {[](auto& v) {
+             v = {"c", {-272500, 1, 1}, {0, 0, 0}, 1};
+         },
+         "ばね定数[N/m] xx: 0 以上の値を入力して下さい"},
+        {[](auto& v) {
+             v = {"c", {1, 1, 1}, {0, -3, 0}, 1};
+         },
+         "減衰係数[N s/m] yy: 0 以上の値を入力して下さい"},
+        {[](auto& v) {
+             EXPECT_EQ(v.dynamicFactor, 1.0);
+             v = {"c", {1, 1, 1}, {0, 0, 0}, 0};
+         },
+         "動的係数: 0 より大きい値を入力して下さい"},
+    };
+    for (const auto& r : refused) {
+        ui.ok<CharacteristicValues>(r.fill);
+        assignCharacteristic(doc, ui);
+        EXPECT_EQ(ui.messages.back(), std::string("入力エラー\n\n") + r.rule);
+    }
     EXPECT_EQ(model().selectedSpringCount(), 2);
+    EXPECT_EQ(model().springCharacteristics.size(), 1u);
     ui.messages.clear();
     // An existing name is reused with its stored rates.
     ui.ok<CharacteristicValues>([](auto& v) { v = {"rubber", {9, 9, 9}, {9, 9, 9}, 9}; });
@@ -151,10 +187,10 @@ TEST_F(DocFixture, LoadsValidatedNormalisedAndAtTheirReferencePoint) {
         bool dynamic;
         std::function<void(LoadValues&)> spoil;
     };
-    const Case bad[] = {{false, [](auto& v) { v.value = 0; }},
-                        {false, [](auto& v) { v.name.clear(); }},
-                        {false, [](auto& v) { v.direction = Vec3{}; }},
-                        {true, [](auto& v) { v.frequency = 0; }}};
+    const Case bad[] = {
+        {false, [](auto& v) { v.value = 0; }},          {false, [](auto& v) { v.name.clear(); }},
+        {false, [](auto& v) { v.direction = Vec3{}; }}, {false, [](auto& v) { v.type = -1; }},
+        {true, [](auto& v) { v.frequency = 0; }},       {true, [](auto& v) { v.frequency = -25; }}};
     auto valid = [](LoadValues& v) { v = {"L", {0, 0, 2}, {1, 1, 1}, 10, 1, 5}; };
     for (const Case& c : bad) {
         ui.ok<LoadValues>([&](auto& v) {
@@ -163,7 +199,7 @@ TEST_F(DocFixture, LoadsValidatedNormalisedAndAtTheirReferencePoint) {
         });
         c.dynamic ? createDynamicLoad(doc, ui) : createStaticLoad(doc, ui);
     }
-    EXPECT_EQ(ui.messages.size(), 4u);
+    EXPECT_EQ(ui.messages.size(), 6u);
     EXPECT_EQ(model().staticLoads.size() + model().dynamicLoads.size(), 2u);
     ui.messages.clear();
     ui.ok<LoadValues>(valid);
@@ -269,17 +305,26 @@ TEST_F(DocFixture, EditSpringActsOnTheSelectedOne) {
 
 TEST_F(DocFixture, EditLoadAndPoint) {
     model().setLoadSelection(model().dynamicLoads[0].id);
+    // A stored type the list does not hold must be chosen again.
+    model().dynamicLoads[0].type = -1;
+    ui.ok<LoadValues>([](auto& v) { v.frequency = 30; });
+    editLoad(doc, ui);
+    EXPECT_EQ(ui.messages.back().rfind("入力エラー\n\n荷重の種類を選択して下さい", 0), 0u);
+    EXPECT_EQ(model().dynamicLoads[0].frequency, 25);
+    ui.messages.clear();
+    model().setLoadSelection(model().dynamicLoads[0].id);
     ui.ok<LoadValues>([](auto& v) {
         EXPECT_EQ(v.frequency, 25);
         v.direction = {3, 0, 0};
         v.frequency = 30;
-        v.type = -1;
+        v.type = Moment;
     });
     editLoad(doc, ui);
     expectChanged();
     EXPECT_TRUE(ui.lastLoadContext.dynamic);
     const auto& load = model().dynamicLoads[0];
-    EXPECT_EQ(std::tuple(load.direction[0], load.frequency, load.type), std::tuple(1.0, 30, -1));
+    EXPECT_EQ(std::tuple(load.direction[0], load.frequency, load.type),
+              std::tuple(1.0, 30, int(Moment)));
     EXPECT_EQ(model().staticLoads[0].name, "weight");
     model().setObservationPointSelection(model().observationPoints[0].id);
     ui.ok<ObservationPointValues>([](auto& v) { v.name = "tip"; });
@@ -310,6 +355,10 @@ TEST_F(DocFixture, MemoMarksModifiedEvenUnchanged) {
 }
 
 TEST_F(DocFixture, CalculationCommand) {
+    // Three bound springs hold the body in every direction.
+    model().addSpring("RR", v3(-0.3, 0, 0), v3(0, 0, 0), 0.05f);
+    model().setSpringSelection(-1);
+    model().assignCharacteristic("rubber", {}, 0, {});
     ui.cancel<CalculationRequest>();
     EXPECT_EQ(calculateCommand(doc, ui), CalculationCommandResult::Cancelled);
     expectRefused("処理が中断されました");
@@ -325,11 +374,29 @@ TEST_F(DocFixture, CalculationCommand) {
     EXPECT_EQ(std::tuple(model().calculated, model().frequencyStepResults.size()),
               std::tuple(1, 3u));
     EXPECT_TRUE(doc.isModified());
+    // A set but bad sweep is refused before anything is calculated, naming the field.
     ui.messages.clear();
-    ui.ok<CalculationRequest>([](auto& r) { r.end = 0; }); // bad sweep range
+    ui.ok<CalculationRequest>([](auto& r) { r.end = 5; });
+    EXPECT_EQ(calculateCommand(doc, ui), CalculationCommandResult::Cancelled);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"入力エラー\n\n周波数設定(終了)[Hz]: "
+                                                    "開始より大きい値を入力して下さい"});
+    EXPECT_EQ(model().calculated, 1);
+    // A sweep that is not set (0 to 0 Hz) leaves out the sweep only, and says so.
+    ui.messages.clear();
+    ui.ok<CalculationRequest>([](auto& r) { r.start = r.end = 0; });
     calculateCommand(doc, ui);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_TRUE(ui.messages[0].starts_with("ｴﾗｰ\n\n")) << ui.messages[0];
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"計算終了\n\n周波数範囲が設定されていないため、"
+                                                    "周波数ｽﾃｯﾌﾟ解析は行いませんでした\n"});
+    EXPECT_EQ(std::tuple(model().calculated, model().frequencyStepResults.size(),
+                         model().dynamicResults.rows()),
+              std::tuple(1, 0u, 1));
+    // A model that cannot be physical is refused with its reason.
+    ui.messages.clear();
+    model().springCharacteristics[0].stiffness[0] = -272500;
+    ui.ok<CalculationRequest>();
+    calculateCommand(doc, ui);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"ｴﾗｰ\n\nばね特性 rubber(id 4): ばね定数 xx "
+                                                    "[N/m] が負です(-272500)\n"});
     EXPECT_EQ(model().calculated, 0);
     CQUAVDoc empty;
     EXPECT_EQ(calculateCommand(empty, ui), CalculationCommandResult::NoModel);

@@ -259,16 +259,51 @@ TEST(OptimizerRun, StudiesWithoutOutputDirectoryParametersOrValues) {
     EXPECT_EQ(runOptimization(o, model, writingFiles()).status, RunFinished);
     EXPECT_EQ(std::tuple(o.combinationCount, o.processedCount), std::tuple(1, 1));
     EXPECT_TRUE(fs::exists(dir / "No1.quav"));
-    // A parameter without values (-3 of them): nothing evaluated, the log written.
+    // Ranges without a proper list of values are refused before anything is
+    // written, each named: an inverted range, a zero increment, one beyond doubles.
     TempDir other;
     o.outputDirectory = other.str();
     o.addParameter("A", 3, 1, 1);
     o.addParameter("B", 1, 5, 1);
-    EXPECT_EQ(runOptimization(o, model, writingFiles()).status, RunFinished);
-    EXPECT_EQ(std::tuple(o.processedCount, fs::exists(other / "original.quav"),
-                         fs::exists(other / "No1.quav")),
-              std::tuple(0, true, false));
-    EXPECT_NE(o.logText.find("組合せ数\t-9\n条件一致数\t0\n処理件数\t0\n"), std::string::npos);
+    o.addParameter("C", 1, 1, 0);
+    o.addParameter("D", INFINITY, 1, 1);
+    const RunOutcome bad = runOptimization(o, model, writingFiles());
+    EXPECT_EQ(bad.status, RunRefused);
+    EXPECT_EQ(bad.message, "計算を開始できません\n"
+                           "ﾊﾟﾗﾒｰﾀ B(id 2): 最大値(1)が最小値(5)より小さいです\n"
+                           "ﾊﾟﾗﾒｰﾀ C(id 3): 増分(0)が正ではありません\n"
+                           "ﾊﾟﾗﾒｰﾀ D(id 4): 最小値、最大値、増分に数値でない値があります\n");
+    EXPECT_EQ(other.entryCount(), 0u);
+    // So is a study whose combinations no 64-bit count holds.
+    o.parameters.resize(1);
+    for (int i = 0; i < 4; ++i)
+        o.addParameter("E", 1e6, 1, 1);
+    EXPECT_NE(runOptimization(o, model, writingFiles()).message.find("組合せ数が多すぎます"),
+              std::string::npos);
+}
+
+// A binding may turn a rate negative: such a variant is no mount, is not
+// calculated, counts as rejected and the log says how many there were. A model
+// value a binding overwrites is judged per variant; one it does not stops the run.
+TEST(OptimizerRun, VariantsWithNegativeBoundRatesAreCountedNotCalculated) {
+    Study s;
+    auto& [model, o, dir] = s;
+    model.springCharacteristics[0].stiffness[0] = -1.0; // every variant overwrites it
+    const int p = o.addParameter("K", 4e5, -2e5, 1e5);
+    o.setBinding(6, 1, p, 1.0);
+    o.conditions.springRatioEnabled = 1; // Kxx / Kyy at least 1 (0 and 1e5 fail too)
+    o.conditions.springRatio = 1.0;
+    o.conditions.springRatioTolerancePct = 1000.0;
+    ASSERT_EQ(runOptimization(o, model, writingFiles()).status, RunFinished);
+    EXPECT_EQ(std::tuple(o.processedCount, o.matchCount), std::tuple(7, 4));
+    EXPECT_NE(o.logText.find("処理件数\t7\nばね定数が負になるため計算しなかった組合せ数\t2\n"),
+              std::string::npos)
+        << o.logText;
+
+    model.mass = -120;
+    const RunOutcome refused = runOptimization(o, model, writingFiles());
+    EXPECT_EQ(std::tuple(refused.status, refused.message),
+              std::tuple(RunRefused, "計算を開始できません\n質量が正ではありません(-120)\n"));
 }
 
 TEST(OptimizerRun, SecondRunOverwritesFilesOfTheSameNumbers) {
