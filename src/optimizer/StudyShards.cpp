@@ -744,20 +744,16 @@ bool parseShardRecord(std::string_view text, ShardRecord& record, std::string& e
     return true;
 }
 
-MergeOutcome mergeShards(const std::vector<std::string>& shardDirs, const std::string& outDir,
-                         const MergeOptions& options) {
-    if (shardDirs.empty())
-        return refused("no shard folders given");
-    if (outDir.empty())
-        return refused("no output folder given");
-    MergePlan plan;
-    std::string error;
-    if (!readFolders(shardDirs, plan, error) || !checkOneStudy(plan, options.modelFormat, error) ||
-        !checkCoverage(plan, options.partial, error) || !checkLogs(plan, error))
-        return refused(error);
+namespace {
 
-    // The output folder: new or empty, not one of the shards', no run's.
+/// Writes what the plan found into `outDir`, which must be new or empty, not
+/// one of the shards' folders and no run's: into a new folder beside it that
+/// replaces it at the end, or where none can be made beside it, into the
+/// folder itself, removing what was written if the merge fails.
+MergeOutcome mergeInto(const MergePlan& plan, const std::string& outDir,
+                       const MergeOptions& options) {
     namespace fs = std::filesystem;
+    std::string error;
     std::error_code ec;
     struct stat st {};
     const bool existed = ::stat(outDir.c_str(), &st) == 0;
@@ -788,8 +784,6 @@ MergeOutcome mergeShards(const std::vector<std::string>& shardDirs, const std::s
     if (::fstat(lock.fd(), &st) == 0)
         folderMode &= st.st_mode & 0777;
 
-    // Written into a new folder beside the target that replaces it at the end.
-    // Where no folder can be made beside it, written into the target itself.
     static int sequence = 0;
     const fs::path parent = fs::path(target).parent_path();
     const std::string temp =
@@ -843,6 +837,22 @@ MergeOutcome mergeShards(const std::vector<std::string>& shardDirs, const std::s
                 " merged: " + describeRange(m.range.begin, m.range.end) +
                 format(", %lld accepted; merge the folder again with the others",
                        static_cast<long long>(m.matches))};
+}
+
+} // namespace
+
+MergeOutcome mergeShards(const std::vector<std::string>& shardDirs, const std::string& outDir,
+                         const MergeOptions& options) {
+    if (shardDirs.empty())
+        return refused("no shard folders given");
+    if (outDir.empty())
+        return refused("no output folder given");
+    MergePlan plan;
+    std::string error;
+    if (!readFolders(shardDirs, plan, error) || !checkOneStudy(plan, options.modelFormat, error) ||
+        !checkCoverage(plan, options.partial, error) || !checkLogs(plan, error))
+        return refused(error);
+    return mergeInto(plan, outDir, options);
 }
 
 } // namespace quav
