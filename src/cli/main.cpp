@@ -310,12 +310,12 @@ int cmdPlan(const std::string& file, int shards, int threads, bool json) {
     }
     writeOut(format("combinations\t%lld\nshards\t%d\ncombinations per shard\t%lld\n"
                     "sample\t%lld variants in %.2f s on %d threads, %lld accepted\n"
-                    "time per shard\t%s (estimate on %d threads, files not counted)\n"
+                    "time per shard\t%s (%.1f s, estimate on %d threads, files not counted)\n"
                     "accepted per shard\t%.1f (estimate)\n",
                     static_cast<long long>(sample.combinations), shards,
                     static_cast<long long>(perShard), static_cast<long long>(sample.sampled),
                     sample.seconds, sample.threads, static_cast<long long>(sample.accepted),
-                    clock(shardSeconds).c_str(), sample.threads,
+                    clock(shardSeconds).c_str(), shardSeconds, sample.threads,
                     acceptedShare * static_cast<double>(perShard)));
     return ExitOk;
 }

@@ -1,6 +1,5 @@
 #include "optimizer/StudyPlan.h"
 
-#include "optimizer/BatchPipeline.h"
 #include "optimizer/OptimizerRun.h"
 #include "optimizer/Variant.h"
 
@@ -57,11 +56,16 @@ StudySample sampleStudy(const Optimizer& optimizer, const AnalysisModel& model, 
             // The first variant is always evaluated, whatever the time allowed.
             if (j >= sample.combinations || (j > 0 && Clock::now() >= deadline))
                 return;
-            if (!parameters.empty()) {
-                Odometer odometer(parameters);
-                const std::int64_t i = sampleIndex(j, sample.combinations, kAllBelow);
-                odometer.restrict(i, i + 1);
-                setValues(parameters, odometer.values().data());
+            // The values by one product each, not by the run's repeated additions
+            // (which would take as long as a million variants to reach a value far
+            // along a long parameter): equal up to rounding, enough to time a sample.
+            std::int64_t rest = sampleIndex(j, sample.combinations, kAllBelow);
+            for (std::size_t d = parameters.size(); d-- > 0;) {
+                const std::int64_t count = valueCount(parameters[d]);
+                parameters[d].currentValue =
+                    parameters[d].minValue +
+                    static_cast<double>(rest % count) * parameters[d].increment;
+                rest /= count;
             }
             if (input.evaluate(parameters, variant))
                 accepted.fetch_add(1);

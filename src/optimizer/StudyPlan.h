@@ -22,7 +22,9 @@ struct StudySample {
 /// conditions; no files written) on `threads` threads (0: one per hardware
 /// thread) for about `seconds`: every combination when they are few, else
 /// combinations spread evenly over the whole enumeration, since the share the
-/// screen rules out varies along it. At least one variant when there is one.
+/// screen rules out varies along it; each value as minimum + k x increment,
+/// which may differ from the run's by rounding. At least one variant when
+/// there is one.
 StudySample sampleStudy(const Optimizer& optimizer, const AnalysisModel& model, int threads,
                         double seconds);
 
