@@ -475,9 +475,12 @@ class MergedFolder {
 public:
     MergedFolder(int dir, std::string shown) : dir_(dir), shown_(std::move(shown)) {}
     ~MergedFolder() {
-        if (!kept_)
-            for (const std::string& name : made_)
-                ::unlinkat(dir_, name.c_str(), 0);
+        if (kept_)
+            return;
+        for (const std::string& name : made_)
+            ::unlinkat(dir_, name.c_str(), 0);
+        for (std::int64_t n = 1; n <= results_; ++n)
+            ::unlinkat(dir_, resultFileName(n).c_str(), 0);
     }
     MergedFolder(const MergedFolder&) = delete;
     MergedFolder& operator=(const MergedFolder&) = delete;
@@ -488,6 +491,8 @@ public:
                        mode));
         if (!fd)
             error = shown_ + "/" + name + ": cannot be written (" + errnoText(errno) + ")";
+        else if (name == resultFileName(results_ + 1))
+            ++results_; // No1.quav ... made in order: counted, not listed
         else
             made_.push_back(name);
         return fd;
@@ -498,6 +503,7 @@ private:
     int dir_;
     std::string shown_;
     std::vector<std::string> made_;
+    std::int64_t results_ = 0;
     bool kept_ = false;
 };
 
