@@ -7,12 +7,14 @@
 #include "cli/ModelJson.h"
 #include "cli/NumberOptions.h"
 #include "cli/Progress.h"
+#include "cli/ShardOption.h"
 #include "document/Document.h"
 #include "document/ModelFile.h"
 #include "model/FileIo.h"
 #include "model/TextFormat.h"
 #include "optimizer/OptimizerRun.h"
 #include "optimizer/StudyCheck.h"
+#include "optimizer/StudyPlan.h"
 #include "optimizer/StudyShards.h"
 #include "reports/Reports.h"
 #include "version/Version.h"
@@ -21,13 +23,16 @@
 
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -185,22 +190,6 @@ int cmdConvert(const std::string& in, const std::string& out) {
     return save(m, out) ? ExitOk : ExitInputError;
 }
 
-/// K and N of "K/N", 1 <= K <= N <= kMaxShards.
-constexpr int kMaxShards = 1000000;
-
-bool parseShard(const std::string& text, int& index, int& count) {
-    const std::size_t slash = text.find('/');
-    if (slash == std::string::npos)
-        return false;
-    auto number = [](std::string_view digits, int& value) {
-        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-        return ec == std::errc() && end == digits.data() + digits.size();
-    };
-    const std::string_view all(text);
-    return number(all.substr(0, slash), index) && number(all.substr(slash + 1), count) &&
-           index >= 1 && index <= count && count <= kMaxShards;
-}
-
 bool writeShardRecord(const std::string& outDir, const ShardRecord& record) {
     const std::string path = outDir + "/" + kShardRecordFile;
     const FileResult r = writeFileAtomically(path, shardRecordText(record));
@@ -211,6 +200,14 @@ bool writeShardRecord(const std::string& outDir, const ShardRecord& record) {
 
 int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
                 const std::string& shard) {
+    ShardChoice part;
+    if (!shard.empty()) {
+        part = chooseShard(shard, [](const char* name) { return std::getenv(name); });
+        if (!part.ok()) {
+            std::cerr << "quav-cli: " << part.error << "\n";
+            return ExitInputError;
+        }
+    }
     LoadedModel m;
     if (!load(file, m))
         return ExitInputError;
@@ -240,7 +237,9 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
     if (shard.empty()) {
         fs::remove(outDir + "/" + kShardRecordFile, ec);
     } else {
-        parseShard(shard, record.index, record.count);
+        record.index = record.last = part.index;
+        record.count = part.count;
+        record.build = std::string(buildVersion());
         record.combinations = walkedCombinations(m.optimizer.parameters);
         record.range = shardRange(record.combinations, record.index, record.count);
         record.started = std::time(nullptr);
@@ -287,14 +286,76 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
     return outcome.status == RunFinished && outcome.fileFailures == 0 ? ExitOk : ExitRunError;
 }
 
-int cmdMerge(const std::vector<std::string>& shardDirs, const std::string& outDir) {
-    const MergeOutcome merged = mergeShards(shardDirs, outDir);
-    if (!merged.merged) {
+/// Prints how big a study is and how long each of `shards` parts would take,
+/// from a timed sample of about two seconds.
+int cmdPlan(const std::string& file, int shards, int threads, bool json) {
+    LoadedModel m;
+    if (!load(file, m))
+        return ExitInputError;
+    constexpr double kSampleSeconds = 2.0;
+    const StudySample sample = sampleStudy(m.optimizer, *m.model, threads, kSampleSeconds);
+    // The last part is the largest: the others hold as many combinations or one fewer.
+    const CombinationRange lastPart = shardRange(sample.combinations, shards, shards);
+    const std::int64_t perShard = lastPart.end - lastPart.begin;
+    const double shardSeconds = static_cast<double>(perShard) * sample.secondsPerVariant();
+    const double acceptedShare =
+        sample.sampled > 0 ? static_cast<double>(sample.accepted) / sample.sampled : 0.0;
+    auto clock = [](double seconds) {
+        const long long s = std::llround(seconds);
+        return format("%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+    };
+    if (json) {
+        writeOut(format("{\"combinations\": %lld, \"shards\": %d, \"combinationsPerShard\": "
+                        "%lld, \"threads\": %d, \"sampled\": %lld, \"sampleAccepted\": %lld, "
+                        "\"sampleSeconds\": %.3f, \"secondsPerShard\": %.1f, "
+                        "\"acceptedPerShard\": %.0f}\n",
+                        static_cast<long long>(sample.combinations), shards,
+                        static_cast<long long>(perShard), sample.threads,
+                        static_cast<long long>(sample.sampled),
+                        static_cast<long long>(sample.accepted), sample.seconds, shardSeconds,
+                        acceptedShare * static_cast<double>(perShard)));
+        return ExitOk;
+    }
+    writeOut(format("combinations\t%lld\nshards\t%d\ncombinations per shard\t%lld\n"
+                    "sample\t%lld variants in %.2f s on %d threads, %lld accepted\n"
+                    "time per shard\t%s (%.1f s, estimate on %d threads, files not counted)\n"
+                    "accepted per shard\t%.1f (estimate)\n",
+                    static_cast<long long>(sample.combinations), shards,
+                    static_cast<long long>(perShard), static_cast<long long>(sample.sampled),
+                    sample.seconds, sample.threads, static_cast<long long>(sample.accepted),
+                    clock(shardSeconds).c_str(), shardSeconds, sample.threads,
+                    acceptedShare * static_cast<double>(perShard)));
+    return ExitOk;
+}
+
+int cmdMerge(const std::vector<std::string>& shardDirs, const std::string& outDir, bool partial) {
+    // Every folder is held open (and locked) while the merge reads it: let a
+    // merge of many shards have the descriptors the system allows.
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
+    // A stop ends the merge between two files; it then removes what it wrote.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(signal, onInterrupt);
+    MergeOptions options;
+    options.partial = partial;
+    options.modelFormat = modelFormatVersion;
+    options.stop = &interrupted;
+    const MergeOutcome merged = mergeShards(shardDirs, outDir, options);
+    switch (merged.status) {
+    case MergeStatus::Merged:
+        writeOut(merged.message + "\n");
+        return ExitOk;
+    case MergeStatus::Refused:
         std::cerr << "quav-cli: merge refused: " << merged.message << "\n";
         return ExitInputError;
+    case MergeStatus::Failed:
+        break;
     }
-    writeOut(merged.message + "\n");
-    return ExitOk;
+    std::cerr << "quav-cli: merge failed: " << merged.message << "\n";
+    return interrupted.load() ? ExitInputError : ExitRunError;
 }
 
 int cmdSweep(const std::string& file, int loadNumber, std::optional<int> objectId,
@@ -417,7 +478,9 @@ int run(int argc, char** argv) {
     optimize->add_option("FILE", in, "Model file with parameters, bindings and conditions")
         ->required()
         ->check(CLI::ExistingFile);
-    optimize->add_option("--out", out, "Output directory (created when missing)")->required();
+    optimize->add_option("--out", out,
+                         "Output directory (created when missing); required "
+                         "unless --plan");
     int threads = 0;
     optimize
         ->add_option("--threads", threads,
@@ -429,15 +492,26 @@ int run(int argc, char** argv) {
     optimize
         ->add_option("--shard", shard,
                      "Evaluate only part K of N contiguous parts of the combinations and record "
-                     "it in the directory, for merge")
+                     "it in the directory, for merge; auto: K and N from the batch scheduler's "
+                     "array or the MPI launcher")
         ->check(CLI::Validator(
             [](std::string& value) {
                 int k = 0, n = 0;
-                return parseShard(value, k, n)
+                return value == "auto" || parseShard(value, k, n)
                            ? std::string()
-                           : "expected K/N with 1 <= K <= N <= " + std::to_string(kMaxShards);
+                           : "expected K/N with 1 <= K <= N <= " + std::to_string(kMaxShards) +
+                                 ", or auto";
             },
-            "K/N"));
+            "K/N|auto"));
+    int planShards = 0;
+    auto* plan = optimize
+                     ->add_option("--plan", planShards,
+                                  "Print the number of combinations and an estimate of the run "
+                                  "time of each of N shards from a timed sample; runs nothing")
+                     ->check(integerIn(1, kMaxShards));
+    bool planJson = false;
+    optimize->add_flag("--json", planJson, "With --plan: the plan as JSON")->needs(plan);
+    plan->excludes("--shard");
 
     auto* merge = app.add_subcommand(
         "merge", "Merge the directories of the shards of one study into the directory a "
@@ -446,7 +520,11 @@ int run(int argc, char** argv) {
     merge->add_option("DIR", shardDirs, "The shards' output directories, in any order")
         ->required()
         ->check(CLI::ExistingDirectory);
-    merge->add_option("--out", out, "Output directory (created when missing)")->required();
+    merge->add_option("--out", out, "Output directory: new or empty")->required();
+    bool partial = false;
+    merge->add_flag("--partial", partial,
+                    "Merge folders of some of the shards, one contiguous run of them, into a "
+                    "folder to merge again with the others");
 
     auto* sweep = app.add_subcommand("sweep", "Print the frequency-step curve of one point as CSV");
     sweep->add_option("FILE", in, "Model file with frequency-step results")
@@ -543,10 +621,16 @@ int run(int argc, char** argv) {
         return cmdDump(in);
     if (convert->parsed())
         return cmdConvert(in, out);
+    if (optimize->parsed() && planShards > 0)
+        return cmdPlan(in, planShards, threads, planJson);
+    if (optimize->parsed() && out.empty()) {
+        std::cerr << "quav-cli optimize: --out is required (a directory), unless --plan\n";
+        return ExitInputError;
+    }
     if (optimize->parsed())
         return cmdOptimize(in, out, threads, shard);
     if (merge->parsed())
-        return cmdMerge(shardDirs, out);
+        return cmdMerge(shardDirs, out, partial);
     if (sweep->parsed())
         return cmdSweep(in, loadNumber, object, frame, dof);
     for (CLI::App* c : {ked, tra, forces, transmissibility, robust}) {

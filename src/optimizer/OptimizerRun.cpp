@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <climits>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
@@ -332,22 +334,35 @@ void prepareOutputDirectory(Optimizer& optimizer, const std::string& path,
     optimizer.outputDirectory = directory;
 }
 
-RunDirectoryLock::RunDirectoryLock(const std::string& directory) {
-    const std::string path = directory + "/" + kFileName;
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd_ < 0) {
-        refusal_ = "出力ﾌｫﾙﾀﾞに書き込めません：" + directory + "（" +
-                   std::error_code(errno, std::generic_category()).message() + "）";
+RunDirectoryLock::RunDirectoryLock(const std::string& directory, Mode mode) {
+    // The folder as the user names it may be a link to one; the lock is on the
+    // folder itself, opened without following a link put in its place since.
+    char* real = ::realpath(directory.c_str(), nullptr);
+    const std::string path = real ? real : directory;
+    std::free(real);
+    fd_ = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const bool writable =
+        fd_ >= 0 && (mode == Shared || ::faccessat(fd_, ".", W_OK, AT_EACCESS) == 0);
+    if (!writable) {
+        const int err = errno;
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+        refusal_ = (mode == Shared ? "ﾌｫﾙﾀﾞを開けません：" : "出力ﾌｫﾙﾀﾞに書き込めません：") +
+                   directory + "（" + std::error_code(err, std::generic_category()).message() +
+                   "）";
         return;
     }
     int r;
-    while ((r = ::flock(fd_, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+    while ((r = ::flock(fd_, (mode == Shared ? LOCK_SH : LOCK_EX) | LOCK_NB)) != 0 &&
+           errno == EINTR) {
     }
     held_ = r == 0 || errno != EWOULDBLOCK; // no locks on this file system: unguarded
     if (held_)
         return;
     ::close(fd_);
     fd_ = -1;
+    inUse_ = true;
     refusal_ = "出力ﾌｫﾙﾀﾞは他の最適化計算が使用中です：" + directory;
 }
 

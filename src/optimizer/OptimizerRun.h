@@ -149,31 +149,41 @@ private:
 void prepareOutputDirectory(Optimizer& optimizer, const std::string& path,
                             const std::string& folder);
 
-/// Keeps a second run out of an output directory while one writes into it:
-/// an advisory lock on a hidden file in the folder, released when the lock is
-/// destroyed or the process ends however it ends, so a crashed run leaves no
-/// stale lock. Runs in other processes are kept out as well as in this one. A
-/// file system that cannot lock at all leaves the folder unguarded rather than
-/// refusing every run.
+/// Keeps a second run out of an output directory while one writes into it: an
+/// advisory lock on the directory itself, so no file is left in it, released
+/// when the lock is destroyed or the process ends however it ends (a crashed
+/// run leaves no stale lock). Runs in other processes are kept out as well as
+/// in this one. A reader (merge reading a shard's folder) takes a shared lock:
+/// readers exclude writers, not each other. A file system that cannot lock at
+/// all leaves the folder unguarded rather than refusing every run.
 class RunDirectoryLock {
 public:
-    /// The lock file's name in the directory.
-    static constexpr const char* kFileName = ".quav-run.lock";
+    enum Mode {
+        Exclusive, ///< a run or a merge writes into the folder
+        Shared,    ///< the folder is read
+    };
 
-    /// Takes the lock at once, without waiting.
-    explicit RunDirectoryLock(const std::string& directory);
+    /// Takes the lock at once, without waiting. `directory` must be a folder
+    /// (a link to one is resolved first); an exclusive lock also needs it
+    /// writable.
+    explicit RunDirectoryLock(const std::string& directory, Mode mode = Exclusive);
     ~RunDirectoryLock();
     RunDirectoryLock(const RunDirectoryLock&) = delete;
     RunDirectoryLock& operator=(const RunDirectoryLock&) = delete;
 
     bool held() const { return held_; }
+    /// True when the folder could be opened but another lock excludes this one.
+    bool inUse() const { return inUse_; }
     /// Why the lock is not held, for the user: "出力ﾌｫﾙﾀﾞは他の最適化計算が
-    /// 使用中です" with the folder, or why the lock file could not be made.
+    /// 使用中です" with the folder, or why the folder could not be opened.
     const std::string& refusal() const { return refusal_; }
+    /// The folder's descriptor while the lock is held (for *at calls), else -1.
+    int fd() const { return held_ ? fd_ : -1; }
 
 private:
     int fd_ = -1;
     bool held_ = false;
+    bool inUse_ = false;
     std::string refusal_;
 };
 

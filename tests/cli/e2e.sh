@@ -282,6 +282,17 @@ optimize)
     iconv -f CP932 -t UTF-8 "$work/full/log.txt" >"$work/log.utf8" || fail "log.txt"
     contains "$work/log.utf8" "ファイルを保存できない状態が続いたため処理が中断されました"
     contains "$work/log.utf8" "処理件数	10"
+    # --plan sizes shards from a timed sample and runs nothing; a study this
+    # small is sampled whole.
+    exits 0 "--plan" optimize "$example" --plan 3 --json
+    jq -e '.combinations == 75 and .shards == 3 and .combinationsPerShard == 25
+        and .sampled == 75 and .sampleAccepted == 3 and .secondsPerShard >= 0' "$work/stdout" \
+        >/dev/null || fail "--plan JSON"
+    "$cli" optimize "$example" --plan 4 | grep -q "^combinations per shard	19$" ||
+        fail "--plan 4: the largest part"
+    for bad in "--plan 0" "--plan 3 --shard 1/3" "--json"; do
+        exits 2 "optimize $bad" optimize "$example" $bad
+    done
     ;;
 shards)
     # Three shards, one on two threads, merged in any order: the folder of the whole
@@ -293,14 +304,18 @@ shards)
     done
     exits 0 "merge" merge "$work/s3" "$work/s1" "$work/s2" --out "$work/merged"
     contains "$work/stdout" "3 shards merged"
-    ls "$work/whole" >"$work/whole.ls"
-    ls "$work/merged" | cmp -s - "$work/whole.ls" || fail "merged files differ from the run's"
+    # No lock file or other hidden file in either.
+    ls -A "$work/whole" >"$work/whole.ls"
+    ls -A "$work/merged" | cmp -s - "$work/whole.ls" || fail "merged files differ from the run's"
     for f in "$work"/whole/*.quav; do
         cmp -s "$f" "$work/merged/${f##*/}" || fail "${f##*/} differs"
     done
     unstamped() { iconv -f CP932 -t UTF-8 "$1" | sed 's/^\(計算[^：]*日時：\).*/\1/'; }
     [ "$(unstamped "$work/whole/log.txt")" = "$(unstamped "$work/merged/log.txt")" ] ||
         fail "merged log.txt differs from the run's"
+    unstamped "$work/merged/log.txt" >"$work/merge_log.txt"
+    golden "$work/merge_log.txt" merge_log.txt ||
+        fail "merged log.txt differs from tests/data/golden/merge_log.txt"
     # Refused with exit 2, nothing written: a shard missing, given twice, stopped
     # (the combinations it left are listed), of another model.
     refused() { # expected-message shard-dirs...
@@ -319,6 +334,129 @@ shards)
     sed 's/"mass": 185/"mass": 186/' "$examples/power_unit.json" >"$work/other.json"
     "$cli" optimize "$work/other.json" --out "$work/other" --shard 2/3 2>/dev/null
     refused "another study" "$work/s1" "$work/other" "$work/s3"
+    ;;
+merge)
+    # Five shards, merged in two parts and then again: the single run's folder.
+    umask 022
+    "$cli" optimize "$example" --out "$work/whole" 2>/dev/null || fail "whole run"
+    for k in 1 2 3 4 5; do
+        "$cli" optimize "$example" --out "$work/s$k" --shard $k/5 2>/dev/null || fail "shard $k"
+    done
+    matched=$(grep -l '^matches [1-9]' "$work"/s*/shard.txt | head -1 | xargs dirname)
+    # The merged start is the earliest of all.
+    sed -i 's/^started .*/started 1700000000/' "$work/s4/shard.txt"
+    exits 0 "first part" merge "$work/s2" "$work/s1" --out "$work/g1" --partial
+    contains "$work/stdout" "shards 1-2/5 merged: combinations 1 to 30"
+    exits 0 "second part" merge "$work/s5" "$work/s3" "$work/s4" --out "$work/g2" --partial
+    TZ=UTC "$cli" merge "$work/g2" "$work/g1" --out "$work/m" >"$work/stdout" ||
+        fail "merge of the parts"
+    contains "$work/stdout" "5 shards merged: 75 combinations, 3 accepted"
+    [ "$(ls -A "$work/m")" = "$(ls -A "$work/whole")" ] || fail "merged files differ"
+    for f in "$work"/whole/*.quav; do
+        cmp -s "$f" "$work/m/${f##*/}" || fail "${f##*/} differs"
+    done
+    iconv -f CP932 -t UTF-8 "$work/m/log.txt" >"$work/m.utf8"
+    contains "$work/m.utf8" "計算スタート日時：	2023年11月14日22時13分20秒"
+    # Refused with exit 2 and nothing written.
+    refused() { # message merge-arguments...
+        local message=$1
+        shift
+        exits 2 "merge $*" merge "$@"
+        contains "$work/stderr" "merge refused: "
+        contains "$work/stderr" "$message"
+    }
+    all=("$work"/s{1,2,3,4,5})
+    refused "no output folder given" "${all[@]}" --out ""
+    mkdir "$work/used" && touch "$work/used/old"
+    refused "is not empty" "${all[@]}" --out "$work/used"
+    # Not read while a run holds a shard's folder; not written while a run writes there.
+    flock -o "$work/s3" sleep 2 &
+    locker=$!
+    while flock -n -s "$work/s3" true; do sleep 0.05; done
+    refused "s3: an optimiser run or a merge is writing into it" "${all[@]}" --out "$work/r"
+    wait $locker
+    "$cli" optimize "$data/long_run.json" --out "$work/busy" 2>/dev/null &
+    run=$!
+    while [ ! -e "$work/busy/original.quav" ]; do sleep 0.05; done
+    refused "出力ﾌｫﾙﾀﾞは他の最適化計算が使用中です" "${all[@]}" --out "$work/busy"
+    kill -INT $run
+    wait $run
+    # A link or a mix of builds in a shard; shards of a million with gaps: the
+    # first ten are listed, the others counted.
+    cp -r "$matched" "$work/linked"
+    ln -sf "$matched/No1.quav" "$work/linked/No1.quav"
+    cp -r "$matched" "$work/rebuilt"
+    sed -i 's/^build .*/build 0.0-other/' "$work/rebuilt/shard.txt"
+    for k in $(seq 1 2 23); do
+        cp -r "$work/s1" "$work/part$k"
+        printf 'QUAV shard record 2\nbuild %s\nshard %d/1000000\ncombinations 2000000\nrange %d %d\nprocessed 2\nmatches 0\nstatus finished\nstarted 1\nended 2\n' \
+            "$(sed -n 's/^build //p' "$work/s1/shard.txt")" $k $((2 * k - 2)) $((2 * k)) \
+            >"$work/part$k/shard.txt"
+    done
+    for case in linked rebuilt million; do
+        case $case in
+        linked) message="No1.quav is missing or not a file"
+                dirs=("${all[@]/$matched/$work/linked}") ;;
+        rebuilt) message="run every shard of a study with one build"
+                 dirs=("${all[@]/$matched/$work/rebuilt}") ;;
+        million) message="the shards do not cover every combination; missing:"
+                 dirs=("$work"/part*) ;;
+        esac
+        refused "$message" "${dirs[@]}" --out "$work/r"
+    done
+    contains "$work/stderr" "shard 2/1000000, combinations 3 to 4: no folder given"
+    contains "$work/stderr" "  ... and 2 more"
+    [ "$(wc -c <"$work/stderr")" -lt 2000 ] || fail "a long list of gaps"
+    if ! ldd "$cli" | grep -q 'lib[at]san'; then
+        # A log of 16 MB of line ends is read in little memory.
+        cp -r "$matched" "$work/ends"
+        head -c 8000000 /dev/zero | tr '\0' '\n' | sed 's/$/\r/' >"$work/ends/log.txt"
+        (ulimit -v 100000 && exec "$cli" merge "${all[@]/$matched/$work/ends}" --out "$work/r") \
+            2>"$work/stderr"
+        expect_code 2 $? "a log of line ends"
+        contains "$work/stderr" "log.txt is not the log of a run"
+    fi
+    [ ! -e "$work/r" ] || fail "a refused merge wrote files"
+    # A merge failing part way removes what it wrote and says so.
+    cp -r "$matched" "$work/bad"
+    echo junk >"$work/bad/No1.quav"
+    exits 1 "a damaged result" merge "${all[@]/$matched/$work/bad}" --out "$work/r"
+    contains "$work/stderr" "merge failed: $work/bad/No1.quav: not a model file of this version"
+    [ ! -e "$work/r" ] || fail "a failed merge left files"
+    ls -A "$work" | grep -q '^\.quav-merge' && fail "a failed merge left its folder"
+    # Permissions: no file more open than its shard's, the folder no more than
+    # the shards' folders.
+    chmod 600 "$matched/No1.quav"
+    chmod 700 "$work/s2"
+    exits 0 "private files" merge "${all[@]}" --out "$work/p"
+    [ "$(stat -c %a "$work/p" "$work/p/No1.quav" "$work/p/No2.quav")" = "$(printf '700\n600\n644')" ] ||
+        fail "permissions: $(stat -c '%n %a' "$work/p" "$work/p"/No*.quav)"
+    ;;
+shard-auto)
+    # --shard auto under a scheduler's variables writes what --shard K/N writes.
+    "$cli" optimize "$example" --out "$work/explicit" --shard 2/3 2>/dev/null || fail "--shard 2/3"
+    unstamped() { sed '/^\(started\|ended\) /d' "$1"; iconv -f CP932 -t UTF-8 "${1%/*}/log.txt" |
+        sed 's/^\(計算[^：]*日時：\).*/\1/'; }
+    for vars in "SLURM_ARRAY_TASK_ID=2 SLURM_ARRAY_TASK_MIN=1 SLURM_ARRAY_TASK_MAX=3" \
+        "SGE_TASK_ID=11 SGE_TASK_FIRST=1 SGE_TASK_LAST=21 SGE_TASK_STEPSIZE=10" \
+        "QUAV_SHARD_INDEX=1 QUAV_SHARD_COUNT=3"; do
+        rm -rf "$work/auto"
+        env -i PATH="$PATH" $vars "$cli" optimize "$example" --out "$work/auto" --shard auto \
+            2>/dev/null || fail "--shard auto with $vars"
+        [ "$(unstamped "$work/auto/shard.txt")" = "$(unstamped "$work/explicit/shard.txt")" ] ||
+            fail "--shard auto with $vars differs from --shard 2/3"
+        for f in "$work"/explicit/*.quav; do
+            cmp -s "$f" "$work/auto/${f##*/}" || fail "${f##*/} differs with $vars"
+        done
+    done
+    rm -rf "$work/auto"
+    for vars in "" "SLURM_ARRAY_TASK_ID=2" "PMI_RANK=1 PMI_SIZE=3 OMPI_COMM_WORLD_RANK=0 OMPI_COMM_WORLD_SIZE=3"; do
+        env -i PATH="$PATH" $vars "$cli" optimize "$example" --out "$work/auto" --shard auto \
+            2>"$work/stderr"
+        expect_code 2 $? "--shard auto with '$vars'"
+        contains "$work/stderr" "--shard auto: "
+        [ ! -e "$work/auto" ] || fail "a refused --shard auto wrote files"
+    done
     ;;
 interrupt)
     # A long run stopped by Ctrl-C, a closed terminal (SIGHUP) or Ctrl-C after

@@ -388,6 +388,12 @@ void OptimizerDialogsTest::runStoppedAndRestarted() {
                  dialog.findChild<QLabel*>("matches")->text(),
              QStringLiteral("75 / 75|3"));
     QCOMPARE(dialog.findChild<QProgressBar*>("progress")->value(), 1000);
+    // The lock was on the folder itself: the run leaves only its own files.
+    const QStringList files =
+        QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QVERIFY2(std::all_of(files.begin(), files.end(),
+                         [](const QString& f) { return !f.startsWith('.'); }),
+             qPrintable(files.join(' ')));
 }
 
 void OptimizerDialogsTest::runOutlivesTheDialogAndStopsOnShutdown() {
