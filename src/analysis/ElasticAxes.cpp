@@ -2,6 +2,8 @@
 
 #include "analysis/SystemAssembly.h"
 
+#include <cmath>
+
 namespace quav {
 
 Matrix elasticAxes(const AnalysisModel& model) {
@@ -30,6 +32,18 @@ Matrix elasticAxes(const AnalysisModel& model) {
             if (i != j)
                 e(i, j) = static_cast<double>((own[i][j] - cross[i][j]) / k(j, j));
     return e;
+}
+
+std::array<bool, 3> elasticAxesDefined(const AnalysisModel& model, const Matrix& axes) {
+    const Matrix k = systemStiffness(model, model.centreOfGravity, Matrix::identity(3), true);
+    std::array<bool, 3> defined{};
+    for (int j = 0; j < 3; ++j) {
+        defined[static_cast<std::size_t>(j)] = k(j, j) != 0.0 && std::isfinite(k(j, j));
+        for (int i = 0; i < 3; ++i)
+            if (!std::isfinite(axes(i, j)))
+                defined[static_cast<std::size_t>(j)] = false;
+    }
+    return defined;
 }
 
 } // namespace quav

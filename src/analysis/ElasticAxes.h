@@ -3,6 +3,8 @@
 #include "math/Matrix.h"
 #include "model/AnalysisModel.h"
 
+#include <array>
+
 namespace quav {
 
 /// Elastic principal axes [m], global. Column j belongs to global direction j
@@ -12,5 +14,11 @@ namespace quav {
 /// elastic centre. A model without stiffness gives the zero matrix; one with a
 /// direction of zero stiffness gives non-finite values in that column.
 Matrix elasticAxes(const AnalysisModel& model);
+
+/// Which of the three axes exist: direction j has one when the springs' summed
+/// dynamic rate along it, K(j, j), is not 0 and the axis' coordinates are finite.
+/// Without it column j of elasticAxes holds zeros or non-finite values that are
+/// no position at all.
+std::array<bool, 3> elasticAxesDefined(const AnalysisModel& model, const Matrix& axes);
 
 } // namespace quav

@@ -196,6 +196,11 @@ void CQUAVView::paintOverlay(QPainter& painter, const AnalysisModel* model) {
         painter.setPen(QPen(QColor::fromRgbF(l.colour.r, l.colour.g, l.colour.b), 1));
         painter.drawLine(l.x1, l.y1, l.x2, l.y2);
     }
+    for (const AxisLabel& l : springAxisLabels(model, state_, camera_, width(), height())) {
+        painter.setPen(QColor::fromRgbF(l.colour.r, l.colour.g, l.colour.b));
+        painter.drawText(QPointF(l.at.x + 2, l.at.y + metrics.ascent() / 2.0),
+                         QString(QChar(l.axis)));
+    }
 }
 
 QImage CQUAVView::grabView() {

@@ -71,6 +71,26 @@ private:
     bool pendingLoad_ = false;
 };
 
+/// A spring's own axes placed at its position in `frame`: the orientation the
+/// engine gives its rates, Rx(-Y angle) Rz(Z angle + 90 deg), so that what is
+/// drawn is what is calculated (local x along global y, local y along -x, local z
+/// along z at angles 0/0).
+Mat4 springFrame(const Mat4& frame, const SpringElement& s) {
+    Mat4 t = frame;
+    t.translate(s.position[0], s.position[1], s.position[2]);
+    t.rotate(-s.angles[1], 1, 0, 0);
+    t.rotate(s.angles[2] + 90.0, 0, 0, 1);
+    return t;
+}
+
+/// The frame of the model in the scene: the zoom and the scale Fit set.
+Mat4 modelFrame(const DisplayState& state, const ViewCamera& camera) {
+    Mat4 frame;
+    frame.scale(state.zoom, state.zoom, state.zoom);
+    frame.scale(camera.viewScale, camera.viewScale, camera.viewScale);
+    return frame;
+}
+
 /// A displacement of the mass element: translation [m] and rotations [deg]
 /// about x, then y, then z.
 struct BodyMotion {
@@ -107,10 +127,7 @@ public:
     void springs() {
         for (const SpringElement& s : model_.springs) {
             out_.beginObject(s.id);
-            Mat4 t = frame_;
-            t.translate(s.position[0], s.position[1], s.position[2]);
-            t.rotate(s.angles[2] + 90.0, 0, 0, 1);
-            t.rotate(s.angles[1], 0, 1, 0);
+            Mat4 t = springFrame(frame_, s);
             out_.axes(t, s.size * 0.5);
             t.scale(0.5, 1, 1);
             const Rgb colour = s.selected           ? colours::red
@@ -163,9 +180,14 @@ public:
 
     void elasticAxes() {
         const Matrix e = quav::elasticAxes(model_);
-        out_.line(frame_, colours::elasticAxes, {-1, e(1, 0), e(2, 0)}, {1, e(1, 0), e(2, 0)});
-        out_.line(frame_, colours::elasticAxes, {e(0, 1), -1, e(2, 1)}, {e(0, 1), 1, e(2, 1)});
-        out_.line(frame_, colours::elasticAxes, {e(0, 2), e(1, 2), -1}, {e(0, 2), e(1, 2), 1});
+        // A direction without stiffness has no axis to draw.
+        const std::array<bool, 3> defined = elasticAxesDefined(model_, e);
+        if (defined[0])
+            out_.line(frame_, colours::elasticAxes, {-1, e(1, 0), e(2, 0)}, {1, e(1, 0), e(2, 0)});
+        if (defined[1])
+            out_.line(frame_, colours::elasticAxes, {e(0, 1), -1, e(2, 1)}, {e(0, 1), 1, e(2, 1)});
+        if (defined[2])
+            out_.line(frame_, colours::elasticAxes, {e(0, 2), e(1, 2), -1}, {e(0, 2), e(1, 2), 1});
     }
 
     void plainModel() {
@@ -259,10 +281,7 @@ void buildScene(Scene& scene, const AnalysisModel* model, const DisplayState& st
     }
     if (!model)
         return;
-    Mat4 frame;
-    frame.scale(state.zoom, state.zoom, state.zoom);
-    frame.scale(camera.viewScale, camera.viewScale, camera.viewScale);
-    SceneBuilder build(out, *model, state, frame, hasGeometry);
+    SceneBuilder build(out, *model, state, modelFrame(state, camera), hasGeometry);
     switch (state.displayKind) {
     case DisplayKind::ModeShape:
         build.modeShape();
@@ -278,6 +297,31 @@ void buildScene(Scene& scene, const AnalysisModel* model, const DisplayState& st
         build.plainModel();
         break;
     }
+}
+
+std::vector<AxisLabel> springAxisLabels(const AnalysisModel* model, const DisplayState& state,
+                                        const ViewCamera& camera, int width, int height) {
+    std::vector<AxisLabel> labels;
+    if (!model || state.displayKind != DisplayKind::Model)
+        return labels;
+    const bool all = model->springs.size() <= kLabelledSprings;
+    const Mat4 frame = modelFrame(state, camera);
+    static constexpr Rgb kColours[3] = {colours::red, colours::green, colours::blue};
+    for (const SpringElement& s : model->springs) {
+        if (!all && !s.selected)
+            continue;
+        const Mat4 t = springFrame(frame, s);
+        // Just beyond the end of the drawn axis (half the spring's size).
+        const double reach = s.size * 0.5 * 1.2;
+        for (int i = 0; i < 3; ++i) {
+            const Point3 end =
+                t.apply({i == 0 ? reach : 0.0, i == 1 ? reach : 0.0, i == 2 ? reach : 0.0});
+            const WindowPoint at = projectToWindow(end, camera, width, height);
+            if (std::isfinite(at.x) && std::isfinite(at.y))
+                labels.push_back({at, static_cast<char>('x' + i), kColours[i]});
+        }
+    }
+    return labels;
 }
 
 Mat4 geometryPlacement(const DxfPlacement& p) {

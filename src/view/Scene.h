@@ -93,6 +93,28 @@ void prepareDisplay(DisplayState& state, const AnalysisModel* model);
 void buildScene(Scene& scene, const AnalysisModel* model, const DisplayState& state,
                 const ViewCamera& camera, bool hasGeometry);
 
+/// Window position (x from the left, y from the top, pixels) of scene point p.
+struct WindowPoint {
+    double x = 0.0;
+    double y = 0.0;
+};
+
+/// The name of one of a spring's local axes at its end, in the axis' colour.
+struct AxisLabel {
+    WindowPoint at;
+    char axis = 'x'; ///< 'x', 'y' or 'z'
+    Rgb colour;
+};
+
+/// Models with more springs than this label only the selected springs' axes.
+inline constexpr std::size_t kLabelledSprings = 32;
+
+/// Where the plain model display names the local axes of each spring (x red,
+/// y green, z blue, the axes the rates act along) in a w x h view. No labels
+/// while a result is shown.
+std::vector<AxisLabel> springAxisLabels(const AnalysisModel* model, const DisplayState& state,
+                                        const ViewCamera& camera, int width, int height);
+
 /// The transform from the imported drawing's file units to the mass element's
 /// frame: the drawing's centre-of-gravity point to the origin, scaled, then
 /// turned about x, y and z.
@@ -104,11 +126,6 @@ Mat4 geometryPlacement(const DxfPlacement& placement);
 Mat4 cameraMatrix(const ViewCamera& camera);
 Mat4 projectionMatrix(int width, int height);
 
-/// Window position (x from the left, y from the top, pixels) of scene point p.
-struct WindowPoint {
-    double x = 0.0;
-    double y = 0.0;
-};
 WindowPoint projectToWindow(const Point3& p, const ViewCamera& camera, int width, int height);
 
 } // namespace quav

@@ -52,6 +52,50 @@ TEST(CalculationDriver, ValidationCountsEveryFailure) {
     EXPECT_EQ(runCalculation(ok, CalculationConditions{}), 1);
     AnalysisModel good = loadedModel();
     EXPECT_EQ(describeCalculationFailure(calculate(good, CalculationConditions{})), "");
+
+    // What no body can be is refused with the field named; rates of 0 are free
+    // directions and calculate.
+    const double nan = std::nan(""), inf = INFINITY;
+    const struct {
+        std::function<void(AnalysisModel&)> spoil;
+        std::string reason; // empty: calculates
+    } cases[] = {
+        {[](AnalysisModel& m) { m.mass = -185; }, "質量が正ではありません(-185)"},
+        {[](AnalysisModel& m) { m.inertia(0, 1) = m.inertia(1, 0) = 5; }, "慣性テンソルが正定値"},
+        {[&](AnalysisModel& m) { m.inertia(2, 2) = inf; }, "慣性テンソルが正定値"},
+        {[&](AnalysisModel& m) { m.centreOfGravity[1] = nan; }, "重心座標が数値ではありません"},
+        {[&](AnalysisModel& m) { m.springs[1].angles[2] = inf; },
+         "ばね要素 mount(id 3): Z角度が数値ではありません"},
+        {[&](AnalysisModel& m) { m.springs[2].size = nan; }, "サイズが数値ではありません"},
+        {[](AnalysisModel& m) { m.springCharacteristics[0].stiffness[1] = -1; },
+         "ばね特性 rubber(id 6): ばね定数 yy [N/m] が負です(-1)"},
+        {[&](AnalysisModel& m) { m.springCharacteristics[0].damping[0] = nan; },
+         "減衰係数 xx [N s/m] が数値ではありません"},
+        {[](AnalysisModel& m) { m.springCharacteristics[0].dynamicFactor = -1.2; },
+         "動的係数が正ではありません(-1.2)"},
+        {[&](AnalysisModel& m) { m.staticLoads[1].direction[0] = nan; },
+         "静荷重 torque(id 8): 方向ﾍﾞｸﾄﾙが数値ではありません"},
+        {[&](AnalysisModel& m) { m.dynamicLoads[0].frequency = inf; },
+         "周波数が数値ではありません"},
+        {[&](AnalysisModel& m) { m.addObservationPoint("p", v3(0, nan, 0)); },
+         "観測点 p(id 10): 座標 y が数値ではありません"},
+        {[](AnalysisModel& m) { m.springCharacteristics[0].stiffness[1] = 0; }, ""},
+        // A characteristic no spring uses enters no analysis.
+        {[](AnalysisModel& m) { m.addCharacteristic({}); }, ""},
+    };
+    for (const auto& c : cases) {
+        AnalysisModel m = loadedModel();
+        c.spoil(m);
+        const CalculationOutcome o = calculate(m, CalculationConditions{});
+        if (c.reason.empty()) {
+            EXPECT_EQ(o.status, 0) << describeCalculationFailure(o);
+            continue;
+        }
+        EXPECT_EQ(std::tuple(o.status, o.error, m.calculated),
+                  std::tuple(1, CalculationError::InvalidModel, 0));
+        EXPECT_NE(describeCalculationFailure(o).find(c.reason), std::string::npos)
+            << describeCalculationFailure(o);
+    }
 }
 
 // What a variant shares with its model is taken from the basis only while it is
@@ -165,4 +209,87 @@ TEST(CalculationDriver, PrivateCopiesCalculateOnWorkerThreads) {
         EXPECT_EQ(m->staticResults, serial.staticResults);
         EXPECT_EQ(m->frequencyStepResults, serial.frequencyStepResults);
     }
+}
+
+// An undamped resonance exactly on a step has an infinite response by definition:
+// the calculation succeeds and says where. A static load on a direction no spring
+// holds has no answer: the calculation fails, says where, and keeps no result.
+TEST(CalculationDriver, ResultsThatAreNotNumbersAreNamed) {
+    // Four equal, undamped mounts around the CoG of a 4 kg body: the vertical mode
+    // sits exactly at 10 Hz when each rate is w^2 with the engine's 2 pi.
+    const double w = 10.0 * 6.283184;
+    AnalysisModel m = fourMountModel(0.3, 0.2, 0.0, v3(w * w, w * w, w * w));
+    m.mass = 4.0;
+    m.setCentreOfGravity(v3(0.1, -0.2, 0.3));
+    m.addDynamicLoad("shake", 10.0, m.centreOfGravity, v3(0, 0, 1), Translational, 10.0);
+    m.setFrequencyRange(12.0, 8.0, 1.0);
+    CalculationOutcome out = calculate(m, CalculationConditions{});
+    ASSERT_EQ(std::tuple(out.status, m.calculated, out.nonFiniteCount), std::tuple(0, 1, 2));
+    EXPECT_EQ(describeCalculationNotes(out),
+              "計算結果に数値でない値があります:\n"
+              "  動荷重 shake(id 7) 10 Hz: 減衰のない共振のため応答が無限大です\n"
+              "  周波数ｽﾃｯﾌﾟ 10 Hz: 動荷重 shake(id 7): 減衰のない共振のため応答が無限大です\n");
+    // With damping there is a finite answer everywhere.
+    m.springCharacteristics[0].damping = v3(10, 10, 10);
+    out = calculate(m, CalculationConditions{});
+    EXPECT_EQ(std::tuple(out.status, out.nonFiniteCount, describeCalculationNotes(out)),
+              std::tuple(0, 0, std::string()));
+
+    AnalysisModel free = fourMountModel(0.3, 0.2, 0.0, v3(0, 0, 1e5)); // nothing holds x, y
+    free.addStaticLoad("push", 10.0, free.centreOfGravity, v3(1, 0, 0), Translational);
+    free.addStaticLoad("mystery", 10.0, free.centreOfGravity, v3(0, 0, 1), 5);
+    out = calculate(free, only(1, 1, 0, 0));
+    EXPECT_EQ(std::tuple(out.status, out.error, free.calculated, free.eigenFrequencies.norm()),
+              std::tuple(1, CalculationError::NonFiniteResults, 0, 0.0));
+    EXPECT_NE(describeCalculationFailure(out).find("静荷重 push(id 7): 変位が数値ではありません"),
+              std::string::npos);
+    // Its modes alone are fine (0 Hz for the free directions); the load of an
+    // unknown type is named as ignored.
+    out = calculate(free, only(1, 0, 0, 0));
+    EXPECT_EQ(out.status, 0);
+    EXPECT_EQ(
+        describeCalculationNotes(out),
+        "静荷重 mystery(id 8): 荷重の種類(5)が並進荷重でもﾓｰﾒﾝﾄ荷重でもないため無視しました\n");
+}
+
+// Whatever the model, a calculation that succeeds leaves no result that is not a
+// number, other than the responses it names as infinite by definition.
+TEST(CalculationDriver, SuccessNeverHidesANonFiniteResult) {
+    Lcg rng{29};
+    int succeeded = 0, failed = 0;
+    for (int trial = 0; trial < 300; ++trial) {
+        AnalysisModel m = randomMountModel(rng, 1 + trial % 5);
+        // Now and then rates of 0 (free directions) and no damping at all.
+        for (SpringCharacteristic& c : m.springCharacteristics)
+            for (int d = 0; d < 3; ++d)
+                if (rng.next() > 0.7)
+                    c.stiffness[d] = 0.0;
+        m.addStaticLoad("s", 1000 * rng.next(), v3(rng.next(), rng.next(), rng.next()),
+                        v3(rng.next(), rng.next(), rng.next()), trial % 2);
+        m.addDynamicLoad("d", 100 * rng.next(), v3(rng.next(), rng.next(), rng.next()),
+                         v3(rng.next(), rng.next(), rng.next()), trial % 3 == 0,
+                         5 + 20 * std::fabs(rng.next()));
+        m.setFrequencyRange(40.0, 0.0, 0.5);
+        const CalculationOutcome out = calculate(m, CalculationConditions{});
+        if (out.status != 0) {
+            ++failed;
+            continue;
+        }
+        ++succeeded;
+        bool anyNonFinite = false;
+        auto scan = [&](const Matrix& r) {
+            for (int i = 0; i < r.size(); ++i)
+                anyNonFinite = anyNonFinite || !std::isfinite(r[i]);
+        };
+        for (const Matrix* r :
+             {&m.eigenFrequencies, &m.modeShapes, &m.staticResults, &m.dynamicResults})
+            scan(*r);
+        for (const Matrix& step : m.frequencyStepResults)
+            scan(step);
+        EXPECT_EQ(anyNonFinite, out.nonFiniteCount > 0) << trial;
+        for (const NonFiniteResult& r : out.nonFinite)
+            EXPECT_TRUE(r.expected) << trial << " " << r.where;
+    }
+    EXPECT_GT(succeeded, 50);
+    EXPECT_GT(failed, 10);
 }

@@ -355,6 +355,13 @@ void OptimizerDialogsTest::runStoppedAndRestarted() {
     QVERIFY(!stop->isEnabled());
 
     {
+        // A range that gives no values is refused before the folder is touched.
+        Optimizer inverted = study;
+        std::swap(inverted.parameters[0].minValue, inverted.parameters[0].maxValue);
+        QVERIFY(!control.start(inverted, *ex.model, "inverted", 1));
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages[0].startsWith(QStringLiteral("計算を開始できません\n\nﾊﾟﾗﾒｰﾀ")));
+        messages.clear();
         // Another run, of this program or another, keeps the folder to itself.
         const RunDirectoryLock other(out.toStdString());
         start->click();

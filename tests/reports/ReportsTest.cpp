@@ -78,13 +78,19 @@ TEST(InputListing, EmptySectionsKeepTheirHeadingsAndUnboundSpringsShowNoName) {
     EXPECT_NE(text.find("\tタイプ\tトルク荷重\t\t\t[N･m]\r\n"), std::string::npos);
 }
 
-TEST(ElasticCentreReport, ModelWithoutSpringsPrintsZerosAndTheNote) {
+// A direction without stiffness has no axis: its cells say so rather than print
+// 0.000000 as if the axis ran through the origin, and a line explains it.
+TEST(ElasticCentreReport, DirectionsWithoutStiffnessAreUndefined) {
     // The note's text is pinned by the golden report of the example.
-    const std::string text = elasticCentreReport(AnalysisModel{});
-    EXPECT_EQ(text.substr(0, text.find("実際には")),
-              "弾性中心\r\n\tx方向\ty方向\tz方向\r\n"
-              "x座標\t0.000000\t0.000000\t0.000000\r\n"
-              "y座標\t0.000000\t0.000000\t0.000000\r\n"
-              "z座標\t0.000000\t0.000000\t0.000000\r\n\r\n\r\n");
-    EXPECT_TRUE(text.ends_with("これらの軸が一点で交わればそれが弾性中心になります。"));
+    const std::string none = elasticCentreReport(AnalysisModel{});
+    EXPECT_EQ(none.substr(0, none.find("実際には")), "弾性中心\r\n\tx方向\ty方向\tz方向\r\n"
+                                                     "x座標\t未定義\t未定義\t未定義\r\n"
+                                                     "y座標\t未定義\t未定義\t未定義\r\n"
+                                                     "z座標\t未定義\t未定義\t未定義\r\n\r\n\r\n");
+    EXPECT_TRUE(none.ends_with("弾性中心になります。\r\n未定義: その方向のばね定数の和が0のため、"
+                               "弾性主軸がありません。"));
+    // Vertical rates only: the z axis exists, x and y do not.
+    AnalysisModel m = fourMountModel(0.3, 0.2, 0.1, v3(0, 0, 1e5));
+    const std::string vertical = elasticCentreReport(m);
+    EXPECT_NE(vertical.find("x座標\t未定義\t未定義\t0.100000\r\n"), std::string::npos) << vertical;
 }

@@ -1,5 +1,7 @@
 #include "view/Scene.h"
 
+#include "analysis/SystemAssembly.h"
+
 #include "ViewTestModels.h"
 #include "support/TestSupport.h"
 
@@ -148,12 +150,15 @@ TEST(Scene, PlacementsOfSpringsLoadsPointsAndTheBody) {
     expectPoint(rear.transform.apply({0, 0, 0}), -0.35 * s, 0.05 * s, 0);
     expectPoint(rear.transform.apply({1, 0, 0}), -0.35 * s, (0.05 + 0.5) * s, 0, kAngleTol);
     EXPECT_NEAR(find(scene, Shape::Axes, 3).size, 0.05, 1e-8);
-    // Spring "front": Z angle 10 + 90 about z, then Y angle 30 about the new y.
+    // Spring "front" (Y angle 30, Z angle 10): its drawn axes are those the engine
+    // gives its rates.
     const Mat4& front = find(scene, Shape::Axes, 2).transform;
-    const double z = (10 + 90) * 0.01745328888888889, y = 30 * 0.01745328888888889;
-    const Point3 x = front.apply({1, 0, 0});
-    expectPoint({x.x / s - 0.55, x.y / s - 0.05, x.z / s}, std::cos(z) * std::cos(y),
-                std::sin(z) * std::cos(y), -std::sin(y), kTol);
+    const Matrix engine = springOrientation(m.springs[0]);
+    for (int i = 0; i < 3; ++i) {
+        const Point3 e = front.apply({double(i == 0), double(i == 1), double(i == 2)});
+        expectPoint({e.x / s - 0.55, e.y / s - 0.05, e.z / s}, engine(0, i), engine(1, i),
+                    engine(2, i), kAngleTol);
+    }
     // Load arrows: the cone's axis along the direction, at the arrow's tip.
     for (const Matrix& d :
          {v3(0, -1, 0), v3(0, 0, -1), v3(1, 0, 0), v3(0.6, 0.0, 0.8), v3(0, 0, 0)}) {
@@ -246,4 +251,34 @@ TEST(Scene, ProjectionPutsTheOriginAtTheCentreAndPansInEyeUnits) {
     EXPECT_NEAR(projectToWindow({0, half, 0}, c, 800, 600).y, 0.0, 1e-6);
     c.panX = static_cast<float>(half);
     EXPECT_NEAR(projectToWindow({0, 0, 0}, c, 800, 600).x, 700, 1e-3);
+}
+
+// Each spring's local axes are named at their ends in their colours, where the
+// engine's axes point; results hide them, and a crowded model names only the
+// selected springs'.
+TEST(Scene, SpringAxesAreLabelledWhereTheyPoint) {
+    AnalysisModel m = viewModel();
+    DisplayState state;
+    ViewCamera camera;
+    std::vector<AxisLabel> labels = springAxisLabels(&m, state, camera, 640, 480);
+    ASSERT_EQ(labels.size(), 6u);
+    const Matrix axes = springOrientation(m.springs[0]);
+    const double reach = 0.1 * 0.5 * 1.2;
+    for (int i = 0; i < 3; ++i) {
+        const WindowPoint expected = projectToWindow(
+            {0.55 + reach * axes(0, i), 0.05 + reach * axes(1, i), reach * axes(2, i)}, camera, 640,
+            480);
+        EXPECT_EQ(labels[static_cast<std::size_t>(i)].axis, 'x' + i);
+        EXPECT_NEAR(labels[static_cast<std::size_t>(i)].at.x, expected.x, 1e-6);
+        EXPECT_NEAR(labels[static_cast<std::size_t>(i)].at.y, expected.y, 1e-6);
+    }
+    EXPECT_EQ(std::tuple(labels[0].colour, labels[1].colour, labels[2].colour),
+              std::tuple(colours::red, colours::green, colours::blue));
+    state.displayKind = DisplayKind::ModeShape;
+    EXPECT_TRUE(springAxisLabels(&m, state, camera, 640, 480).empty());
+    state.displayKind = DisplayKind::Model;
+    for (int i = 0; i < 40; ++i)
+        m.addSpring("more", v3(0, 0, 0), v3(0, 0, 0), 0.1f);
+    m.springs[5].selected = 1;
+    EXPECT_EQ(springAxisLabels(&m, state, camera, 640, 480).size(), 3u);
 }

@@ -24,7 +24,10 @@ inline AnalysisModel viewModel() {
     m.addDynamicLoad("unbalance", 50.0, Matrix::vector({0.2, 0.2, 0.3}), Matrix::vector({1, 0, 0}),
                      Moment, 25.0);
     m.addObservationPoint("radiator", Matrix::vector({0.5, 0.3, 0.3}));
-    m.springs[0].characteristicId = m.addCharacteristic(SpringCharacteristic{});
+    SpringCharacteristic rubber;
+    rubber.stiffness = Matrix::vector({2e5, 1e5, 1e5});
+    rubber.dynamicFactor = 1.0;
+    m.springs[0].characteristicId = m.addCharacteristic(rubber);
 
     for (int k = 1; k <= 6; ++k)
         m.eigenFrequencies[6 - k] = k;
