@@ -13,8 +13,10 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QGraphicsLineItem>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QLogValueAxis>
 #include <QPushButton>
 #include <QRadioButton>
@@ -261,6 +263,16 @@ void GraphDialogsTest::frequencyStepCurvesChosenInTheWindow() {
     QVERIFY(listing.starts_with("周波数 [Hz]\tfront right ｸﾞﾛｰﾊﾞﾙ z / 2nd order unbalance "
                                 "[dB re 1 m/N]\t質量要素 ｸﾞﾛｰﾊﾞﾙ z / 2nd order unbalance"));
     QCOMPARE(std::count(listing.begin(), listing.end(), '\n'), long(cog.size() + 1));
+
+    // "削除" drops the chosen kept curve; the current one stays.
+    auto* kept = child<QListWidget>(dialog, "kept");
+    kept->setCurrentRow(0);
+    for (auto* b : dialog.findChildren<QPushButton*>())
+        if (b->text() == QStringLiteral("削除(&E)"))
+            b->click();
+    QCOMPARE(
+        std::tuple(kept->count(), dialog.curves().size(), dialog.curves()[0].name),
+        std::tuple(0, std::size_t{1}, std::string("質量要素 ｸﾞﾛｰﾊﾞﾙ z / 2nd order unbalance")));
 }
 
 void GraphDialogsTest::frequencyStepTargetFromSelection() {
@@ -316,8 +328,22 @@ void GraphDialogsTest::chartResizesZoomsAndGoesLogarithmic() {
     QVERIFY(chart.zoomed());
     QVERIFY(std::fabs(chart.frequencyRange().min - 20.8) < 0.5 &&
             std::fabs(chart.frequencyRange().max - 40.6) < 0.5);
+    // Lines drawn over the plot: of the six modes, two loads (12.5 and 25 Hz)
+    // and the cursor (1 Hz) only the second load is inside the zoomed range.
+    const auto lines = [&chart] {
+        int n = 0;
+        for (QGraphicsItem* item : chart.chart()->childItems())
+            n += item->type() == QGraphicsLineItem::Type;
+        return n;
+    };
+    QCOMPARE(lines(), 1);
     QTest::mouseClick(chart.viewport(), Qt::RightButton, {}, inPlot(chart, 0.5, 0.5));
     QVERIFY(!chart.zoomed());
+    QCOMPARE(lines(), 6 + 2 + 1);
+    for (auto* box : dialog.findChildren<QCheckBox*>())
+        if (box->text() == QStringLiteral("固有振動数(&N)"))
+            box->setChecked(false);
+    QCOMPARE(lines(), 2 + 1);
 
     for (auto* box : dialog.findChildren<QCheckBox*>())
         if (box->text().contains(QStringLiteral("対数")))
@@ -428,6 +454,13 @@ void GraphDialogsTest::contributionCharts() {
     list->setCurrentIndex(7);
     QCOMPARE(dialog.bars().series[0].values, contributionBars(original, 7).series[0].values);
     QCOMPARE(dialog.findChild<QChartView*>()->chart()->series().size(), 1);
+    QTemporaryDir folder;
+    const QString tsv = folder.filePath(QStringLiteral("shares.tsv"));
+    dialog.saver.ask = [&](QWidget*, const QString&, const std::vector<SaveFormat>&) {
+        return SaveRequest{tsv.toStdString(), SaveFormat::Tsv};
+    };
+    dialog.save();
+    QCOMPARE(fileText(tsv), "\xEF\xBB\xBF" + contributionTable(original, '\t'));
     dialog.findChild<QPushButton*>(QStringLiteral("1050"))->click();
     QCOMPARE(QApplication::clipboard()->image(), dialog.chartImage());
     QCOMPARE(messages, QStringList{QStringLiteral("画面を画像としてｸﾘｯﾌﾟﾎﾞｰﾄﾞへｺﾋﾟｰしました。\r\n"
