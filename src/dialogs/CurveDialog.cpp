@@ -41,6 +41,7 @@ void CurveDialog::buildWindow(QLayout* heading, std::initializer_list<QWidget*> 
     readout_ = new QLabel(this);
     readout_->setObjectName(QStringLiteral("cursor"));
     readout_->setWordWrap(true);
+    readout_->setTextFormat(Qt::PlainText); // a point named "<a>" is no tag
     readout_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     logFrequency_ = new QCheckBox(QStringLiteral("横軸 対数(&X)"), this);

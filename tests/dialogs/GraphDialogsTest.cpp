@@ -307,6 +307,15 @@ void GraphDialogsTest::frequencyStepTargetFromSelection() {
     QVERIFY(!dialog.curves().front().points.empty());
     for (const auto& p : dialog.curves().front().points)
         QCOMPARE(p.value, 0.0);
+    // Settings that give no step at all: an empty chart, no cursor, a heading only.
+    model->frequencyEnd = model->frequencyStart - 1;
+    FrequencyStepDialog empty(*model, takeFrequencyStepTarget(*model));
+    empty.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&empty));
+    QVERIFY(empty.curves().front().points.empty() && !empty.chart()->cursorStep());
+    QVERIFY(!child<QSlider>(empty, 1098)->isEnabled());
+    QCOMPARE(empty.listing(),
+             std::string("周波数 [Hz]\t質量要素 ｸﾞﾛｰﾊﾞﾙ x / 2nd order unbalance [m]\r\n"));
 }
 
 void GraphDialogsTest::chartResizesZoomsAndGoesLogarithmic() {
