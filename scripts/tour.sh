@@ -28,7 +28,7 @@ root=$(pwd)
 out="${1:-${TMPDIR:-/tmp}/quav-tour}"
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-rm -f "$out"/*.png "$out"/*.txt "$out"/tour.quav "$out"/*.json
+rm -f "$out"/*.png "$out"/*.txt "$out"/tour.quav "$out"/*.json "$out"/*.csv
 
 if [ -z "${QUAV_TOUR_NO_BUILD:-}" ]; then
     ./scripts/bootstrap.sh
