@@ -102,9 +102,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What no linked library names: a Japanese font for the user interface (the
 # application asks for Noto Sans CJK JP, any Japanese gothic font will do), the
-# icon theme in which the window finds its icon, and xdg-open, with which the
-# manual opens in the browser.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk | fonts-japanese-gothic, hicolor-icon-theme")
+# icon theme in which the window finds its icon, Qt's own translations (file
+# dialogs and Yes/No in Japanese), and xdg-open, with which the manual opens in
+# the browser. Qt Charts and Qt SVG are linked, so dpkg-shlibdeps finds them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-noto-cjk | fonts-japanese-gothic, hicolor-icon-theme, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_OUTPUT_FILE_PREFIX ${PROJECT_BINARY_DIR}/package)
 include(CPack)

@@ -9,6 +9,9 @@ packages=(
     nlohmann-json3-dev libcli11-dev
     clang libclang-rt-dev clang-format
     qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev
+    # The result graphs (Qt Charts), their SVG export (Qt SVG) and Qt's own
+    # dialogs in Japanese (qtbase_ja).
+    qt6-charts-dev qt6-svg-dev qt6-translations-l10n
     xvfb xauth fonts-noto-cjk xdotool xclip imagemagick openbox
     # Installing and packaging: icons rendered from SVG, the Debian package's
     # library dependencies, and the checks of the desktop entry, the file type

@@ -3,6 +3,7 @@
 #include "app/DocumentFiles.h"
 #include "app/MainFrame.h"
 #include "app/OperationTree.h"
+#include "app/QtTranslations.h"
 #include "document/Document.h"
 #include "version/Version.h"
 
@@ -61,6 +62,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QString::fromUtf8(quav::productVersion()));
     // The installed desktop entry and icon (quav.desktop, hicolor "quav") name the windows.
     QApplication::setDesktopFileName(QStringLiteral("quav"));
+    quav::installQtTranslations(app);
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quav")));
     // One family for Latin and Japanese text.
     QFont font(QStringLiteral("Noto Sans CJK JP"));

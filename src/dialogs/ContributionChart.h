@@ -1,9 +1,8 @@
 #pragma once
 
-#include "dialogs/ChartDrawing.h"
-
 #include <array>
 #include <string>
+#include <vector>
 
 namespace quav {
 
@@ -26,6 +25,11 @@ struct ContributionData {
 inline constexpr std::array<const char*, 13> kContributionChartEntries = {
     "ALL", "Mode1", "Mode2", "Mode3", "Mode4", "Mode5", "Mode6", "x", "y", "z", "Rx", "Ry", "Rz"};
 
+struct Rgb {
+    unsigned char r = 0, g = 0, b = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
 /// Colours of the degrees of freedom x ... Rz in the overview, and of the
 /// single-series bars.
 inline constexpr std::array<Rgb, 6> kDofColours = {Rgb{0, 99, 255},   Rgb{255, 0, 99},
@@ -33,10 +37,33 @@ inline constexpr std::array<Rgb, 6> kDofColours = {Rgb{0, 99, 255},   Rgb{255, 0
                                                    Rgb{255, 99, 255}, Rgb{255, 255, 99}};
 inline constexpr Rgb kSeriesColour{0, 99, 255};
 
-/// The chart of list entry `entry` (0 overview, 1-6 mode n, 7-12 degree of
-/// freedom x ... Rz) for a drawing area `height` pixels high. Layout in fixed
-/// pixels from the area's bottom: base line at height - 50, 3 pixels per
-/// percent, bars 30 wide at x = 100, 200, ... 600.
-ChartDrawing contributionChart(const ContributionData& data, int entry, int height);
+/// One series of bars: a share [%] per category.
+struct BarSeries {
+    std::string name;
+    Rgb colour;
+    std::vector<double> values;
+};
+
+/// A contribution chart as the dialog draws it: its heading, the categories
+/// along the bottom (modes with their frequencies, or degrees of freedom) and
+/// the bars, stacked in the overview. Shares are phi^2 100 [%]; a component
+/// that is not a number (a failed calculation) gives no bar.
+struct ContributionBars {
+    std::string title;
+    std::string categoryTitle;
+    std::vector<std::string> categories;
+    std::vector<BarSeries> series;
+    bool stacked = false;
+};
+
+/// The chart of list entry `entry`: 0 the overview (every mode, one stacked
+/// bar per mode, a series per degree of freedom), 1-6 mode n, 7-12 degree of
+/// freedom x ... Rz.
+ContributionBars contributionBars(const ContributionData& data, int entry);
+
+/// Every mode's frequency and share of each degree of freedom, one row per
+/// mode from Mode1, under the heading "ﾓｰﾄﾞ, 周波数 [Hz], x [%] ... Rz [%]";
+/// CR LF line ends, shares as %.17g.
+std::string contributionTable(const ContributionData& data, char separator);
 
 } // namespace quav

@@ -2,33 +2,42 @@
 
 #include "dialogs/ContributionChart.h"
 #include "dialogs/MessageBoxes.h"
+#include "dialogs/ResultSaving.h"
 
 #include <QDialog>
 
+class QChartView;
 class QComboBox;
 
 namespace quav {
 
-class ChartArea;
-
 /// The contribution charts (グラフ): one list chooses the overview of all
-/// modes, one mode or one degree of freedom; "画面ｺﾋﾟｰ" puts the drawing area
-/// on the clipboard. Draws from its own copy of the results.
+/// modes, one mode or one degree of freedom, drawn as bars with a share axis
+/// [%], its grid and a legend; "画面ｺﾋﾟｰ" puts the chart on the clipboard,
+/// "保存..." writes the table of shares (CSV, TSV) or the chart (PNG, SVG).
+/// Draws from its own copy of the results; the window resizes.
 class ContributionGraphDialog : public QDialog {
 public:
     explicit ContributionGraphDialog(ContributionData data, QWidget* parent = nullptr);
 
-    /// The drawing area as it is shown now.
+    /// The chart as it is shown now.
     QImage chartImage() const;
-    /// Copies the drawing area to the clipboard and says so.
+    /// The chart shown now.
+    const ContributionBars& bars() const { return bars_; }
+    /// Copies the chart to the clipboard and says so.
     void copyToClipboard();
+    void save();
 
     MessageBoxes messages;
+    ResultSaver saver;
 
 private:
+    void entryChanged();
+
     ContributionData data_;
+    ContributionBars bars_;
     QComboBox* list_;
-    ChartArea* area_;
+    QChartView* view_;
 };
 
 } // namespace quav

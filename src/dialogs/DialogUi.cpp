@@ -172,9 +172,9 @@ void DialogUi::showFrequencyStepResults(CQUAVDoc& doc) {
         return;
     FrequencyStepTarget target = takeFrequencyStepTarget(*model);
     doc.updateAllViews(); // the pick is used up
-    FrequencyStepDialog dialog(*model, std::move(target), parent_);
-    dialog.showText = [](QWidget* parent, const QString& text) {
-        InfoTextDialog window(text.toStdString(), parent);
+    FrequencyStepDialog dialog(*model, target, parent_);
+    dialog.showText = [](QWidget* parent, const std::string& text) {
+        InfoTextDialog window(text, parent);
         window.exec();
     };
     dialog.exec();

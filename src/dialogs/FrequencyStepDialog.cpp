@@ -1,8 +1,5 @@
 #include "dialogs/FrequencyStepDialog.h"
 
-#include "dialogs/ChartPainter.h"
-#include "dialogs/CurveWindow.h"
-
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGridLayout>
@@ -10,10 +7,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QSlider>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace quav {
 
@@ -30,15 +27,22 @@ QRadioButton* radio(QButtonGroup* group, int value, const char* text, int id, QW
 
 } // namespace
 
-FrequencyStepDialog::FrequencyStepDialog(const AnalysisModel& model, FrequencyStepTarget target,
-                                         QWidget* parent)
-    : QDialog(parent), model_(model), target_(std::move(target)) {
-    setWindowTitle(QStringLiteral("周波数ｽﾃｯﾌﾟ解析結果"));
-
-    auto* name = new QLineEdit(QString::fromStdString(target_.name), this);
-    name->setObjectName(QStringLiteral("1100"));
-    name->setReadOnly(true);
-    name->setFocusPolicy(Qt::ClickFocus);
+FrequencyStepDialog::FrequencyStepDialog(const AnalysisModel& model,
+                                         const FrequencyStepTarget& target, QWidget* parent)
+    : CurveDialog(QStringLiteral("周波数ｽﾃｯﾌﾟ解析結果"), parent), model_(model),
+      targets_(frequencyStepTargets(model)) {
+    // The picked point shows in 1100; the list offers the others.
+    points_ = new QComboBox(this);
+    points_->setEditable(true);
+    points_->lineEdit()->setReadOnly(true);
+    points_->lineEdit()->setObjectName(QStringLiteral("1100"));
+    points_->setInsertPolicy(QComboBox::NoInsert);
+    for (const auto& t : targets_)
+        points_->addItem(QString::fromStdString(t.name));
+    const auto picked =
+        std::find_if(targets_.begin(), targets_.end(),
+                     [&](const FrequencyStepTarget& t) { return t.id == target.id; });
+    points_->setCurrentIndex(picked != targets_.end() ? int(picked - targets_.begin()) : 0);
 
     loads_ = new QComboBox(this);
     loads_->setObjectName(QStringLiteral("1027"));
@@ -50,11 +54,8 @@ FrequencyStepDialog::FrequencyStepDialog(const AnalysisModel& model, FrequencySt
     frame_ = new QButtonGroup(this);
     auto* frameLayout = new QVBoxLayout(frameBox);
     frameLayout->addWidget(radio(frame_, Global, "ｸﾞﾛｰﾊﾞﾙ", 1094, frameBox));
-    QRadioButton* local = radio(frame_, Local, "ﾛｰｶﾙ", 1095, frameBox);
-    frameLayout->addWidget(local);
+    frameLayout->addWidget(radio(frame_, Local, "ﾛｰｶﾙ", 1095, frameBox));
     frame_->button(Global)->setChecked(true);
-    // Only a spring has axes of its own.
-    local->setEnabled(target_.spring.has_value());
 
     auto* directionBox = new QGroupBox(QStringLiteral("方向"), this);
     direction_ = new QButtonGroup(this);
@@ -65,46 +66,77 @@ FrequencyStepDialog::FrequencyStepDialog(const AnalysisModel& model, FrequencySt
                                    i / 3);
     direction_->button(0)->setChecked(true);
 
-    auto* nameRow = new QHBoxLayout;
-    nameRow->addWidget(new QLabel(QStringLiteral("位置"), this));
-    nameRow->addWidget(name, 1);
-    const CurveWindow window =
-        buildCurveWindow(this,
-                         [this](QSize size, int slider) {
-                             return frequencyStepChart(curve_, size.width(), size.height(), slider);
-                         },
-                         nameRow, {loads_, frameBox, directionBox});
-    area_ = window.area;
-    slider_ = window.slider;
+    auto* heading = new QHBoxLayout;
+    heading->addWidget(new QLabel(QStringLiteral("位置"), this));
+    heading->addWidget(points_, 1);
+    buildWindow(heading, {loads_, frameBox, directionBox},
+                {points_, loads_, frame_->button(Global), frame_->button(Local),
+                 direction_->button(0), direction_->button(1), direction_->button(2),
+                 direction_->button(3), direction_->button(4), direction_->button(5)},
+                true, frequencyMarkers(model_));
 
-    // The keyboard goes from the cursor to the choices of the curve, then the buttons.
-    QWidget* const order[] = {slider_,
-                              loads_,
-                              frame_->button(Global),
-                              local,
-                              direction_->button(0),
-                              direction_->button(1),
-                              direction_->button(2),
-                              direction_->button(3),
-                              direction_->button(4),
-                              direction_->button(5),
-                              window.data,
-                              window.close};
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
-
-    connect(loads_, &QComboBox::currentIndexChanged, this, &FrequencyStepDialog::controlsChanged);
+    connect(points_, &QComboBox::currentIndexChanged, this, &FrequencyStepDialog::targetChanged);
+    connect(loads_, &QComboBox::currentIndexChanged, this, &FrequencyStepDialog::refresh);
     connect(frame_, &QButtonGroup::idClicked, this, &FrequencyStepDialog::frameChanged);
-    connect(direction_, &QButtonGroup::idClicked, this, &FrequencyStepDialog::controlsChanged);
-    connect(window.data, &QPushButton::clicked, this, [this] {
-        if (showText)
-            showText(this, QString::fromStdString(frequencyStepListing(curve_)));
-    });
-    controlsChanged();
+    connect(direction_, &QButtonGroup::idClicked, this, &FrequencyStepDialog::refresh);
+    targetChanged();
 }
 
-QImage FrequencyStepDialog::chartImage() const {
-    return area_->grab().toImage();
+FrequencyStepDialog::Choice FrequencyStepDialog::current() const {
+    Choice c;
+    c.target = static_cast<std::size_t>(std::max(0, points_->currentIndex()));
+    c.curve.load = loads_->currentIndex();
+    c.curve.local = frame_->checkedId() == Local;
+    c.curve.dof = direction_->checkedId();
+    return c;
+}
+
+PlotCurve FrequencyStepDialog::curveOf(const Choice& c) const {
+    return frequencyStepPlotCurve(model_, targets_[c.target], c.curve, decibels());
+}
+
+PlotCurve FrequencyStepDialog::currentCurve() const {
+    return curveOf(current());
+}
+
+std::vector<PlotCurve> FrequencyStepDialog::keptCurves() const {
+    std::vector<PlotCurve> curves;
+    for (const auto& c : kept_)
+        curves.push_back(curveOf(c));
+    return curves;
+}
+
+bool FrequencyStepDialog::currentIsKept() const {
+    return std::find(kept_.begin(), kept_.end(), current()) != kept_.end();
+}
+
+void FrequencyStepDialog::keepCurrent() {
+    if (!currentIsKept() && kept_.size() < kMaxKeptCurves)
+        kept_.push_back(current());
+}
+
+void FrequencyStepDialog::dropKept(std::size_t i) {
+    if (i < kept_.size())
+        kept_.erase(kept_.begin() + static_cast<std::ptrdiff_t>(i));
+}
+
+bool FrequencyStepDialog::decibelsAvailable() const {
+    const auto perForce = [this](const Choice& c) {
+        return isResponsePerForce(model_, c.curve.load, c.curve.dof);
+    };
+    return perForce(current()) && std::all_of(kept_.begin(), kept_.end(), perForce);
+}
+
+void FrequencyStepDialog::targetChanged() {
+    // Only a spring has axes of its own.
+    const bool spring = targets_[current().target].spring.has_value();
+    frame_->button(Local)->setEnabled(spring);
+    if (!spring && frame_->checkedId() == Local) {
+        frame_->button(Global)->setChecked(true);
+        frameChanged(Global);
+        return;
+    }
+    refresh();
 }
 
 void FrequencyStepDialog::frameChanged(int frame) {
@@ -114,15 +146,7 @@ void FrequencyStepDialog::frameChanged(int frame) {
         direction_->button(0)->setChecked(true);
     for (int i = 3; i < 6; ++i)
         direction_->button(i)->setEnabled(!local);
-    controlsChanged();
-}
-
-void FrequencyStepDialog::controlsChanged() {
-    // The curve changes only with these controls; the slider just moves the cursor.
-    curve_ = frequencyStepCurve(model_, loads_->currentIndex(),
-                                target_.curveTarget(frame_->checkedId() == Local),
-                                direction_->checkedId());
-    area_->update();
+    refresh();
 }
 
 } // namespace quav

@@ -1,48 +1,51 @@
 #pragma once
 
+#include "dialogs/CurveDialog.h"
 #include "dialogs/FrequencyStepPlot.h"
-
-#include <QDialog>
-
-#include <functional>
 
 class QButtonGroup;
 class QComboBox;
-class QSlider;
 
 namespace quav {
 
-class ChartArea;
-
 /// The frequency-step results window (周波数ｽﾃｯﾌﾟ解析結果): the amplitude of
 /// one point over the sweep for one dynamic load, frame and direction, with a
-/// slider cursor and a text listing. Reads the model, which must stay
-/// unchanged while the dialog is open.
-class FrequencyStepDialog : public QDialog {
+/// cursor on the sweep's steps and a listing; further points, loads and
+/// directions can be kept on the chart beside it. Opens on `target` and
+/// offers every other point of the model in the list 1100. Reads the model,
+/// which must stay unchanged while the dialog is open.
+class FrequencyStepDialog : public CurveDialog {
 public:
-    FrequencyStepDialog(const AnalysisModel& model, FrequencyStepTarget target,
+    FrequencyStepDialog(const AnalysisModel& model, const FrequencyStepTarget& target,
                         QWidget* parent = nullptr);
 
-    /// The curve shown now.
-    const std::vector<CurvePoint>& curve() const { return curve_; }
-    /// The drawing area as it is shown now.
-    QImage chartImage() const;
-
-    /// Shows "ﾃﾞｰﾀ表示"'s listing in the text window (modal).
-    std::function<void(QWidget* parent, const QString& text)> showText;
-
 private:
-    void controlsChanged();
+    struct Choice {
+        std::size_t target = 0; ///< in `targets_`
+        FrequencyStepChoice curve;
+        bool operator==(const Choice&) const = default;
+    };
+
+    PlotCurve currentCurve() const override;
+    std::vector<PlotCurve> keptCurves() const override;
+    bool currentIsKept() const override;
+    void keepCurrent() override;
+    void dropKept(std::size_t i) override;
+    std::string quantity() const override { return "振幅"; }
+    bool decibelsAvailable() const override;
+
+    Choice current() const;
+    PlotCurve curveOf(const Choice& c) const;
+    void targetChanged();
     void frameChanged(int frame);
 
     const AnalysisModel& model_;
-    FrequencyStepTarget target_;
-    std::vector<CurvePoint> curve_;
+    std::vector<FrequencyStepTarget> targets_;
+    std::vector<Choice> kept_;
+    QComboBox* points_;
     QComboBox* loads_;
     QButtonGroup* frame_;
     QButtonGroup* direction_;
-    QSlider* slider_;
-    ChartArea* area_;
 };
 
 } // namespace quav

@@ -1,15 +1,12 @@
 #include "dialogs/FrequencyStepPlot.h"
 
-#include "model/TextFormat.h"
-
 #include <cmath>
 
 namespace quav {
 
 namespace {
 
-constexpr Rgb kCurveColour{255, 0, 0};
-constexpr Rgb kCursorColour{125, 125, 125};
+constexpr const char* kDofNames[6] = {"x", "y", "z", "Rx", "Ry", "Rz"};
 
 /// The first selected element of `items`, deselected; or null.
 template <class Items> typename Items::value_type* takeSelected(Items& items) {
@@ -25,7 +22,26 @@ template <class Element> FrequencyStepTarget targetAt(const Element& e) {
     FrequencyStepTarget target;
     target.name = e.name;
     target.position = e.position;
+    target.id = e.id;
     return target;
+}
+
+FrequencyStepTarget springTarget(const SpringElement& s) {
+    FrequencyStepTarget target = targetAt(s);
+    target.spring = s;
+    return target;
+}
+
+FrequencyStepTarget centreOfGravity(const AnalysisModel& model) {
+    FrequencyStepTarget target;
+    target.name = "質量要素";
+    target.position = model.centreOfGravity;
+    target.id = model.massElementId;
+    return target;
+}
+
+bool validLoad(const AnalysisModel& model, int load) {
+    return load >= 0 && static_cast<std::size_t>(load) < model.dynamicLoads.size();
 }
 
 } // namespace
@@ -39,109 +55,55 @@ CurveTarget FrequencyStepTarget::curveTarget(bool local) const {
 }
 
 FrequencyStepTarget takeFrequencyStepTarget(AnalysisModel& model) {
-    if (const SpringElement* s = takeSelected(model.springs)) {
-        FrequencyStepTarget target = targetAt(*s);
-        target.spring = *s;
-        return target;
-    }
+    if (const SpringElement* s = takeSelected(model.springs))
+        return springTarget(*s);
     if (const ObservationPoint* p = takeSelected(model.observationPoints))
         return targetAt(*p);
     if (const StaticLoad* l = takeSelected(model.staticLoads))
         return targetAt(*l);
     if (const DynamicLoad* l = takeSelected(model.dynamicLoads))
         return targetAt(*l);
-    FrequencyStepTarget target;
-    target.name = "質量要素";
-    target.position = model.centreOfGravity;
-    return target;
+    return centreOfGravity(model);
 }
 
-int FrequencyStepScale::x(double frequency) const {
-    return toPixel(frequency * kx) - toPixel(ox);
+std::vector<FrequencyStepTarget> frequencyStepTargets(const AnalysisModel& model) {
+    std::vector<FrequencyStepTarget> targets{centreOfGravity(model)};
+    for (const auto& s : model.springs)
+        targets.push_back(springTarget(s));
+    for (const auto& p : model.observationPoints)
+        targets.push_back(targetAt(p));
+    for (const auto& l : model.staticLoads)
+        targets.push_back(targetAt(l));
+    for (const auto& l : model.dynamicLoads)
+        targets.push_back(targetAt(l));
+    return targets;
 }
 
-int FrequencyStepScale::y(double value) const {
-    return toPixel(oy) + height - toPixel(value * ky);
+bool isResponsePerForce(const AnalysisModel& model, int load, int dof) {
+    if (!validLoad(model, load) || dof < 0 || dof > 2)
+        return false;
+    const DynamicLoad& l = model.dynamicLoads[static_cast<std::size_t>(load)];
+    return l.type == Translational && std::isfinite(l.value) && l.value != 0;
 }
 
-FrequencyStepScale frequencyStepScale(const std::vector<CurvePoint>& curve, int width, int height) {
-    FrequencyStepScale s;
-    s.height = height;
-    // Values that are not numbers (a singular model) take no part in the scale.
-    bool any = false;
-    double vmax = 0.0, vmin = 0.0;
-    for (const auto& p : curve)
-        if (std::isfinite(p.value)) {
-            vmax = any ? std::fmax(vmax, p.value) : p.value;
-            vmin = any ? std::fmin(vmin, p.value) : p.value;
-            any = true;
-        }
-    const double range = vmax - vmin;
-    if (range > 0 && std::isfinite(range)) {
-        s.ky = height / range * 0.7;
-        s.oy = s.ky * vmin - height * 0.15;
-    } else {
-        s.oy = -height * 0.5;
+PlotCurve frequencyStepPlotCurve(const AnalysisModel& model, const FrequencyStepTarget& target,
+                                 const FrequencyStepChoice& choice, bool decibels) {
+    const bool local = choice.local && target.spring;
+    const int dof = choice.dof >= 0 && choice.dof < 6 ? choice.dof : 0;
+    PlotCurve curve;
+    curve.name = target.name + (local ? " ﾛｰｶﾙ " : " ｸﾞﾛｰﾊﾞﾙ ") + kDofNames[dof];
+    if (validLoad(model, choice.load))
+        curve.name += " / " + model.dynamicLoads[static_cast<std::size_t>(choice.load)].name;
+    curve.unit = dof < 3 ? "m" : "rad";
+    curve.points = frequencyStepCurve(model, choice.load, target.curveTarget(local), dof);
+    if (decibels && isResponsePerForce(model, choice.load, dof)) {
+        const double force =
+            std::fabs(model.dynamicLoads[static_cast<std::size_t>(choice.load)].value);
+        for (auto& p : curve.points)
+            p.value = decibel(p.value / force);
+        curve.unit = "dB re 1 m/N";
     }
-    const double span = curve.size() >= 2 ? curve.back().frequency - curve.front().frequency : 0.0;
-    if (span != 0 && std::isfinite(span)) {
-        s.kx = width / span * 0.9;
-        s.ox = s.kx * (curve.front().frequency + span * 0.5) - std::floor(width / 2.0);
-    } else {
-        s.ox = -std::floor(width / 2.0);
-    }
-    return s;
-}
-
-std::optional<CurvePoint> frequencyStepCursor(const std::vector<CurvePoint>& curve,
-                                              const FrequencyStepScale& scale, int width,
-                                              int slider) {
-    if (curve.empty())
-        return std::nullopt;
-    if (scale.kx == 0)
-        return curve.front(); // one row fills the width
-    const double x = std::trunc(slider * width * 0.001);
-    const double fx = (x + scale.ox) / scale.kx;
-    for (const auto& p : curve)
-        if (p.frequency > fx)
-            return p;
-    return CurvePoint{fx, 0.0};
-}
-
-ChartDrawing frequencyStepChart(const std::vector<CurvePoint>& curve, int width, int height,
-                                int slider) {
-    ChartDrawing d;
-    d.background = kBlack;
-    const FrequencyStepScale scale = frequencyStepScale(curve, width, height);
-    ChartPolyline line{{}, kCurveColour};
-    for (const auto& p : curve) {
-        if (!std::isfinite(p.value)) { // a gap, not a jump to the edge
-            if (!line.points.empty())
-                d.polylines.push_back(std::move(line));
-            line = ChartPolyline{{}, kCurveColour};
-            continue;
-        }
-        line.points.push_back({scale.x(p.frequency), scale.y(p.value)});
-    }
-    if (!line.points.empty())
-        d.polylines.push_back(std::move(line));
-
-    if (const auto c = frequencyStepCursor(curve, scale, width, slider)) {
-        const int cx = scale.x(c->frequency);
-        const int cy = scale.y(c->value);
-        d.lines.push_back({cx, 0, cx, height, kCursorColour});
-        d.lines.push_back({0, cy, width, cy, kCursorColour});
-        d.texts.push_back({cx, height - 20, format("%g", c->frequency), kWhite, kBlack});
-        d.texts.push_back({0, cy, format("%g", c->value), kWhite, kBlack});
-    }
-    return d;
-}
-
-std::string frequencyStepListing(const std::vector<CurvePoint>& curve) {
-    std::string text;
-    for (const auto& p : curve)
-        appendFormat(text, "%g\t%g\r\n", p.frequency, p.value);
-    return text;
+    return curve;
 }
 
 } // namespace quav

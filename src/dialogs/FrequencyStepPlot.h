@@ -1,7 +1,7 @@
 #pragma once
 
 #include "analysis/FrequencyStepCurve.h"
-#include "dialogs/ChartDrawing.h"
+#include "dialogs/CurvePlot.h"
 
 #include <optional>
 #include <string>
@@ -9,12 +9,12 @@
 
 namespace quav {
 
-/// The point whose response the frequency-step window shows, chosen once
-/// when the window opens.
+/// A point whose response the frequency-step window can show.
 struct FrequencyStepTarget {
     std::string name;                    ///< "質量要素" for the centre of gravity
     Matrix position = Matrix::column(3); ///< global [m]
     std::optional<SpringElement> spring; ///< a spring target, for its local axes
+    int id = 0;                          ///< the element's id; the mass element's for the CoG
 
     /// The target as the curve reads it; `local` only counts for a spring.
     CurveTarget curveTarget(bool local) const;
@@ -25,33 +25,26 @@ struct FrequencyStepTarget {
 /// nothing selected the mass element's centre of gravity.
 FrequencyStepTarget takeFrequencyStepTarget(AnalysisModel& model);
 
-/// How curve values map to the drawing area's pixels: the curve spans 90 %
-/// of the width, centred, and lies between 15 % and 85 % of the height. A
-/// single row is drawn in the middle, a flat curve at mid-height.
-struct FrequencyStepScale {
-    double kx = 0.0, ox = 0.0; ///< horizontal: pixels per Hz and offset
-    double ky = 0.0, oy = 0.0; ///< vertical: pixels per unit and offset
-    int height = 0;
+/// Every point the window offers: the centre of gravity, then the springs,
+/// observation points, static loads and dynamic loads in model order.
+std::vector<FrequencyStepTarget> frequencyStepTargets(const AnalysisModel& model);
 
-    int x(double frequency) const;
-    int y(double value) const;
+/// One curve of the window.
+struct FrequencyStepChoice {
+    int load = 0;       ///< index in `dynamicLoads`
+    bool local = false; ///< in the spring's own axes
+    int dof = 0;        ///< 0-5: x, y, z, Rx, Ry, Rz
+    bool operator==(const FrequencyStepChoice&) const = default;
 };
 
-FrequencyStepScale frequencyStepScale(const std::vector<CurvePoint>& curve, int width, int height);
+/// A translation under a force load of non-zero size: the amplitude divided by
+/// the force is a response per force [m/N], which decibels can show.
+bool isResponsePerForce(const AnalysisModel& model, int load, int dof);
 
-/// The curve point under slider position `slider` (0-1000 across the width):
-/// the first row beyond the frequency at that pixel, or that frequency with
-/// value 0 past the last row. Nothing without rows.
-std::optional<CurvePoint> frequencyStepCursor(const std::vector<CurvePoint>& curve,
-                                              const FrequencyStepScale& scale, int width,
-                                              int slider);
-
-/// Black area, the curve in red, the cursor's grey cross with its frequency
-/// and value in white.
-ChartDrawing frequencyStepChart(const std::vector<CurvePoint>& curve, int width, int height,
-                                int slider);
-
-/// One line "frequency<TAB>value<CR LF>" per row, numbers as %g.
-std::string frequencyStepListing(const std::vector<CurvePoint>& curve);
+/// The curve of `choice` at `target`, named "rear left ﾛｰｶﾙ z / unbalance"
+/// (point, axes, direction, load) in m or rad; with `decibels`, and when it is
+/// a response per force, 20 log10(amplitude / force) in dB re 1 m/N.
+PlotCurve frequencyStepPlotCurve(const AnalysisModel& model, const FrequencyStepTarget& target,
+                                 const FrequencyStepChoice& choice, bool decibels);
 
 } // namespace quav

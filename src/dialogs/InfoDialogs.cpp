@@ -33,7 +33,8 @@ QDialogButtonBox* closeButtons(QDialog* dialog, bool withCancel) {
 
 } // namespace
 
-InfoTextDialog::InfoTextDialog(const std::string& text, QWidget* parent) : QDialog(parent) {
+InfoTextDialog::InfoTextDialog(const std::string& text, QWidget* parent)
+    : QDialog(parent), text_(text) {
     setObjectName(QStringLiteral("135"));
     setWindowTitle(QStringLiteral("情報"));
     auto* edit = new QPlainTextEdit(this);
@@ -47,10 +48,22 @@ InfoTextDialog::InfoTextDialog(const std::string& text, QWidget* parent) : QDial
     edit->setTabStopDistance(edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 12);
     edit->setPlainText(
         QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    QDialogButtonBox* buttons = closeButtons(this, true);
+    auto* save = buttons->addButton(QStringLiteral("保存(&S)..."), QDialogButtonBox::ActionRole);
+    save->setObjectName(QStringLiteral("save"));
+    connect(save, &QPushButton::clicked, this, &InfoTextDialog::save);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(edit);
-    layout->addWidget(closeButtons(this, true));
+    layout->addWidget(buttons);
     resize(760, 560);
+}
+
+void InfoTextDialog::save() {
+    saver.save(this, messages, windowTitle(), {SaveFormat::Text, SaveFormat::Tsv},
+               [this](SaveFormat format) {
+                   const std::string bytes = textFileBytes(text_, format);
+                   return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+               });
 }
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {

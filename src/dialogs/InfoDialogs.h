@@ -1,5 +1,8 @@
 #pragma once
 
+#include "dialogs/MessageBoxes.h"
+#include "dialogs/ResultSaving.h"
+
 #include <QDialog>
 
 #include <string>
@@ -9,11 +12,21 @@ class QIcon;
 namespace quav {
 
 /// 135 "情報": a report or listing, read-only, scrollable, selectable and
-/// copyable. OK and "ｷｬﾝｾﾙ" both just close it.
+/// copyable; "保存..." writes it as text or TSV. OK and "ｷｬﾝｾﾙ" both just
+/// close it.
 class InfoTextDialog : public QDialog {
     Q_OBJECT
 public:
     explicit InfoTextDialog(const std::string& text, QWidget* parent = nullptr);
+
+    /// "保存...": the text as it was given (tab-separated, CR LF).
+    void save();
+
+    ResultSaver saver;
+    MessageBoxes messages;
+
+private:
+    std::string text_;
 };
 
 /// 100 "QUAVのﾊﾞｰｼﾞｮﾝ情報".

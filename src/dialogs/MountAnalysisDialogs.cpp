@@ -1,10 +1,6 @@
 #include "dialogs/MountAnalysisDialogs.h"
 
-#include "dialogs/ChartPainter.h"
-#include "dialogs/CurveWindow.h"
-#include "dialogs/FrequencyStepPlot.h"
 #include "dialogs/OptimizerRunControl.h"
-#include "reports/MountReports.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,6 +15,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <thread>
 
 namespace quav {
@@ -62,9 +59,7 @@ RobustnessDialog::RobustnessDialog(const RobustnessValues& v, QWidget* parent)
 // ---------------------------------------------------------- transmissibility --
 
 TransmissibilityDialog::TransmissibilityDialog(const AnalysisModel& model, QWidget* parent)
-    : QDialog(parent), model_(model) {
-    setWindowTitle(QStringLiteral("伝達率"));
-
+    : CurveDialog(QStringLiteral("伝達率"), parent), model_(model) {
     loadList_ = new QComboBox(this);
     for (std::size_t i = 0; i < model_.dynamicLoads.size(); ++i) {
         if (!hasForceTransmissibility(model_.dynamicLoads[i]))
@@ -75,38 +70,66 @@ TransmissibilityDialog::TransmissibilityDialog(const AnalysisModel& model, QWidg
 
     auto* heading = new QHBoxLayout;
     heading->addWidget(new QLabel(QStringLiteral("伝達率 = |伝達力| / |加振力|"), this));
-    const CurveWindow window =
-        buildCurveWindow(this,
-                         [this](QSize size, int slider) {
-                             return frequencyStepChart(curve_, size.width(), size.height(), slider);
-                         },
-                         heading, {loadList_});
-    area_ = window.area;
-    connect(loadList_, &QComboBox::currentIndexChanged, this, &TransmissibilityDialog::loadChanged);
-    connect(window.data, &QPushButton::clicked, this, [this] {
-        if (showText)
-            showText(this, transmissibilityListing(points_));
-    });
-    loadChanged();
-}
-
-QImage TransmissibilityDialog::chartImage() const {
-    return area_->grab().toImage();
+    buildWindow(heading, {loadList_}, {loadList_}, false, frequencyMarkers(model_));
+    connect(loadList_, &QComboBox::currentIndexChanged, this, &TransmissibilityDialog::refresh);
+    refresh();
 }
 
 void TransmissibilityDialog::selectLoad(int n) {
     loadList_->setCurrentIndex(n);
 }
 
-void TransmissibilityDialog::loadChanged() {
-    const int n = loadList_->currentIndex();
-    points_.clear();
-    if (n >= 0)
-        points_ = transmissibility(model_, loads_[static_cast<std::size_t>(n)]);
-    curve_.clear();
-    for (const auto& p : points_)
-        curve_.push_back({p.frequency, p.transmissibility});
-    area_->update();
+PlotCurve TransmissibilityDialog::curveOf(int n, bool isolation) const {
+    PlotCurve curve;
+    if (n < 0 || static_cast<std::size_t>(n) >= loads_.size())
+        return curve;
+    const int load = loads_[static_cast<std::size_t>(n)];
+    curve.name = model_.dynamicLoads[static_cast<std::size_t>(load)].name;
+    if (isolation)
+        curve.name += " 防振率";
+    curve.unit = isolation ? "%" : "-";
+    for (const auto& p : transmissibility(model_, load))
+        curve.points.push_back({p.frequency, isolation ? p.isolationPct : p.transmissibility});
+    return curve;
+}
+
+PlotCurve TransmissibilityDialog::currentCurve() const {
+    return curveOf(loadList_->currentIndex());
+}
+
+std::vector<PlotCurve> TransmissibilityDialog::keptCurves() const {
+    std::vector<PlotCurve> curves;
+    for (int n : kept_)
+        curves.push_back(curveOf(n));
+    return curves;
+}
+
+bool TransmissibilityDialog::currentIsKept() const {
+    return std::find(kept_.begin(), kept_.end(), loadList_->currentIndex()) != kept_.end();
+}
+
+void TransmissibilityDialog::keepCurrent() {
+    if (loadList_->currentIndex() >= 0 && !currentIsKept() && kept_.size() < kMaxKeptCurves)
+        kept_.push_back(loadList_->currentIndex());
+}
+
+void TransmissibilityDialog::dropKept(std::size_t i) {
+    if (i < kept_.size())
+        kept_.erase(kept_.begin() + static_cast<std::ptrdiff_t>(i));
+}
+
+std::vector<PlotCurve> TransmissibilityDialog::tableCurves() const {
+    std::vector<int> shown = kept_;
+    if (!currentIsKept())
+        shown.push_back(loadList_->currentIndex());
+    std::vector<PlotCurve> columns;
+    for (int n : shown) {
+        PlotCurve t = curveOf(n);
+        t.name += " 伝達率";
+        columns.push_back(std::move(t));
+        columns.push_back(curveOf(n, true));
+    }
+    return columns;
 }
 
 // ------------------------------------------------------------------ progress --

@@ -3,6 +3,7 @@
 #include "analysis/FrequencyStepCurve.h"
 #include "analysis/MountForces.h"
 #include "analysis/Robustness.h"
+#include "dialogs/CurveDialog.h"
 #include "dialogs/FormDialog.h"
 #include "document/DocumentUi.h"
 
@@ -15,8 +16,6 @@ class QComboBox;
 
 namespace quav {
 
-class ChartArea;
-
 /// "ロバスト性": the tolerances and samples of a robustness run.
 class RobustnessDialog : public FormDialog {
     Q_OBJECT
@@ -26,33 +25,32 @@ public:
 };
 
 /// "伝達率": the force transmissibility of one force load over the sweep, drawn
-/// as the frequency-step window draws its curve (black area, red curve, slider
-/// cursor), with its listing. Reads the model, which must stay unchanged while
-/// the dialog is open.
-class TransmissibilityDialog : public QDialog {
-    Q_OBJECT
+/// as the frequency-step window draws its curves, other force loads kept beside
+/// it, with its listing (transmissibility and isolation of each load). Reads
+/// the model, which must stay unchanged while the dialog is open.
+class TransmissibilityDialog : public CurveDialog {
 public:
     TransmissibilityDialog(const AnalysisModel& model, QWidget* parent = nullptr);
 
-    /// The curve shown now: (frequency, T).
-    const std::vector<CurvePoint>& curve() const { return curve_; }
-    /// The drawing area as it is shown now.
-    QImage chartImage() const;
     /// Chooses the n-th force load of the list.
     void selectLoad(int n);
 
-    /// Shows "ﾃﾞｰﾀ表示"'s listing in the text window (modal).
-    std::function<void(QWidget* parent, const std::string& text)> showText;
-
 private:
-    void loadChanged();
+    PlotCurve currentCurve() const override;
+    std::vector<PlotCurve> keptCurves() const override;
+    bool currentIsKept() const override;
+    void keepCurrent() override;
+    void dropKept(std::size_t i) override;
+    std::string quantity() const override { return "伝達率"; }
+    std::vector<PlotCurve> tableCurves() const override;
+
+    /// T, and with `isolation` (1 - T) 100, of the n-th force load of the list.
+    PlotCurve curveOf(int n, bool isolation = false) const;
 
     const AnalysisModel& model_;
     std::vector<int> loads_; ///< indices of the force loads in `dynamicLoads`
-    std::vector<TransmissibilityPoint> points_;
-    std::vector<CurvePoint> curve_;
+    std::vector<int> kept_;  ///< kept loads, as positions in the list
     QComboBox* loadList_;
-    ChartArea* area_;
 };
 
 /// Runs `work` on a thread of its own while a modal progress window over `parent`

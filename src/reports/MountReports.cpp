@@ -176,11 +176,4 @@ std::string robustnessReport(const RobustnessSettings& settings, const Robustnes
     return out;
 }
 
-std::string transmissibilityListing(const std::vector<TransmissibilityPoint>& curve) {
-    std::string out = "[Hz]\t伝達率\t防振率[%]\r\n";
-    for (const auto& p : curve)
-        appendFormat(out, "%g\t%g\t%g\r\n", p.frequency, p.transmissibility, p.isolationPct);
-    return out;
-}
-
 } // namespace quav

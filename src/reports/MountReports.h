@@ -31,8 +31,4 @@ std::string mountForcesReport(const AnalysisModel& model, const MountForces& for
 /// share of samples inside the frequency window.
 std::string robustnessReport(const RobustnessSettings& settings, const RobustnessResult& result);
 
-/// One line "frequency<TAB>T<TAB>isolation<CR LF>" per sweep step (%g) under a
-/// heading line.
-std::string transmissibilityListing(const std::vector<TransmissibilityPoint>& curve);
-
 } // namespace quav

@@ -4,6 +4,7 @@
 #include "app/MainFrame.h"
 #include "app/DocumentFiles.h"
 #include "app/OperationTree.h"
+#include "app/QtTranslations.h"
 #include "document/Document.h"
 
 #include <QtTest>
@@ -162,6 +163,18 @@ private slots:
         QVERIFY(frame.files().openPath(QStringLiteral(QUAV_EXAMPLES "/power_unit.quav"), false));
         QVERIFY(frame.files().recentFiles().value(0).endsWith(QStringLiteral("power_unit.quav")));
         QVERIFY(frame.close());
+    }
+
+    // Last: the translations stay installed for the rest of the process.
+    void qtDialogsInJapanese() {
+        QVERIFY(installQtTranslations(*QCoreApplication::instance()));
+        QMessageBox box(QMessageBox::Question, QStringLiteral("QUAV"), QString(),
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(
+            (QStringList{box.button(QMessageBox::Yes)->text(), box.button(QMessageBox::No)->text(),
+                         box.button(QMessageBox::Cancel)->text()}),
+            (QStringList{QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)"),
+                         QStringLiteral("キャンセル")}));
     }
 };
 

@@ -20,6 +20,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 #include <cmath>
 
@@ -280,6 +281,24 @@ private slots:
         auto* edit = field<QPlainTextEdit>(&text, 1023);
         QVERIFY(edit->isReadOnly());
         QCOMPARE(edit->toPlainText(), QStringLiteral("a\tb\nc\n"));
+        // "保存..." writes the text as given: as text, or as TSV for a spreadsheet.
+        QTemporaryDir folder;
+        std::vector<SaveFormat> offered;
+        SaveRequest next{folder.filePath(QStringLiteral("r.txt")).toStdString(), SaveFormat::Text};
+        text.saver.ask = [&](QWidget*, const QString&, const std::vector<SaveFormat>& formats) {
+            offered = formats;
+            return next;
+        };
+        text.findChild<QPushButton*>(QStringLiteral("save"))->click();
+        QVERIFY((offered == std::vector{SaveFormat::Text, SaveFormat::Tsv}));
+        next = {folder.filePath(QStringLiteral("r.tsv")).toStdString(), SaveFormat::Tsv};
+        text.save();
+        QFile txt(folder.filePath(QStringLiteral("r.txt"))),
+            tsv(folder.filePath(QStringLiteral("r.tsv")));
+        QVERIFY(txt.open(QIODevice::ReadOnly) && tsv.open(QIODevice::ReadOnly));
+        QCOMPARE(std::tuple(txt.readAll(), tsv.readAll()),
+                 std::tuple(QByteArray("a\tb\r\nc\r\n"), QByteArray("\xEF\xBB\xBF"
+                                                                    "a\tb\r\nc\r\n")));
         AboutDialog about;
         QCOMPARE(field<QLabel>(&about, 1073)->text(), QStringLiteral("3.03"));
     }

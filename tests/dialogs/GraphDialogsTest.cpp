@@ -1,49 +1,36 @@
+// The result graphs: what their Qt-free logic decides (axes, decibels, the
+// cursor, the tables), and the windows built on it (the frequency-step window,
+// the contribution charts, saving).
+
 #include "analysis/CalculationDriver.h"
-#include "dialogs/ChartPainter.h"
 #include "dialogs/ContributionGraphDialog.h"
+#include "dialogs/CurveChart.h"
 #include "dialogs/FrequencyStepDialog.h"
 #include "document/ModelFile.h"
 
 #include <QApplication>
+#include <QChartView>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QGraphicsLineItem>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QLogValueAxis>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+#include <fstream>
+#include <sys/resource.h>
 
 using namespace quav;
 
 namespace {
-
-QColor colour(Rgb c) {
-    return QColor(c.r, c.g, c.b);
-}
-
-/// Modes chosen so every bar height is exact: mode 1 shares x, y, z, Rx
-/// equally (75 pixels each), mode 2 is pure z, mode 6 is 99.95 % x.
-ContributionData knownModes() {
-    ContributionData d;
-    d.frequencies = {30.0, 25.0, 20.0, 15.0, 10.0, 5.5};
-    for (int i = 0; i < 4; ++i)
-        d.modeShapes[i][5] = 0.5;
-    d.modeShapes[2][4] = 1.0;
-    d.modeShapes[3][3] = 1.0;
-    d.modeShapes[4][2] = 1.0;
-    d.modeShapes[5][1] = 1.0;
-    d.modeShapes[0][0] = std::sqrt(1.0 - 5e-4);
-    for (int i = 1; i < 6; ++i)
-        d.modeShapes[i][0] = 0.01;
-    d.title = "model.quav";
-    return d;
-}
-
-const ChartText* findText(const ChartDrawing& d, const std::string& s) {
-    for (const auto& t : d.texts)
-        if (t.text == s)
-            return &t;
-    return nullptr;
-}
 
 /// The example model with its results.
 std::unique_ptr<AnalysisModel> calculatedExample() {
@@ -52,8 +39,23 @@ std::unique_ptr<AnalysisModel> calculatedExample() {
     return std::move(r.model);
 }
 
+template <class T> T* child(QWidget& w, const char* name) {
+    return w.findChild<T*>(QString::fromUtf8(name));
+}
 template <class T> T* child(QWidget& w, int id) {
     return w.findChild<T*>(QString::number(id));
+}
+
+std::string fileText(const QString& path) {
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+/// A point of the view of `chart` at fractions of its plot area.
+QPoint inPlot(CurveChart& chart, double fx, double fy) {
+    const QRectF plot = chart.chart()->plotArea();
+    return chart.mapFromScene(chart.chart()->mapToScene(
+        QPointF(plot.left() + fx * plot.width(), plot.bottom() - fy * plot.height())));
 }
 
 } // namespace
@@ -62,119 +64,215 @@ class GraphDialogsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void contributionChartTexts();
-    void contributionChartPixels();
-    void contributionDialogRepaintsAndCopies();
+    void axesAndTransforms();
+    void cursorSnapsToStepsAndStaysOnTheData();
+    void tablesAndSaveNames();
+    void frequencyStepCurvesChosenInTheWindow();
     void frequencyStepTargetFromSelection();
-    void frequencyStepFrameAndDirectionRules();
-    void frequencyStepMappingAndCursor();
-    void frequencyStepDegenerateCurves();
+    void chartResizesZoomsAndGoesLogarithmic();
+    void savingWritesEveryFormatOrKeepsTheOldFile();
+    void contributionCharts();
 };
 
-void GraphDialogsTest::contributionChartTexts() {
-    const ContributionData data = knownModes();
+void GraphDialogsTest::axesAndTransforms() {
+    QCOMPARE((QList{niceStep(0.13), niceStep(2.2), niceStep(4e-6), niceStep(10)}),
+             (QList{0.2, 2.5, 5e-6, 10.0}));
     struct Case {
-        int entry;
-        std::string text;
-        int x, y;
+        const char* what;
+        AxisRange got, expected;
     };
-    const int b = 400;
     const Case cases[] = {
-        {0, "<各振動モードにおける各自由度の寄与率>", 20, 0},
-        {0, ":Rz", 350 + 250 + 23, 35},
-        {0, "Mode6", 600, b - 20},
-        {0, "5.50", 100, b - 40}, // mode 1 is storage index 5
-        {0, "[Hz]", 650, b - 40},
-        {0, "100", 20, b - 50 - 300 - 10},
-        {0, "[％]", 20, b - 390},
-        {1, "<\"Mode1\"における各自由度の寄与率>", 20, 0},
-        {1, "Freq:5.50　[Hz]", 70, 40},
-        {1, "Rx", 400, b - 40},
-        {1, "25.00", 100, b - 50 - 75 - 20},
-        {2, "100.00", 300, b - 50 - 300 - 20},
-        {12, "<自由度\" Rz \"が各振動モードに占める寄与率>", 20, 0},
-        {12, "100.00", 500, b - 50 - 300 - 20}, // Rz is all of mode 5
-        {12, "0.00", 100, b - 50 - 20},
+        // Amplitudes read from zero, with room at the top and ticks on whole multiples.
+        {"amplitude", linearAxisRange(2e-5, 9e-5), {0, 1e-4, 2e-5}},
+        {"dB", linearAxisRange(-140, -80), {-140, -60, 20}},
+        {"flat zero", linearAxisRange(0, 0), {0, 1, 0.2}},
+        {"flat negative", linearAxisRange(-4, -4), {-6, -2, 1}},
+        {"decades", logAxisRange(3e-7, 2e-5), {1e-7, 1e-4, 0}},
+        {"one decade", logAxisRange(10, 10), {10, 100, 0}},
+        // The frequency axis spans exactly the steps; a log axis drops 0 Hz.
+        {"sweep",
+         frequencyAxisRange({{"a", "m", {{0, 1}, {0.5, 2}, {30, 3}}}}, AxisScale::Linear),
+         {0, 30, 5}},
+        {"log sweep",
+         frequencyAxisRange({{"a", "m", {{0, 1}, {0.5, 2}, {30, 3}}}}, AxisScale::Logarithmic),
+         {0.5, 30, 0}},
+        // A log value axis sees only what it can place: not the zero at 1 Hz.
+        {"log values",
+         valueAxisRange({{"a", "m", {{1, 0}, {2, 3e-6}, {3, 4e-4}}}}, AxisScale::Linear,
+                        AxisScale::Logarithmic),
+         {1e-6, 1e-3, 0}},
+    };
+    for (const auto& c : cases)
+        QVERIFY2(std::fabs(c.got.min - c.expected.min) <= 1e-12 * std::fabs(c.expected.max) &&
+                     std::fabs(c.got.max - c.expected.max) <= 1e-12 * std::fabs(c.expected.max) &&
+                     std::fabs(c.got.tickInterval - c.expected.tickInterval) <= 1e-15,
+                 c.what);
+
+    QCOMPARE(decibel(1e-6), -120.0);
+    QCOMPARE(decibel(0.0), -INFINITY);
+    const AxisRange decades{1, 1000, 0};
+    QCOMPARE(axisFraction(10, decades, AxisScale::Logarithmic), 1.0 / 3);
+    QCOMPARE(axisValue(2.0 / 3, decades, AxisScale::Logarithmic), 100.0);
+    const AxisRange zoom = zoomedRange({0, 30, 5}, 0.5, 0.1, AxisScale::Linear, 8);
+    QCOMPARE((QList{zoom.min, zoom.max, zoom.tickInterval}), (QList{3.0, 15.0, 2.0}));
+
+    // A value that is not a number, or that a log axis cannot place, splits the line.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<CurvePoint> points = {{1, 1}, {2, nan}, {3, 2}, {4, 0}, {5, 3}, {6, 4}};
+    QCOMPARE(drawableRuns(points, AxisScale::Linear, AxisScale::Linear).size(), 2u);
+    const auto runs = drawableRuns(points, AxisScale::Linear, AxisScale::Logarithmic);
+    QCOMPARE((QList{runs.size(), runs[1].size(), runs[2].size()}), (QList<std::size_t>{3, 1, 2}));
+
+    QCOMPARE(valueAxisTitle("振幅", {{"a", "m", {}}, {"b", "rad", {}}, {"c", "m", {}}}),
+             std::string("振幅 [m, rad]"));
+}
+
+void GraphDialogsTest::cursorSnapsToStepsAndStaysOnTheData() {
+    const std::vector<CurvePoint> steps = {{1, 0}, {2, 0}, {4, 0}, {8, 0}};
+    struct Case {
+        double frequency;
+        AxisScale scale;
+        std::size_t step;
+    };
+    const Case cases[] = {
+        {-5, AxisScale::Linear, 0},  {1, AxisScale::Linear, 0},        {2.9, AxisScale::Linear, 1},
+        {3.1, AxisScale::Linear, 2}, {2.9, AxisScale::Logarithmic, 2}, // nearer 4 than 2 in ratio
+        {8, AxisScale::Linear, 3},   {60.6, AxisScale::Linear, 3},     {NAN, AxisScale::Linear, 0},
+    };
+    for (const auto& c : cases)
+        QCOMPARE(nearestStep(steps, c.frequency, c.scale), c.step);
+
+    // The window: the slider's ends are the sweep's first and last steps, and
+    // a click beside the plot snaps to the step at that edge.
+    auto model = calculatedExample();
+    FrequencyStepDialog dialog(*model, takeFrequencyStepTarget(*model));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const PlotCurve curve = dialog.curves().front();
+    auto* slider = child<QSlider>(dialog, 1098);
+    auto* chart = dialog.chart();
+    QCOMPARE(slider->maximum() + 1, int(curve.points.size()));
+    slider->setValue(slider->maximum());
+    QCOMPARE(chart->cursorStep(), std::optional<std::size_t>(curve.points.size() - 1));
+    QCOMPARE(child<QLabel>(dialog, "cursor")->text().toStdString(),
+             cursorReadout({curve}, curve.points.size() - 1));
+    QVERIFY(child<QLabel>(dialog, "cursor")->text().startsWith(QStringLiteral("100 Hz")));
+    QTest::mouseClick(chart->viewport(), Qt::LeftButton, {},
+                      inPlot(*chart, 0.0, 0.5) - QPoint(20, 0));
+    QCOMPARE(slider->value(), 0);
+    QTest::mouseClick(chart->viewport(), Qt::LeftButton, {},
+                      inPlot(*chart, 1.0, 0.5) + QPoint(20, 0));
+    QCOMPARE(slider->value(), slider->maximum());
+    QTest::mouseClick(chart->viewport(), Qt::LeftButton, {}, inPlot(*chart, 0.5, 0.5));
+    QCOMPARE(curve.points[static_cast<std::size_t>(slider->value())].frequency, 50.5);
+}
+
+void GraphDialogsTest::tablesAndSaveNames() {
+    const std::vector<PlotCurve> curves = {
+        {"rear, left ｸﾞﾛｰﾊﾞﾙ z / \"a\"", "m", {{1, 2e-5}, {1.5, 0.1}}},
+        {"x", "dB re 1 m/N", {{1, -90}, {1.5, -80.25}}}};
+    QCOMPARE(
+        curveTable(curves, kListingStyle),
+        std::string("周波数 [Hz]\t\"rear, left ｸﾞﾛｰﾊﾞﾙ z / \"\"a\"\" [m]\"\tx [dB re 1 m/N]\r\n"
+                    "1\t2e-05\t-90\r\n1.5\t0.1\t-80.25\r\n"));
+    QCOMPARE(curveTable(curves, kCsvStyle),
+             std::string("周波数 [Hz],\"rear, left ｸﾞﾛｰﾊﾞﾙ z / \"\"a\"\" [m]\",x [dB re 1 m/N]\r\n"
+                         "1,2.0000000000000002e-05,-90\r\n1.5,0.10000000000000001,-80.25\r\n"));
+    QCOMPARE(textFileBytes("a", SaveFormat::Csv), std::string("\xEF\xBB\xBF"
+                                                              "a"));
+    QCOMPARE(textFileBytes("a", SaveFormat::Text), std::string("a"));
+
+    const std::vector<SaveFormat> offered = {SaveFormat::Csv, SaveFormat::Png, SaveFormat::Svg};
+    struct Case {
+        const char* path;
+        SaveFormat filter;
+        const char* savedAs;
+        SaveFormat format;
+    };
+    const Case cases[] = {
+        {"/d/curve", SaveFormat::Png, "/d/curve.png", SaveFormat::Png},
+        {"/d/curve.SVG", SaveFormat::Csv, "/d/curve.SVG", SaveFormat::Svg},     // the name decides
+        {"/d/curve.tsv", SaveFormat::Csv, "/d/curve.tsv.csv", SaveFormat::Csv}, // not offered
+        {"/d/.png", SaveFormat::Csv, "/d/.png.csv", SaveFormat::Csv},
     };
     for (const auto& c : cases) {
-        const ChartText* t = findText(contributionChart(data, c.entry, b), c.text);
-        QVERIFY2(t, c.text.c_str());
-        QCOMPARE(std::tuple(t->x, t->y), std::tuple(c.x, c.y));
+        const SaveRequest r = resolveSavePath(c.path, c.filter, offered);
+        QCOMPARE(r.path, std::string(c.savedAs));
+        QVERIFY(r.format == c.format);
     }
 }
 
-void GraphDialogsTest::contributionChartPixels() {
-    const ContributionData data = knownModes();
-    const QSize size(723, 494);
-    const int base = size.height() - 50;
-    const QImage all = renderChart(contributionChart(data, 0, size.height()), size);
-    const QColor white(Qt::white), black(Qt::black);
-    struct Pixel {
-        int x, y;
-        QColor expected;
-    };
-    const Pixel overview[] = {
-        // Base line from x 50 up to 650, the vertical axis and the top tick.
-        {50, base, black},
-        {649, base, black},
-        {650, base, white},
-        {52, base - 140, white},
-        {54, base - 300, black},
-        {55, base - 300, white},
-        // Mode 1: x, y, z, Rx stacked 75 pixels each, 30 wide.
-        {100, base - 1, colour(kDofColours[0])},
-        {129, base - 75, colour(kDofColours[0])},
-        {130, base - 1, white},
-        {100, base - 76, colour(kDofColours[1])},
-        {100, base - 151, colour(kDofColours[2])},
-        {100, base - 300, colour(kDofColours[3])},
-        {100, base - 301, white},
-        // Mode 6 is 299.85 pixels of x truncated to 299, the rest to nothing:
-        // its top pixel row stays white.
-        {600, base - 299, colour(kDofColours[0])},
-        {600, base - 300, white},
-        // Legend squares 20 x 20 from (350 + 50 i, 35).
-        {350, 35, colour(kDofColours[0])},
-        {369, 54, colour(kDofColours[0])},
-        {370, 54, white},
-        {350, 55, white},
-        {600, 35, colour(kDofColours[5])},
-    };
-    for (const auto& p : overview)
-        QVERIFY2(all.pixelColor(p.x, p.y) == p.expected,
-                 qPrintable(QStringLiteral("(%1, %2)").arg(p.x).arg(p.y)));
-    // Single-series bars: the x chart shows mode 1 at 25 % and mode 6 at
-    // 99.95 %, whose top is trunc(base - 299.85).
-    const QImage x = renderChart(contributionChart(data, 7, size.height()), size);
-    const QColor series = colour(kSeriesColour);
-    // Mode 2 has no x.
-    QCOMPARE((QList{x.pixelColor(100, base - 75), x.pixelColor(100, base - 76),
-                    x.pixelColor(629, base - 299), x.pixelColor(630, base - 1),
-                    x.pixelColor(200, base - 1)}),
-             (QList{series, white, series, white, white}));
-}
+void GraphDialogsTest::frequencyStepCurvesChosenInTheWindow() {
+    auto model = calculatedExample();
+    model->springs[0].selected = 1;
+    FrequencyStepDialog dialog(*model, takeFrequencyStepTarget(*model));
+    std::string listing;
+    dialog.showText = [&](QWidget*, const std::string& text) { listing = text; };
+    auto* local = child<QRadioButton>(dialog, 1095);
+    auto* ry = child<QRadioButton>(dialog, 1092);
+    QCheckBox* decibels = nullptr;
+    for (auto* box : dialog.findChildren<QCheckBox*>())
+        if (box->text().startsWith(QStringLiteral("dB")))
+            decibels = box;
+    QVERIFY(decibels);
+    // Local axes: translations only; back to global, the direction stays.
+    ry->click();
+    QVERIFY(!decibels->isEnabled()); // a rotation has no response per force
+    local->click();
+    QVERIFY(child<QRadioButton>(dialog, 1088)->isChecked());
+    for (int id : {1091, 1092, 1093})
+        QVERIFY(!child<QRadioButton>(dialog, id)->isEnabled());
+    child<QRadioButton>(dialog, 1090)->click();
+    child<QComboBox>(dialog, 1027)->setCurrentIndex(1);
+    // The second load's z in the spring's own axes, as `quav-cli sweep` reads it.
+    CurveTarget target{model->springs[0].position, &model->springs[0], true};
+    const auto expected = frequencyStepCurve(*model, 1, target, 2);
+    const PlotCurve shown = dialog.curves().back();
+    QCOMPARE(std::tuple(shown.name, shown.unit, shown.points.size(), shown.points.back().value),
+             std::tuple(std::string("front right ﾛｰｶﾙ z / torque fluctuation"), std::string("m"),
+                        expected.size(), expected.back().value));
+    QVERIFY(expected.back().value > 0);
+    QVERIFY(!decibels->isEnabled()); // the load is a moment
+    child<QRadioButton>(dialog, 1094)->click();
+    QVERIFY(ry->isEnabled() && child<QRadioButton>(dialog, 1090)->isChecked());
+    child<QComboBox>(dialog, 1027)->setCurrentIndex(0);
 
-void GraphDialogsTest::contributionDialogRepaintsAndCopies() {
-    ContributionData data = knownModes();
-    ContributionGraphDialog dialog(data);
-    QStringList messages;
-    dialog.messages.inform = [&](QWidget*, const QString& text) { messages << text; };
-    dialog.show();
-    auto* list = dialog.findChild<QComboBox*>(QStringLiteral("1049"));
-    QCOMPARE(std::tuple(list->count(), list->currentText()), std::tuple(13, QStringLiteral("ALL")));
-    // The dialog draws from its copy, and repaints for the chosen entry.
-    data.modeShapes = {};
-    const QSize size = dialog.chartImage().size();
-    for (int entry : {0, 3, 9}) {
-        list->setCurrentIndex(entry);
-        QCOMPARE(dialog.chartImage(),
-                 renderChart(contributionChart(knownModes(), entry, size.height()), size));
-    }
+    // Kept beside it: the same direction at the centre of gravity, chosen in 1100.
+    for (auto* b : dialog.findChildren<QPushButton*>())
+        if (b->text() == QStringLiteral("追加(&A)"))
+            b->click();
+    auto* points = child<QLineEdit>(dialog, 1100);
+    QCOMPARE(points->text(), QStringLiteral("front right"));
+    qobject_cast<QComboBox*>(points->parentWidget())->setCurrentIndex(0);
+    QCOMPARE(points->text(), QStringLiteral("質量要素"));
+    QVERIFY(!local->isEnabled() && child<QRadioButton>(dialog, 1094)->isChecked());
+    QCOMPARE(dialog.curves().size(), 2u);
+    QCOMPARE(dialog.chart()->chart()->legend()->markers().size(), 2);
 
-    dialog.findChild<QPushButton*>(QStringLiteral("1050"))->click();
-    QCOMPARE(QApplication::clipboard()->image(), dialog.chartImage());
-    QCOMPARE(messages, QStringList{QStringLiteral("画面を画像としてｸﾘｯﾌﾟﾎﾞｰﾄﾞへｺﾋﾟｰしました。\r\n"
-                                                  "画像編集ｿﾌﾄ等へ貼り付けてください。")});
+    // dB re 1 m/N: the amplitude per newton of the (force) load.
+    QVERIFY(decibels->isEnabled());
+    decibels->setChecked(true);
+    const double force = model->dynamicLoads[0].value;
+    for (const auto& c : dialog.curves())
+        QCOMPARE(c.unit, std::string("dB re 1 m/N"));
+    const auto cog = frequencyStepCurve(*model, 0, {model->centreOfGravity, nullptr, false}, 2);
+    QCOMPARE(dialog.curves()[1].points[7].value, 20 * std::log10(cog[7].value / force));
+
+    child<QPushButton>(dialog, 1062)->click();
+    QCOMPARE(listing, curveTable(dialog.curves(), kListingStyle));
+    QVERIFY(listing.starts_with("周波数 [Hz]\tfront right ｸﾞﾛｰﾊﾞﾙ z / 2nd order unbalance "
+                                "[dB re 1 m/N]\t質量要素 ｸﾞﾛｰﾊﾞﾙ z / 2nd order unbalance"));
+    QCOMPARE(std::count(listing.begin(), listing.end(), '\n'), long(cog.size() + 1));
+
+    // "削除" drops the chosen kept curve; the current one stays.
+    auto* kept = child<QListWidget>(dialog, "kept");
+    kept->setCurrentRow(0);
+    for (auto* b : dialog.findChildren<QPushButton*>())
+        if (b->text() == QStringLiteral("削除(&E)"))
+            b->click();
+    QCOMPARE(
+        std::tuple(kept->count(), dialog.curves().size(), dialog.curves()[0].name),
+        std::tuple(0, std::size_t{1}, std::string("質量要素 ｸﾞﾛｰﾊﾞﾙ z / 2nd order unbalance")));
 }
 
 void GraphDialogsTest::frequencyStepTargetFromSelection() {
@@ -194,92 +292,188 @@ void GraphDialogsTest::frequencyStepTargetFromSelection() {
         QCOMPARE(child<QRadioButton>(dialog, 1095)->isEnabled(), target.spring.has_value());
     }
     QCOMPARE(takeFrequencyStepTarget(*model).position, model->centreOfGravity);
-}
 
-void GraphDialogsTest::frequencyStepFrameAndDirectionRules() {
-    auto model = calculatedExample();
-    model->springs[0].selected = 1;
-    FrequencyStepDialog dialog(*model, takeFrequencyStepTarget(*model));
-    QString listing;
-    dialog.showText = [&](QWidget*, const QString& text) { listing = text; };
-    auto* local = child<QRadioButton>(dialog, 1095);
-    auto* ry = child<QRadioButton>(dialog, 1092);
-    ry->click();
-    local->click();
-    QVERIFY(child<QRadioButton>(dialog, 1088)->isChecked());
-    for (int id : {1091, 1092, 1093})
-        QVERIFY(!child<QRadioButton>(dialog, id)->isEnabled());
-    child<QRadioButton>(dialog, 1090)->click();
-    child<QComboBox>(dialog, 1027)->setCurrentIndex(1);
-    // The second load's z in the spring's own axes, as `quav-cli sweep` reads it.
-    CurveTarget target{model->springs[0].position, &model->springs[0], true};
-    const auto expected = frequencyStepCurve(*model, 1, target, 2);
-    QCOMPARE(std::tuple(dialog.curve().size(), dialog.curve().back().value),
-             std::tuple(expected.size(), expected.back().value));
-    QVERIFY(expected.back().value > 0);
+    // Natural frequencies mark the chart once calculated; load frequencies always.
+    const auto markers = frequencyMarkers(*model);
+    QCOMPARE(markers.size(), 6 + model->dynamicLoads.size());
+    QCOMPARE(markers[0].label, std::string("Mode1 5.02Hz"));
+    QCOMPARE(markers[6].frequency, model->dynamicLoads[0].frequency);
+    model->calculated = 0;
+    QCOMPARE(frequencyMarkers(*model).size(), model->dynamicLoads.size());
 
-    child<QRadioButton>(dialog, 1094)->click(); // global: rotations back, direction kept
-    QVERIFY(ry->isEnabled() && child<QRadioButton>(dialog, 1090)->isChecked());
-
-    child<QPushButton>(dialog, 1062)->click();
-    QCOMPARE(listing, QString::fromStdString(frequencyStepListing(dialog.curve())));
-    QVERIFY(listing.startsWith(QStringLiteral("1\t")) && listing.endsWith(QStringLiteral("\r\n")));
-    QCOMPARE(listing.count(QStringLiteral("\r\n")), int(dialog.curve().size()));
-}
-
-void GraphDialogsTest::frequencyStepMappingAndCursor() {
-    // 200 x 100 pixels: kx = 90, ox = 80, ky = 70, oy = -15.
-    const std::vector<CurvePoint> curve = {{1.0, 0.0}, {2.0, 1.0}, {3.0, 0.5}};
-    const FrequencyStepScale scale = frequencyStepScale(curve, 200, 100);
-    QCOMPARE((QList{scale.x(1.0), scale.x(3.0), scale.y(0.0), scale.y(1.0)}),
-             (QList{10, 190, 85, 15}));
-    const QImage start = renderChart(frequencyStepChart(curve, 200, 100, 0), QSize(200, 100));
-    // Slider at 0: the cursor on the first row, a grey cross through (10, 85).
-    const QColor red(255, 0, 0), grey(125, 125, 125);
-    QCOMPARE((QList{start.pixelColor(100, 15), start.pixelColor(190, 50), start.pixelColor(10, 5),
-                    start.pixelColor(150, 85), start.pixelColor(150, 60)}),
-             (QList{red, red, grey, grey, QColor(Qt::black)}));
-    // Slider at 1000: past the last row, the cursor marks value 0 at 280 / 90 Hz.
-    const auto end = frequencyStepCursor(curve, scale, 200, 1000);
-    QCOMPARE(std::tuple(end->frequency, end->value), std::tuple(280.0 / 90.0, 0.0));
-    const ChartDrawing d = frequencyStepChart(curve, 200, 100, 1000);
-    QCOMPARE(d.lines[1].y1, 85);
-    QCOMPARE(d.texts[0].text + "|" + d.texts[1].text, std::string("3.11111|0"));
-    QVERIFY(d.texts[1].background == kBlack && d.texts[1].colour == kWhite);
-
-    QCOMPARE(frequencyStepListing({{1.5, 2e-5}, {2, 0}}), std::string("1.5\t2e-05\r\n2\t0\r\n"));
-}
-
-void GraphDialogsTest::frequencyStepDegenerateCurves() {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    struct Case {
-        const char* what;
-        std::vector<CurvePoint> curve;
-        std::size_t polylines;
-        int y; // of the first point
-    };
-    const Case cases[] = {
-        {"flat", {{1, 0}, {2, 0}, {3, 0}}, 1, 50},
-        {"one row", {{1, 4e-3}}, 1, 50},
-        {"no rows", {}, 0, 0},
-        {"gap", {{1, 0}, {2, nan}, {3, 1}}, 2, 85},
-    };
-    for (const auto& c : cases) {
-        const ChartDrawing d = frequencyStepChart(c.curve, 200, 100, 500);
-        QVERIFY2(d.polylines.size() == c.polylines, c.what);
-        if (!c.curve.empty()) {
-            QVERIFY2(d.polylines[0].points[0].y == c.y, c.what);
-            QVERIFY2(d.lines.size() == 2, c.what);
-        }
-    }
-    QCOMPARE(frequencyStepChart({{7, 1}}, 200, 100, 0).polylines[0].points[0].x, 100);
     // A model calculated without a sweep: every value 0 over the sweep settings.
-    auto model = calculatedExample();
     model->frequencyStepResults.clear();
     FrequencyStepDialog dialog(*model, takeFrequencyStepTarget(*model));
-    QVERIFY(!dialog.curve().empty());
-    for (const auto& p : dialog.curve())
+    QVERIFY(!dialog.curves().front().points.empty());
+    for (const auto& p : dialog.curves().front().points)
         QCOMPARE(p.value, 0.0);
+    // Settings that give no step at all: an empty chart, no cursor, a heading only.
+    model->frequencyEnd = model->frequencyStart - 1;
+    FrequencyStepDialog empty(*model, takeFrequencyStepTarget(*model));
+    empty.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&empty));
+    QVERIFY(empty.curves().front().points.empty() && !empty.chart()->cursorStep());
+    QVERIFY(!child<QSlider>(empty, 1098)->isEnabled());
+    QCOMPARE(empty.listing(),
+             std::string("周波数 [Hz]\t質量要素 ｸﾞﾛｰﾊﾞﾙ x / 2nd order unbalance [m]\r\n"));
+}
+
+void GraphDialogsTest::chartResizesZoomsAndGoesLogarithmic() {
+    auto model = calculatedExample();
+    FrequencyStepDialog dialog(*model, takeFrequencyStepTarget(*model));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    CurveChart& chart = *dialog.chart();
+    auto* close = child<QPushButton>(dialog, 1);
+    const QSize before = chart.size();
+    dialog.resize(dialog.width() + 300, dialog.height() + 200);
+    QTRY_COMPARE(chart.size(), before + QSize(300, 200)); // the chart takes the room
+    QVERIFY(dialog.rect().contains(close->geometry().translated(close->parentWidget()->pos())));
+
+    // A rubber band zooms in, a right click shows everything again.
+    QTest::mousePress(chart.viewport(), Qt::LeftButton, {}, inPlot(chart, 0.2, 0.2));
+    QTest::mouseMove(chart.viewport(), inPlot(chart, 0.4, 0.6));
+    QTest::mouseRelease(chart.viewport(), Qt::LeftButton, {}, inPlot(chart, 0.4, 0.6));
+    QVERIFY(chart.zoomed());
+    QVERIFY(std::fabs(chart.frequencyRange().min - 20.8) < 0.5 &&
+            std::fabs(chart.frequencyRange().max - 40.6) < 0.5);
+    // Lines drawn over the plot: of the six modes, two loads (12.5 and 25 Hz)
+    // and the cursor (1 Hz) only the second load is inside the zoomed range.
+    const auto lines = [&chart] {
+        int n = 0;
+        for (QGraphicsItem* item : chart.chart()->childItems())
+            n += item->type() == QGraphicsLineItem::Type;
+        return n;
+    };
+    QCOMPARE(lines(), 1);
+    QTest::mouseClick(chart.viewport(), Qt::RightButton, {}, inPlot(chart, 0.5, 0.5));
+    QVERIFY(!chart.zoomed());
+    QCOMPARE(lines(), 6 + 2 + 1);
+    for (auto* box : dialog.findChildren<QCheckBox*>())
+        if (box->text() == QStringLiteral("固有振動数(&N)"))
+            box->setChecked(false);
+    QCOMPARE(lines(), 2 + 1);
+
+    for (auto* box : dialog.findChildren<QCheckBox*>())
+        if (box->text().contains(QStringLiteral("対数")))
+            box->setChecked(true);
+    QVERIFY(chart.frequencyScale() == AxisScale::Logarithmic &&
+            chart.valueScale() == AxisScale::Logarithmic);
+    QCOMPARE(chart.chart()->axes(Qt::Vertical).first()->type(), QAbstractAxis::AxisTypeLogValue);
+    QCOMPARE(std::log10(chart.valueRange().max), std::round(std::log10(chart.valueRange().max)));
+}
+
+void GraphDialogsTest::savingWritesEveryFormatOrKeepsTheOldFile() {
+    auto model = calculatedExample();
+    FrequencyStepDialog dialog(*model, takeFrequencyStepTarget(*model));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTemporaryDir folder;
+    SaveRequest next;
+    QStringList messages;
+    QString askedName;
+    std::size_t offeredCount = 0;
+    dialog.saver.ask = [&](QWidget*, const QString& name, const std::vector<SaveFormat>& offered) {
+        askedName = name;
+        offeredCount = offered.size();
+        return next;
+    };
+    dialog.messages.inform = [&](QWidget*, const QString& text) { messages << text; };
+    const struct {
+        SaveFormat format;
+        const char* name;
+        std::string starts;
+    } cases[] = {
+        {SaveFormat::Csv, "c.csv", "\xEF\xBB\xBF周波数 [Hz],質量要素 ｸﾞﾛｰﾊﾞﾙ x / "},
+        {SaveFormat::Tsv, "c.tsv", "\xEF\xBB\xBF周波数 [Hz]\t質量要素 ｸﾞﾛｰﾊﾞﾙ x / "},
+        {SaveFormat::Png, "c.png", "\x89PNG"},
+        {SaveFormat::Svg, "c.svg", "<?xml"},
+    };
+    for (const auto& c : cases) {
+        next = {folder.filePath(QString::fromUtf8(c.name)).toStdString(), c.format};
+        dialog.save();
+        QVERIFY2(fileText(QString::fromStdString(next.path)).starts_with(c.starts), c.name);
+    }
+    QVERIFY(messages.isEmpty());
+    QCOMPARE(std::tuple(askedName, offeredCount),
+             std::tuple(QStringLiteral("周波数ｽﾃｯﾌﾟ解析結果"), std::size_t{4}));
+
+    // A write that fails part way (the file size limit) leaves the old file and says why.
+    const QString old = folder.filePath(QStringLiteral("old.png"));
+    std::ofstream(old.toStdString()) << "old";
+    rlimit before{};
+    ::getrlimit(RLIMIT_FSIZE, &before);
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 1000;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    next = {old.toStdString(), SaveFormat::Png};
+    dialog.save();
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, handler);
+    QCOMPARE(fileText(old), std::string("old"));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
+    QCOMPARE(messages.size(), 1);
+    QVERIFY(messages[0].startsWith(old + QStringLiteral(" に保存できませんでした。\n")));
+    QVERIFY(messages[0].size() > old.size() + 20); // and the reason
+}
+
+void GraphDialogsTest::contributionCharts() {
+    ContributionData data;
+    data.frequencies = {30.0, 25.0, 20.0, 15.0, 10.0, 5.5};
+    for (int i = 0; i < 4; ++i)
+        data.modeShapes[i][5] = 0.5; // mode 1 shares x, y, z, Rx equally
+    for (int k = 0; k < 5; ++k)
+        data.modeShapes[5 - k][k] = 1.0;
+    data.modeShapes[1][1] = std::numeric_limits<double>::quiet_NaN(); // a failed component
+    struct Case {
+        int entry;
+        const char* title;
+        const char* category;
+        std::size_t series;
+        double value; // of the first series at the first category
+    };
+    const Case cases[] = {
+        {0, "<各振動モードにおける各自由度の寄与率>", "Mode1\n5.50 Hz", 6, 25.0},
+        {1, "<\"Mode1\"における各自由度の寄与率>  Freq:5.50　[Hz]", "x", 1, 25.0},
+        {12, "<自由度\" Rz \"が各振動モードに占める寄与率>", "Mode1\n5.50 Hz", 1, 0.0},
+    };
+    for (const auto& c : cases) {
+        const ContributionBars bars = contributionBars(data, c.entry);
+        QCOMPARE(bars.title, std::string(c.title));
+        QCOMPARE(bars.categories.front(), std::string(c.category));
+        QCOMPARE(std::tuple(bars.series.size(), bars.series[0].values[0], bars.stacked),
+                 std::tuple(c.series, c.value, c.entry == 0));
+    }
+    QCOMPARE(contributionBars(data, 8).series[0].values[4], 0.0); // y of mode 5 is not a number
+    const std::string table = contributionTable(data, ',');
+    QVERIFY(table.starts_with("ﾓｰﾄﾞ,周波数 [Hz],x [%],y [%],z [%],Rx [%],Ry [%],Rz [%]\r\n"
+                              "Mode1,5.5,25,25,25,25,0,0\r\nMode2,10,0,100,"));
+
+    // The dialog draws from its copy, follows the list, copies what it shows.
+    const ContributionData original = data;
+    ContributionGraphDialog dialog(data);
+    QStringList messages;
+    dialog.messages.inform = [&](QWidget*, const QString& text) { messages << text; };
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto* list = dialog.findChild<QComboBox*>(QStringLiteral("1049"));
+    QCOMPARE(std::tuple(list->count(), list->currentText()), std::tuple(13, QStringLiteral("ALL")));
+    data.modeShapes = {};
+    list->setCurrentIndex(7);
+    QCOMPARE(dialog.bars().series[0].values, contributionBars(original, 7).series[0].values);
+    QCOMPARE(dialog.findChild<QChartView*>()->chart()->series().size(), 1);
+    QTemporaryDir folder;
+    const QString tsv = folder.filePath(QStringLiteral("shares.tsv"));
+    dialog.saver.ask = [&](QWidget*, const QString&, const std::vector<SaveFormat>&) {
+        return SaveRequest{tsv.toStdString(), SaveFormat::Tsv};
+    };
+    dialog.save();
+    QCOMPARE(fileText(tsv), "\xEF\xBB\xBF" + contributionTable(original, '\t'));
+    dialog.findChild<QPushButton*>(QStringLiteral("1050"))->click();
+    QCOMPARE(QApplication::clipboard()->image(), dialog.chartImage());
+    QCOMPARE(messages, QStringList{QStringLiteral("画面を画像としてｸﾘｯﾌﾟﾎﾞｰﾄﾞへｺﾋﾟｰしました。\r\n"
+                                                  "画像編集ｿﾌﾄ等へ貼り付けてください。")});
 }
 
 QTEST_MAIN(GraphDialogsTest)
