@@ -21,8 +21,9 @@ constexpr double kStepRowBytes = 12 * 8; // one dynamic load at one sweep step, 
 
 } // namespace
 
-SweepPlan planSweep(const AnalysisModel& model) {
+SweepPlan planSweep(const AnalysisModel& model, int loads) {
     SweepPlan plan;
+    plan.loads = loads < 0 ? static_cast<int>(model.dynamicLoads.size()) : loads;
     const double end = model.frequencyEnd, start = model.frequencyStart;
     if (!(end > 0.0 && end > start && model.frequencyStep > 0.0)) {
         plan.error = CalculationError::BadFrequencyRange;
@@ -33,7 +34,7 @@ SweepPlan planSweep(const AnalysisModel& model) {
         plan.error = CalculationError::SweepTooLarge;
     // Each step keeps one row of 12 doubles per dynamic load, all of which the
     // model file must hold: refuse before the memory and the time are spent.
-    else if (plan.steps * static_cast<double>(model.dynamicLoads.size()) * kStepRowBytes >
+    else if (plan.steps * static_cast<double>(plan.loads) * kStepRowBytes >
              static_cast<double>(maxModelFileBytes))
         plan.error = CalculationError::SweepTooLargeForFile;
     return plan;
@@ -242,6 +243,15 @@ std::string describeCalculationFailure(const CalculationOutcome& outcome) {
         break;
     }
     return text;
+}
+
+std::string describeSweepRefusal(const SweepPlan& plan) {
+    CalculationOutcome outcome;
+    outcome.status = 1;
+    outcome.error = plan.error;
+    outcome.sweepSteps = plan.steps;
+    outcome.dynamicLoads = plan.loads;
+    return describeCalculationFailure(outcome);
 }
 
 std::string describeCalculationNotes(const CalculationOutcome& outcome) {

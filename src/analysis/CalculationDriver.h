@@ -52,9 +52,16 @@ inline bool sweepRangeSet(const AnalysisModel& model) {
 struct SweepPlan {
     CalculationError error = CalculationError::None; ///< None, BadFrequencyRange or SweepTooLarge*
     double steps = 0.0; ///< trunc((end - start) / step) + 1 once the range is valid
+    int loads = 0;      ///< the dynamic loads whose results it keeps per step
 };
 
-SweepPlan planSweep(const AnalysisModel& model);
+/// The sweep of the model's range keeping the results of `loads` dynamic loads at
+/// each step (all of the model's when negative): at most kMaxSweepSteps steps,
+/// and results a model file can hold when they are all kept.
+SweepPlan planSweep(const AnalysisModel& model, int loads = -1);
+
+/// Why the sweep of `plan` is refused, as describeCalculationFailure says it.
+std::string describeSweepRefusal(const SweepPlan& plan);
 
 /// A result that is not a finite number.
 struct NonFiniteResult {

@@ -12,4 +12,9 @@ inline constexpr double kTwoPi = 6.283184;
 /// Radians per second to hertz: 1 / 6.283184.
 inline constexpr double kHertzPerRadian = 0.15915497620314795;
 
+/// Pi to double precision, for the angles between two directions that newer
+/// analyses report (a right angle prints as 90, not 90.0000187). The model's own
+/// angles and the long-standing analyses keep the constants above.
+inline constexpr double kPi = 3.141592653589793;
+
 } // namespace quav

@@ -139,7 +139,7 @@ bool hasForceTransmissibility(const StaticLoad& load) {
 
 std::vector<TransmissibilityPoint> transmissibility(const AnalysisModel& model, int index) {
     std::vector<TransmissibilityPoint> curve;
-    const SweepPlan plan = planSweep(model);
+    const SweepPlan plan = planSweep(model, 1);
     if (plan.error != CalculationError::None)
         return curve;
     const Matrix applied = loadVector(model.dynamicLoads[static_cast<std::size_t>(index)]);

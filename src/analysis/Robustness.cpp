@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <limits>
+#include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -77,24 +80,60 @@ SampleModes sampleModes(const AnalysisModel& model, const PrincipalAxes& princip
     return s;
 }
 
-/// Sample `index` of the model: every rate of every characteristic and every spring
-/// coordinate drawn within its tolerance, written into `sample` (a copy of `model`).
-void drawSample(const AnalysisModel& model, const RobustnessSettings& settings, std::int64_t index,
+/// What a sample is made from: the model's body and springs, and the
+/// characteristics whose rates vary (the model's, or one copy per bound spring),
+/// with their nominal rates. Loads and results, which samples do not use, are left
+/// out, so the threads' samples are small however big the model.
+struct SampleBase {
+    AnalysisModel model;
+    std::vector<Matrix> nominalRates; ///< of model.springCharacteristics, in order
+};
+
+SampleBase sampleBase(const AnalysisModel& model, RateVariation vary) {
+    SampleBase base;
+    AnalysisModel& m = base.model;
+    m.mass = model.mass;
+    m.inertia = model.inertia;
+    m.centreOfGravity = model.centreOfGravity;
+    m.springs = model.springs;
+    if (vary == RateVariation::PerCharacteristic) {
+        m.springCharacteristics = model.springCharacteristics;
+    } else {
+        // Each bound spring its own copy, under an id no model element has.
+        int id = model.lastId;
+        for (SpringElement& s : m.springs) {
+            const SpringCharacteristic* c = model.findCharacteristic(s.characteristicId);
+            if (!c)
+                continue;
+            m.springCharacteristics.push_back(*c);
+            m.springCharacteristics.back().id = ++id;
+            s.characteristicId = id;
+        }
+    }
+    for (const SpringCharacteristic& c : m.springCharacteristics)
+        base.nominalRates.push_back(c.stiffness);
+    return base;
+}
+
+/// Sample `index`: every varied rate and every spring coordinate drawn within its
+/// tolerance, written into `sample` (a copy of `base.model`).
+void drawSample(const SampleBase& base, const RobustnessSettings& settings, std::int64_t index,
                 AnalysisModel& sample) {
     SampleRandom random(settings.seed, index);
     const double rateScale = settings.tolerancePct / 100.0;
     const bool normal = settings.distribution == ToleranceDistribution::Normal;
-    for (std::size_t k = 0; k < model.springCharacteristics.size(); ++k) {
-        const Matrix& rates = model.springCharacteristics[k].stiffness;
+    for (std::size_t k = 0; k < base.nominalRates.size(); ++k) {
+        const Matrix& rates = base.nominalRates[k];
         for (int a = 0; a < 3; ++a) {
             const double x = normal ? random.truncatedNormal() : random.symmetric();
             sample.springCharacteristics[k].stiffness[a] = rates[a] * (1.0 + rateScale * x);
         }
     }
-    for (std::size_t s = 0; s < model.springs.size(); ++s)
+    const std::vector<SpringElement>& springs = base.model.springs;
+    for (std::size_t s = 0; s < springs.size(); ++s)
         for (int a = 0; a < 3; ++a)
             sample.springs[s].position[a] =
-                model.springs[s].position[a] + settings.positionTolerance * random.symmetric();
+                springs[s].position[a] + settings.positionTolerance * random.symmetric();
 }
 
 /// Sums of one quantity over a run of samples, as deviations from the nominal value
@@ -160,38 +199,50 @@ RobustnessResult robustness(const AnalysisModel& model, const RobustnessSettings
     std::vector<Chunk> chunks(static_cast<std::size_t>(chunkCount));
     std::atomic<std::int64_t> nextChunk{0};
 
+    const SampleBase base = sampleBase(model, settings.vary);
+    std::mutex failureMutex;
+    std::exception_ptr failure;
     auto samplesOfOneThread = [&] {
-        AnalysisModel sample = model;
-        std::int64_t uncounted = 0;
-        bool stopped = false;
-        while (!stopped) {
-            const std::int64_t c = nextChunk.fetch_add(1);
-            if (c >= chunkCount)
-                break;
-            Chunk& chunk = chunks[static_cast<std::size_t>(c)];
-            const std::int64_t end = c + 1 == chunkCount ? n : (c + 1) * chunkSize;
-            for (std::int64_t i = c * chunkSize; i < end; ++i) {
-                // Counted in small batches: a shared counter written by every sample
-                // would keep the threads waiting on each other.
-                if (i % 16 == 0) {
-                    control.done.fetch_add(uncounted, std::memory_order_relaxed);
-                    uncounted = 0;
-                    if ((stopped = control.stop.load(std::memory_order_relaxed)))
-                        break;
+        try {
+            AnalysisModel sample = base.model;
+            std::int64_t uncounted = 0;
+            bool stopped = false;
+            while (!stopped) {
+                const std::int64_t c = nextChunk.fetch_add(1);
+                if (c >= chunkCount)
+                    break;
+                Chunk& chunk = chunks[static_cast<std::size_t>(c)];
+                const std::int64_t end = c + 1 == chunkCount ? n : (c + 1) * chunkSize;
+                for (std::int64_t i = c * chunkSize; i < end; ++i) {
+                    // Counted in small batches: a shared counter written by every sample
+                    // would keep the threads waiting on each other.
+                    if (i % 16 == 0) {
+                        control.done.fetch_add(uncounted, std::memory_order_relaxed);
+                        uncounted = 0;
+                        if ((stopped = control.stop.load(std::memory_order_relaxed)))
+                            break;
+                    }
+                    drawSample(base, settings, i, sample);
+                    const SampleModes modes = sampleModes(sample, principal);
+                    for (int q = 0; q < 6; ++q) {
+                        chunk.frequency[q].add(modes.frequency[q], nominal.frequency[q]);
+                        chunk.decoupling[q].add(modes.decoupling[q], nominal.decoupling[q]);
+                    }
+                    if (window.contains(modes.frequency[0], modes.frequency[5]))
+                        ++chunk.inWindow;
+                    ++chunk.count;
+                    ++uncounted;
                 }
-                drawSample(model, settings, i, sample);
-                const SampleModes modes = sampleModes(sample, principal);
-                for (int q = 0; q < 6; ++q) {
-                    chunk.frequency[q].add(modes.frequency[q], nominal.frequency[q]);
-                    chunk.decoupling[q].add(modes.decoupling[q], nominal.decoupling[q]);
-                }
-                if (window.contains(modes.frequency[0], modes.frequency[5]))
-                    ++chunk.inWindow;
-                ++chunk.count;
-                ++uncounted;
             }
+            control.done.fetch_add(uncounted, std::memory_order_relaxed);
+        } catch (...) {
+            // The thread's chunks so far stand; the others stop at their next batch.
+            // Kept as it is: a message made here could need the memory that is gone.
+            const std::lock_guard lock(failureMutex);
+            if (!failure)
+                failure = std::current_exception();
+            control.stop.store(true);
         }
-        control.done.fetch_add(uncounted, std::memory_order_relaxed);
     };
 
     const int hardware = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -218,7 +269,16 @@ RobustnessResult robustness(const AnalysisModel& model, const RobustnessSettings
         }
     }
     result.samples = total.count;
-    result.completed = total.count == n;
+    result.completed = total.count == n && !failure;
+    if (failure) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::bad_alloc&) {
+            result.error = "メモリが足りないため計算を中断しました";
+        } catch (const std::exception& e) {
+            result.error = std::string("計算を中断しました: ") + e.what();
+        }
+    }
     for (int q = 0; q < 6; ++q) {
         ModeSpread& mode = result.modes[q];
         mode.mode = q + 1;

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace quav {
 
@@ -19,10 +20,16 @@ enum class ToleranceDistribution {
     Normal,  ///< normal with P as 3 sigma, truncated at +-P
 };
 
+/// What varies independently: each spring's rates (mount-to-mount scatter: the
+/// springs that share a characteristic each get their own draw), or each
+/// characteristic's (every spring bound to it in lockstep).
+enum class RateVariation { PerSpring, PerCharacteristic };
+
 struct RobustnessSettings {
     double tolerancePct =
         5.0; ///< P: every rate of every characteristic within +-P % (0 <= P < 100)
     ToleranceDistribution distribution = ToleranceDistribution::Uniform;
+    RateVariation vary = RateVariation::PerSpring;
     double positionTolerance = 0.0; ///< every spring coordinate uniformly within +- this [m]
     std::int64_t samples = 1000;    ///< at most kMaxRobustnessSamples
     std::uint64_t seed = 1;
@@ -68,6 +75,9 @@ struct RobustnessResult {
     /// Samples whose frequencies all lie inside the window [%]; none without a
     /// window or without samples.
     std::optional<double> windowShare;
+    /// Why the run ended before its samples were done (memory ran out on a
+    /// thread): the user's language; empty otherwise.
+    std::string error;
 };
 
 /// What a caller on another thread sees of a run and how it stops it.

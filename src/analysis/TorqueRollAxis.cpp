@@ -2,6 +2,7 @@
 
 #include "analysis/Constants.h"
 #include "analysis/KineticEnergy.h"
+#include "analysis/ModelCheck.h"
 
 #include <algorithm>
 #include <cmath>
@@ -45,13 +46,29 @@ constexpr long double kNoRotation = 1e-18L;
 
 } // namespace
 
-Direction defaultTorqueAxis(const AnalysisModel& model) {
+const StaticLoad* defaultTorqueLoad(const AnalysisModel& model) {
     const StaticLoad* load = firstMoment(model.staticLoads);
-    if (!load)
-        load = firstMoment(model.dynamicLoads);
+    return load ? load : firstMoment(model.dynamicLoads);
+}
+
+Direction defaultTorqueAxis(const AnalysisModel& model) {
+    const StaticLoad* load = defaultTorqueLoad(model);
     if (!load)
         return {1.0, 0.0, 0.0};
     return {load->direction[0], load->direction[1], load->direction[2]};
+}
+
+std::string torqueDirectionProblem(const AnalysisModel& model, const Direction& torque,
+                                   bool fromModel) {
+    if (torque[0] != 0.0 || torque[1] != 0.0 || torque[2] != 0.0)
+        return {};
+    const StaticLoad* load = fromModel ? defaultTorqueLoad(model) : nullptr;
+    if (!load)
+        return "トルクの方向が0です";
+    // The default comes from a dynamic load only when no static load is a moment.
+    const bool dynamic = firstMoment(model.staticLoads) == nullptr;
+    return elementLabel(dynamic ? "動荷重" : "静荷重", load->name, load->id) +
+           ": ﾓｰﾒﾝﾄ荷重の方向ﾍﾞｸﾄﾙが0のため、トルクの方向になりません";
 }
 
 double lineAngleDeg(const Direction& u, const Direction& v) {
@@ -64,8 +81,8 @@ double lineAngleDeg(const Direction& u, const Direction& v) {
                               static_cast<long double>(u[2]) * v[2];
     const double radians =
         static_cast<double>(std::atan2(std::sqrt(dot(cross, cross)), std::fabs(along)));
-    // A right angle is a little over 90 of the system's degrees (3.141592 / 180 rad).
-    return std::min(90.0, radians / kRadiansPerDegree);
+    // Angles between directions are degrees of pi itself: a right angle is 90.
+    return std::min(90.0, radians / (kPi / 180.0));
 }
 
 TorqueRollAxis torqueRollAxis(const AnalysisModel& model, const ModalSolution& modes,

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <optional>
+#include <string>
 
 namespace quav {
 
@@ -33,13 +34,23 @@ struct TorqueRollAxis {
 /// load, else global x.
 Direction defaultTorqueAxis(const AnalysisModel& model);
 
+/// The load defaultTorqueAxis takes its direction from, or none (global x).
+const StaticLoad* defaultTorqueLoad(const AnalysisModel& model);
+
+/// Why the torque roll axis cannot be found for `torque`: a zero direction, named
+/// after the load it came from when `fromModel` (the model's default), in the
+/// user's language. Empty when it can.
+std::string torqueDirectionProblem(const AnalysisModel& model, const Direction& torque,
+                                   bool fromModel);
+
 /// The torque roll axis for the torque direction `torque` (global, any length but
 /// not zero) and the modes of `modes` (storage order). The caller checks the model
 /// first (checkModel): I must be positive definite.
 TorqueRollAxis torqueRollAxis(const AnalysisModel& model, const ModalSolution& modes,
                               const Direction& torque);
 
-/// The angle between two lines [deg, 0-90], in the system's degrees.
+/// The angle between two lines [deg, 0-90], in degrees of pi to double
+/// precision (a right angle is exactly 90).
 double lineAngleDeg(const Direction& u, const Direction& v);
 
 } // namespace quav

@@ -1,5 +1,6 @@
 #include "app/DocumentFiles.h"
 
+#include "app/FileNames.h"
 #include "document/Document.h"
 
 #include <QAction>
@@ -9,6 +10,9 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
+
+#include <algorithm>
+#include <filesystem>
 
 namespace quav {
 
@@ -22,6 +26,16 @@ void warn(QWidget* parent, const QString& text) {
     QMessageBox::warning(parent, QStringLiteral("QUAV"), text);
 }
 
+std::string absolute(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path p = std::filesystem::absolute(path, ec);
+    return ec ? path : p.lexically_normal().string();
+}
+
+std::string folderOf(const std::string& path) {
+    return std::filesystem::path(absolute(path)).parent_path().string();
+}
+
 } // namespace
 
 DocumentFiles::DocumentFiles(CQUAVDoc& doc, QWidget* window)
@@ -32,7 +46,7 @@ bool DocumentFiles::maybeSave() {
         return true;
     const auto answer = QMessageBox::question(
         window_, QStringLiteral("QUAV"),
-        QStringLiteral("%1 への変更を保存しますか?").arg(QString::fromStdString(doc_.title())),
+        QStringLiteral("%1 への変更を保存しますか?").arg(displayPath(doc_.title())),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (answer == QMessageBox::Yes)
         return save();
@@ -47,27 +61,27 @@ void DocumentFiles::newDocument() {
 void DocumentFiles::open() {
     if (!maybeSave())
         return;
-    const QString start = doc_.path().empty()
-                              ? QDir::currentPath()
-                              : QFileInfo(QString::fromStdString(doc_.path())).absolutePath();
+    const QString start = doc_.path().empty() ? QDir::currentPath()
+                                              : QFile::decodeName(folderOf(doc_.path()).c_str());
     const QString path = QFileDialog::getOpenFileName(
         window_, QStringLiteral("開く"), start, kFilter + QStringLiteral(";;すべてのﾌｧｲﾙ(*)"));
     if (!path.isEmpty())
-        openPath(path, false);
+        openPath(pathBytes(path), false);
 }
 
-bool DocumentFiles::openPath(const QString& path, bool askFirst) {
+bool DocumentFiles::openPath(const std::string& path, bool askFirst) {
     if (askFirst && !maybeSave())
         return false;
-    const FileResult result = doc_.open(QDir::toNativeSeparators(path).toStdString());
+    const FileResult result = doc_.open(path);
     if (!result.ok()) {
         warn(window_, QStringLiteral("%1 を開けません。\n%2")
-                          .arg(path, QString::fromStdString(result.error)));
-        if (!QFileInfo::exists(path))
-            forget(path);
+                          .arg(displayPath(path), QString::fromStdString(result.error)));
+        std::error_code ec;
+        if (!std::filesystem::exists(path, ec))
+            forget(absolute(path));
         return false;
     }
-    remember(QFileInfo(path).absoluteFilePath());
+    remember(absolute(path));
     return true;
 }
 
@@ -89,62 +103,69 @@ bool DocumentFiles::saveAs() {
         warn(window_, QStringLiteral("保存するモデルがありません。\n質量要素を設定してください。"));
         return false;
     }
-    QString suggestion = QString::fromStdString(doc_.path());
-    if (suggestion.isEmpty())
-        suggestion = QDir::current().filePath(QStringLiteral("無題.quav"));
-    QString path = QFileDialog::getSaveFileName(window_, QStringLiteral("名前を付けて保存"),
-                                                suggestion, kFilter);
-    if (path.isEmpty())
+    // The dialog shows names Qt can read; a name it cannot (a CP932 name) is
+    // offered as its folder, and saving in place keeps the name itself.
+    QString suggestion = QFile::decodeName(doc_.path().c_str());
+    if (suggestion.isEmpty() || pathBytes(suggestion) != doc_.path())
+        suggestion = QDir(doc_.path().empty() ? QDir::currentPath()
+                                              : QFile::decodeName(folderOf(doc_.path()).c_str()))
+                         .filePath(QStringLiteral("無題.quav"));
+    const QString chosen = QFileDialog::getSaveFileName(window_, QStringLiteral("名前を付けて保存"),
+                                                        suggestion, kFilter);
+    if (chosen.isEmpty())
         return false;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".quav");
-    const FileResult result = doc_.saveAs(path.toStdString());
+    std::string path = pathBytes(chosen);
+    if (std::filesystem::path(path).extension().empty())
+        path += ".quav";
+    const FileResult result = doc_.saveAs(path);
     if (!result.ok()) {
         warn(window_, QStringLiteral("%1 に保存できませんでした。\n%2")
-                          .arg(path, QString::fromStdString(result.error)));
+                          .arg(displayPath(path), QString::fromStdString(result.error)));
         return false;
     }
-    remember(QFileInfo(path).absoluteFilePath());
+    remember(absolute(path));
     return true;
 }
 
 // ------------------------------------------------------------- recent files --
 
-QStringList DocumentFiles::recentFiles() const {
+std::vector<std::string> DocumentFiles::recentFiles() const {
     QSettings settings;
     settings.beginGroup(kRecentGroup);
-    QStringList files;
+    std::vector<std::string> files;
     for (int i = 1; i <= kRecentCount; ++i) {
-        const QString f = settings.value(QStringLiteral("File%1").arg(i)).toString();
+        // Kept as bytes; an entry an earlier version kept as text reads as its UTF-8.
+        const QByteArray f = settings.value(QStringLiteral("File%1").arg(i)).toByteArray();
         if (!f.isEmpty())
-            files << f;
+            files.push_back(f.toStdString());
     }
     return files;
 }
 
-void DocumentFiles::storeRecent(const QStringList& files) {
+void DocumentFiles::storeRecent(const std::vector<std::string>& files) {
     QSettings settings;
     settings.beginGroup(kRecentGroup);
     for (int i = 1; i <= kRecentCount; ++i) {
         const QString key = QStringLiteral("File%1").arg(i);
-        if (i <= files.size())
-            settings.setValue(key, files[i - 1]);
+        if (i <= static_cast<int>(files.size()))
+            settings.setValue(key, QByteArray::fromStdString(files[i - 1]));
         else
             settings.remove(key);
     }
     refreshRecentMenu();
 }
 
-void DocumentFiles::remember(const QString& path) {
-    QStringList files = recentFiles();
-    files.removeAll(path);
-    files.prepend(path);
-    storeRecent(files.mid(0, kRecentCount));
+void DocumentFiles::remember(const std::string& path) {
+    std::vector<std::string> files = recentFiles();
+    std::erase(files, path);
+    files.insert(files.begin(), path);
+    files.resize(std::min<std::size_t>(files.size(), kRecentCount));
+    storeRecent(files);
 }
 
-void DocumentFiles::forget(const QString& path) {
-    QStringList files = recentFiles();
-    if (files.removeAll(path) > 0)
+void DocumentFiles::forget(const std::string& path) {
+    std::vector<std::string> files = recentFiles();
+    if (std::erase(files, path) > 0)
         storeRecent(files);
 }
 
@@ -159,14 +180,14 @@ void DocumentFiles::refreshRecentMenu() {
         return;
     qDeleteAll(recentActions_);
     recentActions_.clear();
-    const QStringList files = recentFiles();
-    placeholder_->setVisible(files.isEmpty());
-    for (int i = 0; i < files.size(); ++i) {
-        auto* action =
-            new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(files[i])),
-                        recentMenu_);
+    const std::vector<std::string> files = recentFiles();
+    placeholder_->setVisible(files.empty());
+    for (int i = 0; i < static_cast<int>(files.size()); ++i) {
+        auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(
+                                       displayPath(files[static_cast<std::size_t>(i)])),
+                                   recentMenu_);
         action->setObjectName(QString::number(57616 + i));
-        const QString path = files[i];
+        const std::string path = files[static_cast<std::size_t>(i)];
         connect(action, &QAction::triggered, this, [this, path] { openPath(path); });
         recentMenu_->insertAction(placeholder_, action);
         recentActions_ << action;

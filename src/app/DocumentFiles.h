@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QObject>
-#include <QStringList>
+
+#include <string>
+#include <vector>
 
 class QMenu;
 class QAction;
@@ -13,7 +15,9 @@ class CQUAVDoc;
 
 /// The file side of the document in the desktop: New, Open, Save, Save As,
 /// the four recent files kept in the user's settings, and the question
-/// whether to save unsaved changes first.
+/// whether to save unsaved changes first. Paths are the bytes the file system
+/// knows a file by (app/FileNames.h), so a name that is not UTF-8 opens, saves
+/// and stays in the recent list as it is.
 class DocumentFiles : public QObject {
     Q_OBJECT
 public:
@@ -27,18 +31,18 @@ public:
     void open();
     /// Opens `path` after asking about unsaved changes; false with the reason
     /// shown when the file cannot be read (the document then stays as it was).
-    bool openPath(const QString& path, bool askFirst = true);
+    bool openPath(const std::string& path, bool askFirst = true);
     bool save();
     bool saveAs();
 
-    QStringList recentFiles() const;
+    std::vector<std::string> recentFiles() const;
     /// Lists the recent files in `menu` in place of `placeholder`.
     void attachRecentMenu(QMenu* menu, QAction* placeholder);
 
 private:
-    void remember(const QString& path);
-    void forget(const QString& path);
-    void storeRecent(const QStringList& files);
+    void remember(const std::string& path);
+    void forget(const std::string& path);
+    void storeRecent(const std::vector<std::string>& files);
     void refreshRecentMenu();
 
     CQUAVDoc& doc_;

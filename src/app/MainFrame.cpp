@@ -2,6 +2,7 @@
 
 #include "app/AnalysisMenu.h"
 #include "app/DocumentFiles.h"
+#include "app/FileNames.h"
 #include "app/LockIndicators.h"
 #include "app/OperationTree.h"
 #include "dialogs/InfoDialogs.h"
@@ -27,18 +28,24 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <cctype>
+
 namespace quav {
 
 namespace {
 
 const QString kReady = QStringLiteral("ﾚﾃﾞｨ");
 
-/// The local .quav file among dropped URLs, if any.
-QString droppedModel(const QMimeData* data) {
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile() &&
-            url.toLocalFile().endsWith(QStringLiteral(".quav"), Qt::CaseInsensitive))
-            return url.toLocalFile();
+/// The local .quav file among dropped URLs, if any, as the bytes of its path.
+std::string droppedModel(const QMimeData* data) {
+    for (const QUrl& url : data->urls()) {
+        std::string path = localFileBytes(url);
+        std::string ending = path.size() >= 5 ? path.substr(path.size() - 5) : std::string();
+        for (char& c : ending)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (ending == ".quav")
+            return path;
+    }
     return {};
 }
 
@@ -54,15 +61,26 @@ CMainFrame::CMainFrame(CQUAVDoc& doc, QWidget* parent) : QMainWindow(parent), do
 
     dock_ = new QDockWidget(QStringLiteral("QUAV操作ﾒﾆｭｰ"), this);
     dock_->setObjectName(QStringLiteral("103"));
-    dock_->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
-                       QDockWidget::DockWidgetFloatable);
+    // The tree is the main way in: it moves and floats but has no close button
+    // (表示 still hides and shows it).
+    dock_->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     tree_ = new OperationTree(dock_);
     dock_->setWidget(tree_);
     addDockWidget(Qt::RightDockWidgetArea, dock_);
-    QAction* toggleTree = dock_->toggleViewAction();
+    // Not the dock's own toggle action, which a dock without a close button disables.
+    auto* toggleTree = new QAction(this);
+    toggleTree->setCheckable(true);
+    toggleTree->setChecked(true);
+    connect(toggleTree, &QAction::toggled, dock_, &QDockWidget::setVisible);
+    connect(dock_, &QDockWidget::visibilityChanged, toggleTree, [this, toggleTree] {
+        // Visible but covered by another tab is still shown: only hiding unchecks.
+        toggleTree->setChecked(!dock_->isHidden());
+    });
     toggleTree->setObjectName(QString::number(cmd::OperationBar));
+    toggleTree->setText(QStringLiteral("操作ﾒﾆｭｰ(&O)"));
     toggleTree->setStatusTip(QStringLiteral("MenuDialogBar の表示または非表示"));
     menu_.actions.insert(cmd::OperationBar, toggleTree);
+    menu_.viewMenu->insertAction(menu_[cmd::PresentationMode], toggleTree);
     resizeDocks({dock_}, {220}, Qt::Horizontal);
 
     dispatcher_ = std::make_unique<OperationDispatcher>(
@@ -195,7 +213,7 @@ void CMainFrame::onDocumentEvent(int event) {
 }
 
 void CMainFrame::updateTitle() {
-    setWindowTitle(QString::fromStdString(doc_.title()) + QStringLiteral("[*] - QUAV"));
+    setWindowTitle(displayPath(doc_.title()) + QStringLiteral("[*] - QUAV"));
     setWindowModified(doc_.isModified());
 }
 
@@ -251,13 +269,13 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-    if (!droppedModel(event->mimeData()).isEmpty())
+    if (!droppedModel(event->mimeData()).empty())
         event->acceptProposedAction();
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
-    const QString path = droppedModel(event->mimeData());
-    if (path.isEmpty())
+    const std::string path = droppedModel(event->mimeData());
+    if (path.empty())
         return;
     event->acceptProposedAction();
     activateWindow();

@@ -12,6 +12,7 @@
 #include <QIcon>
 #include <QStringList>
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -54,6 +55,9 @@ int answerInfoOption(int argc, char* argv[]) {
 int main(int argc, char* argv[]) {
     if (const int code = answerInfoOption(argc, argv); code >= 0)
         return code;
+    // A save beyond a file-size limit fails with a message (and the previous file
+    // kept) instead of the signal ending the program with the work in it.
+    std::signal(SIGXFSZ, SIG_IGN);
     // The 3-D view's context must survive moving between docked and floating windows.
     QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
@@ -73,8 +77,10 @@ int main(int argc, char* argv[]) {
     quav::CMainFrame frame(doc);
     frame.operationTree()->selectRoot();
 
-    const QStringList args = QApplication::arguments();
-    if (args.size() > 1 && !frame.files().openPath(args[1], false))
+    // The file's name as the system gave it: a name that is not UTF-8 (CP932 from
+    // a Windows archive) would not survive a round trip through text. The
+    // application object has taken its own options out of argv.
+    if (argc > 1 && !frame.files().openPath(argv[1], false))
         return 1;
     frame.show();
     return QApplication::exec();

@@ -126,8 +126,10 @@ int traCommand(const AnalysisModel& model, const std::string& axisText, bool jso
             return usageError("--axis must be x, y, z or three numbers ax,ay,az");
         axis = *parsed;
     }
-    if (axis[0] == 0.0 && axis[1] == 0.0 && axis[2] == 0.0)
-        return usageError("--axis: the torque direction is zero");
+    if (const std::string problem = torqueDirectionProblem(model, axis, axisText.empty());
+        !problem.empty())
+        return usageError(axisText.empty() ? problem + " (--axis gives a direction)"
+                                           : "--axis: the torque direction is zero");
     if (!accepted(model))
         return ExitRunError;
     const TorqueRollAxis tra = torqueRollAxis(model, solveModes(model), axis);
@@ -186,13 +188,10 @@ int transmissibilityCommand(const AnalysisModel& model, int load, bool json) {
         return usageError("load " + std::to_string(load) + " applies no force");
     if (!accepted(model))
         return ExitRunError;
-    const SweepPlan plan = planSweep(model);
+    // One load's curve is printed, not kept in a model file: only the step limit holds.
+    const SweepPlan plan = planSweep(model, 1);
     if (plan.error != CalculationError::None) {
-        CalculationOutcome outcome;
-        outcome.status = 1;
-        outcome.error = plan.error;
-        outcome.sweepSteps = plan.steps;
-        std::cerr << describeCalculationFailure(outcome);
+        std::cerr << describeSweepRefusal(plan);
         return ExitRunError;
     }
     const std::vector<TransmissibilityPoint> curve = transmissibility(model, load - 1);
@@ -240,7 +239,11 @@ int robustCommand(const AnalysisModel& model, const Optimizer& optimizer,
     RobustnessResult result;
     std::atomic<bool> finished{false};
     std::thread worker([&] {
-        result = robustness(model, settings, optimizer.conditions.frequencyWindow(), control);
+        try {
+            result = robustness(model, settings, optimizer.conditions.frequencyWindow(), control);
+        } catch (const std::bad_alloc&) {
+            result.error = "メモリが足りないため計算を中断しました";
+        }
         finished.store(true);
     });
     ProgressDisplay progress(stderr, isatty(fileno(stderr)) != 0);
@@ -270,13 +273,18 @@ int robustCommand(const AnalysisModel& model, const Optimizer& optimizer,
                              {"frequency", spreadJson(m.frequency)},
                              {"decoupling", spreadJson(m.decoupling)}});
         writeJson(
-            {{"samples", result.samples},
+            {{"vary", settings.vary == RateVariation::PerSpring ? "spring" : "characteristic"},
+             {"samples", result.samples},
              {"requested", result.requested},
              {"completed", result.completed},
              {"modes", modes},
              {"windowShare", result.windowShare ? number(*result.windowShare) : Json(nullptr)}});
     } else {
         writeText(robustnessReport(settings, result));
+    }
+    if (!result.error.empty()) {
+        std::cerr << "quav-cli: " << result.error << "\n";
+        return ExitRunError;
     }
     if (!result.completed) {
         std::cerr << "処理が中断されました\n";

@@ -22,8 +22,11 @@ void removeTemporaryFilesOnSignals() {
     action.sa_handler = removeTemporariesAndEnd;
     action.sa_flags = SA_RESETHAND;
     sigemptyset(&action.sa_mask);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
         sigaction(signal, &action, nullptr);
+    // Beyond a file-size limit a write fails with EFBIG, which the command reports,
+    // instead of the signal ending the process without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 } // namespace quav

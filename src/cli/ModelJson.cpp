@@ -412,6 +412,9 @@ float ModelReader::singlePrecision(const JsonPath& at) {
     if (!std::isfinite(f))
         failAt(at, "beyond the range of single precision (at most " +
                        std::to_string(std::numeric_limits<float>::max()) + ")");
+    // A number that single precision can only hold as 0 would change silently.
+    if (f == 0.0f && d != 0.0)
+        failAt(at, "too small for single precision (the smallest is 1.4e-45)");
     return f;
 }
 

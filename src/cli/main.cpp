@@ -584,6 +584,12 @@ int run(int argc, char** argv) {
         ->add_option("--distribution", distribution,
                      "uniform (default) or normal (P as 3 sigma, truncated at +-P)")
         ->check(CLI::IsMember({"uniform", "normal"}));
+    std::string vary = "spring";
+    robust
+        ->add_option("--vary", vary,
+                     "spring (default: each spring's three rates drawn on their own) or "
+                     "characteristic (every spring bound to a characteristic in lockstep)")
+        ->check(CLI::IsMember({"spring", "characteristic"}));
     robust
         ->add_option("--position-tolerance", robustness.positionTolerance,
                      "Every spring coordinate uniformly within +- this [m] (default 0)")
@@ -647,8 +653,13 @@ int run(int argc, char** argv) {
             return forcesCommand(*m.model, forceFrequency, json);
         if (c == transmissibility)
             return transmissibilityCommand(*m.model, loadNumber, json);
-        std::signal(SIGINT, onInterrupt);
-        std::signal(SIGTERM, onInterrupt);
+        // A closed terminal stops the run as Ctrl-C does, and a closed stderr only
+        // ends the progress display: either way the samples done are reported.
+        for (int signal : {SIGINT, SIGTERM, SIGHUP})
+            std::signal(signal, onInterrupt);
+        std::signal(SIGPIPE, SIG_IGN);
+        robustness.vary =
+            vary == "characteristic" ? RateVariation::PerCharacteristic : RateVariation::PerSpring;
         return robustCommand(*m.model, m.optimizer, robustness, distribution, json, interrupted);
     }
     return ExitInputError;

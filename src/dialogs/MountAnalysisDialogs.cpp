@@ -39,14 +39,22 @@ RobustnessDialog::RobustnessDialog(const RobustnessValues& v, QWidget* parent)
         grid->addWidget(new QLabel(QString::fromUtf8(r.label)), row, 0);
         grid->addWidget(bindNumber(r.id, r.value), row, 1);
         grid->addWidget(new QLabel(QString::fromUtf8(r.unit)), row, 2);
-        if (r.id == 1201) // the distribution belongs to the rates
+        if (r.id == 1201) { // the distribution and what varies belong to the rates
             grid->addWidget(
                 bindCheck(1202, QStringLiteral("正規分布(許容差 = 3σ)"), &values.normal), ++row, 1,
                 1, 2);
+            grid->addWidget(bindCheck(1206,
+                                      QStringLiteral("ばね特性ごとにばらつかせる(同じ特性の"
+                                                     "ばねは同じ値)"),
+                                      &values.perCharacteristic),
+                            ++row, 1, 1, 2);
+        }
         ++row;
     }
-    auto* note = new QLabel(QStringLiteral("ばね特性ごとに3方向のばね定数を、ばね要素ごとに座標を"
-                                           "独立にばらつかせて固有振動数を計算します"));
+    auto* note =
+        new QLabel(QStringLiteral("ばね要素ごとに(または、ばね特性ごとに)3方向のばね定数を、"
+                                  "ばね要素ごとに座標を独立にばらつかせて固有振動数を"
+                                  "計算します"));
     note->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

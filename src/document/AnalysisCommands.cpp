@@ -12,6 +12,7 @@
 #include "reports/MountReports.h"
 
 #include <cmath>
+#include <new>
 
 namespace quav {
 
@@ -46,9 +47,15 @@ void showEnergyDistribution(CQUAVDoc& doc, DocumentUi& ui) {
 }
 
 void showTorqueRollAxis(CQUAVDoc& doc, DocumentUi& ui) {
-    if (const AnalysisModel* m = analysable(doc, ui))
-        ui.showText(
-            torqueRollAxisReport(torqueRollAxis(*m, solveModes(*m), defaultTorqueAxis(*m))));
+    const AnalysisModel* m = analysable(doc, ui);
+    if (!m)
+        return;
+    const Direction axis = defaultTorqueAxis(*m);
+    if (const std::string problem = torqueDirectionProblem(*m, axis, true); !problem.empty()) {
+        ui.message("ｴﾗｰ\n\n" + problem);
+        return;
+    }
+    ui.showText(torqueRollAxisReport(torqueRollAxis(*m, solveModes(*m), axis)));
 }
 
 void showMountForces(CQUAVDoc& doc, DocumentUi& ui) {
@@ -67,13 +74,10 @@ void showTransmissibility(CQUAVDoc& doc, DocumentUi& ui) {
         ui.message("力の動荷重がありません\n(ﾓｰﾒﾝﾄには力の伝達率がありません)");
         return;
     }
-    const SweepPlan plan = planSweep(*m);
+    // The curves are shown, not kept in a model file: only the step limit holds.
+    const SweepPlan plan = planSweep(*m, 1);
     if (plan.error != CalculationError::None) {
-        CalculationOutcome outcome;
-        outcome.status = 1;
-        outcome.error = plan.error;
-        outcome.sweepSteps = plan.steps;
-        ui.message("ｴﾗｰ\n\n" + describeCalculationFailure(outcome));
+        ui.message("ｴﾗｰ\n\n" + describeSweepRefusal(plan));
         return;
     }
     ui.showTransmissibility(*m);
@@ -95,6 +99,8 @@ void runRobustness(CQUAVDoc& doc, DocumentUi& ui, RobustnessValues& values) {
     settings.distribution =
         values.normal ? ToleranceDistribution::Normal : ToleranceDistribution::Uniform;
     settings.positionTolerance = values.positionTolerance;
+    settings.vary =
+        values.perCharacteristic ? RateVariation::PerCharacteristic : RateVariation::PerSpring;
     settings.samples = static_cast<std::int64_t>(values.samples);
     settings.seed = static_cast<std::uint64_t>(values.seed);
 
@@ -103,9 +109,17 @@ void runRobustness(CQUAVDoc& doc, DocumentUi& ui, RobustnessValues& values) {
     const FrequencyWindow window = doc.optimizer().conditions.frequencyWindow();
     RunControl control;
     RobustnessResult result;
-    ui.runWithProgress("ロバスト性を計算しています", control, settings.samples,
-                       [&] { result = robustness(model, settings, window, control); });
-    ui.showText(robustnessReport(settings, result));
+    ui.runWithProgress("ロバスト性を計算しています", control, settings.samples, [&] {
+        try {
+            result = robustness(model, settings, window, control);
+        } catch (const std::bad_alloc&) {
+            result.error = "メモリが足りないため計算を中断しました";
+        }
+    });
+    if (!result.error.empty())
+        ui.message("ｴﾗｰ\n\n" + result.error);
+    else
+        ui.showText(robustnessReport(settings, result));
 }
 
 } // namespace quav

@@ -99,6 +99,9 @@ struct RobustnessValues {
     double tolerancePct = 5.0;      ///< every rate within +-P [%]
     bool normal = false;            ///< normal with P as 3 sigma instead of uniform
     double positionTolerance = 0.0; ///< every spring coordinate within +- [m]
+    /// Every spring bound to a characteristic varies with it in lockstep, rather
+    /// than each spring on its own.
+    bool perCharacteristic = false;
     double samples = 1000.0;
     double seed = 1.0;
 };

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -69,6 +70,51 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
+/// The descriptor of this process that `name` names, or -1: /dev/stdin,
+/// /dev/stdout, /dev/stderr, /dev/fd/N and /proc/self/fd/N (or /proc/<our pid>/fd/N).
+int ownDescriptorName(const std::string& name) {
+    if (name == "/dev/stdin")
+        return 0;
+    if (name == "/dev/stdout")
+        return 1;
+    if (name == "/dev/stderr")
+        return 2;
+    std::string_view digits;
+    for (const std::string& prefix :
+         {std::string("/dev/fd/"), std::string("/proc/self/fd/"),
+          std::string("/proc/thread-self/fd/"), "/proc/" + std::to_string(::getpid()) + "/fd/"}) {
+        if (name.rfind(prefix, 0) == 0) {
+            digits = std::string_view(name).substr(prefix.size());
+            break;
+        }
+    }
+    if (digits.empty() || digits.size() > 9 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return -1;
+    return std::stoi(std::string(digits));
+}
+
+/// Whether `path`, or a link on the way to what it names, names one of this
+/// process's descriptors: the file behind it is then already open (by the shell,
+/// perhaps for appending), and replacing it would lose what it holds.
+int descriptorBehind(const std::string& path) {
+    std::string name = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        const int fd = ownDescriptorName(name);
+        if (fd >= 0)
+            return fd;
+        char target[4096];
+        const ssize_t n = ::readlink(name.c_str(), target, sizeof target - 1);
+        if (n <= 0)
+            return -1;
+        target[n] = '\0';
+        const std::filesystem::path next(target);
+        name = next.is_absolute() ? next.string()
+                                  : (std::filesystem::path(name).parent_path() / next).string();
+    }
+    return -1;
+}
+
 } // namespace
 
 void removeTemporaryFilesInProgress() noexcept {
@@ -79,6 +125,17 @@ void removeTemporaryFilesInProgress() noexcept {
 
 OutputFile::OutputFile(const std::string& path, Durability durability)
     : path_(path), durability_(durability) {
+    // A name for one of our own descriptors is written through it, whatever it
+    // holds: the shell's ">> log.txt" keeps its offset and appends, nothing is
+    // renamed over the file.
+    if (const int own = descriptorBehind(path); own >= 0) {
+        // What the C streams of the program hold comes first, in order.
+        std::fflush(nullptr);
+        fd_ = ::fcntl(own, F_DUPFD_CLOEXEC, 3);
+        if (fd_ < 0)
+            fail(kCannotSave, errno);
+        return;
+    }
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
         if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)) {

@@ -24,9 +24,13 @@ enum class Durability { Synced, Unsynced };
 ///   was. An existing file keeps its permissions; a link keeps pointing at the
 ///   file it names. A file the caller may not write itself (read-only, or
 ///   another user's) is refused and left as it is.
-/// - a character device or a FIFO (or a link to one: /dev/null, a terminal,
-///   /proc/self/fd/1 on a pipe): written through in place, never replaced. A
-///   FIFO without a reader is refused rather than waited on.
+/// - one of this process's descriptors (/dev/stdout, /dev/fd/N, /proc/self/fd/N,
+///   or a link to one of them), whatever it holds, even a regular file: written
+///   through that descriptor, at its offset and with its append mode, never
+///   replaced (so "quav-cli convert in.quav /dev/stdout >> log" appends).
+/// - a character device or a FIFO (or a link to one: /dev/null, a terminal):
+///   written through in place, never replaced. A FIFO without a reader is
+///   refused rather than waited on.
 /// - anything else (a folder, a socket, a block device, a link loop): refused.
 /// Destroying an uncommitted file removes its temporary file.
 class OutputFile {

@@ -93,12 +93,16 @@ BatchPipeline::~BatchPipeline() {
 void BatchPipeline::evaluate(Batch& batch, std::vector<DesignParameter>& params,
                              AnalysisModel& variant, const std::function<bool()>& interrupted) {
     const auto start = std::chrono::steady_clock::now();
-    for (std::size_t i = 0; i < batch.size; ++i) {
-        setValues(params, batch.combination(i, n_));
-        if (input_.evaluate(params, variant))
-            batch.accepted[i] = std::make_unique<AnalysisModel>(variant);
-        if (interrupted())
-            break;
+    try {
+        for (std::size_t i = 0; i < batch.size; ++i) {
+            setValues(params, batch.combination(i, n_));
+            if (input_.evaluate(params, variant))
+                batch.accepted[i] = std::make_unique<AnalysisModel>(variant);
+            if (interrupted())
+                break;
+        }
+    } catch (...) {
+        batch.failure = std::current_exception();
     }
     {
         std::lock_guard lock(mutex_);
@@ -110,19 +114,30 @@ void BatchPipeline::evaluate(Batch& batch, std::vector<DesignParameter>& params,
 }
 
 void BatchPipeline::work(std::vector<DesignParameter> params) {
-    AnalysisModel variant;
-    const std::function<bool()> quitting = [this] { return quit_.value.load(); };
-    for (;;) {
-        std::shared_ptr<Batch> batch;
-        {
-            std::unique_lock lock(mutex_);
-            workReady_.wait(lock, [&] { return quit_.value.load() || !pending_.empty(); });
-            if (quit_.value.load())
-                return;
-            batch = pending_.front();
-            pending_.pop_front();
+    try {
+        AnalysisModel variant;
+        const std::function<bool()> quitting = [this] { return quit_.value.load(); };
+        for (;;) {
+            std::shared_ptr<Batch> batch;
+            {
+                std::unique_lock lock(mutex_);
+                workReady_.wait(lock, [&] { return quit_.value.load() || !pending_.empty(); });
+                if (quit_.value.load())
+                    return;
+                batch = pending_.front();
+                pending_.pop_front();
+            }
+            evaluate(*batch, params, variant, quitting);
         }
-        evaluate(*batch, params, variant, quitting);
+    } catch (...) {
+        // Failed before taking a batch (evaluate keeps its own): the calling thread
+        // hears of it at its next batch and evaluates what is left itself.
+        {
+            std::lock_guard lock(mutex_);
+            if (!failure_)
+                failure_ = std::current_exception();
+        }
+        batchDone_.notify_all();
     }
 }
 
@@ -172,6 +187,13 @@ std::shared_ptr<const BatchPipeline::Batch> BatchPipeline::next() {
         evaluate(*own, params_, variant_, stopping);
     }
     inFlight_.pop_front();
+    if (batch->failure)
+        std::rethrow_exception(batch->failure);
+    {
+        std::lock_guard lock(mutex_);
+        if (failure_)
+            std::rethrow_exception(failure_);
+    }
     if (batch->seconds > 0.0) {
         const double perVariant = batch->seconds / static_cast<double>(batch->size);
         batchSize_ = static_cast<std::size_t>(std::clamp(kBatchSeconds / perVariant,

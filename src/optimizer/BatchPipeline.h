@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -70,6 +71,9 @@ public:
         std::vector<std::unique_ptr<AnalysisModel>> accepted; // null: rejected
         bool done = false;                                    // guarded by the mutex
         double seconds = 0.0; // time its evaluation took; set with `done`
+        /// What its evaluation threw (memory running out): next() throws it again
+        /// on the calling thread, so no worker ever ends the process.
+        std::exception_ptr failure;
         const double* combination(std::size_t i, std::size_t n) const {
             return values.data() + i * n;
         }
@@ -86,7 +90,8 @@ public:
     BatchPipeline& operator=(const BatchPipeline&) = delete;
 
     /// The next batch in enumeration order, fully evaluated unless a stop cut it
-    /// short (then stopSeen() is true); null after the last one.
+    /// short (then stopSeen() is true); null after the last one. Throws what the
+    /// evaluation of the batch threw.
     std::shared_ptr<const Batch> next();
     /// True once a stop request cut short a batch this thread evaluated.
     bool stopSeen() const { return stopSeen_; }
@@ -113,6 +118,7 @@ private:
     std::mutex mutex_;
     std::condition_variable workReady_, batchDone_;
     std::deque<std::shared_ptr<Batch>> pending_; // waiting for a thread (guarded by the mutex)
+    std::exception_ptr failure_; // a worker's, outside any batch (guarded by the mutex)
     // In enumeration order, not yet handed back; only the calling thread touches it.
     std::deque<std::shared_ptr<Batch>> inFlight_;
     // Read after every variant by every worker: a cache line of its own, so the

@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
@@ -264,13 +264,23 @@ RunOutcome Run::execute() {
     log("ファイル名\t平均連成度[％]\tパラメータ値(ID順)\t共振周波数");
     log(std::string(67, '-'));
 
-    int status = enumerate();
+    int status = RunFinished;
+    std::string failure;
+    try {
+        status = enumerate();
+    } catch (const std::bad_alloc&) {
+        status = RunFailed;
+        failure = "メモリが足りません";
+    } catch (const std::exception& e) {
+        status = RunFailed;
+        failure = e.what();
+    }
     if (status == RunStopped && writesFailing())
         status = RunWriteFailed;
 
     log("");
     if (status != RunFinished) {
-        log(runStatusMessage(status));
+        log(runStatusMessage(status) + (failure.empty() ? "" : "：" + failure));
         log(timestampLine("計算中止日時：\t", std::time(nullptr)));
     } else {
         log(timestampLine("計算終了日時：\t", std::time(nullptr)));
@@ -298,7 +308,7 @@ RunOutcome Run::execute() {
 
     outcome.status = status;
     outcome.fileFailures = fileFailures_;
-    outcome.message = runStatusMessage(status);
+    outcome.message = runStatusMessage(status) + (failure.empty() ? "" : "：" + failure);
     if (fileFailures_ > 0)
         outcome.message += format("\n保存できなかったファイルがあります（%lld件）。ログを確認してく"
                                   "ださい。",
@@ -319,6 +329,8 @@ std::string runStatusMessage(int status) {
         return "ファイルを保存できない状態が続いたため処理が中断されました";
     case RunRefused:
         return "計算を開始できません";
+    case RunFailed:
+        return "計算中にエラーが発生したため処理が中断されました";
     default:
         return "処理が中断されました";
     }
@@ -410,7 +422,17 @@ bool OptimizerRunner::start(Optimizer& optimizer, const AnalysisModel& model,
             if (sink_)
                 sink_->logLine(line);
         };
-        RunOutcome outcome = runOptimization(optimizer, model, options);
+        RunOutcome outcome;
+        try {
+            outcome = runOptimization(optimizer, model, options);
+        } catch (const std::exception& e) {
+            // What the run itself could not catch (memory gone while it set up):
+            // the run ends with the reason rather than the process.
+            outcome.status = RunFailed;
+            outcome.message =
+                runStatusMessage(RunFailed) + "：" +
+                (dynamic_cast<const std::bad_alloc*>(&e) ? "メモリが足りません" : e.what());
+        }
         {
             std::lock_guard lock(mutex_);
             outcome_ = outcome;

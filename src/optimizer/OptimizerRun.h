@@ -24,6 +24,8 @@ enum RunStatus : int {
     /// nothing done: the settings or the model cannot make a study (checkStudy);
     /// the message gives the reasons
     RunRefused = 4,
+    /// stopped: the evaluation failed (memory ran out); the log says why
+    RunFailed = 5,
 };
 
 /// Files that fail to be written one after another before a run stops: a full

@@ -148,7 +148,10 @@ std::string robustnessReport(const RobustnessSettings& settings, const Robustnes
     out += "許容差\r\n";
     appendFormat(out, "ばね定数\t±%g\t[%%]\t%s\r\n", settings.tolerancePct,
                  distributionName(settings.distribution));
-    appendFormat(out, "位置\t±%g\t[m]\r\n\r\n", settings.positionTolerance);
+    appendFormat(out, "位置\t±%g\t[m]\r\n", settings.positionTolerance);
+    out += settings.vary == RateVariation::PerSpring
+               ? "ばらつき\tばね要素ごと(同じ特性のばねも別々にばらつく)\r\n\r\n"
+               : "ばらつき\tばね特性ごと(同じ特性のばねは同じ値)\r\n\r\n";
     appendFormat(out, "ｻﾝﾌﾟﾙ数\t%lld\t(指定 %lld)\r\n", static_cast<long long>(result.samples),
                  static_cast<long long>(result.requested));
     appendFormat(out, "乱数の種\t%llu\r\n", static_cast<unsigned long long>(settings.seed));

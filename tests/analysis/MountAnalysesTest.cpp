@@ -6,6 +6,7 @@
 #include "analysis/Robustness.h"
 #include "analysis/SystemAssembly.h"
 #include "analysis/TorqueRollAxis.h"
+#include "support/FailingAllocation.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 namespace quav {
 namespace {
 
+using testing::FailingAllocation;
 using testing::Lcg;
 using testing::v3;
 
@@ -156,6 +158,15 @@ TEST(TorqueRollAxis, RollEnergiesSumTo100AndAPrincipalAxisIsItsOwnRollAxis) {
     }
     EXPECT_EQ(rolling, 1) << "one pure yaw mode carries all the roll energy";
     EXPECT_EQ(withoutRotation, 3) << "three translational modes have no rotation";
+    // Angles between directions are degrees of pi itself: the roll and pitch modes
+    // lie at right angles to the yaw axis, 90 exactly.
+    int rightAngles = 0;
+    for (const ModeRoll& m : tra.modes)
+        rightAngles += m.angleDeg && *m.angleDeg == 90.0;
+    EXPECT_EQ(rightAngles, 2);
+    EXPECT_NEAR(lineAngleDeg({1, 1, 0}, {1, 0, 0}), 45.0, 1e-12);
+    EXPECT_NEAR(lineAngleDeg({1, 0, 0}, {std::cos(0.5), std::sin(0.5), 0}), 0.5 * 180 / M_PI,
+                1e-12);
 }
 
 TEST(TorqueRollAxis, DefaultDirectionIsTheFirstStaticThenDynamicMomentElseX) {
@@ -311,6 +322,19 @@ TEST(Robustness, SpreadIsReproducibleAcrossThreadsAndVanishesWithoutTolerance) {
     EXPECT_EQ(std::tuple(nothing.completed, nothing.samples, nothing.windowShare.has_value()),
               std::tuple(false, 0, false));
     EXPECT_TRUE(std::isnan(nothing.modes[0].frequency.mean));
+
+    // A helper thread without memory ends the run with the reason, not the process.
+    varied.threads = 2;
+    varied.samples = 100000;
+    RunControl c;
+    RobustnessResult failed;
+    {
+        const FailingAllocation failing;
+        failed = robustness(model, varied, window, c);
+    }
+    EXPECT_EQ(std::tuple(failed.completed, failed.error),
+              std::tuple(false, std::string("メモリが足りないため計算を中断しました")));
+    EXPECT_LT(failed.samples, varied.samples);
 }
 
 } // namespace

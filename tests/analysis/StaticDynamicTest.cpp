@@ -14,8 +14,6 @@ using namespace quav::testing;
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-
 /// Four mounts with rates (k, k, k) at (+-1, +-1, 0) m from the CoG.
 AnalysisModel squareLayout(double k, const Matrix& damping = Matrix::column(3)) {
     return fourMountModel(1.0, 1.0, 0.0, v3(k, k, k), 1.0, damping);

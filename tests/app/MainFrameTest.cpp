@@ -9,6 +9,11 @@
 
 #include <QtTest>
 
+#include <QDockWidget>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -76,7 +81,7 @@ private slots:
                 "  ｱﾌﾟﾘｹｰｼｮﾝの終了(&X) #57665|"
                 "編集(&E)|  画面ｺﾋﾟｰ(&C) #32789|  外部ｼﾞｵﾒﾄﾘ(&G)|    質量要素ｼﾞｵﾒﾄﾘ削除(&D) #32818|"
                 "表示(&V)|  ﾌｨｯﾄ(&F) #32819|  ---|  ﾂｰﾙ ﾊﾞｰ(&T) #59392|"
-                "  ｽﾃｰﾀｽ ﾊﾞｰ(&S) #59393|  ﾌﾟﾚｾﾞﾝﾓｰﾄﾞ(&P) #32776|  ---|"
+                "  ｽﾃｰﾀｽ ﾊﾞｰ(&S) #59393|  操作ﾒﾆｭｰ(&O) #103|  ﾌﾟﾚｾﾞﾝﾓｰﾄﾞ(&P) #32776|  ---|"
                 "  ｸﾞﾗｳﾝﾄﾞ設定(&G) #32777|  慣性主軸を表示(&I) #32814|  弾性主軸を表示(&E) #32815|"
                 "情報(&I)|  解析ﾓﾃﾞﾙ(&M) #32787|  弾性中心(&E) #32782|  ---|  メモ(&T) #32812|"
                 "解析(&A)|  エネルギー分布 #32841|  トルクロール軸 #32842|  マウント力 #32843|"
@@ -157,12 +162,42 @@ private slots:
             message = box->text();
             box->accept();
         });
-        QVERIFY(!frame.files().openPath(QStringLiteral("/nonexistent/x.quav"), false));
+        QVERIFY(!frame.files().openPath("/nonexistent/x.quav", false));
         QVERIFY(message.contains(QStringLiteral("x.quav")) && doc.model()->memo == "kept");
         // The example opens and becomes the first recent file.
-        QVERIFY(frame.files().openPath(QStringLiteral(QUAV_EXAMPLES "/power_unit.quav"), false));
-        QVERIFY(frame.files().recentFiles().value(0).endsWith(QStringLiteral("power_unit.quav")));
+        QVERIFY(frame.files().openPath(QUAV_EXAMPLES "/power_unit.quav", false));
+        QVERIFY(frame.files().recentFiles().at(0).ends_with("power_unit.quav"));
         QVERIFY(frame.close());
+    }
+
+    // A name that is not UTF-8 (CP932, as unpacked from a Windows archive) opens,
+    // saves under itself and stays in the recent list byte for byte; the window
+    // shows it decoded. The tree's dock cannot be closed, only hidden from 表示.
+    void bytesOfFileNamesAndTheTreesDock() {
+        QTemporaryDir dir;
+        const std::string name = dir.path().toStdString() + "/\x83\x65\x83\x58\x83\x67.quav";
+        QVERIFY(QFile::copy(
+            QStringLiteral(QUAV_EXAMPLES "/power_unit.quav"),
+            QFile::decodeName(QByteArray::fromStdString(dir.path().toStdString() + "/copy.quav"))));
+        QVERIFY(std::rename((dir.path().toStdString() + "/copy.quav").c_str(), name.c_str()) == 0);
+        CQUAVDoc doc;
+        CMainFrame frame(doc);
+        QVERIFY(frame.files().openPath(name, false));
+        QCOMPARE(frame.windowTitle(), QStringLiteral("テスト.quav[*] - QUAV"));
+        QCOMPARE(frame.files().recentFiles().at(0), name);
+        doc.setModified();
+        QVERIFY(frame.files().save());
+        QCOMPARE(doc.path(), name);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(),
+                 0); // none Qt can read
+        auto* dock = frame.findChild<QDockWidget*>(QStringLiteral("103"));
+        QVERIFY(dock && !(dock->features() & QDockWidget::DockWidgetClosable));
+        frame.show();
+        QVERIFY(dock->isVisible());
+        frame.menu()[103]->trigger();
+        QVERIFY(!dock->isVisible());
+        frame.menu()[103]->trigger();
+        QVERIFY(dock->isVisible());
     }
 
     // Last: the translations stay installed for the rest of the process.

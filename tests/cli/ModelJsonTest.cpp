@@ -82,6 +82,7 @@ TEST(ModelJson, BadContentIsRefusedWithItsKeyPath) {
         {R"({"springs": [{"id": 18446744073709551615}]})", "springs[0].id"},
         {R"({"springs": [{"id": 1.0}]})", "springs[0].id: expected an integer"},
         {R"({"springs": [{"size": 1e300}]})", "springs[0].size: beyond the range of single"},
+        {R"({"springs": [{"size": 1e-50}]})", "springs[0].size: too small for single precision"},
         {R"({"mass": 1e400})", "mass: 1e400 is beyond the range"},
         {R"({"mass": 1e-400})", "mass: 1e-400 is beyond the range"},
         {R"j({"mass": "NaN(0x0000000000000001)"})j", "mass: expected a number"},

@@ -150,6 +150,35 @@ stdout)
         $cli $cmd >&- 2>/dev/null
         expect_code 2 $? "$cmd with stdout closed"
     done
+    # A name of our own standard output is written through it, even where it is a
+    # regular file: appended after what it held, between what came before and after.
+    echo old >"$work/log.txt"
+    "$cli" convert "$example" /dev/stdout >>"$work/log.txt" || fail "convert to /dev/stdout"
+    { printf 'old\n'; cat "$example"; } | cmp -s - "$work/log.txt" || fail "/dev/stdout replaced"
+    { echo head; "$cli" convert "$example" /proc/self/fd/1; echo foot; } >"$work/all.txt"
+    { echo head; cat "$example"; echo foot; } | cmp -s - "$work/all.txt" || fail "fd 1 lost lines"
+    # A file-size limit makes the write fail with a message, not the signal kill;
+    # SIGQUIT, like SIGTERM, leaves no temporary file behind.
+    (ulimit -f 1 && exec "$cli" calc "$example" -o "$work/limit.quav" --start 1 --end 1000 \
+        --step 0.1) >/dev/null 2>"$work/stderr"
+    expect_code 2 $? "calc beyond the file-size limit"
+    contains "$work/stderr" "cannot write"
+    [ -z "$(ls -A "$work" | grep '^\.quav-')" ] || fail "temporary file left by the size limit"
+    # Ten loads over 100,000 steps: about 100 MB to write, long enough to catch.
+    jq '.dynamicLoads = [.dynamicLoads[0] as $l | range(10) | $l]' "$examples/power_unit.json" \
+        >"$work/ten.json"
+    "$cli" calc "$work/ten.json" -o "$work/quit.quav" --start 0.001 --end 1000 --step 0.01 \
+        >/dev/null &
+    pid=$!
+    seen=0
+    for _ in $(seq 1 1000); do
+        [ -n "$(ls -A "$work" | grep '^\.quav-')" ] && { seen=1; break; }
+        sleep 0.02
+    done
+    [ $seen = 1 ] || fail "the temporary file of calc -o was never seen"
+    kill -QUIT $pid
+    wait $pid 2>/dev/null
+    [ -z "$(ls -A "$work" | grep '^\.quav-')" ] || fail "temporary file left by SIGQUIT"
     ;;
 files)
     # A FIFO, a device and a link to stdout are written through, never replaced.
@@ -488,6 +517,24 @@ interrupt)
         contains "$work/log.utf8" "処理件数"
         "$cli" dump "$work/run/No1.quav" >/dev/null || fail "No1.quav is not a complete model"
     done
+    # robust, stopped by a closed terminal or with its stderr pipe gone, still
+    # reports the samples it has done.
+    for how in HUP pipe; do
+        if [ $how = pipe ]; then
+            "$cli" robust "$example" --tolerance 5 --samples 1000000000 --json >"$work/robust" \
+                2> >(head -c 1 >/dev/null) &
+        else
+            "$cli" robust "$example" --tolerance 5 --samples 1000000000 --json >"$work/robust" \
+                2>/dev/null &
+        fi
+        pid=$!
+        sleep 1.5
+        kill -${how/pipe/INT} $pid
+        wait $pid
+        expect_code 2 $? "robust stopped ($how)"
+        jq -e '.completed == false and .samples > 0' "$work/robust" >/dev/null ||
+            fail "robust lost its samples ($how)"
+    done
     ;;
 trust)
     # A model no body can be is refused by calc and by every analysis with the same
@@ -574,6 +621,19 @@ tra)
     done
     "$cli" tra "$example" >"$work/tra.txt"
     contains "$work/tra.txt" "トルクロール軸"
+    # The model's own zero torque direction is the load's fault, not --axis's.
+    jq '.staticLoads[1].direction = [0, 0, 0]' "$examples/power_unit.json" >"$work/zero.json"
+    exits 2 "zero default torque" tra "$work/zero.json"
+    contains "$work/stderr" "静荷重 roll torque(id 9): ﾓｰﾒﾝﾄ荷重の方向ﾍﾞｸﾄﾙが0"
+    # Angles between directions in degrees of pi: a pure yaw axis and the roll
+    # and pitch modes of a layout symmetric about both vertical planes.
+    jq '.inertia = [[8,0,0],[0,12,0],[0,0,10]] | .springs[].angles = [0, 0, 0]
+        | .springs[0].position = [0.3, 0.2, 0] | .springs[1].position = [0.3, -0.2, 0]
+        | .springs[2].position = [-0.3, 0.2, 0] | .springs[3].position = [-0.3, -0.2, 0]
+        | .centreOfGravity = [0, 0, 0]' "$examples/power_unit.json" >"$work/square.json"
+    "$cli" tra "$work/square.json" --axis z --json | jq -e 'all(.modes[].angleDeg; . == 0 or . == 90)
+        and ([.modes[].angleDeg | select(. == 90)] | length == 3)' >/dev/null ||
+        fail "right angles print as 90"
     ;;
 forces)
     exits 0 "forces" forces "$example" --json
@@ -603,11 +663,21 @@ transmissibility)
     jq '.frequencyEnd = 0' "$examples/power_unit.json" >"$work/norange.json"
     exits 1 "bad sweep" transmissibility "$work/norange.json" --load 1
     contains "$work/stderr" "周波数設定が不正です"
+    # One load's curve is not held back by what all loads' results would take in a
+    # model file; the step limit still holds, with the real count in its message.
+    jq '.dynamicLoads += [range(3000) | {"type": 0, "value": 1, "direction": [0, 0, 1]}]
+        | .frequencyStart = 1 | .frequencyEnd = 50000 | .frequencyStep = 1' \
+        "$examples/power_unit.json" >"$work/loads.json"
+    exits 0 "one of 3,000 loads over 50,000 steps" transmissibility "$work/loads.json" --load 1
+    jq '.frequencyEnd = 200000' "$work/loads.json" >"$work/steps.json"
+    exits 1 "too many steps" transmissibility "$work/steps.json" --load 1
+    contains "$work/stderr" "周波数ステップ数が多すぎます(200000、上限 100000)"
     ;;
 robust)
     exits 0 "robust" robust "$example" --tolerance 10 --position-tolerance 0.005 --samples 3000 \
         --seed 7 --json
-    jq -e '(keys_unsorted == ["samples", "requested", "completed", "modes", "windowShare"])
+    jq -e '(keys_unsorted == ["vary", "samples", "requested", "completed", "modes", "windowShare"])
+        and .vary == "spring"
         and .samples == 3000 and .requested == 3000 and .completed
         and (.windowShare | type == "number") and (.modes | length == 6)
         and all(.modes[]; keys_unsorted == ["mode", "frequency", "decoupling"]
@@ -616,6 +686,14 @@ robust)
         "$work/stdout" >/dev/null || fail "robust JSON shape"
     "$cli" robust "$example" --tolerance 5 --distribution normal >"$work/r.txt"
     contains "$work/r.txt" "正規分布"
+    contains "$work/r.txt" "ばらつき	ばね要素ごと"
+    # Mounts that share a characteristic scatter on their own by default; in
+    # lockstep with --vary characteristic: another spread from the same seed.
+    "$cli" robust "$example" --tolerance 10 --position-tolerance 0.005 --samples 3000 --seed 7 \
+        --vary characteristic --json >"$work/lockstep.json"
+    jq -e '.vary == "characteristic"' "$work/lockstep.json" >/dev/null || fail "--vary stated"
+    [ "$(jq '.modes[0].frequency.std' "$work/lockstep.json")" != \
+        "$(jq '.modes[0].frequency.std' "$work/stdout")" ] || fail "--vary changed nothing"
     for bad in "--tolerance -1" "--tolerance 5 --samples 0" "--tolerance 5 --distribution flat" \
         "--tolerance 5 --position-tolerance -0.1" "--tolerance 5 --samples 1000000000001"; do
         exits 2 "robust $bad" robust "$example" $bad

@@ -1,4 +1,5 @@
 #include "optimizer/OptimizerRun.h"
+#include "support/FailingAllocation.h"
 #include "support/TestSupport.h"
 
 #include "document/ModelFile.h"
@@ -304,6 +305,26 @@ TEST(OptimizerRun, VariantsWithNegativeBoundRatesAreCountedNotCalculated) {
     const RunOutcome refused = runOptimization(o, model, writingFiles());
     EXPECT_EQ(std::tuple(refused.status, refused.message),
               std::tuple(RunRefused, "計算を開始できません\n質量が正ではありません(-120)\n"));
+}
+
+// Memory running out on a worker thread ends the run with the reason in its log
+// and its outcome, never the process.
+TEST(OptimizerRun, AWorkerWithoutMemoryEndsTheRunNotTheProcess) {
+    Study s;
+    auto& [model, o, dir] = s;
+    const int p = o.addParameter("K", 6e5, 1e5, 1e3);
+    o.setBinding(6, 1, p, 1.0);
+    RunOptions options = writingFiles();
+    options.threads = 2;
+    RunOutcome out;
+    {
+        const FailingAllocation failing;
+        out = runOptimization(o, model, options);
+    }
+    EXPECT_EQ(out.status, RunFailed);
+    EXPECT_EQ(out.message, "計算中にエラーが発生したため処理が中断されました：メモリが足りません");
+    const std::string log = cp932ToUtf8Lossy(fileContent((dir / "log.txt").string()));
+    EXPECT_NE(log.find("処理が中断されました：メモリが足りません"), std::string::npos) << log;
 }
 
 TEST(OptimizerRun, SecondRunOverwritesFilesOfTheSameNumbers) {
