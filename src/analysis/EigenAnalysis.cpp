@@ -3,6 +3,7 @@
 #include "analysis/AnalysisKernels.h"
 #include "analysis/Constants.h"
 #include "analysis/SymmetricEigen.h"
+#include "analysis/VariantBasis.h"
 
 #include <algorithm>
 #include <cmath>
@@ -194,39 +195,26 @@ double frequencyOf(double lambda) {
 
 namespace {
 
-/// The modes of a modal system: eigenvalues and vectors y of C, x = Dm^-1/2 y
-/// rotated by P, normalised and signed, in storage order.
-ModalSolution modesOf(const ModalSystem& system, EigenPrecision precision) {
+/// All results NaN: a mass matrix of mixed signs has no real modes.
+ModalSolution undefinedModes() {
     ModalSolution result;
-    if (!system.valid)
-        return result;
     result.valid = true;
-    if (!system.definite) {
-        const double nan = std::numeric_limits<double>::quiet_NaN();
-        for (int i = 0; i < 6; ++i) {
-            result.eigenvalues[i] = nan;
-            result.frequencies[i] = nan;
-            for (int j = 0; j < 6; ++j)
-                result.modeShapes(i, j) = nan;
-        }
-        return result;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (int i = 0; i < 6; ++i) {
+        result.eigenvalues[i] = nan;
+        result.frequencies[i] = nan;
+        for (int j = 0; j < 6; ++j)
+            result.modeShapes(i, j) = nan;
     }
-    // Eigenvalue j on the diagonal of w, its vector in row j of vt.
-    double w[36], vt[36];
-    if (precision == EigenPrecision::Double) {
-        std::copy(system.c, system.c + 36, w);
-        symmetricEigenRows(w, vt, 6);
-    } else {
-        Matrix c(6, 6);
-        std::copy(system.c, system.c + 36, c.data());
-        const SymmetricEigen e = symmetricEigenExtended(c);
-        for (int j = 0; j < 6; ++j) {
-            w[j * 7] = e.values[j];
-            for (int i = 0; i < 6; ++i)
-                vt[j * 6 + i] = e.vectors(i, j);
-        }
-    }
+    return result;
+}
 
+/// The modes from the solution of a definite system's C: eigenvalue j on the
+/// diagonal of w, its vector y in row j of vt; x = Dm^-1/2 y rotated by P,
+/// normalised and signed, in storage order.
+ModalSolution modesFrom(const ModalSystem& system, const double* w, const double* vt) {
+    ModalSolution result;
+    result.valid = true;
     // Mode vectors in global DOFs, normalised and signed, in the solver's order.
     double shapes[6][6]; // shapes[j]: mode j
     double lambda[6];
@@ -273,6 +261,30 @@ ModalSolution modesOf(const ModalSystem& system, EigenPrecision precision) {
     return result;
 }
 
+/// The modes of a modal system, its C solved alone.
+ModalSolution modesOf(const ModalSystem& system, EigenPrecision precision) {
+    if (!system.valid)
+        return ModalSolution{};
+    if (!system.definite)
+        return undefinedModes();
+    // Eigenvalue j on the diagonal of w, its vector in row j of vt.
+    double w[36], vt[36];
+    if (precision == EigenPrecision::Double) {
+        std::copy(system.c, system.c + 36, w);
+        symmetricEigenRows(w, vt, 6);
+    } else {
+        Matrix c(6, 6);
+        std::copy(system.c, system.c + 36, c.data());
+        const SymmetricEigen e = symmetricEigenExtended(c);
+        for (int j = 0; j < 6; ++j) {
+            w[j * 7] = e.values[j];
+            for (int i = 0; i < 6; ++i)
+                vt[j * 6 + i] = e.vectors(i, j);
+        }
+    }
+    return modesFrom(system, w, vt);
+}
+
 void storeModes(AnalysisModel& model, ModalSolution& modes) {
     model.eigenFrequencies = std::move(modes.frequencies);
     model.modeShapes = std::move(modes.modeShapes);
@@ -289,39 +301,158 @@ ModalSolution solveModes(const AnalysisModel& model, const PrincipalAxes& princi
     return modesOf(modalSystem(model, principal, detail::SpringSet(model)), precision);
 }
 
-bool naturalFrequencyBounds(const AnalysisModel& model, const PrincipalAxes& principal,
-                            FrequencyBounds& bounds, const VariantBasis* basis) {
+FrequencyCount::FrequencyCount(const AnalysisModel& model, const PrincipalAxes& principal,
+                               const VariantBasis* basis) {
     const ModalSystem system = modalSystem(model, principal, detail::SpringSet(model, basis));
     if (!system.valid || !system.definite)
-        return false;
-    Matrix c(6, 6);
-    std::copy(system.c, system.c + 36, c.data());
-    // Stopping at 1e-7 of the norm saves the last sweeps and still leaves bounds
-    // narrow enough to settle nearly every variant.
-    const EigenvalueEstimate estimate = approximateEigenvalues(c, 1e-7);
-    double lowest = 0.0, highest = 0.0;
-    for (int j = 0; j < 6; ++j) {
-        const double magnitude = std::fabs(estimate.values[j]);
-        if (std::isnan(magnitude))
-            return false;
-        lowest = j == 0 ? magnitude : std::min(lowest, magnitude);
-        highest = std::max(highest, magnitude);
+        return;
+    long double sum = 0.0L;
+    for (int i = 0; i < 36; ++i) {
+        c_[i] = system.c[i];
+        sum += static_cast<long double>(c_[i]) * c_[i];
     }
-    // Weyl pairs the sorted exact eigenvalues with the sorted estimates, so the
-    // smallest and largest magnitudes move no further than any one of them. Both
-    // solutions (rotations in double precision) lie within about 1e-13 ||C|| of the
-    // exact values besides what is left off the diagonal: 1e-9 ||C|| holds that
-    // with room to spare, doubling the off-diagonal part covers its own rounding, and
-    // the relative slack the rounding of the square root and the Hz factor.
-    const double margin = 2.0 * estimate.offDiagonal + 1e-9 * estimate.norm;
-    constexpr double kSlack = 1e-12;
-    auto range = [&](double magnitude) {
-        return FrequencyRange{frequencyOf(std::max(0.0, magnitude - margin)) * (1.0 - kSlack),
-                              frequencyOf(magnitude + margin) * (1.0 + kSlack)};
-    };
-    bounds.lowest = range(lowest);
-    bounds.highest = range(highest);
-    return true;
+    norm_ = static_cast<double>(std::sqrt(sum));
+    usable_ = std::isfinite(norm_);
+}
+
+namespace {
+
+/// The signs of the LDL^T factorisation of C - xI and what they can be trusted for.
+struct Pivots {
+    int negative = 0; ///< negative pivots: the eigenvalues of C + E below x
+    /// Bounds ||E||: the computed factors are exact for C - xI + E.
+    double backward = 0.0;
+    /// No eigenvalue of C + E lies closer to x than this.
+    double distance = 0.0;
+};
+
+/// Right-looking LDL^T of the lower triangle of C - xI without pivoting.
+Pivots factorise(const double* c, double norm, double x) {
+    double a[6][6];
+    for (int i = 0; i < 6; ++i)
+        for (int j = 0; j <= i; ++j)
+            a[i][j] = i == j ? c[i * 6 + j] - x : c[i * 6 + j];
+    Pivots result;
+    double d[6];
+    double spread[6] = {}; // the diagonal of |L| |D| |L^T|: sum of l_ik^2 |d_k|
+    for (int k = 0; k < 6; ++k) {
+        const double dk = a[k][k];
+        d[k] = dk;
+        result.negative += dk < 0.0;
+        spread[k] += std::fabs(dk);
+        for (int i = k + 1; i < 6; ++i) {
+            const double w = a[i][k];
+            const double l = w / dk;
+            spread[i] += std::fabs(l * w);
+            for (int j = k + 1; j <= i; ++j)
+                a[i][j] -= l * a[j][k];
+        }
+    }
+    // The computed factors are exact for C - xI + E, E symmetric with
+    // |E| <= gamma_7 |L||D||L^T| (the rounding of each pivot's sums and of its
+    // multipliers), so the signs count the eigenvalues of C + E below x exactly, and
+    // ||E|| (at most the trace of the non-negative definite |L||D||L^T|) bounds how
+    // far each of them is from the eigenvalue of C it stands for. A small pivot
+    // shows here: it makes large multipliers. 16 roundoffs cover gamma_7 and the
+    // rounding of these sums.
+    double trace = 0.0;
+    for (double r : spread)
+        trace += r;
+    result.backward = 0x1p-49 * trace;
+    // prod |mu_i - x| is the product of the pivots and no factor exceeds R: every
+    // mu lies at least prod |d| / R^5 from x. The quotients keep the product in
+    // range; 1e-12 covers their rounding. NaN and infinity leave 0 or NaN.
+    const double r = (norm + std::fabs(x) + result.backward) * (1.0 + 1e-12);
+    double product = r;
+    for (double dk : d)
+        product *= std::fabs(dk) / r;
+    result.distance = product * (1.0 - 1e-12);
+    return result;
+}
+
+} // namespace
+
+FrequencyCount::Range FrequencyCount::eigenvaluesBelow(double x) const {
+    // The solution's eigenvalues lie within a few hundred roundoffs of the norm of
+    // C's: a margin of 1e-9 of the norms holds them, and the relative 1e-12 by
+    // which a frequency's rounding could carry it across a threshold, with room to
+    // spare. A count is exact once no eigenvalue of C lies within the margin of x.
+    const double margin = 1e-9 * (norm_ + std::fabs(x));
+    const Pivots at = factorise(c_, norm_, x);
+    if (at.distance > at.backward + margin)
+        return {at.negative, at.negative};
+    // The product cannot tell when several eigenvalues lie near x (or one lies on
+    // it). Counts 2 margins either side, each factorisation within a margin of C,
+    // hold the eigenvalues certainly below x and those that may be.
+    Range range{0, 6};
+    const Pivots below = factorise(c_, norm_, x - 2.0 * margin);
+    if (below.backward <= margin)
+        range.low = below.negative;
+    const Pivots above = factorise(c_, norm_, x + 2.0 * margin);
+    if (above.backward <= margin)
+        range.high = above.negative;
+    range.high = std::max(range.low, range.high);
+    return range;
+}
+
+FrequencyCount::Range FrequencyCount::below(double frequency) const {
+    if (!usable_ || std::isnan(frequency))
+        return {0, 6};
+    if (frequency < 0.0)
+        return {0, 0};
+    if (frequency == 0.0)
+        return {0, 6}; // free directions are at 0 Hz, and none is below it
+    // A frequency is sqrt(|lambda|) / 2 pi: those below f are the eigenvalues in
+    // (-x, x), x = (2 pi f)^2, and their number N(x) - N(-x).
+    const double root = frequency / kHertzPerRadian;
+    const double x = root * root;
+    const Range upTo = eigenvaluesBelow(x);
+    if (upTo.high == 0)
+        return upTo;
+    // Systems of springs with positive rates have no negative eigenvalue: one count
+    // at the smallest threshold shows it for every larger one.
+    if (noneBelow_ > 0.0 && x >= noneBelow_)
+        return upTo;
+    const Range negative = eigenvaluesBelow(-x);
+    if (negative.high == 0)
+        noneBelow_ = noneBelow_ > 0.0 ? std::min(noneBelow_, x) : x;
+    return {std::max(0, upTo.low - negative.high), upTo.high - negative.low};
+}
+
+void eigenvalueAnalyses(AnalysisModel* const* models, int count, const VariantBasis* basis,
+                        SimdLevel level) {
+    constexpr int kChunk = 8;
+    for (int first = 0; first < count; first += kChunk) {
+        const int n = std::min(kChunk, count - first);
+        ModalSystem systems[kChunk];
+        double w[kChunk][36], vt[kChunk][36];
+        double* solved[kChunk];
+        double* vectors[kChunk];
+        int lane[kChunk];
+        int lanes = 0;
+        for (int i = 0; i < n; ++i) {
+            const AnalysisModel& m = *models[first + i];
+            const PrincipalAxes* shared = basis ? basis->principalFor(m) : nullptr;
+            const detail::SpringSet springs(m, basis);
+            systems[i] = shared ? modalSystem(m, *shared, springs)
+                                : modalSystem(m, principalInertiaAxes(m.inertia), springs);
+            lane[i] = -1;
+            if (systems[i].valid && systems[i].definite) {
+                std::copy(systems[i].c, systems[i].c + 36, w[lanes]);
+                solved[lanes] = w[lanes];
+                vectors[lanes] = vt[lanes];
+                lane[i] = lanes++;
+            }
+        }
+        symmetricEigenRows6(level, solved, vectors, lanes);
+        for (int i = 0; i < n; ++i) {
+            if (!systems[i].valid)
+                continue;
+            ModalSolution modes =
+                lane[i] < 0 ? undefinedModes() : modesFrom(systems[i], w[lane[i]], vt[lane[i]]);
+            storeModes(*models[first + i], modes);
+        }
+    }
 }
 
 bool eigenvalueAnalysis(AnalysisModel& model) {

@@ -91,12 +91,18 @@ BatchPipeline::~BatchPipeline() {
 }
 
 void BatchPipeline::evaluate(Batch& batch, std::vector<DesignParameter>& params,
-                             AnalysisModel& variant, const std::function<bool()>& interrupted) {
+                             std::vector<AnalysisModel>& variants,
+                             const std::function<bool()>& interrupted) {
     const auto start = std::chrono::steady_clock::now();
-    for (std::size_t i = 0; i < batch.size; ++i) {
-        setValues(params, batch.combination(i, n_));
-        if (input_.evaluate(params, variant))
-            batch.accepted[i] = std::make_unique<AnalysisModel>(variant);
+    constexpr std::size_t kGroup = RunInput::kBatchVariants;
+    variants.resize(kGroup);
+    bool accepted[kGroup];
+    for (std::size_t i = 0; i < batch.size; i += kGroup) {
+        const std::size_t count = std::min(kGroup, batch.size - i);
+        input_.evaluateBatch(batch.combination(i, n_), count, params, variants.data(), accepted);
+        for (std::size_t k = 0; k < count; ++k)
+            if (accepted[k])
+                batch.accepted[i + k] = std::make_unique<AnalysisModel>(variants[k]);
         if (interrupted())
             break;
     }
@@ -110,7 +116,7 @@ void BatchPipeline::evaluate(Batch& batch, std::vector<DesignParameter>& params,
 }
 
 void BatchPipeline::work(std::vector<DesignParameter> params) {
-    AnalysisModel variant;
+    std::vector<AnalysisModel> variants;
     const std::function<bool()> quitting = [this] { return quit_.value.load(); };
     for (;;) {
         std::shared_ptr<Batch> batch;
@@ -122,7 +128,7 @@ void BatchPipeline::work(std::vector<DesignParameter> params) {
             batch = pending_.front();
             pending_.pop_front();
         }
-        evaluate(*batch, params, variant, quitting);
+        evaluate(*batch, params, variants, quitting);
     }
 }
 
@@ -169,7 +175,7 @@ std::shared_ptr<const BatchPipeline::Batch> BatchPipeline::next() {
             own = pending_.front();
             pending_.pop_front();
         }
-        evaluate(*own, params_, variant_, stopping);
+        evaluate(*own, params_, variants_, stopping);
     }
     inFlight_.pop_front();
     if (batch->seconds > 0.0) {

@@ -93,10 +93,11 @@ public:
 
 private:
     void fill();
-    /// Evaluates a batch; `interrupted` is asked after each variant whether to
-    /// give up the rest (which is then never committed).
-    void evaluate(Batch& batch, std::vector<DesignParameter>& params, AnalysisModel& variant,
-                  const std::function<bool()>& interrupted);
+    /// Evaluates a batch, RunInput::kBatchVariants combinations at a time;
+    /// `interrupted` is asked after each group whether to give up the rest (which
+    /// is then never committed).
+    void evaluate(Batch& batch, std::vector<DesignParameter>& params,
+                  std::vector<AnalysisModel>& variants, const std::function<bool()>& interrupted);
     void work(std::vector<DesignParameter> params);
 
     const RunInput& input_;
@@ -108,7 +109,7 @@ private:
     bool more_ = true;      // the odometer has combinations left
     bool stopSeen_ = false; // written only on a stop: the workers read `quit_` next to it
     std::vector<DesignParameter> params_; // this thread's copy
-    AnalysisModel variant_;               // this thread's variant storage
+    std::vector<AnalysisModel> variants_; // this thread's variant storage
 
     std::mutex mutex_;
     std::condition_variable workReady_, batchDone_;

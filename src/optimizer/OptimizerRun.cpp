@@ -1,6 +1,8 @@
 #include "optimizer/OptimizerRun.h"
 
 #include "analysis/CalculationDriver.h"
+#include "analysis/EigenAnalysis.h"
+#include "analysis/SymmetricEigen.h"
 #include "model/FileIo.h"
 #include "model/TextFormat.h"
 #include "optimizer/BatchPipeline.h"
@@ -25,34 +27,73 @@ RunInput::RunInput(const AnalysisModel& model, const Optimizer& optimizer)
     : model_(model), bindings_(optimizer.bindings), conditions_(optimizer.conditions),
       screen_(model, conditions_) {}
 
-bool RunInput::evaluate(const std::vector<DesignParameter>& parameters,
-                        AnalysisModel& variant) const {
+bool RunInput::admit(const std::vector<DesignParameter>& parameters, AnalysisModel& variant) const {
     variant = model_;
     applyBindings(variant, bindings_, parameters);
-    // Most variants of a study fail on what bounds on their frequencies, their
-    // spring ratios or their static results already show: rule those out before
-    // the full calculation. The others are calculated exactly as always.
-    if (!screen_.mayBeAccepted(variant))
-        return false;
+    // Most variants of a study fail on what their frequencies (counted, not
+    // solved), their spring ratios or their static results already show: rule
+    // those out before the full calculation.
+    return screen_.mayBeAccepted(variant);
+}
+
+namespace {
+
+/// The analyses a run's evaluation makes: eigen and static, nothing dynamic.
+CalculationConditions runConditions(bool eigen, bool statics) {
     CalculationConditions conditions;
-    conditions.eigen = 1;
-    conditions.staticAnalysis = 1;
+    conditions.eigen = eigen;
+    conditions.staticAnalysis = statics;
     conditions.dynamic = 0;
     conditions.frequencyStep = 0;
+    return conditions;
+}
+
+} // namespace
+
+bool RunInput::judge(AnalysisModel& variant, bool calculated) const {
     const VariantBasis* basis = &screen_.basis();
     // Only displacement conditions read the static results. Without them a variant
     // is judged on its modes alone, and only an accepted one, whose file keeps its
     // results, gets the whole calculation.
-    if (conditions_.displacementConditions.empty()) {
-        CalculationConditions modesOnly = conditions;
-        modesOnly.staticAnalysis = 0;
-        calculate(variant, modesOnly, basis);
-        if (!evaluateVariant(variant, conditions_))
-            return false;
-    }
+    const bool statics = !conditions_.displacementConditions.empty();
+    if (!calculated)
+        calculate(variant, runConditions(true, statics), basis);
+    if (statics)
+        return evaluateVariant(variant, conditions_);
+    if (!evaluateVariant(variant, conditions_))
+        return false;
     // A failed calculation leaves cleared results, which the conditions then judge.
-    calculate(variant, conditions, basis);
+    calculate(variant, runConditions(true, true), basis);
     return evaluateVariant(variant, conditions_);
+}
+
+bool RunInput::evaluate(const std::vector<DesignParameter>& parameters,
+                        AnalysisModel& variant) const {
+    return admit(parameters, variant) && judge(variant, false);
+}
+
+void RunInput::evaluateBatch(const double* values, std::size_t count,
+                             std::vector<DesignParameter>& parameters, AnalysisModel* variants,
+                             bool* accepted) const {
+    const std::size_t n = parameters.size();
+    const bool statics = !conditions_.displacementConditions.empty();
+    AnalysisModel* solve[kBatchVariants];
+    int solving = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        setValues(parameters, values + i * n);
+        accepted[i] = admit(parameters, variants[i]);
+        if (!accepted[i])
+            continue;
+        // The calculation without its eigen analysis, whose systems are then solved
+        // side by side: the results are those calculate() gives with it.
+        calculate(variants[i], runConditions(false, statics), &screen_.basis());
+        if (variants[i].calculated)
+            solve[solving++] = &variants[i];
+    }
+    eigenvalueAnalyses(solve, solving, &screen_.basis(), simdLevel());
+    for (std::size_t i = 0; i < count; ++i)
+        if (accepted[i])
+            accepted[i] = judge(variants[i], true);
 }
 
 namespace {
@@ -152,13 +193,33 @@ int Run::enumerate() {
         threads = static_cast<unsigned>(end_ - begin_);
     if (threads > 1)
         return enumerateParallel(odometer, threads, input);
-    do {
-        // Read before every variant, so a stop takes effect after the one in hand.
+    // A few combinations are evaluated at a time, their eigen systems side by side,
+    // and committed one by one in enumeration order.
+    constexpr std::size_t kBatch = RunInput::kBatchVariants;
+    const std::size_t n = opt_.parameters.size();
+    std::vector<DesignParameter> scratch = opt_.parameters;
+    std::vector<double> values(kBatch * n);
+    std::vector<AnalysisModel> variants(kBatch);
+    bool accepted[kBatch];
+    for (bool more = true; more;) {
+        std::size_t count = 0;
+        for (; more && count < kBatch; ++count) {
+            std::copy(odometer.values().begin(), odometer.values().end(),
+                      values.begin() + static_cast<std::ptrdiff_t>(count * n));
+            more = odometer.advance();
+        }
+        // Read before every variant, so a stop takes effect after the one in hand
+        // (the rest of its batch is never committed).
         if (stopRequested())
             return RunStopped;
-        setValues(opt_.parameters, odometer.values().data());
-        commit(input.evaluate(opt_.parameters, variant) ? &variant : nullptr);
-    } while (odometer.advance());
+        input.evaluateBatch(values.data(), count, scratch, variants.data(), accepted);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (i > 0 && stopRequested())
+                return RunStopped;
+            setValues(opt_.parameters, values.data() + i * n);
+            commit(accepted[i] ? &variants[i] : nullptr);
+        }
+    }
     return RunFinished;
 }
 

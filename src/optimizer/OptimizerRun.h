@@ -117,7 +117,26 @@ public:
     /// holds it with its results.
     bool evaluate(const std::vector<DesignParameter>& parameters, AnalysisModel& variant) const;
 
+    /// Variants evaluated together at most.
+    static constexpr std::size_t kBatchVariants = 16;
+
+    /// evaluate() on `count` <= kBatchVariants combinations at once (combination
+    /// i: `values` + i x the parameter count), the eigen systems of those the
+    /// screen lets through solved side by side. `parameters` is scratch (its
+    /// current values are overwritten); variant i goes to `variants[i]` and its
+    /// verdict to `accepted[i]`, exactly as evaluate() would leave them.
+    void evaluateBatch(const double* values, std::size_t count,
+                       std::vector<DesignParameter>& parameters, AnalysisModel* variants,
+                       bool* accepted) const;
+
 private:
+    /// The model with the bound variables into `variant`, then the screen: false
+    /// when the variant is certainly rejected.
+    bool admit(const std::vector<DesignParameter>& parameters, AnalysisModel& variant) const;
+    /// The verdict on an admitted variant, calculated first unless `calculated`
+    /// (its modes, and its static results when displacement conditions need them).
+    bool judge(AnalysisModel& variant, bool calculated) const;
+
     const AnalysisModel& model_;
     const std::vector<ParameterBinding> bindings_;
     const OptimizationConditions conditions_;
