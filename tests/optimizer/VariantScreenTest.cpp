@@ -73,17 +73,22 @@ TEST(VariantScreen, CombinationVerdictsAreThoseOfTheFullCalculation) {
             for (double f : {lowest, highest}) {
                 for (double threshold : {f, std::nextafter(f, -inf), std::nextafter(f, inf),
                                          f * (1 + 1e-9), f * (1 - 1e-9), 0.5 * f, 2.0 * f}) {
-                    for (int which : {0, 1}) {
+                    // The minimum, the maximum, and a mode condition whose share
+                    // below 0 makes it a limit on the highest frequency.
+                    for (int which : {0, 1, 2}) {
                         auto& c = o.conditions;
                         c = OptimizationConditions{};
                         c.minFrequencyEnabled = which == 0;
                         c.maxFrequencyEnabled = which == 1;
                         c.minFrequency = c.maxFrequency = threshold;
+                        c.modeConditionEnabled[3] = which == 2;
+                        c.modeContributionPct[3] = -1.0;
+                        c.modeMaxFrequency[3] = threshold;
                         const RunInput input(model, o);
                         const bool verdict = input.evaluate(o.parameters, scratch);
                         ASSERT_EQ(verdict, fullVerdict(model, o))
                             << "Kxx " << kv << " x " << xv << " threshold " << threshold
-                            << (which == 0 ? " (minimum)" : " (maximum)");
+                            << (which == 0 ? " (minimum)" : which == 1 ? " (maximum)" : " (mode)");
                         // The verdict's variant is the fully calculated one, static
                         // results too, though no condition reads them.
                         if (verdict) {
