@@ -119,11 +119,11 @@ struct ModalSystem {
     double c[36] = {}; ///< row-major, both triangles
 };
 
-ModalSystem modalSystem(const AnalysisModel& model, const PrincipalAxes& principal,
-                        const detail::SpringSet& springs) {
-    ModalSystem system;
+/// The system of `model` into `system` (which starts as a default ModalSystem).
+void fillModalSystem(const AnalysisModel& model, const PrincipalAxes& principal,
+                     const detail::SpringSet& springs, ModalSystem& system) {
     if (!principal.valid)
-        return system;
+        return;
     system.valid = true;
     const Matrix& p = principal.axes;
     // P is orthonormal, so its transpose is its inverse, exactly to rounding.
@@ -150,7 +150,7 @@ ModalSystem modalSystem(const AnalysisModel& model, const PrincipalAxes& princip
         allNegative = allNegative && x < 0.0;
     }
     if (!allPositive && !allNegative)
-        return system;
+        return;
     system.definite = true;
     system.massSign = allPositive ? 1.0L : -1.0L;
     for (int i = 0; i < 6; ++i)
@@ -164,6 +164,12 @@ ModalSystem modalSystem(const AnalysisModel& model, const PrincipalAxes& princip
         for (int j = i; j < 6; ++j)
             system.c[i * 6 + j] = system.c[j * 6 + i] =
                 static_cast<double>(k[i * 6 + j] * system.scale[i] * system.scale[j]);
+}
+
+ModalSystem modalSystem(const AnalysisModel& model, const PrincipalAxes& principal,
+                        const detail::SpringSet& springs) {
+    ModalSystem system;
+    fillModalSystem(model, principal, springs, system);
     return system;
 }
 
@@ -211,10 +217,10 @@ ModalSolution undefinedModes() {
 
 /// The modes from the solution of a definite system's C: eigenvalue j on the
 /// diagonal of w, its vector y in row j of vt; x = Dm^-1/2 y rotated by P,
-/// normalised and signed, in storage order.
-ModalSolution modesFrom(const ModalSystem& system, const double* w, const double* vt) {
-    ModalSolution result;
-    result.valid = true;
+/// normalised and signed, in storage order: eigenvalues and frequencies (6 each)
+/// and the mode shapes (6 x 6, row-major, a mode a column).
+void modesInto(const ModalSystem& system, const double* w, const double* vt, double* eigenvalues,
+               double* frequencies, double* modeShapes) {
     // Mode vectors in global DOFs, normalised and signed, in the solver's order.
     double shapes[6][6]; // shapes[j]: mode j
     double lambda[6];
@@ -253,11 +259,18 @@ ModalSolution modesFrom(const ModalSystem& system, const double* w, const double
     storageOrder(lambda, order);
     for (int s = 0; s < 6; ++s) {
         const int j = order[s];
-        result.eigenvalues[s] = lambda[j];
-        result.frequencies[s] = frequencyOf(lambda[j]);
+        eigenvalues[s] = lambda[j];
+        frequencies[s] = frequencyOf(lambda[j]);
         for (int i = 0; i < 6; ++i)
-            result.modeShapes(i, s) = shapes[j][i];
+            modeShapes[i * 6 + s] = shapes[j][i];
     }
+}
+
+ModalSolution modesFrom(const ModalSystem& system, const double* w, const double* vt) {
+    ModalSolution result;
+    result.valid = true;
+    modesInto(system, w, vt, result.eigenvalues.data(), result.frequencies.data(),
+              result.modeShapes.data());
     return result;
 }
 
@@ -340,20 +353,22 @@ Pivots factorise(const double* c, double norm, double x) {
         d[k] = dk;
         result.negative += dk < 0.0;
         spread[k] += std::fabs(dk);
+        const double inverse = 1.0 / dk;
         for (int i = k + 1; i < 6; ++i) {
             const double w = a[i][k];
-            const double l = w / dk;
+            const double l = w * inverse;
             spread[i] += std::fabs(l * w);
             for (int j = k + 1; j <= i; ++j)
                 a[i][j] -= l * a[j][k];
         }
     }
     // The computed factors are exact for C - xI + E, E symmetric with
-    // |E| <= gamma_7 |L||D||L^T| (the rounding of each pivot's sums and of its
-    // multipliers), so the signs count the eigenvalues of C + E below x exactly, and
+    // |E| <= gamma_8 |L||D||L^T| (the rounding of each pivot's sums, of its
+    // reciprocal and of its multipliers), so the signs count the eigenvalues of C + E below x
+    // exactly, and
     // ||E|| (at most the trace of the non-negative definite |L||D||L^T|) bounds how
     // far each of them is from the eigenvalue of C it stands for. A small pivot
-    // shows here: it makes large multipliers. 16 roundoffs cover gamma_7 and the
+    // shows here: it makes large multipliers. 16 roundoffs cover gamma_8 and the
     // rounding of these sums.
     double trace = 0.0;
     for (double r : spread)
@@ -395,27 +410,53 @@ FrequencyCount::Range FrequencyCount::eigenvaluesBelow(double x) const {
     return range;
 }
 
-FrequencyCount::Range FrequencyCount::below(double frequency) const {
-    if (!usable_ || std::isnan(frequency))
-        return {0, 6};
-    if (frequency < 0.0)
-        return {0, 0};
-    if (frequency == 0.0)
-        return {0, 6}; // free directions are at 0 Hz, and none is below it
+double FrequencyCount::shift(double frequency) {
     // A frequency is sqrt(|lambda|) / 2 pi: those below f are the eigenvalues in
-    // (-x, x), x = (2 pi f)^2, and their number N(x) - N(-x).
+    // (-x, x), x = (2 pi f)^2.
     const double root = frequency / kHertzPerRadian;
-    const double x = root * root;
-    const Range upTo = eigenvaluesBelow(x);
-    if (upTo.high == 0)
-        return upTo;
-    // Systems of springs with positive rates have no negative eigenvalue: one count
-    // at the smallest threshold shows it for every larger one.
+    return root * root;
+}
+
+FrequencyCount::Range FrequencyCount::negativeBelow(double x) const {
+    // Springs with positive rates leave no negative eigenvalue: once a count shows
+    // none below -x0, there is none below -x for any x >= x0.
     if (noneBelow_ > 0.0 && x >= noneBelow_)
-        return upTo;
+        return {0, 0};
     const Range negative = eigenvaluesBelow(-x);
     if (negative.high == 0)
         noneBelow_ = noneBelow_ > 0.0 ? std::min(noneBelow_, x) : x;
+    return negative;
+}
+
+int FrequencyCount::certainlyBelow(double frequency) const {
+    if (!usable_ || !(frequency > 0.0))
+        return 0;
+    const double x = shift(frequency);
+    const Range upTo = eigenvaluesBelow(x);
+    if (upTo.low == 0)
+        return 0;
+    return std::max(0, upTo.low - negativeBelow(x).high);
+}
+
+int FrequencyCount::possiblyAtOrBelow(double frequency) const {
+    if (!usable_ || std::isnan(frequency) || frequency == 0.0)
+        return 6; // free directions are at 0 Hz
+    if (frequency < 0.0)
+        return 0;
+    // The eigenvalues below -x count here too: a bound all the same.
+    return eigenvaluesBelow(shift(frequency)).high;
+}
+
+FrequencyCount::Range FrequencyCount::below(double frequency) const {
+    if (!usable_ || std::isnan(frequency) || frequency == 0.0)
+        return {0, 6};
+    if (frequency < 0.0)
+        return {0, 0};
+    const double x = shift(frequency);
+    const Range upTo = eigenvaluesBelow(x);
+    if (upTo.high == 0)
+        return upTo;
+    const Range negative = negativeBelow(x);
     return {std::max(0, upTo.low - negative.high), upTo.high - negative.low};
 }
 
@@ -425,32 +466,42 @@ void eigenvalueAnalyses(AnalysisModel* const* models, int count, const VariantBa
     for (int first = 0; first < count; first += kChunk) {
         const int n = std::min(kChunk, count - first);
         ModalSystem systems[kChunk];
-        double w[kChunk][36], vt[kChunk][36];
+        double vt[kChunk][36];
         double* solved[kChunk];
         double* vectors[kChunk];
-        int lane[kChunk];
         int lanes = 0;
         for (int i = 0; i < n; ++i) {
             const AnalysisModel& m = *models[first + i];
             const PrincipalAxes* shared = basis ? basis->principalFor(m) : nullptr;
             const detail::SpringSet springs(m, basis);
-            systems[i] = shared ? modalSystem(m, *shared, springs)
-                                : modalSystem(m, principalInertiaAxes(m.inertia), springs);
-            lane[i] = -1;
+            if (shared)
+                fillModalSystem(m, *shared, springs, systems[i]);
+            else
+                fillModalSystem(m, principalInertiaAxes(m.inertia), springs, systems[i]);
+            // C is solved where it lies: what maps the vectors back stays beside it.
             if (systems[i].valid && systems[i].definite) {
-                std::copy(systems[i].c, systems[i].c + 36, w[lanes]);
-                solved[lanes] = w[lanes];
+                solved[lanes] = systems[i].c;
                 vectors[lanes] = vt[lanes];
-                lane[i] = lanes++;
+                ++lanes;
             }
         }
         symmetricEigenRows6(level, solved, vectors, lanes);
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0, lane = 0; i < n; ++i) {
+            AnalysisModel& m = *models[first + i];
             if (!systems[i].valid)
                 continue;
-            ModalSolution modes =
-                lane[i] < 0 ? undefinedModes() : modesFrom(systems[i], w[lane[i]], vt[lane[i]]);
-            storeModes(*models[first + i], modes);
+            if (!systems[i].definite) {
+                ModalSolution modes = undefinedModes();
+                storeModes(m, modes);
+                continue;
+            }
+            if (m.eigenFrequencies.rows() != 6 || m.eigenFrequencies.cols() != 1)
+                m.eigenFrequencies.resize(6, 1);
+            if (m.modeShapes.rows() != 6 || m.modeShapes.cols() != 6)
+                m.modeShapes.resize(6, 6);
+            double eigenvalues[6];
+            modesInto(systems[i], systems[i].c, vt[lane++], eigenvalues, m.eigenFrequencies.data(),
+                      m.modeShapes.data());
         }
     }
 }

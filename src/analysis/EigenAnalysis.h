@@ -104,9 +104,20 @@ public:
     /// nothing can be counted.
     Range below(double frequency) const;
 
+    /// below(frequency).low, with fewer factorisations: how many frequencies are
+    /// certainly below `frequency`.
+    int certainlyBelow(double frequency) const;
+    /// An upper bound on below(frequency).high from a single factorisation: at
+    /// most so many frequencies lie at or below `frequency`.
+    int possiblyAtOrBelow(double frequency) const;
+
 private:
+    /// x = (2 pi f)^2, the eigenvalue of a frequency f [Hz].
+    static double shift(double frequency);
     /// The same for the eigenvalues of C below x.
     Range eigenvaluesBelow(double x) const;
+    /// The eigenvalues below -x (x > 0).
+    Range negativeBelow(double x) const;
 
     bool usable_ = false;
     double c_[36] = {};

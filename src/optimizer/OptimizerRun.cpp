@@ -27,8 +27,20 @@ RunInput::RunInput(const AnalysisModel& model, const Optimizer& optimizer)
     : model_(model), bindings_(optimizer.bindings), conditions_(optimizer.conditions),
       screen_(model, conditions_) {}
 
-bool RunInput::admit(const std::vector<DesignParameter>& parameters, AnalysisModel& variant) const {
-    variant = model_;
+bool RunInput::admit(const std::vector<DesignParameter>& parameters, AnalysisModel& variant,
+                     bool copy) const {
+    if (copy) {
+        variant = model_;
+    } else {
+        // Everything else is the model's still: the calculation writes only
+        // results, which it clears first.
+        for (std::size_t i = 0; i < model_.springs.size(); ++i) {
+            variant.springs[i].position = model_.springs[i].position;
+            variant.springs[i].angles = model_.springs[i].angles;
+        }
+        for (std::size_t i = 0; i < model_.springCharacteristics.size(); ++i)
+            variant.springCharacteristics[i].stiffness = model_.springCharacteristics[i].stiffness;
+    }
     applyBindings(variant, bindings_, parameters);
     // Most variants of a study fail on what their frequencies (counted, not
     // solved), their spring ratios or their static results already show: rule
@@ -72,28 +84,29 @@ bool RunInput::evaluate(const std::vector<DesignParameter>& parameters,
     return admit(parameters, variant) && judge(variant, false);
 }
 
-void RunInput::evaluateBatch(const double* values, std::size_t count,
-                             std::vector<DesignParameter>& parameters, AnalysisModel* variants,
+void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace& work,
                              bool* accepted) const {
-    const std::size_t n = parameters.size();
+    const std::size_t n = work.parameters_.size();
     const bool statics = !conditions_.displacementConditions.empty();
     AnalysisModel* solve[kBatchVariants];
     int solving = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        setValues(parameters, values + i * n);
-        accepted[i] = admit(parameters, variants[i]);
+        AnalysisModel& variant = work.variants_[i];
+        setValues(work.parameters_, values + i * n);
+        accepted[i] = admit(work.parameters_, variant, work.copies_[i] != this);
+        work.copies_[i] = this;
         if (!accepted[i])
             continue;
         // The calculation without its eigen analysis, whose systems are then solved
         // side by side: the results are those calculate() gives with it.
-        calculate(variants[i], runConditions(false, statics), &screen_.basis());
-        if (variants[i].calculated)
-            solve[solving++] = &variants[i];
+        calculate(variant, runConditions(false, statics), &screen_.basis());
+        if (variant.calculated)
+            solve[solving++] = &variant;
     }
     eigenvalueAnalyses(solve, solving, &screen_.basis(), simdLevel());
     for (std::size_t i = 0; i < count; ++i)
         if (accepted[i])
-            accepted[i] = judge(variants[i], true);
+            accepted[i] = judge(work.variants_[i], true);
 }
 
 namespace {
@@ -197,9 +210,8 @@ int Run::enumerate() {
     // and committed one by one in enumeration order.
     constexpr std::size_t kBatch = RunInput::kBatchVariants;
     const std::size_t n = opt_.parameters.size();
-    std::vector<DesignParameter> scratch = opt_.parameters;
+    RunInput::Workspace work(opt_.parameters);
     std::vector<double> values(kBatch * n);
-    std::vector<AnalysisModel> variants(kBatch);
     bool accepted[kBatch];
     for (bool more = true; more;) {
         std::size_t count = 0;
@@ -212,12 +224,12 @@ int Run::enumerate() {
         // (the rest of its batch is never committed).
         if (stopRequested())
             return RunStopped;
-        input.evaluateBatch(values.data(), count, scratch, variants.data(), accepted);
+        input.evaluateBatch(values.data(), count, work, accepted);
         for (std::size_t i = 0; i < count; ++i) {
             if (i > 0 && stopRequested())
                 return RunStopped;
             setValues(opt_.parameters, values.data() + i * n);
-            commit(accepted[i] ? &variants[i] : nullptr);
+            commit(accepted[i] ? &work.variant(i) : nullptr);
         }
     }
     return RunFinished;

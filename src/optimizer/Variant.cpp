@@ -196,9 +196,9 @@ bool VariantScreen::frequenciesMayPass(const AnalysisModel& variant) const {
     // What the counts cannot settle is left to the full solution. A frequency
     // certainly below the minimum fails "mode 1 at least the minimum"; fewer than
     // six at or below the upper limit fail "mode 6 at most the maximum".
-    if (upper != kNoLimit && count.below(upper).high < 6)
+    if (upper != kNoLimit && count.possiblyAtOrBelow(upper) < 6)
         return false;
-    if (c.minFrequencyEnabled && count.below(c.minFrequency).low > 0)
+    if (c.minFrequencyEnabled && count.certainlyBelow(c.minFrequency) > 0)
         return false;
     return true;
 }
