@@ -1,0 +1,171 @@
+#!/usr/bin/env python3
+"""The optimiser's unscreened study run by numpy, side by side with quav-cli.
+
+Builds every variant's stiffness and mass matrices as the engine does (springs
+oriented by their angles, rates times the dynamic factor, moment arms about the
+centre of gravity), solves them all with numpy.linalg.eigh (stacked, one call per
+chunk), and times that against `quav-cli optimize` of the same study on one
+thread. The frequencies of the variants quav-cli accepts are then compared with
+numpy's.
+
+    python3 bench/numpy_reference.py build-rel/src/quav-cli [examples/power_unit.json]
+        [--values 18]
+
+Needs numpy (Debian: apt-get install python3-numpy). On a machine where
+OPENBLAS_CORETYPE is set, unset it for this command to let OpenBLAS pick its
+kernel.
+"""
+
+import argparse
+import itertools
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+import numpy as np
+
+TWO_PI = 6.283184  # the engine's 2 pi
+DEGREE = 0.01745328888888889  # 3.141592 / 180
+
+
+def orientation(angles):
+    """Rx(-angle y) Rz(angle z + 90 deg), as the engine orients a spring."""
+    a1 = -angles[1] * DEGREE
+    a2 = (angles[2] + 90.0) * DEGREE
+    c1, s1, c2, s2 = np.cos(a1), np.sin(a1), np.cos(a2), np.sin(a2)
+    return np.array([[c2, -s2, 0.0], [c1 * s2, c1 * c2, -s1], [s1 * s2, s1 * c2, c1]])
+
+
+def skew(r):
+    """S with S v = r x v, stacked over the leading axes of r."""
+    s = np.zeros(r.shape[:-1] + (3, 3))
+    s[..., 0, 1], s[..., 0, 2] = -r[..., 2], r[..., 1]
+    s[..., 1, 0], s[..., 1, 2] = r[..., 2], -r[..., 0]
+    s[..., 2, 0], s[..., 2, 1] = -r[..., 1], r[..., 0]
+    return s
+
+
+def frequencies(model, positions, angles, rates):
+    """Descending frequencies [Hz] of the variants: positions and angles (n, s, 3)
+    of each spring, rates (n, s, 3) of each spring's characteristic."""
+    n = positions.shape[0]
+    cog = np.asarray(model["centreOfGravity"])
+    k = np.zeros((n, 6, 6))
+    for s in range(positions.shape[1]):
+        o = np.stack([orientation(a) for a in angles[:, s]]) if n else np.zeros((0, 3, 3))
+        ks = o @ (rates[:, s, :, None] * np.swapaxes(o, 1, 2))
+        a = np.concatenate([np.broadcast_to(np.eye(3), (n, 3, 3)),
+                            np.swapaxes(skew(positions[:, s] - cog), 1, 2)], axis=2)
+        k += np.swapaxes(a, 1, 2) @ ks @ a
+    m = np.zeros((6, 6))
+    m[:3, :3] = np.eye(3) * model["mass"]
+    m[3:, 3:] = np.asarray(model["inertia"])
+    inverse = np.linalg.inv(np.linalg.cholesky(m))
+    lam = np.linalg.eigvalsh(inverse @ k @ inverse.T)
+    return np.sort(np.sqrt(np.abs(lam)) / TWO_PI, axis=1)[:, ::-1]
+
+
+def spring_arrays(model, variants):
+    """Positions, angles and rates (dynamic factor applied) of `variants` models."""
+    chars = {c["id"]: c for c in model["springCharacteristics"]}
+    positions, angles, rates = [], [], []
+    for v in variants:
+        positions.append([s["position"] for s in v["springs"]])
+        angles.append([s["angles"] for s in v["springs"]])
+        vc = {c["id"]: c for c in v["springCharacteristics"]}
+        rates.append([np.asarray(vc[s["characteristicId"]]["stiffness"]) *
+                      chars[s["characteristicId"]]["dynamicFactor"] for s in v["springs"]])
+    return np.asarray(positions, float), np.asarray(angles, float), np.asarray(rates, float)
+
+
+def study_arrays(model, values):
+    """The study's variants in enumeration order, the bindings applied as the
+    engine applies them (parameter value x multiplier)."""
+    params = model["optimizer"]["parameters"]
+    grids = [p["minValue"] + np.arange(values) * (p["maxValue"] - p["minValue"]) / (values - 1)
+             for p in params]
+    springs = model["springs"]
+    index = {s["id"]: i for i, s in enumerate(springs)}
+    chars = {c["id"]: c for c in model["springCharacteristics"]}
+    base_pos = np.asarray([s["position"] for s in springs], float)
+    base_ang = np.asarray([s["angles"] for s in springs], float)
+    base_rate = {cid: np.asarray(c["stiffness"], float) for cid, c in chars.items()}
+    combos = np.asarray(list(itertools.product(*grids)))
+    n = len(combos)
+    pos = np.broadcast_to(base_pos, (n,) + base_pos.shape).copy()
+    ang = np.broadcast_to(base_ang, (n,) + base_ang.shape).copy()
+    rate = {cid: np.broadcast_to(r, (n, 3)).copy() for cid, r in base_rate.items()}
+    column = {p["id"]: i for i, p in enumerate(params)}
+    for b in model["optimizer"]["bindings"]:
+        value = combos[:, column[b["parameterId"]]] * b["multiplier"]
+        t = b["target"]
+        if b["objectId"] in index and 1 <= t <= 6:
+            (pos if t <= 3 else ang)[:, index[b["objectId"]], (t - 1) % 3] = value
+        if b["objectId"] in rate and 1 <= t <= 3:
+            rate[b["objectId"]][:, t - 1] = value
+    rates = np.stack([rate[s["characteristicId"]] * chars[s["characteristicId"]]["dynamicFactor"]
+                      for s in springs], axis=1)
+    return combos, pos, ang, rates
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("cli")
+    parser.add_argument("model", nargs="?",
+                        default=os.path.join(os.path.dirname(__file__), "..", "examples",
+                                             "power_unit.json"))
+    parser.add_argument("--values", type=int, default=18)
+    args = parser.parse_args()
+
+    with open(args.model, encoding="utf-8") as f:
+        model = json.load(f)
+    # The study of quav_bench's BM_OptimizerRun (values 18, screened 0): every
+    # parameter over `values` values, the conditions only the modes settle.
+    for p in model["optimizer"]["parameters"]:
+        p["increment"] = (p["maxValue"] - p["minValue"]) / (args.values - 1)
+    c = model["optimizer"]["conditions"]
+    c.update(minFrequencyEnabled=0, maxFrequencyEnabled=0, springRatioEnabled=0,
+             displacementConditions=[], meanCouplingMax=10.0)
+
+    with tempfile.TemporaryDirectory() as work:
+        study = os.path.join(work, "study.json")
+        with open(study, "w", encoding="utf-8") as f:
+            json.dump(model, f)
+        start = time.perf_counter()
+        subprocess.run([args.cli, "optimize", study, "--out", os.path.join(work, "run"),
+                        "--threads", "1"], check=True, stderr=subprocess.DEVNULL)
+        quav_seconds = time.perf_counter() - start
+
+        start = time.perf_counter()
+        combos, pos, ang, rates = study_arrays(model, args.values)
+        chunk = 8192
+        for first in range(0, len(combos), chunk):
+            frequencies(model, pos[first:first + chunk], ang[first:first + chunk],
+                        rates[first:first + chunk])
+        numpy_seconds = time.perf_counter() - start
+
+        accepted = sorted(f for f in os.listdir(os.path.join(work, "run"))
+                          if f.startswith("No"))
+        worst = 0.0
+        for name in accepted:
+            dump = subprocess.run([args.cli, "dump", os.path.join(work, "run", name)],
+                                  check=True, capture_output=True, text=True).stdout
+            variant = json.loads(dump)
+            ours = np.asarray(variant["results"]["eigenFrequencies"], float).ravel()
+            theirs = frequencies(model, *spring_arrays(model, [variant]))[0]
+            worst = max(worst, float(np.max(np.abs(ours - theirs) / theirs)))
+
+    n = len(combos)
+    print(f"variants: {n}, accepted by quav-cli: {len(accepted)}")
+    print(f"quav-cli optimize, 1 thread: {quav_seconds:.3f} s ({n / quav_seconds:,.0f} variants/s)")
+    print(f"numpy eigh, stacked:        {numpy_seconds:.3f} s ({n / numpy_seconds:,.0f} variants/s)")
+    print(f"ratio: {numpy_seconds / quav_seconds:.0f} x")
+    print(f"largest relative difference of the accepted variants' frequencies: {worst:.2e}")
+    return 0 if worst < 1e-9 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
