@@ -121,7 +121,7 @@ private:
 
     bool usable_ = false;
     double c_[36] = {};
-    double norm_ = 0.0; ///< Frobenius norm of C
+    double norm_ = 0.0; ///< a bound on the 2-norm of C: its largest absolute row sum
     /// No eigenvalue lies below -noneBelow_ (0: not yet known for any shift).
     mutable double noneBelow_ = 0.0;
 };
