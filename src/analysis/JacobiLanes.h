@@ -43,6 +43,19 @@ template <class Isa> struct Lanes : Isa {
         else
             return ~m;
     }
+    /// a and b, a or b, lane by lane.
+    static M both(M a, M b) {
+        if constexpr (Isa::kWidth == 1)
+            return a && b;
+        else
+            return a & b;
+    }
+    static M either(M a, M b) {
+        if constexpr (Isa::kWidth == 1)
+            return a || b;
+        else
+            return a | b;
+    }
     /// a and not b, lane by lane.
     static M andNot(M a, M b) {
         if constexpr (Isa::kWidth == 1)
@@ -126,15 +139,16 @@ template <class Isa> struct Jacobi6 {
     M negligible(V apq, V app, V aqq) const {
         const V square = apq * apq;
         const V scale = L::splat(kEpsilon * kEpsilon) * (L::abs(app) * L::abs(aqq));
-        const M clearlyNot = (square > L::splat(4.0) * scale) & (L::abs(apq) > floor);
+        const M clearlyNot = L::both(square > L::splat(4.0) * scale, L::abs(apq) > floor);
         const M clearlyYes = L::splat(4.0) * square < scale;
-        const M undecided = L::invert(clearlyNot | clearlyYes);
+        const M undecided = L::invert(L::either(clearlyNot, clearlyYes));
         if (!L::any(undecided))
             return clearlyYes;
         const V size = L::abs(apq);
-        const M exact = (size <= L::splat(kEpsilon) * L::sqrt(L::abs(app)) * L::sqrt(L::abs(aqq))) |
-                        (size <= floor);
-        return (exact & undecided) | L::andNot(clearlyYes, undecided);
+        const M exact =
+            L::either(size <= L::splat(kEpsilon) * L::sqrt(L::abs(app)) * L::sqrt(L::abs(aqq)),
+                      size <= floor);
+        return L::either(L::both(exact, undecided), L::andNot(clearlyYes, undecided));
     }
 
     /// The rotation that zeroes apq: t = tan phi with tan 2 phi = 2 apq / (aqq - app),
@@ -152,7 +166,7 @@ template <class Isa> struct Jacobi6 {
         r.turn = nonzero;
         if (!L::any(nonzero))
             return r;
-        const M dropped = nonzero & negligible(apq, app, aqq);
+        const M dropped = L::both(nonzero, negligible(apq, app, aqq));
         if (L::any(dropped)) {
             const V kept = L::select(dropped, L::splat(0.0), apq);
             a[p * 6 + q] = kept;
@@ -163,7 +177,7 @@ template <class Isa> struct Jacobi6 {
             return r;
         const V d = aqq - app;
         const M series = L::abs(d) > L::splat(0x1p14) * L::abs(apq);
-        if (L::any(r.turn & series)) {
+        if (L::any(L::both(r.turn, series))) {
             const V h = apq / d;
             r.t = h - h * h * h;
             r.c = L::splat(1.0) - L::splat(0.5) * r.t * r.t;
@@ -176,7 +190,7 @@ template <class Isa> struct Jacobi6 {
         const V u = L::abs(d) + root;
         V t = L::select(d >= L::splat(0.0), e, -e) / u;
         V c = L::sqrt(u / (L::splat(2.0) * root));
-        const M inRange = (root > L::splat(0x1p-450)) & (root < L::splat(0x1p450));
+        const M inRange = L::both(root > L::splat(0x1p-450), root < L::splat(0x1p450));
         if (L::any(L::andNot(general, inRange))) {
             const V theta = d / e;
             const V wide = L::sqrt(theta * theta + L::splat(1.0));
@@ -236,7 +250,7 @@ template <class Isa> struct Jacobi6 {
                     r[k] = find(kPairs6.p[round][k], kPairs6.q[round][k]);
                 for (int k = 0; k < 3; ++k) {
                     apply(kPairs6.p[round][k], kPairs6.q[round][k], r[k]);
-                    rotated = rotated | r[k].turn;
+                    rotated = L::either(rotated, r[k].turn);
                 }
             }
             if (!L::any(rotated))
