@@ -217,42 +217,90 @@ template <class Isa> struct Jacobi6 {
         y = L::select(turning, s * u + c * v, v);
     }
 
-    /// The rotation of (p, q) applied: rows p and q mirrored into columns p and q,
-    /// so the matrix stays exactly symmetric, a(p, q) = 0, the new diagonal; rows p
-    /// and q of vt.
-    void apply(int p, int q, const Rotation& r) const {
+    /// The rotation of (P, Q) applied: rows P and Q mirrored into columns P and Q,
+    /// so the matrix stays exactly symmetric, a(P, Q) = 0, the new diagonal; rows P
+    /// and Q of vt.
+    template <int P, int Q> [[gnu::always_inline]] void apply(const Rotation& r) const {
         if (!L::any(r.turn))
             return;
         const V t = r.t, c = r.c, s = t * c;
-        const V app = a[p * 6 + p], aqq = a[q * 6 + q], apq = a[p * 6 + q];
-        for (int j = 0; j < 6; ++j) {
-            if (j == p || j == q)
-                continue;
-            V x = a[p * 6 + j], y = a[q * 6 + j];
-            turn(x, y, c, s, r.turn);
-            a[p * 6 + j] = a[j * 6 + p] = x;
-            a[q * 6 + j] = a[j * 6 + q] = y;
+        const V app = a[P * 6 + P], aqq = a[Q * 6 + Q], apq = a[P * 6 + Q];
+        if constexpr (Isa::kWidth == 1) {
+            applyPairs(P, Q, c, s);
+        } else {
+#pragma GCC unroll 6
+            for (int j = 0; j < 6; ++j) {
+                if (j == P || j == Q)
+                    continue;
+                V x = a[P * 6 + j], y = a[Q * 6 + j];
+                turn(x, y, c, s, r.turn);
+                a[P * 6 + j] = a[j * 6 + P] = x;
+                a[Q * 6 + j] = a[j * 6 + Q] = y;
+            }
+#pragma GCC unroll 6
+            for (int j = 0; j < 6; ++j)
+                turn(vt[P * 6 + j], vt[Q * 6 + j], c, s, r.turn);
         }
-        a[p * 6 + p] = L::select(r.turn, app - t * apq, app);
-        a[q * 6 + q] = L::select(r.turn, aqq + t * apq, aqq);
+        a[P * 6 + P] = L::select(r.turn, app - t * apq, app);
+        a[Q * 6 + Q] = L::select(r.turn, aqq + t * apq, aqq);
         const V zero = L::select(r.turn, L::splat(0.0), apq);
-        a[p * 6 + q] = a[q * 6 + p] = zero;
-        for (int j = 0; j < 6; ++j)
-            turn(vt[p * 6 + j], vt[q * 6 + j], c, s, r.turn);
+        a[P * 6 + Q] = a[Q * 6 + P] = zero;
+    }
+
+    /// The single system's rows, two elements at a time (the same operations on
+    /// each element): all six of rows p and q, mirrored as they go, the 2 x 2
+    /// block then set by the caller; the rows of vt. The matrix rows are loaded
+    /// element by element: they have just had single elements stored into them,
+    /// and a load spanning two such stores would wait for the cache.
+    [[gnu::always_inline]] void applyPairs(int p, int q, double c, double s) const
+        requires(Isa::kWidth == 1) {
+        using Pair = double __attribute__((vector_size(16)));
+        const Pair cc = {c, c}, ss = {s, s};
+        double* rp = a + p * 6;
+        double* rq = a + q * 6;
+#pragma GCC unroll 3
+        for (int j = 0; j < 6; j += 2) {
+            const Pair u = {rp[j], rp[j + 1]}, v = {rq[j], rq[j + 1]};
+            const Pair x = cc * u - ss * v, y = ss * u + cc * v;
+            std::memcpy(rp + j, &x, sizeof x);
+            std::memcpy(rq + j, &y, sizeof y);
+            a[j * 6 + p] = x[0];
+            a[j * 6 + q] = y[0];
+            a[(j + 1) * 6 + p] = x[1];
+            a[(j + 1) * 6 + q] = y[1];
+        }
+        double* vp = vt + p * 6;
+        double* vq = vt + q * 6;
+#pragma GCC unroll 3
+        for (int j = 0; j < 6; j += 2) {
+            Pair u, v;
+            std::memcpy(&u, vp + j, sizeof u);
+            std::memcpy(&v, vq + j, sizeof v);
+            const Pair x = cc * u - ss * v, y = ss * u + cc * v;
+            std::memcpy(vp + j, &x, sizeof x);
+            std::memcpy(vq + j, &y, sizeof y);
+        }
+    }
+
+    /// Round `Round` of a sweep: its three rotations found, then applied.
+    template <int Round> [[gnu::always_inline]] M round() const {
+        constexpr int p0 = kPairs6.p[Round][0], q0 = kPairs6.q[Round][0];
+        constexpr int p1 = kPairs6.p[Round][1], q1 = kPairs6.q[Round][1];
+        constexpr int p2 = kPairs6.p[Round][2], q2 = kPairs6.q[Round][2];
+        const Rotation r0 = find(p0, q0), r1 = find(p1, q1), r2 = find(p2, q2);
+        apply<p0, q0>(r0);
+        apply<p1, q1>(r1);
+        apply<p2, q2>(r2);
+        return L::either(r0.turn, L::either(r1.turn, r2.turn));
     }
 
     bool run() const {
         for (int sweep = 0; sweep < kLaneSweeps; ++sweep) {
-            M rotated{};
-            for (int round = 0; round < 5; ++round) {
-                Rotation r[3];
-                for (int k = 0; k < 3; ++k)
-                    r[k] = find(kPairs6.p[round][k], kPairs6.q[round][k]);
-                for (int k = 0; k < 3; ++k) {
-                    apply(kPairs6.p[round][k], kPairs6.q[round][k], r[k]);
-                    rotated = L::either(rotated, r[k].turn);
-                }
-            }
+            M rotated = round<0>();
+            rotated = L::either(rotated, round<1>());
+            rotated = L::either(rotated, round<2>());
+            rotated = L::either(rotated, round<3>());
+            rotated = L::either(rotated, round<4>());
             if (!L::any(rotated))
                 return true;
         }
