@@ -46,6 +46,19 @@ bool fullVerdict(const AnalysisModel& model, const Optimizer& o) {
     return evaluateVariant(calculatedVariant(model, o), o.conditions);
 }
 
+/// One frequency condition at `threshold`: the minimum (0), the maximum (1), or a
+/// mode condition whose share below 0 makes it a limit on the highest frequency (2).
+OptimizationConditions frequencyCondition(int which, double threshold) {
+    OptimizationConditions c;
+    c.minFrequencyEnabled = which == 0;
+    c.maxFrequencyEnabled = which == 1;
+    c.minFrequency = c.maxFrequency = threshold;
+    c.modeConditionEnabled[3] = which == 2;
+    c.modeContributionPct[3] = -1.0;
+    c.modeMaxFrequency[3] = threshold;
+    return c;
+}
+
 } // namespace
 
 TEST(VariantScreen, CombinationVerdictsAreThoseOfTheFullCalculation) {
@@ -74,17 +87,8 @@ TEST(VariantScreen, CombinationVerdictsAreThoseOfTheFullCalculation) {
             for (double f : {lowest, highest}) {
                 for (double threshold : {f, std::nextafter(f, -inf), std::nextafter(f, inf),
                                          f * (1 + 1e-9), f * (1 - 1e-9), 0.5 * f, 2.0 * f}) {
-                    // The minimum, the maximum, and a mode condition whose share
-                    // below 0 makes it a limit on the highest frequency.
                     for (int which : {0, 1, 2}) {
-                        auto& c = o.conditions;
-                        c = OptimizationConditions{};
-                        c.minFrequencyEnabled = which == 0;
-                        c.maxFrequencyEnabled = which == 1;
-                        c.minFrequency = c.maxFrequency = threshold;
-                        c.modeConditionEnabled[3] = which == 2;
-                        c.modeContributionPct[3] = -1.0;
-                        c.modeMaxFrequency[3] = threshold;
+                        o.conditions = frequencyCondition(which, threshold);
                         const RunInput input(model, o);
                         const bool verdict = input.evaluate(o.parameters, scratch);
                         ASSERT_EQ(verdict, fullVerdict(model, o))
@@ -130,13 +134,8 @@ TEST(VariantScreen, FrequencyVerdictsOnRandomAndAwkwardModels) {
                                          f * (1 + 1e-9), f * (1 - 1e-9), f * 0.999, f * 1.001}) {
                     for (int which : {0, 1, 2}) {
                         Optimizer o;
-                        auto& c = o.conditions;
-                        c.minFrequencyEnabled = which == 0;
-                        c.maxFrequencyEnabled = which == 1;
-                        c.minFrequency = c.maxFrequency = threshold;
-                        c.modeConditionEnabled[1] = which == 2;
-                        c.modeContributionPct[1] = -0.5;
-                        c.modeMaxFrequency[1] = threshold;
+                        o.conditions = frequencyCondition(which, threshold);
+                        const OptimizationConditions& c = o.conditions;
                         const RunInput input(model, o);
                         AnalysisModel variant;
                         ASSERT_EQ(input.evaluate(o.parameters, variant),
