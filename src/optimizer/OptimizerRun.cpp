@@ -74,6 +74,15 @@ bool RunInput::judge(AnalysisModel& variant, bool calculated) const {
         return evaluateVariant(variant, conditions_);
     if (!evaluateVariant(variant, conditions_))
         return false;
+    if (calculated) {
+        // The modes the batch found are the calculation's own, bit for bit: only the
+        // static results are added.
+        const Matrix frequencies = variant.eigenFrequencies, shapes = variant.modeShapes;
+        calculate(variant, runConditions(false, true), basis);
+        variant.eigenFrequencies = frequencies;
+        variant.modeShapes = shapes;
+        return evaluateVariant(variant, conditions_);
+    }
     // A failed calculation leaves cleared results, which the conditions then judge.
     calculate(variant, runConditions(true, true), basis);
     return evaluateVariant(variant, conditions_);
