@@ -461,11 +461,10 @@ const char* simdName(SimdLevel level) {
 
 bool symmetricEigenRows(double* a, double* vt, int n) {
     if (n == 6) {
-        const double floor = floorOf(a, 6);
-        double* systems[1] = {a};
-        double* vectors[1] = {vt};
-        // The single system's path is lane 0 of the side-by-side solution.
-        return solveLanes<ScalarIsa>(systems, vectors, &floor, 1);
+        // The side-by-side solution one system wide, on the caller's arrays.
+        for (int i = 0; i < 36; ++i)
+            vt[i] = i % 7 == 0 ? 1.0 : 0.0;
+        return Jacobi6<ScalarIsa>{a, vt, floorOf(a, 6)}.run();
     }
     for (int r = 0; r < n; ++r)
         for (int c = 0; c < n; ++c)
