@@ -108,6 +108,25 @@ inline void keepOnlyUnscreenedConditions(Optimizer& o) {
     c.meanCouplingMax = 10.0;
 }
 
+/// The study's conditions cut down to its frequency window (5-20 Hz), which the
+/// screen settles by counting for nearly every variant.
+inline void keepOnlyFrequencyWindow(Optimizer& o) {
+    OptimizationConditions& c = o.conditions;
+    c = OptimizationConditions{};
+    c.minFrequencyEnabled = c.maxFrequencyEnabled = 1;
+    c.minFrequency = 5.0;
+    c.maxFrequency = 20.0;
+}
+
+/// Conditions of a bench run: 1 the study's, 0 those no screen settles, 2 the
+/// frequency window alone.
+inline void benchConditions(Optimizer& o, std::int64_t which) {
+    if (which == 0)
+        keepOnlyUnscreenedConditions(o);
+    else if (which == 2)
+        keepOnlyFrequencyWindow(o);
+}
+
 /// Every combination of the parameters' values in enumeration order (the first
 /// parameter outermost), value i being min + i x increment (a run adds the
 /// increment up, which can differ in the last bits).

@@ -9,6 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <unistd.h>
 
@@ -54,40 +55,50 @@ BENCHMARK(BM_VariantPipeline)->Arg(0)->Arg(1)->ArgName("fromScratch");
 
 /// The run's work per variant without its files: the study's combinations in
 /// enumeration order through RunInput::evaluate (storage reused, the screen
-/// first, the full calculation only for what the screen lets through). With
-/// `screened` 0 the conditions are those the screen cannot settle, so every
-/// variant gets the full calculation.
+/// first, the full calculation only for what the screen lets through), as a run
+/// makes it: RunInput::kBatchVariants at a time, the eigen systems side by side.
+/// With `screened` 0 the conditions are those the screen cannot settle, so every
+/// variant gets the full calculation; with 2 only the frequency window, which
+/// the screen settles by counting.
 void BM_RunVariant(benchmark::State& state) {
     AnalysisModel model = studyModel();
     Optimizer o = studyOptimizer(model, static_cast<int>(state.range(0)));
-    if (state.range(1) == 0)
-        bench::keepOnlyUnscreenedConditions(o);
+    bench::benchConditions(o, state.range(1));
     const RunInput input(model, o);
-    AnalysisModel variant;
     const auto combinations = bench::allCombinations(o.parameters);
+    const std::size_t n = o.parameters.size();
+    std::vector<double> values;
+    for (const auto& c : combinations)
+        values.insert(values.end(), c.begin(), c.end());
+    constexpr std::size_t kBatch = RunInput::kBatchVariants;
+    RunInput::Workspace work(o.parameters);
+    bool verdicts[kBatch];
     std::size_t next = 0;
-    std::int64_t accepted = 0;
+    std::int64_t accepted = 0, evaluated = 0;
     for (auto _ : state) {
-        bench::setCombination(o.parameters, combinations, next);
-        accepted += input.evaluate(o.parameters, variant);
-        next = (next + 1) % combinations.size();
+        const std::size_t count = std::min(kBatch, combinations.size() - next);
+        input.evaluateBatch(values.data() + next * n, count, work, verdicts);
+        for (std::size_t i = 0; i < count; ++i)
+            accepted += verdicts[i];
+        evaluated += static_cast<std::int64_t>(count);
+        next = (next + count) % combinations.size();
     }
-    state.counters["accepted %"] = benchmark::Counter(100.0 * static_cast<double>(accepted) /
-                                                          static_cast<double>(state.iterations()),
-                                                      benchmark::Counter::kAvgThreads);
+    state.counters["accepted %"] =
+        benchmark::Counter(100.0 * static_cast<double>(accepted) / static_cast<double>(evaluated),
+                           benchmark::Counter::kAvgThreads);
     state.counters["variants/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+        benchmark::Counter(static_cast<double>(evaluated), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_RunVariant)
-    ->ArgsProduct({{18}, {1, 0}})
+    ->ArgsProduct({{18}, {1, 0, 2}})
     ->ArgNames({"values", "screened"})
     ->Threads(1)
     ->Threads(2)
     ->UseRealTime();
 
 /// A whole run, with its files and log: 10 values per parameter (10,000
-/// combinations) or 18 (104,976); the study's conditions (`screened` 1) or only
-/// those the screen cannot settle (0).
+/// combinations) or 18 (104,976); the study's conditions (`screened` 1), only
+/// those the screen cannot settle (0) or only the frequency window (2).
 void BM_OptimizerRun(benchmark::State& state) {
     AnalysisModel model = studyModel();
     std::int64_t combinations = 0;
@@ -98,8 +109,7 @@ void BM_OptimizerRun(benchmark::State& state) {
         // Clearing the previous run's files is not part of the run.
         state.PauseTiming();
         Optimizer o = studyOptimizer(model, static_cast<int>(state.range(1)));
-        if (state.range(2) == 0)
-            bench::keepOnlyUnscreenedConditions(o);
+        bench::benchConditions(o, state.range(2));
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         o.outputDirectory = dir.string();
@@ -119,7 +129,7 @@ void BM_OptimizerRun(benchmark::State& state) {
         static_cast<double>(state.iterations() * combinations), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_OptimizerRun)
-    ->ArgsProduct({{1, 2}, {10, 18}, {1, 0}})
+    ->ArgsProduct({{1, 2}, {10, 18}, {1, 0, 2}})
     ->ArgNames({"threads", "values", "screened"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

@@ -3,6 +3,7 @@
 #include "analysis/AnalysisKernels.h"
 #include "analysis/Constants.h"
 #include "analysis/SymmetricEigen.h"
+#include "analysis/VariantBasis.h"
 
 #include <algorithm>
 #include <cmath>
@@ -118,11 +119,11 @@ struct ModalSystem {
     double c[36] = {}; ///< row-major, both triangles
 };
 
-ModalSystem modalSystem(const AnalysisModel& model, const PrincipalAxes& principal,
-                        const detail::SpringSet& springs) {
-    ModalSystem system;
+/// The system of `model` into `system` (which starts as a default ModalSystem).
+void fillModalSystem(const AnalysisModel& model, const PrincipalAxes& principal,
+                     const detail::SpringSet& springs, ModalSystem& system) {
     if (!principal.valid)
-        return system;
+        return;
     system.valid = true;
     const Matrix& p = principal.axes;
     // P is orthonormal, so its transpose is its inverse, exactly to rounding.
@@ -149,7 +150,7 @@ ModalSystem modalSystem(const AnalysisModel& model, const PrincipalAxes& princip
         allNegative = allNegative && x < 0.0;
     }
     if (!allPositive && !allNegative)
-        return system;
+        return;
     system.definite = true;
     system.massSign = allPositive ? 1.0L : -1.0L;
     for (int i = 0; i < 6; ++i)
@@ -163,6 +164,12 @@ ModalSystem modalSystem(const AnalysisModel& model, const PrincipalAxes& princip
         for (int j = i; j < 6; ++j)
             system.c[i * 6 + j] = system.c[j * 6 + i] =
                 static_cast<double>(k[i * 6 + j] * system.scale[i] * system.scale[j]);
+}
+
+ModalSystem modalSystem(const AnalysisModel& model, const PrincipalAxes& principal,
+                        const detail::SpringSet& springs) {
+    ModalSystem system;
+    fillModalSystem(model, principal, springs, system);
     return system;
 }
 
@@ -194,39 +201,26 @@ double frequencyOf(double lambda) {
 
 namespace {
 
-/// The modes of a modal system: eigenvalues and vectors y of C, x = Dm^-1/2 y
-/// rotated by P, normalised and signed, in storage order.
-ModalSolution modesOf(const ModalSystem& system, EigenPrecision precision) {
+/// All results NaN: a mass matrix of mixed signs has no real modes.
+ModalSolution undefinedModes() {
     ModalSolution result;
-    if (!system.valid)
-        return result;
     result.valid = true;
-    if (!system.definite) {
-        const double nan = std::numeric_limits<double>::quiet_NaN();
-        for (int i = 0; i < 6; ++i) {
-            result.eigenvalues[i] = nan;
-            result.frequencies[i] = nan;
-            for (int j = 0; j < 6; ++j)
-                result.modeShapes(i, j) = nan;
-        }
-        return result;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (int i = 0; i < 6; ++i) {
+        result.eigenvalues[i] = nan;
+        result.frequencies[i] = nan;
+        for (int j = 0; j < 6; ++j)
+            result.modeShapes(i, j) = nan;
     }
-    // Eigenvalue j on the diagonal of w, its vector in row j of vt.
-    double w[36], vt[36];
-    if (precision == EigenPrecision::Double) {
-        std::copy(system.c, system.c + 36, w);
-        symmetricEigenRows(w, vt, 6);
-    } else {
-        Matrix c(6, 6);
-        std::copy(system.c, system.c + 36, c.data());
-        const SymmetricEigen e = symmetricEigenExtended(c);
-        for (int j = 0; j < 6; ++j) {
-            w[j * 7] = e.values[j];
-            for (int i = 0; i < 6; ++i)
-                vt[j * 6 + i] = e.vectors(i, j);
-        }
-    }
+    return result;
+}
 
+/// The modes from the solution of a definite system's C: eigenvalue j on the
+/// diagonal of w, its vector y in row j of vt; x = Dm^-1/2 y rotated by P,
+/// normalised and signed, in storage order: eigenvalues and frequencies (6 each)
+/// and the mode shapes (6 x 6, row-major, a mode a column).
+void modesInto(const ModalSystem& system, const double* w, const double* vt, double* eigenvalues,
+               double* frequencies, double* modeShapes) {
     // Mode vectors in global DOFs, normalised and signed, in the solver's order.
     double shapes[6][6]; // shapes[j]: mode j
     double lambda[6];
@@ -265,12 +259,43 @@ ModalSolution modesOf(const ModalSystem& system, EigenPrecision precision) {
     storageOrder(lambda, order);
     for (int s = 0; s < 6; ++s) {
         const int j = order[s];
-        result.eigenvalues[s] = lambda[j];
-        result.frequencies[s] = frequencyOf(lambda[j]);
+        eigenvalues[s] = lambda[j];
+        frequencies[s] = frequencyOf(lambda[j]);
         for (int i = 0; i < 6; ++i)
-            result.modeShapes(i, s) = shapes[j][i];
+            modeShapes[i * 6 + s] = shapes[j][i];
     }
+}
+
+ModalSolution modesFrom(const ModalSystem& system, const double* w, const double* vt) {
+    ModalSolution result;
+    result.valid = true;
+    modesInto(system, w, vt, result.eigenvalues.data(), result.frequencies.data(),
+              result.modeShapes.data());
     return result;
+}
+
+/// The modes of a modal system, its C solved alone.
+ModalSolution modesOf(const ModalSystem& system, EigenPrecision precision) {
+    if (!system.valid)
+        return ModalSolution{};
+    if (!system.definite)
+        return undefinedModes();
+    // Eigenvalue j on the diagonal of w, its vector in row j of vt.
+    double w[36], vt[36];
+    if (precision == EigenPrecision::Double) {
+        std::copy(system.c, system.c + 36, w);
+        symmetricEigenRows(w, vt, 6);
+    } else {
+        Matrix c(6, 6);
+        std::copy(system.c, system.c + 36, c.data());
+        const SymmetricEigen e = symmetricEigenExtended(c);
+        for (int j = 0; j < 6; ++j) {
+            w[j * 7] = e.values[j];
+            for (int i = 0; i < 6; ++i)
+                vt[j * 6 + i] = e.vectors(i, j);
+        }
+    }
+    return modesFrom(system, w, vt);
 }
 
 void storeModes(AnalysisModel& model, ModalSolution& modes) {
@@ -289,39 +314,202 @@ ModalSolution solveModes(const AnalysisModel& model, const PrincipalAxes& princi
     return modesOf(modalSystem(model, principal, detail::SpringSet(model)), precision);
 }
 
-bool naturalFrequencyBounds(const AnalysisModel& model, const PrincipalAxes& principal,
-                            FrequencyBounds& bounds, const VariantBasis* basis) {
+FrequencyCount::FrequencyCount(const AnalysisModel& model, const PrincipalAxes& principal,
+                               const VariantBasis* basis) {
     const ModalSystem system = modalSystem(model, principal, detail::SpringSet(model, basis));
     if (!system.valid || !system.definite)
-        return false;
-    Matrix c(6, 6);
-    std::copy(system.c, system.c + 36, c.data());
-    // Stopping at 1e-7 of the norm saves the last sweeps and still leaves bounds
-    // narrow enough to settle nearly every variant.
-    const EigenvalueEstimate estimate = approximateEigenvalues(c, 1e-7);
-    double lowest = 0.0, highest = 0.0;
-    for (int j = 0; j < 6; ++j) {
-        const double magnitude = std::fabs(estimate.values[j]);
-        if (std::isnan(magnitude))
-            return false;
-        lowest = j == 0 ? magnitude : std::min(lowest, magnitude);
-        highest = std::max(highest, magnitude);
+        return;
+    // The largest absolute row sum bounds the 2-norm of the symmetric C; 1e-12
+    // covers the rounding of the sums.
+    std::copy(system.c, system.c + 36, c_);
+    double largest = 0.0;
+    for (int i = 0; i < 6; ++i) {
+        double row = 0.0;
+        for (int j = 0; j < 6; ++j)
+            row += std::fabs(c_[i * 6 + j]);
+        if (!(row <= largest)) // NaN too
+            largest = row;
     }
-    // Weyl pairs the sorted exact eigenvalues with the sorted estimates, so the
-    // smallest and largest magnitudes move no further than any one of them. Both
-    // solutions (rotations in double precision) lie within about 1e-13 ||C|| of the
-    // exact values besides what is left off the diagonal: 1e-9 ||C|| holds that
-    // with room to spare, doubling the off-diagonal part covers its own rounding, and
-    // the relative slack the rounding of the square root and the Hz factor.
-    const double margin = 2.0 * estimate.offDiagonal + 1e-9 * estimate.norm;
-    constexpr double kSlack = 1e-12;
-    auto range = [&](double magnitude) {
-        return FrequencyRange{frequencyOf(std::max(0.0, magnitude - margin)) * (1.0 - kSlack),
-                              frequencyOf(magnitude + margin) * (1.0 + kSlack)};
-    };
-    bounds.lowest = range(lowest);
-    bounds.highest = range(highest);
-    return true;
+    norm_ = largest * (1.0 + 1e-12);
+    usable_ = std::isfinite(norm_);
+}
+
+namespace {
+
+/// The signs of the LDL^T factorisation of C - xI and what they can be trusted for.
+struct Pivots {
+    int negative = 0; ///< negative pivots: the eigenvalues of C + E below x
+    /// Bounds ||E||: the computed factors are exact for C - xI + E.
+    double backward = 0.0;
+    /// No eigenvalue of C + E lies closer to x than this.
+    double distance = 0.0;
+};
+
+/// Right-looking LDL^T of the lower triangle of C - xI without pivoting.
+Pivots factorise(const double* c, double norm, double x) {
+    double a[6][6];
+    for (int i = 0; i < 6; ++i)
+        for (int j = 0; j <= i; ++j)
+            a[i][j] = i == j ? c[i * 6 + j] - x : c[i * 6 + j];
+    Pivots result;
+    double d[6];
+    double spread[6] = {}; // the diagonal of |L| |D| |L^T|: sum of l_ik^2 |d_k|
+    for (int k = 0; k < 6; ++k) {
+        const double dk = a[k][k];
+        d[k] = dk;
+        result.negative += dk < 0.0;
+        spread[k] += std::fabs(dk);
+        const double inverse = 1.0 / dk;
+        for (int i = k + 1; i < 6; ++i) {
+            const double w = a[i][k];
+            const double l = w * inverse;
+            spread[i] += std::fabs(l * w);
+            for (int j = k + 1; j <= i; ++j)
+                a[i][j] -= l * a[j][k];
+        }
+    }
+    // The computed factors are exact for C - xI + E, E symmetric with
+    // |E| <= gamma_8 |L||D||L^T| (the rounding of each pivot's sums, of its
+    // reciprocal and of its multipliers), so the signs count the eigenvalues of C + E below x
+    // exactly, and
+    // ||E|| (at most the trace of the non-negative definite |L||D||L^T|) bounds how
+    // far each of them is from the eigenvalue of C it stands for. A small pivot
+    // shows here: it makes large multipliers. 16 roundoffs cover gamma_8 and the
+    // rounding of these sums.
+    double trace = 0.0;
+    for (double r : spread)
+        trace += r;
+    result.backward = 0x1p-49 * trace;
+    // prod |mu_i - x| is the product of the pivots and no factor exceeds R: every
+    // mu lies at least prod |d| / R^5 from x. The quotients keep the product in
+    // range; 1e-12 covers their rounding. NaN and infinity leave 0 or NaN.
+    const double r = (norm + std::fabs(x) + result.backward) * (1.0 + 1e-12);
+    double product = r;
+    for (double dk : d)
+        product *= std::fabs(dk) / r;
+    result.distance = product * (1.0 - 1e-12);
+    return result;
+}
+
+} // namespace
+
+FrequencyCount::Range FrequencyCount::eigenvaluesBelow(double x) const {
+    // The solution's eigenvalues lie within a few hundred roundoffs of the norm of
+    // C's: a margin of 1e-9 of the norms holds them, and the relative 1e-12 by
+    // which a frequency's rounding could carry it across a threshold, with room to
+    // spare. A count is exact once no eigenvalue of C lies within the margin of x.
+    const double margin = 1e-9 * (norm_ + std::fabs(x));
+    const Pivots at = factorise(c_, norm_, x);
+    if (at.distance > at.backward + margin)
+        return {at.negative, at.negative};
+    // The product cannot tell when several eigenvalues lie near x (or one lies on
+    // it). Counts 2 margins either side, each factorisation within a margin of C,
+    // hold the eigenvalues certainly below x and those that may be.
+    Range range{0, 6};
+    const Pivots below = factorise(c_, norm_, x - 2.0 * margin);
+    if (below.backward <= margin)
+        range.low = below.negative;
+    const Pivots above = factorise(c_, norm_, x + 2.0 * margin);
+    if (above.backward <= margin)
+        range.high = above.negative;
+    range.high = std::max(range.low, range.high);
+    return range;
+}
+
+double FrequencyCount::shift(double frequency) {
+    // A frequency is sqrt(|lambda|) / 2 pi: those below f are the eigenvalues in
+    // (-x, x), x = (2 pi f)^2.
+    const double root = frequency / kHertzPerRadian;
+    return root * root;
+}
+
+FrequencyCount::Range FrequencyCount::negativeBelow(double x) const {
+    // Springs with positive rates leave no negative eigenvalue: once a count shows
+    // none below -x0, there is none below -x for any x >= x0.
+    if (noneBelow_ > 0.0 && x >= noneBelow_)
+        return {0, 0};
+    const Range negative = eigenvaluesBelow(-x);
+    if (negative.high == 0)
+        noneBelow_ = noneBelow_ > 0.0 ? std::min(noneBelow_, x) : x;
+    return negative;
+}
+
+int FrequencyCount::certainlyBelow(double frequency) const {
+    if (!usable_ || !(frequency > 0.0))
+        return 0;
+    const double x = shift(frequency);
+    const Range upTo = eigenvaluesBelow(x);
+    if (upTo.low == 0)
+        return 0;
+    return std::max(0, upTo.low - negativeBelow(x).high);
+}
+
+int FrequencyCount::possiblyAtOrBelow(double frequency) const {
+    if (!usable_ || std::isnan(frequency) || frequency == 0.0)
+        return 6; // free directions are at 0 Hz
+    if (frequency < 0.0)
+        return 0;
+    // The eigenvalues below -x count here too: a bound all the same.
+    return eigenvaluesBelow(shift(frequency)).high;
+}
+
+FrequencyCount::Range FrequencyCount::below(double frequency) const {
+    if (!usable_ || std::isnan(frequency) || frequency == 0.0)
+        return {0, 6};
+    if (frequency < 0.0)
+        return {0, 0};
+    const double x = shift(frequency);
+    const Range upTo = eigenvaluesBelow(x);
+    if (upTo.high == 0)
+        return upTo;
+    const Range negative = negativeBelow(x);
+    return {std::max(0, upTo.low - negative.high), upTo.high - negative.low};
+}
+
+void eigenvalueAnalyses(AnalysisModel* const* models, int count, const VariantBasis* basis,
+                        SimdLevel level) {
+    constexpr int kChunk = 8;
+    for (int first = 0; first < count; first += kChunk) {
+        const int n = std::min(kChunk, count - first);
+        ModalSystem systems[kChunk];
+        double vt[kChunk][36];
+        double* solved[kChunk];
+        double* vectors[kChunk];
+        int lanes = 0;
+        for (int i = 0; i < n; ++i) {
+            const AnalysisModel& m = *models[first + i];
+            const PrincipalAxes* shared = basis ? basis->principalFor(m) : nullptr;
+            const detail::SpringSet springs(m, basis);
+            if (shared)
+                fillModalSystem(m, *shared, springs, systems[i]);
+            else
+                fillModalSystem(m, principalInertiaAxes(m.inertia), springs, systems[i]);
+            // C is solved where it lies: what maps the vectors back stays beside it.
+            if (systems[i].valid && systems[i].definite) {
+                solved[lanes] = systems[i].c;
+                vectors[lanes] = vt[lanes];
+                ++lanes;
+            }
+        }
+        symmetricEigenRows6(level, solved, vectors, lanes);
+        for (int i = 0, lane = 0; i < n; ++i) {
+            AnalysisModel& m = *models[first + i];
+            if (!systems[i].valid)
+                continue;
+            if (!systems[i].definite) {
+                ModalSolution modes = undefinedModes();
+                storeModes(m, modes);
+                continue;
+            }
+            if (m.eigenFrequencies.rows() != 6 || m.eigenFrequencies.cols() != 1)
+                m.eigenFrequencies.resize(6, 1);
+            if (m.modeShapes.rows() != 6 || m.modeShapes.cols() != 6)
+                m.modeShapes.resize(6, 6);
+            double eigenvalues[6];
+            modesInto(systems[i], systems[i].c, vt[lane++], eigenvalues, m.eigenFrequencies.data(),
+                      m.modeShapes.data());
+        }
+    }
 }
 
 bool eigenvalueAnalysis(AnalysisModel& model) {

@@ -68,28 +68,73 @@ ModalSolution solveModes(const AnalysisModel& model,
 ModalSolution solveModes(const AnalysisModel& model, const PrincipalAxes& principal,
                          EigenPrecision precision = EigenPrecision::Double);
 
-/// Closed bounds [low, high] on a frequency [Hz].
-struct FrequencyRange {
-    double low = 0.0;
-    double high = 0.0;
+/// How many of a model's natural frequencies lie below given frequencies, found by
+/// counting rather than solving: the number of eigenvalues of the modal system C
+/// below x is the number of negative pivots of the LDL^T factorisation of C - xI
+/// (Sylvester's law of inertia; C - xI is congruent to K - xM). Each count costs a
+/// sixth of a 6 x 6 matrix product, a small share of the eigen solution.
+class FrequencyCount {
+public:
+    /// `principal` must be principalInertiaAxes(model.inertia); `basis`, when given,
+    /// that of the model `model` is a variant of (the system is then the one the
+    /// calculation solves with it, bit for bit).
+    FrequencyCount(const AnalysisModel& model, const PrincipalAxes& principal,
+                   const VariantBasis* basis = nullptr);
+
+    /// False when nothing can be counted: the principal axes not set, a mass
+    /// matrix that is not definite (whose frequencies are NaN), non-finite values.
+    bool usable() const { return usable_; }
+
+    /// How many of the frequencies the eigen analysis gives (solveModes, with the
+    /// rounding of its solution) lie below a threshold: at least `low` below it, at
+    /// most `high` at or below it. The two are equal, the count exact, when the
+    /// product of the pivots, against the system's norm, puts every eigenvalue
+    /// further from the threshold than the factorisation's own rounding (its
+    /// backward error, which a small pivot drives up through large multipliers)
+    /// plus a margin of 1e-9 of that norm, which holds the solution's rounding
+    /// many times over: each frequency then lies on the same side of the
+    /// threshold in the solution too. Otherwise counts a margin either side
+    /// bound it, as far as their own pivots can be trusted.
+    struct Range {
+        int low = 0;
+        int high = 6;
+    };
+
+    /// The range for `frequency` [Hz]; {0, 0} for thresholds below 0, {0, 6} when
+    /// nothing can be counted.
+    Range below(double frequency) const;
+
+    /// below(frequency).low, with fewer factorisations: how many frequencies are
+    /// certainly below `frequency`.
+    int certainlyBelow(double frequency) const;
+    /// An upper bound on below(frequency).high from a single factorisation: at
+    /// most so many frequencies lie at or below `frequency`.
+    int possiblyAtOrBelow(double frequency) const;
+
+private:
+    /// x = (2 pi f)^2, the eigenvalue of a frequency f [Hz].
+    static double shift(double frequency);
+    /// The same for the eigenvalues of C below x.
+    Range eigenvaluesBelow(double x) const;
+    /// The eigenvalues below -x (x > 0).
+    Range negativeBelow(double x) const;
+
+    bool usable_ = false;
+    double c_[36] = {};
+    double norm_ = 0.0; ///< a bound on the 2-norm of C: its largest absolute row sum
+    /// No eigenvalue lies below -noneBelow_ (0: not yet known for any shift).
+    mutable double noneBelow_ = 0.0;
 };
 
-/// Where solveModes' lowest (mode 1) and highest (mode 6) frequencies lie.
-struct FrequencyBounds {
-    FrequencyRange lowest;
-    FrequencyRange highest;
-};
+enum class SimdLevel;
 
-/// Bounds that certainly contain the lowest and highest frequency solveModes gives,
-/// from double-precision eigenvalues of the same system, a few times faster. In
-/// squared frequency each range is at most about a millionth of the highest
-/// frequency squared wide (near 0 Hz that is wide in Hz). For ruling
-/// out many variants of one model quickly: `principal` must be
-/// principalInertiaAxes(model.inertia), which such variants share, as they share
-/// `basis` when given. Returns false when it cannot tell: the principal axes not
-/// set, a mass matrix that is not definite, non-finite values.
-bool naturalFrequencyBounds(const AnalysisModel& model, const PrincipalAxes& principal,
-                            FrequencyBounds& bounds, const VariantBasis* basis = nullptr);
+/// eigenvalueAnalysis for `count` models at once, their systems solved side by side
+/// at `level` (SymmetricEigen.h): each model gets exactly what eigenvalueAnalysis
+/// gives it alone. With `basis`, that of the model they are variants of, what they
+/// share with it is not found again. The per-model path stays for models the batch
+/// cannot take.
+void eigenvalueAnalyses(AnalysisModel* const* models, int count, const VariantBasis* basis,
+                        SimdLevel level);
 
 /// Writes `eigenFrequencies` and `modeShapes` of the model from solveModes. Returns
 /// false and leaves the results untouched when the principal axes are not set.

@@ -1,13 +1,25 @@
 #include "analysis/SymmetricEigen.h"
 
+#include "analysis/JacobiLanes.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace quav {
+
+namespace detail {
+// Built for their instruction sets (JacobiLanesAvx*.cpp), on x86-64 only.
+void solveLanesAvx2(double* const* systems, double* const* vectors, const double* floors,
+                    int count);
+void solveLanesAvx512(double* const* systems, double* const* vectors, const double* floors,
+                      int count);
+} // namespace detail
 
 namespace {
 
@@ -59,23 +71,13 @@ struct SplitVectors {
     bool exact() const { return !lost; }
 };
 
-/// No eigenvectors at all: the rotations of the matrix do not depend on them, so
-/// the values come out exactly as with vectors.
-struct NoVectors {
-    long double get(int) const { return 0.0L; }
-    void set(int, long double) {}
-    bool exact() const { return true; }
-};
-
 /// Cyclic Jacobi on the n x n work arrays: `w` holds the matrix in its upper
 /// triangle (the lower one is never read or written), `v` starts as the identity
 /// and collects the rotations. `Order` > 0 fixes n at compile time. Returns
-/// whether a sweep went by without a rotation. `Real` is long double for the
-/// extended solution and double for estimates; an estimate may stop after the sweep
-/// that leaves the sum of squares of the upper triangle's off-diagonal elements at
-/// or below `enough`.
+/// whether a sweep went by without a rotation. `Real` is long double: the extended
+/// solution.
 template <class Real, int Order, class Vectors>
-bool jacobi(Real* w, Vectors& v, int order, Real floor, Real enough = Real(0)) {
+bool jacobi(Real* w, Vectors& v, int order, Real floor) {
     const int n = Order > 0 ? Order : order;
     auto at = [&](Real* m, int r, int c) -> Real& { return m[r * n + c]; };
     for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
@@ -134,14 +136,6 @@ bool jacobi(Real* w, Vectors& v, int order, Real floor, Real enough = Real(0)) {
         }
         if (!rotated)
             return true;
-        if (enough > Real(0)) {
-            Real off = Real(0);
-            for (int p = 0; p < n - 1; ++p)
-                for (int q = p + 1; q < n; ++q)
-                    off += at(w, p, q) * at(w, p, q);
-            if (off <= enough)
-                return true;
-        }
     }
     return false;
 }
@@ -161,14 +155,13 @@ long double load(const Matrix& a, long double* w) {
     return frobenius;
 }
 
-template <class Real, class Vectors>
-bool run(Real* w, Vectors& v, int n, Real floor, Real enough = Real(0)) {
+template <class Real, class Vectors> bool run(Real* w, Vectors& v, int n, Real floor) {
     // The inertia tensor and the modal system get loops the compiler can unroll.
     if (n == 3)
-        return jacobi<Real, 3>(w, v, n, floor, enough);
+        return jacobi<Real, 3>(w, v, n, floor);
     if (n == 6)
-        return jacobi<Real, 6>(w, v, n, floor, enough);
-    return jacobi<Real, 0>(w, v, n, floor, enough);
+        return jacobi<Real, 6>(w, v, n, floor);
+    return jacobi<Real, 0>(w, v, n, floor);
 }
 
 /// The work array for the matrix: on the stack for the engine's sizes (at most
@@ -339,18 +332,6 @@ struct RoundRobin {
     }
 };
 
-/// The pair table of order N, made at compile time.
-template <int N> struct PairTable {
-    static constexpr RoundRobin kOrder{N};
-    int p[kOrder.rounds][kOrder.pairsPerRound] = {};
-    int q[kOrder.rounds][kOrder.pairsPerRound] = {};
-    constexpr PairTable() {
-        for (int r = 0; r < kOrder.rounds; ++r)
-            for (int k = 0; k < kOrder.pairsPerRound; ++k)
-                kOrder.pair(r, k, p[r][k], q[r][k]);
-    }
-};
-
 /// The rotation of the pair (p, q) of the full symmetric n x n `a` into `r`; false
 /// when a(p, q) is 0 or negligible (and then set to 0), so that nothing turns.
 [[gnu::always_inline]] inline bool findRotation(double* a, int n, int p, int q, double floor,
@@ -389,55 +370,13 @@ template <int Order, bool Vectors = true>
         rotateRows<Order, false>(vt + p * n, vt + q * n, n, c, s, [](int, double, double) {});
 }
 
-// Cyclic Jacobi in double precision on the full symmetric n x n `a`, collecting
-// the rotations in the rows of `vt` (which starts as the identity; row j ends as
-// the eigenvector of a(j, j)). The pairs are taken round by round of a
-// round-robin, and the rotations of a round are all found from the matrix before
-// the first of them is applied (its pairs share no index, so that is the matrix
-// each would see): their divisions and square roots overlap. With the relative
-// test of `negligible` the eigenvalues keep the relative accuracy the matrix's
-// scaling allows. Both return whether a sweep went by without a rotation.
-
-/// Round `Round` of the even order N, its pairs known at compile time.
-template <int N, bool Vectors, int Round, int... K>
-[[gnu::always_inline]] inline bool fixedRound(double* a, double* vt, double floor,
-                                              std::integer_sequence<int, K...>) {
-    static constexpr PairTable<N> kTable;
-    Rotation r[sizeof...(K)];
-    const bool found[] = {
-        findRotation(a, N, kTable.p[Round][K], kTable.q[Round][K], floor, r[K])...};
-    ((found[K] ? applyRotation<N, Vectors>(a, vt, N, kTable.p[Round][K], kTable.q[Round][K], r[K])
-               : void()),
-     ...);
-    return (found[K] || ...);
-}
-
-/// Without `Vectors` `vt` is not read, and the rotations may stop after the sweep
-/// that leaves the sum of squares of the upper triangle's off-diagonal elements at
-/// or below `enough` (0: never).
-template <int N, bool Vectors, int... Round>
-bool jacobiFixed(double* a, double* vt, double floor, double enough,
-                 std::integer_sequence<int, Round...>) {
-    static_assert(N % 2 == 0, "every index has a partner in each round");
-    for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
-        bool rotated = false;
-        ((rotated |=
-          fixedRound<N, Vectors, Round>(a, vt, floor, std::make_integer_sequence<int, N / 2>{})),
-         ...);
-        if (!rotated)
-            return true;
-        if (enough > 0.0) {
-            double off = 0.0;
-            for (int p = 0; p < N - 1; ++p)
-                for (int q = p + 1; q < N; ++q)
-                    off += a[p * N + q] * a[p * N + q];
-            if (off <= enough)
-                return true;
-        }
-    }
-    return false;
-}
-
+// Cyclic Jacobi in double precision on the full symmetric n x n `a` (any order; the
+// 6 x 6 modal system takes JacobiLanes.h), collecting the rotations in the rows of
+// `vt` (which starts as the identity; row j ends as the eigenvector of a(j, j)). The
+// pairs are taken round by round of a round-robin, and a few rotations of a round
+// are found from the matrix before the first of them is applied (its pairs share
+// no index, so that is the matrix each would see). Returns whether a sweep went by
+// without a rotation.
 bool jacobiAnyOrder(double* a, double* vt, int n, double floor) {
     const RoundRobin robin(n);
     // Up to this many rotations are found before they are applied.
@@ -469,19 +408,92 @@ bool jacobiAnyOrder(double* a, double* vt, int n, double floor) {
 
 } // namespace
 
-bool symmetricEigenRows(double* a, double* vt, int n) {
+namespace {
+
+double floorOf(const double* a, int n) {
     long double frobenius = 0.0L;
-    for (int r = 0; r < n; ++r) {
-        for (int c = 0; c < n; ++c) {
-            frobenius += static_cast<long double>(a[r * n + c]) * a[r * n + c];
+    for (int i = 0; i < n * n; ++i)
+        frobenius += static_cast<long double>(a[i]) * a[i];
+    return negligibleFloor<double>(frobenius);
+}
+
+SimdLevel cpuLevel() {
+#if defined(QUAV_AVX_LANES)
+    if (__builtin_cpu_supports("avx512f"))
+        return SimdLevel::Avx512;
+    if (__builtin_cpu_supports("avx2"))
+        return SimdLevel::Avx2;
+#endif
+    return SimdLevel::Scalar;
+}
+
+SimdLevel chosenLevel() {
+    const SimdLevel cpu = cpuLevel();
+    const char* asked = std::getenv("QUAV_SIMD");
+    if (!asked)
+        return cpu;
+    const std::string_view name(asked);
+    const SimdLevel wanted = name == "scalar" ? SimdLevel::Scalar
+                             : name == "avx2" ? SimdLevel::Avx2
+                                              : SimdLevel::Avx512;
+    return std::min(wanted, cpu);
+}
+
+} // namespace
+
+SimdLevel simdLevel() {
+    static const SimdLevel level = chosenLevel();
+    return level;
+}
+
+SimdLevel availableSimdLevel() {
+    static const SimdLevel level = cpuLevel();
+    return level;
+}
+
+int simdWidth(SimdLevel level) {
+    return level == SimdLevel::Avx512 ? 8 : level == SimdLevel::Avx2 ? 4 : 1;
+}
+
+const char* simdName(SimdLevel level) {
+    return level == SimdLevel::Avx512 ? "avx512" : level == SimdLevel::Avx2 ? "avx2" : "scalar";
+}
+
+bool symmetricEigenRows(double* a, double* vt, int n) {
+    if (n == 6) {
+        // The side-by-side solution one system wide, on the caller's arrays.
+        for (int i = 0; i < 36; ++i)
+            vt[i] = i % 7 == 0 ? 1.0 : 0.0;
+        return Jacobi6<ScalarIsa>{a, vt, floorOf(a, 6)}.run();
+    }
+    for (int r = 0; r < n; ++r)
+        for (int c = 0; c < n; ++c)
             vt[r * n + c] = r == c ? 1.0 : 0.0;
+    return jacobiAnyOrder(a, vt, n, floorOf(a, n));
+}
+
+void symmetricEigenRows6(SimdLevel level, double* const* a, double* const* vt, int count) {
+    level = std::min(level, availableSimdLevel());
+    const int width = simdWidth(level);
+    for (int first = 0; first < count; first += width) {
+        const int n = std::min(width, count - first);
+        double floors[8];
+        for (int l = 0; l < n; ++l)
+            floors[l] = floorOf(a[first + l], 6);
+        switch (level) {
+#if defined(QUAV_AVX_LANES)
+        case SimdLevel::Avx512:
+            detail::solveLanesAvx512(a + first, vt + first, floors, n);
+            break;
+        case SimdLevel::Avx2:
+            detail::solveLanesAvx2(a + first, vt + first, floors, n);
+            break;
+#endif
+        default:
+            solveLanes<ScalarIsa>(a + first, vt + first, floors, n);
+            break;
         }
     }
-    const double floor = negligibleFloor<double>(frobenius);
-    // The modal system is 6 x 6: its pairs are fixed at compile time.
-    if (n == 6)
-        return jacobiFixed<6, true>(a, vt, floor, 0.0, std::make_integer_sequence<int, 5>{});
-    return jacobiAnyOrder(a, vt, n, floor);
 }
 
 SymmetricEigen symmetricEigen(const Matrix& a) {
@@ -502,49 +514,6 @@ SymmetricEigen symmetricEigen(const Matrix& a) {
             result.vectors(r, c) = vt[c * n + r];
     }
     return result;
-}
-
-EigenvalueEstimate approximateEigenvalues(const Matrix& a, double tolerance) {
-    const int n = a.rows();
-    WorkArray<double> work(n);
-    double* w = work.data();
-    double frobenius = 0.0;
-    for (int r = 0; r < n; ++r) {
-        for (int c = r; c < n; ++c) {
-            w[r * n + c] = a(r, c);
-            frobenius += (r == c ? 1.0 : 2.0) * a(r, c) * a(r, c);
-        }
-    }
-    EigenvalueEstimate estimate;
-    estimate.values = Matrix::column(n);
-    estimate.norm = std::sqrt(frobenius);
-    if (!std::isfinite(frobenius)) {
-        for (int r = 0; r < n; ++r)
-            estimate.values[r] = std::numeric_limits<double>::quiet_NaN();
-        estimate.offDiagonal = std::numeric_limits<double>::quiet_NaN();
-        return estimate;
-    }
-    const double floor = negligibleFloor<double>(frobenius);
-    // The upper triangle holds half of the off-diagonal sum of squares.
-    const double enough = 0.5 * tolerance * tolerance * frobenius;
-    if (n == 6) {
-        // The modal system: the full solution's rotations, without vectors.
-        for (int r = 1; r < 6; ++r)
-            for (int c = 0; c < r; ++c)
-                w[r * 6 + c] = w[c * 6 + r];
-        jacobiFixed<6, false>(w, nullptr, floor, enough, std::make_integer_sequence<int, 5>{});
-    } else {
-        NoVectors v;
-        run(w, v, n, floor, enough);
-    }
-    double off = 0.0;
-    for (int r = 0; r < n; ++r) {
-        estimate.values[r] = w[r * n + r];
-        for (int c = r + 1; c < n; ++c)
-            off += w[r * n + c] * w[r * n + c];
-    }
-    estimate.offDiagonal = std::sqrt(2.0 * off);
-    return estimate;
 }
 
 } // namespace quav

@@ -26,24 +26,28 @@ SymmetricEigen symmetricEigen(const Matrix& a);
 /// to an end (false only for non-finite input).
 bool symmetricEigenRows(double* a, double* vt, int n);
 
+/// The instruction sets the side-by-side solution of 6 x 6 systems can use, narrowest
+/// first. Every level gives every system the same result, bit for bit.
+enum class SimdLevel { Scalar, Avx2, Avx512 };
+
+/// The widest level this processor (and build) has.
+SimdLevel availableSimdLevel();
+/// The level in use: availableSimdLevel(), or the narrower one the environment
+/// variable QUAV_SIMD names ("scalar", "avx2" or "avx512"; a level the processor
+/// lacks gives the widest it has), read once.
+SimdLevel simdLevel();
+/// Systems solved side by side at a level: 1, 4 or 8.
+int simdWidth(SimdLevel level);
+/// "scalar", "avx2" or "avx512".
+const char* simdName(SimdLevel level);
+
+/// symmetricEigenRows on `count` 6 x 6 systems (a[i] and vt[i] as there), solved
+/// side by side at `level` (at most availableSimdLevel()); each system's result is
+/// exactly what symmetricEigenRows gives it alone.
+void symmetricEigenRows6(SimdLevel level, double* const* a, double* const* vt, int count);
+
 /// The same in long double (other rotation order), several times slower: values and
 /// vectors exact to double precision. The reference symmetricEigen is checked against.
 SymmetricEigen symmetricEigenExtended(const Matrix& a);
-
-/// Estimates of the eigenvalues of a symmetric matrix.
-struct EigenvalueEstimate {
-    Matrix values;            ///< n x 1, unsorted
-    double offDiagonal = 0.0; ///< Frobenius norm of what the rotations left off the diagonal
-    double norm = 0.0;        ///< Frobenius norm of the matrix
-};
-
-/// The eigenvalues by the same rotations in double precision and without vectors,
-/// several times faster, stopping once the off-diagonal part is at most `tolerance`
-/// x ||a|| (Frobenius; 0 runs to convergence). Sorted, the exact eigenvalues of `a`
-/// then lie each within `offDiagonal` plus a few hundred roundoffs (2^-52) x ||a|| of
-/// the sorted estimates: Jacobi is backward stable, and the diagonal of a symmetric
-/// matrix is that close to its eigenvalues (Weyl). A matrix with an infinite or NaN
-/// element gives NaN at once.
-EigenvalueEstimate approximateEigenvalues(const Matrix& a, double tolerance);
 
 } // namespace quav

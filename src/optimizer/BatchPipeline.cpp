@@ -73,7 +73,7 @@ BatchPipeline::BatchPipeline(const RunInput& input, Odometer& odometer, unsigned
                              const std::vector<DesignParameter>& parameters,
                              std::function<bool()> stopRequested)
     : input_(input), odometer_(odometer), threads_(threads), n_(parameters.size()),
-      stopRequested_(std::move(stopRequested)), batchSize_(kMinBatch), params_(parameters) {
+      stopRequested_(std::move(stopRequested)), batchSize_(kMinBatch), work_(parameters) {
     // Each worker's copy of the parameters is made here, before it starts.
     for (unsigned i = 1; i < threads_; ++i)
         pool_.emplace_back(&BatchPipeline::work, this, parameters);
@@ -90,14 +90,18 @@ BatchPipeline::~BatchPipeline() {
         t.join();
 }
 
-void BatchPipeline::evaluate(Batch& batch, std::vector<DesignParameter>& params,
-                             AnalysisModel& variant, const std::function<bool()>& interrupted) {
+void BatchPipeline::evaluate(Batch& batch, RunInput::Workspace& work,
+                             const std::function<bool()>& interrupted) {
     const auto start = std::chrono::steady_clock::now();
     try {
-        for (std::size_t i = 0; i < batch.size; ++i) {
-            setValues(params, batch.combination(i, n_));
-            if (input_.evaluate(params, variant))
-                batch.accepted[i] = std::make_unique<AnalysisModel>(variant);
+        constexpr std::size_t kGroup = RunInput::kBatchVariants;
+        bool accepted[kGroup];
+        for (std::size_t i = 0; i < batch.size; i += kGroup) {
+            const std::size_t count = std::min(kGroup, batch.size - i);
+            input_.evaluateBatch(batch.combination(i, n_), count, work, accepted);
+            for (std::size_t k = 0; k < count; ++k)
+                if (accepted[k])
+                    batch.accepted[i + k] = std::make_unique<AnalysisModel>(work.variant(k));
             if (interrupted())
                 break;
         }
@@ -115,7 +119,7 @@ void BatchPipeline::evaluate(Batch& batch, std::vector<DesignParameter>& params,
 
 void BatchPipeline::work(std::vector<DesignParameter> params) {
     try {
-        AnalysisModel variant;
+        RunInput::Workspace work(params);
         const std::function<bool()> quitting = [this] { return quit_.value.load(); };
         for (;;) {
             std::shared_ptr<Batch> batch;
@@ -127,7 +131,7 @@ void BatchPipeline::work(std::vector<DesignParameter> params) {
                 batch = pending_.front();
                 pending_.pop_front();
             }
-            evaluate(*batch, params, variant, quitting);
+            evaluate(*batch, work, quitting);
         }
     } catch (...) {
         // Failed before taking a batch (evaluate keeps its own): the calling thread
@@ -184,7 +188,7 @@ std::shared_ptr<const BatchPipeline::Batch> BatchPipeline::next() {
             own = pending_.front();
             pending_.pop_front();
         }
-        evaluate(*own, params_, variant_, stopping);
+        evaluate(*own, work_, stopping);
     }
     inFlight_.pop_front();
     if (batch->failure)

@@ -2,6 +2,7 @@
 
 #include "model/AnalysisModel.h"
 #include "optimizer/DesignParameter.h"
+#include "optimizer/OptimizerRun.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -16,8 +17,6 @@
 #include <vector>
 
 namespace quav {
-
-class RunInput;
 
 /// The nested loops over the parameters (parameter 0 outermost, the last one
 /// fastest) as an odometer. Values come by repeated addition exactly as the
@@ -80,7 +79,7 @@ public:
     };
 
     /// Starts the workers. `parameters` gives each its own copy; `stopRequested`
-    /// is asked by the calling thread after each variant it evaluates.
+    /// is asked by the calling thread after each group of variants it evaluates.
     BatchPipeline(const RunInput& input, Odometer& odometer, unsigned threads,
                   const std::vector<DesignParameter>& parameters,
                   std::function<bool()> stopRequested);
@@ -98,9 +97,10 @@ public:
 
 private:
     void fill();
-    /// Evaluates a batch; `interrupted` is asked after each variant whether to
-    /// give up the rest (which is then never committed).
-    void evaluate(Batch& batch, std::vector<DesignParameter>& params, AnalysisModel& variant,
+    /// Evaluates a batch, RunInput::kBatchVariants combinations at a time;
+    /// `interrupted` is asked after each group whether to give up the rest (which
+    /// is then never committed).
+    void evaluate(Batch& batch, RunInput::Workspace& work,
                   const std::function<bool()>& interrupted);
     void work(std::vector<DesignParameter> params);
 
@@ -110,10 +110,9 @@ private:
     const std::size_t n_; // parameters per combination
     std::function<bool()> stopRequested_;
     std::size_t batchSize_;
-    bool more_ = true;      // the odometer has combinations left
-    bool stopSeen_ = false; // written only on a stop: the workers read `quit_` next to it
-    std::vector<DesignParameter> params_; // this thread's copy
-    AnalysisModel variant_;               // this thread's variant storage
+    bool more_ = true;         // the odometer has combinations left
+    bool stopSeen_ = false;    // written only on a stop: the workers read `quit_` next to it
+    RunInput::Workspace work_; // this thread's parameters and variant storage
 
     std::mutex mutex_;
     std::condition_variable workReady_, batchDone_;

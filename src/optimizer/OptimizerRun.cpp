@@ -1,6 +1,8 @@
 #include "optimizer/OptimizerRun.h"
 
 #include "analysis/CalculationDriver.h"
+#include "analysis/EigenAnalysis.h"
+#include "analysis/SymmetricEigen.h"
 #include "model/FileIo.h"
 #include "model/TextFormat.h"
 #include "optimizer/BatchPipeline.h"
@@ -63,38 +65,120 @@ bool RunInput::boundValuesPhysical(const std::vector<DesignParameter>& parameter
     return true;
 }
 
-bool RunInput::evaluate(const std::vector<DesignParameter>& parameters,
-                        AnalysisModel& variant) const {
+bool RunInput::admit(const std::vector<DesignParameter>& parameters, AnalysisModel& variant,
+                     bool copy) const {
+    if (copy) {
+        variant = model_;
+    } else {
+        // Everything else is the model's still: the calculation writes only
+        // results, which it clears first.
+        for (std::size_t i = 0; i < model_.springs.size(); ++i) {
+            variant.springs[i].position = model_.springs[i].position;
+            variant.springs[i].angles = model_.springs[i].angles;
+        }
+        for (std::size_t i = 0; i < model_.springCharacteristics.size(); ++i)
+            variant.springCharacteristics[i].stiffness = model_.springCharacteristics[i].stiffness;
+    }
+    // A bound rate turned negative is no mount: not calculated, counted by the run.
+    // (Checked after the copy: a workspace's variant is always a whole model.)
     if (!boundValuesPhysical(parameters))
         return false;
-    variant = model_;
     applyBindings(variant, bindings_, parameters);
-    // Most variants of a study fail on what bounds on their frequencies, their
-    // spring ratios or their static results already show: rule those out before
-    // the full calculation. The others are calculated exactly as always.
-    if (!screen_.mayBeAccepted(variant))
-        return false;
+    // Most variants of a study fail on what their frequencies (counted, not
+    // solved), their spring ratios or their static results already show: rule
+    // those out before the full calculation.
+    return screen_.mayBeAccepted(variant);
+}
+
+namespace {
+
+/// The analyses a run's evaluation makes: eigen and static, nothing dynamic.
+CalculationConditions runConditions(bool eigen, bool statics) {
     CalculationConditions conditions;
-    conditions.eigen = 1;
-    conditions.staticAnalysis = 1;
+    conditions.eigen = eigen;
+    conditions.staticAnalysis = statics;
     conditions.dynamic = 0;
     conditions.frequencyStep = 0;
+    // The run checked the model (checkStudy) and checks what bindings write.
     conditions.modelChecked = 1;
+    return conditions;
+}
+
+/// Modes a batch found, which no calculation has checked: numbers throughout.
+bool finiteModes(const AnalysisModel& variant) {
+    for (int i = 0; i < 6; ++i) {
+        if (!std::isfinite(variant.eigenFrequencies[i]))
+            return false;
+        for (int j = 0; j < 6; ++j)
+            if (!std::isfinite(variant.modeShapes(i, j)))
+                return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool RunInput::judge(AnalysisModel& variant, bool calculated) const {
     const VariantBasis* basis = &screen_.basis();
     // Only displacement conditions read the static results. Without them a variant
     // is judged on its modes alone, and only an accepted one, whose file keeps its
     // results, gets the whole calculation.
-    if (conditions_.displacementConditions.empty()) {
-        CalculationConditions modesOnly = conditions;
-        modesOnly.staticAnalysis = 0;
-        if (calculate(variant, modesOnly, basis).status != 0 ||
-            !evaluateVariant(variant, conditions_))
-            return false;
-    }
     // A variant that cannot be calculated (results that are not numbers) has no
-    // results the conditions could judge.
-    return calculate(variant, conditions, basis).status == 0 &&
+    // results the conditions could judge: rejected.
+    const bool statics = !conditions_.displacementConditions.empty();
+    if (!calculated && calculate(variant, runConditions(true, statics), basis).status != 0)
+        return false;
+    if (calculated && !finiteModes(variant))
+        return false;
+    if (statics)
+        return evaluateVariant(variant, conditions_);
+    if (!evaluateVariant(variant, conditions_))
+        return false;
+    if (calculated) {
+        // The modes the batch found are the calculation's own, bit for bit: only the
+        // static results are added.
+        const Matrix frequencies = variant.eigenFrequencies, shapes = variant.modeShapes;
+        if (calculate(variant, runConditions(false, true), basis).status != 0)
+            return false;
+        variant.eigenFrequencies = frequencies;
+        variant.modeShapes = shapes;
+        return evaluateVariant(variant, conditions_);
+    }
+    return calculate(variant, runConditions(true, true), basis).status == 0 &&
            evaluateVariant(variant, conditions_);
+}
+
+bool RunInput::evaluate(const std::vector<DesignParameter>& parameters,
+                        AnalysisModel& variant) const {
+    return admit(parameters, variant) && judge(variant, false);
+}
+
+void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace& work,
+                             bool* accepted) const {
+    const std::size_t n = work.parameters_.size();
+    const bool statics = !conditions_.displacementConditions.empty();
+    AnalysisModel* solve[kBatchVariants];
+    int solving = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        AnalysisModel& variant = work.variants_[i];
+        setValues(work.parameters_, values + i * n);
+        accepted[i] = admit(work.parameters_, variant, work.copies_[i] != this);
+        work.copies_[i] = this;
+        if (!accepted[i])
+            continue;
+        // The calculation without its eigen analysis, whose systems are then solved
+        // side by side: the results are those calculate() gives with it.
+        // A variant whose calculation fails (static results that are not numbers)
+        // is rejected; the others' modes are solved together.
+        if (calculate(variant, runConditions(false, statics), &screen_.basis()).status != 0)
+            accepted[i] = false;
+        else
+            solve[solving++] = &variant;
+    }
+    eigenvalueAnalyses(solve, solving, &screen_.basis(), simdLevel());
+    for (std::size_t i = 0; i < count; ++i)
+        if (accepted[i])
+            accepted[i] = judge(work.variants_[i], true);
 }
 
 namespace {
@@ -201,13 +285,32 @@ int Run::enumerate() {
         threads = static_cast<unsigned>(end_ - begin_);
     if (threads > 1)
         return enumerateParallel(odometer, threads, input);
-    do {
-        // Read before every variant, so a stop takes effect after the one in hand.
+    // A few combinations are evaluated at a time, their eigen systems side by side,
+    // and committed one by one in enumeration order.
+    constexpr std::size_t kBatch = RunInput::kBatchVariants;
+    const std::size_t n = opt_.parameters.size();
+    RunInput::Workspace work(opt_.parameters);
+    std::vector<double> values(kBatch * n);
+    bool accepted[kBatch];
+    for (bool more = true; more;) {
+        std::size_t count = 0;
+        for (; more && count < kBatch; ++count) {
+            std::copy(odometer.values().begin(), odometer.values().end(),
+                      values.begin() + static_cast<std::ptrdiff_t>(count * n));
+            more = odometer.advance();
+        }
+        // Read before every variant, so a stop takes effect after the one in hand
+        // (the rest of its batch is never committed).
         if (stopRequested())
             return RunStopped;
-        setValues(opt_.parameters, odometer.values().data());
-        commit(input.evaluate(opt_.parameters, variant) ? &variant : nullptr);
-    } while (odometer.advance());
+        input.evaluateBatch(values.data(), count, work, accepted);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (i > 0 && stopRequested())
+                return RunStopped;
+            setValues(opt_.parameters, values.data() + i * n);
+            commit(accepted[i] ? &work.variant(i) : nullptr);
+        }
+    }
     return RunFinished;
 }
 

@@ -123,6 +123,36 @@ public:
     /// mount (boundValuesPhysical) or whose calculation fails is rejected.
     bool evaluate(const std::vector<DesignParameter>& parameters, AnalysisModel& variant) const;
 
+    /// Variants evaluated together at most.
+    static constexpr std::size_t kBatchVariants = 16;
+
+    /// What evaluateBatch works in, one per thread: scratch parameters, and the
+    /// variants' storage, which keeps copies of the run's model from one call to
+    /// the next so that only what bindings write is set again. A workspace serves
+    /// the run input it is first used with.
+    class Workspace {
+    public:
+        explicit Workspace(const std::vector<DesignParameter>& parameters)
+            : parameters_(parameters), variants_(kBatchVariants), copies_(kBatchVariants) {}
+        /// Variant i of the last evaluateBatch, with its results when accepted.
+        const AnalysisModel& variant(std::size_t i) const { return variants_[i]; }
+
+    private:
+        friend class RunInput;
+        std::vector<DesignParameter> parameters_;
+        std::vector<AnalysisModel> variants_;
+        /// Whose model each variant is a copy of (null: none yet).
+        std::vector<const RunInput*> copies_;
+    };
+
+    /// evaluate() on `count` <= kBatchVariants combinations at once (combination
+    /// i: `values` + i x the parameter count), the eigen systems of those the
+    /// screen lets through solved side by side. Variant i is left in
+    /// `work.variant(i)` and its verdict in `accepted[i]`, exactly as evaluate()
+    /// would leave them.
+    void evaluateBatch(const double* values, std::size_t count, Workspace& work,
+                       bool* accepted) const;
+
     /// Whether the variables the bindings write take values a real mount can
     /// have at the parameters' current values: rates (of characteristics that
     /// springs use) finite and >= 0, positions and angles finite. The model's
@@ -130,6 +160,15 @@ public:
     bool boundValuesPhysical(const std::vector<DesignParameter>& parameters) const;
 
 private:
+    /// The model with the bound variables into `variant` (which, when `copy` is
+    /// false, already holds a copy of the model but for what bindings write), then
+    /// the screen: false when the variant is certainly rejected.
+    bool admit(const std::vector<DesignParameter>& parameters, AnalysisModel& variant,
+               bool copy = true) const;
+    /// The verdict on an admitted variant, calculated first unless `calculated`
+    /// (its modes, and its static results when displacement conditions need them).
+    bool judge(AnalysisModel& variant, bool calculated) const;
+
     /// One model variable that bindings write, with the binding that wins.
     struct BoundVariable {
         std::size_t parameter; ///< index in the parameter list

@@ -167,22 +167,38 @@ bool VariantScreen::mayBeAccepted(const AnalysisModel& variant) const {
     return true;
 }
 
+double VariantScreen::upperFrequencyLimit() const {
+    const OptimizationConditions& c = conditions_;
+    double limit = c.maxFrequencyEnabled ? c.maxFrequency : kNoLimit;
+    // A mode condition fails when a mode above its frequency limit has a
+    // contribution above its share. Every contribution is 100 x^2 >= 0, so a share
+    // below 0 is exceeded by every mode (a NaN element, the only exception, comes
+    // with NaN frequencies, which are not counted): the condition then fails exactly
+    // when the highest frequency is above the limit.
+    for (int i = 0; i < 6; ++i) {
+        const auto ui = static_cast<std::size_t>(i);
+        if (c.modeConditionEnabled[ui] && c.modeContributionPct[ui] < 0.0 &&
+            c.modeMaxFrequency[ui] < limit)
+            limit = c.modeMaxFrequency[ui];
+    }
+    return limit;
+}
+
 bool VariantScreen::frequenciesMayPass(const AnalysisModel& variant) const {
     const OptimizationConditions& c = conditions_;
-    if (!c.minFrequencyEnabled && !c.maxFrequencyEnabled)
+    const double upper = upperFrequencyLimit();
+    if (!c.minFrequencyEnabled && upper == kNoLimit)
         return true;
     const PrincipalAxes* shared = basis_.principalFor(variant);
-    FrequencyBounds bounds;
-    const bool known =
-        shared ? naturalFrequencyBounds(variant, *shared, bounds, &basis_)
-               : naturalFrequencyBounds(variant, principalInertiaAxes(variant.inertia), bounds);
-    if (!known)
-        return true;
-    // Mode 1 below its bounds' top fails "at least the minimum"; mode 6 above its
-    // bounds' bottom fails "at most the maximum".
-    if (c.minFrequencyEnabled && bounds.lowest.high < c.minFrequency)
+    const FrequencyCount count =
+        shared ? FrequencyCount(variant, *shared, &basis_)
+               : FrequencyCount(variant, principalInertiaAxes(variant.inertia));
+    // What the counts cannot settle is left to the full solution. A frequency
+    // certainly below the minimum fails "mode 1 at least the minimum"; fewer than
+    // six at or below the upper limit fail "mode 6 at most the maximum".
+    if (upper != kNoLimit && count.possiblyAtOrBelow(upper) < 6)
         return false;
-    if (c.maxFrequencyEnabled && bounds.highest.low > c.maxFrequency)
+    if (c.minFrequencyEnabled && count.certainlyBelow(c.minFrequency) > 0)
         return false;
     return true;
 }

@@ -6,6 +6,7 @@
 #include "optimizer/OptimizationConditions.h"
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace quav {
@@ -51,17 +52,25 @@ public:
     VariantScreen(const AnalysisModel& model, const OptimizationConditions& conditions);
 
     /// False when the variant certainly fails the spring-ratio condition, the
-    /// minimum or maximum frequency condition or a displacement condition, judged
-    /// from its characteristics, from bounds on its lowest and highest frequencies
-    /// (naturalFrequencyBounds) and from its static results; evaluateVariant would
-    /// then reject it too. True says nothing: only evaluateVariant after the
-    /// calculation decides.
+    /// minimum or maximum frequency condition, a mode condition whose contribution
+    /// share is below 0 (it then fails on the frequency alone) or a displacement
+    /// condition, judged from its characteristics, from the number of frequencies
+    /// below the limits (FrequencyCount, no eigen solution) and from its static
+    /// results; evaluateVariant would then reject it too. True says nothing: only
+    /// evaluateVariant after the calculation decides, as it does when a count cannot
+    /// be trusted.
     bool mayBeAccepted(const AnalysisModel& variant) const;
 
     /// What the variants share with the model, found once for all of them.
     const VariantBasis& basis() const { return basis_; }
 
 private:
+    static constexpr double kNoLimit = std::numeric_limits<double>::infinity();
+
+    /// The lowest of the upper frequency limits the conditions set: the maximum
+    /// frequency, and those of mode conditions that fail on the frequency alone;
+    /// kNoLimit without any.
+    double upperFrequencyLimit() const;
     bool frequenciesMayPass(const AnalysisModel& variant) const;
 
     const OptimizationConditions& conditions_;

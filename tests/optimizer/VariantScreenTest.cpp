@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <tuple>
 
@@ -45,6 +46,19 @@ bool fullVerdict(const AnalysisModel& model, const Optimizer& o) {
     return evaluateVariant(calculatedVariant(model, o), o.conditions);
 }
 
+/// One frequency condition at `threshold`: the minimum (0), the maximum (1), or a
+/// mode condition whose share below 0 makes it a limit on the highest frequency (2).
+OptimizationConditions frequencyCondition(int which, double threshold) {
+    OptimizationConditions c;
+    c.minFrequencyEnabled = which == 0;
+    c.maxFrequencyEnabled = which == 1;
+    c.minFrequency = c.maxFrequency = threshold;
+    c.modeConditionEnabled[3] = which == 2;
+    c.modeContributionPct[3] = -1.0;
+    c.modeMaxFrequency[3] = threshold;
+    return c;
+}
+
 } // namespace
 
 TEST(VariantScreen, CombinationVerdictsAreThoseOfTheFullCalculation) {
@@ -73,17 +87,15 @@ TEST(VariantScreen, CombinationVerdictsAreThoseOfTheFullCalculation) {
             for (double f : {lowest, highest}) {
                 for (double threshold : {f, std::nextafter(f, -inf), std::nextafter(f, inf),
                                          f * (1 + 1e-9), f * (1 - 1e-9), 0.5 * f, 2.0 * f}) {
-                    for (int which : {0, 1}) {
-                        auto& c = o.conditions;
-                        c = OptimizationConditions{};
-                        c.minFrequencyEnabled = which == 0;
-                        c.maxFrequencyEnabled = which == 1;
-                        c.minFrequency = c.maxFrequency = threshold;
+                    for (int which : {0, 1, 2}) {
+                        o.conditions = frequencyCondition(which, threshold);
                         const RunInput input(model, o);
                         const bool verdict = input.evaluate(o.parameters, scratch);
                         ASSERT_EQ(verdict, fullVerdict(model, o))
                             << "Kxx " << kv << " x " << xv << " threshold " << threshold
-                            << (which == 0 ? " (minimum)" : " (maximum)");
+                            << (which == 0   ? " (minimum)"
+                                : which == 1 ? " (maximum)"
+                                             : " (mode)");
                         // The verdict's variant is the fully calculated one, static
                         // results too, though no condition reads them.
                         if (verdict) {
@@ -102,6 +114,43 @@ TEST(VariantScreen, CombinationVerdictsAreThoseOfTheFullCalculation) {
     // Both outcomes occur, and the screen settles the clear cases itself.
     EXPECT_GT(accepted, cases / 4);
     EXPECT_GT(screenedOut, cases / 4);
+}
+
+// The frequency conditions on random and awkward models, their thresholds on the
+// models' own frequencies, next to them and clear of them: the verdict of every
+// case is the full calculation's, and the counts settle most of them.
+TEST(VariantScreen, FrequencyVerdictsOnRandomAndAwkwardModels) {
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const ModelFamily& family : modelFamilies()) {
+        Lcg rng{0xfeed};
+        int cases = 0, settled = 0;
+        for (int i = 0; i < family.count / 20; ++i) {
+            const AnalysisModel model = family.make(rng);
+            AnalysisModel calculated(model);
+            runCalculation(calculated, CalculationConditions{});
+            for (int k : {5, 2, 0}) {
+                const double f = calculated.eigenFrequencies[k];
+                for (double threshold : {f, std::nextafter(f, -inf), std::nextafter(f, inf),
+                                         f * (1 + 1e-9), f * (1 - 1e-9), f * 0.999, f * 1.001}) {
+                    for (int which : {0, 1, 2}) {
+                        Optimizer o;
+                        o.conditions = frequencyCondition(which, threshold);
+                        const OptimizationConditions& c = o.conditions;
+                        const RunInput input(model, o);
+                        AnalysisModel variant;
+                        ASSERT_EQ(input.evaluate(o.parameters, variant),
+                                  evaluateVariant(calculated, c))
+                            << family.name << " model " << i << " threshold " << threshold;
+                        AnalysisModel unbound(model);
+                        settled += !input.screen().mayBeAccepted(unbound);
+                        ++cases;
+                    }
+                }
+            }
+        }
+        std::printf("%-28s %4d cases, %4d rejected by counting\n", family.name, cases, settled);
+        EXPECT_GT(settled, cases / 4) << family.name;
+    }
 }
 
 TEST(VariantScreen, DisplacementVerdictsAreThoseOfTheFullCalculation) {

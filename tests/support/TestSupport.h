@@ -9,9 +9,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 #include <string>
+#include <vector>
 
 // What the core tests share: tolerances named once, small mount layouts whose
 // answers can be worked out by hand, and their variations.
@@ -162,6 +164,76 @@ inline AnalysisModel randomMountModel(Lcg& rng, int springs) {
             1.0 + 0.5 * std::fabs(rng.next()), Matrix::column(3));
     }
     return m;
+}
+
+/// A random rotation about a random axis.
+inline Matrix randomRotation(Lcg& rng) {
+    double u[3] = {rng.next(), rng.next(), rng.next()};
+    const double n = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
+    return axisRotation(u[0] / n, u[1] / n, u[2] / n, 4 * rng.next());
+}
+
+/// A family of random models of one kind, and how many the eigen checks take.
+struct ModelFamily {
+    const char* name;
+    int count;
+    std::function<AnalysisModel(Lcg&)> make;
+};
+
+/// The random and awkward models eigen solutions are checked on.
+inline std::vector<ModelFamily> modelFamilies() {
+    return {
+        {"random", 1500,
+         [](Lcg& rng) { return randomMountModel(rng, 3 + int(8 * std::fabs(rng.next()))); }},
+        {"single product of inertia", 300,
+         [](Lcg& rng) {
+             AnalysisModel m = randomMountModel(rng, 4);
+             const int i = int(3 * std::fabs(rng.next())), j = (i + 1) % 3;
+             Matrix inertia(3, 3, {3, 0, 0, 0, 5, 0, 0, 0, 7});
+             inertia(i, j) = inertia(j, i) = rng.next();
+             m.setInertia(inertia);
+             return m;
+         }},
+        {"near-equal moments", 400,
+         [](Lcg& rng) {
+             AnalysisModel m = randomMountModel(rng, 4);
+             const double split = std::pow(10.0, -2 - 12 * std::fabs(rng.next()));
+             const double d = 3 + rng.next();
+             m.setInertia(rotatedInertia(randomRotation(rng), d, d * (1 + split),
+                                         rng.next() > 0 ? d * (1 - split) : 2 * d));
+             return m;
+         }},
+        // Repeated frequencies.
+        {"symmetric layouts", 400,
+         [](Lcg& rng) {
+             const double k = 1e5 * (1.5 + rng.next());
+             const Matrix rates = rng.next() > 0 ? v3(k, k, k) : v3(k, 0.4 * k, 1.7 * k);
+             AnalysisModel m = fourMountModel(0.2 + 0.1 * rng.next(), 0.2 + 0.1 * rng.next(),
+                                              0.2 * rng.next(), rates, 1.2, Matrix::column(3),
+                                              rng.next() > 0 ? 0.0 : 30 * rng.next());
+             if (rng.next() > 0)
+                 m.setInertia(Matrix(3, 3, {5, 0, 0, 0, 5, 0, 0, 0, 5}));
+             return m;
+         }},
+        // Rates over three decades, each direction of each mount its own. Wider spreads
+        // leave the small eigenvalues less well defined than 1e-12 by the rounding of
+        // the assembled system itself, whichever precision then solves it.
+        {"rates decades apart", 500,
+         [](Lcg& rng) {
+             AnalysisModel m = randomMountModel(rng, 4 + int(4 * std::fabs(rng.next())));
+             for (auto& c : m.springCharacteristics)
+                 for (int i = 0; i < 3; ++i)
+                     c.stiffness[i] *= std::pow(10.0, 1.5 * rng.next());
+             return m;
+         }},
+        {"free directions", 100,
+         [](Lcg& rng) {
+             AnalysisModel m = fourMountModel(0.3, 0.2, 0.1 * rng.next(),
+                                              v3(0, 0, 2e5 * (1 + std::fabs(rng.next()))));
+             m.setInertia(rotatedInertia(randomRotation(rng), 4, 6, 9));
+             return m;
+         }},
+    };
 }
 
 } // namespace quav::testing
