@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace quav {
@@ -33,52 +32,98 @@ constexpr int pairIndex(int a, int b) {
     return a <= b ? a * 6 - a * (a - 1) / 2 + (b - a) : pairIndex(b, a);
 }
 
-void cross(const double* a, const double* b, double* r) {
+struct PairTables {
+    int of[6][6];     ///< pairIndex(a, b)
+    int others[6][5]; ///< the pairs (l, q) of mode q with the five other modes l, in order
+};
+constexpr PairTables pairTables() {
+    PairTables t{};
+    for (int a = 0; a < 6; ++a) {
+        int n = 0;
+        for (int b = 0; b < 6; ++b) {
+            t.of[a][b] = pairIndex(a, b);
+            if (b != a)
+                t.others[a][n++] = pairIndex(a, b);
+        }
+    }
+    return t;
+}
+constexpr PairTables kPairTables = pairTables();
+constexpr const auto& kPairOf = kPairTables.of;
+constexpr const auto& kOtherPairs = kPairTables.others;
+
+// The small kernels below run thousands of times per Jacobian: inlined, their
+// long double intermediates stay in registers instead of passing through memory.
+#define QUAV_KERNEL [[gnu::always_inline]] inline
+
+QUAV_KERNEL void cross(const double* a, const double* b, double* r) {
     r[0] = static_cast<double>(L(a[1]) * b[2] - L(a[2]) * b[1]);
     r[1] = static_cast<double>(L(a[2]) * b[0] - L(a[0]) * b[2]);
     r[2] = static_cast<double>(L(a[0]) * b[1] - L(a[1]) * b[0]);
 }
 
-L dot3(const double* a, const double* b) {
+QUAV_KERNEL L dot3(const double* a, const double* b) {
     return L(a[0]) * b[0] + L(a[1]) * b[1] + L(a[2]) * b[2];
 }
 
 /// r = M^T v for a row-major 3 x 3 M.
-void transposedTimes(const double* m, const double* v, double* r) {
+QUAV_KERNEL void transposedTimes(const double* m, const double* v, double* r) {
     for (int a = 0; a < 3; ++a)
         r[a] = static_cast<double>(L(m[a]) * v[0] + L(m[3 + a]) * v[1] + L(m[6 + a]) * v[2]);
 }
 
 /// r = M v for a row-major 3 x 3 M.
-void times(const double* m, const double* v, double* r) {
+QUAV_KERNEL void times(const double* m, const double* v, double* r) {
     for (int a = 0; a < 3; ++a)
         r[a] = static_cast<double>(dot3(m + 3 * a, v));
 }
 
-/// The spring's orientation J = Rx(a1) Rz(a2), a1 = -thetaY, a2 = thetaZ + 90 deg,
-/// and its derivatives per degree of thetaY and of thetaZ.
+/// The spring's orientation J = Rx(a1) Rz(a2) (a1 = -thetaY, a2 = thetaZ + 90 deg)
+/// and what its angles' derivatives need. Turning the spring is dJ = J G s per
+/// degree: about the local axis n = Rz(a2)^T e_x = (cos a2, -sin a2, 0) with
+/// s = -k for thetaY, about the local z axis with s = k for thetaZ (G the cross
+/// product matrix of the axis, k the model's radians per degree). Its stiffness
+/// J K J^T then changes by J C J^T with C = s (G K - K G): C_ij = s G_ij (K_j - K_i),
+/// symmetric, 0 on the diagonal.
 struct SpringAxes {
     double j[9];
-    double perThetaY[9];
-    double perThetaZ[9];
+    double cos2 = 0.0, sin2 = 0.0; ///< of a2
 };
 
 SpringAxes springAxes(const SpringElement& spring) {
     SpringAxes axes;
     detail::springOrientation(spring, axes.j);
-    const double a1 = -spring.angles[1] * kRadiansPerDegree;
     const double a2 = (spring.angles[2] + 90.0) * kRadiansPerDegree;
-    const double c1 = std::cos(a1), s1 = std::sin(a1), c2 = std::cos(a2), s2 = std::sin(a2);
-    // dJ/da1 and dJ/da2 of [[c2, -s2, 0], [c1 s2, c1 c2, -s1], [s1 s2, s1 c2, c1]];
-    // da1/dthetaY = -k and da2/dthetaZ = k, k the model's radians per degree.
-    const double k = kRadiansPerDegree;
-    const double y[9] = {0.0, 0.0, 0.0, -s1 * s2, -s1 * c2, -c1, c1 * s2, c1 * c2, -s1};
-    const double z[9] = {-s2, -c2, 0.0, c1 * c2, -c1 * s2, 0.0, s1 * c2, -s1 * s2, 0.0};
-    for (int i = 0; i < 9; ++i) {
-        axes.perThetaY[i] = -k * y[i];
-        axes.perThetaZ[i] = k * z[i];
-    }
+    axes.cos2 = std::cos(a2);
+    axes.sin2 = std::sin(a2);
     return axes;
+}
+
+/// The off-diagonal elements C01, C02, C12 of the change of a spring's local
+/// stiffness with thetaY (angle 0) and thetaZ (angle 1) per degree, for local
+/// rates `rates`.
+struct AngleTerms {
+    double c[2][3];
+};
+
+AngleTerms angleTerms(const SpringAxes& axes, const double* rates) {
+    constexpr double k = kRadiansPerDegree;
+    AngleTerms t;
+    // thetaY: G = [n]x with n = (cos2, -sin2, 0), s = -k.
+    t.c[0][0] = 0.0;
+    t.c[0][1] = static_cast<double>(L(k) * axes.sin2 * (L(rates[2]) - rates[0]));
+    t.c[0][2] = static_cast<double>(L(k) * axes.cos2 * (L(rates[2]) - rates[1]));
+    // thetaZ: G = [e_z]x, s = k.
+    t.c[1][0] = static_cast<double>(L(k) * (L(rates[0]) - rates[1]));
+    t.c[1][1] = t.c[1][2] = 0.0;
+    return t;
+}
+
+/// C v for the symmetric C of the three off-diagonal elements c.
+QUAV_KERNEL void angleTimes(const double* c, const double* v, double* r) {
+    r[0] = static_cast<double>(L(c[0]) * v[1] + L(c[1]) * v[2]);
+    r[1] = static_cast<double>(L(c[0]) * v[0] + L(c[2]) * v[2]);
+    r[2] = static_cast<double>(L(c[1]) * v[0] + L(c[2]) * v[1]);
 }
 
 /// What the modal derivatives of every parameter share.
@@ -88,8 +133,9 @@ struct ModalData {
     double frequency[6];
     /// df_q / d(psi_q^T dK psi_q): f / (2 lambda) [Hz s^2]; NaN without a derivative.
     double frequencyScale[6];
-    /// dE_q / d(psi_l^T dK psi_q) [% s^2] for l != q; NaN when mode q has none.
-    double shapeWeight[6][6];
+    /// dE_q / d(psi_l^T dK psi_q) [% s^2] of mode q for the five other modes l in
+    /// order (kOtherPairs); NaN when mode q has none.
+    double shapeWeight[6][5];
 };
 
 /// Which modes are together (a repeated frequency, or both at rest) and which at rest.
@@ -133,6 +179,12 @@ ModalData modalData(const AnalysisModel& model, const ModalSolution& modes,
         d.lambda[q] = modes.eigenvalues[6 - (q + 1)];
         d.frequency[q] = modes.frequencies[6 - (q + 1)];
     }
+    L gap[6][6]; // 1 / (lambda_q - lambda_l)
+    for (int q = 0; q < 6; ++q)
+        for (int l = q + 1; l < 6; ++l) {
+            gap[q][l] = 1.0L / (L(d.lambda[q]) - d.lambda[l]);
+            gap[l][q] = -gap[q][l];
+        }
     for (int q = 0; q < 6; ++q) {
         bool repeated = false;
         for (int l = 0; l < 6; ++l)
@@ -142,13 +194,14 @@ ModalData modalData(const AnalysisModel& model, const ModalSolution& modes,
         // E_k = 100 psi_k (M psi)_k with psi^T M psi = 1: a shape change along psi_l
         // (l != q, M-orthogonal) leaves the norm and moves E_k by the two products.
         const int k = dominant[static_cast<std::size_t>(q)];
+        int n = 0;
         for (int l = 0; l < 6; ++l)
-            d.shapeWeight[l][q] =
-                l == q     ? 0.0
-                : repeated ? kNaN
-                           : static_cast<double>(
-                                 100.0L * (L(d.psi[l][k]) * g[q][k] + L(d.psi[q][k]) * g[l][k]) /
-                                 (L(d.lambda[q]) - d.lambda[l]));
+            if (l != q)
+                d.shapeWeight[q][n++] =
+                    repeated ? kNaN
+                             : static_cast<double>(
+                                   100.0L * (L(d.psi[l][k]) * g[q][k] + L(d.psi[q][k]) * g[l][k]) *
+                                   gap[q][l]);
     }
     return d;
 }
@@ -157,48 +210,56 @@ ModalData modalData(const AnalysisModel& model, const ModalSolution& modes,
 /// B_lq = psi_l^T (dK/dp) psi_q.
 void modalRow(const ModalData& d, const double* pairs, double* out) {
     for (int q = 0; q < 6; ++q) {
-        out[kFrequencyColumn + q] = d.frequencyScale[q] * pairs[pairIndex(q, q)];
-        L sum = 0.0L;
-        for (int l = 0; l < 6; ++l)
-            if (l != q)
-                sum += L(d.shapeWeight[l][q]) * pairs[pairIndex(l, q)];
+        out[kFrequencyColumn + q] = d.frequencyScale[q] * pairs[kPairOf[q][q]];
+        const int* others = kOtherPairs[q];
+        const double* weight = d.shapeWeight[q];
+        const L sum = L(weight[0]) * pairs[others[0]] + L(weight[1]) * pairs[others[1]] +
+                      L(weight[2]) * pairs[others[2]] + L(weight[3]) * pairs[others[3]] +
+                      L(weight[4]) * pairs[others[4]];
         out[kDecouplingColumn + q] = static_cast<double>(sum);
     }
 }
 
-/// Where each parameter's row is (-1 for a parameter not asked for), and which
-/// characteristic each spring is bound to, found once: the passes over the
-/// springs then take constant time per spring.
+/// Where each parameter's row is (-1 for a parameter not asked for), which
+/// characteristic each spring is bound to and the axes of each spring that
+/// matters, found once: the passes over the springs then take constant time per
+/// spring.
 struct RowIndex {
     std::vector<int> spring;               ///< kSpringParameters per spring
     std::vector<int> characteristic;       ///< 3 per characteristic
     std::vector<bool> rates;               ///< per characteristic: some rate asked for
     std::vector<int> springCharacteristic; ///< per spring: index of its characteristic, or -1
-
-    bool springNeeded(std::size_t s) const {
-        for (int k = 0; k < kSpringParameters; ++k)
-            if (spring[s * kSpringParameters + static_cast<std::size_t>(k)] >= 0)
-                return true;
-        const int c = springCharacteristic[s];
-        return c >= 0 && rates[static_cast<std::size_t>(c)];
-    }
+    std::vector<SpringAxes> axes;          ///< per spring; set where `needed`
+    std::vector<bool> needed; ///< per spring: bound to a characteristic and some row depends on it
 };
+
+/// Ids and indices sorted by id, the first index of an id first.
+using IdIndex = std::vector<std::pair<int, int>>;
+
+template <class Element> IdIndex idIndex(const std::vector<Element>& elements) {
+    IdIndex index;
+    index.reserve(elements.size());
+    for (std::size_t i = 0; i < elements.size(); ++i)
+        index.emplace_back(elements[i].id, static_cast<int>(i));
+    std::sort(index.begin(), index.end());
+    return index;
+}
+
+/// The first element with the id (as findCharacteristic finds it), or -1.
+int find(const IdIndex& index, int id) {
+    const auto it = std::lower_bound(index.begin(), index.end(), std::pair(id, -1));
+    return it != index.end() && it->first == id ? it->second : -1;
+}
 
 RowIndex rowIndex(const AnalysisModel& model, const std::vector<SensitivityParameter>& parameters) {
     RowIndex index;
-    // The first characteristic of an id is the one springs use, as findCharacteristic.
-    std::unordered_map<int, int> characteristics, springs;
-    for (std::size_t c = model.springCharacteristics.size(); c-- > 0;)
-        characteristics[model.springCharacteristics[c].id] = static_cast<int>(c);
-    for (std::size_t s = model.springs.size(); s-- > 0;)
-        springs[model.springs[s].id] = static_cast<int>(s);
-    auto find = [](const std::unordered_map<int, int>& map, int id) {
-        const auto it = map.find(id);
-        return it == map.end() ? -1 : it->second;
-    };
-    index.spring.assign(model.springs.size() * kSpringParameters, -1);
+    const IdIndex characteristics = idIndex(model.springCharacteristics);
+    const IdIndex springs = idIndex(model.springs);
+    const std::size_t springCount = model.springs.size();
+    index.spring.assign(springCount * kSpringParameters, -1);
     index.characteristic.assign(model.springCharacteristics.size() * 3, -1);
     index.rates.assign(model.springCharacteristics.size(), false);
+    index.springCharacteristic.reserve(springCount);
     for (const SpringElement& spring : model.springs)
         index.springCharacteristic.push_back(find(characteristics, spring.characteristicId));
     for (std::size_t p = 0; p < parameters.size(); ++p) {
@@ -219,6 +280,20 @@ RowIndex rowIndex(const AnalysisModel& model, const std::vector<SensitivityParam
             index.spring[static_cast<std::size_t>(kSpringParameters * s + k)] = row;
         }
     }
+    index.axes.resize(springCount);
+    index.needed.assign(springCount, false);
+    for (std::size_t s = 0; s < springCount; ++s) {
+        const int c = index.springCharacteristic[s];
+        bool needed = c >= 0 && index.rates[static_cast<std::size_t>(c)];
+        for (int k = 0; k < kSpringParameters; ++k)
+            needed =
+                needed || index.spring[s * kSpringParameters + static_cast<std::size_t>(k)] >= 0;
+        // Without a characteristic a spring adds nothing: its rows stay 0.
+        if (needed && c >= 0) {
+            index.needed[s] = true;
+            index.axes[s] = springAxes(model.springs[s]);
+        }
+    }
     return index;
 }
 
@@ -233,67 +308,77 @@ void modalDerivatives(const AnalysisModel& model, const ModalData& d, const RowI
     L frequencySlope[6] = {};
     const double* cog = model.centreOfGravity.data();
     for (std::size_t s = 0; s < model.springs.size(); ++s) {
+        if (progress)
+            progress->fetch_add(1, std::memory_order_relaxed);
+        if (!rows.needed[s])
+            continue;
         const SpringElement& spring = model.springs[s];
         const int ci = rows.springCharacteristic[s];
-        if (ci < 0 || !rows.springNeeded(s)) {
-            // Without a characteristic the spring adds nothing: its rows stay 0.
-            if (progress)
-                progress->fetch_add(1, std::memory_order_relaxed);
-            continue;
-        }
         const SpringCharacteristic* c = &model.springCharacteristics[static_cast<std::size_t>(ci)];
-        const SpringAxes axes = springAxes(spring);
+        const SpringAxes& axes = rows.axes[s];
         const double r[3] = {spring.position[0] - cog[0], spring.position[1] - cog[1],
                              spring.position[2] - cog[2]};
-        // Per mode: the mounting point's motion in local axes (l), the local force of
-        // the dynamic rates on it (fl), the global force (w) and the motion's change
-        // with thetaY and thetaZ in local axes.
-        double l[6][3], fl[6][3], w[6][3], ly[6][3], lz[6][3], perRate[6][3];
+        // Per mode, with the rates the mode sees: the mounting point's motion in
+        // local axes (l), the global force of the rates on it (w), the rates'
+        // derivatives by the static rates and the angle terms.
+        // Halves of the rates' derivatives and of the angle terms: a pair's mean is
+        // then one sum.
+        double l[6][3], w[6][3], halfPerRate[6][3], halfAngles[6][3];
         for (int q = 0; q < 6; ++q) {
             const double* psi = d.psi[q];
-            double motion[3];
+            double motion[3], rates[3], fl[3];
             cross(psi + 3, r, motion);
             for (int i = 0; i < 3; ++i)
                 motion[i] += psi[i];
             transposedTimes(axes.j, motion, l[q]);
-            transposedTimes(axes.perThetaY, motion, ly[q]);
-            transposedTimes(axes.perThetaZ, motion, lz[q]);
             for (int a = 0; a < 3; ++a) {
                 const DynamicRate rate = dynamicRate(*c, a, d.frequency[q]);
-                fl[q][a] = rate.rate * l[q][a];
-                perRate[q][a] = rate.perStaticRate;
+                rates[a] = rate.rate;
+                fl[a] = rate.rate * l[q][a];
+                halfPerRate[q][a] = 0.5 * rate.perStaticRate;
                 frequencySlope[q] += L(rate.perHertz) * l[q][a] * l[q][a];
             }
-            times(axes.j, fl[q], w[q]);
+            times(axes.j, fl, w[q]);
+            const AngleTerms angles = angleTerms(axes, rates);
+            halfAngles[q][0] = 0.5 * angles.c[0][1];
+            halfAngles[q][1] = 0.5 * angles.c[0][2];
+            halfAngles[q][2] = 0.5 * angles.c[1][0];
         }
+        // A pair of modes takes the mean of their rates' terms: the same rates for
+        // every mode (every model today) make the pair terms exact.
         double position[3][kPairs], thetaY[kPairs], thetaZ[kPairs];
         L* rate = rows.rates[static_cast<std::size_t>(ci)]
                       ? rateTerms.data() + static_cast<std::size_t>(ci) * 3 * kPairs
                       : nullptr;
-        for (int a = 0; a < 6; ++a) {
-            for (int b = a; b < 6; ++b) {
-                const int p = pairIndex(a, b);
+        for (int a = 0, p = 0; a < 6; ++a) {
+            for (int b = a; b < 6; ++b, ++p) {
                 // d(motion)/d(r_i) = psi_r x e_i: psi_a^T dK psi_b = e_i . (w_b x psi_ra +
                 // w_a x psi_rb).
-                double u[3], v[3];
-                cross(w[b], d.psi[a] + 3, u);
-                cross(w[a], d.psi[b] + 3, v);
-                for (int i = 0; i < 3; ++i)
-                    position[i][p] = u[i] + v[i];
-                thetaY[p] = static_cast<double>(dot3(ly[a], fl[b]) + dot3(fl[a], ly[b]));
-                thetaZ[p] = static_cast<double>(dot3(lz[a], fl[b]) + dot3(fl[a], lz[b]));
+                const double *wa = w[a], *wb = w[b], *ra = d.psi[a] + 3, *rb = d.psi[b] + 3;
+                position[0][p] = static_cast<double>(L(wb[1]) * ra[2] - L(wb[2]) * ra[1] +
+                                                     L(wa[1]) * rb[2] - L(wa[2]) * rb[1]);
+                position[1][p] = static_cast<double>(L(wb[2]) * ra[0] - L(wb[0]) * ra[2] +
+                                                     L(wa[2]) * rb[0] - L(wa[0]) * rb[2]);
+                position[2][p] = static_cast<double>(L(wb[0]) * ra[1] - L(wb[1]) * ra[0] +
+                                                     L(wa[0]) * rb[1] - L(wa[1]) * rb[0]);
+                // l_a^T C l_b: thetaY has C02 and C12, thetaZ C01.
+                const double *la = l[a], *lb = l[b];
+                const L y02 = L(halfAngles[a][0]) + halfAngles[b][0];
+                const L y12 = L(halfAngles[a][1]) + halfAngles[b][1];
+                const L z01 = L(halfAngles[a][2]) + halfAngles[b][2];
+                thetaY[p] = static_cast<double>(y02 * (L(la[0]) * lb[2] + L(la[2]) * lb[0]) +
+                                                y12 * (L(la[1]) * lb[2] + L(la[2]) * lb[1]));
+                thetaZ[p] = static_cast<double>(z01 * (L(la[0]) * lb[1] + L(la[1]) * lb[0]));
                 if (rate)
                     for (int dir = 0; dir < 3; ++dir)
                         rate[dir * kPairs + p] +=
-                            0.5L * (L(perRate[a][dir]) + perRate[b][dir]) * l[a][dir] * l[b][dir];
+                            (L(halfPerRate[a][dir]) + halfPerRate[b][dir]) * l[a][dir] * l[b][dir];
             }
         }
         const int* springRows = rows.spring.data() + s * kSpringParameters;
         for (int k = 0; k < kSpringParameters; ++k)
             if (springRows[k] >= 0)
                 modalRow(d, k < 3 ? position[k] : k == 3 ? thetaY : thetaZ, rowOut(springRows[k]));
-        if (progress)
-            progress->fetch_add(1, std::memory_order_relaxed);
     }
     for (std::size_t c = 0; c < model.springCharacteristics.size(); ++c) {
         for (int dir = 0; dir < 3; ++dir) {
@@ -343,6 +428,36 @@ void transferJacobian(const double* theta, const double* o, double* g) {
     }
 }
 
+/// K^-1 (row-major) from the factors of luFactorise of a 6 x 6 K: the columns
+/// substituted with one reciprocal per pivot.
+void inverseFromFactors(const double* lu, const int* perm, double* inverse) {
+    L reciprocal[6];
+    for (int i = 0; i < 6; ++i)
+        reciprocal[i] = 1.0L / lu[i * 7];
+    for (int c = 0; c < 6; ++c) {
+        // The permuted unit vector is 0 before its one: so is the forward solution.
+        int position = 0;
+        while (perm[position] != c)
+            ++position;
+        L x[6] = {};
+        x[position] = 1.0L;
+        for (int j = position + 1; j < 6; ++j) {
+            L sum = 0.0L;
+            for (int m = position; m < j; ++m)
+                sum -= L(lu[j * 6 + m]) * x[m];
+            x[j] = sum;
+        }
+        for (int i = 5; i >= 0; --i) {
+            L sum = x[i];
+            for (int m = i + 1; m < 6; ++m)
+                sum -= L(lu[i * 6 + m]) * x[m];
+            x[i] = sum * reciprocal[i];
+        }
+        for (int i = 0; i < 6; ++i)
+            inverse[i * 6 + c] = static_cast<double>(x[i]);
+    }
+}
+
 /// The static columns of every row, one load after the other.
 void staticDerivatives(const AnalysisModel& model, const RowIndex& rows, Sensitivities& result,
                        std::atomic<std::int64_t>* progress) {
@@ -353,17 +468,24 @@ void staticDerivatives(const AnalysisModel& model, const RowIndex& rows, Sensiti
     springs.springMatrices(detail::kGlobalFrame, false, false, blocks.data());
     std::vector<L> rateTerms(model.springCharacteristics.size() * 3 * 6);
     const double* cog = model.centreOfGravity.data();
+    double k[36], inverse[36];
+    int perm[6];
+    const double* factorised = nullptr;
     for (std::size_t i = 0; i < model.staticLoads.size(); ++i) {
         const StaticLoad& load = model.staticLoads[i];
         const int column = kStaticColumn + 6 * static_cast<int>(i);
         const double* at = load.position.data();
         // The static analysis's own arithmetic: the system about the load's position,
-        // its solution carried to the CoG.
-        double k[36], u[6];
-        int perm[6];
-        springs.assemble(blocks.data(), at, detail::kGlobalFrame, k);
-        detail::luFactorise(k, 6, perm);
+        // its solution carried to the CoG. Loads at one point (the centre of gravity,
+        // often) share the system's factors and inverse.
+        if (!factorised || !std::equal(at, at + 3, factorised)) {
+            springs.assemble(blocks.data(), at, detail::kGlobalFrame, k);
+            detail::luFactorise(k, 6, perm);
+            inverseFromFactors(k, perm, inverse);
+            factorised = at;
+        }
         const Matrix f = loadVector(load);
+        double u[6];
         detail::luSubstitute(k, 6, perm, f.data(), u);
         double* value = result.values.data() + column;
         detail::pointTransfer(u, at, cog, value);
@@ -380,94 +502,102 @@ void staticDerivatives(const AnalysisModel& model, const RowIndex& rows, Sensiti
                 progress->fetch_add(static_cast<std::int64_t>(springCount));
             continue;
         }
+        // dy = S (dK u) with S = -[I G; 0 I] K^-1, G carrying the rotations' change
+        // of the translation to the CoG.
         const double o[3] = {cog[0] - at[0], cog[1] - at[1], cog[2] - at[2]};
-        double transfer[9];
+        double transfer[9], sm[36];
         transferJacobian(u + 3, o, transfer);
-        // dy = -[I G; 0 I] K^-1 (dK u).
-        auto emit = [&](int row, const double* change) {
-            double x[6];
-            detail::luSubstitute(k, 6, perm, change, x);
-            double* out = result.derivative.data() + static_cast<std::size_t>(row) * width +
-                          static_cast<std::size_t>(column);
+        for (int c = 0; c < 6; ++c) {
             for (int j = 0; j < 3; ++j) {
-                out[j] = -static_cast<double>(L(x[j]) + dot3(transfer + 3 * j, x + 3));
-                out[3 + j] = -x[3 + j];
+                const L carried = L(transfer[3 * j]) * inverse[18 + c] +
+                                  L(transfer[3 * j + 1]) * inverse[24 + c] +
+                                  L(transfer[3 * j + 2]) * inverse[30 + c];
+                sm[j * 6 + c] = -static_cast<double>(inverse[j * 6 + c] + carried);
+                sm[(3 + j) * 6 + c] = -inverse[(3 + j) * 6 + c];
             }
-        };
+        }
         std::fill(rateTerms.begin(), rateTerms.end(), 0.0L);
         for (std::size_t s = 0; s < springCount; ++s) {
-            const SpringElement& spring = model.springs[s];
-            const int ci = rows.springCharacteristic[s];
             if (progress)
                 progress->fetch_add(1, std::memory_order_relaxed);
-            if (ci < 0 || !rows.springNeeded(s))
+            if (!rows.needed[s])
                 continue;
-            const SpringCharacteristic* c =
-                &model.springCharacteristics[static_cast<std::size_t>(ci)];
-            const SpringAxes axes = springAxes(spring);
+            const SpringElement& spring = model.springs[s];
+            const int ci = rows.springCharacteristic[s];
+            const Matrix& rates =
+                model.springCharacteristics[static_cast<std::size_t>(ci)].stiffness;
+            const SpringAxes& axes = rows.axes[s];
             const double r[3] = {spring.position[0] - at[0], spring.position[1] - at[1],
                                  spring.position[2] - at[2]};
-            // The mounting point's motion (global, and local l), the static force on it
-            // (local fl, global fg).
-            double motion[3], l[3], fl[3], fg[3];
-            cross(u + 3, r, motion);
-            for (int a = 0; a < 3; ++a)
-                motion[a] += u[a];
-            transposedTimes(axes.j, motion, l);
-            for (int a = 0; a < 3; ++a)
-                fl[a] = c->stiffness[a] * l[a];
-            times(axes.j, fl, fg);
-            // A force g at the spring acts on the body as [g; r x g].
-            auto atSpring = [&r](const double* g, double* change) {
-                for (int a = 0; a < 3; ++a)
-                    change[a] = g[a];
-                cross(r, g, change + 3);
+            // A force g at the spring acts on the body as [g; r x g]: its effect is
+            // A g with A = S [I; [r]x] (6 x 3, row-major).
+            double a[18];
+            for (int j = 0; j < 6; ++j) {
+                const double* row = sm + 6 * j;
+                a[3 * j] = static_cast<double>(L(row[0]) + L(row[4]) * r[2] - L(row[5]) * r[1]);
+                a[3 * j + 1] = static_cast<double>(L(row[1]) + L(row[5]) * r[0] - L(row[3]) * r[2]);
+                a[3 * j + 2] = static_cast<double>(L(row[2]) + L(row[3]) * r[1] - L(row[4]) * r[0]);
+            }
+            // A g plus S applied to a pure moment m, into the row's static columns.
+            auto emit = [&](int row, const double* g, const double* m) {
+                double* out = result.derivative.data() + static_cast<std::size_t>(row) * width +
+                              static_cast<std::size_t>(column);
+                for (int j = 0; j < 6; ++j) {
+                    L sum = dot3(a + 3 * j, g);
+                    if (m)
+                        sum += dot3(sm + 6 * j + 3, m);
+                    out[j] = static_cast<double>(sum);
+                }
             };
+            // The mounting point's motion (global, and local l) and the static force on
+            // it, global, from the spring's static stiffness k (global, the engine's own).
+            const double* ks = blocks.data() + 9 * s;
+            double motion[3], l[3], fg[3];
+            cross(u + 3, r, motion);
+            for (int b = 0; b < 3; ++b)
+                motion[b] += u[b];
+            transposedTimes(axes.j, motion, l);
+            times(ks, motion, fg);
             if (rows.rates[static_cast<std::size_t>(ci)]) {
+                // dK/dk_dir u: the force l_dir along the spring's axis dir, gathered
+                // over the characteristic's springs as a force and moment about the load.
                 L* terms = rateTerms.data() + static_cast<std::size_t>(ci) * 18;
                 for (int dir = 0; dir < 3; ++dir) {
-                    const double axis[3] = {axes.j[dir], axes.j[3 + dir], axes.j[6 + dir]};
-                    double change[6];
-                    atSpring(axis, change);
-                    for (int j = 0; j < 6; ++j)
-                        terms[6 * dir + j] += L(l[dir]) * change[j];
+                    const double g[3] = {axes.j[dir] * l[dir], axes.j[3 + dir] * l[dir],
+                                         axes.j[6 + dir] * l[dir]};
+                    double m[3];
+                    cross(r, g, m);
+                    for (int b = 0; b < 3; ++b) {
+                        terms[6 * dir + b] += g[b];
+                        terms[6 * dir + 3 + b] += m[b];
+                    }
                 }
             }
             const int* springRows = rows.spring.data() + s * kSpringParameters;
-            for (int a = 0; a < 3; ++a) {
-                if (springRows[a] < 0)
+            for (int b = 0; b < 3; ++b) {
+                if (springRows[b] < 0)
                     continue;
-                // d(motion)/d(r_a) = u_r x e_a; the moment arm of the force moves too.
-                const double e[3] = {double(a == 0), double(a == 1), double(a == 2)};
-                double dm[3], dl[3], dfl[3], h[3], change[6];
+                // d(motion)/d(r_b) = u_r x e_b, and the force's moment arm moves: the
+                // moment e_b x fg.
+                const double e[3] = {double(b == 0), double(b == 1), double(b == 2)};
+                double dm[3], h[3], arm[3];
                 cross(u + 3, e, dm);
-                transposedTimes(axes.j, dm, dl);
-                for (int b = 0; b < 3; ++b)
-                    dfl[b] = c->stiffness[b] * dl[b];
-                times(axes.j, dfl, h);
-                atSpring(h, change);
-                double arm[3];
+                times(ks, dm, h);
                 cross(e, fg, arm);
-                for (int b = 0; b < 3; ++b)
-                    change[3 + b] += arm[b];
-                emit(springRows[a], change);
+                emit(springRows[b], h, arm);
             }
-            for (int angle = 0; angle < 2; ++angle) {
-                const int row = springRows[3 + angle];
-                if (row < 0)
-                    continue;
-                // dk m = dJ (D J^T m) + J D (dJ^T m).
-                const double* dj = angle == 0 ? axes.perThetaY : axes.perThetaZ;
-                double dl[3], dfl[3], g1[3], g2[3], g[3], change[6];
-                transposedTimes(dj, motion, dl);
-                for (int b = 0; b < 3; ++b)
-                    dfl[b] = c->stiffness[b] * dl[b];
-                times(dj, fl, g1);
-                times(axes.j, dfl, g2);
-                for (int b = 0; b < 3; ++b)
-                    g[b] = g1[b] + g2[b];
-                atSpring(g, change);
-                emit(row, change);
+            if (springRows[3] >= 0 || springRows[4] >= 0) {
+                // dk motion = J C J^T motion = J C l.
+                const AngleTerms terms = angleTerms(axes, rates.data());
+                for (int angle = 0; angle < 2; ++angle) {
+                    const int row = springRows[3 + angle];
+                    if (row < 0)
+                        continue;
+                    double cl[3], g[3];
+                    angleTimes(terms.c[angle], l, cl);
+                    times(axes.j, cl, g);
+                    emit(row, g, nullptr);
+                }
             }
         }
         for (std::size_t c = 0; c < model.springCharacteristics.size(); ++c) {
@@ -475,10 +605,15 @@ void staticDerivatives(const AnalysisModel& model, const RowIndex& rows, Sensiti
                 const int row = rows.characteristic[3 * c + static_cast<std::size_t>(dir)];
                 if (row < 0)
                     continue;
-                double change[6];
-                for (int j = 0; j < 6; ++j)
-                    change[j] = static_cast<double>(rateTerms[c * 18 + 6 * dir + j]);
-                emit(row, change);
+                const L* change = rateTerms.data() + c * 18 + 6 * dir;
+                double* out = result.derivative.data() + static_cast<std::size_t>(row) * width +
+                              static_cast<std::size_t>(column);
+                for (int j = 0; j < 6; ++j) {
+                    L sum = 0.0L;
+                    for (int m = 0; m < 6; ++m)
+                        sum += L(sm[6 * j + m]) * change[m];
+                    out[j] = static_cast<double>(sum);
+                }
             }
         }
     }
@@ -594,14 +729,18 @@ Sensitivities sensitivities(const AnalysisModel& model, const ModalSolution& mod
     }
 
     result.elasticity.resize(result.derivative.size());
+    // Not a number where y is 0 or not finite (and so wherever dy is not).
+    std::vector<double> reciprocal(width);
+    for (std::size_t o = 0; o < width; ++o)
+        reciprocal[o] = result.values[o] == 0.0 || !std::isfinite(result.values[o])
+                            ? kNaN
+                            : 1.0 / result.values[o];
     for (std::size_t row = 0; row < parameters.size(); ++row) {
-        const double p = parameters[row].value;
-        for (std::size_t o = 0; o < width; ++o) {
-            const double y = result.values[o];
-            const double dy = result.derivative[row * width + o];
-            result.elasticity[row * width + o] =
-                p == 0.0 || y == 0.0 || !std::isfinite(dy) ? kNaN : p / y * dy;
-        }
+        const double p = parameters[row].value == 0.0 ? kNaN : parameters[row].value;
+        const double* dy = result.derivative.data() + row * width;
+        double* e = result.elasticity.data() + row * width;
+        for (std::size_t o = 0; o < width; ++o)
+            e[o] = p * reciprocal[o] * dy[o];
     }
     return result;
 }
