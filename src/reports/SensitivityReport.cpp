@@ -13,7 +13,7 @@ namespace {
 void appendNumber(std::string& out, double x) {
     out += '\t';
     if (std::isfinite(x))
-        appendFormat(out, "%.17g", x);
+        appendFormat(out, "%.15g", x);
     else
         out += "null";
 }

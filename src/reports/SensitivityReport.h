@@ -11,7 +11,7 @@
 namespace quav {
 
 // The sensitivities as a tab-separated table, for quav-cli and the clipboard
-// of the sensitivity window: UTF-8, CR LF line ends, numbers as %.17g and
+// of the sensitivity window: UTF-8, CR LF line ends, numbers as %.15g (what the derivatives are good for) and
 // "null" for an entry that has no number.
 
 /// "rate", "position" or "angle".
