@@ -35,7 +35,7 @@ class SensitivityDialog : public QDialog {
     Q_OBJECT
 public:
     /// The most bars the chart shows: the largest.
-    static constexpr std::size_t kMaxBars = 20;
+    static constexpr std::size_t kMaxBars = 12;
 
     SensitivityDialog(const AnalysisModel& model, Sensitivities result,
                       std::function<void(const SensitivityParameter&)> select,
