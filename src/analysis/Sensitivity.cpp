@@ -93,9 +93,9 @@ struct SpringAxes {
 SpringAxes springAxes(const SpringElement& spring) {
     SpringAxes axes;
     detail::springOrientation(spring, axes.j);
-    const double a2 = (spring.angles[2] + 90.0) * kRadiansPerDegree;
-    axes.cos2 = std::cos(a2);
-    axes.sin2 = std::sin(a2);
+    // The first row of J is (cos a2, -sin a2, 0), exactly.
+    axes.cos2 = axes.j[0];
+    axes.sin2 = -axes.j[1];
     return axes;
 }
 
