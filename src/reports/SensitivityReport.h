@@ -11,8 +11,9 @@
 namespace quav {
 
 // The sensitivities as a tab-separated table, for quav-cli and the clipboard
-// of the sensitivity window: UTF-8, CR LF line ends, numbers as %.15g (what the derivatives are good for) and
-// "null" for an entry that has no number.
+// of the sensitivity window: UTF-8, CR LF line ends, numbers as %.15g (more
+// digits than the derivatives are good for) and "null" for an entry that has
+// no number.
 
 /// "rate", "position" or "angle".
 const char* parameterKindName(ParameterKind kind);
