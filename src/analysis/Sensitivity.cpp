@@ -52,28 +52,24 @@ constexpr PairTables kPairTables = pairTables();
 constexpr const auto& kPairOf = kPairTables.of;
 constexpr const auto& kOtherPairs = kPairTables.others;
 
-// The small kernels below run thousands of times per Jacobian: inlined, their
-// long double intermediates stay in registers instead of passing through memory.
-#define QUAV_KERNEL [[gnu::always_inline]] inline
-
-QUAV_KERNEL void cross(const double* a, const double* b, double* r) {
+void cross(const double* a, const double* b, double* r) {
     r[0] = static_cast<double>(L(a[1]) * b[2] - L(a[2]) * b[1]);
     r[1] = static_cast<double>(L(a[2]) * b[0] - L(a[0]) * b[2]);
     r[2] = static_cast<double>(L(a[0]) * b[1] - L(a[1]) * b[0]);
 }
 
-QUAV_KERNEL L dot3(const double* a, const double* b) {
+L dot3(const double* a, const double* b) {
     return L(a[0]) * b[0] + L(a[1]) * b[1] + L(a[2]) * b[2];
 }
 
 /// r = M^T v for a row-major 3 x 3 M.
-QUAV_KERNEL void transposedTimes(const double* m, const double* v, double* r) {
+void transposedTimes(const double* m, const double* v, double* r) {
     for (int a = 0; a < 3; ++a)
         r[a] = static_cast<double>(L(m[a]) * v[0] + L(m[3 + a]) * v[1] + L(m[6 + a]) * v[2]);
 }
 
 /// r = M v for a row-major 3 x 3 M.
-QUAV_KERNEL void times(const double* m, const double* v, double* r) {
+void times(const double* m, const double* v, double* r) {
     for (int a = 0; a < 3; ++a)
         r[a] = static_cast<double>(dot3(m + 3 * a, v));
 }
@@ -120,7 +116,7 @@ AngleTerms angleTerms(const SpringAxes& axes, const double* rates) {
 }
 
 /// C v for the symmetric C of the three off-diagonal elements c.
-QUAV_KERNEL void angleTimes(const double* c, const double* v, double* r) {
+void angleTimes(const double* c, const double* v, double* r) {
     r[0] = static_cast<double>(L(c[0]) * v[1] + L(c[1]) * v[2]);
     r[1] = static_cast<double>(L(c[0]) * v[0] + L(c[2]) * v[2]);
     r[2] = static_cast<double>(L(c[1]) * v[0] + L(c[2]) * v[1]);
