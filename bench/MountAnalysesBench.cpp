@@ -1,12 +1,14 @@
 // The mount analyses: energy distribution, torque roll axis and mount forces of
-// one model, and the robustness run in samples per second.
+// one model, the robustness run in samples per second and the sensitivities.
 #include "BenchModels.h"
 
 #include "analysis/EigenAnalysis.h"
 #include "analysis/KineticEnergy.h"
 #include "analysis/MountForces.h"
 #include "analysis/Robustness.h"
+#include "analysis/Sensitivity.h"
 #include "analysis/TorqueRollAxis.h"
+#include "document/ModelFile.h"
 
 #include <benchmark/benchmark.h>
 
@@ -44,5 +46,24 @@ void BM_RobustnessSamples(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * settings.samples);
 }
 BENCHMARK(BM_RobustnessSamples)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The full Jacobian of the example once its modes are known: 26 parameters (6 rates
+// of 2 characteristics, 12 coordinates, 8 angles) by 24 outputs (6 frequencies, 6
+// decoupling rates, the CoG's displacements under 2 static loads), with the
+// nominal decoupling rates and static solutions it starts from.
+void BM_SensitivityJacobian(benchmark::State& state) {
+    const ModelReadResult example = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
+    if (!example.ok()) {
+        state.SkipWithError(example.error.c_str());
+        return;
+    }
+    const AnalysisModel& model = *example.model;
+    const ModalSolution modes = solveModes(model);
+    const std::vector<SensitivityParameter> parameters = sensitivityParameters(model, {});
+    for (auto _ : state)
+        benchmark::DoNotOptimize(sensitivities(model, modes, parameters));
+    state.counters["parameters"] = static_cast<double>(parameters.size());
+}
+BENCHMARK(BM_SensitivityJacobian)->Unit(benchmark::kMicrosecond);
 
 } // namespace

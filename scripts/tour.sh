@@ -13,7 +13,7 @@
 # the run's files with quav-cli optimize's.
 # Then the 3-D view on the example: the modes move, a spring picked in a static
 # result prints its block, the DXF outline replaces the box, the
-# transmissibility window opens, Ctrl+C copies the view.
+# transmissibility and sensitivity windows open, Ctrl+C copies the view.
 # Leaves a screenshot of the main window and of every dialog on the way in
 # DIR (default: $TMPDIR/quav-tour), to look at.
 #
@@ -577,6 +577,14 @@ xdotool key alt+x alt+y
 shot transmissibility-graph-log
 xdotool key Escape
 gone 伝達率
+# The sensitivities (解析 → 感度..., the last item): the table and the chart.
+window "power_unit.quav\\* - QUAV"
+xdotool key alt+a Down Down Down Down Down Return
+window 感度
+xdotool getactivewindow windowsize --sync 1000 760
+shot sensitivity
+xdotool key Escape
+gone 感度
 # Ctrl+C copies the view as shown: an image of the view's size on the clipboard.
 window "power_unit.quav\\* - QUAV"
 xdotool key ctrl+c

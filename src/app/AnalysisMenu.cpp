@@ -41,6 +41,9 @@ AnalysisMenu::AnalysisMenu(QMainWindow* window, CQUAVDoc& doc, DocumentUi& ui)
         {cmd::Robustness, "ロバスト性...",
          "ばね定数と位置のばらつきに対する固有振動数とデカップリング率の分布を計算します",
          [this, &doc, &ui] { runRobustness(doc, ui, robustness_); }},
+        {cmd::Sensitivity, "感度...",
+         "ばね定数・位置・角度に対する固有振動数、デカップリング率、静的変位の感度を表示します",
+         [&doc, &ui] { showSensitivity(doc, ui); }},
     };
     for (const auto& item : items) {
         if (item.id == 0) {

@@ -19,6 +19,7 @@ enum : int {
     MountForcesReport = 32843,
     Transmissibility = 32844,
     Robustness = 32845,
+    Sensitivity = 32846,
 };
 }
 

@@ -4,11 +4,13 @@
 #include "analysis/EigenAnalysis.h"
 #include "analysis/KineticEnergy.h"
 #include "analysis/MountForces.h"
+#include "analysis/Sensitivity.h"
 #include "analysis/TorqueRollAxis.h"
 #include "cli/CommandOutput.h"
 #include "cli/Progress.h"
 #include "model/TextFormat.h"
 #include "reports/MountReports.h"
+#include "reports/SensitivityReport.h"
 
 #include <nlohmann/json.hpp>
 
@@ -19,6 +21,7 @@
 #include <iostream>
 #include <thread>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace quav {
 
@@ -290,6 +293,223 @@ int robustCommand(const AnalysisModel& model, const Optimizer& optimizer,
         std::cerr << "処理が中断されました\n";
         return ExitInputError;
     }
+    return ExitOk;
+}
+
+namespace {
+
+/// The sensitivities as JSON, written as they are made: a row of a matrix per
+/// line, so that a model of many springs needs no more memory than its result.
+class SensitivityJson {
+public:
+    SensitivityJson(const Sensitivities& s, const std::array<double, 6>* spread,
+                    const std::function<void()>& row)
+        : s_(s), spread_(spread), row_(row) {}
+
+    bool write() {
+        out_ = "{\n  \"parameters\": [";
+        for (std::size_t p = 0; p < s_.parameters.size(); ++p) {
+            out_ += p ? ",\n    " : "\n    ";
+            out_ += parameter(s_.parameters[p]).dump();
+            if (!lineEnd())
+                return false;
+        }
+        out_ += "\n  ],\n  \"frequency\": {\n    \"value\": ";
+        out_ += slice(s_.values.data(), kFrequencyColumn, 6).dump();
+        if (!matrices(kFrequencyColumn, 6, "    "))
+            return false;
+        out_ += "\n  },\n  \"decoupling\": {\n    \"value\": ";
+        out_ += slice(s_.values.data(), kDecouplingColumn, 6).dump();
+        Json dominant = Json::array();
+        for (int q = 0; q < 6; ++q)
+            dominant.push_back(kDofNames[s_.dominant[static_cast<std::size_t>(q)]]);
+        out_ += ",\n    \"dominant\": " + dominant.dump();
+        if (!matrices(kDecouplingColumn, 6, "    "))
+            return false;
+        out_ += "\n  },\n  \"static\": [";
+        const int loads = (s_.outputs - kStaticColumn) / 6;
+        for (int i = 0; i < loads; ++i) {
+            const int column = kStaticColumn + 6 * i;
+            out_ += i ? ", {" : "\n    {";
+            out_ += format("\n      \"load\": %d,\n      \"value\": ", i + 1);
+            out_ += slice(s_.values.data(), column, 6).dump();
+            if (!matrices(column, 6, "      "))
+                return false;
+            out_ += "\n    }";
+        }
+        out_ += loads ? "\n  ],\n  \"spread\": " : "],\n  \"spread\": ";
+        out_ += spread_ ? Json{{"frequencyStd", numbers(*spread_)}}.dump() : "null";
+        out_ += "\n}\n";
+        return flush();
+    }
+
+private:
+    Json parameter(const SensitivityParameter& p) const {
+        const char* component = parameterComponentName(p);
+        switch (p.kind) {
+        case ParameterKind::Rate:
+            return {{"kind", "rate"},
+                    {"characteristic", p.object},
+                    {"direction", component},
+                    {"value", number(p.value)}};
+        case ParameterKind::Position:
+            return {{"kind", "position"},
+                    {"spring", p.object},
+                    {"axis", component},
+                    {"value", number(p.value)}};
+        case ParameterKind::Angle:
+            break;
+        }
+        return {{"kind", "angle"},
+                {"spring", p.object},
+                {"angle", component},
+                {"value", number(p.value)}};
+    }
+
+    static Json slice(const double* row, int first, int count) {
+        Json j = Json::array();
+        for (int o = first; o < first + count; ++o)
+            j.push_back(number(row[o]));
+        return j;
+    }
+
+    /// "derivative" and "elasticity" of the columns [first, first + count).
+    bool matrices(int first, int count, const std::string& indent) {
+        for (const char* name : {"derivative", "elasticity"}) {
+            const std::vector<double>& m = name[0] == 'd' ? s_.derivative : s_.elasticity;
+            out_ += ",\n" + indent + "\"" + name + "\": [";
+            for (std::size_t p = 0; p < s_.parameters.size(); ++p) {
+                out_ += p ? ",\n  " + indent : "\n  " + indent;
+                out_ +=
+                    slice(m.data() + p * static_cast<std::size_t>(s_.outputs), first, count).dump();
+                if (!lineEnd())
+                    return false;
+            }
+            out_ += s_.parameters.empty() ? "]" : "\n" + indent + "]";
+        }
+        return true;
+    }
+
+    bool lineEnd() {
+        row_();
+        return out_.size() < (1u << 16) || flush();
+    }
+    bool flush() {
+        const bool ok = writeOut(out_);
+        out_.clear();
+        return ok;
+    }
+
+    const Sensitivities& s_;
+    const std::array<double, 6>* spread_;
+    const std::function<void()>& row_;
+    std::string out_;
+};
+
+/// The first id of `ids` that none of `objects` has, or none.
+template <class Element>
+std::optional<int> missingId(const std::vector<Element>& objects, const std::vector<int>& ids) {
+    std::unordered_set<int> present;
+    for (const Element& e : objects)
+        present.insert(e.id);
+    for (int id : ids)
+        if (!present.count(id))
+            return id;
+    return std::nullopt;
+}
+
+} // namespace
+
+int sensCommand(const AnalysisModel& model, const SensitivityRequest& request, bool json) {
+    ParameterChoice choice;
+    if (!request.kinds.empty()) {
+        choice.rates = choice.positions = choice.angles = false;
+        for (const std::string& kind : request.kinds) {
+            if (kind == "rates")
+                choice.rates = true;
+            else if (kind == "positions")
+                choice.positions = true;
+            else if (kind == "angles")
+                choice.angles = true;
+            else
+                return usageError("--params: unknown kind " + kind +
+                                  " (rates, positions or angles)");
+        }
+    }
+    if (const double* p = request.tolerancePct ? &*request.tolerancePct : nullptr;
+        p && !(*p >= 0.0 && *p < 100.0))
+        return usageError("--tolerance must be at least 0 and below 100 [%]");
+    if (const double* p = request.positionTolerance ? &*request.positionTolerance : nullptr;
+        p && !(*p >= 0.0 && std::isfinite(*p)))
+        return usageError("--position-tolerance must be at least 0 [m]");
+    if (const auto id = missingId(model.springs, request.springs))
+        return usageError("--springs: no spring has id " + std::to_string(*id));
+    if (const auto id = missingId(model.springCharacteristics, request.characteristics))
+        return usageError("--characteristics: no spring characteristic has id " +
+                          std::to_string(*id));
+    choice.springs = request.springs;
+    choice.characteristics = request.characteristics;
+    if (!accepted(model))
+        return ExitRunError;
+    const std::vector<SensitivityParameter> parameters = sensitivityParameters(model, choice);
+    if (parameters.empty())
+        return usageError("no parameter is left: the kinds of --params do not belong to the "
+                          "springs or characteristics named");
+
+    // Progress counts the springs worked through and then the rows written.
+    const std::int64_t rows =
+        static_cast<std::int64_t>(parameters.size()) *
+            (json ? 2 * (2 + static_cast<std::int64_t>(model.staticLoads.size())) + 1 : 2) +
+        (json ? 0 : 3 + (request.tolerancePct || request.positionTolerance));
+    const std::int64_t total = sensitivityWork(model) + rows;
+    ProgressDisplay progress(stderr, isatty(fileno(stderr)) != 0);
+    const auto start = std::chrono::steady_clock::now();
+    bool shown = false;
+    std::atomic<std::int64_t> done{0};
+    auto show = [&] {
+        if (std::chrono::steady_clock::now() - start > std::chrono::seconds(1)) {
+            progress.update(done.load(), total);
+            shown = true;
+        }
+    };
+
+    const bool spread = request.tolerancePct || request.positionTolerance;
+    Sensitivities result;
+    std::array<double, 6> sigma{};
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        const ModalSolution modes = solveModes(model);
+        result = sensitivities(model, modes, parameters, &done);
+        if (spread)
+            sigma = frequencySpread(model, modes, request.tolerancePct.value_or(0.0),
+                                    request.positionTolerance.value_or(0.0));
+        finished.store(true);
+    });
+    while (!finished.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        show();
+    }
+    worker.join();
+    for (const std::string& note : result.notes)
+        std::cerr << note << "\n";
+
+    const std::function<void()> row = [&] {
+        done.fetch_add(1, std::memory_order_relaxed);
+        show();
+    };
+    if (json) {
+        SensitivityJson(result, spread ? &sigma : nullptr, row).write();
+    } else {
+        writeSensitivityTable(model, result, spread ? &sigma : nullptr,
+                              [&](std::string_view piece) {
+                                  for (char c : piece)
+                                      if (c == '\n')
+                                          row();
+                                  return writeOut(piece);
+                              });
+    }
+    if (shown)
+        progress.finish(total, total);
     return ExitOk;
 }
 

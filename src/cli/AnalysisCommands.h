@@ -7,6 +7,7 @@
 #include <atomic>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quav {
 
@@ -33,5 +34,20 @@ int transmissibilityCommand(const AnalysisModel& model, int load, bool json);
 int robustCommand(const AnalysisModel& model, const Optimizer& optimizer,
                   RobustnessSettings settings, const std::string& distribution, bool json,
                   const std::atomic<int>& interrupted);
+
+/// What `sens` is asked for.
+struct SensitivityRequest {
+    std::vector<std::string> kinds; ///< "rates", "positions", "angles"; empty: all
+    std::vector<int> springs;       ///< spring ids; with `characteristics` empty: all
+    std::vector<int> characteristics;
+    std::optional<double> tolerancePct;      ///< every rate within +-P [%]
+    std::optional<double> positionTolerance; ///< every coordinate within +- [m]
+};
+
+/// The design sensitivities as a table or JSON; the lines of entries that have no
+/// number (repeated or vanishing frequencies, a static load without an answer)
+/// on stderr. Shows a progress line on stderr once the work takes more than a
+/// second.
+int sensCommand(const AnalysisModel& model, const SensitivityRequest& request, bool json);
 
 } // namespace quav

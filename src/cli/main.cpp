@@ -604,7 +604,31 @@ int run(int argc, char** argv) {
     robust
         ->add_option("--threads", robustness.threads, "Threads (default: one per hardware thread)")
         ->check(integerIn(0, 256));
-    for (CLI::App* c : {ked, tra, forces, transmissibility, robust}) {
+    auto* sens = app.add_subcommand(
+        "sens", "Print the derivatives and elasticities of the natural frequencies, decoupling "
+                "rates and static displacements by every spring rate, position and angle");
+    SensitivityRequest sensitivity;
+    sens->add_option("--params", sensitivity.kinds,
+                     "Kinds of parameters: rates, positions, angles (default all)")
+        ->delimiter(',')
+        ->check(CLI::IsMember({"rates", "positions", "angles"}));
+    sens->add_option("--springs", sensitivity.springs,
+                     "Only these springs' positions and angles (ids, comma-separated)")
+        ->delimiter(',')
+        ->check(integerIn(INT_MIN, INT_MAX));
+    sens->add_option("--characteristics", sensitivity.characteristics,
+                     "Only these characteristics' rates (ids, comma-separated)")
+        ->delimiter(',')
+        ->check(integerIn(INT_MIN, INT_MAX));
+    sens->add_option("--tolerance", sensitivity.tolerancePct,
+                     "Also print each frequency's first-order standard deviation for every "
+                     "rate varying uniformly within +-P percent")
+        ->check(finiteNumber());
+    sens->add_option("--position-tolerance", sensitivity.positionTolerance,
+                     "... and every spring coordinate within +- this [m] (either option prints "
+                     "the deviations; the other is then 0)")
+        ->check(finiteNumber());
+    for (CLI::App* c : {ked, tra, forces, transmissibility, robust, sens}) {
         c->add_option("FILE", in, "Model file (.quav or .json)")
             ->required()
             ->check(CLI::ExistingFile);
@@ -639,7 +663,7 @@ int run(int argc, char** argv) {
         return cmdMerge(shardDirs, out, partial);
     if (sweep->parsed())
         return cmdSweep(in, loadNumber, object, frame, dof);
-    for (CLI::App* c : {ked, tra, forces, transmissibility, robust}) {
+    for (CLI::App* c : {ked, tra, forces, transmissibility, robust, sens}) {
         if (!c->parsed())
             continue;
         LoadedModel m;
@@ -653,6 +677,8 @@ int run(int argc, char** argv) {
             return forcesCommand(*m.model, forceFrequency, json);
         if (c == transmissibility)
             return transmissibilityCommand(*m.model, loadNumber, json);
+        if (c == sens)
+            return sensCommand(*m.model, sensitivity, json);
         // A closed terminal stops the run as Ctrl-C does, and a closed stderr only
         // ends the progress display: either way the samples done are reported.
         for (int signal : {SIGINT, SIGTERM, SIGHUP})

@@ -10,7 +10,9 @@
 #include "dialogs/OptimizerRunControl.h"
 #include "dialogs/OutputFolderDialog.h"
 #include "dialogs/ParameterSettingsDialog.h"
+#include "dialogs/SensitivityDialog.h"
 #include "dialogs/SettingsDialogs.h"
+#include "document/AnalysisCommands.h"
 #include "document/Document.h"
 #include "document/ModelFile.h"
 #include "math/Matrix.h"
@@ -243,6 +245,15 @@ void DialogUi::showTransmissibility(const AnalysisModel& model) {
         InfoTextDialog window(text, parent);
         window.exec();
     };
+    dialog.exec();
+}
+
+void DialogUi::showSensitivity(CQUAVDoc& doc, const AnalysisModel& model,
+                               const Sensitivities& result) {
+    SensitivityDialog dialog(
+        model, result,
+        [&doc](const SensitivityParameter& parameter) { selectSensitivityObject(doc, parameter); },
+        parent_);
     dialog.exec();
 }
 

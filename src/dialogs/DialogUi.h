@@ -58,6 +58,8 @@ public:
     void runWithProgress(const std::string& title, RunControl& control, std::int64_t total,
                          const std::function<void()>& work) override;
     void showTransmissibility(const AnalysisModel& model) override;
+    void showSensitivity(CQUAVDoc& doc, const AnalysisModel& model,
+                         const Sensitivities& result) override;
 
 private:
     QWidget* parent_;

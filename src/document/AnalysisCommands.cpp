@@ -5,6 +5,7 @@
 #include "analysis/KineticEnergy.h"
 #include "analysis/MountForces.h"
 #include "analysis/Robustness.h"
+#include "analysis/Sensitivity.h"
 #include "analysis/TorqueRollAxis.h"
 #include "document/Document.h"
 #include "document/DocumentUi.h"
@@ -120,6 +121,32 @@ void runRobustness(CQUAVDoc& doc, DocumentUi& ui, RobustnessValues& values) {
         ui.message("ｴﾗｰ\n\n" + result.error);
     else
         ui.showText(robustnessReport(settings, result));
+}
+
+void showSensitivity(CQUAVDoc& doc, DocumentUi& ui) {
+    if (!analysable(doc, ui))
+        return;
+    // The work is done on a copy, so the window may paint the model meanwhile.
+    const AnalysisModel model = *doc.model();
+    RunControl control;
+    Sensitivities result;
+    ui.runWithProgress("感度を計算しています", control, sensitivityWork(model), [&] {
+        result = sensitivities(model, solveModes(model), sensitivityParameters(model, {}),
+                               &control.done);
+    });
+    ui.showSensitivity(doc, model, result);
+}
+
+void selectSensitivityObject(CQUAVDoc& doc, const SensitivityParameter& parameter) {
+    AnalysisModel* m = doc.model();
+    if (!m)
+        return;
+    m->setSpringSelection(-2);
+    for (SpringElement& s : m->springs)
+        if (parameter.kind == ParameterKind::Rate ? s.characteristicId == parameter.object
+                                                  : s.id == parameter.object)
+            s.selected = 1;
+    doc.updateAllViews();
 }
 
 } // namespace quav

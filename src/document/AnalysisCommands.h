@@ -5,6 +5,7 @@ namespace quav {
 class CQUAVDoc;
 class DocumentUi;
 struct RobustnessValues;
+struct SensitivityParameter;
 
 // The commands of the analysis menu. Each works on the model as it is (what it
 // needs is computed afresh; the document and its results stay unchanged).
@@ -30,5 +31,14 @@ void showTransmissibility(CQUAVDoc& doc, DocumentUi& ui);
 /// confirmed), then the run with its progress window, then its report. Values out
 /// of range: "入力エラー".
 void runRobustness(CQUAVDoc& doc, DocumentUi& ui, RobustnessValues& values);
+
+/// "感度...": the sensitivities of every rate, position and angle, computed with
+/// the progress window, then shown in their window.
+void showSensitivity(CQUAVDoc& doc, DocumentUi& ui);
+
+/// What choosing a parameter in the sensitivity window does: the spring it
+/// belongs to, or every spring bound to its characteristic, becomes the selection
+/// (nothing else stays selected) and the views are redrawn.
+void selectSensitivityObject(CQUAVDoc& doc, const SensitivityParameter& parameter);
 
 } // namespace quav

@@ -13,6 +13,7 @@ class CQUAVDoc;
 class CharacteristicListEditor;
 class Matrix;
 struct RunControl;
+struct Sensitivities;
 
 using Vec3 = std::array<double, 3>;
 
@@ -163,6 +164,10 @@ public:
     /// The force transmissibility of the model's force loads over its sweep, one
     /// load at a time; the model must stay unchanged while it is shown.
     virtual void showTransmissibility(const AnalysisModel& model) = 0;
+    /// The sensitivities of `model` (a copy of the document's, which they were
+    /// computed on); choosing a parameter selects its springs in `doc`.
+    virtual void showSensitivity(CQUAVDoc& doc, const AnalysisModel& model,
+                                 const Sensitivities& result) = 0;
 };
 
 } // namespace quav

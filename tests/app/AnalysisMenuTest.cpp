@@ -44,6 +44,7 @@ private slots:
         trigger(cmd::Transmissibility);
         ui.ok<RobustnessValues>([](RobustnessValues& v) { v.samples = 50; });
         trigger(cmd::Robustness);
+        trigger(cmd::Sensitivity);
 
         const char* titles[] = {"//////運動エネルギー分布//////", "//////トルクロール軸//////",
                                 "//////マウント力//////", "//////ロバスト性//////"};
@@ -51,7 +52,8 @@ private slots:
         for (std::size_t i = 0; i < ui.texts.size(); ++i)
             QVERIFY2(ui.texts[i].starts_with(titles[i]), titles[i]);
         QCOMPARE(ui.windows, std::vector<std::string>(
-                                 {"transmissibility", "progress ロバスト性を計算しています"}));
+                                 {"transmissibility", "progress ロバスト性を計算しています",
+                                  "progress 感度を計算しています", "sensitivity"}));
         QVERIFY(ui.messages.empty());
         QVERIFY(ui.scriptDone());
         // The confirmed settings are offered again.

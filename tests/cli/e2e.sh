@@ -143,7 +143,7 @@ stdout)
     for cmd in "dump $example" "report $work/c.quav" "listing $example" "elastic $work/c.quav" \
         "sweep $work/c.quav --load 1" "calc $example -o $work/d.quav" "ked $example --json" \
         "tra $example" "forces $example" "transmissibility $example --load 1" \
-        "robust $example --tolerance 5 --samples 10"; do
+        "robust $example --tolerance 5 --samples 10" "sens $example --json" "sens $example"; do
         $cli $cmd >/dev/full 2>"$work/stderr"
         expect_code 2 $? "$cmd >/dev/full"
         contains "$work/stderr" "cannot write to standard output"
@@ -578,7 +578,8 @@ trust)
         contains "$work/stderr" "$reason"
         [ ! -e "$work/$name.quav" ] || fail "$name: output written"
         cp "$work/stderr" "$work/calc.stderr"
-        for cmd in ked tra forces "transmissibility --load 1" "robust --tolerance 5 --samples 9"; do
+        for cmd in ked tra forces "transmissibility --load 1" "robust --tolerance 5 --samples 9" \
+            sens; do
             exits 1 "$cmd $name" $cmd "$work/$name.json"
             cmp -s "$work/stderr" "$work/calc.stderr" || fail "$cmd $name: not calc's reasons"
             [ ! -s "$work/stdout" ] || fail "$cmd $name: output for a refused model"
@@ -742,6 +743,90 @@ robust)
     expect_code 2 $? "interrupted robust"
     jq -e '.completed == false and .samples > 0 and .samples < .requested' "$work/stop.json" \
         >/dev/null || fail "stopped run's report"
+    ;;
+sens)
+    # JSON shapes as documented, the parameters in the model's order, and what
+    # every table-free model obeys: no rate lowers a frequency, the rate
+    # elasticities of a frequency sum to 1/2 and those of a static load at the
+    # centre of gravity to -1.
+    exits 0 "sens" sens "$example" --json
+    [ ! -s "$work/stderr" ] || fail "sens wrote to stderr: $(cat "$work/stderr")"
+    jq -e '(keys_unsorted == ["parameters", "frequency", "decoupling", "static", "spread"])
+        and .spread == null and (.parameters | length == 26)
+        and .parameters[0] == {"kind": "rate", "characteristic": 6, "direction": "x",
+                               "value": 272500}
+        and .parameters[6] == {"kind": "position", "spring": 2, "axis": "x", "value": 0.36}
+        and .parameters[10] == {"kind": "angle", "spring": 2, "angle": "thetaZ", "value": 0}
+        and (.frequency | keys_unsorted == ["value", "derivative", "elasticity"])
+        and (.decoupling | keys_unsorted == ["value", "dominant", "derivative", "elasticity"])
+        and (.decoupling.dominant | length == 6)
+        and all(.frequency, .decoupling; (.derivative | length == 26)
+                and all(.derivative[], .elasticity[]; length == 6))
+        and (.static | length == 2) and ([.static[].load] == [1, 2])
+        and all(.static[]; keys_unsorted == ["load", "value", "derivative", "elasticity"]
+                and (.derivative | length == 26))
+        and ([.frequency.derivative[0:6][][]] | all(. >= 0))
+        and ([.frequency.elasticity[0:6] | transpose[] | add] | all(. - 0.5 | fabs < 1e-9))
+        and ([.static[0].elasticity[0:6] | transpose[] | add] | all(. + 1 | fabs < 1e-9))' \
+        "$work/stdout" >/dev/null || fail "sens JSON"
+    # The table: a heading, the values, the dominant DOFs, then a derivative and an
+    # elasticity row per parameter.
+    "$cli" sens "$example" >"$work/sens.tsv" || fail "sens table"
+    [ "$(head -1 "$work/sens.tsv" | cut -f1-7)" = "$(printf 'quantity\tkind\tid\tname\tcomponent\tvalue\tf1[Hz]')" ] ||
+        fail "table heading: $(head -1 "$work/sens.tsv" | cut -f1-7)"
+    [ "$(wc -l <"$work/sens.tsv")" -eq $((3 + 2 * 26)) ] || fail "table rows"
+    [ "$(awk -F'\t' '{ print NF }' "$work/sens.tsv" | sort -u)" = 30 ] || fail "table columns"
+    grep -q "^derivative	angle	2	front right	thetaY	-110	" "$work/sens.tsv" ||
+        fail "angle row"
+    # Narrowed, with the spread; the spread takes every rate and coordinate.
+    "$cli" sens "$example" --params angles --springs 3 --tolerance 1 --json >"$work/n.json" ||
+        fail "narrowed"
+    "$cli" sens "$example" --tolerance 1 --json >"$work/all.json" || fail "spread"
+    jq -e --slurpfile all "$work/all.json" '(.parameters | length == 2)
+        and ([.parameters[].spring] == [3, 3]) and (.spread.frequencyStd | length == 6)
+        and .spread == $all[0].spread and .frequency.derivative[0] == $all[0].frequency.derivative[14]' \
+        "$work/n.json" >/dev/null || fail "narrowed JSON"
+    "$cli" sens "$example" --tolerance 1 | grep -q "^std	" || fail "spread row"
+    for bad in "--params rates,springs" "--springs 99" "--characteristics 2" "--tolerance -1" \
+        "--tolerance 100" "--position-tolerance -0.1" "--springs 2 --params rates" "--springs x"; do
+        exits 2 "sens $bad" sens "$example" $bad
+        [ ! -s "$work/stdout" ] || fail "sens $bad: output"
+    done
+    # Four springs on a square in the plane of the centre of gravity, equal rates in
+    # every direction: the three translations share one frequency. Their entries are
+    # null, and stderr says why; the rotations keep their numbers.
+    jq '.inertia = [[8, 0, 0], [0, 12, 0], [0, 0, 10]]
+        | .springs |= [range(4) as $i | .[$i] | .angles = [0, 0, 0]
+                       | .characteristicId = 6
+                       | .position = [0.02 + (if $i < 2 then 0.3 else -0.3 end),
+                                      0.01 + (if $i % 2 == 0 then -0.3 else 0.3 end), 0.18]]
+        | .springCharacteristics[0].stiffness = [1e5, 1e5, 1e5]' "$examples/power_unit.json" \
+        >"$work/square.json"
+    exits 0 "repeated" sens "$work/square.json" --json
+    contains "$work/stderr" "固有振動数が一致します"
+    [ "$(wc -l <"$work/stderr")" -eq 3 ] || fail "one line per pair of the three"
+    jq -e '[.decoupling.dominant[] | IN("x", "y", "z")] as $t
+        | ([.frequency.derivative[], .decoupling.derivative[] | map(. == null)] | unique)
+          == [$t]
+        and ($t | map(select(.)) | length == 3)' "$work/stdout" >/dev/null ||
+        fail "nulls of the repeated modes"
+    # A refused model: exit 1 with calc's reasons, nothing on stdout.
+    printf '{"mass": 0, "inertia": [[1,0,0],[0,1,0],[0,0,1]]}' >"$work/invalid.json"
+    exits 1 "invalid model" sens "$work/invalid.json" --json
+    "$cli" calc "$work/invalid.json" -o "$work/x.quav" >/dev/null 2>"$work/calc.stderr"
+    cmp -s "$work/stderr" "$work/calc.stderr" || fail "not the reasons calc gives"
+    # 10,000 springs: done in bounded time and memory, output linear in the
+    # parameters (50,006 of them).
+    jq '.springs = [range(10000) as $i | {"id": (100 + $i), "name": "m\($i)",
+            "position": [(($i % 100) / 100 - 0.5), ((($i / 100) | floor) / 100 - 0.5),
+                         (0.05 * (($i % 7) - 3))],
+            "angles": [0, (($i % 13) * 10 - 60), (($i % 11) * 15)], "size": 0.01,
+            "selected": 0, "characteristicId": (6 + $i % 2)}] | .lastId = 20000' \
+        "$examples/power_unit.json" >"$work/big.json"
+    (ulimit -v 1000000 && exec timeout 100 "$cli" sens "$work/big.json") >"$work/big.tsv" \
+        2>"$work/stderr"
+    expect_code 0 $? "10,000 springs"
+    [ "$(wc -l <"$work/big.tsv")" -eq $((3 + 2 * 50006)) ] || fail "10,000 springs: rows"
     ;;
 *)
     fail "unknown case"

@@ -1,15 +1,32 @@
-// The transmissibility window and the robustness settings.
+// The transmissibility window, the robustness settings and the sensitivity window.
 
 #include "dialogs/MountAnalysisDialogs.h"
 #include "analysis/MountForces.h"
+#include "dialogs/SensitivityDialog.h"
 #include "document/ModelFile.h"
 #include "model/TextFormat.h"
+#include "reports/ReportPieces.h"
+#include "reports/SensitivityReport.h"
 
+#include <QApplication>
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QChartView>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QHorizontalBarSeries>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QValueAxis>
 #include <QtTest>
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
 
 using namespace quav;
 
@@ -71,6 +88,111 @@ private slots:
         QCOMPARE(std::tuple(dialog.values.tolerancePct, dialog.values.positionTolerance,
                             dialog.values.normal),
                  std::tuple(7.5, 0.002, true));
+    }
+
+    void sensitivityTableChartAndChoice() {
+        ModelReadResult r = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
+        QVERIFY(r.ok());
+        const AnalysisModel& model = *r.model;
+        const Sensitivities s =
+            sensitivities(model, solveModes(model), sensitivityParameters(model, {}));
+        std::vector<SensitivityParameter> chosen;
+        SensitivityDialog dialog(model, s,
+                                 [&chosen](const SensitivityParameter& p) { chosen.push_back(p); });
+        QStringList messages;
+        dialog.messages.inform = [&](QWidget*, const QString& text) { messages << text; };
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+        // The table: the nominal row, then a row per parameter; derivatives or
+        // elasticities as the list says.
+        auto* table = dialog.findChild<QTableView*>(QStringLiteral("table"))->model();
+        QCOMPARE(std::tuple(table->rowCount(), table->columnCount()), std::tuple(27, 28));
+        QCOMPARE(table->headerData(4, Qt::Horizontal).toString(),
+                 QStringLiteral("ﾓｰﾄﾞ1\n固有振動数 [Hz]"));
+        QCOMPARE(table->headerData(10, Qt::Horizontal).toString(),
+                 QStringLiteral("ﾓｰﾄﾞ1\nデカップリング率 [%] (y)"));
+        QCOMPARE(table->headerData(16, Qt::Horizontal).toString(), QStringLiteral("weight\nx [m]"));
+        auto* outputs = dialog.findChild<QComboBox*>(QStringLiteral("output"));
+        QCOMPARE(std::tuple(outputs->count(), outputs->itemText(8)),
+                 std::tuple(24, QStringLiteral("ﾓｰﾄﾞ3 デカップリング率 [%] (z)")));
+        auto cell = [table](int row, int column) {
+            return table->data(table->index(row, column)).toString();
+        };
+        QCOMPARE(cell(10, 1), QStringLiteral("front right(id 2)"));
+        QCOMPARE(cell(10, 2), QStringLiteral("Y角度"));
+        QCOMPARE(cell(10, 3), QStringLiteral("-110 [°]"));
+        QCOMPARE(cell(1, 4), QString::fromStdString(format("%.6g", s.derivativeOf(0, 0))));
+        dialog.findChild<QComboBox*>(QStringLiteral("form"))->setCurrentIndex(1);
+        QCOMPARE(cell(1, 4), QString::fromStdString(format("%.6g", s.elasticityOf(0, 0))));
+        QCOMPARE(cell(11, 4), QStringLiteral("-")); // thetaZ is 0: no elasticity
+
+        // The chart: the largest elasticities of the output chosen, largest on top,
+        // named, on a labelled axis.
+        dialog.chooseOutput(kDecouplingColumn + 2);
+        QCOMPARE(outputs->currentIndex(), kDecouplingColumn + 2);
+        const std::vector<SensitivityBar>& bars = dialog.bars();
+        QVERIFY(!bars.empty() && bars.size() <= SensitivityDialog::kMaxBars);
+        double largest = 0.0;
+        for (std::size_t p = 0; p < s.parameters.size(); ++p)
+            if (std::isfinite(s.elasticityOf(p, kDecouplingColumn + 2)))
+                largest = std::max(largest, std::fabs(s.elasticityOf(p, kDecouplingColumn + 2)));
+        QCOMPARE(std::fabs(bars[0].elasticity), largest);
+        for (std::size_t i = 1; i < bars.size(); ++i)
+            QVERIFY(std::fabs(bars[i - 1].elasticity) >= std::fabs(bars[i].elasticity));
+        QChart* chart = dialog.findChild<QChartView*>(QStringLiteral("chart"))->chart();
+        auto* series = qobject_cast<QHorizontalBarSeries*>(chart->series().at(0));
+        QVERIFY(series);
+        QBarSet* set = series->barSets().at(0);
+        QCOMPARE(set->count(), int(bars.size()));
+        QCOMPARE(set->at(set->count() - 1), bars[0].elasticity);
+        auto* categories = qobject_cast<QBarCategoryAxis*>(chart->axes(Qt::Vertical).at(0));
+        const std::vector<std::string> names = parameterObjectNames(model, s.parameters);
+        QCOMPARE(categories->categories().last(),
+                 QString::fromStdString(sensitivityParameterLabel(s.parameters[bars[0].parameter],
+                                                                  names[bars[0].parameter]))
+                     .toHtmlEscaped());
+        QCOMPARE(chart->axes(Qt::Horizontal).at(0)->titleText(),
+                 QStringLiteral("弾性値 (p/y)·∂y/∂p [-]"));
+
+        // A click on the top bar chooses its parameter and shows its row.
+        emit set->clicked(set->count() - 1);
+        QCOMPARE(chosen.size(), 1u);
+        QCOMPARE(std::tuple(chosen[0].kind, chosen[0].object, chosen[0].component),
+                 std::tuple(s.parameters[bars[0].parameter].kind,
+                            s.parameters[bars[0].parameter].object,
+                            s.parameters[bars[0].parameter].component));
+        auto* view = dialog.findChild<QTableView*>(QStringLiteral("table"));
+        QCOMPARE(view->currentIndex().row(), 1 + int(bars[0].parameter));
+
+        // The spread for the tolerances entered joins the table; a bad value is refused.
+        dialog.findChild<QLineEdit*>(QStringLiteral("1201"))->setText(QStringLiteral("-1"));
+        dialog.findChild<QPushButton*>(QStringLiteral("spread"))->click();
+        QVERIFY(messages.last().startsWith(QStringLiteral("入力エラー")));
+        QVERIFY(dialog.tableText().find("\r\nstd\t") == std::string::npos);
+        dialog.findChild<QLineEdit*>(QStringLiteral("1201"))->setText(QStringLiteral("1"));
+        dialog.findChild<QPushButton*>(QStringLiteral("spread"))->click();
+        const std::array<double, 6> spread = frequencySpread(model, solveModes(model), 1.0, 0.0);
+        QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("spreadLabel"))
+                    ->text()
+                    .contains(QString::fromStdString(format("ﾓｰﾄﾞ1 %.4g", spread[0]))));
+
+        // "ｺﾋﾟｰ": the whole table as quav-cli prints it, spread included.
+        const std::string expected = wholeReport(
+            [&](const TextSink& sink) { return writeSensitivityTable(model, s, &spread, sink); });
+        QCOMPARE(dialog.tableText(), expected);
+        dialog.findChild<QPushButton*>(QStringLiteral("copy"))->click();
+        QCOMPARE(QApplication::clipboard()->text(), QString::fromStdString(expected));
+        QCOMPARE(messages.size(), 2);
+
+        QTemporaryDir folder;
+        const QString tsv = folder.filePath(QStringLiteral("sens.tsv"));
+        dialog.saver.ask = [&](QWidget*, const QString&, const std::vector<SaveFormat>&) {
+            return SaveRequest{tsv.toStdString(), SaveFormat::Tsv};
+        };
+        dialog.save();
+        std::ifstream in(tsv.toStdString(), std::ios::binary);
+        QCOMPARE(std::string(std::istreambuf_iterator<char>(in), {}), "\xEF\xBB\xBF" + expected);
     }
 };
 

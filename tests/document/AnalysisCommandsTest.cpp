@@ -1,4 +1,5 @@
 #include "document/AnalysisCommands.h"
+#include "analysis/Sensitivity.h"
 #include "document/Document.h"
 
 #include "../support/ScriptedUi.h"
@@ -114,6 +115,40 @@ TEST_F(AnalysisFixture, RobustnessKeepsConfirmedSettingsAndRefusesBadOnes) {
     EXPECT_EQ(ui.windows, std::vector<std::string>{"progress ロバスト性を計算しています"});
     EXPECT_EQ(std::tuple(last.samples, last.normal), std::tuple(200, true));
     EXPECT_TRUE(ui.scriptDone());
+    expectUnchanged();
+}
+
+TEST_F(AnalysisFixture, SensitivityWindowSelectsWhatAParameterBelongsTo) {
+    doc.model()->springCharacteristics[0].dynamicFactor = 0;
+    showSensitivity(doc, ui);
+    EXPECT_NE(ui.messages.back().find("動的係数が正ではありません(0)"), std::string::npos);
+    EXPECT_TRUE(ui.windows.empty());
+    doc.model()->springCharacteristics[0].dynamicFactor = 1.2;
+    showSensitivity(doc, ui);
+    EXPECT_EQ(ui.windows,
+              (std::vector<std::string>{"progress 感度を計算しています", "sensitivity"}));
+
+    // A second characteristic on the last two springs; one spring already selected.
+    AnalysisModel& m = *doc.model();
+    SpringCharacteristic hard = m.springCharacteristics[0];
+    hard.name = "hard";
+    const int id = m.addCharacteristic(hard);
+    m.springs[2].characteristicId = m.springs[3].characteristicId = id;
+    m.springs[0].selected = 1;
+    int redraws = 0;
+    doc.addListener([&redraws](DocumentEvent e) { redraws += e == DocumentEvent::ModelChanged; });
+    auto selected = [&m] {
+        std::vector<int> ids;
+        for (const SpringElement& s : m.springs)
+            if (s.selected)
+                ids.push_back(s.id);
+        return ids;
+    };
+    selectSensitivityObject(doc, {ParameterKind::Angle, m.springs[1].id, 0, 0.0});
+    EXPECT_EQ(selected(), std::vector<int>{m.springs[1].id});
+    selectSensitivityObject(doc, {ParameterKind::Rate, id, 2, 1e5});
+    EXPECT_EQ(selected(), (std::vector<int>{m.springs[2].id, m.springs[3].id}));
+    EXPECT_EQ(redraws, 2);
     expectUnchanged();
 }
 

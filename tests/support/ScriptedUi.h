@@ -84,6 +84,9 @@ public:
     void showTransmissibility(const AnalysisModel&) override {
         windows.push_back("transmissibility");
     }
+    void showSensitivity(CQUAVDoc&, const AnalysisModel&, const Sensitivities&) override {
+        windows.push_back("sensitivity");
+    }
 
 private:
     template <class V> bool run(V& values) {

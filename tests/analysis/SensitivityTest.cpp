@@ -1,0 +1,286 @@
+#include "support/TestSupport.h"
+
+#include "analysis/KineticEnergy.h"
+#include "analysis/Robustness.h"
+#include "analysis/Sensitivity.h"
+#include "analysis/StaticAnalysis.h"
+#include "document/ModelFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace quav {
+namespace {
+
+using testing::Lcg;
+using testing::v3;
+
+/// Exact derivatives against central differences of the engine's own results.
+constexpr double kAgreement = 1e-6;
+/// Sums of elasticities that are exact but for rounding.
+constexpr double kSum = 1e-9;
+
+/// The engine's outputs in the sensitivities' columns: frequencies, the KED entry
+/// of each mode's nominal dominant DOF, the static displacements.
+std::vector<double> engineOutputs(const AnalysisModel& m, const std::array<int, 6>& dominant) {
+    const ModalSolution modes = solveModes(m);
+    const EnergyDistribution ked = kineticEnergyDistribution(m, modes, EnergyFrame::Global);
+    std::vector<double> y;
+    for (const ModeEnergy& mode : ked.modes)
+        y.push_back(mode.frequency);
+    for (int q = 0; q < 6; ++q)
+        y.push_back(ked.modes[q].energy[dominant[q]]);
+    const Matrix statics = staticAnalysis(m);
+    for (int i = 0; i < statics.rows(); ++i)
+        for (int j = 0; j < 6; ++j)
+            y.push_back(statics(i, j));
+    return y;
+}
+
+void shift(AnalysisModel& m, const SensitivityParameter& p, double delta) {
+    if (p.kind == ParameterKind::Rate) {
+        m.findCharacteristic(p.object)->stiffness[p.component] += delta;
+        return;
+    }
+    for (SpringElement& s : m.springs)
+        if (s.id == p.object)
+            (p.kind == ParameterKind::Position ? s.position[p.component]
+                                               : s.angles[1 + p.component]) += delta;
+}
+
+/// A random layout with a force away from the CoG and a moment, so that the
+/// carrying of the static solution to the CoG is exercised; some springs share a
+/// characteristic.
+AnalysisModel randomLoadedModel(Lcg& rng, int springs) {
+    AnalysisModel m = testing::randomMountModel(rng, springs);
+    m.springs[0].characteristicId = m.springs[1].characteristicId;
+    m.addStaticLoad("force", 2000.0,
+                    m.centreOfGravity + v3(0.3 * rng.next(), 0.3 * rng.next(), 0.3 * rng.next()),
+                    v3(0.3, -0.2, -0.93), Translational);
+    m.addStaticLoad("moment", 300.0, m.centreOfGravity, v3(0.6, 0.0, 0.8), Moment);
+    return m;
+}
+
+double smallestGap(const ModalSolution& modes) {
+    double gap = 1.0;
+    for (int j = 1; j < 6; ++j)
+        gap = std::min(gap, (modes.frequencies[j - 1] - modes.frequencies[j]) /
+                                modes.frequencies[j - 1]);
+    return gap;
+}
+
+TEST(Sensitivity, AgreesWithCentralDifferencesOfTheEngineOnRandomModels) {
+    Lcg rng{2024};
+    int models = 0;
+    for (int trial = 0; trial < 12; ++trial) {
+        const AnalysisModel model = randomLoadedModel(rng, 3 + trial % 4);
+        ASSERT_EQ(analysisRefusal(model), "");
+        const ModalSolution modes = solveModes(model);
+        if (smallestGap(modes) < 1e-3)
+            continue; // differences would see the curvature of nearly crossing modes
+        ++models;
+        const auto params = sensitivityParameters(model, {});
+        const Sensitivities s = sensitivities(model, modes, params);
+        ASSERT_EQ(s.outputs, 24);
+        ASSERT_TRUE(s.notes.empty()) << s.notes[0];
+        const std::vector<double> nominal = engineOutputs(model, s.dominant);
+        ASSERT_EQ(s.values, nominal) << "the values are the engine's own, to the bit";
+
+        // What a derivative is measured against where it is near 0: the output's
+        // scale over the parameter's.
+        std::vector<double> outputScale(nominal.size());
+        for (std::size_t o = 0; o < nominal.size(); ++o) {
+            outputScale[o] = o < 6 ? nominal[o] : 100.0;
+            if (o >= 12) {
+                const std::size_t first = o - (o - 12) % 3;
+                outputScale[o] = std::max({std::fabs(nominal[first]), std::fabs(nominal[first + 1]),
+                                           std::fabs(nominal[first + 2])});
+            }
+        }
+        for (std::size_t p = 0; p < params.size(); ++p) {
+            const SensitivityParameter& param = params[p];
+            const double scale = param.kind == ParameterKind::Rate       ? param.value
+                                 : param.kind == ParameterKind::Position ? 0.1
+                                                                         : 10.0;
+            const double h = param.kind == ParameterKind::Rate       ? 1e-3 * param.value
+                             : param.kind == ParameterKind::Position ? 1e-3
+                                                                     : 0.05;
+            // Central differences at h and 2h, extrapolated (Richardson): the error
+            // goes with h^4, so h can be large enough for rounding not to matter.
+            auto centralDifference = [&](double step) {
+                AnalysisModel up = model, down = model;
+                shift(up, param, step);
+                shift(down, param, -step);
+                const std::vector<double> yUp = engineOutputs(up, s.dominant);
+                const std::vector<double> yDown = engineOutputs(down, s.dominant);
+                std::vector<double> d(yUp.size());
+                for (std::size_t o = 0; o < d.size(); ++o)
+                    d[o] = (yUp[o] - yDown[o]) / (2 * step);
+                return d;
+            };
+            const std::vector<double> near = centralDifference(h), far = centralDifference(2 * h);
+            for (int o = 0; o < s.outputs; ++o) {
+                const double exact = s.derivativeOf(p, o);
+                const double difference = (4 * near[o] - far[o]) / 3;
+                const double floor = 1e-4 * outputScale[o] / scale;
+                EXPECT_NEAR(exact, difference, kAgreement * std::max(std::fabs(exact), floor))
+                    << "model " << trial << " parameter " << p << " output " << o;
+                if (param.kind == ParameterKind::Rate && o < 6) {
+                    EXPECT_GE(exact, 0.0) << "a stiffer mount never lowers a frequency";
+                }
+                const double e = s.elasticityOf(p, o);
+                if (nominal[o] != 0.0 && param.value != 0.0)
+                    EXPECT_DOUBLE_EQ(e, param.value / nominal[o] * exact);
+                else
+                    EXPECT_TRUE(std::isnan(e));
+            }
+        }
+    }
+    EXPECT_GE(models, 10);
+}
+
+TEST(Sensitivity, RateElasticitiesSumToHalfZeroAndMinusOne) {
+    // Scaling every rate by a scales K: f by sqrt(a), the shapes not at all, u by 1/a.
+    // The moment and the load at the CoG make the displacements exactly homogeneous;
+    // the force away from the CoG carries its rotations there non-linearly.
+    Lcg rng{99};
+    for (int trial = 0; trial < 10; ++trial) {
+        AnalysisModel model = randomLoadedModel(rng, 3 + trial % 5);
+        model.staticLoads[0].position = model.centreOfGravity;
+        ParameterChoice rates;
+        rates.positions = rates.angles = false;
+        const Sensitivities s =
+            sensitivities(model, solveModes(model), sensitivityParameters(model, rates));
+        for (int o = 0; o < s.outputs; ++o) {
+            double sum = 0.0;
+            for (std::size_t p = 0; p < s.parameters.size(); ++p)
+                sum += s.elasticityOf(p, o);
+            const double expected = o < 6 ? 0.5 : o < 12 ? 0.0 : -1.0;
+            EXPECT_NEAR(sum, expected, kSum) << "model " << trial << " output " << o;
+        }
+    }
+}
+
+/// Four springs in the CoG's plane on a square with equal rates in every direction:
+/// the three translations share one frequency, the rotations have their own.
+TEST(Sensitivity, RepeatedAndVanishingFrequenciesHaveNoNumbers) {
+    const AnalysisModel square = testing::fourMountModel(0.3, 0.3, 0.0, v3(2e5, 2e5, 2e5));
+    const Sensitivities s =
+        sensitivities(square, solveModes(square), sensitivityParameters(square, {}));
+    int repeated = 0;
+    for (int q = 0; q < 6; ++q) {
+        const bool translation = s.dominant[q] < 3;
+        EXPECT_EQ(s.modes[q], translation ? ModeSensitivity::Repeated : ModeSensitivity::Defined)
+            << "mode " << q + 1;
+        repeated += translation;
+        for (std::size_t p = 0; p < s.parameters.size(); ++p) {
+            for (int column : {kFrequencyColumn + q, kDecouplingColumn + q}) {
+                EXPECT_EQ(std::isnan(s.derivativeOf(p, column)), translation);
+                EXPECT_EQ(std::isnan(s.elasticityOf(p, column)),
+                          translation || s.parameters[p].value == 0.0);
+            }
+        }
+    }
+    EXPECT_EQ(repeated, 3);
+    ASSERT_EQ(s.notes.size(), 3u) << "one line per pair of the three";
+    EXPECT_NE(s.notes[0].find("固有振動数が一致します"), std::string::npos) << s.notes[0];
+
+    // No rate along z and springs at two heights: only the vertical translation is
+    // free. Its frequency has no slope, its shape still has derivatives, and the
+    // weight has no static answer.
+    AnalysisModel free = testing::fourMountModel(0.3, 0.2, 0.1, v3(2e5, 1e5, 0.0));
+    free.springs[0].position[2] += 0.2;
+    free.springs[1].position[2] += 0.2;
+    free.addStaticLoad("weight", 1000.0, free.centreOfGravity, v3(0, 0, -1), Translational);
+    const Sensitivities f = sensitivities(free, solveModes(free), sensitivityParameters(free, {}));
+    int atRest = 0;
+    for (int q = 0; q < 6; ++q) {
+        if (f.modes[q] != ModeSensitivity::AtRest)
+            continue;
+        ++atRest;
+        for (std::size_t p = 0; p < f.parameters.size(); ++p) {
+            EXPECT_TRUE(std::isnan(f.derivativeOf(p, kFrequencyColumn + q)));
+            EXPECT_TRUE(std::isfinite(f.derivativeOf(p, kDecouplingColumn + q)));
+            for (int j = 0; j < 6; ++j)
+                EXPECT_TRUE(std::isnan(f.derivativeOf(p, kStaticColumn + j)));
+        }
+    }
+    EXPECT_EQ(atRest, 1);
+
+    ASSERT_EQ(f.notes.size(), 2u);
+    EXPECT_NE(f.notes[0].find("固有振動数が0です"), std::string::npos) << f.notes[0];
+    EXPECT_NE(f.notes[1].find("静荷重 weight"), std::string::npos) << f.notes[1];
+}
+
+TEST(Sensitivity, ParametersFollowTheModelAndTheChoice) {
+    const AnalysisModel m = testing::fourMountModel(0.3, 0.2, 0.1, v3(2e5, 1e5, 1e5));
+    const int c = m.springCharacteristics[0].id;
+    const int first = m.springs[0].id, last = m.springs[3].id;
+    auto describe = [](const std::vector<SensitivityParameter>& ps) {
+        std::string out;
+        for (const auto& p : ps)
+            out += "RPA"[static_cast<int>(p.kind)] + std::to_string(p.object) +
+                   std::to_string(p.component) + " ";
+        return out;
+    };
+    const struct {
+        ParameterChoice choice;
+        std::size_t count;
+        std::string start;
+    } cases[] = {
+        {{}, 3 + 4 * 5, "R60 R61 R62 P20 P21 P22 A20 A21 P30 "},
+        {{false, true, false, {}, {}}, 12, "P20 P21 P22 P30 "},
+        {{true, true, true, {last, first, last}, {}}, 10, "P20 P21 P22 A20 A21 P50 "},
+        {{true, false, true, {}, {c}}, 3, "R60 R61 R62 "},
+        {{true, false, false, {first}, {}}, 0, ""},
+        {{true, true, false, {first}, {c}}, 6, "R60 R61 R62 P20 P21 P22 "},
+    };
+    ASSERT_EQ(c, 6);
+    ASSERT_EQ(first, 2);
+    for (const auto& t : cases) {
+        const auto ps = sensitivityParameters(m, t.choice);
+        EXPECT_EQ(ps.size(), t.count);
+        EXPECT_EQ(describe(ps).substr(0, t.start.size()), t.start);
+    }
+    const auto ps = sensitivityParameters(m, {});
+    EXPECT_EQ(ps[1].value, 1e5);
+    EXPECT_EQ(ps[3 + 5 + 2].value, m.springs[1].position[2]);
+    EXPECT_EQ(ps[3 + 3].value, m.springs[0].angles[1]);
+}
+
+TEST(Sensitivity, FirstOrderSpreadMatchesTheSampledSpreadOfTheExample) {
+    const ModelReadResult example = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
+    ASSERT_TRUE(example.ok()) << example.error;
+    const AnalysisModel& model = *example.model;
+    const ModalSolution modes = solveModes(model);
+    for (const double position : {0.0, 0.001}) {
+        RobustnessSettings settings;
+        settings.tolerancePct = 1.0;
+        settings.positionTolerance = position;
+        settings.samples = 20000;
+        RunControl control;
+        const RobustnessResult sampled = robustness(model, settings, {}, control);
+        const std::array<double, 6> spread = frequencySpread(model, modes, 1.0, position);
+        for (int q = 0; q < 6; ++q) {
+            const double std = sampled.modes[q].frequency.std;
+            EXPECT_NEAR(spread[q], std, 0.1 * std) << "mode " << q + 1 << " position " << position;
+        }
+    }
+}
+
+TEST(Sensitivity, ProgressCountsTheWorkOfALargeModel) {
+    Lcg rng{7};
+    AnalysisModel m = testing::randomMountModel(rng, 2000);
+    m.addStaticLoad("weight", 1000.0, m.centreOfGravity, v3(0, 0, -1), Translational);
+    std::atomic<std::int64_t> done{0};
+    const Sensitivities s = sensitivities(m, solveModes(m), sensitivityParameters(m, {}), &done);
+    EXPECT_EQ(done.load(), sensitivityWork(m));
+    EXPECT_EQ(s.derivative.size(), s.parameters.size() * 18);
+    EXPECT_EQ(s.parameters.size(), 2000u * 8);
+}
+
+} // namespace
+} // namespace quav
