@@ -91,26 +91,8 @@ struct SampleBase {
 
 SampleBase sampleBase(const AnalysisModel& model, RateVariation vary) {
     SampleBase base;
-    AnalysisModel& m = base.model;
-    m.mass = model.mass;
-    m.inertia = model.inertia;
-    m.centreOfGravity = model.centreOfGravity;
-    m.springs = model.springs;
-    if (vary == RateVariation::PerCharacteristic) {
-        m.springCharacteristics = model.springCharacteristics;
-    } else {
-        // Each bound spring its own copy, under an id no model element has.
-        int id = model.lastId;
-        for (SpringElement& s : m.springs) {
-            const SpringCharacteristic* c = model.findCharacteristic(s.characteristicId);
-            if (!c)
-                continue;
-            m.springCharacteristics.push_back(*c);
-            m.springCharacteristics.back().id = ++id;
-            s.characteristicId = id;
-        }
-    }
-    for (const SpringCharacteristic& c : m.springCharacteristics)
+    base.model = varyingModel(model, vary);
+    for (const SpringCharacteristic& c : base.model.springCharacteristics)
         base.nominalRates.push_back(c.stiffness);
     return base;
 }
@@ -182,6 +164,29 @@ Spread spread(const Moments& m, double nominal, std::int64_t n) {
 }
 
 } // namespace
+
+AnalysisModel varyingModel(const AnalysisModel& model, RateVariation vary) {
+    AnalysisModel m;
+    m.mass = model.mass;
+    m.inertia = model.inertia;
+    m.centreOfGravity = model.centreOfGravity;
+    m.springs = model.springs;
+    m.lastId = model.lastId;
+    if (vary == RateVariation::PerCharacteristic) {
+        m.springCharacteristics = model.springCharacteristics;
+        return m;
+    }
+    // Each bound spring its own copy, under an id no model element has.
+    for (SpringElement& s : m.springs) {
+        const SpringCharacteristic* c = model.findCharacteristic(s.characteristicId);
+        if (!c)
+            continue;
+        m.springCharacteristics.push_back(*c);
+        m.springCharacteristics.back().id = m.nextId();
+        s.characteristicId = m.springCharacteristics.back().id;
+    }
+    return m;
+}
 
 RobustnessResult robustness(const AnalysisModel& model, const RobustnessSettings& settings,
                             const FrequencyWindow& window, RunControl& control) {

@@ -86,6 +86,12 @@ struct RunControl {
     std::atomic<std::int64_t> done{0}; ///< samples done so far
 };
 
+/// The model's body and springs with the characteristics whose rates vary as
+/// `vary` says: the model's own, or one copy per bound spring under a new id, so
+/// that each spring's rates are variables of their own. Loads and results are
+/// left out.
+AnalysisModel varyingModel(const AnalysisModel& model, RateVariation vary);
+
 /// Samples the model with its spring rates and positions varied as `settings` say,
 /// solves the modes of each (sorted by frequency) and gathers their spread. Sample i
 /// draws its numbers from a stream of its own seeded by (seed, i), and partial sums

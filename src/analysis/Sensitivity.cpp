@@ -742,10 +742,13 @@ Sensitivities sensitivities(const AnalysisModel& model, const ModalSolution& mod
 }
 
 std::array<double, 6> frequencySpread(const AnalysisModel& model, const ModalSolution& modes,
-                                      double tolerancePct, double positionTolerance) {
+                                      double tolerancePct, double positionTolerance,
+                                      RateVariation vary) {
     ParameterChoice choice;
     choice.angles = false;
-    const Sensitivities s = sensitivities(model, modes, sensitivityParameters(model, choice));
+    // The same system, its varying rates each a characteristic of their own.
+    const AnalysisModel varying = varyingModel(model, vary);
+    const Sensitivities s = sensitivities(varying, modes, sensitivityParameters(varying, choice));
     std::array<double, 6> spread{};
     for (int q = 0; q < 6; ++q) {
         L variance = 0.0L;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/EigenAnalysis.h"
+#include "analysis/Robustness.h"
 #include "model/AnalysisModel.h"
 
 #include <array>
@@ -123,10 +124,12 @@ std::int64_t sensitivityWork(const AnalysisModel& model);
 /// when every rate varies independently and uniformly within +-tolerancePct % of
 /// its value and every spring coordinate within +-positionTolerance [m]:
 /// sigma^2 = sum (df/dp)^2 h^2 / 3 over every rate and coordinate of the model,
-/// h being the half-width. Not a number for a mode whose frequency has no
-/// derivative.
+/// h being the half-width. The rates vary as `vary` says, as the robustness
+/// samples them: each spring's own (by default) or each characteristic's. Not a
+/// number for a mode whose frequency has no derivative.
 std::array<double, 6> frequencySpread(const AnalysisModel& model, const ModalSolution& modes,
-                                      double tolerancePct, double positionTolerance);
+                                      double tolerancePct, double positionTolerance,
+                                      RateVariation vary = RateVariation::PerSpring);
 
 /// The dynamic rate [N/m] one local direction of a characteristic has in a mode
 /// of frequency `frequency` [Hz], with its partial derivatives by the static rate

@@ -256,17 +256,23 @@ TEST(Sensitivity, FirstOrderSpreadMatchesTheSampledSpreadOfTheExample) {
     ASSERT_TRUE(example.ok()) << example.error;
     const AnalysisModel& model = *example.model;
     const ModalSolution modes = solveModes(model);
-    for (const double position : {0.0, 0.001}) {
-        RobustnessSettings settings;
-        settings.tolerancePct = 1.0;
-        settings.positionTolerance = position;
-        settings.samples = 20000;
-        RunControl control;
-        const RobustnessResult sampled = robustness(model, settings, {}, control);
-        const std::array<double, 6> spread = frequencySpread(model, modes, 1.0, position);
-        for (int q = 0; q < 6; ++q) {
-            const double std = sampled.modes[q].frequency.std;
-            EXPECT_NEAR(spread[q], std, 0.1 * std) << "mode " << q + 1 << " position " << position;
+    // Each spring's rates on their own (as robust samples by default), and each
+    // characteristic's with its springs in lockstep.
+    for (const RateVariation vary : {RateVariation::PerSpring, RateVariation::PerCharacteristic}) {
+        for (const double position : {0.0, 0.001}) {
+            RobustnessSettings settings;
+            settings.tolerancePct = 1.0;
+            settings.positionTolerance = position;
+            settings.samples = 20000;
+            settings.vary = vary;
+            RunControl control;
+            const RobustnessResult sampled = robustness(model, settings, {}, control);
+            const std::array<double, 6> spread = frequencySpread(model, modes, 1.0, position, vary);
+            for (int q = 0; q < 6; ++q) {
+                const double std = sampled.modes[q].frequency.std;
+                EXPECT_NEAR(spread[q], std, 0.1 * std)
+                    << "mode " << q + 1 << " position " << position;
+            }
         }
     }
 }
