@@ -25,7 +25,8 @@ enum : int {
 
 /// The menu "解析(&A)" of the mount analyses, placed before the help menu of
 /// `window`: each item runs its document command through `ui`. It keeps the
-/// robustness settings last confirmed while the window lives.
+/// robustness settings and the torque direction last confirmed while the window
+/// lives.
 class AnalysisMenu : public QObject {
     Q_OBJECT
 public:
@@ -36,6 +37,7 @@ public:
 private:
     QMenu* menu_;
     RobustnessValues robustness_;
+    TorqueAxisValues torqueAxis_;
 };
 
 } // namespace quav

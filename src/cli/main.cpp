@@ -269,6 +269,9 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
     runner.wait();
     progress.finish(runner.counters());
     const RunOutcome outcome = runner.lastOutcome();
+    // What each condition rejected and the closest variant, as log.txt ends.
+    for (const std::string& line : outcome.summary)
+        std::cerr << line << "\n";
     std::cerr << outcome.message << "\n";
     if (!shard.empty()) {
         record.processed = m.optimizer.processedCount;

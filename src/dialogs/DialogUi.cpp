@@ -232,6 +232,10 @@ bool DialogUi::runRobustness(RobustnessValues& values) {
     return runForm<RobustnessDialog>(values, parent_);
 }
 
+bool DialogUi::runTorqueAxis(TorqueAxisValues& values, const std::string& defaultText) {
+    return runForm<TorqueAxisDialog>(values, parent_, defaultText);
+}
+
 void DialogUi::runWithProgress(const std::string& title, RunControl& control, std::int64_t total,
                                const std::function<void()>& work) {
     busy_ = true;

@@ -55,6 +55,7 @@ public:
     void runOptimizer(CQUAVDoc& doc) override;
 
     bool runRobustness(RobustnessValues& values) override;
+    bool runTorqueAxis(TorqueAxisValues& values, const std::string& defaultText) override;
     void runWithProgress(const std::string& title, RunControl& control, std::int64_t total,
                          const std::function<void()>& work) override;
     void showTransmissibility(const AnalysisModel& model) override;

@@ -64,6 +64,50 @@ RobustnessDialog::RobustnessDialog(const RobustnessValues& v, QWidget* parent)
     setRule([this] { return inputProblem(values); });
 }
 
+// ------------------------------------------------------------ torque direction --
+
+TorqueAxisDialog::TorqueAxisDialog(const TorqueAxisValues& v, const std::string& defaultText,
+                                   QWidget* parent)
+    : FormDialog(171, QStringLiteral("トルクロール軸"), parent), values(v) {
+    choice_ = new QComboBox(this);
+    choice_->setObjectName(QStringLiteral("1207"));
+    choice_->addItems({QStringLiteral("既定: ") + QString::fromStdString(defaultText),
+                       QStringLiteral("x 軸"), QStringLiteral("y 軸"), QStringLiteral("z 軸"),
+                       QStringLiteral("ベクトルで指定")});
+    QLineEdit* const vector[3] = {bindNumber(1208, &values.vector[0]),
+                                  bindNumber(1209, &values.vector[1]),
+                                  bindNumber(1210, &values.vector[2])};
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel(QStringLiteral("ﾄﾙｸ方向")), 0, 0);
+    grid->addWidget(choice_, 0, 1, 1, 3);
+    addVectorRow(grid, 1, QStringLiteral("ベクトル(全体座標)"), vector);
+    auto follow = [vector](int index) {
+        for (QLineEdit* field : vector)
+            field->setEnabled(index == 4);
+    };
+    connect(choice_, &QComboBox::currentIndexChanged, this, follow);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(okCancel(QStringLiteral("計算実行")));
+    showValues();
+    choice_->setCurrentIndex(values.choice >= 0 && values.choice <= 4 ? values.choice : 0);
+    follow(choice_->currentIndex());
+    setRule([this]() -> std::optional<FieldProblem> {
+        if (values.choice == 4 && values.vector[0] == 0.0 && values.vector[1] == 0.0 &&
+            values.vector[2] == 0.0)
+            return FieldProblem{1208, "ベクトル: 0 でない成分を入力して下さい"};
+        return std::nullopt;
+    });
+}
+
+void TorqueAxisDialog::accept() {
+    if (!takeValues())
+        return;
+    values.choice = choice_->currentIndex();
+    if (passesRule())
+        QDialog::accept();
+}
+
 // ---------------------------------------------------------- transmissibility --
 
 TransmissibilityDialog::TransmissibilityDialog(const AnalysisModel& model, QWidget* parent)

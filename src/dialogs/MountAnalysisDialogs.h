@@ -24,6 +24,20 @@ public:
     RobustnessValues values;
 };
 
+/// "トルクロール軸": the torque direction, the model's default (`defaultText`
+/// says which), x, y, z or a vector of its own.
+class TorqueAxisDialog : public FormDialog {
+    Q_OBJECT
+public:
+    TorqueAxisDialog(const TorqueAxisValues& values, const std::string& defaultText,
+                     QWidget* parent = nullptr);
+    void accept() override;
+    TorqueAxisValues values;
+
+private:
+    class QComboBox* choice_;
+};
+
 /// "伝達率": the force transmissibility of one force load over the sweep, drawn
 /// as the frequency-step window draws its curves, other force loads kept beside
 /// it, with its listing (transmissibility and isolation of each load). Reads

@@ -47,15 +47,28 @@ void showEnergyDistribution(CQUAVDoc& doc, DocumentUi& ui) {
         energyDistributionReport(kineticEnergyDistribution(*m, modes, EnergyFrame::Principal)));
 }
 
-void showTorqueRollAxis(CQUAVDoc& doc, DocumentUi& ui) {
+void showTorqueRollAxis(CQUAVDoc& doc, DocumentUi& ui, TorqueAxisValues& values) {
     const AnalysisModel* m = analysable(doc, ui);
     if (!m)
         return;
-    const Direction axis = defaultTorqueAxis(*m);
-    if (const std::string problem = torqueDirectionProblem(*m, axis, true); !problem.empty()) {
+    const StaticLoad* load = defaultTorqueLoad(*m);
+    const std::string defaultText =
+        load ? "ﾓｰﾒﾝﾄ荷重 " + load->name + " の方向" : std::string("x 軸(ﾓｰﾒﾝﾄ荷重なし)");
+    TorqueAxisValues entered = values;
+    if (!ui.runTorqueAxis(entered, defaultText))
+        return;
+    Direction axis = defaultTorqueAxis(*m);
+    if (entered.choice >= 1 && entered.choice <= 3)
+        axis = {double(entered.choice == 1), double(entered.choice == 2),
+                double(entered.choice == 3)};
+    else if (entered.choice == 4)
+        axis = entered.vector;
+    if (const std::string problem = torqueDirectionProblem(*m, axis, entered.choice == 0);
+        !problem.empty()) {
         ui.message("ｴﾗｰ\n\n" + problem);
         return;
     }
+    values = entered;
     ui.showText(torqueRollAxisReport(torqueRollAxis(*m, solveModes(*m), axis)));
 }
 

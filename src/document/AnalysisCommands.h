@@ -5,6 +5,7 @@ namespace quav {
 class CQUAVDoc;
 class DocumentUi;
 struct RobustnessValues;
+struct TorqueAxisValues;
 struct SensitivityParameter;
 
 // The commands of the analysis menu. Each works on the model as it is (what it
@@ -16,9 +17,11 @@ struct SensitivityParameter;
 /// decoupling rates, in global and in principal axes, in the text window.
 void showEnergyDistribution(CQUAVDoc& doc, DocumentUi& ui);
 
-/// "トルクロール軸": for the direction of the first static torque load (else of
-/// the first dynamic torque load, else x), in the text window.
-void showTorqueRollAxis(CQUAVDoc& doc, DocumentUi& ui);
+/// "トルクロール軸": the torque direction asked for (starting from `values`, which
+/// keep what was confirmed): the first static torque load's (else the first
+/// dynamic torque load's, else x), a global axis or a vector; the report in the
+/// text window.
+void showTorqueRollAxis(CQUAVDoc& doc, DocumentUi& ui, TorqueAxisValues& values);
 
 /// "マウント力": every spring's force per static and per dynamic load.
 void showMountForces(CQUAVDoc& doc, DocumentUi& ui);

@@ -94,6 +94,13 @@ struct GroundValues {
     float level = 0.0f; ///< [m]
 };
 
+/// The torque direction of the torque roll axis ("トルクロール軸"): the model's
+/// default (the first torque load's), a global axis, or a vector.
+struct TorqueAxisValues {
+    int choice = 0; ///< 0 the model's default, 1 x, 2 y, 3 z, 4 `vector`
+    Vec3 vector{1.0, 0.0, 0.0};
+};
+
 /// The robustness run ("ロバスト性"): spring rate and position tolerances and
 /// the samples; the command checks the values.
 struct RobustnessValues {
@@ -156,6 +163,8 @@ public:
 
     // The mount analyses.
     virtual bool runRobustness(RobustnessValues& values) = 0;
+    /// The torque direction; `defaultText` says what the model's default is.
+    virtual bool runTorqueAxis(TorqueAxisValues& values, const std::string& defaultText) = 0;
     /// Runs `work` off the GUI thread while a progress window shows `control.done`
     /// of `total`; its stop button sets `control.stop`. Returns when `work` has
     /// finished.

@@ -99,9 +99,13 @@ void BatchPipeline::evaluate(Batch& batch, RunInput::Workspace& work,
         for (std::size_t i = 0; i < batch.size; i += kGroup) {
             const std::size_t count = std::min(kGroup, batch.size - i);
             input_.evaluateBatch(batch.combination(i, n_), count, work, accepted);
-            for (std::size_t k = 0; k < count; ++k)
+            for (std::size_t k = 0; k < count; ++k) {
                 if (accepted[k])
                     batch.accepted[i + k] = std::make_unique<AnalysisModel>(work.variant(k));
+                const std::vector<int>& failed = work.failed(k);
+                batch.failed.insert(batch.failed.end(), failed.begin(), failed.end());
+                batch.failedEnd.push_back(batch.failed.size());
+            }
             if (interrupted())
                 break;
         }

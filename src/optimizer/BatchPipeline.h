@@ -68,13 +68,22 @@ public:
         std::vector<double> values; // size x parameter count
         std::size_t size = 0;
         std::vector<std::unique_ptr<AnalysisModel>> accepted; // null: rejected
-        bool done = false;                                    // guarded by the mutex
+        /// What each variant failed (RunInput::evaluate's `failed`), one after
+        /// another: variant i's are [failedEnd[i - 1], failedEnd[i]).
+        std::vector<int> failed;
+        std::vector<std::size_t> failedEnd;
+        bool done = false;    // guarded by the mutex
         double seconds = 0.0; // time its evaluation took; set with `done`
         /// What its evaluation threw (memory running out): next() throws it again
         /// on the calling thread, so no worker ever ends the process.
         std::exception_ptr failure;
         const double* combination(std::size_t i, std::size_t n) const {
             return values.data() + i * n;
+        }
+        std::vector<int> failedBy(std::size_t i) const {
+            const std::size_t first = i == 0 ? 0 : failedEnd[i - 1];
+            return {failed.begin() + static_cast<std::ptrdiff_t>(first),
+                    failed.begin() + static_cast<std::ptrdiff_t>(failedEnd[i])};
         }
     };
 

@@ -5,6 +5,9 @@
 #include "model/TextFormat.h"
 #include "optimizer/Variant.h"
 
+#include <charconv>
+#include <cstdio>
+
 namespace quav {
 
 namespace {
@@ -144,6 +147,139 @@ std::string resultLine(const std::string& fileName, const AnalysisModel& variant
     appendFormat(line, "\t%g[％]終了",
                  static_cast<double>(processed) / static_cast<double>(combinations) * 100.0);
     return line;
+}
+
+namespace {
+
+const char* const kSummaryTitle = "【条件ごとの不一致数】";
+const char* const kClosestTitle = "【最も条件に近い組合せ】";
+const char* const kNotPhysicalLabel = "ばね定数が負になるため計算しなかった組合せ";
+const char* const kNotCalculatedLabel = "計算できなかった組合せ";
+
+/// "label\tcount"; false for anything else.
+bool parseCount(const std::string& line, std::string& label, std::int64_t& count) {
+    const std::size_t tab = line.rfind('\t');
+    if (tab == std::string::npos || tab == 0)
+        return false;
+    label = line.substr(0, tab);
+    const char* first = line.data() + tab + 1;
+    const char* last = line.data() + line.size();
+    const auto r = std::from_chars(first, last, count);
+    return r.ec == std::errc() && r.ptr == last && count >= 0;
+}
+
+} // namespace
+
+void RejectionSummary::add(std::int64_t number, const std::vector<int>& failed,
+                           const std::vector<DesignParameter>& parameters) {
+    if (!failed.empty() && failed[0] == kNotPhysical) {
+        ++notPhysical;
+        return;
+    }
+    if (!failed.empty() && failed[0] == kNotCalculated) {
+        ++notCalculated;
+        return;
+    }
+    // `conditions` lists the enabled ones in number order, as failed does.
+    const std::vector<int>& order = numbers_;
+    std::size_t at = 0;
+    for (int f : failed) {
+        while (at < order.size() && order[at] != f)
+            ++at;
+        if (at < order.size())
+            ++conditions[at].second;
+    }
+    const int n = static_cast<int>(failed.size());
+    if (closestNumber == 0 || n < closestFailures) {
+        closestNumber = number;
+        closestFailures = n;
+        closestValues.clear();
+        for (const DesignParameter& p : parameters)
+            appendFormat(closestValues, "\t%g", p.currentValue);
+    }
+}
+
+void RejectionSummary::merge(const RejectionSummary& other) {
+    for (std::size_t i = 0; i < conditions.size() && i < other.conditions.size(); ++i)
+        conditions[i].second += other.conditions[i].second;
+    notPhysical += other.notPhysical;
+    notCalculated += other.notCalculated;
+    if (other.closestNumber != 0 &&
+        (closestNumber == 0 || other.closestFailures < closestFailures ||
+         (other.closestFailures == closestFailures && other.closestNumber < closestNumber))) {
+        closestNumber = other.closestNumber;
+        closestFailures = other.closestFailures;
+        closestValues = other.closestValues;
+    }
+}
+
+RejectionSummary emptySummary(const OptimizationConditions& conditions,
+                              const AnalysisModel& model) {
+    RejectionSummary summary;
+    summary.numbers_ = enabledConditions(conditions);
+    for (int number : summary.numbers_)
+        summary.conditions.emplace_back(conditionName(number, conditions, model), 0);
+    return summary;
+}
+
+std::vector<std::string> summaryLines(const RejectionSummary& s) {
+    std::vector<std::string> lines{"", kSummaryTitle};
+    for (const auto& [name, count] : s.conditions)
+        lines.push_back(format("\t%s\t%lld", name.c_str(), static_cast<long long>(count)));
+    if (s.notPhysical > 0)
+        lines.push_back(
+            format("\t%s\t%lld", kNotPhysicalLabel, static_cast<long long>(s.notPhysical)));
+    if (s.notCalculated > 0)
+        lines.push_back(
+            format("\t%s\t%lld", kNotCalculatedLabel, static_cast<long long>(s.notCalculated)));
+    lines.push_back(kClosestTitle);
+    if (s.closestNumber > 0)
+        lines.push_back(format("\t処理番号\t%lld\t不一致の条件数\t%d\tパラメータ値(ID順)",
+                               static_cast<long long>(s.closestNumber), s.closestFailures) +
+                        s.closestValues);
+    else
+        lines.push_back("\tなし");
+    return lines;
+}
+
+bool parseSummaryLines(const std::vector<std::string>& lines, RejectionSummary& s) {
+    std::size_t i = 0;
+    if (i < lines.size() && lines[i].empty())
+        ++i;
+    if (i >= lines.size() || lines[i] != kSummaryTitle)
+        return false;
+    for (++i; i < lines.size() && lines[i] != kClosestTitle; ++i) {
+        std::string label;
+        std::int64_t count = 0;
+        if (lines[i].empty() || lines[i][0] != '\t' ||
+            !parseCount(lines[i].substr(1), label, count))
+            return false;
+        if (label == kNotPhysicalLabel)
+            s.notPhysical = count;
+        else if (label == kNotCalculatedLabel)
+            s.notCalculated = count;
+        else
+            s.conditions.emplace_back(label, count);
+    }
+    if (i + 2 != lines.size())
+        return false;
+    const std::string& closest = lines[i + 1];
+    if (closest == "\tなし")
+        return true;
+    long long number = 0;
+    int failures = 0, end = 0;
+    if (std::sscanf(closest.c_str(), "\t処理番号\t%lld\t不一致の条件数\t%d%n", &number, &failures,
+                    &end) != 2 ||
+        number <= 0 || failures < 0)
+        return false;
+    const std::string rest = closest.substr(static_cast<std::size_t>(end));
+    const std::string prefix = "\tパラメータ値(ID順)";
+    if (rest.rfind(prefix, 0) != 0)
+        return false;
+    s.closestNumber = number;
+    s.closestFailures = failures;
+    s.closestValues = rest.substr(prefix.size());
+    return true;
 }
 
 std::string logFileBytes(const std::string& logText) {

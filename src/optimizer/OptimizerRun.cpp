@@ -66,7 +66,7 @@ bool RunInput::boundValuesPhysical(const std::vector<DesignParameter>& parameter
 }
 
 bool RunInput::admit(const std::vector<DesignParameter>& parameters, AnalysisModel& variant,
-                     bool copy) const {
+                     std::vector<int>& failed, bool copy) const {
     if (copy) {
         variant = model_;
     } else {
@@ -81,13 +81,15 @@ bool RunInput::admit(const std::vector<DesignParameter>& parameters, AnalysisMod
     }
     // A bound rate turned negative is no mount: not calculated, counted by the run.
     // (Checked after the copy: a workspace's variant is always a whole model.)
-    if (!boundValuesPhysical(parameters))
+    if (!boundValuesPhysical(parameters)) {
+        failed.assign(1, kNotPhysical);
         return false;
+    }
     applyBindings(variant, bindings_, parameters);
-    // Most variants of a study fail on what their frequencies (counted, not
-    // solved), their spring ratios or their static results already show: rule
-    // those out before the full calculation.
-    return screen_.mayBeAccepted(variant);
+    // Many variants of a study fail on what their frequencies (counted, not
+    // solved), their spring ratios or their static results already show: those
+    // are judged in full before any calculation.
+    return !screen_.rejects(variant, failed);
 }
 
 namespace {
@@ -118,39 +120,44 @@ bool finiteModes(const AnalysisModel& variant) {
 
 } // namespace
 
-bool RunInput::judge(AnalysisModel& variant, bool calculated) const {
+bool RunInput::judge(AnalysisModel& variant, bool calculated, std::vector<int>& failed) const {
     const VariantBasis* basis = &screen_.basis();
+    // A variant that cannot be calculated (results that are not numbers) has no
+    // results the conditions could judge: rejected.
+    auto notCalculated = [&failed] {
+        failed.assign(1, kNotCalculated);
+        return false;
+    };
     // Only displacement conditions read the static results. Without them a variant
     // is judged on its modes alone, and only an accepted one, whose file keeps its
     // results, gets the whole calculation.
-    // A variant that cannot be calculated (results that are not numbers) has no
-    // results the conditions could judge: rejected.
     const bool statics = !conditions_.displacementConditions.empty();
     if (!calculated && calculate(variant, runConditions(true, statics), basis).status != 0)
-        return false;
+        return notCalculated();
     if (calculated && !finiteModes(variant))
-        return false;
-    if (statics)
-        return evaluateVariant(variant, conditions_);
-    if (!evaluateVariant(variant, conditions_))
-        return false;
-    if (calculated) {
-        // The modes the batch found are the calculation's own, bit for bit: only the
-        // static results are added.
-        const Matrix frequencies = variant.eigenFrequencies, shapes = variant.modeShapes;
-        if (calculate(variant, runConditions(false, true), basis).status != 0)
-            return false;
-        variant.eigenFrequencies = frequencies;
-        variant.modeShapes = shapes;
-        return evaluateVariant(variant, conditions_);
-    }
-    return calculate(variant, runConditions(true, true), basis).status == 0 &&
-           evaluateVariant(variant, conditions_);
+        return notCalculated();
+    failedConditions(variant, conditions_, failed);
+    if (statics || !failed.empty())
+        return failed.empty();
+    // Accepted on its modes: its file keeps the whole calculation, statics included
+    // (which no condition reads).
+    if (!calculated)
+        return calculate(variant, runConditions(true, true), basis).status == 0 || notCalculated();
+    // The modes the batch found are the calculation's own, bit for bit: only the
+    // static results are added.
+    const Matrix frequencies = variant.eigenFrequencies, shapes = variant.modeShapes;
+    if (calculate(variant, runConditions(false, true), basis).status != 0)
+        return notCalculated();
+    variant.eigenFrequencies = frequencies;
+    variant.modeShapes = shapes;
+    return true;
 }
 
-bool RunInput::evaluate(const std::vector<DesignParameter>& parameters,
-                        AnalysisModel& variant) const {
-    return admit(parameters, variant) && judge(variant, false);
+bool RunInput::evaluate(const std::vector<DesignParameter>& parameters, AnalysisModel& variant,
+                        std::vector<int>* failed) const {
+    std::vector<int> own;
+    std::vector<int>& f = failed ? *failed : own;
+    return admit(parameters, variant, f) && judge(variant, false, f);
 }
 
 void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace& work,
@@ -162,7 +169,8 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
     for (std::size_t i = 0; i < count; ++i) {
         AnalysisModel& variant = work.variants_[i];
         setValues(work.parameters_, values + i * n);
-        accepted[i] = admit(work.parameters_, variant, work.copies_[i] != this);
+        std::vector<int>& failed = work.failed_[i];
+        accepted[i] = admit(work.parameters_, variant, failed, work.copies_[i] != this);
         work.copies_[i] = this;
         if (!accepted[i])
             continue;
@@ -170,15 +178,16 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
         // side by side: the results are those calculate() gives with it.
         // A variant whose calculation fails (static results that are not numbers)
         // is rejected; the others' modes are solved together.
-        if (calculate(variant, runConditions(false, statics), &screen_.basis()).status != 0)
+        if (calculate(variant, runConditions(false, statics), &screen_.basis()).status != 0) {
             accepted[i] = false;
-        else
+            failed.assign(1, kNotCalculated);
+        } else
             solve[solving++] = &variant;
     }
     eigenvalueAnalyses(solve, solving, &screen_.basis(), simdLevel());
     for (std::size_t i = 0; i < count; ++i)
         if (accepted[i])
-            accepted[i] = judge(work.variants_[i], true);
+            accepted[i] = judge(work.variants_[i], true, work.failed_[i]);
 }
 
 namespace {
@@ -202,7 +211,7 @@ private:
     int enumerateParallel(Odometer& odometer, unsigned threads, const RunInput& input);
     /// Counts one evaluated variant, in enumeration order, with the parameters'
     /// current values set to its combination; saves and logs it when accepted.
-    void commit(const AnalysisModel* accepted);
+    void commit(const AnalysisModel* accepted, const std::vector<int>& failed);
     void publish() {
         if (options_.counters) {
             options_.counters->processed.store(processed_ - begin_);
@@ -220,10 +229,7 @@ private:
     std::int64_t processed_ = 0;
     std::int64_t matches_ = 0;
     std::int64_t fileFailures_ = 0;
-    /// Variants not evaluated because a bound rate turned negative (or a bound
-    /// value left the numbers).
-    std::int64_t unphysical_ = 0;
-    const RunInput* input_ = nullptr; // while enumerating
+    RejectionSummary summary_;
     int consecutiveFailures_ = 0;
     std::string lastFailure_; // why the last file that failed could not be written
 };
@@ -250,10 +256,9 @@ void Run::save(const AnalysisModel& model, const std::string& fileName, Durabili
     log("ファイルを保存できませんでした:\t" + path + "\t" + r.error);
 }
 
-void Run::commit(const AnalysisModel* accepted) {
+void Run::commit(const AnalysisModel* accepted, const std::vector<int>& failed) {
     ++processed_;
-    if (!accepted && !input_->boundValuesPhysical(opt_.parameters))
-        ++unphysical_;
+    summary_.add(processed_, failed, opt_.parameters);
     if (accepted) {
         ++matches_;
         const std::string fileName = format("%s%lld.quav", "No", static_cast<long long>(matches_));
@@ -271,10 +276,11 @@ int Run::enumerate() {
     if (begin_ >= end_)
         return RunFinished; // nothing in the range, or no combination at all
     const RunInput input(model_, opt_);
-    input_ = &input;
     AnalysisModel variant;
     if (opt_.parameters.empty()) {
-        commit(input.evaluate(opt_.parameters, variant) ? &variant : nullptr);
+        std::vector<int> failed;
+        const bool accepted = input.evaluate(opt_.parameters, variant, &failed);
+        commit(accepted ? &variant : nullptr, failed);
         return RunFinished;
     }
     Odometer odometer(opt_.parameters);
@@ -308,7 +314,7 @@ int Run::enumerate() {
             if (i > 0 && stopRequested())
                 return RunStopped;
             setValues(opt_.parameters, values.data() + i * n);
-            commit(accepted[i] ? &work.variant(i) : nullptr);
+            commit(accepted[i] ? &work.variant(i) : nullptr, work.failed(i));
         }
     }
     return RunFinished;
@@ -326,7 +332,7 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const RunInput&
             if (pipeline.stopSeen() || stopRequested())
                 return RunStopped;
             setValues(opt_.parameters, batch->combination(i, n));
-            commit(batch->accepted[i].get());
+            commit(batch->accepted[i].get(), batch->failedBy(i));
         }
     }
     return RunFinished;
@@ -350,6 +356,7 @@ RunOutcome Run::execute() {
         log(line);
 
     matches_ = 0;
+    summary_ = emptySummary(opt_.conditions, model_);
     save(model_, "original.quav");
     opt_.resetValues();
     combinations_ = combinationCount(opt_.parameters);
@@ -391,9 +398,10 @@ RunOutcome Run::execute() {
     log(format("組合せ数\t%lld", static_cast<long long>(combinations_)));
     log(format("条件一致数\t%lld", static_cast<long long>(matches_)));
     log(format("処理件数\t%lld", static_cast<long long>(processed_ - begin_)));
-    if (unphysical_ > 0)
-        log(format("ばね定数が負になるため計算しなかった組合せ数\t%lld",
-                   static_cast<long long>(unphysical_)));
+    // Why the rest did not pass: a study that matches nothing says where it failed.
+    outcome.summary = summaryLines(summary_);
+    for (const std::string& line : outcome.summary)
+        log(line);
 
     const std::string logPath = opt_.outputDirectory + "/log.txt";
     const FileResult written = writeFileAtomically(logPath, logFileBytes(opt_.logText));

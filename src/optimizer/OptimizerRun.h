@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace quav {
 
@@ -77,6 +78,9 @@ struct RunOutcome {
     std::int64_t fileFailures = 0; ///< model files or log.txt that could not be written
     /// The message for the user: the status text, and a warning when files are missing.
     std::string message;
+    /// The log's last lines: how many variants each condition rejected and the
+    /// closest variant (summaryLines); empty when nothing was evaluated.
+    std::vector<std::string> summary;
 };
 
 /// The message shown for a status: "計算が正常に終了しました", "パスが設定されていません",
@@ -121,7 +125,10 @@ public:
     /// tests the conditions. True when the variant is accepted; `variant` then
     /// holds it with its results. A variant whose bound values cannot be a real
     /// mount (boundValuesPhysical) or whose calculation fails is rejected.
-    bool evaluate(const std::vector<DesignParameter>& parameters, AnalysisModel& variant) const;
+    /// `failed`, when given, receives what failedConditions finds (empty for an
+    /// accepted variant), or kNotPhysical / kNotCalculated.
+    bool evaluate(const std::vector<DesignParameter>& parameters, AnalysisModel& variant,
+                  std::vector<int>* failed = nullptr) const;
 
     /// Variants evaluated together at most.
     static constexpr std::size_t kBatchVariants = 16;
@@ -133,9 +140,13 @@ public:
     class Workspace {
     public:
         explicit Workspace(const std::vector<DesignParameter>& parameters)
-            : parameters_(parameters), variants_(kBatchVariants), copies_(kBatchVariants) {}
+            : parameters_(parameters), variants_(kBatchVariants), copies_(kBatchVariants),
+              failed_(kBatchVariants) {}
         /// Variant i of the last evaluateBatch, with its results when accepted.
         const AnalysisModel& variant(std::size_t i) const { return variants_[i]; }
+        /// The conditions variant i of the last evaluateBatch failed (as evaluate's
+        /// `failed`).
+        const std::vector<int>& failed(std::size_t i) const { return failed_[i]; }
 
     private:
         friend class RunInput;
@@ -143,6 +154,7 @@ public:
         std::vector<AnalysisModel> variants_;
         /// Whose model each variant is a copy of (null: none yet).
         std::vector<const RunInput*> copies_;
+        std::vector<std::vector<int>> failed_;
     };
 
     /// evaluate() on `count` <= kBatchVariants combinations at once (combination
@@ -163,11 +175,13 @@ private:
     /// The model with the bound variables into `variant` (which, when `copy` is
     /// false, already holds a copy of the model but for what bindings write), then
     /// the screen: false when the variant is certainly rejected.
+    /// `failed` then holds what the variant certainly fails (or kNotPhysical).
     bool admit(const std::vector<DesignParameter>& parameters, AnalysisModel& variant,
-               bool copy = true) const;
+               std::vector<int>& failed, bool copy = true) const;
     /// The verdict on an admitted variant, calculated first unless `calculated`
-    /// (its modes, and its static results when displacement conditions need them).
-    bool judge(AnalysisModel& variant, bool calculated) const;
+    /// (its modes, and its static results when displacement conditions need them),
+    /// with the conditions it fails in `failed`.
+    bool judge(AnalysisModel& variant, bool calculated, std::vector<int>& failed) const;
 
     /// One model variable that bindings write, with the binding that wins.
     struct BoundVariable {

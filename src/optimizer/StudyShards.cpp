@@ -1,5 +1,7 @@
 #include "optimizer/StudyShards.h"
 
+#include "model/Archive.h"
+#include "model/TextEncoding.h"
 #include "model/TextFormat.h"
 #include "optimizer/OptimizerLog.h"
 
@@ -184,6 +186,7 @@ struct MergePlan {
     std::string original;     // original.quav, the same in every folder
     std::string header;       // log lines after the start time up to the dashes, ended by CR LF
     ShardRecord merged;       // the part of the study the merged folder covers
+    RejectionSummary summary; // the folders' summaries of what they rejected, added up
     bool whole = false;       // every shard: a single run's folder, without a record
     mode_t folderMode = 0777; // permission bits every shard's folder has
 };
@@ -400,12 +403,31 @@ bool checkCoverage(MergePlan& plan, bool partial, std::string& error) {
     return true;
 }
 
+/// Reads the end of a log after its result lines: the closing lines, then the
+/// summary of what the run rejected (summaryLines) into `summary`.
+bool readSummary(LineReader& reader, RejectionSummary& summary) {
+    // The summary's lines: titles, a line per condition (displacement conditions
+    // are a list of a model file), the closest variant.
+    constexpr std::size_t kMaxSummaryLines = maxListEntries + 20;
+    std::string line;
+    bool counted = false;
+    while (!counted && reader.next(line) == LineReader::Line)
+        counted = cp932ToUtf8Lossy(line).rfind("処理件数\t", 0) == 0;
+    std::vector<std::string> lines;
+    LineReader::Result r;
+    while ((r = reader.next(line)) == LineReader::Line && lines.size() < kMaxSummaryLines)
+        lines.push_back(cp932ToUtf8Lossy(line));
+    return counted && r == LineReader::End && parseSummaryLines(lines, summary);
+}
+
 /// Walks a folder's log: its header (kept in `header` when not null), then the
 /// result line of each accepted variant, numbered from 1, each handed to
-/// `result` with its number; false with the reason when the log is not the
-/// run's its record describes.
+/// `result` with its number, then (when `summary` is not null) its summary of
+/// what it rejected; false with the reason when the log is not the run's its
+/// record describes.
 template <class OnResult>
-bool walkLog(const Folder& f, std::string* header, std::string& error, OnResult&& result) {
+bool walkLog(const Folder& f, std::string* header, std::string& error, OnResult&& result,
+             RejectionSummary* summary = nullptr) {
     struct stat st {};
     Fd fd = openInFolder(f.fd(), "log.txt", f.dir + "/log.txt", st, error);
     if (!fd)
@@ -439,28 +461,46 @@ bool walkLog(const Folder& f, std::string* header, std::string& error, OnResult&
             return false;
     }
     sound = sound && reader.next(line) == LineReader::Line && line.empty();
-    if (!sound)
+    if (!sound) {
         error = f.dir + ": log.txt does not list the accepted variants of its record";
-    return sound;
+        return false;
+    }
+    if (summary && !readSummary(reader, *summary)) {
+        error = f.dir + ": log.txt does not end with the summary of what its run rejected";
+        return false;
+    }
+    return true;
 }
 
 /// Checks every folder's log and that the results it lists are files; keeps
 /// the first folder's header.
 bool checkLogs(MergePlan& plan, std::string& error) {
     for (const Folder& f : plan.folders) {
-        const bool ok =
-            walkLog(f, &f == &plan.folders.front() ? &plan.header : nullptr, error,
-                    [&](std::int64_t i, std::string_view, std::string& why) {
-                        struct stat st {};
-                        const std::string name = resultFileName(i);
-                        if (::fstatat(f.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                            S_ISREG(st.st_mode))
-                            return true;
-                        why = f.dir + ": " + name + " is missing or not a file";
-                        return false;
-                    });
+        RejectionSummary summary;
+        const bool ok = walkLog(
+            f, &f == &plan.folders.front() ? &plan.header : nullptr, error,
+            [&](std::int64_t i, std::string_view, std::string& why) {
+                struct stat st {};
+                const std::string name = resultFileName(i);
+                if (::fstatat(f.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    S_ISREG(st.st_mode))
+                    return true;
+                why = f.dir + ": " + name + " is missing or not a file";
+                return false;
+            },
+            &summary);
         if (!ok)
             return false;
+        // The folders come in enumeration order; every one counts the same conditions.
+        if (&f == &plan.folders.front())
+            plan.summary = summary;
+        else if (summary.conditions.size() != plan.summary.conditions.size()) {
+            error =
+                f.dir + ": log.txt counts other conditions than " + plan.folders.front().dir + "'s";
+            return false;
+        } else {
+            plan.summary.merge(summary);
+        }
     }
     return true;
 }
@@ -630,6 +670,8 @@ bool writeMerged(const MergePlan& plan, MergedFolder& out, const MergeOptions& o
         format("組合せ数\t%lld\n条件一致数\t%lld\n処理件数\t%lld\n",
                static_cast<long long>(m.combinations), static_cast<long long>(number),
                static_cast<long long>(m.processed)));
+    for (const std::string& line : summaryLines(plan.summary))
+        buffer += logFileBytes(line + "\n");
     if (!flush(true) || ::fsync(log.get()) != 0 || !log.reset()) {
         error = "log.txt: " + errnoText(errno);
         return false;

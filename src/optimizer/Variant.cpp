@@ -2,9 +2,12 @@
 
 #include "analysis/CalculationDriver.h"
 #include "analysis/EigenAnalysis.h"
+#include "analysis/KineticEnergy.h"
 #include "analysis/ModeMetrics.h"
 #include "analysis/PointMotion.h"
 #include "analysis/StaticAnalysis.h"
+#include "model/TextFormat.h"
+#include "optimizer/OptimizerLog.h"
 
 #include <cmath>
 #include <limits>
@@ -143,70 +146,133 @@ bool springRatiosHold(const AnalysisModel& m, const OptimizationConditions& c) {
 
 } // namespace
 
+std::vector<int> enabledConditions(const OptimizationConditions& c) {
+    std::vector<int> numbers;
+    for (int i = 0; i < 6; ++i)
+        if (c.modeConditionEnabled[static_cast<std::size_t>(i)])
+            numbers.push_back(kModeCondition + i);
+    if (c.minFrequencyEnabled)
+        numbers.push_back(kMinFrequencyCondition);
+    if (c.maxFrequencyEnabled)
+        numbers.push_back(kMaxFrequencyCondition);
+    if (c.springRatioEnabled)
+        numbers.push_back(kSpringRatioCondition);
+    if (c.meanCouplingEnabled)
+        numbers.push_back(kMeanCouplingCondition);
+    for (std::size_t k = 0; k < c.displacementConditions.size(); ++k)
+        numbers.push_back(kDisplacementCondition + static_cast<int>(k));
+    return numbers;
+}
+
+std::string conditionName(int number, const OptimizationConditions& c, const AnalysisModel& m) {
+    if (number >= kModeCondition && number < kModeCondition + 6) {
+        const auto i = static_cast<std::size_t>(number - kModeCondition);
+        return format("自由度%sの寄与率%g[％]以上のモードが%g[Hz]以下", kDofNames[i],
+                      c.modeContributionPct[i], c.modeMaxFrequency[i]);
+    }
+    switch (number) {
+    case kMinFrequencyCondition:
+        return format("最小周波数%g[Hz]以上", c.minFrequency);
+    case kMaxFrequencyCondition:
+        return format("最大周波数%g[Hz]以下", c.maxFrequency);
+    case kSpringRatioCondition:
+        return format("ばね特性の縦/横比が%gの+%g[％]以内", c.springRatio,
+                      c.springRatioTolerancePct);
+    case kMeanCouplingCondition:
+        return format("平均連成度%g[％]以下", c.meanCouplingMax);
+    default:
+        break;
+    }
+    const auto k = static_cast<std::size_t>(number - kDisplacementCondition);
+    const DisplacementCondition& d = c.displacementConditions.at(k);
+    return format("変位 %s %s %g[m]以下", logObjectName(m, d.objectId).c_str(),
+                  logObjectName(m, d.loadId).c_str(), d.limit);
+}
+
 VariantScreen::VariantScreen(const AnalysisModel& model, const OptimizationConditions& conditions)
     : conditions_(conditions), basis_(model) {}
 
-bool VariantScreen::mayBeAccepted(const AnalysisModel& variant) const {
+bool VariantScreen::rejects(const AnalysisModel& variant, std::vector<int>& failed) const {
     const OptimizationConditions& c = conditions_;
+    failed.clear();
+    // Only the modes' shapes tell the mean coupling degree.
+    if (c.meanCouplingEnabled)
+        return false;
+    // In the order failedConditions lists them: modes and window, ratio, displacements.
+    if (!judgeFrequencies(variant, failed))
+        return false;
     if (!springRatiosHold(variant, c))
-        return false;
-    // A model the calculation refuses keeps zero results, which only the full
-    // evaluation judges.
-    if (validateModel(variant) > 0)
-        return true;
-    if (!frequenciesMayPass(variant))
-        return false;
+        failed.push_back(kSpringRatioCondition);
     // The static results are the calculation's own, and cheap: displacement
     // conditions are judged on them exactly.
     if (!c.displacementConditions.empty() && !variant.staticLoads.empty()) {
         const Matrix results = staticAnalysis(variant, &basis_);
-        for (const auto& dc : c.displacementConditions)
-            if (!displacementConditionHolds(variant, results, dc))
-                return false;
+        for (std::size_t k = 0; k < c.displacementConditions.size(); ++k)
+            if (!displacementConditionHolds(variant, results, c.displacementConditions[k]))
+                failed.push_back(kDisplacementCondition + static_cast<int>(k));
     }
-    return true;
+    return !failed.empty();
 }
 
-double VariantScreen::upperFrequencyLimit() const {
+bool VariantScreen::judgeFrequencies(const AnalysisModel& variant, std::vector<int>& failed) const {
     const OptimizationConditions& c = conditions_;
-    double limit = c.maxFrequencyEnabled ? c.maxFrequency : kNoLimit;
-    // A mode condition fails when a mode above its frequency limit has a
-    // contribution above its share. Every contribution is 100 x^2 >= 0, so a share
-    // below 0 is exceeded by every mode (a NaN element, the only exception, comes
-    // with NaN frequencies, which are not counted): the condition then fails exactly
-    // when the highest frequency is above the limit.
-    for (int i = 0; i < 6; ++i) {
-        const auto ui = static_cast<std::size_t>(i);
-        if (c.modeConditionEnabled[ui] && c.modeContributionPct[ui] < 0.0 &&
-            c.modeMaxFrequency[ui] < limit)
-            limit = c.modeMaxFrequency[ui];
-    }
-    return limit;
-}
-
-bool VariantScreen::frequenciesMayPass(const AnalysisModel& variant) const {
-    const OptimizationConditions& c = conditions_;
-    const double upper = upperFrequencyLimit();
-    if (!c.minFrequencyEnabled && upper == kNoLimit)
+    bool anyMode = false;
+    for (int flag : c.modeConditionEnabled)
+        anyMode = anyMode || flag != 0;
+    if (!anyMode && !c.minFrequencyEnabled && !c.maxFrequencyEnabled)
         return true;
     const PrincipalAxes* shared = basis_.principalFor(variant);
     const FrequencyCount count =
         shared ? FrequencyCount(variant, *shared, &basis_)
                : FrequencyCount(variant, principalInertiaAxes(variant.inertia));
-    // What the counts cannot settle is left to the full solution. A frequency
-    // certainly below the minimum fails "mode 1 at least the minimum"; fewer than
-    // six at or below the upper limit fail "mode 6 at most the maximum".
-    if (upper != kNoLimit && count.possiblyAtOrBelow(upper) < 6)
+    if (!count.usable())
         return false;
-    if (c.minFrequencyEnabled && count.certainlyBelow(c.minFrequency) > 0)
-        return false;
+    // "Every frequency at most the limit" fails when fewer than six can be at or
+    // below it, and holds when all six are certainly below it.
+    auto upper = [&count](double limit, bool& fails) {
+        const FrequencyCount::Range r = count.below(limit);
+        fails = r.high < 6;
+        return fails || r.low == 6;
+    };
+    for (int i = 0; i < 6; ++i) {
+        const auto ui = static_cast<std::size_t>(i);
+        if (!c.modeConditionEnabled[ui])
+            continue;
+        // A mode fails when it lies above the limit with a contribution above the
+        // share. Every contribution is 100 x^2 >= 0: a share below 0 is exceeded by
+        // every mode, so the condition fails exactly when the highest frequency is
+        // above the limit; otherwise it holds when no frequency is above the limit
+        // and needs the shapes when some may be.
+        bool fails = false;
+        const bool decided = upper(c.modeMaxFrequency[ui], fails);
+        if (!decided || (fails && !(c.modeContributionPct[ui] < 0.0)))
+            return false;
+        if (fails)
+            failed.push_back(kModeCondition + i);
+    }
+    if (c.minFrequencyEnabled) {
+        // Mode 1 at least the minimum: fails when a frequency is certainly below
+        // it, holds when none is at or below it.
+        const FrequencyCount::Range r = count.below(c.minFrequency);
+        if (r.low > 0)
+            failed.push_back(kMinFrequencyCondition);
+        else if (r.high > 0)
+            return false;
+    }
+    if (c.maxFrequencyEnabled) {
+        bool fails = false;
+        if (!upper(c.maxFrequency, fails))
+            return false;
+        if (fails)
+            failed.push_back(kMaxFrequencyCondition);
+    }
     return true;
 }
 
-bool evaluateVariant(const AnalysisModel& m, const OptimizationConditions& c) {
-    bool accepted = true;
+void failedConditions(const AnalysisModel& m, const OptimizationConditions& c,
+                      std::vector<int>& failed) {
+    failed.clear();
     auto frequency = [&m](int mode) { return m.eigenFrequencies[6 - mode]; };
-
     for (int i = 0; i < 6; ++i) {
         const auto ui = static_cast<std::size_t>(i);
         if (!c.modeConditionEnabled[ui])
@@ -214,22 +280,29 @@ bool evaluateVariant(const AnalysisModel& m, const OptimizationConditions& c) {
         for (int k = 1; k <= 6; ++k) {
             // NaN never fails here: both comparisons are false.
             if (contributionRatio(m.modeShapes, k, i) > c.modeContributionPct[ui] &&
-                frequency(k) > c.modeMaxFrequency[ui])
-                accepted = false;
+                frequency(k) > c.modeMaxFrequency[ui]) {
+                failed.push_back(kModeCondition + i);
+                break;
+            }
         }
     }
     if (c.minFrequencyEnabled && !(frequency(1) >= c.minFrequency))
-        accepted = false;
+        failed.push_back(kMinFrequencyCondition);
     if (c.maxFrequencyEnabled && frequency(6) > c.maxFrequency)
-        accepted = false;
+        failed.push_back(kMaxFrequencyCondition);
     if (!springRatiosHold(m, c))
-        accepted = false;
+        failed.push_back(kSpringRatioCondition);
     if (c.meanCouplingEnabled && meanCouplingDegree(m) > c.meanCouplingMax)
-        accepted = false;
-    for (const auto& dc : c.displacementConditions)
-        if (!displacementConditionHolds(m, m.staticResults, dc))
-            accepted = false;
-    return accepted;
+        failed.push_back(kMeanCouplingCondition);
+    for (std::size_t k = 0; k < c.displacementConditions.size(); ++k)
+        if (!displacementConditionHolds(m, m.staticResults, c.displacementConditions[k]))
+            failed.push_back(kDisplacementCondition + static_cast<int>(k));
+}
+
+bool evaluateVariant(const AnalysisModel& m, const OptimizationConditions& c) {
+    std::vector<int> failed;
+    failedConditions(m, c, failed);
+    return failed.empty();
 }
 
 } // namespace quav

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace quav {
@@ -37,10 +38,39 @@ std::int64_t walkedCombinations(const std::vector<DesignParameter>& parameters);
 void applyBindings(AnalysisModel& variant, const std::vector<ParameterBinding>& bindings,
                    const std::vector<DesignParameter>& parameters);
 
-/// True when the calculated variant meets every enabled condition. Every
-/// enabled test runs; comparisons are strict; mode n is the n-th lowest
-/// frequency. A displacement condition whose object or static load (or its
-/// result row) does not exist tests nothing.
+/// The conditions of a study, numbered as failedConditions reports them: the mode
+/// condition of DOF i (x, y, z, Rx, Ry, Rz) is kModeCondition + i, then the
+/// frequency window, the spring ratio, the mean coupling degree, and displacement
+/// condition k is kDisplacementCondition + k.
+enum ConditionNumber : int {
+    kModeCondition = 0,
+    kMinFrequencyCondition = 6,
+    kMaxFrequencyCondition = 7,
+    kSpringRatioCondition = 8,
+    kMeanCouplingCondition = 9,
+    kDisplacementCondition = 10,
+    /// Not conditions: why a variant was not judged at all. A bound rate turned
+    /// negative (the variant is no mount), or its calculation failed.
+    kNotPhysical = -1,
+    kNotCalculated = -2,
+};
+
+/// The enabled conditions' numbers, in order.
+std::vector<int> enabledConditions(const OptimizationConditions& conditions);
+
+/// A condition's name as the log's summary prints it.
+std::string conditionName(int number, const OptimizationConditions& conditions,
+                          const AnalysisModel& model);
+
+/// The numbers of the enabled conditions the calculated variant fails, in order,
+/// into `failed` (cleared first). Every enabled test runs; comparisons are strict;
+/// mode n is the n-th lowest frequency. A displacement condition whose object or
+/// static load (or its result row) does not exist tests nothing.
+void failedConditions(const AnalysisModel& variant, const OptimizationConditions& conditions,
+                      std::vector<int>& failed);
+
+/// True when the calculated variant meets every enabled condition (failedConditions
+/// finds none).
 bool evaluateVariant(const AnalysisModel& variant, const OptimizationConditions& conditions);
 
 /// A quick look at variants of one model before their calculation.
@@ -51,15 +81,17 @@ public:
     /// `conditions` are read at each look and must outlive the screen.
     VariantScreen(const AnalysisModel& model, const OptimizationConditions& conditions);
 
-    /// False when the variant certainly fails the spring-ratio condition, the
-    /// minimum or maximum frequency condition, a mode condition whose contribution
-    /// share is below 0 (it then fails on the frequency alone) or a displacement
-    /// condition, judged from its characteristics, from the number of frequencies
-    /// below the limits (FrequencyCount, no eigen solution) and from its static
-    /// results; evaluateVariant would then reject it too. True says nothing: only
-    /// evaluateVariant after the calculation decides, as it does when a count cannot
-    /// be trusted.
-    bool mayBeAccepted(const AnalysisModel& variant) const;
+    /// Every enabled condition judged without the eigen solution where that can be
+    /// done exactly: the spring ratio from the characteristics, the frequency window
+    /// and mode conditions from the number of frequencies below their limits
+    /// (FrequencyCount; a mode condition whose share is below 0 fails on the
+    /// frequency alone, any mode condition passes when every frequency is below its
+    /// limit), displacement conditions from the static results. True, with
+    /// `failed` holding exactly what failedConditions would find after the
+    /// calculation, when the variant fails some condition and every condition was
+    /// judged; false when only the calculation can tell (the mean coupling degree,
+    /// mode shares that matter, a count that cannot be trusted).
+    bool rejects(const AnalysisModel& variant, std::vector<int>& failed) const;
 
     /// What the variants share with the model, found once for all of them.
     const VariantBasis& basis() const { return basis_; }
@@ -67,11 +99,9 @@ public:
 private:
     static constexpr double kNoLimit = std::numeric_limits<double>::infinity();
 
-    /// The lowest of the upper frequency limits the conditions set: the maximum
-    /// frequency, and those of mode conditions that fail on the frequency alone;
-    /// kNoLimit without any.
-    double upperFrequencyLimit() const;
-    bool frequenciesMayPass(const AnalysisModel& variant) const;
+    /// The frequency window's and the mode conditions' verdicts from counts into
+    /// `failed`; false when some of them cannot be decided so.
+    bool judgeFrequencies(const AnalysisModel& variant, std::vector<int>& failed) const;
 
     const OptimizationConditions& conditions_;
     VariantBasis basis_;

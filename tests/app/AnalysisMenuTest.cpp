@@ -39,6 +39,7 @@ private slots:
             action->trigger();
         };
         trigger(cmd::EnergyDistribution);
+        ui.ok<TorqueAxisValues>();
         trigger(cmd::TorqueRollAxisReport);
         trigger(cmd::MountForcesReport);
         trigger(cmd::Transmissibility);

@@ -301,6 +301,14 @@ optimize)
     iconv -f CP932 -t UTF-8 "$work/run/log.txt" >"$work/log.utf8" || fail "log.txt is not CP932"
     contains "$work/log.utf8" "組合せ数	75"
     ls "$work/run"/No*.quav >/dev/null 2>&1 || fail "no accepted variant"
+    # A study that matches nothing says why, in log.txt and on stderr alike.
+    jq '.optimizer.conditions.minFrequency = 50' "$examples/power_unit.json" >"$work/none.json"
+    exits 0 "optimize matching nothing" optimize "$work/none.json" --out "$work/none"
+    contains "$work/stderr" "	最小周波数50[Hz]以上	75"
+    contains "$work/stderr" "【最も条件に近い組合せ】"
+    iconv -f CP932 -t UTF-8 "$work/none/log.txt" | tr -d '\r' | tail -n 10 >"$work/tail.utf8"
+    grep -v '計算が正常に終了しました' "$work/stderr" | tail -n 10 | cmp -s - "$work/tail.utf8" ||
+        fail "stderr's summary is not log.txt's"
     # Files that keep failing (folders in the way) stop the run after ten: exit 1,
     # the reason on stderr and in log.txt.
     jq '.optimizer.conditions = {}' "$examples/power_unit.json" >"$work/all.json"

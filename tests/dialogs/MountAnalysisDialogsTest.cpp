@@ -18,9 +18,11 @@
 #include <QHorizontalBarSeries>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QValueAxis>
 #include <QtTest>
 
@@ -83,11 +85,35 @@ private slots:
         dialog.findChild<QLineEdit*>(QStringLiteral("1201"))->setText(QStringLiteral("7.5"));
         dialog.findChild<QLineEdit*>(QStringLiteral("1203"))->setText(QStringLiteral("0.002"));
         dialog.findChild<QCheckBox*>(QStringLiteral("1202"))->setChecked(true);
+        dialog.findChild<QCheckBox*>(QStringLiteral("1206"))->setChecked(true);
         dialog.accept();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(std::tuple(dialog.values.tolerancePct, dialog.values.positionTolerance,
-                            dialog.values.normal),
-                 std::tuple(7.5, 0.002, true));
+                            dialog.values.normal, dialog.values.perCharacteristic),
+                 std::tuple(7.5, 0.002, true, true));
+
+        // The torque direction: a vector of its own, which must not be zero.
+        TorqueAxisDialog axis(TorqueAxisValues{}, "ﾓｰﾒﾝﾄ荷重 roll の方向");
+        auto* choice = axis.findChild<QComboBox*>(QStringLiteral("1207"));
+        auto* x = axis.findChild<QLineEdit*>(QStringLiteral("1208"));
+        QVERIFY(choice->currentText().contains(QStringLiteral("roll")) && !x->isEnabled());
+        choice->setCurrentIndex(4);
+        QVERIFY(x->isEnabled());
+        x->setText(QStringLiteral("0"));
+        QString refusal;
+        QTimer::singleShot(0, [&refusal] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            refusal = box->text();
+            box->accept();
+        });
+        axis.accept();
+        QApplication::processEvents();
+        QVERIFY(axis.result() != QDialog::Accepted);
+        QVERIFY(refusal.startsWith(QStringLiteral("ベクトル: 0 でない成分")));
+        axis.findChild<QLineEdit*>(QStringLiteral("1210"))->setText(QStringLiteral("1"));
+        axis.accept();
+        QCOMPARE(std::tuple(axis.values.choice, axis.values.vector[2]), std::tuple(4, 1.0));
     }
 
     void sensitivityTableChartAndChoice() {

@@ -37,7 +37,9 @@ struct AnalysisFixture : ::testing::Test {
 
 TEST_F(AnalysisFixture, ReportsGoToTheTextWindow) {
     showEnergyDistribution(doc, ui);
-    showTorqueRollAxis(doc, ui);
+    TorqueAxisValues axis;
+    ui.ok<TorqueAxisValues>();
+    showTorqueRollAxis(doc, ui, axis);
     showMountForces(doc, ui);
     ASSERT_EQ(ui.texts.size(), 3u);
     EXPECT_NE(ui.texts[0].find("座標系\t全体座標(重心)"), std::string::npos);
@@ -58,7 +60,8 @@ TEST_F(AnalysisFixture, RefusalsSayWhy) {
     // Every analysis refuses what the calculation refuses, naming the field.
     const Matrix inertia = doc.model()->inertia;
     doc.model()->setInertia(Matrix(3, 3, {1, 1, 0, 1, 1, 0, 0, 0, 9}));
-    showTorqueRollAxis(doc, ui);
+    TorqueAxisValues axis;
+    showTorqueRollAxis(doc, ui, axis);
     EXPECT_EQ(ui.messages.back().rfind("ｴﾗｰ\n\n慣性テンソルが正定値ではありません", 0), 0u);
     doc.model()->setInertia(inertia);
     doc.model()->springCharacteristics[0].stiffness[2] = -1e5;
@@ -74,6 +77,28 @@ TEST_F(AnalysisFixture, RefusalsSayWhy) {
     showTransmissibility(doc, ui);
     EXPECT_NE(ui.messages.back().find("力の動荷重がありません"), std::string::npos);
     EXPECT_TRUE(ui.windows.empty());
+    expectUnchanged();
+}
+
+// The torque direction is the user's choice: the model's default (a torque load
+// whose direction is zero is blamed by name), an axis or a vector, kept once
+// confirmed.
+TEST_F(AnalysisFixture, TorqueRollAxisTakesTheChosenDirection) {
+    TorqueAxisValues axis;
+    ui.ok<TorqueAxisValues>([](auto& v) {
+        v.choice = 4;
+        v.vector = {0, 0, 2};
+    });
+    showTorqueRollAxis(doc, ui, axis);
+    ASSERT_EQ(ui.texts.size(), 1u);
+    EXPECT_NE(ui.texts[0].find("ﾄﾙｸ方向\t0.000000\t0.000000\t1.000000"), std::string::npos);
+    EXPECT_EQ(axis.choice, 4);
+    doc.model()->staticLoads[1].direction = v3(0, 0, 0); // the roll torque
+    ui.ok<TorqueAxisValues>([](auto& v) { v.choice = 0; });
+    showTorqueRollAxis(doc, ui, axis);
+    EXPECT_EQ(ui.messages.back(),
+              "ｴﾗｰ\n\n静荷重 roll(id 8): ﾓｰﾒﾝﾄ荷重の方向ﾍﾞｸﾄﾙが0のため、トルクの方向になりません");
+    EXPECT_EQ(axis.choice, 4) << "a refused choice is not kept";
     expectUnchanged();
 }
 

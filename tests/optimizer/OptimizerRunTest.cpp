@@ -232,6 +232,12 @@ TEST(OptimizerRun, LogTextLayout) {
         "組合せ数\t1",
         "条件一致数\t1",
         "処理件数\t1",
+        "",
+        "【条件ごとの不一致数】",
+        "\t最小周波数0\\.5\\[Hz\\]以上\t0",
+        "\t変位 質量要素 weight 0\\.05\\[m\\]以下\t0",
+        "【最も条件に近い組合せ】",
+        "\t処理番号\t1\t不一致の条件数\t0\tパラメータ値\\(ID順\\)\t200000",
     };
     const auto actual = lines(o.logText);
     ASSERT_EQ(actual.size(), expected.size()) << o.logText;
@@ -284,8 +290,9 @@ TEST(OptimizerRun, StudiesWithoutOutputDirectoryParametersOrValues) {
 }
 
 // A binding may turn a rate negative: such a variant is no mount, is not
-// calculated, counts as rejected and the log says how many there were. A model
-// value a binding overwrites is judged per variant; one it does not stops the run.
+// calculated, counts as rejected and the log's summary says how many there were.
+// A model value a binding overwrites is judged per variant; one it does not stops
+// the run.
 TEST(OptimizerRun, VariantsWithNegativeBoundRatesAreCountedNotCalculated) {
     Study s;
     auto& [model, o, dir] = s;
@@ -297,7 +304,9 @@ TEST(OptimizerRun, VariantsWithNegativeBoundRatesAreCountedNotCalculated) {
     o.conditions.springRatioTolerancePct = 1000.0;
     ASSERT_EQ(runOptimization(o, model, writingFiles()).status, RunFinished);
     EXPECT_EQ(std::tuple(o.processedCount, o.matchCount), std::tuple(7, 4));
-    EXPECT_NE(o.logText.find("処理件数\t7\nばね定数が負になるため計算しなかった組合せ数\t2\n"),
+    EXPECT_NE(o.logText.find("処理件数\t7\n\n【条件ごとの不一致数】\n"
+                             "\tばね特性の縦/横比が1の+1000[％]以内\t1\n"
+                             "\tばね定数が負になるため計算しなかった組合せ\t2\n"),
               std::string::npos)
         << o.logText;
 
@@ -325,6 +334,40 @@ TEST(OptimizerRun, AWorkerWithoutMemoryEndsTheRunNotTheProcess) {
     EXPECT_EQ(out.message, "計算中にエラーが発生したため処理が中断されました：メモリが足りません");
     const std::string log = cp932ToUtf8Lossy(fileContent((dir / "log.txt").string()));
     EXPECT_NE(log.find("処理が中断されました：メモリが足りません"), std::string::npos) << log;
+}
+
+// A study that matches nothing says why: how many variants each condition
+// rejected (a variant under every condition it fails) and the closest one, the
+// first of those that failed the fewest, with its values; one and two threads
+// alike.
+TEST(OptimizerRun, AStudyThatMatchesNothingSaysWhy) {
+    Study s;
+    auto& [model, o, dir] = s;
+    const int k = o.addParameter("K", 5e5, 1e5, 1e5);
+    const int x = o.addParameter("x", 0.4, 0.2, 0.1);
+    o.setBinding(6, 1, k, 1.0);
+    o.setBinding(2, 1, x, 1.0);
+    o.conditions.springRatioEnabled = 1; // Kxx / 1e5 from 5 to 5.5: K = 5e5 only
+    o.conditions.maxFrequencyEnabled = 1;
+    o.conditions.maxFrequency = 1.0; // fails everywhere
+    o.conditions.meanCouplingEnabled = 1;
+    o.conditions.meanCouplingMax = -1.0; // fails everywhere, needs the modes
+    std::string texts[2];
+    for (int threads : {1, 2}) {
+        RunOptions options = writingFiles();
+        options.threads = threads;
+        const RunOutcome out = runOptimization(o, model, options);
+        ASSERT_EQ(std::tuple(out.status, o.matchCount), std::tuple(RunFinished, 0));
+        texts[threads - 1] = o.logText.substr(o.logText.find("処理件数"));
+        EXPECT_EQ(texts[threads - 1], "処理件数\t15\n\n【条件ごとの不一致数】\n"
+                                      "\t最大周波数1[Hz]以下\t15\n"
+                                      "\tばね特性の縦/横比が5の+10[％]以内\t12\n"
+                                      "\t平均連成度-1[％]以下\t15\n"
+                                      "【最も条件に近い組合せ】\n"
+                                      "\t処理番号\t13\t不一致の条件数\t2\tパラメータ値(ID順)"
+                                      "\t500000\t0.2\n");
+        EXPECT_EQ(out.summary.size(), 7u);
+    }
 }
 
 TEST(OptimizerRun, SecondRunOverwritesFilesOfTheSameNumbers) {

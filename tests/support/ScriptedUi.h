@@ -76,6 +76,7 @@ public:
     void editOptimizationConditions(CQUAVDoc&) override { windows.push_back("conditions"); }
     void runOptimizer(CQUAVDoc&) override { windows.push_back("optimizer run"); }
     bool runRobustness(RobustnessValues& v) override { return run(v); }
+    bool runTorqueAxis(TorqueAxisValues& v, const std::string&) override { return run(v); }
     void runWithProgress(const std::string& title, RunControl&, std::int64_t,
                          const std::function<void()>& work) override {
         windows.push_back("progress " + title);
