@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the DXF reader. It must end on any input, read the
 // same drawing from a stream as from memory, and hand out only primitives of
 // one to four finite vertices that lie inside the vertex list.
-#include "document/DxfReader.h"
+#include "exchange/DxfReader.h"
 
 #include <cmath>
 #include <cstddef>

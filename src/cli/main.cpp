@@ -4,7 +4,7 @@
 #include "cli/AnalysisCommands.h"
 #include "cli/CommandOutput.h"
 #include "cli/Interrupts.h"
-#include "cli/ModelJson.h"
+#include "exchange/ModelJson.h"
 #include "cli/NumberOptions.h"
 #include "cli/Progress.h"
 #include "cli/ShardOption.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "dialogs/FormDialog.h"
-#include "document/DxfReader.h"
+#include "exchange/DxfReader.h"
 
 namespace quav {
 

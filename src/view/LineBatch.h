@@ -6,7 +6,7 @@
 // software renderer spends most of a frame on per-call work otherwise) and pick
 // object by object from the same data.
 
-#include "document/DxfReader.h"
+#include "exchange/DxfReader.h"
 #include "view/Scene.h"
 
 #include <cstdint>

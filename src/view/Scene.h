@@ -5,7 +5,7 @@
 // placements and pick names. The GL renderer draws such a list; picking renders
 // the same list, so what is hit is always what is shown.
 
-#include "document/DxfReader.h"
+#include "exchange/DxfReader.h"
 #include "view/DisplayState.h"
 #include "view/SceneMath.h"
 

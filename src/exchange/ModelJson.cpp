@@ -1,6 +1,6 @@
-#include "cli/ModelJson.h"
+#include "exchange/ModelJson.h"
 
-#include "cli/JsonReader.h"
+#include "exchange/JsonReader.h"
 #include "document/ModelFile.h"
 #include "model/Archive.h"
 #include "model/TextEncoding.h"

@@ -1,4 +1,4 @@
-#include "cli/ModelJson.h"
+#include "exchange/ModelJson.h"
 #include "document/ModelFileFixtures.h"
 #include "support/TestSupport.h"
 

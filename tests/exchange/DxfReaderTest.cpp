@@ -1,4 +1,4 @@
-#include "document/DxfReader.h"
+#include "exchange/DxfReader.h"
 
 #include <gtest/gtest.h>
 

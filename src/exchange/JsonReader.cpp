@@ -1,4 +1,4 @@
-#include "cli/JsonReader.h"
+#include "exchange/JsonReader.h"
 
 #include <algorithm>
 #include <cerrno>
