@@ -13,12 +13,15 @@
 #include "dialogs/SettingsDialogs.h"
 #include "document/Document.h"
 #include "document/ModelFile.h"
+#include "document/ResultCommands.h"
 #include "math/Matrix.h"
 #include "model/Archive.h"
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QMainWindow>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <atomic>
@@ -45,14 +48,15 @@ std::string optimizerBlock(const Optimizer& optimizer) {
     return out.takeBytes();
 }
 
-/// Runs an optimiser dialog; a change to what the model file keeps of the
-/// optimiser marks the document modified.
-template <typename Dialog> void editOptimizer(CQUAVDoc& doc, QWidget* parent) {
+/// Runs an optimiser dialog, which edits the settings in place; a change to
+/// what the model file keeps of the optimiser is one undo step `label`.
+template <typename Dialog> void editOptimizer(CQUAVDoc& doc, QWidget* parent, const char* label) {
     const std::string before = optimizerBlock(doc.optimizer());
+    DocumentState state = doc.captureState();
     Dialog dialog(doc.optimizer(), doc.model(), parent);
     dialog.exec();
     if (optimizerBlock(doc.optimizer()) != before)
-        doc.setModified();
+        doc.commitEdit(label, std::move(state));
 }
 
 } // namespace
@@ -65,6 +69,11 @@ void DialogUi::message(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("QUAV"), QString::fromStdString(text),
                     QMessageBox::Ok, parent_);
     box.exec();
+}
+
+void DialogUi::status(const std::string& text) {
+    if (auto* window = qobject_cast<QMainWindow*>(parent_))
+        window->statusBar()->showMessage(QString::fromStdString(text));
 }
 
 void DialogUi::showText(const std::string& text) {
@@ -172,7 +181,11 @@ void DialogUi::showFrequencyStepResults(CQUAVDoc& doc) {
         return;
     FrequencyStepTarget target = takeFrequencyStepTarget(*model);
     doc.updateAllViews(); // the pick is used up
-    FrequencyStepDialog dialog(*model, target, parent_);
+    // Stale results are shown with the model they were calculated for.
+    const bool stale = doc.resultState() == ResultState::Stale;
+    FrequencyStepDialog dialog(stale ? *doc.resultsModel() : *model, target, parent_);
+    if (stale)
+        dialog.setNote(QString::fromUtf8(kStaleResultsMark));
     dialog.showText = [](QWidget* parent, const std::string& text) {
         InfoTextDialog window(text, parent);
         window.exec();
@@ -181,11 +194,11 @@ void DialogUi::showFrequencyStepResults(CQUAVDoc& doc) {
 }
 
 void DialogUi::editDesignParameters(CQUAVDoc& doc) {
-    editOptimizer<ParameterSettingsDialog>(doc, parent_);
+    editOptimizer<ParameterSettingsDialog>(doc, parent_, "最適化ﾊﾟﾗﾒｰﾀの設定");
 }
 
 void DialogUi::editOptimizationConditions(CQUAVDoc& doc) {
-    editOptimizer<ConditionsDialog>(doc, parent_);
+    editOptimizer<ConditionsDialog>(doc, parent_, "最適化条件の設定");
 }
 
 void DialogUi::runOptimizer(CQUAVDoc& doc) {

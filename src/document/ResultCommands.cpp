@@ -11,6 +11,11 @@
 
 namespace quav {
 
+const char* const kStaleResultsMark = "古い結果（計算後にモデルが変更されています）";
+const char* const kStaleResultsNote =
+    "※古い結果: 計算後にモデルが変更されています。前回の計算の結果とそのときのモデルを"
+    "表示しています（計算実行で更新されます）\r\n\r\n";
+
 CalculationCommandResult calculateCommand(CQUAVDoc& doc, DocumentUi& ui) {
     AnalysisModel* m = doc.model();
     if (!m) {
@@ -48,7 +53,7 @@ CalculationCommandResult calculateCommand(CQUAVDoc& doc, DocumentUi& ui) {
     if (!reasons.empty())
         text += "\n\n" + reasons;
     ui.message(text);
-    doc.setModified();
+    doc.calculationFinished();
     doc.updateAllViews();
     return CalculationCommandResult::Finished;
 }
@@ -81,8 +86,13 @@ template <class Write> void showReport(DocumentUi& ui, Write write) {
 } // namespace
 
 void showResultsReport(CQUAVDoc& doc, DocumentUi& ui) {
-    if (const AnalysisModel* m = doc.model())
-        showReport(ui, [m](const TextSink& sink) { return writeResultsReport(*m, sink); });
+    if (!doc.model())
+        return;
+    const bool stale = doc.resultState() == ResultState::Stale;
+    const AnalysisModel* m = stale ? doc.resultsModel() : doc.model();
+    showReport(ui, [m, stale](const TextSink& sink) {
+        return (!stale || sink(kStaleResultsNote)) && writeResultsReport(*m, sink);
+    });
 }
 
 void showInputListing(CQUAVDoc& doc, DocumentUi& ui) {
@@ -108,9 +118,11 @@ void showCouplingDegree(CQUAVDoc& doc, DocumentUi& ui) {
     const AnalysisModel* m = doc.model();
     if (!m)
         return;
+    const bool stale = doc.resultState() == ResultState::Stale;
     char text[64];
-    std::snprintf(text, sizeof text, "連成度：%g[％]", meanCouplingDegree(*m));
-    ui.message(text);
+    std::snprintf(text, sizeof text, "連成度：%g[％]",
+                  meanCouplingDegree(stale ? *doc.resultsModel() : *m));
+    ui.message(stale ? std::string(text) + "\n\n" + kStaleResultsMark : text);
 }
 
 } // namespace quav
