@@ -46,7 +46,10 @@ void OperationDispatcher::selectionChanged(OperationTreeAccess::Item item) {
         return;
     const bool oneShot = isOneShot(tree_.text(item));
     bool returnedToParent = false;
-    if (dispatch(item, returnedToParent) && !oneShot && !returnedToParent)
+    ++depth_;
+    const bool handled = dispatch(item, returnedToParent);
+    --depth_;
+    if (handled && !oneShot && !returnedToParent)
         remembered_ = item;
 }
 
@@ -57,6 +60,12 @@ bool OperationDispatcher::dispatch(OperationTreeAccess::Item item, bool& returne
     CQUAVDoc& doc = t_.doc;
     DocumentUi& ui = t_.ui;
     DisplayState& display = t_.display;
+    // Only the item the user chose says what it expects: a pick mode reached
+    // again after a one-shot item keeps that item's word in the status line.
+    auto prompt = [&] {
+        if (depth_ == 1)
+            ui.status(pickPrompt(t, p));
+    };
     auto returnToParent = [&] {
         returned = true;
         if (parent)
@@ -77,7 +86,7 @@ bool OperationDispatcher::dispatch(OperationTreeAccess::Item item, bool& returne
                 returnToParent();
             } else if (t == "ばね特性") {
                 t_.selectionMode = SelectionMode::Springs;
-                ui.status(pickPrompt(t, p));
+                prompt();
             } else if (t == "静荷重") {
                 createStaticLoad(doc, ui);
                 returnToParent();
@@ -103,16 +112,16 @@ bool OperationDispatcher::dispatch(OperationTreeAccess::Item item, bool& returne
             returnToParent();
         } else if (t == "ばね要素") {
             t_.selectionMode = SelectionMode::Springs;
-            ui.status(pickPrompt(t, p));
+            prompt();
         } else if (t == "ばね特性") {
             editCharacteristics(doc, ui);
             returnToParent();
         } else if (t == "荷重") {
             t_.selectionMode = SelectionMode::Loads;
-            ui.status(pickPrompt(t, p));
+            prompt();
         } else if (t == "観測点") {
             t_.selectionMode = SelectionMode::ObservationPoints;
-            ui.status(pickPrompt(t, p));
+            prompt();
         }
     }
 
@@ -215,7 +224,7 @@ bool OperationDispatcher::dispatch(OperationTreeAccess::Item item, bool& returne
 
     if (t == "周波数ｽﾃｯﾌﾟ") {
         t_.selectionMode = SelectionMode::All;
-        ui.status(pickPrompt(t, p));
+        prompt();
     }
 
     if (t == "ﾃｷｽﾄ表示") {

@@ -93,6 +93,7 @@ void OperationTree::run(QTreeWidgetItem* item) {
         item->setExpanded(true);
     if (dispatcher_)
         dispatcher_->selectionChanged(item);
+    emit itemRan();
 }
 
 void OperationTree::keyPressEvent(QKeyEvent* event) {

@@ -30,6 +30,10 @@ public:
     void select(Item item) override;
     void setChildren(Item item, const std::vector<std::string>& texts) override;
 
+signals:
+    /// An item's command has run (after its nested runs).
+    void itemRan();
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
