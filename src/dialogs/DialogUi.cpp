@@ -214,11 +214,14 @@ void DialogUi::runOptimizer(CQUAVDoc& doc) {
     }
     // While a run goes on its log is shown again; a new one asks for its folder.
     if (!run_->isRunning()) {
-        OutputFolderDialog folder(parent_);
+        DialogMemory& memory = doc.dialogMemory();
+        OutputFolderDialog folder(parent_, QString::fromStdString(doc.outputFolderStart()),
+                                  QString::fromStdString(memory.outputFolder));
         if (folder.exec() != QDialog::Accepted)
             return;
-        prepareOutputDirectory(doc.optimizer(), folder.path().toStdString(),
-                               folder.folderName().toStdString());
+        memory.outputPath = folder.path().toStdString();
+        memory.outputFolder = folder.folderName().toStdString();
+        prepareOutputDirectory(doc.optimizer(), memory.outputPath, memory.outputFolder);
     }
     CalculationLogDialog log(*run_, doc.optimizer(), *doc.model(), doc.title(), parent_);
     log.exec();

@@ -187,6 +187,14 @@ void CQUAVDoc::calculationFinished() {
     setModified();
 }
 
+std::string CQUAVDoc::outputFolderStart() const {
+    if (!dialogMemory_.outputPath.empty())
+        return dialogMemory_.outputPath;
+    if (path_.empty())
+        return {};
+    return fs::absolute(fs::path(path_)).parent_path().string();
+}
+
 std::string CQUAVDoc::title() const {
     return path_.empty() ? std::string("無題") : fs::path(path_).filename().string();
 }

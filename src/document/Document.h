@@ -110,6 +110,10 @@ public:
     /// The values the creation dialogs last confirmed, for the next one; kept
     /// while the application runs (New and Open leave them).
     DialogMemory& dialogMemory() { return dialogMemory_; }
+    /// Where the optimiser's output folder dialog opens: the folder chosen last
+    /// while the application runs, else the model file's folder, else empty
+    /// (the working directory).
+    std::string outputFolderStart() const;
 
 private:
     void announce(DocumentEvent event);

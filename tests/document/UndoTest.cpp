@@ -314,4 +314,13 @@ TEST_F(UndoFixture, CreationDialogsOpenWithTheLastValues) {
     // A new document keeps them: they last while the application runs.
     doc.newDocument();
     EXPECT_TRUE(doc.dialogMemory().spring.has_value());
+    // The optimiser's output folder: the model's folder until one is chosen.
+    EXPECT_EQ(doc.outputFolderStart(), "");
+    const quav::testing::TempDir folder;
+    ui.ok<MassElementValues>([](auto& v) { v = {5, {0, 0, 0}, {1, 1, 1}, 1, 2, 3, 0, 0, 0}; });
+    defineMassElement(doc, ui);
+    ASSERT_TRUE(doc.saveAs(folder.str() + "/m.quav").ok());
+    EXPECT_EQ(doc.outputFolderStart(), folder.str());
+    doc.dialogMemory().outputPath = "/elsewhere";
+    EXPECT_EQ(doc.outputFolderStart(), "/elsewhere");
 }
