@@ -76,6 +76,8 @@ CMainFrame::CMainFrame(CQUAVDoc& doc, QWidget* parent) : QMainWindow(parent), do
         *tree_, DispatchTarget{doc_, ui_, display_, selectionMode_});
     tree_->setDispatcher(dispatcher_.get());
     connect(tree_, &OperationTree::itemRan, this, &CMainFrame::followPickMode);
+    connect(tree_, &OperationTree::hint, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
 
     browserDock_ = new QDockWidget(QStringLiteral("ﾓﾃﾞﾙﾌﾞﾗｳｻﾞ"), this);
     browserDock_->setObjectName(QStringLiteral("ModelBrowserDock"));
@@ -88,7 +90,7 @@ CMainFrame::CMainFrame(CQUAVDoc& doc, QWidget* parent) : QMainWindow(parent), do
     toggleBrowser->setStatusTip(QStringLiteral("ﾓﾃﾞﾙﾌﾞﾗｳｻﾞの表示または非表示"));
     menu_.actions.insert(cmd::ModelBrowser, toggleBrowser);
     menu_.viewMenu->insertAction(menu_[cmd::PresentationMode], toggleBrowser);
-    resizeDocks({browserDock_}, {170}, Qt::Vertical);
+    resizeDocks({browserDock_}, {200}, Qt::Vertical);
     files_ = new DocumentFiles(doc_, this);
     files_->attachRecentMenu(menu_.fileMenu, menu_.recentPlaceholder);
 
@@ -209,6 +211,22 @@ void CMainFrame::connectCommands() {
     setUpChoice(static_cast<int>(stored == QStringLiteral("y")   ? UpChoice::Y
                                  : stored == QStringLiteral("z") ? UpChoice::Z
                                                                  : UpChoice::Auto));
+    // F6 and Shift+F6 move the keyboard between the panes: the view, the tree
+    // and the browser's table.
+    auto nextPane = [this](int step) {
+        QList<QWidget*> panes;
+        for (QWidget* w : {static_cast<QWidget*>(view_), static_cast<QWidget*>(tree_),
+                           browser_->currentWidget()})
+            if (w && w->isVisible())
+                panes << w;
+        if (panes.isEmpty())
+            return;
+        const int at = static_cast<int>(panes.indexOf(focusWidget()));
+        const int n = static_cast<int>(panes.size());
+        panes[((at < 0 ? 0 : at + step) % n + n) % n]->setFocus(Qt::ShortcutFocusReason);
+    };
+    on(cmd::NextPane, [nextPane] { nextPane(1); });
+    on(cmd::PreviousPane, [nextPane] { nextPane(-1); });
     on(cmd::EditUndo, [this] {
         const std::string label = doc_.history().undoLabel();
         if (doc_.undo())

@@ -102,8 +102,8 @@ MainMenu MainMenu::build(QMainWindow* window) {
          {cmd::OnlineManual, "オンラインマニュアル(&M)", "操作マニュアルをブラウザで開きます"});
     item(help, {cmd::About, "QUAV のﾊﾞｰｼﾞｮﾝ情報(&A)...", "プログラムのバージョンを表示します"});
 
-    // Accelerators that are no menu item of their own. Cut, paste and the pane
-    // keys have no command here, so they stay disabled.
+    // Accelerators that are no menu item of their own. Cut and paste have no
+    // command here, so they stay disabled.
     const struct {
         int id;
         const char* keys[2];

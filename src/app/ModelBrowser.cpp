@@ -167,11 +167,20 @@ void ModelBrowser::rowsSelected(ModelTableKind kind) {
     if (filling_ || !m)
         return;
     std::vector<int> ids;
+    QStringList names;
     QTableWidget* t = table(kind);
-    for (const QModelIndex& row : t->selectionModel()->selectedRows())
+    for (const QModelIndex& row : t->selectionModel()->selectedRows()) {
         ids.push_back(row.data(kIdRole).toInt());
-    if (selectInTable(*m, kind, ids))
-        doc_.updateAllViews();
+        names << row.data().toString();
+    }
+    if (!selectInTable(*m, kind, ids))
+        return;
+    const QString title = QString::fromStdString(shown_[index(kind)].title);
+    ui_.status(names.isEmpty() ? title.toStdString() + " の選択を解除"
+                               : QStringLiteral("%1 %2 を選択")
+                                     .arg(title, names.join(QStringLiteral(", ")))
+                                     .toStdString());
+    doc_.updateAllViews();
 }
 
 void ModelBrowser::rowActivated(ModelTableKind kind, int row) {

@@ -76,6 +76,10 @@ OperationTree::OperationTree(QWidget* parent) : QTreeWidget(parent) {
     setExpandsOnDoubleClick(false);
     // A click on the branch's arrow only opens or closes it: no click is reported.
     connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { run(item); });
+    connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+        if (current && !running_)
+            emit hint(QStringLiteral("「%1」: Enter またはクリックで実行").arg(current->text(0)));
+    });
     // A command that moved the selection while a click was being handled:
     // the click's own selection must not stay highlighted beside it.
     connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
@@ -88,12 +92,17 @@ OperationTree::OperationTree(QWidget* parent) : QTreeWidget(parent) {
 void OperationTree::run(QTreeWidgetItem* item) {
     if (!item)
         return;
+    const bool outer = !running_;
+    running_ = true;
     setCurrentItem(item);
     if (item->childCount() > 0 && !item->isExpanded())
         item->setExpanded(true);
     if (dispatcher_)
         dispatcher_->selectionChanged(item);
-    emit itemRan();
+    if (outer) {
+        running_ = false;
+        emit itemRan();
+    }
 }
 
 void OperationTree::keyPressEvent(QKeyEvent* event) {

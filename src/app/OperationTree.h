@@ -33,12 +33,15 @@ public:
 signals:
     /// An item's command has run (after its nested runs).
     void itemRan();
+    /// The keyboard reached an item without running it: how to run it.
+    void hint(const QString& text);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     OperationDispatcher* dispatcher_ = nullptr;
+    bool running_ = false;
 };
 
 } // namespace quav

@@ -119,7 +119,13 @@ void CQUAVDoc::commitEdit(const std::string& label, DocumentState before) {
 void CQUAVDoc::beginEdit(const std::string& label, bool invalidatesResults) {
     DocumentState before = captureState();
     if (invalidatesResults && model_ && model_->calculated) {
-        calculatedModel_ = std::make_shared<const AnalysisModel>(*model_);
+        // Shown, never edited: picks act on the model itself, so the copy shows
+        // no selection of its own.
+        auto calculated = std::make_shared<AnalysisModel>(*model_);
+        calculated->setSpringSelection(-2);
+        calculated->setLoadSelection(-2);
+        calculated->setObservationPointSelection(-2);
+        calculatedModel_ = std::move(calculated);
         model_->calculated = 0;
     }
     commitEdit(label, std::move(before));

@@ -118,8 +118,8 @@ void fitView(ViewCamera& camera, DisplayState& state, const AnalysisModel* model
             y0 = std::min(y0, w.y);
             y1 = std::max(y1, w.y);
         }
-        const double ratio = std::min(x1 > x0 ? 0.85 * width / (x1 - x0) : 1e9,
-                                      y1 > y0 ? 0.85 * height / (y1 - y0) : 1e9);
+        const double ratio = std::min(x1 > x0 ? kFitFill * width / (x1 - x0) : 1e9,
+                                      y1 > y0 ? kFitFill * height / (y1 - y0) : 1e9);
         if (!std::isfinite(ratio) || ratio <= 0.0 || ratio >= 1e9)
             return;
         const double offX = ((x0 + x1) / 2 - width / 2.0) * unitsPerPixel;

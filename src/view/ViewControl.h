@@ -27,10 +27,14 @@ inline constexpr int kNothingPicked = -3;
 /// the view changed (and must be redrawn); the last position then moves to (x, y).
 bool dragCamera(ViewCamera& camera, DisplayState& state, int x, int y, bool ctrl, bool shift);
 
+/// How much of the view's width or height Fit fills: a margin of 10 % on each
+/// side, room for a mode's animation.
+inline constexpr double kFitFill = 0.8;
+
 /// Fit: the mass element, the springs, the loads' arrows and the observation
-/// points fill 85 % of the w x h view's width or height (a margin of 7.5 % on
-/// each side), centred, seen as the camera turns now, at zoom 1. Nothing
-/// happens without a model; a model without extent keeps the current scale.
+/// points fill kFitFill of the w x h view's width or height, centred, seen as
+/// the camera turns now, at zoom 1. Nothing happens without a model; a model
+/// without extent keeps the current scale.
 void fitView(ViewCamera& camera, DisplayState& state, const AnalysisModel* model, int width,
              int height);
 

@@ -218,9 +218,12 @@ private slots:
         tree->selectRoot();
         tree->collapseItem(tree->find(path(QStringLiteral("ﾓﾃﾞﾙ作成"))));
         tree->setFocus();
+        QStringList hints;
+        connect(tree.get(), &OperationTree::hint, [&](const QString& h) { hints << h; });
         for (int i = 0; i < 3; ++i)
             QTest::keyClick(tree.get(), Qt::Key_Down);
         QCOMPARE(current(), QStringLiteral("計算実行"));
+        QCOMPARE(hints.last(), QStringLiteral("「計算実行」: Enter またはクリックで実行"));
         QVERIFY(ui->messages.empty() && ui->scriptDone());
         ui->cancel<CalculationRequest>();
         QTest::keyClick(tree.get(), Qt::Key_Return);
