@@ -365,12 +365,13 @@ gone 周波数ｽﾃｯﾌﾟ解析結果
 
 # Fit frames the model; Mode1 again ("振動ﾓｰﾄﾞ", row 5, opens: 6 Mode1). F6
 # takes the keyboard from the tree to the model browser's springs, where Down
-# selects "rear left" (the fourth, in order of creation): it turns red in the view.
+# selects "rear right" (the third, in order of creation; lower left in the
+# view, clear of the texts): it turns red in the view.
 window "無題\\* - QUAV"
 xdotool key alt+v f
 row 5
 row 6
-xdotool key F6 Home Down Down Down
+xdotool key F6 Home Down Down
 shot browser-selection
 # Delete removes it, and the status line says so; the results stay, marked
 # stale: the mode is the one calculated, with the spring as it was, in grey.

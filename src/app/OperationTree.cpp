@@ -77,7 +77,7 @@ OperationTree::OperationTree(QWidget* parent) : QTreeWidget(parent) {
     // A click on the branch's arrow only opens or closes it: no click is reported.
     connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { run(item); });
     connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
-        if (current && !running_)
+        if (current && movingByKeys_)
             emit hint(QStringLiteral("「%1」: Enter またはクリックで実行").arg(current->text(0)));
     });
     // A command that moved the selection while a click was being handled:
@@ -92,11 +92,11 @@ OperationTree::OperationTree(QWidget* parent) : QTreeWidget(parent) {
 void OperationTree::run(QTreeWidgetItem* item) {
     if (!item)
         return;
-    const bool outer = !running_;
-    running_ = true;
     setCurrentItem(item);
     if (item->childCount() > 0 && !item->isExpanded())
         item->setExpanded(true);
+    const bool outer = !running_;
+    running_ = true;
     if (dispatcher_)
         dispatcher_->selectionChanged(item);
     if (outer) {
@@ -110,7 +110,9 @@ void OperationTree::keyPressEvent(QKeyEvent* event) {
         run(currentItem());
         return;
     }
+    movingByKeys_ = true;
     QTreeWidget::keyPressEvent(event);
+    movingByKeys_ = false;
 }
 
 void OperationTree::selectRoot() {

@@ -41,7 +41,8 @@ protected:
 
 private:
     OperationDispatcher* dispatcher_ = nullptr;
-    bool running_ = false;
+    bool running_ = false;      ///< inside run(), nested runs included
+    bool movingByKeys_ = false; ///< the current item moves by a key, not to run
 };
 
 } // namespace quav

@@ -224,7 +224,7 @@ void CQUAVView::paintOverlay(QPainter& painter, const AnalysisModel* model,
     if (!panel.isNull()) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(0, 0, 0, 210));
+        painter.setBrush(QColor(0, 0, 0, 185));
         painter.drawRoundedRect(panel.adjusted(-6, -4, 8, 4), 5, 5);
         painter.setRenderHint(QPainter::Antialiasing, false);
     }
