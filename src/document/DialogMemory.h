@@ -16,6 +16,9 @@ struct DialogMemory {
     std::optional<LoadValues> staticLoad;
     std::optional<LoadValues> dynamicLoad;
     std::optional<ObservationPointValues> observationPoint;
+    /// The analyses last ticked in the calculation conditions (the sweep range
+    /// is the model's own).
+    std::optional<CalculationRequest> analyses;
     /// The optimiser's output folder and the name of the folder made in it.
     std::string outputPath;
     std::string outputFolder;

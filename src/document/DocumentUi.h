@@ -62,8 +62,8 @@ struct ObservationPointValues {
     Vec3 position{};
 };
 
-/// The calculation conditions dialog: the four analyses (all ticked when it
-/// opens) and the sweep range.
+/// The calculation conditions dialog: the four analyses (all ticked the first
+/// time, then as last confirmed) and the sweep range.
 struct CalculationRequest {
     bool eigen = true;
     bool staticAnalysis = true;

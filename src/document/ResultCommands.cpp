@@ -22,7 +22,7 @@ CalculationCommandResult calculateCommand(CQUAVDoc& doc, DocumentUi& ui) {
         ui.message("モデルがありません");
         return CalculationCommandResult::NoModel;
     }
-    CalculationRequest request;
+    CalculationRequest request = doc.dialogMemory().analyses.value_or(CalculationRequest{});
     request.start = m->frequencyStart;
     request.end = m->frequencyEnd;
     request.step = m->frequencyStep;
@@ -34,6 +34,7 @@ CalculationCommandResult calculateCommand(CQUAVDoc& doc, DocumentUi& ui) {
         ui.message(inputErrorText(*problem));
         return CalculationCommandResult::Cancelled;
     }
+    doc.dialogMemory().analyses = request;
     m->setFrequencyRange(request.end, request.start, request.step);
     CalculationConditions conditions;
     conditions.eigen = request.eigen;

@@ -311,6 +311,17 @@ TEST_F(UndoFixture, CreationDialogsOpenWithTheLastValues) {
     });
     createDynamicLoad(doc, ui);
     EXPECT_EQ(std::tuple(dynamic.name, dynamic.value), std::tuple("", 0.0));
+    // The calculation keeps the analyses last ticked; the range is the model's.
+    ui.ok<CalculationRequest>([](auto& r) {
+        r.frequencyStep = false;
+        r.start = r.end = 0;
+    });
+    calculateCommand(doc, ui);
+    ui.expect<CalculationRequest>([](auto& r) {
+        EXPECT_EQ(std::tuple(r.eigen, r.frequencyStep, r.end), std::tuple(true, false, 0.0));
+        return false;
+    });
+    calculateCommand(doc, ui);
     // A new document keeps them: they last while the application runs.
     doc.newDocument();
     EXPECT_TRUE(doc.dialogMemory().spring.has_value());
