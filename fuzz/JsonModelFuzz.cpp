@@ -2,8 +2,8 @@
 // JSON, must save as a model file that reads back to the same bytes (the
 // running size it checked being the file's exact size), and must write as
 // JSON that reads back to the same JSON.
-#include "exchange/ModelJson.h"
 #include "document/ModelFile.h"
+#include "exchange/ModelJson.h"
 
 #include <nlohmann/json.hpp>
 

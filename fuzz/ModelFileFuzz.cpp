@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the model-file reader. Whatever the reader accepts
 // must save again, saving what was read back must give the same bytes, and
 // the model must go through JSON and back to the same bytes too.
-#include "exchange/ModelJson.h"
 #include "document/ModelFile.h"
+#include "exchange/ModelJson.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,17 +3,21 @@
 # with xdotool: builds a model from the operation tree (mass element, two
 # springs bound to each of two characteristics, a static and a dynamic load, an
 # observation point; four springs, since two alone would leave the body free
-# to turn about the line through them), calculates, reads the reports, writes the memo, saves,
-# opens the file again and compares it with the same model made by quav-cli.
-# On the way it shows the contribution graph (copied to the clipboard) and the
-# frequency-step window of a picked spring (two curves, enlarged, both axes
-# logarithmic with the natural and load frequencies marked, saved as CSV
-# through Qt's Japanese file dialog). A second session on a copy sets up
-# and runs an optimiser study in its dialogs, opens a result file and compares
-# the run's files with quav-cli optimize's.
-# Then the 3-D view on the example: the modes move, a spring picked in a static
-# result prints its block, the DXF outline replaces the box, the
-# transmissibility and sensitivity windows open, Ctrl+C copies the view.
+# to turn about the line through them), moves to 計算実行 with the arrow keys
+# (no dialog opens on the way) and calculates with Enter, reads the reports,
+# writes the memo, saves, opens the file again and compares it with the same
+# model made by quav-cli. On the way it shows the contribution graph (copied to
+# the clipboard) and the frequency-step window of a picked spring (two curves,
+# enlarged, both axes logarithmic with the natural and load frequencies marked,
+# saved as CSV through Qt's Japanese file dialog); selects a spring in the model
+# browser (F6 reaches it), deletes it (the results stay, marked stale), and
+# brings it back with Ctrl+Z. A second session on a copy sets up and runs an
+# optimiser study in its dialogs, opens a result file and compares the run's
+# files with quav-cli optimize's.
+# Then the 3-D view on the example: z up as its weight says, fitted; the modes
+# move, a spring picked by a click inside its box in a static result prints its
+# block, the DXF outline replaces the box, the transmissibility and
+# sensitivity windows open, Ctrl+C copies the view.
 # Leaves a screenshot of the main window and of every dialog on the way in
 # DIR (default: $TMPDIR/quav-tour), to look at.
 #
@@ -140,7 +144,8 @@ message() { # expected text fragment: shoots the message box and closes it
 }
 
 # The operation tree: rows are found from the highlight of the selected root,
-# counting visible rows from it (expanding a branch collapses its siblings).
+# counting visible rows from it. A click runs a row and opens its branch;
+# branches stay open until the tour closes them (Left on the current row).
 row_height=0
 row_top=0
 row_x=0
@@ -194,12 +199,24 @@ row() { # visible row number, 0 = "QUAV操作ﾒﾆｭｰ"
     sleep 0.3
 }
 
+changes() { # picture, pixels: waits (5 s at most) until the screen differs from
+    # the picture in more than that many pixels; a loaded machine paints late
+    for _ in $(seq 25); do
+        sleep 0.2
+        import -window root "$work/now.png"
+        [ "$(compare -metric AE "$1" "$work/now.png" null: 2>&1 || true)" -gt "$2" ] && return 0
+    done
+    return 1
+}
 # ------------------------------------------------------------------- walk --
 "$quav" >"$work/quav.log" 2>&1 &
 pids+=($!)
 window "無題 - QUAV"
 measure_tree
 shot main-start
+# The model is built with y up (表示 → 上方向 → y 軸), so that the springs stay
+# where they were first drawn when the weight along -z comes in.
+xdotool key alt+v u y
 
 # Rows with "ﾓﾃﾞﾙ作成" open: 1 ﾓﾃﾞﾙ作成, 2 質量要素, 3 ばね要素, 4 ばね特性,
 # then (with ばね特性 open) 5 決定, 6 静荷重, 7 動荷重, 8 観測点, 9 ﾓﾃﾞﾙ編集,
@@ -243,9 +260,17 @@ dialog 動的荷重設定 unbalance 0 0 1 0.05 0 0.25 160 "" 25
 row 8
 dialog 観測点の設定 radiator 0.62 0 0.32
 shot main-model
+# Back on "ﾓﾃﾞﾙ作成", Left closes it: 1 ﾓﾃﾞﾙ作成, 2 ﾓﾃﾞﾙ編集, 3 計算実行, 4 結果表示.
+xdotool key Left
 
-# Calculate: the sweep from 1 to 30 Hz in 0.5 Hz steps.
-row 10
+# The arrow keys only move: down to "計算実行" no dialog opens; Enter runs it.
+# The sweep from 1 to 30 Hz in 0.5 Hz steps.
+xdotool key Down Down
+sleep 0.5
+xdotool search --onlyvisible --name "^計算条件設定\$" >/dev/null 2>&1 &&
+    fail "an arrow key opened the calculation dialog"
+shot tree-keys
+xdotool key Return
 window 計算条件設定
 fill 1 30 0.5
 shot 計算条件設定
@@ -256,7 +281,7 @@ message
 # Results: rows with "結果表示" open: 4 結果表示, 5 振動ﾓｰﾄﾞ, then with it open
 # 6-11 Mode1-6, 12 設定, 13 ｸﾞﾗﾌ表示, 14 連成度, 15 静解析, 16 動解析,
 # 17 周波数ｽﾃｯﾌﾟ, 18 ﾃｷｽﾄ表示.
-row 11
+row 4
 row 5
 row 6
 shot main-mode1
@@ -286,8 +311,10 @@ window 情報
 shot results-report
 xdotool key Escape
 gone 情報
-# "静解析" opens with its loads: 6 静解析, 7 weight, 8 設定.
-row 15
+# Back on "振動ﾓｰﾄﾞ", Left closes it; "静解析" opens with its loads: 6 静解析,
+# 7 weight, 8 設定, then 9 動解析, 10 周波数ｽﾃｯﾌﾟ.
+xdotool key Left
+row 6
 row 7
 shot main-static
 row 8
@@ -295,12 +322,12 @@ window 表示設定
 shot 表示設定
 xdotool key Escape
 gone 表示設定
-# "周波数ｽﾃｯﾌﾟ" (row 10) opens, "静解析" closes: 8 周波数ｽﾃｯﾌﾟ, 9 決定. The
-# user picks the point in the view. The window opens with the slider in hand:
-# 30 %, then (past the list of points) the spring's own axes and z, then "ﾃﾞｰﾀ表示".
+# "周波数ｽﾃｯﾌﾟ" (row 10) opens: 11 決定. The user picks the point in the view.
+# The window opens with the slider in hand: 30 %, then (past the list of
+# points) the spring's own axes and z, then "ﾃﾞｰﾀ表示".
 row 10
 pick_springs 2
-row 9
+row 11
 window 周波数ｽﾃｯﾌﾟ解析結果
 shot frequency-step
 xdotool key Page_Up Page_Up Page_Up Page_Up Page_Up Page_Up Tab Tab Tab Down Tab Down Down
@@ -335,6 +362,26 @@ head -1 "$out/frequency-step.csv" | grep -q "^.*周波数 \[Hz\],front left ﾛ�
 window 周波数ｽﾃｯﾌﾟ解析結果
 xdotool key Escape
 gone 周波数ｽﾃｯﾌﾟ解析結果
+
+# Fit frames the model; Mode1 again ("振動ﾓｰﾄﾞ", row 5, opens: 6 Mode1). F6
+# takes the keyboard from the tree to the model browser's springs, where Down
+# selects "rear right" (the third, in order of creation; lower left in the
+# view, clear of the texts): it turns red in the view.
+window "無題\\* - QUAV"
+xdotool key alt+v f
+row 5
+row 6
+xdotool key F6 Home Down Down
+shot browser-selection
+# Delete removes it, and the status line says so; the results stay, marked
+# stale: the mode is the one calculated, with the spring as it was, in grey.
+xdotool key Delete
+shot delete-stale-results
+# Ctrl+Z brings it back with its results; Home and Ctrl+Space leave no row,
+# and so no spring, selected.
+xdotool key ctrl+z
+shot undo-delete
+xdotool key Home ctrl+space
 
 # The memo, then save under a name.
 window "無題\\* - QUAV"
@@ -510,15 +557,6 @@ done
 [ "$matches" -gt 1 ] || fail "the study wrote no result file"
 
 # ------------------------------------------------------------ the 3-D view --
-changes() { # picture, pixels: waits (5 s at most) until the screen differs from
-    # the picture in more than that many pixels; a loaded machine paints late
-    for _ in $(seq 25); do
-        sleep 0.2
-        import -window root "$work/now.png"
-        [ "$(compare -metric AE "$1" "$work/now.png" null: 2>&1 || true)" -gt "$2" ] && return 0
-    done
-    return 1
-}
 # The example opened from the command line: calculate, watch the modes move,
 # pick a spring in a static result and read its block, lay the example's DXF
 # outline over the body, copy the picture to the clipboard.
@@ -526,10 +564,17 @@ changes() { # picture, pixels: waits (5 s at most) until the screen differs from
 pids+=($!)
 window "power_unit.quav - QUAV"
 measure_tree
-xdotool key alt+v f # Fit
-shot view-example
+# Up as the weight says (表示 → 上方向 → 自動): the example's weight acts along
+# -z, so z is up; Fit frames the body, the springs, the loads and the points.
+xdotool key alt+v u a
+xdotool key alt+v f
+shot z-up-fit
+xdotool key alt+v 4 # 等角: turned, and fitted again
+shot view-isometric
+xdotool key alt+v 1 # 正面
 # Rows: 3 計算実行, 4 結果表示; under it 5 振動ﾓｰﾄﾞ, with it open 6-11 Mode1-6,
-# then 15 静解析; "静解析" open instead: 6 静解析, 7 weight, 8 roll torque.
+# 12 設定, 13 ｸﾞﾗﾌ表示, 14 連成度, then 15 静解析, with it open 16 weight,
+# 17 roll torque.
 row 3
 window 計算条件設定
 xdotool key Return
@@ -546,17 +591,22 @@ for mode in 7 8 9 10 11; do
 done
 shot view-mode6
 row 15
-row 7
+row 16
 view_before
-# A spring of the example is yellow (bound to a characteristic): click the
-# first yellow pixel left of the tree; its block joins the texts.
+# A spring of the example is yellow (bound to a characteristic). A click inside
+# its box, off its edges and axes, picks it: halfway between the outline's
+# first yellow pixel (a corner of its silhouette) and the middle of the yellow
+# pixels around it. Its block joins the texts.
 point=$(convert "$work/before.png" -crop "$((tree_x - 10))x100000+0+0" txt:- |
-    awk -F'[,:]' '!found && /#FFFF00/ { print $1, $2; found = 1 }') || true
+    awk -F'[,:]' '/#FFFF00/ { x = $1; y = $2 + 0
+        if (!n) { fx = x; fy = y }
+        if (x - fx < 60 && fx - x < 60 && y - fy < 60) { n++; sx += x; sy += y }
+    } END { if (n) printf "%d %d\n", (fx + sx / n) / 2, (fy + sy / n) / 2 }') || true
 [ -n "$point" ] || fail "no spring drawn in the static display"
 read -r x y <<<"$point"
 xdotool mousemove "$x" "$y" click 1
-changes "$work/before.png" 500 || fail "picking a spring printed no block"
-shot view-static-spring
+changes "$work/before.png" 500 || fail "a click inside a spring printed no block"
+shot pick-inside-spring
 # The outline of the power unit instead of the box.
 xdotool key alt+f i g
 window 開く

@@ -4,6 +4,7 @@
 #include "app/DocumentFiles.h"
 #include "app/FileNames.h"
 #include "app/LockIndicators.h"
+#include "app/ModelBrowser.h"
 #include "app/OperationTree.h"
 #include "dialogs/InfoDialogs.h"
 #include "document/Document.h"
@@ -12,6 +13,7 @@
 #include "view/CQUAVView.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -19,10 +21,13 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -35,6 +40,8 @@ namespace quav {
 namespace {
 
 const QString kReady = QStringLiteral("ﾚﾃﾞｨ");
+/// The user's up axis: "auto" (from the weight load), "y" or "z".
+const QString kUpAxisKey = QStringLiteral("view/upAxis");
 
 /// The local .quav file among dropped URLs, if any, as the bytes of its path.
 std::string droppedModel(const QMimeData* data) {
@@ -86,19 +93,41 @@ CMainFrame::CMainFrame(CQUAVDoc& doc, QWidget* parent) : QMainWindow(parent), do
     dispatcher_ = std::make_unique<OperationDispatcher>(
         *tree_, DispatchTarget{doc_, ui_, display_, selectionMode_});
     tree_->setDispatcher(dispatcher_.get());
+    connect(tree_, &OperationTree::itemRan, this, &CMainFrame::followPickMode);
+    connect(tree_, &OperationTree::hint, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
+
+    browserDock_ = new QDockWidget(QStringLiteral("ﾓﾃﾞﾙﾌﾞﾗｳｻﾞ"), this);
+    browserDock_->setObjectName(QStringLiteral("ModelBrowserDock"));
+    browser_ = new ModelBrowser(doc_, ui_, browserDock_);
+    browserDock_->setWidget(browser_);
+    addDockWidget(Qt::BottomDockWidgetArea, browserDock_);
+    QAction* toggleBrowser = browserDock_->toggleViewAction();
+    toggleBrowser->setObjectName(QString::number(cmd::ModelBrowser));
+    toggleBrowser->setText(QStringLiteral("ﾓﾃﾞﾙﾌﾞﾗｳｻﾞ(&B)"));
+    toggleBrowser->setStatusTip(QStringLiteral("ﾓﾃﾞﾙﾌﾞﾗｳｻﾞの表示または非表示"));
+    menu_.actions.insert(cmd::ModelBrowser, toggleBrowser);
+    menu_.viewMenu->insertAction(menu_[cmd::PresentationMode], toggleBrowser);
+    resizeDocks({browserDock_}, {200}, Qt::Vertical);
     files_ = new DocumentFiles(doc_, this);
     files_->attachRecentMenu(menu_.fileMenu, menu_.recentPlaceholder);
 
     view_ = new CQUAVView([this] { return doc_.model(); }, display_,
                           [this] { return selectionMode_; }, this);
+    view_->setResultsSource([this] { return doc_.resultsModel(); },
+                            [this] { return doc_.resultState() == ResultState::Stale; });
     setCentralWidget(view_);
     // A pick changes the selection flags that the editing commands act on.
     connect(view_, &CQUAVView::selectionChanged, this, [this] { doc_.updateAllViews(); });
+    connect(view_, &CQUAVView::statusMessage, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
 
     doc_.addListener([this](DocumentEvent e) { onDocumentEvent(static_cast<int>(e)); });
     connectCommands();
     new AnalysisMenu(this, doc_, ui_);
     updateTitle();
+    updateUndoActions();
+    updateResultState();
     resize(1000, 700);
     tree_->setFocus(); // the tree is the way in
 }
@@ -119,6 +148,9 @@ void CMainFrame::buildToolBar() {
                    {cmd::FileOpen, QStyle::SP_DialogOpenButton, "開く"},
                    {cmd::FileSave, QStyle::SP_DialogSaveButton, "上書き保存"},
                    {0, {}, nullptr},
+                   {cmd::EditUndo, QStyle::SP_ArrowBack, "元に戻す (Ctrl+Z)"},
+                   {cmd::EditRedo, QStyle::SP_ArrowForward, "やり直し (Ctrl+Y)"},
+                   {0, {}, nullptr},
                    {cmd::EditCopy, QStyle::SP_DesktopIcon, "画面ｺﾋﾟｰ"},
                    {0, {}, nullptr},
                    {cmd::About, QStyle::SP_MessageBoxInformation, "ﾊﾞｰｼﾞｮﾝ情報"}};
@@ -132,6 +164,14 @@ void CMainFrame::buildToolBar() {
         action->setToolTip(QString::fromUtf8(b.tip));
         toolBar_->addAction(action);
     }
+    // The standard views, as words: no stock icon says "from above".
+    toolBar_->addSeparator();
+    for (int id : {cmd::Fit, cmd::ViewFront, cmd::ViewSide, cmd::ViewTop, cmd::ViewIsometric}) {
+        QAction* action = menu_[id];
+        const QString text = action->text().remove(QRegularExpression(QStringLiteral("\\(&.\\)")));
+        action->setIconText(text);
+        toolBar_->addAction(action);
+    }
 }
 
 void CMainFrame::buildStatusBar() {
@@ -142,6 +182,10 @@ void CMainFrame::buildStatusBar() {
         if (text.isEmpty())
             bar->showMessage(kReady);
     });
+    // Whether the results shown are the model's own or stale, at a glance.
+    resultState_ = new QLabel(bar);
+    resultState_->setObjectName(QStringLiteral("resultState"));
+    bar->addPermanentWidget(resultState_);
     new LockIndicators(bar);
 }
 
@@ -168,6 +212,51 @@ void CMainFrame::connectCommands() {
     on(cmd::ScreenCopy, [this] { view_->copyScreen(); });
     on(cmd::EditCopy, [this] { view_->copyScreen(); });
     on(cmd::Fit, [this] { view_->fit(); });
+    on(cmd::ViewFront, [this] { view_->showStandardView(StandardView::Front); });
+    on(cmd::ViewSide, [this] { view_->showStandardView(StandardView::Side); });
+    on(cmd::ViewTop, [this] { view_->showStandardView(StandardView::Top); });
+    on(cmd::ViewIsometric, [this] { view_->showStandardView(StandardView::Isometric); });
+    auto* upGroup = new QActionGroup(this);
+    const struct {
+        int id;
+        UpChoice choice;
+    } ups[] = {{cmd::UpAuto, UpChoice::Auto}, {cmd::UpY, UpChoice::Y}, {cmd::UpZ, UpChoice::Z}};
+    for (const auto& u : ups) {
+        upGroup->addAction(menu_[u.id]);
+        on(u.id, [this, choice = u.choice] { setUpChoice(static_cast<int>(choice)); });
+    }
+    const QString stored = QSettings().value(kUpAxisKey, QStringLiteral("auto")).toString();
+    setUpChoice(static_cast<int>(stored == QStringLiteral("y")   ? UpChoice::Y
+                                 : stored == QStringLiteral("z") ? UpChoice::Z
+                                                                 : UpChoice::Auto));
+    // F6 and Shift+F6 move the keyboard between the panes: the view, the tree
+    // and the browser's table.
+    auto nextPane = [this](int step) {
+        QList<QWidget*> panes;
+        for (QWidget* w : {static_cast<QWidget*>(view_), static_cast<QWidget*>(tree_),
+                           browser_->currentWidget()})
+            if (w && w->isVisible())
+                panes << w;
+        if (panes.isEmpty())
+            return;
+        const int at = static_cast<int>(panes.indexOf(focusWidget()));
+        const int n = static_cast<int>(panes.size());
+        panes[((at < 0 ? 0 : at + step) % n + n) % n]->setFocus(Qt::ShortcutFocusReason);
+    };
+    on(cmd::NextPane, [nextPane] { nextPane(1); });
+    on(cmd::PreviousPane, [nextPane] { nextPane(-1); });
+    on(cmd::EditUndo, [this] {
+        const std::string label = doc_.history().undoLabel();
+        if (doc_.undo())
+            statusBar()->showMessage(QStringLiteral("元に戻しました: ") +
+                                     QString::fromStdString(label));
+    });
+    on(cmd::EditRedo, [this] {
+        const std::string label = doc_.history().redoLabel();
+        if (doc_.redo())
+            statusBar()->showMessage(QStringLiteral("やり直しました: ") +
+                                     QString::fromStdString(label));
+    });
     on(cmd::InertiaAxes, [this] {
         display_.showInertiaAxes = !display_.showInertiaAxes;
         doc_.updateAllViews();
@@ -205,11 +294,80 @@ void CMainFrame::onDocumentEvent(int event) {
         break;
     case DocumentEvent::StateChanged:
         updateTitle();
+        updateUndoActions();
         break;
     case DocumentEvent::ModelChanged:
         break;
     }
+    browser_->refresh();
+    updateResultState();
     view_->update();
+}
+
+void CMainFrame::updateUndoActions() {
+    const struct {
+        int id;
+        const char* text;
+        const char* keys;
+        std::string label;
+        bool can;
+    } actions[] = {{cmd::EditUndo, "元に戻す(&U)", "Ctrl+Z", doc_.history().undoLabel(),
+                    doc_.history().canUndo()},
+                   {cmd::EditRedo, "やり直し(&R)", "Ctrl+Y", doc_.history().redoLabel(),
+                    doc_.history().canRedo()}};
+    for (const auto& a : actions) {
+        QAction* action = menu_[a.id];
+        QString text = QString::fromUtf8(a.text);
+        if (!a.label.empty())
+            text += QStringLiteral(" ") + QString::fromStdString(a.label);
+        action->setText(text + QStringLiteral("\t") + QString::fromLatin1(a.keys));
+        action->setEnabled(a.can);
+    }
+}
+
+void CMainFrame::updateResultState() {
+    switch (doc_.resultState()) {
+    case ResultState::None:
+        resultState_->setText(QStringLiteral("結果なし"));
+        resultState_->setStyleSheet(QString());
+        break;
+    case ResultState::Current:
+        resultState_->setText(QStringLiteral("計算結果: 最新"));
+        resultState_->setStyleSheet(QString());
+        break;
+    case ResultState::Stale:
+        resultState_->setText(QStringLiteral("古い結果"));
+        resultState_->setStyleSheet(
+            QStringLiteral("color: white; background: #808080; padding: 0 4px"));
+        break;
+    }
+}
+
+void CMainFrame::setUpChoice(int value) {
+    const auto choice = static_cast<UpChoice>(value);
+    const char* stored = choice == UpChoice::Y ? "y" : choice == UpChoice::Z ? "z" : "auto";
+    QSettings().setValue(kUpAxisKey, QString::fromLatin1(stored));
+    menu_[cmd::UpAuto]->setChecked(choice == UpChoice::Auto);
+    menu_[cmd::UpY]->setChecked(choice == UpChoice::Y);
+    menu_[cmd::UpZ]->setChecked(choice == UpChoice::Z);
+    view_->setUpChoice(choice);
+}
+
+void CMainFrame::followPickMode() {
+    switch (selectionMode_) {
+    case SelectionMode::Springs:
+        browser_->showKind(ModelTableKind::Springs);
+        break;
+    case SelectionMode::Loads:
+        browser_->showKind(ModelTableKind::StaticLoads);
+        break;
+    case SelectionMode::ObservationPoints:
+        browser_->showKind(ModelTableKind::ObservationPoints);
+        break;
+    case SelectionMode::None:
+    case SelectionMode::All:
+        break;
+    }
 }
 
 void CMainFrame::updateTitle() {

@@ -10,6 +10,7 @@
 #include <memory>
 
 class QDockWidget;
+class QLabel;
 class QToolBar;
 
 namespace quav {
@@ -17,6 +18,7 @@ namespace quav {
 class CQUAVDoc;
 class CQUAVView;
 class DocumentFiles;
+class ModelBrowser;
 class OperationTree;
 
 /// The main window: menus, toolbar, status bar, the operation tree docked on
@@ -37,6 +39,7 @@ public:
     const MainMenu& menu() const { return menu_; }
     DocumentUi& ui() { return ui_; }
     CQUAVView* view() const { return view_; }
+    ModelBrowser* browser() const { return browser_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -50,6 +53,11 @@ private:
     void onDocumentEvent(int event);
     void updateTitle();
     void updateChecks();
+    void updateUndoActions();
+    void updateResultState();
+    void setUpChoice(int choice);
+    /// The browser shows the table of what the tree's pick mode selects.
+    void followPickMode();
     void showGroundSettings();
     void editMemo();
     void openManual();
@@ -62,6 +70,9 @@ private:
     QToolBar* toolBar_ = nullptr;
     QDockWidget* dock_ = nullptr;
     OperationTree* tree_ = nullptr;
+    QDockWidget* browserDock_ = nullptr;
+    ModelBrowser* browser_ = nullptr;
+    QLabel* resultState_ = nullptr;
     std::unique_ptr<OperationDispatcher> dispatcher_;
     DocumentFiles* files_ = nullptr;
     CQUAVView* view_ = nullptr;

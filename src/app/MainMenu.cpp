@@ -55,6 +55,14 @@ MainMenu MainMenu::build(QMainWindow* window) {
     item(file, {cmd::AppExit, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", "QUAV を終了します"});
 
     QMenu* edit = bar->addMenu(QStringLiteral("編集(&E)"));
+    menu.editMenu = edit;
+    item(edit, {cmd::EditUndo, "元に戻す(&U)\tCtrl+Z", "直前のモデルの変更を取り消します"})
+        ->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Z")),
+                        QKeySequence(QStringLiteral("Alt+Backspace"))});
+    item(edit, {cmd::EditRedo, "やり直し(&R)\tCtrl+Y", "取り消した変更をもう一度行います"})
+        ->setShortcuts(
+            {QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))});
+    edit->addSeparator();
     item(edit, {cmd::ScreenCopy, "画面ｺﾋﾟｰ(&C)", "画面を画像としてクリップボードへコピーします"});
     submenu(edit, "外部ｼﾞｵﾒﾄﾘ(&G)",
             {cmd::DropGeometry, "質量要素ｼﾞｵﾒﾄﾘ削除(&D)", "読み込んだ質量要素の形状を削除します"});
@@ -62,6 +70,15 @@ MainMenu MainMenu::build(QMainWindow* window) {
     QMenu* view = bar->addMenu(QStringLiteral("表示(&V)"));
     menu.viewMenu = view;
     item(view, {cmd::Fit, "ﾌｨｯﾄ(&F)", "モデル全体が見えるように表示します"});
+    item(view, {cmd::ViewFront, "正面(&1)", "モデルを正面から見ます"});
+    item(view, {cmd::ViewSide, "側面(&2)", "モデルを右側面 (+x) から見ます"});
+    item(view, {cmd::ViewTop, "上面(&3)", "モデルを上から見ます"});
+    item(view, {cmd::ViewIsometric, "等角(&4)", "モデルを斜め上から等角に見ます"});
+    QMenu* up = view->addMenu(QStringLiteral("上方向(&U)"));
+    item(up, {cmd::UpAuto, "自動 (重量荷重の向き)(&A)",
+              "重心の静荷重 (重量) の向きを下にします。なければ y 軸が上です", true});
+    item(up, {cmd::UpY, "y 軸(&Y)", "y 軸を上にして表示します", true});
+    item(up, {cmd::UpZ, "z 軸(&Z)", "z 軸を上にして表示します", true});
     view->addSeparator();
     item(view, {cmd::ToolBar, "ﾂｰﾙ ﾊﾞｰ(&T)", "ツール バーの表示/非表示を切り替えます", true});
     item(view,
@@ -85,17 +102,14 @@ MainMenu MainMenu::build(QMainWindow* window) {
          {cmd::OnlineManual, "オンラインマニュアル(&M)", "操作マニュアルをブラウザで開きます"});
     item(help, {cmd::About, "QUAV のﾊﾞｰｼﾞｮﾝ情報(&A)...", "プログラムのバージョンを表示します"});
 
-    // Accelerators that are no menu item of their own. Undo, cut, paste and
-    // the pane keys have no command here, so they stay disabled.
+    // Accelerators that are no menu item of their own. Cut and paste have no
+    // command here, so they stay disabled.
     const struct {
         int id;
         const char* keys[2];
     } accelerators[] = {
-        {cmd::EditUndo, {"Ctrl+Z", "Alt+Backspace"}},
-        {cmd::EditCut, {"Ctrl+X", "Shift+Del"}},
-        {cmd::EditCopy, {"Ctrl+C", "Ctrl+Ins"}},
-        {cmd::EditPaste, {"Ctrl+V", "Shift+Ins"}},
-        {cmd::NextPane, {"F6", nullptr}},
+        {cmd::EditCut, {"Ctrl+X", "Shift+Del"}},    {cmd::EditCopy, {"Ctrl+C", "Ctrl+Ins"}},
+        {cmd::EditPaste, {"Ctrl+V", "Shift+Ins"}},  {cmd::NextPane, {"F6", nullptr}},
         {cmd::PreviousPane, {"Shift+F6", nullptr}},
     };
     for (const auto& a : accelerators) {

@@ -33,6 +33,15 @@ enum : int {
     OnlineManual = 32820,
     About = 57664,
     EditUndo = 57643,
+    EditRedo = 57644,
+    ViewFront = 32850,
+    ViewSide = 32851,
+    ViewTop = 32852,
+    ViewIsometric = 32853,
+    UpAuto = 32854,
+    UpY = 32855,
+    UpZ = 32856,
+    ModelBrowser = 32857,
     EditCut = 57635,
     EditCopy = 57634,
     EditPaste = 57637,
@@ -51,6 +60,7 @@ struct MainMenu {
     /// The "最近使ったﾌｧｲﾙ" entry, in whose place the recent files are listed.
     QAction* recentPlaceholder = nullptr;
     QMenu* viewMenu = nullptr;
+    QMenu* editMenu = nullptr;
 
     static MainMenu build(QMainWindow* window);
     QAction* operator[](int id) const { return actions.value(id); }

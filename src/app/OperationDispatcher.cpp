@@ -11,6 +11,22 @@ namespace quav {
 
 namespace {
 
+/// What a pick mode asks of the user, for the status bar.
+const char* pickPrompt(const std::string& t, const std::string& p) {
+    if (p == "ﾓﾃﾞﾙ作成" && t == "ばね特性")
+        return "ばね特性を割り当てるばね要素を 3D "
+               "ビューでクリックして選び、「決定」を選んでください";
+    if (t == "ばね要素")
+        return "ばね要素を 3D ビューでクリックして選び、「編集」か「削除」を選んでください";
+    if (t == "荷重")
+        return "荷重を 3D ビューでクリックして選び、「編集」か「削除」を選んでください";
+    if (t == "観測点")
+        return "観測点を 3D ビューでクリックして選び、「編集」か「削除」を選んでください";
+    return "応答を見るばね要素・荷重・観測点を 3D "
+           "ビューでクリックして選び、「決定」を選んでください"
+           "（選ばなければ重心）";
+}
+
 /// Items that run and leave: never remembered.
 bool isOneShot(const std::string& t) {
     static const char* const texts[] = {"設定",     "ｸﾞﾗﾌ表示", "周波数ｽﾃｯﾌﾟ",
@@ -30,7 +46,10 @@ void OperationDispatcher::selectionChanged(OperationTreeAccess::Item item) {
         return;
     const bool oneShot = isOneShot(tree_.text(item));
     bool returnedToParent = false;
-    if (dispatch(item, returnedToParent) && !oneShot && !returnedToParent)
+    ++depth_;
+    const bool handled = dispatch(item, returnedToParent);
+    --depth_;
+    if (handled && !oneShot && !returnedToParent)
         remembered_ = item;
 }
 
@@ -41,6 +60,12 @@ bool OperationDispatcher::dispatch(OperationTreeAccess::Item item, bool& returne
     CQUAVDoc& doc = t_.doc;
     DocumentUi& ui = t_.ui;
     DisplayState& display = t_.display;
+    // Only the item the user chose says what it expects: a pick mode reached
+    // again after a one-shot item keeps that item's word in the status line.
+    auto prompt = [&] {
+        if (depth_ == 1)
+            ui.status(pickPrompt(t, p));
+    };
     auto returnToParent = [&] {
         returned = true;
         if (parent)
@@ -61,6 +86,7 @@ bool OperationDispatcher::dispatch(OperationTreeAccess::Item item, bool& returne
                 returnToParent();
             } else if (t == "ばね特性") {
                 t_.selectionMode = SelectionMode::Springs;
+                prompt();
             } else if (t == "静荷重") {
                 createStaticLoad(doc, ui);
                 returnToParent();
@@ -86,13 +112,16 @@ bool OperationDispatcher::dispatch(OperationTreeAccess::Item item, bool& returne
             returnToParent();
         } else if (t == "ばね要素") {
             t_.selectionMode = SelectionMode::Springs;
+            prompt();
         } else if (t == "ばね特性") {
             editCharacteristics(doc, ui);
             returnToParent();
         } else if (t == "荷重") {
             t_.selectionMode = SelectionMode::Loads;
+            prompt();
         } else if (t == "観測点") {
             t_.selectionMode = SelectionMode::ObservationPoints;
+            prompt();
         }
     }
 
@@ -123,11 +152,11 @@ bool OperationDispatcher::dispatch(OperationTreeAccess::Item item, bool& returne
 
     if (t == "削除") {
         if (p == "ばね要素")
-            deleteSprings(doc);
+            deleteSprings(doc, ui);
         else if (p == "荷重")
-            deleteLoads(doc);
+            deleteLoads(doc, ui);
         else if (p == "観測点")
-            deleteObservationPoints(doc);
+            deleteObservationPoints(doc, ui);
         doc.updateAllViews();
         returnToParent();
     }
@@ -147,7 +176,8 @@ bool OperationDispatcher::dispatch(OperationTreeAccess::Item item, bool& returne
         if (!doc.model()) {
             ui.message("ﾓﾃﾞﾙがありません");
             returnToParent();
-        } else if (!doc.model()->calculated) {
+        } else if (doc.resultState() == ResultState::None) {
+            // Stale results are still shown, marked as such, until the next calculation.
             ui.message("計算が実行されていません");
             returnToParent();
         }
@@ -169,8 +199,10 @@ bool OperationDispatcher::dispatch(OperationTreeAccess::Item item, bool& returne
             const bool animating = display.animating;
             display.presentationMode = false;
             display.animating = false;
-            const AnalysisModel& m = *doc.model();
-            ui.showContributionGraph(m.eigenFrequencies, m.modeShapes, doc.title());
+            const bool stale = doc.resultState() == ResultState::Stale;
+            const AnalysisModel& m = stale ? *doc.resultsModel() : *doc.model();
+            ui.showContributionGraph(m.eigenFrequencies, m.modeShapes,
+                                     stale ? doc.title() + "  " + kStaleResultsMark : doc.title());
             display.presentationMode = presentation;
             display.animating = animating;
             selectRemembered();
@@ -190,8 +222,10 @@ bool OperationDispatcher::dispatch(OperationTreeAccess::Item item, bool& returne
     if (p == "動解析" && doc.model())
         showLoadBranch(t, true);
 
-    if (t == "周波数ｽﾃｯﾌﾟ")
+    if (t == "周波数ｽﾃｯﾌﾟ") {
         t_.selectionMode = SelectionMode::All;
+        prompt();
+    }
 
     if (t == "ﾃｷｽﾄ表示") {
         const double phase = display.phase;
@@ -221,7 +255,9 @@ void OperationDispatcher::rebuildLoadBranch(OperationTreeAccess::Item branch, bo
     if (remembered_ && tree_.parent(remembered_) == branch)
         remembered_ = nullptr;
     std::vector<std::string> texts;
-    if (const AnalysisModel* m = t_.doc.model()) {
+    // The loads of the results shown: stale results keep the loads they were calculated for.
+    const AnalysisModel* shown = t_.doc.resultsModel();
+    if (const AnalysisModel* m = shown ? shown : t_.doc.model()) {
         if (dynamic)
             for (const DynamicLoad& l : m->dynamicLoads)
                 texts.push_back(l.name);
@@ -234,7 +270,8 @@ void OperationDispatcher::rebuildLoadBranch(OperationTreeAccess::Item branch, bo
 }
 
 void OperationDispatcher::showLoadBranch(const std::string& t, bool dynamic) {
-    const AnalysisModel& m = *t_.doc.model();
+    const AnalysisModel* shown = t_.doc.resultsModel();
+    const AnalysisModel& m = shown ? *shown : *t_.doc.model();
     DisplayState& display = t_.display;
     // Every load of that name, so with equal names the last is the one shown.
     const int count = dynamic ? int(m.dynamicLoads.size()) : int(m.staticLoads.size());

@@ -61,6 +61,7 @@ private:
     OperationTreeAccess& tree_;
     DispatchTarget t_;
     OperationTreeAccess::Item remembered_ = nullptr;
+    int depth_ = 0; ///< nesting of selectionChanged: 1 for the user's own choice
 };
 
 } // namespace quav

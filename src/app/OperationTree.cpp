@@ -1,6 +1,7 @@
 #include "app/OperationTree.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 namespace quav {
 
@@ -70,8 +71,15 @@ OperationTree::OperationTree(QWidget* parent) : QTreeWidget(parent) {
     auto* root = new QTreeWidgetItem(this, {QString::fromUtf8(treeLayout().text)});
     addChildren(root, treeLayout());
     root->setExpanded(true);
-
-    connect(this, &QTreeWidget::itemExpanded, this, &OperationTree::collapseSiblings);
+    // The first click of a double-click has run the item; the second must not
+    // fold the branch it opened.
+    setExpandsOnDoubleClick(false);
+    // A click on the branch's arrow only opens or closes it: no click is reported.
+    connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { run(item); });
+    connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+        if (current && movingByKeys_)
+            emit hint(QStringLiteral("「%1」: Enter またはクリックで実行").arg(current->text(0)));
+    });
     // A command that moved the selection while a click was being handled:
     // the click's own selection must not stay highlighted beside it.
     connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
@@ -79,38 +87,36 @@ OperationTree::OperationTree(QWidget* parent) : QTreeWidget(parent) {
         if (current && !current->isSelected())
             selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
     });
-    connect(this, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
-                if (!current)
-                    return;
-                if (current->childCount() > 0 && !current->isExpanded())
-                    current->setExpanded(true);
-                if (dispatcher_)
-                    dispatcher_->selectionChanged(current);
-            });
 }
 
-void OperationTree::collapseSiblings(QTreeWidgetItem* expanded) {
-    QTreeWidgetItem* parentItem = expanded->parent();
-    if (!parentItem)
+void OperationTree::run(QTreeWidgetItem* item) {
+    if (!item)
         return;
-    for (int i = 0; i < parentItem->childCount(); ++i) {
-        QTreeWidgetItem* sibling = parentItem->child(i);
-        if (sibling != expanded && sibling->isExpanded())
-            sibling->setExpanded(false);
+    setCurrentItem(item);
+    if (item->childCount() > 0 && !item->isExpanded())
+        item->setExpanded(true);
+    const bool outer = !running_;
+    running_ = true;
+    if (dispatcher_)
+        dispatcher_->selectionChanged(item);
+    if (outer) {
+        running_ = false;
+        emit itemRan();
     }
+}
+
+void OperationTree::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        run(currentItem());
+        return;
+    }
+    movingByKeys_ = true;
+    QTreeWidget::keyPressEvent(event);
+    movingByKeys_ = false;
 }
 
 void OperationTree::selectRoot() {
-    QTreeWidgetItem* root = topLevelItem(0);
-    root->setExpanded(true);
-    if (currentItem() == root) {
-        // No change of selection to report, yet the document changed.
-        if (dispatcher_)
-            dispatcher_->selectionChanged(root);
-    } else {
-        setCurrentItem(root);
-    }
+    run(topLevelItem(0));
 }
 
 QTreeWidgetItem* OperationTree::find(const QStringList& path) const {
@@ -139,7 +145,7 @@ OperationTreeAccess::Item OperationTree::parent(Item handle) const {
 }
 
 void OperationTree::select(Item handle) {
-    setCurrentItem(item(handle));
+    run(item(handle));
 }
 
 void OperationTree::setChildren(Item handle, const std::vector<std::string>& texts) {

@@ -80,7 +80,12 @@ void CurveDialog::buildWindow(QLayout* heading, std::initializer_list<QWidget*> 
         options->addWidget(w);
     options->addStretch();
     options->addWidget(reset);
+    note_ = new QLabel(this);
+    note_->setObjectName(QStringLiteral("note"));
+    note_->setStyleSheet(QStringLiteral("color: #707070; font-weight: bold"));
+    note_->hide();
     auto* left = new QVBoxLayout;
+    left->addWidget(note_);
     if (heading)
         left->addLayout(heading);
     left->addWidget(chart_, 1);
@@ -198,6 +203,11 @@ void CurveDialog::cursorChanged() {
     chart_->setCursorStep(static_cast<std::size_t>(slider_->value()));
     const auto step = chart_->cursorStep();
     readout_->setText(step ? QString::fromStdString(cursorReadout(curves_, *step)) : QString());
+}
+
+void CurveDialog::setNote(const QString& text) {
+    note_->setText(text);
+    note_->setVisible(!text.isEmpty());
 }
 
 QImage CurveDialog::chartImage() const {

@@ -41,6 +41,8 @@ public:
     void copyToClipboard();
     /// "保存...": the table as CSV or TSV, the chart as PNG or SVG.
     void save();
+    /// A note above the chart, in grey (stale results say so here).
+    void setNote(const QString& text);
 
     /// Shows "ﾃﾞｰﾀ表示"'s listing in the text window (modal).
     std::function<void(QWidget* parent, const std::string& text)> showText;
@@ -73,6 +75,7 @@ protected:
     virtual std::vector<PlotCurve> tableCurves() const { return curves_; }
 
     QSlider* slider_ = nullptr;
+    QLabel* note_ = nullptr;
     QPushButton* data_ = nullptr;
     QPushButton* close_ = nullptr;
 

@@ -15,12 +15,15 @@
 #include "document/AnalysisCommands.h"
 #include "document/Document.h"
 #include "document/ModelFile.h"
+#include "document/ResultCommands.h"
 #include "math/Matrix.h"
 #include "model/Archive.h"
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QMainWindow>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <atomic>
@@ -47,14 +50,15 @@ std::string optimizerBlock(const Optimizer& optimizer) {
     return out.takeBytes();
 }
 
-/// Runs an optimiser dialog; a change to what the model file keeps of the
-/// optimiser marks the document modified.
-template <typename Dialog> void editOptimizer(CQUAVDoc& doc, QWidget* parent) {
+/// Runs an optimiser dialog, which edits the settings in place; a change to
+/// what the model file keeps of the optimiser is one undo step `label`.
+template <typename Dialog> void editOptimizer(CQUAVDoc& doc, QWidget* parent, const char* label) {
     const std::string before = optimizerBlock(doc.optimizer());
+    DocumentState state = doc.captureState();
     Dialog dialog(doc.optimizer(), doc.model(), parent);
     dialog.exec();
     if (optimizerBlock(doc.optimizer()) != before)
-        doc.setModified();
+        doc.commitEdit(label, std::move(state));
 }
 
 } // namespace
@@ -67,6 +71,11 @@ void DialogUi::message(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("QUAV"), QString::fromStdString(text),
                     QMessageBox::Ok, parent_);
     box.exec();
+}
+
+void DialogUi::status(const std::string& text) {
+    if (auto* window = qobject_cast<QMainWindow*>(parent_))
+        window->statusBar()->showMessage(QString::fromStdString(text));
 }
 
 void DialogUi::showText(const std::string& text) {
@@ -174,7 +183,11 @@ void DialogUi::showFrequencyStepResults(CQUAVDoc& doc) {
         return;
     FrequencyStepTarget target = takeFrequencyStepTarget(*model);
     doc.updateAllViews(); // the pick is used up
-    FrequencyStepDialog dialog(*model, target, parent_);
+    // Stale results are shown with the model they were calculated for.
+    const bool stale = doc.resultState() == ResultState::Stale;
+    FrequencyStepDialog dialog(stale ? *doc.resultsModel() : *model, target, parent_);
+    if (stale)
+        dialog.setNote(QString::fromUtf8(kStaleResultsMark));
     dialog.showText = [](QWidget* parent, const std::string& text) {
         InfoTextDialog window(text, parent);
         window.exec();
@@ -183,11 +196,11 @@ void DialogUi::showFrequencyStepResults(CQUAVDoc& doc) {
 }
 
 void DialogUi::editDesignParameters(CQUAVDoc& doc) {
-    editOptimizer<ParameterSettingsDialog>(doc, parent_);
+    editOptimizer<ParameterSettingsDialog>(doc, parent_, "最適化ﾊﾟﾗﾒｰﾀの設定");
 }
 
 void DialogUi::editOptimizationConditions(CQUAVDoc& doc) {
-    editOptimizer<ConditionsDialog>(doc, parent_);
+    editOptimizer<ConditionsDialog>(doc, parent_, "最適化条件の設定");
 }
 
 void DialogUi::runOptimizer(CQUAVDoc& doc) {
@@ -203,11 +216,14 @@ void DialogUi::runOptimizer(CQUAVDoc& doc) {
     }
     // While a run goes on its log is shown again; a new one asks for its folder.
     if (!run_->isRunning()) {
-        OutputFolderDialog folder(parent_);
+        DialogMemory& memory = doc.dialogMemory();
+        OutputFolderDialog folder(parent_, QString::fromStdString(doc.outputFolderStart()),
+                                  QString::fromStdString(memory.outputFolder));
         if (folder.exec() != QDialog::Accepted)
             return;
-        prepareOutputDirectory(doc.optimizer(), folder.path().toStdString(),
-                               folder.folderName().toStdString());
+        memory.outputPath = folder.path().toStdString();
+        memory.outputFolder = folder.folderName().toStdString();
+        prepareOutputDirectory(doc.optimizer(), memory.outputPath, memory.outputFolder);
     }
     CalculationLogDialog log(*run_, doc.optimizer(), *doc.model(), doc.title(), parent_);
     log.exec();

@@ -29,6 +29,8 @@ public:
     void stopOptimizer();
 
     void message(const std::string& text) override;
+    /// In the status bar of the parent, when it is a main window.
+    void status(const std::string& text) override;
     void showText(const std::string& text) override;
     void runBusy(const std::function<void()>& work) override;
 

@@ -239,8 +239,10 @@ LoadDialog::LoadDialog(const LoadValues& v, const LoadDialogContext& context, QW
     QLineEdit* const position[3] = {bindNumber(1034, &values.position[0]),
                                     bindNumber(1035, &values.position[1]),
                                     bindNumber(1036, &values.position[2])};
-    addVectorRow(grid, 3, QStringLiteral("位置"), position);
-    grid->addWidget(new QLabel(QStringLiteral("値")), 4, 0);
+    addVectorRow(grid, 3, QStringLiteral("位置[m]"), position);
+    // The value's unit follows the type: a force or a moment.
+    auto* valueLabel = new QLabel(this);
+    grid->addWidget(valueLabel, 4, 0);
     grid->addWidget(bindNumber(1032, &values.value), 4, 1);
     // A fixed list: a type typed by hand would be a load that does nothing.
     type_ = new QComboBox(this); // after the value: the focus moves on to it
@@ -263,7 +265,14 @@ LoadDialog::LoadDialog(const LoadValues& v, const LoadDialogContext& context, QW
     layout->addWidget(okCancel());
     showValues();
     // A stored type the list does not hold shows no entry, and OK asks for one.
+    auto unit = [valueLabel](int type) {
+        valueLabel->setText(type == 1   ? QStringLiteral("値[N･m]")
+                            : type == 0 ? QStringLiteral("値[N]")
+                                        : QStringLiteral("値"));
+    };
+    connect(type_, &QComboBox::currentIndexChanged, this, unit);
     type_->setCurrentIndex(values.type == 0 || values.type == 1 ? values.type : -1);
+    unit(type_->currentIndex());
     setRule([this] { return inputProblem(values, context_.dynamic); });
 }
 
@@ -294,7 +303,7 @@ ObservationPointDialog::ObservationPointDialog(const ObservationPointValues& v, 
     QLineEdit* const position[3] = {bindNumber(1040, &values.position[0]),
                                     bindNumber(1041, &values.position[1]),
                                     bindNumber(1042, &values.position[2])};
-    addVectorRow(grid, 2, QStringLiteral("座標値"), position);
+    addVectorRow(grid, 2, QStringLiteral("座標値[m]"), position);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(okCancel());

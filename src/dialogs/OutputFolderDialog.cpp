@@ -19,16 +19,16 @@ QString OutputFolderDialog::browseFolder(QWidget*, const QString& title, const Q
     return QFileDialog::getExistingDirectory(nullptr, title, start, QFileDialog::ShowDirsOnly);
 }
 
-OutputFolderDialog::OutputFolderDialog(QWidget* parent)
+OutputFolderDialog::OutputFolderDialog(QWidget* parent, const QString& path, const QString& folder)
     : FormDialog(161, QStringLiteral("解析結果保存先設定"), parent) {
-    path_ = new QPlainTextEdit(QDir::currentPath(), this);
+    path_ = new QPlainTextEdit(path.isEmpty() ? QDir::currentPath() : path, this);
     path_->setObjectName(QStringLiteral("1156"));
     path_->setReadOnly(true);
     showAsReadOnly(path_);
     path_->setFixedSize(dialogUnits(200, 30));
     auto* browse = new QPushButton(QStringLiteral("参照"), this);
     browse->setObjectName(QStringLiteral("1062"));
-    folder_ = new QLineEdit(QStringLiteral("Optimize"), this);
+    folder_ = new QLineEdit(folder.isEmpty() ? QStringLiteral("Optimize") : folder, this);
     folder_->setObjectName(QStringLiteral("1157"));
 
     connect(browse, &QPushButton::clicked, this, &OutputFolderDialog::browsePath);

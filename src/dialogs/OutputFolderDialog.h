@@ -12,11 +12,12 @@ namespace quav {
 
 /// 161, where a run writes its files (解析結果保存先設定): a folder path,
 /// chosen with the folder browser, and the name of the folder made in it.
-/// Opens on the working directory and "Optimize".
+/// Opens on `path` (empty: the working directory) and `folder` (empty: "Optimize").
 class OutputFolderDialog : public FormDialog {
     Q_OBJECT
 public:
-    explicit OutputFolderDialog(QWidget* parent = nullptr);
+    explicit OutputFolderDialog(QWidget* parent = nullptr, const QString& path = {},
+                                const QString& folder = {});
 
     QString path() const;
     QString folderName() const;

@@ -82,7 +82,8 @@ GroundDialog::GroundDialog(const GroundValues& v, QWidget* parent)
     : FormDialog(137, QStringLiteral("グラウンド設定"), parent), values(v) {
     auto* grid = new QGridLayout;
     grid->addWidget(bindCheck(1061, QStringLiteral("ｸﾞﾗﾝﾄﾞを表示"), &values.show), 0, 0, 1, 2);
-    grid->addWidget(new QLabel(QStringLiteral("y値[m]")), 1, 0);
+    // Along the view's up axis: y, or z for a model drawn with z up.
+    grid->addWidget(new QLabel(QStringLiteral("高さ[m]")), 1, 0);
     grid->addWidget(bindNumber(1027, &values.level), 1, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

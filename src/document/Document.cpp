@@ -33,6 +33,9 @@ void CQUAVDoc::newDocument() {
     replaceModel(nullptr);
     path_.clear();
     modified_ = false;
+    history_.clear();
+    results_.reset();
+    calculatedModel_.reset();
     announce(DocumentEvent::Reset);
     announce(DocumentEvent::StateChanged);
 }
@@ -45,6 +48,9 @@ FileResult CQUAVDoc::open(const std::string& path) {
     optimizer_.adoptFileContent(std::move(read.optimizer));
     path_ = path;
     modified_ = false;
+    history_.clear();
+    results_.reset();
+    calculatedModel_.reset();
     announce(DocumentEvent::Reset);
     announce(DocumentEvent::StateChanged);
     return {};
@@ -58,15 +64,141 @@ FileResult CQUAVDoc::saveAs(const std::string& path) {
         return result;
     path_ = path;
     modified_ = false;
+    history_.markClean();
     announce(DocumentEvent::StateChanged);
     return result;
 }
 
 void CQUAVDoc::setModified(bool modified) {
-    if (modified_ == modified)
-        return;
+    const bool was = isModified();
     modified_ = modified;
+    if (!modified)
+        history_.markClean();
+    if (isModified() != was)
+        announce(DocumentEvent::StateChanged);
+}
+
+namespace {
+
+/// Holds a model's result tables aside while it lives, so that a copy of the
+/// model made meanwhile leaves them out.
+class ResultsAside {
+public:
+    explicit ResultsAside(AnalysisModel& model) : model_(model), results_(takeResults(model)) {}
+    ResultsAside(const ResultsAside&) = delete;
+    ResultsAside& operator=(const ResultsAside&) = delete;
+    ~ResultsAside() { putResults(model_, std::move(results_)); }
+
+private:
+    AnalysisModel& model_;
+    ModelResults results_;
+};
+
+} // namespace
+
+DocumentState CQUAVDoc::captureState() {
+    DocumentState state;
+    state.optimizer = {optimizer_.parameters, optimizer_.bindings, optimizer_.conditions,
+                       optimizer_.parameterIdCounter};
+    state.calculatedModel = calculatedModel_;
+    if (!model_)
+        return state;
+    if (!results_ || !sameResults(*model_, *results_))
+        results_ = std::make_shared<const ModelResults>(copyResults(*model_));
+    state.results = results_;
+    const ResultsAside aside(*model_);
+    state.model = std::make_unique<AnalysisModel>(*model_);
+    return state;
+}
+
+void CQUAVDoc::commitEdit(const std::string& label, DocumentState before) {
+    history_.push(label, std::move(before));
     announce(DocumentEvent::StateChanged);
+}
+
+void CQUAVDoc::beginEdit(const std::string& label, bool invalidatesResults) {
+    DocumentState before = captureState();
+    if (invalidatesResults && model_ && model_->calculated) {
+        // Shown, never edited: picks act on the model itself, so the copy shows
+        // no selection of its own.
+        auto calculated = std::make_shared<AnalysisModel>(*model_);
+        calculated->setSpringSelection(-2);
+        calculated->setLoadSelection(-2);
+        calculated->setObservationPointSelection(-2);
+        calculatedModel_ = std::move(calculated);
+        model_->calculated = 0;
+    }
+    commitEdit(label, std::move(before));
+}
+
+void CQUAVDoc::restore(DocumentState state) {
+    if (!state.model) {
+        replaceModel(nullptr);
+    } else {
+        ModelResults results = state.results ? *state.results : ModelResults();
+        if (model_)
+            *model_ = std::move(*state.model);
+        else
+            replaceModel(std::move(state.model));
+        putResults(*model_, std::move(results));
+    }
+    optimizer_.parameters = std::move(state.optimizer.parameters);
+    optimizer_.bindings = std::move(state.optimizer.bindings);
+    optimizer_.conditions = std::move(state.optimizer.conditions);
+    optimizer_.parameterIdCounter = state.optimizer.parameterIdCounter;
+    results_ = std::move(state.results);
+    calculatedModel_ = std::move(state.calculatedModel);
+}
+
+bool CQUAVDoc::undo() {
+    if (!history_.canUndo())
+        return false;
+    restore(history_.undo(captureState()));
+    announce(DocumentEvent::ModelChanged);
+    announce(DocumentEvent::StateChanged);
+    return true;
+}
+
+bool CQUAVDoc::redo() {
+    if (!history_.canRedo())
+        return false;
+    restore(history_.redo(captureState()));
+    announce(DocumentEvent::ModelChanged);
+    announce(DocumentEvent::StateChanged);
+    return true;
+}
+
+ResultState CQUAVDoc::resultState() const {
+    if (!model_)
+        return ResultState::None;
+    if (model_->calculated)
+        return ResultState::Current;
+    return calculatedModel_ ? ResultState::Stale : ResultState::None;
+}
+
+const AnalysisModel* CQUAVDoc::resultsModel() const {
+    switch (resultState()) {
+    case ResultState::Current:
+        return model_.get();
+    case ResultState::Stale:
+        return calculatedModel_.get();
+    case ResultState::None:
+        break;
+    }
+    return nullptr;
+}
+
+void CQUAVDoc::calculationFinished() {
+    calculatedModel_.reset();
+    setModified();
+}
+
+std::string CQUAVDoc::outputFolderStart() const {
+    if (!dialogMemory_.outputPath.empty())
+        return dialogMemory_.outputPath;
+    if (path_.empty())
+        return {};
+    return fs::absolute(fs::path(path_)).parent_path().string();
 }
 
 std::string CQUAVDoc::title() const {

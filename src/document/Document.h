@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/DialogMemory.h"
+#include "document/UndoHistory.h"
 #include "model/AnalysisModel.h"
 #include "model/FileIo.h"
 #include "optimizer/Optimizer.h"
@@ -16,7 +18,14 @@ namespace quav {
 enum class DocumentEvent {
     ModelChanged, ///< redraw: the model, its selection or the display changed
     Reset,        ///< a new or opened document replaced the model (or none)
-    StateChanged, ///< the modified flag, the path or the title changed
+    StateChanged, ///< the modified flag, the path, the title or the undo history changed
+};
+
+/// Whether the model has results, and whether they describe it.
+enum class ResultState {
+    None,    ///< no results: never calculated, or the calculation failed
+    Current, ///< the last calculation's results, of the model as it is
+    Stale,   ///< the model was edited since: the results are those of the model as calculated
 };
 
 /// The one document of the application: at most one model, the optimiser
@@ -52,7 +61,11 @@ public:
     /// failure the flag and the previous file stay.
     FileResult saveAs(const std::string& path);
 
-    bool isModified() const { return modified_; }
+    /// Unsaved changes: the undo history is away from the saved position, or
+    /// something outside it (a calculation) changed the model.
+    bool isModified() const { return modified_ || !history_.isClean(); }
+    /// true: changed outside the undo history; false: the present state is the
+    /// saved one.
     void setModified(bool modified = true);
     /// The full path of the file, empty while the document has none.
     const std::string& path() const { return path_; }
@@ -65,15 +78,60 @@ public:
     /// Registers a window; it hears every event until the document goes.
     void addListener(Listener listener) { listeners_.push_back(std::move(listener)); }
 
+    // --- Undo -----------------------------------------------------------------
+    /// Called by an editing command just before it changes the model or the
+    /// optimiser's settings: records the present state as the undo step
+    /// `label` and marks the document modified. An edit of what the
+    /// calculation reads (`invalidatesResults`) makes current results stale:
+    /// `calculated` is cleared and the model as calculated is kept for the
+    /// result displays until the next calculation.
+    void beginEdit(const std::string& label, bool invalidatesResults = true);
+    /// The present state, for an edit that only later knows whether it changed
+    /// anything (a dialog working in place); `commitEdit` records it.
+    DocumentState captureState();
+    void commitEdit(const std::string& label, DocumentState before);
+    /// Takes back the last edit (gives it again); the model, its results and
+    /// their state, the optimiser's settings and the selection return as they
+    /// were. False when there is nothing to take back (give again).
+    bool undo();
+    bool redo();
+    const UndoHistory& history() const { return history_; }
+
+    // --- Results --------------------------------------------------------------
+    ResultState resultState() const;
+    /// The model whose results the result displays show: the model itself while
+    /// its results are current, the model as last calculated while they are
+    /// stale, nullptr without results.
+    const AnalysisModel* resultsModel() const;
+    /// After a calculation ran (well or not): the results are the model's own,
+    /// and the document is modified.
+    void calculationFinished();
+
+    /// The values the creation dialogs last confirmed, for the next one; kept
+    /// while the application runs (New and Open leave them).
+    DialogMemory& dialogMemory() { return dialogMemory_; }
+    /// Where the optimiser's output folder dialog opens: the folder chosen last
+    /// while the application runs, else the model file's folder, else empty
+    /// (the working directory).
+    std::string outputFolderStart() const;
+
 private:
     void announce(DocumentEvent event);
     void replaceModel(std::unique_ptr<AnalysisModel> model);
+    void restore(DocumentState state);
 
     std::unique_ptr<AnalysisModel> model_;
     Optimizer optimizer_;
     std::string path_;
     bool modified_ = false;
     std::vector<Listener> listeners_;
+    UndoHistory history_;
+    /// The results of the last calculation, shared with the undo states that
+    /// hold the same.
+    std::shared_ptr<const ModelResults> results_;
+    /// While the results are stale: the model as it was calculated.
+    std::shared_ptr<const AnalysisModel> calculatedModel_;
+    DialogMemory dialogMemory_;
 };
 
 /// A file's creation time where the file system keeps one (else its

@@ -63,8 +63,8 @@ struct ObservationPointValues {
     Vec3 position{};
 };
 
-/// The calculation conditions dialog: the four analyses (all ticked when it
-/// opens) and the sweep range.
+/// The calculation conditions dialog: the four analyses (all ticked the first
+/// time, then as last confirmed) and the sweep range.
 struct CalculationRequest {
     bool eigen = true;
     bool staticAnalysis = true;
@@ -124,6 +124,8 @@ public:
 
     /// A modal message box with one OK button.
     virtual void message(const std::string& text) = 0;
+    /// A line in the status bar: what a command did, or what it expects next.
+    virtual void status(const std::string& text) = 0;
     /// The read-only text window; lines end with CR LF.
     virtual void showText(const std::string& text) = 0;
     /// Runs `work` (which must not touch anything the window reads) while the

@@ -23,10 +23,8 @@ bool refused(DocumentUi& ui, const Values& values, Context... context) {
     return problem.has_value();
 }
 
-/// After a create or edit changed the model.
+/// After a create or edit changed the model (beginEdit recorded it first).
 void changed(CQUAVDoc& doc) {
-    doc.model()->calculated = 0;
-    doc.setModified();
     doc.updateAllViews();
 }
 
@@ -64,13 +62,16 @@ void createLoad(CQUAVDoc& doc, DocumentUi& ui, bool dynamic) {
     AnalysisModel* m = doc.model();
     if (!m)
         return;
-    LoadValues v;
+    LoadValues v = (dynamic ? doc.dialogMemory().dynamicLoad : doc.dialogMemory().staticLoad)
+                       .value_or(LoadValues{});
     if (!ui.runLoad(v, loadContext(*m, dynamic))) {
         doc.updateAllViews();
         return;
     }
     if (refused(ui, v, dynamic))
         return;
+    (dynamic ? doc.dialogMemory().dynamicLoad : doc.dialogMemory().staticLoad) = v;
+    doc.beginEdit(dynamic ? "動荷重の追加" : "静荷重の追加");
     if (dynamic)
         m->addDynamicLoad(v.name, v.value, column(v.position), column(v.direction), v.type,
                           v.frequency);
@@ -91,19 +92,40 @@ template <class Load> void editSelectedLoad(CQUAVDoc& doc, DocumentUi& ui, Load&
         m.setLoadSelection(-2);
         return;
     }
+    doc.beginEdit("荷重の編集");
     storeLoad(v, l);
     if constexpr (dynamic)
         l.frequency = v.frequency;
     l.selected = 0;
-    m.calculated = 0;
-    doc.setModified();
 }
 
-void afterDelete(CQUAVDoc& doc, int removed) {
-    if (removed > 0) {
-        doc.model()->calculated = 0;
-        doc.setModified();
+template <class Element>
+void addSelectedNames(const std::vector<Element>& elements, std::vector<std::string>& names) {
+    for (const Element& e : elements)
+        if (e.selected)
+            names.push_back(e.name);
+}
+
+/// Removes the selected elements of one kind as one undo step and says which;
+/// nothing selected changes nothing.
+template <class Remove>
+void deleteSelected(CQUAVDoc& doc, DocumentUi& ui, const char* kind,
+                    const std::vector<std::string>& names, Remove remove) {
+    if (names.empty()) {
+        ui.status(std::string("削除する") + kind + "が選択されていません");
+        doc.updateAllViews();
+        return;
     }
+    doc.beginEdit(std::string(kind) + "の削除");
+    remove();
+    constexpr std::size_t kNamed = 3;
+    std::string text =
+        std::string(kind) + " " + std::to_string(names.size()) + " 個を削除しました: ";
+    for (std::size_t i = 0; i < names.size() && i < kNamed; ++i)
+        text += (i ? ", " : "") + names[i];
+    if (names.size() > kNamed)
+        text += " ほか " + std::to_string(names.size() - kNamed) + " 個";
+    ui.status(text + "（元に戻す: Ctrl+Z）");
     doc.updateAllViews();
 }
 
@@ -128,6 +150,7 @@ void defineMassElement(CQUAVDoc& doc, DocumentUi& ui) {
     }
     if (refused(ui, v))
         return;
+    doc.beginEdit("質量要素の設定");
     AnalysisModel& m = doc.model() ? *doc.model() : doc.createModel();
     Matrix inertia(3, 3);
     inertia(0, 0) = v.ixx;
@@ -147,13 +170,15 @@ void createSpring(CQUAVDoc& doc, DocumentUi& ui) {
     AnalysisModel* m = doc.model();
     if (!m)
         return;
-    SpringValues v;
+    SpringValues v = doc.dialogMemory().spring.value_or(SpringValues{});
     if (!ui.runSpring(v)) {
         doc.updateAllViews();
         return;
     }
     if (refused(ui, v))
         return;
+    doc.dialogMemory().spring = v;
+    doc.beginEdit("ばね要素の追加");
     m->addSpring(v.name, column(v.position), Matrix::vector({0.0, v.yAngle, v.zAngle}), v.size);
     changed(doc);
 }
@@ -171,6 +196,7 @@ void assignCharacteristic(CQUAVDoc& doc, DocumentUi& ui) {
         defined.push_back(characteristicValues(c));
     CharacteristicValues v;
     v.dynamicFactor = 1.0; // a mount as stiff in motion as at rest, until told otherwise
+    v = doc.dialogMemory().characteristic.value_or(v);
     if (!ui.runAssignCharacteristic(v, defined)) {
         m->setSpringSelection(-2);
         doc.updateAllViews();
@@ -178,6 +204,8 @@ void assignCharacteristic(CQUAVDoc& doc, DocumentUi& ui) {
     }
     if (refused(ui, v, true))
         return;
+    doc.dialogMemory().characteristic = v;
+    doc.beginEdit("ばね特性の設定");
     m->assignCharacteristic(v.name, column(v.stiffness), v.dynamicFactor, column(v.damping));
     changed(doc);
 }
@@ -194,9 +222,12 @@ void createObservationPoint(CQUAVDoc& doc, DocumentUi& ui) {
     AnalysisModel* m = doc.model();
     if (!m)
         return;
-    ObservationPointValues v{"観測点名を入力", {}};
+    ObservationPointValues v =
+        doc.dialogMemory().observationPoint.value_or(ObservationPointValues{"観測点名を入力", {}});
     if (!ui.runObservationPoint(v))
         return;
+    doc.dialogMemory().observationPoint = v;
+    doc.beginEdit("観測点の追加");
     m->addObservationPoint(v.name, column(v.position));
     changed(doc);
 }
@@ -212,6 +243,7 @@ void editCharacteristics(CQUAVDoc& doc, DocumentUi& ui) {
     CharacteristicListEditor editor(m->springCharacteristics, ui);
     if (!ui.runCharacteristicList(editor))
         return;
+    doc.beginEdit("ばね特性の編集");
     m->springCharacteristics = editor.entries();
     for (SpringElement& s : m->springs)
         if (!m->findCharacteristic(s.characteristicId))
@@ -236,6 +268,7 @@ void editSpring(CQUAVDoc& doc, DocumentUi& ui) {
     }
     if (refused(ui, v))
         return;
+    doc.beginEdit("ばね要素の編集");
     s.name = v.name;
     s.position = column(v.position);
     s.angles[1] = v.yAngle;
@@ -271,39 +304,75 @@ void editObservationPoint(CQUAVDoc& doc, DocumentUi& ui) {
     ObservationPoint& p = *firstSelected(m->observationPoints);
     ObservationPointValues v{p.name, vec3(p.position)};
     if (ui.runObservationPoint(v)) {
+        doc.beginEdit("観測点の編集");
         p.position = column(v.position);
         p.name = v.name;
         p.selected = 0;
-        m->calculated = 0;
-        doc.setModified();
     } else {
         m->setObservationPointSelection(-2);
     }
     doc.updateAllViews();
 }
 
-void deleteSprings(CQUAVDoc& doc) {
+void deleteSprings(CQUAVDoc& doc, DocumentUi& ui) {
     if (AnalysisModel* m = doc.model()) {
-        const int n = m->selectedSpringCount();
-        m->deleteSelectedSprings();
-        afterDelete(doc, n);
+        std::vector<std::string> names;
+        addSelectedNames(m->springs, names);
+        deleteSelected(doc, ui, "ばね要素", names, [m] { m->deleteSelectedSprings(); });
     }
 }
 
-void deleteLoads(CQUAVDoc& doc) {
+void deleteLoads(CQUAVDoc& doc, DocumentUi& ui) {
     if (AnalysisModel* m = doc.model()) {
-        const int n = m->selectedLoadCount();
-        m->deleteSelectedLoads();
-        afterDelete(doc, n);
+        std::vector<std::string> names;
+        addSelectedNames(m->staticLoads, names);
+        addSelectedNames(m->dynamicLoads, names);
+        deleteSelected(doc, ui, "荷重", names, [m] { m->deleteSelectedLoads(); });
     }
 }
 
-void deleteObservationPoints(CQUAVDoc& doc) {
+void deleteObservationPoints(CQUAVDoc& doc, DocumentUi& ui) {
     if (AnalysisModel* m = doc.model()) {
-        const int n = m->selectedObservationPointCount();
-        m->deleteSelectedObservationPoints();
-        afterDelete(doc, n);
+        std::vector<std::string> names;
+        addSelectedNames(m->observationPoints, names);
+        deleteSelected(doc, ui, "観測点", names, [m] { m->deleteSelectedObservationPoints(); });
     }
+}
+
+void editElement(CQUAVDoc& doc, DocumentUi& ui, int id) {
+    AnalysisModel* m = doc.model();
+    if (!m)
+        return;
+    auto has = [id](const auto& elements) {
+        return std::any_of(elements.begin(), elements.end(),
+                           [id](const auto& e) { return e.id == id; });
+    };
+    if (has(m->springs)) {
+        m->setSpringSelection(-2);
+        m->setSpringSelection(id);
+        editSpring(doc, ui);
+    } else if (has(m->staticLoads) || has(m->dynamicLoads)) {
+        m->setLoadSelection(-2);
+        m->setLoadSelection(id);
+        editLoad(doc, ui);
+    } else if (has(m->observationPoints)) {
+        m->setObservationPointSelection(-2);
+        m->setObservationPointSelection(id);
+        editObservationPoint(doc, ui);
+    }
+}
+
+void editCharacteristic(CQUAVDoc& doc, DocumentUi& ui, int id) {
+    AnalysisModel* m = doc.model();
+    SpringCharacteristic* c = m ? m->findCharacteristic(id) : nullptr;
+    if (!c)
+        return;
+    CharacteristicValues v = characteristicValues(*c);
+    if (!ui.runCharacteristicValues(v) || refused(ui, v, false))
+        return;
+    doc.beginEdit("ばね特性の編集");
+    storeCharacteristic(v, *m->findCharacteristic(id));
+    changed(doc);
 }
 
 void editMemo(CQUAVDoc& doc, DocumentUi& ui) {
@@ -312,8 +381,8 @@ void editMemo(CQUAVDoc& doc, DocumentUi& ui) {
         return;
     std::string memo = m->memo;
     if (ui.runMemo(memo)) {
+        doc.beginEdit("メモの編集", false);
         m->memo = memo;
-        doc.setModified();
     }
     doc.updateAllViews();
 }

@@ -6,10 +6,11 @@ class CQUAVDoc;
 class DocumentUi;
 
 // The commands that create and change model objects. Each opens its dialog
-// through `ui`, checks what came back, changes the model and announces the
-// change; a refusal or "入力エラー" leaves the model and the selection as they
-// were. The commands that need a model do nothing without one (the operation
-// tree refuses them first).
+// through `ui`, checks what came back, records an undo step, changes the
+// model and announces the change; a refusal or "入力エラー" leaves the model
+// and the selection as they were. Creation dialogs open with the values the
+// last one of their kind was confirmed with. The commands that need a model do nothing without one
+// (the operation tree refuses them first).
 
 /// Creates the model on the first valid OK.
 void defineMassElement(CQUAVDoc& doc, DocumentUi& ui);
@@ -25,12 +26,18 @@ void editCharacteristics(CQUAVDoc& doc, DocumentUi& ui);
 void editSpring(CQUAVDoc& doc, DocumentUi& ui);
 void editLoad(CQUAVDoc& doc, DocumentUi& ui);
 void editObservationPoint(CQUAVDoc& doc, DocumentUi& ui);
-/// Remove the selected elements of the kind without asking. Removing any
-/// marks the document modified and invalidates the results, which described
-/// the model before.
-void deleteSprings(CQUAVDoc& doc);
-void deleteLoads(CQUAVDoc& doc);
-void deleteObservationPoints(CQUAVDoc& doc);
+/// Remove the selected elements of the kind without asking: each removal is
+/// one undo step, and the status line names what went and how to bring it
+/// back. Removing any marks the document modified and makes the results
+/// stale, as they described the model before.
+void deleteSprings(CQUAVDoc& doc, DocumentUi& ui);
+void deleteLoads(CQUAVDoc& doc, DocumentUi& ui);
+void deleteObservationPoints(CQUAVDoc& doc, DocumentUi& ui);
+/// Edit the spring, load or observation point `id` (the model browser's
+/// double-click): it alone of its kind is selected, then its edit command runs.
+void editElement(CQUAVDoc& doc, DocumentUi& ui, int id);
+/// The values dialog of the characteristic `id`; OK keeps valid values.
+void editCharacteristic(CQUAVDoc& doc, DocumentUi& ui, int id);
 /// The memo; OK marks the document modified even when the text is unchanged.
 void editMemo(CQUAVDoc& doc, DocumentUi& ui);
 

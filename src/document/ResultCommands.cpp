@@ -11,13 +11,18 @@
 
 namespace quav {
 
+const char* const kStaleResultsMark = "古い結果（計算後にモデルが変更されています）";
+const char* const kStaleResultsNote =
+    "※古い結果: 計算後にモデルが変更されています。前回の計算の結果とそのときのモデルを"
+    "表示しています（計算実行で更新されます）\r\n\r\n";
+
 CalculationCommandResult calculateCommand(CQUAVDoc& doc, DocumentUi& ui) {
     AnalysisModel* m = doc.model();
     if (!m) {
         ui.message("モデルがありません");
         return CalculationCommandResult::NoModel;
     }
-    CalculationRequest request;
+    CalculationRequest request = doc.dialogMemory().analyses.value_or(CalculationRequest{});
     request.start = m->frequencyStart;
     request.end = m->frequencyEnd;
     request.step = m->frequencyStep;
@@ -29,6 +34,7 @@ CalculationCommandResult calculateCommand(CQUAVDoc& doc, DocumentUi& ui) {
         ui.message(inputErrorText(*problem));
         return CalculationCommandResult::Cancelled;
     }
+    doc.dialogMemory().analyses = request;
     m->setFrequencyRange(request.end, request.start, request.step);
     CalculationConditions conditions;
     conditions.eigen = request.eigen;
@@ -48,7 +54,7 @@ CalculationCommandResult calculateCommand(CQUAVDoc& doc, DocumentUi& ui) {
     if (!reasons.empty())
         text += "\n\n" + reasons;
     ui.message(text);
-    doc.setModified();
+    doc.calculationFinished();
     doc.updateAllViews();
     return CalculationCommandResult::Finished;
 }
@@ -81,8 +87,13 @@ template <class Write> void showReport(DocumentUi& ui, Write write) {
 } // namespace
 
 void showResultsReport(CQUAVDoc& doc, DocumentUi& ui) {
-    if (const AnalysisModel* m = doc.model())
-        showReport(ui, [m](const TextSink& sink) { return writeResultsReport(*m, sink); });
+    if (!doc.model())
+        return;
+    const bool stale = doc.resultState() == ResultState::Stale;
+    const AnalysisModel* m = stale ? doc.resultsModel() : doc.model();
+    showReport(ui, [m, stale](const TextSink& sink) {
+        return (!stale || sink(kStaleResultsNote)) && writeResultsReport(*m, sink);
+    });
 }
 
 void showInputListing(CQUAVDoc& doc, DocumentUi& ui) {
@@ -108,9 +119,11 @@ void showCouplingDegree(CQUAVDoc& doc, DocumentUi& ui) {
     const AnalysisModel* m = doc.model();
     if (!m)
         return;
+    const bool stale = doc.resultState() == ResultState::Stale;
     char text[64];
-    std::snprintf(text, sizeof text, "連成度：%g[％]", meanCouplingDegree(*m));
-    ui.message(text);
+    std::snprintf(text, sizeof text, "連成度：%g[％]",
+                  meanCouplingDegree(stale ? *doc.resultsModel() : *m));
+    ui.message(stale ? std::string(text) + "\n\n" + kStaleResultsMark : text);
 }
 
 } // namespace quav

@@ -1,7 +1,7 @@
 #include "exchange/ModelJson.h"
 
-#include "exchange/JsonReader.h"
 #include "document/ModelFile.h"
+#include "exchange/JsonReader.h"
 #include "model/Archive.h"
 #include "model/TextEncoding.h"
 

@@ -16,6 +16,7 @@
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include <GL/gl.h>
 
@@ -111,11 +112,33 @@ void CQUAVView::syncTimers() {
     }
 }
 
-AnalysisModel* CQUAVView::prepareScene() {
+void CQUAVView::setResultsSource(std::function<const AnalysisModel*()> results,
+                                 std::function<bool()> stale) {
+    results_ = std::move(results);
+    stale_ = std::move(stale);
+    update();
+}
+
+void CQUAVView::setUpChoice(UpChoice choice) {
+    upChoice_ = choice;
+    update();
+}
+
+const AnalysisModel* CQUAVView::resultsModel() const {
+    if (results_)
+        return results_();
+    const AnalysisModel* model = model_();
+    return model && model->calculated ? model : nullptr;
+}
+
+const AnalysisModel* CQUAVView::prepareScene() {
     AnalysisModel* model = model_();
-    prepareDisplay(state_, model);
-    buildScene(scene_, model, state_, camera_, renderer_.hasGeometry());
-    return model;
+    const AnalysisModel* results = resultsModel();
+    prepareDisplay(state_, model, results);
+    camera_.up = resolveUpAxis(upChoice_, model);
+    const AnalysisModel* drawn = state_.displayKind == DisplayKind::Model ? model : results;
+    buildScene(scene_, drawn, state_, camera_, renderer_.hasGeometry());
+    return drawn;
 }
 
 void CQUAVView::renderFrame() {
@@ -126,7 +149,8 @@ void CQUAVView::renderFrame() {
                        camera_.rotY,
                        pixels.width(),
                        pixels.height(),
-                       renderer_.geometryVersion()};
+                       renderer_.geometryVersion(),
+                       camera_.up};
     FrameReuse::Plan plan = reuse_.plan(scene_.items, key);
     if (plan.reuseFrame && frame_.size() == pixels)
         return;
@@ -167,7 +191,7 @@ void CQUAVView::copyPicture(QOpenGLFramebufferObject* from, QOpenGLFramebufferOb
 
 void CQUAVView::paintEvent(QPaintEvent*) {
     syncTimers();
-    AnalysisModel* model = prepareScene();
+    const AnalysisModel* model = prepareScene();
     QPainter painter(this);
     if (!scene_.hasModel)
         renderer_.setGeometry(nullptr, {});
@@ -178,25 +202,45 @@ void CQUAVView::paintEvent(QPaintEvent*) {
     } else {
         painter.fillRect(rect(), Qt::black);
     }
-    paintOverlay(painter, model);
+    paintOverlay(painter, model, model_());
 }
 
-void CQUAVView::paintOverlay(QPainter& painter, const AnalysisModel* model) {
-    const Overlay overlay = buildOverlay(model, state_, camera_.pickResult, height());
+void CQUAVView::paintOverlay(QPainter& painter, const AnalysisModel* model,
+                             const AnalysisModel* live) {
+    const bool stale = state_.displayKind != DisplayKind::Model && staleResults();
+    const Overlay overlay = buildOverlay(model, state_, camera_.pickResult, height(), stale);
     painter.setFont(overlayFont());
     const QFontMetrics metrics(painter.font());
+    auto box = [&](const OverlayText& t, const QString& text) {
+        const int w = metrics.horizontalAdvance(text);
+        return QRect(t.alignRight ? t.x - w : t.x, t.y, w, metrics.height());
+    };
+    // One translucent panel behind the result texts, so the model shows through
+    // but does not cross the numbers.
+    QRect panel;
+    for (const OverlayText& t : overlay.texts)
+        if (t.onPanel)
+            panel |= box(t, QString::fromStdString(t.text));
+    if (!panel.isNull()) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0, 0, 0, 185));
+        painter.drawRoundedRect(panel.adjusted(-6, -4, 8, 4), 5, 5);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+    }
     for (const OverlayText& t : overlay.texts) {
         const QString text = QString::fromStdString(t.text);
-        painter.fillRect(QRect(t.x, t.y, metrics.horizontalAdvance(text), metrics.height()),
-                         Qt::black);
-        painter.setPen(Qt::white);
-        painter.drawText(t.x, t.y + metrics.ascent(), text);
+        const QRect r = box(t, text);
+        if (!t.onPanel)
+            painter.fillRect(r, Qt::black);
+        painter.setPen(QColor::fromRgbF(t.colour.r, t.colour.g, t.colour.b));
+        painter.drawText(r.left(), t.y + metrics.ascent(), text);
     }
     for (const OverlayLine& l : overlay.lines) {
         painter.setPen(QPen(QColor::fromRgbF(l.colour.r, l.colour.g, l.colour.b), 1));
         painter.drawLine(l.x1, l.y1, l.x2, l.y2);
     }
-    for (const AxisLabel& l : springAxisLabels(model, state_, camera_, width(), height())) {
+    for (const AxisLabel& l : springAxisLabels(live, state_, camera_, width(), height())) {
         painter.setPen(QColor::fromRgbF(l.colour.r, l.colour.g, l.colour.b));
         painter.drawText(QPointF(l.at.x + 2, l.at.y + metrics.ascent() / 2.0),
                          QString(QChar(l.axis)));
@@ -218,16 +262,43 @@ void CQUAVView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
     camera_.leftDragging = true;
-    AnalysisModel* model = prepareScene();
+    // A drag that turns, zooms or pans picks nothing.
+    if (event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier))
+        return;
+    const AnalysisModel* drawn = prepareScene();
+    AnalysisModel* model = model_();
     if (!beginGl())
         return;
-    const qreal dpr = devicePixelRatioF();
-    camera_.pickResult =
-        renderer_.pick(scene_, camera_, qRound(at.x() * dpr), qRound(at.y() * dpr));
+    camera_.pickResult = pickAt(at.x(), at.y(), drawn);
     endGl();
-    if (model && applyPick(*model, selectionMode_(), camera_.pickResult))
+    const SelectionMode mode = selectionMode_();
+    if (model && applyPick(*model, mode, camera_.pickResult))
         emit selectionChanged();
+    if (model) {
+        const std::string text = pickStatus(*model, mode, state_.displayKind, camera_.pickResult);
+        if (!text.empty())
+            emit statusMessage(QString::fromStdString(text));
+    }
     update();
+}
+
+int CQUAVView::pickAt(int x, int y, const AnalysisModel* model) {
+    const qreal dpr = devicePixelRatioF();
+    const SelectionMode mode = selectionMode_();
+    // The smallest region that holds what the mode wants; failing that, the
+    // first that held the body (whose texts a result display shows).
+    int fallback = kNothingPicked;
+    for (int size : kPickRegions) {
+        const int pixels = qMax(1, qRound(size * dpr));
+        const std::vector<PickHit> hits =
+            renderer_.pick(scene_, camera_, qRound(x * dpr), qRound(y * dpr), pixels);
+        const PickChoice choice = choosePick(hits, model, mode);
+        if (choice.wanted)
+            return choice.name;
+        if (fallback == kNothingPicked)
+            fallback = choice.name;
+    }
+    return fallback;
 }
 
 void CQUAVView::mouseReleaseEvent(QMouseEvent* event) {
@@ -243,6 +314,18 @@ void CQUAVView::mouseMoveEvent(QMouseEvent* event) {
     if (dragCamera(camera_, state_, at.x(), at.y(), keys & Qt::ControlModifier,
                    keys & Qt::ShiftModifier))
         update();
+}
+
+void CQUAVView::wheelEvent(QWheelEvent* event) {
+    const QPoint at = event->position().toPoint();
+    const double steps = event->angleDelta().y() / 120.0;
+    if (steps == 0.0) {
+        event->ignore();
+        return;
+    }
+    wheelZoom(camera_, state_, steps, at.x(), at.y(), width(), height());
+    event->accept();
+    update();
 }
 
 void CQUAVView::keyPressEvent(QKeyEvent* event) {
@@ -271,7 +354,14 @@ void CQUAVView::fit() {
     AnalysisModel* model = model_();
     if (!model)
         return;
-    fitView(camera_, state_, model);
+    camera_.up = resolveUpAxis(upChoice_, model);
+    fitView(camera_, state_, model, width(), height());
+    update();
+}
+
+void CQUAVView::showStandardView(StandardView view) {
+    setStandardView(camera_, view);
+    fit();
     update();
 }
 
@@ -316,13 +406,17 @@ void CQUAVView::importGeometry() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     auto geometry = std::make_shared<const DxfGeometry>(readDxf(file));
     QApplication::restoreOverrideCursor();
+    // The values of the last drawing, else its centre-of-gravity point at the body's.
     DxfPlacement placement;
     placement.x = model->centreOfGravity[0];
     placement.y = model->centreOfGravity[1];
     placement.z = model->centreOfGravity[2];
+    placement = lastPlacement_.value_or(placement);
     // Cancelling removes any outline shown before.
     if (!choosePlacement(this, placement))
         geometry.reset();
+    else
+        lastPlacement_ = placement;
     replaceGeometry(std::move(geometry), placement);
 }
 

@@ -14,6 +14,7 @@
 #include "view/FrameReuse.h"
 #include "view/Scene.h"
 #include "view/SceneRenderer.h"
+#include "view/ViewControl.h"
 
 #include <QBasicTimer>
 #include <QImage>
@@ -21,6 +22,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QOffscreenSurface;
 class QOpenGLContext;
@@ -39,6 +41,16 @@ public:
     CQUAVView(std::function<AnalysisModel*()> model, DisplayState& state,
               std::function<SelectionMode()> selectionMode, QWidget* parent = nullptr);
     ~CQUAVView() override;
+
+    /// Where result displays take their results: `results` gives the model
+    /// whose results are shown (null: none), `stale` whether they are those of
+    /// the model as last calculated (drawn with their model, texts in grey).
+    /// Without a source the model's own results are shown while it is calculated.
+    void setResultsSource(std::function<const AnalysisModel*()> results,
+                          std::function<bool()> stale);
+    /// Which axis points up; Auto follows the model's weight load.
+    void setUpChoice(UpChoice choice);
+    UpChoice upChoice() const { return upChoice_; }
 
     /// How the view asks the user; tests replace these with scripted answers.
     MessageBoxes messages;
@@ -59,8 +71,10 @@ public:
     QImage grabView();
 
 public slots:
-    /// Fit (menu 32819).
+    /// Fit (menu 32819): the whole model framed with a margin, as turned now.
     void fit();
+    /// A standard view, then Fit.
+    void showStandardView(StandardView view);
     /// Imports a DXF drawing as the mass element's outline (menu 32816).
     void importGeometry();
     /// Removes the outline; the box is drawn again (menu 32818).
@@ -73,19 +87,28 @@ public slots:
 signals:
     /// A click changed the selection flags of the model.
     void selectionChanged();
+    /// What a click picked or missed, for the status bar.
+    void statusMessage(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 
 private:
     void syncTimers();
-    /// The scene of the current state, the display reset first where needed.
-    AnalysisModel* prepareScene();
+    /// The scene of the current state, the display reset first where needed;
+    /// returns the model drawn (the model as calculated for stale results).
+    const AnalysisModel* prepareScene();
+    /// The model whose results are shown, or null.
+    const AnalysisModel* resultsModel() const;
+    bool staleResults() const { return stale_ && stale_(); }
+    /// The object under window position (x, y), as kPickRegions widen.
+    int pickAt(int x, int y, const AnalysisModel* model);
     /// Makes the view's context current with a framebuffer of the view's size
     /// bound, creating them on first use; false when there is no GL.
     bool beginGl();
@@ -94,13 +117,18 @@ private:
     void renderFrame();
     /// Copies the colours and depths of one framebuffer into another of its size.
     static void copyPicture(QOpenGLFramebufferObject* from, QOpenGLFramebufferObject* to);
-    void paintOverlay(QPainter& painter, const AnalysisModel* model);
+    void paintOverlay(QPainter& painter, const AnalysisModel* model, const AnalysisModel* live);
     void replaceGeometry(std::shared_ptr<const DxfGeometry> geometry,
                          const DxfPlacement& placement);
 
     std::function<AnalysisModel*()> model_;
     DisplayState& state_;
     std::function<SelectionMode()> selectionMode_;
+    std::function<const AnalysisModel*()> results_;
+    std::function<bool()> stale_;
+    UpChoice upChoice_ = UpChoice::Auto;
+    /// The scale, angles and placement of the last imported drawing, offered again.
+    std::optional<DxfPlacement> lastPlacement_;
     ViewCamera camera_;
     Scene scene_;
     SceneRenderer renderer_;

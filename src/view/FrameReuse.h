@@ -23,6 +23,7 @@ struct FrameKey {
     int width = 0; ///< framebuffer [pixels]
     int height = 0;
     unsigned outline = 0; ///< changes with each imported outline
+    UpAxis up = UpAxis::Y;
     bool operator==(const FrameKey&) const = default;
 };
 

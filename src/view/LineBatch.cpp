@@ -8,6 +8,12 @@ namespace quav {
 
 namespace {
 
+/// A grid of vertices on rings: ring j (0 ... rings - 1), slice i (0 ... slices - 1)
+/// is vertex j * slices + i.
+std::uint32_t ringVertex(int j, int i, int slices) {
+    return static_cast<std::uint32_t>(j * slices + i % slices);
+}
+
 class ShapeWriter {
 public:
     explicit ShapeWriter(LineShape& shape) : s_(shape) {}
@@ -18,16 +24,20 @@ public:
         return static_cast<std::uint32_t>(s_.vertexCount() - 1);
     }
     void line(std::uint32_t a, std::uint32_t b) { s_.lines.insert(s_.lines.end(), {a, b}); }
+    void triangle(std::uint32_t a, std::uint32_t b, std::uint32_t c) {
+        s_.triangles.insert(s_.triangles.end(), {a, b, c});
+    }
+    /// The quad between rings j and j + 1 from slice i to i + 1.
+    void ringQuad(int j, int i, int slices) {
+        triangle(ringVertex(j, i, slices), ringVertex(j + 1, i, slices),
+                 ringVertex(j + 1, i + 1, slices));
+        triangle(ringVertex(j, i, slices), ringVertex(j + 1, i + 1, slices),
+                 ringVertex(j, i + 1, slices));
+    }
 
 private:
     LineShape& s_;
 };
-
-/// A grid of vertices on rings: ring j (0 ... rings - 1), slice i (0 ... slices - 1)
-/// is vertex j * slices + i.
-std::uint32_t ringVertex(int j, int i, int slices) {
-    return static_cast<std::uint32_t>(j * slices + i % slices);
-}
 
 LineShape makeSphere(double radius) {
     constexpr int slices = 16, stacks = 16;
@@ -47,6 +57,9 @@ LineShape makeSphere(double radius) {
     for (int i = 0; i < slices; ++i) // meridians
         for (int j = 0; j < stacks; ++j)
             w.line(ringVertex(j, i, slices), ringVertex(j + 1, i, slices));
+    for (int j = 0; j < stacks; ++j)
+        for (int i = 0; i < slices; ++i)
+            w.ringQuad(j, i, slices);
     return s;
 }
 
@@ -67,6 +80,9 @@ LineShape makeCone(double baseRadius, double height) {
     for (int i = 0; i < slices; ++i)
         for (int j = 0; j < stacks; ++j)
             w.line(ringVertex(j, i, slices), ringVertex(j + 1, i, slices));
+    for (int j = 0; j < stacks; ++j)
+        for (int i = 0; i < slices; ++i)
+            w.ringQuad(j, i, slices);
     return s;
 }
 
@@ -80,6 +96,15 @@ LineShape makeBox(double edge) {
         for (std::uint32_t bit : {1u, 2u, 4u}) {
             if (!(c & bit))
                 w.line(c, c | bit);
+        }
+    }
+    // Each face: the corners with one bit fixed, in cyclic order of the other two.
+    for (std::uint32_t bit : {1u, 2u, 4u}) {
+        const std::uint32_t a = bit == 1 ? 2 : 1, b = bit == 4 ? 2 : 4;
+        for (std::uint32_t side : {0u, bit}) {
+            const std::uint32_t quad[4] = {side, side | a, side | a | b, side | b};
+            w.triangle(quad[0], quad[1], quad[2]);
+            w.triangle(quad[0], quad[2], quad[3]);
         }
     }
     return s;
@@ -169,10 +194,11 @@ LineShape geometryShape(const DxfGeometry& geometry, const DxfPlacement& placeme
 }
 
 void LineBatch::build(std::span<const DrawItem> items, ShapeCache& shapes,
-                      const LineShape* geometry) {
+                      const LineShape* geometry, bool surfaces) {
     positions.clear();
     colours.clear();
     lines.clear();
+    triangles.clear();
     ranges.clear();
     LineShape line; // a Line item's own two vertices
     ShapeWriter lineWriter(line);
@@ -210,8 +236,8 @@ void LineBatch::build(std::span<const DrawItem> items, ShapeCache& shapes,
         }
         // A range per object: the items that follow it without loading a name join it.
         if (item.loadsName || ranges.empty())
-            ranges.push_back(
-                {item.name, item.loadsName, static_cast<std::uint32_t>(lines.size()), 0});
+            ranges.push_back({item.name, item.loadsName, static_cast<std::uint32_t>(lines.size()),
+                              0, static_cast<std::uint32_t>(triangles.size()), 0});
         if (!shape)
             continue;
         const auto base = static_cast<std::uint32_t>(positions.size() / 3);
@@ -230,6 +256,11 @@ void LineBatch::build(std::span<const DrawItem> items, ShapeCache& shapes,
         for (std::uint32_t index : shape->lines)
             lines.push_back(base + index);
         ranges.back().count += static_cast<std::uint32_t>(shape->lines.size());
+        if (!surfaces)
+            continue;
+        for (std::uint32_t index : shape->triangles)
+            triangles.push_back(base + index);
+        ranges.back().triangleCount += static_cast<std::uint32_t>(shape->triangles.size());
     }
 }
 

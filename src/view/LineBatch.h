@@ -20,10 +20,13 @@ namespace quav {
 /// The wireframe of one solid in its own frame: vertices and the pairs of
 /// vertex indices that make its lines. `colours` holds one RGB per vertex when
 /// the solid has colours of its own (the axes); empty: the item's colour.
+/// Solids also have their surface as triangles, never drawn but picked, so a
+/// click inside a box hits it and not only a click on its edges.
 struct LineShape {
     std::vector<float> positions; ///< x, y, z per vertex
     std::vector<float> colours;   ///< r, g, b per vertex, or empty
     std::vector<std::uint32_t> lines;
+    std::vector<std::uint32_t> triangles; ///< vertex index triples of the surface
     std::size_t vertexCount() const { return positions.size() / 3; }
 };
 
@@ -59,23 +62,28 @@ private:
 /// polygon would not), lines as separate segments.
 LineShape geometryShape(const DxfGeometry& geometry, const DxfPlacement& placement);
 
-/// One frame's lines. Items keep their order; `ranges` says which lines belong
-/// to which pick name, for the selection render.
+/// One frame's lines. Items keep their order; `ranges` says which lines and
+/// surface triangles belong to which pick name, for the selection render.
 struct LineBatch {
     struct Range {
         int name = 0;
         bool loadsName = true;
-        std::uint32_t first = 0; ///< first index in `lines`
-        std::uint32_t count = 0; ///< number of indices
+        std::uint32_t first = 0;         ///< first index in `lines`
+        std::uint32_t count = 0;         ///< number of indices
+        std::uint32_t firstTriangle = 0; ///< first index in `triangles`
+        std::uint32_t triangleCount = 0; ///< number of indices
     };
     std::vector<float> positions; ///< scene coordinates, x, y, z per vertex
     std::vector<float> colours;   ///< r, g, b per vertex
     std::vector<std::uint32_t> lines;
+    std::vector<std::uint32_t> triangles;
     std::vector<Range> ranges;
 
     /// Fills the batch from a scene's items (reusing its storage). `geometry` is
-    /// drawn for Shape::Geometry items; nullptr draws nothing there.
-    void build(std::span<const DrawItem> items, ShapeCache& shapes, const LineShape* geometry);
+    /// drawn for Shape::Geometry items; nullptr draws nothing there. The
+    /// surfaces' triangles only when `surfaces` (for picking).
+    void build(std::span<const DrawItem> items, ShapeCache& shapes, const LineShape* geometry,
+               bool surfaces = false);
 };
 
 } // namespace quav

@@ -4,126 +4,127 @@
 #include "model/AnalysisModel.h"
 #include "model/TextFormat.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace quav {
 
 namespace {
 
-/// Lines of the result texts, one below the other at a fixed spacing.
+constexpr int kRow = 22;                    ///< line spacing of the result texts [pixels]
+constexpr int kLabelX = 8;                  ///< left edge of the labels
+constexpr int kColumn[3] = {190, 290, 390}; ///< right edges of the x, y, z values
+constexpr Rgb kStaleGrey{0.62f, 0.62f, 0.62f};
+constexpr const char* kDirections[6] = {"x", "y", "z", "Rx", "Ry", "Rz"};
+
+/// Lines of the result texts on the panel, one below the other.
 class TextColumn {
 public:
-    TextColumn(std::vector<OverlayText>& out, int y) : out_(out), y_(y) {}
-
-    void at(int y, std::string text) { out_.push_back({0, y, std::move(text)}); }
-    /// Appends a line of an object block; the next one comes 22 pixels lower.
-    void next(std::string text) {
-        at(y_, std::move(text));
-        y_ += 22;
+    TextColumn(std::vector<OverlayText>& out, bool stale) : out_(out), stale_(stale) {
+        if (stale)
+            line("古い結果（計算後にモデルが変更されています）");
     }
+
+    /// A text at x on the current line.
+    void put(int x, std::string text, bool alignRight = false) {
+        out_.push_back(
+            {x, y_, std::move(text), alignRight, true, stale_ ? kStaleGrey : Rgb{1, 1, 1}});
+    }
+    /// A line of one text at the left; the next line comes below it.
+    void line(std::string text) {
+        put(kLabelX, std::move(text));
+        next();
+    }
+    /// A label and up to three values in the x, y, z columns.
+    void values(std::string label, std::initializer_list<std::string> values) {
+        put(kLabelX, std::move(label));
+        int i = 0;
+        for (const std::string& v : values)
+            put(kColumn[i++], v, true);
+        next();
+    }
+    void next() { y_ += kRow; }
 
 private:
     std::vector<OverlayText>& out_;
-    int y_;
+    bool stale_;
+    int y_ = 4;
 };
 
-void modeTexts(std::vector<OverlayText>& out, const AnalysisModel& model, int n) {
+void modeTexts(TextColumn& t, const AnalysisModel& model, int n) {
     const int column = 6 - n;
     const Matrix& phi = model.modeShapes;
     if (column < 0 || column > 5 || phi.rows() < 6 || phi.cols() < 6 ||
         model.eigenFrequencies.size() < 6)
         return;
-    TextColumn t(out, 0);
-    t.at(0, format("Mode%d", n));
-    t.at(20, format("Freq: %lf [Hz]", model.eigenFrequencies[column]));
-    t.at(60, "固有ベクトル");
+    t.line(format("Mode%d   %lf Hz", n, model.eigenFrequencies[column]));
+    t.values("", {"固有ベクトル", "寄与率[%]"});
     for (int i = 0; i < 6; ++i)
-        t.at(80 + 20 * i, format("%lf", phi(i, column)));
-    t.at(220, "寄与率[%]");
-    for (int i = 0; i < 6; ++i)
-        t.at(240 + 20 * i, format("%lf", phi(i, column) * phi(i, column) * 100.0));
+        t.values(format("%s [%s]", kDirections[i], i < 3 ? "m" : "rad"),
+                 {format("%lf", phi(i, column)),
+                  format("%.2f", phi(i, column) * phi(i, column) * 100.0)});
 }
 
-std::string translationLine(const Matrix& p) {
-    return format("変位:　　%lf, %lf, %lf", p[0], p[1], p[2]);
-}
-
-std::string rotationLine(const Matrix& p) {
-    return format("回転:　　%lf, %lf, %lf", p[3], p[4], p[5]);
-}
-
-std::string absoluteLine(const Matrix& p) {
-    return format("絶対変位:%lf", absoluteDisplacement(p));
-}
-
-/// The block of a load, spring or observation point: its name and the motion p
-/// of its position; a spring also shows p's translation in its own axes.
+/// The block of an object: its kind and name, then the motion p of its
+/// position; a spring also shows p's translation in its own axes.
 void objectBlock(TextColumn& t, const char* title, const std::string& name, const Matrix& p,
-                 const SpringElement* spring = nullptr) {
-    t.next(title);
-    t.next(format("名前:　　%s", name.c_str()));
-    t.next(translationLine(p));
-    t.next(rotationLine(p));
+                 bool amplitude, const SpringElement* spring = nullptr) {
+    t.line(name.empty() ? std::string(title) : std::string(title) + " " + name);
+    t.values("", {"x", "y", "z"});
+    t.values(amplitude ? "変位振幅" : "変位",
+             {engineering(p[0], "m"), engineering(p[1], "m"), engineering(p[2], "m")});
+    t.values(amplitude ? "回転振幅" : "回転",
+             {engineering(p[3], "rad"), engineering(p[4], "rad"), engineering(p[5], "rad")});
     if (spring) {
         const Matrix local = springLocalDisplacement(*spring, Matrix::vector({p[0], p[1], p[2]}));
-        t.next(format("ばね変位:%lf, %lf, %lf", local[0], local[1], local[2]));
+        t.values("ばね変位(ﾛｰｶﾙ)", {engineering(local[0], "m"), engineering(local[1], "m"),
+                                    engineering(local[2], "m")});
     }
-    t.next(absoluteLine(p));
+    t.values("絶対変位", {engineering(absoluteDisplacement(p), "m")});
 }
 
 /// The object blocks of a static or dynamic result: the mass element, the load
 /// shown, every spring and every observation point whose id is `pick`, with
 /// the motion u of the centre of gravity carried to each object's position.
 void objectBlocks(TextColumn& t, const AnalysisModel& model, const StaticLoad& load,
-                  const Matrix& u, int pick) {
+                  const Matrix& u, int pick, bool amplitude) {
     const Matrix& cog = model.centreOfGravity;
-    if (model.massElementId == pick) {
-        t.next("<質量要素>");
-        t.next(translationLine(u));
-        t.next(rotationLine(u));
-        t.next(absoluteLine(u));
-    }
+    if (model.massElementId == pick)
+        objectBlock(t, "<質量要素>", "", u, amplitude);
     if (load.id == pick)
-        objectBlock(t, "<荷重要素>", load.name, pointTransfer(u, cog, load.position));
+        objectBlock(t, "<荷重要素>", load.name, pointTransfer(u, cog, load.position), amplitude);
     for (const SpringElement& s : model.springs) {
         if (s.id == pick)
-            objectBlock(t, "<ばね要素>", s.name, pointTransfer(u, cog, s.position), &s);
+            objectBlock(t, "<ばね要素>", s.name, pointTransfer(u, cog, s.position), amplitude, &s);
     }
     for (const ObservationPoint& o : model.observationPoints) {
         if (o.id == pick)
-            objectBlock(t, "<観測点>", o.name, pointTransfer(u, cog, o.position));
+            objectBlock(t, "<観測点>", o.name, pointTransfer(u, cog, o.position), amplitude);
     }
 }
 
-/// The static (`dynamic` false) or dynamic result texts of load k. The dynamic
-/// texts have the load's frequency as a second line and everything below it
-/// 44 pixels lower.
+/// The static or dynamic result texts of load k: its name (and frequency),
+/// then the blocks of the picked object, amplitudes for a dynamic load.
 template <class Load>
-void loadTexts(std::vector<OverlayText>& out, const AnalysisModel& model,
-               const std::vector<Load>& loads, const Matrix& results, int k, int pick) {
+void loadTexts(TextColumn& t, const AnalysisModel& model, const std::vector<Load>& loads,
+               const Matrix& results, int k, int pick) {
     if (k < 0 || k >= static_cast<int>(loads.size()))
         return;
     const Load& load = loads[k];
     constexpr bool dynamic = std::is_same_v<Load, DynamicLoad>;
-    const int shift = dynamic ? 44 : 0;
-    TextColumn t(out, 0);
-    t.at(0, format("荷重名: %s", load.name.c_str()));
+    t.line(format("荷重名: %s", load.name.c_str()));
     if constexpr (dynamic)
-        t.at(44, format("周波数: %g  [Hz]", load.frequency));
-    int blocks;
+        t.line(format("周波数: %g Hz", load.frequency));
     if (pick == 0) {
-        t.at(44 + shift, "表示オブジェクトを選択して下さい");
-        blocks = 66 + shift;
-    } else {
-        t.at(44 + shift, "--変位データ--");
-        t.at(66 + shift, "※変位はX,Y,Zの順に表記 変位単位[m]、回転単位[rad]");
-        blocks = 110 + shift;
+        t.line("表示オブジェクトを選択して下さい");
+        return;
     }
     if (k >= results.rows() || results.cols() < (dynamic ? 12 : 6))
         return;
     Matrix u = Matrix::column(6);
     for (int i = 0; i < 6; ++i)
         u[i] = results(k, i);
-    TextColumn block(out, blocks);
-    objectBlocks(block, model, load, u, pick);
+    objectBlocks(t, model, load, u, pick, dynamic);
 }
 
 void legend(Overlay& o, int h) {
@@ -139,26 +140,45 @@ void legend(Overlay& o, int h) {
 
 } // namespace
 
+std::string engineering(double value, const std::string& unit) {
+    if (!std::isfinite(value))
+        return format("%g", value) + " " + unit;
+    if (value == 0.0)
+        return "0 " + unit;
+    static const char* const prefixes[] = {"f", "p", "n", "µ", "m", "", "k", "M", "G"};
+    constexpr int kUnit = 5; // index of no prefix
+    int group = static_cast<int>(std::floor(std::log10(std::fabs(value)) / 3.0));
+    // Rounding to four digits can reach the next group (999.96 -> 1000).
+    if (std::fabs(value) / std::pow(10.0, 3 * group) >= 999.95)
+        ++group;
+    group = std::clamp(group, -kUnit, 3);
+    const double mantissa = value / std::pow(10.0, 3 * group);
+    return format("%.4g", mantissa) + " " + prefixes[group + kUnit] + unit;
+}
+
 Overlay buildOverlay(const AnalysisModel* model, const DisplayState& state, int pickResult,
-                     int height) {
+                     int height, bool stale) {
     Overlay o;
     if (model) {
-        switch (state.displayKind) {
-        case DisplayKind::ModeShape:
-            modeTexts(o.texts, *model, state.modeNumber);
-            break;
-        case DisplayKind::StaticResult:
-            if (state.showDisplacementData)
-                loadTexts(o.texts, *model, model->staticLoads, model->staticResults,
-                          state.loadIndex, pickResult);
-            break;
-        case DisplayKind::DynamicResult:
-            if (state.showDisplacementData)
-                loadTexts(o.texts, *model, model->dynamicLoads, model->dynamicResults,
-                          state.loadIndex, pickResult);
-            break;
-        case DisplayKind::Model:
-            break;
+        const bool shown = state.displayKind == DisplayKind::ModeShape ||
+                           (state.displayKind != DisplayKind::Model && state.showDisplacementData);
+        if (shown) {
+            TextColumn t(o.texts, stale);
+            switch (state.displayKind) {
+            case DisplayKind::ModeShape:
+                modeTexts(t, *model, state.modeNumber);
+                break;
+            case DisplayKind::StaticResult:
+                loadTexts(t, *model, model->staticLoads, model->staticResults, state.loadIndex,
+                          pickResult);
+                break;
+            case DisplayKind::DynamicResult:
+                loadTexts(t, *model, model->dynamicLoads, model->dynamicResults, state.loadIndex,
+                          pickResult);
+                break;
+            case DisplayKind::Model:
+                break;
+            }
         }
     }
     legend(o, height);

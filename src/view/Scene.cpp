@@ -13,6 +13,12 @@ namespace {
 /// Radians to the degrees glRotate takes (180 / 3.141592).
 constexpr double kDegreesPerRadian = 57.29579143313326;
 
+/// Exact quarter turns about x (a turn by glRotate's rule would carry the
+/// system's circle constant's error): z to y, for the z-up camera, and y to z,
+/// for the ground of a z-up view.
+constexpr Mat4 kZToY{{1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1}};
+constexpr Mat4 kYToZ{{1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1}};
+
 /// Appends items, keeping the pick name current as the GL name stack does: an
 /// object loads its name once, and everything drawn until the next object
 /// carries that name.
@@ -261,8 +267,8 @@ private:
 
 } // namespace
 
-void prepareDisplay(DisplayState& state, const AnalysisModel* model) {
-    if (model && !model->calculated)
+void prepareDisplay(DisplayState& state, const AnalysisModel* model, const AnalysisModel* results) {
+    if (model && !results)
         state.displayKind = DisplayKind::Model;
 }
 
@@ -276,7 +282,13 @@ void buildScene(Scene& scene, const AnalysisModel* model, const DisplayState& st
         DrawItem grid;
         grid.shape = Shape::Grid;
         grid.colour = colours::ground;
-        grid.transform.translate(0, state.groundLevel, 0);
+        // At the ground's height along the up axis, level on the screen.
+        if (camera.up == UpAxis::Z) {
+            grid.transform.translate(0, 0, state.groundLevel);
+            grid.transform = grid.transform * kYToZ;
+        } else {
+            grid.transform.translate(0, state.groundLevel, 0);
+        }
         out.add(grid);
     }
     if (!model)
@@ -334,12 +346,17 @@ Mat4 geometryPlacement(const DxfPlacement& p) {
     return m;
 }
 
+Mat4 cameraRotation(const ViewCamera& camera) {
+    Mat4 m;
+    m.rotate(camera.rotX, 1, 0, 0);
+    m.rotate(camera.rotY, 0, 1, 0);
+    return camera.up == UpAxis::Z ? m * kZToY : m;
+}
+
 Mat4 cameraMatrix(const ViewCamera& camera) {
     Mat4 m = lookAt(kEye, {0, 0, 0}, {0, 1, 0});
     m.translate(camera.panX, camera.panY, 0);
-    m.rotate(camera.rotX, 1, 0, 0);
-    m.rotate(camera.rotY, 0, 1, 0);
-    return m;
+    return m * cameraRotation(camera);
 }
 
 Mat4 projectionMatrix(int width, int height) {

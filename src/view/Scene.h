@@ -16,6 +16,10 @@ namespace quav {
 
 class AnalysisModel;
 
+/// Which model axis points up on the screen. Models of vehicles and machines
+/// are often drawn with z up; the view turns them so that they stand upright.
+enum class UpAxis : std::uint8_t { Y, Z };
+
 /// The camera of the view and the state of the mouse, in the view's own units.
 struct ViewCamera {
     float viewScale = 1.0f; ///< uniform model scale set by Fit
@@ -28,6 +32,9 @@ struct ViewCamera {
     float rotY = 0.0f; ///< scene rotation about y [deg]
     float panX = 0.0f; ///< translation in eye coordinates, before rotation and scaling
     float panY = 0.0f;
+    /// Z: the scene is first turned -90 degrees about x, so that z points up and
+    /// the rotations above turn about the screen's axes as before.
+    UpAxis up = UpAxis::Y;
 };
 
 /// Fixed projection and camera of the view.
@@ -39,7 +46,7 @@ inline constexpr Point3 kEye{0.0, 0.0, 10.0};
 /// Primitive solids and line sets of the scene.
 enum class Shape : std::uint8_t {
     Axes,     ///< three lines from the origin along x (red), y (green), z (blue), length `size`
-    Grid,     ///< the ground grid in the plane y = 0 of the item's frame
+    Grid,     ///< the ground grid in the plane y = 0 of the item's frame (z = level with z up)
     Line,     ///< from `from` to `to`
     Box,      ///< wireframe cube of edge `size` centred on the origin
     Sphere,   ///< wireframe sphere of radius `size`
@@ -84,8 +91,9 @@ inline constexpr Rgb elasticAxes{125 / 255.0f, 0, 0};
 } // namespace colours
 
 /// Before each frame and each pick: a display of results falls back to the plain
-/// model while the model has no valid results.
-void prepareDisplay(DisplayState& state, const AnalysisModel* model);
+/// model while there are no results to show (`results`: the model whose results
+/// are shown, the model itself or the model as last calculated; null: none).
+void prepareDisplay(DisplayState& state, const AnalysisModel* model, const AnalysisModel* results);
 
 /// The draw items of one frame. `hasGeometry`: an imported outline replaces the
 /// mass element's box. Items whose placement is not finite (results holding NaN)
@@ -120,10 +128,12 @@ std::vector<AxisLabel> springAxisLabels(const AnalysisModel* model, const Displa
 /// turned about x, y and z.
 Mat4 geometryPlacement(const DxfPlacement& placement);
 
-/// The model-view matrix of the camera (look-at, pan, rotations) and the
-/// projection of a w x h viewport; with these a scene point's window position
-/// is known without GL.
+/// The model-view matrix of the camera (look-at, pan, rotations, up axis) and
+/// the projection of a w x h viewport; with these a scene point's window
+/// position is known without GL.
 Mat4 cameraMatrix(const ViewCamera& camera);
+/// The camera's turn alone: the rotations and the up axis, without look-at and pan.
+Mat4 cameraRotation(const ViewCamera& camera);
 Mat4 projectionMatrix(int width, int height);
 
 WindowPoint projectToWindow(const Point3& p, const ViewCamera& camera, int width, int height);

@@ -40,9 +40,10 @@ void SceneRenderer::render(std::span<const DrawItem> items, const ViewCamera& ca
     drawBatch(items, camera, false);
 }
 
-int SceneRenderer::pick(const Scene& scene, const ViewCamera& camera, int x, int y) {
+std::vector<PickHit> SceneRenderer::pick(const Scene& scene, const ViewCamera& camera, int x, int y,
+                                         int size) {
     setProjection(false);
-    // Room for every hit a dense model can give in a 5 x 5 region: an overflow
+    // Room for every hit a dense model can give in the pick region: an overflow
     // would select nothing.
     static constexpr int kBufferSize = 16384;
     std::vector<GLuint> buffer(kBufferSize);
@@ -56,7 +57,7 @@ int SceneRenderer::pick(const Scene& scene, const ViewCamera& camera, int x, int
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
-    gluPickMatrix(x, viewport[3] - y, 5.0, 5.0, viewport);
+    gluPickMatrix(x, viewport[3] - y, size, size, viewport);
     gluPerspective(kFieldOfView, static_cast<double>(viewport[2]) / viewport[3], kNearPlane,
                    kFarPlane);
     glMatrixMode(GL_MODELVIEW);
@@ -65,17 +66,22 @@ int SceneRenderer::pick(const Scene& scene, const ViewCamera& camera, int x, int
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     const GLint hits = glRenderMode(GL_RENDER);
-    return chooseHit(std::span<const std::uint32_t>(buffer.data(), buffer.size()), hits);
+    return selectionHits(std::span<const std::uint32_t>(buffer.data(), buffer.size()), hits);
 }
 
 void SceneRenderer::drawBatch(std::span<const DrawItem> items, const ViewCamera& camera,
                               bool selecting) {
-    batch_.build(items, shapes_, geometry_ ? &placedGeometry_ : nullptr);
+    batch_.build(items, shapes_, geometry_ ? &placedGeometry_ : nullptr, selecting);
     glLoadIdentity();
     gluLookAt(kEye.x, kEye.y, kEye.z, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
     glTranslatef(camera.panX, camera.panY, 0.0f);
     glRotatef(camera.rotX, 1.0f, 0.0f, 0.0f);
     glRotatef(camera.rotY, 0.0f, 1.0f, 0.0f);
+    if (camera.up == UpAxis::Z) {
+        // z up the screen: the quarter turn about x, exactly.
+        static const GLdouble zToY[16] = {1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1};
+        glMultMatrixd(zToY);
+    }
     if (batch_.lines.empty())
         return;
     glEnableClientState(GL_VERTEX_ARRAY);
@@ -93,6 +99,9 @@ void SceneRenderer::drawBatch(std::span<const DrawItem> items, const ViewCamera&
             if (r.count > 0)
                 glDrawElements(GL_LINES, static_cast<GLsizei>(r.count), GL_UNSIGNED_INT,
                                batch_.lines.data() + r.first);
+            if (r.triangleCount > 0)
+                glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(r.triangleCount), GL_UNSIGNED_INT,
+                               batch_.triangles.data() + r.firstTriangle);
         }
     }
     glDisableClientState(GL_COLOR_ARRAY);

@@ -6,6 +6,7 @@
 
 #include "view/LineBatch.h"
 #include "view/Scene.h"
+#include "view/ViewControl.h"
 
 #include <memory>
 
@@ -25,10 +26,10 @@ public:
     /// row from the bottom gives the rows from the top, as images store them.
     void render(std::span<const DrawItem> items, const ViewCamera& camera, bool topRowFirst = false,
                 bool clear = true);
-    /// Renders the scene in selection mode with a 5 x 5 pixel pick region at
-    /// window position (x, y) (from the top left) and returns the picked name
-    /// (see chooseHit).
-    int pick(const Scene& scene, const ViewCamera& camera, int x, int y);
+    /// Renders the scene in selection mode, solids with their surfaces, with a
+    /// `size` x `size` pixel pick region centred on window position (x, y) (from
+    /// the top left), and returns every object hit (see selectionHits).
+    std::vector<PickHit> pick(const Scene& scene, const ViewCamera& camera, int x, int y, int size);
 
     /// The imported outline drawn for Shape::Geometry, placed on the mass element;
     /// nullptr drops it.

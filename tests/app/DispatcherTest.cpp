@@ -33,7 +33,7 @@ class DispatcherTest : public QObject {
     void click(const QString& where) {
         QTreeWidgetItem* item = tree->find(path(where));
         QVERIFY2(item, qPrintable(where));
-        tree->setCurrentItem(item);
+        tree->run(item);
     }
     QString current() const {
         QStringList texts;
@@ -131,7 +131,7 @@ private slots:
             v.scale = 5;
             v.frames = 8;
         });
-        tree->setCurrentItem(branch->child(0));
+        tree->run(branch->child(0));
         QVERIFY(ui->scriptDone());
         // The static display keeps the dynamic frame count.
         QCOMPARE(std::tuple(display.resultScale, display.frameCount), std::tuple(5.0, 20.0));
@@ -209,6 +209,34 @@ private slots:
         for (const char* t : {"ﾊﾟﾗﾒｰﾀ設定", "最適化条件", "最適化実行"})
             click(QStringLiteral("最適化/") + QString::fromUtf8(t));
         QCOMPARE(current(), QStringLiteral("最適化"));
+    }
+
+    void keysMoveAndEnterRuns() {
+        // Down from the root through "ﾓﾃﾞﾙ作成" (opened by a click) to "計算実行":
+        // no dialog opens on the way, Enter opens the one asked for.
+        buildModel("weight");
+        tree->selectRoot();
+        tree->collapseItem(tree->find(path(QStringLiteral("ﾓﾃﾞﾙ作成"))));
+        tree->setFocus();
+        QStringList hints;
+        connect(tree.get(), &OperationTree::hint, [&](const QString& h) { hints << h; });
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(tree.get(), Qt::Key_Down);
+        QCOMPARE(current(), QStringLiteral("計算実行"));
+        QCOMPARE(hints.last(), QStringLiteral("「計算実行」: Enter またはクリックで実行"));
+        QVERIFY(ui->messages.empty() && ui->scriptDone());
+        ui->cancel<CalculationRequest>();
+        QTest::keyClick(tree.get(), Qt::Key_Return);
+        QVERIFY(ui->scriptDone());
+        QCOMPARE(ui->messages, std::vector<std::string>{"処理が中断されました"});
+        // A click on a row runs it; its branch opens and the others stay open.
+        click(QStringLiteral("ﾓﾃﾞﾙ編集"));
+        click(QStringLiteral("ﾓﾃﾞﾙ編集/荷重"));
+        click(QStringLiteral("結果表示"));
+        QVERIFY(tree->find(path(QStringLiteral("ﾓﾃﾞﾙ編集")))->isExpanded());
+        QVERIFY(tree->find(path(QStringLiteral("ﾓﾃﾞﾙ編集/荷重")))->isExpanded());
+        QCOMPARE(ui->statuses.front(),
+                 "荷重を 3D ビューでクリックして選び、「編集」か「削除」を選んでください");
     }
 
     void textReportKeepsThePhase() {

@@ -6,6 +6,7 @@
 #include "app/OperationTree.h"
 #include "app/QtTranslations.h"
 #include "document/Document.h"
+#include "view/CQUAVView.h"
 
 #include <QtTest>
 
@@ -79,9 +80,13 @@ private slots:
                 "  上書き保存(&S)\tCtrl+S #57603|  名前を付けて保存(&A)... #57604|  ---|"
                 "  ｲﾝﾎﾟｰﾄ(&I)|    質量要素ｼﾞｵﾒﾄﾘ(&G) #32816|  ---|  最近使ったﾌｧｲﾙ #57616|  ---|"
                 "  ｱﾌﾟﾘｹｰｼｮﾝの終了(&X) #57665|"
-                "編集(&E)|  画面ｺﾋﾟｰ(&C) #32789|  外部ｼﾞｵﾒﾄﾘ(&G)|    質量要素ｼﾞｵﾒﾄﾘ削除(&D) #32818|"
-                "表示(&V)|  ﾌｨｯﾄ(&F) #32819|  ---|  ﾂｰﾙ ﾊﾞｰ(&T) #59392|"
-                "  ｽﾃｰﾀｽ ﾊﾞｰ(&S) #59393|  操作ﾒﾆｭｰ(&O) #103|  ﾌﾟﾚｾﾞﾝﾓｰﾄﾞ(&P) #32776|  ---|"
+                "編集(&E)|  元に戻す(&U)\tCtrl+Z #57643|  やり直し(&R)\tCtrl+Y #57644|  ---|"
+                "  画面ｺﾋﾟｰ(&C) #32789|  外部ｼﾞｵﾒﾄﾘ(&G)|    質量要素ｼﾞｵﾒﾄﾘ削除(&D) #32818|"
+                "表示(&V)|  ﾌｨｯﾄ(&F) #32819|  正面(&1) #32850|  側面(&2) #32851|  上面(&3) #32852|"
+                "  等角(&4) #32853|  上方向(&U)|    自動 (重量荷重の向き)(&A) #32854|"
+                "    y 軸(&Y) #32855|    z 軸(&Z) #32856|  ---|  ﾂｰﾙ ﾊﾞｰ(&T) #59392|"
+                "  ｽﾃｰﾀｽ ﾊﾞｰ(&S) #59393|  操作ﾒﾆｭｰ(&O) #103|  ﾓﾃﾞﾙﾌﾞﾗｳｻﾞ(&B) #32857|  "
+                "ﾌﾟﾚｾﾞﾝﾓｰﾄﾞ(&P) #32776|  ---|"
                 "  ｸﾞﾗｳﾝﾄﾞ設定(&G) #32777|  慣性主軸を表示(&I) #32814|  弾性主軸を表示(&E) #32815|"
                 "情報(&I)|  解析ﾓﾃﾞﾙ(&M) #32787|  弾性中心(&E) #32782|  ---|  メモ(&T) #32812|"
                 "解析(&A)|  エネルギー分布 #32841|  トルクロール軸... #32842|  マウント力 #32843|"
@@ -91,7 +96,7 @@ private slots:
         QCOMPARE(lines, expected);
         QCOMPARE(frame.menu()[57603]->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
         QCOMPARE(frame.menu()[57634]->shortcuts().size(), 2);
-        QVERIFY(!frame.menu()[57643]->isEnabled()); // undo: nothing handles it
+        QVERIFY(!frame.menu()[57643]->isEnabled()); // undo: nothing to take back yet
         QCOMPARE(frame.statusBar()->currentMessage(), QStringLiteral("ﾚﾃﾞｨ"));
     }
 
@@ -198,6 +203,36 @@ private slots:
         QVERIFY(!dock->isVisible());
         frame.menu()[103]->trigger();
         QVERIFY(dock->isVisible());
+    }
+
+    void undoFromTheMenuAndTheUpAxisKept() {
+        CQUAVDoc doc;
+        CMainFrame frame(doc);
+        QVERIFY(frame.files().openPath(QUAV_EXAMPLES "/power_unit.quav", false));
+        QAction* undo = frame.menu()[57643];
+        QVERIFY(!undo->isEnabled());
+        // "削除" in the tree: one undo step, named in the menu and the status line.
+        doc.model()->setSpringSelection(doc.model()->springs[0].id);
+        OperationTree* tree = frame.operationTree();
+        tree->run(tree->find({QStringLiteral("QUAV操作ﾒﾆｭｰ"), QStringLiteral("ﾓﾃﾞﾙ編集"),
+                              QStringLiteral("ばね要素"), QStringLiteral("削除")}));
+        QCOMPARE(doc.model()->springs.size(), 3u);
+        QVERIFY(frame.statusBar()->currentMessage().startsWith(
+            QStringLiteral("ばね要素 1 個を削除しました")));
+        QCOMPARE(undo->text(), QStringLiteral("元に戻す(&U) ばね要素の削除\tCtrl+Z"));
+        QVERIFY(undo->isEnabled() && frame.isWindowModified());
+        undo->trigger();
+        QCOMPARE(doc.model()->springs.size(), 4u);
+        QVERIFY(!frame.isWindowModified() && !undo->isEnabled());
+        QVERIFY(frame.menu()[57644]->isEnabled());
+        // The up axis is the user's: kept in the settings for the next window.
+        frame.menu()[32856]->trigger();
+        QCOMPARE(frame.view()->upChoice(), UpChoice::Z);
+        CMainFrame next(doc);
+        QCOMPARE(next.view()->upChoice(), UpChoice::Z);
+        QVERIFY(next.menu()[32856]->isChecked());
+        frame.menu()[32854]->trigger();
+        QVERIFY(frame.close() && next.close());
     }
 
     // Last: the translations stay installed for the rest of the process.

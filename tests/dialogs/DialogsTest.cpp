@@ -204,6 +204,15 @@ private slots:
         QCOMPARE(shown, (QStringList{"122.625", "0.1", "0.3", "typed", "1"}));
         d.accept();
         QCOMPARE(std::tuple(d.values.type, d.values.value), std::tuple(1, 122.625));
+        // The value's unit follows the type.
+        auto unitShown = [&d](const QString& text) {
+            const QList<QLabel*> labels = d.findChildren<QLabel*>();
+            return std::any_of(labels.begin(), labels.end(),
+                               [&](QLabel* l) { return l->text() == text; });
+        };
+        QVERIFY(unitShown(QStringLiteral("値[N･m]")) && unitShown(QStringLiteral("位置[m]")));
+        type->setCurrentIndex(0);
+        QVERIFY(unitShown(QStringLiteral("値[N]")));
         // The types are a fixed list: a stored type it lacks shows none and must be chosen.
         LoadDialog t({"L", {0, 0, 1}, {}, 5, -1, 0}, {});
         auto* list = field<QComboBox>(&t, 1033);

@@ -334,17 +334,28 @@ TEST_F(DocFixture, EditLoadAndPoint) {
 }
 
 TEST_F(DocFixture, DeleteMarksModifiedAndInvalidatesResults) {
-    deleteLoads(doc); // nothing selected: nothing changes
+    deleteLoads(doc, ui); // nothing selected: nothing changes
     EXPECT_FALSE(doc.isModified());
     EXPECT_EQ(model().calculated, 1);
     model().setSpringSelection(model().springs[0].id);
-    deleteSprings(doc);
+    deleteSprings(doc, ui);
     model().setObservationPointSelection(-1);
-    deleteObservationPoints(doc);
+    deleteObservationPoints(doc, ui);
     expectChanged();
     ASSERT_EQ(model().springs.size(), 1u);
     EXPECT_EQ(model().springs[0].name, "FL");
     EXPECT_TRUE(model().observationPoints.empty());
+    EXPECT_EQ(ui.statuses,
+              (std::vector<std::string>{"削除する荷重が選択されていません",
+                                        "ばね要素 1 個を削除しました: FR（元に戻す: Ctrl+Z）",
+                                        "観測点 1 個を削除しました: mirror（元に戻す: Ctrl+Z）"}));
+    // Many are named up to three.
+    for (int i = 0; i < 5; ++i)
+        model().addStaticLoad("L" + std::to_string(i), 1, v3(0, 0, 0), v3(0, 0, 1), 0);
+    model().setLoadSelection(-1);
+    deleteLoads(doc, ui);
+    EXPECT_EQ(ui.statuses.back(),
+              "荷重 7 個を削除しました: weight, L0, L1 ほか 4 個（元に戻す: Ctrl+Z）");
 }
 
 TEST_F(DocFixture, MemoMarksModifiedEvenUnchanged) {

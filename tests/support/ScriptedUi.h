@@ -36,6 +36,7 @@ public:
 
     std::vector<std::string> messages;
     std::vector<std::string> texts;
+    std::vector<std::string> statuses;
     /// Windows opened that have no values of their own (graphs, optimiser).
     std::vector<std::string> windows;
     /// Dialogs opened with nothing scripted for them, or of another kind.
@@ -45,6 +46,7 @@ public:
     std::vector<CharacteristicValues> lastDefined;
 
     void message(const std::string& text) override { messages.push_back(text); }
+    void status(const std::string& text) override { statuses.push_back(text); }
     void showText(const std::string& text) override { texts.push_back(text); }
     void runBusy(const std::function<void()>& work) override { work(); }
 

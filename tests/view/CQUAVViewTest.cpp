@@ -104,6 +104,8 @@ private slots:
     }
 
     void clicksToggleWhatTheSelectionModeAllows() {
+        // A click picks only what the mode asks for (no mode: whatever a result
+        // display could describe).
         struct Case {
             SelectionMode mode;
             bool spring, load, point;
@@ -124,7 +126,10 @@ private slots:
                 click(p);
                 picked << view_->camera().pickResult;
             }
-            QCOMPARE(picked, (QList{2, 4, 6}));
+            const int none = kNothingPicked;
+            const bool any = c.mode == SelectionMode::None;
+            QCOMPARE(picked, (QList{c.spring || any ? 2 : none, c.load || any ? 4 : none,
+                                    c.point || any ? 6 : none}));
             QCOMPARE((QList{model_.springs[0].selected, model_.staticLoads[0].selected,
                             model_.observationPoints[0].selected}),
                      (QList{int(c.spring), int(c.load), int(c.point)}));
@@ -137,13 +142,45 @@ private slots:
                      0);
         }
         QCOMPARE(selectionSignals_, 2 * (1 + 1 + 1 + 3));
-        // The body is hit but never selected; empty space hits nothing.
-        mode_ = SelectionMode::All;
-        click(at(Shape::Axes, 1, {0.1, 0, 0}));
+        // The body is picked without a mode (for its texts) but never selected,
+        // and not at all when springs, loads and points are wanted; empty space
+        // hits nothing.
+        const QPointF bodyEdge = at(Shape::Box, 1, {-0.5, 0, 0.5});
+        mode_ = SelectionMode::None;
+        click(bodyEdge);
         QCOMPARE(view_->camera().pickResult, model_.massElementId);
+        mode_ = SelectionMode::All;
+        click(bodyEdge);
+        QCOMPARE(view_->camera().pickResult, kNothingPicked);
         click(QPointF(3, 3));
         QCOMPARE(view_->camera().pickResult, kNothingPicked);
         QCOMPARE(model_.selectedSpringCount(), 0);
+    }
+
+    void pickHitsInsideBoxesAndWithinFivePixels() {
+        // A spring half inside the body, behind the body's front face and top
+        // front edge: a click on its middle, where no edge of its own is, picks it.
+        model_.springs[1].position = Matrix::vector({0.1, 0.4, 0.47});
+        model_.springs[1].size = 0.2f;
+        view_->fit();
+        mode_ = SelectionMode::Springs;
+        QStringList said;
+        connect(view_.get(), &CQUAVView::statusMessage, [&](const QString& t) { said << t; });
+        // Off its own axes, which start at its middle.
+        click(at(Shape::Box, 3, {0.05, -0.06, 0.07}));
+        QCOMPARE(view_->camera().pickResult, 3);
+        QCOMPARE(model_.springs[1].selected, 1);
+        QCOMPARE(said.last(), QStringLiteral("ばね要素 rear を選択"));
+        keep(view_->grabView(), "view-pick-inside");
+        // An observation point 4 pixels beside its sphere is picked, 9 pixels off is not.
+        mode_ = SelectionMode::ObservationPoints;
+        const QPointF centre = at(Shape::Sphere, 6);
+        const double radius = at(Shape::Sphere, 6, {0.02, 0, 0}).x() - centre.x();
+        click(centre + QPointF(std::abs(radius) + 4, 0));
+        QCOMPARE(view_->camera().pickResult, 6);
+        click(centre + QPointF(std::abs(radius) + 9, 0));
+        QCOMPARE(view_->camera().pickResult, kNothingPicked);
+        QCOMPARE(said.last(), QStringLiteral("クリック位置の 5 ピクセル以内に観測点がありません"));
     }
 
     void resultDisplayAnimatesAndPrintsPickedObject() {
@@ -166,8 +203,8 @@ private slots:
         QCOMPARE(view_->camera().pickResult, 3);
         const QImage image = view_->grabView();
         keep(image, "view-static-picked");
-        // The texts go down to the spring block's last line at y = 220.
-        QVERIFY(brightPixels(image, QRect(0, 220, 120, 20)) > 20);
+        // The texts go down to the spring block's last line, the seventh.
+        QVERIFY(brightPixels(image, QRect(0, 4 + 6 * 22, 120, 20)) > 20);
     }
 
     void animatedFramesEqualFramesDrawnWhole() {
@@ -212,7 +249,7 @@ private slots:
             at(Shape::Geometry, 1, geometryPlacement(offered).apply({0.3, 0, 0.1}));
         QVERIFY(colourNear(image, crank, qRgb(255, 255, 255)));
         // Faces are picked as the mass element.
-        mode_ = SelectionMode::All;
+        mode_ = SelectionMode::None;
         click(crank);
         QCOMPARE(view_->camera().pickResult, model_.massElementId);
         accept = false; // cancelling the placement removes the outline

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -17,36 +16,41 @@ namespace {
 
 constexpr int kHeight = 480;
 
-/// The result texts as "y text", the legend left out.
-std::vector<std::string> lines(const AnalysisModel* m, const DisplayState& s, int pick) {
-    const Overlay o = buildOverlay(m, s, pick, kHeight);
+/// The result texts line by line, each line's texts joined by " | ", the
+/// legend left out.
+std::vector<std::string> lines(const AnalysisModel* m, const DisplayState& s, int pick,
+                               bool stale = false) {
+    const Overlay o = buildOverlay(m, s, pick, kHeight, stale);
     std::vector<std::string> out;
+    int y = -1;
     for (const OverlayText& t : o.texts) {
-        if (t.y < kHeight - 30)
-            out.push_back(std::to_string(t.y) + " " + t.text);
+        if (!t.onPanel)
+            continue;
+        if (t.y != y)
+            out.emplace_back();
+        else
+            out.back() += " | ";
+        out.back() += t.text;
+        y = t.y;
     }
     return out;
 }
 
-std::string lf3(const char* label, double a, double b, double c) {
-    char buffer[200];
-    std::snprintf(buffer, sizeof buffer, "%s%lf, %lf, %lf", label, a, b, c);
-    return buffer;
-}
-
 } // namespace
 
-TEST(Overlay, ModeShapeTextsAtTheirRows) {
+TEST(Overlay, ModeShapeNumbersLabelledWithUnits) {
     const AnalysisModel m = viewModel();
     DisplayState s;
     s.showMode(2);
     s.showDisplacementData = false; // hides result texts, never the mode texts
-    EXPECT_EQ(lines(&m, s, 0),
-              (std::vector<std::string>{
-                  "0 Mode2", "20 Freq: 2.000000 [Hz]", "60 固有ベクトル", "80 -0.400000",
-                  "100 -0.300000", "120 -0.200000", "140 -0.100000", "160 0.800000", "180 0.100000",
-                  "220 寄与率[%]", "240 16.000000", "260 9.000000", "280 4.000000", "300 1.000000",
-                  "320 64.000000", "340 1.000000"}));
+    EXPECT_EQ(lines(&m, s, 0), (std::vector<std::string>{
+                                   "Mode2   2.000000 Hz", " | 固有ベクトル | 寄与率[%]",
+                                   "x [m] | -0.400000 | 16.00", "y [m] | -0.300000 | 9.00",
+                                   "z [m] | -0.200000 | 4.00", "Rx [rad] | -0.100000 | 1.00",
+                                   "Ry [rad] | 0.800000 | 64.00", "Rz [rad] | 0.100000 | 1.00"}));
+    // The values line up at the right edges of their columns.
+    const Overlay o = buildOverlay(&m, s, 0, kHeight);
+    EXPECT_TRUE(o.texts[3].alignRight && o.texts[3].x == o.texts[6].x);
     s.modeNumber = 0; // no such mode: no texts, no crash
     EXPECT_TRUE(lines(&m, s, 0).empty());
     EXPECT_TRUE(lines(nullptr, s, 0).empty());
@@ -56,27 +60,18 @@ TEST(Overlay, StaticTextsForNothingAndForEachPickedObject) {
     AnalysisModel m = viewModel();
     DisplayState s;
     s.showStaticLoad(0);
-    const std::string name = "0 荷重名: weight";
-    const std::string header = "44 --変位データ--";
-    const std::string note = "66 ※変位はX,Y,Zの順に表記 変位単位[m]、回転単位[rad]";
+    const std::string name = "荷重名: weight";
+    const std::string xyz = " | x | y | z";
     EXPECT_EQ(lines(&m, s, 0),
-              (std::vector<std::string>{name, "44 表示オブジェクトを選択して下さい"}));
-    EXPECT_EQ(lines(&m, s, kNothingPicked), (std::vector<std::string>{name, header, note}));
-    EXPECT_EQ(lines(&m, s, 1),
-              (std::vector<std::string>{name, header, note, "110 <質量要素>",
-                                        "132 " + lf3("変位:　　", 0.001, -0.002, 0.0005),
-                                        "154 " + lf3("回転:　　", 0.01, 0, -0.02),
-                                        "176 絶対変位:0.002291"}));
-    const std::vector<std::string> load = lines(&m, s, 4);
-    ASSERT_EQ(load.size(), 8u);
-    // Applied at the centre of gravity.
-    EXPECT_EQ(std::tuple(load[3], load[4], load[7]),
-              std::tuple("110 <荷重要素>", "132 名前:　　weight", "198 絶対変位:0.002291"));
-
+              (std::vector<std::string>{name, "表示オブジェクトを選択して下さい"}));
+    EXPECT_EQ(lines(&m, s, kNothingPicked), (std::vector<std::string>{name}));
+    EXPECT_EQ(lines(&m, s, 1), (std::vector<std::string>{
+                                   name, "<質量要素>", xyz, "変位 | 1 mm | -2 mm | 500 µm",
+                                   "回転 | 10 mrad | 0 rad | -20 mrad", "絶対変位 | 2.291 mm"}));
     const std::vector<std::string> spring = lines(&m, s, 3);
-    ASSERT_EQ(spring.size(), 9u);
-    EXPECT_EQ(std::tuple(spring[3], spring[4], spring[7].substr(0, 17), spring[8].substr(0, 17)),
-              std::tuple("110 <ばね要素>", "132 名前:　　rear", "198 ばね変位:", "220 絶対変位:"));
+    ASSERT_EQ(spring.size(), 7u);
+    EXPECT_EQ(spring[1], "<ばね要素> rear");
+    EXPECT_TRUE(spring[5].starts_with("ばね変位(ﾛｰｶﾙ) | ")) << spring[5];
     // A small turn about z at the centre of gravity carries the point at offset
     // (0.4, 0.1, 0) along a circle.
     const double t = 0.01;
@@ -84,33 +79,61 @@ TEST(Overlay, StaticTextsForNothingAndForEachPickedObject) {
     const double dx = 0.4 * (std::cos(t) - 1) - 0.1 * std::sin(t);
     const double dy = 0.4 * std::sin(t) + 0.1 * (std::cos(t) - 1);
     const std::vector<std::string> point = lines(&m, s, 6);
-    ASSERT_EQ(point.size(), 8u);
-    EXPECT_EQ(std::vector(point.begin() + 3, point.begin() + 7),
-              (std::vector<std::string>{"110 <観測点>", "132 名前:　　radiator",
-                                        "154 " + lf3("変位:　　", dx, dy, 0),
-                                        "176 " + lf3("回転:　　", 0, 0, t)}));
+    ASSERT_EQ(point.size(), 6u);
+    EXPECT_EQ(std::vector(point.begin() + 1, point.begin() + 5),
+              (std::vector<std::string>{"<観測点> radiator", xyz,
+                                        "変位 | " + engineering(dx, "m") + " | " +
+                                            engineering(dy, "m") + " | 0 m",
+                                        "回転 | 0 rad | 0 rad | 10 mrad"}));
 
     s.showDisplacementData = false;
     EXPECT_TRUE(lines(&m, s, 6).empty());
-    // A missing result row keeps the header and prints no numbers.
+    // A missing result row keeps the name and prints no numbers.
     s.showDisplacementData = true;
     m.staticResults = Matrix();
-    EXPECT_EQ(lines(&m, s, 1), (std::vector<std::string>{name, header, note}));
+    EXPECT_EQ(lines(&m, s, 1), (std::vector<std::string>{name}));
 }
 
-TEST(Overlay, DynamicTextsSitLowerUnderTheFrequency) {
+TEST(Overlay, DynamicTextsAreAmplitudesUnderTheFrequency) {
     const AnalysisModel m = viewModel();
     DisplayState s;
     s.showDynamicLoad(0);
-    const std::string name = "0 荷重名: unbalance", freq = "44 周波数: 25  [Hz]";
+    const std::string name = "荷重名: unbalance", freq = "周波数: 25 Hz";
     EXPECT_EQ(lines(&m, s, 0),
-              (std::vector<std::string>{name, freq, "88 表示オブジェクトを選択して下さい"}));
+              (std::vector<std::string>{name, freq, "表示オブジェクトを選択して下さい"}));
     const std::vector<std::string> picked = lines(&m, s, 1);
-    ASSERT_EQ(picked.size(), 8u);
-    // The displacement row holds the amplitudes.
-    EXPECT_EQ(std::tuple(picked[2], picked[3].substr(0, 7), picked[4], picked[5]),
-              std::tuple("88 --変位データ--", "110 ※", "154 <質量要素>",
-                         "176 " + lf3("変位:　　", 0.002, 0.001, 0)));
+    ASSERT_EQ(picked.size(), 7u);
+    EXPECT_EQ(std::tuple(picked[2], picked[4]),
+              std::tuple("<質量要素>", "変位振幅 | 2 mm | 1 mm | 0 m"));
+}
+
+TEST(Overlay, StaleResultsInGreyUnderTheirMark) {
+    const AnalysisModel m = viewModel();
+    DisplayState s;
+    s.showMode(1);
+    const Overlay o = buildOverlay(&m, s, 0, kHeight, true);
+    ASSERT_GT(o.texts.size(), 8u);
+    EXPECT_EQ(o.texts[0].text, "古い結果（計算後にモデルが変更されています）");
+    EXPECT_EQ(o.texts[1].text.substr(0, 5), "Mode1");
+    for (const OverlayText& t : o.texts)
+        EXPECT_TRUE(!t.onPanel || t.colour.r < 1.0f) << t.text;
+    for (const OverlayText& t : buildOverlay(&m, s, 0, kHeight).texts)
+        EXPECT_EQ(t.colour, (Rgb{1, 1, 1}));
+}
+
+TEST(Overlay, EngineeringNotation) {
+    const struct {
+        double value;
+        const char* unit;
+        const char* text;
+    } cases[] = {
+        {0.0, "m", "0 m"},        {0.001234, "m", "1.234 mm"}, {-5.67e-5, "rad", "-56.7 µrad"},
+        {999.96e-6, "m", "1 mm"}, {12.5, "m", "12.5 m"},       {3.2e4, "N", "32 kN"},
+        {1e-17, "m", "0.01 fm"},  {2e12, "N", "2000 GN"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(engineering(c.value, c.unit), c.text) << c.value;
+    EXPECT_EQ(engineering(std::nan(""), "m").substr(0, 3), "nan");
 }
 
 TEST(Overlay, LegendAtTheBottomLeft) {

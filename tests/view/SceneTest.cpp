@@ -34,7 +34,7 @@ std::vector<std::string> outline(const Scene& scene) {
 
 Scene build(const AnalysisModel* model, DisplayState state, ViewCamera camera = {},
             bool geometry = false) {
-    prepareDisplay(state, model);
+    prepareDisplay(state, model, model && model->calculated ? model : nullptr);
     Scene s;
     buildScene(s, model, state, camera, geometry);
     return s;
@@ -92,7 +92,7 @@ TEST(Scene, ItemsAndPickNamesOfEachDisplayKind) {
     AnalysisModel stale = m;
     stale.calculated = 0;
     state.showMode(3);
-    prepareDisplay(state, &stale);
+    prepareDisplay(state, &stale, nullptr);
     EXPECT_EQ(state.displayKind, DisplayKind::Model);
     // No model: only the world, and the view drops the imported geometry.
     const Scene none = build(nullptr, DisplayState{});
@@ -281,4 +281,27 @@ TEST(Scene, SpringAxesAreLabelledWhereTheyPoint) {
         m.addSpring("more", v3(0, 0, 0), v3(0, 0, 0), 0.1f);
     m.springs[5].selected = 1;
     EXPECT_EQ(springAxisLabels(&m, state, camera, 640, 480).size(), 3u);
+}
+
+// With z up, z points up the screen, x to the right, y into it, and the ground
+// lies level at its height along z.
+TEST(Scene, ZUpStandsTheModelUpright) {
+    ViewCamera camera;
+    camera.up = UpAxis::Z;
+    const WindowPoint origin = projectToWindow({0, 0, 0}, camera, 640, 480);
+    const WindowPoint up = projectToWindow({0, 0, 1}, camera, 640, 480);
+    const WindowPoint right = projectToWindow({1, 0, 0}, camera, 640, 480);
+    const WindowPoint away = projectToWindow({0, 1, 0}, camera, 640, 480);
+    EXPECT_NEAR(up.x, origin.x, 1e-3);
+    EXPECT_LT(up.y, origin.y - 10);
+    EXPECT_GT(right.x, origin.x + 10);
+    EXPECT_NEAR(away.x, origin.x, 1e-3); // straight into the screen
+    DisplayState state;
+    state.groundLevel = -0.5f;
+    Scene s;
+    buildScene(s, nullptr, state, camera, false);
+    const DrawItem& grid = find(s, Shape::Grid, 0);
+    const Point3 corner = grid.transform.apply({10, 0, 10});
+    EXPECT_NEAR(corner.z, -0.5, 1e-6);
+    EXPECT_NEAR(std::abs(corner.y), 10.0, 1e-5);
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 using namespace quav;
@@ -76,49 +78,198 @@ TEST(Camera, DragTurnsZoomsAndPansOnlyWithItsKeys) {
     EXPECT_FLOAT_EQ(c.panY, -0.1f);
 }
 
-TEST(Camera, FitScalesToTheWiderSideAndCentresTheBody) {
-    AnalysisModel m = viewModel(); // 0.6 x 0.4 at (0.1, 0.2)
+TEST(Camera, FitFramesEverythingWithAMarginAsTurned) {
+    // A spring far out to one side and a point far above: both must come into view.
+    AnalysisModel m = viewModel();
+    m.springs[1].position = quav::testing::v3(-2.0, 0.05, 0.0);
+    m.observationPoints[0].position = quav::testing::v3(0.5, 0.3, 1.5);
+    const std::vector<Point3> marks = {{0.1 - 0.3, 0.2 - 0.2, 0.3 - 0.25},
+                                       {0.1 + 0.3, 0.2 + 0.2, 0.3 + 0.25},
+                                       {-2.0, 0.05, 0.0},
+                                       {0.5, 0.3, 1.5},
+                                       {0.55, 0.05, 0.0}};
+    constexpr int w = 800, h = 600;
+    for (UpAxis up : {UpAxis::Y, UpAxis::Z})
+        for (StandardView view : {StandardView::Front, StandardView::Side, StandardView::Top,
+                                  StandardView::Isometric}) {
+            SCOPED_TRACE(static_cast<int>(view) + 10 * static_cast<int>(up));
+            ViewCamera c;
+            c.up = up;
+            setStandardView(c, view);
+            DisplayState s;
+            s.zoom = 0.3f;
+            fitView(c, s, &m, w, h);
+            EXPECT_EQ(s.zoom, 1.0f);
+            double x0 = w, x1 = 0, y0 = h, y1 = 0;
+            for (const Point3& p : marks) {
+                const double k = c.viewScale;
+                const WindowPoint at = projectToWindow({p.x * k, p.y * k, p.z * k}, c, w, h);
+                x0 = std::min(x0, at.x), x1 = std::max(x1, at.x);
+                y0 = std::min(y0, at.y), y1 = std::max(y1, at.y);
+            }
+            // Inside the margin of 10 %, and filling the view one way or the other.
+            EXPECT_GE(x0, 0.1 * w - 1);
+            EXPECT_LE(x1, 0.9 * w + 1);
+            EXPECT_GE(y0, 0.1 * h - 1);
+            EXPECT_LE(y1, 0.9 * h + 1);
+            EXPECT_GT(std::max((x1 - x0) / w, (y1 - y0) / h), 0.6);
+        }
+    // No model: nothing; a model without extent keeps the scale.
     ViewCamera c;
-    c.rotX = 30;
-    c.rotY = 40;
-    DisplayState s;
-    s.zoom = 0.3f;
-    fitView(c, s, &m);
-    EXPECT_FLOAT_EQ(c.viewScale, 5.0f);
-    EXPECT_FLOAT_EQ(c.panX, -0.5f);
-    EXPECT_FLOAT_EQ(c.panY, -1.0f);
-    EXPECT_EQ(std::tuple(c.rotX, c.rotY, s.zoom), std::tuple(0.0f, 0.0f, 1.0f));
-    m.size = quav::testing::v3(-0.5, 0.5, 1); // equal magnitudes: |sy|
-    fitView(c, s, &m);
-    EXPECT_FLOAT_EQ(c.viewScale, 6.0f);
-    m.size = quav::testing::v3(0, 0, 1); // no extent: the scale stays
-    fitView(c, s, &m);
-    EXPECT_FLOAT_EQ(c.viewScale, 6.0f);
     c.rotX = 5;
-    fitView(c, s, nullptr); // no model: nothing
+    DisplayState s;
+    fitView(c, s, nullptr, w, h);
     EXPECT_EQ(c.rotX, 5.0f);
+    AnalysisModel point;
+    point.setSize(quav::testing::v3(0, 0, 0));
+    c.viewScale = 7.0f;
+    fitView(c, s, &point, w, h);
+    EXPECT_EQ(c.viewScale, 7.0f);
     presentationTick(c);
     EXPECT_EQ(c.rotY, 1.0f);
 }
 
-TEST(Picking, TheLastRecordAtLeastAsNearAsTheFirstWins) {
+TEST(Camera, WheelZoomKeepsThePointUnderThePointer) {
+    const AnalysisModel m = viewModel();
+    ViewCamera c;
+    DisplayState s;
+    fitView(c, s, &m, 800, 600);
+    // A point on the plane through the origin facing the eye.
+    const Point3 p{0.2 * c.viewScale, 0.1 * c.viewScale, 0.0};
+    const WindowPoint before = projectToWindow(p, c, 800, 600);
+    wheelZoom(c, s, 2, static_cast<int>(before.x), static_cast<int>(before.y), 800, 600);
+    EXPECT_NEAR(s.zoom, 1.44f, 1e-6);
+    const WindowPoint after = projectToWindow({p.x * s.zoom, p.y * s.zoom, 0.0}, c, 800, 600);
+    EXPECT_NEAR(after.x, before.x, 1.0);
+    EXPECT_NEAR(after.y, before.y, 1.0);
+    wheelZoom(c, s, -2, 400, 300, 800, 600);
+    EXPECT_NEAR(s.zoom, 1.0f, 1e-6);
+}
+
+TEST(Camera, UpAxisFromTheWeight) {
+    using quav::testing::v3;
+    struct Case {
+        const char* what;
+        std::function<void(AnalysisModel&)> loads;
+        std::optional<UpAxis> expected;
+    };
+    const Case cases[] = {
+        {"weight at the centre along -z",
+         [](AnalysisModel& m) { m.addStaticLoad("w", 981, m.centreOfGravity, v3(0, 0, -1), 0); },
+         UpAxis::Z},
+        {"weight at the centre along -y",
+         [](AnalysisModel& m) { m.addStaticLoad("w", 981, m.centreOfGravity, v3(0, -1, 0), 0); },
+         UpAxis::Y},
+        {"a force elsewhere first, the weight decides",
+         [](AnalysisModel& m) {
+             m.addStaticLoad("push", 5, v3(1, 1, 1), v3(0, -1, 0), 0);
+             m.addStaticLoad("w", 981, m.centreOfGravity, v3(0, 0.1, -1), 0);
+         },
+         UpAxis::Z},
+        {"no weight: a force down along z",
+         [](AnalysisModel& m) { m.addStaticLoad("f", 5, v3(1, 1, 1), v3(0, 0, -1), 0); },
+         UpAxis::Z},
+        {"no weight: a force up is no weight",
+         [](AnalysisModel& m) { m.addStaticLoad("f", 5, v3(1, 1, 1), v3(0, 0, 1), 0); },
+         std::nullopt},
+        {"a moment is no weight",
+         [](AnalysisModel& m) { m.addStaticLoad("t", 5, m.centreOfGravity, v3(0, 0, -1), Moment); },
+         std::nullopt},
+        {"along x",
+         [](AnalysisModel& m) { m.addStaticLoad("x", 5, m.centreOfGravity, v3(-1, 0, 0), 0); },
+         std::nullopt},
+        {"no loads", [](AnalysisModel&) {}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        AnalysisModel m;
+        m.setCentreOfGravity(v3(0.1, 0.2, 0.3));
+        c.loads(m);
+        EXPECT_EQ(weightUpAxis(&m), c.expected) << c.what;
+        EXPECT_EQ(resolveUpAxis(UpChoice::Auto, &m), c.expected.value_or(UpAxis::Y)) << c.what;
+        EXPECT_EQ(resolveUpAxis(UpChoice::Y, &m), UpAxis::Y);
+        EXPECT_EQ(resolveUpAxis(UpChoice::Z, &m), UpAxis::Z);
+    }
+    EXPECT_EQ(resolveUpAxis(UpChoice::Auto, nullptr), UpAxis::Y);
+}
+
+TEST(Picking, SelectionBufferRecords) {
     struct Case {
         std::vector<std::uint32_t> buffer;
         int hits;
-        int expected;
+        std::vector<PickHit> expected;
     };
     const Case cases[] = {
-        {{1, 500, 600, 0}, 1, 0},                                 // the ground alone
-        {{1, 500, 600, 0, 1, 300, 310, 7}, 2, 7},                 // nearer than the first
-        {{1, 500, 600, 0, 1, 500, 510, 7}, 2, 7},                 // as near: the later one
-        {{1, 300, 600, 7, 1, 500, 510, 0}, 2, 7},                 // farther: the first stays
-        {{1, 500, 600, 2, 1, 400, 410, 3, 1, 450, 460, 4}, 3, 4}, // the last qualifying
-        {{}, 0, kNothingPicked},                                  // empty space
-        {{1, 500, 600, 7}, -1, kNothingPicked},                   // overflowed buffer
-        {{5, 500, 600, 7}, 1, kNothingPicked},                    // a record past the end
+        {{1, 500, 600, 0}, 1, {}},                                      // the ground alone
+        {{1, 500, 600, 0, 1, 300, 310, 7}, 2, {{7, 300}}},              // the axes left out
+        {{2, 400, 410, 9, 3, 1, 450, 460, 4}, 2, {{3, 400}, {4, 450}}}, // the innermost name
+        {{}, 0, {}},                                                    // empty space
+        {{1, 500, 600, 7}, -1, {}},                                     // overflowed buffer
+        {{1, 500, 600, 7, 5, 500, 600, 7}, 2, {{7, 500}}},              // a record past the end
     };
     for (const Case& c : cases)
-        EXPECT_EQ(chooseHit(c.buffer, c.hits), c.expected);
+        EXPECT_EQ(selectionHits(c.buffer, c.hits), c.expected);
+}
+
+TEST(Picking, TheWantedKindWinsOverNearerOthers) {
+    // Body 1, spring 2 and 3, static load 4, point 6 (viewModel).
+    const AnalysisModel m = viewModel();
+    struct Case {
+        SelectionMode mode;
+        std::vector<PickHit> hits;
+        PickChoice expected;
+    };
+    const Case cases[] = {
+        // A spring inside the body's box, behind its front face.
+        {SelectionMode::Springs, {{1, 100}, {2, 300}}, {2, true}},
+        {SelectionMode::None, {{1, 100}, {2, 300}}, {2, true}},
+        {SelectionMode::All, {{1, 100}, {4, 300}}, {4, true}},
+        // Of two springs the nearer; on a tie the later.
+        {SelectionMode::Springs, {{2, 300}, {3, 200}}, {3, true}},
+        {SelectionMode::Springs, {{3, 200}, {2, 200}}, {2, true}},
+        // Another kind is no pick for the mode.
+        {SelectionMode::Springs, {{4, 100}, {6, 50}}, {kNothingPicked, false}},
+        {SelectionMode::Loads, {{2, 100}, {4, 900}}, {4, true}},
+        {SelectionMode::ObservationPoints, {{6, 900}}, {6, true}},
+        // The body alone: its texts without a pick mode, nothing with one.
+        {SelectionMode::None, {{1, 100}}, {1, false}},
+        {SelectionMode::All, {{1, 100}}, {kNothingPicked, false}},
+        {SelectionMode::None, {}, {kNothingPicked, false}},
+    };
+    for (const Case& c : cases) {
+        const PickChoice got = choosePick(c.hits, &m, c.mode);
+        EXPECT_EQ(std::tuple(got.name, got.wanted), std::tuple(c.expected.name, c.expected.wanted));
+    }
+}
+
+TEST(Picking, StatusSaysWhatWasPickedOrMissed) {
+    AnalysisModel m = viewModel();
+    struct Case {
+        SelectionMode mode;
+        DisplayKind display;
+        int name;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {SelectionMode::Springs, DisplayKind::Model, 2, "ばね要素 front を選択"},
+        {SelectionMode::Springs, DisplayKind::Model, kNothingPicked,
+         "クリック位置の 5 ピクセル以内にばね要素がありません"},
+        {SelectionMode::All, DisplayKind::Model, kNothingPicked,
+         "クリック位置の 5 ピクセル以内にばね要素・荷重・観測点がありません"},
+        {SelectionMode::None, DisplayKind::StaticResult, 6, "観測点 radiator の変位を表示"},
+        {SelectionMode::None, DisplayKind::StaticResult, 1, "質量要素 の変位を表示"},
+        {SelectionMode::None, DisplayKind::StaticResult, kNothingPicked,
+         "クリック位置の 5 ピクセル以内に要素がありません"},
+    };
+    for (const Case& c : cases) {
+        if (c.name > 0)
+            applyPick(m, c.mode, c.name);
+        EXPECT_EQ(pickStatus(m, c.mode, c.display, c.name), c.expected);
+    }
+    applyPick(m, SelectionMode::Springs, 2);
+    EXPECT_EQ(pickStatus(m, SelectionMode::Springs, DisplayKind::Model, 2),
+              "ばね要素 front の選択を解除");
+    EXPECT_NE(pickStatus(m, SelectionMode::None, DisplayKind::Model, 2).find("ツリーで"),
+              std::string::npos);
 }
 
 TEST(Picking, SelectionModeDecidesWhatAClickToggles) {
