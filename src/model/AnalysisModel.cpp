@@ -180,7 +180,18 @@ void AnalysisModel::clearResults() {
     dynamicResults.zero();
     eigenFrequencies.zero();
     modeShapes.zero();
+    modeIterations = {};
     frequencyStepResults.clear();
+}
+
+bool AnalysisModel::usesFrequencyTable(const SpringElement& spring) const {
+    const SpringCharacteristic* c = findCharacteristic(spring.characteristicId);
+    return c && !c->frequencyTable.empty();
+}
+
+bool AnalysisModel::usesFrequencyTables() const {
+    return std::any_of(springs.begin(), springs.end(),
+                       [this](const SpringElement& s) { return usesFrequencyTable(s); });
 }
 
 void AnalysisModel::setFrequencyRange(double end, double start, double step) {
