@@ -2,6 +2,7 @@
 
 #include "analysis/EigenAnalysis.h"
 #include "analysis/KineticEnergy.h"
+#include "analysis/OwnFrequencyModes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -57,11 +58,16 @@ private:
 struct SampleModes {
     double frequency[6];
     double decoupling[6];
+    bool converged = true; ///< with tables: every mode found at its own frequency
 };
 
 SampleModes sampleModes(const AnalysisModel& model, const PrincipalAxes& principal) {
-    const ModalSolution modes = solveModes(model, principal);
+    // With frequency tables each mode at its own frequency; the tables stay
+    // relative to the rates the sample draws.
+    const OwnFrequencyModes own = solveModesAtOwnFrequencies(model, principal);
+    const ModalSolution& modes = own.modes;
     SampleModes s;
+    s.converged = own.converged();
     for (int number = 1; number <= 6; ++number) {
         const int j = 6 - number;
         double phi[6];
@@ -122,6 +128,7 @@ struct Moments {
 
 struct Chunk {
     std::int64_t count = 0;
+    std::int64_t unconverged = 0;
     std::int64_t inWindow = 0;
     Moments frequency[6];
     Moments decoupling[6];
@@ -181,6 +188,11 @@ RobustnessResult robustness(const AnalysisModel& model, const RobustnessSettings
                 }
                 drawSample(model, settings, i, sample);
                 const SampleModes modes = sampleModes(sample, principal);
+                ++uncounted;
+                if (!modes.converged) {
+                    ++chunk.unconverged;
+                    continue;
+                }
                 for (int q = 0; q < 6; ++q) {
                     chunk.frequency[q].add(modes.frequency[q], nominal.frequency[q]);
                     chunk.decoupling[q].add(modes.decoupling[q], nominal.decoupling[q]);
@@ -188,7 +200,6 @@ RobustnessResult robustness(const AnalysisModel& model, const RobustnessSettings
                 if (window.contains(modes.frequency[0], modes.frequency[5]))
                     ++chunk.inWindow;
                 ++chunk.count;
-                ++uncounted;
             }
         }
         control.done.fetch_add(uncounted, std::memory_order_relaxed);
@@ -211,6 +222,7 @@ RobustnessResult robustness(const AnalysisModel& model, const RobustnessSettings
     Chunk total;
     for (const Chunk& c : chunks) {
         total.count += c.count;
+        total.unconverged += c.unconverged;
         total.inWindow += c.inWindow;
         for (int q = 0; q < 6; ++q) {
             total.frequency[q].merge(c.frequency[q]);
@@ -218,7 +230,8 @@ RobustnessResult robustness(const AnalysisModel& model, const RobustnessSettings
         }
     }
     result.samples = total.count;
-    result.completed = total.count == n;
+    result.unconverged = total.unconverged;
+    result.completed = total.count + total.unconverged == n;
     for (int q = 0; q < 6; ++q) {
         ModeSpread& mode = result.modes[q];
         mode.mode = q + 1;

@@ -4,6 +4,7 @@
 #include "analysis/EigenAnalysis.h"
 #include "analysis/KineticEnergy.h"
 #include "analysis/MountForces.h"
+#include "analysis/OwnFrequencyModes.h"
 #include "analysis/Robustness.h"
 #include "analysis/TorqueRollAxis.h"
 #include "document/Document.h"
@@ -38,7 +39,7 @@ void showEnergyDistribution(CQUAVDoc& doc, DocumentUi& ui) {
     const AnalysisModel* m = analysable(doc, ui);
     if (!m)
         return;
-    const ModalSolution modes = solveModes(*m);
+    const ModalSolution modes = solveModesAtOwnFrequencies(*m).modes;
     ui.showText(
         energyDistributionReport(kineticEnergyDistribution(*m, modes, EnergyFrame::Global)) +
         "\r\n" +
@@ -47,8 +48,8 @@ void showEnergyDistribution(CQUAVDoc& doc, DocumentUi& ui) {
 
 void showTorqueRollAxis(CQUAVDoc& doc, DocumentUi& ui) {
     if (const AnalysisModel* m = analysable(doc, ui))
-        ui.showText(
-            torqueRollAxisReport(torqueRollAxis(*m, solveModes(*m), defaultTorqueAxis(*m))));
+        ui.showText(torqueRollAxisReport(
+            torqueRollAxis(*m, solveModesAtOwnFrequencies(*m).modes, defaultTorqueAxis(*m))));
 }
 
 void showMountForces(CQUAVDoc& doc, DocumentUi& ui) {

@@ -171,6 +171,10 @@ bool VariantScreen::frequenciesMayPass(const AnalysisModel& variant) const {
     const OptimizationConditions& c = conditions_;
     if (!c.minFrequencyEnabled && !c.maxFrequencyEnabled)
         return true;
+    // The bounds are those of the dynamic factors' rates: frequency tables move
+    // the modes, so only the full calculation can tell.
+    if (variant.usesFrequencyTables())
+        return true;
     const PrincipalAxes* shared = basis_.principalFor(variant);
     FrequencyBounds bounds;
     const bool known =

@@ -53,7 +53,8 @@ public:
     /// False when the variant certainly fails the spring-ratio condition, the
     /// minimum or maximum frequency condition or a displacement condition, judged
     /// from its characteristics, from bounds on its lowest and highest frequencies
-    /// (naturalFrequencyBounds) and from its static results; evaluateVariant would
+    /// (naturalFrequencyBounds; not for a variant with frequency tables, whose modes
+    /// lie elsewhere) and from its static results; evaluateVariant would
     /// then reject it too. True says nothing: only evaluateVariant after the
     /// calculation decides.
     bool mayBeAccepted(const AnalysisModel& variant) const;
