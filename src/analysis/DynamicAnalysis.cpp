@@ -6,6 +6,7 @@
 #include "math/LuFactors.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -55,13 +56,11 @@ void leftHalfOfInverse(const double* lu, const int* perm, double* z) {
 namespace {
 
 /// The generalised force about the CoG of a dynamic load: the force that gives the
-/// CoG the motion the load gives it when applied at its own position, under the
-/// springs' blocks `rates` (global) whose system about the CoG is `cogStiffness`.
-void generalisedForce(const detail::SpringSet& springs, const double* rates,
-                      const double* cogStiffness, const DynamicLoad& load, const double* cog,
-                      double* out) {
-    double kp[36];
-    springs.assemble(rates, load.position.data(), detail::kGlobalFrame, kp);
+/// CoG the motion the load gives it when applied at its own position, with `kp` the
+/// system about the load's position (overwritten by its factors) and `cogStiffness`
+/// the system about the CoG.
+void generalisedForce(double* kp, const double* cogStiffness, const DynamicLoad& load,
+                      const double* cog, double* out) {
     const Matrix f = loadVector(load);
     int perm[6];
     double up[6], ug[6];
@@ -76,90 +75,153 @@ void generalisedForce(const detail::SpringSet& springs, const double* rates,
     }
 }
 
-/// J diag(rates) J^T for a spring's orientation J (global), sums in long double.
-void rateBlock(const double* j, const double* rates, double* k) {
-    for (int r = 0; r < 3; ++r) {
-        for (int s = r; s < 3; ++s) {
-            long double sum = 0.0L;
-            for (int m = 0; m < 3; ++m)
-                sum += static_cast<long double>(j[r * 3 + m]) * j[s * 3 + m] * rates[m];
-            k[r * 3 + s] = static_cast<double>(sum);
-            k[s * 3 + r] = k[r * 3 + s];
-        }
-    }
-}
-
 } // namespace
 
-/// The rates of a model whose characteristics have frequency tables: the springs
-/// without a table keep their blocks of dynamic rates; those with one get theirs
-/// from the table at each frequency.
+/// The rates of a model whose characteristics have frequency tables. A system
+/// about a point is linear in the tables' ratios: K(f) = K0 + sum over the tabled
+/// characteristics c and their directions d of r_cd(f) A_cd, where K0 holds the
+/// springs without a table (with their dynamic factors) and A_cd the springs of c
+/// with the rate k_cd along d alone. Those parts are assembled once, about the CoG
+/// and each load's position; each frequency then only combines them. The loss
+/// factors' part of H about the CoG is sum r_cd eta_cd A_cd.
 class HarmonicResponse::Tables {
 public:
-    explicit Tables(const AnalysisModel& model) : model_(model), springs_(model), fixed_(springs_) {
+    explicit Tables(const AnalysisModel& model)
+        : model_(model), springs_(model), fixed_(springs_),
+          owner_(static_cast<std::size_t>(springs_.count()), -1),
+          orientation_(static_cast<std::size_t>(springs_.count())) {
+        const int n = springs_.count();
         springs_.springMatrices(detail::kGlobalFrame, false, true, fixed_.data());
-        for (int i = 0; i < springs_.count(); ++i) {
+        for (int i = 0; i < n; ++i) {
             const SpringElement& spring = model.springs[static_cast<std::size_t>(i)];
             const SpringCharacteristic* c = model.findCharacteristic(spring.characteristicId);
             if (!c || c->frequencyTable.empty())
                 continue;
-            Tabled t;
-            t.spring = i;
-            const auto known = std::find(characteristics_.begin(), characteristics_.end(), c);
-            t.characteristic = static_cast<int>(known - characteristics_.begin());
-            if (known == characteristics_.end())
-                characteristics_.push_back(c);
-            double orientation[9];
-            detail::springOrientation(spring, orientation);
-            for (int k = 0; k < 9; ++k)
-                t.orientation[k] = 0.0 + orientation[k];
-            tabled_.push_back(t);
+            const auto known = std::find(tabled_.begin(), tabled_.end(), c);
+            owner_[static_cast<std::size_t>(i)] = static_cast<int>(known - tabled_.begin());
+            if (known == tabled_.end())
+                tabled_.push_back(c);
+            std::fill(fixed_.data() + 9 * i, fixed_.data() + 9 * i + 9, 0.0);
+            detail::springOrientation(spring, orientation_[static_cast<std::size_t>(i)].data());
+        }
+        parts_ = 1 + 3 * static_cast<int>(tabled_.size());
+        // The loads' positions too while that takes little memory; beyond, a load's
+        // system is assembled when it is asked for.
+        const std::size_t perPoint = static_cast<std::size_t>(parts_) * 36;
+        const std::size_t loads = model.dynamicLoads.size();
+        points_ = 1 + (perPoint * (1 + loads) <= kPrecomputedDoubles ? static_cast<int>(loads) : 0);
+        systems_.resize(static_cast<std::size_t>(points_) * perPoint);
+        detail::SpringBlocks part(springs_);
+        for (int point = 0; point < points_; ++point) {
+            const double* q = position(point);
+            springs_.assemble(fixed_.data(), q, detail::kGlobalFrame, system(point, 0));
+            for (int c = 0; c < static_cast<int>(tabled_.size()); ++c) {
+                for (int d = 0; d < 3; ++d) {
+                    double rates[3] = {0.0, 0.0, 0.0};
+                    rates[d] = tabled_[static_cast<std::size_t>(c)]->stiffness[d];
+                    std::fill(part.data(), part.data() + 9 * springs_.count(), 0.0);
+                    tabledBlocks(c, rates, part.data());
+                    springs_.assemble(part.data(), q, detail::kGlobalFrame,
+                                      system(point, 1 + 3 * c + d));
+                }
+            }
         }
     }
 
-    /// K and the hysteretic part of H about the CoG at f [Hz], and the generalised
+    /// K and the loss factors' part of H about the CoG at f [Hz], and the generalised
     /// forces of loads [first, last) into `forces` (6 per load, from load 0).
     void ratesAt(double frequency, double* stiffness, double* hysteresis, double* forces, int first,
                  int last) const {
-        const std::size_t n = characteristics_.size();
-        detail::SmallArray<TableValues, 8> values(static_cast<int>(n));
-        for (std::size_t c = 0; c < n; ++c)
-            values[static_cast<int>(c)] =
-                tableValuesAt(characteristics_[c]->frequencyTable, frequency);
-        detail::SpringBlocks rates(springs_), loss(springs_);
-        std::copy(fixed_.data(), fixed_.data() + 9 * springs_.count(), rates.data());
-        std::fill(loss.data(), loss.data() + 9 * springs_.count(), 0.0);
-        for (const Tabled& t : tabled_) {
-            const SpringCharacteristic& c =
-                *characteristics_[static_cast<std::size_t>(t.characteristic)];
-            const TableValues& v = values[t.characteristic];
-            double real[3], imaginary[3];
-            for (int d = 0; d < 3; ++d) {
-                real[d] = c.stiffness[d] * v.ratio[static_cast<std::size_t>(d)];
-                imaginary[d] = real[d] * v.loss[static_cast<std::size_t>(d)];
+        const int directions = parts_ - 1;
+        detail::SmallArray<double, 3 * 8> ratio(directions), loss(directions);
+        for (std::size_t c = 0; c < tabled_.size(); ++c) {
+            const TableValues v = tableValuesAt(tabled_[c]->frequencyTable, frequency);
+            for (std::size_t d = 0; d < 3; ++d) {
+                const int k = static_cast<int>(3 * c + d);
+                ratio[k] = v.ratio[d];
+                loss[k] = v.ratio[d] * v.loss[d];
             }
-            rateBlock(t.orientation, real, rates.data() + 9 * t.spring);
-            rateBlock(t.orientation, imaginary, loss.data() + 9 * t.spring);
         }
-        const double* cog = model_.centreOfGravity.data();
-        springs_.assemble(rates.data(), cog, detail::kGlobalFrame, stiffness);
-        springs_.assemble(loss.data(), cog, detail::kGlobalFrame, hysteresis);
-        for (int l = first; l < last; ++l)
-            generalisedForce(springs_, rates.data(), stiffness,
-                             model_.dynamicLoads[static_cast<std::size_t>(l)], cog, forces + 6 * l);
+        combine(0, ratio.data(), true, stiffness);
+        combine(0, loss.data(), false, hysteresis);
+        for (int l = first; l < last; ++l) {
+            double kp[36];
+            if (1 + l < points_) {
+                combine(1 + l, ratio.data(), true, kp);
+            } else {
+                detail::SpringBlocks blocks(springs_);
+                std::copy(fixed_.data(), fixed_.data() + 9 * springs_.count(), blocks.data());
+                for (int c = 0; c < static_cast<int>(tabled_.size()); ++c) {
+                    double rates[3];
+                    for (int d = 0; d < 3; ++d)
+                        rates[d] =
+                            tabled_[static_cast<std::size_t>(c)]->stiffness[d] * ratio[3 * c + d];
+                    tabledBlocks(c, rates, blocks.data());
+                }
+                springs_.assemble(blocks.data(), position(1 + l), detail::kGlobalFrame, kp);
+            }
+            generalisedForce(kp, stiffness, model_.dynamicLoads[static_cast<std::size_t>(l)],
+                             model_.centreOfGravity.data(), forces + 6 * l);
+        }
     }
 
 private:
-    struct Tabled {
-        int spring = 0;
-        int characteristic = 0; ///< in `characteristics_`
-        double orientation[9] = {};
-    };
+    /// At most this many doubles (8 MB) of systems are kept.
+    static constexpr std::size_t kPrecomputedDoubles = std::size_t{1} << 20;
+
+    const double* position(int point) const {
+        return point == 0
+                   ? model_.centreOfGravity.data()
+                   : model_.dynamicLoads[static_cast<std::size_t>(point - 1)].position.data();
+    }
+    double* system(int point, int part) {
+        return systems_.data() + static_cast<std::size_t>((point * parts_ + part) * 36);
+    }
+    const double* system(int point, int part) const {
+        return systems_.data() + static_cast<std::size_t>((point * parts_ + part) * 36);
+    }
+
+    /// J diag(rates) J^T into the blocks of the springs of tabled characteristic `c`;
+    /// the other blocks stay as they are.
+    void tabledBlocks(int c, const double* rates, double* blocks) const {
+        for (int i = 0; i < springs_.count(); ++i) {
+            if (owner_[static_cast<std::size_t>(i)] != c)
+                continue;
+            double* k = blocks + 9 * i;
+            const double* j = orientation_[static_cast<std::size_t>(i)].data();
+            for (int r = 0; r < 3; ++r) {
+                for (int s = r; s < 3; ++s) {
+                    long double sum = 0.0L;
+                    for (int m = 0; m < 3; ++m)
+                        sum += static_cast<long double>(j[r * 3 + m]) * j[s * 3 + m] * rates[m];
+                    k[r * 3 + s] = static_cast<double>(sum);
+                    k[s * 3 + r] = k[r * 3 + s];
+                }
+            }
+        }
+    }
+
+    /// The system about point `point` for the coefficients of the parts (one per
+    /// tabled characteristic and direction), with the springs without a table or not.
+    void combine(int point, const double* coefficients, bool withFixed, double* out) const {
+        const double* fixed = system(point, 0);
+        for (int e = 0; e < 36; ++e) {
+            long double sum = withFixed ? fixed[e] : 0.0L;
+            for (int k = 1; k < parts_; ++k)
+                sum += static_cast<long double>(coefficients[k - 1]) * system(point, k)[e];
+            out[e] = static_cast<double>(sum);
+        }
+    }
+
     const AnalysisModel& model_;
     detail::SpringSet springs_;
-    detail::SpringBlocks fixed_; ///< dynamic-factor blocks; those of tabled springs unused
-    std::vector<const SpringCharacteristic*> characteristics_; ///< with a table, each once
-    std::vector<Tabled> tabled_;
+    detail::SpringBlocks fixed_; ///< dynamic-factor blocks, zero for the tabled springs
+    std::vector<int> owner_;     ///< each spring's tabled characteristic, or -1
+    std::vector<std::array<double, 9>> orientation_;  ///< of the tabled springs
+    std::vector<const SpringCharacteristic*> tabled_; ///< with a table, each once
+    int parts_ = 1;                                   ///< K0 and the A_cd
+    int points_ = 1;                                  ///< the CoG, then the loads' positions kept
+    std::vector<double> systems_;                     ///< 6 x 6 each, by point and part
 };
 
 HarmonicResponse::HarmonicResponse(const AnalysisModel& model)
@@ -184,9 +246,12 @@ HarmonicResponse::HarmonicResponse(const AnalysisModel& model)
     detail::SpringBlocks rates(springs);
     springs.springMatrices(detail::kGlobalFrame, false, true, rates.data());
     springs.assemble(rates.data(), cog, detail::kGlobalFrame, stiffness_);
-    for (int l = 0; l < loads_; ++l)
-        generalisedForce(springs, rates.data(), stiffness_,
-                         model.dynamicLoads[static_cast<std::size_t>(l)], cog, forces_ + 6 * l);
+    for (int l = 0; l < loads_; ++l) {
+        const DynamicLoad& load = model.dynamicLoads[static_cast<std::size_t>(l)];
+        double kp[36];
+        springs.assemble(rates.data(), load.position.data(), detail::kGlobalFrame, kp);
+        generalisedForce(kp, stiffness_, load, cog, forces_ + 6 * l);
+    }
 }
 
 HarmonicResponse::~HarmonicResponse() = default;

@@ -291,6 +291,21 @@ TEST(FrequencyTables, OneFrequencyEqualsTheSweepAtIt) {
     EXPECT_FALSE(curve.empty());
 }
 
+TEST(FrequencyTables, ModelsWithManyLoadsTakeTheSameRates) {
+    // Beyond a few thousand loads the systems about their positions are assembled
+    // when asked for instead of kept: the same responses.
+    const AnalysisModel few = withTables(example(), rubberTable());
+    AnalysisModel many = few;
+    for (int i = 0; i < 4200; ++i)
+        many.dynamicLoads.push_back(few.dynamicLoads[static_cast<std::size_t>(i % 2)]);
+    const Matrix a = HarmonicResponse(few).atCommonFrequency(30.0);
+    const Matrix b = HarmonicResponse(many).atCommonFrequency(30.0);
+    for (int row : {0, 1, 4200, 4201}) {
+        for (int j = 0; j < 6; ++j)
+            EXPECT_NEAR(b(row, j), a(row % 2, j), testing::kTight * a(row % 2, j)) << row;
+    }
+}
+
 TEST(FrequencyTables, RobustnessVariesTheStaticRatesUnderTheTables) {
     const AnalysisModel m = withTables(example(), rubberTable());
     RobustnessSettings settings;
