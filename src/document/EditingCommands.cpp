@@ -178,7 +178,8 @@ void assignCharacteristic(CQUAVDoc& doc, DocumentUi& ui) {
     }
     if (refused(ui, v, true))
         return;
-    m->assignCharacteristic(v.name, column(v.stiffness), v.dynamicFactor, column(v.damping));
+    m->assignCharacteristic(v.name, column(v.stiffness), v.dynamicFactor, column(v.damping),
+                            v.frequencyTable);
     changed(doc);
 }
 

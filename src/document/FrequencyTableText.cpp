@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace quav {
 
@@ -43,7 +44,46 @@ std::string lineText(int line) {
     return std::to_string(line) + " 行目";
 }
 
+std::string cellText(int row, int column) {
+    return "行 " + std::to_string(row + 1) + "「" + kTableColumnTitles[column] + "」";
+}
+
 } // namespace
+
+const char* const kTableColumnTitles[kTableColumns] = {
+    "f [Hz]", "動倍率 x", "動倍率 y", "動倍率 z", "損失係数 x", "損失係数 y", "損失係数 z"};
+
+std::variant<FrequencyTable, TableCellProblem> tableFromCells(const TableCells& cells) {
+    FrequencyTable table(cells.size());
+    for (std::size_t r = 0; r < cells.size(); ++r) {
+        for (int c = 0; c < kTableColumns; ++c) {
+            double value = 0.0;
+            if (!number(trimmed(cells[r][static_cast<std::size_t>(c)]), value))
+                return TableCellProblem{static_cast<int>(r), c,
+                                        cellText(static_cast<int>(r), c) +
+                                            ": 数値を入力して下さい"};
+            setTableCell(table[r], c, value);
+        }
+    }
+    const auto problem = checkFrequencyTable(table);
+    if (!problem)
+        return table;
+    if (problem->row < 0)
+        return TableCellProblem{-1, -1,
+                                "周波数特性: " + tableRuleText(problem->kind) + "(" +
+                                    std::to_string(table.size()) + " 行)"};
+    return TableCellProblem{problem->row, problem->column,
+                            cellText(problem->row, problem->column) + ": " +
+                                tableRuleText(problem->kind)};
+}
+
+TableCells cellsOf(const FrequencyTable& table) {
+    TableCells cells(table.size());
+    for (std::size_t r = 0; r < table.size(); ++r)
+        for (int c = 0; c < kTableColumns; ++c)
+            cells[r][static_cast<std::size_t>(c)] = shortestNumber(tableCell(table[r], c));
+    return cells;
+}
 
 std::string frequencyTableHeading() {
     std::string heading;
@@ -57,10 +97,17 @@ std::string frequencyTableHeading() {
 
 std::string shortestNumber(double v) {
     char text[40];
-    for (int precision = 1; precision <= 17; ++precision) {
+    int precision = 1;
+    for (; precision <= 17; ++precision) {
         std::snprintf(text, sizeof text, "%.*g", precision, v);
         if (std::strtod(text, nullptr) == v)
             break;
+    }
+    // Whole numbers as they are written (300, not 3e+02), up to 17 digits.
+    if (const char* e = std::strchr(text, 'e')) {
+        const int exponent = std::atoi(e + 1);
+        if (exponent >= precision && exponent < 17)
+            std::snprintf(text, sizeof text, "%.*g", exponent + 1, v);
     }
     return text;
 }

@@ -2,8 +2,10 @@
 
 #include "model/FrequencyTable.h"
 
+#include <array>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace quav {
@@ -46,5 +48,28 @@ TableText readFrequencyTable(std::string_view text, TableHeading heading);
 
 /// The shortest decimal ("%.*g") that reads back as exactly `v`.
 std::string shortestNumber(double v);
+
+/// The table editor's column titles, with units: "f [Hz]", "動倍率 x", ...,
+/// "損失係数 z".
+extern const char* const kTableColumnTitles[kTableColumns];
+
+/// The table editor's cells as typed, a row of texts per table row.
+using TableCells = std::vector<std::array<std::string, kTableColumns>>;
+
+/// A cell of the editor that holds no number or breaks a rule, and why, naming
+/// the row (from 1) and the column's title in the user's language.
+struct TableCellProblem {
+    int row = -1;    ///< from 0; -1 for the number of rows
+    int column = -1; ///< -1 for the number of rows
+    std::string message;
+};
+
+/// The table the cells make: numbers written in the C locale ("1e3", " 0.5 "),
+/// then the rules of checkFrequencyTable. No rows at all is no table (an empty
+/// table). The first cell, row by row, that is refused.
+std::variant<FrequencyTable, TableCellProblem> tableFromCells(const TableCells& cells);
+
+/// The cells of a table as the editor shows them (shortest decimals).
+TableCells cellsOf(const FrequencyTable& table);
 
 } // namespace quav

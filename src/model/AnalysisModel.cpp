@@ -98,7 +98,8 @@ int AnalysisModel::addObservationPoint(const std::string& name, const Matrix& po
 }
 
 int AnalysisModel::assignCharacteristic(const std::string& name, const Matrix& stiffness,
-                                        double dynamicFactor, const Matrix& damping) {
+                                        double dynamicFactor, const Matrix& damping,
+                                        const FrequencyTable& table) {
     int id = 0;
     for (const auto& c : springCharacteristics)
         if (c.name == name)
@@ -109,6 +110,7 @@ int AnalysisModel::assignCharacteristic(const std::string& name, const Matrix& s
         c.stiffness = stiffness;
         c.dynamicFactor = dynamicFactor;
         c.damping = damping;
+        c.frequencyTable = table;
         id = addCharacteristic(std::move(c));
     }
     for (auto& s : springs) {
@@ -187,6 +189,10 @@ void AnalysisModel::clearResults() {
 bool AnalysisModel::usesFrequencyTable(const SpringElement& spring) const {
     const SpringCharacteristic* c = findCharacteristic(spring.characteristicId);
     return c && !c->frequencyTable.empty();
+}
+
+std::string AnalysisModel::markedSpringName(const SpringElement& spring) const {
+    return usesFrequencyTable(spring) ? spring.name + kFrequencyTableMark : spring.name;
 }
 
 bool AnalysisModel::usesFrequencyTables() const {

@@ -44,7 +44,7 @@ public:
     /// deselects it. An existing characteristic keeps its stored values.
     /// Returns the characteristic's id.
     int assignCharacteristic(const std::string& name, const Matrix& stiffness, double dynamicFactor,
-                             const Matrix& damping);
+                             const Matrix& damping, const FrequencyTable& table = {});
     /// Appends a characteristic under a new id; returns the id.
     int addCharacteristic(SpringCharacteristic characteristic);
     /// The first characteristic with this id, or nullptr.
@@ -80,6 +80,9 @@ public:
     bool usesFrequencyTables() const;
     /// Whether this spring's characteristic carries a frequency table.
     bool usesFrequencyTable(const SpringElement& spring) const;
+    /// The spring's name as lists and the view show it: with " ※周波数特性" when
+    /// its characteristic carries a frequency table.
+    std::string markedSpringName(const SpringElement& spring) const;
 
     /// Issues the next id.
     int nextId() { return ++lastId; }

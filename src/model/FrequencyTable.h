@@ -24,6 +24,9 @@ using FrequencyTable = std::vector<FrequencyTableRow>;
 inline constexpr int kMinTableRows = 2;
 inline constexpr int kMaxTableRows = 64;
 
+/// What marks a spring or characteristic with a table in lists and the view.
+inline constexpr const char* kFrequencyTableMark = " ※周波数特性";
+
 /// The columns of a table, in the order of its CSV and of its editor:
 /// 0 f, 1-3 ratio x, y, z, 4-6 loss x, y, z.
 inline constexpr int kTableColumns = 7;

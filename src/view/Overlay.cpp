@@ -85,7 +85,8 @@ void objectBlocks(TextColumn& t, const AnalysisModel& model, const StaticLoad& l
         objectBlock(t, "<荷重要素>", load.name, pointTransfer(u, cog, load.position));
     for (const SpringElement& s : model.springs) {
         if (s.id == pick)
-            objectBlock(t, "<ばね要素>", s.name, pointTransfer(u, cog, s.position), &s);
+            objectBlock(t, "<ばね要素>", model.markedSpringName(s),
+                        pointTransfer(u, cog, s.position), &s);
     }
     for (const ObservationPoint& o : model.observationPoints) {
         if (o.id == pick)
@@ -126,6 +127,20 @@ void loadTexts(std::vector<OverlayText>& out, const AnalysisModel& model,
     objectBlocks(block, model, load, u, pick);
 }
 
+/// The model's springs whose characteristics carry frequency tables, one a line.
+void tableMarks(std::vector<OverlayText>& out, const AnalysisModel& model) {
+    TextColumn t(out, 0);
+    bool first = true;
+    for (const SpringElement& s : model.springs) {
+        if (!model.usesFrequencyTable(s))
+            continue;
+        if (first)
+            t.next("周波数特性のあるばね要素");
+        first = false;
+        t.next(s.name + kFrequencyTableMark);
+    }
+}
+
 void legend(Overlay& o, int h) {
     o.texts.push_back({20, h - 30, "x"});
     o.lines.push_back({30, h - 20, 50, h - 20, {1, 0, 0}});
@@ -158,6 +173,7 @@ Overlay buildOverlay(const AnalysisModel* model, const DisplayState& state, int 
                           state.loadIndex, pickResult);
             break;
         case DisplayKind::Model:
+            tableMarks(o.texts, *model);
             break;
         }
     }

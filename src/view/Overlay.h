@@ -36,8 +36,10 @@ struct Overlay {
 };
 
 /// The texts of the current display (mode shape, static or dynamic result) for
-/// the object picked last (`pickResult`), then the axis legend of a view `height`
-/// pixels high. A display whose results are missing shows what it can.
+/// the object picked last (`pickResult`; a spring's name marked when its
+/// characteristic has a frequency table), or for the model itself the springs
+/// with frequency tables, then the axis legend of a view `height` pixels high. A
+/// display whose results are missing shows what it can.
 Overlay buildOverlay(const AnalysisModel* model, const DisplayState& state, int pickResult,
                      int height);
 

@@ -11,9 +11,14 @@ TEST(FrequencyTableText, CsvReadsBackBitForBit) {
     FrequencyTable t = rubberTable(9);
     t[4].ratio[2] = 1.0 / 3.0;
     t[5].loss[0] = 0.1 + 0.2;
+    t.back().f = 300.0;
     const std::string csv = frequencyTableCsv(t);
     EXPECT_EQ(csv.substr(0, csv.find('\n')), "f,ratio_x,ratio_y,ratio_z,loss_x,loss_y,loss_z");
     EXPECT_NE(csv.find("\n1,1.1,1.05,1.05,0.05,0.04,0.04\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\n300,2,1.75,1.75,0.15000000000000002,0.12,0.12\n"), std::string::npos)
+        << csv;
+    EXPECT_EQ(shortestNumber(1e-5) + " " + shortestNumber(1e20) + " " + shortestNumber(-2500),
+              "1e-05 1e+20 -2500");
     const TableText back = readFrequencyTable(csv, TableHeading::Required);
     ASSERT_TRUE(back.ok()) << back.error;
     EXPECT_EQ(back.rows, t);
