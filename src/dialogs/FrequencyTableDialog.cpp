@@ -65,6 +65,15 @@ FrequencyTableDialog::FrequencyTableDialog(const FrequencyTable& table, QWidget*
     connect(import, &QPushButton::clicked, this, &FrequencyTableDialog::importCsv);
     connect(exportButton, &QPushButton::clicked, this, &FrequencyTableDialog::exportCsv);
     connect(grid_, &QTableWidget::itemChanged, this, &FrequencyTableDialog::replot);
+    // The charts' cursor stands on the row being edited.
+    connect(grid_, &QTableWidget::currentCellChanged, this, [this](int row) {
+        const auto at = std::find(plottedRows_.begin(), plottedRows_.end(), row);
+        if (at == plottedRows_.end())
+            return;
+        const auto step = static_cast<std::size_t>(at - plottedRows_.begin());
+        ratios_->setCursorStep(step);
+        losses_->setCursorStep(step);
+    });
 
     auto* buttons = new QHBoxLayout;
     for (QPushButton* b : {add, remove, pasteButton, import, exportButton})

@@ -148,14 +148,14 @@ CharacteristicDialog::CharacteristicDialog(const CharacteristicValues& v,
     auto* table = new QPushButton(QStringLiteral("周波数特性..."), this);
     table->setObjectName(QString::number(kFrequencyTableButton));
     table->setAutoDefault(false);
+    table->setToolTip(
+        QStringLiteral("周波数ごとの動倍率と損失係数の表。あると動的係数に代えて使います"));
     connect(table, &QPushButton::clicked, this, &CharacteristicDialog::editFrequencyTable);
     tableState_ = new QLabel(this);
     tableState_->setObjectName(QStringLiteral("1120"));
     grid->addWidget(table, 6, 0);
     grid->addWidget(tableState_, 6, 1, 1, 2);
-    grid->addWidget(note(QStringLiteral("※ばねのローカル座標系で指定。周波数特性があると、"
-                                        "動的係数に代えて使います")),
-                    7, 0, 1, 3);
+    grid->addWidget(note(QStringLiteral("※ばねのローカル座標系で指定")), 7, 0, 1, 3);
 
     auto* fields = new QVBoxLayout;
     fields->addLayout(grid);
