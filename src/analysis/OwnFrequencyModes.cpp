@@ -51,10 +51,11 @@ private:
 
 /// The next point to try for the fixed point of F, from the point f just tried
 /// (F(f) = f + g) and the one before (fp, gp): the secant's root of g, unless it
-/// leaves the bracket (lo, hi) known to hold the fixed point, in which case a plain
-/// step f + g, or the bracket's middle.
-double nextPoint(double f, double g, double fp, double gp, bool havePrevious, double lo,
-                 double hi) {
+/// leaves the bracket between `below` and `above`, in which case a plain step f + g,
+/// or the bracket's middle.
+double nextPoint(double f, double g, double fp, double gp, bool havePrevious, double below,
+                 double above) {
+    const double lo = std::min(below, above), hi = std::max(below, above);
     auto inside = [&](double x) { return std::isfinite(x) && x > lo && x < hi; };
     if (havePrevious && g != gp) {
         const double secant = f - g * (f - fp) / (g - gp);
@@ -90,10 +91,12 @@ OwnFrequencyModes solveModesAtOwnFrequencies(const AnalysisModel& model,
     const ModalSolution start = result.modes;
     for (int number = 1; number <= 6; ++number) {
         const int index = 6 - number;
-        // g(f) = F(f) - f falls through 0 at the fixed point: above it where F
-        // lies above f, below it where F lies below. (lo, hi) brackets the point.
+        // g(f) = F(f) - f is continuous, at least 0 at f = 0 (F is a frequency)
+        // and below 0 far above the tables (F is bounded there): between the last
+        // point where g > 0 (`below`) and the last where g < 0 (`above`) there is a
+        // fixed point, and steps that stay between them close in on it.
         double f = start.frequencies[index];
-        double lo = 0.0, hi = std::numeric_limits<double>::infinity();
+        double below = 0.0, above = std::numeric_limits<double>::infinity();
         double fp = 0.0, gp = 0.0;
         bool havePrevious = false, converged = false;
         int n = 0;
@@ -112,11 +115,8 @@ OwnFrequencyModes solveModesAtOwnFrequencies(const AnalysisModel& model,
                 converged = true;
                 break;
             }
-            if (g > 0.0)
-                lo = std::max(lo, f);
-            else
-                hi = std::min(hi, f);
-            const double next = nextPoint(f, g, fp, gp, havePrevious, lo, hi);
+            (g > 0.0 ? below : above) = f;
+            const double next = nextPoint(f, g, fp, gp, havePrevious, below, above);
             fp = f;
             gp = g;
             havePrevious = true;

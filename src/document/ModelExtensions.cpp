@@ -39,6 +39,11 @@ void writeExtensionBlock(ArchiveWriter& out, const AnalysisModel& model,
             out.fail(payload.error());
             return;
         }
+        // Lengths are 32-bit: no part may outgrow the largest model file.
+        if (payload.size() + sections.size() > maxModelFileBytes) {
+            out.fail("拡張データが大きすぎます");
+            return;
+        }
         ArchiveWriter header;
         header.writeRaw(section.tag);
         header.writeI32(static_cast<std::int32_t>(payload.size()));
@@ -47,12 +52,6 @@ void writeExtensionBlock(ArchiveWriter& out, const AnalysisModel& model,
     }
     if (sections.empty())
         return;
-    // Far below the 32-bit range: the file as a whole is at most maxModelFileBytes,
-    // which the caller checks.
-    if (sections.size() > maxModelFileBytes) {
-        out.fail("拡張データが大きすぎます");
-        return;
-    }
     out.writeRaw(kExtensionMagic);
     out.writeI32(kExtensionBlockVersion);
     out.writeI32(static_cast<std::int32_t>(sections.size()));
