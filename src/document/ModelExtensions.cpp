@@ -59,11 +59,7 @@ void writeExtensionBlock(ArchiveWriter& out, const AnalysisModel& model,
 }
 
 void readExtensionBlock(ArchiveReader& in, ExtensionTarget target) {
-    readExtensionBlock(in, target, extensionSections());
-}
-
-void readExtensionBlock(ArchiveReader& in, ExtensionTarget target,
-                        std::span<const ExtensionSection> known) {
+    const std::span<const ExtensionSection> known = extensionSections();
     const std::size_t left = in.remaining();
     if (left == 0)
         return;

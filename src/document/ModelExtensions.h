@@ -88,9 +88,4 @@ void writeExtensionBlock(ArchiveWriter& out, const AnalysisModel& model,
 /// afterwards nothing is left in `in`. Failures are recorded in `in`.
 void readExtensionBlock(ArchiveReader& in, ExtensionTarget target);
 
-/// `readExtensionBlock` with the sections given instead of this build's: what a
-/// reader of another build does with the same bytes.
-void readExtensionBlock(ArchiveReader& in, ExtensionTarget target,
-                        std::span<const ExtensionSection> known);
-
 } // namespace quav

@@ -180,17 +180,6 @@ TEST(ModelExtensions, OptionalSectionsAReaderDoesNotKnowAreSkipped) {
     EXPECT_EQ(written(*r.model), plain + block(1, table));
 }
 
-TEST(ModelExtensions, AReaderWithoutASectionsCodecRefusesItsEssentialData) {
-    const std::string file = written(tabledSample());
-    const std::size_t start = written(fixtures::sampleModel()).size();
-    AnalysisModel model;
-    Optimizer optimizer;
-    ArchiveReader in(std::string_view(file).substr(start), start);
-    readExtensionBlock(in, {model, optimizer}, {});
-    ASSERT_FALSE(in.ok());
-    EXPECT_NE(in.error().find("\"FTAB\""), std::string::npos) << in.error();
-}
-
 TEST(ModelExtensions, TablesAReaderWouldRefuseAreNotWritten) {
     AnalysisModel m = tabledSample();
     m.springCharacteristics[0].frequencyTable[1].ratio[0] = -1.0;
