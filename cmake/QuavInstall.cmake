@@ -75,7 +75,8 @@ if(QUAV_BUILD_GUI)
 endif()
 
 set(doc ${CMAKE_INSTALL_DATADIR}/doc/quav)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/manual.html DESTINATION ${doc})
+install(FILES ${PROJECT_SOURCE_DIR}/docs/manual.html ${PROJECT_SOURCE_DIR}/docs/file-format.html
+        DESTINATION ${doc})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images DESTINATION ${doc})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${doc}/examples)
 

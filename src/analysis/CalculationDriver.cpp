@@ -3,6 +3,7 @@
 #include "analysis/AnalysisKernels.h"
 #include "analysis/DynamicAnalysis.h"
 #include "analysis/EigenAnalysis.h"
+#include "analysis/OwnFrequencyModes.h"
 #include "analysis/StaticAnalysis.h"
 #include "analysis/VariantBasis.h"
 
@@ -137,10 +138,26 @@ CalculationOutcome calculate(AnalysisModel& model, const CalculationConditions& 
     if (conditions.eigen || statics) {
         const detail::SpringSet springs(model, basis);
         const PrincipalAxes* principal = basis ? basis->principalFor(model) : nullptr;
-        if (conditions.eigen && principal)
+        if (conditions.eigen && model.usesFrequencyTables()) {
+            OwnFrequencyModes modes = solveModesAtOwnFrequencies(
+                model, principal ? *principal : principalInertiaAxes(model.inertia));
+            if (!modes.converged()) {
+                model.clearResults();
+                outcome.status = 1;
+                outcome.error = CalculationError::ModesNotConverged;
+                outcome.unconvergedMode = modes.unconvergedMode;
+                return outcome;
+            }
+            if (modes.modes.valid) {
+                model.eigenFrequencies = std::move(modes.modes.frequencies);
+                model.modeShapes = std::move(modes.modes.modeShapes);
+                model.modeIterations = modes.iterations;
+            }
+        } else if (conditions.eigen && principal) {
             eigenvalueAnalysis(model, springs, *principal);
-        else if (conditions.eigen)
+        } else if (conditions.eigen) {
             eigenvalueAnalysis(model, springs, principalInertiaAxes(model.inertia));
+        }
         if (statics)
             model.staticResults = staticAnalysis(model, springs);
     }
@@ -240,6 +257,9 @@ std::string describeCalculationFailure(const CalculationOutcome& outcome) {
     }
     case CalculationError::NonFiniteResults:
         text += nonFiniteList(outcome);
+        break;
+    case CalculationError::ModesNotConverged:
+        text += unconvergedModeText(outcome.unconvergedMode);
         break;
     }
     return text;

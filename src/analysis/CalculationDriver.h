@@ -40,6 +40,10 @@ enum class CalculationError {
     /// a result is not a number (or infinite) where no definition makes it so;
     /// status 1. `nonFinite` says where.
     NonFiniteResults,
+    /// with frequency tables, a mode's frequency did not reach its fixed point
+    /// f = F(f) within kMaxModeIterations eigen solutions; status 1.
+    /// `unconvergedMode` says which.
+    ModesNotConverged,
 };
 
 /// Whether the sweep range is set at all: a new model's 0 to 0 Hz means "not
@@ -88,19 +92,23 @@ struct CalculationOutcome {
     std::int64_t nonFiniteCount = 0;
     /// Loads of a type the analyses do not know, which acted as no load.
     std::string ignoredLoads;
+    /// The mode (1-6) whose own frequency was not found (ModesNotConverged).
+    int unconvergedMode = 0;
 };
 
 /// The most places of non-finite results an outcome lists.
 inline constexpr int kMaxReportedNonFinite = 10;
 
 /// Runs the analyses the conditions ask for and keeps their results in the model:
-/// `calculated` to 0, results cleared, the model validated, then eigen, static,
-/// dynamic (loads present) and the sweep (dynamic loads present, range set) in
-/// that order; every result checked to be a finite number (NonFiniteResult says
-/// which exceptions there are); `calculated` to 1 on success. Sweep step s is at `frequencyStart` +
-/// s x `frequencyStep` by repeated addition, every load at that frequency (0 Hz too). On a sweep
-/// failure every result of the run is cleared again. `basis`, when given, is that of the model
-/// `model` is a variant of: what the variant shares with it is then not found again.
+/// `calculated` to 0, results cleared, the model validated, then eigen (with
+/// frequency tables each mode at its own frequency, solveModesAtOwnFrequencies,
+/// whose eigen solutions go to `modeIterations`), static, dynamic (loads present)
+/// and the sweep (dynamic loads present, range set) in that order; every result checked to be a
+/// finite number (NonFiniteResult says which exceptions there are); `calculated` to 1 on success.
+/// Sweep step s is at `frequencyStart` + s x `frequencyStep` by repeated addition, every load at
+/// that frequency (0 Hz too). On a sweep failure every result of the run is cleared again. `basis`,
+/// when given, is that of the model `model` is a variant of: what the variant shares with it is
+/// then not found again.
 CalculationOutcome calculate(AnalysisModel& model, const CalculationConditions& conditions,
                              const VariantBasis* basis = nullptr);
 

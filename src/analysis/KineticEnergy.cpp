@@ -1,6 +1,7 @@
 #include "analysis/KineticEnergy.h"
 
 #include "analysis/CalculationDriver.h"
+#include "analysis/OwnFrequencyModes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +9,11 @@
 namespace quav {
 
 std::string analysisRefusal(const AnalysisModel& model) {
-    return describeValidation(checkModel(model));
+    const std::string reasons = describeValidation(checkModel(model));
+    if (!reasons.empty() || !model.usesFrequencyTables())
+        return reasons;
+    const OwnFrequencyModes modes = solveModesAtOwnFrequencies(model);
+    return modes.converged() ? std::string() : unconvergedModeText(modes.unconvergedMode);
 }
 
 void modeVector(const ModalSolution& modes, int number, double* phi) {

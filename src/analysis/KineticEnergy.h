@@ -13,7 +13,8 @@ inline constexpr const char* kDofNames[6] = {"x", "y", "z", "Rx", "Ry", "Rz"};
 
 /// Why an analysis of the mounts cannot run on the model: the calculation's own
 /// reasons (checkModel, which also ensures the mass matrix is positive definite),
-/// one line each in the user's language. Empty when it can.
+/// and with frequency tables modes that do not reach their own frequencies, one
+/// line each in the user's language. Empty when it can.
 std::string analysisRefusal(const AnalysisModel& model);
 
 /// Mode number `number` (1 = lowest frequency) of `modes` into `phi`: column

@@ -95,6 +95,10 @@ void checkCharacteristic(const SpringCharacteristic& c, std::vector<ModelProblem
     }
     if (!(c.dynamicFactor > 0.0 && std::isfinite(c.dynamicFactor)))
         add(problems, c.id, 0, label + format(": 動的係数が正ではありません(%g)", c.dynamicFactor));
+    if (const auto problem = checkFrequencyTable(c.frequencyTable))
+        add(problems, c.id, 0,
+            label + ": 周波数特性 " + tableCellText(*problem) + ": " +
+                tableRuleText(problem->kind));
 }
 
 ModelValidation checkModel(const AnalysisModel& model) {

@@ -21,7 +21,8 @@ struct ModelProblem {
 /// the model's long-standing checks; `problems` holds what makes the model
 /// impossible as a physical system: a mass that is negative or not a number, an
 /// inertia tensor that is not positive definite, negative rates or damping, a
-/// dynamic factor that is not positive, and inputs that are not finite.
+/// dynamic factor that is not positive, a frequency table that breaks its rules,
+/// and inputs that are not finite.
 struct ModelValidation {
     bool zeroMass = false;   ///< `mass` is exactly 0
     bool zeroMoment = false; ///< Ixx, Iyy or Izz is exactly 0
@@ -47,7 +48,8 @@ bool inertiaPositiveDefinite(const Matrix& inertia);
 
 /// Whether the spring characteristic can be a real mount: rates and damping
 /// finite and >= 0 (a rate of 0 is a free direction), the dynamic factor finite
-/// and > 0. Each problem is appended to `problems`.
+/// and > 0, a frequency table (if any) that checkFrequencyTable passes, named by
+/// row and column. Each problem is appended to `problems`.
 void checkCharacteristic(const SpringCharacteristic& c, std::vector<ModelProblem>& problems);
 
 /// How the messages name an element: "ばね要素 front right(id 2)".

@@ -21,6 +21,7 @@ struct Mount {
     double rates[3] = {};
     double damping[3] = {};
     double dynamicFactor = 0.0;
+    const FrequencyTable* table = nullptr; ///< in place of the dynamic factor when set
 };
 
 std::vector<Mount> mounts(const AnalysisModel& model) {
@@ -37,6 +38,8 @@ std::vector<Mount> mounts(const AnalysisModel& model) {
                 m.damping[i] = c->damping[i];
             }
             m.dynamicFactor = c->dynamicFactor;
+            if (!c->frequencyTable.empty())
+                m.table = &c->frequencyTable;
         }
         result.push_back(std::move(m));
     }
@@ -49,9 +52,11 @@ struct Complex3 {
     long double im[3] = {};
 };
 
-/// The complex force of a mount along its local axes, (K_dyn + i w C) J^T u, for the
-/// CoG's complex motion x carried to the mount by u = x_t + theta x r.
-Complex3 localForce(const Mount& m, const HarmonicResponse::ComplexMotion& x, double omega) {
+/// The complex force of a mount along its local axes, k* J^T u, for the CoG's complex
+/// motion x carried to the mount by u = x_t + theta x r, at f [Hz]: k* = K_dyn + i w C,
+/// or from the frequency table k* = K r(f) (1 + i eta(f)) + i w C.
+Complex3 localForce(const Mount& m, const HarmonicResponse::ComplexMotion& x, double frequency) {
+    const double omega = frequency * kTwoPi;
     const double* r = m.offset;
     auto carry = [r](const double* v, long double* u) {
         u[0] =
@@ -71,8 +76,13 @@ Complex3 localForce(const Mount& m, const HarmonicResponse::ComplexMotion& x, do
             lre += m.orientation(g, a) * ure[g];
             lim += m.orientation(g, a) * uim[g];
         }
-        const long double k = static_cast<long double>(m.rates[a]) * m.dynamicFactor;
-        const long double h = static_cast<long double>(m.damping[a]) * omega;
+        long double k = static_cast<long double>(m.rates[a]) * m.dynamicFactor;
+        long double h = static_cast<long double>(m.damping[a]) * omega;
+        if (m.table) {
+            const TableValues v = tableValuesAt(*m.table, frequency);
+            k = static_cast<long double>(m.rates[a]) * v.ratio[static_cast<std::size_t>(a)];
+            h += k * v.loss[static_cast<std::size_t>(a)];
+        }
         f.re[a] = k * lre - h * lim;
         f.im[a] = k * lim + h * lre;
     }
@@ -118,7 +128,7 @@ MountForces mountForces(const AnalysisModel& model, double frequency) {
         load.frequency = frequency > 0.0 ? frequency : model.dynamicLoads[l].frequency;
         const auto x = response.complexMotion(static_cast<int>(l), load.frequency);
         for (const Mount& m : all) {
-            const Complex3 f = localForce(m, x, load.frequency * kTwoPi);
+            const Complex3 f = localForce(m, x, load.frequency);
             DynamicSpringForce force;
             force.id = m.id;
             for (int a = 0; a < 3; ++a) {
@@ -154,7 +164,7 @@ std::vector<TransmissibilityPoint> transmissibility(const AnalysisModel& model, 
         const auto x = response.complexMotion(index, f);
         Complex3 total;
         for (const Mount& m : all) {
-            const Complex3 local = localForce(m, x, f * kTwoPi);
+            const Complex3 local = localForce(m, x, f);
             for (int g = 0; g < 3; ++g) {
                 for (int a = 0; a < 3; ++a) {
                     total.re[g] += m.orientation(g, a) * local.re[a];

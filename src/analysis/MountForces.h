@@ -23,7 +23,8 @@ struct StaticLoadForces {
     std::vector<StaticSpringForce> springs;
 };
 
-/// The harmonic force of one spring: (K_dyn + i w C) u_local per local axis.
+/// The harmonic force of one spring: (K_dyn + i w C) u_local per local axis; with a
+/// frequency table K r(f) (1 + i eta(f)) + i w C in place of K_dyn + i w C.
 struct DynamicSpringForce {
     int id = 0;
     std::array<double, 3> amplitude{}; ///< [N]
@@ -61,7 +62,7 @@ struct TransmissibilityPoint {
 
 /// T over the model's sweep (the steps the calculation stores: from `frequencyStart`
 /// by repeated addition of `frequencyStep`) for the force load `dynamicLoads[index]`:
-/// F_t is the complex vector sum, in global axes, of every spring's (K_dyn + i w C) u,
+/// F_t is the complex vector sum, in global axes, of every spring's k* u (as above),
 /// |F_t| = sqrt(sum_k |F_t,k|^2), |F| the applied force amplitude. The caller checks
 /// hasForceTransmissibility and the sweep (planSweep); without a valid sweep the
 /// curve is empty.

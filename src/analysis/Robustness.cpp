@@ -2,6 +2,7 @@
 
 #include "analysis/EigenAnalysis.h"
 #include "analysis/KineticEnergy.h"
+#include "analysis/OwnFrequencyModes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -60,11 +61,16 @@ private:
 struct SampleModes {
     double frequency[6];
     double decoupling[6];
+    bool converged = true; ///< with tables: every mode found at its own frequency
 };
 
 SampleModes sampleModes(const AnalysisModel& model, const PrincipalAxes& principal) {
-    const ModalSolution modes = solveModes(model, principal);
+    // With frequency tables each mode at its own frequency; the tables stay
+    // relative to the rates the sample draws.
+    const OwnFrequencyModes own = solveModesAtOwnFrequencies(model, principal);
+    const ModalSolution& modes = own.modes;
     SampleModes s;
+    s.converged = own.converged();
     for (int number = 1; number <= 6; ++number) {
         const int j = 6 - number;
         double phi[6];
@@ -143,6 +149,7 @@ struct Moments {
 
 struct Chunk {
     std::int64_t count = 0;
+    std::int64_t unconverged = 0;
     std::int64_t inWindow = 0;
     Moments frequency[6];
     Moments decoupling[6];
@@ -229,6 +236,11 @@ RobustnessResult robustness(const AnalysisModel& model, const RobustnessSettings
                     }
                     drawSample(base, settings, i, sample);
                     const SampleModes modes = sampleModes(sample, principal);
+                    ++uncounted;
+                    if (!modes.converged) {
+                        ++chunk.unconverged;
+                        continue;
+                    }
                     for (int q = 0; q < 6; ++q) {
                         chunk.frequency[q].add(modes.frequency[q], nominal.frequency[q]);
                         chunk.decoupling[q].add(modes.decoupling[q], nominal.decoupling[q]);
@@ -236,7 +248,6 @@ RobustnessResult robustness(const AnalysisModel& model, const RobustnessSettings
                     if (window.contains(modes.frequency[0], modes.frequency[5]))
                         ++chunk.inWindow;
                     ++chunk.count;
-                    ++uncounted;
                 }
             }
             control.done.fetch_add(uncounted, std::memory_order_relaxed);
@@ -267,6 +278,7 @@ RobustnessResult robustness(const AnalysisModel& model, const RobustnessSettings
     Chunk total;
     for (const Chunk& c : chunks) {
         total.count += c.count;
+        total.unconverged += c.unconverged;
         total.inWindow += c.inWindow;
         for (int q = 0; q < 6; ++q) {
             total.frequency[q].merge(c.frequency[q]);
@@ -274,7 +286,8 @@ RobustnessResult robustness(const AnalysisModel& model, const RobustnessSettings
         }
     }
     result.samples = total.count;
-    result.completed = total.count == n && !failure;
+    result.unconverged = total.unconverged;
+    result.completed = total.count + total.unconverged == n && !failure;
     if (failure) {
         try {
             std::rethrow_exception(failure);

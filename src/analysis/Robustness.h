@@ -68,9 +68,12 @@ struct ModeSpread {
 };
 
 struct RobustnessResult {
-    std::int64_t samples = 0;   ///< done
+    std::int64_t samples = 0;   ///< done, and in the spreads
     std::int64_t requested = 0; ///< asked for
-    bool completed = false;     ///< every requested sample done (not stopped)
+    /// Samples whose modes did not reach their own frequencies (frequency tables,
+    /// kMaxModeIterations): done, but left out of the spreads.
+    std::int64_t unconverged = 0;
+    bool completed = false; ///< every requested sample done (not stopped)
     std::array<ModeSpread, 6> modes;
     /// Samples whose frequencies all lie inside the window [%]; none without a
     /// window or without samples.
@@ -93,11 +96,12 @@ struct RunControl {
 AnalysisModel varyingModel(const AnalysisModel& model, RateVariation vary);
 
 /// Samples the model with its spring rates and positions varied as `settings` say,
-/// solves the modes of each (sorted by frequency) and gathers their spread. Sample i
+/// solves the modes of each (sorted by frequency; with frequency tables each at its
+/// own frequency, the tables relative to the drawn rates) and gathers their spread. Sample i
 /// draws its numbers from a stream of its own seeded by (seed, i), and partial sums
 /// are combined in a fixed order, so the result is the same whatever the number of
 /// threads. `control.stop` ends the run early with the samples done. The model must
-/// pass the calculation's checks (checkModel).
+/// pass analysisRefusal.
 RobustnessResult robustness(const AnalysisModel& model, const RobustnessSettings& settings,
                             const FrequencyWindow& window, RunControl& control);
 

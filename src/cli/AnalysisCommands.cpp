@@ -4,6 +4,7 @@
 #include "analysis/EigenAnalysis.h"
 #include "analysis/KineticEnergy.h"
 #include "analysis/MountForces.h"
+#include "analysis/OwnFrequencyModes.h"
 #include "analysis/Sensitivity.h"
 #include "analysis/TorqueRollAxis.h"
 #include "cli/CommandOutput.h"
@@ -107,7 +108,8 @@ int kedCommand(const AnalysisModel& model, const std::string& frameName, bool js
         return usageError("--frame must be global or principal");
     if (!accepted(model))
         return ExitRunError;
-    const EnergyDistribution ked = kineticEnergyDistribution(model, solveModes(model), frame);
+    const EnergyDistribution ked =
+        kineticEnergyDistribution(model, solveModesAtOwnFrequencies(model).modes, frame);
     if (!json)
         return writeText(energyDistributionReport(ked));
     Json modes = Json::array();
@@ -135,7 +137,7 @@ int traCommand(const AnalysisModel& model, const std::string& axisText, bool jso
                                            : "--axis: the torque direction is zero");
     if (!accepted(model))
         return ExitRunError;
-    const TorqueRollAxis tra = torqueRollAxis(model, solveModes(model), axis);
+    const TorqueRollAxis tra = torqueRollAxis(model, solveModesAtOwnFrequencies(model).modes, axis);
     if (!json)
         return writeText(torqueRollAxisReport(tra));
     Json modes = Json::array();
@@ -275,13 +277,16 @@ int robustCommand(const AnalysisModel& model, const Optimizer& optimizer,
             modes.push_back({{"mode", m.mode},
                              {"frequency", spreadJson(m.frequency)},
                              {"decoupling", spreadJson(m.decoupling)}});
-        writeJson(
-            {{"vary", settings.vary == RateVariation::PerSpring ? "spring" : "characteristic"},
-             {"samples", result.samples},
-             {"requested", result.requested},
-             {"completed", result.completed},
-             {"modes", modes},
-             {"windowShare", result.windowShare ? number(*result.windowShare) : Json(nullptr)}});
+        Json out{
+            {"vary", settings.vary == RateVariation::PerSpring ? "spring" : "characteristic"},
+            {"samples", result.samples},
+            {"requested", result.requested},
+            {"completed", result.completed},
+            {"modes", modes},
+            {"windowShare", result.windowShare ? number(*result.windowShare) : Json(nullptr)}};
+        if (result.unconverged > 0)
+            out["unconverged"] = result.unconverged;
+        writeJson(out);
     } else {
         writeText(robustnessReport(settings, result));
     }

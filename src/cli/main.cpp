@@ -7,6 +7,7 @@
 #include "cli/NumberOptions.h"
 #include "cli/Progress.h"
 #include "cli/ShardOption.h"
+#include "cli/TableCommand.h"
 #include "document/Document.h"
 #include "document/ModelFile.h"
 #include "exchange/ModelJson.h"
@@ -429,6 +430,26 @@ int cmdSweep(const std::string& file, int loadNumber, std::optional<int> objectI
     return ExitOk;
 }
 
+int cmdTable(const std::string& file, int id, const std::string& csv, bool clear,
+             const std::string& out) {
+    const bool edit = !csv.empty() || clear;
+    if (edit && out.empty()) {
+        std::cerr << "quav-cli table: --csv and --clear need -o (the model file to write)\n";
+        return ExitInputError;
+    }
+    if (!edit && !out.empty()) {
+        std::cerr << "quav-cli table: -o needs --csv or --clear\n";
+        return ExitInputError;
+    }
+    LoadedModel m;
+    if (!load(file, m))
+        return ExitInputError;
+    const TableEdit result = tableCommand(*m.model, id, csv, clear);
+    if (result.exitCode != ExitOk || !result.changed)
+        return result.exitCode;
+    return save(m, out) ? ExitOk : ExitInputError;
+}
+
 int run(int argc, char** argv) {
     CLI::App app{"quav-cli: natural frequencies, static and harmonic responses and the optimiser "
                  "of a rigid body on elastic mounts, from the command line"};
@@ -545,6 +566,28 @@ int run(int argc, char** argv) {
         ->check(CLI::IsMember({"global", "local"}));
     sweep->add_option("--dof", dof, "x, y, z, Rx, Ry or Rz (default x)")
         ->check(CLI::IsMember({"x", "y", "z", "Rx", "Ry", "Rz"}));
+
+    auto* table = app.add_subcommand(
+        "table", "Print a spring characteristic's frequency table as CSV, or set (--csv) or "
+                 "remove (--clear) it and write the model");
+    table->add_option("FILE", in, "Model file (.quav or .json)")
+        ->required()
+        ->check(CLI::ExistingFile);
+    int characteristicId = 0;
+    table->add_option("--characteristic", characteristicId, "Id of the spring characteristic")
+        ->required()
+        ->check(integerIn(INT_MIN, INT_MAX));
+    std::string tableCsv;
+    auto* setTable = table->add_option(
+        "--csv", tableCsv,
+        "CSV file with the heading f,ratio_x,ratio_y,ratio_z,loss_x,loss_y,loss_z and 2 to 64 "
+        "rows: f [Hz] > 0 increasing, dynamic-to-static rate ratios > 0, loss factors >= 0");
+    setTable->check(CLI::ExistingFile);
+    bool clearTable = false;
+    auto* clearFlag = table->add_flag("--clear", clearTable, "Remove the table");
+    clearFlag->excludes(setTable);
+    table->add_option("-o,--output", out,
+                      "Output model file (.quav or .json) for --csv and --clear; may equal FILE");
 
     // The mount analyses.
     bool json = false;
@@ -666,6 +709,8 @@ int run(int argc, char** argv) {
         return cmdMerge(shardDirs, out, partial);
     if (sweep->parsed())
         return cmdSweep(in, loadNumber, object, frame, dof);
+    if (table->parsed())
+        return cmdTable(in, characteristicId, tableCsv, clearTable, out);
     for (CLI::App* c : {ked, tra, forces, transmissibility, robust, sens}) {
         if (!c->parsed())
             continue;

@@ -16,7 +16,7 @@ ObjectTreeItem ConditionsLogic::objectTree() const {
     root.add("観測点");
     if (model_) {
         for (const auto& s : model_->springs)
-            root.children[1].add(s.name, s.id);
+            root.children[1].add(model_->markedSpringName(s), s.id);
         for (const auto& p : model_->observationPoints)
             root.children[2].add(p.name, p.id);
     }

@@ -1,5 +1,6 @@
 #include "dialogs/ModelDialogs.h"
 
+#include "dialogs/FrequencyTableDialog.h"
 #include "dialogs/SpringAxesSketch.h"
 #include "document/CharacteristicListEditor.h"
 #include "model/TextEncoding.h"
@@ -144,7 +145,17 @@ CharacteristicDialog::CharacteristicDialog(const CharacteristicValues& v,
     }
     grid->addWidget(new QLabel(QStringLiteral("動的係数")), 5, 0);
     grid->addWidget(bindNumber(1017, &values.dynamicFactor), 5, 1);
-    grid->addWidget(note(QStringLiteral("※ばねのローカル座標系で指定")), 6, 0, 1, 3);
+    auto* table = new QPushButton(QStringLiteral("周波数特性..."), this);
+    table->setObjectName(QString::number(kFrequencyTableButton));
+    table->setAutoDefault(false);
+    table->setToolTip(
+        QStringLiteral("周波数ごとの動倍率と損失係数の表。あると動的係数に代えて使います"));
+    connect(table, &QPushButton::clicked, this, &CharacteristicDialog::editFrequencyTable);
+    tableState_ = new QLabel(this);
+    tableState_->setObjectName(QStringLiteral("1120"));
+    grid->addWidget(table, 6, 0);
+    grid->addWidget(tableState_, 6, 1, 1, 2);
+    grid->addWidget(note(QStringLiteral("※ばねのローカル座標系で指定")), 7, 0, 1, 3);
 
     auto* fields = new QVBoxLayout;
     fields->addLayout(grid);
@@ -163,6 +174,7 @@ CharacteristicDialog::CharacteristicDialog(const CharacteristicValues& v,
                 return;
             values = defined_[row];
             showValues();
+            showTableState();
         });
         (new QVBoxLayout(group))->addWidget(list);
         top->addWidget(group);
@@ -171,8 +183,26 @@ CharacteristicDialog::CharacteristicDialog(const CharacteristicValues& v,
     layout->addLayout(top);
     layout->addWidget(okCancel());
     showValues();
+    showTableState();
     setRule(
         [this, nameRequired = defined != nullptr] { return inputProblem(values, nameRequired); });
+}
+
+void CharacteristicDialog::editFrequencyTable() {
+    FrequencyTableDialog dialog(values.frequencyTable, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    values.frequencyTable = dialog.table();
+    showTableState();
+}
+
+void CharacteristicDialog::showTableState() {
+    const FrequencyTable& t = values.frequencyTable;
+    tableState_->setText(t.empty() ? QStringLiteral("周波数特性なし")
+                                   : QStringLiteral("%1 行 (%2～%3 Hz)")
+                                         .arg(t.size())
+                                         .arg(FormDialog::numberText(t.front().f))
+                                         .arg(FormDialog::numberText(t.back().f)));
 }
 
 // ---------------------------------------------------- 133 characteristic list --

@@ -4,6 +4,7 @@
 #include "document/DocumentUi.h"
 
 class QComboBox;
+class QLabel;
 class QListWidget;
 class QPlainTextEdit;
 
@@ -36,8 +37,13 @@ public:
                          QWidget* parent = nullptr);
     CharacteristicValues values;
 
+    /// "周波数特性...": the table editor on `values.frequencyTable`.
+    void editFrequencyTable();
+
 private:
+    void showTableState();
     std::vector<CharacteristicValues> defined_;
+    QLabel* tableState_ = nullptr;
 };
 
 /// 133 "ばね特性編集": the list whose buttons edit and delete entries of the

@@ -21,13 +21,14 @@ ObjectTreeItem ParameterSettingsLogic::objectTree() const {
     static const char* const springVariables[] = {"x", "y", "z", "Ry", "Rz"};
     static const int springTargets[] = {1, 2, 3, 5, 6};
     for (const auto& s : model_->springs) {
-        ObjectTreeItem& item = springs.add(s.name, s.id);
+        ObjectTreeItem& item = springs.add(model_->markedSpringName(s), s.id);
         for (int i = 0; i < 5; ++i)
             item.add(springVariables[i], s.id, springTargets[i]);
     }
     static const char* const rates[] = {"Kxx", "Kyy", "Kzz"};
     for (const auto& c : model_->springCharacteristics) {
-        ObjectTreeItem& item = characteristics.add(c.name, c.id);
+        ObjectTreeItem& item = characteristics.add(
+            c.frequencyTable.empty() ? c.name : c.name + kFrequencyTableMark, c.id);
         for (int i = 0; i < 3; ++i)
             item.add(rates[i], c.id, i + 1);
     }

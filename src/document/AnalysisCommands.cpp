@@ -4,6 +4,7 @@
 #include "analysis/EigenAnalysis.h"
 #include "analysis/KineticEnergy.h"
 #include "analysis/MountForces.h"
+#include "analysis/OwnFrequencyModes.h"
 #include "analysis/Robustness.h"
 #include "analysis/Sensitivity.h"
 #include "analysis/TorqueRollAxis.h"
@@ -40,7 +41,7 @@ void showEnergyDistribution(CQUAVDoc& doc, DocumentUi& ui) {
     const AnalysisModel* m = analysable(doc, ui);
     if (!m)
         return;
-    const ModalSolution modes = solveModes(*m);
+    const ModalSolution modes = solveModesAtOwnFrequencies(*m).modes;
     ui.showText(
         energyDistributionReport(kineticEnergyDistribution(*m, modes, EnergyFrame::Global)) +
         "\r\n" +
@@ -69,7 +70,7 @@ void showTorqueRollAxis(CQUAVDoc& doc, DocumentUi& ui, TorqueAxisValues& values)
         return;
     }
     values = entered;
-    ui.showText(torqueRollAxisReport(torqueRollAxis(*m, solveModes(*m), axis)));
+    ui.showText(torqueRollAxisReport(torqueRollAxis(*m, solveModesAtOwnFrequencies(*m).modes, axis)));
 }
 
 void showMountForces(CQUAVDoc& doc, DocumentUi& ui) {

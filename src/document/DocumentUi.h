@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/FrequencyTable.h"
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -40,6 +42,7 @@ struct CharacteristicValues {
     Vec3 stiffness{}; ///< xx, yy, zz [N/m]
     Vec3 damping{};   ///< xx, yy, zz [N s/m]
     double dynamicFactor = 0.0;
+    FrequencyTable frequencyTable{}; ///< empty: none
 };
 
 struct LoadValues {

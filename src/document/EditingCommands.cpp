@@ -206,7 +206,8 @@ void assignCharacteristic(CQUAVDoc& doc, DocumentUi& ui) {
         return;
     doc.dialogMemory().characteristic = v;
     doc.beginEdit("ばね特性の設定");
-    m->assignCharacteristic(v.name, column(v.stiffness), v.dynamicFactor, column(v.damping));
+    m->assignCharacteristic(v.name, column(v.stiffness), v.dynamicFactor, column(v.damping),
+                            v.frequencyTable);
     changed(doc);
 }
 

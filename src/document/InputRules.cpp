@@ -74,6 +74,9 @@ std::optional<FieldProblem> inputProblem(const CharacteristicValues& v, bool nam
             return problem(1115 + i, std::string("減衰係数[N s/m] ") + rows[i], kNotNegative);
     if (!(v.dynamicFactor > 0.0))
         return problem(1017, "動的係数", kPositive);
+    if (const auto table = checkFrequencyTable(v.frequencyTable))
+        return FieldProblem{kFrequencyTableButton, "周波数特性 " + tableCellText(*table) + ": " +
+                                                       tableRuleText(table->kind)};
     return std::nullopt;
 }
 

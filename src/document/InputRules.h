@@ -14,6 +14,9 @@ struct FieldProblem {
     std::string message;
 };
 
+/// The characteristic dialogs' "周波数特性..." button, which a table problem names.
+inline constexpr int kFrequencyTableButton = 1121;
+
 // The rules the values of each dialog must meet. A dialog checks them before OK
 // closes it (and keeps itself open, the field focused); the command that opened
 // it checks them again after OK, for front ends without such a dialog. None
@@ -23,8 +26,10 @@ struct FieldProblem {
 std::optional<FieldProblem> inputProblem(const MassElementValues& values);
 /// A name; a size other than 0.
 std::optional<FieldProblem> inputProblem(const SpringValues& values);
-/// Rates and damping >= 0 (0 is a free direction), dynamic factor > 0; a name when
-/// `nameRequired` (the assign dialog; the list's values dialog takes any name).
+/// Rates and damping >= 0 (0 is a free direction), dynamic factor > 0, a frequency
+/// table (if any) that checkFrequencyTable passes (field kFrequencyTableButton);
+/// a name when `nameRequired` (the assign dialog; the list's values dialog takes
+/// any name).
 std::optional<FieldProblem> inputProblem(const CharacteristicValues& values, bool nameRequired);
 /// A name, a direction that is not zero, a value other than 0, a load type from
 /// the list; a dynamic load's frequency > 0.

@@ -1,5 +1,6 @@
 #include "document/ModelFile.h"
 
+#include "document/ModelExtensions.h"
 #include "model/Archive.h"
 
 #include <algorithm>
@@ -452,6 +453,7 @@ ModelBytes writeModelBytes(const AnalysisModel& model, const Optimizer& optimize
     out.reserve(estimatedSize(model));
     writeModelBlock(out, model);
     writeOptimizerBlock(out, optimizer);
+    writeExtensionBlock(out, model, optimizer);
     if (!out.ok())
         return {{}, out.error()};
     if (out.size() > maxModelFileBytes)
@@ -465,6 +467,7 @@ ModelFileCheck checkModelFile(const AnalysisModel& model, const Optimizer& optim
     ArchiveWriter out{ArchiveWriter::CountOnly{}};
     writeModelBlock(out, model);
     writeOptimizerBlock(out, optimizer);
+    writeExtensionBlock(out, model, optimizer);
     if (!out.ok())
         return {out.size(), out.error()};
     if (out.size() > maxModelFileBytes)
@@ -488,6 +491,8 @@ ModelReadResult readModelBytes(std::string_view bytes) {
     result.optimizer.attach(model.get());
     if (in.ok())
         readOptimizerBlock(in, model->fileVersion, result.optimizer);
+    if (in.ok())
+        readExtensionBlock(in, {*model, result.optimizer});
     if (!in.ok()) {
         result.optimizer.attach(nullptr);
         result.error = "ファイルが壊れています：" + in.error();

@@ -33,8 +33,10 @@ struct ModelBytes {
     bool ok() const { return error.empty(); }
 };
 
-/// The model block (format 303) followed by the optimiser block. Fails, naming
-/// the object, when a string holds a character code page 932 cannot encode.
+/// The model block (format 303), the optimiser block and, when the model has
+/// data the format has no place for (frequency tables), the extension block
+/// (ModelExtensions.h). Fails, naming the object, when a string holds a
+/// character code page 932 cannot encode or a table is not one the reader takes.
 ///
 /// The step results are written as trunc((end - start) / step) + 1 blocks of
 /// one 12-value row per current dynamic load: when loads were added or removed
@@ -70,10 +72,10 @@ struct ModelReadResult {
 
 /// Reads every layout by the first integer W: up to 199 the oldest layout
 /// (W is `lastId`), 200 to 219 six-column dynamic and step rows, from 210
-/// displacement conditions, from 220 the full layout. Every count and length
-/// is checked against the bytes left before anything is allocated; any
-/// damage refuses the whole file. The optimiser's `parameterIdCounter` is the
-/// file's counter when the file has parameters, else 0.
+/// displacement conditions, from 220 the full layout; then the extension block
+/// when one follows. Every count and length is checked against the bytes left
+/// before anything is allocated; any damage refuses the whole file. The optimiser's
+/// `parameterIdCounter` is the file's counter when the file has parameters, else 0.
 ModelReadResult readModelBytes(std::string_view bytes);
 
 /// `readModelBytes` on the content of the file at `path`.

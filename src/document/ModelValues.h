@@ -16,15 +16,16 @@ inline Matrix column(const Vec3& v) {
 }
 
 inline CharacteristicValues characteristicValues(const SpringCharacteristic& c) {
-    return {c.name, vec3(c.stiffness), vec3(c.damping), c.dynamicFactor};
+    return {c.name, vec3(c.stiffness), vec3(c.damping), c.dynamicFactor, c.frequencyTable};
 }
 
-/// Name, rates, damping and dynamic factor; the id stays.
+/// Name, rates, damping, dynamic factor and frequency table; the id stays.
 inline void storeCharacteristic(const CharacteristicValues& v, SpringCharacteristic& c) {
     c.name = v.name;
     c.stiffness = column(v.stiffness);
     c.damping = column(v.damping);
     c.dynamicFactor = v.dynamicFactor;
+    c.frequencyTable = v.frequencyTable;
 }
 
 } // namespace quav

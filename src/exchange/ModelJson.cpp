@@ -191,6 +191,21 @@ void writeList(PrettyWriter& w, std::string_view name, const List& list, Write w
     w.endArray();
 }
 
+/// A frequency table, one row a line: {"f": ..., "ratio": [...], "loss": [...]}.
+void writeTable(PrettyWriter& w, const FrequencyTable& table) {
+    w.key("frequencyTable");
+    w.beginArray();
+    for (const FrequencyTableRow& row : table) {
+        w.item();
+        w.raw("{\"f\": " + numberText(row.f) + ", \"ratio\": ");
+        w.line(row.ratio.data(), row.ratio.size(), numberText);
+        w.raw(", \"loss\": ");
+        w.line(row.loss.data(), row.loss.size(), numberText);
+        w.raw("}");
+    }
+    w.endArray();
+}
+
 void writeModel(PrettyWriter& w, const AnalysisModel& m, const Optimizer& o) {
     w.beginObject();
     w.field("fileVersion", m.fileVersion);
@@ -221,6 +236,8 @@ void writeModel(PrettyWriter& w, const AnalysisModel& m, const Optimizer& o) {
                   w.field("stiffness", c.stiffness);
                   w.field("damping", c.damping);
                   w.field("dynamicFactor", c.dynamicFactor);
+                  if (!c.frequencyTable.empty())
+                      writeTable(w, c.frequencyTable);
               });
     writeList(w, "staticLoads", m.staticLoads, [&](const StaticLoad& l) { writeLoadFields(w, l); });
     writeList(w, "dynamicLoads", m.dynamicLoads, [&](const DynamicLoad& l) {
@@ -240,6 +257,11 @@ void writeModel(PrettyWriter& w, const AnalysisModel& m, const Optimizer& o) {
     w.field("eigenFrequencies", m.eigenFrequencies);
     w.key("modeShapes");
     w.rows(m.modeShapes);
+    if (std::any_of(m.modeIterations.begin(), m.modeIterations.end(), [](int n) { return n; })) {
+        w.key("modeIterations");
+        w.line(m.modeIterations.data(), m.modeIterations.size(),
+               [](int n) { return std::to_string(n); });
+    }
     w.key("staticResults");
     w.rows(m.staticResults);
     w.key("dynamicResults");
@@ -339,6 +361,7 @@ private:
     template <class Element, class ElementMember>
     void list(const JsonPath& at, std::vector<Element>& out, std::vector<bool>* missingIds,
               std::uint64_t recordBytes, ElementMember member);
+    FrequencyTable frequencyTable(const JsonPath& at);
     void results(const JsonPath& at, AnalysisModel& m);
     void stepTables(const JsonPath& at, AnalysisModel& m);
     void optimizer(const JsonPath& at, Optimizer& o);
@@ -528,9 +551,65 @@ bool ModelReader::loadField(std::string_view key, const JsonPath& at, StaticLoad
 constexpr std::uint64_t kSpringRecord = 56, kCharacteristicRecord = 64, kStaticLoadRecord = 92,
                         kDynamicLoadRecord = 100, kPointRecord = 28, kBindingRecord = 20,
                         kParameterRecord = 40, kDisplacementRecord = 44;
+// A table in the extension block besides its rows (a share of the block's
+// framing, counted generously), and each row.
+constexpr std::uint64_t kTableRecord = 8 + 40, kTableRowBytes = kTableColumns * 8;
 // A model without elements, texts or results (the memo with its length prefix
 // is counted when the text gives one) with an empty optimiser block.
 constexpr std::uint64_t kFixedBytes = 536 + 188;
+
+FrequencyTable ModelReader::frequencyTable(const JsonPath& at) {
+    FrequencyTable table;
+    charge(kTableRecord, at);
+    in_.array(at, [&](const JsonPath& e) {
+        if (table.size() == static_cast<std::size_t>(kMaxTableRows))
+            failAt(at, "more than " + std::to_string(kMaxTableRows) + " rows");
+        charge(kTableRowBytes, e);
+        FrequencyTableRow row;
+        bool hasF = false, hasRatio = false;
+        in_.object(e, [&](std::string_view key, const JsonPath& k) {
+            if (key == "f")
+                row.f = number(k), hasF = true;
+            else if (key == "ratio")
+                numbers(k, row.ratio), hasRatio = true;
+            else if (key == "loss")
+                numbers(k, row.loss);
+            else
+                unknown(k);
+        });
+        if (!hasF || !hasRatio)
+            failAt(e, std::string("missing key \"") + (hasF ? "ratio" : "f") + "\"");
+        table.push_back(row);
+    });
+    // An empty list is no absent table: a table has rows.
+    if (table.size() < static_cast<std::size_t>(kMinTableRows))
+        failAt(at, "expected " + std::to_string(kMinTableRows) + " to " +
+                       std::to_string(kMaxTableRows) + " rows, found " +
+                       std::to_string(table.size()));
+    const auto problem = checkFrequencyTable(table);
+    if (!problem)
+        return table;
+    using P = FrequencyTableProblem;
+    const JsonPath row(at, static_cast<std::size_t>(problem->row));
+    const int c = problem->column;
+    const JsonPath key(row, c == 0 ? "f" : c <= 3 ? "ratio" : "loss");
+    const JsonPath element(key, static_cast<std::size_t>(c == 0 ? 0 : (c - 1) % 3));
+    const JsonPath& cell = c == 0 ? key : element;
+    switch (problem->kind) {
+    case P::NotFinite:
+        failAt(cell, "expected a finite number");
+    case P::FrequencyNotPositive:
+        failAt(cell, "f must be > 0");
+    case P::FrequencyNotIncreasing:
+        failAt(cell, "f must be above the row before's");
+    case P::RatioNotPositive:
+        failAt(cell, "a ratio must be > 0");
+    case P::LossNegative:
+        failAt(cell, "a loss factor must be >= 0");
+    default:
+        failAt(at, tableRuleText(problem->kind));
+    }
+}
 
 void ModelReader::results(const JsonPath& at, AnalysisModel& m) {
     in_.object(at, [&](std::string_view key, const JsonPath& k) {
@@ -540,6 +619,8 @@ void ModelReader::results(const JsonPath& at, AnalysisModel& m) {
             m.eigenFrequencies = numbers(k, 6);
         else if (key == "modeShapes")
             m.modeShapes = rows(k, 6, 6, 0);
+        else if (key == "modeIterations")
+            integers(k, m.modeIterations);
         else if (key == "staticResults")
             m.staticResults = rows(k, -1, 6, 6 * 8);
         else if (key == "dynamicResults")
@@ -787,6 +868,8 @@ JsonModel ModelReader::read() {
                          c.damping = numbers(p, 3);
                      else if (f == "dynamicFactor")
                          c.dynamicFactor = number(p);
+                     else if (f == "frequencyTable")
+                         c.frequencyTable = frequencyTable(p);
                      else
                          return false;
                      return true;

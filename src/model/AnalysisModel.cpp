@@ -98,7 +98,8 @@ int AnalysisModel::addObservationPoint(const std::string& name, const Matrix& po
 }
 
 int AnalysisModel::assignCharacteristic(const std::string& name, const Matrix& stiffness,
-                                        double dynamicFactor, const Matrix& damping) {
+                                        double dynamicFactor, const Matrix& damping,
+                                        const FrequencyTable& table) {
     int id = 0;
     for (const auto& c : springCharacteristics)
         if (c.name == name)
@@ -109,6 +110,7 @@ int AnalysisModel::assignCharacteristic(const std::string& name, const Matrix& s
         c.stiffness = stiffness;
         c.dynamicFactor = dynamicFactor;
         c.damping = damping;
+        c.frequencyTable = table;
         id = addCharacteristic(std::move(c));
     }
     for (auto& s : springs) {
@@ -180,7 +182,22 @@ void AnalysisModel::clearResults() {
     dynamicResults.zero();
     eigenFrequencies.zero();
     modeShapes.zero();
+    modeIterations = {};
     frequencyStepResults.clear();
+}
+
+bool AnalysisModel::usesFrequencyTable(const SpringElement& spring) const {
+    const SpringCharacteristic* c = findCharacteristic(spring.characteristicId);
+    return c && !c->frequencyTable.empty();
+}
+
+std::string AnalysisModel::markedSpringName(const SpringElement& spring) const {
+    return usesFrequencyTable(spring) ? spring.name + kFrequencyTableMark : spring.name;
+}
+
+bool AnalysisModel::usesFrequencyTables() const {
+    return std::any_of(springs.begin(), springs.end(),
+                       [this](const SpringElement& s) { return usesFrequencyTable(s); });
 }
 
 void AnalysisModel::setFrequencyRange(double end, double start, double step) {

@@ -3,6 +3,7 @@
 #include "math/Matrix.h"
 #include "model/ModelElements.h"
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,7 @@ public:
     /// deselects it. An existing characteristic keeps its stored values.
     /// Returns the characteristic's id.
     int assignCharacteristic(const std::string& name, const Matrix& stiffness, double dynamicFactor,
-                             const Matrix& damping);
+                             const Matrix& damping, const FrequencyTable& table = {});
     /// Appends a characteristic under a new id; returns the id.
     int addCharacteristic(SpringCharacteristic characteristic);
     /// The first characteristic with this id, or nullptr.
@@ -64,8 +65,9 @@ public:
     void deleteSelectedObservationPoints();
 
     // --- Results --------------------------------------------------------------
-    /// Zeroes the static, dynamic, eigen and mode results in place (row counts
-    /// stay) and discards the sweep results; `calculated` is not touched.
+    /// Zeroes the static, dynamic, eigen and mode results (iteration counts
+    /// included) in place (row counts stay) and discards the sweep results;
+    /// `calculated` is not touched.
     void clearResults();
     /// Stores the sweep settings and discards the sweep results.
     void setFrequencyRange(double end, double start, double step);
@@ -73,6 +75,14 @@ public:
     /// (it may be out of int range, negative or NaN for unusual settings).
     double sweepStepCountExact() const;
     bool hasFrequencyStepResults() const { return !frequencyStepResults.empty(); }
+    /// Whether some spring's characteristic (the first of its id, as the engine
+    /// finds it) carries a frequency table.
+    bool usesFrequencyTables() const;
+    /// Whether this spring's characteristic carries a frequency table.
+    bool usesFrequencyTable(const SpringElement& spring) const;
+    /// The spring's name as lists and the view show it: with " ※周波数特性" when
+    /// its characteristic carries a frequency table.
+    std::string markedSpringName(const SpringElement& spring) const;
 
     /// Issues the next id.
     int nextId() { return ++lastId; }
@@ -97,6 +107,10 @@ public:
     Matrix inertia = Matrix(3, 3);               ///< about the CoG [kg m^2], symmetric, as entered
     Matrix eigenFrequencies = Matrix::column(6); ///< [Hz]; mode k (1..6) is element 6 - k
     Matrix modeShapes = Matrix(6, 6);            ///< mode k (1..6) is column 6 - k, global DOFs
+    /// Eigen solutions mode k (1..6, at index k - 1) took to find its own frequency
+    /// when frequency tables took part; all 0 otherwise. Kept in the model file's
+    /// extension block.
+    std::array<int, 6> modeIterations{};
     int calculated = 0;
     int massElementId = 1;
     int lastId = 1;

@@ -104,7 +104,7 @@ void ArchiveReader::fail(std::string_view detail) {
         return;
     error_ = std::string(detail);
     error_ += "（位置 ";
-    error_ += std::to_string(pos_);
+    error_ += std::to_string(base_ + pos_);
     error_ += "）";
 }
 
@@ -190,6 +190,16 @@ std::string ArchiveReader::readString() {
         return cp932ToUtf8Lossy(raw);
     // The model keeps only what CP932 can hold, so that it can be saved again.
     return cp932ToUtf8Lossy(utf8ToCp932Lossy(utf16leToUtf8Lossy(raw)));
+}
+
+std::string_view ArchiveReader::readRaw(std::size_t n) {
+    if (remaining() < n) {
+        fail("ファイルが途中で終わっています");
+        return {};
+    }
+    const std::string_view bytes = data_.substr(pos_, n);
+    pos_ += n;
+    return bytes;
 }
 
 int ArchiveReader::readCount(std::size_t minEntryBytes, int maxCount, std::string_view what) {

@@ -41,6 +41,14 @@ public:
     /// Converts the UTF-8 text to CP932 and writes it with its length prefix.
     /// `owner` names the object for the error message ("ばね要素 ID 5 の名前").
     void writeString(std::string_view utf8, std::string_view owner);
+    /// The bytes as they are, without a length.
+    void writeRaw(std::string_view bytes) { put(bytes.data(), bytes.size()); }
+
+    /// Records why the data cannot be written, unless a failure is recorded.
+    void fail(std::string_view reason) {
+        if (ok())
+            error_ = std::string(reason);
+    }
 
     /// Makes room for `n` bytes in all.
     void reserve(std::size_t n) { buffer_.reserve(n); }
@@ -79,9 +87,11 @@ private:
 /// read after a failure end at once. Callers check `ok()` at the end.
 class ArchiveReader {
 public:
-    /// Reads `bytes` in place: the buffer must outlive the reader.
-    explicit ArchiveReader(std::string_view bytes) : data_(bytes) {}
-    explicit ArchiveReader(std::string&&) = delete;
+    /// Reads `bytes` in place: the buffer must outlive the reader. `base` is
+    /// where `bytes` begin in the file, for the positions the failures name.
+    explicit ArchiveReader(std::string_view bytes, std::size_t base = 0)
+        : data_(bytes), base_(base) {}
+    explicit ArchiveReader(std::string&&, std::size_t = 0) = delete;
 
     std::int32_t readI32();
     float readF32();
@@ -98,13 +108,25 @@ public:
     /// left cannot hold fails the read (naming `what`) and returns 0, before
     /// the caller allocates anything.
     int readCount(std::size_t minEntryBytes, int maxCount, std::string_view what);
+    /// The next `n` bytes as they are (a view into the buffer), or empty with a
+    /// failure when fewer are left.
+    std::string_view readRaw(std::size_t n);
 
     /// Records a failure at the current position unless one is recorded.
     void fail(std::string_view detail);
+    /// Records the failure of `part`, a reader of a stretch of the same file,
+    /// unless one is recorded.
+    void failAs(const ArchiveReader& part) {
+        if (ok())
+            error_ = part.error();
+    }
     bool ok() const { return error_.empty(); }
-    /// The first failure, with the byte offset where it happened.
+    /// The first failure, with the byte offset in the file where it happened.
     const std::string& error() const { return error_; }
+    /// The offset in the buffer (not counting `base`).
     std::size_t position() const { return pos_; }
+    /// The offset in the file.
+    std::size_t fileOffset() const { return base_ + pos_; }
     std::size_t remaining() const { return ok() ? data_.size() - pos_ : 0; }
 
 private:
@@ -113,6 +135,7 @@ private:
     std::uint64_t readLongLength(bool& utf16);
 
     std::string_view data_;
+    std::size_t base_ = 0;
     std::size_t pos_ = 0;
     std::string error_;
 };

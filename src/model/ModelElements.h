@@ -1,6 +1,7 @@
 #pragma once
 
 #include "math/Matrix.h"
+#include "model/FrequencyTable.h"
 
 #include <string>
 
@@ -34,6 +35,10 @@ struct SpringCharacteristic {
     int id = 0;
     std::string name = "Spring0";
     Matrix stiffness = Matrix::column(3); ///< Kxx, Kyy, Kzz [N/m]; Kxx is the vertical rate
+    /// Rates and loss factors against frequency, relative to `stiffness`; when
+    /// present it takes the place of `dynamicFactor` wherever the engine uses
+    /// dynamic rates. Empty: no table. Kept in the model file's extension block.
+    FrequencyTable frequencyTable;
 };
 
 /// A static load case (静荷重).

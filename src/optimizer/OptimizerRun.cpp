@@ -165,6 +165,7 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
     const std::size_t n = work.parameters_.size();
     const bool statics = !conditions_.displacementConditions.empty();
     AnalysisModel* solve[kBatchVariants];
+    bool judged[kBatchVariants] = {};
     int solving = 0;
     for (std::size_t i = 0; i < count; ++i) {
         AnalysisModel& variant = work.variants_[i];
@@ -174,6 +175,12 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
         work.copies_[i] = this;
         if (!accepted[i])
             continue;
+        // Modes at their own frequencies are found one variant at a time.
+        if (variant.usesFrequencyTables()) {
+            accepted[i] = judge(variant, false, failed);
+            judged[i] = true;
+            continue;
+        }
         // The calculation without its eigen analysis, whose systems are then solved
         // side by side: the results are those calculate() gives with it.
         // A variant whose calculation fails (static results that are not numbers)
@@ -186,7 +193,7 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
     }
     eigenvalueAnalyses(solve, solving, &screen_.basis(), simdLevel());
     for (std::size_t i = 0; i < count; ++i)
-        if (accepted[i])
+        if (accepted[i] && !judged[i])
             accepted[i] = judge(work.variants_[i], true, work.failed_[i]);
 }
 

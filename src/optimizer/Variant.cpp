@@ -221,6 +221,10 @@ bool VariantScreen::judgeFrequencies(const AnalysisModel& variant, std::vector<i
         anyMode = anyMode || flag != 0;
     if (!anyMode && !c.minFrequencyEnabled && !c.maxFrequencyEnabled)
         return true;
+    // The count is that of the dynamic factors' rates: frequency tables move the
+    // modes, so only the full calculation can tell.
+    if (variant.usesFrequencyTables())
+        return false;
     const PrincipalAxes* shared = basis_.principalFor(variant);
     const FrequencyCount count =
         shared ? FrequencyCount(variant, *shared, &basis_)

@@ -90,7 +90,8 @@ public:
     /// `failed` holding exactly what failedConditions would find after the
     /// calculation, when the variant fails some condition and every condition was
     /// judged; false when only the calculation can tell (the mean coupling degree,
-    /// mode shares that matter, a count that cannot be trusted).
+    /// mode shares that matter, a count that cannot be trusted, frequency tables,
+    /// whose modes lie at their own frequencies).
     bool rejects(const AnalysisModel& variant, std::vector<int>& failed) const;
 
     /// What the variants share with the model, found once for all of them.

@@ -97,6 +97,13 @@ bool writeInputListing(const AnalysisModel& model, const std::string& title, std
         appendFormat(out, "\t減衰係数\t%g\t%g\t%g\t[Ns/m]\r\n", c.damping[0], c.damping[1],
                      c.damping[2]);
         appendFormat(out, "\t動倍率\t%g\r\n", c.dynamicFactor);
+        if (!c.frequencyTable.empty()) {
+            out += "\t周波数特性\t[Hz]\t動倍率 x\t動倍率 y\t動倍率 z\t損失係数 x\t損失係数 y\t"
+                   "損失係数 z\r\n";
+            for (const FrequencyTableRow& row : c.frequencyTable)
+                appendFormat(out, "\t\t%g\t%g\t%g\t%g\t%g\t%g\t%g\r\n", row.f, row.ratio[0],
+                             row.ratio[1], row.ratio[2], row.loss[0], row.loss[1], row.loss[2]);
+        }
         out += "\r\n";
         if (!pieces.lineEnd())
             return false;

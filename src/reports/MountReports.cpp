@@ -157,6 +157,10 @@ std::string robustnessReport(const RobustnessSettings& settings, const Robustnes
     appendFormat(out, "乱数の種\t%llu\r\n", static_cast<unsigned long long>(settings.seed));
     if (!result.completed)
         out += "※中止されました。終了したｻﾝﾌﾟﾙのみの結果です\r\n";
+    if (result.unconverged > 0)
+        appendFormat(out,
+                     "※%lld ｻﾝﾌﾟﾙは固有振動数が周波数特性のもとで収束しなかったため除きました\r\n",
+                     static_cast<long long>(result.unconverged));
     const struct {
         const char* title;
         Spread ModeSpread::*field;

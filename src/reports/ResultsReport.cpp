@@ -4,6 +4,8 @@
 #include "reports/ReportPieces.h"
 #include "reports/Reports.h"
 
+#include <algorithm>
+
 namespace quav {
 
 namespace {
@@ -93,15 +95,27 @@ bool writeResultsReport(const AnalysisModel& model, const TextSink& sink) {
         return pieces.finish();
     }
 
+    // Modes found with frequency tables, each at its own frequency, say so and how
+    // many eigen solutions it took.
+    const bool ownFrequencies = std::any_of(model.modeIterations.begin(),
+                                            model.modeIterations.end(), [](int n) { return n; });
     out += "//////固有値解析結果//////\r\n\r\n";
     out += "\t\t各自由度の寄与率[%]\r\n";
     out += "No\t[Hz]\tx\ty\tz\tRx\tRy\tRz\r\n";
+    if (ownFrequencies)
+        out.insert(out.size() - 2, "\t周波数特性\t反復回数");
     for (int k = 1; k <= 6; ++k) {
         appendFormat(out, "%d\t%f\t", k, model.eigenFrequencies[6 - k]);
         for (int dof = 0; dof < 6; ++dof)
             appendFormat(out, "%f\t", contributionRatio(model.modeShapes, k, dof));
+        if (ownFrequencies)
+            appendFormat(out, "自身の周波数で決定\t%d\t",
+                         model.modeIterations[static_cast<std::size_t>(k - 1)]);
         out += "\r\n";
     }
+    if (ownFrequencies)
+        out += "※周波数特性のあるばね特性は、各ﾓｰﾄﾞの固有振動数でのばね定数で計算しました"
+               "(反復回数は固有値解析の回数)\r\n";
     out += "\r\n";
 
     out += "//////静解析結果//////\r\n\r\n";

@@ -95,7 +95,8 @@ void objectBlocks(TextColumn& t, const AnalysisModel& model, const StaticLoad& l
         objectBlock(t, "<荷重要素>", load.name, pointTransfer(u, cog, load.position), amplitude);
     for (const SpringElement& s : model.springs) {
         if (s.id == pick)
-            objectBlock(t, "<ばね要素>", s.name, pointTransfer(u, cog, s.position), amplitude, &s);
+            objectBlock(t, "<ばね要素>", model.markedSpringName(s), pointTransfer(u, cog, s.position),
+                        amplitude, &s);
     }
     for (const ObservationPoint& o : model.observationPoints) {
         if (o.id == pick)
@@ -125,6 +126,20 @@ void loadTexts(TextColumn& t, const AnalysisModel& model, const std::vector<Load
     for (int i = 0; i < 6; ++i)
         u[i] = results(k, i);
     objectBlocks(t, model, load, u, pick, dynamic);
+}
+
+/// The model's springs whose characteristics carry frequency tables, one a line.
+void tableMarks(std::vector<OverlayText>& out, const AnalysisModel& model) {
+    TextColumn t(out, false);
+    bool first = true;
+    for (const SpringElement& s : model.springs) {
+        if (!model.usesFrequencyTable(s))
+            continue;
+        if (first)
+            t.line("周波数特性のあるばね要素");
+        first = false;
+        t.line(s.name + kFrequencyTableMark);
+    }
 }
 
 void legend(Overlay& o, int h) {
@@ -179,6 +194,8 @@ Overlay buildOverlay(const AnalysisModel* model, const DisplayState& state, int 
             case DisplayKind::Model:
                 break;
             }
+        } else if (state.displayKind == DisplayKind::Model) {
+            tableMarks(o.texts, *model);
         }
     }
     legend(o, height);

@@ -41,10 +41,12 @@ struct Overlay {
 };
 
 /// The texts of the current display (mode shape, static or dynamic result) for
-/// the object picked last (`pickResult`), then the axis legend of a view `height`
-/// pixels high. Every number is labelled with its direction and unit;
-/// displacements are in engineering notation. `stale`: the results are those
-/// of the model as last calculated, drawn in grey under a line saying so. A
+/// the object picked last (`pickResult`; a spring's name marked when its
+/// characteristic has a frequency table), or for the model itself the springs
+/// with frequency tables, then the axis legend of a view `height` pixels high.
+/// Every number is labelled with its direction and unit; displacements are in
+/// engineering notation. `stale`: the results are those of the model as last
+/// calculated, drawn in grey under a line saying so. A
 /// display whose results are missing shows what it can.
 Overlay buildOverlay(const AnalysisModel* model, const DisplayState& state, int pickResult,
                      int height, bool stale = false);

@@ -836,6 +836,71 @@ sens)
     expect_code 0 $? "10,000 springs"
     [ "$(wc -l <"$work/big.tsv")" -eq $((3 + 2 * 50006)) ] || fail "10,000 springs: rows"
     ;;
+table)
+    # Frequency tables: set by quav-cli table, used by every analysis, kept in
+    # the model file's extension block and in JSON.
+    table="$examples/rubber_mount.csv"
+    exits 0 "an example without tables" table "$example" --characteristic 6
+    [ "$(cat "$work/stdout")" = "f,ratio_x,ratio_y,ratio_z,loss_x,loss_y,loss_z" ] ||
+        fail "a characteristic without a table prints the heading alone"
+    contains "$work/stderr" "has no frequency table"
+    exits 0 "set front" table "$example" --characteristic 6 --csv "$table" -o "$work/t.quav"
+    exits 0 "set rear" table "$work/t.quav" --characteristic 7 --csv "$table" -o "$work/t.quav"
+    # What the example held is the file up to the model's end: a reader that stops
+    # there has the example without its tables.
+    size=$(stat -c %s "$example")
+    head -c "$size" "$work/t.quav" | cmp -s - "$example" ||
+        fail "the model before the extension block is not the example"
+    [ "$(stat -c %s "$work/t.quav")" -gt "$size" ] || fail "no extension block"
+    # Printed back as CSV, set again: the same file.
+    "$cli" table "$work/t.quav" --characteristic 7 >"$work/back.csv" || fail "print the table"
+    [ "$(wc -l <"$work/back.csv")" -eq 13 ] || fail "12 rows and the heading"
+    exits 0 "set again" table "$work/t.quav" --characteristic 7 --csv "$work/back.csv" \
+        -o "$work/again.quav"
+    cmp -s "$work/t.quav" "$work/again.quav" || fail "a printed table sets the same table"
+    # Every analysis takes the tables.
+    exits 0 "calc" calc "$work/t.quav" -o "$work/c.quav"
+    "$cli" calc "$example" -o "$work/plain.quav" >/dev/null || fail "calc the example"
+    "$cli" report "$work/c.quav" >"$work/report.txt"
+    [ "$(grep -c "自身の周波数で決定" "$work/report.txt")" -eq 6 ] || fail "six modes at their own frequency"
+    "$cli" listing "$work/c.quav" >"$work/listing.txt"
+    [ "$(grep -c "^		200	1.85	1.55	1.55	0.16	0.13	0.13" "$work/listing.txt")" -eq 2 ] ||
+        fail "the listing prints both tables"
+    for cmd in "sweep --load 1 --dof z" "transmissibility --load 1" "forces --json" "ked --json" \
+        "tra --json"; do
+        "$cli" $cmd "$work/c.quav" >"$work/with.out" || fail "$cmd with tables"
+        "$cli" $cmd "$work/plain.quav" >"$work/without.out" || fail "$cmd without tables"
+        ! cmp -s "$work/with.out" "$work/without.out" || fail "$cmd does not see the tables"
+    done
+    # JSON carries the tables and the iterations; .quav -> JSON -> .quav is identical.
+    "$cli" convert "$work/c.quav" "$work/c.json" || fail "to json"
+    jq -e '.springCharacteristics[1].frequencyTable[11] == {"f": 200.0, "ratio": [1.85, 1.55, 1.55],
+        "loss": [0.16, 0.13, 0.13]} and (.results.modeIterations | length == 6)' "$work/c.json" \
+        >/dev/null || fail "the JSON form of the tables"
+    "$cli" convert "$work/c.json" "$work/c2.quav" || fail "to quav"
+    cmp -s "$work/c.quav" "$work/c2.quav" || fail ".quav -> JSON -> .quav changed bytes"
+    # Refusals: a bad CSV names line and column, nothing is written.
+    sed '4s/,1.10,/,-1.10,/' "$table" >"$work/bad.csv"
+    exits 2 "a bad table" table "$example" --characteristic 6 --csv "$work/bad.csv" \
+        -o "$work/bad.quav"
+    contains "$work/stderr" "4 行目、列 ratio_y: 0 より大きい値が必要です"
+    [ ! -e "$work/bad.quav" ] || fail "a refused table wrote a file"
+    exits 2 "no such characteristic" table "$example" --characteristic 99 --csv "$table" \
+        -o "$work/bad.quav"
+    exits 2 "--csv without -o" table "$example" --characteristic 6 --csv "$table"
+    jq '.springCharacteristics[0].frequencyTable = [{"f": 10, "ratio": [1, 1, 1]}]' \
+        "$examples/power_unit.json" >"$work/short.json"
+    exits 2 "a table of one row in JSON" calc "$work/short.json" -o "$work/bad.quav"
+    contains "$work/stderr" "springCharacteristics[0].frequencyTable: expected 2 to 64 rows"
+    # A damaged extension block refuses the whole file.
+    head -c -1 "$work/c.quav" >"$work/cut.quav"
+    exits 2 "a cut extension block" report "$work/cut.quav"
+    contains "$work/stderr" "ファイルが壊れています"
+    # Removing the tables gives the example back, byte for byte.
+    "$cli" table "$work/t.quav" --characteristic 6 --clear -o "$work/u.quav" || fail "clear"
+    "$cli" table "$work/u.quav" --characteristic 7 --clear -o "$work/u.quav" || fail "clear"
+    cmp -s "$work/u.quav" "$example" || fail "without tables the file is the example's"
+    ;;
 *)
     fail "unknown case"
     ;;

@@ -115,7 +115,26 @@ private slots:
     void outputFolder();
     void runStoppedAndRestarted();
     void runOutlivesTheDialogAndStopsOnShutdown();
+    void springsWithTablesAreMarkedInTheTrees();
 };
+
+// The rear mounts' characteristic with a frequency table: its name and its
+// springs' carry the mark in both object trees, the ids stay.
+void OptimizerDialogsTest::springsWithTablesAreMarkedInTheTrees() {
+    Example ex;
+    ex.model->springCharacteristics[1].frequencyTable = {{1, {1, 1, 1}, {0, 0, 0}},
+                                                         {10, {2, 2, 2}, {0, 0, 0}}};
+    ParameterSettingsDialog d(ex.optimizer, ex.model.get());
+    QTreeWidgetItem* root = child<QTreeWidget>(d, 1056)->topLevelItem(0);
+    QCOMPARE(texts(root->child(0)),
+             (QStringList{"front right", "front left", "rear right ※周波数特性",
+                          "rear left ※周波数特性"}));
+    QCOMPARE(texts(root->child(1)), (QStringList{"front mount", "rear mount ※周波数特性"}));
+    ConditionsDialog c(ex.optimizer, ex.model.get());
+    QCOMPARE(texts(child<QTreeWidget>(c, 1170)->topLevelItem(0)->child(1)),
+             (QStringList{"front right", "front left", "rear right ※周波数特性",
+                          "rear left ※周波数特性"}));
+}
 
 void OptimizerDialogsTest::parameterTreeAndBindings() {
     Example ex;

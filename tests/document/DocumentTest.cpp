@@ -182,6 +182,37 @@ TEST_F(DocFixture, AssignCharacteristic) {
     EXPECT_EQ(model().selectedSpringCount(), 0);
 }
 
+// A table comes with a new characteristic from the assign dialog and with the
+// list's values; one that breaks the rules is refused naming its cell.
+TEST_F(DocFixture, CharacteristicsTakeTheirFrequencyTables) {
+    const FrequencyTable table = {{5, {1.1, 1.1, 1.1}, {0.1, 0.1, 0.1}},
+                                  {50, {1.4, 1.3, 1.3}, {0.2, 0.1, 0.1}}};
+    model().setSpringSelection(-1);
+    ui.ok<CharacteristicValues>([&](auto& v) {
+        v = {"tabled", {1, 1, 1}, {0, 0, 0}, 1, table};
+        v.frequencyTable[1].ratio[0] = 0.0;
+    });
+    assignCharacteristic(doc, ui);
+    EXPECT_EQ(ui.messages.back(),
+              "入力エラー\n\n周波数特性 行 2、列 ratio_x: 0 より大きい値が必要です");
+    ui.ok<CharacteristicValues>([&](auto& v) { v = {"tabled", {1, 1, 1}, {0, 0, 0}, 1, table}; });
+    assignCharacteristic(doc, ui);
+    ASSERT_EQ(model().springCharacteristics.size(), 2u);
+    EXPECT_EQ(model().springCharacteristics[1].frequencyTable, table);
+    EXPECT_TRUE(model().usesFrequencyTable(model().springs[0]));
+    // The list's values dialog shows the table and keeps what it gives back.
+    ui.expect<CharacteristicListEditor>([](auto& e) {
+        e.edit(1);
+        return true;
+    });
+    ui.ok<CharacteristicValues>([&](auto& v) {
+        EXPECT_EQ(v.frequencyTable, table);
+        v.frequencyTable.clear();
+    });
+    editCharacteristics(doc, ui);
+    EXPECT_TRUE(model().springCharacteristics[1].frequencyTable.empty());
+}
+
 TEST_F(DocFixture, LoadsValidatedNormalisedAndAtTheirReferencePoint) {
     struct Case {
         bool dynamic;

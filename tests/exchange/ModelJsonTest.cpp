@@ -1,5 +1,6 @@
 #include "exchange/ModelJson.h"
 #include "document/ModelFileFixtures.h"
+#include "support/FrequencyTables.h"
 #include "support/TestSupport.h"
 
 #include "document/ModelFile.h"
@@ -90,6 +91,34 @@ TEST(ModelJson, BadContentIsRefusedWithItsKeyPath) {
         {R"({"mass": 1} x)", "not valid JSON at line 1, column 13"},
         {R"({"memo": "\ud800"})", "not valid JSON"},
         {"{\"memo\": \"\xC0\x80\"}", "not valid JSON"},
+        // Frequency tables: rows, and each cell by its rule.
+        {R"({"springCharacteristics": [{"frequencyTable": []}]})",
+         "springCharacteristics[0].frequencyTable: expected 2 to 64 rows, found 0"},
+        {R"({"springCharacteristics": [{"frequencyTable": [{"f": 1, "ratio": [1, 1, 1]}]}]})",
+         "springCharacteristics[0].frequencyTable: expected 2 to 64 rows, found 1"},
+        {R"({"springCharacteristics": [{}, {"frequencyTable": [
+             {"f": 1, "ratio": [1, 1, 1]}, {"f": 1, "ratio": [1, 1, 1]}]}]})",
+         "springCharacteristics[1].frequencyTable[1].f: f must be above"},
+        {R"({"springCharacteristics": [{"frequencyTable": [
+             {"f": 0, "ratio": [1, 1, 1]}, {"f": 1, "ratio": [1, 1, 1]}]}]})",
+         "frequencyTable[0].f: f must be > 0"},
+        {R"({"springCharacteristics": [{"frequencyTable": [
+             {"f": 1, "ratio": [1, 0, 1]}, {"f": 2, "ratio": [1, 1, 1]}]}]})",
+         "frequencyTable[0].ratio[1]: a ratio must be > 0"},
+        {R"({"springCharacteristics": [{"frequencyTable": [{"f": 1, "ratio": [1, 1, 1]},
+             {"f": 2, "ratio": [1, 1, 1], "loss": [0, 0, -0.1]}]}]})",
+         "frequencyTable[1].loss[2]: a loss factor must be >= 0"},
+        {R"({"springCharacteristics": [{"frequencyTable": [{"f": 1, "ratio": [1, 1, 1]},
+             {"f": "Infinity", "ratio": [1, 1, 1]}]}]})",
+         "frequencyTable[1].f: expected a finite number"},
+        {R"({"springCharacteristics": [{"frequencyTable": [{"f": 1, "ratio": [1, 1]}]}]})",
+         "frequencyTable[0].ratio: expected an array of 3"},
+        {R"({"springCharacteristics": [{"frequencyTable": [{"f": 1}, {"f": 2}]}]})",
+         "frequencyTable[0]: missing key \"ratio\""},
+        {R"({"springCharacteristics": [{"frequencyTable": [{"f": 1, "ratio": [1, 1, 1],
+             "eta": [0, 0, 0]}]}]})",
+         "frequencyTable[0].eta: unknown key"},
+        {R"({"results": {"modeIterations": [1, 2]}})", "results.modeIterations"},
     };
     for (const auto& c : cases) {
         const JsonModel r = modelFromJson(c.json);
@@ -110,6 +139,9 @@ TEST(ModelJson, EveryModelFileExportsAndImportsToTheSameBytes) {
     m.staticResults(0, 1) = std::bit_cast<double>(std::uint64_t{0x7FF0000000000001});
     m.springs[0].size = std::bit_cast<float>(std::uint32_t{0xFFC00001});
     o.parameterIdCounter = 0; // below the parameters' ids
+    m.springCharacteristics[0].frequencyTable = rubberTable(7);
+    m.springCharacteristics[0].frequencyTable[3].ratio[1] = 4.0 / 3.0;
+    m.modeIterations = {5, 4, 6, 5, 5, 7};
     const ModelBytes file = writeModelBytes(m, o);
     ASSERT_TRUE(file.ok()) << file.error;
     EXPECT_EQ(checkModelFile(m, o).bytes, file.bytes.size());
@@ -121,6 +153,10 @@ TEST(ModelJson, EveryModelFileExportsAndImportsToTheSameBytes) {
     EXPECT_NE(json.find("\"-Infinity\""), std::string::npos);
     EXPECT_NE(json.find("\"NaN(0x7ff0000000000001)\""), std::string::npos);
     EXPECT_NE(json.find("\"NaN(0xffc00001)\""), std::string::npos);
+    EXPECT_NE(json.find("\"modeIterations\": [5, 4, 6, 5, 5, 7]"), std::string::npos);
+    EXPECT_NE(json.find("{\"f\": 1.0, \"ratio\": [1.1, 1.05, 1.05], \"loss\": [0.05, 0.04, "
+                        "0.04]}"),
+              std::string::npos);
     JsonModel back = modelFromJson(json);
     ASSERT_TRUE(back.ok()) << back.error;
     const ModelBytes again = writeModelBytes(*back.model, back.optimizer);
@@ -136,4 +172,17 @@ TEST(ModelJson, AFailedDestinationIsReported) {
         writeModelJson(m, o, [&pieces](std::string_view) { return ++pieces < 0; });
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(pieces, 1);
+}
+
+TEST(ModelJson, TablesTakeTheirLossAsZeroWhenNotGiven) {
+    const JsonModel r = modelFromJson(R"({"springCharacteristics": [{"frequencyTable": [
+        {"f": 10, "ratio": [1.2, 1.1, 1.1], "loss": [0.08, 0.06, 0.06]},
+        {"f": 100, "ratio": [1.5, 1.3, 1.3]}]}]})");
+    ASSERT_TRUE(r.ok()) << r.error;
+    const FrequencyTable& t = r.model->springCharacteristics[0].frequencyTable;
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_EQ(t[0], (FrequencyTableRow{10, {1.2, 1.1, 1.1}, {0.08, 0.06, 0.06}}));
+    EXPECT_EQ(t[1], (FrequencyTableRow{100, {1.5, 1.3, 1.3}, {0, 0, 0}}));
+    // A model without tables writes no key for them.
+    EXPECT_EQ(modelToJson(AnalysisModel{}, Optimizer{}).find("frequencyTable"), std::string::npos);
 }

@@ -28,8 +28,9 @@ tree)
     for f in applications/quav.desktop mime/packages/quav.xml \
         icons/hicolor/scalable/apps/quav.svg icons/hicolor/scalable/mimetypes/application-x-quav.svg \
         man/man1/quav.1.gz man/man1/quav-cli.1.gz bash-completion/completions/quav-cli \
-        doc/quav/manual.html doc/quav/examples/power_unit.quav doc/quav/examples/power_unit.json \
-        doc/quav/examples/power_unit_outline.dxf; do
+        doc/quav/manual.html doc/quav/file-format.html doc/quav/examples/power_unit.quav \
+        doc/quav/examples/power_unit.json doc/quav/examples/power_unit_outline.dxf \
+        doc/quav/examples/rubber_mount.csv; do
         [ -s "$share/$f" ] || fail "share/$f is not installed"
     done
     # PNG icons of their nominal size (width and height in the header).

@@ -4,6 +4,7 @@
 #include "analysis/PointMotion.h"
 #include "optimizer/OptimizerRun.h"
 #include "optimizer/Variant.h"
+#include "support/FrequencyTables.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -244,4 +245,40 @@ TEST(VariantScreen, AVariantWithAnotherInertiaIsJudgedOnItsOwn) {
     EXPECT_TRUE(evaluateVariant(light, c));
     EXPECT_FALSE(settled(VariantScreen(heavy, c), light));
     EXPECT_TRUE(settled(VariantScreen(heavy, c), heavy));
+}
+
+TEST(VariantScreen, TabledVariantsAreJudgedAtTheirOwnFrequencies) {
+    // The table stiffens the mounts beyond their dynamic factor: the modes lie above
+    // what bounds from the dynamic factor say, and a binding sets the static rate
+    // the table is relative to.
+    AnalysisModel model = inclinedModel();
+    model.springCharacteristics[0].frequencyTable = rubberTable();
+    Optimizer o;
+    AnalysisModel attached = model;
+    o.attach(&attached);
+    o.setBinding(6, 1, o.addParameter("Kxx", 6e5, 1e5, 1e5), 1.0);
+    AnalysisModel scratch;
+    for (double kv = 1e5; kv <= 6e5; kv += 2.5e5) {
+        o.parameters[0].currentValue = kv;
+        const AnalysisModel calculated = calculatedVariant(model, o);
+        ASSERT_EQ(calculated.springCharacteristics[0].stiffness[0], kv);
+        const double lowest = calculated.eigenFrequencies[5];
+        for (double threshold : {lowest * (1 - 1e-9), lowest * (1 + 1e-9)}) {
+            o.conditions = OptimizationConditions{};
+            o.conditions.minFrequencyEnabled = 1;
+            o.conditions.minFrequency = threshold;
+            const RunInput input(model, o);
+            EXPECT_EQ(input.evaluate(o.parameters, scratch), threshold < lowest) << kv;
+            EXPECT_EQ(fullVerdict(model, o).empty(), threshold < lowest) << kv;
+            // The batch path, which solves untabled variants' modes side by side.
+            RunInput::Workspace work(o.parameters);
+            bool accepted = false;
+            input.evaluateBatch(&kv, 1, work, &accepted);
+            EXPECT_EQ(accepted, threshold < lowest) << kv;
+            if (threshold < lowest) {
+                EXPECT_EQ(scratch.eigenFrequencies, calculated.eigenFrequencies);
+                EXPECT_EQ(work.variant(0).eigenFrequencies, calculated.eigenFrequencies);
+            }
+        }
+    }
 }

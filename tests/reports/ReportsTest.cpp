@@ -94,3 +94,29 @@ TEST(ElasticCentreReport, DirectionsWithoutStiffnessAreUndefined) {
     const std::string vertical = elasticCentreReport(m);
     EXPECT_NE(vertical.find("x座標\t未定義\t未定義\t0.100000\r\n"), std::string::npos) << vertical;
 }
+
+TEST(Reports, FrequencyTablesAndModesAtTheirOwnFrequencies) {
+    AnalysisModel m = fixedModel();
+    m.setSpringSelection(-1);
+    m.assignCharacteristic("rubber", v3(1e5, 2e5, 3e5), 1.2, v3(0, 0, 0));
+    m.springCharacteristics[0].frequencyTable = {{5, {1.1, 1.2, 1.3}, {0.05, 0, 0.1}},
+                                                 {50, {1.5, 1.6, 1.7}, {0.1, 0, 0.2}}};
+    const std::string without = resultsReport(m);
+    EXPECT_NE(without.find("No\t[Hz]\tx\ty\tz\tRx\tRy\tRz\r\n1\t5.000000\t"), std::string::npos);
+    m.modeIterations = {4, 5, 4, 6, 4, 4};
+    const std::string report = resultsReport(m);
+    EXPECT_NE(report.find("No\t[Hz]\tx\ty\tz\tRx\tRy\tRz\t周波数特性\t反復回数\r\n"
+                          "1\t5.000000\t0.000000\t0.000000\t0.000000\t0.000000\t0.000000\t"
+                          "100.000000\t自身の周波数で決定\t4\t\r\n"),
+              std::string::npos)
+        << report;
+    EXPECT_NE(report.find("\t自身の周波数で決定\t6\t\r\n"), std::string::npos);
+
+    const std::string listing = inputListing(m, "t.quav", 0, 0);
+    EXPECT_NE(listing.find("\t動倍率\t1.2\r\n\t周波数特性\t[Hz]\t動倍率 x\t動倍率 y\t動倍率 z\t"
+                           "損失係数 x\t損失係数 y\t損失係数 z\r\n"
+                           "\t\t5\t1.1\t1.2\t1.3\t0.05\t0\t0.1\r\n"
+                           "\t\t50\t1.5\t1.6\t1.7\t0.1\t0\t0.2\r\n\r\n"),
+              std::string::npos)
+        << listing;
+}

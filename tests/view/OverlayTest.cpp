@@ -150,3 +150,18 @@ TEST(Overlay, LegendAtTheBottomLeft) {
                   std::tuple(30 + 50 * i, 50 + 50 * i, 280, 280));
     EXPECT_EQ(o.lines[1].colour, (Rgb{0, 1, 0}));
 }
+
+TEST(Overlay, SpringsWithFrequencyTablesAreMarked) {
+    AnalysisModel m = viewModel(); // "front" (id 2) on the characteristic, "rear" on none
+    DisplayState s;
+    EXPECT_TRUE(lines(&m, s, 0).empty());
+    m.springCharacteristics[0].frequencyTable = {{1, {1, 1, 1}, {0, 0, 0}},
+                                                 {10, {2, 2, 2}, {0.1, 0.1, 0.1}}};
+    EXPECT_EQ(lines(&m, s, 0),
+              (std::vector<std::string>{"周波数特性のあるばね要素", "front ※周波数特性"}));
+    s.showStaticLoad(0);
+    const std::vector<std::string> front = lines(&m, s, 2);
+    ASSERT_GE(front.size(), 2u);
+    EXPECT_EQ(front[1], "<ばね要素> front ※周波数特性");
+    EXPECT_EQ(lines(&m, s, 3)[1], "<ばね要素> rear");
+}

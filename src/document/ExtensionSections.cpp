@@ -1,0 +1,122 @@
+// The sections of the model file's extension block (ModelExtensions.h): each a
+// payload codec and one entry in the table at the end.
+#include "analysis/ModelCheck.h"
+#include "document/ModelExtensions.h"
+
+#include <algorithm>
+
+namespace quav {
+
+namespace {
+
+// --- FTAB: frequency tables of spring characteristics --------------------------
+//
+//   count    i32   characteristics with a table
+//   count entries, in the order of the characteristics:
+//     index  i32   the characteristic's place in the model's list, from 0
+//     rows   i32   2 to 64
+//     rows x (f, ratio x, y, z, loss x, y, z), each f64
+//
+// The place, not the id, says whose table it is: ids are unique in every model
+// QUAV makes, but a file need not be. A table the engine would refuse is refused
+// here as damage, and never written, so every file with tables holds valid ones.
+
+constexpr std::size_t kTableRowBytes = kTableColumns * 8;
+constexpr std::size_t kMinTableEntryBytes = 8 + kMinTableRows * kTableRowBytes;
+
+std::string tableOwner(const SpringCharacteristic& c) {
+    return elementLabel("ばね特性", c.name, c.id) + " の周波数特性";
+}
+
+bool hasTables(const AnalysisModel& m, const Optimizer&) {
+    return std::any_of(m.springCharacteristics.begin(), m.springCharacteristics.end(),
+                       [](const SpringCharacteristic& c) { return !c.frequencyTable.empty(); });
+}
+
+void writeTables(ArchiveWriter& out, const AnalysisModel& m, const Optimizer&) {
+    const auto count =
+        std::count_if(m.springCharacteristics.begin(), m.springCharacteristics.end(),
+                      [](const SpringCharacteristic& c) { return !c.frequencyTable.empty(); });
+    out.writeI32(static_cast<std::int32_t>(count));
+    for (std::size_t i = 0; i < m.springCharacteristics.size(); ++i) {
+        const SpringCharacteristic& c = m.springCharacteristics[i];
+        if (c.frequencyTable.empty())
+            continue;
+        if (const auto problem = checkFrequencyTable(c.frequencyTable)) {
+            out.fail(tableOwner(c) + ": " + tableCellText(*problem) + ": " +
+                     tableRuleText(problem->kind));
+            return;
+        }
+        out.writeI32(static_cast<std::int32_t>(i));
+        out.writeI32(static_cast<std::int32_t>(c.frequencyTable.size()));
+        for (const FrequencyTableRow& row : c.frequencyTable)
+            for (int column = 0; column < kTableColumns; ++column)
+                out.writeF64(tableCell(row, column));
+    }
+}
+
+void readTables(ArchiveReader& in, ExtensionTarget target) {
+    auto& characteristics = target.model.springCharacteristics;
+    const int count = in.readCount(kMinTableEntryBytes, static_cast<int>(characteristics.size()),
+                                   "周波数特性のあるばね特性の数");
+    int previous = -1;
+    for (int k = 0; k < count && in.ok(); ++k) {
+        const std::int32_t index = in.readI32();
+        if (!in.ok())
+            return;
+        if (index <= previous || index >= static_cast<std::int32_t>(characteristics.size()))
+            return in.fail("周波数特性のばね特性番号 " + std::to_string(index) + " が不正です");
+        previous = index;
+        SpringCharacteristic& c = characteristics[static_cast<std::size_t>(index)];
+        const std::int32_t rows = in.readI32();
+        if (!in.ok())
+            return;
+        if (rows < kMinTableRows || rows > kMaxTableRows)
+            return in.fail(tableOwner(c) + ": 行数 " + std::to_string(rows) + " が不正です（" +
+                           std::to_string(kMinTableRows) + "～" + std::to_string(kMaxTableRows) +
+                           " 行）");
+        if (static_cast<std::size_t>(rows) > in.remaining() / kTableRowBytes)
+            return in.fail(tableOwner(c) + ": 行数 " + std::to_string(rows) +
+                           " がファイルの残りに収まりません");
+        FrequencyTable table(static_cast<std::size_t>(rows));
+        for (FrequencyTableRow& row : table)
+            for (int column = 0; column < kTableColumns; ++column)
+                setTableCell(row, column, in.readF64());
+        if (const auto problem = checkFrequencyTable(table))
+            return in.fail(tableOwner(c) + ": " + tableCellText(*problem) + ": " +
+                           tableRuleText(problem->kind));
+        c.frequencyTable = std::move(table);
+    }
+}
+
+// --- MITR: eigen solutions each mode's own frequency took ----------------------
+//
+//   6 x i32, modes 1 to 6; written when one of them is not 0.
+
+bool hasIterations(const AnalysisModel& m, const Optimizer&) {
+    return std::any_of(m.modeIterations.begin(), m.modeIterations.end(),
+                       [](int n) { return n != 0; });
+}
+
+void writeIterations(ArchiveWriter& out, const AnalysisModel& m, const Optimizer&) {
+    for (int n : m.modeIterations)
+        out.writeI32(n);
+}
+
+void readIterations(ArchiveReader& in, ExtensionTarget target) {
+    for (int& n : target.model.modeIterations)
+        n = in.readI32();
+}
+
+constexpr ExtensionSection kSections[] = {
+    {"FTAB", hasTables, writeTables, readTables},
+    {"MITR", hasIterations, writeIterations, readIterations},
+};
+
+} // namespace
+
+std::span<const ExtensionSection> extensionSections() {
+    return kSections;
+}
+
+} // namespace quav

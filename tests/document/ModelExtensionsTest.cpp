@@ -1,0 +1,199 @@
+#include "document/ModelExtensions.h"
+#include "document/ModelFile.h"
+
+#include "ModelFileFixtures.h"
+#include "support/FrequencyTables.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+using namespace quav;
+using quav::testing::rubberTable;
+
+namespace {
+
+std::string i32(std::int32_t v) {
+    std::string s(4, '\0');
+    std::memcpy(s.data(), &v, 4);
+    return s;
+}
+
+std::string f64(double v) {
+    std::string s(8, '\0');
+    std::memcpy(s.data(), &v, 8);
+    return s;
+}
+
+std::string written(const AnalysisModel& m, const Optimizer& o = Optimizer{}) {
+    ModelBytes file = writeModelBytes(m, o);
+    EXPECT_TRUE(file.ok()) << file.error;
+    return file.bytes;
+}
+
+/// The sample model with a five-row table on its characteristic and iteration counts.
+AnalysisModel tabledSample() {
+    AnalysisModel m = fixtures::sampleModel();
+    m.springCharacteristics[0].frequencyTable = rubberTable(5);
+    m.modeIterations = {3, 4, 4, 5, 3, 6};
+    return m;
+}
+
+std::string section(std::string_view tag, const std::string& payload) {
+    return std::string(tag) + i32(static_cast<std::int32_t>(payload.size())) + payload;
+}
+
+std::string block(std::int32_t version, const std::string& sections) {
+    return std::string(kExtensionMagic) + i32(version) +
+           i32(static_cast<std::int32_t>(sections.size())) + sections;
+}
+
+/// One table payload: one entry, at `index`, with the rows given.
+std::string tablePayload(std::int32_t index, const FrequencyTable& rows) {
+    std::string p = i32(1) + i32(index) + i32(static_cast<std::int32_t>(rows.size()));
+    for (const FrequencyTableRow& row : rows)
+        for (int c = 0; c < kTableColumns; ++c)
+            p += f64(tableCell(row, c));
+    return p;
+}
+
+} // namespace
+
+TEST(ModelExtensions, TablesAndIterationsFollowTheFormat303Bytes) {
+    AnalysisModel plainModel = fixtures::sampleModel();
+    AnalysisModel m = tabledSample();
+    const Optimizer o = fixtures::sampleOptimizer(&m);
+    const std::string plain = written(plainModel, fixtures::sampleOptimizer(&plainModel));
+    const std::string file = written(m, o);
+    ASSERT_GT(file.size(), plain.size());
+    EXPECT_EQ(file.substr(0, plain.size()), plain);
+    EXPECT_EQ(file.substr(plain.size(), 8), kExtensionMagic);
+
+    ModelReadResult r = readModelBytes(file);
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.model->springCharacteristics[0].frequencyTable, rubberTable(5));
+    EXPECT_EQ(r.model->modeIterations, m.modeIterations);
+    EXPECT_EQ(written(*r.model, r.optimizer), file);
+
+    // A reader that stops at the model's end has the same model without its tables.
+    ModelReadResult old = readModelBytes(std::string_view(file).substr(0, plain.size()));
+    ASSERT_TRUE(old.ok()) << old.error;
+    EXPECT_TRUE(old.model->springCharacteristics[0].frequencyTable.empty());
+    EXPECT_EQ(written(*old.model, old.optimizer), plain);
+}
+
+TEST(ModelExtensions, TrailingBytesThatAreNoBlockAreIgnoredAsAlways) {
+    const std::string plain = written(fixtures::sampleModel());
+    for (const std::string& tail : {std::string("x"), std::string("QUAVEXX\0....", 12)}) {
+        ModelReadResult r = readModelBytes(plain + tail);
+        ASSERT_TRUE(r.ok()) << r.error;
+        EXPECT_EQ(written(*r.model), plain);
+    }
+}
+
+TEST(ModelExtensions, EveryTruncationOfTheBlockRefusesTheFile) {
+    const std::string plain = written(fixtures::sampleModel());
+    const std::string file = written(tabledSample());
+    for (std::size_t cut = plain.size() + 1; cut < file.size(); ++cut) {
+        ModelReadResult r = readModelBytes(std::string_view(file).substr(0, cut));
+        ASSERT_FALSE(r.ok()) << "cut at " << cut;
+        EXPECT_EQ(r.error.rfind("ファイルが壊れています", 0), 0u) << r.error;
+    }
+}
+
+TEST(ModelExtensions, DamagedBlocksRefuseTheWholeFile) {
+    const std::string plain = written(fixtures::sampleModel());
+    const std::string table = tablePayload(0, rubberTable(3));
+    const std::string iterations = i32(1) + i32(2) + i32(3) + i32(4) + i32(5) + i32(6);
+    auto withRows = [](std::function<void(FrequencyTable&)> change) {
+        FrequencyTable t = rubberTable(3);
+        change(t);
+        return tablePayload(0, t);
+    };
+    const struct {
+        const char* what;
+        std::string block;
+        const char* message;
+    } cases[] = {
+        {"version 0", block(0, section("FTAB", table)), "版 0 が不正"},
+        {"a newer version", block(2, section("FTAB", table)), "新しい版"},
+        {"length beyond the file", std::string(kExtensionMagic) + i32(1) + i32(1000) + "FTAB",
+         "長さ 1000"},
+        {"bytes after the block", block(1, section("FTAB", table)) + "z", "合いません"},
+        {"a negative section length", block(1, "FTAB" + i32(-1)), "長さ -1"},
+        {"a section beyond the block", block(1, "FTAB" + i32(4) + "ab"), "長さ 4"},
+        {"a cut section header", block(1, "FTA"), "途中で終わって"},
+        {"a tag of other characters", block(1, section("FT-B", table)), "名前が不正"},
+        {"a repeated section", block(1, section("MITR", iterations) + section("MITR", iterations)),
+         "重複"},
+        {"an unknown essential section", block(1, section("LCAS", "")), "\"LCAS\""},
+        {"a payload longer than its data", block(1, section("MITR", iterations + "extra")),
+         "読まれないデータ"},
+        {"a payload shorter than its data", block(1, section("MITR", i32(1))), "途中で終わって"},
+        {"a table of one row",
+         block(1, section("FTAB", i32(1) + i32(0) + i32(1) + std::string(120, '\0'))), "行数 1"},
+        {"a table of 65 rows",
+         block(1, section("FTAB", i32(1) + i32(0) + i32(65) + std::string(120, '\0'))), "行数 65"},
+        {"rows beyond the payload",
+         block(1, section("FTAB", i32(1) + i32(0) + i32(64) + std::string(120, '\0'))),
+         "収まりません"},
+        {"no such characteristic", block(1, section("FTAB", tablePayload(1, rubberTable(3)))),
+         "番号 1 が不正"},
+        {"more tables than characteristics",
+         block(1, section("FTAB", i32(2) + table.substr(4) + table.substr(4))), "数 2"},
+        {"falling frequencies",
+         block(1, section("FTAB", withRows([](FrequencyTable& t) { t[2].f = t[1].f; }))),
+         "行 3、列 f"},
+        {"a ratio of 0",
+         block(1, section("FTAB", withRows([](FrequencyTable& t) { t[0].ratio[1] = 0.0; }))),
+         "行 1、列 ratio_y"},
+        {"a negative loss",
+         block(1, section("FTAB", withRows([](FrequencyTable& t) { t[1].loss[2] = -0.1; }))),
+         "行 2、列 loss_z"},
+        {"a loss that is no number", block(1, section("FTAB", withRows([](FrequencyTable& t) {
+                                                          t[1].loss[0] = std::nan("");
+                                                      }))),
+         "数値ではありません"},
+    };
+    ASSERT_TRUE(readModelBytes(plain + block(1, section("FTAB", table))).ok());
+    for (const auto& c : cases) {
+        ModelReadResult r = readModelBytes(plain + c.block);
+        ASSERT_FALSE(r.ok()) << c.what;
+        EXPECT_EQ(r.error.rfind("ファイルが壊れています", 0), 0u) << c.what << ": " << r.error;
+        EXPECT_NE(r.error.find(c.message), std::string::npos) << c.what << ": " << r.error;
+        // Positions are the file's, past the model's end.
+        const std::size_t at = r.error.rfind("位置 ");
+        ASSERT_NE(at, std::string::npos) << r.error;
+        EXPECT_GE(std::stoul(r.error.substr(at + std::strlen("位置 "))), plain.size()) << c.what;
+    }
+}
+
+TEST(ModelExtensions, OptionalSectionsAReaderDoesNotKnowAreSkipped) {
+    const std::string plain = written(fixtures::sampleModel());
+    const std::string table = section("FTAB", tablePayload(0, rubberTable(3)));
+    ModelReadResult r =
+        readModelBytes(plain + block(1, section("view", "abc") + table + section("9abc", "")));
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.model->springCharacteristics[0].frequencyTable, rubberTable(3));
+    // Dropped on the next save, as their writer allowed.
+    EXPECT_EQ(written(*r.model), plain + block(1, table));
+}
+
+TEST(ModelExtensions, TablesAReaderWouldRefuseAreNotWritten) {
+    AnalysisModel m = tabledSample();
+    m.springCharacteristics[0].frequencyTable[1].ratio[0] = -1.0;
+    const ModelBytes file = writeModelBytes(m, Optimizer{});
+    ASSERT_FALSE(file.ok());
+    EXPECT_NE(file.error.find("ばね特性 ゴム1(id 4) の周波数特性: 行 2、列 ratio_x"),
+              std::string::npos)
+        << file.error;
+    EXPECT_FALSE(checkModelFile(m, Optimizer{}).ok());
+    m.springCharacteristics[0].frequencyTable.resize(1);
+    EXPECT_FALSE(writeModelBytes(m, Optimizer{}).ok());
+}
+
+TEST(ModelExtensions, CheckedSizeIsTheWrittenSize) {
+    const AnalysisModel m = tabledSample();
+    EXPECT_EQ(checkModelFile(m, Optimizer{}).bytes, written(m).size());
+}
