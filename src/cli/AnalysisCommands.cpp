@@ -277,13 +277,12 @@ int robustCommand(const AnalysisModel& model, const Optimizer& optimizer,
             modes.push_back({{"mode", m.mode},
                              {"frequency", spreadJson(m.frequency)},
                              {"decoupling", spreadJson(m.decoupling)}});
-        Json out{
-            {"vary", settings.vary == RateVariation::PerSpring ? "spring" : "characteristic"},
-            {"samples", result.samples},
-            {"requested", result.requested},
-            {"completed", result.completed},
-            {"modes", modes},
-            {"windowShare", result.windowShare ? number(*result.windowShare) : Json(nullptr)}};
+        Json out{{"vary", settings.vary == RateVariation::PerSpring ? "spring" : "characteristic"},
+                 {"samples", result.samples},
+                 {"requested", result.requested},
+                 {"completed", result.completed},
+                 {"modes", modes},
+                 {"windowShare", result.windowShare ? number(*result.windowShare) : Json(nullptr)}};
         if (result.unconverged > 0)
             out["unconverged"] = result.unconverged;
         writeJson(out);

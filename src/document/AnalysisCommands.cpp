@@ -70,7 +70,8 @@ void showTorqueRollAxis(CQUAVDoc& doc, DocumentUi& ui, TorqueAxisValues& values)
         return;
     }
     values = entered;
-    ui.showText(torqueRollAxisReport(torqueRollAxis(*m, solveModesAtOwnFrequencies(*m).modes, axis)));
+    ui.showText(
+        torqueRollAxisReport(torqueRollAxis(*m, solveModesAtOwnFrequencies(*m).modes, axis)));
 }
 
 void showMountForces(CQUAVDoc& doc, DocumentUi& ui) {

@@ -95,8 +95,8 @@ void objectBlocks(TextColumn& t, const AnalysisModel& model, const StaticLoad& l
         objectBlock(t, "<荷重要素>", load.name, pointTransfer(u, cog, load.position), amplitude);
     for (const SpringElement& s : model.springs) {
         if (s.id == pick)
-            objectBlock(t, "<ばね要素>", model.markedSpringName(s), pointTransfer(u, cog, s.position),
-                        amplitude, &s);
+            objectBlock(t, "<ばね要素>", model.markedSpringName(s),
+                        pointTransfer(u, cog, s.position), amplitude, &s);
     }
     for (const ObservationPoint& o : model.observationPoints) {
         if (o.id == pick)
