@@ -154,10 +154,6 @@ ModelValidation checkModel(const AnalysisModel& model) {
     return v;
 }
 
-int validateModel(const AnalysisModel& model) {
-    return checkModel(model).count();
-}
-
 std::string describeValidation(const ModelValidation& v) {
     std::string text;
     if (v.zeroMass)

@@ -34,8 +34,6 @@ struct ModelValidation {
 };
 
 ModelValidation checkModel(const AnalysisModel& model);
-/// The number of failed checks.
-int validateModel(const AnalysisModel& model);
 
 /// The reasons, one line each (ended by '\n'), in the user's language.
 std::string describeValidation(const ModelValidation& validation);

@@ -253,17 +253,4 @@ Matrix modalSystemMatrix(const Matrix& stiffness, double mass, const Matrix& pri
     return a;
 }
 
-Matrix dynamicStiffness(const Matrix& stiffness, double frequency, double mass,
-                        const Matrix& inertia) {
-    const double w = frequency * kTwoPi;
-    const double w2 = w * w;
-    Matrix s = stiffness;
-    for (int i = 0; i < 3; ++i)
-        s(i, i) = stiffness(i, i) - w2 * mass;
-    for (int i = 3; i < 6; ++i)
-        for (int j = 3; j < 6; ++j)
-            s(i, j) = stiffness(i, j) - w2 * inertia(i - 3, j - 3);
-    return s;
-}
-
 } // namespace quav

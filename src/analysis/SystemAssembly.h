@@ -35,9 +35,4 @@ Matrix systemDamping(const AnalysisModel& model, const Matrix& referencePoint, c
 /// 0-2 divided by the mass, rows 3-5 by the principal moments D(0,0), D(1,1), D(2,2).
 Matrix modalSystemMatrix(const Matrix& stiffness, double mass, const Matrix& principalMoments);
 
-/// K - w^2 M at f [Hz] (w = f x 6.283184) for K about the CoG in global axes,
-/// M = diag(m, m, m) with the inertia block I (global, as entered).
-Matrix dynamicStiffness(const Matrix& stiffness, double frequency, double mass,
-                        const Matrix& inertia);
-
 } // namespace quav

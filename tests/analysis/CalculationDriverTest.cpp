@@ -41,7 +41,7 @@ TEST(CalculationDriver, ValidationCountsEveryFailure) {
     m.setInertia(Matrix(3, 3, {1, 0, 0, 0, 1, 0, 0, 0, 0}));
     m.calculated = 1;
     const CalculationOutcome out = calculate(m, CalculationConditions{});
-    EXPECT_EQ(std::tuple(out.status, out.error, m.calculated, validateModel(m)),
+    EXPECT_EQ(std::tuple(out.status, out.error, m.calculated, checkModel(m).count()),
               std::tuple(3, CalculationError::InvalidModel, 0, 3));
     const std::string text = describeCalculationFailure(out);
     for (const char* reason : {"質量", "Izz", "ばね要素"})
