@@ -212,68 +212,50 @@ RobustnessResult robustness(const AnalysisModel& model, const RobustnessSettings
     std::atomic<std::int64_t> nextChunk{0};
 
     const SampleBase base = sampleBase(model, settings.vary);
-    std::mutex failureMutex;
-    std::exception_ptr failure;
+    // A thread that fails keeps its chunks so far; the others stop at their next batch.
     auto samplesOfOneThread = [&] {
-        try {
-            AnalysisModel sample = base.model;
-            std::int64_t uncounted = 0;
-            bool stopped = false;
-            while (!stopped) {
-                const std::int64_t c = nextChunk.fetch_add(1);
-                if (c >= chunkCount)
-                    break;
-                Chunk& chunk = chunks[static_cast<std::size_t>(c)];
-                const std::int64_t end = c + 1 == chunkCount ? n : (c + 1) * chunkSize;
-                for (std::int64_t i = c * chunkSize; i < end; ++i) {
-                    // Counted in small batches: a shared counter written by every sample
-                    // would keep the threads waiting on each other.
-                    if (i % 16 == 0) {
-                        control.done.fetch_add(uncounted, std::memory_order_relaxed);
-                        uncounted = 0;
-                        if ((stopped = control.stop.load(std::memory_order_relaxed)))
-                            break;
-                    }
-                    drawSample(base, settings, i, sample);
-                    const SampleModes modes = sampleModes(sample, principal);
-                    ++uncounted;
-                    if (!modes.converged) {
-                        ++chunk.unconverged;
-                        continue;
-                    }
-                    for (int q = 0; q < 6; ++q) {
-                        chunk.frequency[q].add(modes.frequency[q], nominal.frequency[q]);
-                        chunk.decoupling[q].add(modes.decoupling[q], nominal.decoupling[q]);
-                    }
-                    if (window.contains(modes.frequency[0], modes.frequency[5]))
-                        ++chunk.inWindow;
-                    ++chunk.count;
+        AnalysisModel sample = base.model;
+        std::int64_t uncounted = 0;
+        bool stopped = false;
+        while (!stopped) {
+            const std::int64_t c = nextChunk.fetch_add(1);
+            if (c >= chunkCount)
+                break;
+            Chunk& chunk = chunks[static_cast<std::size_t>(c)];
+            const std::int64_t end = c + 1 == chunkCount ? n : (c + 1) * chunkSize;
+            for (std::int64_t i = c * chunkSize; i < end; ++i) {
+                // Counted in small batches: a shared counter written by every sample
+                // would keep the threads waiting on each other.
+                if (i % 16 == 0) {
+                    control.done.fetch_add(uncounted, std::memory_order_relaxed);
+                    uncounted = 0;
+                    if ((stopped = control.stop.load(std::memory_order_relaxed)))
+                        break;
                 }
+                drawSample(base, settings, i, sample);
+                const SampleModes modes = sampleModes(sample, principal);
+                ++uncounted;
+                if (!modes.converged) {
+                    ++chunk.unconverged;
+                    continue;
+                }
+                for (int q = 0; q < 6; ++q) {
+                    chunk.frequency[q].add(modes.frequency[q], nominal.frequency[q]);
+                    chunk.decoupling[q].add(modes.decoupling[q], nominal.decoupling[q]);
+                }
+                if (window.contains(modes.frequency[0], modes.frequency[5]))
+                    ++chunk.inWindow;
+                ++chunk.count;
             }
-            control.done.fetch_add(uncounted, std::memory_order_relaxed);
-        } catch (...) {
-            // The thread's chunks so far stand; the others stop at their next batch.
-            // Kept as it is: a message made here could need the memory that is gone.
-            const std::lock_guard lock(failureMutex);
-            if (!failure)
-                failure = std::current_exception();
-            control.stop.store(true);
         }
+        control.done.fetch_add(uncounted, std::memory_order_relaxed);
     };
 
     const int hardware = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     const int threads = static_cast<int>(std::min<std::int64_t>(
         settings.threads > 0 ? settings.threads : hardware, std::max<std::int64_t>(1, chunkCount)));
-    std::vector<std::thread> helpers;
-    try {
-        for (int t = 1; t < threads; ++t)
-            helpers.emplace_back(samplesOfOneThread);
-    } catch (const std::system_error&) {
-        // No more threads to be had: those started and this one do the work.
-    }
-    samplesOfOneThread();
-    for (auto& h : helpers)
-        h.join();
+    const std::exception_ptr failure =
+        runOnThreads(threads, samplesOfOneThread, [&control] { control.stop.store(true); });
 
     Chunk total;
     for (const Chunk& c : chunks) {
@@ -288,15 +270,9 @@ RobustnessResult robustness(const AnalysisModel& model, const RobustnessSettings
     result.samples = total.count;
     result.unconverged = total.unconverged;
     result.completed = total.count + total.unconverged == n && !failure;
-    if (failure) {
-        try {
-            std::rethrow_exception(failure);
-        } catch (const std::bad_alloc&) {
-            result.error = "メモリが足りないため計算を中断しました";
-        } catch (const std::exception& e) {
-            result.error = std::string("計算を中断しました: ") + e.what();
-        }
-    }
+    // Made only now, after the threads' memory is back: a message may need some.
+    if (failure)
+        result.error = interruptedCalculationText(failure);
     for (int q = 0; q < 6; ++q) {
         ModeSpread& mode = result.modes[q];
         mode.mode = q + 1;

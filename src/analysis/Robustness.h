@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/AnalysisModel.h"
+#include "model/Worker.h"
 
 #include <array>
 #include <atomic>
@@ -81,12 +82,6 @@ struct RobustnessResult {
     /// Why the run ended before its samples were done (memory ran out on a
     /// thread): the user's language; empty otherwise.
     std::string error;
-};
-
-/// What a caller on another thread sees of a run and how it stops it.
-struct RunControl {
-    std::atomic<bool> stop{false};
-    std::atomic<std::int64_t> done{0}; ///< samples done so far
 };
 
 /// The model's body and springs with the characteristics whose rates vary as

@@ -10,6 +10,7 @@
 #include "cli/CommandOutput.h"
 #include "cli/Progress.h"
 #include "model/TextFormat.h"
+#include "model/Worker.h"
 #include "reports/MountReports.h"
 #include "reports/SensitivityReport.h"
 
@@ -240,34 +241,28 @@ int robustCommand(const AnalysisModel& model, const Optimizer& optimizer,
     if (!accepted(model))
         return ExitRunError;
 
-    RunControl control;
     RobustnessResult result;
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        try {
-            result = robustness(model, settings, optimizer.conditions.frequencyWindow(), control);
-        } catch (const std::bad_alloc&) {
-            result.error = "メモリが足りないため計算を中断しました";
-        }
-        finished.store(true);
-    });
+    const FrequencyWindow window = optimizer.conditions.frequencyWindow();
+    Worker worker;
+    worker.start(
+        [&](RunControl& control) { result = robustness(model, settings, window, control); });
     ProgressDisplay progress(stderr, isatty(fileno(stderr)) != 0);
     const auto start = std::chrono::steady_clock::now();
     bool shown = false;
-    while (!finished.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (interrupted.load() && !control.stop.load()) {
-            control.stop.store(true);
+    worker.waitPolling(std::chrono::milliseconds(10), [&] {
+        if (interrupted.load() && !worker.control().stop.load()) {
+            worker.requestStop();
             if (shown)
                 progress.note("中止しています...");
         }
         // Short runs print nothing but their result.
         if (std::chrono::steady_clock::now() - start > std::chrono::seconds(1)) {
-            progress.update(control.done.load(), settings.samples);
+            progress.update(worker.done(), settings.samples);
             shown = true;
         }
-    }
-    worker.join();
+    });
+    if (worker.failed())
+        result.error = interruptedCalculationText(worker.failure());
     if (shown)
         progress.finish(result.samples, result.requested);
 
@@ -480,20 +475,21 @@ int sensCommand(const AnalysisModel& model, const SensitivityRequest& request, b
     const bool spread = request.tolerancePct || request.positionTolerance;
     Sensitivities result;
     std::array<double, 6> sigma{};
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
+    Worker worker;
+    worker.start([&](RunControl&) {
         const ModalSolution modes = solveModes(model);
         result = sensitivities(model, modes, parameters, &done);
         if (spread)
             sigma = frequencySpread(model, modes, request.tolerancePct.value_or(0.0),
                                     request.positionTolerance.value_or(0.0));
-        finished.store(true);
     });
-    while (!finished.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        show();
+    worker.waitPolling(std::chrono::milliseconds(10), show);
+    if (worker.failed()) {
+        if (shown)
+            progress.finish(done.load(), total);
+        std::cerr << "quav-cli: " << interruptedCalculationText(worker.failure()) << "\n";
+        return ExitRunError;
     }
-    worker.join();
     for (const std::string& note : result.notes)
         std::cerr << note << "\n";
 

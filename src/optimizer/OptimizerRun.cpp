@@ -516,8 +516,7 @@ bool OptimizerRunner::start(Optimizer& optimizer, const AnalysisModel& model,
                             CombinationRange range) {
     if (running_.load())
         return false;
-    if (worker_.joinable())
-        worker_.join();
+    worker_.wait();
     {
         std::lock_guard lock(mutex_);
         sink_ = sink;
@@ -527,39 +526,47 @@ bool OptimizerRunner::start(Optimizer& optimizer, const AnalysisModel& model,
     counters_.matches = 0;
     runFlag_.store(1);
     running_.store(true);
-    worker_ = std::thread([this, &optimizer, &model, documentTitle, threads, range] {
-        RunOptions options;
-        options.writeModelFile = writeModelFile_;
-        options.documentTitle = documentTitle;
-        options.threads = threads;
-        options.range = range;
-        options.runFlag = &runFlag_;
-        options.counters = &counters_;
-        options.logLine = [this](const std::string& line) {
-            std::lock_guard lock(mutex_);
-            if (sink_)
-                sink_->logLine(line);
-        };
-        RunOutcome outcome;
-        try {
-            outcome = runOptimization(optimizer, model, options);
-        } catch (const std::exception& e) {
-            // What the run itself could not catch (memory gone while it set up):
-            // the run ends with the reason rather than the process.
-            outcome.status = RunFailed;
-            outcome.message =
-                runStatusMessage(RunFailed) + "：" +
-                (dynamic_cast<const std::bad_alloc*>(&e) ? "メモリが足りません" : e.what());
-        }
-        {
-            std::lock_guard lock(mutex_);
-            outcome_ = outcome;
-            if (sink_)
-                sink_->runFinished(outcome);
-        }
+    const bool started =
+        worker_.start([this, &optimizer, &model, documentTitle, threads, range](RunControl&) {
+            RunOptions options;
+            options.writeModelFile = writeModelFile_;
+            options.documentTitle = documentTitle;
+            options.threads = threads;
+            options.range = range;
+            options.runFlag = &runFlag_;
+            options.counters = &counters_;
+            options.logLine = [this](const std::string& line) {
+                std::lock_guard lock(mutex_);
+                if (sink_)
+                    sink_->logLine(line);
+            };
+            RunOutcome outcome;
+            try {
+                outcome = runOptimization(optimizer, model, options);
+            } catch (...) {
+                // What the run itself could not catch (memory gone while it set up):
+                // the run ends with the reason rather than the process.
+                outcome.status = RunFailed;
+                outcome.message =
+                    runStatusMessage(RunFailed) + "：" + failureReason(std::current_exception());
+            }
+            {
+                std::lock_guard lock(mutex_);
+                outcome_ = outcome;
+                if (sink_)
+                    sink_->runFinished(outcome);
+            }
+            running_.store(false);
+        });
+    if (!started) {
+        // No thread to be had: nothing runs, and the last outcome says why.
         running_.store(false);
-    });
-    return true;
+        std::lock_guard lock(mutex_);
+        sink_ = nullptr;
+        outcome_.status = RunFailed;
+        outcome_.message = runStatusMessage(RunFailed) + "：" + failureReason(worker_.failure());
+    }
+    return started;
 }
 
 void OptimizerRunner::detachSink() {
@@ -568,8 +575,7 @@ void OptimizerRunner::detachSink() {
 }
 
 void OptimizerRunner::wait() {
-    if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id())
-        worker_.join();
+    worker_.wait();
 }
 
 void OptimizerRunner::shutdown() {

@@ -2,6 +2,7 @@
 
 #include "model/AnalysisModel.h"
 #include "model/FileIo.h"
+#include "model/Worker.h"
 #include "optimizer/Optimizer.h"
 #include "optimizer/Variant.h"
 
@@ -286,13 +287,13 @@ public:
 
 private:
     ModelFileWriter writeModelFile_;
-    std::thread worker_;
     std::atomic<int> runFlag_{0};
     std::atomic<bool> running_{false};
     RunCounters counters_;
     mutable std::mutex mutex_; // guards sink_ and outcome_
     OptimizerSink* sink_ = nullptr;
     RunOutcome outcome_;
+    Worker worker_; // last: ends before what the run uses goes
 };
 
 } // namespace quav

@@ -1,5 +1,6 @@
 #include "optimizer/StudyPlan.h"
 
+#include "model/Worker.h"
 #include "optimizer/OptimizerRun.h"
 #include "optimizer/Variant.h"
 
@@ -46,8 +47,6 @@ StudySample sampleStudy(const Optimizer& optimizer, const AnalysisModel& model, 
     const Clock::time_point start = Clock::now();
     const auto deadline =
         start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-    std::mutex failureMutex;
-    std::exception_ptr failure; // the first worker's, handed on to the caller
     auto evaluate = [&] {
         std::vector<DesignParameter> parameters = optimizer.parameters;
         AnalysisModel variant;
@@ -72,22 +71,9 @@ StudySample sampleStudy(const Optimizer& optimizer, const AnalysisModel& model, 
             done.fetch_add(1);
         }
     };
-    auto work = [&] {
-        try {
-            evaluate();
-        } catch (...) {
-            next.store(sample.combinations); // the others end too
-            const std::lock_guard lock(failureMutex);
-            if (!failure)
-                failure = std::current_exception();
-        }
-    };
-    std::vector<std::thread> pool;
-    for (int t = 1; t < sample.threads; ++t)
-        pool.emplace_back(work);
-    work();
-    for (std::thread& t : pool)
-        t.join();
+    const std::exception_ptr failure = runOnThreads(sample.threads, evaluate, [&] {
+        next.store(sample.combinations); // the others end too
+    });
     if (failure)
         std::rethrow_exception(failure);
     sample.seconds = std::chrono::duration<double>(Clock::now() - start).count();
