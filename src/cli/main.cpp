@@ -3,6 +3,7 @@
 #include "analysis/FrequencyStepCurve.h"
 #include "cli/AnalysisCommands.h"
 #include "cli/CommandOutput.h"
+#include "cli/CommandRegistry.h"
 #include "cli/Interrupts.h"
 #include "cli/NumberOptions.h"
 #include "cli/Progress.h"
@@ -460,283 +461,287 @@ int run(int argc, char** argv) {
                "directory another optimiser run is using, or a run stopped by Ctrl-C, SIGTERM or "
                "SIGHUP.");
 
+    // The values the options set, read by the handlers.
     std::string in, out, encoding = "utf-8", frame = "global", dof = "x";
     std::vector<std::string> only;
     std::optional<double> start, end, step;
     std::optional<int> object;
     int loadNumber = 0;
-
-    auto* calc = app.add_subcommand("calc", "Run the calculation and write the model with results");
-    calc->add_option("IN", in, "Model file (.quav or .json)")->required()->check(CLI::ExistingFile);
-    calc->add_option("-o,--output", out, "Output model file (.quav or .json); may equal IN")
-        ->required();
-    calc->add_option("--only", only, "Analyses to run (default all)")
-        ->delimiter(',')
-        ->check(CLI::IsMember({"eigen", "static", "dynamic", "sweep"}));
-    calc->add_option("--start", start, "Sweep start frequency [Hz]")->check(finiteNumber());
-    calc->add_option("--end", end, "Sweep end frequency [Hz]")->check(finiteNumber());
-    calc->add_option("--step", step, "Sweep frequency increment [Hz]")->check(finiteNumber());
-
-    std::vector<CLI::App*> reports;
-    const char* reportNames[3][2] = {{"report", "Print the results report"},
-                                     {"listing", "Print the input data listing"},
-                                     {"elastic", "Print the elastic centre report"}};
-    for (auto& r : reportNames) {
-        auto* c = app.add_subcommand(r[0], r[1]);
-        c->add_option("FILE", in, "Model file (.quav or .json)")
-            ->required()
-            ->check(CLI::ExistingFile);
-        c->add_option("--encoding", encoding, "utf-8 (default) or cp932 (raw bytes)")
-            ->check(CLI::IsMember({"utf-8", "cp932"}));
-        reports.push_back(c);
-    }
-
-    auto* dump = app.add_subcommand("dump", "Print the whole model as JSON");
-    dump->add_option("FILE", in, "Model file")->required()->check(CLI::ExistingFile);
-
-    auto* convert = app.add_subcommand("convert", "Convert between .quav and .json by extension");
-    convert->add_option("IN", in, "Input model file")->required()->check(CLI::ExistingFile);
-    convert->add_option("OUT", out, "Output model file")->required();
-
-    auto* optimize = app.add_subcommand("optimize", "Run the optimiser into a directory");
-    optimize->add_option("FILE", in, "Model file with parameters, bindings and conditions")
-        ->required()
-        ->check(CLI::ExistingFile);
-    optimize->add_option("--out", out,
-                         "Output directory (created when missing); required "
-                         "unless --plan");
     int threads = 0;
-    optimize
-        ->add_option("--threads", threads,
-                     "Threads that evaluate variants (default: one per hardware thread); the "
-                     "outputs do not depend on it")
-        ->check(integerIn(0, 256));
-
     std::string shard;
-    optimize
-        ->add_option("--shard", shard,
-                     "Evaluate only part K of N contiguous parts of the combinations and record "
-                     "it in the directory, for merge; auto: K and N from the batch scheduler's "
-                     "array or the MPI launcher")
-        ->check(CLI::Validator(
-            [](std::string& value) {
-                int k = 0, n = 0;
-                return value == "auto" || parseShard(value, k, n)
-                           ? std::string()
-                           : "expected K/N with 1 <= K <= N <= " + std::to_string(kMaxShards) +
-                                 ", or auto";
-            },
-            "K/N|auto"));
     int planShards = 0;
-    auto* plan = optimize
-                     ->add_option("--plan", planShards,
-                                  "Print the number of combinations and an estimate of the run "
-                                  "time of each of N shards from a timed sample; runs nothing")
-                     ->check(integerIn(1, kMaxShards));
     bool planJson = false;
-    optimize->add_flag("--json", planJson, "With --plan: the plan as JSON")->needs(plan);
-    plan->excludes("--shard");
-
-    auto* merge = app.add_subcommand(
-        "merge", "Merge the directories of the shards of one study into the directory a "
-                 "single run would have written");
     std::vector<std::string> shardDirs;
-    merge->add_option("DIR", shardDirs, "The shards' output directories, in any order")
-        ->required()
-        ->check(CLI::ExistingDirectory);
-    merge->add_option("--out", out, "Output directory: new or empty")->required();
     bool partial = false;
-    merge->add_flag("--partial", partial,
-                    "Merge folders of some of the shards, one contiguous run of them, into a "
-                    "folder to merge again with the others");
-
-    auto* sweep = app.add_subcommand("sweep", "Print the frequency-step curve of one point as CSV");
-    sweep->add_option("FILE", in, "Model file with frequency-step results")
-        ->required()
-        ->check(CLI::ExistingFile);
-    sweep->add_option("--load", loadNumber, "Dynamic load number, counted from 1")
-        ->required()
-        ->check(integerIn(INT_MIN, INT_MAX));
-    sweep
-        ->add_option("--object", object,
-                     "Id of a spring, observation point or load (default: "
-                     "the centre of gravity)")
-        ->check(integerIn(INT_MIN, INT_MAX));
-    sweep->add_option("--frame", frame, "global (default) or local (springs only)")
-        ->check(CLI::IsMember({"global", "local"}));
-    sweep->add_option("--dof", dof, "x, y, z, Rx, Ry or Rz (default x)")
-        ->check(CLI::IsMember({"x", "y", "z", "Rx", "Ry", "Rz"}));
-
-    auto* table = app.add_subcommand(
-        "table", "Print a spring characteristic's frequency table as CSV, or set (--csv) or "
-                 "remove (--clear) it and write the model");
-    table->add_option("FILE", in, "Model file (.quav or .json)")
-        ->required()
-        ->check(CLI::ExistingFile);
     int characteristicId = 0;
-    table->add_option("--characteristic", characteristicId, "Id of the spring characteristic")
-        ->required()
-        ->check(integerIn(INT_MIN, INT_MAX));
     std::string tableCsv;
-    auto* setTable = table->add_option(
-        "--csv", tableCsv,
-        "CSV file with the heading f,ratio_x,ratio_y,ratio_z,loss_x,loss_y,loss_z and 2 to 64 "
-        "rows: f [Hz] > 0 increasing, dynamic-to-static rate ratios > 0, loss factors >= 0");
-    setTable->check(CLI::ExistingFile);
     bool clearTable = false;
-    auto* clearFlag = table->add_flag("--clear", clearTable, "Remove the table");
-    clearFlag->excludes(setTable);
-    table->add_option("-o,--output", out,
-                      "Output model file (.quav or .json) for --csv and --clear; may equal FILE");
-
-    // The mount analyses.
     bool json = false;
-    auto* ked = app.add_subcommand(
-        "ked", "Print the kinetic energy distribution of the modes and their decoupling rates");
     std::string energyFrame = "global";
-    ked->add_option("--frame", energyFrame,
-                    "global (the model's axes at the centre of gravity, default) or principal "
-                    "(the inertia principal axes)")
-        ->check(CLI::IsMember({"global", "principal"}));
-    auto* tra =
-        app.add_subcommand("tra", "Print the torque roll axis and how each mode lies to it");
     std::string axis;
-    tra->add_option("--axis", axis,
-                    "Torque direction: x, y, z or ax,ay,az (default: the first static torque "
-                    "load's, else the first dynamic torque load's, else x)");
-    auto* forces = app.add_subcommand(
-        "forces", "Print the static and dynamic forces in every spring, per load");
     std::optional<double> forceFrequency;
-    forces
-        ->add_option("--frequency", forceFrequency,
-                     "Evaluate every dynamic load at this frequency [Hz] instead of its own")
-        ->check(finiteNumber());
-    auto* transmissibility = app.add_subcommand(
-        "transmissibility", "Print the force transmissibility of a dynamic load over the sweep "
-                            "as CSV");
-    transmissibility->add_option("--load", loadNumber, "Dynamic force load number, from 1")
-        ->required()
-        ->check(integerIn(INT_MIN, INT_MAX));
-    auto* robust = app.add_subcommand(
-        "robust", "Sample spring rate and position tolerances and print the spread of the "
-                  "natural frequencies and decoupling rates (Ctrl-C stops with the samples done)");
     RobustnessSettings robustness;
     std::string distribution = "uniform";
-    robust
-        ->add_option("--tolerance", robustness.tolerancePct, "Every spring rate within +-P percent")
-        ->required()
-        ->check(finiteNumber());
-    robust
-        ->add_option("--distribution", distribution,
-                     "uniform (default) or normal (P as 3 sigma, truncated at +-P)")
-        ->check(CLI::IsMember({"uniform", "normal"}));
     std::string vary = "spring";
-    robust
-        ->add_option("--vary", vary,
-                     "spring (default: each spring's three rates drawn on their own) or "
-                     "characteristic (every spring bound to a characteristic in lockstep)")
-        ->check(CLI::IsMember({"spring", "characteristic"}));
-    robust
-        ->add_option("--position-tolerance", robustness.positionTolerance,
-                     "Every spring coordinate uniformly within +- this [m] (default 0)")
-        ->check(finiteNumber());
-    robust->add_option("--samples", robustness.samples, "Number of samples (default 1000)")
-        ->check(integerIn(1, kMaxRobustnessSamples));
-    robust
-        ->add_option("--seed", robustness.seed,
-                     "Random seed (default 1); the same seed gives the same output whatever "
-                     "the number of threads")
-        ->check(integerIn(0, LLONG_MAX));
-    robust
-        ->add_option("--threads", robustness.threads, "Threads (default: one per hardware thread)")
-        ->check(integerIn(0, 256));
-    auto* sens = app.add_subcommand(
-        "sens", "Print the derivatives and elasticities of the natural frequencies, decoupling "
-                "rates and static displacements by every spring rate, position and angle");
     SensitivityRequest sensitivity;
-    sens->add_option("--params", sensitivity.kinds,
-                     "Kinds of parameters: rates, positions, angles (default all)")
-        ->delimiter(',')
-        ->check(CLI::IsMember({"rates", "positions", "angles"}));
-    sens->add_option("--springs", sensitivity.springs,
-                     "Only these springs' positions and angles (ids, comma-separated)")
-        ->delimiter(',')
-        ->check(integerIn(INT_MIN, INT_MAX));
-    sens->add_option("--characteristics", sensitivity.characteristics,
-                     "Only these characteristics' rates (ids, comma-separated)")
-        ->delimiter(',')
-        ->check(integerIn(INT_MIN, INT_MAX));
-    sens->add_option("--tolerance", sensitivity.tolerancePct,
-                     "Also print each frequency's first-order standard deviation for every "
-                     "rate varying uniformly within +-P percent")
-        ->check(finiteNumber());
-    sens->add_option("--position-tolerance", sensitivity.positionTolerance,
-                     "... and every spring coordinate within +- this [m] (either option prints "
-                     "the deviations; the other is then 0)")
-        ->check(finiteNumber());
-    for (CLI::App* c : {ked, tra, forces, transmissibility, robust, sens}) {
-        c->add_option("FILE", in, "Model file (.quav or .json)")
-            ->required()
-            ->check(CLI::ExistingFile);
-        c->add_flag("--json", json, "JSON instead of a tab-separated table");
-    }
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        const int code = app.exit(e);
-        return code == 0 ? ExitOk : ExitInputError;
-    }
+    const auto modelFile = [&](const char* help) {
+        return [&in, help](CLI::App& c) {
+            c.add_option("FILE", in, help)->required()->check(CLI::ExistingFile);
+        };
+    };
+    const auto report = [&](const char* name, const char* description, int which) {
+        return CliCommand{name, description,
+                          [&](CLI::App& c) {
+                              modelFile("Model file (.quav or .json)")(c);
+                              c.add_option("--encoding", encoding,
+                                           "utf-8 (default) or cp932 (raw bytes)")
+                                  ->check(CLI::IsMember({"utf-8", "cp932"}));
+                          },
+                          [&, which] { return cmdReport(in, encoding, which); }};
+    };
+    // The mount analyses take the model file and --json after their own options,
+    // and run on the loaded model.
+    const auto mountAnalysis = [&](const char* name, const char* description,
+                                   std::function<void(CLI::App&)> setUp,
+                                   std::function<int(LoadedModel&)> analyse) {
+        return CliCommand{name, description,
+                          [&, setUp](CLI::App& c) {
+                              if (setUp)
+                                  setUp(c);
+                              modelFile("Model file (.quav or .json)")(c);
+                              c.add_flag("--json", json, "JSON instead of a tab-separated table");
+                          },
+                          [&, analyse] {
+                              LoadedModel m;
+                              if (!load(in, m))
+                                  return int(ExitInputError);
+                              return analyse(m);
+                          }};
+    };
 
-    if (calc->parsed())
-        return cmdCalc(in, out, only, start, end, step);
-    for (int i = 0; i < 3; ++i)
-        if (reports[static_cast<std::size_t>(i)]->parsed())
-            return cmdReport(in, encoding, i);
-    if (dump->parsed())
-        return cmdDump(in);
-    if (convert->parsed())
-        return cmdConvert(in, out);
-    if (optimize->parsed() && planShards > 0)
-        return cmdPlan(in, planShards, threads, planJson);
-    if (optimize->parsed() && out.empty()) {
-        std::cerr << "quav-cli optimize: --out is required (a directory), unless --plan\n";
-        return ExitInputError;
-    }
-    if (optimize->parsed())
-        return cmdOptimize(in, out, threads, shard);
-    if (merge->parsed())
-        return cmdMerge(shardDirs, out, partial);
-    if (sweep->parsed())
-        return cmdSweep(in, loadNumber, object, frame, dof);
-    if (table->parsed())
-        return cmdTable(in, characteristicId, tableCsv, clearTable, out);
-    for (CLI::App* c : {ked, tra, forces, transmissibility, robust, sens}) {
-        if (!c->parsed())
-            continue;
-        LoadedModel m;
-        if (!load(in, m))
-            return ExitInputError;
-        if (c == ked)
-            return kedCommand(*m.model, energyFrame, json);
-        if (c == tra)
-            return traCommand(*m.model, axis, json);
-        if (c == forces)
-            return forcesCommand(*m.model, forceFrequency, json);
-        if (c == transmissibility)
-            return transmissibilityCommand(*m.model, loadNumber, json);
-        if (c == sens)
-            return sensCommand(*m.model, sensitivity, json);
-        // A closed terminal stops the run as Ctrl-C does, and a closed stderr only
-        // ends the progress display: either way the samples done are reported.
-        for (int signal : {SIGINT, SIGTERM, SIGHUP})
-            std::signal(signal, onInterrupt);
-        std::signal(SIGPIPE, SIG_IGN);
-        robustness.vary =
-            vary == "characteristic" ? RateVariation::PerCharacteristic : RateVariation::PerSpring;
-        return robustCommand(*m.model, m.optimizer, robustness, distribution, json, interrupted);
-    }
-    return ExitInputError;
+    const std::vector<CliCommand> commands{
+        {"calc", "Run the calculation and write the model with results",
+         [&](CLI::App& c) {
+             c.add_option("IN", in, "Model file (.quav or .json)")
+                 ->required()
+                 ->check(CLI::ExistingFile);
+             c.add_option("-o,--output", out, "Output model file (.quav or .json); may equal IN")
+                 ->required();
+             c.add_option("--only", only, "Analyses to run (default all)")
+                 ->delimiter(',')
+                 ->check(CLI::IsMember({"eigen", "static", "dynamic", "sweep"}));
+             c.add_option("--start", start, "Sweep start frequency [Hz]")->check(finiteNumber());
+             c.add_option("--end", end, "Sweep end frequency [Hz]")->check(finiteNumber());
+             c.add_option("--step", step, "Sweep frequency increment [Hz]")->check(finiteNumber());
+         },
+         [&] { return cmdCalc(in, out, only, start, end, step); }},
+        report("report", "Print the results report", 0),
+        report("listing", "Print the input data listing", 1),
+        report("elastic", "Print the elastic centre report", 2),
+        {"dump", "Print the whole model as JSON", modelFile("Model file"),
+         [&] { return cmdDump(in); }},
+        {"convert", "Convert between .quav and .json by extension",
+         [&](CLI::App& c) {
+             c.add_option("IN", in, "Input model file")->required()->check(CLI::ExistingFile);
+             c.add_option("OUT", out, "Output model file")->required();
+         },
+         [&] { return cmdConvert(in, out); }},
+        {"optimize", "Run the optimiser into a directory",
+         [&](CLI::App& c) {
+             modelFile("Model file with parameters, bindings and conditions")(c);
+             c.add_option("--out", out,
+                          "Output directory (created when missing); required "
+                          "unless --plan");
+             c.add_option("--threads", threads,
+                          "Threads that evaluate variants (default: one per hardware thread); "
+                          "the outputs do not depend on it")
+                 ->check(integerIn(0, 256));
+             c.add_option("--shard", shard,
+                          "Evaluate only part K of N contiguous parts of the combinations and "
+                          "record it in the directory, for merge; auto: K and N from the batch "
+                          "scheduler's array or the MPI launcher")
+                 ->check(CLI::Validator(
+                     [](std::string& value) {
+                         int k = 0, n = 0;
+                         return value == "auto" || parseShard(value, k, n)
+                                    ? std::string()
+                                    : "expected K/N with 1 <= K <= N <= " +
+                                          std::to_string(kMaxShards) + ", or auto";
+                     },
+                     "K/N|auto"));
+             auto* plan = c.add_option("--plan", planShards,
+                                       "Print the number of combinations and an estimate of the "
+                                       "run time of each of N shards from a timed sample; runs "
+                                       "nothing")
+                              ->check(integerIn(1, kMaxShards));
+             c.add_flag("--json", planJson, "With --plan: the plan as JSON")->needs(plan);
+             plan->excludes("--shard");
+         },
+         [&] {
+             if (planShards > 0)
+                 return cmdPlan(in, planShards, threads, planJson);
+             if (out.empty()) {
+                 std::cerr << "quav-cli optimize: --out is required (a directory), unless "
+                              "--plan\n";
+                 return int(ExitInputError);
+             }
+             return cmdOptimize(in, out, threads, shard);
+         }},
+        {"merge",
+         "Merge the directories of the shards of one study into the directory a single run "
+         "would have written",
+         [&](CLI::App& c) {
+             c.add_option("DIR", shardDirs, "The shards' output directories, in any order")
+                 ->required()
+                 ->check(CLI::ExistingDirectory);
+             c.add_option("--out", out, "Output directory: new or empty")->required();
+             c.add_flag("--partial", partial,
+                        "Merge folders of some of the shards, one contiguous run of them, into "
+                        "a folder to merge again with the others");
+         },
+         [&] { return cmdMerge(shardDirs, out, partial); }},
+        {"sweep", "Print the frequency-step curve of one point as CSV",
+         [&](CLI::App& c) {
+             modelFile("Model file with frequency-step results")(c);
+             c.add_option("--load", loadNumber, "Dynamic load number, counted from 1")
+                 ->required()
+                 ->check(integerIn(INT_MIN, INT_MAX));
+             c.add_option("--object", object,
+                          "Id of a spring, observation point or load (default: "
+                          "the centre of gravity)")
+                 ->check(integerIn(INT_MIN, INT_MAX));
+             c.add_option("--frame", frame, "global (default) or local (springs only)")
+                 ->check(CLI::IsMember({"global", "local"}));
+             c.add_option("--dof", dof, "x, y, z, Rx, Ry or Rz (default x)")
+                 ->check(CLI::IsMember({"x", "y", "z", "Rx", "Ry", "Rz"}));
+         },
+         [&] { return cmdSweep(in, loadNumber, object, frame, dof); }},
+        {"table",
+         "Print a spring characteristic's frequency table as CSV, or set (--csv) or remove "
+         "(--clear) it and write the model",
+         [&](CLI::App& c) {
+             modelFile("Model file (.quav or .json)")(c);
+             c.add_option("--characteristic", characteristicId, "Id of the spring characteristic")
+                 ->required()
+                 ->check(integerIn(INT_MIN, INT_MAX));
+             auto* setTable =
+                 c.add_option("--csv", tableCsv,
+                              "CSV file with the heading f,ratio_x,ratio_y,ratio_z,loss_x,loss_y,"
+                              "loss_z and 2 to 64 rows: f [Hz] > 0 increasing, dynamic-to-static "
+                              "rate ratios > 0, loss factors >= 0");
+             setTable->check(CLI::ExistingFile);
+             c.add_flag("--clear", clearTable, "Remove the table")->excludes(setTable);
+             c.add_option("-o,--output", out,
+                          "Output model file (.quav or .json) for --csv and --clear; may equal "
+                          "FILE");
+         },
+         [&] { return cmdTable(in, characteristicId, tableCsv, clearTable, out); }},
+        mountAnalysis(
+            "ked", "Print the kinetic energy distribution of the modes and their decoupling rates",
+            [&](CLI::App& c) {
+                c.add_option("--frame", energyFrame,
+                             "global (the model's axes at the centre of gravity, default) or "
+                             "principal (the inertia principal axes)")
+                    ->check(CLI::IsMember({"global", "principal"}));
+            },
+            [&](LoadedModel& m) { return kedCommand(*m.model, energyFrame, json); }),
+        mountAnalysis(
+            "tra", "Print the torque roll axis and how each mode lies to it",
+            [&](CLI::App& c) {
+                c.add_option("--axis", axis,
+                             "Torque direction: x, y, z or ax,ay,az (default: the first static "
+                             "torque load's, else the first dynamic torque load's, else x)");
+            },
+            [&](LoadedModel& m) { return traCommand(*m.model, axis, json); }),
+        mountAnalysis(
+            "forces", "Print the static and dynamic forces in every spring, per load",
+            [&](CLI::App& c) {
+                c.add_option("--frequency", forceFrequency,
+                             "Evaluate every dynamic load at this frequency [Hz] instead of its "
+                             "own")
+                    ->check(finiteNumber());
+            },
+            [&](LoadedModel& m) { return forcesCommand(*m.model, forceFrequency, json); }),
+        mountAnalysis(
+            "transmissibility",
+            "Print the force transmissibility of a dynamic load over the sweep as CSV",
+            [&](CLI::App& c) {
+                c.add_option("--load", loadNumber, "Dynamic force load number, from 1")
+                    ->required()
+                    ->check(integerIn(INT_MIN, INT_MAX));
+            },
+            [&](LoadedModel& m) { return transmissibilityCommand(*m.model, loadNumber, json); }),
+        mountAnalysis(
+            "robust",
+            "Sample spring rate and position tolerances and print the spread of the natural "
+            "frequencies and decoupling rates (Ctrl-C stops with the samples done)",
+            [&](CLI::App& c) {
+                c.add_option("--tolerance", robustness.tolerancePct,
+                             "Every spring rate within +-P percent")
+                    ->required()
+                    ->check(finiteNumber());
+                c.add_option("--distribution", distribution,
+                             "uniform (default) or normal (P as 3 sigma, truncated at +-P)")
+                    ->check(CLI::IsMember({"uniform", "normal"}));
+                c.add_option("--vary", vary,
+                             "spring (default: each spring's three rates drawn on their own) or "
+                             "characteristic (every spring bound to a characteristic in "
+                             "lockstep)")
+                    ->check(CLI::IsMember({"spring", "characteristic"}));
+                c.add_option("--position-tolerance", robustness.positionTolerance,
+                             "Every spring coordinate uniformly within +- this [m] (default 0)")
+                    ->check(finiteNumber());
+                c.add_option("--samples", robustness.samples, "Number of samples (default 1000)")
+                    ->check(integerIn(1, kMaxRobustnessSamples));
+                c.add_option("--seed", robustness.seed,
+                             "Random seed (default 1); the same seed gives the same output "
+                             "whatever the number of threads")
+                    ->check(integerIn(0, LLONG_MAX));
+                c.add_option("--threads", robustness.threads,
+                             "Threads (default: one per hardware thread)")
+                    ->check(integerIn(0, 256));
+            },
+            [&](LoadedModel& m) {
+                // A closed terminal stops the run as Ctrl-C does, and a closed stderr only
+                // ends the progress display: either way the samples done are reported.
+                for (int signal : {SIGINT, SIGTERM, SIGHUP})
+                    std::signal(signal, onInterrupt);
+                std::signal(SIGPIPE, SIG_IGN);
+                robustness.vary = vary == "characteristic" ? RateVariation::PerCharacteristic
+                                                           : RateVariation::PerSpring;
+                return robustCommand(*m.model, m.optimizer, robustness, distribution, json,
+                                     interrupted);
+            }),
+        mountAnalysis(
+            "sens",
+            "Print the derivatives and elasticities of the natural frequencies, decoupling rates "
+            "and static displacements by every spring rate, position and angle",
+            [&](CLI::App& c) {
+                c.add_option("--params", sensitivity.kinds,
+                             "Kinds of parameters: rates, positions, angles (default all)")
+                    ->delimiter(',')
+                    ->check(CLI::IsMember({"rates", "positions", "angles"}));
+                c.add_option("--springs", sensitivity.springs,
+                             "Only these springs' positions and angles (ids, comma-separated)")
+                    ->delimiter(',')
+                    ->check(integerIn(INT_MIN, INT_MAX));
+                c.add_option("--characteristics", sensitivity.characteristics,
+                             "Only these characteristics' rates (ids, comma-separated)")
+                    ->delimiter(',')
+                    ->check(integerIn(INT_MIN, INT_MAX));
+                c.add_option("--tolerance", sensitivity.tolerancePct,
+                             "Also print each frequency's first-order standard deviation for "
+                             "every rate varying uniformly within +-P percent")
+                    ->check(finiteNumber());
+                c.add_option("--position-tolerance", sensitivity.positionTolerance,
+                             "... and every spring coordinate within +- this [m] (either option "
+                             "prints the deviations; the other is then 0)")
+                    ->check(finiteNumber());
+            },
+            [&](LoadedModel& m) { return sensCommand(*m.model, sensitivity, json); }),
+    };
+    return runCommands(app, commands, argc, argv);
 }
 
 } // namespace
