@@ -2,6 +2,7 @@
 
 #include "app/FileNames.h"
 #include "document/Document.h"
+#include "document/UserQuestions.h"
 
 #include <QAction>
 #include <QDir>
@@ -38,19 +39,17 @@ std::string folderOf(const std::string& path) {
 
 } // namespace
 
-DocumentFiles::DocumentFiles(CQUAVDoc& doc, QWidget* window)
-    : QObject(window), doc_(doc), window_(window) {}
+DocumentFiles::DocumentFiles(CQUAVDoc& doc, UserQuestions& questions, QWidget* window)
+    : QObject(window), doc_(doc), questions_(questions), window_(window) {}
 
 bool DocumentFiles::maybeSave() {
     if (!doc_.isModified())
         return true;
-    const auto answer = QMessageBox::question(
-        window_, QStringLiteral("QUAV"),
-        QStringLiteral("%1 への変更を保存しますか?").arg(displayPath(doc_.title())),
-        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
-    if (answer == QMessageBox::Yes)
+    const Answer answer = questions_.ask(
+        QStringLiteral("%1 への変更を保存しますか?").arg(displayPath(doc_.title())).toStdString());
+    if (answer == Answer::Yes)
         return save();
-    return answer == QMessageBox::No;
+    return answer == Answer::No;
 }
 
 void DocumentFiles::newDocument() {

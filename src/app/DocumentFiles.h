@@ -12,6 +12,7 @@ class QWidget;
 namespace quav {
 
 class CQUAVDoc;
+class UserQuestions;
 
 /// The file side of the document in the desktop: New, Open, Save, Save As,
 /// the four recent files kept in the user's settings, and the question
@@ -21,7 +22,8 @@ class CQUAVDoc;
 class DocumentFiles : public QObject {
     Q_OBJECT
 public:
-    DocumentFiles(CQUAVDoc& doc, QWidget* window);
+    /// `questions` asks whether to save; `window` owns the file dialogs.
+    DocumentFiles(CQUAVDoc& doc, UserQuestions& questions, QWidget* window);
 
     /// Yes saves (false if saving failed or was cancelled), No goes on,
     /// Cancel keeps everything: true when the caller may drop the document.
@@ -46,6 +48,7 @@ private:
     void refreshRecentMenu();
 
     CQUAVDoc& doc_;
+    UserQuestions& questions_;
     QWidget* window_;
     QMenu* recentMenu_ = nullptr;
     QAction* placeholder_ = nullptr;

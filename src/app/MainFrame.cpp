@@ -109,7 +109,7 @@ CMainFrame::CMainFrame(CQUAVDoc& doc, QWidget* parent) : QMainWindow(parent), do
     menu_.actions.insert(cmd::ModelBrowser, toggleBrowser);
     menu_.viewMenu->insertAction(menu_[cmd::PresentationMode], toggleBrowser);
     resizeDocks({browserDock_}, {200}, Qt::Vertical);
-    files_ = new DocumentFiles(doc_, this);
+    files_ = new DocumentFiles(doc_, ui_, this);
     files_->attachRecentMenu(menu_.fileMenu, menu_.recentPlaceholder);
 
     view_ = new CQUAVView([this] { return doc_.model(); }, display_,

@@ -18,6 +18,7 @@
 #include "document/ResultCommands.h"
 #include "math/Matrix.h"
 #include "model/Archive.h"
+#include "model/Worker.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -73,6 +74,19 @@ void DialogUi::message(const std::string& text) {
     box.exec();
 }
 
+bool DialogUi::confirm(const std::string& text) {
+    return MessageBoxes::confirmBox(parent_, QString::fromStdString(text));
+}
+
+Answer DialogUi::ask(const std::string& text) {
+    const auto answer = QMessageBox::question(
+        parent_, QStringLiteral("QUAV"), QString::fromStdString(text),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    return answer == QMessageBox::Yes  ? Answer::Yes
+           : answer == QMessageBox::No ? Answer::No
+                                       : Answer::Cancel;
+}
+
 void DialogUi::status(const std::string& text) {
     if (auto* window = qobject_cast<QMainWindow*>(parent_))
         window->statusBar()->showMessage(QString::fromStdString(text));
@@ -83,13 +97,13 @@ void DialogUi::showText(const std::string& text) {
     dialog.exec();
 }
 
-void DialogUi::runBusy(const std::function<void()>& work) {
-    std::atomic<bool> done{false};
+std::string DialogUi::runBusy(const std::function<void()>& work) {
+    Worker worker;
     busy_ = true;
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done.load())
+        if (worker.finished())
             loop.quit();
     });
     // A calculation of a moment passes without a cursor flicker.
@@ -100,19 +114,17 @@ void DialogUi::runBusy(const std::function<void()>& work) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         cursorShown = true;
     });
-    std::thread worker([&] {
-        work();
-        done.store(true);
-    });
+    worker.start([&](RunControl&) { work(); });
     poll.start(10);
     cursor.start(200);
     // Painting goes on; clicks and keys wait until the work is done.
-    while (!done.load())
+    while (!worker.finished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
-    worker.join();
+    worker.wait();
     if (cursorShown)
         QApplication::restoreOverrideCursor();
     busy_ = false;
+    return worker.failed() ? interruptedCalculationText(worker.failure()) : std::string();
 }
 
 bool DialogUi::runMassElement(MassElementValues& values) {
@@ -234,9 +246,7 @@ bool DialogUi::optimizerRunning() const {
 }
 
 bool DialogUi::confirmStopOptimizer() {
-    return !optimizerRunning() ||
-           MessageBoxes::confirmBox(parent_, QStringLiteral("最適化の計算中です。\n"
-                                                            "計算を中止して終了しますか？"));
+    return !optimizerRunning() || confirm("最適化の計算中です。\n計算を中止して終了しますか？");
 }
 
 void DialogUi::stopOptimizer() {
@@ -252,10 +262,10 @@ bool DialogUi::runTorqueAxis(TorqueAxisValues& values, const std::string& defaul
     return runForm<TorqueAxisDialog>(values, parent_, defaultText);
 }
 
-void DialogUi::runWithProgress(const std::string& title, RunControl& control, std::int64_t total,
-                               const std::function<void()>& work) {
+std::string DialogUi::runWithProgress(const std::string& title, RunControl& control,
+                                      std::int64_t total, const std::function<void()>& work) {
     busy_ = true;
-    runWithProgressWindow(parent_, QString::fromStdString(title), control, total, work);
+    return runWithProgressWindow(parent_, QString::fromStdString(title), control, total, work);
     busy_ = false;
 }
 

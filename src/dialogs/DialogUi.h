@@ -29,10 +29,13 @@ public:
     void stopOptimizer();
 
     void message(const std::string& text) override;
+    /// OK and Cancel, as the dialogs' own questions (`MessageBoxes::confirmBox`).
+    bool confirm(const std::string& text) override;
+    Answer ask(const std::string& text) override;
     /// In the status bar of the parent, when it is a main window.
     void status(const std::string& text) override;
     void showText(const std::string& text) override;
-    void runBusy(const std::function<void()>& work) override;
+    std::string runBusy(const std::function<void()>& work) override;
 
     bool runMassElement(MassElementValues& values) override;
     bool runSpring(SpringValues& values) override;
@@ -58,8 +61,8 @@ public:
 
     bool runRobustness(RobustnessValues& values) override;
     bool runTorqueAxis(TorqueAxisValues& values, const std::string& defaultText) override;
-    void runWithProgress(const std::string& title, RunControl& control, std::int64_t total,
-                         const std::function<void()>& work) override;
+    std::string runWithProgress(const std::string& title, RunControl& control, std::int64_t total,
+                                const std::function<void()>& work) override;
     void showTransmissibility(const AnalysisModel& model) override;
     void showSensitivity(CQUAVDoc& doc, const AnalysisModel& model,
                          const Sensitivities& result) override;

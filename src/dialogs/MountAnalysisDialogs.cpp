@@ -1,6 +1,7 @@
 #include "dialogs/MountAnalysisDialogs.h"
 
 #include "dialogs/OptimizerRunControl.h"
+#include "model/Worker.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -186,8 +187,8 @@ std::vector<PlotCurve> TransmissibilityDialog::tableCurves() const {
 
 // ------------------------------------------------------------------ progress --
 
-void runWithProgressWindow(QWidget* parent, const QString& title, RunControl& control,
-                           std::int64_t total, const std::function<void()>& work) {
+std::string runWithProgressWindow(QWidget* parent, const QString& title, RunControl& control,
+                                  std::int64_t total, const std::function<void()>& work) {
     constexpr int kSteps = 1000;
     QProgressDialog progress(title, QStringLiteral("中止"), 0, kSteps, parent);
     progress.setWindowTitle(QStringLiteral("QUAV"));
@@ -198,12 +199,11 @@ void runWithProgressWindow(QWidget* parent, const QString& title, RunControl& co
     QObject::connect(&progress, &QProgressDialog::canceled, &progress,
                      [&control] { control.stop.store(true); });
 
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
+    Worker worker;
+    worker.start([&](RunControl&) {
         // The work and the threads it starts yield to the window's.
         lowerThisThreadsPriority();
         work();
-        done.store(true);
     });
     QEventLoop loop;
     QTimer poll;
@@ -214,10 +214,11 @@ void runWithProgressWindow(QWidget* parent, const QString& title, RunControl& co
     });
     poll.start(50);
     // Painting goes on; until the modal window shows, clicks and keys wait.
-    while (!done.load())
+    while (!worker.finished())
         loop.exec(progress.isVisible() ? QEventLoop::AllEvents
                                        : QEventLoop::ExcludeUserInputEvents);
-    worker.join();
+    worker.wait();
+    return worker.failed() ? interruptedCalculationText(worker.failure()) : std::string();
 }
 
 } // namespace quav

@@ -69,8 +69,8 @@ private:
 
 /// Runs `work` on a thread of its own while a modal progress window over `parent`
 /// shows `control.done` of `total`; "中止" sets `control.stop`. Returns when
-/// `work` has finished.
-void runWithProgressWindow(QWidget* parent, const QString& title, RunControl& control,
-                           std::int64_t total, const std::function<void()>& work);
+/// `work` has finished: empty, or the message of what it threw.
+std::string runWithProgressWindow(QWidget* parent, const QString& title, RunControl& control,
+                                  std::int64_t total, const std::function<void()>& work);
 
 } // namespace quav

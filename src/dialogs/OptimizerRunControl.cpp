@@ -3,6 +3,7 @@
 #include "optimizer/StudyCheck.h"
 
 #include "document/ModelFile.h"
+#include "model/Worker.h"
 
 #include <QApplication>
 
@@ -80,13 +81,21 @@ bool OptimizerRunControl::start(const Optimizer& optimizer, const AnalysisModel&
     // thread that first lowers its own priority, which Linux keeps per thread
     // and hands down to the threads a thread creates. The window then answers
     // promptly while the run takes whatever the machine has left.
-    std::thread launcher([&] {
+    Worker launcher;
+    launcher.start([&](RunControl&) {
         lowerThisThreadsPriority();
         running_ = runner_.start(*optimizer_, *model_, documentTitle, this, threads);
     });
-    launcher.join();
-    if (!running_)
+    launcher.wait();
+    if (!running_) {
         lock_.reset();
+        // No thread for the run: say why rather than nothing.
+        const std::string reason = launcher.failed() ? runStatusMessage(RunFailed) + "：" +
+                                                           failureReason(launcher.failure())
+                                                     : runner_.lastOutcome().message;
+        if (!reason.empty())
+            messages.inform(QApplication::activeWindow(), QString::fromStdString(reason));
+    }
     return running_;
 }
 

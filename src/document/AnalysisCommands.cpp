@@ -125,13 +125,11 @@ void runRobustness(CQUAVDoc& doc, DocumentUi& ui, RobustnessValues& values) {
     const FrequencyWindow window = doc.optimizer().conditions.frequencyWindow();
     RunControl control;
     RobustnessResult result;
-    ui.runWithProgress("ロバスト性を計算しています", control, settings.samples, [&] {
-        try {
-            result = robustness(model, settings, window, control);
-        } catch (const std::bad_alloc&) {
-            result.error = "メモリが足りないため計算を中断しました";
-        }
-    });
+    const std::string failure =
+        ui.runWithProgress("ロバスト性を計算しています", control, settings.samples,
+                           [&] { result = robustness(model, settings, window, control); });
+    if (!failure.empty())
+        result.error = failure;
     if (!result.error.empty())
         ui.message("ｴﾗｰ\n\n" + result.error);
     else
@@ -145,10 +143,15 @@ void showSensitivity(CQUAVDoc& doc, DocumentUi& ui) {
     const AnalysisModel model = *doc.model();
     RunControl control;
     Sensitivities result;
-    ui.runWithProgress("感度を計算しています", control, sensitivityWork(model), [&] {
-        result = sensitivities(model, solveModes(model), sensitivityParameters(model, {}),
-                               &control.done);
-    });
+    const std::string failure =
+        ui.runWithProgress("感度を計算しています", control, sensitivityWork(model), [&] {
+            result = sensitivities(model, solveModes(model), sensitivityParameters(model, {}),
+                                   &control.done);
+        });
+    if (!failure.empty()) {
+        ui.message("ｴﾗｰ\n\n" + failure);
+        return;
+    }
     ui.showSensitivity(doc, model, result);
 }
 

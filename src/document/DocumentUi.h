@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/UserQuestions.h"
 #include "model/FrequencyTable.h"
 
 #include <array>
@@ -121,19 +122,16 @@ struct RobustnessValues {
 /// and message boxes. The desktop application implements it with real modal
 /// dialogs; tests script the answers. Every `run...` returns true for OK and
 /// leaves the values as the user left them.
-class DocumentUi {
+class DocumentUi : public UserQuestions {
 public:
-    virtual ~DocumentUi() = default;
-
-    /// A modal message box with one OK button.
-    virtual void message(const std::string& text) = 0;
     /// A line in the status bar: what a command did, or what it expects next.
     virtual void status(const std::string& text) = 0;
     /// The read-only text window; lines end with CR LF.
     virtual void showText(const std::string& text) = 0;
     /// Runs `work` (which must not touch anything the window reads) while the
-    /// window stays painted and refuses input; returns when `work` has finished.
-    virtual void runBusy(const std::function<void()>& work) = 0;
+    /// window stays painted and refuses input; returns when `work` has finished:
+    /// empty, or the message of what `work` threw (`interruptedCalculationText`).
+    [[nodiscard]] virtual std::string runBusy(const std::function<void()>& work) = 0;
 
     virtual bool runMassElement(MassElementValues& values) = 0;
     virtual bool runSpring(SpringValues& values) = 0;
@@ -172,9 +170,10 @@ public:
     virtual bool runTorqueAxis(TorqueAxisValues& values, const std::string& defaultText) = 0;
     /// Runs `work` off the GUI thread while a progress window shows `control.done`
     /// of `total`; its stop button sets `control.stop`. Returns when `work` has
-    /// finished.
-    virtual void runWithProgress(const std::string& title, RunControl& control, std::int64_t total,
-                                 const std::function<void()>& work) = 0;
+    /// finished, as `runBusy` does.
+    [[nodiscard]] virtual std::string runWithProgress(const std::string& title, RunControl& control,
+                                                      std::int64_t total,
+                                                      const std::function<void()>& work) = 0;
     /// The force transmissibility of the model's force loads over its sweep, one
     /// load at a time; the model must stay unchanged while it is shown.
     virtual void showTransmissibility(const AnalysisModel& model) = 0;

@@ -45,7 +45,12 @@ CalculationCommandResult calculateCommand(CQUAVDoc& doc, DocumentUi& ui) {
     // The work runs on a copy, so the window may paint the model meanwhile.
     AnalysisModel work = *m;
     CalculationOutcome outcome;
-    ui.runBusy([&] { outcome = calculate(work, conditions); });
+    if (const std::string failure = ui.runBusy([&] { outcome = calculate(work, conditions); });
+        !failure.empty()) {
+        // The results stay as they were: a half-done calculation is none.
+        ui.message("ｴﾗｰ\n\n" + failure);
+        return CalculationCommandResult::Finished;
+    }
     *m = std::move(work);
 
     std::string text = outcome.status == 0 ? "計算終了" : "ｴﾗｰ";

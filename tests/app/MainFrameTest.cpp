@@ -2,6 +2,7 @@
 // marks, the title, and the question about unsaved changes.
 
 #include "app/MainFrame.h"
+#include "../support/ScriptedUi.h"
 #include "app/DocumentFiles.h"
 #include "app/OperationTree.h"
 #include "app/QtTranslations.h"
@@ -173,6 +174,42 @@ private slots:
         QVERIFY(frame.files().openPath(QUAV_EXAMPLES "/power_unit.quav", false));
         QVERIFY(frame.files().recentFiles().at(0).ends_with("power_unit.quav"));
         QVERIFY(frame.close());
+    }
+
+    // The save question through the seam every command asks through: Cancel keeps
+    // the document as it was, No drops the changes, Yes saves them first.
+    void saveQuestionScripted() {
+        QTemporaryDir dir;
+        const std::string path = dir.path().toStdString() + "/model.quav";
+        const struct {
+            Answer answer;
+            bool opens; ///< the example replaces the document
+            bool saved; ///< the changed memo reached the file
+        } cases[] = {
+            {Answer::Cancel, false, false},
+            {Answer::No, true, false},
+            {Answer::Yes, true, true},
+        };
+        for (const auto& c : cases) {
+            QFile::remove(QString::fromStdString(path));
+            QVERIFY(QFile::copy(QStringLiteral(QUAV_EXAMPLES "/power_unit.quav"),
+                                QString::fromStdString(path)));
+            CQUAVDoc doc;
+            test::ScriptedUi ui;
+            DocumentFiles files(doc, ui, nullptr);
+            QVERIFY(files.openPath(path, false));
+            doc.model()->memo = "changed";
+            doc.setModified();
+            ui.answer(c.answer);
+            QCOMPARE(files.openPath(QUAV_EXAMPLES "/power_unit.quav"), c.opens);
+            QCOMPARE(ui.questions, std::vector<std::string>{"model.quav への変更を保存しますか?"});
+            QVERIFY(ui.scriptDone() && ui.unexpected.empty());
+            QCOMPARE(doc.model()->memo == "changed", !c.opens);
+            QCOMPARE(doc.isModified(), !c.opens);
+            CQUAVDoc reread;
+            QVERIFY(reread.open(path).ok());
+            QCOMPARE(reread.model()->memo == "changed", c.saved);
+        }
     }
 
     // A name that is not UTF-8 (CP932, as unpacked from a Windows archive) opens,

@@ -2,6 +2,7 @@
 
 #include "dialogs/MountAnalysisDialogs.h"
 #include "analysis/MountForces.h"
+#include "dialogs/DialogUi.h"
 #include "dialogs/SensitivityDialog.h"
 #include "document/ModelFile.h"
 #include "model/TextFormat.h"
@@ -28,7 +29,10 @@
 
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <new>
+#include <stdexcept>
 
 using namespace quav;
 
@@ -36,6 +40,27 @@ class MountAnalysisDialogsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // The window's two ways of waiting for work off its thread: what the work
+    // throws comes back as the calculation's message, and the window goes on.
+    void workThatThrowsIsAnError() {
+        DialogUi ui;
+        RunControl control;
+        const struct {
+            std::function<void()> work;
+            std::string message;
+        } cases[] = {
+            {[] {}, ""},
+            {[] { throw std::runtime_error("x"); }, "計算を中断しました: x"},
+            {[] { throw std::bad_alloc(); }, "メモリが足りないため計算を中断しました"},
+        };
+        for (const auto& c : cases) {
+            QCOMPARE(ui.runBusy(c.work), c.message);
+            QVERIFY(!ui.busy());
+            QCOMPARE(runWithProgressWindow(nullptr, QStringLiteral("t"), control, 1, c.work),
+                     c.message);
+        }
+    }
+
     void transmissibilityOfTheForceLoads() {
         ModelReadResult r = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
         QVERIFY(r.ok());

@@ -1,11 +1,15 @@
 #include "document/AnalysisCommands.h"
 #include "analysis/Sensitivity.h"
 #include "document/Document.h"
+#include "document/ResultCommands.h"
 
 #include "../support/ScriptedUi.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <new>
+#include <stdexcept>
 
 using namespace quav;
 using quav::test::ScriptedUi;
@@ -175,6 +179,57 @@ TEST_F(AnalysisFixture, SensitivityWindowSelectsWhatAParameterBelongsTo) {
     EXPECT_EQ(selected(), (std::vector<int>{m.springs[2].id, m.springs[3].id}));
     EXPECT_EQ(redraws, 2);
     expectUnchanged();
+}
+
+} // namespace
+
+namespace {
+
+// Work that throws off the window's thread is a message, and the model and its
+// results stay as they were.
+TEST_F(AnalysisFixture, WorkThatFailsOffTheWindowIsAnErrorAndChangesNothing) {
+    const struct {
+        const char* name;
+        std::function<void()> command;
+    } commands[] = {
+        {"calculation",
+         [this] {
+             ui.ok<CalculationRequest>();
+             EXPECT_EQ(calculateCommand(doc, ui), CalculationCommandResult::Finished);
+         }},
+        {"robustness",
+         [this] {
+             RobustnessValues last;
+             ui.ok<RobustnessValues>([](auto& v) { v.samples = 50; });
+             runRobustness(doc, ui, last);
+         }},
+        {"sensitivity", [this] { showSensitivity(doc, ui); }},
+    };
+    const struct {
+        std::exception_ptr failure;
+        const char* message;
+    } failures[] = {
+        {std::make_exception_ptr(std::bad_alloc()),
+         "ｴﾗｰ\n\nメモリが足りないため計算を中断しました"},
+        {std::make_exception_ptr(std::runtime_error("no thread")),
+         "ｴﾗｰ\n\n計算を中断しました: no thread"},
+    };
+    for (const auto& c : commands)
+        for (const auto& f : failures) {
+            SCOPED_TRACE(std::string(c.name) + ": " + f.message);
+            ui.messages.clear();
+            ui.texts.clear();
+            ui.windows.clear();
+            ui.failWork = f.failure;
+            c.command();
+            EXPECT_EQ(ui.messages, std::vector<std::string>{f.message});
+            EXPECT_TRUE(ui.texts.empty());
+            EXPECT_EQ(ui.windows.size(), std::string(c.name) == "calculation" ? 0u : 1u)
+                << "no result window after the progress window";
+            EXPECT_EQ(doc.model()->frequencyStepResults.size(), 0u);
+            EXPECT_TRUE(ui.scriptDone());
+            expectUnchanged();
+        }
 }
 
 } // namespace

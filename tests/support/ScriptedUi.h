@@ -6,11 +6,14 @@
 
 #include "document/CharacteristicListEditor.h"
 #include "document/DocumentUi.h"
+#include "model/Worker.h"
 
 #include <deque>
+#include <exception>
 #include <functional>
 #include <string>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 namespace quav::test {
@@ -32,7 +35,12 @@ public:
     template <class V> void cancel() {
         expect<V>([](V&) { return false; });
     }
-    bool scriptDone() const { return script_.empty(); }
+    /// The answer to the next question (`confirm`: Yes is OK, anything else Cancel).
+    void answer(Answer a) { answers_.push_back(a); }
+    bool scriptDone() const { return script_.empty() && answers_.empty(); }
+
+    /// The questions asked, in order.
+    std::vector<std::string> questions;
 
     std::vector<std::string> messages;
     std::vector<std::string> texts;
@@ -46,9 +54,23 @@ public:
     std::vector<CharacteristicValues> lastDefined;
 
     void message(const std::string& text) override { messages.push_back(text); }
+    bool confirm(const std::string& text) override { return ask(text) == Answer::Yes; }
+    Answer ask(const std::string& text) override {
+        questions.push_back(text);
+        if (answers_.empty()) {
+            unexpected.push_back("question " + text);
+            return Answer::Cancel;
+        }
+        const Answer a = answers_.front();
+        answers_.pop_front();
+        return a;
+    }
     void status(const std::string& text) override { statuses.push_back(text); }
     void showText(const std::string& text) override { texts.push_back(text); }
-    void runBusy(const std::function<void()>& work) override { work(); }
+    /// When set, the next work off the window's thread throws this instead of running.
+    std::exception_ptr failWork;
+
+    std::string runBusy(const std::function<void()>& work) override { return runWork(work); }
 
     bool runMassElement(MassElementValues& v) override { return run(v); }
     bool runSpring(SpringValues& v) override { return run(v); }
@@ -79,10 +101,10 @@ public:
     void runOptimizer(CQUAVDoc&) override { windows.push_back("optimizer run"); }
     bool runRobustness(RobustnessValues& v) override { return run(v); }
     bool runTorqueAxis(TorqueAxisValues& v, const std::string&) override { return run(v); }
-    void runWithProgress(const std::string& title, RunControl&, std::int64_t,
-                         const std::function<void()>& work) override {
+    std::string runWithProgress(const std::string& title, RunControl&, std::int64_t,
+                                const std::function<void()>& work) override {
         windows.push_back("progress " + title);
-        work();
+        return runWork(work);
     }
     void showTransmissibility(const AnalysisModel&) override {
         windows.push_back("transmissibility");
@@ -92,6 +114,13 @@ public:
     }
 
 private:
+    std::string runWork(const std::function<void()>& work) {
+        if (!failWork)
+            return runCaught(work);
+        const std::exception_ptr failure = std::exchange(failWork, nullptr);
+        return runCaught([failure] { std::rethrow_exception(failure); });
+    }
+
     template <class V> bool run(V& values) {
         if (script_.empty() || *script_.front().type != typeid(V)) {
             unexpected.push_back(typeid(V).name());
@@ -107,6 +136,7 @@ private:
         std::function<bool(void*)> answer;
     };
     std::deque<Step> script_;
+    std::deque<Answer> answers_;
 };
 
 } // namespace quav::test
