@@ -53,201 +53,269 @@ void OperationDispatcher::selectionChanged(OperationTreeAccess::Item item) {
         remembered_ = item;
 }
 
-bool OperationDispatcher::dispatch(OperationTreeAccess::Item item, bool& returned) {
-    const std::string t = tree_.text(item);
-    const OperationTreeAccess::Item parent = tree_.parent(item);
-    const std::string p = parent ? tree_.text(parent) : std::string();
-    CQUAVDoc& doc = t_.doc;
-    DocumentUi& ui = t_.ui;
-    DisplayState& display = t_.display;
+void OperationDispatcher::prompt(const Call& c) {
     // Only the item the user chose says what it expects: a pick mode reached
     // again after a one-shot item keeps that item's word in the status line.
-    auto prompt = [&] {
-        if (depth_ == 1)
-            ui.status(pickPrompt(t, p));
+    if (depth_ == 1)
+        t_.ui.status(pickPrompt(c.text, c.parentText));
+}
+
+void OperationDispatcher::returnToParent(Call& c) {
+    c.returned = true;
+    if (c.parent)
+        tree_.select(c.parent);
+}
+
+bool OperationDispatcher::dispatch(OperationTreeAccess::Item item, bool& returned) {
+    using D = OperationDispatcher;
+    // Every step whose parent and text match (null: any) runs, in this order; a
+    // step that returns false ends the handling there.
+    struct Step {
+        const char* parent;
+        const char* text;
+        bool (*run)(D& d, Call& c);
     };
-    auto returnToParent = [&] {
-        returned = true;
-        if (parent)
-            tree_.select(parent);
+    static const Step steps[] = {
+        {"ﾓﾃﾞﾙ作成", nullptr,
+         [](D& d, Call&) {
+             d.t_.display.presentationMode = false;
+             return true;
+         }},
+        {"ﾓﾃﾞﾙ作成", "質量要素",
+         [](D& d, Call& c) {
+             defineMassElement(d.t_.doc, d.t_.ui);
+             d.returnToParent(c);
+             return true;
+         }},
+        {"ﾓﾃﾞﾙ作成", "ばね要素", [](D& d, Call& c) { return d.withModel(c, createSpring); }},
+        {"ﾓﾃﾞﾙ作成", "ばね特性",
+         [](D& d, Call& c) {
+             if (d.t_.doc.model())
+                 d.pickMode(c, SelectionMode::Springs);
+             return true;
+         }},
+        {"ﾓﾃﾞﾙ作成", "静荷重", [](D& d, Call& c) { return d.withModel(c, createStaticLoad); }},
+        {"ﾓﾃﾞﾙ作成", "動荷重", [](D& d, Call& c) { return d.withModel(c, createDynamicLoad); }},
+        {"ﾓﾃﾞﾙ作成", "観測点",
+         [](D& d, Call& c) { return d.withModel(c, createObservationPoint); }},
+
+        {"ﾓﾃﾞﾙ編集", nullptr,
+         [](D& d, Call& c) {
+             d.t_.display.presentationMode = false;
+             return d.modelOrMessage(c, "質量要素がありません");
+         }},
+        {"ﾓﾃﾞﾙ編集", "質量要素", [](D& d, Call& c) { return d.withModel(c, defineMassElement); }},
+        {"ﾓﾃﾞﾙ編集", "ばね要素",
+         [](D& d, Call& c) { return d.pickMode(c, SelectionMode::Springs); }},
+        {"ﾓﾃﾞﾙ編集", "ばね特性", [](D& d, Call& c) { return d.withModel(c, editCharacteristics); }},
+        {"ﾓﾃﾞﾙ編集", "荷重", [](D& d, Call& c) { return d.pickMode(c, SelectionMode::Loads); }},
+        {"ﾓﾃﾞﾙ編集", "観測点",
+         [](D& d, Call& c) { return d.pickMode(c, SelectionMode::ObservationPoints); }},
+
+        {nullptr, "決定",
+         [](D& d, Call& c) { return d.modelOrMessage(c, "質量要素がありません"); }},
+        {"ばね特性", "決定",
+         [](D& d, Call&) {
+             assignCharacteristic(d.t_.doc, d.t_.ui);
+             return true;
+         }},
+        {"周波数ｽﾃｯﾌﾟ", "決定",
+         [](D& d, Call&) {
+             d.t_.ui.showFrequencyStepResults(d.t_.doc);
+             d.selectRemembered();
+             return true;
+         }},
+        {nullptr, "決定", &D::thenReturn},
+
+        {"ばね要素", "編集", [](D& d, Call&) { return d.run(editSpring); }},
+        {"荷重", "編集", [](D& d, Call&) { return d.run(editLoad); }},
+        {"観測点", "編集", [](D& d, Call&) { return d.run(editObservationPoint); }},
+        {nullptr, "編集", &D::thenReturn},
+
+        {"ばね要素", "削除", [](D& d, Call&) { return d.run(deleteSprings); }},
+        {"荷重", "削除", [](D& d, Call&) { return d.run(deleteLoads); }},
+        {"観測点", "削除", [](D& d, Call&) { return d.run(deleteObservationPoints); }},
+        {nullptr, "削除",
+         [](D& d, Call& c) {
+             d.t_.doc.updateAllViews();
+             return thenReturn(d, c);
+         }},
+
+        {nullptr, "計算実行",
+         [](D& d, Call& c) {
+             d.t_.display.presentationMode = false;
+             const CalculationCommandResult result = calculateCommand(d.t_.doc, d.t_.ui);
+             d.returnToParent(c);
+             return result != CalculationCommandResult::NoModel;
+         }},
+
+        {nullptr, "結果表示", &D::updateViews},
+        {nullptr, "振動ﾓｰﾄﾞ", &D::updateViews},
+        {nullptr, "静解析", &D::updateViews},
+        {nullptr, "結果表示",
+         [](D& d, Call& c) {
+             if (!d.t_.doc.model()) {
+                 d.t_.ui.message("ﾓﾃﾞﾙがありません");
+                 d.returnToParent(c);
+             } else if (d.t_.doc.resultState() == ResultState::None) {
+                 // Stale results are still shown, marked as such, until the next calculation.
+                 d.t_.ui.message("計算が実行されていません");
+                 d.returnToParent(c);
+             }
+             return true;
+         }},
+
+        {"振動ﾓｰﾄﾞ", nullptr,
+         [](D& d, Call& c) {
+             const std::string& t = c.text;
+             if (t.size() == 5 && t.starts_with("Mode") && t[4] >= '1' && t[4] <= '6')
+                 d.t_.display.showMode(t[4] - '0');
+             return true;
+         }},
+        {"振動ﾓｰﾄﾞ", "設定",
+         [](D& d, Call&) {
+             DisplayState& display = d.t_.display;
+             ModeAnimationValues v{display.modeScale, static_cast<int>(display.frameCount),
+                                   display.showUndeformedShape};
+             if (d.t_.ui.runModeAnimation(v)) {
+                 display.setModeAnimation(v.scale, v.frames);
+                 display.showUndeformedShape = v.showUndeformed;
+             }
+             d.selectRemembered();
+             return true;
+         }},
+        {"振動ﾓｰﾄﾞ", "ｸﾞﾗﾌ表示",
+         [](D& d, Call&) {
+             CQUAVDoc& doc = d.t_.doc;
+             DisplayState& display = d.t_.display;
+             if (!doc.model())
+                 return true;
+             const bool presentation = display.presentationMode;
+             const bool animating = display.animating;
+             display.presentationMode = false;
+             display.animating = false;
+             const bool stale = doc.resultState() == ResultState::Stale;
+             const AnalysisModel& m = stale ? *doc.resultsModel() : *doc.model();
+             d.t_.ui.showContributionGraph(m.eigenFrequencies, m.modeShapes,
+                                           stale ? doc.title() + "  " + kStaleResultsMark
+                                                 : doc.title());
+             display.presentationMode = presentation;
+             display.animating = animating;
+             d.selectRemembered();
+             return true;
+         }},
+        {"振動ﾓｰﾄﾞ", "連成度",
+         [](D& d, Call& c) {
+             if (d.t_.doc.model()) {
+                 showCouplingDegree(d.t_.doc, d.t_.ui);
+                 d.returnToParent(c);
+             }
+             return true;
+         }},
+        {"振動ﾓｰﾄﾞ", nullptr, &D::updateViews},
+
+        {nullptr, "静解析",
+         [](D& d, Call& c) {
+             d.rebuildLoadBranch(c.item, false);
+             return true;
+         }},
+        {"静解析", nullptr,
+         [](D& d, Call& c) {
+             if (d.t_.doc.model())
+                 d.showLoadBranch(c.text, false);
+             return true;
+         }},
+        {nullptr, "動解析",
+         [](D& d, Call& c) {
+             d.rebuildLoadBranch(c.item, true);
+             return true;
+         }},
+        {"動解析", nullptr,
+         [](D& d, Call& c) {
+             if (d.t_.doc.model())
+                 d.showLoadBranch(c.text, true);
+             return true;
+         }},
+
+        {nullptr, "周波数ｽﾃｯﾌﾟ", [](D& d, Call& c) { return d.pickMode(c, SelectionMode::All); }},
+        {nullptr, "ﾃｷｽﾄ表示",
+         [](D& d, Call&) {
+             DisplayState& display = d.t_.display;
+             const double phase = display.phase;
+             display.phase = 0.0;
+             showResultsReport(d.t_.doc, d.t_.ui);
+             display.phase = phase;
+             d.selectRemembered();
+             return true;
+         }},
+        {nullptr, "ﾊﾟﾗﾒｰﾀ設定",
+         [](D& d, Call& c) {
+             d.t_.ui.editDesignParameters(d.t_.doc);
+             return thenReturn(d, c);
+         }},
+        {nullptr, "最適化条件",
+         [](D& d, Call& c) {
+             d.t_.ui.editOptimizationConditions(d.t_.doc);
+             return thenReturn(d, c);
+         }},
+        {nullptr, "最適化実行",
+         [](D& d, Call& c) {
+             d.t_.ui.runOptimizer(d.t_.doc);
+             return thenReturn(d, c);
+         }},
     };
 
+    const OperationTreeAccess::Item parent = tree_.parent(item);
+    Call call{item, tree_.text(item), parent, parent ? tree_.text(parent) : std::string(),
+              returned};
     t_.selectionMode = SelectionMode::None;
-    display.clearResultDisplay();
-
-    if (p == "ﾓﾃﾞﾙ作成") {
-        display.presentationMode = false;
-        if (t == "質量要素") {
-            defineMassElement(doc, ui);
-            returnToParent();
-        } else if (doc.model()) {
-            if (t == "ばね要素") {
-                createSpring(doc, ui);
-                returnToParent();
-            } else if (t == "ばね特性") {
-                t_.selectionMode = SelectionMode::Springs;
-                prompt();
-            } else if (t == "静荷重") {
-                createStaticLoad(doc, ui);
-                returnToParent();
-            } else if (t == "動荷重") {
-                createDynamicLoad(doc, ui);
-                returnToParent();
-            } else if (t == "観測点") {
-                createObservationPoint(doc, ui);
-                returnToParent();
-            }
-        }
-    }
-
-    if (p == "ﾓﾃﾞﾙ編集") {
-        display.presentationMode = false;
-        if (!doc.model()) {
-            ui.message("質量要素がありません");
-            returnToParent();
+    t_.display.clearResultDisplay();
+    for (const Step& step : steps) {
+        if (step.parent && call.parentText != step.parent)
+            continue;
+        if (step.text && call.text != step.text)
+            continue;
+        if (!step.run(*this, call))
             return false;
-        }
-        if (t == "質量要素") {
-            defineMassElement(doc, ui);
-            returnToParent();
-        } else if (t == "ばね要素") {
-            t_.selectionMode = SelectionMode::Springs;
-            prompt();
-        } else if (t == "ばね特性") {
-            editCharacteristics(doc, ui);
-            returnToParent();
-        } else if (t == "荷重") {
-            t_.selectionMode = SelectionMode::Loads;
-            prompt();
-        } else if (t == "観測点") {
-            t_.selectionMode = SelectionMode::ObservationPoints;
-            prompt();
-        }
-    }
-
-    if (t == "決定") {
-        if (!doc.model()) {
-            ui.message("質量要素がありません");
-            returnToParent();
-            return false;
-        }
-        if (p == "ばね特性") {
-            assignCharacteristic(doc, ui);
-        } else if (p == "周波数ｽﾃｯﾌﾟ") {
-            ui.showFrequencyStepResults(doc);
-            selectRemembered();
-        }
-        returnToParent();
-    }
-
-    if (t == "編集") {
-        if (p == "ばね要素")
-            editSpring(doc, ui);
-        else if (p == "荷重")
-            editLoad(doc, ui);
-        else if (p == "観測点")
-            editObservationPoint(doc, ui);
-        returnToParent();
-    }
-
-    if (t == "削除") {
-        if (p == "ばね要素")
-            deleteSprings(doc, ui);
-        else if (p == "荷重")
-            deleteLoads(doc, ui);
-        else if (p == "観測点")
-            deleteObservationPoints(doc, ui);
-        doc.updateAllViews();
-        returnToParent();
-    }
-
-    if (t == "計算実行") {
-        display.presentationMode = false;
-        const CalculationCommandResult result = calculateCommand(doc, ui);
-        returnToParent();
-        if (result == CalculationCommandResult::NoModel)
-            return false;
-    }
-
-    if (t == "結果表示" || t == "振動ﾓｰﾄﾞ" || t == "静解析")
-        doc.updateAllViews();
-
-    if (t == "結果表示") {
-        if (!doc.model()) {
-            ui.message("ﾓﾃﾞﾙがありません");
-            returnToParent();
-        } else if (doc.resultState() == ResultState::None) {
-            // Stale results are still shown, marked as such, until the next calculation.
-            ui.message("計算が実行されていません");
-            returnToParent();
-        }
-    }
-
-    if (p == "振動ﾓｰﾄﾞ") {
-        if (t.size() == 5 && t.starts_with("Mode") && t[4] >= '1' && t[4] <= '6') {
-            display.showMode(t[4] - '0');
-        } else if (t == "設定") {
-            ModeAnimationValues v{display.modeScale, static_cast<int>(display.frameCount),
-                                  display.showUndeformedShape};
-            if (ui.runModeAnimation(v)) {
-                display.setModeAnimation(v.scale, v.frames);
-                display.showUndeformedShape = v.showUndeformed;
-            }
-            selectRemembered();
-        } else if (t == "ｸﾞﾗﾌ表示" && doc.model()) {
-            const bool presentation = display.presentationMode;
-            const bool animating = display.animating;
-            display.presentationMode = false;
-            display.animating = false;
-            const bool stale = doc.resultState() == ResultState::Stale;
-            const AnalysisModel& m = stale ? *doc.resultsModel() : *doc.model();
-            ui.showContributionGraph(m.eigenFrequencies, m.modeShapes,
-                                     stale ? doc.title() + "  " + kStaleResultsMark : doc.title());
-            display.presentationMode = presentation;
-            display.animating = animating;
-            selectRemembered();
-        } else if (t == "連成度" && doc.model()) {
-            showCouplingDegree(doc, ui);
-            returnToParent();
-        }
-        doc.updateAllViews();
-    }
-
-    if (t == "静解析")
-        rebuildLoadBranch(item, false);
-    if (p == "静解析" && doc.model())
-        showLoadBranch(t, false);
-    if (t == "動解析")
-        rebuildLoadBranch(item, true);
-    if (p == "動解析" && doc.model())
-        showLoadBranch(t, true);
-
-    if (t == "周波数ｽﾃｯﾌﾟ") {
-        t_.selectionMode = SelectionMode::All;
-        prompt();
-    }
-
-    if (t == "ﾃｷｽﾄ表示") {
-        const double phase = display.phase;
-        display.phase = 0.0;
-        showResultsReport(doc, ui);
-        display.phase = phase;
-        selectRemembered();
-    }
-
-    if (t == "ﾊﾟﾗﾒｰﾀ設定") {
-        ui.editDesignParameters(doc);
-        returnToParent();
-    }
-    if (t == "最適化条件") {
-        ui.editOptimizationConditions(doc);
-        returnToParent();
-    }
-    if (t == "最適化実行") {
-        ui.runOptimizer(doc);
-        returnToParent();
     }
     return true;
+}
+
+bool OperationDispatcher::thenReturn(OperationDispatcher& d, Call& c) {
+    d.returnToParent(c);
+    return true;
+}
+
+bool OperationDispatcher::updateViews(OperationDispatcher& d, Call&) {
+    d.t_.doc.updateAllViews();
+    return true;
+}
+
+bool OperationDispatcher::run(Command command) {
+    command(t_.doc, t_.ui);
+    return true;
+}
+
+bool OperationDispatcher::withModel(Call& c, Command command) {
+    if (t_.doc.model()) {
+        command(t_.doc, t_.ui);
+        returnToParent(c);
+    }
+    return true;
+}
+
+bool OperationDispatcher::pickMode(Call& c, SelectionMode mode) {
+    t_.selectionMode = mode;
+    prompt(c);
+    return true;
+}
+
+bool OperationDispatcher::modelOrMessage(Call& c, const char* message) {
+    if (t_.doc.model())
+        return true;
+    t_.ui.message(message);
+    returnToParent(c);
+    return false;
 }
 
 void OperationDispatcher::rebuildLoadBranch(OperationTreeAccess::Item branch, bool dynamic) {

@@ -53,8 +53,31 @@ public:
     void forget() { remembered_ = nullptr; }
 
 private:
-    /// False when handling stopped early.
+    /// The item being handled.
+    struct Call {
+        OperationTreeAccess::Item item;
+        std::string text;
+        OperationTreeAccess::Item parent;
+        std::string parentText;
+        bool& returned; ///< the selection has moved back to the parent
+    };
+
+    /// Runs the steps of the dispatch table that match the item; false when
+    /// handling stopped early.
     bool dispatch(OperationTreeAccess::Item item, bool& returnedToParent);
+    void prompt(const Call& c);
+    void returnToParent(Call& c);
+    static bool thenReturn(OperationDispatcher& d, Call& c);
+    static bool updateViews(OperationDispatcher& d, Call& c);
+    using Command = void (*)(CQUAVDoc&, DocumentUi&);
+    /// Runs a document command.
+    bool run(Command command);
+    /// With a model: runs a document command and returns to the parent.
+    bool withModel(Call& c, Command command);
+    /// Enters a pick mode and says what it expects.
+    bool pickMode(Call& c, SelectionMode mode);
+    /// True with a model; else shows `message`, returns to the parent, false.
+    bool modelOrMessage(Call& c, const char* message);
     void showLoadBranch(const std::string& t, bool dynamic);
     void rebuildLoadBranch(OperationTreeAccess::Item branch, bool dynamic);
 
