@@ -207,7 +207,7 @@ void CMainFrame::connectCommands() {
         doc_.updateAllViews();
     });
     on(cmd::GroundSettings, [this] { showGroundSettings(); });
-    on(cmd::ImportGeometry, [this] { view_->importGeometry(); });
+    on(cmd::ImportGeometry, [this] { geometryImport_.run(*view_, doc_.model()); });
     on(cmd::DropGeometry, [this] { view_->dropGeometry(); });
     on(cmd::ScreenCopy, [this] { view_->copyScreen(); });
     on(cmd::EditCopy, [this] { view_->copyScreen(); });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/GeometryImport.h"
 #include "app/MainMenu.h"
 #include "app/OperationDispatcher.h"
 #include "dialogs/DialogUi.h"
@@ -39,6 +40,7 @@ public:
     const MainMenu& menu() const { return menu_; }
     DocumentUi& ui() { return ui_; }
     CQUAVView* view() const { return view_; }
+    GeometryImport& geometryImport() { return geometryImport_; }
     ModelBrowser* browser() const { return browser_; }
 
 protected:
@@ -76,6 +78,7 @@ private:
     std::unique_ptr<OperationDispatcher> dispatcher_;
     DocumentFiles* files_ = nullptr;
     CQUAVView* view_ = nullptr;
+    GeometryImport geometryImport_;
 };
 
 } // namespace quav

@@ -1,14 +1,10 @@
 #include "view/CQUAVView.h"
 
-#include "dialogs/DxfPlacementDialog.h"
 #include "dialogs/ScreenCopy.h"
 #include "model/AnalysisModel.h"
 #include "view/Overlay.h"
 #include "view/ViewControl.h"
 
-#include <QApplication>
-#include <QFile>
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -19,9 +15,6 @@
 #include <QWheelEvent>
 
 #include <GL/gl.h>
-
-#include <filesystem>
-#include <fstream>
 
 namespace quav {
 
@@ -365,67 +358,12 @@ void CQUAVView::showStandardView(StandardView view) {
     update();
 }
 
-QString CQUAVView::askGeometryFile(QWidget* parent) {
-    QFileDialog dialog(parent, QStringLiteral("開く"));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::AnyFile); // a name that cannot be opened is reported
-    dialog.setDefaultSuffix(QStringLiteral("dxf"));
-    dialog.setNameFilters({QStringLiteral("dxfﾌｧｲﾙ(*.dxf)"), QStringLiteral("すべてのﾌｧｲﾙ(*.*)")});
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
-}
-
-bool CQUAVView::askPlacement(QWidget* parent, DxfPlacement& placement) {
-    DxfPlacementDialog dialog(placement, parent);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    placement = dialog.values;
-    return true;
-}
-
-void CQUAVView::importGeometry() {
-    const AnalysisModel* model = model_();
-    if (!model) {
-        messages.inform(this, QStringLiteral("質量要素がありません"));
-        return;
-    }
-    const QString path = chooseGeometryFile(this);
-    if (path.isEmpty())
-        return;
-    // Only a regular file: a folder or a device (a stream without end) is no drawing.
-    const std::filesystem::path name(QFile::encodeName(path).toStdString());
-    std::error_code error;
-    std::ifstream file;
-    if (std::filesystem::is_regular_file(name, error))
-        file.open(name);
-    if (!file.is_open()) {
-        messages.inform(this, QStringLiteral("ﾌｧｲﾙが開けません"));
-        return;
-    }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    auto geometry = std::make_shared<const DxfGeometry>(readDxf(file));
-    QApplication::restoreOverrideCursor();
-    // The values of the last drawing, else its centre-of-gravity point at the body's.
-    DxfPlacement placement;
-    placement.x = model->centreOfGravity[0];
-    placement.y = model->centreOfGravity[1];
-    placement.z = model->centreOfGravity[2];
-    placement = lastPlacement_.value_or(placement);
-    // Cancelling removes any outline shown before.
-    if (!choosePlacement(this, placement))
-        geometry.reset();
-    else
-        lastPlacement_ = placement;
-    replaceGeometry(std::move(geometry), placement);
-}
-
 void CQUAVView::dropGeometry() {
-    replaceGeometry(nullptr, {});
+    setOutline(nullptr, {});
 }
 
-void CQUAVView::replaceGeometry(std::shared_ptr<const DxfGeometry> geometry,
-                                const DxfPlacement& placement) {
+void CQUAVView::setOutline(std::shared_ptr<const DxfGeometry> geometry,
+                           const DxfPlacement& placement) {
     renderer_.setGeometry(std::move(geometry), placement);
     update();
 }

@@ -52,17 +52,12 @@ public:
     void setUpChoice(UpChoice choice);
     UpChoice upChoice() const { return upChoice_; }
 
-    /// How the view asks the user; tests replace these with scripted answers.
+    /// How the view tells the user; tests replace these with scripted answers.
     MessageBoxes messages;
-    /// The file to import; empty when cancelled.
-    std::function<QString(QWidget* parent)> chooseGeometryFile = askGeometryFile;
-    /// The placement of an imported drawing, shown with its defaults; false when
-    /// cancelled.
-    std::function<bool(QWidget* parent, DxfPlacement& placement)> choosePlacement = askPlacement;
 
-    static QString askGeometryFile(QWidget* parent);
-    static bool askPlacement(QWidget* parent, DxfPlacement& placement);
-
+    /// Draws `geometry` (null: none) placed as `placement` in place of the mass
+    /// element's box. The application imports it (app/GeometryImport.h).
+    void setOutline(std::shared_ptr<const DxfGeometry> geometry, const DxfPlacement& placement);
     /// Whether an imported outline stands in for the mass element's box.
     bool hasGeometry() const { return renderer_.hasGeometry(); }
     const ViewCamera& camera() const { return camera_; }
@@ -75,8 +70,6 @@ public slots:
     void fit();
     /// A standard view, then Fit.
     void showStandardView(StandardView view);
-    /// Imports a DXF drawing as the mass element's outline (menu 32816).
-    void importGeometry();
     /// Removes the outline; the box is drawn again (menu 32818).
     void dropGeometry();
     /// Copies the picture as shown, texts and legend included, to the clipboard
@@ -118,8 +111,6 @@ private:
     /// Copies the colours and depths of one framebuffer into another of its size.
     static void copyPicture(QOpenGLFramebufferObject* from, QOpenGLFramebufferObject* to);
     void paintOverlay(QPainter& painter, const AnalysisModel* model, const AnalysisModel* live);
-    void replaceGeometry(std::shared_ptr<const DxfGeometry> geometry,
-                         const DxfPlacement& placement);
 
     std::function<AnalysisModel*()> model_;
     DisplayState& state_;
@@ -127,8 +118,6 @@ private:
     std::function<const AnalysisModel*()> results_;
     std::function<bool()> stale_;
     UpChoice upChoice_ = UpChoice::Auto;
-    /// The scale, angles and placement of the last imported drawing, offered again.
-    std::optional<DxfPlacement> lastPlacement_;
     ViewCamera camera_;
     Scene scene_;
     SceneRenderer renderer_;

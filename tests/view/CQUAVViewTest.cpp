@@ -1,6 +1,7 @@
 // The view on a real GL context under Xvfb: the frame read back, picks at the
 // window positions of objects, the copy to the clipboard.
 #include "view/CQUAVView.h"
+#include "app/GeometryImport.h"
 #include "view/ViewControl.h"
 
 #include "ViewTestModels.h"
@@ -223,104 +224,105 @@ private slots:
 
     void importedOutlineStandsInForTheBox() {
         QStringList said;
-        view_->messages.inform = [&](QWidget*, const QString& text) { said << text; };
-        QString file = QStringLiteral("/nonexistent/outline.dxf");
-        view_->chooseGeometryFile = [&](QWidget*) { return file; };
-        DxfPlacement offered;
-        bool accept = true;
-        view_->choosePlacement = [&](QWidget*, DxfPlacement& p) {
-            offered = p;
-            return accept;
-        };
-        view_->importGeometry();
-        file = QStringLiteral(QUAV_EXAMPLES); // a folder
-        view_->importGeometry();
-        QCOMPARE(said, QStringList(2, QStringLiteral("ﾌｧｲﾙが開けません")));
-        file = QStringLiteral(QUAV_EXAMPLES "/power_unit_outline.dxf");
-        view_->importGeometry();
-        QVERIFY(view_->hasGeometry());
-        // The centre of gravity, no turn, scale 1.
-        QCOMPARE(std::tuple(offered.x, offered.z, offered.angleY, offered.scale),
-                 std::tuple(0.1, 0.3, 0.0, 1.0));
-        const QImage image = view_->grabView();
-        keep(image, "view-outline");
-        // The crankshaft line of the drawing, placed as in the file.
-        const QPointF crank =
-            at(Shape::Geometry, 1, geometryPlacement(offered).apply({0.3, 0, 0.1}));
-        QVERIFY(colourNear(image, crank, qRgb(255, 255, 255)));
-        // Faces are picked as the mass element.
-        mode_ = SelectionMode::None;
-        click(crank);
-        QCOMPARE(view_->camera().pickResult, model_.massElementId);
-        accept = false; // cancelling the placement removes the outline
-        view_->importGeometry();
-        QVERIFY(!view_->hasGeometry());
-        accept = true;
-        view_->importGeometry();
-        view_->dropGeometry();
-        QVERIFY(!view_->hasGeometry());
-        view_->importGeometry();
-        bool haveModel = false;
-        auto* view = view_.get();
-        CQUAVView noModel([&]() -> AnalysisModel* { return haveModel ? &model_ : nullptr; }, state_,
-                          [] { return SelectionMode::None; });
-        noModel.messages = view->messages;
-        noModel.importGeometry();
-        QCOMPARE(said.last(), QStringLiteral("質量要素がありません"));
-        QCOMPARE(said.size(), 3);
-    }
-
-    void geometryGoesWithTheModel() {
-        bool haveModel = true;
-        view_ = std::make_unique<CQUAVView>(
-            [&]() -> AnalysisModel* { return haveModel ? &model_ : nullptr; }, state_,
-            [] { return SelectionMode::None; });
-        view_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(view_.get()));
-        view_->chooseGeometryFile = [](QWidget*) {
-            return QStringLiteral(QUAV_EXAMPLES "/power_unit_outline.dxf");
-        };
-        view_->choosePlacement = [](QWidget*, DxfPlacement&) { return true; };
-        view_->importGeometry();
-        QVERIFY(view_->hasGeometry());
-        haveModel = false;
-        view_->grabView();
-        QVERIFY(!view_->hasGeometry());
-    }
-
-    void copiesThePictureAsShown() {
-        QStringList said;
-        state_.showMode(1);
-        state_.presentationMode = true;
-        bool pausedDuringCopy = false;
-        view_->messages.inform = [&](QWidget*, const QString& text) {
-            said << text;
-            pausedDuringCopy = !state_.animating && !state_.presentationMode;
-        };
-        view_->copyScreen();
-        QVERIFY(pausedDuringCopy);
-        QVERIFY(state_.animating && state_.presentationMode); // restored
-        const QImage copied = QApplication::clipboard()->image();
-        QCOMPARE(copied.size(), view_->size());
-        QCOMPARE(said, QStringList{QStringLiteral("画面を画像としてｸﾘｯﾌﾟﾎﾞｰﾄﾞへｺﾋﾟｰしました。\r\n"
-                                                  "画像編集ｿﾌﾄ等へ貼り付けてください。")});
-        // The mode texts are part of the copy.
-        QVERIFY(brightPixels(copied, QRect(0, 0, 60, 18)) > 10);
-    }
-
-    void drawsAgainInANewWindow() {
-        // Moving the view to another top-level window may give it a new context.
-        QWidget other;
-        other.resize(960, 480);
-        view_->setParent(&other);
-        view_->move(0, 0);
-        other.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&other));
-        const QImage image = view_->grabView();
-        QVERIFY(colourNear(image, at(Shape::Box, 1, {0, 0.5, 0.5}), qRgb(255, 255, 255)));
-        view_->setParent(nullptr);
-    }
+        GeometryImport import;
+        import.messages.inform = [&](QWidget*, const QString& text) { said << text;
+    };
+    QString file = QStringLiteral("/nonexistent/outline.dxf");
+    import.chooseFile = [&](QWidget*) { return file;
 };
+DxfPlacement offered;
+bool accept = true;
+import.choosePlacement = [&](QWidget*, DxfPlacement& p) { offered = p;
+return accept;
+}
+;
+import.run(*view_, &model_);
+file = QStringLiteral(QUAV_EXAMPLES); // a folder
+import.run(*view_, &model_);
+QCOMPARE(said, QStringList(2, QStringLiteral("ﾌｧｲﾙが開けません")));
+file = QStringLiteral(QUAV_EXAMPLES "/power_unit_outline.dxf");
+import.run(*view_, &model_);
+QVERIFY(view_->hasGeometry());
+// The centre of gravity, no turn, scale 1.
+QCOMPARE(std::tuple(offered.x, offered.z, offered.angleY, offered.scale),
+         std::tuple(0.1, 0.3, 0.0, 1.0));
+const QImage image = view_->grabView();
+keep(image, "view-outline");
+// The crankshaft line of the drawing, placed as in the file.
+const QPointF crank = at(Shape::Geometry, 1, geometryPlacement(offered).apply({0.3, 0, 0.1}));
+QVERIFY(colourNear(image, crank, qRgb(255, 255, 255)));
+// Faces are picked as the mass element.
+mode_ = SelectionMode::None;
+click(crank);
+QCOMPARE(view_->camera().pickResult, model_.massElementId);
+accept = false; // cancelling the placement removes the outline
+import.run(*view_, &model_);
+QVERIFY(!view_->hasGeometry());
+accept = true;
+import.run(*view_, &model_);
+view_->dropGeometry();
+QVERIFY(!view_->hasGeometry());
+import.run(*view_, &model_);
+import.run(*view_, nullptr);
+QCOMPARE(said.last(), QStringLiteral("質量要素がありません"));
+QCOMPARE(said.size(), 3);
+}
+
+void geometryGoesWithTheModel() {
+    bool haveModel = true;
+    view_ = std::make_unique<CQUAVView>(
+        [&]() -> AnalysisModel* { return haveModel ? &model_ : nullptr; }, state_,
+        [] { return SelectionMode::None; });
+    view_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view_.get()));
+    GeometryImport import;
+    import.chooseFile = [](QWidget*) {
+        return QStringLiteral(QUAV_EXAMPLES "/power_unit_outline.dxf");
+};
+import.choosePlacement = [](QWidget*, DxfPlacement&) { return true;
+}
+;
+import.run(*view_, &model_);
+QVERIFY(view_->hasGeometry());
+haveModel = false;
+view_->grabView();
+QVERIFY(!view_->hasGeometry());
+}
+
+void copiesThePictureAsShown() {
+    QStringList said;
+    state_.showMode(1);
+    state_.presentationMode = true;
+    bool pausedDuringCopy = false;
+    view_->messages.inform = [&](QWidget*, const QString& text) {
+        said << text;
+        pausedDuringCopy = !state_.animating && !state_.presentationMode;
+    };
+    view_->copyScreen();
+    QVERIFY(pausedDuringCopy);
+    QVERIFY(state_.animating && state_.presentationMode); // restored
+    const QImage copied = QApplication::clipboard()->image();
+    QCOMPARE(copied.size(), view_->size());
+    QCOMPARE(said, QStringList{QStringLiteral("画面を画像としてｸﾘｯﾌﾟﾎﾞｰﾄﾞへｺﾋﾟｰしました。\r\n"
+                                              "画像編集ｿﾌﾄ等へ貼り付けてください。")});
+    // The mode texts are part of the copy.
+    QVERIFY(brightPixels(copied, QRect(0, 0, 60, 18)) > 10);
+}
+
+void drawsAgainInANewWindow() {
+    // Moving the view to another top-level window may give it a new context.
+    QWidget other;
+    other.resize(960, 480);
+    view_->setParent(&other);
+    view_->move(0, 0);
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    const QImage image = view_->grabView();
+    QVERIFY(colourNear(image, at(Shape::Box, 1, {0, 0.5, 0.5}), qRgb(255, 255, 255)));
+    view_->setParent(nullptr);
+}
+}
+;
 
 int main(int argc, char** argv) {
     QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
