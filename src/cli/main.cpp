@@ -58,36 +58,21 @@ bool hasExtension(const std::string& path, const char* ext) {
     return e == ext;
 }
 
-/// A model with its optimiser block, from a .quav or a .json file.
-struct LoadedModel {
-    std::unique_ptr<AnalysisModel> model;
-    Optimizer optimizer;
-};
-
-bool load(const std::string& path, LoadedModel& out) {
-    if (hasExtension(path, ".json")) {
-        JsonModel j = readJsonModelFile(path);
-        if (!j.ok()) {
-            std::cerr << "quav-cli: " << path << ": " << j.error << "\n";
-            return false;
-        }
-        out.model = std::move(j.model);
-        out.optimizer = std::move(j.optimizer);
-    } else {
-        ModelReadResult r = loadModelFile(path);
-        if (!r.ok()) {
-            std::cerr << "quav-cli: cannot open " << path << ": " << r.error << "\n";
-            return false;
-        }
-        out.model = std::move(r.model);
-        out.optimizer = std::move(r.optimizer);
+/// Reads the study of a .quav or a .json file into `out`.
+bool load(const std::string& path, Study& out) {
+    const bool json = hasExtension(path, ".json");
+    StudyRead read = json ? readJsonModelFile(path) : loadModelFile(path);
+    if (!read.ok()) {
+        std::cerr << "quav-cli: " << (json ? "" : "cannot open ") << path << ": " << read.error
+                  << "\n";
+        return false;
     }
-    out.optimizer.model = out.model.get();
+    out = std::move(read);
     return true;
 }
 
 /// Writes the model as JSON, piece by piece, into an output file.
-FileResult saveJson(const LoadedModel& m, const std::string& path) {
+FileResult saveJson(const Study& m, const std::string& path) {
     OutputFile file(path);
     const std::string problem = writeModelJson(
         *m.model, m.optimizer, [&file](std::string_view piece) { return file.write(piece); });
@@ -96,7 +81,7 @@ FileResult saveJson(const LoadedModel& m, const std::string& path) {
     return file.commit();
 }
 
-bool save(const LoadedModel& m, const std::string& path) {
+bool save(const Study& m, const std::string& path) {
     const FileResult r = hasExtension(path, ".json") ? saveJson(m, path)
                                                      : saveModelFile(*m.model, m.optimizer, path);
     if (!r.ok()) {
@@ -119,7 +104,7 @@ TextSink reportOutput(const std::string& encoding) {
 int cmdCalc(const std::string& in, const std::string& out, const std::vector<std::string>& only,
             const std::optional<double>& start, const std::optional<double>& end,
             const std::optional<double>& step) {
-    LoadedModel m;
+    Study m;
     if (!load(in, m))
         return ExitInputError;
     CalculationConditions conditions;
@@ -155,7 +140,7 @@ int cmdCalc(const std::string& in, const std::string& out, const std::vector<std
 }
 
 int cmdReport(const std::string& file, const std::string& encoding, int which) {
-    LoadedModel m;
+    Study m;
     if (!load(file, m))
         return ExitInputError;
     const TextSink out = reportOutput(encoding);
@@ -172,7 +157,7 @@ int cmdReport(const std::string& file, const std::string& encoding, int which) {
 }
 
 int cmdDump(const std::string& file) {
-    LoadedModel m;
+    Study m;
     if (!load(file, m))
         return ExitInputError;
     const std::string problem = writeModelJson(*m.model, m.optimizer, writeOut);
@@ -185,7 +170,7 @@ int cmdDump(const std::string& file) {
 }
 
 int cmdConvert(const std::string& in, const std::string& out) {
-    LoadedModel m;
+    Study m;
     if (!load(in, m))
         return ExitInputError;
     return save(m, out) ? ExitOk : ExitInputError;
@@ -209,7 +194,7 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
             return ExitInputError;
         }
     }
-    LoadedModel m;
+    Study m;
     if (!load(file, m))
         return ExitInputError;
     // Refused before the folder is touched: bad ranges are the user's input, a
@@ -293,7 +278,7 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
 /// Prints how big a study is and how long each of `shards` parts would take,
 /// from a timed sample of about two seconds.
 int cmdPlan(const std::string& file, int shards, int threads, bool json) {
-    LoadedModel m;
+    Study m;
     if (!load(file, m))
         return ExitInputError;
     constexpr double kSampleSeconds = 2.0;
@@ -364,7 +349,7 @@ int cmdMerge(const std::vector<std::string>& shardDirs, const std::string& outDi
 
 int cmdSweep(const std::string& file, int loadNumber, std::optional<int> objectId,
              const std::string& frame, const std::string& dofName) {
-    LoadedModel m;
+    Study m;
     if (!load(file, m))
         return ExitInputError;
     const AnalysisModel& model = *m.model;
@@ -441,7 +426,7 @@ int cmdTable(const std::string& file, int id, const std::string& csv, bool clear
         std::cerr << "quav-cli table: -o needs --csv or --clear\n";
         return ExitInputError;
     }
-    LoadedModel m;
+    Study m;
     if (!load(file, m))
         return ExitInputError;
     const TableEdit result = tableCommand(*m.model, id, csv, clear);
@@ -714,7 +699,7 @@ int run(int argc, char** argv) {
     for (CLI::App* c : {ked, tra, forces, transmissibility, robust, sens}) {
         if (!c->parsed())
             continue;
-        LoadedModel m;
+        Study m;
         if (!load(in, m))
             return ExitInputError;
         if (c == ked)

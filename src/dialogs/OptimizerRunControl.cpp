@@ -67,9 +67,7 @@ bool OptimizerRunControl::start(const Optimizer& optimizer, const AnalysisModel&
         pending_.clear();
         wakePosted_ = false;
     }
-    model_ = std::make_unique<AnalysisModel>(model);
-    optimizer_ = std::make_unique<Optimizer>(optimizer);
-    optimizer_->model = model_.get();
+    study_ = Study(std::make_unique<AnalysisModel>(model), optimizer);
     outputDirectory_ = QString::fromStdString(optimizer.outputDirectory);
     threads_ = threads;
     lines_.clear();
@@ -82,7 +80,7 @@ bool OptimizerRunControl::start(const Optimizer& optimizer, const AnalysisModel&
     // promptly while the run takes whatever the machine has left.
     std::thread launcher([&] {
         lowerThisThreadsPriority();
-        running_ = runner_.start(*optimizer_, *model_, documentTitle, this, threads);
+        running_ = runner_.start(study_.optimizer, *study_.model, documentTitle, this, threads);
     });
     launcher.join();
     if (!running_)

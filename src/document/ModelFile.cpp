@@ -483,18 +483,17 @@ FileResult saveModelFile(const AnalysisModel& model, const Optimizer& optimizer,
     return writeFileAtomically(path, file.bytes, durability);
 }
 
-ModelReadResult readModelBytes(std::string_view bytes) {
-    ModelReadResult result;
+StudyRead readModelBytes(std::string_view bytes) {
+    StudyRead result;
     auto model = std::make_unique<AnalysisModel>();
     ArchiveReader in(bytes);
     readModelBlock(in, *model);
-    result.optimizer.attach(model.get());
     if (in.ok())
         readOptimizerBlock(in, model->fileVersion, result.optimizer);
     if (in.ok())
         readExtensionBlock(in, {*model, result.optimizer});
     if (!in.ok()) {
-        result.optimizer.attach(nullptr);
+        result.optimizer.clearStudy();
         result.error = "ファイルが壊れています：" + in.error();
         return result;
     }
@@ -502,10 +501,10 @@ ModelReadResult readModelBytes(std::string_view bytes) {
     return result;
 }
 
-ModelReadResult loadModelFile(const std::string& path) {
+StudyRead loadModelFile(const std::string& path) {
     FileContent file = readWholeFile(path, maxModelFileBytes);
     if (!file.ok()) {
-        ModelReadResult result;
+        StudyRead result;
         result.error = file.error;
         return result;
     }

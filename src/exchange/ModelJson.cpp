@@ -336,7 +336,7 @@ void writeModel(PrettyWriter& w, const AnalysisModel& m, const Optimizer& o) {
 class ModelReader {
 public:
     explicit ModelReader(JsonReader& in) : in_(in) {}
-    JsonModel read();
+    StudyRead read();
 
 private:
     using Member = std::function<void(std::string_view key, const JsonPath& at)>;
@@ -803,8 +803,8 @@ void ModelReader::finishSteps(AnalysisModel& m) {
                           " rows (one per dynamic load)");
 }
 
-JsonModel ModelReader::read() {
-    JsonModel result;
+StudyRead ModelReader::read() {
+    StudyRead result;
     auto m = std::make_unique<AnalysisModel>();
     Optimizer& o = result.optimizer;
     bool hasLastId = false;
@@ -917,17 +917,16 @@ JsonModel ModelReader::read() {
     // the parameters' current values: the model file itself decides.
     if (const ModelFileCheck file = checkModelFile(*m, o); !file.ok())
         throw JsonError(file.problem);
-    o.model = m.get();
     result.model = std::move(m);
     return result;
 }
 
-JsonModel readModel(JsonReader& in) {
+StudyRead readModel(JsonReader& in) {
     try {
         ModelReader reader(in);
         return reader.read();
     } catch (const JsonError& e) {
-        JsonModel refused;
+        StudyRead refused;
         refused.error = e.what();
         return refused;
     }
@@ -956,13 +955,13 @@ std::string modelToJson(const AnalysisModel& model, const Optimizer& optimizer) 
     return out;
 }
 
-JsonModel modelFromJson(std::string_view text) {
+StudyRead modelFromJson(std::string_view text) {
     JsonReader in(text);
     return readModel(in);
 }
 
-JsonModel readJsonModelFile(const std::string& path) {
-    JsonModel result;
+StudyRead readStudyReadFile(const std::string& path) {
+    StudyRead result;
     // Non-blocking so that a FIFO named by mistake is refused instead of waited on.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat st {};
