@@ -1,6 +1,7 @@
 #include "document/ModelFile.h"
 
 #include "ModelFileFixtures.h"
+#include "document/ModelRecords.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -90,6 +91,25 @@ TEST(ModelFileLayout, UnencodableNameFailsNamingTheObject) {
     EXPECT_FALSE(file.ok());
     EXPECT_TRUE(file.bytes.empty());
     EXPECT_NE(file.error.find("観測点（ID " + std::to_string(id) + "）"), std::string::npos);
+}
+
+TEST(ModelFileLayout, RecordTablesAreSoundAndTheirSmallestRecordsAreTheFormats) {
+    // The smallest records bound the counts a reader accepts: an empty name
+    // takes one byte; characteristics before 200 have no damping.
+    const auto expect = [](const auto& layout, std::size_t old, std::size_t now, const char* what) {
+        EXPECT_EQ(layout.check(), "") << what;
+        EXPECT_EQ(std::pair(layout.minFileBytes(150), layout.minFileBytes(modelFormatVersion)),
+                  std::pair(old, now))
+            << what;
+    };
+    expect(springRecord(), 57, 57, "spring");
+    expect(characteristicRecord(), 41, 65, "characteristic");
+    expect(staticLoadRecord(), 93, 93, "static load");
+    expect(dynamicLoadRecord(), 101, 101, "dynamic load");
+    expect(observationPointRecord(), 29, 29, "observation point");
+    expect(bindingRecord(), 20, 20, "binding");
+    expect(parameterRecord(), 37, 37, "parameter (after the counter)");
+    expect(displacementConditionRecord(), 44, 44, "displacement condition");
 }
 
 // --- Reading ----------------------------------------------------------------------

@@ -76,6 +76,8 @@ TEST(ModelJson, BadContentIsRefusedWithItsKeyPath) {
         // A typo or a value the model cannot hold never becomes a different model.
         {R"({"sprngs": []})", "sprngs: unknown key"},
         {R"({"springs": [{"nme": "a"}]})", "springs[0].nme: unknown key"},
+        // Slots the file alone has (a reserved integer, one angle) have no key.
+        {R"({"springCharacteristics": [{"": 0}]})", "springCharacteristics[0].: unknown key"},
         {R"({"optimizer": {"conditions": {"springRatio": 1, "sprngRatio": 2}}})",
          "optimizer.conditions.sprngRatio: unknown key"},
         {R"({"mass": 1, "mass": 2})", "mass: the key appears twice"},
