@@ -77,7 +77,7 @@ BENCHMARK(BM_VariantAllocations);
 // eigen + static calculation and the conditions, for one combination of the study.
 void BM_VariantPipelineAllocations(benchmark::State& state) {
     AnalysisModel m = bench::studyModel();
-    Optimizer o = bench::studyOptimizer(m);
+    Optimizer o = bench::studyOptimizer();
     for (auto& p : o.parameters)
         p.currentValue = p.minValue + 3 * p.increment;
     CalculationConditions conditions;
@@ -106,7 +106,7 @@ BENCHMARK(BM_VariantPipelineAllocations);
 // not counted here).
 void BM_RunVariantAllocations(benchmark::State& state) {
     AnalysisModel model = bench::studyModel();
-    Optimizer o = bench::studyOptimizer(model, 18);
+    Optimizer o = bench::studyOptimizer(18);
     const RunInput input(model, o);
     AnalysisModel variant;
     const auto combinations = bench::allCombinations(o.parameters);

@@ -62,9 +62,8 @@ inline AnalysisModel studyModel() {
 
 /// Four parameters bound to rates and positions, `values` values each, with
 /// the usual conditions on; few variants pass.
-inline Optimizer studyOptimizer(AnalysisModel& m, int values = 10) {
+inline Optimizer studyOptimizer(int values = 10) {
     Optimizer o;
-    o.attach(&m);
     const double steps = values - 1;
     const int front = o.addParameter("front Kxx", 2.3e5 + steps * 9e4 / steps, 2.3e5, 9e4 / steps);
     const int rear = o.addParameter("rear Kxx", 1.7e5 + 9e4, 1.7e5, 9e4 / steps);

@@ -18,7 +18,7 @@ using namespace quav;
 namespace {
 
 AnalysisModel example() {
-    ModelReadResult read = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
+    StudyRead read = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
     if (!read.ok())
         throw std::runtime_error(read.error);
     return *read.model;

@@ -47,7 +47,7 @@ void BM_LogDialogDuringRun(benchmark::State& state) {
     std::vector<double> lateness, repaint;
     double variantsPerSecond = 0.0;
     for (auto _ : state) {
-        Optimizer optimizer = bench::studyOptimizer(model, 32);
+        Optimizer optimizer = bench::studyOptimizer(32);
         std::filesystem::remove_all(dir);
         prepareOutputDirectory(optimizer, dir.parent_path().string(), dir.filename().string());
         OptimizerRunControl control;

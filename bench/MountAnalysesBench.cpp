@@ -52,7 +52,7 @@ BENCHMARK(BM_RobustnessSamples)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->
 // decoupling rates, the CoG's displacements under 2 static loads), with the
 // nominal decoupling rates and static solutions it starts from.
 void BM_SensitivityJacobian(benchmark::State& state) {
-    const ModelReadResult example = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
+    const StudyRead example = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
     if (!example.ok()) {
         state.SkipWithError(example.error.c_str());
         return;

@@ -27,7 +27,7 @@ namespace {
 /// model, everything found for it.
 void BM_VariantPipeline(benchmark::State& state) {
     AnalysisModel model = studyModel();
-    Optimizer o = studyOptimizer(model);
+    Optimizer o = studyOptimizer();
     for (auto& p : o.parameters)
         p.currentValue = p.minValue + 3 * p.increment;
     CalculationConditions conditions;
@@ -62,7 +62,7 @@ BENCHMARK(BM_VariantPipeline)->Arg(0)->Arg(1)->ArgName("fromScratch");
 /// the screen settles by counting.
 void BM_RunVariant(benchmark::State& state) {
     AnalysisModel model = studyModel();
-    Optimizer o = studyOptimizer(model, static_cast<int>(state.range(0)));
+    Optimizer o = studyOptimizer(static_cast<int>(state.range(0)));
     bench::benchConditions(o, state.range(1));
     const RunInput input(model, o);
     const auto combinations = bench::allCombinations(o.parameters);
@@ -108,7 +108,7 @@ void BM_OptimizerRun(benchmark::State& state) {
     for (auto _ : state) {
         // Clearing the previous run's files is not part of the run.
         state.PauseTiming();
-        Optimizer o = studyOptimizer(model, static_cast<int>(state.range(1)));
+        Optimizer o = studyOptimizer(static_cast<int>(state.range(1)));
         bench::benchConditions(o, state.range(2));
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);

@@ -25,7 +25,7 @@ using namespace quav;
 namespace {
 
 std::unique_ptr<AnalysisModel> exampleModel() {
-    ModelReadResult read = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
+    StudyRead read = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
     if (!read.ok())
         return nullptr;
     return std::move(read.model);

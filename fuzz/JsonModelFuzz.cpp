@@ -14,7 +14,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace quav;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    JsonModel first = modelFromJson(text);
+    StudyRead first = modelFromJson(text);
     if (!first.ok())
         return 0;
     if (!nlohmann::json::accept(text))
@@ -22,14 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ModelBytes file = writeModelBytes(*first.model, first.optimizer);
     if (!file.ok() || checkModelFile(*first.model, first.optimizer).bytes != file.bytes.size())
         __builtin_trap();
-    ModelReadResult reread = readModelBytes(file.bytes);
+    StudyRead reread = readModelBytes(file.bytes);
     if (!reread.ok())
         __builtin_trap();
     const ModelBytes rewritten = writeModelBytes(*reread.model, reread.optimizer);
     if (!rewritten.ok() || rewritten.bytes != file.bytes)
         __builtin_trap();
     const std::string json = modelToJson(*first.model, first.optimizer);
-    JsonModel second = modelFromJson(json);
+    StudyRead second = modelFromJson(json);
     if (!second.ok() || modelToJson(*second.model, second.optimizer) != json)
         __builtin_trap();
     return 0;

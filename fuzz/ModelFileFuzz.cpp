@@ -28,19 +28,19 @@ const std::string& modelPrefix() {
 
 void check(std::string_view bytes) {
     using namespace quav;
-    ModelReadResult first = readModelBytes(bytes);
+    StudyRead first = readModelBytes(bytes);
     if (!first.ok())
         return;
     const ModelBytes written = writeModelBytes(*first.model, first.optimizer);
     if (!written.ok())
         __builtin_trap();
-    ModelReadResult second = readModelBytes(written.bytes);
+    StudyRead second = readModelBytes(written.bytes);
     if (!second.ok())
         __builtin_trap();
     const ModelBytes rewritten = writeModelBytes(*second.model, second.optimizer);
     if (!rewritten.ok() || rewritten.bytes != written.bytes)
         __builtin_trap();
-    JsonModel json = modelFromJson(modelToJson(*first.model, first.optimizer));
+    StudyRead json = modelFromJson(modelToJson(*first.model, first.optimizer));
     if (!json.ok())
         __builtin_trap();
     const ModelBytes throughJson = writeModelBytes(*json.model, json.optimizer);

@@ -59,36 +59,21 @@ bool hasExtension(const std::string& path, const char* ext) {
     return e == ext;
 }
 
-/// A model with its optimiser block, from a .quav or a .json file.
-struct LoadedModel {
-    std::unique_ptr<AnalysisModel> model;
-    Optimizer optimizer;
-};
-
-bool load(const std::string& path, LoadedModel& out) {
-    if (hasExtension(path, ".json")) {
-        JsonModel j = readJsonModelFile(path);
-        if (!j.ok()) {
-            std::cerr << "quav-cli: " << path << ": " << j.error << "\n";
-            return false;
-        }
-        out.model = std::move(j.model);
-        out.optimizer = std::move(j.optimizer);
-    } else {
-        ModelReadResult r = loadModelFile(path);
-        if (!r.ok()) {
-            std::cerr << "quav-cli: cannot open " << path << ": " << r.error << "\n";
-            return false;
-        }
-        out.model = std::move(r.model);
-        out.optimizer = std::move(r.optimizer);
+/// Reads the study of a .quav or a .json file into `out`.
+bool load(const std::string& path, Study& out) {
+    const bool json = hasExtension(path, ".json");
+    StudyRead read = json ? readJsonModelFile(path) : loadModelFile(path);
+    if (!read.ok()) {
+        std::cerr << "quav-cli: " << (json ? "" : "cannot open ") << path << ": " << read.error
+                  << "\n";
+        return false;
     }
-    out.optimizer.model = out.model.get();
+    out = std::move(read);
     return true;
 }
 
 /// Writes the model as JSON, piece by piece, into an output file.
-FileResult saveJson(const LoadedModel& m, const std::string& path) {
+FileResult saveJson(const Study& m, const std::string& path) {
     OutputFile file(path);
     const std::string problem = writeModelJson(
         *m.model, m.optimizer, [&file](std::string_view piece) { return file.write(piece); });
@@ -97,7 +82,7 @@ FileResult saveJson(const LoadedModel& m, const std::string& path) {
     return file.commit();
 }
 
-bool save(const LoadedModel& m, const std::string& path) {
+bool save(const Study& m, const std::string& path) {
     const FileResult r = hasExtension(path, ".json") ? saveJson(m, path)
                                                      : saveModelFile(*m.model, m.optimizer, path);
     if (!r.ok()) {
@@ -120,7 +105,7 @@ TextSink reportOutput(const std::string& encoding) {
 int cmdCalc(const std::string& in, const std::string& out, const std::vector<std::string>& only,
             const std::optional<double>& start, const std::optional<double>& end,
             const std::optional<double>& step) {
-    LoadedModel m;
+    Study m;
     if (!load(in, m))
         return ExitInputError;
     CalculationConditions conditions;
@@ -156,7 +141,7 @@ int cmdCalc(const std::string& in, const std::string& out, const std::vector<std
 }
 
 int cmdReport(const std::string& file, const std::string& encoding, int which) {
-    LoadedModel m;
+    Study m;
     if (!load(file, m))
         return ExitInputError;
     const TextSink out = reportOutput(encoding);
@@ -173,7 +158,7 @@ int cmdReport(const std::string& file, const std::string& encoding, int which) {
 }
 
 int cmdDump(const std::string& file) {
-    LoadedModel m;
+    Study m;
     if (!load(file, m))
         return ExitInputError;
     const std::string problem = writeModelJson(*m.model, m.optimizer, writeOut);
@@ -186,7 +171,7 @@ int cmdDump(const std::string& file) {
 }
 
 int cmdConvert(const std::string& in, const std::string& out) {
-    LoadedModel m;
+    Study m;
     if (!load(in, m))
         return ExitInputError;
     return save(m, out) ? ExitOk : ExitInputError;
@@ -210,7 +195,7 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
             return ExitInputError;
         }
     }
-    LoadedModel m;
+    Study m;
     if (!load(file, m))
         return ExitInputError;
     // Refused before the folder is touched: bad ranges are the user's input, a
@@ -294,7 +279,7 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
 /// Prints how big a study is and how long each of `shards` parts would take,
 /// from a timed sample of about two seconds.
 int cmdPlan(const std::string& file, int shards, int threads, bool json) {
-    LoadedModel m;
+    Study m;
     if (!load(file, m))
         return ExitInputError;
     constexpr double kSampleSeconds = 2.0;
@@ -365,7 +350,7 @@ int cmdMerge(const std::vector<std::string>& shardDirs, const std::string& outDi
 
 int cmdSweep(const std::string& file, int loadNumber, std::optional<int> objectId,
              const std::string& frame, const std::string& dofName) {
-    LoadedModel m;
+    Study m;
     if (!load(file, m))
         return ExitInputError;
     const AnalysisModel& model = *m.model;
@@ -442,7 +427,7 @@ int cmdTable(const std::string& file, int id, const std::string& csv, bool clear
         std::cerr << "quav-cli table: -o needs --csv or --clear\n";
         return ExitInputError;
     }
-    LoadedModel m;
+    Study m;
     if (!load(file, m))
         return ExitInputError;
     const TableEdit result = tableCommand(*m.model, id, csv, clear);
@@ -504,7 +489,7 @@ int run(int argc, char** argv) {
     // and run on the loaded model.
     const auto mountAnalysis = [&](const char* name, const char* description,
                                    std::function<void(CLI::App&)> setUp,
-                                   std::function<int(LoadedModel&)> analyse) {
+                                   std::function<int(Study&)> analyse) {
         return CliCommand{name, description,
                           [&, setUp](CLI::App& c) {
                               if (setUp)
@@ -513,7 +498,7 @@ int run(int argc, char** argv) {
                               c.add_flag("--json", json, "JSON instead of a tab-separated table");
                           },
                           [&, analyse] {
-                              LoadedModel m;
+                              Study m;
                               if (!load(in, m))
                                   return int(ExitInputError);
                               return analyse(m);
@@ -645,7 +630,7 @@ int run(int argc, char** argv) {
                              "principal (the inertia principal axes)")
                     ->check(CLI::IsMember({"global", "principal"}));
             },
-            [&](LoadedModel& m) { return kedCommand(*m.model, energyFrame, json); }),
+            [&](Study& m) { return kedCommand(*m.model, energyFrame, json); }),
         mountAnalysis(
             "tra", "Print the torque roll axis and how each mode lies to it",
             [&](CLI::App& c) {
@@ -653,7 +638,7 @@ int run(int argc, char** argv) {
                              "Torque direction: x, y, z or ax,ay,az (default: the first static "
                              "torque load's, else the first dynamic torque load's, else x)");
             },
-            [&](LoadedModel& m) { return traCommand(*m.model, axis, json); }),
+            [&](Study& m) { return traCommand(*m.model, axis, json); }),
         mountAnalysis(
             "forces", "Print the static and dynamic forces in every spring, per load",
             [&](CLI::App& c) {
@@ -662,7 +647,7 @@ int run(int argc, char** argv) {
                              "own")
                     ->check(finiteNumber());
             },
-            [&](LoadedModel& m) { return forcesCommand(*m.model, forceFrequency, json); }),
+            [&](Study& m) { return forcesCommand(*m.model, forceFrequency, json); }),
         mountAnalysis(
             "transmissibility",
             "Print the force transmissibility of a dynamic load over the sweep as CSV",
@@ -671,7 +656,7 @@ int run(int argc, char** argv) {
                     ->required()
                     ->check(integerIn(INT_MIN, INT_MAX));
             },
-            [&](LoadedModel& m) { return transmissibilityCommand(*m.model, loadNumber, json); }),
+            [&](Study& m) { return transmissibilityCommand(*m.model, loadNumber, json); }),
         mountAnalysis(
             "robust",
             "Sample spring rate and position tolerances and print the spread of the natural "
@@ -702,7 +687,7 @@ int run(int argc, char** argv) {
                              "Threads (default: one per hardware thread)")
                     ->check(integerIn(0, 256));
             },
-            [&](LoadedModel& m) {
+            [&](Study& m) {
                 // A closed terminal stops the run as Ctrl-C does, and a closed stderr only
                 // ends the progress display: either way the samples done are reported.
                 for (int signal : {SIGINT, SIGTERM, SIGHUP})
@@ -739,7 +724,7 @@ int run(int argc, char** argv) {
                              "prints the deviations; the other is then 0)")
                     ->check(finiteNumber());
             },
-            [&](LoadedModel& m) { return sensCommand(*m.model, sensitivity, json); }),
+            [&](Study& m) { return sensCommand(*m.model, sensitivity, json); }),
     };
     return runCommands(app, commands, argc, argv);
 }

@@ -68,9 +68,7 @@ bool OptimizerRunControl::start(const Optimizer& optimizer, const AnalysisModel&
         pending_.clear();
         wakePosted_ = false;
     }
-    model_ = std::make_unique<AnalysisModel>(model);
-    optimizer_ = std::make_unique<Optimizer>(optimizer);
-    optimizer_->model = model_.get();
+    study_ = Study(std::make_unique<AnalysisModel>(model), optimizer);
     outputDirectory_ = QString::fromStdString(optimizer.outputDirectory);
     threads_ = threads;
     lines_.clear();
@@ -84,7 +82,7 @@ bool OptimizerRunControl::start(const Optimizer& optimizer, const AnalysisModel&
     Worker launcher;
     launcher.start([&](RunControl&) {
         lowerThisThreadsPriority();
-        running_ = runner_.start(*optimizer_, *model_, documentTitle, this, threads);
+        running_ = runner_.start(study_.optimizer, *study_.model, documentTitle, this, threads);
     });
     launcher.wait();
     if (!running_) {

@@ -2,13 +2,13 @@
 
 #include "dialogs/MessageBoxes.h"
 #include "optimizer/OptimizerRun.h"
+#include "optimizer/Study.h"
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
 
-#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -76,8 +76,8 @@ private:
 
     OptimizerRunner runner_;
     std::optional<RunDirectoryLock> lock_; // the output directory's, while a run writes there
-    std::unique_ptr<AnalysisModel> model_;
-    std::unique_ptr<Optimizer> optimizer_;
+    /// The run's own copy of the study, which the worker reads and updates.
+    Study study_;
     bool running_ = false;
     /// Numbers the runs, so the end of one that was shut down is not taken
     /// for the end of the next. Written only while no worker runs.

@@ -14,19 +14,16 @@ namespace fs = std::filesystem;
 
 CQUAVDoc::CQUAVDoc() = default;
 
-CQUAVDoc::~CQUAVDoc() {
-    optimizer_.attach(nullptr);
-}
+CQUAVDoc::~CQUAVDoc() = default;
 
 AnalysisModel& CQUAVDoc::createModel() {
     replaceModel(std::make_unique<AnalysisModel>());
-    return *model_;
+    return *study_.model;
 }
 
 void CQUAVDoc::replaceModel(std::unique_ptr<AnalysisModel> model) {
-    optimizer_.attach(nullptr);
-    model_ = std::move(model);
-    optimizer_.attach(model_.get());
+    study_.optimizer.clearStudy();
+    study_.model = std::move(model);
 }
 
 void CQUAVDoc::newDocument() {
@@ -41,11 +38,11 @@ void CQUAVDoc::newDocument() {
 }
 
 FileResult CQUAVDoc::open(const std::string& path) {
-    ModelReadResult read = loadModelFile(path);
+    StudyRead read = loadModelFile(path);
     if (!read.ok())
         return {read.error};
     replaceModel(std::move(read.model));
-    optimizer_.adoptFileContent(std::move(read.optimizer));
+    study_.optimizer.adoptFileContent(std::move(read.optimizer));
     path_ = path;
     modified_ = false;
     history_.clear();
@@ -57,9 +54,9 @@ FileResult CQUAVDoc::open(const std::string& path) {
 }
 
 FileResult CQUAVDoc::saveAs(const std::string& path) {
-    if (!model_)
+    if (!study_.model)
         return {"保存するモデルがありません（質量要素を設定してください）"};
-    FileResult result = saveModelFile(*model_, optimizer_, path);
+    FileResult result = saveModelFile(*study_.model, study_.optimizer, path);
     if (!result.ok())
         return result;
     path_ = path;
@@ -98,16 +95,16 @@ private:
 
 DocumentState CQUAVDoc::captureState() {
     DocumentState state;
-    state.optimizer = {optimizer_.parameters, optimizer_.bindings, optimizer_.conditions,
-                       optimizer_.parameterIdCounter};
+    state.optimizer = {study_.optimizer.parameters, study_.optimizer.bindings,
+                       study_.optimizer.conditions, study_.optimizer.parameterIdCounter};
     state.calculatedModel = calculatedModel_;
-    if (!model_)
+    if (!study_.model)
         return state;
-    if (!results_ || !sameResults(*model_, *results_))
-        results_ = std::make_shared<const ModelResults>(copyResults(*model_));
+    if (!results_ || !sameResults(*study_.model, *results_))
+        results_ = std::make_shared<const ModelResults>(copyResults(*study_.model));
     state.results = results_;
-    const ResultsAside aside(*model_);
-    state.model = std::make_unique<AnalysisModel>(*model_);
+    const ResultsAside aside(*study_.model);
+    state.model = std::make_unique<AnalysisModel>(*study_.model);
     return state;
 }
 
@@ -118,15 +115,15 @@ void CQUAVDoc::commitEdit(const std::string& label, DocumentState before) {
 
 void CQUAVDoc::beginEdit(const std::string& label, bool invalidatesResults) {
     DocumentState before = captureState();
-    if (invalidatesResults && model_ && model_->calculated) {
+    if (invalidatesResults && study_.model && study_.model->calculated) {
         // Shown, never edited: picks act on the model itself, so the copy shows
         // no selection of its own.
-        auto calculated = std::make_shared<AnalysisModel>(*model_);
+        auto calculated = std::make_shared<AnalysisModel>(*study_.model);
         calculated->setSpringSelection(-2);
         calculated->setLoadSelection(-2);
         calculated->setObservationPointSelection(-2);
         calculatedModel_ = std::move(calculated);
-        model_->calculated = 0;
+        study_.model->calculated = 0;
     }
     commitEdit(label, std::move(before));
 }
@@ -136,16 +133,16 @@ void CQUAVDoc::restore(DocumentState state) {
         replaceModel(nullptr);
     } else {
         ModelResults results = state.results ? *state.results : ModelResults();
-        if (model_)
-            *model_ = std::move(*state.model);
+        if (study_.model)
+            *study_.model = std::move(*state.model);
         else
             replaceModel(std::move(state.model));
-        putResults(*model_, std::move(results));
+        putResults(*study_.model, std::move(results));
     }
-    optimizer_.parameters = std::move(state.optimizer.parameters);
-    optimizer_.bindings = std::move(state.optimizer.bindings);
-    optimizer_.conditions = std::move(state.optimizer.conditions);
-    optimizer_.parameterIdCounter = state.optimizer.parameterIdCounter;
+    study_.optimizer.parameters = std::move(state.optimizer.parameters);
+    study_.optimizer.bindings = std::move(state.optimizer.bindings);
+    study_.optimizer.conditions = std::move(state.optimizer.conditions);
+    study_.optimizer.parameterIdCounter = state.optimizer.parameterIdCounter;
     results_ = std::move(state.results);
     calculatedModel_ = std::move(state.calculatedModel);
 }
@@ -169,9 +166,9 @@ bool CQUAVDoc::redo() {
 }
 
 ResultState CQUAVDoc::resultState() const {
-    if (!model_)
+    if (!study_.model)
         return ResultState::None;
-    if (model_->calculated)
+    if (study_.model->calculated)
         return ResultState::Current;
     return calculatedModel_ ? ResultState::Stale : ResultState::None;
 }
@@ -179,7 +176,7 @@ ResultState CQUAVDoc::resultState() const {
 const AnalysisModel* CQUAVDoc::resultsModel() const {
     switch (resultState()) {
     case ResultState::Current:
-        return model_.get();
+        return study_.model.get();
     case ResultState::Stale:
         return calculatedModel_.get();
     case ResultState::None:

@@ -4,7 +4,7 @@
 #include "document/UndoHistory.h"
 #include "model/AnalysisModel.h"
 #include "model/FileIo.h"
-#include "optimizer/Optimizer.h"
+#include "optimizer/Study.h"
 
 #include <ctime>
 #include <functional>
@@ -28,8 +28,8 @@ enum class ResultState {
     Stale,   ///< the model was edited since: the results are those of the model as calculated
 };
 
-/// The one document of the application: at most one model, the optimiser
-/// attached to it, the file it came from and whether it has unsaved changes.
+/// The one document of the application: a study (at most one model and its
+/// optimiser), the file it came from and whether it has unsaved changes.
 /// Standard C++ only; the editing commands operate on it through the dialog
 /// seam (`DocumentUi`).
 class CQUAVDoc {
@@ -42,12 +42,13 @@ public:
     ~CQUAVDoc();
 
     /// The model, or nullptr before the first mass element and after New.
-    AnalysisModel* model() { return model_.get(); }
-    const AnalysisModel* model() const { return model_.get(); }
-    Optimizer& optimizer() { return optimizer_; }
-    const Optimizer& optimizer() const { return optimizer_; }
+    AnalysisModel* model() { return study_.model.get(); }
+    const AnalysisModel* model() const { return study_.model.get(); }
+    Optimizer& optimizer() { return study_.optimizer; }
+    const Optimizer& optimizer() const { return study_.optimizer; }
+    const Study& study() const { return study_; }
 
-    /// A model with the defaults of a new one, attached to the optimiser.
+    /// A model with the defaults of a new one; the optimiser starts empty.
     /// Only while there is none.
     AnalysisModel& createModel();
 
@@ -120,8 +121,7 @@ private:
     void replaceModel(std::unique_ptr<AnalysisModel> model);
     void restore(DocumentState state);
 
-    std::unique_ptr<AnalysisModel> model_;
-    Optimizer optimizer_;
+    Study study_;
     std::string path_;
     bool modified_ = false;
     std::vector<Listener> listeners_;

@@ -1,7 +1,9 @@
 #include "document/ModelFile.h"
 
 #include "document/ModelExtensions.h"
+#include "document/ModelRecords.h"
 #include "model/Archive.h"
+#include "model/RecordArchive.h"
 
 #include <algorithm>
 #include <climits>
@@ -17,25 +19,12 @@ namespace {
 constexpr int kFirstVersionedLayout = 200;    // below: no version field, file ends after the memo
 constexpr int kFirstTwelveColumnLayout = 220; // below: dynamic and step rows carry 6 values
 
-// Smallest encoded records (an empty name takes one byte), for checking counts
-// against the bytes left.
-constexpr std::size_t kMinSpringBytes = 57;
-constexpr std::size_t kMinCharacteristicBytes = 65;
-constexpr std::size_t kMinCharacteristicBytesWithoutDamping = 41;
-constexpr std::size_t kMinStaticLoadBytes = 93;
-constexpr std::size_t kMinDynamicLoadBytes = 101;
-constexpr std::size_t kMinObservationPointBytes = 29;
-constexpr std::size_t kBindingBytes = 20;
-constexpr std::size_t kMinParameterBytes = 4 + 4 + 3 * 8 + 1 + 8;
-constexpr std::size_t kDisplacementConditionBytes = 44;
+// Every parameter record starts with the optimiser's parameter id counter.
+constexpr std::size_t kParameterCounterBytes = 4;
 
 // Result tables may outlive the loads they were computed for, so their row
 // counts are bounded only by what a Matrix can index.
 constexpr int kMaxResultRows = INT_MAX / 12;
-
-std::string idText(int id) {
-    return "（ID " + std::to_string(id) + "）";
-}
 
 // --- Writing -------------------------------------------------------------------
 
@@ -53,15 +42,12 @@ void writeRows(ArchiveWriter& out, const Matrix& m, int rows, int columns) {
     }
 }
 
-void writeStaticLoad(ArchiveWriter& out, const StaticLoad& l, std::string_view kind) {
-    out.writeI32(l.selected);
-    out.writeI32(l.id);
-    out.writeString(l.name, std::string(kind) + idText(l.id) + "の名前");
-    out.writeI32(l.type);
-    out.writeF64(l.value);
-    writeVector(out, l.position, 3);
-    writeVector(out, l.referencePoint, 3);
-    writeVector(out, l.direction, 3);
+/// The list's count, then each record by its layout.
+template <class R>
+void writeList(ArchiveWriter& out, const std::vector<R>& list, const RecordLayout<R>& layout) {
+    out.writeI32(static_cast<int>(list.size()));
+    for (const R& r : list)
+        writeRecord(out, layout, r, modelFormatVersion);
 }
 
 /// The number of sweep steps written: trunc((end - start) / step) + 1 when the
@@ -90,47 +76,13 @@ void writeModelBlock(ArchiveWriter& out, const AnalysisModel& m) {
     out.writeI32(m.staticResults.rows());
     writeRows(out, m.staticResults, m.staticResults.rows(), 6);
 
-    out.writeI32(static_cast<int>(m.springs.size()));
-    for (const auto& s : m.springs) {
-        out.writeI32(s.selected);
-        out.writeI32(s.id);
-        out.writeString(s.name, "ばね要素" + idText(s.id) + "の名前");
-        out.writeF64(s.angles.size() > 1 ? s.angles[1] : 0.0);
-        out.writeF64(s.angles.size() > 2 ? s.angles[2] : 0.0);
-        out.writeF32(s.size);
-        out.writeI32(s.characteristicId);
-        writeVector(out, s.position, 3);
-    }
-
-    out.writeI32(static_cast<int>(m.springCharacteristics.size()));
-    for (const auto& c : m.springCharacteristics) {
-        out.writeI32(0); // reserved
-        out.writeI32(c.id);
-        out.writeString(c.name, "ばね特性" + idText(c.id) + "の名前");
-        out.writeF64(c.dynamicFactor);
-        writeVector(out, c.stiffness, 3);
-        writeVector(out, c.damping, 3);
-    }
-
-    out.writeI32(static_cast<int>(m.staticLoads.size()));
-    for (const auto& l : m.staticLoads)
-        writeStaticLoad(out, l, "静荷重");
-
-    out.writeI32(static_cast<int>(m.observationPoints.size()));
-    for (const auto& p : m.observationPoints) {
-        out.writeI32(p.id);
-        out.writeString(p.name, "観測点" + idText(p.id) + "の名前");
-        writeVector(out, p.position, 3);
-    }
-
+    writeList(out, m.springs, springRecord());
+    writeList(out, m.springCharacteristics, characteristicRecord());
+    writeList(out, m.staticLoads, staticLoadRecord());
+    writeList(out, m.observationPoints, observationPointRecord());
     out.writeString(m.memo, "メモ");
-
     const int dynamicCount = static_cast<int>(m.dynamicLoads.size());
-    out.writeI32(dynamicCount);
-    for (const auto& l : m.dynamicLoads) {
-        writeStaticLoad(out, l, "動荷重");
-        out.writeF64(l.frequency);
-    }
+    writeList(out, m.dynamicLoads, dynamicLoadRecord());
 
     out.writeI32(m.dynamicResults.rows());
     writeRows(out, m.dynamicResults, m.dynamicResults.rows(), 12);
@@ -162,15 +114,14 @@ void readRows(ArchiveReader& in, Matrix& m, int rows, int columns, int columnsIn
         in.readF64s(&m.rowStart(r), columnsInFile);
 }
 
-void readStaticLoad(ArchiveReader& in, StaticLoad& l) {
-    l.selected = in.readI32();
-    l.id = in.readI32();
-    l.name = in.readString();
-    l.type = in.readI32();
-    l.value = in.readF64();
-    readVector(in, l.position, 3);
-    readVector(in, l.referencePoint, 3);
-    readVector(in, l.direction, 3);
+/// A list of a file of format `version`: its count, checked against the bytes
+/// left for records of the layout's smallest size (named `what`), then the records.
+template <class R>
+void readList(ArchiveReader& in, std::vector<R>& list, const RecordLayout<R>& layout, int version,
+              std::string_view what) {
+    const int count = in.readCount(layout.minFileBytes(version), maxListEntries, what);
+    for (int i = 0; i < count && in.ok(); ++i)
+        readRecord(in, layout, list.emplace_back(), version);
 }
 
 void readModelBlock(ArchiveReader& in, AnalysisModel& m) {
@@ -192,62 +143,16 @@ void readModelBlock(ArchiveReader& in, AnalysisModel& m) {
     const int staticRows = in.readCount(6 * 8, kMaxResultRows, "静解析結果の行数");
     readRows(in, m.staticResults, staticRows, 6, 6);
 
-    const int springCount = in.readCount(kMinSpringBytes, maxListEntries, "ばね要素の数");
-    for (int i = 0; i < springCount && in.ok(); ++i) {
-        SpringElement s;
-        s.selected = in.readI32();
-        s.id = in.readI32();
-        s.name = in.readString();
-        s.angles[1] = in.readF64();
-        s.angles[2] = in.readF64();
-        s.size = in.readF32();
-        s.characteristicId = in.readI32();
-        readVector(in, s.position, 3);
-        m.springs.push_back(std::move(s));
-    }
-
-    const int characteristicCount =
-        in.readCount(versioned ? kMinCharacteristicBytes : kMinCharacteristicBytesWithoutDamping,
-                     maxListEntries, "ばね特性の数");
-    for (int i = 0; i < characteristicCount && in.ok(); ++i) {
-        SpringCharacteristic c;
-        in.readI32(); // reserved
-        c.id = in.readI32();
-        c.name = in.readString();
-        c.dynamicFactor = in.readF64();
-        readVector(in, c.stiffness, 3);
-        if (versioned)
-            readVector(in, c.damping, 3);
-        m.springCharacteristics.push_back(std::move(c));
-    }
-
-    const int staticCount = in.readCount(kMinStaticLoadBytes, maxListEntries, "静荷重の数");
-    for (int i = 0; i < staticCount && in.ok(); ++i) {
-        StaticLoad l;
-        readStaticLoad(in, l);
-        m.staticLoads.push_back(std::move(l));
-    }
-
-    const int pointCount = in.readCount(kMinObservationPointBytes, maxListEntries, "観測点の数");
-    for (int i = 0; i < pointCount && in.ok(); ++i) {
-        ObservationPoint p; // the selection is not stored: points come back unselected
-        p.id = in.readI32();
-        p.name = in.readString();
-        readVector(in, p.position, 3);
-        m.observationPoints.push_back(std::move(p));
-    }
-
+    readList(in, m.springs, springRecord(), w, "ばね要素の数");
+    readList(in, m.springCharacteristics, characteristicRecord(), w, "ばね特性の数");
+    readList(in, m.staticLoads, staticLoadRecord(), w, "静荷重の数");
+    readList(in, m.observationPoints, observationPointRecord(), w, "観測点の数");
     m.memo = in.readString();
     if (!versioned)
         return;
 
-    const int dynamicCount = in.readCount(kMinDynamicLoadBytes, maxListEntries, "動荷重の数");
-    for (int i = 0; i < dynamicCount && in.ok(); ++i) {
-        DynamicLoad l;
-        readStaticLoad(in, l);
-        l.frequency = in.readF64();
-        m.dynamicLoads.push_back(std::move(l));
-    }
+    readList(in, m.dynamicLoads, dynamicLoadRecord(), w, "動荷重の数");
+    const int dynamicCount = static_cast<int>(m.dynamicLoads.size());
 
     const int columnsInFile = w >= kFirstTwelveColumnLayout ? 12 : 6;
     const std::size_t rowBytes = static_cast<std::size_t>(columnsInFile) * 8;
@@ -285,22 +190,11 @@ void readModelBlock(ArchiveReader& in, AnalysisModel& m) {
 } // namespace
 
 void writeOptimizerBlock(ArchiveWriter& out, const Optimizer& o) {
-    out.writeI32(static_cast<int>(o.bindings.size()));
-    for (const auto& b : o.bindings) {
-        out.writeI32(b.objectId);
-        out.writeI32(b.target);
-        out.writeI32(b.parameterId);
-        out.writeF64(b.multiplier);
-    }
+    writeList(out, o.bindings, bindingRecord());
     out.writeI32(static_cast<int>(o.parameters.size()));
     for (const auto& p : o.parameters) {
         out.writeI32(o.parameterIdCounter);
-        out.writeI32(p.id);
-        out.writeF64(p.maxValue);
-        out.writeF64(p.minValue);
-        out.writeF64(p.increment);
-        out.writeString(p.name, "設計パラメータ「" + std::to_string(p.id) + "」の名前");
-        out.writeF64(p.currentValue);
+        writeRecord(out, parameterRecord(), p, modelFormatVersion);
     }
     const OptimizationConditions& c = o.conditions;
     for (int i = 0; i < 6; ++i) {
@@ -317,44 +211,25 @@ void writeOptimizerBlock(ArchiveWriter& out, const Optimizer& o) {
     out.writeF64(c.springRatioTolerancePct);
     out.writeI32(c.meanCouplingEnabled);
     out.writeF64(c.meanCouplingMax);
-    out.writeI32(static_cast<int>(c.displacementConditions.size()));
-    for (const auto& d : c.displacementConditions) {
-        for (int flag : d.directionFlags)
-            out.writeI32(flag);
-        out.writeI32(d.objectId);
-        out.writeI32(d.loadId);
-        out.writeF64(d.limit);
-    }
+    writeList(out, c.displacementConditions, displacementConditionRecord());
 }
 
 void readOptimizerBlock(ArchiveReader& in, int fileVersion, Optimizer& o) {
     if (fileVersion < 200)
         return;
-    const int bindingCount = in.readCount(kBindingBytes, maxListEntries, "関連付けの数");
-    for (int i = 0; i < bindingCount; ++i) {
-        ParameterBinding b;
-        b.objectId = in.readI32();
-        b.target = in.readI32();
-        b.parameterId = in.readI32();
-        b.multiplier = in.readF64();
-        o.bindings.push_back(b);
-    }
+    readList(in, o.bindings, bindingRecord(), fileVersion, "関連付けの数");
 
     // Every entry carries the counter of the saving session (the same in each);
     // the optimiser takes it only once the whole block has been read, so a
     // damaged file leaves its numbering alone.
     const int parameterCount =
-        in.readCount(kMinParameterBytes, maxListEntries, "設計パラメータの数");
+        in.readCount(kParameterCounterBytes + parameterRecord().minFileBytes(fileVersion),
+                     maxListEntries, "設計パラメータの数");
     std::optional<int> storedCounter;
     for (int i = 0; i < parameterCount; ++i) {
         DesignParameter p;
         storedCounter = in.readI32();
-        p.id = in.readI32();
-        p.maxValue = in.readF64();
-        p.minValue = in.readF64();
-        p.increment = in.readF64();
-        p.name = in.readString();
-        p.currentValue = in.readF64();
+        readRecord(in, parameterRecord(), p, fileVersion);
         o.parameters.push_back(std::move(p));
     }
 
@@ -373,18 +248,9 @@ void readOptimizerBlock(ArchiveReader& in, int fileVersion, Optimizer& o) {
     c.springRatioTolerancePct = in.readF64();
     c.meanCouplingEnabled = in.readI32();
     c.meanCouplingMax = in.readF64();
-    if (fileVersion >= 210) {
-        const int count = in.readCount(kDisplacementConditionBytes, maxListEntries, "変位条件の数");
-        for (int i = 0; i < count; ++i) {
-            DisplacementCondition d;
-            for (int& flag : d.directionFlags)
-                flag = in.readI32();
-            d.objectId = in.readI32();
-            d.loadId = in.readI32();
-            d.limit = in.readF64();
-            c.displacementConditions.push_back(d);
-        }
-    }
+    if (fileVersion >= 210)
+        readList(in, c.displacementConditions, displacementConditionRecord(), fileVersion,
+                 "変位条件の数");
     if (in.ok() && storedCounter)
         o.parameterIdCounter = *storedCounter;
 }
@@ -405,9 +271,13 @@ std::size_t estimatedSize(const AnalysisModel& m) {
         names += l.name.size() + 7;
     for (const auto& p : m.observationPoints)
         names += p.name.size() + 7;
-    const std::size_t records = 57 * m.springs.size() + 65 * m.springCharacteristics.size() +
-                                93 * m.staticLoads.size() + 101 * m.dynamicLoads.size() +
-                                29 * m.observationPoints.size();
+    const int v = modelFormatVersion;
+    const std::size_t records =
+        springRecord().minFileBytes(v) * m.springs.size() +
+        characteristicRecord().minFileBytes(v) * m.springCharacteristics.size() +
+        staticLoadRecord().minFileBytes(v) * m.staticLoads.size() +
+        dynamicLoadRecord().minFileBytes(v) * m.dynamicLoads.size() +
+        observationPointRecord().minFileBytes(v) * m.observationPoints.size();
     const std::size_t results =
         8 * (static_cast<std::size_t>(std::max(0, m.staticResults.rows())) * 6 +
              static_cast<std::size_t>(std::max(0, m.dynamicResults.rows())) * 12 +
@@ -483,18 +353,17 @@ FileResult saveModelFile(const AnalysisModel& model, const Optimizer& optimizer,
     return writeFileAtomically(path, file.bytes, durability);
 }
 
-ModelReadResult readModelBytes(std::string_view bytes) {
-    ModelReadResult result;
+StudyRead readModelBytes(std::string_view bytes) {
+    StudyRead result;
     auto model = std::make_unique<AnalysisModel>();
     ArchiveReader in(bytes);
     readModelBlock(in, *model);
-    result.optimizer.attach(model.get());
     if (in.ok())
         readOptimizerBlock(in, model->fileVersion, result.optimizer);
     if (in.ok())
         readExtensionBlock(in, {*model, result.optimizer});
     if (!in.ok()) {
-        result.optimizer.attach(nullptr);
+        result.optimizer.clearStudy();
         result.error = "ファイルが壊れています：" + in.error();
         return result;
     }
@@ -502,10 +371,10 @@ ModelReadResult readModelBytes(std::string_view bytes) {
     return result;
 }
 
-ModelReadResult loadModelFile(const std::string& path) {
+StudyRead loadModelFile(const std::string& path) {
     FileContent file = readWholeFile(path, maxModelFileBytes);
     if (!file.ok()) {
-        ModelReadResult result;
+        StudyRead result;
         result.error = file.error;
         return result;
     }

@@ -4,10 +4,10 @@
 #include "model/Archive.h"
 #include "model/FileIo.h"
 #include "optimizer/Optimizer.h"
+#include "optimizer/Study.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -20,7 +20,7 @@ constexpr int modelFormatVersion = 303;
 /// file; every parameter entry carries `optimizer.parameterIdCounter`.
 void writeOptimizerBlock(ArchiveWriter& out, const Optimizer& optimizer);
 /// Reads the block of a file of format `fileVersion` into `optimizer`, which
-/// the caller has attached (so it is empty). Files before 200 have no block;
+/// is empty (a new one, or after clearStudy). Files before 200 have no block;
 /// files before 210 have no displacement conditions. On success
 /// `parameterIdCounter` takes the stored counter when the file has parameters;
 /// a failed read (reported by `in`) leaves it alone.
@@ -60,25 +60,17 @@ ModelFileCheck checkModelFile(const AnalysisModel& model, const Optimizer& optim
 FileResult saveModelFile(const AnalysisModel& model, const Optimizer& optimizer,
                          const std::string& path, Durability durability = Durability::Synced);
 
-/// A model read from a file: a fresh model and an optimiser attached to it
-/// holding the file's parameters, bindings and conditions; or, when `model` is
-/// null, the reason the file was refused.
-struct ModelReadResult {
-    std::unique_ptr<AnalysisModel> model;
-    Optimizer optimizer;
-    std::string error;
-    bool ok() const { return model != nullptr; }
-};
-
+/// Reads a model file into a study: a fresh model and an optimiser holding the
+/// file's parameters, bindings and conditions, or the reason the file was refused.
 /// Reads every layout by the first integer W: up to 199 the oldest layout
 /// (W is `lastId`), 200 to 219 six-column dynamic and step rows, from 210
 /// displacement conditions, from 220 the full layout; then the extension block
 /// when one follows. Every count and length is checked against the bytes left
 /// before anything is allocated; any damage refuses the whole file. The optimiser's
 /// `parameterIdCounter` is the file's counter when the file has parameters, else 0.
-ModelReadResult readModelBytes(std::string_view bytes);
+StudyRead readModelBytes(std::string_view bytes);
 
 /// `readModelBytes` on the content of the file at `path`.
-ModelReadResult loadModelFile(const std::string& path);
+StudyRead loadModelFile(const std::string& path);
 
 } // namespace quav

@@ -1,6 +1,7 @@
 #include "exchange/ModelJson.h"
 
 #include "document/ModelFile.h"
+#include "document/ModelRecords.h"
 #include "exchange/JsonReader.h"
 #include "model/Archive.h"
 #include "model/TextEncoding.h"
@@ -167,33 +168,9 @@ private:
     bool ok_ = true;
 };
 
-void writeLoadFields(PrettyWriter& w, const StaticLoad& l) {
-    w.field("id", l.id);
-    w.field("name", l.name);
-    w.field("type", l.type);
-    w.field("value", l.value);
-    w.field("position", l.position);
-    w.field("direction", l.direction);
-    w.field("referencePoint", l.referencePoint);
-    w.field("selected", l.selected);
-}
-
-template <class List, class Write>
-void writeList(PrettyWriter& w, std::string_view name, const List& list, Write write) {
-    w.key(name);
-    w.beginArray();
-    for (const auto& e : list) {
-        w.item();
-        w.beginObject();
-        write(e);
-        w.endObject();
-    }
-    w.endArray();
-}
-
 /// A frequency table, one row a line: {"f": ..., "ratio": [...], "loss": [...]}.
-void writeTable(PrettyWriter& w, const FrequencyTable& table) {
-    w.key("frequencyTable");
+void writeTable(PrettyWriter& w, std::string_view key, const FrequencyTable& table) {
+    w.key(key);
     w.beginArray();
     for (const FrequencyTableRow& row : table) {
         w.item();
@@ -202,6 +179,43 @@ void writeTable(PrettyWriter& w, const FrequencyTable& table) {
         w.raw(", \"loss\": ");
         w.line(row.loss.data(), row.loss.size(), numberText);
         w.raw("}");
+    }
+    w.endArray();
+}
+
+/// The JSON fields of `r` by its layout, in table order.
+template <class R> void writeFields(PrettyWriter& w, const RecordLayout<R>& layout, const R& r) {
+    for (const Field<R>& f : layout.fields()) {
+        if (f.key.empty())
+            continue;
+        std::visit(
+            [&](auto m) {
+                using M = decltype(m);
+                if constexpr (std::is_same_v<M, std::array<int, 7> R::*>) {
+                    w.key(f.key);
+                    w.line((r.*m).data(), (r.*m).size(), [](int v) { return std::to_string(v); });
+                } else if constexpr (std::is_same_v<M, FrequencyTable R::*>) {
+                    if (!(r.*m).empty()) // a characteristic without a table has no key
+                        writeTable(w, f.key, r.*m);
+                } else if constexpr (!std::is_same_v<M, ReservedI32>) {
+                    w.field(f.key, r.*m);
+                }
+            },
+            f.member);
+    }
+}
+
+/// A list of records under `name`, one object each.
+template <class R>
+void writeList(PrettyWriter& w, std::string_view name, const std::vector<R>& list,
+               const RecordLayout<R>& layout) {
+    w.key(name);
+    w.beginArray();
+    for (const R& e : list) {
+        w.item();
+        w.beginObject();
+        writeFields(w, layout, e);
+        w.endObject();
     }
     w.endArray();
 }
@@ -220,36 +234,11 @@ void writeModel(PrettyWriter& w, const AnalysisModel& m, const Optimizer& o) {
     w.field("frequencyStart", m.frequencyStart);
     w.field("frequencyEnd", m.frequencyEnd);
     w.field("frequencyStep", m.frequencyStep);
-    writeList(w, "springs", m.springs, [&](const SpringElement& s) {
-        w.field("id", s.id);
-        w.field("name", s.name);
-        w.field("position", s.position);
-        w.field("angles", s.angles);
-        w.field("size", s.size);
-        w.field("selected", s.selected);
-        w.field("characteristicId", s.characteristicId);
-    });
-    writeList(w, "springCharacteristics", m.springCharacteristics,
-              [&](const SpringCharacteristic& c) {
-                  w.field("id", c.id);
-                  w.field("name", c.name);
-                  w.field("stiffness", c.stiffness);
-                  w.field("damping", c.damping);
-                  w.field("dynamicFactor", c.dynamicFactor);
-                  if (!c.frequencyTable.empty())
-                      writeTable(w, c.frequencyTable);
-              });
-    writeList(w, "staticLoads", m.staticLoads, [&](const StaticLoad& l) { writeLoadFields(w, l); });
-    writeList(w, "dynamicLoads", m.dynamicLoads, [&](const DynamicLoad& l) {
-        writeLoadFields(w, l);
-        w.field("frequency", l.frequency);
-    });
-    writeList(w, "observationPoints", m.observationPoints, [&](const ObservationPoint& p) {
-        w.field("id", p.id);
-        w.field("name", p.name);
-        w.field("position", p.position);
-        w.field("selected", p.selected);
-    });
+    writeList(w, "springs", m.springs, springRecord());
+    writeList(w, "springCharacteristics", m.springCharacteristics, characteristicRecord());
+    writeList(w, "staticLoads", m.staticLoads, staticLoadRecord());
+    writeList(w, "dynamicLoads", m.dynamicLoads, dynamicLoadRecord());
+    writeList(w, "observationPoints", m.observationPoints, observationPointRecord());
 
     w.key("results");
     w.beginObject();
@@ -282,20 +271,8 @@ void writeModel(PrettyWriter& w, const AnalysisModel& m, const Optimizer& o) {
     w.key("optimizer");
     w.beginObject();
     w.field("parameterIdCounter", o.parameterIdCounter);
-    writeList(w, "parameters", o.parameters, [&](const DesignParameter& p) {
-        w.field("id", p.id);
-        w.field("name", p.name);
-        w.field("minValue", p.minValue);
-        w.field("maxValue", p.maxValue);
-        w.field("increment", p.increment);
-        w.field("currentValue", p.currentValue);
-    });
-    writeList(w, "bindings", o.bindings, [&](const ParameterBinding& b) {
-        w.field("objectId", b.objectId);
-        w.field("target", b.target);
-        w.field("parameterId", b.parameterId);
-        w.field("multiplier", b.multiplier);
-    });
+    writeList(w, "parameters", o.parameters, parameterRecord());
+    writeList(w, "bindings", o.bindings, bindingRecord());
     const OptimizationConditions& c = o.conditions;
     auto ints = [](int v) { return std::to_string(v); };
     w.key("conditions");
@@ -315,14 +292,7 @@ void writeModel(PrettyWriter& w, const AnalysisModel& m, const Optimizer& o) {
     w.field("springRatioTolerancePct", c.springRatioTolerancePct);
     w.field("meanCouplingEnabled", c.meanCouplingEnabled);
     w.field("meanCouplingMax", c.meanCouplingMax);
-    writeList(w, "displacementConditions", c.displacementConditions,
-              [&](const DisplacementCondition& d) {
-                  w.key("directionFlags");
-                  w.line(d.directionFlags.data(), d.directionFlags.size(), ints);
-                  w.field("objectId", d.objectId);
-                  w.field("loadId", d.loadId);
-                  w.field("limit", d.limit);
-              });
+    writeList(w, "displacementConditions", c.displacementConditions, displacementConditionRecord());
     w.endObject();
     w.endObject();
     w.endObject();
@@ -336,7 +306,7 @@ void writeModel(PrettyWriter& w, const AnalysisModel& m, const Optimizer& o) {
 class ModelReader {
 public:
     explicit ModelReader(JsonReader& in) : in_(in) {}
-    JsonModel read();
+    StudyRead read();
 
 private:
     using Member = std::function<void(std::string_view key, const JsonPath& at)>;
@@ -355,12 +325,18 @@ private:
     /// Rows of `cols` numbers, `rows` of them or, when `rows` < 0, any number
     /// within the file's size; each row counts `rowBytes` file bytes.
     Matrix rows(const JsonPath& at, int rows, int cols, std::uint64_t rowBytes);
-    bool loadField(std::string_view key, const JsonPath& at, StaticLoad& l);
+    /// Reads key `key` of a record by its layout; false for a key it lacks.
+    template <class R>
+    bool field(const RecordLayout<R>& layout, std::string_view key, const JsonPath& at, R& r);
     /// Reads a list of objects, each with `recordBytes` file bytes besides
     /// its texts; `member` reads one key of the element at `index`.
     template <class Element, class ElementMember>
     void list(const JsonPath& at, std::vector<Element>& out, std::vector<bool>* missingIds,
               std::uint64_t recordBytes, ElementMember member);
+    /// `list` of records read by their layout, each counting its file record.
+    template <class R>
+    void records(const JsonPath& at, std::vector<R>& out, std::vector<bool>* missingIds,
+                 const RecordLayout<R>& layout);
     FrequencyTable frequencyTable(const JsonPath& at);
     void results(const JsonPath& at, AnalysisModel& m);
     void stepTables(const JsonPath& at, AnalysisModel& m);
@@ -524,33 +500,44 @@ void ModelReader::list(const JsonPath& at, std::vector<Element>& out, std::vecto
     });
 }
 
-bool ModelReader::loadField(std::string_view key, const JsonPath& at, StaticLoad& l) {
-    if (key == "id")
-        l.id = integer(at);
-    else if (key == "name")
-        l.name = text(at);
-    else if (key == "type")
-        l.type = integer(at);
-    else if (key == "value")
-        l.value = number(at);
-    else if (key == "position")
-        l.position = numbers(at, 3);
-    else if (key == "direction")
-        l.direction = numbers(at, 3);
-    else if (key == "referencePoint")
-        l.referencePoint = numbers(at, 3);
-    else if (key == "selected")
-        l.selected = integer(at);
-    else
+template <class R>
+bool ModelReader::field(const RecordLayout<R>& layout, std::string_view key, const JsonPath& at,
+                        R& r) {
+    const Field<R>* f = layout.find(key);
+    if (!f)
         return false;
+    std::visit(
+        [&](auto m) {
+            using M = decltype(m);
+            if constexpr (std::is_same_v<M, int R::*>)
+                r.*m = integer(at);
+            else if constexpr (std::is_same_v<M, double R::*>)
+                r.*m = number(at);
+            else if constexpr (std::is_same_v<M, float R::*>)
+                r.*m = singlePrecision(at);
+            else if constexpr (std::is_same_v<M, std::string R::*>)
+                r.*m = text(at);
+            else if constexpr (std::is_same_v<M, Matrix R::*>)
+                r.*m = numbers(at, f->count);
+            else if constexpr (std::is_same_v<M, std::array<int, 7> R::*>)
+                integers(at, r.*m);
+            else if constexpr (std::is_same_v<M, FrequencyTable R::*>)
+                r.*m = frequencyTable(at);
+        },
+        f->member);
     return true;
 }
 
-// Bytes of each record in the model file besides its name (whose length
-// prefix and text are counted with it).
-constexpr std::uint64_t kSpringRecord = 56, kCharacteristicRecord = 64, kStaticLoadRecord = 92,
-                        kDynamicLoadRecord = 100, kPointRecord = 28, kBindingRecord = 20,
-                        kParameterRecord = 40, kDisplacementRecord = 44;
+template <class R>
+void ModelReader::records(const JsonPath& at, std::vector<R>& out, std::vector<bool>* missingIds,
+                          const RecordLayout<R>& layout) {
+    // A record's name is counted with its text, the rest here.
+    list(at, out, missingIds, layout.fixedFileBytes(modelFormatVersion),
+         [&](std::string_view key, const JsonPath& p, R& r) { return field(layout, key, p, r); });
+}
+
+// Every parameter record of the model file starts with the parameter id counter.
+constexpr std::uint64_t kParameterCounterBytes = 4;
 // A table in the extension block besides its rows (a share of the block's
 // framing, counted generously), and each row.
 constexpr std::uint64_t kTableRecord = 8 + 40, kTableRowBytes = kTableColumns * 8;
@@ -675,20 +662,7 @@ void ModelReader::conditions(const JsonPath& at, OptimizationConditions& c) {
         else if (key == "meanCouplingMax")
             c.meanCouplingMax = number(k);
         else if (key == "displacementConditions")
-            list(k, c.displacementConditions, nullptr, kDisplacementRecord,
-                 [&](std::string_view f, const JsonPath& p, DisplacementCondition& d) {
-                     if (f == "directionFlags")
-                         integers(p, d.directionFlags);
-                     else if (f == "objectId")
-                         d.objectId = integer(p);
-                     else if (f == "loadId")
-                         d.loadId = integer(p);
-                     else if (f == "limit")
-                         d.limit = number(p);
-                     else
-                         return false;
-                     return true;
-                 });
+            records(k, c.displacementConditions, nullptr, displacementConditionRecord());
         else
             unknown(k);
     });
@@ -702,45 +676,22 @@ void ModelReader::optimizer(const JsonPath& at, Optimizer& o) {
             o.parameterIdCounter = integer(k);
             hasCounter = true;
         } else if (key == "parameters") {
-            list(k, o.parameters, nullptr, kParameterRecord,
+            const RecordLayout<DesignParameter>& layout = parameterRecord();
+            list(k, o.parameters, nullptr,
+                 kParameterCounterBytes + layout.fixedFileBytes(modelFormatVersion),
                  [&](std::string_view f, const JsonPath& p, DesignParameter& d) {
-                     if (f == "currentValue")
+                     if (f == "currentValue") {
                          currentGiven.resize(o.parameters.size() + 1);
-                     if (f == "id")
-                         d.id = integer(p);
-                     else if (f == "name")
-                         d.name = text(p);
-                     else if (f == "minValue")
-                         d.minValue = number(p);
-                     else if (f == "maxValue")
-                         d.maxValue = number(p);
-                     else if (f == "increment")
-                         d.increment = number(p);
-                     else if (f == "currentValue")
-                         d.currentValue = number(p), currentGiven.back() = true;
-                     else
-                         return false;
-                     return true;
+                         currentGiven.back() = true;
+                     }
+                     return field(layout, f, p, d);
                  });
             // Without a current value a parameter stands at its first value.
             for (std::size_t i = 0; i < o.parameters.size(); ++i)
                 if (i >= currentGiven.size() || !currentGiven[i])
                     o.parameters[i].currentValue = o.parameters[i].minValue;
         } else if (key == "bindings") {
-            list(k, o.bindings, nullptr, kBindingRecord,
-                 [&](std::string_view f, const JsonPath& p, ParameterBinding& b) {
-                     if (f == "objectId")
-                         b.objectId = integer(p);
-                     else if (f == "target")
-                         b.target = integer(p);
-                     else if (f == "parameterId")
-                         b.parameterId = integer(p);
-                     else if (f == "multiplier")
-                         b.multiplier = number(p);
-                     else
-                         return false;
-                     return true;
-                 });
+            records(k, o.bindings, nullptr, bindingRecord());
         } else if (key == "conditions") {
             conditions(k, o.conditions);
         } else {
@@ -803,8 +754,8 @@ void ModelReader::finishSteps(AnalysisModel& m) {
                           " rows (one per dynamic load)");
 }
 
-JsonModel ModelReader::read() {
-    JsonModel result;
+StudyRead ModelReader::read() {
+    StudyRead result;
     auto m = std::make_unique<AnalysisModel>();
     Optimizer& o = result.optimizer;
     bool hasLastId = false;
@@ -835,73 +786,15 @@ JsonModel ModelReader::read() {
         } else if (key == "frequencyStep") {
             m->frequencyStep = number(k);
         } else if (key == "springs") {
-            list(k, m->springs, &missingIds_[0], kSpringRecord,
-                 [&](std::string_view f, const JsonPath& p, SpringElement& s) {
-                     if (f == "id")
-                         s.id = integer(p);
-                     else if (f == "name")
-                         s.name = text(p);
-                     else if (f == "position")
-                         s.position = numbers(p, 3);
-                     else if (f == "angles")
-                         s.angles = numbers(p, 3);
-                     else if (f == "size")
-                         s.size = singlePrecision(p);
-                     else if (f == "selected")
-                         s.selected = integer(p);
-                     else if (f == "characteristicId")
-                         s.characteristicId = integer(p);
-                     else
-                         return false;
-                     return true;
-                 });
+            records(k, m->springs, &missingIds_[0], springRecord());
         } else if (key == "springCharacteristics") {
-            list(k, m->springCharacteristics, &missingIds_[1], kCharacteristicRecord,
-                 [&](std::string_view f, const JsonPath& p, SpringCharacteristic& c) {
-                     if (f == "id")
-                         c.id = integer(p);
-                     else if (f == "name")
-                         c.name = text(p);
-                     else if (f == "stiffness")
-                         c.stiffness = numbers(p, 3);
-                     else if (f == "damping")
-                         c.damping = numbers(p, 3);
-                     else if (f == "dynamicFactor")
-                         c.dynamicFactor = number(p);
-                     else if (f == "frequencyTable")
-                         c.frequencyTable = frequencyTable(p);
-                     else
-                         return false;
-                     return true;
-                 });
+            records(k, m->springCharacteristics, &missingIds_[1], characteristicRecord());
         } else if (key == "staticLoads") {
-            list(k, m->staticLoads, &missingIds_[2], kStaticLoadRecord,
-                 [&](std::string_view f, const JsonPath& p, StaticLoad& l) {
-                     return loadField(f, p, l);
-                 });
+            records(k, m->staticLoads, &missingIds_[2], staticLoadRecord());
         } else if (key == "dynamicLoads") {
-            list(k, m->dynamicLoads, &missingIds_[3], kDynamicLoadRecord,
-                 [&](std::string_view f, const JsonPath& p, DynamicLoad& l) {
-                     if (f != "frequency")
-                         return loadField(f, p, l);
-                     l.frequency = number(p);
-                     return true;
-                 });
+            records(k, m->dynamicLoads, &missingIds_[3], dynamicLoadRecord());
         } else if (key == "observationPoints") {
-            list(k, m->observationPoints, &missingIds_[4], kPointRecord,
-                 [&](std::string_view f, const JsonPath& p, ObservationPoint& pt) {
-                     if (f == "id")
-                         pt.id = integer(p);
-                     else if (f == "name")
-                         pt.name = text(p);
-                     else if (f == "position")
-                         pt.position = numbers(p, 3);
-                     else if (f == "selected")
-                         pt.selected = integer(p);
-                     else
-                         return false;
-                     return true;
-                 });
+            records(k, m->observationPoints, &missingIds_[4], observationPointRecord());
         } else if (key == "results") {
             results(k, *m);
         } else if (key == "optimizer") {
@@ -917,17 +810,16 @@ JsonModel ModelReader::read() {
     // the parameters' current values: the model file itself decides.
     if (const ModelFileCheck file = checkModelFile(*m, o); !file.ok())
         throw JsonError(file.problem);
-    o.model = m.get();
     result.model = std::move(m);
     return result;
 }
 
-JsonModel readModel(JsonReader& in) {
+StudyRead readModel(JsonReader& in) {
     try {
         ModelReader reader(in);
         return reader.read();
     } catch (const JsonError& e) {
-        JsonModel refused;
+        StudyRead refused;
         refused.error = e.what();
         return refused;
     }
@@ -956,13 +848,13 @@ std::string modelToJson(const AnalysisModel& model, const Optimizer& optimizer) 
     return out;
 }
 
-JsonModel modelFromJson(std::string_view text) {
+StudyRead modelFromJson(std::string_view text) {
     JsonReader in(text);
     return readModel(in);
 }
 
-JsonModel readJsonModelFile(const std::string& path) {
-    JsonModel result;
+StudyRead readJsonModelFile(const std::string& path) {
+    StudyRead result;
     // Non-blocking so that a FIFO named by mistake is refused instead of waited on.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat st {};

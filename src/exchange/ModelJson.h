@@ -3,8 +3,8 @@
 #include "model/AnalysisModel.h"
 #include "model/TextFormat.h"
 #include "optimizer/Optimizer.h"
+#include "optimizer/Study.h"
 
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -27,15 +27,6 @@ std::string writeModelJson(const AnalysisModel& model, const Optimizer& optimize
 /// small models).
 std::string modelToJson(const AnalysisModel& model, const Optimizer& optimizer);
 
-/// A model read from JSON, or why it was refused (with the key path of the
-/// problem, such as "springs[2].position").
-struct JsonModel {
-    std::unique_ptr<AnalysisModel> model;
-    Optimizer optimizer;
-    std::string error;
-    bool ok() const { return model != nullptr; }
-};
-
 /// Reads JSON written by `writeModelJson` or by hand, under the rules of the
 /// model file's reader, so that every model one reader takes the other takes
 /// too: lists of at most maxListEntries entries and a model whose model file
@@ -47,10 +38,11 @@ struct JsonModel {
 /// without an "id" gets a new one above every id in the file (refused when
 /// none is left); ids are otherwise taken as they are. Sweep results must
 /// match the sweep settings and the dynamic loads. The optimiser's
-/// `parameterIdCounter` is the file's, or the largest parameter id.
-JsonModel modelFromJson(std::string_view text);
+/// `parameterIdCounter` is the file's, or the largest parameter id. A refusal
+/// names the key path of the problem, such as "springs[2].position".
+StudyRead modelFromJson(std::string_view text);
 
 /// `modelFromJson` on a regular file, read piece by piece.
-JsonModel readJsonModelFile(const std::string& path);
+StudyRead readJsonModelFile(const std::string& path);
 
 } // namespace quav

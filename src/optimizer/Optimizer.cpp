@@ -90,16 +90,15 @@ Optimizer::BindingLookup Optimizer::findBinding(int objectId, int target) const 
     return {};
 }
 
-void Optimizer::attach(AnalysisModel* newModel) {
+void Optimizer::clearStudy() {
     parameters.clear();
     bindings.clear();
     conditions.reset();
     matchCount = 0;
-    model = newModel;
 }
 
 void Optimizer::adoptFileContent(Optimizer&& loaded) {
-    attach(loaded.model);
+    clearStudy();
     parameters = std::move(loaded.parameters);
     bindings = std::move(loaded.bindings);
     conditions = std::move(loaded.conditions);

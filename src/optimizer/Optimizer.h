@@ -9,11 +9,10 @@
 
 namespace quav {
 
-class AnalysisModel;
-
-/// The optimiser of one document: design parameters, their bindings to model
+/// The optimiser of one study: design parameters, their bindings to model
 /// variables, the acceptance conditions and the run's output settings and
-/// counters. It refers to the document's model without owning it.
+/// counters. Bindings name model objects by id; the model itself is the
+/// study's (Study.h).
 ///
 /// Every operation here only edits data and runs on the GUI thread.
 class Optimizer {
@@ -50,25 +49,24 @@ public:
     void setBinding(int objectId, int target, int parameterId, double multiplier);
     BindingLookup findBinding(int objectId, int target) const;
 
-    // --- Model and conditions -------------------------------------------------
+    // --- Study content --------------------------------------------------------
     /// Empties parameters, bindings and displacement conditions, resets the
-    /// conditions, zeroes `matchCount` and refers to `newModel` (or none).
+    /// conditions and zeroes `matchCount`, as for another model.
     /// `outputDirectory`, `logText` and `parameterIdCounter` stay.
-    void attach(AnalysisModel* newModel);
+    void clearStudy();
     void resetConditions() { conditions.reset(); }
-    /// Attaches the model `loaded` refers to and takes its parameters, bindings
-    /// and conditions (what a model file brought), and its `parameterIdCounter`
-    /// when it has parameters; the run settings stay.
+    /// `clearStudy`, then takes the parameters, bindings and conditions of
+    /// `loaded` (what a model file brought), and its `parameterIdCounter` when
+    /// it has parameters; the run settings stay.
     void adoptFileContent(Optimizer&& loaded);
 
     std::vector<DesignParameter> parameters;
     std::vector<ParameterBinding> bindings;
     OptimizationConditions conditions;
-    AnalysisModel* model = nullptr;
     std::string outputDirectory;
     std::string logText;
     /// The last parameter id issued: ids start at 1 and are never reused. A
-    /// new document keeps counting (attach leaves it alone); a model file
+    /// new document keeps counting (clearStudy leaves it alone); a model file
     /// stores it and gives it back when it holds parameters.
     int parameterIdCounter = 0;
     /// Run counters (64-bit: a product of value counts soon passes 32 bits).

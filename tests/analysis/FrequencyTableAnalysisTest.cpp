@@ -33,7 +33,7 @@ constexpr double kFlat = 1e-12;
 constexpr double kFixedPoint = 1e-10;
 
 AnalysisModel example() {
-    ModelReadResult r = loadModelFile(QUAV_TEST_DATA "/../../examples/power_unit.quav");
+    StudyRead r = loadModelFile(QUAV_TEST_DATA "/../../examples/power_unit.quav");
     EXPECT_TRUE(r.ok()) << r.error;
     return *r.model;
 }

@@ -252,7 +252,7 @@ TEST(Sensitivity, ParametersFollowTheModelAndTheChoice) {
 }
 
 TEST(Sensitivity, FirstOrderSpreadMatchesTheSampledSpreadOfTheExample) {
-    const ModelReadResult example = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
+    const StudyRead example = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
     ASSERT_TRUE(example.ok()) << example.error;
     const AnalysisModel& model = *example.model;
     const ModalSolution modes = solveModes(model);

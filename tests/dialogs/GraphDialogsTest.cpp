@@ -34,7 +34,7 @@ namespace {
 
 /// The example model with its results.
 std::unique_ptr<AnalysisModel> calculatedExample() {
-    ModelReadResult r = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
+    StudyRead r = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
     calculate(*r.model, CalculationConditions{});
     return std::move(r.model);
 }

@@ -62,7 +62,7 @@ private slots:
     }
 
     void transmissibilityOfTheForceLoads() {
-        ModelReadResult r = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
+        StudyRead r = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
         QVERIFY(r.ok());
         AnalysisModel& model = *r.model;
         // A second force load after the torque: the list skips the torque.
@@ -142,7 +142,7 @@ private slots:
     }
 
     void sensitivityTableChartAndChoice() {
-        ModelReadResult r = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
+        StudyRead r = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
         QVERIFY(r.ok());
         const AnalysisModel& model = *r.model;
         const Sensitivities s =

@@ -34,10 +34,9 @@ struct Example {
     std::unique_ptr<AnalysisModel> model;
     Optimizer optimizer;
     Example() {
-        ModelReadResult r = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
+        StudyRead r = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
         model = std::move(r.model);
         optimizer = std::move(r.optimizer);
-        optimizer.model = model.get();
     }
 };
 

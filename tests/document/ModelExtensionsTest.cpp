@@ -63,21 +63,21 @@ std::string tablePayload(std::int32_t index, const FrequencyTable& rows) {
 TEST(ModelExtensions, TablesAndIterationsFollowTheFormat303Bytes) {
     AnalysisModel plainModel = fixtures::sampleModel();
     AnalysisModel m = tabledSample();
-    const Optimizer o = fixtures::sampleOptimizer(&m);
-    const std::string plain = written(plainModel, fixtures::sampleOptimizer(&plainModel));
+    const Optimizer o = fixtures::sampleOptimizer();
+    const std::string plain = written(plainModel, fixtures::sampleOptimizer());
     const std::string file = written(m, o);
     ASSERT_GT(file.size(), plain.size());
     EXPECT_EQ(file.substr(0, plain.size()), plain);
     EXPECT_EQ(file.substr(plain.size(), 8), kExtensionMagic);
 
-    ModelReadResult r = readModelBytes(file);
+    StudyRead r = readModelBytes(file);
     ASSERT_TRUE(r.ok()) << r.error;
     EXPECT_EQ(r.model->springCharacteristics[0].frequencyTable, rubberTable(5));
     EXPECT_EQ(r.model->modeIterations, m.modeIterations);
     EXPECT_EQ(written(*r.model, r.optimizer), file);
 
     // A reader that stops at the model's end has the same model without its tables.
-    ModelReadResult old = readModelBytes(std::string_view(file).substr(0, plain.size()));
+    StudyRead old = readModelBytes(std::string_view(file).substr(0, plain.size()));
     ASSERT_TRUE(old.ok()) << old.error;
     EXPECT_TRUE(old.model->springCharacteristics[0].frequencyTable.empty());
     EXPECT_EQ(written(*old.model, old.optimizer), plain);
@@ -86,7 +86,7 @@ TEST(ModelExtensions, TablesAndIterationsFollowTheFormat303Bytes) {
 TEST(ModelExtensions, TrailingBytesThatAreNoBlockAreIgnoredAsAlways) {
     const std::string plain = written(fixtures::sampleModel());
     for (const std::string& tail : {std::string("x"), std::string("QUAVEXX\0....", 12)}) {
-        ModelReadResult r = readModelBytes(plain + tail);
+        StudyRead r = readModelBytes(plain + tail);
         ASSERT_TRUE(r.ok()) << r.error;
         EXPECT_EQ(written(*r.model), plain);
     }
@@ -96,7 +96,7 @@ TEST(ModelExtensions, EveryTruncationOfTheBlockRefusesTheFile) {
     const std::string plain = written(fixtures::sampleModel());
     const std::string file = written(tabledSample());
     for (std::size_t cut = plain.size() + 1; cut < file.size(); ++cut) {
-        ModelReadResult r = readModelBytes(std::string_view(file).substr(0, cut));
+        StudyRead r = readModelBytes(std::string_view(file).substr(0, cut));
         ASSERT_FALSE(r.ok()) << "cut at " << cut;
         EXPECT_EQ(r.error.rfind("ファイルが壊れています", 0), 0u) << r.error;
     }
@@ -158,7 +158,7 @@ TEST(ModelExtensions, DamagedBlocksRefuseTheWholeFile) {
     };
     ASSERT_TRUE(readModelBytes(plain + block(1, section("FTAB", table))).ok());
     for (const auto& c : cases) {
-        ModelReadResult r = readModelBytes(plain + c.block);
+        StudyRead r = readModelBytes(plain + c.block);
         ASSERT_FALSE(r.ok()) << c.what;
         EXPECT_EQ(r.error.rfind("ファイルが壊れています", 0), 0u) << c.what << ": " << r.error;
         EXPECT_NE(r.error.find(c.message), std::string::npos) << c.what << ": " << r.error;
@@ -172,7 +172,7 @@ TEST(ModelExtensions, DamagedBlocksRefuseTheWholeFile) {
 TEST(ModelExtensions, OptionalSectionsAReaderDoesNotKnowAreSkipped) {
     const std::string plain = written(fixtures::sampleModel());
     const std::string table = section("FTAB", tablePayload(0, rubberTable(3)));
-    ModelReadResult r =
+    StudyRead r =
         readModelBytes(plain + block(1, section("view", "abc") + table + section("9abc", "")));
     ASSERT_TRUE(r.ok()) << r.error;
     EXPECT_EQ(r.model->springCharacteristics[0].frequencyTable, rubberTable(3));

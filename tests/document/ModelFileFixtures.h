@@ -53,9 +53,8 @@ inline AnalysisModel sampleModel() {
 
 /// An optimiser with parameters, bindings and every kind of condition, bound to
 /// objects of `sampleModel()` (spring 2, characteristic 4); parameter ids 1, 2.
-inline Optimizer sampleOptimizer(AnalysisModel* model) {
+inline Optimizer sampleOptimizer() {
     Optimizer o;
-    o.attach(model);
     const int p1 = o.addParameter("P", 0.3, 0.1, 0.1);
     const int p2 = o.addParameter("縦ばね", 2e5, 1e5, 5e4);
     o.parameters[1].currentValue = 1.5e5;

@@ -47,15 +47,12 @@ AnalysisModel mountModel() {
     return m;
 }
 
-/// The mount model with an optimiser attached, writing into a fresh folder.
-struct Study {
+/// The mount model with an optimiser, writing into a fresh folder.
+struct RunSetup {
     AnalysisModel model = mountModel();
     Optimizer o;
     TempDir dir;
-    Study() {
-        o.attach(&model);
-        o.outputDirectory = dir.str();
-    }
+    RunSetup() { o.outputDirectory = dir.str(); }
 };
 
 std::vector<std::string> lines(const std::string& text) {
@@ -116,7 +113,7 @@ private:
 } // namespace
 
 TEST(OptimizerRun, VisitsEveryCombinationInOrderAndWritesEveryAcceptedVariant) {
-    Study s;
+    RunSetup s;
     auto& [model, o, dir] = s;
     const int p0 = o.addParameter("X", 3, 1, 1);    // 1, 2, 3
     const int p1 = o.addParameter("K", 20, 10, 10); // 10, 20
@@ -148,7 +145,7 @@ TEST(OptimizerRun, VisitsEveryCombinationInOrderAndWritesEveryAcceptedVariant) {
     }
     EXPECT_EQ(watched, lines(o.logText));
     // A result file is a complete model carrying the values of its combination.
-    const ModelReadResult no4 = loadModelFile((dir / "No4.quav").string());
+    const StudyRead no4 = loadModelFile((dir / "No4.quav").string());
     ASSERT_TRUE(no4.ok()) << no4.error;
     EXPECT_DOUBLE_EQ(no4.model->springs[0].position[0], 0.2);
     EXPECT_DOUBLE_EQ(no4.model->springCharacteristics[0].stiffness[0], 2e5);
@@ -164,7 +161,7 @@ TEST(OptimizerRun, VisitsEveryCombinationInOrderAndWritesEveryAcceptedVariant) {
 TEST(OptimizerRun, ValuesComeByRepeatedAdditionOnOneThreadAndTwo) {
     // 0.1 steps are not exact: min + k * increment differs from the loops' sums.
     for (int threads : {1, 2}) {
-        Study s;
+        RunSetup s;
         auto& [model, o, dir] = s;
         o.setBinding(2, 1, o.addParameter("x", 1.0, 0.1, 0.1), 1.0);
         RunOptions options = writingFiles();
@@ -174,7 +171,7 @@ TEST(OptimizerRun, ValuesComeByRepeatedAdditionOnOneThreadAndTwo) {
         double value = 0.1 - 0.1;
         for (int k = 1; k <= 10; ++k) {
             value += 0.1;
-            const ModelReadResult r =
+            const StudyRead r =
                 loadModelFile((dir / ("No" + std::to_string(k) + ".quav")).string());
             ASSERT_TRUE(r.ok()) << r.error;
             EXPECT_EQ(r.optimizer.parameters[0].currentValue, value) << k << ", " << threads;
@@ -184,7 +181,7 @@ TEST(OptimizerRun, ValuesComeByRepeatedAdditionOnOneThreadAndTwo) {
 }
 
 TEST(OptimizerRun, LogTextLayout) {
-    Study s;
+    RunSetup s;
     auto& [model, o, dir] = s;
     const int p = o.addParameter("Kxx", 2e5, 2e5, 1e5);
     o.setBinding(6, 1, p, 1.5);
@@ -254,7 +251,7 @@ TEST(OptimizerRun, LogTextLayout) {
 }
 
 TEST(OptimizerRun, StudiesWithoutOutputDirectoryParametersOrValues) {
-    Study s;
+    RunSetup s;
     auto& [model, o, dir] = s;
     o.outputDirectory.clear(); // nothing is written
     const RunOutcome refused = runOptimization(o, model, writingFiles());
@@ -294,7 +291,7 @@ TEST(OptimizerRun, StudiesWithoutOutputDirectoryParametersOrValues) {
 // A model value a binding overwrites is judged per variant; one it does not stops
 // the run.
 TEST(OptimizerRun, VariantsWithNegativeBoundRatesAreCountedNotCalculated) {
-    Study s;
+    RunSetup s;
     auto& [model, o, dir] = s;
     model.springCharacteristics[0].stiffness[0] = -1.0; // every variant overwrites it
     const int p = o.addParameter("K", 4e5, -2e5, 1e5);
@@ -319,7 +316,7 @@ TEST(OptimizerRun, VariantsWithNegativeBoundRatesAreCountedNotCalculated) {
 // Memory running out on a worker thread ends the run with the reason in its log
 // and its outcome, never the process.
 TEST(OptimizerRun, AWorkerWithoutMemoryEndsTheRunNotTheProcess) {
-    Study s;
+    RunSetup s;
     auto& [model, o, dir] = s;
     const int p = o.addParameter("K", 6e5, 1e5, 1e3);
     o.setBinding(6, 1, p, 1.0);
@@ -341,7 +338,7 @@ TEST(OptimizerRun, AWorkerWithoutMemoryEndsTheRunNotTheProcess) {
 // first of those that failed the fewest, with its values; one and two threads
 // alike.
 TEST(OptimizerRun, AStudyThatMatchesNothingSaysWhy) {
-    Study s;
+    RunSetup s;
     auto& [model, o, dir] = s;
     const int k = o.addParameter("K", 5e5, 1e5, 1e5);
     const int x = o.addParameter("x", 0.4, 0.2, 0.1);
@@ -371,7 +368,7 @@ TEST(OptimizerRun, AStudyThatMatchesNothingSaysWhy) {
 }
 
 TEST(OptimizerRun, SecondRunOverwritesFilesOfTheSameNumbers) {
-    Study s;
+    RunSetup s;
     auto& [model, o, dir] = s;
     const int p = o.addParameter("K", 6e5, 1e5, 1e5); // six values of Kxx
     o.setBinding(6, 1, p, 1.0);
@@ -383,7 +380,7 @@ TEST(OptimizerRun, SecondRunOverwritesFilesOfTheSameNumbers) {
     runOptimization(o, model, writingFiles());
     EXPECT_EQ(o.matchCount, 2);
     for (const auto& [name, kxx] : {std::pair{"No1.quav", 5e5}, std::pair{"No6.quav", 6e5}}) {
-        const ModelReadResult r = loadModelFile((dir / name).string());
+        const StudyRead r = loadModelFile((dir / name).string());
         ASSERT_TRUE(r.ok()) << name;
         EXPECT_EQ(r.model->springCharacteristics[0].stiffness[0], kxx);
     }
@@ -391,7 +388,7 @@ TEST(OptimizerRun, SecondRunOverwritesFilesOfTheSameNumbers) {
 }
 
 TEST(OptimizerRun, FilesThatCannotBeWrittenAreReportedAndOnlyFailuresInARowStopTheRun) {
-    Study s;
+    RunSetup s;
     auto& [model, o, dir] = s;
     o.addParameter("A", 2, 1, 1);
     o.outputDirectory = (dir / "missing" / "deeper").string();
@@ -422,7 +419,7 @@ TEST(OptimizerRun, FilesThatCannotBeWrittenAreReportedAndOnlyFailuresInARowStopT
 TEST(OptimizerRunner, StopEndsThreeParameterAndOneParameterRuns) {
     for (int threads : {1, 2})
         for (int parameters : {3, 1}) {
-            Study s;
+            RunSetup s;
             auto& [model, o, dir] = s;
             for (int i = 0; i < parameters; ++i)
                 o.setBinding(2 + i, 1, o.addParameter("P", 0.3, 0.1, 0.01), 1.0);
@@ -445,7 +442,7 @@ TEST(OptimizerRunner, StopEndsThreeParameterAndOneParameterRuns) {
 }
 
 TEST(OptimizerRunner, DetachedSinkIsNeverCalledAgainAndOnlyOneRunAtATime) {
-    Study s;
+    RunSetup s;
     auto& [model, o, dir] = s;
     o.setBinding(2, 1, o.addParameter("P", 0.5, 0.0, 0.0005), 1.0); // 1001 variants
 
@@ -467,7 +464,7 @@ TEST(OptimizerRunner, DetachedSinkIsNeverCalledAgainAndOnlyOneRunAtATime) {
 }
 
 TEST(OptimizerRunner, ShutdownStopsARunningRun) {
-    Study s;
+    RunSetup s;
     auto& [model, o, dir] = s;
     o.setBinding(2, 1, o.addParameter("P", 1.0, 0.0, 1e-5), 1.0); // 100001 variants
     OptimizerRunner runner(saveModelFile);
@@ -495,7 +492,7 @@ TEST(OutputDirectory, EmptyFolderIsRecreatedAndAFullOneKept) {
 TEST(OptimizerRun, ParallelRunsWriteExactlyWhatOneThreadWrites) {
     std::map<std::string, std::string> reference;
     for (int threads : {1, 2, 3}) {
-        Study s;
+        RunSetup s;
         auto& [model, o, dir] = s;
         const int kxx = o.addParameter("Kxx", 6e5, 1e5, 2.5e4); // 21 values
         const int x = o.addParameter("x", 0.4, 0.2, 0.01);      // 21 values (by addition)
@@ -532,7 +529,6 @@ TEST(OptimizerRun, ARangeOfTheEnumerationIsThatPartOfTheWholeRun) {
     // values depend on the additions that reach them.
     AnalysisModel model = mountModel();
     auto study = [&](Optimizer& o, const TempDir& dir) {
-        o.attach(&model);
         o.setBinding(2, 1, o.addParameter("x", 0.5, 0.1, 0.1), 1.0); // 4 values
         o.setBinding(3, 2, o.addParameter("y", 0.6, 0.2, 0.1), 1.0); // 5 values
         o.setBinding(6, 3, o.addParameter("Kzz", 3e5, 1e5, 1e5), 1.0);

@@ -1,4 +1,5 @@
 #include "optimizer/Optimizer.h"
+#include "optimizer/Study.h"
 
 #include "model/AnalysisModel.h"
 
@@ -29,7 +30,7 @@ TEST(OptimizerParameters, IdsComeFromTheOptimisersCounterAndAreNotReused) {
     EXPECT_EQ(o.addParameter("c", 1, 0, 1), 3);
     EXPECT_EQ(idsOf(o), (std::vector<int>{2, 3}));
     // A new document does not restart the numbering.
-    o.attach(nullptr);
+    o.clearStudy();
     EXPECT_EQ(o.addParameter("d", 1, 0, 1), 4);
     EXPECT_EQ(Optimizer().addParameter("e", 1, 0, 1), 1)
         << "no numbering shared between optimisers";
@@ -87,8 +88,7 @@ TEST(OptimizerBindings, DeletingAParameterRemovesAllItsBindings) {
     EXPECT_EQ(o.bindings[0].parameterId, p2);
 }
 
-TEST(OptimizerAttach, EmptiesListsAndConditionsButKeepsTheRunSettings) {
-    AnalysisModel model;
+TEST(OptimizerClearStudy, EmptiesListsAndConditionsButKeepsTheRunSettings) {
     Optimizer o;
     const int p = o.addParameter("a", 1, 0, 1);
     o.setBinding(2, 1, p, 1.0);
@@ -100,14 +100,14 @@ TEST(OptimizerAttach, EmptiesListsAndConditionsButKeepsTheRunSettings) {
     o.matchCount = 4;
     o.processedCount = 9;
     const int counter = o.parameterIdCounter;
-    o.attach(&model);
+    o.clearStudy();
     EXPECT_TRUE(o.parameters.empty() && o.bindings.empty() &&
                 o.conditions.displacementConditions.empty());
     EXPECT_EQ(std::tuple(o.conditions.springRatio, o.conditions.springRatioTolerancePct,
                          o.conditions.minFrequencyEnabled, o.matchCount),
               std::tuple(5.0, 10.0, 0, 0));
-    EXPECT_EQ(std::tuple(o.model, o.outputDirectory, o.logText, o.parameterIdCounter),
-              std::tuple(&model, std::string("/tmp/run"), std::string("log"), counter));
+    EXPECT_EQ(std::tuple(o.outputDirectory, o.logText, o.parameterIdCounter),
+              std::tuple(std::string("/tmp/run"), std::string("log"), counter));
 }
 
 TEST(OptimizerConditions, EqualDisplacementConditionsAreAddedOnce) {
@@ -149,4 +149,17 @@ TEST(OptimizerParameters, AdoptingFileContentKeepsTheRunSettingsAndTakesTheCount
               std::tuple(std::vector<int>{1}, 1u, "/out", 9));
     document.adoptFileContent(Optimizer{});
     EXPECT_EQ(document.parameterIdCounter, 9) << "a file without parameters keeps the numbering";
+}
+
+TEST(Study, ACopyHoldsAModelOfItsOwn) {
+    Study a(std::make_unique<AnalysisModel>(), Optimizer{});
+    a.model->mass = 5.0;
+    a.optimizer.addParameter("a", 1, 0, 1);
+    Study b = a;
+    ASSERT_TRUE(b.model && b.model != a.model);
+    b.model->mass = 6.0;
+    EXPECT_EQ(std::tuple(a.model->mass, b.optimizer.parameters.size()), std::tuple(5.0, 1u));
+    const Study none;
+    b = none;
+    EXPECT_EQ(b.model, nullptr) << "a study without a model copies as one";
 }
