@@ -178,6 +178,150 @@ TEST_F(UndoFixture, EveryEditUndoesAndRedoes) {
     EXPECT_FALSE(doc.undo());
 }
 
+// Cancel, and OK on values the rules refuse, leave the document as it was:
+// no undo step, not modified, the results current, the model as it was but for
+// the selection some dialogs clear; the analyses show nothing.
+TEST_F(UndoFixture, CancelAndRefusalsChangeNothing) {
+    using Edit = std::function<void(CQUAVDoc&, ScriptedUi&)>;
+    const int spring = model().springs[1].id, point = model().observationPoints[0].id;
+    const int staticLoad = model().staticLoads[0].id, dynamicLoad = model().dynamicLoads[0].id;
+    const int rubber = model().springCharacteristics[0].id;
+    const struct {
+        const char* what;
+        Edit edit;
+        const char* message = nullptr; // the start of the one message shown
+    } cases[] = {
+        {"mass element",
+         [](auto& d, auto& u) {
+             u.template cancel<MassElementValues>();
+             defineMassElement(d, u);
+         }},
+        {"new spring",
+         [](auto& d, auto& u) {
+             u.template cancel<SpringValues>();
+             createSpring(d, u);
+         }},
+        {"characteristic assigned",
+         [](auto& d, auto& u) {
+             d.model()->setSpringSelection(-1);
+             u.template cancel<CharacteristicValues>();
+             assignCharacteristic(d, u);
+         }},
+        {"static load",
+         [](auto& d, auto& u) {
+             u.template cancel<LoadValues>();
+             createStaticLoad(d, u);
+         }},
+        {"dynamic load",
+         [](auto& d, auto& u) {
+             u.template cancel<LoadValues>();
+             createDynamicLoad(d, u);
+         }},
+        {"new point",
+         [](auto& d, auto& u) {
+             u.template cancel<ObservationPointValues>();
+             createObservationPoint(d, u);
+         }},
+        {"characteristic list",
+         [](auto& d, auto& u) {
+             u.template expect<CharacteristicListEditor>([](auto& e) {
+                 e.remove(0);
+                 return false;
+             });
+             editCharacteristics(d, u);
+         }},
+        {"spring",
+         [spring](auto& d, auto& u) {
+             u.template cancel<SpringValues>();
+             editElement(d, u, spring);
+         }},
+        {"static load edited",
+         [staticLoad](auto& d, auto& u) {
+             u.template cancel<LoadValues>();
+             editElement(d, u, staticLoad);
+         }},
+        {"dynamic load edited",
+         [dynamicLoad](auto& d, auto& u) {
+             u.template cancel<LoadValues>();
+             editElement(d, u, dynamicLoad);
+         }},
+        {"point",
+         [point](auto& d, auto& u) {
+             u.template cancel<ObservationPointValues>();
+             editElement(d, u, point);
+         }},
+        {"characteristic values",
+         [rubber](auto& d, auto& u) {
+             u.template cancel<CharacteristicValues>();
+             editCharacteristic(d, u, rubber);
+         }},
+        {"memo",
+         [](auto& d, auto& u) {
+             u.template cancel<std::string>();
+             editMemo(d, u);
+         }},
+        {"calculation",
+         [](auto& d, auto& u) {
+             u.template cancel<CalculationRequest>();
+             calculateCommand(d, u);
+         },
+         "処理が中断されました"},
+        // OK on what the rules refuse.
+        {"spring of size 0",
+         [spring](auto& d, auto& u) {
+             u.template ok<SpringValues>([](auto& v) { v.size = 0; });
+             editElement(d, u, spring);
+         },
+         "入力エラー"},
+        {"load of value 0",
+         [dynamicLoad](auto& d, auto& u) {
+             u.template ok<LoadValues>([](auto& v) { v.value = 0; });
+             editElement(d, u, dynamicLoad);
+         },
+         "入力エラー"},
+        {"rate below 0",
+         [rubber](auto& d, auto& u) {
+             u.template ok<CharacteristicValues>([](auto& v) { v.stiffness[1] = -1; });
+             editCharacteristic(d, u, rubber);
+         },
+         "入力エラー"},
+        {"massless body",
+         [](auto& d, auto& u) {
+             u.template ok<MassElementValues>([](auto& v) { v.mass = 0; });
+             defineMassElement(d, u);
+         },
+         "入力エラー"},
+        {"sweep ending before it starts",
+         [](auto& d, auto& u) {
+             u.template ok<CalculationRequest>([](auto& r) { r.end = 5; });
+             calculateCommand(d, u);
+         },
+         "入力エラー"},
+    };
+    auto unselected = [this] {
+        AnalysisModel copy = model();
+        copy.setSpringSelection(-2);
+        copy.setLoadSelection(-2);
+        copy.setObservationPointSelection(-2);
+        return writeModelBytes(copy, doc.optimizer()).bytes;
+    };
+    const std::string before = unselected();
+    ui.messages.clear();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.edit(doc, ui);
+        EXPECT_TRUE(ui.scriptDone() && ui.unexpected.empty());
+        EXPECT_EQ(std::tuple(doc.history().canUndo(), doc.isModified(), doc.resultState()),
+                  std::tuple(false, false, ResultState::Current));
+        EXPECT_TRUE(unselected() == before);
+        EXPECT_TRUE(ui.texts.empty());
+        EXPECT_TRUE(c.message ? ui.messages.size() == 1 && ui.messages[0].starts_with(c.message)
+                              : ui.messages.empty())
+            << (ui.messages.empty() ? "" : ui.messages[0]);
+        ui.messages.clear();
+    }
+}
+
 TEST_F(UndoFixture, ModifiedFollowsTheSavedPosition) {
     auto memo = [&](const char* text) {
         ui.ok<std::string>([text](auto& m) { m = text; });
