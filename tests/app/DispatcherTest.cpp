@@ -147,6 +147,41 @@ private slots:
         QCOMPARE(display.frameCount, 24.0);
     }
 
+    // The display dialogs show the display's ticks and pass what OK gives
+    // back on, each to its own flag; Cancel passes nothing on.
+    void displayTicksArePassedOn() {
+        buildModel("weight");
+        for (const char* item :
+             {"結果表示/振動ﾓｰﾄﾞ/設定", "結果表示/静解析/設定", "結果表示/動解析/設定"}) {
+            for (bool ok : {false, true}) {
+                const bool mode = QString::fromUtf8(item).contains(QStringLiteral("振動"));
+                display.showDisplacementData = true;
+                display.showUndeformedShape = false;
+                QString shown; // the ticks the dialog opened with
+                auto flip = [ok, &shown](auto& v) -> bool {
+                    shown += v.showUndeformed ? u'U' : u'-';
+                    v.showUndeformed = true;
+                    if constexpr (requires { v.showDisplacementData; }) {
+                        shown += v.showDisplacementData ? u'D' : u'-';
+                        v.showDisplacementData = false;
+                    }
+                    return ok;
+                };
+                if (mode)
+                    ui->expect<ModeAnimationValues>(flip);
+                else
+                    ui->expect<DisplaySettingsValues>(flip);
+                const QString path = QString::fromUtf8(item);
+                click(path.left(path.lastIndexOf(u'/'))); // the branch fills when opened
+                click(path);
+                QVERIFY2(ui->scriptDone(), item);
+                QCOMPARE(shown, mode ? QStringLiteral("-") : QStringLiteral("-D"));
+                QCOMPARE(std::tuple(display.showUndeformedShape, display.showDisplacementData),
+                         std::tuple(ok, !ok || mode));
+            }
+        }
+    }
+
     void calculationAndWhatFollows() {
         buildModel("weight");
         ui->cancel<CalculationRequest>();
