@@ -178,124 +178,70 @@ TEST_F(UndoFixture, EveryEditUndoesAndRedoes) {
     EXPECT_FALSE(doc.undo());
 }
 
+namespace {
+
+/// A command of the tree, on the element `id` where it takes one.
+using Command = std::function<void(CQUAVDoc&, DocumentUi&)>;
+Command on(void (*command)(CQUAVDoc&, DocumentUi&, int), int id) {
+    return [command, id](CQUAVDoc& d, DocumentUi& u) { command(d, u, id); };
+}
+
+} // namespace
+
 // Cancel, and OK on values the rules refuse, leave the document as it was:
 // no undo step, not modified, the results current, the model as it was but for
 // the selection some dialogs clear; the analyses show nothing.
 TEST_F(UndoFixture, CancelAndRefusalsChangeNothing) {
-    using Edit = std::function<void(CQUAVDoc&, ScriptedUi&)>;
     const int spring = model().springs[1].id, point = model().observationPoints[0].id;
     const int staticLoad = model().staticLoads[0].id, dynamicLoad = model().dynamicLoads[0].id;
     const int rubber = model().springCharacteristics[0].id;
+    const Command calculation = [](CQUAVDoc& d, DocumentUi& u) { calculateCommand(d, u); };
+    const Command assign = [](CQUAVDoc& d, DocumentUi& u) {
+        d.model()->setSpringSelection(-1);
+        assignCharacteristic(d, u);
+    };
+    // The dialog's answer: Cancel, or OK with `spoil` done to the values.
+    auto cancel = []<class V>(V) { return [](ScriptedUi& u) { u.cancel<V>(); }; };
     const struct {
         const char* what;
-        Edit edit;
+        std::function<void(ScriptedUi&)> answer;
+        Command command;
         const char* message = nullptr; // the start of the one message shown
     } cases[] = {
-        {"mass element",
-         [](auto& d, auto& u) {
-             u.template cancel<MassElementValues>();
-             defineMassElement(d, u);
-         }},
-        {"new spring",
-         [](auto& d, auto& u) {
-             u.template cancel<SpringValues>();
-             createSpring(d, u);
-         }},
-        {"characteristic assigned",
-         [](auto& d, auto& u) {
-             d.model()->setSpringSelection(-1);
-             u.template cancel<CharacteristicValues>();
-             assignCharacteristic(d, u);
-         }},
-        {"static load",
-         [](auto& d, auto& u) {
-             u.template cancel<LoadValues>();
-             createStaticLoad(d, u);
-         }},
-        {"dynamic load",
-         [](auto& d, auto& u) {
-             u.template cancel<LoadValues>();
-             createDynamicLoad(d, u);
-         }},
-        {"new point",
-         [](auto& d, auto& u) {
-             u.template cancel<ObservationPointValues>();
-             createObservationPoint(d, u);
-         }},
+        {"mass element", cancel(MassElementValues{}), defineMassElement},
+        {"new spring", cancel(SpringValues{}), createSpring},
+        {"characteristic assigned", cancel(CharacteristicValues{}), assign},
+        {"static load", cancel(LoadValues{}), createStaticLoad},
+        {"dynamic load", cancel(LoadValues{}), createDynamicLoad},
+        {"new point", cancel(ObservationPointValues{}), createObservationPoint},
         {"characteristic list",
-         [](auto& d, auto& u) {
-             u.template expect<CharacteristicListEditor>([](auto& e) {
+         [](ScriptedUi& u) {
+             u.expect<CharacteristicListEditor>([](auto& e) {
                  e.remove(0);
                  return false;
              });
-             editCharacteristics(d, u);
-         }},
-        {"spring",
-         [spring](auto& d, auto& u) {
-             u.template cancel<SpringValues>();
-             editElement(d, u, spring);
-         }},
-        {"static load edited",
-         [staticLoad](auto& d, auto& u) {
-             u.template cancel<LoadValues>();
-             editElement(d, u, staticLoad);
-         }},
-        {"dynamic load edited",
-         [dynamicLoad](auto& d, auto& u) {
-             u.template cancel<LoadValues>();
-             editElement(d, u, dynamicLoad);
-         }},
-        {"point",
-         [point](auto& d, auto& u) {
-             u.template cancel<ObservationPointValues>();
-             editElement(d, u, point);
-         }},
-        {"characteristic values",
-         [rubber](auto& d, auto& u) {
-             u.template cancel<CharacteristicValues>();
-             editCharacteristic(d, u, rubber);
-         }},
-        {"memo",
-         [](auto& d, auto& u) {
-             u.template cancel<std::string>();
-             editMemo(d, u);
-         }},
-        {"calculation",
-         [](auto& d, auto& u) {
-             u.template cancel<CalculationRequest>();
-             calculateCommand(d, u);
          },
-         "処理が中断されました"},
+         editCharacteristics},
+        {"spring", cancel(SpringValues{}), on(editElement, spring)},
+        {"static load edited", cancel(LoadValues{}), on(editElement, staticLoad)},
+        {"dynamic load edited", cancel(LoadValues{}), on(editElement, dynamicLoad)},
+        {"point", cancel(ObservationPointValues{}), on(editElement, point)},
+        {"characteristic values", cancel(CharacteristicValues{}), on(editCharacteristic, rubber)},
+        {"memo", cancel(std::string()), editMemo},
+        {"calculation", cancel(CalculationRequest{}), calculation, "処理が中断されました"},
         // OK on what the rules refuse.
-        {"spring of size 0",
-         [spring](auto& d, auto& u) {
-             u.template ok<SpringValues>([](auto& v) { v.size = 0; });
-             editElement(d, u, spring);
-         },
-         "入力エラー"},
-        {"load of value 0",
-         [dynamicLoad](auto& d, auto& u) {
-             u.template ok<LoadValues>([](auto& v) { v.value = 0; });
-             editElement(d, u, dynamicLoad);
-         },
-         "入力エラー"},
+        {"spring of size 0", [](ScriptedUi& u) { u.ok<SpringValues>([](auto& v) { v.size = 0; }); },
+         on(editElement, spring), "入力エラー"},
+        {"load of value 0", [](ScriptedUi& u) { u.ok<LoadValues>([](auto& v) { v.value = 0; }); },
+         on(editElement, dynamicLoad), "入力エラー"},
         {"rate below 0",
-         [rubber](auto& d, auto& u) {
-             u.template ok<CharacteristicValues>([](auto& v) { v.stiffness[1] = -1; });
-             editCharacteristic(d, u, rubber);
-         },
-         "入力エラー"},
+         [](ScriptedUi& u) { u.ok<CharacteristicValues>([](auto& v) { v.stiffness[1] = -1; }); },
+         on(editCharacteristic, rubber), "入力エラー"},
         {"massless body",
-         [](auto& d, auto& u) {
-             u.template ok<MassElementValues>([](auto& v) { v.mass = 0; });
-             defineMassElement(d, u);
-         },
-         "入力エラー"},
+         [](ScriptedUi& u) { u.ok<MassElementValues>([](auto& v) { v.mass = 0; }); },
+         defineMassElement, "入力エラー"},
         {"sweep ending before it starts",
-         [](auto& d, auto& u) {
-             u.template ok<CalculationRequest>([](auto& r) { r.end = 5; });
-             calculateCommand(d, u);
-         },
+         [](ScriptedUi& u) { u.ok<CalculationRequest>([](auto& r) { r.end = 5; }); }, calculation,
          "入力エラー"},
     };
     auto unselected = [this] {
@@ -309,7 +255,8 @@ TEST_F(UndoFixture, CancelAndRefusalsChangeNothing) {
     ui.messages.clear();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        c.edit(doc, ui);
+        c.answer(ui);
+        c.command(doc, ui);
         EXPECT_TRUE(ui.scriptDone() && ui.unexpected.empty());
         EXPECT_EQ(std::tuple(doc.history().canUndo(), doc.isModified(), doc.resultState()),
                   std::tuple(false, false, ResultState::Current));
