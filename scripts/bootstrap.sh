@@ -7,7 +7,7 @@ packages=(
     g++ cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     nlohmann-json3-dev libcli11-dev
-    clang libclang-rt-dev clang-format
+    clang libclang-rt-dev clang-format clang-tidy
     qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev
     # The result graphs (Qt Charts), their SVG export (Qt SVG) and Qt's own
     # dialogs in Japanese (qtbase_ja).

@@ -61,9 +61,18 @@ pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "tour: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(head -1 "$work/display")"
-# A window manager draws the captions the user reads.
+# The program runs on that server whatever platform the caller's environment
+# chose (the test suites set offscreen, which shows no window).
+export QT_QPA_PLATFORM=xcb
+# A window manager draws the captions the user reads. Its settings are the
+# defaults: an empty but well-formed file, since anything else (/dev/null) makes
+# it show a syntax-error box over the windows.
 if command -v openbox >/dev/null; then
-    openbox --config-file /dev/null >"$work/openbox.log" 2>&1 &
+    cat >"$work/openbox.xml" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc"/>
+XML
+    openbox --config-file "$work/openbox.xml" >"$work/openbox.log" 2>&1 &
     pids+=($!)
     sleep 0.5
 fi

@@ -36,8 +36,9 @@ bool parseNumber(const QString& text, double& value) {
     if (s.empty())
         return false;
     const char* first = s.data();
-    if (*first == '+')
-        ++first;
+    // A leading plus is allowed, as people write it; a sign after it is not.
+    if (*first == '+' && *++first == '-')
+        return false;
     double v = 0.0;
     const auto r = std::from_chars(first, s.data() + s.size(), v);
     if (r.ec != std::errc() || r.ptr != s.data() + s.size() || !std::isfinite(v))

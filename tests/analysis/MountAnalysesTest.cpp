@@ -164,9 +164,25 @@ TEST(TorqueRollAxis, RollEnergiesSumTo100AndAPrincipalAxisIsItsOwnRollAxis) {
     for (const ModeRoll& m : tra.modes)
         rightAngles += m.angleDeg && *m.angleDeg == 90.0;
     EXPECT_EQ(rightAngles, 2);
-    EXPECT_NEAR(lineAngleDeg({1, 1, 0}, {1, 0, 0}), 45.0, 1e-12);
-    EXPECT_NEAR(lineAngleDeg({1, 0, 0}, {std::cos(0.5), std::sin(0.5), 0}), 0.5 * 180 / M_PI,
-                1e-12);
+    // Lines, not directions: opposite directions lie at 0 and an obtuse angle
+    // is its supplement; lengths do not count; a hair's breadth is resolved.
+    const struct {
+        Direction u, v;
+        double degrees;
+    } lines[] = {
+        {{1, 1, 0}, {1, 0, 0}, 45.0},
+        {{1, 0, 0}, {std::cos(0.5), std::sin(0.5), 0}, 0.5 * 180 / M_PI},
+        {{-1, 1, 0}, {1, 0, 0}, 45.0},
+        {{0, 0, -3}, {0, 0, 0.5}, 0.0},
+        {{0, 2, 0}, {0, 0, 7}, 90.0},
+        {{1, 0, 0}, {-std::cos(0.25), 0, -std::sin(0.25)}, 0.25 * 180 / M_PI},
+        {{1, 0, 0}, {1, 1e-9, 0}, 1e-9 * 180 / M_PI},
+        {{1, 0, 0}, {-1, 0, 1e-9}, 1e-9 * 180 / M_PI},
+    };
+    for (const auto& l : lines) {
+        EXPECT_NEAR(lineAngleDeg(l.u, l.v), l.degrees, 1e-12 * std::max(1.0, l.degrees));
+        EXPECT_EQ(lineAngleDeg(l.u, l.v), lineAngleDeg(l.v, l.u));
+    }
 }
 
 TEST(TorqueRollAxis, DefaultDirectionIsTheFirstStaticThenDynamicMomentElseX) {

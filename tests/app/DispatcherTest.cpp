@@ -147,6 +147,45 @@ private slots:
         QCOMPARE(display.frameCount, 24.0);
     }
 
+    // The display dialogs show the display's ticks and pass what OK gives
+    // back on, each to its own flag; Cancel passes nothing on. Every start of
+    // the two ticks, each turned in the dialog.
+    void displayTicksArePassedOn() {
+        buildModel("weight");
+        for (const char* item :
+             {"結果表示/振動ﾓｰﾄﾞ/設定", "結果表示/静解析/設定", "結果表示/動解析/設定"}) {
+            const QString path = QString::fromUtf8(item);
+            const bool mode = path.contains(QStringLiteral("振動")); // no displacement texts
+            for (int start = 0; start < 8; ++start) {
+                const bool ok = start & 4, undeformed = start & 1, texts = start & 2;
+                display.showUndeformedShape = undeformed;
+                display.showDisplacementData = texts;
+                QString shown; // the ticks the dialog opened with
+                auto turn = [ok, &shown](auto& v) -> bool {
+                    shown += v.showUndeformed ? u'U' : u'-';
+                    v.showUndeformed = !v.showUndeformed;
+                    if constexpr (requires { v.showDisplacementData; }) {
+                        shown += v.showDisplacementData ? u'D' : u'-';
+                        v.showDisplacementData = !v.showDisplacementData;
+                    }
+                    return ok;
+                };
+                if (mode)
+                    ui->expect<ModeAnimationValues>(turn);
+                else
+                    ui->expect<DisplaySettingsValues>(turn);
+                click(path.left(path.lastIndexOf(u'/'))); // the branch fills when opened
+                click(path);
+                QVERIFY2(ui->scriptDone(), item);
+                QCOMPARE(
+                    shown,
+                    (QString(undeformed ? "U" : "-") + (texts ? "D" : "-")).left(mode ? 1 : 2));
+                QCOMPARE(std::tuple(display.showUndeformedShape, display.showDisplacementData),
+                         std::tuple(ok != undeformed, ok && !mode ? !texts : texts));
+            }
+        }
+    }
+
     void calculationAndWhatFollows() {
         buildModel("weight");
         ui->cancel<CalculationRequest>();

@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <limits>
 
 using namespace quav;
 
@@ -159,6 +160,57 @@ private slots:
         QVERIFY(memo.result() != QDialog::Accepted);
         edit->setPlainText(QStringLiteral("a\nc"));
         QCOMPARE(memo.memo(), std::string("a\r\nc"));
+    }
+
+    // Number text on the edges of what is a number, in every kind of field: the
+    // parser the message-box fields use, a double field and a float field. A
+    // text that is no finite number never reaches a member.
+    void numberTextInEveryFieldKind() {
+        const double no = std::numeric_limits<double>::quiet_NaN();
+        const struct {
+            const char* text;
+            double value;      // NaN (no): refused everywhere
+            bool floatRefused; // beyond a float only
+        } cases[] = {
+            {"+1.5", 1.5, false},   {"-0", -0.0, false},   {" -2e3 ", -2000, false},
+            {"1E-3", 0.001, false}, {".5", 0.5, false},    {"1e39", 1e39, true},
+            {"-1e39", -1e39, true}, {"3e38", 3e38, false}, {"nan", no, false},
+            {"NaN", no, false},     {"-nan", no, false},   {"inf", no, false},
+            {"-inf", no, false},    {"+inf", no, false},   {"infinity", no, false},
+            {"1e309", no, false},   {"-1e309", no, false}, {"++1", no, false},
+            {"+-1", no, false},     {"-+1", no, false},    {"+", no, false},
+            {"-", no, false},       {"", no, false},       {"1,5", no, false},
+            {"0x10", no, false},    {"1e", no, false},     {"1 2", no, false},
+            {"\uff11", no, false},
+        };
+        for (const auto& c : cases) {
+            const QString text = QString::fromUtf8(c.text);
+            const bool ok = !std::isnan(c.value);
+            double parsed = 7.0;
+            QVERIFY2(parseNumber(text, parsed) == ok, c.text);
+            QVERIFY2(ok ? parsed == c.value && std::signbit(parsed) == std::signbit(c.value)
+                        : parsed == 7.0,
+                     c.text);
+            QString message;
+            ObservationPointDialog d({"p", {1, 2, 3}});
+            if (ok) {
+                QVERIFY2(accepted(d, 1040, text), c.text);
+                QCOMPARE(d.values.position[0], c.value);
+                QCOMPARE(std::signbit(d.values.position[0]), std::signbit(c.value));
+            } else {
+                QVERIFY2(refused(d, 1040, text, &message), c.text);
+                QCOMPARE(d.values.position[0], 1.0);
+            }
+            GroundDialog g({true, 0.5f});
+            if (ok && !c.floatRefused) {
+                QVERIFY2(accepted(g, 1027, text), c.text);
+                QCOMPARE(g.values.level, static_cast<float>(c.value));
+            } else {
+                QVERIFY2(refused(g, 1027, text, &message), c.text);
+                QCOMPARE(std::tuple(message, g.values.level),
+                         std::tuple(QStringLiteral("数値を入力してください。"), 0.5f));
+            }
+        }
     }
 
     // A value the model cannot take keeps the dialog open with what was typed,

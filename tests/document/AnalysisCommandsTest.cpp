@@ -132,15 +132,14 @@ TEST_F(AnalysisFixture, RobustnessKeepsConfirmedSettingsAndRefusesBadOnes) {
     EXPECT_EQ(last.tolerancePct, RobustnessValues{}.tolerancePct) << "nothing refused is kept";
     EXPECT_TRUE(ui.texts.empty());
 
-    ui.ok<RobustnessValues>([](auto& v) {
-        v.tolerancePct = 4;
-        v.normal = true;
-        v.samples = 200;
-    });
+    // The two ticks differ, so that neither can stand for the other.
+    ui.ok<RobustnessValues>([](auto& v) { v = {4, true, 0.002, false, 200, 7}; });
     runRobustness(doc, ui, last);
     ASSERT_EQ(ui.texts.size(), 1u);
-    EXPECT_NE(ui.texts[0].find("ｻﾝﾌﾟﾙ数\t200\t(指定 200)"), std::string::npos);
-    EXPECT_NE(ui.texts[0].find("正規分布"), std::string::npos);
+    // Every value and tick of the dialog reaches the run.
+    for (const char* line : {"ばね定数\t±4\t[%]\t正規分布", "位置\t±0.002\t[m]", "ばね要素ごと",
+                             "ｻﾝﾌﾟﾙ数\t200\t(指定 200)", "乱数の種\t7"})
+        EXPECT_NE(ui.texts[0].find(line), std::string::npos) << line;
     EXPECT_EQ(ui.windows, std::vector<std::string>{"progress ロバスト性を計算しています"});
     EXPECT_EQ(std::tuple(last.samples, last.normal), std::tuple(200, true));
     EXPECT_TRUE(ui.scriptDone());

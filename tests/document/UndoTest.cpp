@@ -177,6 +177,97 @@ TEST_F(UndoFixture, EveryEditUndoesAndRedoes) {
     EXPECT_FALSE(doc.undo());
 }
 
+namespace {
+
+/// A command of the tree, on the element `id` where it takes one.
+using Command = std::function<void(CQUAVDoc&, DocumentUi&)>;
+Command on(void (*command)(CQUAVDoc&, DocumentUi&, int), int id) {
+    return [command, id](CQUAVDoc& d, DocumentUi& u) { command(d, u, id); };
+}
+
+} // namespace
+
+// Cancel, and OK on values the rules refuse, leave the document as it was:
+// no undo step, not modified, the results current, the model as it was but for
+// the selection some dialogs clear; the analyses show nothing.
+TEST_F(UndoFixture, CancelAndRefusalsChangeNothing) {
+    const int spring = model().springs[1].id, point = model().observationPoints[0].id;
+    const int staticLoad = model().staticLoads[0].id, dynamicLoad = model().dynamicLoads[0].id;
+    const int rubber = model().springCharacteristics[0].id;
+    const Command calculation = [](CQUAVDoc& d, DocumentUi& u) { calculateCommand(d, u); };
+    const Command assign = [](CQUAVDoc& d, DocumentUi& u) {
+        d.model()->setSpringSelection(-1);
+        assignCharacteristic(d, u);
+    };
+    // The dialog's answer: Cancel, or OK with `spoil` done to the values.
+    auto cancel = []<class V>(V) { return [](ScriptedUi& u) { u.cancel<V>(); }; };
+    const struct {
+        const char* what;
+        std::function<void(ScriptedUi&)> answer;
+        Command command;
+        const char* message = nullptr; // the start of the one message shown
+    } cases[] = {
+        {"mass element", cancel(MassElementValues{}), defineMassElement},
+        {"new spring", cancel(SpringValues{}), createSpring},
+        {"characteristic assigned", cancel(CharacteristicValues{}), assign},
+        {"static load", cancel(LoadValues{}), createStaticLoad},
+        {"dynamic load", cancel(LoadValues{}), createDynamicLoad},
+        {"new point", cancel(ObservationPointValues{}), createObservationPoint},
+        {"characteristic list",
+         [](ScriptedUi& u) {
+             u.expect<CharacteristicListEditor>([](auto& e) {
+                 e.remove(0);
+                 return false;
+             });
+         },
+         editCharacteristics},
+        {"spring", cancel(SpringValues{}), on(editElement, spring)},
+        {"static load edited", cancel(LoadValues{}), on(editElement, staticLoad)},
+        {"dynamic load edited", cancel(LoadValues{}), on(editElement, dynamicLoad)},
+        {"point", cancel(ObservationPointValues{}), on(editElement, point)},
+        {"characteristic values", cancel(CharacteristicValues{}), on(editCharacteristic, rubber)},
+        {"memo", cancel(std::string()), editMemo},
+        {"calculation", cancel(CalculationRequest{}), calculation, "処理が中断されました"},
+        // OK on what the rules refuse.
+        {"spring of size 0", [](ScriptedUi& u) { u.ok<SpringValues>([](auto& v) { v.size = 0; }); },
+         on(editElement, spring), "入力エラー"},
+        {"load of value 0", [](ScriptedUi& u) { u.ok<LoadValues>([](auto& v) { v.value = 0; }); },
+         on(editElement, dynamicLoad), "入力エラー"},
+        {"rate below 0",
+         [](ScriptedUi& u) { u.ok<CharacteristicValues>([](auto& v) { v.stiffness[1] = -1; }); },
+         on(editCharacteristic, rubber), "入力エラー"},
+        {"massless body",
+         [](ScriptedUi& u) { u.ok<MassElementValues>([](auto& v) { v.mass = 0; }); },
+         defineMassElement, "入力エラー"},
+        {"sweep ending before it starts",
+         [](ScriptedUi& u) { u.ok<CalculationRequest>([](auto& r) { r.end = 5; }); }, calculation,
+         "入力エラー"},
+    };
+    auto unselected = [this] {
+        AnalysisModel copy = model();
+        copy.setSpringSelection(-2);
+        copy.setLoadSelection(-2);
+        copy.setObservationPointSelection(-2);
+        return writeModelBytes(copy, doc.optimizer()).bytes;
+    };
+    const std::string before = unselected();
+    ui.messages.clear();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.answer(ui);
+        c.command(doc, ui);
+        EXPECT_TRUE(ui.scriptDone() && ui.unexpected.empty());
+        EXPECT_EQ(std::tuple(doc.history().canUndo(), doc.isModified(), doc.resultState()),
+                  std::tuple(false, false, ResultState::Current));
+        EXPECT_TRUE(unselected() == before);
+        EXPECT_TRUE(ui.texts.empty());
+        EXPECT_TRUE(c.message ? ui.messages.size() == 1 && ui.messages[0].starts_with(c.message)
+                              : ui.messages.empty())
+            << (ui.messages.empty() ? "" : ui.messages[0]);
+        ui.messages.clear();
+    }
+}
+
 TEST_F(UndoFixture, ModifiedFollowsTheSavedPosition) {
     auto memo = [&](const char* text) {
         ui.ok<std::string>([text](auto& m) { m = text; });

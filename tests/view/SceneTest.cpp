@@ -214,6 +214,46 @@ TEST(Scene, DeformedBodyOfModeStaticAndDynamicDisplays) {
                 0.2 + std::cos(1.25) * 0.001 * 10, 0.3);
 }
 
+// The dynamic display of each load, at several phases: the body moves by
+// cos(phase + psi) x amplitude x resultScale in every translation and in the
+// rotation about y, and the arrow drawn is the chosen load's.
+TEST(Scene, DynamicDisplayOfEachLoadAtEachPhase) {
+    AnalysisModel m = viewModel();
+    m.addDynamicLoad("second", 20.0, Matrix::vector({0, 0, 0}), Matrix::vector({0, 0, 1}),
+                     Translational, 40.0);
+    const double rows[2][12] = {{0.002, 0.001, 0.0, 0.0, 0.03, 0.0, 0.5, 1.0, 0.0, 0.0, -0.5, 0.0},
+                                {0.0, 0.003, 0.004, 0.0, 0.01, 0.0, 0.0, -1.0, 2.0, 0.0, 0.3, 0.0}};
+    m.dynamicResults = Matrix(2, 12);
+    for (int k = 0; k < 2; ++k)
+        for (int j = 0; j < 12; ++j)
+            m.dynamicResults(k, j) = rows[k][j];
+    DisplayState state;
+    state.resultScale = 10.0;
+    const double cf = 57.29579143313326 * 0.01745328888888889; // degrees and back
+    for (int k = 0; k < 2; ++k) {
+        for (double phase : {0.0, 1.0, 1.5707963, 4.0}) {
+            SCOPED_TRACE(std::to_string(k) + " at " + std::to_string(phase));
+            state.showDynamicLoad(k);
+            state.phase = phase;
+            const Scene s = build(&m, state);
+            const Mat4& body = find(s, Shape::Box, 1, 1).transform;
+            const double* r = rows[k];
+            auto moved = [&](int i) { return std::cos(phase + r[6 + i]) * r[i] * 10; };
+            const Point3 c = body.apply({0, 0, 0});
+            expectPoint(c, 0.1 + moved(0), 0.2 + moved(1), 0.3 + moved(2));
+            const double ry = moved(4) * cf;
+            const Point3 e = body.apply({1, 0, 0});
+            expectPoint({e.x - c.x, e.y - c.y, e.z - c.z}, 0.6 * std::cos(ry), 0,
+                        -0.6 * std::sin(ry));
+            int arrows = 0;
+            for (const DrawItem& i : s.items)
+                arrows += i.shape == Shape::Cone;
+            EXPECT_EQ(arrows, 1);
+            EXPECT_EQ(find(s, Shape::Cone, m.dynamicLoads[k].id).name, m.dynamicLoads[k].id);
+        }
+    }
+}
+
 TEST(Scene, BadResultsDrawWhatCanBeDrawn) {
     AnalysisModel m = viewModel();
     DisplayState state;
