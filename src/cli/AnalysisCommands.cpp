@@ -8,6 +8,7 @@
 #include "analysis/Sensitivity.h"
 #include "analysis/TorqueRollAxis.h"
 #include "cli/CommandOutput.h"
+#include "cli/MountForcesJson.h"
 #include "cli/Progress.h"
 #include "model/TextFormat.h"
 #include "reports/MountReports.h"
@@ -157,27 +158,14 @@ int forcesCommand(const AnalysisModel& model, std::optional<double> frequency, b
         return usageError("--frequency must be a frequency > 0 [Hz]");
     if (!accepted(model))
         return ExitRunError;
-    const MountForces forces = mountForces(model, frequency.value_or(0.0));
-    if (!json)
-        return writeText(mountForcesReport(model, forces));
-    Json statics = Json::array();
-    for (const StaticLoadForces& load : forces.staticLoads) {
-        Json springs = Json::array();
-        for (const StaticSpringForce& f : load.springs)
-            springs.push_back(
-                {{"id", f.id}, {"local", numbers(f.local)}, {"global", numbers(f.global)}});
-        statics.push_back({{"load", load.load}, {"springs", springs}});
-    }
-    Json dynamics = Json::array();
-    for (const DynamicLoadForces& load : forces.dynamicLoads) {
-        Json springs = Json::array();
-        for (const DynamicSpringForce& f : load.springs)
-            springs.push_back(
-                {{"id", f.id}, {"amplitude", numbers(f.amplitude)}, {"phase", numbers(f.phase)}});
-        dynamics.push_back(
-            {{"load", load.load}, {"frequency", number(load.frequency)}, {"springs", springs}});
-    }
-    return writeJson({{"static", statics}, {"dynamic", dynamics}});
+    // Load by load into the output, so that memory stays one load's whatever the
+    // number of loads; main() reports a failed write or a lack of memory.
+    const MountForceLoads loads(model, frequency.value_or(0.0));
+    if (json)
+        writeMountForcesJson(loads, writeOut);
+    else
+        writeMountForcesReport(model, loads, writeOut);
+    return ExitOk;
 }
 
 int transmissibilityCommand(const AnalysisModel& model, int load, bool json) {

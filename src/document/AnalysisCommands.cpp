@@ -76,7 +76,7 @@ void showTorqueRollAxis(CQUAVDoc& doc, DocumentUi& ui, TorqueAxisValues& values)
 
 void showMountForces(CQUAVDoc& doc, DocumentUi& ui) {
     if (const AnalysisModel* m = analysable(doc, ui))
-        ui.showText(mountForcesReport(*m, mountForces(*m)));
+        ui.showText(mountForcesReport(*m, MountForceLoads(*m)));
 }
 
 void showTransmissibility(CQUAVDoc& doc, DocumentUi& ui) {

@@ -1,6 +1,7 @@
 #include "reports/MountReports.h"
 
 #include "model/TextFormat.h"
+#include "reports/ReportPieces.h"
 
 #include <cmath>
 
@@ -98,12 +99,16 @@ std::string torqueRollAxisReport(const TorqueRollAxis& axis) {
     return out;
 }
 
-std::string mountForcesReport(const AnalysisModel& model, const MountForces& forces) {
-    std::string out = "//////マウント力//////\r\n\r\n";
+bool writeMountForcesReport(const AnalysisModel& model, const MountForceLoads& loads,
+                            const TextSink& sink) {
+    ReportPieces pieces(sink);
+    std::string& out = pieces.out;
+    out = "//////マウント力//////\r\n\r\n";
     out += "※注記\r\n力はx,y,zの順に表記 [N]\r\n"
            "ﾛｰｶﾙはばね要素のローカル座標、ｸﾞﾛｰﾊﾞﾙは全体座標における力\r\n\r\n";
     out += "//////静荷重//////\r\n\r\n";
-    for (const StaticLoadForces& load : forces.staticLoads) {
+    for (int l = 0; l < loads.staticCount(); ++l) {
+        const StaticLoadForces load = loads.staticLoad(l);
         appendFormat(out, "荷重名\t%s\r\n", nameOf(model.staticLoads, load.load).c_str());
         out += "ばね\tID\tﾛｰｶﾙx\tﾛｰｶﾙy\tﾛｰｶﾙz\tｸﾞﾛｰﾊﾞﾙx\tｸﾞﾛｰﾊﾞﾙy\tｸﾞﾛｰﾊﾞﾙz\r\n";
         long double sum[3] = {};
@@ -117,6 +122,8 @@ std::string mountForcesReport(const AnalysisModel& model, const MountForces& for
                 sum[g] += f.global[g];
             }
             endLine(out);
+            if (!pieces.lineEnd())
+                return false;
         }
         out += "合計\t\t\t\t\t";
         for (long double x : sum)
@@ -125,7 +132,8 @@ std::string mountForcesReport(const AnalysisModel& model, const MountForces& for
         out += "\r\n";
     }
     out += "//////動荷重//////\r\n\r\n";
-    for (const DynamicLoadForces& load : forces.dynamicLoads) {
+    for (int l = 0; l < loads.dynamicCount(); ++l) {
+        const DynamicLoadForces load = loads.dynamicLoad(l);
         appendFormat(out, "荷重名\t%s\r\n", nameOf(model.dynamicLoads, load.load).c_str());
         appendFormat(out, "周波数\t%g\t[Hz]\r\n", load.frequency);
         out += "ばね\tID\t振幅x[N]\t振幅y[N]\t振幅z[N]\t位相x[rad]\t位相y[rad]\t位相z[rad]\r\n";
@@ -137,10 +145,17 @@ std::string mountForcesReport(const AnalysisModel& model, const MountForces& for
             for (double x : f.phase)
                 appendValue(out, x);
             endLine(out);
+            if (!pieces.lineEnd())
+                return false;
         }
         out += "\r\n";
     }
-    return out;
+    return pieces.finish();
+}
+
+std::string mountForcesReport(const AnalysisModel& model, const MountForceLoads& loads) {
+    return wholeReport(
+        [&](const TextSink& sink) { return writeMountForcesReport(model, loads, sink); });
 }
 
 std::string robustnessReport(const RobustnessSettings& settings, const RobustnessResult& result) {

@@ -270,6 +270,24 @@ memory)
     (ulimit -v 40000 && exec "$cli" convert "$work/tables.json" "$work/tables.quav") \
         2>"$work/stderr"
     expect_code 0 $? "ten million empty sweep tables"
+    # The mount forces go out load by load: 1,000 springs x 400 loads (124 MB of
+    # JSON) in 40 MB.
+    jq '.springs as $s | del(.results) | .lastId = 300000
+        | .springs = [range(1000) as $i | $s[$i % 4] | .id = 1000 + $i | .name = "s\($i)"
+            | .position[2] += ($i / 4 | floor) * 0.0001]
+        | .staticLoads = [range(200) as $i | .staticLoads[0] | .id = 100000 + $i]
+        | .dynamicLoads = [range(200) as $i | .dynamicLoads[0] | .id = 200000 + $i
+            | .frequency = 5 + $i * 0.5]' "$examples/power_unit.json" >"$work/forces.json"
+    for json in "" --json; do
+        (ulimit -v 40000 && exec "$cli" forces "$work/forces.json" $json) >"$work/forces.out" \
+            2>"$work/stderr"
+        expect_code 0 $? "forces $json of 1,000 springs x 400 loads in 40 MB"
+        # Every load down to its last spring.
+        last=$(if [ -n "$json" ]; then grep -c '"id": 1999,$' "$work/forces.out"
+               else grep -c "^s999	1999	" "$work/forces.out"; fi)
+        [ "$last" -eq 400 ] || fail "forces $json: the last spring in $last loads of 400"
+    done
+    [ "$(tail -n 1 "$work/forces.out")" = "}" ] || fail "forces --json cut short"
     ;;
 sweep)
     "$cli" calc "$example" -o "$work/c.quav" >/dev/null || fail "calc"
