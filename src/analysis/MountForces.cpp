@@ -154,11 +154,24 @@ DynamicLoadForces MountForceLoads::dynamicLoad(int l) const {
         const Complex3 f = localForce(m, x, load.frequency);
         DynamicSpringForce force;
         force.id = m.id;
+        Complex3 g;
+        long double sum = 0.0L;
         for (int a = 0; a < 3; ++a) {
             force.amplitude[a] =
                 static_cast<double>(std::sqrt(f.re[a] * f.re[a] + f.im[a] * f.im[a]));
             force.phase[a] = static_cast<double>(std::atan2(f.im[a], f.re[a]));
+            for (int k = 0; k < 3; ++k) {
+                g.re[k] += m.orientation(k, a) * f.re[a];
+                g.im[k] += m.orientation(k, a) * f.im[a];
+            }
+            sum += f.re[a] * f.re[a] + f.im[a] * f.im[a];
         }
+        for (int k = 0; k < 3; ++k) {
+            force.globalAmplitude[k] =
+                static_cast<double>(std::sqrt(g.re[k] * g.re[k] + g.im[k] * g.im[k]));
+            force.globalPhase[k] = static_cast<double>(std::atan2(g.im[k], g.re[k]));
+        }
+        force.total = static_cast<double>(std::sqrt(sum));
         load.springs.push_back(force);
     }
     return load;

@@ -25,11 +25,21 @@ struct StaticLoadForces {
 };
 
 /// The harmonic force of one spring: (K_dyn + i w C) u_local per local axis; with a
-/// frequency table K r(f) (1 + i eta(f)) + i w C in place of K_dyn + i w C.
+/// frequency table K r(f) (1 + i eta(f)) + i w C in place of K_dyn + i w C. Each
+/// component is a complex amplitude F = |F| e^(i phase): the force along it is
+/// |F| cos(w t + phase).
 struct DynamicSpringForce {
     int id = 0;
-    std::array<double, 3> amplitude{}; ///< [N]
-    std::array<double, 3> phase{};     ///< relative to the load [rad, -pi..pi]
+    std::array<double, 3> amplitude{};       ///< along the local x, y, z [N]
+    std::array<double, 3> phase{};           ///< relative to the load [rad, -pi..pi]
+    std::array<double, 3> globalAmplitude{}; ///< the same force along global x, y, z [N]
+    std::array<double, 3> globalPhase{};     ///< [rad, -pi..pi]
+    /// The total force sqrt(|Fx|^2 + |Fy|^2 + |Fz|^2) [N], the same in local and
+    /// global axes. The force vector turns through an ellipse over a cycle: this is
+    /// its largest magnitude when the components are in phase and more than it
+    /// otherwise (always sqrt(2) times the root mean square of the magnitude), the
+    /// measure the force transmissibility takes.
+    double total = 0.0;
 };
 
 struct DynamicLoadForces {

@@ -139,6 +139,9 @@ bool writeMountForcesJson(const MountForceLoads& loads, const TextSink& sink) {
             w.integer(5, "id", f.id, true);
             w.numbers(5, "amplitude", f.amplitude);
             w.numbers(5, "phase", f.phase);
+            w.numbers(5, "globalAmplitude", f.globalAmplitude);
+            w.numbers(5, "globalPhase", f.globalPhase);
+            w.number(5, "total", f.total);
             w.raw("\n");
             w.indent(4);
             w.raw("}");

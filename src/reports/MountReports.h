@@ -24,7 +24,8 @@ std::string energyDistributionReport(const EnergyDistribution& distribution);
 std::string torqueRollAxisReport(const TorqueRollAxis& axis);
 
 /// Per static load each spring's force in its local and in global axes with their
-/// sum; per dynamic load each spring's force amplitude and phase in its local axes.
+/// sum; per dynamic load each spring's force amplitude and phase [deg] in its local
+/// and in global axes, and its total force.
 /// Written load by load, in pieces; false when the sink refused a piece.
 bool writeMountForcesReport(const AnalysisModel& model, const MountForceLoads& loads,
                             const TextSink& sink);

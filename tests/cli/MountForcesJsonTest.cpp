@@ -42,8 +42,12 @@ std::string treeDump(const MountForces& forces) {
     for (const DynamicLoadForces& load : forces.dynamicLoads) {
         Json springs = Json::array();
         for (const DynamicSpringForce& f : load.springs)
-            springs.push_back(
-                {{"id", f.id}, {"amplitude", numbers(f.amplitude)}, {"phase", numbers(f.phase)}});
+            springs.push_back({{"id", f.id},
+                               {"amplitude", numbers(f.amplitude)},
+                               {"phase", numbers(f.phase)},
+                               {"globalAmplitude", numbers(f.globalAmplitude)},
+                               {"globalPhase", numbers(f.globalPhase)},
+                               {"total", number(f.total)}});
         dynamics.push_back(
             {{"load", load.load}, {"frequency", number(load.frequency)}, {"springs", springs}});
     }

@@ -700,12 +700,22 @@ forces)
         and all(.static[]; keys_unsorted == ["load", "springs"] and (.springs | length == 4)
                 and all(.springs[]; keys_unsorted == ["id", "local", "global"]))
         and all(.dynamic[]; keys_unsorted == ["load", "frequency", "springs"]
-                and all(.springs[]; keys_unsorted == ["id", "amplitude", "phase"]))
+                and all(.springs[]; keys_unsorted == ["id", "amplitude", "phase", "globalAmplitude",
+                                                      "globalPhase", "total"]
+                        and ((.total - ([.globalAmplitude[] | . * .] | add | sqrt)) | fabs)
+                            < 1e-9 * .total))
         and ([.static[0].springs[].global[2]] | add | . + 1814.85 | fabs < 0.01)' \
         "$work/stdout" >/dev/null || fail "forces JSON shape or the weight's balance"
     "$cli" forces "$example" --frequency 40 --json | jq -e '[.dynamic[].frequency] == [40, 40]' \
         >/dev/null || fail "--frequency"
     exits 2 "--frequency 0" forces "$example" --frequency 0
+    # The report gives the phases in degrees, and the global components and total.
+    "$cli" forces "$example" >"$work/forces.txt"
+    contains "$work/forces.txt" "ﾛｰｶﾙ位相x[deg]	ﾛｰｶﾙ位相y[deg]	ﾛｰｶﾙ位相z[deg]	ｸﾞﾛｰﾊﾞﾙ振幅x"
+    contains "$work/forces.txt" "ｸﾞﾛｰﾊﾞﾙ位相z[deg]	合力"
+    awk -F'\t' 'NF == 15 && $2 ~ /^[0-9]+$/ { n++; for (i = 6; i <= 8; i++)
+        if ($i < -180 || $i > 180) bad = 1 } END { exit !(n == 8 && !bad) }' \
+        "$work/forces.txt" || fail "forces: eight dynamic rows with phases within 180 degrees"
     ;;
 transmissibility)
     exits 0 "transmissibility" transmissibility "$example" --load 1
