@@ -469,12 +469,17 @@ int sensCommand(const AnalysisModel& model, const SensitivityRequest& request, b
     Sensitivities result;
     std::array<double, 6> sigma{};
     std::atomic<bool> finished{false};
+    int unconverged = 0;
     std::thread worker([&] {
-        const ModalSolution modes = solveModes(model);
-        result = sensitivities(model, modes, parameters, &done);
-        if (spread)
-            sigma = frequencySpread(model, modes, request.tolerancePct.value_or(0.0),
-                                    request.positionTolerance.value_or(0.0));
+        // With frequency tables each mode is differentiated at its own frequency.
+        const OwnFrequencyModes modes = solveModesAtOwnFrequencies(model);
+        unconverged = modes.unconvergedMode;
+        if (unconverged == 0) {
+            result = sensitivities(model, modes.modes, parameters, &done);
+            if (spread)
+                sigma = frequencySpread(model, modes.modes, request.tolerancePct.value_or(0.0),
+                                        request.positionTolerance.value_or(0.0));
+        }
         finished.store(true);
     });
     while (!finished.load()) {
@@ -482,6 +487,10 @@ int sensCommand(const AnalysisModel& model, const SensitivityRequest& request, b
         show();
     }
     worker.join();
+    if (unconverged != 0) {
+        std::cerr << unconvergedModeText(unconverged);
+        return ExitRunError;
+    }
     for (const std::string& note : result.notes)
         std::cerr << note << "\n";
 

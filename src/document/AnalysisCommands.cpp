@@ -145,10 +145,19 @@ void showSensitivity(CQUAVDoc& doc, DocumentUi& ui) {
     const AnalysisModel model = *doc.model();
     RunControl control;
     Sensitivities result;
+    int unconverged = 0;
     ui.runWithProgress("感度を計算しています", control, sensitivityWork(model), [&] {
-        result = sensitivities(model, solveModes(model), sensitivityParameters(model, {}),
-                               &control.done);
+        // With frequency tables each mode is differentiated at its own frequency.
+        const OwnFrequencyModes modes = solveModesAtOwnFrequencies(model);
+        unconverged = modes.unconvergedMode;
+        if (unconverged == 0)
+            result =
+                sensitivities(model, modes.modes, sensitivityParameters(model, {}), &control.done);
     });
+    if (unconverged != 0) {
+        ui.message("ｴﾗｰ\n\n" + unconvergedModeText(unconverged));
+        return;
+    }
     ui.showSensitivity(doc, model, result);
 }
 

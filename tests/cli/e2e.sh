@@ -895,7 +895,7 @@ table)
     [ "$(grep -c "^		200	1.85	1.55	1.55	0.16	0.13	0.13" "$work/listing.txt")" -eq 2 ] ||
         fail "the listing prints both tables"
     for cmd in "sweep --load 1 --dof z" "transmissibility --load 1" "forces --json" "ked --json" \
-        "tra --json"; do
+        "tra --json" "sens"; do
         "$cli" $cmd "$work/c.quav" >"$work/with.out" || fail "$cmd with tables"
         "$cli" $cmd "$work/plain.quav" >"$work/without.out" || fail "$cmd without tables"
         ! cmp -s "$work/with.out" "$work/without.out" || fail "$cmd does not see the tables"
