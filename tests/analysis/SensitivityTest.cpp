@@ -352,6 +352,13 @@ TEST(Sensitivity, ProgressCountsTheWorkOfALargeModel) {
     EXPECT_EQ(done.load(), sensitivityWork(m));
     EXPECT_EQ(s.derivative.size(), s.parameters.size() * 18);
     EXPECT_EQ(s.parameters.size(), 2000u * 8);
+    // With tables each mode's own system is a pass over the springs.
+    m.springs.resize(50);
+    m.springCharacteristics[0].frequencyTable = testing::rubberTable();
+    done = 0;
+    sensitivities(m, solveModesAtOwnFrequencies(m).modes, sensitivityParameters(m, {}), &done);
+    EXPECT_EQ(done.load(), sensitivityWork(m));
+    EXPECT_EQ(sensitivityWork(m), 50 * (6 + 1));
 }
 
 } // namespace
