@@ -91,55 +91,99 @@ Complex3 localForce(const Mount& m, const HarmonicResponse::ComplexMotion& x, do
 
 } // namespace
 
-MountForces mountForces(const AnalysisModel& model, double frequency) {
-    MountForces result;
-    const std::vector<Mount> all = mounts(model);
-    const Matrix displacements = staticAnalysis(model);
-    for (int l = 0; l < displacements.rows(); ++l) {
-        StaticLoadForces load;
-        load.load = l + 1;
-        Matrix u(6, 1);
-        for (int k = 0; k < 6; ++k)
-            u[k] = displacements(l, k);
-        for (std::size_t s = 0; s < all.size(); ++s) {
-            const Mount& m = all[s];
-            const Matrix moved = pointTransfer(u, model.centreOfGravity, model.springs[s].position);
-            const Matrix local = springLocalDisplacement(
-                model.springs[s], Matrix::vector({moved[0], moved[1], moved[2]}));
-            StaticSpringForce force;
-            force.id = m.id;
-            for (int a = 0; a < 3; ++a)
-                force.local[a] = m.rates[a] * local[a];
-            for (int g = 0; g < 3; ++g) {
-                long double sum = 0.0L;
-                for (int a = 0; a < 3; ++a)
-                    sum += static_cast<long double>(m.orientation(g, a)) * force.local[a];
-                force.global[g] = static_cast<double>(sum);
-            }
-            load.springs.push_back(force);
-        }
-        result.staticLoads.push_back(std::move(load));
-    }
+struct MountForceLoads::Data {
+    Data(const AnalysisModel& m, double f)
+        : model(m), frequency(f), all(mounts(m)), displacements(staticAnalysis(m)), response(m) {}
+    const AnalysisModel& model;
+    double frequency;
+    std::vector<Mount> all;
+    Matrix displacements; ///< a row per static load
+    HarmonicResponse response;
+};
 
-    const HarmonicResponse response(model);
-    for (std::size_t l = 0; l < model.dynamicLoads.size(); ++l) {
-        DynamicLoadForces load;
-        load.load = static_cast<int>(l) + 1;
-        load.frequency = frequency > 0.0 ? frequency : model.dynamicLoads[l].frequency;
-        const auto x = response.complexMotion(static_cast<int>(l), load.frequency);
-        for (const Mount& m : all) {
-            const Complex3 f = localForce(m, x, load.frequency);
-            DynamicSpringForce force;
-            force.id = m.id;
-            for (int a = 0; a < 3; ++a) {
-                force.amplitude[a] =
-                    static_cast<double>(std::sqrt(f.re[a] * f.re[a] + f.im[a] * f.im[a]));
-                force.phase[a] = static_cast<double>(std::atan2(f.im[a], f.re[a]));
-            }
-            load.springs.push_back(force);
+MountForceLoads::MountForceLoads(const AnalysisModel& model, double frequency)
+    : data_(std::make_unique<Data>(model, frequency)) {}
+
+MountForceLoads::~MountForceLoads() = default;
+
+int MountForceLoads::staticCount() const {
+    return data_->displacements.rows();
+}
+
+int MountForceLoads::dynamicCount() const {
+    return static_cast<int>(data_->model.dynamicLoads.size());
+}
+
+StaticLoadForces MountForceLoads::staticLoad(int l) const {
+    const AnalysisModel& model = data_->model;
+    StaticLoadForces load;
+    load.load = l + 1;
+    Matrix u(6, 1);
+    for (int k = 0; k < 6; ++k)
+        u[k] = data_->displacements(l, k);
+    load.springs.reserve(data_->all.size());
+    for (std::size_t s = 0; s < data_->all.size(); ++s) {
+        const Mount& m = data_->all[s];
+        const Matrix moved = pointTransfer(u, model.centreOfGravity, model.springs[s].position);
+        const Matrix local = springLocalDisplacement(
+            model.springs[s], Matrix::vector({moved[0], moved[1], moved[2]}));
+        StaticSpringForce force;
+        force.id = m.id;
+        for (int a = 0; a < 3; ++a)
+            force.local[a] = m.rates[a] * local[a];
+        for (int g = 0; g < 3; ++g) {
+            long double sum = 0.0L;
+            for (int a = 0; a < 3; ++a)
+                sum += static_cast<long double>(m.orientation(g, a)) * force.local[a];
+            force.global[g] = static_cast<double>(sum);
         }
-        result.dynamicLoads.push_back(std::move(load));
+        load.springs.push_back(force);
     }
+    return load;
+}
+
+DynamicLoadForces MountForceLoads::dynamicLoad(int l) const {
+    DynamicLoadForces load;
+    load.load = l + 1;
+    load.frequency = data_->frequency > 0.0
+                         ? data_->frequency
+                         : data_->model.dynamicLoads[static_cast<std::size_t>(l)].frequency;
+    const auto x = data_->response.complexMotion(l, load.frequency);
+    load.springs.reserve(data_->all.size());
+    for (const Mount& m : data_->all) {
+        const Complex3 f = localForce(m, x, load.frequency);
+        DynamicSpringForce force;
+        force.id = m.id;
+        Complex3 g;
+        long double sum = 0.0L;
+        for (int a = 0; a < 3; ++a) {
+            force.amplitude[a] =
+                static_cast<double>(std::sqrt(f.re[a] * f.re[a] + f.im[a] * f.im[a]));
+            force.phase[a] = static_cast<double>(std::atan2(f.im[a], f.re[a]));
+            for (int k = 0; k < 3; ++k) {
+                g.re[k] += m.orientation(k, a) * f.re[a];
+                g.im[k] += m.orientation(k, a) * f.im[a];
+            }
+            sum += f.re[a] * f.re[a] + f.im[a] * f.im[a];
+        }
+        for (int k = 0; k < 3; ++k) {
+            force.globalAmplitude[k] =
+                static_cast<double>(std::sqrt(g.re[k] * g.re[k] + g.im[k] * g.im[k]));
+            force.globalPhase[k] = static_cast<double>(std::atan2(g.im[k], g.re[k]));
+        }
+        force.total = static_cast<double>(std::sqrt(sum));
+        load.springs.push_back(force);
+    }
+    return load;
+}
+
+MountForces mountForces(const AnalysisModel& model, double frequency) {
+    const MountForceLoads loads(model, frequency);
+    MountForces result;
+    for (int l = 0; l < loads.staticCount(); ++l)
+        result.staticLoads.push_back(loads.staticLoad(l));
+    for (int l = 0; l < loads.dynamicCount(); ++l)
+        result.dynamicLoads.push_back(loads.dynamicLoad(l));
     return result;
 }
 

@@ -4,6 +4,7 @@
 #include "analysis/Constants.h"
 #include "analysis/KineticEnergy.h"
 #include "analysis/ModelCheck.h"
+#include "analysis/OwnFrequencyModes.h"
 #include "analysis/StaticAnalysis.h"
 #include "math/LuFactors.h"
 #include "model/TextFormat.h"
@@ -284,6 +285,10 @@ RowIndex rowIndex(const AnalysisModel& model, const std::vector<SensitivityParam
         for (int k = 0; k < kSpringParameters; ++k)
             needed =
                 needed || index.spring[s * kSpringParameters + static_cast<std::size_t>(k)] >= 0;
+        // A tabled spring moves every mode's frequency with the frequency itself.
+        needed = needed ||
+                 (c >= 0 &&
+                  !model.springCharacteristics[static_cast<std::size_t>(c)].frequencyTable.empty());
         // Without a characteristic a spring adds nothing: its rows stay 0.
         if (needed && c >= 0) {
             index.needed[s] = true;
@@ -293,15 +298,18 @@ RowIndex rowIndex(const AnalysisModel& model, const std::vector<SensitivityParam
     return index;
 }
 
-/// The modal columns of every row: frequencies and decoupling rates.
+/// The modal columns (frequencies and decoupling rates, columns 0-11) of every row
+/// into `out`, a row of `width` per parameter, for the system whose modes `d`
+/// holds: every mode of it with the rates at `frequency` [Hz]. `perHertz` gets the
+/// same twelve outputs' derivatives by that frequency with the parameters held.
 void modalDerivatives(const AnalysisModel& model, const ModalData& d, const RowIndex& rows,
-                      Sensitivities& result, std::atomic<std::int64_t>* progress) {
-    const std::size_t width = static_cast<std::size_t>(result.outputs);
-    auto rowOut = [&](int row) { return result.derivative.data() + row * width; };
+                      double frequency, double* out, std::size_t width, double* perHertz,
+                      std::atomic<std::int64_t>* progress) {
+    auto rowOut = [&](int row) { return out + static_cast<std::size_t>(row) * width; };
     // Pair terms of each asked-for rate, summed over the springs bound to it.
     std::vector<L> rateTerms(model.springCharacteristics.size() * 3 * kPairs, 0.0L);
-    // psi_q^T (dK/df) psi_q: how the modes' own frequencies move their rates.
-    L frequencySlope[6] = {};
+    // psi_a^T (dK/df) psi_b: how the frequency the rates are taken at moves them.
+    L frequencyTerms[kPairs] = {};
     const double* cog = model.centreOfGravity.data();
     for (std::size_t s = 0; s < model.springs.size(); ++s) {
         if (progress)
@@ -314,38 +322,36 @@ void modalDerivatives(const AnalysisModel& model, const ModalData& d, const RowI
         const SpringAxes& axes = rows.axes[s];
         const double r[3] = {spring.position[0] - cog[0], spring.position[1] - cog[1],
                              spring.position[2] - cog[2]};
-        // Per mode, with the rates the mode sees: the mounting point's motion in
-        // local axes (l), the global force of the rates on it (w), the rates'
-        // derivatives by the static rates and the angle terms.
-        // Halves of the rates' derivatives and of the angle terms: a pair's mean is
-        // then one sum.
-        double l[6][3], w[6][3], halfPerRate[6][3], halfAngles[6][3];
+        // The rates every mode of the system sees, with their derivatives by the
+        // static rates and by the frequency, and the angle terms they make.
+        DynamicRate rate[3];
+        double rates[3];
+        for (int a = 0; a < 3; ++a) {
+            rate[a] = dynamicRate(*c, a, frequency);
+            rates[a] = rate[a].rate;
+        }
+        const AngleTerms angles = angleTerms(axes, rates);
+        const bool tabled =
+            rate[0].perHertz != 0.0 || rate[1].perHertz != 0.0 || rate[2].perHertz != 0.0;
+        // Per mode: the mounting point's motion in local axes (l) and the global
+        // force of the rates on it (w).
+        double l[6][3], w[6][3];
         for (int q = 0; q < 6; ++q) {
             const double* psi = d.psi[q];
-            double motion[3], rates[3], fl[3];
+            double motion[3], fl[3];
             cross(psi + 3, r, motion);
             for (int i = 0; i < 3; ++i)
                 motion[i] += psi[i];
             transposedTimes(axes.j, motion, l[q]);
-            for (int a = 0; a < 3; ++a) {
-                const DynamicRate rate = dynamicRate(*c, a, d.frequency[q]);
-                rates[a] = rate.rate;
-                fl[a] = rate.rate * l[q][a];
-                halfPerRate[q][a] = 0.5 * rate.perStaticRate;
-                frequencySlope[q] += L(rate.perHertz) * l[q][a] * l[q][a];
-            }
+            for (int a = 0; a < 3; ++a)
+                fl[a] = rates[a] * l[q][a];
             times(axes.j, fl, w[q]);
-            const AngleTerms angles = angleTerms(axes, rates);
-            halfAngles[q][0] = 0.5 * angles.c[0][1];
-            halfAngles[q][1] = 0.5 * angles.c[0][2];
-            halfAngles[q][2] = 0.5 * angles.c[1][0];
         }
-        // A pair of modes takes the mean of their rates' terms: the same rates for
-        // every mode (every model today) make the pair terms exact.
         double position[3][kPairs], thetaY[kPairs], thetaZ[kPairs];
-        L* rate = rows.rates[static_cast<std::size_t>(ci)]
-                      ? rateTerms.data() + static_cast<std::size_t>(ci) * 3 * kPairs
-                      : nullptr;
+        L* rateRow = rows.rates[static_cast<std::size_t>(ci)]
+                         ? rateTerms.data() + static_cast<std::size_t>(ci) * 3 * kPairs
+                         : nullptr;
+        const L y02 = angles.c[0][1], y12 = angles.c[0][2], z01 = angles.c[1][0];
         for (int a = 0, p = 0; a < 6; ++a) {
             for (int b = a; b < 6; ++b, ++p) {
                 // d(motion)/d(r_i) = psi_r x e_i: psi_a^T dK psi_b = e_i . (w_b x psi_ra +
@@ -359,16 +365,16 @@ void modalDerivatives(const AnalysisModel& model, const ModalData& d, const RowI
                                                      L(wa[0]) * rb[1] - L(wa[1]) * rb[0]);
                 // l_a^T C l_b: thetaY has C02 and C12, thetaZ C01.
                 const double *la = l[a], *lb = l[b];
-                const L y02 = L(halfAngles[a][0]) + halfAngles[b][0];
-                const L y12 = L(halfAngles[a][1]) + halfAngles[b][1];
-                const L z01 = L(halfAngles[a][2]) + halfAngles[b][2];
                 thetaY[p] = static_cast<double>(y02 * (L(la[0]) * lb[2] + L(la[2]) * lb[0]) +
                                                 y12 * (L(la[1]) * lb[2] + L(la[2]) * lb[1]));
                 thetaZ[p] = static_cast<double>(z01 * (L(la[0]) * lb[1] + L(la[1]) * lb[0]));
-                if (rate)
+                if (rateRow)
                     for (int dir = 0; dir < 3; ++dir)
-                        rate[dir * kPairs + p] +=
-                            (L(halfPerRate[a][dir]) + halfPerRate[b][dir]) * l[a][dir] * l[b][dir];
+                        rateRow[dir * kPairs + p] +=
+                            L(rate[dir].perStaticRate) * l[a][dir] * l[b][dir];
+                if (tabled)
+                    for (int dir = 0; dir < 3; ++dir)
+                        frequencyTerms[p] += L(rate[dir].perHertz) * l[a][dir] * l[b][dir];
             }
         }
         const int* springRows = rows.spring.data() + s * kSpringParameters;
@@ -387,16 +393,46 @@ void modalDerivatives(const AnalysisModel& model, const ModalData& d, const RowI
             modalRow(d, pairs, rowOut(row));
         }
     }
-    // Modes found at their own frequency (rates that depend on it) are a fixed point
-    // f = g(p, f): df/dp = (dg/dp) / (1 - dg/df), dg/df = f / (2 lambda) slope.
+    double pairs[kPairs];
+    for (int p = 0; p < kPairs; ++p)
+        pairs[p] = static_cast<double>(frequencyTerms[p]);
+    modalRow(d, pairs, perHertz);
+}
+
+/// The modal columns of a model with frequency tables. Mode q is the fixed point
+/// f_q = F_q(f_q, p) of the system whose tabled rates are taken at f: its
+/// derivatives are those of that system at f_q (all six of its modes, for the
+/// shape) with the frequency held, F_p and E_p, then carried through the fixed
+/// point: df_q/dp = F_p / (1 - F_f), dE_q/dp = E_p + E_f df_q/dp.
+void ownFrequencyDerivatives(const AnalysisModel& model, const ModalSolution& modes,
+                             const std::array<int, 6>& dominant, const RowIndex& rows,
+                             Sensitivities& result, std::atomic<std::int64_t>* progress) {
+    const std::size_t width = static_cast<std::size_t>(result.outputs);
+    const std::size_t count = result.parameters.size();
+    const PrincipalAxes principal = principalInertiaAxes(model.inertia);
+    constexpr std::size_t kModal = kStaticColumn;
+    std::vector<double> held(count * kModal);
     for (int q = 0; q < 6; ++q) {
-        if (frequencySlope[q] == 0.0L)
-            continue;
-        const double factor =
-            static_cast<double>(1.0L / (1.0L - L(d.frequencyScale[q]) * frequencySlope[q]));
-        for (std::size_t row = 0; row < result.parameters.size(); ++row)
-            result.derivative[row * width + static_cast<std::size_t>(kFrequencyColumn + q)] *=
-                factor;
+        const double f = modes.frequencies[5 - q];
+        const ModalSolution system = solveModesAtFrequency(model, principal, f);
+        double lambda[6], frequency[6];
+        for (int k = 0; k < 6; ++k) {
+            lambda[k] = system.eigenvalues[5 - k];
+            frequency[k] = system.frequencies[5 - k];
+        }
+        const ModalData d = modalData(model, system, dominant, modeGroups(lambda, frequency));
+        double perHertz[kModal];
+        modalDerivatives(model, d, rows, f, held.data(), kModal, perHertz, progress);
+        const L factor = 1.0L / (1.0L - L(perHertz[kFrequencyColumn + q]));
+        const L shapePerHertz = perHertz[kDecouplingColumn + q];
+        for (std::size_t row = 0; row < count; ++row) {
+            const double* from = held.data() + row * kModal;
+            double* to = result.derivative.data() + row * width;
+            const L df = L(from[kFrequencyColumn + q]) * factor;
+            to[kFrequencyColumn + q] = static_cast<double>(df);
+            to[kDecouplingColumn + q] =
+                static_cast<double>(L(from[kDecouplingColumn + q]) + shapePerHertz * df);
+        }
     }
 }
 
@@ -627,9 +663,26 @@ std::string modeNote(int a, int b, double frequency, bool atRest) {
 
 } // namespace
 
-DynamicRate dynamicRate(const SpringCharacteristic& characteristic, int direction, double) {
+DynamicRate dynamicRate(const SpringCharacteristic& characteristic, int direction,
+                        double frequency) {
     const double k = characteristic.stiffness[direction];
-    return {k * characteristic.dynamicFactor, characteristic.dynamicFactor, 0.0};
+    const FrequencyTable& table = characteristic.frequencyTable;
+    if (table.empty())
+        return {k * characteristic.dynamicFactor, characteristic.dynamicFactor, 0.0};
+    const double ratio = tableValuesAt(table, frequency).ratio[static_cast<std::size_t>(direction)];
+    // The slope of the interval the interpolation takes its rows from: at a row
+    // the one above it; below the first row and from the last row on, none.
+    double slope = 0.0;
+    if (frequency >= table.front().f && frequency < table.back().f) {
+        const auto above =
+            std::upper_bound(table.begin(), table.end(), frequency,
+                             [](double x, const FrequencyTableRow& row) { return x < row.f; });
+        const FrequencyTableRow& lo = *(above - 1);
+        const std::size_t d = static_cast<std::size_t>(direction);
+        // r is linear in ln f: dr/df = (dr / d ln f) / f.
+        slope = (above->ratio[d] - lo.ratio[d]) / std::log(above->f / lo.f) / frequency;
+    }
+    return {k * ratio, ratio, k * slope};
 }
 
 std::vector<SensitivityParameter> sensitivityParameters(const AnalysisModel& model,
@@ -664,8 +717,10 @@ std::vector<SensitivityParameter> sensitivityParameters(const AnalysisModel& mod
 }
 
 std::int64_t sensitivityWork(const AnalysisModel& model) {
+    // With tables every mode has a system of its own.
+    const std::int64_t systems = model.usesFrequencyTables() ? 6 : 1;
     return static_cast<std::int64_t>(model.springs.size()) *
-           (1 + static_cast<std::int64_t>(model.staticLoads.size()));
+           (systems + static_cast<std::int64_t>(model.staticLoads.size()));
 }
 
 Sensitivities sensitivities(const AnalysisModel& model, const ModalSolution& modes,
@@ -689,9 +744,14 @@ Sensitivities sensitivities(const AnalysisModel& model, const ModalSolution& mod
         frequency[q] = modes.frequencies[5 - q];
     }
     const ModeGroups groups = modeGroups(lambda, frequency);
-    const ModalData d = modalData(model, modes, result.dominant, groups);
     const RowIndex rows = rowIndex(model, parameters);
-    modalDerivatives(model, d, rows, result, progress);
+    if (model.usesFrequencyTables()) {
+        ownFrequencyDerivatives(model, modes, result.dominant, rows, result, progress);
+    } else {
+        const ModalData d = modalData(model, modes, result.dominant, groups);
+        double perHertz[kStaticColumn];
+        modalDerivatives(model, d, rows, 0.0, result.derivative.data(), width, perHertz, progress);
+    }
     staticDerivatives(model, rows, result, progress);
 
     // Modes without derivatives, and why.

@@ -106,18 +106,24 @@ struct Sensitivities {
 };
 
 /// The sensitivities of the model for `parameters`, from its solved `modes`
-/// (solveModes of the same model). Frequencies are differentiated from the
-/// mass-normalised shapes (dlambda_j = psi_j^T dK psi_j with the dynamic rates of
-/// dynamicRate), the decoupling rates through the shape derivatives expanded
-/// over all six modes, the static displacements from du = -K^-1 dK u with the
-/// static rates, carried to the CoG as the static analysis carries them. Time and
-/// memory grow with springs + parameters x outputs. `progress`, when given, counts
-/// the work done up to sensitivityWork(model). The model must pass checkModel.
+/// (solveModesAtOwnFrequencies of the same model: solveModes' own without
+/// frequency tables). Frequencies are differentiated from the mass-normalised
+/// shapes (dlambda_j = psi_j^T dK psi_j with the dynamic rates of dynamicRate),
+/// the decoupling rates through the shape derivatives expanded over all six modes,
+/// the static displacements from du = -K^-1 dK u with the static rates, carried to
+/// the CoG as the static analysis carries them. With frequency tables mode j is the
+/// fixed point f_j = F_j(f_j, p) of the system whose tabled rates are taken at f:
+/// it is differentiated in that system at f_j (its six modes expand the shape) and
+/// through the fixed point, df_j/dp = (dF_j/dp) / (1 - dF_j/df), the decoupling
+/// rate taking dE_j/df df_j/dp besides. Time and memory grow with springs +
+/// parameters x outputs. `progress`, when given, counts the work done up to
+/// sensitivityWork(model). The model must pass checkModel.
 Sensitivities sensitivities(const AnalysisModel& model, const ModalSolution& modes,
                             const std::vector<SensitivityParameter>& parameters,
                             std::atomic<std::int64_t>* progress = nullptr);
 
-/// The units of work `sensitivities` counts: springs x (1 + static loads).
+/// The units of work `sensitivities` counts: springs x (1 + static loads), with
+/// frequency tables springs x (6 + static loads).
 std::int64_t sensitivityWork(const AnalysisModel& model);
 
 /// The first-order standard deviation [Hz] of each frequency (by mode number)
@@ -134,7 +140,11 @@ std::array<double, 6> frequencySpread(const AnalysisModel& model, const ModalSol
 /// The dynamic rate [N/m] one local direction of a characteristic has in a mode
 /// of frequency `frequency` [Hz], with its partial derivatives by the static rate
 /// and by the frequency. Every frequency derivative takes the dynamic rates from
-/// here; today the rate is k x dynamicFactor at every frequency.
+/// here: k x dynamicFactor at every frequency without a table; with one k r(f),
+/// r interpolated linearly in ln f, so dr/df is the interval's slope in ln f over
+/// f. At a row the slope is that of the interval above it (the rows the
+/// interpolation takes from there); below the first row and from the last on it
+/// is 0.
 struct DynamicRate {
     double rate = 0.0;
     double perStaticRate = 0.0; ///< d rate / dk

@@ -8,6 +8,7 @@
 #include "analysis/Sensitivity.h"
 #include "analysis/TorqueRollAxis.h"
 #include "cli/CommandOutput.h"
+#include "cli/MountForcesJson.h"
 #include "cli/Progress.h"
 #include "model/TextFormat.h"
 #include "model/Worker.h"
@@ -158,27 +159,14 @@ int forcesCommand(const AnalysisModel& model, std::optional<double> frequency, b
         return usageError("--frequency must be a frequency > 0 [Hz]");
     if (!accepted(model))
         return ExitRunError;
-    const MountForces forces = mountForces(model, frequency.value_or(0.0));
-    if (!json)
-        return writeText(mountForcesReport(model, forces));
-    Json statics = Json::array();
-    for (const StaticLoadForces& load : forces.staticLoads) {
-        Json springs = Json::array();
-        for (const StaticSpringForce& f : load.springs)
-            springs.push_back(
-                {{"id", f.id}, {"local", numbers(f.local)}, {"global", numbers(f.global)}});
-        statics.push_back({{"load", load.load}, {"springs", springs}});
-    }
-    Json dynamics = Json::array();
-    for (const DynamicLoadForces& load : forces.dynamicLoads) {
-        Json springs = Json::array();
-        for (const DynamicSpringForce& f : load.springs)
-            springs.push_back(
-                {{"id", f.id}, {"amplitude", numbers(f.amplitude)}, {"phase", numbers(f.phase)}});
-        dynamics.push_back(
-            {{"load", load.load}, {"frequency", number(load.frequency)}, {"springs", springs}});
-    }
-    return writeJson({{"static", statics}, {"dynamic", dynamics}});
+    // Load by load into the output, so that memory stays one load's whatever the
+    // number of loads; main() reports a failed write or a lack of memory.
+    const MountForceLoads loads(model, frequency.value_or(0.0));
+    if (json)
+        writeMountForcesJson(loads, writeOut);
+    else
+        writeMountForcesReport(model, loads, writeOut);
+    return ExitOk;
 }
 
 int transmissibilityCommand(const AnalysisModel& model, int load, bool json) {
@@ -475,19 +463,28 @@ int sensCommand(const AnalysisModel& model, const SensitivityRequest& request, b
     const bool spread = request.tolerancePct || request.positionTolerance;
     Sensitivities result;
     std::array<double, 6> sigma{};
+    int unconverged = 0;
     Worker worker;
     worker.start([&](RunControl&) {
-        const ModalSolution modes = solveModes(model);
-        result = sensitivities(model, modes, parameters, &done);
-        if (spread)
-            sigma = frequencySpread(model, modes, request.tolerancePct.value_or(0.0),
-                                    request.positionTolerance.value_or(0.0));
+        // With frequency tables each mode is differentiated at its own frequency.
+        const OwnFrequencyModes modes = solveModesAtOwnFrequencies(model);
+        unconverged = modes.unconvergedMode;
+        if (unconverged == 0) {
+            result = sensitivities(model, modes.modes, parameters, &done);
+            if (spread)
+                sigma = frequencySpread(model, modes.modes, request.tolerancePct.value_or(0.0),
+                                        request.positionTolerance.value_or(0.0));
+        }
     });
     worker.waitPolling(std::chrono::milliseconds(10), show);
     if (worker.failed()) {
         if (shown)
             progress.finish(done.load(), total);
         std::cerr << "quav-cli: " << interruptedCalculationText(worker.failure()) << "\n";
+        return ExitRunError;
+    }
+    if (unconverged != 0) {
+        std::cerr << unconvergedModeText(unconverged);
         return ExitRunError;
     }
     for (const std::string& note : result.notes)

@@ -1,6 +1,7 @@
 #include "dialogs/SensitivityDialog.h"
 
 #include "analysis/KineticEnergy.h"
+#include "analysis/OwnFrequencyModes.h"
 #include "dialogs/DialogFields.h"
 #include "document/DocumentUi.h"
 #include "document/InputRules.h"
@@ -280,7 +281,8 @@ void SensitivityDialog::computeSpread() {
         (problem->field == 1201 ? tolerance_ : positionTolerance_)->setFocus();
         return;
     }
-    spread_ = frequencySpread(model_, solveModes(model_), *tolerance, *position);
+    spread_ =
+        frequencySpread(model_, solveModesAtOwnFrequencies(model_).modes, *tolerance, *position);
     std::string line = "固有振動数の標準偏差(1次近似) [Hz]:";
     for (int q = 0; q < 6; ++q) {
         const double s = (*spread_)[static_cast<std::size_t>(q)];

@@ -76,7 +76,7 @@ void showTorqueRollAxis(CQUAVDoc& doc, DocumentUi& ui, TorqueAxisValues& values)
 
 void showMountForces(CQUAVDoc& doc, DocumentUi& ui) {
     if (const AnalysisModel* m = analysable(doc, ui))
-        ui.showText(mountForcesReport(*m, mountForces(*m)));
+        ui.showText(mountForcesReport(*m, MountForceLoads(*m)));
 }
 
 void showTransmissibility(CQUAVDoc& doc, DocumentUi& ui) {
@@ -143,13 +143,18 @@ void showSensitivity(CQUAVDoc& doc, DocumentUi& ui) {
     const AnalysisModel model = *doc.model();
     RunControl control;
     Sensitivities result;
+    int unconverged = 0;
     const std::string failure =
         ui.runWithProgress("感度を計算しています", control, sensitivityWork(model), [&] {
-            result = sensitivities(model, solveModes(model), sensitivityParameters(model, {}),
-                                   &control.done);
+            // With frequency tables each mode is differentiated at its own frequency.
+            const OwnFrequencyModes modes = solveModesAtOwnFrequencies(model);
+            unconverged = modes.unconvergedMode;
+            if (unconverged == 0)
+                result = sensitivities(model, modes.modes, sensitivityParameters(model, {}),
+                                       &control.done);
         });
-    if (!failure.empty()) {
-        ui.message("ｴﾗｰ\n\n" + failure);
+    if (!failure.empty() || unconverged != 0) {
+        ui.message("ｴﾗｰ\n\n" + (failure.empty() ? unconvergedModeText(unconverged) : failure));
         return;
     }
     ui.showSensitivity(doc, model, result);

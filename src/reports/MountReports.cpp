@@ -1,6 +1,8 @@
 #include "reports/MountReports.h"
 
+#include "analysis/Constants.h"
 #include "model/TextFormat.h"
+#include "reports/ReportPieces.h"
 
 #include <cmath>
 
@@ -38,6 +40,11 @@ template <class Element> std::string nameOf(const std::vector<Element>& list, in
     return number >= 1 && number <= static_cast<int>(list.size())
                ? list[static_cast<std::size_t>(number - 1)].name
                : std::string();
+}
+
+/// A phase in degrees: pi to double precision, so that a half turn prints as 180.
+double degrees(double radians) {
+    return radians * (180.0 / kPi);
 }
 
 const char* distributionName(ToleranceDistribution d) {
@@ -98,12 +105,20 @@ std::string torqueRollAxisReport(const TorqueRollAxis& axis) {
     return out;
 }
 
-std::string mountForcesReport(const AnalysisModel& model, const MountForces& forces) {
-    std::string out = "//////マウント力//////\r\n\r\n";
+bool writeMountForcesReport(const AnalysisModel& model, const MountForceLoads& loads,
+                            const TextSink& sink) {
+    ReportPieces pieces(sink);
+    std::string& out = pieces.out;
+    out = "//////マウント力//////\r\n\r\n";
     out += "※注記\r\n力はx,y,zの順に表記 [N]\r\n"
-           "ﾛｰｶﾙはばね要素のローカル座標、ｸﾞﾛｰﾊﾞﾙは全体座標における力\r\n\r\n";
+           "ﾛｰｶﾙはばね要素のローカル座標、ｸﾞﾛｰﾊﾞﾙは全体座標における力\r\n"
+           "動荷重の力は振幅と荷重に対する位相[deg]で表記\r\n"
+           "合力 = √(|Fx|^2 + |Fy|^2 + |Fz|^2): 各成分の振幅の二乗和の平方根。"
+           "成分の位相がそろうとき力の大きさの最大値、そろわないときはそれより大きい"
+           "(力の大きさの実効値の√2倍)\r\n\r\n";
     out += "//////静荷重//////\r\n\r\n";
-    for (const StaticLoadForces& load : forces.staticLoads) {
+    for (int l = 0; l < loads.staticCount(); ++l) {
+        const StaticLoadForces load = loads.staticLoad(l);
         appendFormat(out, "荷重名\t%s\r\n", nameOf(model.staticLoads, load.load).c_str());
         out += "ばね\tID\tﾛｰｶﾙx\tﾛｰｶﾙy\tﾛｰｶﾙz\tｸﾞﾛｰﾊﾞﾙx\tｸﾞﾛｰﾊﾞﾙy\tｸﾞﾛｰﾊﾞﾙz\r\n";
         long double sum[3] = {};
@@ -117,6 +132,8 @@ std::string mountForcesReport(const AnalysisModel& model, const MountForces& for
                 sum[g] += f.global[g];
             }
             endLine(out);
+            if (!pieces.lineEnd())
+                return false;
         }
         out += "合計\t\t\t\t\t";
         for (long double x : sum)
@@ -125,22 +142,32 @@ std::string mountForcesReport(const AnalysisModel& model, const MountForces& for
         out += "\r\n";
     }
     out += "//////動荷重//////\r\n\r\n";
-    for (const DynamicLoadForces& load : forces.dynamicLoads) {
+    for (int l = 0; l < loads.dynamicCount(); ++l) {
+        const DynamicLoadForces load = loads.dynamicLoad(l);
         appendFormat(out, "荷重名\t%s\r\n", nameOf(model.dynamicLoads, load.load).c_str());
         appendFormat(out, "周波数\t%g\t[Hz]\r\n", load.frequency);
-        out += "ばね\tID\t振幅x[N]\t振幅y[N]\t振幅z[N]\t位相x[rad]\t位相y[rad]\t位相z[rad]\r\n";
+        out += "ばね\tID\tﾛｰｶﾙ振幅x\tﾛｰｶﾙ振幅y\tﾛｰｶﾙ振幅z\tﾛｰｶﾙ位相x[deg]\tﾛｰｶﾙ位相y[deg]\t"
+               "ﾛｰｶﾙ位相z[deg]\tｸﾞﾛｰﾊﾞﾙ振幅x\tｸﾞﾛｰﾊﾞﾙ振幅y\tｸﾞﾛｰﾊﾞﾙ振幅z\tｸﾞﾛｰﾊﾞﾙ位相x[deg]\t"
+               "ｸﾞﾛｰﾊﾞﾙ位相y[deg]\tｸﾞﾛｰﾊﾞﾙ位相z[deg]\t合力\r\n";
         for (std::size_t s = 0; s < load.springs.size(); ++s) {
             const DynamicSpringForce& f = load.springs[s];
             appendFormat(out, "%s\t%d\t", model.springs[s].name.c_str(), f.id);
-            for (double x : f.amplitude)
-                appendValue(out, x);
-            for (double x : f.phase)
-                appendValue(out, x);
+            for (const auto* part : {&f.amplitude, &f.phase, &f.globalAmplitude, &f.globalPhase})
+                for (double x : *part)
+                    appendValue(out, part == &f.phase || part == &f.globalPhase ? degrees(x) : x);
+            appendValue(out, f.total);
             endLine(out);
+            if (!pieces.lineEnd())
+                return false;
         }
         out += "\r\n";
     }
-    return out;
+    return pieces.finish();
+}
+
+std::string mountForcesReport(const AnalysisModel& model, const MountForceLoads& loads) {
+    return wholeReport(
+        [&](const TextSink& sink) { return writeMountForcesReport(model, loads, sink); });
 }
 
 std::string robustnessReport(const RobustnessSettings& settings, const RobustnessResult& result) {

@@ -4,6 +4,7 @@
 #include "analysis/MountForces.h"
 #include "analysis/Robustness.h"
 #include "analysis/TorqueRollAxis.h"
+#include "model/TextFormat.h"
 
 #include <string>
 #include <vector>
@@ -23,8 +24,12 @@ std::string energyDistributionReport(const EnergyDistribution& distribution);
 std::string torqueRollAxisReport(const TorqueRollAxis& axis);
 
 /// Per static load each spring's force in its local and in global axes with their
-/// sum; per dynamic load each spring's force amplitude and phase in its local axes.
-std::string mountForcesReport(const AnalysisModel& model, const MountForces& forces);
+/// sum; per dynamic load each spring's force amplitude and phase [deg] in its local
+/// and in global axes, and its total force.
+/// Written load by load, in pieces; false when the sink refused a piece.
+bool writeMountForcesReport(const AnalysisModel& model, const MountForceLoads& loads,
+                            const TextSink& sink);
+std::string mountForcesReport(const AnalysisModel& model, const MountForceLoads& loads);
 
 /// The settings of the run, then per mode the nominal value, minimum, maximum,
 /// mean and standard deviation of the frequency and of the decoupling rate, and the

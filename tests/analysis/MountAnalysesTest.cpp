@@ -235,15 +235,20 @@ TEST(MountForces, DynamicForcesAddUpToTheTransmittedForce) {
     ASSERT_EQ(forces.dynamicLoads.size(), 1u);
     EXPECT_EQ(forces.dynamicLoads[0].frequency, 17.0);
     EXPECT_EQ(mountForces(m, 9.0).dynamicLoads[0].frequency, 9.0);
+    // The global components add up to the force the body passes on; the total is
+    // the length of the complex vector in either frame.
     long double re[3] = {}, im[3] = {};
     for (std::size_t s = 0; s < m.springs.size(); ++s) {
         const DynamicSpringForce& f = forces.dynamicLoads[0].springs[s];
-        const Matrix j = springOrientation(m.springs[s]);
-        for (int g = 0; g < 3; ++g)
-            for (int a = 0; a < 3; ++a) {
-                re[g] += j(g, a) * f.amplitude[a] * std::cos(f.phase[a]);
-                im[g] += j(g, a) * f.amplitude[a] * std::sin(f.phase[a]);
-            }
+        for (int g = 0; g < 3; ++g) {
+            re[g] += f.globalAmplitude[g] * std::cos(f.globalPhase[g]);
+            im[g] += f.globalAmplitude[g] * std::sin(f.globalPhase[g]);
+        }
+        const auto length = [](const std::array<double, 3>& a) {
+            return std::hypot(a[0], a[1], a[2]);
+        };
+        EXPECT_NEAR(f.total, length(f.amplitude), kRelative * f.total);
+        EXPECT_NEAR(f.total, length(f.globalAmplitude), kRelative * f.total);
     }
     const double transmitted =
         std::sqrt(static_cast<double>(re[0] * re[0] + re[1] * re[1] + re[2] * re[2] +

@@ -1,6 +1,9 @@
 #include "support/TestSupport.h"
 
+#include "support/FrequencyTables.h"
+
 #include "analysis/KineticEnergy.h"
+#include "analysis/OwnFrequencyModes.h"
 #include "analysis/Robustness.h"
 #include "analysis/Sensitivity.h"
 #include "analysis/StaticAnalysis.h"
@@ -24,9 +27,10 @@ constexpr double kAgreement = 1e-6;
 constexpr double kSum = 1e-9;
 
 /// The engine's outputs in the sensitivities' columns: frequencies, the KED entry
-/// of each mode's nominal dominant DOF, the static displacements.
+/// of each mode's nominal dominant DOF, the static displacements. With frequency
+/// tables the modes are each at its own frequency.
 std::vector<double> engineOutputs(const AnalysisModel& m, const std::array<int, 6>& dominant) {
-    const ModalSolution modes = solveModes(m);
+    const ModalSolution modes = solveModesAtOwnFrequencies(m).modes;
     const EnergyDistribution ked = kineticEnergyDistribution(m, modes, EnergyFrame::Global);
     std::vector<double> y;
     for (const ModeEnergy& mode : ked.modes)
@@ -72,6 +76,66 @@ double smallestGap(const ModalSolution& modes) {
     return gap;
 }
 
+/// Every derivative of `s` (the sensitivities of `model` for every parameter)
+/// against central differences of the engine's own results, with steps `step`
+/// times the usual.
+void expectCentralDifferences(const AnalysisModel& model, const Sensitivities& s,
+                              const std::string& name, double step = 1.0) {
+    const std::vector<SensitivityParameter>& params = s.parameters;
+    const std::vector<double> nominal = engineOutputs(model, s.dominant);
+    ASSERT_EQ(s.values, nominal) << "the values are the engine's own, to the bit";
+
+    // What a derivative is measured against where it is near 0: the output's
+    // scale over the parameter's.
+    std::vector<double> outputScale(nominal.size());
+    for (std::size_t o = 0; o < nominal.size(); ++o) {
+        outputScale[o] = o < 6 ? nominal[o] : 100.0;
+        if (o >= 12) {
+            const std::size_t first = o - (o - 12) % 3;
+            outputScale[o] = std::max({std::fabs(nominal[first]), std::fabs(nominal[first + 1]),
+                                       std::fabs(nominal[first + 2])});
+        }
+    }
+    for (std::size_t p = 0; p < params.size(); ++p) {
+        const SensitivityParameter& param = params[p];
+        const double scale = param.kind == ParameterKind::Rate       ? param.value
+                             : param.kind == ParameterKind::Position ? 0.1
+                                                                     : 10.0;
+        const double h = step * (param.kind == ParameterKind::Rate       ? 1e-3 * param.value
+                                 : param.kind == ParameterKind::Position ? 1e-3
+                                                                         : 0.05);
+        // Central differences at h and 2h, extrapolated (Richardson): the error
+        // goes with h^4, so h can be large enough for rounding not to matter.
+        auto centralDifference = [&](double step) {
+            AnalysisModel up = model, down = model;
+            shift(up, param, step);
+            shift(down, param, -step);
+            const std::vector<double> yUp = engineOutputs(up, s.dominant);
+            const std::vector<double> yDown = engineOutputs(down, s.dominant);
+            std::vector<double> d(yUp.size());
+            for (std::size_t o = 0; o < d.size(); ++o)
+                d[o] = (yUp[o] - yDown[o]) / (2 * step);
+            return d;
+        };
+        const std::vector<double> near = centralDifference(h), far = centralDifference(2 * h);
+        for (int o = 0; o < s.outputs; ++o) {
+            const double exact = s.derivativeOf(p, o);
+            const double difference = (4 * near[o] - far[o]) / 3;
+            const double floor = 1e-4 * outputScale[o] / scale;
+            EXPECT_NEAR(exact, difference, kAgreement * std::max(std::fabs(exact), floor))
+                << name << " parameter " << p << " output " << o;
+            if (param.kind == ParameterKind::Rate && o < 6) {
+                EXPECT_GE(exact, 0.0) << "a stiffer mount never lowers a frequency";
+            }
+            const double e = s.elasticityOf(p, o);
+            if (nominal[o] != 0.0 && param.value != 0.0)
+                EXPECT_DOUBLE_EQ(e, param.value / nominal[o] * exact);
+            else
+                EXPECT_TRUE(std::isnan(e));
+        }
+    }
+}
+
 TEST(Sensitivity, AgreesWithCentralDifferencesOfTheEngineOnRandomModels) {
     Lcg rng{2024};
     int models = 0;
@@ -82,64 +146,66 @@ TEST(Sensitivity, AgreesWithCentralDifferencesOfTheEngineOnRandomModels) {
         if (smallestGap(modes) < 1e-3)
             continue; // differences would see the curvature of nearly crossing modes
         ++models;
-        const auto params = sensitivityParameters(model, {});
-        const Sensitivities s = sensitivities(model, modes, params);
+        const Sensitivities s = sensitivities(model, modes, sensitivityParameters(model, {}));
         ASSERT_EQ(s.outputs, 24);
         ASSERT_TRUE(s.notes.empty()) << s.notes[0];
-        const std::vector<double> nominal = engineOutputs(model, s.dominant);
-        ASSERT_EQ(s.values, nominal) << "the values are the engine's own, to the bit";
-
-        // What a derivative is measured against where it is near 0: the output's
-        // scale over the parameter's.
-        std::vector<double> outputScale(nominal.size());
-        for (std::size_t o = 0; o < nominal.size(); ++o) {
-            outputScale[o] = o < 6 ? nominal[o] : 100.0;
-            if (o >= 12) {
-                const std::size_t first = o - (o - 12) % 3;
-                outputScale[o] = std::max({std::fabs(nominal[first]), std::fabs(nominal[first + 1]),
-                                           std::fabs(nominal[first + 2])});
-            }
-        }
-        for (std::size_t p = 0; p < params.size(); ++p) {
-            const SensitivityParameter& param = params[p];
-            const double scale = param.kind == ParameterKind::Rate       ? param.value
-                                 : param.kind == ParameterKind::Position ? 0.1
-                                                                         : 10.0;
-            const double h = param.kind == ParameterKind::Rate       ? 1e-3 * param.value
-                             : param.kind == ParameterKind::Position ? 1e-3
-                                                                     : 0.05;
-            // Central differences at h and 2h, extrapolated (Richardson): the error
-            // goes with h^4, so h can be large enough for rounding not to matter.
-            auto centralDifference = [&](double step) {
-                AnalysisModel up = model, down = model;
-                shift(up, param, step);
-                shift(down, param, -step);
-                const std::vector<double> yUp = engineOutputs(up, s.dominant);
-                const std::vector<double> yDown = engineOutputs(down, s.dominant);
-                std::vector<double> d(yUp.size());
-                for (std::size_t o = 0; o < d.size(); ++o)
-                    d[o] = (yUp[o] - yDown[o]) / (2 * step);
-                return d;
-            };
-            const std::vector<double> near = centralDifference(h), far = centralDifference(2 * h);
-            for (int o = 0; o < s.outputs; ++o) {
-                const double exact = s.derivativeOf(p, o);
-                const double difference = (4 * near[o] - far[o]) / 3;
-                const double floor = 1e-4 * outputScale[o] / scale;
-                EXPECT_NEAR(exact, difference, kAgreement * std::max(std::fabs(exact), floor))
-                    << "model " << trial << " parameter " << p << " output " << o;
-                if (param.kind == ParameterKind::Rate && o < 6) {
-                    EXPECT_GE(exact, 0.0) << "a stiffer mount never lowers a frequency";
-                }
-                const double e = s.elasticityOf(p, o);
-                if (nominal[o] != 0.0 && param.value != 0.0)
-                    EXPECT_DOUBLE_EQ(e, param.value / nominal[o] * exact);
-                else
-                    EXPECT_TRUE(std::isnan(e));
-            }
-        }
+        expectCentralDifferences(model, s, "model " + std::to_string(trial));
     }
     EXPECT_GE(models, 10);
+}
+
+/// Rows from 1 Hz to 200 Hz whose ratios rise ever faster in ln f (a slope of its
+/// own in every interval) and whose losses rise too.
+FrequencyTable curvedTable() {
+    FrequencyTable table;
+    for (int i = 0; i < 12; ++i) {
+        const double s = i / 11.0;
+        table.push_back({std::exp(s * std::log(200.0)),
+                         {1.1 + 0.9 * s * s, 1.05 + 0.6 * s * s, 1.0 + 1.2 * s * s * s},
+                         {0.05, 0.04 + 0.1 * s, 0.04}});
+    }
+    return table;
+}
+
+TEST(Sensitivity, ModesAtTheirOwnFrequencyAreDifferentiatedThroughTheFixedPoint) {
+    // Tables on some characteristics, the dynamic factor on the others: every
+    // derivative against differences of the whole own-frequency calculation.
+    Lcg rng{31};
+    int models = 0;
+    for (int trial = 0; trial < 6; ++trial) {
+        AnalysisModel model = randomLoadedModel(rng, 4 + trial % 3);
+        for (std::size_t c = 0; c < model.springCharacteristics.size(); c += 2)
+            model.springCharacteristics[c].frequencyTable = curvedTable();
+        ASSERT_EQ(analysisRefusal(model), "");
+        const OwnFrequencyModes own = solveModesAtOwnFrequencies(model);
+        ASSERT_TRUE(own.converged());
+        if (smallestGap(own.modes) < 1e-3)
+            continue;
+        ++models;
+        const Sensitivities s = sensitivities(model, own.modes, sensitivityParameters(model, {}));
+        ASSERT_TRUE(s.notes.empty()) << s.notes[0];
+        // Rates that change with the frequency bend the outputs more: smaller steps.
+        expectCentralDifferences(model, s, "tabled model " + std::to_string(trial), 0.5);
+    }
+    EXPECT_GE(models, 4);
+
+    // A flat table is the dynamic factor: today's numbers.
+    const AnalysisModel plain = randomLoadedModel(rng, 5);
+    AnalysisModel flat = plain;
+    for (SpringCharacteristic& c : flat.springCharacteristics)
+        c.frequencyTable = testing::flatTable(c.dynamicFactor);
+    const auto params = sensitivityParameters(plain, {});
+    const Sensitivities a = sensitivities(plain, solveModes(plain), params);
+    const Sensitivities b = sensitivities(flat, solveModesAtOwnFrequencies(flat).modes, params);
+    for (std::size_t p = 0; p < params.size(); ++p) {
+        double scale = 0.0; // of the row's modal entries
+        for (int o = 0; o < kStaticColumn; ++o)
+            scale = std::max(scale, std::fabs(a.derivativeOf(p, o)));
+        for (int o = 0; o < a.outputs; ++o)
+            EXPECT_NEAR(b.derivativeOf(p, o), a.derivativeOf(p, o),
+                        1e-9 * (o < kStaticColumn ? scale : std::fabs(a.derivativeOf(p, o))))
+                << "parameter " << p << " output " << o;
+    }
 }
 
 TEST(Sensitivity, RateElasticitiesSumToHalfZeroAndMinusOne) {
@@ -286,6 +352,13 @@ TEST(Sensitivity, ProgressCountsTheWorkOfALargeModel) {
     EXPECT_EQ(done.load(), sensitivityWork(m));
     EXPECT_EQ(s.derivative.size(), s.parameters.size() * 18);
     EXPECT_EQ(s.parameters.size(), 2000u * 8);
+    // With tables each mode's own system is a pass over the springs.
+    m.springs.resize(50);
+    m.springCharacteristics[0].frequencyTable = testing::rubberTable();
+    done = 0;
+    sensitivities(m, solveModesAtOwnFrequencies(m).modes, sensitivityParameters(m, {}), &done);
+    EXPECT_EQ(done.load(), sensitivityWork(m));
+    EXPECT_EQ(sensitivityWork(m), 50 * (6 + 1));
 }
 
 } // namespace

@@ -270,6 +270,24 @@ memory)
     (ulimit -v 40000 && exec "$cli" convert "$work/tables.json" "$work/tables.quav") \
         2>"$work/stderr"
     expect_code 0 $? "ten million empty sweep tables"
+    # The mount forces go out load by load: 1,000 springs x 400 loads (124 MB of
+    # JSON) in 40 MB.
+    jq '.springs as $s | del(.results) | .lastId = 300000
+        | .springs = [range(1000) as $i | $s[$i % 4] | .id = 1000 + $i | .name = "s\($i)"
+            | .position[2] += ($i / 4 | floor) * 0.0001]
+        | .staticLoads = [range(200) as $i | .staticLoads[0] | .id = 100000 + $i]
+        | .dynamicLoads = [range(200) as $i | .dynamicLoads[0] | .id = 200000 + $i
+            | .frequency = 5 + $i * 0.5]' "$examples/power_unit.json" >"$work/forces.json"
+    for json in "" --json; do
+        (ulimit -v 40000 && exec "$cli" forces "$work/forces.json" $json) >"$work/forces.out" \
+            2>"$work/stderr"
+        expect_code 0 $? "forces $json of 1,000 springs x 400 loads in 40 MB"
+        # Every load down to its last spring.
+        last=$(if [ -n "$json" ]; then grep -c '"id": 1999,$' "$work/forces.out"
+               else grep -c "^s999	1999	" "$work/forces.out"; fi)
+        [ "$last" -eq 400 ] || fail "forces $json: the last spring in $last loads of 400"
+    done
+    [ "$(tail -n 1 "$work/forces.out")" = "}" ] || fail "forces --json cut short"
     ;;
 sweep)
     "$cli" calc "$example" -o "$work/c.quav" >/dev/null || fail "calc"
@@ -707,12 +725,22 @@ forces)
         and all(.static[]; keys_unsorted == ["load", "springs"] and (.springs | length == 4)
                 and all(.springs[]; keys_unsorted == ["id", "local", "global"]))
         and all(.dynamic[]; keys_unsorted == ["load", "frequency", "springs"]
-                and all(.springs[]; keys_unsorted == ["id", "amplitude", "phase"]))
+                and all(.springs[]; keys_unsorted == ["id", "amplitude", "phase", "globalAmplitude",
+                                                      "globalPhase", "total"]
+                        and ((.total - ([.globalAmplitude[] | . * .] | add | sqrt)) | fabs)
+                            < 1e-9 * .total))
         and ([.static[0].springs[].global[2]] | add | . + 1814.85 | fabs < 0.01)' \
         "$work/stdout" >/dev/null || fail "forces JSON shape or the weight's balance"
     "$cli" forces "$example" --frequency 40 --json | jq -e '[.dynamic[].frequency] == [40, 40]' \
         >/dev/null || fail "--frequency"
     exits 2 "--frequency 0" forces "$example" --frequency 0
+    # The report gives the phases in degrees, and the global components and total.
+    "$cli" forces "$example" >"$work/forces.txt"
+    contains "$work/forces.txt" "ﾛｰｶﾙ位相x[deg]	ﾛｰｶﾙ位相y[deg]	ﾛｰｶﾙ位相z[deg]	ｸﾞﾛｰﾊﾞﾙ振幅x"
+    contains "$work/forces.txt" "ｸﾞﾛｰﾊﾞﾙ位相z[deg]	合力"
+    awk -F'\t' 'NF == 15 && $2 ~ /^[0-9]+$/ { n++; for (i = 6; i <= 8; i++)
+        if ($i < -180 || $i > 180) bad = 1 } END { exit !(n == 8 && !bad) }' \
+        "$work/forces.txt" || fail "forces: eight dynamic rows with phases within 180 degrees"
     ;;
 transmissibility)
     exits 0 "transmissibility" transmissibility "$example" --load 1
@@ -892,7 +920,7 @@ table)
     [ "$(grep -c "^		200	1.85	1.55	1.55	0.16	0.13	0.13" "$work/listing.txt")" -eq 2 ] ||
         fail "the listing prints both tables"
     for cmd in "sweep --load 1 --dof z" "transmissibility --load 1" "forces --json" "ked --json" \
-        "tra --json"; do
+        "tra --json" "sens"; do
         "$cli" $cmd "$work/c.quav" >"$work/with.out" || fail "$cmd with tables"
         "$cli" $cmd "$work/plain.quav" >"$work/without.out" || fail "$cmd without tables"
         ! cmp -s "$work/with.out" "$work/without.out" || fail "$cmd does not see the tables"

@@ -4,6 +4,8 @@
 #include "document/ResultCommands.h"
 
 #include "../support/ScriptedUi.h"
+#include "analysis/OwnFrequencyModes.h"
+#include "support/FrequencyTables.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -155,6 +157,16 @@ TEST_F(AnalysisFixture, SensitivityWindowSelectsWhatAParameterBelongsTo) {
     showSensitivity(doc, ui);
     EXPECT_EQ(ui.windows,
               (std::vector<std::string>{"progress 感度を計算しています", "sensitivity"}));
+    // With a frequency table the modes are those at their own frequencies.
+    AnalysisModel tabled = *doc.model();
+    tabled.springCharacteristics[0].frequencyTable = quav::testing::rubberTable();
+    std::swap(*doc.model(), tabled);
+    showSensitivity(doc, ui);
+    std::swap(*doc.model(), tabled);
+    const ModalSolution own = solveModesAtOwnFrequencies(tabled).modes;
+    ASSERT_EQ(ui.sensitivityValues.size(), 24u);
+    for (int q = 0; q < 6; ++q)
+        EXPECT_DOUBLE_EQ(ui.sensitivityValues[q], own.frequencies[5 - q]) << "mode " << q + 1;
 
     // A second characteristic on the last two springs; one spring already selected.
     AnalysisModel& m = *doc.model();

@@ -4,6 +4,7 @@
 // next scripted answer, which must be for a dialog of that kind; messages and
 // texts are recorded.
 
+#include "analysis/Sensitivity.h"
 #include "document/CharacteristicListEditor.h"
 #include "document/DocumentUi.h"
 #include "model/Worker.h"
@@ -109,9 +110,11 @@ public:
     void showTransmissibility(const AnalysisModel&) override {
         windows.push_back("transmissibility");
     }
-    void showSensitivity(CQUAVDoc&, const AnalysisModel&, const Sensitivities&) override {
+    void showSensitivity(CQUAVDoc&, const AnalysisModel&, const Sensitivities& s) override {
         windows.push_back("sensitivity");
+        sensitivityValues = s.values;
     }
+    std::vector<double> sensitivityValues; ///< of the last sensitivity window
 
 private:
     std::string runWork(const std::function<void()>& work) {
