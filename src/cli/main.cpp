@@ -200,7 +200,7 @@ bool writeShardRecord(const std::string& outDir, const ShardRecord& record) {
 }
 
 int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
-                const std::string& shard) {
+                const std::string& shard, const std::vector<std::string>& objectives) {
     ShardChoice part;
     if (!shard.empty()) {
         part = chooseShard(shard, [](const char* name) { return std::getenv(name); });
@@ -212,6 +212,12 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
     LoadedModel m;
     if (!load(file, m))
         return ExitInputError;
+    // Objectives on the command line replace the model's list.
+    if (!objectives.empty()) {
+        m.optimizer.objectives.clear();
+        for (const std::string& text : objectives)
+            m.optimizer.objectives.push_back(*parseObjective(text));
+    }
     // Refused before the folder is touched: bad ranges are the user's input, a
     // model no binding can make physical is the calculation's refusal.
     if (const StudyRefusal refusal = checkStudy(m.optimizer, *m.model); !refusal.ok()) {
@@ -347,6 +353,15 @@ int cmdMerge(const std::vector<std::string>& shardDirs, const std::string& outDi
     options.partial = partial;
     options.modelFormat = modelFormatVersion;
     options.stop = &interrupted;
+    options.readStudy = [](std::string_view original, std::size_t& parameters,
+                           std::vector<bool>& maximise) {
+        const ModelReadResult r = readModelBytes(original);
+        if (!r.ok())
+            return false;
+        parameters = r.optimizer.parameters.size();
+        maximise = objectiveSenses(r.optimizer.objectives);
+        return true;
+    };
     const MergeOutcome merged = mergeShards(shardDirs, outDir, options);
     switch (merged.status) {
     case MergeStatus::Merged:
@@ -527,6 +542,20 @@ int run(int argc, char** argv) {
                                  ", or auto";
             },
             "K/N|auto"));
+    std::vector<std::string> objectives;
+    optimize
+        ->add_option("--objective", objectives,
+                     "An objective as SENSE:KIND[:N[:M]] (repeatable, 1 to 4; replaces the "
+                     "model's list): min|max with decouplingMin, meanCoupling, frequency:MODE, "
+                     "transmissibility:LOAD, staticDisplacement:OBJECT:LOAD; the accepted "
+                     "variants that no other dominates go to pareto.csv")
+        ->check(CLI::Validator(
+            [](std::string& value) {
+                return parseObjective(value) ? std::string()
+                                             : "expected SENSE:KIND[:N[:M]], such as "
+                                               "max:decouplingMin or min:transmissibility:1";
+            },
+            "SENSE:KIND"));
     int planShards = 0;
     auto* plan = optimize
                      ->add_option("--plan", planShards,
@@ -704,7 +733,7 @@ int run(int argc, char** argv) {
         return ExitInputError;
     }
     if (optimize->parsed())
-        return cmdOptimize(in, out, threads, shard);
+        return cmdOptimize(in, out, threads, shard, objectives);
     if (merge->parsed())
         return cmdMerge(shardDirs, out, partial);
     if (sweep->parsed())

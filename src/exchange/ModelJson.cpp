@@ -2,6 +2,7 @@
 
 #include "document/ModelFile.h"
 #include "exchange/JsonReader.h"
+#include "exchange/ObjectivesJson.h"
 #include "model/Archive.h"
 #include "model/TextEncoding.h"
 
@@ -324,6 +325,13 @@ void writeModel(PrettyWriter& w, const AnalysisModel& m, const Optimizer& o) {
                   w.field("limit", d.limit);
               });
     w.endObject();
+    if (!o.objectives.empty())
+        writeList(w, "objectives", o.objectives, [&](const Objective& objective) {
+            w.field("kind", std::string(objectiveKindKey(objective.kind)));
+            for (const auto& [name, value] : objectiveJsonFields(objective))
+                w.field(name, value);
+            w.field("sense", std::string(objectiveSenseKey(objective)));
+        });
     w.endObject();
     w.endObject();
     w.raw("\n");
@@ -743,6 +751,10 @@ void ModelReader::optimizer(const JsonPath& at, Optimizer& o) {
                  });
         } else if (key == "conditions") {
             conditions(k, o.conditions);
+        } else if (key == "objectives") {
+            o.objectives = readObjectivesJson(in_, k);
+            // The extension block's framing and section, generously.
+            charge(40 + 20 * o.objectives.size(), k);
         } else {
             unknown(k);
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "optimizer/DesignParameter.h"
+#include "optimizer/Objectives.h"
 #include "optimizer/OptimizationConditions.h"
 
 #include <cstdint>
@@ -51,19 +52,22 @@ public:
     BindingLookup findBinding(int objectId, int target) const;
 
     // --- Model and conditions -------------------------------------------------
-    /// Empties parameters, bindings and displacement conditions, resets the
+    /// Empties parameters, bindings, displacement conditions and objectives, resets the
     /// conditions, zeroes `matchCount` and refers to `newModel` (or none).
     /// `outputDirectory`, `logText` and `parameterIdCounter` stay.
     void attach(AnalysisModel* newModel);
     void resetConditions() { conditions.reset(); }
     /// Attaches the model `loaded` refers to and takes its parameters, bindings
-    /// and conditions (what a model file brought), and its `parameterIdCounter`
+    /// conditions and objectives (what a model file brought), and its `parameterIdCounter`
     /// when it has parameters; the run settings stay.
     void adoptFileContent(Optimizer&& loaded);
 
     std::vector<DesignParameter> parameters;
     std::vector<ParameterBinding> bindings;
     OptimizationConditions conditions;
+    /// What a study trades (1 to kMaxObjectives, or none): with objectives a run
+    /// also writes the Pareto front of its accepted variants.
+    std::vector<Objective> objectives;
     AnalysisModel* model = nullptr;
     std::string outputDirectory;
     std::string logText;
