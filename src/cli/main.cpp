@@ -13,6 +13,7 @@
 #include "exchange/ModelJson.h"
 #include "model/FileIo.h"
 #include "model/TextFormat.h"
+#include "optimizer/EvolutionarySearch.h"
 #include "optimizer/OptimizerRun.h"
 #include "optimizer/StudyCheck.h"
 #include "optimizer/StudyPlan.h"
@@ -200,7 +201,8 @@ bool writeShardRecord(const std::string& outDir, const ShardRecord& record) {
 }
 
 int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
-                const std::string& shard, const std::vector<std::string>& objectives) {
+                const std::string& shard, const std::vector<std::string>& objectives,
+                const std::optional<SearchSettings>& search) {
     ShardChoice part;
     if (!shard.empty()) {
         part = chooseShard(shard, [](const char* name) { return std::getenv(name); });
@@ -220,7 +222,10 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
     }
     // Refused before the folder is touched: bad ranges are the user's input, a
     // model no binding can make physical is the calculation's refusal.
-    if (const StudyRefusal refusal = checkStudy(m.optimizer, *m.model); !refusal.ok()) {
+    StudyRefusal refusal = checkStudy(m.optimizer, *m.model);
+    if (search)
+        refusal.settings += searchSettingsProblem(*search, m.optimizer);
+    if (!refusal.ok()) {
         std::cerr << "quav-cli: " << runStatusMessage(RunRefused) << "\n" << refusal.text();
         return refusal.settings.empty() ? ExitRunError : ExitInputError;
     }
@@ -261,6 +266,11 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
     std::signal(SIGPIPE, SIG_IGN);
     ProgressDisplay progress(stderr, isatty(fileno(stderr)) != 0);
     OptimizerRunner runner(saveModelFile);
+    if (search)
+        runner.setMethod([settings = *search](Optimizer& o, const AnalysisModel& model,
+                                              const RunOptions& options) {
+            return runEvolutionarySearch(o, model, options, settings);
+        });
     runner.start(m.optimizer, *m.model, fs::path(file).filename().string(), nullptr, threads,
                  shard.empty() ? CombinationRange{} : record.range);
     bool stopRequested = false;
@@ -556,6 +566,35 @@ int run(int argc, char** argv) {
                                                "max:decouplingMin or min:transmissibility:1";
             },
             "SENSE:KIND"));
+    std::string searchName = "grid";
+    SearchSettings search;
+    auto* searchOption =
+        optimize
+            ->add_option("--search", searchName,
+                         "grid (every combination, the default) or nsga2 (an evolutionary "
+                         "search for the Pareto front of the objectives)")
+            ->check(CLI::IsMember({"grid", "nsga2"}));
+    optimize
+        ->add_option("--population", search.population,
+                     "With --search nsga2: individuals per generation (even, 4 to " +
+                         std::to_string(kMaxPopulation) + "; default 40)")
+        ->check(integerIn(4, kMaxPopulation))
+        ->needs(searchOption);
+    optimize
+        ->add_option("--generations", search.generations,
+                     "With --search nsga2: generations after the first (default 50)")
+        ->check(integerIn(1, kMaxGenerations))
+        ->needs(searchOption);
+    optimize
+        ->add_option("--seed", search.seed,
+                     "With --search nsga2: the random seed (default 1); the same seed gives "
+                     "the same folder on any number of threads")
+        ->needs(searchOption);
+    optimize
+        ->add_flag("--discrete", search.discrete,
+                   "With --search nsga2: each parameter on its own value grid instead of "
+                   "anywhere within its range")
+        ->needs(searchOption);
     int planShards = 0;
     auto* plan = optimize
                      ->add_option("--plan", planShards,
@@ -732,8 +771,14 @@ int run(int argc, char** argv) {
         std::cerr << "quav-cli optimize: --out is required (a directory), unless --plan\n";
         return ExitInputError;
     }
-    if (optimize->parsed())
-        return cmdOptimize(in, out, threads, shard, objectives);
+    if (optimize->parsed()) {
+        if (searchName == "nsga2" && !shard.empty()) {
+            std::cerr << "quav-cli optimize: --shard splits a grid study; a search runs whole\n";
+            return ExitInputError;
+        }
+        return cmdOptimize(in, out, threads, shard, objectives,
+                           searchName == "nsga2" ? std::optional(search) : std::nullopt);
+    }
     if (merge->parsed())
         return cmdMerge(shardDirs, out, partial);
     if (sweep->parsed())

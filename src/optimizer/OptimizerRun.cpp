@@ -573,7 +573,8 @@ bool OptimizerRunner::start(Optimizer& optimizer, const AnalysisModel& model,
         };
         RunOutcome outcome;
         try {
-            outcome = runOptimization(optimizer, model, options);
+            outcome = method_ ? method_(optimizer, model, options)
+                              : runOptimization(optimizer, model, options);
         } catch (const std::exception& e) {
             // What the run itself could not catch (memory gone while it set up):
             // the run ends with the reason rather than the process.

@@ -93,6 +93,14 @@ bool ParetoFront::offer(std::int64_t number, const double* parameters, const dou
     return true;
 }
 
+bool ParetoFront::holdsParameters(const double* parameters) const {
+    for (std::size_t m = 0; m < numbers_.size(); ++m)
+        if (std::equal(parameters, parameters + parameterCount_,
+                       parameters_.begin() + static_cast<std::ptrdiff_t>(m * parameterCount_)))
+            return true;
+    return false;
+}
+
 std::vector<ParetoMember> ParetoFront::members() const {
     const std::size_t n = sign_.size();
     std::vector<ParetoMember> result(numbers_.size());

@@ -33,6 +33,8 @@ public:
     bool offer(std::int64_t number, const double* parameters, const double* objectives);
 
     std::size_t size() const { return numbers_.size(); }
+    /// Whether a member has exactly these parameter values.
+    bool holdsParameters(const double* parameters) const;
     std::size_t objectiveCount() const { return sign_.size(); }
     const std::vector<bool>& maximise() const { return maximise_; }
 
