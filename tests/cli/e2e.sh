@@ -449,6 +449,24 @@ pareto)
         --objective max:frequency:1 --objective max:frequency:2 --objective max:frequency:3 \
         --objective max:frequency:4
     contains "$work/stderr" "目的関数は4個までです"
+    # The evolutionary search: one seed, one folder, on one thread or two.
+    for t in 1 2; do
+        exits 0 "search on $t" optimize "$work/open.json" --out "$work/n$t" "${objectives[@]}" \
+            --search nsga2 --population 12 --generations 3 --seed 5 --threads $t
+    done
+    for f in "$work"/n1/*.quav "$work/n1/pareto.csv"; do
+        cmp -s "$f" "$work/n2/${f##*/}" || fail "search: ${f##*/} differs between thread counts"
+    done
+    iconv -f CP932 -t UTF-8 "$work/n1/log.txt" >"$work/n1.log"
+    contains "$work/n1.log" "乱数の種	5"
+    contains "$work/n1.log" "評価回数	48"
+    contains "$work/n1.log" "ハイパーボリューム	"
+    exits 2 "search settings" optimize "$work/open.json" --out "$work/x" --population 12
+    exits 2 "odd population" optimize "$work/open.json" --out "$work/x" "${objectives[@]}" \
+        --search nsga2 --population 13
+    contains "$work/stderr" "個体数は4～100000の偶数です"
+    exits 2 "search shard" optimize "$work/open.json" --out "$work/x" "${objectives[@]}" \
+        --search nsga2 --shard 1/2
     ;;
 merge)
     # Five shards, merged in two parts and then again: the single run's folder.
