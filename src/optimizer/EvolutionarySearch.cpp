@@ -484,12 +484,7 @@ RunOutcome Search::execute() {
 
     outcome.status = status;
     outcome.fileFailures = fileFailures_;
-    outcome.message = runStatusMessage(status) + (failure.empty() ? "" : "：" + failure);
-    if (fileFailures_ > 0)
-        outcome.message += format("\n保存できなかったファイルがあります（%lld件）。ログを確認してく"
-                                  "ださい。",
-                                  static_cast<long long>(fileFailures_)) +
-                           "\n" + lastFailure_;
+    outcome.message = runEndMessage(status, failure, fileFailures_, lastFailure_);
     return outcome;
 }
 
