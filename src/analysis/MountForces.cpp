@@ -89,6 +89,32 @@ Complex3 localForce(const Mount& m, const HarmonicResponse::ComplexMotion& x, do
     return f;
 }
 
+/// |F_t|: the modulus of the complex vector sum, in global axes, of every mount's
+/// force under the CoG's motion `x` at f [Hz].
+double transmitted(const std::vector<Mount>& all, const HarmonicResponse::ComplexMotion& x,
+                   double f) {
+    Complex3 total;
+    for (const Mount& m : all) {
+        const Complex3 local = localForce(m, x, f);
+        for (int g = 0; g < 3; ++g) {
+            for (int a = 0; a < 3; ++a) {
+                total.re[g] += m.orientation(g, a) * local.re[a];
+                total.im[g] += m.orientation(g, a) * local.im[a];
+            }
+        }
+    }
+    long double sum = 0.0L;
+    for (int g = 0; g < 3; ++g)
+        sum += total.re[g] * total.re[g] + total.im[g] * total.im[g];
+    return static_cast<double>(std::sqrt(sum));
+}
+
+/// |F|: the amplitude of the force a load applies.
+double appliedForce(const StaticLoad& load) {
+    const Matrix applied = loadVector(load);
+    return std::sqrt(applied[0] * applied[0] + applied[1] * applied[1] + applied[2] * applied[2]);
+}
+
 } // namespace
 
 struct MountForceLoads::Data {
@@ -196,34 +222,24 @@ std::vector<TransmissibilityPoint> transmissibility(const AnalysisModel& model, 
     const SweepPlan plan = planSweep(model, 1);
     if (plan.error != CalculationError::None)
         return curve;
-    const Matrix applied = loadVector(model.dynamicLoads[static_cast<std::size_t>(index)]);
-    const double amplitude =
-        std::sqrt(applied[0] * applied[0] + applied[1] * applied[1] + applied[2] * applied[2]);
+    const double amplitude = appliedForce(model.dynamicLoads[static_cast<std::size_t>(index)]);
     const std::vector<Mount> all = mounts(model);
     const HarmonicResponse response(model);
     const int steps = static_cast<int>(plan.steps);
     curve.reserve(static_cast<std::size_t>(steps));
     double f = model.frequencyStart;
     for (int s = 0; s < steps; ++s) {
-        const auto x = response.complexMotion(index, f);
-        Complex3 total;
-        for (const Mount& m : all) {
-            const Complex3 local = localForce(m, x, f);
-            for (int g = 0; g < 3; ++g) {
-                for (int a = 0; a < 3; ++a) {
-                    total.re[g] += m.orientation(g, a) * local.re[a];
-                    total.im[g] += m.orientation(g, a) * local.im[a];
-                }
-            }
-        }
-        long double sum = 0.0L;
-        for (int g = 0; g < 3; ++g)
-            sum += total.re[g] * total.re[g] + total.im[g] * total.im[g];
-        const double t = static_cast<double>(std::sqrt(sum)) / amplitude;
+        const double t = transmitted(all, response.complexMotion(index, f), f) / amplitude;
         curve.push_back({f, t, (1.0 - t) * 100.0});
         f += model.frequencyStep;
     }
     return curve;
+}
+
+double transmissibilityAt(const AnalysisModel& model, int index, double frequency) {
+    const HarmonicResponse response(model);
+    return transmitted(mounts(model), response.complexMotion(index, frequency), frequency) /
+           appliedForce(model.dynamicLoads[static_cast<std::size_t>(index)]);
 }
 
 } // namespace quav

@@ -101,4 +101,8 @@ struct TransmissibilityPoint {
 /// curve is empty.
 std::vector<TransmissibilityPoint> transmissibility(const AnalysisModel& model, int index);
 
+/// T at one frequency [Hz] for the force load `dynamicLoads[index]`, as a point of
+/// the curve above. The caller checks hasForceTransmissibility.
+double transmissibilityAt(const AnalysisModel& model, int index, double frequency);
+
 } // namespace quav

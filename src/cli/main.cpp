@@ -14,6 +14,7 @@
 #include "exchange/ModelJson.h"
 #include "model/FileIo.h"
 #include "model/TextFormat.h"
+#include "optimizer/EvolutionarySearch.h"
 #include "optimizer/OptimizerRun.h"
 #include "optimizer/StudyCheck.h"
 #include "optimizer/StudyPlan.h"
@@ -186,7 +187,8 @@ bool writeShardRecord(const std::string& outDir, const ShardRecord& record) {
 }
 
 int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
-                const std::string& shard) {
+                const std::string& shard, const std::vector<std::string>& objectives,
+                const std::optional<SearchSettings>& search) {
     ShardChoice part;
     if (!shard.empty()) {
         part = chooseShard(shard, [](const char* name) { return std::getenv(name); });
@@ -198,9 +200,18 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
     Study m;
     if (!load(file, m))
         return ExitInputError;
+    // Objectives on the command line replace the model's list.
+    if (!objectives.empty()) {
+        m.optimizer.objectives.clear();
+        for (const std::string& text : objectives)
+            m.optimizer.objectives.push_back(*parseObjective(text));
+    }
     // Refused before the folder is touched: bad ranges are the user's input, a
     // model no binding can make physical is the calculation's refusal.
-    if (const StudyRefusal refusal = checkStudy(m.optimizer, *m.model); !refusal.ok()) {
+    StudyRefusal refusal = checkStudy(m.optimizer, *m.model);
+    if (search)
+        refusal.settings += searchSettingsProblem(*search, m.optimizer);
+    if (!refusal.ok()) {
         std::cerr << "quav-cli: " << runStatusMessage(RunRefused) << "\n" << refusal.text();
         return refusal.settings.empty() ? ExitRunError : ExitInputError;
     }
@@ -241,6 +252,11 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
     std::signal(SIGPIPE, SIG_IGN);
     ProgressDisplay progress(stderr, isatty(fileno(stderr)) != 0);
     OptimizerRunner runner(saveModelFile);
+    if (search)
+        runner.setMethod([settings = *search](Optimizer& o, const AnalysisModel& model,
+                                              const RunOptions& options) {
+            return runEvolutionarySearch(o, model, options, settings);
+        });
     runner.start(m.optimizer, *m.model, fs::path(file).filename().string(), nullptr, threads,
                  shard.empty() ? CombinationRange{} : record.range);
     bool stopRequested = false;
@@ -333,6 +349,15 @@ int cmdMerge(const std::vector<std::string>& shardDirs, const std::string& outDi
     options.partial = partial;
     options.modelFormat = modelFormatVersion;
     options.stop = &interrupted;
+    options.readStudy = [](std::string_view original, std::size_t& parameters,
+                           std::vector<bool>& maximise) {
+        const StudyRead r = readModelBytes(original);
+        if (!r.ok())
+            return false;
+        parameters = r.optimizer.parameters.size();
+        maximise = objectiveSenses(r.optimizer.objectives);
+        return true;
+    };
     const MergeOutcome merged = mergeShards(shardDirs, outDir, options);
     switch (merged.status) {
     case MergeStatus::Merged:
@@ -456,6 +481,9 @@ int run(int argc, char** argv) {
     std::string shard;
     int planShards = 0;
     bool planJson = false;
+    std::vector<std::string> objectives;
+    std::string searchName = "grid";
+    SearchSettings search;
     std::vector<std::string> shardDirs;
     bool partial = false;
     int characteristicId = 0;
@@ -555,6 +583,41 @@ int run(int argc, char** argv) {
                                           std::to_string(kMaxShards) + ", or auto";
                      },
                      "K/N|auto"));
+             c.add_option("--objective", objectives,
+                          "An objective as SENSE:KIND[:N[:M]] (repeatable, 1 to 4; replaces the "
+                          "model's list): min|max with decouplingMin, meanCoupling, "
+                          "frequency:MODE, transmissibility:LOAD, staticDisplacement:OBJECT:LOAD; "
+                          "the accepted variants that no other dominates go to pareto.csv")
+                 ->check(CLI::Validator(
+                     [](std::string& value) {
+                         return parseObjective(value) ? std::string()
+                                                      : "expected SENSE:KIND[:N[:M]], such as "
+                                                        "max:decouplingMin or "
+                                                        "min:transmissibility:1";
+                     },
+                     "SENSE:KIND"));
+             auto* searchOption =
+                 c.add_option("--search", searchName,
+                              "grid (every combination, the default) or nsga2 (an evolutionary "
+                              "search for the Pareto front of the objectives)")
+                     ->check(CLI::IsMember({"grid", "nsga2"}));
+             c.add_option("--population", search.population,
+                          "With --search nsga2: individuals per generation (even, 4 to " +
+                              std::to_string(kMaxPopulation) + "; default 40)")
+                 ->check(integerIn(4, kMaxPopulation))
+                 ->needs(searchOption);
+             c.add_option("--generations", search.generations,
+                          "With --search nsga2: generations after the first (default 50)")
+                 ->check(integerIn(1, kMaxGenerations))
+                 ->needs(searchOption);
+             c.add_option("--seed", search.seed,
+                          "With --search nsga2: the random seed (default 1); the same seed gives "
+                          "the same folder on any number of threads")
+                 ->needs(searchOption);
+             c.add_flag("--discrete", search.discrete,
+                        "With --search nsga2: each parameter on its own value grid instead of "
+                        "anywhere within its range")
+                 ->needs(searchOption);
              auto* plan = c.add_option("--plan", planShards,
                                        "Print the number of combinations and an estimate of the "
                                        "run time of each of N shards from a timed sample; runs "
@@ -571,7 +634,13 @@ int run(int argc, char** argv) {
                               "--plan\n";
                  return int(ExitInputError);
              }
-             return cmdOptimize(in, out, threads, shard);
+             if (searchName == "nsga2" && !shard.empty()) {
+                 std::cerr << "quav-cli optimize: --shard splits a grid study; a search runs "
+                              "whole\n";
+                 return int(ExitInputError);
+             }
+             return cmdOptimize(in, out, threads, shard, objectives,
+                                searchName == "nsga2" ? std::optional(search) : std::nullopt);
          }},
         {"merge",
          "Merge the directories of the shards of one study into the directory a single run "

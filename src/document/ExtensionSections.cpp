@@ -108,9 +108,61 @@ void readIterations(ArchiveReader& in, ExtensionTarget target) {
         n = in.readI32();
 }
 
+// --- OBJV: the objectives of the optimiser's study -----------------------------
+//
+//   count    i32   1 to kMaxObjectives
+//   count x (kind, sense (0 min, 1 max), mode, load, object), each i32
+//
+// Essential: a study that lost its objectives would run without its front.
+
+constexpr std::size_t kObjectiveBytes = 5 * 4;
+
+bool hasObjectives(const AnalysisModel&, const Optimizer& o) {
+    return !o.objectives.empty();
+}
+
+void writeObjectives(ArchiveWriter& out, const AnalysisModel&, const Optimizer& o) {
+    if (o.objectives.size() > kMaxObjectives)
+        return out.fail("目的関数が多すぎます");
+    out.writeI32(static_cast<std::int32_t>(o.objectives.size()));
+    for (const Objective& objective : o.objectives) {
+        out.writeI32(static_cast<std::int32_t>(objective.kind));
+        out.writeI32(objective.maximise ? 1 : 0);
+        out.writeI32(objective.mode);
+        out.writeI32(objective.load);
+        out.writeI32(objective.object);
+    }
+}
+
+void readObjectives(ArchiveReader& in, ExtensionTarget target) {
+    const int count =
+        in.readCount(kObjectiveBytes, static_cast<int>(kMaxObjectives), "目的関数の数");
+    std::vector<Objective> objectives;
+    for (int k = 0; k < count && in.ok(); ++k) {
+        const std::int32_t kind = in.readI32();
+        const std::int32_t sense = in.readI32();
+        Objective o;
+        o.mode = in.readI32();
+        o.load = in.readI32();
+        o.object = in.readI32();
+        if (!in.ok())
+            return;
+        if (kind < 0 || kind > static_cast<int>(ObjectiveKind::StaticDisplacement) ||
+            (sense != 0 && sense != 1))
+            return in.fail("目的関数 " + std::to_string(k + 1) + " の種類が不正です");
+        o.kind = static_cast<ObjectiveKind>(kind);
+        o.maximise = sense == 1;
+        objectives.push_back(o);
+    }
+    if (count == 0)
+        return in.fail("目的関数の数 0 が不正です");
+    target.optimizer.objectives = std::move(objectives);
+}
+
 constexpr ExtensionSection kSections[] = {
     {"FTAB", hasTables, writeTables, readTables},
     {"MITR", hasIterations, writeIterations, readIterations},
+    {"OBJV", hasObjectives, writeObjectives, readObjectives},
 };
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "document/ModelFile.h"
 #include "document/ModelRecords.h"
 #include "exchange/JsonReader.h"
+#include "exchange/ObjectivesJson.h"
 #include "model/Archive.h"
 #include "model/TextEncoding.h"
 
@@ -294,6 +295,13 @@ void writeModel(PrettyWriter& w, const AnalysisModel& m, const Optimizer& o) {
     w.field("meanCouplingMax", c.meanCouplingMax);
     writeList(w, "displacementConditions", c.displacementConditions, displacementConditionRecord());
     w.endObject();
+    if (!o.objectives.empty())
+        writeList(w, "objectives", o.objectives, [&](const Objective& objective) {
+            w.field("kind", std::string(objectiveKindKey(objective.kind)));
+            for (const auto& [name, value] : objectiveJsonFields(objective))
+                w.field(name, value);
+            w.field("sense", std::string(objectiveSenseKey(objective)));
+        });
     w.endObject();
     w.endObject();
     w.raw("\n");
@@ -694,6 +702,10 @@ void ModelReader::optimizer(const JsonPath& at, Optimizer& o) {
             records(k, o.bindings, nullptr, bindingRecord());
         } else if (key == "conditions") {
             conditions(k, o.conditions);
+        } else if (key == "objectives") {
+            o.objectives = readObjectivesJson(in_, k);
+            // The extension block's framing and section, generously.
+            charge(40 + 20 * o.objectives.size(), k);
         } else {
             unknown(k);
         }

@@ -94,6 +94,7 @@ void Optimizer::clearStudy() {
     parameters.clear();
     bindings.clear();
     conditions.reset();
+    objectives.clear();
     matchCount = 0;
 }
 
@@ -102,6 +103,7 @@ void Optimizer::adoptFileContent(Optimizer&& loaded) {
     parameters = std::move(loaded.parameters);
     bindings = std::move(loaded.bindings);
     conditions = std::move(loaded.conditions);
+    objectives = std::move(loaded.objectives);
     if (!parameters.empty())
         parameterIdCounter = loaded.parameterIdCounter;
 }

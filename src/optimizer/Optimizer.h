@@ -1,6 +1,7 @@
 #pragma once
 
 #include "optimizer/DesignParameter.h"
+#include "optimizer/Objectives.h"
 #include "optimizer/OptimizationConditions.h"
 
 #include <cstdint>
@@ -50,19 +51,22 @@ public:
     BindingLookup findBinding(int objectId, int target) const;
 
     // --- Study content --------------------------------------------------------
-    /// Empties parameters, bindings and displacement conditions, resets the
-    /// conditions and zeroes `matchCount`, as for another model.
+    /// Empties parameters, bindings, displacement conditions and objectives,
+    /// resets the conditions and zeroes `matchCount`, as for another model.
     /// `outputDirectory`, `logText` and `parameterIdCounter` stay.
     void clearStudy();
     void resetConditions() { conditions.reset(); }
-    /// `clearStudy`, then takes the parameters, bindings and conditions of
-    /// `loaded` (what a model file brought), and its `parameterIdCounter` when
-    /// it has parameters; the run settings stay.
+    /// `clearStudy`, then takes the parameters, bindings, conditions and
+    /// objectives of `loaded` (what a model file brought), and its
+    /// `parameterIdCounter` when it has parameters; the run settings stay.
     void adoptFileContent(Optimizer&& loaded);
 
     std::vector<DesignParameter> parameters;
     std::vector<ParameterBinding> bindings;
     OptimizationConditions conditions;
+    /// What a study trades (1 to kMaxObjectives, or none): with objectives a run
+    /// also writes the Pareto front of its accepted variants.
+    std::vector<Objective> objectives;
     std::string outputDirectory;
     std::string logText;
     /// The last parameter id issued: ids start at 1 and are never reused. A

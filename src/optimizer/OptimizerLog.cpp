@@ -3,6 +3,7 @@
 #include "analysis/ModeMetrics.h"
 #include "model/TextEncoding.h"
 #include "model/TextFormat.h"
+#include "optimizer/OptimizerRun.h"
 #include "optimizer/Variant.h"
 
 #include <charconv>
@@ -292,6 +293,17 @@ std::string logFileBytes(const std::string& logText) {
             crlf += ch;
     }
     return utf8ToCp932Lossy(crlf);
+}
+
+std::string runEndMessage(int status, const std::string& failure, std::int64_t fileFailures,
+                          const std::string& lastFailure) {
+    std::string message = runStatusMessage(status) + (failure.empty() ? "" : "：" + failure);
+    if (fileFailures > 0)
+        message +=
+            format("\n保存できなかったファイルがあります（%lld件）。ログを確認してください。",
+                   static_cast<long long>(fileFailures)) +
+            "\n" + lastFailure;
+    return message;
 }
 
 } // namespace quav

@@ -73,4 +73,10 @@ bool parseSummaryLines(const std::vector<std::string>& lines, RejectionSummary& 
 /// `logText` (lines ended by LF) as log.txt bytes: CP932, lines ended by CR LF.
 std::string logFileBytes(const std::string& logText);
 
+/// What the user is told when a run (or a search) ends with `status`: its status
+/// text with `failure` when there is one, and, when `fileFailures` files could not
+/// be written, how many with the last reason.
+std::string runEndMessage(int status, const std::string& failure, std::int64_t fileFailures,
+                          const std::string& lastFailure);
+
 } // namespace quav

@@ -7,6 +7,7 @@
 #include "model/TextFormat.h"
 #include "optimizer/BatchPipeline.h"
 #include "optimizer/OptimizerLog.h"
+#include "optimizer/ParetoFront.h"
 #include "optimizer/StudyCheck.h"
 #include "optimizer/Variant.h"
 
@@ -19,6 +20,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <sys/file.h>
 #include <system_error>
 #include <thread>
@@ -239,6 +241,9 @@ private:
     RejectionSummary summary_;
     int consecutiveFailures_ = 0;
     std::string lastFailure_; // why the last file that failed could not be written
+    // With objectives: the front of the variants accepted so far.
+    std::optional<ParetoFront> front_;
+    std::vector<double> objectiveValues_, parameterValues_;
 };
 
 void Run::log(const std::string& line) {
@@ -273,6 +278,13 @@ void Run::commit(const AnalysisModel* accepted, const std::vector<int>& failed) 
         // a study with thousands of matches from being bound by it.
         save(*accepted, fileName, Durability::Unsynced);
         log(resultLine(fileName, *accepted, opt_.parameters, processed_, combinations_));
+        if (front_) {
+            objectiveValues(*accepted, opt_.objectives, objectiveValues_);
+            parameterValues_.clear();
+            for (const DesignParameter& p : opt_.parameters)
+                parameterValues_.push_back(p.currentValue);
+            front_->offer(matches_, parameterValues_.data(), objectiveValues_.data());
+        }
     }
     publish();
 }
@@ -364,6 +376,13 @@ RunOutcome Run::execute() {
 
     matches_ = 0;
     summary_ = emptySummary(opt_.conditions, model_);
+    if (!opt_.objectives.empty()) {
+        front_.emplace(objectiveSenses(opt_.objectives), opt_.parameters.size());
+    } else {
+        // A front left by an earlier run with objectives would read as this run's.
+        std::error_code ec;
+        std::filesystem::remove(opt_.outputDirectory + "/" + kParetoFile, ec);
+    }
     save(model_, "original.quav");
     opt_.resetValues();
     combinations_ = combinationCount(opt_.parameters);
@@ -419,6 +438,18 @@ RunOutcome Run::execute() {
         if (options_.logLine)
             options_.logLine("ファイルを保存できませんでした:\t" + logPath + "\t" + written.error);
     }
+    if (front_) {
+        const std::string path = opt_.outputDirectory + "/" + kParetoFile;
+        const FileResult csv =
+            writeFileAtomically(path, paretoCsv(front_->members(), parameterNames(opt_.parameters),
+                                                objectiveNames(opt_.objectives)));
+        if (!csv.ok()) {
+            ++fileFailures_;
+            lastFailure_ = csv.error;
+            if (options_.logLine)
+                options_.logLine("ファイルを保存できませんでした:\t" + path + "\t" + csv.error);
+        }
+    }
     opt_.resetValues();
     opt_.combinationCount = combinations_;
     opt_.processedCount = processed_ - begin_;
@@ -426,12 +457,7 @@ RunOutcome Run::execute() {
 
     outcome.status = status;
     outcome.fileFailures = fileFailures_;
-    outcome.message = runStatusMessage(status) + (failure.empty() ? "" : "：" + failure);
-    if (fileFailures_ > 0)
-        outcome.message += format("\n保存できなかったファイルがあります（%lld件）。ログを確認してく"
-                                  "ださい。",
-                                  static_cast<long long>(fileFailures_)) +
-                           "\n" + lastFailure_;
+    outcome.message = runEndMessage(status, failure, fileFailures_, lastFailure_);
     return outcome;
 }
 
@@ -542,7 +568,8 @@ bool OptimizerRunner::start(Optimizer& optimizer, const AnalysisModel& model,
             };
             RunOutcome outcome;
             try {
-                outcome = runOptimization(optimizer, model, options);
+                outcome = method_ ? method_(optimizer, model, options)
+                                  : runOptimization(optimizer, model, options);
             } catch (...) {
                 // What the run itself could not catch (memory gone while it set up):
                 // the run ends with the reason rather than the process.

@@ -262,6 +262,11 @@ public:
     /// `writeModelFile` writes the model files of every run it starts.
     explicit OptimizerRunner(ModelFileWriter writeModelFile)
         : writeModelFile_(std::move(writeModelFile)) {}
+    /// What a run does in place of the grid run (runOptimization), such as an
+    /// evolutionary search; an empty one restores the grid run. Set it between runs.
+    using RunMethod =
+        std::function<RunOutcome(Optimizer&, const AnalysisModel&, const RunOptions&)>;
+    void setMethod(RunMethod method) { method_ = std::move(method); }
     /// Stops a run in progress and waits for it.
     ~OptimizerRunner();
     OptimizerRunner(const OptimizerRunner&) = delete;
@@ -287,6 +292,7 @@ public:
 
 private:
     ModelFileWriter writeModelFile_;
+    RunMethod method_;
     std::atomic<int> runFlag_{0};
     std::atomic<bool> running_{false};
     RunCounters counters_;

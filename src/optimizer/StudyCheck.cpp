@@ -47,6 +47,7 @@ StudyRefusal checkStudy(const Optimizer& optimizer, const AnalysisModel& model) 
         if (optimizer.findParameter(b.parameterId) && !std::isfinite(b.multiplier))
             refusal.settings += "ﾊﾞｲﾝﾄﾞ " + logObjectName(model, b.objectId) + " の " +
                                 bindingVariableName(model, b) + ": 係数が数値ではありません\n";
+    refusal.settings += objectivesProblem(optimizer.objectives, model);
 
     const ModelValidation v = checkModel(model);
     ModelValidation fixed = v;

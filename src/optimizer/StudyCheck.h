@@ -24,7 +24,8 @@ std::optional<std::int64_t> exactCombinationCount(const std::vector<DesignParame
 /// user's language.
 struct StudyRefusal {
     /// The settings: parameter ranges, bindings' multipliers that are not finite,
-    /// a combination count beyond 64 bits. An input error.
+    /// a combination count beyond 64 bits, objectives the model cannot give
+    /// (objectivesProblem). An input error.
     std::string settings;
     /// What makes the model impossible as a physical system that no binding
     /// changes (a variable a binding writes is judged per variant instead).

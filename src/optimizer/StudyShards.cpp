@@ -4,6 +4,7 @@
 #include "model/TextEncoding.h"
 #include "model/TextFormat.h"
 #include "optimizer/OptimizerLog.h"
+#include "optimizer/ParetoFront.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -189,7 +191,69 @@ struct MergePlan {
     RejectionSummary summary; // the folders' summaries of what they rejected, added up
     bool whole = false;       // every shard: a single run's folder, without a record
     mode_t folderMode = 0777; // permission bits every shard's folder has
+    // With objectives: the merged front, numbered as the merged folder's files,
+    // and its header.
+    std::optional<ParetoFront> front;
+    std::string frontHeader;
 };
+
+/// The fronts of the folders, when the study has objectives: each one's members
+/// renumbered after the files of the folders before it, filtered into one.
+bool readFronts(MergePlan& plan, const MergeOptions& options, std::string& error) {
+    const Folder& first = plan.folders.front();
+    std::size_t parameters = 0;
+    std::vector<bool> maximise;
+    if (options.readStudy) {
+        if (!options.readStudy(plan.original, parameters, maximise)) {
+            error = first.dir + "/original.quav: not a model file of this version";
+            return false;
+        }
+    } else {
+        struct stat st {};
+        if (::fstatat(first.fd(), kParetoFile, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            error = first.dir + ": the front (" + kParetoFile + ") cannot be merged here";
+            return false;
+        }
+    }
+    if (maximise.empty())
+        return true;
+    plan.front.emplace(maximise, parameters);
+    std::int64_t offset = 0;
+    for (const Folder& f : plan.folders) {
+        const std::string shown = f.dir + "/" + kParetoFile;
+        struct stat st {};
+        Fd fd = openInFolder(f.fd(), kParetoFile, shown, st, error);
+        if (!fd)
+            return false;
+        std::string text;
+        ParetoCsv csv;
+        std::string why;
+        // A front is one row per member, each far below a kilobyte: a file beyond
+        // what every accepted variant in it could fill is no front.
+        const auto most = static_cast<std::size_t>(
+            std::min<std::int64_t>(f.record.matches + 1, kMaxOriginalBytes) * 4096);
+        if (!readAll(fd.get(), most, text) ||
+            !parseParetoCsv(text, parameters, maximise.size(), csv, why)) {
+            error = shown + ": not the front of a run" + (why.empty() ? "" : " (" + why + ")");
+            return false;
+        }
+        if (&f == &first)
+            plan.frontHeader = csv.header;
+        else if (csv.header != plan.frontHeader) {
+            error = shown + ": other columns than " + first.dir + "'s";
+            return false;
+        }
+        for (const ParetoMember& m : csv.members) {
+            if (m.number > f.record.matches) {
+                error = shown + ": names a file its run did not accept";
+                return false;
+            }
+            plan.front->offer(m.number + offset, m.parameters.data(), m.objectives.data());
+        }
+        offset += f.record.matches;
+    }
+    return true;
+}
 
 /// Why the folder leaves some of its range uncovered, or "" when it covers it
 /// all; `from` is where the uncovered part starts.
@@ -676,6 +740,17 @@ bool writeMerged(const MergePlan& plan, MergedFolder& out, const MergeOptions& o
         error = "log.txt: " + errnoText(errno);
         return false;
     }
+    if (plan.front) {
+        Fd front = out.create(kParetoFile, 0666, error);
+        if (!front)
+            return false;
+        if (!writeAll(front.get(),
+                      plan.frontHeader + "\n" + paretoCsvRows(plan.front->members())) ||
+            ::fsync(front.get()) != 0 || !front.reset()) {
+            error = std::string(kParetoFile) + ": " + errnoText(errno);
+            return false;
+        }
+    }
     if (plan.whole)
         return true;
     Fd record = out.create(kShardRecordFile, 0666, error);
@@ -898,7 +973,8 @@ MergeOutcome mergeShards(const std::vector<std::string>& shardDirs, const std::s
     MergePlan plan;
     std::string error;
     if (!readFolders(shardDirs, plan, error) || !checkOneStudy(plan, options.modelFormat, error) ||
-        !checkCoverage(plan, options.partial, error) || !checkLogs(plan, error))
+        !checkCoverage(plan, options.partial, error) || !checkLogs(plan, error) ||
+        !readFronts(plan, options, error))
         return refused(error);
     return mergeInto(plan, outDir, options);
 }

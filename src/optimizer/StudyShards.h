@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,6 +70,14 @@ struct MergeOptions {
     int modelFormat = 0;
     /// The merge stops, removing what it wrote, when this reads non-zero.
     const std::atomic<int>* stop = nullptr;
+    /// Reads the study's settings from the bytes of original.quav: the number of
+    /// parameters and the senses of the objectives (true where maximised; none for
+    /// a study without objectives). False when the bytes are not a model file.
+    /// Needed to merge the fronts (pareto.csv) of studies with objectives; without
+    /// it a folder with a front is refused.
+    std::function<bool(std::string_view original, std::size_t& parameters,
+                       std::vector<bool>& maximise)>
+        readStudy;
 };
 
 enum class MergeStatus {
@@ -90,7 +99,8 @@ struct MergeOutcome {
 /// them) into `outDir`, which then holds what a single run would have
 /// written: original.quav, No1.quav ... in enumeration order and log.txt with
 /// the same lines and totals (its time stamps the earliest start and the
-/// latest end of the shards). Refused, with nothing written, unless the
+/// latest end of the shards) and, for a study with objectives, pareto.csv: the
+/// front of the shards' fronts, their files renumbered. Refused, with nothing written, unless the
 /// folders hold every shard exactly once, each finished, all of the same
 /// starting model, settings and build, and `outDir` is new or empty and no
 /// run or merge uses it or the folders. Reads each log and each model file as

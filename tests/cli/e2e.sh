@@ -442,6 +442,71 @@ ENDED
     "$cli" optimize "$work/other.json" --out "$work/other" --shard 2/3 2>/dev/null
     refused "another study" "$work/s1" "$work/other" "$work/s3"
     ;;
+pareto)
+    # Every variant of the example accepted, two objectives: the front in pareto.csv.
+    sed -E 's/(Enabled": )1/\10/; s/(Enabled": )\[[0-9, ]+\]/\1[0, 0, 0, 0, 0, 0]/; s/"limit": 0.004/"limit": 1/' \
+        "$examples/power_unit.json" >"$work/open.json"
+    objectives=(--objective max:decouplingMin --objective min:transmissibility:1)
+    exits 0 "whole" optimize "$work/open.json" --out "$work/whole" "${objectives[@]}"
+    [ "$(ls "$work/whole"/No*.quav | wc -l)" = 75 ] || fail "not every variant accepted"
+    head -1 "$work/whole/pareto.csv" >"$work/header"
+    contains "$work/header" "file,front Kxx,rear Kxx,rear x,decouplingMin,transmissibility:1"
+    rows=$(($(wc -l <"$work/whole/pareto.csv") - 1))
+    [ "$rows" -ge 2 ] && [ "$rows" -lt 75 ] || fail "a front of $rows of 75 variants"
+    tail -n +2 "$work/whole/pareto.csv" | cut -d, -f1 | while read -r f; do
+        [ -f "$work/whole/$f" ] || fail "$f of the front is not in the folder"
+    done
+    # Shards merged, and merged in parts: the single run's front, byte for byte.
+    for k in 1 2 3; do
+        "$cli" optimize "$work/open.json" --out "$work/s$k" --shard $k/3 "${objectives[@]}" \
+            2>/dev/null || fail "shard $k"
+    done
+    exits 0 "merge" merge "$work/s2" "$work/s3" "$work/s1" --out "$work/m"
+    cmp -s "$work/whole/pareto.csv" "$work/m/pareto.csv" || fail "merged front differs"
+    exits 0 "partial" merge "$work/s2" "$work/s3" --out "$work/g" --partial
+    exits 0 "merge again" merge "$work/g" "$work/s1" --out "$work/m2"
+    cmp -s "$work/whole/pareto.csv" "$work/m2/pareto.csv" || fail "front merged in parts differs"
+    # A damaged front is refused, nothing written.
+    sed -i '2s/,[^,]*$/,x/' "$work/s2/pareto.csv"
+    exits 2 "damaged front" merge "$work/s1" "$work/s2" "$work/s3" --out "$work/bad"
+    contains "$work/stderr" "pareto.csv: not the front of a run"
+    [ ! -e "$work/bad" ] || fail "a refused merge wrote files"
+    # Objectives kept in the model file and in JSON; the same front from them.
+    exits 0 "convert" convert "$work/whole/original.quav" "$work/back.json"
+    contains "$work/back.json" '"kind": "transmissibility"'
+    exits 0 "from the file's objectives" optimize "$work/back.json" --out "$work/again"
+    cmp -s "$work/whole/pareto.csv" "$work/again/pareto.csv" || fail "front differs"
+    # Without objectives: no front, an old one removed.
+    exits 0 "plain" optimize "$work/open.json" --out "$work/whole"
+    [ ! -e "$work/whole/pareto.csv" ] || fail "a run without objectives left a front"
+    # Refused with exit 2: a bad text, a moment load, too many.
+    exits 2 "bad objective" optimize "$work/open.json" --out "$work/x" --objective max:mass
+    contains "$work/stderr" "SENSE:KIND"
+    exits 2 "moment" optimize "$work/open.json" --out "$work/x" --objective min:transmissibility:2
+    contains "$work/stderr" "モーメント荷重には力の伝達率がありません"
+    exits 2 "five" optimize "$work/open.json" --out "$work/x" --objective min:meanCoupling \
+        --objective max:frequency:1 --objective max:frequency:2 --objective max:frequency:3 \
+        --objective max:frequency:4
+    contains "$work/stderr" "目的関数は4個までです"
+    # The evolutionary search: one seed, one folder, on one thread or two.
+    for t in 1 2; do
+        exits 0 "search on $t" optimize "$work/open.json" --out "$work/n$t" "${objectives[@]}" \
+            --search nsga2 --population 12 --generations 3 --seed 5 --threads $t
+    done
+    for f in "$work"/n1/*.quav "$work/n1/pareto.csv"; do
+        cmp -s "$f" "$work/n2/${f##*/}" || fail "search: ${f##*/} differs between thread counts"
+    done
+    iconv -f CP932 -t UTF-8 "$work/n1/log.txt" >"$work/n1.log"
+    contains "$work/n1.log" "乱数の種	5"
+    contains "$work/n1.log" "評価回数	48"
+    contains "$work/n1.log" "ハイパーボリューム	"
+    exits 2 "search settings" optimize "$work/open.json" --out "$work/x" --population 12
+    exits 2 "odd population" optimize "$work/open.json" --out "$work/x" "${objectives[@]}" \
+        --search nsga2 --population 13
+    contains "$work/stderr" "個体数は4～100000の偶数です"
+    exits 2 "search shard" optimize "$work/open.json" --out "$work/x" "${objectives[@]}" \
+        --search nsga2 --shard 1/2
+    ;;
 merge)
     # Five shards, merged in two parts and then again: the single run's folder.
     umask 022

@@ -151,6 +151,15 @@ TEST(ModelExtensions, DamagedBlocksRefuseTheWholeFile) {
         {"a negative loss",
          block(1, section("FTAB", withRows([](FrequencyTable& t) { t[1].loss[2] = -0.1; }))),
          "行 2、列 loss_z"},
+        {"no objectives", block(1, section("OBJV", i32(0))), "目的関数の数 0"},
+        {"five objectives", block(1, section("OBJV", i32(5) + std::string(100, '\0'))),
+         "目的関数の数"},
+        {"an unknown objective",
+         block(1, section("OBJV", i32(1) + i32(5) + i32(0) + i32(0) + i32(0) + i32(0))),
+         "目的関数 1 の種類"},
+        {"a sense that is neither",
+         block(1, section("OBJV", i32(1) + i32(0) + i32(2) + i32(0) + i32(0) + i32(0))),
+         "目的関数 1 の種類"},
         {"a loss that is no number", block(1, section("FTAB", withRows([](FrequencyTable& t) {
                                                           t[1].loss[0] = std::nan("");
                                                       }))),

@@ -121,6 +121,21 @@ TEST(ModelJson, BadContentIsRefusedWithItsKeyPath) {
              "eta": [0, 0, 0]}]}]})",
          "frequencyTable[0].eta: unknown key"},
         {R"({"results": {"modeIterations": [1, 2]}})", "results.modeIterations"},
+        // Objectives: each with its kind's numbers and a sense, one to four.
+        {R"({"optimizer": {"objectives": []}})", "optimizer.objectives: at least one"},
+        {R"({"optimizer": {"objectives": [{"kind": "frequency", "sense": "max"}]}})",
+         "optimizer.objectives[0]: missing \"mode\""},
+        {R"({"optimizer": {"objectives": [{"kind": "meanCoupling", "mode": 1, "sense": "min"}]}})",
+         "optimizer.objectives[0]: a key this objective does not have"},
+        {R"({"optimizer": {"objectives": [{"kind": "meanCoupling"}]}})", "missing \"sense\""},
+        {R"({"optimizer": {"objectives": [{"kind": "mass", "sense": "min"}]}})",
+         "optimizer.objectives[0].kind: unknown objective"},
+        {R"({"optimizer": {"objectives": [{"kind": "meanCoupling", "sense": "least"}]}})",
+         "optimizer.objectives[0].sense"},
+        {R"({"optimizer": {"objectives": [{"kind": "meanCoupling", "sense": "min"},
+             {"kind": "meanCoupling", "sense": "min"}, {"kind": "meanCoupling", "sense": "min"},
+             {"kind": "meanCoupling", "sense": "min"}, {"kind": "meanCoupling", "sense": "min"}]}})",
+         "optimizer.objectives[4]: at most 4"},
     };
     for (const auto& c : cases) {
         const StudyRead r = modelFromJson(c.json);
@@ -144,6 +159,10 @@ TEST(ModelJson, EveryModelFileExportsAndImportsToTheSameBytes) {
     m.springCharacteristics[0].frequencyTable = rubberTable(7);
     m.springCharacteristics[0].frequencyTable[3].ratio[1] = 4.0 / 3.0;
     m.modeIterations = {5, 4, 6, 5, 5, 7};
+    o.objectives = {{ObjectiveKind::DecouplingMin, true},
+                    {ObjectiveKind::Frequency, true, 2},
+                    {ObjectiveKind::Transmissibility, false, 0, 1},
+                    {ObjectiveKind::StaticDisplacement, false, 0, 8, 2}};
     const ModelBytes file = writeModelBytes(m, o);
     ASSERT_TRUE(file.ok()) << file.error;
     EXPECT_EQ(checkModelFile(m, o).bytes, file.bytes.size());
@@ -159,8 +178,13 @@ TEST(ModelJson, EveryModelFileExportsAndImportsToTheSameBytes) {
     EXPECT_NE(json.find("{\"f\": 1.0, \"ratio\": [1.1, 1.05, 1.05], \"loss\": [0.05, 0.04, "
                         "0.04]}"),
               std::string::npos);
+    EXPECT_NE(json.find("\"kind\": \"staticDisplacement\",\n        \"object\": 2,\n        "
+                        "\"load\": 8,\n        \"sense\": \"min\""),
+              std::string::npos)
+        << json;
     StudyRead back = modelFromJson(json);
     ASSERT_TRUE(back.ok()) << back.error;
+    EXPECT_EQ(back.optimizer.objectives, o.objectives);
     const ModelBytes again = writeModelBytes(*back.model, back.optimizer);
     ASSERT_TRUE(again.ok());
     EXPECT_EQ(again.bytes, file.bytes);

@@ -1,4 +1,5 @@
 #include "optimizer/OptimizerRun.h"
+#include "optimizer/ParetoFront.h"
 #include "support/FailingAllocation.h"
 #include "support/TestSupport.h"
 
@@ -563,4 +564,71 @@ TEST(OptimizerRun, ARangeOfTheEnumerationIsThatPartOfTheWholeRun) {
                 << theirs;
         }
     }
+}
+
+TEST(OptimizerRun, TheFrontIsTheOneEvaluatingEveryVariantFromOutsideFinds) {
+    Study s;
+    auto& [model, o, dir] = s;
+    const int x = o.addParameter("x", 0.4, 0.2, 0.05);    // 5 values
+    const int kxx = o.addParameter("Kxx", 5e5, 1e5, 1e5); // 5 values
+    o.setBinding(2, 1, x, 1.0);
+    o.setBinding(6, 1, kxx, 1.0);
+    o.conditions.minFrequencyEnabled = 1; // rejects some variants
+    o.conditions.minFrequency = 7.5;
+    o.objectives = {{ObjectiveKind::DecouplingMin, true},
+                    {ObjectiveKind::StaticDisplacement, false, 0, 7, 3},
+                    {ObjectiveKind::Frequency, false, 6}};
+    ASSERT_EQ(runOptimization(o, model, writingFiles()).status, RunFinished);
+    ASSERT_GT(o.matchCount, 5);
+    ASSERT_LT(o.matchCount, 25);
+
+    // Every combination evaluated here, numbered as the run numbers its files.
+    const RunInput input(model, o);
+    std::vector<DesignParameter> parameters = o.parameters;
+    std::vector<std::vector<double>> accepted, values;
+    for (double xv = 0.2; xv <= 0.4 + 1e-9; xv += 0.05)
+        for (double k = 1e5; k <= 5e5; k += 1e5) {
+            parameters[0].currentValue = xv;
+            parameters[1].currentValue = k;
+            AnalysisModel variant;
+            if (!input.evaluate(parameters, variant))
+                continue;
+            accepted.push_back({xv, k});
+            values.emplace_back();
+            objectiveValues(variant, o.objectives, values.back());
+        }
+    ASSERT_EQ(static_cast<std::int64_t>(accepted.size()), o.matchCount);
+    const std::vector<bool> senses = objectiveSenses(o.objectives);
+    std::vector<std::int64_t> expected;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        bool dominated = false;
+        for (const auto& other : values)
+            dominated = dominated || dominates(other.data(), values[i].data(), senses);
+        if (!dominated)
+            expected.push_back(static_cast<std::int64_t>(i + 1));
+    }
+    ASSERT_GE(expected.size(), 2u);
+
+    ParetoCsv csv;
+    std::string error;
+    ASSERT_TRUE(parseParetoCsv(readWholeFile((dir / "pareto.csv").string(), 1 << 20).bytes, 2, 3,
+                               csv, error))
+        << error;
+    EXPECT_EQ(csv.header, "file,x,Kxx,decouplingMin,staticDisplacement:3:7,frequency:6");
+    std::vector<std::int64_t> found;
+    for (const ParetoMember& m : csv.members) {
+        found.push_back(m.number);
+        const auto i = static_cast<std::size_t>(m.number - 1);
+        for (std::size_t k = 0; k < 2; ++k)
+            EXPECT_NEAR(m.parameters[k], accepted[i][k], 1e-9 * std::fabs(accepted[i][k]));
+        for (std::size_t k = 0; k < 3; ++k)
+            EXPECT_NEAR(m.objectives[k], values[i][k], 1e-9 * std::fabs(values[i][k]));
+    }
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, expected);
+
+    // Without objectives the folder is as it always was: no front, not even an old one.
+    o.objectives.clear();
+    ASSERT_EQ(runOptimization(o, model, writingFiles()).status, RunFinished);
+    EXPECT_FALSE(fs::exists(dir / "pareto.csv"));
 }
