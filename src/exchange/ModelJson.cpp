@@ -242,8 +242,8 @@ void writeLoadCases(PrettyWriter& w, const std::vector<LoadCase>& cases) {
         w.beginArray();
         for (const LoadTerm& t : c.terms) {
             w.item();
-            w.raw("{\"load\": " + std::to_string(t.load) + ", \"factor\": " +
-                  numberText(t.factor) + "}");
+            w.raw("{\"load\": " + std::to_string(t.load) + ", \"factor\": " + numberText(t.factor) +
+                  "}");
         }
         w.endArray();
         w.key("gLoad");
@@ -772,8 +772,8 @@ void ModelReader::loadCases(const JsonPath& at, std::vector<LoadCase>& out) {
         const LoadCase& c = out.back();
         const std::size_t bytes = utf8ToCp932(c.name).value_or(std::string()).size();
         if (bytes == 0 || bytes > static_cast<std::size_t>(kMaxCaseNameBytes))
-            failAt(JsonPath(e, "name"), "a name must have 1 to " +
-                                            std::to_string(kMaxCaseNameBytes) + " bytes");
+            failAt(JsonPath(e, "name"),
+                   "a name must have 1 to " + std::to_string(kMaxCaseNameBytes) + " bytes");
         for (std::size_t i = 0; i + 1 < out.size(); ++i)
             if (out[i].name == c.name)
                 failAt(JsonPath(e, "name"), "the name of load case " + std::to_string(i) +

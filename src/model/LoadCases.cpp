@@ -86,9 +86,8 @@ std::optional<LoadCaseProblem> checkLoadCases(const std::vector<LoadCase>& cases
         if (!stored)
             return LoadCaseProblem{at, -1, label + ": 名前に保存できない文字があります"};
         if (stored->empty() || stored->size() > static_cast<std::size_t>(kMaxCaseNameBytes))
-            return LoadCaseProblem{at, -1,
-                                   label + ": 名前は 1～" + std::to_string(kMaxCaseNameBytes) +
-                                       " バイトです"};
+            return LoadCaseProblem{
+                at, -1, label + ": 名前は 1～" + std::to_string(kMaxCaseNameBytes) + " バイトです"};
         if (!names.insert(c.name).second)
             return LoadCaseProblem{at, -1, label + ": 名前が重複しています"};
         if (c.terms.size() > static_cast<std::size_t>(kMaxCaseTerms))

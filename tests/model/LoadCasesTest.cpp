@@ -12,12 +12,12 @@ TEST(ForceCurve, ValuesInsideAndBeyondTheEndsAndTravelLeft) {
     const struct {
         double d, force, rate, travel;
     } rows[] = {
-        {0.0, 0.0, 150000, 0.005},        // at a point the right segment's rate
-        {0.0015, 225, 150000, 0.0035},    // inside a segment
-        {0.003, 450, 525000, 0.002},      // a kink
-        {0.006, 2025, 525000, -0.001},    // past the end: last slope continues
-        {-0.001, -150, 150000, 0.003},    // moving the other way: the lower end
-        {-0.005, -1200, 300000, -0.001},  // below the first point
+        {0.0, 0.0, 150000, 0.005},       // at a point the right segment's rate
+        {0.0015, 225, 150000, 0.0035},   // inside a segment
+        {0.003, 450, 525000, 0.002},     // a kink
+        {0.006, 2025, 525000, -0.001},   // past the end: last slope continues
+        {-0.001, -150, 150000, 0.003},   // moving the other way: the lower end
+        {-0.005, -1200, 300000, -0.001}, // below the first point
     };
     for (const auto& r : rows) {
         const CurveValue v = curveValueAt(c, r.d);
