@@ -2,6 +2,7 @@
 #include "analysis/CalculationDriver.h"
 #include "analysis/FrequencyStepCurve.h"
 #include "cli/AnalysisCommands.h"
+#include "cli/CaseCommand.h"
 #include "cli/CommandOutput.h"
 #include "cli/Interrupts.h"
 #include "cli/NumberOptions.h"
@@ -674,7 +675,17 @@ int run(int argc, char** argv) {
                      "... and every spring coordinate within +- this [m] (either option prints "
                      "the deviations; the other is then 0)")
         ->check(finiteNumber());
-    for (CLI::App* c : {ked, tra, forces, transmissibility, robust, sens}) {
+    auto* cases = app.add_subcommand(
+        "cases", "Solve the load cases with the mounts' force-deflection curves and print each "
+                 "spring's deflection, force, travel and load margins (exit 1 when a case does "
+                 "not converge)");
+    std::vector<std::string> caseNames;
+    cases->add_option("--case", caseNames, "Only this load case (by name; may be repeated)");
+    bool caseModes = false;
+    cases->add_flag("--modes", caseModes,
+                    "Also the six modes at each case's operating point (tangent rates of the "
+                    "curves times the dynamic factor)");
+    for (CLI::App* c : {ked, tra, forces, transmissibility, robust, sens, cases}) {
         c->add_option("FILE", in, "Model file (.quav or .json)")
             ->required()
             ->check(CLI::ExistingFile);
@@ -711,7 +722,7 @@ int run(int argc, char** argv) {
         return cmdSweep(in, loadNumber, object, frame, dof);
     if (table->parsed())
         return cmdTable(in, characteristicId, tableCsv, clearTable, out);
-    for (CLI::App* c : {ked, tra, forces, transmissibility, robust, sens}) {
+    for (CLI::App* c : {ked, tra, forces, transmissibility, robust, sens, cases}) {
         if (!c->parsed())
             continue;
         LoadedModel m;
@@ -727,6 +738,8 @@ int run(int argc, char** argv) {
             return transmissibilityCommand(*m.model, loadNumber, json);
         if (c == sens)
             return sensCommand(*m.model, sensitivity, json);
+        if (c == cases)
+            return casesCommand(*m.model, caseNames, caseModes, json);
         // A closed terminal stops the run as Ctrl-C does, and a closed stderr only
         // ends the progress display: either way the samples done are reported.
         for (int signal : {SIGINT, SIGTERM, SIGHUP})
