@@ -933,6 +933,12 @@ cases)
     jq -e '.cases[0].converged == false and (.cases[0].reason | contains("id 99"))
         and .cases[1].converged' "$work/stdout" >/dev/null || fail "the failed case's reason"
     contains "$work/stderr" "gone"
+    # The input listing prints the curves, ratings and cases.
+    exits 0 "listing" listing "$cases"
+    contains "$work/stdout" $'\t定格荷重\t3000\t1500\t1500\t[N]'
+    contains "$work/stdout" $'\t非線形特性 z\t[m]\t[N]'
+    contains "$work/stdout" $'荷重ケース\t名前\t1g'
+    contains "$work/stdout" $'\t静荷重\troll torque\t12.1'
     exits 2 "an unknown case" cases "$cases" --case nope
     exits 2 "a model without cases" cases "$example"
     ;;
