@@ -2,7 +2,10 @@
 
 #include "model/TextFormat.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <utility>
 
 namespace quav {
 
@@ -54,6 +57,21 @@ std::string worstMarginPlace(const AnalysisModel& model, const LoadCaseResult& r
         return {};
     return model.springs[static_cast<std::size_t>(w.spring)].name +
            (w.travel ? " ｽﾄﾛｰｸ " : " 荷重 ") + kDirections[w.direction];
+}
+
+std::vector<std::size_t> worstFirst(const std::vector<LoadCaseResult>& results) {
+    std::vector<std::size_t> order(results.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    auto key = [&](std::size_t i) {
+        const LoadCaseResult& r = results[i];
+        const double ratio =
+            r.worst.spring >= 0 ? r.worst.ratio : std::numeric_limits<double>::infinity();
+        return std::pair<int, double>(r.converged ? 1 : 0, ratio);
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
+    return order;
 }
 
 std::string loadCaseReport(const AnalysisModel& model, const std::vector<LoadCaseResult>& results) {

@@ -23,4 +23,9 @@ const char* caseVerdict(const LoadCaseResult& result);
 /// empty when the case has no margin.
 std::string worstMarginPlace(const AnalysisModel& model, const LoadCaseResult& result);
 
+/// The order of the case table: cases that did not converge first, then by
+/// their worst margin ratio, smallest first (cases without any margin last);
+/// equal cases keep the model's order. Indices into `results`.
+std::vector<std::size_t> worstFirst(const std::vector<LoadCaseResult>& results);
+
 } // namespace quav

@@ -4,6 +4,7 @@
 // next scripted answer, which must be for a dialog of that kind; messages and
 // texts are recorded.
 
+#include "analysis/LoadCaseAnalysis.h"
 #include "document/CharacteristicListEditor.h"
 #include "document/DocumentUi.h"
 
@@ -90,6 +91,11 @@ public:
     void showSensitivity(CQUAVDoc&, const AnalysisModel&, const Sensitivities&) override {
         windows.push_back("sensitivity");
     }
+    void showLoadCases(const AnalysisModel&, const std::vector<LoadCaseResult>& results) override {
+        windows.push_back("load cases");
+        loadCases = results;
+    }
+    std::vector<LoadCaseResult> loadCases;
 
 private:
     template <class V> bool run(V& values) {
