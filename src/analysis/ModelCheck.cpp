@@ -11,6 +11,7 @@ namespace quav {
 namespace {
 
 const char* const kAxes[3] = {"xx", "yy", "zz"};
+const char* const kDirections[3] = {"x", "y", "z"};
 const char* const kCoordinates[3] = {"x", "y", "z"};
 
 bool allFinite(const Matrix& m, int first = 0) {
@@ -99,6 +100,17 @@ void checkCharacteristic(const SpringCharacteristic& c, std::vector<ModelProblem
         add(problems, c.id, 0,
             label + ": 周波数特性 " + tableCellText(*problem) + ": " +
                 tableRuleText(problem->kind));
+    for (int d = 0; d < 3; ++d)
+        if (const auto problem = checkForceCurve(c.curves[static_cast<std::size_t>(d)]))
+            add(problems, c.id, 0,
+                label + ": 非線形特性 " + kDirections[d] + ": " + forceCurveProblemText(*problem));
+    if (c.ratedLoad)
+        for (int d = 0; d < 3; ++d) {
+            const double r = (*c.ratedLoad)[static_cast<std::size_t>(d)];
+            if (!(r > 0.0 && std::isfinite(r)))
+                add(problems, c.id, 0,
+                    label + format(": 定格荷重 %s [N] が正ではありません(%g)", kDirections[d], r));
+        }
 }
 
 ModelValidation checkModel(const AnalysisModel& model) {

@@ -47,7 +47,8 @@ bool inertiaPositiveDefinite(const Matrix& inertia);
 /// Whether the spring characteristic can be a real mount: rates and damping
 /// finite and >= 0 (a rate of 0 is a free direction), the dynamic factor finite
 /// and > 0, a frequency table (if any) that checkFrequencyTable passes, named by
-/// row and column. Each problem is appended to `problems`.
+/// row and column, force-deflection curves that checkForceCurve passes and rated
+/// loads > 0. Each problem is appended to `problems`.
 void checkCharacteristic(const SpringCharacteristic& c, std::vector<ModelProblem>& problems);
 
 /// How the messages name an element: "ばね要素 front right(id 2)".

@@ -1,6 +1,7 @@
 #include "app/AnalysisMenu.h"
 
 #include "document/AnalysisCommands.h"
+#include "document/LoadCaseCommands.h"
 
 #include <QAction>
 #include <QMainWindow>
@@ -44,6 +45,10 @@ AnalysisMenu::AnalysisMenu(QMainWindow* window, CQUAVDoc& doc, DocumentUi& ui)
         {cmd::Sensitivity, "感度...",
          "ばね定数・位置・角度に対する固有振動数、デカップリング率、静的変位の感度を表示します",
          [&doc, &ui] { showSensitivity(doc, ui); }},
+        {0, nullptr, nullptr, {}},
+        {cmd::LoadCases, "荷重ケース",
+         "荷重ケースごとの静的なつり合い、ばねの変位と力、ストロークと荷重の余裕を表示します",
+         [&doc, &ui] { showLoadCases(doc, ui); }},
     };
     for (const auto& item : items) {
         if (item.id == 0) {

@@ -20,6 +20,7 @@ enum : int {
     Transmissibility = 32844,
     Robustness = 32845,
     Sensitivity = 32846,
+    LoadCases = 32847,
 };
 }
 

@@ -2,6 +2,7 @@
 #include "analysis/CalculationDriver.h"
 #include "analysis/FrequencyStepCurve.h"
 #include "cli/AnalysisCommands.h"
+#include "cli/CaseCommand.h"
 #include "cli/CommandOutput.h"
 #include "cli/CommandRegistry.h"
 #include "cli/Interrupts.h"
@@ -497,6 +498,8 @@ int run(int argc, char** argv) {
     std::string distribution = "uniform";
     std::string vary = "spring";
     SensitivityRequest sensitivity;
+    std::vector<std::string> caseNames;
+    bool caseModes = false;
 
     const auto modelFile = [&](const char* help) {
         return [&in, help](CLI::App& c) {
@@ -794,6 +797,18 @@ int run(int argc, char** argv) {
                     ->check(finiteNumber());
             },
             [&](Study& m) { return sensCommand(*m.model, sensitivity, json); }),
+        mountAnalysis(
+            "cases",
+            "Solve the load cases with the mounts' force-deflection curves and print each "
+            "spring's deflection, force, travel and load margins (exit 1 when a case does not "
+            "converge)",
+            [&](CLI::App& c) {
+                c.add_option("--case", caseNames, "Only this load case (by name; may be repeated)");
+                c.add_flag("--modes", caseModes,
+                           "Also the six modes at each case's operating point (tangent rates of "
+                           "the curves times the dynamic factor)");
+            },
+            [&](Study& m) { return casesCommand(*m.model, caseNames, caseModes, json); }),
     };
     return runCommands(app, commands, argc, argv);
 }

@@ -5,6 +5,7 @@
 #include "dialogs/ContributionGraphDialog.h"
 #include "dialogs/FrequencyStepDialog.h"
 #include "dialogs/InfoDialogs.h"
+#include "dialogs/LoadCaseDialog.h"
 #include "dialogs/ModelDialogs.h"
 #include "dialogs/MountAnalysisDialogs.h"
 #include "dialogs/OptimizerRunControl.h"
@@ -271,6 +272,16 @@ std::string DialogUi::runWithProgress(const std::string& title, RunControl& cont
 
 void DialogUi::showTransmissibility(const AnalysisModel& model) {
     TransmissibilityDialog dialog(model, parent_);
+    dialog.showText = [](QWidget* parent, const std::string& text) {
+        InfoTextDialog window(text, parent);
+        window.exec();
+    };
+    dialog.exec();
+}
+
+void DialogUi::showLoadCases(const AnalysisModel& model,
+                             const std::vector<LoadCaseResult>& results) {
+    LoadCaseDialog dialog(model, results, parent_);
     dialog.showText = [](QWidget* parent, const std::string& text) {
         InfoTextDialog window(text, parent);
         window.exec();

@@ -64,6 +64,8 @@ public:
     std::string runWithProgress(const std::string& title, RunControl& control, std::int64_t total,
                                 const std::function<void()>& work) override;
     void showTransmissibility(const AnalysisModel& model) override;
+    void showLoadCases(const AnalysisModel& model,
+                       const std::vector<LoadCaseResult>& results) override;
     void showSensitivity(CQUAVDoc& doc, const AnalysisModel& model,
                          const Sensitivities& result) override;
 

@@ -17,6 +17,7 @@ class CharacteristicListEditor;
 class Matrix;
 struct RunControl;
 struct Sensitivities;
+struct LoadCaseResult;
 
 using Vec3 = std::array<double, 3>;
 
@@ -181,6 +182,10 @@ public:
     /// computed on); choosing a parameter selects its springs in `doc`.
     virtual void showSensitivity(CQUAVDoc& doc, const AnalysisModel& model,
                                  const Sensitivities& result) = 0;
+    /// The table of solved load cases of `model` (a copy of the document's), the
+    /// worst first, with their report.
+    virtual void showLoadCases(const AnalysisModel& model,
+                               const std::vector<LoadCaseResult>& results) = 0;
 };
 
 } // namespace quav

@@ -159,10 +159,180 @@ void readObjectives(ArchiveReader& in, ExtensionTarget target) {
     target.optimizer.objectives = std::move(objectives);
 }
 
+// --- CURV: force-deflection curves and rated loads of spring characteristics --
+//
+//   count    i32   characteristics with a curve or a rated load
+//   count entries, in the order of the characteristics:
+//     index  i32   the characteristic's place in the model's list, from 0
+//     rated  i32   1 with a rated load, 0 without
+//     rated x, y, z f64 (only with a rated load)
+//     3 x (points i32, 0 or 2 to 64; points x (deflection, force) f64), local x, y, z
+//
+// Curves and ratings the engine would refuse are refused here as damage and
+// never written.
+
+constexpr std::size_t kMinCurveEntryBytes = 4 + 4 + 3 * 4;
+constexpr std::size_t kCurvePointBytes = 16;
+
+bool curvedOrRated(const SpringCharacteristic& c) {
+    return c.hasCurves() || c.ratedLoad.has_value();
+}
+
+std::string curveOwner(const SpringCharacteristic& c) {
+    return elementLabel("ばね特性", c.name, c.id) + " の非線形特性";
+}
+
+/// The first problem of the characteristic's curves and rated load, or empty.
+std::string curveProblem(const SpringCharacteristic& c) {
+    std::vector<ModelProblem> problems;
+    SpringCharacteristic only;
+    only.curves = c.curves;
+    only.ratedLoad = c.ratedLoad;
+    only.name = c.name;
+    only.id = c.id;
+    only.dynamicFactor = 1.0;
+    checkCharacteristic(only, problems);
+    return problems.empty() ? std::string() : problems.front().text;
+}
+
+bool hasCurves(const AnalysisModel& m, const Optimizer&) {
+    return std::any_of(m.springCharacteristics.begin(), m.springCharacteristics.end(),
+                       curvedOrRated);
+}
+
+void writeCurves(ArchiveWriter& out, const AnalysisModel& m, const Optimizer&) {
+    const auto& list = m.springCharacteristics;
+    out.writeI32(static_cast<std::int32_t>(std::count_if(list.begin(), list.end(), curvedOrRated)));
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const SpringCharacteristic& c = list[i];
+        if (!curvedOrRated(c))
+            continue;
+        if (const std::string problem = curveProblem(c); !problem.empty())
+            return out.fail(problem);
+        out.writeI32(static_cast<std::int32_t>(i));
+        out.writeI32(c.ratedLoad ? 1 : 0);
+        if (c.ratedLoad)
+            for (double r : *c.ratedLoad)
+                out.writeF64(r);
+        for (const ForceCurve& curve : c.curves) {
+            out.writeI32(static_cast<std::int32_t>(curve.size()));
+            for (const ForcePoint& p : curve) {
+                out.writeF64(p.deflection);
+                out.writeF64(p.force);
+            }
+        }
+    }
+}
+
+void readCurves(ArchiveReader& in, ExtensionTarget target) {
+    auto& characteristics = target.model.springCharacteristics;
+    const int count = in.readCount(kMinCurveEntryBytes, static_cast<int>(characteristics.size()),
+                                   "非線形特性のあるばね特性の数");
+    int previous = -1;
+    for (int k = 0; k < count && in.ok(); ++k) {
+        const std::int32_t index = in.readI32();
+        const std::int32_t rated = in.readI32();
+        if (!in.ok())
+            return;
+        if (index <= previous || index >= static_cast<std::int32_t>(characteristics.size()))
+            return in.fail("非線形特性のばね特性番号 " + std::to_string(index) + " が不正です");
+        previous = index;
+        SpringCharacteristic& c = characteristics[static_cast<std::size_t>(index)];
+        if (rated != 0 && rated != 1)
+            return in.fail(curveOwner(c) + ": 定格荷重の有無 " + std::to_string(rated) +
+                           " が不正です");
+        if (rated) {
+            std::array<double, 3> r{};
+            for (double& v : r)
+                v = in.readF64();
+            c.ratedLoad = r;
+        }
+        for (ForceCurve& curve : c.curves) {
+            const std::int32_t points = in.readI32();
+            if (!in.ok())
+                return;
+            if (points != 0 && (points < kMinForcePoints || points > kMaxForcePoints))
+                return in.fail(curveOwner(c) + ": 点の数 " + std::to_string(points) +
+                               " が不正です（0 または " + std::to_string(kMinForcePoints) + "～" +
+                               std::to_string(kMaxForcePoints) + " 点）");
+            if (static_cast<std::size_t>(points) > in.remaining() / kCurvePointBytes)
+                return in.fail(curveOwner(c) + ": 点の数 " + std::to_string(points) +
+                               " がファイルの残りに収まりません");
+            curve.resize(static_cast<std::size_t>(points));
+            for (ForcePoint& p : curve) {
+                p.deflection = in.readF64();
+                p.force = in.readF64();
+            }
+        }
+        if (!in.ok())
+            return;
+        if (const std::string problem = curveProblem(c); !problem.empty())
+            return in.fail(problem);
+    }
+}
+
+// --- LCAS: load cases ------------------------------------------------------------
+//
+//   count    i32   1 to 1,000
+//   count cases:
+//     name   string (length prefix, code page 932)
+//     gLoad  3 x f64
+//     terms  i32
+//     terms x (load id i32, factor f64)
+
+constexpr std::size_t kMinCaseBytes = 1 + 24 + 4;
+constexpr std::size_t kTermBytes = 12;
+
+bool hasCases(const AnalysisModel& m, const Optimizer&) {
+    return !m.loadCases.empty();
+}
+
+void writeCases(ArchiveWriter& out, const AnalysisModel& m, const Optimizer&) {
+    if (const auto problem = checkLoadCases(m.loadCases))
+        return out.fail(problem->text);
+    out.writeI32(static_cast<std::int32_t>(m.loadCases.size()));
+    for (std::size_t i = 0; i < m.loadCases.size(); ++i) {
+        const LoadCase& c = m.loadCases[i];
+        out.writeString(c.name, "荷重ケース " + std::to_string(i + 1) + " の名前");
+        for (double g : c.gLoad)
+            out.writeF64(g);
+        out.writeI32(static_cast<std::int32_t>(c.terms.size()));
+        for (const LoadTerm& t : c.terms) {
+            out.writeI32(t.load);
+            out.writeF64(t.factor);
+        }
+    }
+}
+
+void readCases(ArchiveReader& in, ExtensionTarget target) {
+    const int count = in.readCount(kMinCaseBytes, kMaxLoadCases, "荷重ケースの数");
+    std::vector<LoadCase> cases;
+    for (int k = 0; k < count && in.ok(); ++k) {
+        LoadCase c;
+        c.name = in.readString();
+        for (double& g : c.gLoad)
+            g = in.readF64();
+        const int terms = in.readCount(kTermBytes, kMaxCaseTerms, "荷重ケースの静荷重の数");
+        c.terms.resize(static_cast<std::size_t>(terms));
+        for (LoadTerm& t : c.terms) {
+            t.load = in.readI32();
+            t.factor = in.readF64();
+        }
+        cases.push_back(std::move(c));
+    }
+    if (!in.ok())
+        return;
+    if (const auto problem = checkLoadCases(cases))
+        return in.fail(problem->text);
+    target.model.loadCases = std::move(cases);
+}
+
 constexpr ExtensionSection kSections[] = {
     {"FTAB", hasTables, writeTables, readTables},
     {"MITR", hasIterations, writeIterations, readIterations},
     {"OBJV", hasObjectives, writeObjectives, readObjectives},
+    {"CURV", hasCurves, writeCurves, readCurves},
+    {"LCAS", hasCases, writeCases, readCases},
 };
 
 } // namespace

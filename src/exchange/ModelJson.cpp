@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
 #include <limits>
 #include <sys/stat.h>
 #include <system_error>
@@ -209,13 +210,67 @@ template <class R> void writeFields(PrettyWriter& w, const RecordLayout<R>& layo
 /// A list of records under `name`, one object each.
 template <class R>
 void writeList(PrettyWriter& w, std::string_view name, const std::vector<R>& list,
-               const RecordLayout<R>& layout) {
+               const RecordLayout<R>& layout,
+               const std::function<void(const R&)>& more = nullptr) {
     w.key(name);
     w.beginArray();
     for (const R& e : list) {
         w.item();
         w.beginObject();
         writeFields(w, layout, e);
+        if (more)
+            more(e);
+        w.endObject();
+    }
+    w.endArray();
+}
+
+/// A characteristic's curves, one point a line ([deflection, force]), only the
+/// directions that have one, and its rated load.
+void writeCurves(PrettyWriter& w, const SpringCharacteristic& c) {
+    if (c.hasCurves()) {
+        w.key("curves");
+        w.beginObject();
+        for (std::size_t d = 0; d < 3; ++d) {
+            if (c.curves[d].empty())
+                continue;
+            w.key(std::string(1, static_cast<char>('x' + d)));
+            w.beginArray();
+            for (const ForcePoint& p : c.curves[d]) {
+                w.item();
+                const double pair[2] = {p.deflection, p.force};
+                w.line(pair, 2, numberText);
+            }
+            w.endArray();
+        }
+        w.endObject();
+    }
+    if (c.ratedLoad) {
+        w.key("ratedLoad");
+        w.line(c.ratedLoad->data(), 3, numberText);
+    }
+}
+
+/// The load cases, when there are any, one term a line.
+void writeLoadCases(PrettyWriter& w, const std::vector<LoadCase>& cases) {
+    if (cases.empty())
+        return;
+    w.key("loadCases");
+    w.beginArray();
+    for (const LoadCase& c : cases) {
+        w.item();
+        w.beginObject();
+        w.field("name", c.name);
+        w.key("terms");
+        w.beginArray();
+        for (const LoadTerm& t : c.terms) {
+            w.item();
+            w.raw("{\"load\": " + std::to_string(t.load) + ", \"factor\": " + numberText(t.factor) +
+                  "}");
+        }
+        w.endArray();
+        w.key("gLoad");
+        w.line(c.gLoad.data(), 3, numberText);
         w.endObject();
     }
     w.endArray();
@@ -236,10 +291,13 @@ void writeModel(PrettyWriter& w, const AnalysisModel& m, const Optimizer& o) {
     w.field("frequencyEnd", m.frequencyEnd);
     w.field("frequencyStep", m.frequencyStep);
     writeList(w, "springs", m.springs, springRecord());
-    writeList(w, "springCharacteristics", m.springCharacteristics, characteristicRecord());
+    writeList(w, "springCharacteristics", m.springCharacteristics, characteristicRecord(),
+              [&](const SpringCharacteristic& c) { writeCurves(w, c); });
     writeList(w, "staticLoads", m.staticLoads, staticLoadRecord());
     writeList(w, "dynamicLoads", m.dynamicLoads, dynamicLoadRecord());
     writeList(w, "observationPoints", m.observationPoints, observationPointRecord());
+
+    writeLoadCases(w, m.loadCases);
 
     w.key("results");
     w.beginObject();
@@ -346,6 +404,10 @@ private:
     void records(const JsonPath& at, std::vector<R>& out, std::vector<bool>* missingIds,
                  const RecordLayout<R>& layout);
     FrequencyTable frequencyTable(const JsonPath& at);
+    std::array<ForceCurve, 3> curves(const JsonPath& at);
+    std::array<double, 3> ratedLoad(const JsonPath& at);
+    LoadCase loadCase(const JsonPath& at);
+    void loadCases(const JsonPath& at, std::vector<LoadCase>& out);
     void results(const JsonPath& at, AnalysisModel& m);
     void stepTables(const JsonPath& at, AnalysisModel& m);
     void optimizer(const JsonPath& at, Optimizer& o);
@@ -549,6 +611,9 @@ constexpr std::uint64_t kParameterCounterBytes = 4;
 // A table in the extension block besides its rows (a share of the block's
 // framing, counted generously), and each row.
 constexpr std::uint64_t kTableRecord = 8 + 40, kTableRowBytes = kTableColumns * 8;
+// Curves and load cases in the extension block, counted as generously.
+constexpr std::uint64_t kCurveRecord = 8 + 40, kCurvePointBytes = 16, kCasesRecord = 12,
+                        kCaseRecord = 28 + 1, kTermBytes = 12;
 // A model without elements, texts or results (the memo with its length prefix
 // is counted when the text gives one) with an empty optimiser block.
 constexpr std::uint64_t kFixedBytes = 536 + 188;
@@ -604,6 +669,121 @@ FrequencyTable ModelReader::frequencyTable(const JsonPath& at) {
     default:
         failAt(at, tableRuleText(problem->kind));
     }
+}
+
+std::array<ForceCurve, 3> ModelReader::curves(const JsonPath& at) {
+    std::array<ForceCurve, 3> out;
+    charge(kCurveRecord, at);
+    in_.object(at, [&](std::string_view key, const JsonPath& k) {
+        if (key.size() != 1 || key[0] < 'x' || key[0] > 'z')
+            unknown(k);
+        ForceCurve& curve = out[static_cast<std::size_t>(key[0] - 'x')];
+        in_.array(k, [&](const JsonPath& e) {
+            if (curve.size() == static_cast<std::size_t>(kMaxForcePoints))
+                failAt(k, "more than " + std::to_string(kMaxForcePoints) + " points");
+            charge(kCurvePointBytes, e);
+            std::array<double, 2> point{};
+            numbers(e, point);
+            curve.push_back({point[0], point[1]});
+        });
+        // An empty list is no absent curve: a curve has points.
+        if (curve.size() < static_cast<std::size_t>(kMinForcePoints))
+            failAt(k, "expected " + std::to_string(kMinForcePoints) + " to " +
+                          std::to_string(kMaxForcePoints) + " points, found " +
+                          std::to_string(curve.size()));
+        const auto problem = checkForceCurve(curve);
+        if (!problem)
+            return;
+        using P = ForceCurveProblem;
+        const JsonPath point(k, static_cast<std::size_t>(std::max(problem->point, 0)));
+        const JsonPath cell(point, static_cast<std::size_t>(std::max(problem->column, 0)));
+        switch (problem->kind) {
+        case P::NotFinite:
+            failAt(cell, "expected a finite number");
+        case P::DeflectionNotIncreasing:
+            failAt(cell, "the deflection must be above the point before's");
+        case P::ForceNotIncreasing:
+            failAt(cell, "the force must be above the point before's");
+        case P::NoOrigin:
+            failAt(k, "the curve must hold the point [0, 0]");
+        default:
+            failAt(k, forceCurveProblemText(*problem));
+        }
+    });
+    return out;
+}
+
+std::array<double, 3> ModelReader::ratedLoad(const JsonPath& at) {
+    std::array<double, 3> r{};
+    charge(24, at);
+    numbers(at, r);
+    for (std::size_t d = 0; d < 3; ++d)
+        if (!(r[d] > 0.0 && std::isfinite(r[d])))
+            failAt(JsonPath(at, d), "a rated load must be a finite number > 0");
+    return r;
+}
+
+LoadCase ModelReader::loadCase(const JsonPath& at) {
+    LoadCase c;
+    bool hasName = false;
+    in_.object(at, [&](std::string_view key, const JsonPath& k) {
+        if (key == "name") {
+            c.name = text(k);
+            hasName = true;
+        } else if (key == "gLoad") {
+            numbers(k, c.gLoad);
+            for (std::size_t d = 0; d < 3; ++d)
+                if (!std::isfinite(c.gLoad[d]))
+                    failAt(JsonPath(k, d), "expected a finite number");
+        } else if (key == "terms") {
+            in_.array(k, [&](const JsonPath& e) {
+                if (c.terms.size() == static_cast<std::size_t>(kMaxCaseTerms))
+                    failAt(k, "more than " + std::to_string(kMaxCaseTerms) + " terms");
+                charge(kTermBytes, e);
+                LoadTerm t;
+                bool hasLoad = false;
+                in_.object(e, [&](std::string_view f, const JsonPath& p) {
+                    if (f == "load") {
+                        t.load = integer(p);
+                        hasLoad = true;
+                    } else if (f == "factor") {
+                        t.factor = number(p);
+                        if (!std::isfinite(t.factor))
+                            failAt(p, "expected a finite number");
+                    } else {
+                        unknown(p);
+                    }
+                });
+                if (!hasLoad)
+                    failAt(e, "missing key \"load\"");
+                c.terms.push_back(t);
+            });
+        } else {
+            unknown(k);
+        }
+    });
+    if (!hasName)
+        failAt(at, "missing key \"name\"");
+    return c;
+}
+
+void ModelReader::loadCases(const JsonPath& at, std::vector<LoadCase>& out) {
+    charge(kCasesRecord, at);
+    in_.array(at, [&](const JsonPath& e) {
+        if (out.size() == static_cast<std::size_t>(kMaxLoadCases))
+            failAt(at, "more than " + std::to_string(kMaxLoadCases) + " load cases");
+        charge(kCaseRecord, e);
+        out.push_back(loadCase(e));
+        const LoadCase& c = out.back();
+        const std::size_t bytes = utf8ToCp932(c.name).value_or(std::string()).size();
+        if (bytes == 0 || bytes > static_cast<std::size_t>(kMaxCaseNameBytes))
+            failAt(JsonPath(e, "name"),
+                   "a name must have 1 to " + std::to_string(kMaxCaseNameBytes) + " bytes");
+        for (std::size_t i = 0; i + 1 < out.size(); ++i)
+            if (out[i].name == c.name)
+                failAt(JsonPath(e, "name"), "the name of load case " + std::to_string(i) +
+                                                " again (names must be unique)");
+    });
 }
 
 void ModelReader::results(const JsonPath& at, AnalysisModel& m) {
@@ -800,13 +980,28 @@ StudyRead ModelReader::read() {
         } else if (key == "springs") {
             records(k, m->springs, &missingIds_[0], springRecord());
         } else if (key == "springCharacteristics") {
-            records(k, m->springCharacteristics, &missingIds_[1], characteristicRecord());
+            const auto& layout = characteristicRecord();
+            list(k, m->springCharacteristics, &missingIds_[1],
+                 layout.fixedFileBytes(modelFormatVersion),
+                 [&](std::string_view f, const JsonPath& p, SpringCharacteristic& c) {
+                     if (field(layout, f, p, c))
+                         return true;
+                     if (f == "curves")
+                         c.curves = curves(p);
+                     else if (f == "ratedLoad")
+                         c.ratedLoad = ratedLoad(p);
+                     else
+                         return false;
+                     return true;
+                 });
         } else if (key == "staticLoads") {
             records(k, m->staticLoads, &missingIds_[2], staticLoadRecord());
         } else if (key == "dynamicLoads") {
             records(k, m->dynamicLoads, &missingIds_[3], dynamicLoadRecord());
         } else if (key == "observationPoints") {
             records(k, m->observationPoints, &missingIds_[4], observationPointRecord());
+        } else if (key == "loadCases") {
+            loadCases(k, m->loadCases);
         } else if (key == "results") {
             results(k, *m);
         } else if (key == "optimizer") {

@@ -101,6 +101,9 @@ public:
     std::vector<SpringElement> springs;
     std::vector<SpringCharacteristic> springCharacteristics;
     std::vector<ObservationPoint> observationPoints;
+    /// Named combinations of the static loads and a body acceleration; kept in
+    /// the model file's extension block.
+    std::vector<LoadCase> loadCases;
     Matrix centreOfGravity = Matrix::column(3);  ///< [m]
     Matrix size = Matrix::column(3);             ///< display box edges [m]
     double mass = 0.0;                           ///< [kg]

@@ -2,6 +2,7 @@
 
 #include "math/Matrix.h"
 #include "model/FrequencyTable.h"
+#include "model/LoadCases.h"
 
 #include <string>
 
@@ -39,6 +40,16 @@ struct SpringCharacteristic {
     /// present it takes the place of `dynamicFactor` wherever the engine uses
     /// dynamic rates. Empty: no table. Kept in the model file's extension block.
     FrequencyTable frequencyTable;
+    /// Force against deflection per local direction x, y, z; an empty curve
+    /// leaves the direction linear with its static rate. Only load cases use
+    /// them. Kept in the model file's extension block, as is `ratedLoad`.
+    std::array<ForceCurve, 3> curves;
+    /// The largest force magnitude [N] the mount may carry along its local x,
+    /// y, z (each > 0), or none.
+    std::optional<std::array<double, 3>> ratedLoad;
+    bool hasCurves() const {
+        return !curves[0].empty() || !curves[1].empty() || !curves[2].empty();
+    }
 };
 
 /// A static load case (静荷重).

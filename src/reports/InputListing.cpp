@@ -2,6 +2,8 @@
 #include "reports/ReportPieces.h"
 #include "reports/Reports.h"
 
+#include <algorithm>
+
 namespace quav {
 
 namespace {
@@ -40,6 +42,36 @@ void appendLoad(std::string& out, const StaticLoad& load, const double* frequenc
     appendFormat(out, "\tタイプ\t%s\r\n", loadTypeText(load.type));
     appendFormat(out, "\t方向\t%g\t%g\t%g\r\n", load.direction[0], load.direction[1],
                  load.direction[2]);
+    out += "\r\n";
+}
+
+/// A characteristic's force-deflection curves, one point a line, and its rated load.
+void appendCurves(std::string& out, const SpringCharacteristic& c) {
+    static const char* const kDirections[3] = {"x", "y", "z"};
+    for (std::size_t d = 0; d < 3; ++d) {
+        if (c.curves[d].empty())
+            continue;
+        appendFormat(out, "\t非線形特性 %s\t[m]\t[N]\r\n", kDirections[d]);
+        for (const ForcePoint& p : c.curves[d])
+            appendFormat(out, "\t\t%g\t%g\r\n", p.deflection, p.force);
+    }
+    if (c.ratedLoad)
+        appendFormat(out, "\t定格荷重\t%g\t%g\t%g\t[N]\r\n", (*c.ratedLoad)[0], (*c.ratedLoad)[1],
+                     (*c.ratedLoad)[2]);
+}
+
+/// A load case: its name, each static load by name with its factor, and the
+/// acceleration.
+void appendCase(std::string& out, const AnalysisModel& model, const LoadCase& c) {
+    out += "\t名前\t" + c.name + "\r\n";
+    for (const LoadTerm& t : c.terms) {
+        const auto load = std::find_if(model.staticLoads.begin(), model.staticLoads.end(),
+                                       [&](const StaticLoad& l) { return l.id == t.load; });
+        const std::string name =
+            load != model.staticLoads.end() ? load->name : format("(id %d なし)", t.load);
+        appendFormat(out, "\t静荷重\t%s\t%g\r\n", name.c_str(), t.factor);
+    }
+    appendFormat(out, "\t加速度\t%g\t%g\t%g\t[G]\r\n", c.gLoad[0], c.gLoad[1], c.gLoad[2]);
     out += "\r\n";
 }
 
@@ -104,6 +136,7 @@ bool writeInputListing(const AnalysisModel& model, const std::string& title, std
                 appendFormat(out, "\t\t%g\t%g\t%g\t%g\t%g\t%g\t%g\r\n", row.f, row.ratio[0],
                              row.ratio[1], row.ratio[2], row.loss[0], row.loss[1], row.loss[2]);
         }
+        appendCurves(out, c);
         out += "\r\n";
         if (!pieces.lineEnd())
             return false;
@@ -123,6 +156,16 @@ bool writeInputListing(const AnalysisModel& model, const std::string& title, std
         out += "動荷重";
         for (const auto& load : model.dynamicLoads) {
             appendLoad(out, load, &load.frequency);
+            if (!pieces.lineEnd())
+                return false;
+        }
+    }
+
+    if (!model.loadCases.empty()) {
+        out += "\r\n";
+        out += "荷重ケース";
+        for (const LoadCase& c : model.loadCases) {
+            appendCase(out, model, c);
             if (!pieces.lineEnd())
                 return false;
         }

@@ -67,6 +67,9 @@ private slots:
         });
         trigger(cmd::Robustness);
         QVERIFY(ui.scriptDone());
+        // The example without cases says so rather than open an empty table.
+        trigger(cmd::LoadCases);
+        QCOMPARE(ui.messages, std::vector<std::string>{"荷重ケースがありません"});
     }
 };
 

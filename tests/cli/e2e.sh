@@ -1019,6 +1019,47 @@ table)
     "$cli" table "$work/u.quav" --characteristic 7 --clear -o "$work/u.quav" || fail "clear"
     cmp -s "$work/u.quav" "$example" || fail "without tables the file is the example's"
     ;;
+cases)
+    cases="$examples/power_unit_cases.quav"
+    exits 0 "cases" cases "$cases"
+    [ "$(sed -n '/^ケース	判定/,/^\r$/p' "$work/stdout" | grep -c $'\t')" -eq 21 ] ||
+        fail "a summary row per case"
+    contains "$work/stdout" $'WOT 1st\t不合格\t'
+    exits 0 "cases --json" cases "$cases" --json
+    jq -e '(.cases | length == 20) and all(.cases[]; keys_unsorted == ["name", "converged",
+            "iterations", "displacement", "pass", "springs"] and .iterations <= 30
+            and all(.springs[]; keys_unsorted == ["id", "deflection", "local", "global",
+                "travelMargin", "loadMargin", "pass"]))
+        and (.cases[0] | .name == "1g" and .pass
+             and ([.springs[].global[2]] | add | . + 185 * 9.80665 | fabs < 1e-6))
+        and ([.cases[] | select(.pass | not) | .name] | index("WOT 1st") != null)' \
+        "$work/stdout" >/dev/null || fail "cases JSON shape, balance or verdicts"
+    "$cli" cases "$cases" --case "3g bump" --case 1g --modes --json | jq -e '
+        [.cases[].name] == ["1g", "3g bump"] and all(.cases[]; .modes | length == 6)
+        and ([.cases[].modes[0].frequency] | .[1] > .[0])' >/dev/null ||
+        fail "--case in the model's order, --modes stiffer in the snubbers"
+    # Without curves or ratings the margins are null.
+    jq '.loadCases = [{"name": "1g", "gLoad": [0, 0, -1]}]' "$examples/power_unit.json" \
+        >"$work/linear.json"
+    "$cli" cases "$work/linear.json" --json | jq -e '.cases[0].springs[0] | .travelMargin
+        == [null, null, null] and .loadMargin == [null, null, null] and .pass' >/dev/null ||
+        fail "null margins"
+    # A case whose load was deleted fails with its reason; the others still print.
+    jq '.loadCases = [{"name": "gone", "terms": [{"load": 99}]}, {"name": "1g",
+        "gLoad": [0, 0, -1]}]' "$examples/power_unit.json" >"$work/gone.json"
+    exits 1 "an unsolvable case" cases "$work/gone.json" --json
+    jq -e '.cases[0].converged == false and (.cases[0].reason | contains("id 99"))
+        and .cases[1].converged' "$work/stdout" >/dev/null || fail "the failed case's reason"
+    contains "$work/stderr" "gone"
+    # The input listing prints the curves, ratings and cases.
+    exits 0 "listing" listing "$cases"
+    contains "$work/stdout" $'\t定格荷重\t3000\t1500\t1500\t[N]'
+    contains "$work/stdout" $'\t非線形特性 z\t[m]\t[N]'
+    contains "$work/stdout" $'荷重ケース\t名前\t1g'
+    contains "$work/stdout" $'\t静荷重\troll torque\t12.1'
+    exits 2 "an unknown case" cases "$cases" --case nope
+    exits 2 "a model without cases" cases "$example"
+    ;;
 *)
     fail "unknown case"
     ;;

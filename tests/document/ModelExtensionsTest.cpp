@@ -127,7 +127,7 @@ TEST(ModelExtensions, DamagedBlocksRefuseTheWholeFile) {
         {"a tag of other characters", block(1, section("FT-B", table)), "名前が不正"},
         {"a repeated section", block(1, section("MITR", iterations) + section("MITR", iterations)),
          "重複"},
-        {"an unknown essential section", block(1, section("LCAS", "")), "\"LCAS\""},
+        {"an unknown essential section", block(1, section("OBJS", "")), "\"OBJS\""},
         {"a payload longer than its data", block(1, section("MITR", iterations + "extra")),
          "読まれないデータ"},
         {"a payload shorter than its data", block(1, section("MITR", i32(1))), "途中で終わって"},

@@ -4,6 +4,7 @@
 // next scripted answer, which must be for a dialog of that kind; messages and
 // texts are recorded.
 
+#include "analysis/LoadCaseAnalysis.h"
 #include "analysis/Sensitivity.h"
 #include "document/CharacteristicListEditor.h"
 #include "document/DocumentUi.h"
@@ -115,6 +116,11 @@ public:
         sensitivityValues = s.values;
     }
     std::vector<double> sensitivityValues; ///< of the last sensitivity window
+    void showLoadCases(const AnalysisModel&, const std::vector<LoadCaseResult>& results) override {
+        windows.push_back("load cases");
+        loadCases = results;
+    }
+    std::vector<LoadCaseResult> loadCases;
 
 private:
     std::string runWork(const std::function<void()>& work) {

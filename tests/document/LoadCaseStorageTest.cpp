@@ -1,0 +1,171 @@
+// Load cases, force-deflection curves and rated loads in the model file's
+// extension block and in JSON.
+#include "document/ModelExtensions.h"
+#include "document/ModelFile.h"
+#include "exchange/ModelJson.h"
+
+#include "ModelFileFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace quav;
+
+namespace {
+
+std::string i32(std::int32_t v) {
+    std::string s(4, '\0');
+    std::memcpy(s.data(), &v, 4);
+    return s;
+}
+
+std::string f64(double v) {
+    std::string s(8, '\0');
+    std::memcpy(s.data(), &v, 8);
+    return s;
+}
+
+std::string section(std::string_view tag, const std::string& payload) {
+    return std::string(tag) + i32(static_cast<std::int32_t>(payload.size())) + payload;
+}
+
+std::string block(const std::string& sections) {
+    return std::string(kExtensionMagic) + i32(1) + i32(static_cast<std::int32_t>(sections.size())) +
+           sections;
+}
+
+const ForceCurve kSnubber = {{-0.004, -900}, {-0.002, -300}, {0, 0}, {0.003, 450}, {0.005, 1500}};
+
+/// The sample model with curves on two directions, a rated load and two cases.
+AnalysisModel casedSample() {
+    AnalysisModel m = fixtures::sampleModel();
+    SpringCharacteristic& c = m.springCharacteristics[0];
+    c.curves[0] = kSnubber;
+    c.curves[2] = {{0, 0}, {0.01, 250}};
+    c.ratedLoad = std::array<double, 3>{2000, 800, 1e300};
+    m.loadCases = {{"1G", {}, {0, 0, -1}},
+                   {"WOT 1速", {{m.staticLoads[1].id, 12.1}, {m.staticLoads[0].id, -0.5}}, {}}};
+    return m;
+}
+
+std::string written(const AnalysisModel& m) {
+    ModelBytes file = writeModelBytes(m, Optimizer{});
+    EXPECT_TRUE(file.ok()) << file.error;
+    return file.bytes;
+}
+
+} // namespace
+
+TEST(LoadCaseStorage, FileAndJsonKeepCasesCurvesAndRatingsAfterThePlainBytes) {
+    const AnalysisModel m = casedSample();
+    const std::string plain = written(fixtures::sampleModel());
+    const std::string file = written(m);
+    EXPECT_EQ(file.substr(0, plain.size()), plain);
+
+    ModelReadResult r = readModelBytes(file);
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.model->loadCases, m.loadCases);
+    EXPECT_EQ(r.model->springCharacteristics[0].curves, m.springCharacteristics[0].curves);
+    EXPECT_EQ(r.model->springCharacteristics[0].ratedLoad, m.springCharacteristics[0].ratedLoad);
+    EXPECT_EQ(written(*r.model), file);
+
+    const JsonModel j = modelFromJson(modelToJson(m, Optimizer{}));
+    ASSERT_TRUE(j.ok()) << j.error;
+    EXPECT_EQ(written(*j.model), file);
+    // Unused, the keys are absent.
+    EXPECT_EQ(modelToJson(fixtures::sampleModel(), Optimizer{}).find("loadCases"),
+              std::string::npos);
+}
+
+TEST(LoadCaseStorage, DamagedSectionsRefuseTheFile) {
+    const std::string plain = written(fixtures::sampleModel());
+    const std::string noRating = i32(1) + i32(0) + i32(0);
+    auto curve = [&](const ForceCurve& points) {
+        std::string p = noRating + i32(static_cast<std::int32_t>(points.size()));
+        for (const ForcePoint& q : points)
+            p += f64(q.deflection) + f64(q.force);
+        return section("CURV", p + i32(0) + i32(0));
+    };
+    auto oneCase = [&](const std::string& name, std::int32_t terms) {
+        return i32(1) + static_cast<char>(name.size()) + name + f64(0) + f64(0) + f64(-1) +
+               i32(terms);
+    };
+    const struct {
+        const char* what;
+        std::string block;
+        const char* message;
+    } cases[] = {
+        {"a curve without the origin", curve({{0.001, 0}, {0.002, 1}}), "点 (0, 0) がありません"},
+        {"a force that falls", curve({{0, 0}, {0.001, 5}, {0.002, 4}}), "点 3: 力が"},
+        {"one point", curve({{0, 0}}), "点の数 1"},
+        {"points beyond the file", section("CURV", noRating + i32(64)), "収まりません"},
+        {"no such characteristic",
+         section("CURV", i32(1) + i32(1) + i32(0) + i32(0) + i32(0) + i32(0)), "番号 1"},
+        {"a rating that is no flag",
+         section("CURV", i32(1) + i32(0) + i32(2) + std::string(12, '\0')), "定格荷重の有無 2"},
+        {"a rating of 0",
+         section("CURV",
+                 i32(1) + i32(0) + i32(1) + f64(1) + f64(0) + f64(1) + i32(0) + i32(0) + i32(0)),
+         "定格荷重 y"},
+        {"an empty case name", section("LCAS", oneCase("", 0)), "名前は 1～255"},
+        {"terms beyond the file", section("LCAS", oneCase("a", 3)), "静荷重の数"},
+        {"two cases of one name",
+         section("LCAS", i32(2) + oneCase("a", 0).substr(4) + oneCase("a", 0).substr(4)), "重複"},
+        {"too many cases", section("LCAS", i32(1001) + std::string(40000, '\0')), "荷重ケースの数"},
+    };
+    for (const auto& c : cases) {
+        ModelReadResult r = readModelBytes(plain + block(c.block));
+        ASSERT_FALSE(r.ok()) << c.what;
+        EXPECT_NE(r.error.find(c.message), std::string::npos) << c.what << ": " << r.error;
+    }
+    ASSERT_TRUE(readModelBytes(plain + block(curve(kSnubber))).ok());
+}
+
+TEST(LoadCaseStorage, WhatAReaderWouldRefuseIsNotWritten) {
+    AnalysisModel m = casedSample();
+    m.loadCases[1].name = "1G";
+    EXPECT_NE(writeModelBytes(m, Optimizer{}).error.find("重複"), std::string::npos);
+    m = casedSample();
+    m.springCharacteristics[0].curves[1] = {{0, 0}};
+    EXPECT_NE(writeModelBytes(m, Optimizer{}).error.find("非線形特性 y: 点が 2 点以上"),
+              std::string::npos);
+    EXPECT_FALSE(checkModelFile(m, Optimizer{}).ok());
+}
+
+TEST(LoadCaseStorage, JsonRefusesBadContentWithItsKeyPath) {
+    const struct {
+        const char* json;
+        const char* message;
+    } cases[] = {
+        {R"({"springCharacteristics": [{"curves": {"w": []}}]})",
+         "springCharacteristics[0].curves.w: unknown key"},
+        {R"({"springCharacteristics": [{"curves": {"x": [[0, 0]]}}]})",
+         "curves.x: expected 2 to 64 points, found 1"},
+        {R"({"springCharacteristics": [{"curves": {"y": [[0, 0], [0.1, 5], [0.1, 6]]}}]})",
+         "curves.y[2][0]: the deflection must be above"},
+        {R"({"springCharacteristics": [{"curves": {"z": [[-1, -5], [0, -5], [1, 6]]}}]})",
+         "curves.z[1][1]: the force must be above"},
+        {R"({"springCharacteristics": [{"curves": {"z": [[1, 1], [2, 2]]}}]})",
+         "curves.z: the curve must hold the point [0, 0]"},
+        {R"({"springCharacteristics": [{"curves": {"x": [[0, 0], [1, "Infinity"]]}}]})",
+         "curves.x[1][1]: expected a finite number"},
+        {R"({"springCharacteristics": [{"ratedLoad": [1, 0, 1]}]})",
+         "springCharacteristics[0].ratedLoad[1]: a rated load must be"},
+        {R"({"loadCases": [{"name": "a"}, {"name": "a"}]})", "loadCases[1].name: the name"},
+        {R"({"loadCases": [{"name": ""}]})", "loadCases[0].name: a name must have 1 to 255"},
+        {R"({"loadCases": [{"gLoad": [0, 0, -1]}]})", "loadCases[0]: missing key \"name\""},
+        {R"({"loadCases": [{"name": "a", "terms": [{"factor": 2}]}]})",
+         "loadCases[0].terms[0]: missing key \"load\""},
+        {R"({"loadCases": [{"name": "a", "terms": [{"load": 2, "factor": "NaN"}]}]})",
+         "loadCases[0].terms[0].factor: expected a finite number"},
+        {R"({"loadCases": [{"name": "a", "gLoad": [0, "-Infinity", 0]}]})",
+         "loadCases[0].gLoad[1]: expected a finite number"},
+        {R"({"loadCases": [{"name": "a", "g": 1}]})", "loadCases[0].g: unknown key"},
+    };
+    for (const auto& c : cases) {
+        const JsonModel r = modelFromJson(c.json);
+        EXPECT_FALSE(r.ok()) << c.json;
+        EXPECT_NE(r.error.find(c.message), std::string::npos) << c.json << "\n" << r.error;
+    }
+}
