@@ -10,6 +10,8 @@
 #include "cli/TableCommand.h"
 #include "document/Document.h"
 #include "document/ModelFile.h"
+#include "exchange/BulkDataReader.h"
+#include "exchange/BulkDataWriter.h"
 #include "exchange/ModelJson.h"
 #include "model/FileIo.h"
 #include "model/TextFormat.h"
@@ -188,6 +190,37 @@ int cmdConvert(const std::string& in, const std::string& out) {
     LoadedModel m;
     if (!load(in, m))
         return ExitInputError;
+    return save(m, out) ? ExitOk : ExitInputError;
+}
+
+int cmdExport(const std::string& in, const std::string& out) {
+    LoadedModel m;
+    if (!load(in, m))
+        return ExitInputError;
+    const BulkDataDeck deck = writeBulkData(*m.model);
+    if (!deck.ok()) {
+        std::cerr << "quav-cli: " << in << ": cannot export: " << deck.error << "\n";
+        return ExitInputError;
+    }
+    const FileResult r = writeFileAtomically(out, deck.text);
+    if (!r.ok()) {
+        std::cerr << "quav-cli: cannot write " << out << ": " << r.error << "\n";
+        return ExitInputError;
+    }
+    return ExitOk;
+}
+
+int cmdImport(const std::string& in, const std::string& out) {
+    BulkDataImport imported = readBulkDataFile(in);
+    if (!imported.ok()) {
+        std::cerr << "quav-cli: " << in << ": " << imported.error << "\n";
+        return ExitInputError;
+    }
+    for (const std::string& w : imported.warnings)
+        std::cerr << "quav-cli: " << in << ": warning: " << w << "\n";
+    LoadedModel m;
+    m.model = std::move(imported.model);
+    m.optimizer.model = m.model.get();
     return save(m, out) ? ExitOk : ExitInputError;
 }
 
@@ -498,6 +531,25 @@ int run(int argc, char** argv) {
     convert->add_option("IN", in, "Input model file")->required()->check(CLI::ExistingFile);
     convert->add_option("OUT", out, "Output model file")->required();
 
+    auto* exportDeck = app.add_subcommand(
+        "export", "Write the model as a bulk-data deck (large field, SOL 103, or SOL 111 with "
+                  "the dynamic loads)");
+    exportDeck->add_option("FILE", in, "Model file (.quav or .json)")
+        ->required()
+        ->check(CLI::ExistingFile);
+    std::string exportFormat;
+    exportDeck->add_option("--format", exportFormat, "nastran")
+        ->required()
+        ->check(CLI::IsMember({"nastran"}));
+    exportDeck->add_option("-o,--output", out, "Output deck (.bdf)")->required();
+
+    auto* importDeck = app.add_subcommand(
+        "import", "Read a rigid body on springs from a bulk-data deck and write it as a model");
+    importDeck->add_option("DECK", in, "Bulk-data deck (.bdf, .dat, .nas)")
+        ->required()
+        ->check(CLI::ExistingFile);
+    importDeck->add_option("-o,--output", out, "Output model file (.quav or .json)")->required();
+
     auto* optimize = app.add_subcommand("optimize", "Run the optimiser into a directory");
     optimize->add_option("FILE", in, "Model file with parameters, bindings and conditions")
         ->required()
@@ -697,6 +749,10 @@ int run(int argc, char** argv) {
         return cmdDump(in);
     if (convert->parsed())
         return cmdConvert(in, out);
+    if (exportDeck->parsed())
+        return cmdExport(in, out);
+    if (importDeck->parsed())
+        return cmdImport(in, out);
     if (optimize->parsed() && planShards > 0)
         return cmdPlan(in, planShards, threads, planJson);
     if (optimize->parsed() && out.empty()) {
