@@ -2,6 +2,9 @@
 
 #include "app/FileNames.h"
 #include "document/Document.h"
+#include "exchange/BulkDataReader.h"
+#include "exchange/BulkDataWriter.h"
+#include "model/FileIo.h"
 
 #include <QAction>
 #include <QDir>
@@ -19,6 +22,7 @@ namespace quav {
 namespace {
 
 const QString kFilter = QStringLiteral("QUAVﾌｧｲﾙ(*.quav)");
+const QString kDeckFilter = QStringLiteral("Nastranﾊﾞﾙｸﾃﾞｰﾀ(*.bdf *.dat *.nas *.blk)");
 const QString kRecentGroup = QStringLiteral("Recent File List");
 constexpr int kRecentCount = 4;
 
@@ -124,6 +128,73 @@ bool DocumentFiles::saveAs() {
         return false;
     }
     remember(absolute(path));
+    return true;
+}
+
+// ---------------------------------------------------------- bulk-data decks --
+
+void DocumentFiles::importBulkData() {
+    if (!maybeSave())
+        return;
+    const QString path =
+        QFileDialog::getOpenFileName(window_, QStringLiteral("ｲﾝﾎﾟｰﾄ"), QDir::currentPath(),
+                                     kDeckFilter + QStringLiteral(";;すべてのﾌｧｲﾙ(*)"));
+    if (!path.isEmpty())
+        importBulkDataPath(pathBytes(path));
+}
+
+bool DocumentFiles::importBulkDataPath(const std::string& path) {
+    BulkDataImport imported = readBulkDataFile(path);
+    if (!imported.ok()) {
+        warn(window_, QStringLiteral("%1 を読み込めません。\n%2")
+                          .arg(displayPath(path), QString::fromStdString(imported.error)));
+        return false;
+    }
+    doc_.adoptModel(std::move(imported.model));
+    if (!imported.warnings.empty()) {
+        QStringList lines;
+        for (const std::string& w : imported.warnings)
+            lines << QString::fromStdString(w);
+        QMessageBox::information(window_, QStringLiteral("QUAV"),
+                                 QStringLiteral("%1 を読み込みました。次のカードは使いません。\n%2")
+                                     .arg(displayPath(path), lines.join(QLatin1Char('\n'))));
+    }
+    return true;
+}
+
+void DocumentFiles::exportBulkData() {
+    if (!doc_.model()) {
+        warn(window_, QStringLiteral("書き出すモデルがありません。\n質量要素を設定してください。"));
+        return;
+    }
+    const QString start =
+        QDir(doc_.path().empty() ? QDir::currentPath()
+                                 : QFile::decodeName(folderOf(doc_.path()).c_str()))
+            .filePath(QFileInfo(QFile::decodeName(doc_.title().c_str())).completeBaseName() +
+                      QStringLiteral(".bdf"));
+    const QString chosen =
+        QFileDialog::getSaveFileName(window_, QStringLiteral("ｴｸｽﾎﾟｰﾄ"), start, kDeckFilter);
+    if (chosen.isEmpty())
+        return;
+    std::string path = pathBytes(chosen);
+    if (std::filesystem::path(path).extension().empty())
+        path += ".bdf";
+    exportBulkDataPath(path);
+}
+
+bool DocumentFiles::exportBulkDataPath(const std::string& path) {
+    if (!doc_.model()) {
+        warn(window_, QStringLiteral("書き出すモデルがありません。\n質量要素を設定してください。"));
+        return false;
+    }
+    const BulkDataDeck deck = writeBulkData(*doc_.model());
+    const FileResult result =
+        deck.ok() ? writeFileAtomically(path, deck.text) : FileResult{deck.error};
+    if (!result.ok()) {
+        warn(window_, QStringLiteral("%1 に書き出せませんでした。\n%2")
+                          .arg(displayPath(path), QString::fromStdString(result.error)));
+        return false;
+    }
     return true;
 }
 

@@ -35,6 +35,18 @@ public:
     bool save();
     bool saveAs();
 
+    /// ｲﾝﾎﾟｰﾄ → Nastranﾊﾞﾙｸﾃﾞｰﾀ: asks about unsaved changes and for a deck.
+    void importBulkData();
+    /// Reads the deck at `path` as a new, unsaved document and shows the card
+    /// types it skipped; a refused deck leaves the document as it was and says
+    /// why (with the line). False when nothing was imported.
+    bool importBulkDataPath(const std::string& path);
+    /// ｴｸｽﾎﾟｰﾄ → Nastranﾊﾞﾙｸﾃﾞｰﾀ: asks for the deck's name.
+    void exportBulkData();
+    /// Writes the model as a bulk-data deck at `path`; false with the reason
+    /// shown when there is no model or it cannot be written.
+    bool exportBulkDataPath(const std::string& path);
+
     std::vector<std::string> recentFiles() const;
     /// Lists the recent files in `menu` in place of `placeholder`.
     void attachRecentMenu(QMenu* menu, QAction* placeholder);

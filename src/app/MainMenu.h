@@ -18,6 +18,8 @@ enum : int {
     RecentFiles = 57616,
     AppExit = 57665,
     ImportGeometry = 32816,
+    ImportBulkData = 32860,
+    ExportBulkData = 32861,
     ScreenCopy = 32789,
     DropGeometry = 32818,
     Fit = 32819,

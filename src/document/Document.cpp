@@ -56,6 +56,17 @@ FileResult CQUAVDoc::open(const std::string& path) {
     return {};
 }
 
+void CQUAVDoc::adoptModel(std::unique_ptr<AnalysisModel> model) {
+    replaceModel(std::move(model));
+    path_.clear();
+    modified_ = true;
+    history_.clear();
+    results_.reset();
+    calculatedModel_.reset();
+    announce(DocumentEvent::Reset);
+    announce(DocumentEvent::StateChanged);
+}
+
 FileResult CQUAVDoc::saveAs(const std::string& path) {
     if (!model_)
         return {"保存するモデルがありません（質量要素を設定してください）"};

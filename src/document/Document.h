@@ -56,6 +56,10 @@ public:
     /// Reads the file into a fresh model and swaps it in only when the whole
     /// file was read; otherwise nothing changes and `error` says why.
     FileResult open(const std::string& path);
+    /// Takes a model read from another format (a bulk-data deck) as a new
+    /// document: no file yet, modified, so that closing asks to save it. The
+    /// optimiser starts without settings.
+    void adoptModel(std::unique_ptr<AnalysisModel> model);
     /// Writes the model (and the optimiser's block) atomically to `path`; on
     /// success the document takes that path and is no longer modified; on
     /// failure the flag and the previous file stay.
