@@ -4,12 +4,14 @@
 #include "document/Document.h"
 #include "exchange/BulkDataReader.h"
 #include "exchange/BulkDataWriter.h"
+#include "exchange/UniversalFile.h"
 #include "model/FileIo.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
@@ -190,6 +192,58 @@ bool DocumentFiles::exportBulkDataPath(const std::string& path) {
     const BulkDataDeck deck = writeBulkData(*doc_.model());
     const FileResult result =
         deck.ok() ? writeFileAtomically(path, deck.text) : FileResult{deck.error};
+    if (!result.ok()) {
+        warn(window_, QStringLiteral("%1 に書き出せませんでした。\n%2")
+                          .arg(displayPath(path), QString::fromStdString(result.error)));
+        return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------- universal files --
+
+void DocumentFiles::exportUniversalFile() {
+    const AnalysisModel* model = doc_.model();
+    if (!model || model->dynamicLoads.empty()) {
+        warn(window_,
+             QStringLiteral(
+                 "動荷重がありません。\n周波数応答を書き出すには動荷重を設定してください。"));
+        return;
+    }
+    QStringList loads;
+    for (const DynamicLoad& l : model->dynamicLoads)
+        loads << QStringLiteral("%1 %2").arg(l.id).arg(QString::fromStdString(l.name));
+    bool chosenLoad = false;
+    const QString load =
+        QInputDialog::getItem(window_, QStringLiteral("UFF(周波数応答)"), QStringLiteral("動荷重:"),
+                              loads, 0, false, &chosenLoad);
+    if (!chosenLoad)
+        return;
+    const int index = static_cast<int>(loads.indexOf(load));
+    const QString start =
+        QDir(doc_.path().empty() ? QDir::currentPath()
+                                 : QFile::decodeName(folderOf(doc_.path()).c_str()))
+            .filePath(QFileInfo(QFile::decodeName(doc_.title().c_str())).completeBaseName() +
+                      QStringLiteral(".uff"));
+    const QString chosen = QFileDialog::getSaveFileName(window_, QStringLiteral("ｴｸｽﾎﾟｰﾄ"), start,
+                                                        QStringLiteral("UFF(*.uff *.unv)"));
+    if (chosen.isEmpty())
+        return;
+    std::string path = pathBytes(chosen);
+    if (std::filesystem::path(path).extension().empty())
+        path += ".uff";
+    exportUniversalFilePath(path, index);
+}
+
+bool DocumentFiles::exportUniversalFilePath(const std::string& path, int loadIndex) {
+    if (!doc_.model()) {
+        warn(window_, QStringLiteral("書き出すモデルがありません。\n質量要素を設定してください。"));
+        return false;
+    }
+    const UniversalFile uff =
+        writeResponseUniversalFile(*doc_.model(), loadIndex, std::time(nullptr));
+    const FileResult result =
+        uff.ok() ? writeFileAtomically(path, uff.text) : FileResult{uff.error};
     if (!result.ok()) {
         warn(window_, QStringLiteral("%1 に書き出せませんでした。\n%2")
                           .arg(displayPath(path), QString::fromStdString(result.error)));

@@ -47,6 +47,12 @@ public:
     /// shown when there is no model or it cannot be written.
     bool exportBulkDataPath(const std::string& path);
 
+    /// ｴｸｽﾎﾟｰﾄ → UFF(周波数応答): asks for the dynamic load and the file's name.
+    void exportUniversalFile();
+    /// Writes the frequency responses of dynamic load `loadIndex` (0-based) as a
+    /// universal file at `path`; false with the reason shown when they cannot be.
+    bool exportUniversalFilePath(const std::string& path, int loadIndex);
+
     std::vector<std::string> recentFiles() const;
     /// Lists the recent files in `menu` in place of `placeholder`.
     void attachRecentMenu(QMenu* menu, QAction* placeholder);

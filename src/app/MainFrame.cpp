@@ -210,6 +210,7 @@ void CMainFrame::connectCommands() {
     on(cmd::ImportGeometry, [this] { view_->importGeometry(); });
     on(cmd::ImportBulkData, [this] { files_->importBulkData(); });
     on(cmd::ExportBulkData, [this] { files_->exportBulkData(); });
+    on(cmd::ExportUniversalFile, [this] { files_->exportUniversalFile(); });
     on(cmd::DropGeometry, [this] { view_->dropGeometry(); });
     on(cmd::ScreenCopy, [this] { view_->copyScreen(); });
     on(cmd::EditCopy, [this] { view_->copyScreen(); });

@@ -53,7 +53,9 @@ MainMenu MainMenu::build(QMainWindow* window) {
               "Nastran 形式のバルクデータから剛体とばねを新しいモデルとして読み込みます"}});
     submenu(file, "ｴｸｽﾎﾟｰﾄ(&E)",
             {{cmd::ExportBulkData, "Nastranﾊﾞﾙｸﾃﾞｰﾀ...",
-              "モデルを Nastran 形式のバルクデータに書き出します"}});
+              "モデルを Nastran 形式のバルクデータに書き出します"},
+             {cmd::ExportUniversalFile, "UFF(周波数応答)...",
+              "動荷重の周波数応答関数をユニバーサルファイルに書き出します"}});
     file->addSeparator();
     menu.recentPlaceholder =
         item(file, {cmd::RecentFiles, "最近使ったﾌｧｲﾙ", "最近使ったファイルを開きます"});

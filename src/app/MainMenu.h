@@ -20,6 +20,7 @@ enum : int {
     ImportGeometry = 32816,
     ImportBulkData = 32860,
     ExportBulkData = 32861,
+    ExportUniversalFile = 32862,
     ScreenCopy = 32789,
     DropGeometry = 32818,
     Fit = 32819,

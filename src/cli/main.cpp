@@ -13,6 +13,7 @@
 #include "exchange/BulkDataReader.h"
 #include "exchange/BulkDataWriter.h"
 #include "exchange/ModelJson.h"
+#include "exchange/UniversalFile.h"
 #include "model/FileIo.h"
 #include "model/TextFormat.h"
 #include "optimizer/OptimizerRun.h"
@@ -396,7 +397,12 @@ int cmdMerge(const std::vector<std::string>& shardDirs, const std::string& outDi
 }
 
 int cmdSweep(const std::string& file, int loadNumber, std::optional<int> objectId,
-             const std::string& frame, const std::string& dofName) {
+             const std::string& frame, const std::string& dofName, const std::string& format,
+             const std::string& outPath) {
+    if (format == "uff" && outPath.empty()) {
+        std::cerr << "quav-cli sweep: --format uff needs -o (the universal file to write)\n";
+        return ExitInputError;
+    }
     LoadedModel m;
     if (!load(file, m))
         return ExitInputError;
@@ -405,6 +411,20 @@ int cmdSweep(const std::string& file, int loadNumber, std::optional<int> objectI
         std::cerr << "quav-cli: --load must be between 1 and " << model.dynamicLoads.size()
                   << " (the model's dynamic loads)\n";
         return ExitInputError;
+    }
+    if (format == "uff") {
+        const UniversalFile uff =
+            writeResponseUniversalFile(model, loadNumber - 1, std::time(nullptr));
+        if (!uff.ok()) {
+            std::cerr << "quav-cli: " << file << ": " << uff.error << "\n";
+            return uff.calculationFailed ? ExitRunError : ExitInputError;
+        }
+        const FileResult r = writeFileAtomically(outPath, uff.text);
+        if (!r.ok()) {
+            std::cerr << "quav-cli: cannot write " << outPath << ": " << r.error << "\n";
+            return ExitInputError;
+        }
+        return ExitOk;
     }
     static const char* const names[6] = {"x", "y", "z", "Rx", "Ry", "Rz"};
     int dof = -1;
@@ -618,6 +638,14 @@ int run(int argc, char** argv) {
         ->check(CLI::IsMember({"global", "local"}));
     sweep->add_option("--dof", dof, "x, y, z, Rx, Ry or Rz (default x)")
         ->check(CLI::IsMember({"x", "y", "z", "Rx", "Ry", "Rz"}));
+    std::string sweepFormat = "csv";
+    sweep
+        ->add_option("--format", sweepFormat,
+                     "csv (default: one curve on stdout) or uff (a universal file, -o: the "
+                     "complex responses per unit load of the centre of gravity's six DOF and "
+                     "every observation point's x, y, z, computed over the sweep settings)")
+        ->check(CLI::IsMember({"csv", "uff"}));
+    sweep->add_option("-o,--output", out, "With --format uff: the universal file to write");
 
     auto* table = app.add_subcommand(
         "table", "Print a spring characteristic's frequency table as CSV, or set (--csv) or "
@@ -764,7 +792,7 @@ int run(int argc, char** argv) {
     if (merge->parsed())
         return cmdMerge(shardDirs, out, partial);
     if (sweep->parsed())
-        return cmdSweep(in, loadNumber, object, frame, dof);
+        return cmdSweep(in, loadNumber, object, frame, dof, sweepFormat, out);
     if (table->parsed())
         return cmdTable(in, characteristicId, tableCsv, clearTable, out);
     for (CLI::App* c : {ked, tra, forces, transmissibility, robust, sens}) {

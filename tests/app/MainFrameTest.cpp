@@ -79,7 +79,8 @@ private slots:
                 "ﾌｧｲﾙ(&F)|  新規作成(&N)\tCtrl+N #57600|  開く(&O)...\tCtrl+O #57601|"
                 "  上書き保存(&S)\tCtrl+S #57603|  名前を付けて保存(&A)... #57604|  ---|"
                 "  ｲﾝﾎﾟｰﾄ(&I)|    質量要素ｼﾞｵﾒﾄﾘ(&G) #32816|    Nastranﾊﾞﾙｸﾃﾞｰﾀ... #32860|"
-                "  ｴｸｽﾎﾟｰﾄ(&E)|    Nastranﾊﾞﾙｸﾃﾞｰﾀ... #32861|  ---|  最近使ったﾌｧｲﾙ #57616|  ---|"
+                "  ｴｸｽﾎﾟｰﾄ(&E)|    Nastranﾊﾞﾙｸﾃﾞｰﾀ... #32861|    UFF(周波数応答)... #32862|  ---|  "
+                "最近使ったﾌｧｲﾙ #57616|  ---|"
                 "  ｱﾌﾟﾘｹｰｼｮﾝの終了(&X) #57665|"
                 "編集(&E)|  元に戻す(&U)\tCtrl+Z #57643|  やり直し(&R)\tCtrl+Y #57644|  ---|"
                 "  画面ｺﾋﾟｰ(&C) #32789|  外部ｼﾞｵﾒﾄﾘ(&G)|    質量要素ｼﾞｵﾒﾄﾘ削除(&D) #32818|"
@@ -185,6 +186,9 @@ private slots:
         CMainFrame frame(doc);
         QVERIFY(frame.files().openPath(QUAV_EXAMPLES "/power_unit.quav", false));
         QVERIFY(frame.files().exportBulkDataPath(deck));
+        const std::string uff = dir.path().toStdString() + "/r.uff";
+        QVERIFY(frame.files().exportUniversalFilePath(uff, 1));
+        QVERIFY(QFile(QString::fromStdString(uff)).size() > 0);
         QString message;
         auto readNextBox = [&message] {
             QTimer::singleShot(0, [&message] {

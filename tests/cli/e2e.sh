@@ -929,6 +929,12 @@ exchange)
     grep -qE 'bad.bdf: line [0-9]+: ' "$work/stderr" || fail "no line number"
     [ ! -e "$work/bad.quav" ] || fail "a refused deck wrote a file"
     exits 2 "unknown format" export "$example" --format step -o "$work/x"
+    # The frequency responses of a load as a universal file: the centre of gravity's
+    # six DOF and the two observation points' x, y, z.
+    exits 0 "uff" sweep "$example" --load 1 --format uff -o "$work/r.uff"
+    [ "$(grep -c '^    58$' "$work/r.uff")" -eq 12 ] || fail "12 responses"
+    contains "$work/r.uff" "         6       199         1  1.00000E+00  5.00000E-01"
+    exits 2 "uff without -o" sweep "$example" --load 1 --format uff
     ;;
 *)
     fail "unknown case"
