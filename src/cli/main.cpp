@@ -754,11 +754,19 @@ int run(int argc, char** argv) {
                      "... and every spring coordinate within +- this [m] (either option prints "
                      "the deviations; the other is then 0)")
         ->check(finiteNumber());
+    std::string tableFormat = "table";
     for (CLI::App* c : {ked, tra, forces, transmissibility, robust, sens}) {
         c->add_option("FILE", in, "Model file (.quav or .json)")
             ->required()
             ->check(CLI::ExistingFile);
-        c->add_flag("--json", json, "JSON instead of a tab-separated table");
+        auto* flag = c->add_flag("--json", json, "JSON instead of a tab-separated table");
+        if (c == transmissibility || c == robust)
+            continue;
+        c->add_option("--format", tableFormat,
+                      "table (default), json (as --json) or csv (one header row, then a row "
+                      "per record)")
+            ->check(CLI::IsMember({"table", "json", "csv"}))
+            ->excludes(flag);
     }
 
     try {
@@ -801,16 +809,19 @@ int run(int argc, char** argv) {
         LoadedModel m;
         if (!load(in, m))
             return ExitInputError;
+        const TableFormat format = json || tableFormat == "json" ? TableFormat::Json
+                                   : tableFormat == "csv"        ? TableFormat::Csv
+                                                                 : TableFormat::Text;
         if (c == ked)
-            return kedCommand(*m.model, energyFrame, json);
+            return kedCommand(*m.model, energyFrame, format);
         if (c == tra)
-            return traCommand(*m.model, axis, json);
+            return traCommand(*m.model, axis, format);
         if (c == forces)
-            return forcesCommand(*m.model, forceFrequency, json);
+            return forcesCommand(*m.model, forceFrequency, format);
         if (c == transmissibility)
             return transmissibilityCommand(*m.model, loadNumber, json);
         if (c == sens)
-            return sensCommand(*m.model, sensitivity, json);
+            return sensCommand(*m.model, sensitivity, format);
         // A closed terminal stops the run as Ctrl-C does, and a closed stderr only
         // ends the progress display: either way the samples done are reported.
         for (int signal : {SIGINT, SIGTERM, SIGHUP})

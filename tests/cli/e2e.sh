@@ -935,6 +935,13 @@ exchange)
     [ "$(grep -c '^    58$' "$work/r.uff")" -eq 12 ] || fail "12 responses"
     contains "$work/r.uff" "         6       199         1  1.00000E+00  5.00000E-01"
     exits 2 "uff without -o" sweep "$example" --load 1 --format uff
+    # The mount analyses' tables as CSV with a header row.
+    for cmd in ked tra forces sens; do
+        exits 0 "$cmd csv" $cmd "$example" --format csv
+        head -n 1 "$work/stdout" | grep -q $'^[a-z_]*,[a-z_]*,.*\r$' || fail "$cmd: no CSV header"
+    done
+    contains "$work/stdout" "quantity,kind,id,name,component,value,f1[Hz]"
+    exits 2 "--json with --format" ked "$example" --json --format csv
     ;;
 *)
     fail "unknown case"
