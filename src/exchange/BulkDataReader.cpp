@@ -279,6 +279,10 @@ struct Cord {
     bool resolving = false;
 };
 
+constexpr long long kMaxThruIds = 1000000;
+/// Deeper RID chains of CORD2R entries are refused (no real deck nests so far).
+constexpr int kMaxCordDepth = 64;
+
 struct Grid {
     const Card* card;
     long long cp;
@@ -373,8 +377,12 @@ private:
         std::vector<long long> ids;
         if (c.text(3) == "THRU") {
             const long long a = c.id(2, "G1"), b = c.id(4, "G2");
-            if (b < a || b - a > 1000000)
-                refuse(c.lineOf(4), c.what(4, "THRU range") + " is empty or too long");
+            expanded_ += b - a + 1;
+            if (b < a || expanded_ > kMaxThruIds)
+                refuse(c.lineOf(4), c.what(4, "THRU range") +
+                                        format(" is empty or takes the deck beyond %lld GRIDs "
+                                               "in ranges",
+                                               kMaxThruIds));
             for (long long g = a; g <= b; ++g)
                 ids.push_back(g);
         } else {
@@ -386,7 +394,7 @@ private:
             (all ? fixed_ : partlyFixed_).emplace(g, &c);
     }
 
-    const Frame& frame(long long cid, int line) {
+    const Frame& frame(long long cid, int line, int depth = 0) {
         static const Frame basic;
         if (cid == 0)
             return basic;
@@ -398,8 +406,11 @@ private:
             return *cord.resolved;
         if (cord.resolving)
             refuse(cord.card->line, format("CORD2R %lld refers to itself through RID", cid));
+        if (depth > kMaxCordDepth)
+            refuse(cord.card->line, format("CORD2R %lld: more than %d systems nested through RID",
+                                           cid, kMaxCordDepth));
         cord.resolving = true;
-        const Frame& ref = frame(cord.rid, cord.card->line);
+        const Frame& ref = frame(cord.rid, cord.card->line, depth + 1);
         const Vec a = ref.toBasic(cord.a), b = ref.toBasic(cord.b), c = ref.toBasic(cord.c);
         const Vec z = sub(b, a);
         const Vec y = cross(z, sub(c, a));
@@ -563,12 +574,20 @@ private:
     }
 
     /// The note "<kind> <id> ..." written for this id, without its head.
-    std::optional<std::string> note(const char* kind, long long id) const {
-        const std::string head = format("%s %lld ", kind, id);
-        for (const auto& [line, text] : deck_.notes)
-            if (text.starts_with(head))
-                return text.substr(head.size());
-        return std::nullopt;
+    std::optional<std::string> note(const char* kind, long long id) {
+        if (notes_.empty())
+            for (const auto& [line, text] : deck_.notes) {
+                // The head is the first two words: "spring 12".
+                const std::size_t first = text.find(' ');
+                const std::size_t second =
+                    first == std::string::npos ? first : text.find(' ', first + 1);
+                if (second != std::string::npos)
+                    notes_.emplace(text.substr(0, second), text.substr(second + 1));
+            }
+        const auto it = notes_.find(format("%s %lld", kind, id));
+        if (it == notes_.end())
+            return std::nullopt;
+        return it->second;
     }
 
     /// `"name": rest` from a note; the name runs to the last quote.
@@ -763,6 +782,8 @@ private:
     std::set<long long> body_;
     std::map<long long, int> characteristics_;
     std::vector<std::pair<std::string, int>> ignoredOrder_;
+    long long expanded_ = 0;                   ///< GRIDs named by THRU ranges so far
+    std::map<std::string, std::string> notes_; ///< "$ QUAV" notes by their "kind id" head
 };
 
 } // namespace

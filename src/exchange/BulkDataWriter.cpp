@@ -73,9 +73,15 @@ private:
     std::vector<std::string> fields_;
 };
 
-/// A comment line; the model's names are written as they are (UTF-8).
+/// A comment line; the model's names are written as they are (UTF-8), but a
+/// line break or other control character in one becomes a space, so that it
+/// cannot end the comment.
 void comment(std::string& out, const std::string& text) {
-    out += "$ " + text + "\n";
+    std::string line = text;
+    for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = ' ';
+    out += "$ " + line + "\n";
 }
 
 /// The shortest decimal of v that reads back exactly, for the comments.

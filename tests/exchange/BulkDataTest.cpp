@@ -4,6 +4,7 @@
 
 #include "analysis/SystemAssembly.h"
 #include "exchange/ModelJson.h"
+#include "model/TextFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -224,10 +225,11 @@ TEST(BulkData, HandWrittenDeckInAllThreeFormats) {
 
 TEST(BulkData, BadDecksAreRefusedWithTheirLine) {
     const std::string body = "GRID,1,,0.,0.,0.\nCONM2,1,1,,10.\n";
-    const struct {
+    struct Case {
         std::string deck;
         const char* message;
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {body + "GRID,2,,abc\n", "line 3: GRID 2: X1 is not a real number"},
         {body + "GRID,2,,1\n", "line 3: GRID 2: X1 is not a real number: \"1\" (a real needs"},
         {body + "GRID,1,,1.\n", "line 3: GRID 1 is defined twice (also on line 1)"},
@@ -264,6 +266,12 @@ TEST(BulkData, BadDecksAreRefusedWithTheirLine) {
         {body + "GRID,2,,0.,0.,0.\nSPC1,1,123456,1\n", "line 4: SPC1 fixes GRID 1 of the rigid"},
         {"GRID,1,,0.,0.,0.\nCONM2,1,1,,-10.\n", "line 2: CONM2 1: M is negative"},
     };
+    // A chain of systems each on the next, resolved from its deepest end.
+    std::string chain = body;
+    for (int i = 1; i <= 100; ++i)
+        chain += format("CORD2R,%d,%d,0.,0.,0.,0.,0.,1.\n,1.,0.,0.\n", i, i + 1);
+    chain += "CORD2R,101,,0.,0.,0.,0.,0.,1.\n,1.,0.,0.\n";
+    cases.push_back({chain, "more than 64 systems nested through RID"});
     for (const auto& c : cases) {
         const BulkDataImport r = readBulkData(c.deck);
         EXPECT_FALSE(r.ok()) << c.deck;
@@ -271,6 +279,18 @@ TEST(BulkData, BadDecksAreRefusedWithTheirLine) {
             << "deck:\n"
             << c.deck << "error: " << r.error << "\nexpected: " << c.message;
     }
+}
+
+// A name is written in a comment line: a line break in it must not end the
+// comment and turn the rest of the name into an entry.
+TEST(BulkData, NamesWithLineBreaksStayInTheirComments) {
+    AnalysisModel m = fourMountModel(0.3, 0.2, 0.1, v3(1e5, 2e5, 3e5), 1.2, Matrix::column(3));
+    m.springs[0].name = "a\nCONM2,99,2,,5.";
+    m.springCharacteristics[0].name = "b\r\nENDDATA";
+    const AnalysisModel back = roundTrip(m);
+    EXPECT_EQ(back.mass, m.mass);
+    EXPECT_EQ(back.springs.size(), 4u);
+    EXPECT_EQ(back.springs[0].name, "a CONM2,99,2,,5.");
 }
 
 TEST(BulkData, ModelsADeckCannotHoldAreRefused) {
