@@ -4,6 +4,8 @@
 #include "document/Document.h"
 #include "exchange/BulkDataReader.h"
 #include "exchange/BulkDataWriter.h"
+#include "exchange/ModelJson.h"
+#include "exchange/ModelJsonFile.h"
 #include "exchange/UniversalFile.h"
 #include "model/FileIo.h"
 
@@ -24,6 +26,7 @@ namespace quav {
 namespace {
 
 const QString kFilter = QStringLiteral("QUAVﾌｧｲﾙ(*.quav)");
+const QString kJsonFilter = QStringLiteral("JSONﾓﾃﾞﾙ(*.json)");
 const QString kDeckFilter = QStringLiteral("Nastranﾊﾞﾙｸﾃﾞｰﾀ(*.bdf *.dat *.nas *.blk)");
 const QString kRecentGroup = QStringLiteral("Recent File List");
 constexpr int kRecentCount = 4;
@@ -69,8 +72,9 @@ void DocumentFiles::open() {
         return;
     const QString start = doc_.path().empty() ? QDir::currentPath()
                                               : QFile::decodeName(folderOf(doc_.path()).c_str());
-    const QString path = QFileDialog::getOpenFileName(
-        window_, QStringLiteral("開く"), start, kFilter + QStringLiteral(";;すべてのﾌｧｲﾙ(*)"));
+    const QString path = QFileDialog::getOpenFileName(window_, QStringLiteral("開く"), start,
+                                                      kFilter + QStringLiteral(";;") + kJsonFilter +
+                                                          QStringLiteral(";;すべてのﾌｧｲﾙ(*)"));
     if (!path.isEmpty())
         openPath(pathBytes(path), false);
 }
@@ -78,7 +82,17 @@ void DocumentFiles::open() {
 bool DocumentFiles::openPath(const std::string& path, bool askFirst) {
     if (askFirst && !maybeSave())
         return false;
-    const FileResult result = doc_.open(path);
+    FileResult result;
+    if (isJsonModelPath(path)) {
+        // A JSON model is the file's own, opened and saved as it is.
+        JsonModel json = readJsonModelFile(path);
+        if (json.ok())
+            doc_.adoptModel(std::move(json.model), std::move(json.optimizer), path);
+        else
+            result.error = json.error;
+    } else {
+        result = doc_.open(path);
+    }
     if (!result.ok()) {
         warn(window_, QStringLiteral("%1 を開けません。\n%2")
                           .arg(displayPath(path), QString::fromStdString(result.error)));
@@ -94,7 +108,7 @@ bool DocumentFiles::openPath(const std::string& path, bool askFirst) {
 bool DocumentFiles::save() {
     if (doc_.path().empty())
         return saveAs();
-    const FileResult result = doc_.saveAs(doc_.path());
+    const FileResult result = saveTo(doc_.path());
     if (!result.ok()) {
         warn(
             window_,
@@ -116,14 +130,15 @@ bool DocumentFiles::saveAs() {
         suggestion = QDir(doc_.path().empty() ? QDir::currentPath()
                                               : QFile::decodeName(folderOf(doc_.path()).c_str()))
                          .filePath(QStringLiteral("無題.quav"));
-    const QString chosen = QFileDialog::getSaveFileName(window_, QStringLiteral("名前を付けて保存"),
-                                                        suggestion, kFilter);
+    const QString chosen =
+        QFileDialog::getSaveFileName(window_, QStringLiteral("名前を付けて保存"), suggestion,
+                                     kFilter + QStringLiteral(";;") + kJsonFilter);
     if (chosen.isEmpty())
         return false;
     std::string path = pathBytes(chosen);
     if (std::filesystem::path(path).extension().empty())
         path += ".quav";
-    const FileResult result = doc_.saveAs(path);
+    const FileResult result = saveTo(path);
     if (!result.ok()) {
         warn(window_, QStringLiteral("%1 に保存できませんでした。\n%2")
                           .arg(displayPath(path), QString::fromStdString(result.error)));
@@ -131,6 +146,10 @@ bool DocumentFiles::saveAs() {
     }
     remember(absolute(path));
     return true;
+}
+
+FileResult DocumentFiles::saveTo(const std::string& path) {
+    return isJsonModelPath(path) ? doc_.saveAs(path, saveModelJsonFile) : doc_.saveAs(path);
 }
 
 // ---------------------------------------------------------- bulk-data decks --

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/FileIo.h"
+
 #include <QObject>
 
 #include <string>
@@ -14,7 +16,8 @@ namespace quav {
 class CQUAVDoc;
 
 /// The file side of the document in the desktop: New, Open, Save, Save As,
-/// the four recent files kept in the user's settings, and the question
+/// the four recent files kept in the user's settings (a ".json" name opens and
+/// saves the model as JSON), and the question
 /// whether to save unsaved changes first. Paths are the bytes the file system
 /// knows a file by (app/FileNames.h), so a name that is not UTF-8 opens, saves
 /// and stays in the recent list as it is.
@@ -58,6 +61,8 @@ public:
     void attachRecentMenu(QMenu* menu, QAction* placeholder);
 
 private:
+    /// Saves in the form the name asks for: JSON for ".json", else the model file.
+    FileResult saveTo(const std::string& path);
     void remember(const std::string& path);
     void forget(const std::string& path);
     void storeRecent(const std::vector<std::string>& files);

@@ -13,6 +13,7 @@
 #include "exchange/BulkDataReader.h"
 #include "exchange/BulkDataWriter.h"
 #include "exchange/ModelJson.h"
+#include "exchange/ModelJsonFile.h"
 #include "exchange/UniversalFile.h"
 #include "model/FileIo.h"
 #include "model/TextFormat.h"
@@ -89,19 +90,10 @@ bool load(const std::string& path, LoadedModel& out) {
     return true;
 }
 
-/// Writes the model as JSON, piece by piece, into an output file.
-FileResult saveJson(const LoadedModel& m, const std::string& path) {
-    OutputFile file(path);
-    const std::string problem = writeModelJson(
-        *m.model, m.optimizer, [&file](std::string_view piece) { return file.write(piece); });
-    if (!problem.empty())
-        return {file.ok() ? "ファイルを保存できません：" + problem : file.error()};
-    return file.commit();
-}
-
 bool save(const LoadedModel& m, const std::string& path) {
-    const FileResult r = hasExtension(path, ".json") ? saveJson(m, path)
-                                                     : saveModelFile(*m.model, m.optimizer, path);
+    const FileResult r = hasExtension(path, ".json")
+                             ? saveModelJsonFile(*m.model, m.optimizer, path)
+                             : saveModelFile(*m.model, m.optimizer, path);
     if (!r.ok()) {
         std::cerr << "quav-cli: cannot write " << path << ": " << r.error << "\n";
         return false;

@@ -56,10 +56,15 @@ FileResult CQUAVDoc::open(const std::string& path) {
     return {};
 }
 
-void CQUAVDoc::adoptModel(std::unique_ptr<AnalysisModel> model) {
+void CQUAVDoc::adoptModel(std::unique_ptr<AnalysisModel> model, Optimizer optimizer,
+                          const std::string& path) {
     replaceModel(std::move(model));
-    path_.clear();
-    modified_ = true;
+    if (!path.empty()) {
+        optimizer.model = model_.get();
+        optimizer_.adoptFileContent(std::move(optimizer));
+    }
+    path_ = path;
+    modified_ = path.empty();
     history_.clear();
     results_.reset();
     calculatedModel_.reset();
@@ -68,9 +73,14 @@ void CQUAVDoc::adoptModel(std::unique_ptr<AnalysisModel> model) {
 }
 
 FileResult CQUAVDoc::saveAs(const std::string& path) {
+    return saveAs(path, [](const AnalysisModel& model, const Optimizer& optimizer,
+                           const std::string& to) { return saveModelFile(model, optimizer, to); });
+}
+
+FileResult CQUAVDoc::saveAs(const std::string& path, const ModelWriter& writer) {
     if (!model_)
         return {"保存するモデルがありません（質量要素を設定してください）"};
-    FileResult result = saveModelFile(*model_, optimizer_, path);
+    FileResult result = writer(*model_, optimizer_, path);
     if (!result.ok())
         return result;
     path_ = path;

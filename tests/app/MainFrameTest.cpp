@@ -213,7 +213,19 @@ private slots:
         QVERIFY(!frame.files().importBulkDataPath(bad));
         QVERIFY(message.contains(QStringLiteral("line 2: CONM2 1: M is not a real number")));
         QCOMPARE(doc.model()->memo, std::string("kept"));
+        // A JSON model opens as its file and is saved as JSON again.
+        const std::string json = dir.path().toStdString() + "/m.json";
+        QVERIFY(QFile::copy(QStringLiteral(QUAV_EXAMPLES "/power_unit.json"),
+                            QString::fromStdString(json)));
         answerNextQuestion(QMessageBox::No);
+        QVERIFY(frame.files().openPath(json));
+        QVERIFY(doc.path() == json && !doc.isModified());
+        doc.model()->memo = "saved as JSON";
+        doc.setModified();
+        QVERIFY(frame.files().save());
+        QFile saved(QString::fromStdString(json));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().contains("\"memo\": \"saved as JSON\""));
         QVERIFY(frame.close());
     }
 
