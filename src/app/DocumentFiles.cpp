@@ -3,11 +3,18 @@
 #include "app/FileNames.h"
 #include "document/Document.h"
 #include "document/UserQuestions.h"
+#include "exchange/BulkDataReader.h"
+#include "exchange/BulkDataWriter.h"
+#include "exchange/ModelJson.h"
+#include "exchange/ModelJsonFile.h"
+#include "exchange/UniversalFile.h"
+#include "model/FileIo.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
@@ -20,6 +27,8 @@ namespace quav {
 namespace {
 
 const QString kFilter = QStringLiteral("QUAVﾌｧｲﾙ(*.quav)");
+const QString kJsonFilter = QStringLiteral("JSONﾓﾃﾞﾙ(*.json)");
+const QString kDeckFilter = QStringLiteral("Nastranﾊﾞﾙｸﾃﾞｰﾀ(*.bdf *.dat *.nas *.blk)");
 const QString kRecentGroup = QStringLiteral("Recent File List");
 constexpr int kRecentCount = 4;
 
@@ -62,8 +71,9 @@ void DocumentFiles::open() {
         return;
     const QString start = doc_.path().empty() ? QDir::currentPath()
                                               : QFile::decodeName(folderOf(doc_.path()).c_str());
-    const QString path = QFileDialog::getOpenFileName(
-        window_, QStringLiteral("開く"), start, kFilter + QStringLiteral(";;すべてのﾌｧｲﾙ(*)"));
+    const QString path = QFileDialog::getOpenFileName(window_, QStringLiteral("開く"), start,
+                                                      kFilter + QStringLiteral(";;") + kJsonFilter +
+                                                          QStringLiteral(";;すべてのﾌｧｲﾙ(*)"));
     if (!path.isEmpty())
         openPath(pathBytes(path), false);
 }
@@ -71,7 +81,17 @@ void DocumentFiles::open() {
 bool DocumentFiles::openPath(const std::string& path, bool askFirst) {
     if (askFirst && !maybeSave())
         return false;
-    const FileResult result = doc_.open(path);
+    FileResult result;
+    if (isJsonModelPath(path)) {
+        // A JSON model is the file's own, opened and saved as it is.
+        StudyRead json = readJsonModelFile(path);
+        if (json.ok())
+            doc_.adoptModel(std::move(json.model), std::move(json.optimizer), path);
+        else
+            result.error = json.error;
+    } else {
+        result = doc_.open(path);
+    }
     if (!result.ok()) {
         warn(window_, QStringLiteral("%1 を開けません。\n%2")
                           .arg(displayPath(path), QString::fromStdString(result.error)));
@@ -87,7 +107,7 @@ bool DocumentFiles::openPath(const std::string& path, bool askFirst) {
 bool DocumentFiles::save() {
     if (doc_.path().empty())
         return saveAs();
-    const FileResult result = doc_.saveAs(doc_.path());
+    const FileResult result = saveTo(doc_.path());
     if (!result.ok()) {
         warn(
             window_,
@@ -109,20 +129,144 @@ bool DocumentFiles::saveAs() {
         suggestion = QDir(doc_.path().empty() ? QDir::currentPath()
                                               : QFile::decodeName(folderOf(doc_.path()).c_str()))
                          .filePath(QStringLiteral("無題.quav"));
-    const QString chosen = QFileDialog::getSaveFileName(window_, QStringLiteral("名前を付けて保存"),
-                                                        suggestion, kFilter);
+    const QString chosen =
+        QFileDialog::getSaveFileName(window_, QStringLiteral("名前を付けて保存"), suggestion,
+                                     kFilter + QStringLiteral(";;") + kJsonFilter);
     if (chosen.isEmpty())
         return false;
     std::string path = pathBytes(chosen);
     if (std::filesystem::path(path).extension().empty())
         path += ".quav";
-    const FileResult result = doc_.saveAs(path);
+    const FileResult result = saveTo(path);
     if (!result.ok()) {
         warn(window_, QStringLiteral("%1 に保存できませんでした。\n%2")
                           .arg(displayPath(path), QString::fromStdString(result.error)));
         return false;
     }
     remember(absolute(path));
+    return true;
+}
+
+FileResult DocumentFiles::saveTo(const std::string& path) {
+    return isJsonModelPath(path) ? doc_.saveAs(path, saveModelJsonFile) : doc_.saveAs(path);
+}
+
+// ---------------------------------------------------------- bulk-data decks --
+
+void DocumentFiles::importBulkData() {
+    if (!maybeSave())
+        return;
+    const QString path =
+        QFileDialog::getOpenFileName(window_, QStringLiteral("ｲﾝﾎﾟｰﾄ"), QDir::currentPath(),
+                                     kDeckFilter + QStringLiteral(";;すべてのﾌｧｲﾙ(*)"));
+    if (!path.isEmpty())
+        importBulkDataPath(pathBytes(path));
+}
+
+bool DocumentFiles::importBulkDataPath(const std::string& path) {
+    BulkDataImport imported = readBulkDataFile(path);
+    if (!imported.ok()) {
+        warn(window_, QStringLiteral("%1 を読み込めません。\n%2")
+                          .arg(displayPath(path), QString::fromStdString(imported.error)));
+        return false;
+    }
+    doc_.adoptModel(std::move(imported.model));
+    if (!imported.warnings.empty()) {
+        QStringList lines;
+        for (const std::string& w : imported.warnings)
+            lines << QString::fromStdString(w);
+        QMessageBox::information(window_, QStringLiteral("QUAV"),
+                                 QStringLiteral("%1 を読み込みました。次のカードは使いません。\n%2")
+                                     .arg(displayPath(path), lines.join(QLatin1Char('\n'))));
+    }
+    return true;
+}
+
+void DocumentFiles::exportBulkData() {
+    if (!doc_.model()) {
+        warn(window_, QStringLiteral("書き出すモデルがありません。\n質量要素を設定してください。"));
+        return;
+    }
+    const QString start =
+        QDir(doc_.path().empty() ? QDir::currentPath()
+                                 : QFile::decodeName(folderOf(doc_.path()).c_str()))
+            .filePath(QFileInfo(QFile::decodeName(doc_.title().c_str())).completeBaseName() +
+                      QStringLiteral(".bdf"));
+    const QString chosen =
+        QFileDialog::getSaveFileName(window_, QStringLiteral("ｴｸｽﾎﾟｰﾄ"), start, kDeckFilter);
+    if (chosen.isEmpty())
+        return;
+    std::string path = pathBytes(chosen);
+    if (std::filesystem::path(path).extension().empty())
+        path += ".bdf";
+    exportBulkDataPath(path);
+}
+
+bool DocumentFiles::exportBulkDataPath(const std::string& path) {
+    if (!doc_.model()) {
+        warn(window_, QStringLiteral("書き出すモデルがありません。\n質量要素を設定してください。"));
+        return false;
+    }
+    const BulkDataDeck deck = writeBulkData(*doc_.model());
+    const FileResult result =
+        deck.ok() ? writeFileAtomically(path, deck.text) : FileResult{deck.error};
+    if (!result.ok()) {
+        warn(window_, QStringLiteral("%1 に書き出せませんでした。\n%2")
+                          .arg(displayPath(path), QString::fromStdString(result.error)));
+        return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------- universal files --
+
+void DocumentFiles::exportUniversalFile() {
+    const AnalysisModel* model = doc_.model();
+    if (!model || model->dynamicLoads.empty()) {
+        warn(window_,
+             QStringLiteral(
+                 "動荷重がありません。\n周波数応答を書き出すには動荷重を設定してください。"));
+        return;
+    }
+    QStringList loads;
+    for (const DynamicLoad& l : model->dynamicLoads)
+        loads << QStringLiteral("%1 %2").arg(l.id).arg(QString::fromStdString(l.name));
+    bool chosenLoad = false;
+    const QString load =
+        QInputDialog::getItem(window_, QStringLiteral("UFF(周波数応答)"), QStringLiteral("動荷重:"),
+                              loads, 0, false, &chosenLoad);
+    if (!chosenLoad)
+        return;
+    const int index = static_cast<int>(loads.indexOf(load));
+    const QString start =
+        QDir(doc_.path().empty() ? QDir::currentPath()
+                                 : QFile::decodeName(folderOf(doc_.path()).c_str()))
+            .filePath(QFileInfo(QFile::decodeName(doc_.title().c_str())).completeBaseName() +
+                      QStringLiteral(".uff"));
+    const QString chosen = QFileDialog::getSaveFileName(window_, QStringLiteral("ｴｸｽﾎﾟｰﾄ"), start,
+                                                        QStringLiteral("UFF(*.uff *.unv)"));
+    if (chosen.isEmpty())
+        return;
+    std::string path = pathBytes(chosen);
+    if (std::filesystem::path(path).extension().empty())
+        path += ".uff";
+    exportUniversalFilePath(path, index);
+}
+
+bool DocumentFiles::exportUniversalFilePath(const std::string& path, int loadIndex) {
+    if (!doc_.model()) {
+        warn(window_, QStringLiteral("書き出すモデルがありません。\n質量要素を設定してください。"));
+        return false;
+    }
+    const UniversalFile uff =
+        writeResponseUniversalFile(*doc_.model(), loadIndex, std::time(nullptr));
+    const FileResult result =
+        uff.ok() ? writeFileAtomically(path, uff.text) : FileResult{uff.error};
+    if (!result.ok()) {
+        warn(window_, QStringLiteral("%1 に書き出せませんでした。\n%2")
+                          .arg(displayPath(path), QString::fromStdString(result.error)));
+        return false;
+    }
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/FileIo.h"
+
 #include <QObject>
 
 #include <string>
@@ -15,7 +17,8 @@ class CQUAVDoc;
 class UserQuestions;
 
 /// The file side of the document in the desktop: New, Open, Save, Save As,
-/// the four recent files kept in the user's settings, and the question
+/// the four recent files kept in the user's settings (a ".json" name opens and
+/// saves the model as JSON), and the question
 /// whether to save unsaved changes first. Paths are the bytes the file system
 /// knows a file by (app/FileNames.h), so a name that is not UTF-8 opens, saves
 /// and stays in the recent list as it is.
@@ -37,11 +40,31 @@ public:
     bool save();
     bool saveAs();
 
+    /// ｲﾝﾎﾟｰﾄ → Nastranﾊﾞﾙｸﾃﾞｰﾀ: asks about unsaved changes and for a deck.
+    void importBulkData();
+    /// Reads the deck at `path` as a new, unsaved document and shows the card
+    /// types it skipped; a refused deck leaves the document as it was and says
+    /// why (with the line). False when nothing was imported.
+    bool importBulkDataPath(const std::string& path);
+    /// ｴｸｽﾎﾟｰﾄ → Nastranﾊﾞﾙｸﾃﾞｰﾀ: asks for the deck's name.
+    void exportBulkData();
+    /// Writes the model as a bulk-data deck at `path`; false with the reason
+    /// shown when there is no model or it cannot be written.
+    bool exportBulkDataPath(const std::string& path);
+
+    /// ｴｸｽﾎﾟｰﾄ → UFF(周波数応答): asks for the dynamic load and the file's name.
+    void exportUniversalFile();
+    /// Writes the frequency responses of dynamic load `loadIndex` (0-based) as a
+    /// universal file at `path`; false with the reason shown when they cannot be.
+    bool exportUniversalFilePath(const std::string& path, int loadIndex);
+
     std::vector<std::string> recentFiles() const;
     /// Lists the recent files in `menu` in place of `placeholder`.
     void attachRecentMenu(QMenu* menu, QAction* placeholder);
 
 private:
+    /// Saves in the form the name asks for: JSON for ".json", else the model file.
+    FileResult saveTo(const std::string& path);
     void remember(const std::string& path);
     void forget(const std::string& path);
     void storeRecent(const std::vector<std::string>& files);

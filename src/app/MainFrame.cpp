@@ -208,6 +208,9 @@ void CMainFrame::connectCommands() {
     });
     on(cmd::GroundSettings, [this] { showGroundSettings(); });
     on(cmd::ImportGeometry, [this] { geometryImport_.run(*view_, doc_.model()); });
+    on(cmd::ImportBulkData, [this] { files_->importBulkData(); });
+    on(cmd::ExportBulkData, [this] { files_->exportBulkData(); });
+    on(cmd::ExportUniversalFile, [this] { files_->exportUniversalFile(); });
     on(cmd::DropGeometry, [this] { view_->dropGeometry(); });
     on(cmd::ScreenCopy, [this] { view_->copyScreen(); });
     on(cmd::EditCopy, [this] { view_->copyScreen(); });

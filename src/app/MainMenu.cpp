@@ -30,9 +30,10 @@ MainMenu MainMenu::build(QMainWindow* window) {
         menu.actions.insert(e.id, a);
         return a;
     };
-    auto submenu = [&](QMenu* m, const char* title, const Entry& e) {
+    auto submenu = [&](QMenu* m, const char* title, std::initializer_list<Entry> entries) {
         QMenu* sub = m->addMenu(QString::fromUtf8(title));
-        item(sub, e);
+        for (const Entry& e : entries)
+            item(sub, e);
     };
 
     QMenu* file = bar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
@@ -46,8 +47,15 @@ MainMenu MainMenu::build(QMainWindow* window) {
     item(file, {cmd::FileSaveAs, "名前を付けて保存(&A)...", "モデルを名前を付けて保存します"});
     file->addSeparator();
     submenu(file, "ｲﾝﾎﾟｰﾄ(&I)",
-            {cmd::ImportGeometry, "質量要素ｼﾞｵﾒﾄﾘ(&G)",
-             "DXF ファイルを質量要素の形状として読み込みます"});
+            {{cmd::ImportGeometry, "質量要素ｼﾞｵﾒﾄﾘ(&G)",
+              "DXF ファイルを質量要素の形状として読み込みます"},
+             {cmd::ImportBulkData, "Nastranﾊﾞﾙｸﾃﾞｰﾀ...",
+              "Nastran 形式のバルクデータから剛体とばねを新しいモデルとして読み込みます"}});
+    submenu(file, "ｴｸｽﾎﾟｰﾄ(&E)",
+            {{cmd::ExportBulkData, "Nastranﾊﾞﾙｸﾃﾞｰﾀ...",
+              "モデルを Nastran 形式のバルクデータに書き出します"},
+             {cmd::ExportUniversalFile, "UFF(周波数応答)...",
+              "動荷重の周波数応答関数をユニバーサルファイルに書き出します"}});
     file->addSeparator();
     menu.recentPlaceholder =
         item(file, {cmd::RecentFiles, "最近使ったﾌｧｲﾙ", "最近使ったファイルを開きます"});
@@ -64,8 +72,9 @@ MainMenu MainMenu::build(QMainWindow* window) {
             {QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))});
     edit->addSeparator();
     item(edit, {cmd::ScreenCopy, "画面ｺﾋﾟｰ(&C)", "画面を画像としてクリップボードへコピーします"});
-    submenu(edit, "外部ｼﾞｵﾒﾄﾘ(&G)",
-            {cmd::DropGeometry, "質量要素ｼﾞｵﾒﾄﾘ削除(&D)", "読み込んだ質量要素の形状を削除します"});
+    submenu(
+        edit, "外部ｼﾞｵﾒﾄﾘ(&G)",
+        {{cmd::DropGeometry, "質量要素ｼﾞｵﾒﾄﾘ削除(&D)", "読み込んだ質量要素の形状を削除します"}});
 
     QMenu* view = bar->addMenu(QStringLiteral("表示(&V)"));
     menu.viewMenu = view;

@@ -10,6 +10,7 @@
 #include "cli/CommandOutput.h"
 #include "cli/MountForcesJson.h"
 #include "cli/Progress.h"
+#include "exchange/CsvTables.h"
 #include "model/TextFormat.h"
 #include "model/Worker.h"
 #include "reports/MountReports.h"
@@ -103,7 +104,7 @@ Json spreadJson(const Spread& s) {
 
 } // namespace
 
-int kedCommand(const AnalysisModel& model, const std::string& frameName, bool json) {
+int kedCommand(const AnalysisModel& model, const std::string& frameName, TableFormat format) {
     const EnergyFrame frame =
         frameName == "principal" ? EnergyFrame::Principal : EnergyFrame::Global;
     if (frameName != "global" && frameName != "principal")
@@ -112,7 +113,9 @@ int kedCommand(const AnalysisModel& model, const std::string& frameName, bool js
         return ExitRunError;
     const EnergyDistribution ked =
         kineticEnergyDistribution(model, solveModesAtOwnFrequencies(model).modes, frame);
-    if (!json)
+    if (format == TableFormat::Csv)
+        return writeText(energyDistributionCsv(ked));
+    if (format == TableFormat::Text)
         return writeText(energyDistributionReport(ked));
     Json modes = Json::array();
     for (const ModeEnergy& m : ked.modes)
@@ -125,7 +128,7 @@ int kedCommand(const AnalysisModel& model, const std::string& frameName, bool js
     return writeJson({{"frame", frameName}, {"modes", modes}});
 }
 
-int traCommand(const AnalysisModel& model, const std::string& axisText, bool json) {
+int traCommand(const AnalysisModel& model, const std::string& axisText, TableFormat format) {
     Direction axis = defaultTorqueAxis(model);
     if (!axisText.empty()) {
         const std::optional<Direction> parsed = parseAxis(axisText);
@@ -140,7 +143,9 @@ int traCommand(const AnalysisModel& model, const std::string& axisText, bool jso
     if (!accepted(model))
         return ExitRunError;
     const TorqueRollAxis tra = torqueRollAxis(model, solveModesAtOwnFrequencies(model).modes, axis);
-    if (!json)
+    if (format == TableFormat::Csv)
+        return writeText(torqueRollAxisCsv(tra));
+    if (format == TableFormat::Text)
         return writeText(torqueRollAxisReport(tra));
     Json modes = Json::array();
     for (const ModeRoll& m : tra.modes)
@@ -154,7 +159,7 @@ int traCommand(const AnalysisModel& model, const std::string& axisText, bool jso
                       {"modes", modes}});
 }
 
-int forcesCommand(const AnalysisModel& model, std::optional<double> frequency, bool json) {
+int forcesCommand(const AnalysisModel& model, std::optional<double> frequency, TableFormat format) {
     if (frequency && !(*frequency > 0.0 && std::isfinite(*frequency)))
         return usageError("--frequency must be a frequency > 0 [Hz]");
     if (!accepted(model))
@@ -162,7 +167,9 @@ int forcesCommand(const AnalysisModel& model, std::optional<double> frequency, b
     // Load by load into the output, so that memory stays one load's whatever the
     // number of loads; main() reports a failed write or a lack of memory.
     const MountForceLoads loads(model, frequency.value_or(0.0));
-    if (json)
+    if (format == TableFormat::Csv)
+        writeMountForcesCsv(loads, writeOut);
+    else if (format == TableFormat::Json)
         writeMountForcesJson(loads, writeOut);
     else
         writeMountForcesReport(model, loads, writeOut);
@@ -407,7 +414,8 @@ std::optional<int> missingId(const std::vector<Element>& objects, const std::vec
 
 } // namespace
 
-int sensCommand(const AnalysisModel& model, const SensitivityRequest& request, bool json) {
+int sensCommand(const AnalysisModel& model, const SensitivityRequest& request, TableFormat format) {
+    const bool json = format == TableFormat::Json;
     ParameterChoice choice;
     if (!request.kinds.empty()) {
         choice.rates = choice.positions = choice.angles = false;
@@ -497,13 +505,17 @@ int sensCommand(const AnalysisModel& model, const SensitivityRequest& request, b
     if (json) {
         SensitivityJson(result, spread ? &sigma : nullptr, row).write();
     } else {
+        // The table's own tab-separated rows, or the same rows as CSV.
+        TabsToCsv csv(writeOut);
+        const TextSink out = format == TableFormat::Csv ? TextSink(std::ref(csv)) : writeOut;
         writeSensitivityTable(model, result, spread ? &sigma : nullptr,
                               [&](std::string_view piece) {
                                   for (char c : piece)
                                       if (c == '\n')
                                           row();
-                                  return writeOut(piece);
+                                  return out(piece);
                               });
+        csv.finish();
     }
     if (shown)
         progress.finish(total, total);

@@ -17,14 +17,17 @@ namespace quav {
 // 1 a model the calculation refuses, 2 a bad
 // option or a stopped run. Messages go to stderr.
 
+/// How a command prints its table.
+enum class TableFormat { Text, Json, Csv };
+
 /// `frame` is "global" or "principal".
-int kedCommand(const AnalysisModel& model, const std::string& frame, bool json);
+int kedCommand(const AnalysisModel& model, const std::string& frame, TableFormat format);
 
 /// `axis` is "x", "y", "z", "ax,ay,az" or empty for the default direction.
-int traCommand(const AnalysisModel& model, const std::string& axis, bool json);
+int traCommand(const AnalysisModel& model, const std::string& axis, TableFormat format);
 
 /// `frequency`: every dynamic load at this frequency [Hz] instead of its own.
-int forcesCommand(const AnalysisModel& model, std::optional<double> frequency, bool json);
+int forcesCommand(const AnalysisModel& model, std::optional<double> frequency, TableFormat format);
 
 /// `load` counts the dynamic loads from 1. CSV, or JSON with `json`.
 int transmissibilityCommand(const AnalysisModel& model, int load, bool json);
@@ -48,6 +51,6 @@ struct SensitivityRequest {
 /// number (repeated or vanishing frequencies, a static load without an answer)
 /// on stderr. Shows a progress line on stderr once the work takes more than a
 /// second.
-int sensCommand(const AnalysisModel& model, const SensitivityRequest& request, bool json);
+int sensCommand(const AnalysisModel& model, const SensitivityRequest& request, TableFormat format);
 
 } // namespace quav

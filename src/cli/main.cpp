@@ -12,7 +12,11 @@
 #include "cli/TableCommand.h"
 #include "document/Document.h"
 #include "document/ModelFile.h"
+#include "exchange/BulkDataReader.h"
+#include "exchange/BulkDataWriter.h"
 #include "exchange/ModelJson.h"
+#include "exchange/ModelJsonFile.h"
+#include "exchange/UniversalFile.h"
 #include "model/FileIo.h"
 #include "model/TextFormat.h"
 #include "optimizer/EvolutionarySearch.h"
@@ -74,19 +78,10 @@ bool load(const std::string& path, Study& out) {
     return true;
 }
 
-/// Writes the model as JSON, piece by piece, into an output file.
-FileResult saveJson(const Study& m, const std::string& path) {
-    OutputFile file(path);
-    const std::string problem = writeModelJson(
-        *m.model, m.optimizer, [&file](std::string_view piece) { return file.write(piece); });
-    if (!problem.empty())
-        return {file.ok() ? "ファイルを保存できません：" + problem : file.error()};
-    return file.commit();
-}
-
 bool save(const Study& m, const std::string& path) {
-    const FileResult r = hasExtension(path, ".json") ? saveJson(m, path)
-                                                     : saveModelFile(*m.model, m.optimizer, path);
+    const FileResult r = hasExtension(path, ".json")
+                             ? saveModelJsonFile(*m.model, m.optimizer, path)
+                             : saveModelFile(*m.model, m.optimizer, path);
     if (!r.ok()) {
         std::cerr << "quav-cli: cannot write " << path << ": " << r.error << "\n";
         return false;
@@ -176,6 +171,36 @@ int cmdConvert(const std::string& in, const std::string& out) {
     Study m;
     if (!load(in, m))
         return ExitInputError;
+    return save(m, out) ? ExitOk : ExitInputError;
+}
+
+int cmdExport(const std::string& in, const std::string& out) {
+    Study m;
+    if (!load(in, m))
+        return ExitInputError;
+    const BulkDataDeck deck = writeBulkData(*m.model);
+    if (!deck.ok()) {
+        std::cerr << "quav-cli: " << in << ": cannot export: " << deck.error << "\n";
+        return ExitInputError;
+    }
+    const FileResult r = writeFileAtomically(out, deck.text);
+    if (!r.ok()) {
+        std::cerr << "quav-cli: cannot write " << out << ": " << r.error << "\n";
+        return ExitInputError;
+    }
+    return ExitOk;
+}
+
+int cmdImport(const std::string& in, const std::string& out) {
+    BulkDataImport imported = readBulkDataFile(in);
+    if (!imported.ok()) {
+        std::cerr << "quav-cli: " << in << ": " << imported.error << "\n";
+        return ExitInputError;
+    }
+    for (const std::string& w : imported.warnings)
+        std::cerr << "quav-cli: " << in << ": warning: " << w << "\n";
+    Study m;
+    m.model = std::move(imported.model);
     return save(m, out) ? ExitOk : ExitInputError;
 }
 
@@ -375,7 +400,12 @@ int cmdMerge(const std::vector<std::string>& shardDirs, const std::string& outDi
 }
 
 int cmdSweep(const std::string& file, int loadNumber, std::optional<int> objectId,
-             const std::string& frame, const std::string& dofName) {
+             const std::string& frame, const std::string& dofName, const std::string& format,
+             const std::string& outPath) {
+    if (format == "uff" && outPath.empty()) {
+        std::cerr << "quav-cli sweep: --format uff needs -o (the universal file to write)\n";
+        return ExitInputError;
+    }
     Study m;
     if (!load(file, m))
         return ExitInputError;
@@ -384,6 +414,20 @@ int cmdSweep(const std::string& file, int loadNumber, std::optional<int> objectI
         std::cerr << "quav-cli: --load must be between 1 and " << model.dynamicLoads.size()
                   << " (the model's dynamic loads)\n";
         return ExitInputError;
+    }
+    if (format == "uff") {
+        const UniversalFile uff =
+            writeResponseUniversalFile(model, loadNumber - 1, std::time(nullptr));
+        if (!uff.ok()) {
+            std::cerr << "quav-cli: " << file << ": " << uff.error << "\n";
+            return uff.calculationFailed ? ExitRunError : ExitInputError;
+        }
+        const FileResult r = writeFileAtomically(outPath, uff.text);
+        if (!r.ok()) {
+            std::cerr << "quav-cli: cannot write " << outPath << ": " << r.error << "\n";
+            return ExitInputError;
+        }
+        return ExitOk;
     }
     static const char* const names[6] = {"x", "y", "z", "Rx", "Ry", "Rz"};
     int dof = -1;
@@ -500,6 +544,15 @@ int run(int argc, char** argv) {
     SensitivityRequest sensitivity;
     std::vector<std::string> caseNames;
     bool caseModes = false;
+    std::string sweepFormat = "csv";
+    std::string exportFormat;
+    std::string tableFormat = "table";
+    // --json or --format of the analyses that print tables.
+    const auto format = [&] {
+        return json || tableFormat == "json" ? TableFormat::Json
+               : tableFormat == "csv"        ? TableFormat::Csv
+                                             : TableFormat::Text;
+    };
 
     const auto modelFile = [&](const char* help) {
         return [&in, help](CLI::App& c) {
@@ -518,15 +571,23 @@ int run(int argc, char** argv) {
     };
     // The mount analyses take the model file and --json after their own options,
     // and run on the loaded model.
+    // Those with `tables` also take --format table|json|csv.
     const auto mountAnalysis = [&](const char* name, const char* description,
                                    std::function<void(CLI::App&)> setUp,
-                                   std::function<int(Study&)> analyse) {
+                                   std::function<int(Study&)> analyse, bool tables = false) {
         return CliCommand{name, description,
-                          [&, setUp](CLI::App& c) {
+                          [&, setUp, tables](CLI::App& c) {
                               if (setUp)
                                   setUp(c);
                               modelFile("Model file (.quav or .json)")(c);
-                              c.add_flag("--json", json, "JSON instead of a tab-separated table");
+                              auto* flag = c.add_flag("--json", json,
+                                                      "JSON instead of a tab-separated table");
+                              if (tables)
+                                  c.add_option("--format", tableFormat,
+                                               "table (default), json (as --json) or csv (one "
+                                               "header row, then a row per record)")
+                                      ->check(CLI::IsMember({"table", "json", "csv"}))
+                                      ->excludes(flag);
                           },
                           [&, analyse] {
                               Study m;
@@ -563,6 +624,25 @@ int run(int argc, char** argv) {
              c.add_option("OUT", out, "Output model file")->required();
          },
          [&] { return cmdConvert(in, out); }},
+        {"export",
+         "Write the model as a bulk-data deck (large field, SOL 103, or SOL 111 with the dynamic "
+         "loads)",
+         [&](CLI::App& c) {
+             modelFile("Model file (.quav or .json)")(c);
+             c.add_option("--format", exportFormat, "nastran")
+                 ->required()
+                 ->check(CLI::IsMember({"nastran"}));
+             c.add_option("-o,--output", out, "Output deck (.bdf)")->required();
+         },
+         [&] { return cmdExport(in, out); }},
+        {"import", "Read a rigid body on springs from a bulk-data deck and write it as a model",
+         [&](CLI::App& c) {
+             c.add_option("DECK", in, "Bulk-data deck (.bdf, .dat, .nas)")
+                 ->required()
+                 ->check(CLI::ExistingFile);
+             c.add_option("-o,--output", out, "Output model file (.quav or .json)")->required();
+         },
+         [&] { return cmdImport(in, out); }},
         {"optimize", "Run the optimiser into a directory",
          [&](CLI::App& c) {
              modelFile("Model file with parameters, bindings and conditions")(c);
@@ -672,8 +752,15 @@ int run(int argc, char** argv) {
                  ->check(CLI::IsMember({"global", "local"}));
              c.add_option("--dof", dof, "x, y, z, Rx, Ry or Rz (default x)")
                  ->check(CLI::IsMember({"x", "y", "z", "Rx", "Ry", "Rz"}));
+             c.add_option("--format", sweepFormat,
+                          "csv (default: one curve on stdout) or uff (a universal file, -o: the "
+                          "complex responses per unit load of the centre of gravity's six DOF "
+                          "and every observation point's x, y, z, computed over the sweep "
+                          "settings)")
+                 ->check(CLI::IsMember({"csv", "uff"}));
+             c.add_option("-o,--output", out, "With --format uff: the universal file to write");
          },
-         [&] { return cmdSweep(in, loadNumber, object, frame, dof); }},
+         [&] { return cmdSweep(in, loadNumber, object, frame, dof, sweepFormat, out); }},
         {"table",
          "Print a spring characteristic's frequency table as CSV, or set (--csv) or remove "
          "(--clear) it and write the model",
@@ -702,7 +789,7 @@ int run(int argc, char** argv) {
                              "principal (the inertia principal axes)")
                     ->check(CLI::IsMember({"global", "principal"}));
             },
-            [&](Study& m) { return kedCommand(*m.model, energyFrame, json); }),
+            [&](Study& m) { return kedCommand(*m.model, energyFrame, format()); }, true),
         mountAnalysis(
             "tra", "Print the torque roll axis and how each mode lies to it",
             [&](CLI::App& c) {
@@ -710,7 +797,7 @@ int run(int argc, char** argv) {
                              "Torque direction: x, y, z or ax,ay,az (default: the first static "
                              "torque load's, else the first dynamic torque load's, else x)");
             },
-            [&](Study& m) { return traCommand(*m.model, axis, json); }),
+            [&](Study& m) { return traCommand(*m.model, axis, format()); }, true),
         mountAnalysis(
             "forces", "Print the static and dynamic forces in every spring, per load",
             [&](CLI::App& c) {
@@ -719,7 +806,7 @@ int run(int argc, char** argv) {
                              "own")
                     ->check(finiteNumber());
             },
-            [&](Study& m) { return forcesCommand(*m.model, forceFrequency, json); }),
+            [&](Study& m) { return forcesCommand(*m.model, forceFrequency, format()); }, true),
         mountAnalysis(
             "transmissibility",
             "Print the force transmissibility of a dynamic load over the sweep as CSV",
@@ -796,7 +883,7 @@ int run(int argc, char** argv) {
                              "prints the deviations; the other is then 0)")
                     ->check(finiteNumber());
             },
-            [&](Study& m) { return sensCommand(*m.model, sensitivity, json); }),
+            [&](Study& m) { return sensCommand(*m.model, sensitivity, format()); }, true),
         mountAnalysis(
             "cases",
             "Solve the load cases with the mounts' force-deflection curves and print each "

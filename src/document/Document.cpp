@@ -53,10 +53,29 @@ FileResult CQUAVDoc::open(const std::string& path) {
     return {};
 }
 
+void CQUAVDoc::adoptModel(std::unique_ptr<AnalysisModel> model, Optimizer optimizer,
+                          const std::string& path) {
+    replaceModel(std::move(model));
+    if (!path.empty())
+        study_.optimizer.adoptFileContent(std::move(optimizer));
+    path_ = path;
+    modified_ = path.empty();
+    history_.clear();
+    results_.reset();
+    calculatedModel_.reset();
+    announce(DocumentEvent::Reset);
+    announce(DocumentEvent::StateChanged);
+}
+
 FileResult CQUAVDoc::saveAs(const std::string& path) {
+    return saveAs(path, [](const AnalysisModel& model, const Optimizer& optimizer,
+                           const std::string& to) { return saveModelFile(model, optimizer, to); });
+}
+
+FileResult CQUAVDoc::saveAs(const std::string& path, const ModelWriter& writer) {
     if (!study_.model)
         return {"保存するモデルがありません（質量要素を設定してください）"};
-    FileResult result = saveModelFile(*study_.model, study_.optimizer, path);
+    FileResult result = writer(*study_.model, study_.optimizer, path);
     if (!result.ok())
         return result;
     path_ = path;

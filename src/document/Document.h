@@ -57,10 +57,22 @@ public:
     /// Reads the file into a fresh model and swaps it in only when the whole
     /// file was read; otherwise nothing changes and `error` says why.
     FileResult open(const std::string& path);
+    /// Takes a model read from another format as the document. Without `path`
+    /// (a bulk-data deck) it is a new document: no file yet, modified, so that
+    /// closing asks to save it, and the optimiser starts without settings. With
+    /// `path` (a model as JSON) it is that file's, unmodified, with `optimizer`'s
+    /// parameters, bindings and conditions.
+    void adoptModel(std::unique_ptr<AnalysisModel> model, Optimizer optimizer = {},
+                    const std::string& path = {});
     /// Writes the model (and the optimiser's block) atomically to `path`; on
     /// success the document takes that path and is no longer modified; on
     /// failure the flag and the previous file stay.
     FileResult saveAs(const std::string& path);
+    /// How a model is written in another format (JSON); saveModelFile's form.
+    using ModelWriter =
+        std::function<FileResult(const AnalysisModel&, const Optimizer&, const std::string&)>;
+    /// `saveAs` through `writer` instead of the model file's own form.
+    FileResult saveAs(const std::string& path, const ModelWriter& writer);
 
     /// Unsaved changes: the undo history is away from the saved position, or
     /// something outside it (a calculation) changed the model.

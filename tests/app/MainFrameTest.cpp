@@ -79,7 +79,9 @@ private slots:
             QStringLiteral(
                 "ﾌｧｲﾙ(&F)|  新規作成(&N)\tCtrl+N #57600|  開く(&O)...\tCtrl+O #57601|"
                 "  上書き保存(&S)\tCtrl+S #57603|  名前を付けて保存(&A)... #57604|  ---|"
-                "  ｲﾝﾎﾟｰﾄ(&I)|    質量要素ｼﾞｵﾒﾄﾘ(&G) #32816|  ---|  最近使ったﾌｧｲﾙ #57616|  ---|"
+                "  ｲﾝﾎﾟｰﾄ(&I)|    質量要素ｼﾞｵﾒﾄﾘ(&G) #32816|    Nastranﾊﾞﾙｸﾃﾞｰﾀ... #32860|"
+                "  ｴｸｽﾎﾟｰﾄ(&E)|    Nastranﾊﾞﾙｸﾃﾞｰﾀ... #32861|    UFF(周波数応答)... #32862|  ---|  "
+                "最近使ったﾌｧｲﾙ #57616|  ---|"
                 "  ｱﾌﾟﾘｹｰｼｮﾝの終了(&X) #57665|"
                 "編集(&E)|  元に戻す(&U)\tCtrl+Z #57643|  やり直し(&R)\tCtrl+Y #57644|  ---|"
                 "  画面ｺﾋﾟｰ(&C) #32789|  外部ｼﾞｵﾒﾄﾘ(&G)|    質量要素ｼﾞｵﾒﾄﾘ削除(&D) #32818|"
@@ -210,6 +212,58 @@ private slots:
             QVERIFY(reread.open(path).ok());
             QCOMPARE(reread.model()->memo == "changed", c.saved);
         }
+    }
+
+    // A deck comes in as a new, unsaved document with the skipped cards shown; a
+    // refused one leaves the document and names its line.
+    void bulkDataDecksInAndOut() {
+        QTemporaryDir dir;
+        const std::string deck = dir.path().toStdString() + "/m.bdf";
+        CQUAVDoc doc;
+        CMainFrame frame(doc);
+        QVERIFY(frame.files().openPath(QUAV_EXAMPLES "/power_unit.quav", false));
+        QVERIFY(frame.files().exportBulkDataPath(deck));
+        const std::string uff = dir.path().toStdString() + "/r.uff";
+        QVERIFY(frame.files().exportUniversalFilePath(uff, 1));
+        QVERIFY(QFile(QString::fromStdString(uff)).size() > 0);
+        QString message;
+        auto readNextBox = [&message] {
+            QTimer::singleShot(0, [&message] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                QVERIFY(box);
+                message = box->text();
+                box->accept();
+            });
+        };
+        readNextBox();
+        QVERIFY(frame.files().importBulkDataPath(deck));
+        QVERIFY(message.contains(QStringLiteral("RLOAD1: 2 entries ignored")));
+        QVERIFY(doc.model() && doc.isModified() && doc.path().empty());
+        QCOMPARE(doc.model()->springs.size(), std::size_t(4));
+        QCOMPARE(doc.model()->mass, 185.0);
+        const std::string bad = dir.path().toStdString() + "/bad.bdf";
+        FILE* f = std::fopen(bad.c_str(), "w");
+        std::fputs("GRID,1,,0.,0.,0.\nCONM2,1,1,,x\n", f);
+        std::fclose(f);
+        doc.model()->memo = "kept";
+        readNextBox();
+        QVERIFY(!frame.files().importBulkDataPath(bad));
+        QVERIFY(message.contains(QStringLiteral("line 2: CONM2 1: M is not a real number")));
+        QCOMPARE(doc.model()->memo, std::string("kept"));
+        // A JSON model opens as its file and is saved as JSON again.
+        const std::string json = dir.path().toStdString() + "/m.json";
+        QVERIFY(QFile::copy(QStringLiteral(QUAV_EXAMPLES "/power_unit.json"),
+                            QString::fromStdString(json)));
+        answerNextQuestion(QMessageBox::No);
+        QVERIFY(frame.files().openPath(json));
+        QVERIFY(doc.path() == json && !doc.isModified());
+        doc.model()->memo = "saved as JSON";
+        doc.setModified();
+        QVERIFY(frame.files().save());
+        QFile saved(QString::fromStdString(json));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().contains("\"memo\": \"saved as JSON\""));
+        QVERIFY(frame.close());
     }
 
     // A name that is not UTF-8 (CP932, as unpacked from a Windows archive) opens,

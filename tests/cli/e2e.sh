@@ -1060,6 +1060,48 @@ cases)
     exits 2 "an unknown case" cases "$cases" --case nope
     exits 2 "a model without cases" cases "$example"
     ;;
+exchange)
+    # A deck and back: the natural frequencies of the imported model are the model's.
+    exits 0 "export" export "$example" --format nastran -o "$work/m.bdf"
+    contains "$work/m.bdf" "SOL 111"
+    contains "$work/m.bdf" "I21 = -I(x,y)"
+    exits 0 "import" import "$work/m.bdf" -o "$work/back.json"
+    contains "$work/stderr" "warning: DAREA: 2 entries ignored"
+    "$cli" calc "$example" -o "$work/a.json" --only eigen >/dev/null || fail "calc the example"
+    "$cli" calc "$work/back.json" -o "$work/b.json" --only eigen >/dev/null || fail "calc back"
+    jq -s -e '[.[0].results.eigenFrequencies, .[1].results.eigenFrequencies] | transpose |
+        all(((.[0] - .[1]) | fabs) <= 1e-9 * (.[0] | fabs))' "$work/a.json" "$work/b.json" \
+        >/dev/null || fail "natural frequencies after the round trip"
+    jq -e '.springs[2].name == "rear right" and .springs[2].angles == [0.0, -105.0, 10.0]' \
+        "$work/back.json" >/dev/null || fail "names and angles from the deck's comments"
+    # A tabled characteristic travels as PBUSHT with TABLED1 in log f.
+    "$cli" table "$example" --characteristic 6 --csv "$examples/rubber_mount.csv" \
+        -o "$work/t.quav" || fail "set a table"
+    exits 0 "export tables" export "$work/t.quav" --format nastran -o "$work/t.bdf"
+    contains "$work/t.bdf" "PBUSHT*"
+    contains "$work/t.bdf" "LOG          LINEAR"
+    # A bad card names its line; nothing is written.
+    sed -E 's/^(GRID\* +2) .*/\1               0             abc/' \
+        "$work/m.bdf" >"$work/bad.bdf"
+    exits 2 "bad deck" import "$work/bad.bdf" -o "$work/bad.quav"
+    contains "$work/stderr" ": GRID 2: X1 is not a real number"
+    grep -qE 'bad.bdf: line [0-9]+: ' "$work/stderr" || fail "no line number"
+    [ ! -e "$work/bad.quav" ] || fail "a refused deck wrote a file"
+    exits 2 "unknown format" export "$example" --format step -o "$work/x"
+    # The frequency responses of a load as a universal file: the centre of gravity's
+    # six DOF and the two observation points' x, y, z.
+    exits 0 "uff" sweep "$example" --load 1 --format uff -o "$work/r.uff"
+    [ "$(grep -c '^    58$' "$work/r.uff")" -eq 12 ] || fail "12 responses"
+    contains "$work/r.uff" "         6       199         1  1.00000E+00  5.00000E-01"
+    exits 2 "uff without -o" sweep "$example" --load 1 --format uff
+    # The mount analyses' tables as CSV with a header row.
+    for cmd in ked tra forces sens; do
+        exits 0 "$cmd csv" $cmd "$example" --format csv
+        head -n 1 "$work/stdout" | grep -q $'^[a-z_]*,[a-z_]*,.*\r$' || fail "$cmd: no CSV header"
+    done
+    contains "$work/stdout" "quantity,kind,id,name,component,value,f1[Hz]"
+    exits 2 "--json with --format" ked "$example" --json --format csv
+    ;;
 *)
     fail "unknown case"
     ;;

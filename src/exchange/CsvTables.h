@@ -1,0 +1,56 @@
+#pragma once
+
+#include "analysis/KineticEnergy.h"
+#include "analysis/MountForces.h"
+#include "analysis/TorqueRollAxis.h"
+#include "model/TextFormat.h"
+
+#include <string>
+#include <string_view>
+
+namespace quav {
+
+// The tables of the mount analyses as CSV: one header row, then one row per
+// record; commas between fields, CR LF after each row; numbers with 17
+// significant digits (%.17g), an empty field where there is no number.
+
+/// A field as CSV writes it: quoted (quotes doubled) when it holds a comma, a
+/// quote, CR or LF.
+std::string csvField(std::string_view text);
+
+/// mode,frequency,x,y,z,Rx,Ry,Rz,dominant,decoupling: the kinetic energy [%] per
+/// DOF of the distribution's frame.
+std::string energyDistributionCsv(const EnergyDistribution& ked);
+
+/// mode,frequency,angle_deg,roll_energy,axis_x,...,tra_to_axis_deg: each mode
+/// and, on every row, the torque direction and the torque roll axis.
+std::string torqueRollAxisCsv(const TorqueRollAxis& tra);
+
+/// load_kind,load,frequency,spring,quantity,x,y,z: per static load each spring's
+/// force along its local axes ("local") and globally ("global") [N]; per
+/// dynamic load its amplitudes [N] and phases [rad] along the local axes
+/// ("amplitude", "phase") and the global ones ("globalAmplitude",
+/// "globalPhase"), and its total force [N] in x ("total"). Written load by
+/// load into `out`, so that one load's forces are held at a time; false when
+/// `out` refuses a piece.
+bool writeMountForcesCsv(const MountForceLoads& loads, const TextSink& out);
+
+/// A sink that takes tab-separated text (rows ended by LF or CR LF) and passes
+/// it on as CSV, piece by piece: the tabs become commas, fields are quoted as
+/// csvField quotes them, rows end in CR LF.
+class TabsToCsv {
+public:
+    explicit TabsToCsv(TextSink out) : out_(std::move(out)) {}
+    bool operator()(std::string_view piece);
+    /// Passes on a last row without a line end.
+    bool finish();
+
+private:
+    bool endField(char next);
+    TextSink out_;
+    std::string field_;
+    bool pendingCr_ = false;
+    bool rowOpen_ = false; ///< something of the present row has come
+};
+
+} // namespace quav

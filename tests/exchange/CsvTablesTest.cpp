@@ -1,0 +1,66 @@
+#include "exchange/CsvTables.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace quav;
+
+TEST(CsvTables, TabSeparatedRowsBecomeCsvWhateverThePieces) {
+    const std::string tsv = "name\tvalue\r\nfront, left\t1.5\nsay \"hi\"\t\r\nlast\t2";
+    const std::string expected =
+        "name,value\r\n\"front, left\",1.5\r\n\"say \"\"hi\"\"\",\r\nlast,2\r\n";
+    // Whole, and cut at every place (a CR LF split between pieces included).
+    for (std::size_t cut = 0; cut <= tsv.size(); ++cut) {
+        std::string out;
+        TabsToCsv csv([&out](std::string_view piece) {
+            out += piece;
+            return true;
+        });
+        csv(std::string_view(tsv).substr(0, cut));
+        csv(std::string_view(tsv).substr(cut));
+        csv.finish();
+        EXPECT_EQ(out, expected) << "cut at " << cut;
+    }
+}
+
+// The rows carry the forces as the analysis gives them, load after load, and
+// a refused piece stops the writing.
+TEST(CsvTables, MountForcesHaveARowPerSpringAndQuantity) {
+    AnalysisModel m =
+        test::fourMountModel(0.3, 0.2, -0.1, Matrix(3, 1, {2e5, 3e5, 4e5}), 1.2,
+                             Matrix(3, 1, {100.0, 100.0, 200.0}));
+    m.addStaticLoad("weight", 1177.0, test::v3(0.1, -0.2, 0.3), test::v3(0, 0, -1), Translational);
+    m.addDynamicLoad("shake", 50.0, test::v3(0.2, -0.2, 0.3), test::v3(0, 1, 0), Translational,
+                     12.5);
+    const MountForces forces = mountForces(m);
+    std::vector<std::string> pieces;
+    ASSERT_TRUE(writeMountForcesCsv(MountForceLoads(m), [&](std::string_view piece) {
+        pieces.emplace_back(piece);
+        return true;
+    }));
+    ASSERT_EQ(pieces.size(), 3u); // the header, then one piece a load
+    EXPECT_EQ(pieces[0], "load_kind,load,frequency,spring,quantity,x,y,z\r\n");
+    const StaticSpringForce& s = forces.staticLoads[0].springs[1];
+    EXPECT_NE(pieces[1].find(format("static,1,,%d,global,%.17g,%.17g,%.17g\r\n", s.id,
+                                    s.global[0], s.global[1], s.global[2])),
+              std::string::npos)
+        << pieces[1];
+    const DynamicSpringForce& d = forces.dynamicLoads[0].springs[3];
+    EXPECT_NE(pieces[2].find(format("dynamic,1,12.5,%d,globalPhase,%.17g,%.17g,%.17g\r\n", d.id,
+                                    d.globalPhase[0], d.globalPhase[1], d.globalPhase[2])),
+              std::string::npos)
+        << pieces[2];
+    EXPECT_NE(pieces[2].find(format("dynamic,1,12.5,%d,total,%.17g,,\r\n", d.id, d.total)),
+              std::string::npos);
+    EXPECT_EQ(std::count(pieces[2].begin(), pieces[2].end(), '\n'), 4 * 5);
+
+    int calls = 0;
+    EXPECT_FALSE(writeMountForcesCsv(MountForceLoads(m), [&](std::string_view) {
+        return ++calls < 2;
+    }));
+    EXPECT_EQ(calls, 2);
+}
