@@ -10,7 +10,7 @@ namespace {
 using namespace quav;
 
 void BM_ThousandLoadCases(benchmark::State& state) {
-    JsonModel file = readJsonModelFile(QUAV_EXAMPLES "/power_unit_cases.json");
+    StudyRead file = readJsonModelFile(QUAV_EXAMPLES "/power_unit_cases.json");
     if (!file.ok()) {
         state.SkipWithError(file.error.c_str());
         return;

@@ -41,7 +41,7 @@ BENCHMARK(BM_StreamingFront)->Arg(10000000)->Unit(benchmark::kMillisecond);
 /// NSGA-II on the example with two objectives, 100 individuals over 999
 /// generations (10^5 evaluations) on one thread; model files are not written.
 void BM_EvolutionarySearch(benchmark::State& state) {
-    const ModelReadResult example = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
+    const StudyRead example = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
     if (!example.ok()) {
         state.SkipWithError(example.error.c_str());
         return;
@@ -59,7 +59,6 @@ void BM_EvolutionarySearch(benchmark::State& state) {
                                 Durability) { return FileResult{}; };
     for (auto _ : state) {
         Optimizer o = example.optimizer;
-        o.model = example.model.get();
         o.objectives = {{ObjectiveKind::DecouplingMin, true},
                         {ObjectiveKind::Transmissibility, false, 0, 1}};
         o.outputDirectory = dir;

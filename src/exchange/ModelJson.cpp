@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <functional>
 #include <limits>
 #include <sys/stat.h>
 #include <system_error>
@@ -207,22 +206,30 @@ template <class R> void writeFields(PrettyWriter& w, const RecordLayout<R>& layo
     }
 }
 
-/// A list of records under `name`, one object each.
-template <class R>
-void writeList(PrettyWriter& w, std::string_view name, const std::vector<R>& list,
-               const RecordLayout<R>& layout,
-               const std::function<void(const R&)>& more = nullptr) {
+/// A list under `name`, one object each, whose keys `fields` writes.
+template <class E, class Fields>
+void writeObjects(PrettyWriter& w, std::string_view name, const std::vector<E>& list,
+                  const Fields& fields) {
     w.key(name);
     w.beginArray();
-    for (const R& e : list) {
+    for (const E& e : list) {
         w.item();
         w.beginObject();
-        writeFields(w, layout, e);
-        if (more)
-            more(e);
+        fields(e);
         w.endObject();
     }
     w.endArray();
+}
+
+/// A list of records under `name`, each with the fields of its layout and then
+/// what `more` adds.
+template <class R, class More = void (*)(const R&)>
+void writeList(PrettyWriter& w, std::string_view name, const std::vector<R>& list,
+               const RecordLayout<R>& layout, const More& more = [](const R&) {}) {
+    writeObjects(w, name, list, [&](const R& e) {
+        writeFields(w, layout, e);
+        more(e);
+    });
 }
 
 /// A characteristic's curves, one point a line ([deflection, force]), only the
@@ -255,11 +262,7 @@ void writeCurves(PrettyWriter& w, const SpringCharacteristic& c) {
 void writeLoadCases(PrettyWriter& w, const std::vector<LoadCase>& cases) {
     if (cases.empty())
         return;
-    w.key("loadCases");
-    w.beginArray();
-    for (const LoadCase& c : cases) {
-        w.item();
-        w.beginObject();
+    writeObjects(w, "loadCases", cases, [&](const LoadCase& c) {
         w.field("name", c.name);
         w.key("terms");
         w.beginArray();
@@ -271,9 +274,7 @@ void writeLoadCases(PrettyWriter& w, const std::vector<LoadCase>& cases) {
         w.endArray();
         w.key("gLoad");
         w.line(c.gLoad.data(), 3, numberText);
-        w.endObject();
-    }
-    w.endArray();
+    });
 }
 
 void writeModel(PrettyWriter& w, const AnalysisModel& m, const Optimizer& o) {
@@ -354,7 +355,7 @@ void writeModel(PrettyWriter& w, const AnalysisModel& m, const Optimizer& o) {
     writeList(w, "displacementConditions", c.displacementConditions, displacementConditionRecord());
     w.endObject();
     if (!o.objectives.empty())
-        writeList(w, "objectives", o.objectives, [&](const Objective& objective) {
+        writeObjects(w, "objectives", o.objectives, [&](const Objective& objective) {
             w.field("kind", std::string(objectiveKindKey(objective.kind)));
             for (const auto& [name, value] : objectiveJsonFields(objective))
                 w.field(name, value);

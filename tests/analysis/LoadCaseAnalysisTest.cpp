@@ -19,7 +19,7 @@ constexpr double kLinearAgreement = 1e-12;
 constexpr double kResidualAgreement = 1e-9;
 
 AnalysisModel example(const char* file) {
-    JsonModel r = readJsonModelFile(std::string(QUAV_EXAMPLES "/") + file);
+    StudyRead r = readJsonModelFile(std::string(QUAV_EXAMPLES "/") + file);
     EXPECT_TRUE(r.ok()) << r.error;
     return r.ok() ? *r.model : AnalysisModel{};
 }

@@ -15,7 +15,7 @@ class LoadCaseDialogTest : public QObject {
 
 private slots:
     void worstFirstInRed() {
-        JsonModel file = readJsonModelFile(QUAV_EXAMPLES "/power_unit_cases.json");
+        StudyRead file = readJsonModelFile(QUAV_EXAMPLES "/power_unit_cases.json");
         QVERIFY(file.ok());
         AnalysisModel& model = *file.model;
         model.loadCases.push_back({"gone", {{999, 1.0}}, {}});

@@ -63,14 +63,14 @@ TEST(LoadCaseStorage, FileAndJsonKeepCasesCurvesAndRatingsAfterThePlainBytes) {
     const std::string file = written(m);
     EXPECT_EQ(file.substr(0, plain.size()), plain);
 
-    ModelReadResult r = readModelBytes(file);
+    StudyRead r = readModelBytes(file);
     ASSERT_TRUE(r.ok()) << r.error;
     EXPECT_EQ(r.model->loadCases, m.loadCases);
     EXPECT_EQ(r.model->springCharacteristics[0].curves, m.springCharacteristics[0].curves);
     EXPECT_EQ(r.model->springCharacteristics[0].ratedLoad, m.springCharacteristics[0].ratedLoad);
     EXPECT_EQ(written(*r.model), file);
 
-    const JsonModel j = modelFromJson(modelToJson(m, Optimizer{}));
+    const StudyRead j = modelFromJson(modelToJson(m, Optimizer{}));
     ASSERT_TRUE(j.ok()) << j.error;
     EXPECT_EQ(written(*j.model), file);
     // Unused, the keys are absent.
@@ -115,7 +115,7 @@ TEST(LoadCaseStorage, DamagedSectionsRefuseTheFile) {
         {"too many cases", section("LCAS", i32(1001) + std::string(40000, '\0')), "荷重ケースの数"},
     };
     for (const auto& c : cases) {
-        ModelReadResult r = readModelBytes(plain + block(c.block));
+        StudyRead r = readModelBytes(plain + block(c.block));
         ASSERT_FALSE(r.ok()) << c.what;
         EXPECT_NE(r.error.find(c.message), std::string::npos) << c.what << ": " << r.error;
     }
@@ -164,7 +164,7 @@ TEST(LoadCaseStorage, JsonRefusesBadContentWithItsKeyPath) {
         {R"({"loadCases": [{"name": "a", "g": 1}]})", "loadCases[0].g: unknown key"},
     };
     for (const auto& c : cases) {
-        const JsonModel r = modelFromJson(c.json);
+        const StudyRead r = modelFromJson(c.json);
         EXPECT_FALSE(r.ok()) << c.json;
         EXPECT_NE(r.error.find(c.message), std::string::npos) << c.json << "\n" << r.error;
     }

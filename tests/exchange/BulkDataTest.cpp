@@ -72,7 +72,7 @@ void expectSameBody(const AnalysisModel& a, const AnalysisModel& b) {
 
 TEST(BulkData, ModelsComeBackFromTheirDecks) {
     std::vector<AnalysisModel> models;
-    JsonModel example = readJsonModelFile(QUAV_EXAMPLES "/power_unit.json");
+    StudyRead example = readJsonModelFile(QUAV_EXAMPLES "/power_unit.json");
     ASSERT_TRUE(example.ok()) << example.error;
     models.push_back(*example.model);
     Lcg rng{33};
@@ -113,7 +113,7 @@ TEST(BulkData, ModelsComeBackFromTheirDecks) {
 }
 
 TEST(BulkData, DeckLinesAreLargeFieldEntriesWithinColumn72) {
-    JsonModel example = readJsonModelFile(QUAV_EXAMPLES "/power_unit.json");
+    StudyRead example = readJsonModelFile(QUAV_EXAMPLES "/power_unit.json");
     ASSERT_TRUE(example.ok());
     const BulkDataDeck deck = writeBulkData(*example.model);
     ASSERT_TRUE(deck.ok()) << deck.error;

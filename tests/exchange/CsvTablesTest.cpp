@@ -30,12 +30,12 @@ TEST(CsvTables, TabSeparatedRowsBecomeCsvWhateverThePieces) {
 // The rows carry the forces as the analysis gives them, load after load, and
 // a refused piece stops the writing.
 TEST(CsvTables, MountForcesHaveARowPerSpringAndQuantity) {
-    AnalysisModel m =
-        test::fourMountModel(0.3, 0.2, -0.1, Matrix(3, 1, {2e5, 3e5, 4e5}), 1.2,
-                             Matrix(3, 1, {100.0, 100.0, 200.0}));
-    m.addStaticLoad("weight", 1177.0, test::v3(0.1, -0.2, 0.3), test::v3(0, 0, -1), Translational);
-    m.addDynamicLoad("shake", 50.0, test::v3(0.2, -0.2, 0.3), test::v3(0, 1, 0), Translational,
-                     12.5);
+    AnalysisModel m = quav::testing::fourMountModel(0.3, 0.2, -0.1, Matrix(3, 1, {2e5, 3e5, 4e5}),
+                                                    1.2, Matrix(3, 1, {100.0, 100.0, 200.0}));
+    m.addStaticLoad("weight", 1177.0, quav::testing::v3(0.1, -0.2, 0.3),
+                    quav::testing::v3(0, 0, -1), Translational);
+    m.addDynamicLoad("shake", 50.0, quav::testing::v3(0.2, -0.2, 0.3), quav::testing::v3(0, 1, 0),
+                     Translational, 12.5);
     const MountForces forces = mountForces(m);
     std::vector<std::string> pieces;
     ASSERT_TRUE(writeMountForcesCsv(MountForceLoads(m), [&](std::string_view piece) {
@@ -45,8 +45,8 @@ TEST(CsvTables, MountForcesHaveARowPerSpringAndQuantity) {
     ASSERT_EQ(pieces.size(), 3u); // the header, then one piece a load
     EXPECT_EQ(pieces[0], "load_kind,load,frequency,spring,quantity,x,y,z\r\n");
     const StaticSpringForce& s = forces.staticLoads[0].springs[1];
-    EXPECT_NE(pieces[1].find(format("static,1,,%d,global,%.17g,%.17g,%.17g\r\n", s.id,
-                                    s.global[0], s.global[1], s.global[2])),
+    EXPECT_NE(pieces[1].find(format("static,1,,%d,global,%.17g,%.17g,%.17g\r\n", s.id, s.global[0],
+                                    s.global[1], s.global[2])),
               std::string::npos)
         << pieces[1];
     const DynamicSpringForce& d = forces.dynamicLoads[0].springs[3];
@@ -59,8 +59,7 @@ TEST(CsvTables, MountForcesHaveARowPerSpringAndQuantity) {
     EXPECT_EQ(std::count(pieces[2].begin(), pieces[2].end(), '\n'), 4 * 5);
 
     int calls = 0;
-    EXPECT_FALSE(writeMountForcesCsv(MountForceLoads(m), [&](std::string_view) {
-        return ++calls < 2;
-    }));
+    EXPECT_FALSE(
+        writeMountForcesCsv(MountForceLoads(m), [&](std::string_view) { return ++calls < 2; }));
     EXPECT_EQ(calls, 2);
 }

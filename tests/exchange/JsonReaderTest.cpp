@@ -98,7 +98,7 @@ TEST(JsonReader, IntegerBounds) {
     }
     for (const auto& [id, ok] : {std::pair{"2147483647", true}, std::pair{"-2147483648", true},
                                  std::pair{"2147483648", false}, std::pair{"-2147483649", false}}) {
-        const JsonModel r = modelFromJson(
+        const StudyRead r = modelFromJson(
             std::string(R"({"lastId": 2147483647, "springs": [{"id": )") + id + "}]}");
         EXPECT_EQ(std::tuple(r.ok(), r.ok() ? r.model->springs[0].id : 0),
                   std::tuple(ok, ok ? std::stoi(id) : 0))
@@ -109,13 +109,13 @@ TEST(JsonReader, IntegerBounds) {
 // Names, the memo and loads' texts with every character JSON must escape
 // leave as JSON and come back as they were.
 TEST(JsonReader, WrittenEscapesReadBack) {
-    const JsonModel in = modelFromJson(R"({"mass": 1, "memo": "a\"b\\c\/d\r\ne\tf\u0001", "springs":
+    const StudyRead in = modelFromJson(R"({"mass": 1, "memo": "a\"b\\c\/d\r\ne\tf\u0001", "springs":
             [{"name": "\u30d0\u30cd \"FR\"\\1"}]})");
     ASSERT_TRUE(in.ok()) << in.error;
     EXPECT_EQ(in.model->memo, "a\"b\\c/d\r\ne\tf\x01");
     EXPECT_EQ(in.model->springs[0].name, "バネ \"FR\"\\1");
     const std::string json = modelToJson(*in.model, in.optimizer);
-    const JsonModel back = modelFromJson(json);
+    const StudyRead back = modelFromJson(json);
     ASSERT_TRUE(back.ok()) << back.error;
     EXPECT_EQ(std::tuple(back.model->memo, back.model->springs[0].name),
               std::tuple(in.model->memo, in.model->springs[0].name));

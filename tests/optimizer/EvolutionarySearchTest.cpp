@@ -39,12 +39,11 @@ AnalysisModel searchModel() {
 }
 
 /// A 21 x 21 x 11 study of three parameters with two objectives.
-struct Study {
+struct SearchStudy {
     AnalysisModel model = searchModel();
     Optimizer o;
     TempDir dir;
-    Study() {
-        o.attach(&model);
+    SearchStudy() {
         o.setBinding(2, 1, o.addParameter("x", 0.5, 0.1, 0.02), 1.0);
         o.setBinding(4, 1, o.addParameter("rear x", -0.1, -0.5, 0.02), 1.0);
         o.setBinding(6, 3, o.addParameter("Kzz", 2e5, 5e4, 1.5e4), 1.0);
@@ -121,7 +120,7 @@ TEST(EvolutionarySearch, OneSeedGivesOneFolderOnAnyNumberOfThreads) {
     settings.seed = 11;
     std::map<std::string, std::string> reference;
     for (int threads : {1, 2, 1}) {
-        Study s;
+        SearchStudy s;
         RunCounters counters;
         RunOptions options = writing(threads);
         options.counters = &counters;
@@ -136,7 +135,7 @@ TEST(EvolutionarySearch, OneSeedGivesOneFolderOnAnyNumberOfThreads) {
     }
     EXPECT_TRUE(reference.count("original.quav") && reference.count("No1.quav"));
     // Another seed, another search.
-    Study other;
+    SearchStudy other;
     settings.seed = 12;
     ASSERT_EQ(runEvolutionarySearch(other.o, other.model, writing(2), settings).status,
               RunFinished);
@@ -144,7 +143,7 @@ TEST(EvolutionarySearch, OneSeedGivesOneFolderOnAnyNumberOfThreads) {
 }
 
 TEST(EvolutionarySearch, ATenthOfTheGridFindsMostOfTheGridsFront) {
-    Study grid;
+    SearchStudy grid;
     ASSERT_EQ(runOptimization(grid.o, grid.model, writing(0)).status, RunFinished);
     ASSERT_EQ(grid.o.processedCount, 21 * 21 * 11);
     const auto gridFront = frontOf(grid.dir, 3);
@@ -154,7 +153,7 @@ TEST(EvolutionarySearch, ATenthOfTheGridFindsMostOfTheGridsFront) {
     const double whole = hypervolume(gridFront, senses, reference);
 
     for (bool discrete : {true, false}) {
-        Study search;
+        SearchStudy search;
         SearchSettings settings;
         settings.population = 24;
         settings.generations = 18; // 456 evaluations, below a tenth of 4851
@@ -174,7 +173,7 @@ TEST(EvolutionarySearch, ATenthOfTheGridFindsMostOfTheGridsFront) {
 }
 
 TEST(EvolutionarySearch, ConditionsAreConstraintsAndASearchNeedsObjectives) {
-    Study s;
+    SearchStudy s;
     s.o.conditions.minFrequencyEnabled = 1;
     s.o.conditions.minFrequency = 9.0; // rules out many designs
     SearchSettings settings;
@@ -184,13 +183,13 @@ TEST(EvolutionarySearch, ConditionsAreConstraintsAndASearchNeedsObjectives) {
     const auto front = frontOf(s.dir, 3);
     ASSERT_FALSE(front.empty());
     for (std::size_t k = 1; k <= front.size(); ++k) {
-        const ModelReadResult r =
+        const StudyRead r =
             loadModelFile((s.dir / ("No" + std::to_string(k) + ".quav")).string());
         ASSERT_TRUE(r.ok()) << r.error;
         EXPECT_TRUE(evaluateVariant(*r.model, s.o.conditions)) << k;
     }
 
-    Study none;
+    SearchStudy none;
     none.o.objectives.clear();
     settings.population = 5;
     const RunOutcome refused = runEvolutionarySearch(none.o, none.model, writing(1), settings);

@@ -567,7 +567,7 @@ TEST(OptimizerRun, ARangeOfTheEnumerationIsThatPartOfTheWholeRun) {
 }
 
 TEST(OptimizerRun, TheFrontIsTheOneEvaluatingEveryVariantFromOutsideFinds) {
-    Study s;
+    RunSetup s;
     auto& [model, o, dir] = s;
     const int x = o.addParameter("x", 0.4, 0.2, 0.05);    // 5 values
     const int kxx = o.addParameter("Kxx", 5e5, 1e5, 1e5); // 5 values
