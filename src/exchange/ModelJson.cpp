@@ -224,8 +224,9 @@ void writeObjects(PrettyWriter& w, std::string_view name, const std::vector<E>& 
 /// A list of records under `name`, each with the fields of its layout and then
 /// what `more` adds.
 template <class R, class More = void (*)(const R&)>
-void writeList(PrettyWriter& w, std::string_view name, const std::vector<R>& list,
-               const RecordLayout<R>& layout, const More& more = [](const R&) {}) {
+void writeList(
+    PrettyWriter& w, std::string_view name, const std::vector<R>& list,
+    const RecordLayout<R>& layout, const More& more = [](const R&) {}) {
     writeObjects(w, name, list, [&](const R& e) {
         writeFields(w, layout, e);
         more(e);

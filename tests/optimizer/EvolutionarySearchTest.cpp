@@ -183,8 +183,7 @@ TEST(EvolutionarySearch, ConditionsAreConstraintsAndASearchNeedsObjectives) {
     const auto front = frontOf(s.dir, 3);
     ASSERT_FALSE(front.empty());
     for (std::size_t k = 1; k <= front.size(); ++k) {
-        const StudyRead r =
-            loadModelFile((s.dir / ("No" + std::to_string(k) + ".quav")).string());
+        const StudyRead r = loadModelFile((s.dir / ("No" + std::to_string(k) + ".quav")).string());
         ASSERT_TRUE(r.ok()) << r.error;
         EXPECT_TRUE(evaluateVariant(*r.model, s.o.conditions)) << k;
     }
