@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <random>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace quav;
@@ -33,6 +34,11 @@ void BM_StreamingFront(benchmark::State& state) {
         benchmark::DoNotOptimize(front);
     }
     state.counters["front"] = static_cast<double>(front);
+    // The process's peak resident memory (run the benchmark alone for the
+    // filter's own figure): the front is all the filter keeps.
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
     state.counters["vectors/s"] = benchmark::Counter(
         static_cast<double>(count * state.iterations()), benchmark::Counter::kIsRate);
 }
