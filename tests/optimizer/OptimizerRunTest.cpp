@@ -1,11 +1,8 @@
 #include "optimizer/OptimizerRun.h"
+#include "RunFolder.h"
 #include "optimizer/ParetoFront.h"
 #include "support/FailingAllocation.h"
 #include "support/TestSupport.h"
-
-#include "document/ModelFile.h"
-#include "model/FileIo.h"
-#include "model/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -24,13 +21,6 @@ using namespace quav::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-/// Run options that write the run's model files.
-RunOptions writingFiles() {
-    RunOptions options;
-    options.writeModelFile = saveModelFile;
-    return options;
-}
 
 /// A power unit on four mounts with one static load; spring ids 2-5,
 /// characteristic 6, load 7.
@@ -78,20 +68,6 @@ std::string field(const std::string& line, int n) {
     for (int i = 0; i <= n; ++i)
         std::getline(in, f, '\t');
     return f;
-}
-
-/// Every file of a directory with its bytes; log.txt with its time stamps masked.
-std::map<std::string, std::string> outputs(const TempDir& dir) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::directory_iterator(dir / "")) {
-        const std::string name = entry.path().filename().string();
-        std::string bytes = readWholeFile(entry.path().string(), 1 << 24).bytes;
-        if (name == "log.txt")
-            bytes = std::regex_replace(
-                *cp932ToUtf8(bytes), std::regex("\\d+年\\d+月\\d+日\\d+時\\d+分\\d+秒"), "<time>");
-        files[name] = bytes;
-    }
-    return files;
 }
 
 /// Stops the run when the first accepted variant is logged.
@@ -474,9 +450,9 @@ TEST(OptimizerRun, ParallelRunsWriteExactlyWhatOneThreadWrites) {
         EXPECT_GT(o.matchCount, 3);
         EXPECT_LT(o.matchCount, o.processedCount / 4);
         if (threads == 1)
-            reference = outputs(dir);
+            reference = runFolder(dir);
         else
-            EXPECT_TRUE(outputs(dir) == reference)
+            EXPECT_TRUE(runFolder(dir) == reference)
                 << "output differs with " << threads << " threads";
     }
     EXPECT_GT(reference.size(), 5u);
