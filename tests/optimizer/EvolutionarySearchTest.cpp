@@ -1,5 +1,5 @@
 #include "optimizer/EvolutionarySearch.h"
-#include "RunFolder.h"
+#include "RunSupport.h"
 #include "optimizer/ParetoFront.h"
 #include "support/TestSupport.h"
 
@@ -17,16 +17,9 @@ namespace {
 /// Four mounts whose front x and rear Kxx the study moves, a static load (id 7)
 /// and a harmonic force at 25 Hz.
 AnalysisModel searchModel() {
-    AnalysisModel m;
-    m.mass = 120.0;
-    m.setInertia(Matrix(3, 3, {6, 0, 0, 0, 8, 0, 0, 0, 9}));
-    m.setSize(v3(0.6, 0.5, 0.4));
-    for (double x : {0.3, -0.3})
-        for (double y : {0.25, -0.25})
-            m.addSpring("mount", v3(x, y, -0.2), v3(0, 0, 0), 0.05f);
-    m.setSpringSelection(-1);
-    m.assignCharacteristic("rubber", v3(3e5, 1e5, 1e5), 1.2, v3(80, 80, 80));
-    m.addStaticLoad("weight", 1177.2, v3(0.05, 0, 0), v3(0, 0, -1), Translational);
+    AnalysisModel m = mountModel();
+    m.springCharacteristics[0].damping = v3(80, 80, 80);
+    m.staticLoads[0].position = v3(0.05, 0, 0);
     DynamicLoad force;
     force.value = 150.0;
     force.direction = v3(0, 0.6, 0.8);

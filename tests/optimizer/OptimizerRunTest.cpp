@@ -1,5 +1,5 @@
 #include "optimizer/OptimizerRun.h"
-#include "RunFolder.h"
+#include "RunSupport.h"
 #include "optimizer/ParetoFront.h"
 #include "support/FailingAllocation.h"
 #include "support/TestSupport.h"
@@ -21,22 +21,6 @@ using namespace quav::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-/// A power unit on four mounts with one static load; spring ids 2-5,
-/// characteristic 6, load 7.
-AnalysisModel mountModel() {
-    AnalysisModel m;
-    m.mass = 120.0;
-    m.setInertia(Matrix(3, 3, {6, 0, 0, 0, 8, 0, 0, 0, 9}));
-    m.setSize(v3(0.6, 0.5, 0.4));
-    for (double x : {0.3, -0.3})
-        for (double y : {0.25, -0.25})
-            m.addSpring("mount", v3(x, y, -0.2), v3(0, 0, 0), 0.05f);
-    m.setSpringSelection(-1);
-    m.assignCharacteristic("rubber", v3(3e5, 1e5, 1e5), 1.2, v3(50, 50, 50));
-    m.addStaticLoad("weight", 1177.2, v3(0, 0, 0), v3(0, 0, -1), Translational);
-    return m;
-}
 
 /// The mount model with an optimiser, writing into a fresh folder.
 struct RunSetup {
