@@ -19,16 +19,6 @@ AnalysisModel squareLayout(double k, const Matrix& damping = Matrix::column(3)) 
     return fourMountModel(1.0, 1.0, 0.0, v3(k, k, k), 1.0, damping);
 }
 
-void addStatic(AnalysisModel& m, double value, const Matrix& position, const Matrix& direction,
-               int type) {
-    m.addStaticLoad("load", value, position, direction, type);
-}
-
-void addDynamic(AnalysisModel& m, double value, const Matrix& position, const Matrix& direction,
-                int type, double frequency) {
-    m.addDynamicLoad("load", value, position, direction, type, frequency);
-}
-
 double absoluteMax(const Matrix& m) {
     double a = 0.0;
     for (int i = 0; i < m.size(); ++i)
@@ -42,9 +32,9 @@ TEST(StaticAnalysis, SquareLayoutClosedForm) {
     const double k = 2.0e5, f = 1000.0, moment = 300.0;
     // Dynamic rates 2.5 times the static ones, which the static analysis never uses.
     AnalysisModel m = fourMountModel(1.0, 1.0, 0.0, v3(k, k, k), 2.5, Matrix::column(3));
-    addStatic(m, f, m.centreOfGravity, v3(0, 0, -1), Translational);
-    addStatic(m, moment, m.centreOfGravity, v3(0, 0, 1), Moment);
-    addStatic(m, f, m.centreOfGravity, v3(0, 0, -1), 7); // no such type: no load
+    m.addStaticLoad("load", f, m.centreOfGravity, v3(0, 0, -1), Translational);
+    m.addStaticLoad("load", moment, m.centreOfGravity, v3(0, 0, 1), Moment);
+    m.addStaticLoad("load", f, m.centreOfGravity, v3(0, 0, -1), 7); // no such type: no load
     const Matrix r = staticAnalysis(m);
     ASSERT_EQ(r.rows(), 3);
     ASSERT_EQ(r.cols(), 6);
@@ -61,10 +51,10 @@ TEST(StaticAnalysis, LoadAwayFromTheCentreOfGravity) {
     const double k = 2.0e5, f = 10.0;
     AnalysisModel m = squareLayout(k);
     const Matrix p = m.centreOfGravity + v3(0.5, 0, 0);
-    addStatic(m, f, p, v3(0, 0, -1), Translational);
-    addStatic(m, 2 * f, m.centreOfGravity, v3(1, 0, 0), Translational);
-    addStatic(m, 3 * f, m.centreOfGravity, v3(0, 0, 1), Moment);
-    addStatic(m, 4 * f, p, v3(0, 1, 0), Translational);
+    m.addStaticLoad("load", f, p, v3(0, 0, -1), Translational);
+    m.addStaticLoad("load", 2 * f, m.centreOfGravity, v3(1, 0, 0), Translational);
+    m.addStaticLoad("load", 3 * f, m.centreOfGravity, v3(0, 0, 1), Moment);
+    m.addStaticLoad("load", 4 * f, p, v3(0, 1, 0), Translational);
     const Matrix r = staticAnalysis(m);
     EXPECT_NEAR(r(0, 2), -f / (4 * k), 1e-6 * f / k);
     EXPECT_NEAR(r(0, 4), 0.5 * f / (4 * k), 1e-6 * f / k);
@@ -84,7 +74,7 @@ TEST(DynamicAnalysis, VerticalOscillatorClosedForm) {
     // 4 df k, damping 4 c and the body's mass.
     const double k = 1.5e5, c = 300.0, df = 1.3, f0 = 100.0;
     AnalysisModel m = fourMountModel(1.0, 1.0, 0.0, v3(k, k, k), df, v3(c, c, c));
-    addDynamic(m, f0, m.centreOfGravity, v3(0, 0, 1), Translational, 7.0);
+    m.addDynamicLoad("load", f0, m.centreOfGravity, v3(0, 0, 1), Translational, 7.0);
     for (double f : {0.5, 5.0, 7.0, 12.0, 40.0}) {
         const Matrix r = responseAtCommonFrequency(m, f);
         const double w = f * kTwoPi;
@@ -98,8 +88,8 @@ TEST(DynamicAnalysis, StaticLimitAndUndampedPhases) {
     // With a dynamic factor of 1 the static analysis uses the same rates.
     AnalysisModel m = fourMountModel(0.3, 0.25, -0.1, v3(3e5, 1e5, 2e5), 1.0);
     const Matrix p = v3(0.35, -0.1, 0.15);
-    addDynamic(m, 40.0, p, v3(0.6, 0, 0.8), Translational, 1.0);
-    addStatic(m, 40.0, p, v3(0.6, 0, 0.8), Translational);
+    m.addDynamicLoad("load", 40.0, p, v3(0.6, 0, 0.8), Translational, 1.0);
+    m.addStaticLoad("load", 40.0, p, v3(0.6, 0, 0.8), Translational);
     const Matrix still = staticAnalysis(m);
     const Matrix slow = responseAtCommonFrequency(m, 1e-3);
     for (int j = 0; j < 6; ++j) {
@@ -124,7 +114,7 @@ TEST(DynamicAnalysis, FreeBodyGivesNonFiniteRowsWithoutThrowing) {
     AnalysisModel m = fourMountModel(0.3, 0.25, -0.1, v3(3e5, 1e5, 2e5));
     for (auto& spring : m.springs)
         spring.characteristicId = 0;
-    addDynamic(m, 10.0, v3(0.2, 0, 0), v3(0, 0, 1), Translational, 5.0);
+    m.addDynamicLoad("load", 10.0, v3(0.2, 0, 0), v3(0, 0, 1), Translational, 5.0);
     for (double f : {0.0, 5.0}) {
         const Matrix r = responseAtCommonFrequency(m, f);
         ASSERT_EQ(r.rows(), 1);

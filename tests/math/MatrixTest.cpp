@@ -75,7 +75,7 @@ TEST(MatrixArithmetic, SumsProductsScalingAndTranspose) {
     EXPECT_EQ(v, Matrix::vector({0.6, 0.8}));
 }
 
-TEST(MatrixInverse, PivotingAndSingularMatrices) {
+TEST(MatrixInverseAndSolve, PivotingSingularMatricesFactorsInPlaceAndLargerSystems) {
     expectNear(Matrix(3, 3, {2, 0, 0, 0, 4, 0, 0, 0, -8}).inverse(),
                Matrix(3, 3, {0.5, 0, 0, 0, 0.25, 0, 0, 0, -0.125}), kTight);
     const Matrix swap(2, 2, {0, 1, 1, 0});
@@ -87,9 +87,6 @@ TEST(MatrixInverse, PivotingAndSingularMatrices) {
     const Matrix inv = Matrix(2, 2, {1, 2, 2, 4}).inverse();
     EXPECT_FALSE(std::isfinite(inv[0]) && std::isfinite(inv[1]) && std::isfinite(inv[2]) &&
                  std::isfinite(inv[3]));
-}
-
-TEST(MatrixSolve, OverwritesCoefficientsWithFactorsAndSolvesLargerSystems) {
     Matrix a(2, 2, {0, 2, 4, 1});
     const Matrix x = a.solve(Matrix::vector({2, 9}));
     expectNear(x, Matrix::vector({2, 1}), kTight);

@@ -20,14 +20,10 @@ TEST(ModelIds, SharedCounterAcrossKindsNeverReused) {
     EXPECT_EQ(m.lastId, 5);
 }
 
-TEST(ModelMassElement, SetInertiaMirrorsUpperTriangle) {
+TEST(ModelMassElement, SetInertiaMirrorsUpperTriangleAndLoadsAreNormalisedAndKeepTheCoG) {
     AnalysisModel m;
     m.setInertia(Matrix(3, 3, {1, 0.1, 0.2, 9, 2, 0.3, 9, 9, 3}));
     EXPECT_EQ(m.inertia, Matrix(3, 3, {1, 0.1, 0.2, 0.1, 2, 0.3, 0.2, 0.3, 3}));
-}
-
-TEST(ModelLoads, AddedLoadsAreNormalisedAndRememberTheCentreOfGravity) {
-    AnalysisModel m;
     m.setCentreOfGravity(v3(0.1, 0.2, 0.3));
     m.addStaticLoad("w", 100.0, v3(0, 0, 0), v3(0, 3, 4), Translational);
     m.addDynamicLoad("d", 5.0, v3(1, 0, 0), v3(0, 0, 0), Moment, 30.0);

@@ -79,7 +79,7 @@ TEST(OutputFile, EachKindOfTarget) {
     }
 }
 
-TEST(OutputFile, KeepsPermissionsOfTheReplacedFile) {
+TEST(OutputFile, KeepsPermissionsOfTheReplacedFileAndAnUncommittedOneLeavesNothing) {
     TempDir folder;
     const fs::path p = folder / "m.quav";
     writeText(p, "old");
@@ -88,16 +88,12 @@ TEST(OutputFile, KeepsPermissionsOfTheReplacedFile) {
     struct stat st {};
     ::stat(p.c_str(), &st);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-}
-
-TEST(OutputFile, AnUncommittedFileLeavesNothing) {
-    TempDir folder;
-    writeText(folder / "m.quav", "old");
+    // An uncommitted file leaves nothing behind.
     {
         OutputFile file((folder / "m.quav").string());
         ASSERT_TRUE(file.write("half"));
         EXPECT_EQ(folder.names().size(), 2u); // the temporary file exists meanwhile
     }
     EXPECT_EQ(folder.names(), std::set<std::string>{"m.quav"});
-    EXPECT_EQ(fileContent(folder / "m.quav"), "old");
+    EXPECT_EQ(fileContent(folder / "m.quav"), "new");
 }

@@ -59,7 +59,7 @@ TEST(Worker, WorkThatThrowsEndsWithItsErrorWhereverItRuns) {
     }
 }
 
-TEST(Worker, StopsOnRequestReportsProgressAndStartsAgain) {
+TEST(Worker, StopsOnRequestStartsAgainAndAFailingThreadStopsTheOthers) {
     Worker worker;
     std::atomic<bool> started{false};
     ASSERT_TRUE(worker.start([&](RunControl& control) {
@@ -89,9 +89,7 @@ TEST(Worker, StopsOnRequestReportsProgressAndStartsAgain) {
     ASSERT_TRUE(worker.start([](RunControl&) {}));
     worker.wait();
     EXPECT_FALSE(worker.failed());
-}
-
-TEST(Worker, AFailingThreadStopsTheOthersAndTheFirstFailureIsKept) {
+    // A failing thread stops the others and the first failure is kept.
     std::atomic<bool> stop{false};
     std::atomic<int> failures{0};
     const std::exception_ptr failure = runOnThreads(

@@ -1,9 +1,7 @@
 #include "optimizer/EvolutionarySearch.h"
+#include "RunSupport.h"
 #include "optimizer/ParetoFront.h"
 #include "support/TestSupport.h"
-
-#include "document/ModelFile.h"
-#include "model/FileIo.h"
 
 #include <gtest/gtest.h>
 
@@ -19,16 +17,9 @@ namespace {
 /// Four mounts whose front x and rear Kxx the study moves, a static load (id 7)
 /// and a harmonic force at 25 Hz.
 AnalysisModel searchModel() {
-    AnalysisModel m;
-    m.mass = 120.0;
-    m.setInertia(Matrix(3, 3, {6, 0, 0, 0, 8, 0, 0, 0, 9}));
-    m.setSize(v3(0.6, 0.5, 0.4));
-    for (double x : {0.3, -0.3})
-        for (double y : {0.25, -0.25})
-            m.addSpring("mount", v3(x, y, -0.2), v3(0, 0, 0), 0.05f);
-    m.setSpringSelection(-1);
-    m.assignCharacteristic("rubber", v3(3e5, 1e5, 1e5), 1.2, v3(80, 80, 80));
-    m.addStaticLoad("weight", 1177.2, v3(0.05, 0, 0), v3(0, 0, -1), Translational);
+    AnalysisModel m = mountModel();
+    m.springCharacteristics[0].damping = v3(80, 80, 80);
+    m.staticLoads[0].position = v3(0.05, 0, 0);
     DynamicLoad force;
     force.value = 150.0;
     force.direction = v3(0, 0.6, 0.8);
@@ -53,13 +44,6 @@ struct SearchStudy {
     }
 };
 
-RunOptions writing(int threads) {
-    RunOptions options;
-    options.writeModelFile = saveModelFile;
-    options.threads = threads;
-    return options;
-}
-
 std::vector<std::vector<double>> frontOf(const TempDir& dir, std::size_t parameters) {
     ParetoCsv csv;
     std::string error;
@@ -70,27 +54,6 @@ std::vector<std::vector<double>> frontOf(const TempDir& dir, std::size_t paramet
     for (const ParetoMember& m : csv.members)
         points.push_back(m.objectives);
     return points;
-}
-
-/// Every file of a folder, log.txt without its time stamps.
-std::map<std::string, std::string> folder(const TempDir& dir) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::directory_iterator(dir / "")) {
-        std::string bytes = readWholeFile(entry.path().string(), 1 << 24).bytes;
-        if (entry.path().filename() == "log.txt") {
-            // Lines with 日時 (CP932) carry the clock.
-            std::string kept;
-            for (std::size_t at = 0, end; at < bytes.size(); at = end + 1) {
-                end = std::min(bytes.find('\n', at), bytes.size());
-                const std::string line = bytes.substr(at, end - at);
-                if (line.find("\x93\xFA\x8E\x9E") == std::string::npos)
-                    kept += line + "\n";
-            }
-            bytes = kept;
-        }
-        files[entry.path().filename().string()] = bytes;
-    }
-    return files;
 }
 
 } // namespace
@@ -122,12 +85,12 @@ TEST(EvolutionarySearch, OneSeedGivesOneFolderOnAnyNumberOfThreads) {
     for (int threads : {1, 2, 1}) {
         SearchStudy s;
         RunCounters counters;
-        RunOptions options = writing(threads);
+        RunOptions options = writingFiles(threads);
         options.counters = &counters;
         const RunOutcome r = runEvolutionarySearch(s.o, s.model, options, settings);
         ASSERT_EQ(r.status, RunFinished) << r.message;
         EXPECT_EQ(counters.processed.load(), 24 * 7);
-        const auto files = folder(s.dir);
+        const auto files = runFolder(s.dir);
         if (reference.empty())
             reference = files;
         else
@@ -137,14 +100,14 @@ TEST(EvolutionarySearch, OneSeedGivesOneFolderOnAnyNumberOfThreads) {
     // Another seed, another search.
     SearchStudy other;
     settings.seed = 12;
-    ASSERT_EQ(runEvolutionarySearch(other.o, other.model, writing(2), settings).status,
+    ASSERT_EQ(runEvolutionarySearch(other.o, other.model, writingFiles(2), settings).status,
               RunFinished);
-    EXPECT_NE(folder(other.dir)["pareto.csv"], reference["pareto.csv"]);
+    EXPECT_NE(runFolder(other.dir)["pareto.csv"], reference["pareto.csv"]);
 }
 
 TEST(EvolutionarySearch, ATenthOfTheGridFindsMostOfTheGridsFront) {
     SearchStudy grid;
-    ASSERT_EQ(runOptimization(grid.o, grid.model, writing(0)).status, RunFinished);
+    ASSERT_EQ(runOptimization(grid.o, grid.model, writingFiles(0)).status, RunFinished);
     ASSERT_EQ(grid.o.processedCount, 21 * 21 * 11);
     const auto gridFront = frontOf(grid.dir, 3);
     ASSERT_GE(gridFront.size(), 3u);
@@ -158,7 +121,7 @@ TEST(EvolutionarySearch, ATenthOfTheGridFindsMostOfTheGridsFront) {
         settings.population = 24;
         settings.generations = 18; // 456 evaluations, below a tenth of 4851
         settings.discrete = discrete;
-        ASSERT_EQ(runEvolutionarySearch(search.o, search.model, writing(0), settings).status,
+        ASSERT_EQ(runEvolutionarySearch(search.o, search.model, writingFiles(0), settings).status,
                   RunFinished);
         const auto found = frontOf(search.dir, 3);
         EXPECT_GE(hypervolume(found, senses, reference), 0.95 * whole)
@@ -179,7 +142,7 @@ TEST(EvolutionarySearch, ConditionsAreConstraintsAndASearchNeedsObjectives) {
     SearchSettings settings;
     settings.population = 16;
     settings.generations = 5;
-    ASSERT_EQ(runEvolutionarySearch(s.o, s.model, writing(1), settings).status, RunFinished);
+    ASSERT_EQ(runEvolutionarySearch(s.o, s.model, writingFiles(1), settings).status, RunFinished);
     const auto front = frontOf(s.dir, 3);
     ASSERT_FALSE(front.empty());
     for (std::size_t k = 1; k <= front.size(); ++k) {
@@ -191,7 +154,7 @@ TEST(EvolutionarySearch, ConditionsAreConstraintsAndASearchNeedsObjectives) {
     SearchStudy none;
     none.o.objectives.clear();
     settings.population = 5;
-    const RunOutcome refused = runEvolutionarySearch(none.o, none.model, writing(1), settings);
+    const RunOutcome refused = runEvolutionarySearch(none.o, none.model, writingFiles(1), settings);
     EXPECT_EQ(refused.status, RunRefused);
     EXPECT_NE(refused.message.find("目的関数が必要です"), std::string::npos);
     EXPECT_NE(refused.message.find("個体数は4"), std::string::npos);

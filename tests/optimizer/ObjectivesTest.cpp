@@ -17,31 +17,15 @@ using quav::testing::v3;
 
 namespace {
 
-/// Four mounts, static load 7 (id) and dynamic loads 1 (a force) and 2 (a
-/// moment); springs 2-5, characteristic 6, observation point 10.
+/// Four mounts below the CoG (springs 2-5, characteristic 6), static load 7,
+/// dynamic loads 1 (a force) and 2 (a moment), observation point 10; calculated.
 AnalysisModel calculatedModel() {
-    AnalysisModel m;
-    m.mass = 120.0;
-    m.setInertia(Matrix(3, 3, {6, 0, 0, 0, 8, 0, 0, 0, 9}));
-    m.setSize(v3(0.6, 0.5, 0.4));
-    for (double x : {0.3, -0.25})
-        for (double y : {0.25, -0.2})
-            m.addSpring("mount", v3(x, y, -0.2), v3(0, 0, 0), 0.05f);
-    m.setSpringSelection(-1);
-    m.assignCharacteristic("rubber", v3(3e5, 1e5, 1.5e5), 1.2, v3(150, 150, 150));
-    m.addStaticLoad("weight", 1177.2, v3(0.1, 0, 0), v3(0, 0, -1), Translational);
-    DynamicLoad force;
-    force.value = 200.0;
-    force.direction = v3(0, 0.6, 0.8);
-    force.position = v3(0.2, 0, 0.1);
-    force.frequency = 30.0;
-    DynamicLoad moment = force;
-    moment.type = Moment;
-    m.dynamicLoads = {force, moment};
-    ObservationPoint point;
-    point.id = 10;
-    point.position = v3(0.4, 0.3, 0.2);
-    m.observationPoints.push_back(point);
+    AnalysisModel m =
+        quav::testing::fourMountModel(0.3, 0.25, -0.2, v3(3e5, 1e5, 1.5e5), 1.2, v3(150, 150, 150));
+    m.addStaticLoad("weight", 1177.2, v3(0.2, -0.2, 0.3), v3(0, 0, -1), Translational);
+    for (int type : {Translational, Moment})
+        m.addDynamicLoad("shake", 200.0, v3(0.3, -0.2, 0.4), v3(0, 0.6, 0.8), type, 30.0);
+    EXPECT_EQ(m.addObservationPoint("p", v3(0.5, 0.1, 0.5)), 10);
     CalculationConditions c;
     c.eigen = c.staticAnalysis = 1;
     c.dynamic = 0;

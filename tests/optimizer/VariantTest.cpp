@@ -40,7 +40,7 @@ AnalysisModel variant() {
 
 } // namespace
 
-TEST(ValueCount, TruncatedQuotientPlusOneAndNeverEndless) {
+TEST(ValueCount, TruncatedQuotientPlusOneNeverEndlessAndTheirProductIn64Bits) {
     const struct {
         double min, max, increment;
         std::int64_t count;
@@ -61,9 +61,7 @@ TEST(ValueCount, TruncatedQuotientPlusOneAndNeverEndless) {
     for (const auto& c : cases)
         EXPECT_EQ(valueCount(range(c.min, c.max, c.increment)), c.count)
             << c.min << " " << c.max << " " << c.increment;
-}
-
-TEST(CombinationCount, ProductFromOneIn64Bits) {
+    // Combinations: the product from one, in 64 bits.
     EXPECT_EQ(combinationCount({}), 1);
     EXPECT_EQ(combinationCount({range(0, 2, 1), range(0, 1, 1)}), 6);
     EXPECT_EQ(combinationCount({range(0, 2, 1), range(5, 1, 1)}), -9);
@@ -105,15 +103,12 @@ TEST(ApplyBindings, WritesBoundVariablesOfTheCopyOnly) {
     EXPECT_EQ(original.springCharacteristics[0].stiffness, v3(100, 200, 300));
 }
 
-TEST(EvaluateVariant, AllGroupsOffAcceptsEverything) {
-    AnalysisModel m = variant();
-    m.eigenFrequencies[5] = std::nan("");
-    EXPECT_TRUE(evaluateVariant(m, OptimizationConditions{}));
-}
-
-TEST(EvaluateVariant, ModeConditionsAreStrictOnBothComparisons) {
+TEST(EvaluateVariant, AllGroupsOffAcceptAndModeConditionsAreStrictOnBothComparisons) {
     AnalysisModel m = variant();
     OptimizationConditions c;
+    m.eigenFrequencies[5] = std::nan("");
+    EXPECT_TRUE(evaluateVariant(m, c));
+    m.eigenFrequencies[5] = 5.0;
     c.modeConditionEnabled[2] = 1; // z
     c.modeContributionPct[2] = 50.0;
     c.modeMaxFrequency[2] = 10.0;

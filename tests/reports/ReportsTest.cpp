@@ -33,45 +33,40 @@ const char* kNote =
 
 } // namespace
 
-TEST(ResultsReport, LoadsWithoutResultRowsPrintZerosInsteadOfReadingPastTheTable) {
+TEST(ResultsReport, LoadsWithoutResultRowsPrintZerosAndWithoutLoadsOnlyHeadingsFollow) {
     AnalysisModel m = fixedModel();
     m.addStaticLoad("late", 1, v3(0, 0, 0), v3(1, 0, 0), Translational);
     m.dynamicResults.clear();
-    const std::string report = resultsReport(m);
+    std::string report = resultsReport(m);
     EXPECT_NE(report.find("荷重名\tlate\t\r\n\r\n\t位置\t質量要素\r\n\t変位\t0.000000\t0.000000\t0."
                           "000000\t[m]\r\n"),
               std::string::npos);
-}
-
-TEST(ResultsReport, WithoutLoadsOnlyHeadingsAndNotesFollowTheEigenBlock) {
-    AnalysisModel m = fixedModel();
+    // Without loads only headings and notes follow the eigen block.
     m.staticLoads.clear();
     m.dynamicLoads.clear();
-    const std::string report = resultsReport(m);
+    report = resultsReport(m);
     const std::string end = std::string("//////静解析結果//////\r\n\r\n") + kNote +
                             "//////動解析結果//////\r\n\r\n" + kNote;
     ASSERT_GE(report.size(), end.size());
     EXPECT_EQ(report.substr(report.size() - end.size()), end);
 }
 
-TEST(InputListing, DatesAndAFreeTextLoadType) {
+TEST(InputListing, DatesFreeTextLoadTypesEmptySectionsAndUnboundSprings) {
     // The example's golden listing pins the rest; its dates are masked there.
     setenv("TZ", "UTC", 1);
     tzset();
     AnalysisModel m = fixedModel();
     m.staticLoads[0].type = -1; // free text left in the type box
-    const std::string text = inputListing(m, "engine.quav", 1709629623, 1709719200);
+    std::string text = inputListing(m, "engine.quav", 1709629623, 1709719200);
     EXPECT_NE(text.find("\tファイル\tengine.quav\r\n"
                         "\t作成日\t2024/03/05  09:07:03\r\n\t更新日\t2024/03/06  10:00:00\r\n"),
               std::string::npos);
     EXPECT_NE(text.find("\t荷重値\t981\r\n\tタイプ\t\r\n\t方向\t0\t0\t-1\r\n"), std::string::npos);
-}
-
-TEST(InputListing, EmptySectionsKeepTheirHeadingsAndUnboundSpringsShowNoName) {
-    AnalysisModel m;
-    m.addSpring("lonely", v3(0, 0, 0), v3(0, 0, 0), 1.0f);
-    m.addDynamicLoad("torque", 5, v3(0, 0, 0), v3(1, 0, 0), Moment, 10);
-    const std::string text = inputListing(m, "t", 0, 0);
+    // Empty sections keep their headings; unbound springs show no name.
+    AnalysisModel bare;
+    bare.addSpring("lonely", v3(0, 0, 0), v3(0, 0, 0), 1.0f);
+    bare.addDynamicLoad("torque", 5, v3(0, 0, 0), v3(1, 0, 0), Moment, 10);
+    text = inputListing(bare, "t", 0, 0);
     EXPECT_NE(text.find("\tばね特性\t\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\nばね特性\r\n動荷重"), std::string::npos);
     EXPECT_EQ(text.find("静荷重"), std::string::npos);
