@@ -47,11 +47,13 @@ void describe(const QTreeWidgetItem* item, const QString& indent, QStringList& o
         describe(item->child(i), indent + QStringLiteral("  "), out);
 }
 
-/// Answers the next message box with `button`.
-void answerNextQuestion(QMessageBox::StandardButton button) {
-    QTimer::singleShot(0, [button] {
+/// Answers the next message box with `button`, keeping its text in `text`.
+void answerNextQuestion(QMessageBox::StandardButton button, QString* text = nullptr) {
+    QTimer::singleShot(0, [button, text] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         QVERIFY(box);
+        if (text)
+            *text = box->text();
         box->button(button)->click();
     });
 }
@@ -165,12 +167,7 @@ private slots:
         // A file that cannot be read leaves the document and says why.
         doc.createModel().memo = "kept";
         QString message;
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box);
-            message = box->text();
-            box->accept();
-        });
+        answerNextQuestion(QMessageBox::Ok, &message);
         QVERIFY(!frame.files().openPath("/nonexistent/x.quav", false));
         QVERIFY(message.contains(QStringLiteral("x.quav")) && doc.model()->memo == "kept");
         // The example opens and becomes the first recent file.
@@ -228,15 +225,7 @@ private slots:
         QVERIFY(frame.files().exportUniversalFilePath(uff, 1));
         QVERIFY(QFile(QString::fromStdString(uff)).size() > 0);
         QString message;
-        auto readNextBox = [&message] {
-            QTimer::singleShot(0, [&message] {
-                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                QVERIFY(box);
-                message = box->text();
-                box->accept();
-            });
-        };
-        readNextBox();
+        answerNextQuestion(QMessageBox::Ok, &message);
         QVERIFY(frame.files().importBulkDataPath(deck));
         QVERIFY(message.contains(QStringLiteral("RLOAD1: 2 entries ignored")));
         QVERIFY(doc.model() && doc.isModified() && doc.path().empty());
@@ -247,7 +236,7 @@ private slots:
         std::fputs("GRID,1,,0.,0.,0.\nCONM2,1,1,,x\n", f);
         std::fclose(f);
         doc.model()->memo = "kept";
-        readNextBox();
+        answerNextQuestion(QMessageBox::Ok, &message);
         QVERIFY(!frame.files().importBulkDataPath(bad));
         QVERIFY(message.contains(QStringLiteral("line 2: CONM2 1: M is not a real number")));
         QCOMPARE(doc.model()->memo, std::string("kept"));

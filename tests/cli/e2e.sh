@@ -15,6 +15,8 @@ expect_code() { # expected actual what
 contains() { grep -qF -- "$2" "$1" || fail "$1 does not contain: $2"; }
 # exits CODE WHAT ARGS...: quav-cli ARGS ends with CODE; stdout and stderr kept in $work.
 exits() { "$cli" "${@:3}" >"$work/stdout" 2>"$work/stderr"; expect_code "$1" $? "$2"; }
+# says CODE WHAT TEXT ARGS...: as exits, and stderr holds TEXT.
+says() { exits "$1" "$2" "${@:4}"; contains "$work/stderr" "$3"; }
 
 example="$examples/power_unit.quav"
 
@@ -73,9 +75,6 @@ reports)
         iconv -f CP932 -t UTF-8 "$work/$cmd.cp932" | cmp -s - "$work/$cmd.utf8" ||
             fail "$cmd: cp932 output does not decode to the utf-8 output"
     done
-    contains "$work/listing.utf8" "QUAVインプットデータ"
-    contains "$work/listing.utf8" "	ファイル	c.quav"
-    contains "$work/elastic.utf8" "弾性中心"
     "$cli" report "$example" >"$work/uncalc.txt"
     [ "$(cat "$work/uncalc.txt")" = "計算が実行されていません" ] || fail "uncalculated report"
     # A report grows with loads x springs: it goes out as it is made, in little
@@ -102,22 +101,8 @@ json)
     cmp -s "$work/e.quav" "$example" || fail "examples/power_unit.quav is not the JSON source"
     # A bad JSON is refused with the key path of the problem.
     sed 's/"position": \[/"position": ["bad", /' "$examples/power_unit.json" >"$work/bad.json"
-    exits 2 "bad json" convert "$work/bad.json" "$work/bad.quav"
-    contains "$work/stderr" "springs[0].position"
+    says 2 "bad json" "springs[0].position" convert "$work/bad.json" "$work/bad.quav"
     [ ! -e "$work/bad.quav" ] || fail "a refused JSON wrote a file"
-    # A typo is refused, not read as a model without springs.
-    sed 's/"springs"/"sprngs"/' "$examples/power_unit.json" >"$work/typo.json"
-    exits 2 "misspelt key" convert "$work/typo.json" "$work/typo.quav"
-    contains "$work/stderr" "sprngs: unknown key"
-    # The sign of a NaN survives .quav -> JSON -> .quav (results of other programs'
-    # files may hold one).
-    jq '.results.staticResults = [["-NaN", 1, 2, 3, 4, 5], ["NaN", 0, 0, 0, 0, 0]]' \
-        "$examples/power_unit.json" >"$work/nan.json"
-    "$cli" convert "$work/nan.json" "$work/nan.quav" || fail "NaN json to quav"
-    "$cli" convert "$work/nan.quav" "$work/nan2.json" || fail "NaN quav to json"
-    contains "$work/nan2.json" '"-NaN"'
-    "$cli" convert "$work/nan2.json" "$work/nan2.quav" || fail "NaN json to quav again"
-    cmp -s "$work/nan.quav" "$work/nan2.quav" || fail "the sign of a NaN was lost"
     ;;
 usage)
     exits 2 "no command"
@@ -324,8 +309,7 @@ RUNS
         fail "a changed report passed the comparison"
     ;;
 optimize)
-    exits 0 "optimize" optimize "$example" --out "$work/run"
-    contains "$work/stderr" "計算が正常に終了しました"
+    says 0 "optimize" "計算が正常に終了しました" optimize "$example" --out "$work/run"
     [ -s "$work/run/original.quav" ] || fail "original.quav"
     [ -s "$work/run/log.txt" ] || fail "log.txt"
     iconv -f CP932 -t UTF-8 "$work/run/log.txt" >"$work/log.utf8" || fail "log.txt is not CP932"
@@ -419,8 +403,7 @@ shards)
     refused() { # expected-message shard-dirs...
         local message=$1
         shift
-        exits 2 "merge of $*" merge "$@" --out "$work/refused"
-        contains "$work/stderr" "$message"
+        says 2 "merge of $*" "$message" merge "$@" --out "$work/refused"
         [ ! -e "$work/refused" ] || fail "a refused merge wrote files"
     }
     refused "shard 2/3, combinations 26 to 50: no folder given" "$work/s1" "$work/s3"
@@ -537,8 +520,7 @@ merge)
     refused() { # message merge-arguments...
         local message=$1
         shift
-        exits 2 "merge $*" merge "$@"
-        contains "$work/stderr" "merge refused: "
+        says 2 "merge $*" "merge refused: " merge "$@"
         contains "$work/stderr" "$message"
     }
     all=("$work"/s{1,2,3,4,5})
@@ -664,9 +646,9 @@ interrupt)
         contains "$work/log.utf8" "処理件数"
         "$cli" dump "$work/run/No1.quav" >/dev/null || fail "No1.quav is not a complete model"
     done
-    # robust, stopped by a closed terminal or with its stderr pipe gone, still
-    # reports the samples it has done.
-    for how in HUP pipe; do
+    # robust, stopped by Ctrl-C, a closed terminal or with its stderr pipe gone,
+    # still reports the samples it has done.
+    for how in INT HUP pipe; do
         if [ $how = pipe ]; then
             "$cli" robust "$example" --tolerance 5 --samples 1000000000 --json >"$work/robust" \
                 2> >(head -c 1 >/dev/null) &
@@ -679,8 +661,8 @@ interrupt)
         kill -${how/pipe/INT} $pid
         wait $pid
         expect_code 2 $? "robust stopped ($how)"
-        jq -e '.completed == false and .samples > 0' "$work/robust" >/dev/null ||
-            fail "robust lost its samples ($how)"
+        jq -e '.completed == false and .samples > 0 and .samples < .requested' "$work/robust" \
+            >/dev/null || fail "robust lost its samples ($how)"
     done
     ;;
 trust)
@@ -718,8 +700,7 @@ CASES
     [ ! -e "$work/range-study" ] || fail "a refused study made its folder"
     # A free direction is allowed; its static answer is no number, which fails the
     # calculation with where it happened rather than printing nan as a result.
-    exits 1 "free direction" calc "$data/free_direction.json" -o "$work/free.quav"
-    contains "$work/stderr" "計算結果に数値でない値があります"
+    says 1 "free direction" "計算結果に数値でない値があります" calc "$data/free_direction.json" -o "$work/free.quav"
     contains "$work/stderr" "静荷重 weight(id 8): 変位が数値ではありません"
     "$cli" calc "$data/free_direction.json" -o "$work/free.quav" --only eigen >/dev/null ||
         fail "a free direction's modes"
@@ -727,15 +708,14 @@ CASES
     # engine does not know is named as ignored.
     jq '.frequencyStart = 0 | .frequencyEnd = 0 | .staticLoads[1].type = 7' \
         "$examples/power_unit.json" >"$work/unset.json"
-    exits 0 "unset sweep" calc "$work/unset.json" -o "$work/unset.quav"
-    contains "$work/stderr" "周波数ｽﾃｯﾌﾟ解析は行いませんでした"
+    says 0 "unset sweep" "周波数ｽﾃｯﾌﾟ解析は行いませんでした" calc "$work/unset.json" -o "$work/unset.quav"
     contains "$work/stderr" "静荷重 roll torque(id 9): 荷重の種類(7)"
     "$cli" dump "$work/unset.quav" | jq -e '.results.calculated == 1 and
         .results.frequencyStepResults == null and (.results.dynamicResults | length == 2)' \
         >/dev/null || fail "unset sweep results"
     ;;
 ked)
-    # JSON shapes as documented; a refused model and bad options.
+    # JSON shapes as documented and bad options (a refused model: see trust).
     exits 0 "ked" ked "$example" --json
     jq -e '(keys_unsorted == ["frame", "modes"]) and .frame == "global" and (.modes | length == 6)
         and all(.modes[]; keys_unsorted == ["mode", "frequency", "energy", "dominant", "decoupling"]
@@ -747,14 +727,6 @@ ked)
     "$cli" ked "$example" >"$work/ked.txt"
     contains "$work/ked.txt" "デカップリング率[%]"
     exits 2 "unknown frame" ked "$example" --frame upside
-    printf '{"mass": 0, "inertia": [[1,0,0],[0,1,0],[0,0,1]]}' >"$work/invalid.json"
-    exits 1 "invalid model" ked "$work/invalid.json"
-    "$cli" calc "$work/invalid.json" -o "$work/x.quav" >/dev/null 2>"$work/calc.stderr"
-    cmp -s "$work/stderr" "$work/calc.stderr" || fail "not the reasons calc gives"
-    jq '.inertia = [[1,1,0],[1,1,0],[0,0,1]]' "$examples/power_unit.json" >"$work/singular.json"
-    exits 1 "singular inertia" ked "$work/singular.json" --json
-    contains "$work/stderr" "慣性テンソルが正定値ではありません"
-    [ ! -s "$work/stdout" ] || fail "output for a singular inertia"
     ;;
 tra)
     exits 0 "tra" tra "$example" --json
@@ -771,8 +743,7 @@ tra)
     contains "$work/tra.txt" "トルクロール軸"
     # The model's own zero torque direction is the load's fault, not --axis's.
     jq '.staticLoads[1].direction = [0, 0, 0]' "$examples/power_unit.json" >"$work/zero.json"
-    exits 2 "zero default torque" tra "$work/zero.json"
-    contains "$work/stderr" "静荷重 roll torque(id 9): ﾓｰﾒﾝﾄ荷重の方向ﾍﾞｸﾄﾙが0"
+    says 2 "zero default torque" "静荷重 roll torque(id 9): ﾓｰﾒﾝﾄ荷重の方向ﾍﾞｸﾄﾙが0" tra "$work/zero.json"
     # Angles between directions in degrees of pi: a pure yaw axis and the roll
     # and pitch modes of a layout symmetric about both vertical planes.
     jq '.inertia = [[8,0,0],[0,12,0],[0,0,10]] | .springs[].angles = [0, 0, 0]
@@ -799,10 +770,8 @@ forces)
     "$cli" forces "$example" --frequency 40 --json | jq -e '[.dynamic[].frequency] == [40, 40]' \
         >/dev/null || fail "--frequency"
     exits 2 "--frequency 0" forces "$example" --frequency 0
-    # The report gives the phases in degrees, and the global components and total.
+    # The report (its headings: golden forces.txt) gives the phases in degrees.
     "$cli" forces "$example" >"$work/forces.txt"
-    contains "$work/forces.txt" "ﾛｰｶﾙ位相x[deg]	ﾛｰｶﾙ位相y[deg]	ﾛｰｶﾙ位相z[deg]	ｸﾞﾛｰﾊﾞﾙ振幅x"
-    contains "$work/forces.txt" "ｸﾞﾛｰﾊﾞﾙ位相z[deg]	合力"
     awk -F'\t' 'NF == 15 && $2 ~ /^[0-9]+$/ { n++; for (i = 6; i <= 8; i++)
         if ($i < -180 || $i > 180) bad = 1 } END { exit !(n == 8 && !bad) }' \
         "$work/forces.txt" || fail "forces: eight dynamic rows with phases within 180 degrees"
@@ -815,12 +784,10 @@ transmissibility)
     "$cli" transmissibility "$example" --load 1 --json | jq -e '.load == 1
         and (.steps | length == 199) and (.steps[-1].frequency == 100)' >/dev/null ||
         fail "transmissibility JSON"
-    exits 2 "torque load" transmissibility "$example" --load 2
-    contains "$work/stderr" "moment"
+    says 2 "torque load" "moment" transmissibility "$example" --load 2
     exits 2 "load out of range" transmissibility "$example" --load 3
     jq '.frequencyEnd = 0' "$examples/power_unit.json" >"$work/norange.json"
-    exits 1 "bad sweep" transmissibility "$work/norange.json" --load 1
-    contains "$work/stderr" "周波数設定が不正です"
+    says 1 "bad sweep" "周波数設定が不正です" transmissibility "$work/norange.json" --load 1
     # One load's curve is not held back by what all loads' results would take in a
     # model file; the step limit still holds, with the real count in its message.
     jq '.dynamicLoads += [range(3000) | {"type": 0, "value": 1, "direction": [0, 0, 1]}]
@@ -856,19 +823,6 @@ robust)
         "--tolerance 5 --position-tolerance -0.1" "--tolerance 5 --samples 1000000000001"; do
         exits 2 "robust $bad" robust "$example" $bad
     done
-    # Ctrl-C: the samples done, "completed": false, exit 2.
-    "$cli" robust "$example" --tolerance 5 --samples 100000000 --json >"$work/stop.json" \
-        2>"$work/stderr" &
-    pid=$!
-    for _ in $(seq 1 600); do
-        grep -qs progress "$work/stderr" && break
-        sleep 0.1
-    done
-    kill -INT $pid
-    wait $pid
-    expect_code 2 $? "interrupted robust"
-    jq -e '.completed == false and .samples > 0 and .samples < .requested' "$work/stop.json" \
-        >/dev/null || fail "stopped run's report"
     ;;
 sens)
     # JSON shapes as documented, the parameters in the model's order, and what
@@ -928,19 +882,13 @@ sens)
                                       0.01 + (if $i % 2 == 0 then -0.3 else 0.3 end), 0.18]]
         | .springCharacteristics[0].stiffness = [1e5, 1e5, 1e5]' "$examples/power_unit.json" \
         >"$work/square.json"
-    exits 0 "repeated" sens "$work/square.json" --json
-    contains "$work/stderr" "固有振動数が一致します"
+    says 0 "repeated" "固有振動数が一致します" sens "$work/square.json" --json
     [ "$(wc -l <"$work/stderr")" -eq 3 ] || fail "one line per pair of the three"
     jq -e '[.decoupling.dominant[] | IN("x", "y", "z")] as $t
         | ([.frequency.derivative[], .decoupling.derivative[] | map(. == null)] | unique)
           == [$t]
         and ($t | map(select(.)) | length == 3)' "$work/stdout" >/dev/null ||
         fail "nulls of the repeated modes"
-    # A refused model: exit 1 with calc's reasons, nothing on stdout.
-    printf '{"mass": 0, "inertia": [[1,0,0],[0,1,0],[0,0,1]]}' >"$work/invalid.json"
-    exits 1 "invalid model" sens "$work/invalid.json" --json
-    "$cli" calc "$work/invalid.json" -o "$work/x.quav" >/dev/null 2>"$work/calc.stderr"
-    cmp -s "$work/stderr" "$work/calc.stderr" || fail "not the reasons calc gives"
     # 10,000 springs: done in bounded time and memory, output linear in the
     # parameters (50,006 of them).
     jq '.springs = [range(10000) as $i | {"id": (100 + $i), "name": "m\($i)",
@@ -1006,14 +954,9 @@ table)
     exits 2 "no such characteristic" table "$example" --characteristic 99 --csv "$table" \
         -o "$work/bad.quav"
     exits 2 "--csv without -o" table "$example" --characteristic 6 --csv "$table"
-    jq '.springCharacteristics[0].frequencyTable = [{"f": 10, "ratio": [1, 1, 1]}]' \
-        "$examples/power_unit.json" >"$work/short.json"
-    exits 2 "a table of one row in JSON" calc "$work/short.json" -o "$work/bad.quav"
-    contains "$work/stderr" "springCharacteristics[0].frequencyTable: expected 2 to 64 rows"
     # A damaged extension block refuses the whole file.
     head -c -1 "$work/c.quav" >"$work/cut.quav"
-    exits 2 "a cut extension block" report "$work/cut.quav"
-    contains "$work/stderr" "ファイルが壊れています"
+    says 2 "a cut extension block" "ファイルが壊れています" report "$work/cut.quav"
     # Removing the tables gives the example back, byte for byte.
     "$cli" table "$work/t.quav" --characteristic 6 --clear -o "$work/u.quav" || fail "clear"
     "$cli" table "$work/u.quav" --characteristic 7 --clear -o "$work/u.quav" || fail "clear"
@@ -1065,8 +1008,7 @@ exchange)
     exits 0 "export" export "$example" --format nastran -o "$work/m.bdf"
     contains "$work/m.bdf" "SOL 111"
     contains "$work/m.bdf" "I21 = -I(x,y)"
-    exits 0 "import" import "$work/m.bdf" -o "$work/back.json"
-    contains "$work/stderr" "warning: DAREA: 2 entries ignored"
+    says 0 "import" "warning: DAREA: 2 entries ignored" import "$work/m.bdf" -o "$work/back.json"
     "$cli" calc "$example" -o "$work/a.json" --only eigen >/dev/null || fail "calc the example"
     "$cli" calc "$work/back.json" -o "$work/b.json" --only eigen >/dev/null || fail "calc back"
     jq -s -e '[.[0].results.eigenFrequencies, .[1].results.eigenFrequencies] | transpose |
@@ -1083,8 +1025,7 @@ exchange)
     # A bad card names its line; nothing is written.
     sed -E 's/^(GRID\* +2) .*/\1               0             abc/' \
         "$work/m.bdf" >"$work/bad.bdf"
-    exits 2 "bad deck" import "$work/bad.bdf" -o "$work/bad.quav"
-    contains "$work/stderr" ": GRID 2: X1 is not a real number"
+    says 2 "bad deck" ": GRID 2: X1 is not a real number" import "$work/bad.bdf" -o "$work/bad.quav"
     grep -qE 'bad.bdf: line [0-9]+: ' "$work/stderr" || fail "no line number"
     [ ! -e "$work/bad.quav" ] || fail "a refused deck wrote a file"
     exits 2 "unknown format" export "$example" --format step -o "$work/x"

@@ -46,15 +46,19 @@ void closeNextMessage(QString* text) {
     });
 }
 
-/// Types `text` into control `id` and presses OK: true when a message
-/// refused it and the dialog stayed open.
-bool refused(QDialog& dialog, int id, const QString& text, QString* message) {
-    field(&dialog, id)->setText(text);
+/// Presses OK: true when a message refused it and the dialog stayed open.
+bool refusedOnOk(QDialog& dialog, QString* message) {
     message->clear();
     closeNextMessage(message);
     dialog.accept();
     QApplication::processEvents();
     return dialog.result() != QDialog::Accepted && !message->isEmpty();
+}
+
+/// Types `text` into control `id` and presses OK: true when it was refused.
+bool refused(QDialog& dialog, int id, const QString& text, QString* message) {
+    field(&dialog, id)->setText(text);
+    return refusedOnOk(dialog, message);
 }
 
 bool accepted(QDialog& dialog, int id, const QString& text) {
@@ -154,10 +158,7 @@ private slots:
         auto* edit = field<QPlainTextEdit>(&memo, 1023);
         QCOMPARE(edit->toPlainText(), QStringLiteral("a\nb"));
         edit->setPlainText(QStringLiteral("\U0001F600"));
-        closeNextMessage(&message);
-        memo.accept();
-        QApplication::processEvents();
-        QVERIFY(memo.result() != QDialog::Accepted);
+        QVERIFY(refusedOnOk(memo, &message));
         edit->setPlainText(QStringLiteral("a\nc"));
         QCOMPARE(memo.memo(), std::string("a\r\nc"));
     }
@@ -271,10 +272,7 @@ private slots:
         QVERIFY(!list->isEditable());
         QCOMPARE(list->currentIndex(), -1);
         QString message;
-        closeNextMessage(&message);
-        t.accept();
-        QApplication::processEvents();
-        QVERIFY(t.result() != QDialog::Accepted);
+        QVERIFY(refusedOnOk(t, &message));
         QVERIFY(message.startsWith(QStringLiteral("荷重の種類を選択して下さい")));
         list->setCurrentIndex(1);
         t.accept();

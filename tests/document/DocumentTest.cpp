@@ -26,19 +26,8 @@ struct DocFixture : ::testing::Test {
     int views = 0;
 
     void SetUp() override {
-        AnalysisModel& m = doc.createModel();
-        m.mass = 100;
-        m.setCentreOfGravity(v3(0.1, 0.2, 0.3));
-        m.setSize(v3(0.5, 0.4, 0.3));
-        m.setInertia(Matrix(3, 3, {2, 0, 0, 0, 3, 0, 0, 0, 4}));
-        m.addSpring("FR", v3(0.3, -0.2, 0), v3(0, 0, 0), 0.05f);
-        m.addSpring("FL", v3(0.3, 0.2, 0), v3(0, 15, 30), 0.05f);
-        m.setSpringSelection(m.springs[0].id);
-        m.assignCharacteristic("rubber", v3(4e5, 1e5, 1.5e5), 1.2, v3(100, 50, 75));
-        m.addStaticLoad("weight", 981, v3(0, 0, 0), v3(0, 0, -1), Translational);
-        m.addDynamicLoad("unbalance", 50, v3(0, 0, 0), v3(0, 1, 0), Translational, 25);
-        m.addObservationPoint("mirror", v3(1, 0, 1));
-        m.calculated = 1;
+        fixtures::documentBody(doc.createModel(), false);
+        model().calculated = 1;
         doc.addListener([this](DocumentEvent e) { views += e == DocumentEvent::ModelChanged; });
     }
     AnalysisModel& model() { return *doc.model(); }

@@ -8,32 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 using namespace quav;
+using namespace quav::fixtures;
 
 namespace {
-
-std::string i32(std::int32_t v) {
-    std::string s(4, '\0');
-    std::memcpy(s.data(), &v, 4);
-    return s;
-}
-
-std::string f64(double v) {
-    std::string s(8, '\0');
-    std::memcpy(s.data(), &v, 8);
-    return s;
-}
-
-std::string section(std::string_view tag, const std::string& payload) {
-    return std::string(tag) + i32(static_cast<std::int32_t>(payload.size())) + payload;
-}
-
-std::string block(const std::string& sections) {
-    return std::string(kExtensionMagic) + i32(1) + i32(static_cast<std::int32_t>(sections.size())) +
-           sections;
-}
 
 const ForceCurve kSnubber = {{-0.004, -900}, {-0.002, -300}, {0, 0}, {0.003, 450}, {0.005, 1500}};
 
@@ -47,12 +25,6 @@ AnalysisModel casedSample() {
     m.loadCases = {{"1G", {}, {0, 0, -1}},
                    {"WOT 1速", {{m.staticLoads[1].id, 12.1}, {m.staticLoads[0].id, -0.5}}, {}}};
     return m;
-}
-
-std::string written(const AnalysisModel& m) {
-    ModelBytes file = writeModelBytes(m, Optimizer{});
-    EXPECT_TRUE(file.ok()) << file.error;
-    return file.bytes;
 }
 
 } // namespace
@@ -115,11 +87,11 @@ TEST(LoadCaseStorage, DamagedSectionsRefuseTheFile) {
         {"too many cases", section("LCAS", i32(1001) + std::string(40000, '\0')), "荷重ケースの数"},
     };
     for (const auto& c : cases) {
-        StudyRead r = readModelBytes(plain + block(c.block));
+        StudyRead r = readModelBytes(plain + block(1, c.block));
         ASSERT_FALSE(r.ok()) << c.what;
         EXPECT_NE(r.error.find(c.message), std::string::npos) << c.what << ": " << r.error;
     }
-    ASSERT_TRUE(readModelBytes(plain + block(curve(kSnubber))).ok());
+    ASSERT_TRUE(readModelBytes(plain + block(1, curve(kSnubber))).ok());
 }
 
 TEST(LoadCaseStorage, WhatAReaderWouldRefuseIsNotWritten) {

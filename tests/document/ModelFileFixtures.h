@@ -2,16 +2,69 @@
 
 // Models and hand-assembled files shared by the model-file tests.
 
+#include "document/ModelExtensions.h"
+#include "document/ModelFile.h"
 #include "model/AnalysisModel.h"
 #include "model/Archive.h"
 #include "optimizer/Optimizer.h"
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
+
+#include <cstring>
 #include <string>
 
 namespace quav::fixtures {
 
 using testing::v3;
+
+/// A number's bytes as a file holds them (host order, checked little-endian).
+template <class T> std::string raw(T v) {
+    std::string s(sizeof v, '\0');
+    std::memcpy(s.data(), &v, sizeof v);
+    return s;
+}
+inline std::string i32(std::int32_t v) {
+    return raw(v);
+}
+inline std::string f64(double v) {
+    return raw(v);
+}
+
+/// The bytes of the model file of `m` and `o`; a refusal fails the test.
+inline std::string written(const AnalysisModel& m, const Optimizer& o = Optimizer{}) {
+    ModelBytes file = writeModelBytes(m, o);
+    EXPECT_TRUE(file.ok()) << file.error;
+    return file.bytes;
+}
+
+/// An extension-block section, and the block of `version` holding `sections`.
+inline std::string section(std::string_view tag, const std::string& payload) {
+    return std::string(tag) + i32(static_cast<std::int32_t>(payload.size())) + payload;
+}
+inline std::string block(std::int32_t version, const std::string& sections) {
+    return std::string(kExtensionMagic) + i32(version) +
+           i32(static_cast<std::int32_t>(sections.size())) + sections;
+}
+
+/// The document tests' body: 100 kg on springs "FR" and "FL" (and "RR" when
+/// `third`), all of them bound to "rubber" when `third`, else FR alone; a
+/// weight, an unbalance at 25 Hz and the point "mirror". Nothing selected.
+inline void documentBody(AnalysisModel& m, bool third) {
+    m.mass = 100;
+    m.setCentreOfGravity(v3(0.1, 0.2, 0.3));
+    m.setSize(v3(0.5, 0.4, 0.3));
+    m.setInertia(Matrix(3, 3, {2, 0, 0, 0, 3, 0, 0, 0, 4}));
+    m.addSpring("FR", v3(0.3, -0.2, 0), v3(0, 0, 0), 0.05f);
+    m.addSpring("FL", v3(0.3, 0.2, 0), v3(0, 15, 30), 0.05f);
+    if (third)
+        m.addSpring("RR", v3(-0.3, 0, 0), v3(0, 0, 0), 0.05f);
+    m.setSpringSelection(third ? -1 : m.springs[0].id);
+    m.assignCharacteristic("rubber", v3(4e5, 1e5, 1.5e5), 1.2, v3(100, 50, 75));
+    m.addStaticLoad("weight", 981, v3(0, 0, 0), v3(0, 0, -1), Translational);
+    m.addDynamicLoad("unbalance", 50, v3(0, 0, 0), v3(0, 1, 0), Translational, 25);
+    m.addObservationPoint("mirror", v3(1, 0, 1));
+}
 
 /// A model with one element of every kind, results and a three-step sweep.
 inline AnalysisModel sampleModel() {

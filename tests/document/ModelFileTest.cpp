@@ -14,7 +14,7 @@
 #include <sys/stat.h>
 
 using namespace quav;
-using quav::fixtures::v3;
+using namespace quav::fixtures;
 using quav::testing::fileContent;
 using quav::testing::TempDir;
 
@@ -27,26 +27,6 @@ static_assert(std::endian::native == std::endian::little, "the golden bytes belo
 constexpr std::size_t kSpringCountOffset = 484;
 constexpr std::size_t kMemoOffset = 500;
 constexpr std::size_t kEmptyOptimizerBlockBytes = 188;
-
-template <class T> std::string raw(T v) {
-    std::string s(sizeof v, '\0');
-    std::memcpy(s.data(), &v, sizeof v);
-    return s;
-}
-
-std::string i32(std::int32_t v) {
-    return raw(v);
-}
-
-std::string f64(double v) {
-    return raw(v);
-}
-
-std::string written(const AnalysisModel& m, const Optimizer& o = Optimizer{}) {
-    ModelBytes file = writeModelBytes(m, o);
-    EXPECT_TRUE(file.ok()) << file.error;
-    return file.bytes;
-}
 
 std::string withI32At(std::string file, std::size_t offset, std::int32_t v) {
     file.replace(offset, 4, i32(v));

@@ -25,19 +25,7 @@ struct UndoFixture : ::testing::Test {
     ScriptedUi ui;
 
     void SetUp() override {
-        AnalysisModel& m = doc.createModel();
-        m.mass = 100;
-        m.setCentreOfGravity(v3(0.1, 0.2, 0.3));
-        m.setSize(v3(0.5, 0.4, 0.3));
-        m.setInertia(Matrix(3, 3, {2, 0, 0, 0, 3, 0, 0, 0, 4}));
-        m.addSpring("FR", v3(0.3, -0.2, 0), v3(0, 0, 0), 0.05f);
-        m.addSpring("FL", v3(0.3, 0.2, 0), v3(0, 15, 30), 0.05f);
-        m.addSpring("RR", v3(-0.3, 0, 0), v3(0, 0, 0), 0.05f);
-        m.setSpringSelection(-1);
-        m.assignCharacteristic("rubber", v3(4e5, 1e5, 1.5e5), 1.2, v3(100, 50, 75));
-        m.addStaticLoad("weight", 981, v3(0, 0, 0), v3(0, 0, -1), Translational);
-        m.addDynamicLoad("unbalance", 50, v3(0, 0, 0), v3(0, 1, 0), Translational, 25);
-        m.addObservationPoint("mirror", v3(1, 0, 1));
+        fixtures::documentBody(doc.createModel(), true);
         calculate();
         doc.setModified(false);
     }
