@@ -325,9 +325,9 @@ void Search::mutate(Individual& individual) {
 FileResult Search::save(const AnalysisModel& model, const std::string& name,
                         Durability durability) {
     const std::string path = opt_.outputDirectory + "/" + name;
-    const FileResult r = options_.writeModelFile
-                             ? options_.writeModelFile(model, opt_, path, durability)
-                             : FileResult{"モデルファイルの書き込み手段が指定されていません"};
+    FileResult r = options_.writeModelFile
+                       ? options_.writeModelFile(model, opt_, path, durability)
+                       : FileResult{"モデルファイルの書き込み手段が指定されていません"};
     if (!r.ok()) {
         ++fileFailures_;
         lastFailure_ = r.error;
@@ -562,6 +562,7 @@ double hypervolume(const std::vector<std::vector<double>>& points,
             r[k] = -r[k];
     if (maximise.size() == 2) {
         std::vector<std::pair<double, double>> flat;
+        flat.reserve(p.size());
         for (const auto& q : p)
             flat.emplace_back(q[0], q[1]);
         return static_cast<double>(area(flat, r[0], r[1]));

@@ -29,7 +29,7 @@ Sensitivities twoParameters() {
             s.derivative.push_back(10 * p + o);
             s.elasticity.push_back(-(10 * p + o));
         }
-    s.derivative[static_cast<std::size_t>(s.outputs + kStaticColumn + 4)] = kNaN;
+    s.derivative[static_cast<std::size_t>(s.outputs) + kStaticColumn + 4] = kNaN;
     s.dominant = {0, 1, 2, 3, 4, 5};
     return s;
 }
