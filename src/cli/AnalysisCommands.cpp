@@ -8,15 +8,14 @@
 #include "analysis/Sensitivity.h"
 #include "analysis/TorqueRollAxis.h"
 #include "cli/CommandOutput.h"
-#include "cli/MountForcesJson.h"
 #include "cli/Progress.h"
+#include "exchange/AnalysisJson.h"
 #include "exchange/CsvTables.h"
+#include "exchange/MountForcesJson.h"
 #include "model/TextFormat.h"
 #include "model/Worker.h"
 #include "reports/MountReports.h"
 #include "reports/SensitivityReport.h"
-
-#include <nlohmann/json.hpp>
 
 #include <chrono>
 #include <cmath>
@@ -31,16 +30,9 @@ namespace quav {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
-
 enum : int { ExitOk = 0, ExitRunError = 1, ExitInputError = 2 };
 
 /// Checked by main()'s finishOutput, like every command's output.
-int writeJson(const Json& j) {
-    writeOut(j.dump(2) + "\n");
-    return ExitOk;
-}
-
 int writeText(const std::string& text) {
     writeOut(text);
     return ExitOk;
@@ -56,18 +48,6 @@ bool accepted(const AnalysisModel& model) {
 int usageError(const std::string& text) {
     std::cerr << "quav-cli: " << text << "\n";
     return ExitInputError;
-}
-
-/// A number as JSON: null when it is not finite, so nothing reads it as a value.
-Json number(double x) {
-    return std::isfinite(x) ? Json(x) : Json(nullptr);
-}
-
-template <class Array> Json numbers(const Array& values) {
-    Json j = Json::array();
-    for (double x : values)
-        j.push_back(number(x));
-    return j;
 }
 
 /// "x", "y", "z" or three comma-separated numbers.
@@ -94,14 +74,6 @@ std::optional<Direction> parseAxis(const std::string& text) {
     return d;
 }
 
-Json spreadJson(const Spread& s) {
-    return Json{{"nominal", number(s.nominal)},
-                {"min", number(s.min)},
-                {"max", number(s.max)},
-                {"mean", number(s.mean)},
-                {"std", number(s.std)}};
-}
-
 } // namespace
 
 int kedCommand(const AnalysisModel& model, const std::string& frameName, TableFormat format) {
@@ -117,15 +89,7 @@ int kedCommand(const AnalysisModel& model, const std::string& frameName, TableFo
         return writeText(energyDistributionCsv(ked));
     if (format == TableFormat::Text)
         return writeText(energyDistributionReport(ked));
-    Json modes = Json::array();
-    for (const ModeEnergy& m : ked.modes)
-        modes.push_back({{"mode", m.mode},
-                         {"frequency", number(m.frequency)},
-                         {"energy", numbers(m.energy)},
-                         {"dominant", std::isfinite(m.decoupling) ? Json(kDofNames[m.dominant])
-                                                                  : Json(nullptr)},
-                         {"decoupling", number(m.decoupling)}});
-    return writeJson({{"frame", frameName}, {"modes", modes}});
+    return writeText(energyDistributionJson(ked));
 }
 
 int traCommand(const AnalysisModel& model, const std::string& axisText, TableFormat format) {
@@ -147,16 +111,7 @@ int traCommand(const AnalysisModel& model, const std::string& axisText, TableFor
         return writeText(torqueRollAxisCsv(tra));
     if (format == TableFormat::Text)
         return writeText(torqueRollAxisReport(tra));
-    Json modes = Json::array();
-    for (const ModeRoll& m : tra.modes)
-        modes.push_back({{"mode", m.mode},
-                         {"frequency", number(m.frequency)},
-                         {"angleDeg", m.angleDeg ? number(*m.angleDeg) : Json(nullptr)},
-                         {"rollEnergy", number(m.rollEnergy)}});
-    return writeJson({{"axis", numbers(tra.axis)},
-                      {"tra", numbers(tra.tra)},
-                      {"traToAxisDeg", number(tra.traToAxisDeg)},
-                      {"modes", modes}});
+    return writeText(torqueRollAxisJson(tra));
 }
 
 int forcesCommand(const AnalysisModel& model, std::optional<double> frequency, TableFormat format) {
@@ -196,14 +151,8 @@ int transmissibilityCommand(const AnalysisModel& model, int load, bool json) {
         return ExitRunError;
     }
     const std::vector<TransmissibilityPoint> curve = transmissibility(model, load - 1);
-    if (json) {
-        Json steps = Json::array();
-        for (const auto& p : curve)
-            steps.push_back({{"frequency", number(p.frequency)},
-                             {"transmissibility", number(p.transmissibility)},
-                             {"isolationPercent", number(p.isolationPct)}});
-        return writeJson({{"load", load}, {"steps", steps}});
-    }
+    if (json)
+        return writeText(transmissibilityJson(load, curve));
     // A value that is not a number (an undamped resonance) is an empty field.
     auto field = [](std::string& out, double x, char end) {
         if (std::isfinite(x))
@@ -261,24 +210,7 @@ int robustCommand(const AnalysisModel& model, const Optimizer& optimizer,
     if (shown)
         progress.finish(result.samples, result.requested);
 
-    if (json) {
-        Json modes = Json::array();
-        for (const ModeSpread& m : result.modes)
-            modes.push_back({{"mode", m.mode},
-                             {"frequency", spreadJson(m.frequency)},
-                             {"decoupling", spreadJson(m.decoupling)}});
-        Json out{{"vary", settings.vary == RateVariation::PerSpring ? "spring" : "characteristic"},
-                 {"samples", result.samples},
-                 {"requested", result.requested},
-                 {"completed", result.completed},
-                 {"modes", modes},
-                 {"windowShare", result.windowShare ? number(*result.windowShare) : Json(nullptr)}};
-        if (result.unconverged > 0)
-            out["unconverged"] = result.unconverged;
-        writeJson(out);
-    } else {
-        writeText(robustnessReport(settings, result));
-    }
+    writeText(json ? robustnessJson(settings, result) : robustnessReport(settings, result));
     if (!result.error.empty()) {
         std::cerr << "quav-cli: " << result.error << "\n";
         return ExitRunError;
@@ -291,114 +223,6 @@ int robustCommand(const AnalysisModel& model, const Optimizer& optimizer,
 }
 
 namespace {
-
-/// The sensitivities as JSON, written as they are made: a row of a matrix per
-/// line, so that a model of many springs needs no more memory than its result.
-class SensitivityJson {
-public:
-    SensitivityJson(const Sensitivities& s, const std::array<double, 6>* spread,
-                    const std::function<void()>& row)
-        : s_(s), spread_(spread), row_(row) {}
-
-    bool write() {
-        out_ = "{\n  \"parameters\": [";
-        for (std::size_t p = 0; p < s_.parameters.size(); ++p) {
-            out_ += p ? ",\n    " : "\n    ";
-            out_ += parameter(s_.parameters[p]).dump();
-            if (!lineEnd())
-                return false;
-        }
-        out_ += "\n  ],\n  \"frequency\": {\n    \"value\": ";
-        out_ += slice(s_.values.data(), kFrequencyColumn, 6).dump();
-        if (!matrices(kFrequencyColumn, 6, "    "))
-            return false;
-        out_ += "\n  },\n  \"decoupling\": {\n    \"value\": ";
-        out_ += slice(s_.values.data(), kDecouplingColumn, 6).dump();
-        Json dominant = Json::array();
-        for (int q = 0; q < 6; ++q)
-            dominant.push_back(kDofNames[s_.dominant[static_cast<std::size_t>(q)]]);
-        out_ += ",\n    \"dominant\": " + dominant.dump();
-        if (!matrices(kDecouplingColumn, 6, "    "))
-            return false;
-        out_ += "\n  },\n  \"static\": [";
-        const int loads = (s_.outputs - kStaticColumn) / 6;
-        for (int i = 0; i < loads; ++i) {
-            const int column = kStaticColumn + 6 * i;
-            out_ += i ? ", {" : "\n    {";
-            out_ += format("\n      \"load\": %d,\n      \"value\": ", i + 1);
-            out_ += slice(s_.values.data(), column, 6).dump();
-            if (!matrices(column, 6, "      "))
-                return false;
-            out_ += "\n    }";
-        }
-        out_ += loads ? "\n  ],\n  \"spread\": " : "],\n  \"spread\": ";
-        out_ += spread_ ? Json{{"frequencyStd", numbers(*spread_)}}.dump() : "null";
-        out_ += "\n}\n";
-        return flush();
-    }
-
-private:
-    Json parameter(const SensitivityParameter& p) const {
-        const char* component = parameterComponentName(p);
-        switch (p.kind) {
-        case ParameterKind::Rate:
-            return {{"kind", "rate"},
-                    {"characteristic", p.object},
-                    {"direction", component},
-                    {"value", number(p.value)}};
-        case ParameterKind::Position:
-            return {{"kind", "position"},
-                    {"spring", p.object},
-                    {"axis", component},
-                    {"value", number(p.value)}};
-        case ParameterKind::Angle:
-            break;
-        }
-        return {{"kind", "angle"},
-                {"spring", p.object},
-                {"angle", component},
-                {"value", number(p.value)}};
-    }
-
-    static Json slice(const double* row, int first, int count) {
-        Json j = Json::array();
-        for (int o = first; o < first + count; ++o)
-            j.push_back(number(row[o]));
-        return j;
-    }
-
-    /// "derivative" and "elasticity" of the columns [first, first + count).
-    bool matrices(int first, int count, const std::string& indent) {
-        for (const char* name : {"derivative", "elasticity"}) {
-            const std::vector<double>& m = name[0] == 'd' ? s_.derivative : s_.elasticity;
-            out_ += ",\n" + indent + "\"" + name + "\": [";
-            for (std::size_t p = 0; p < s_.parameters.size(); ++p) {
-                out_ += p ? ",\n  " + indent : "\n  " + indent;
-                out_ +=
-                    slice(m.data() + p * static_cast<std::size_t>(s_.outputs), first, count).dump();
-                if (!lineEnd())
-                    return false;
-            }
-            out_ += s_.parameters.empty() ? "]" : "\n" + indent + "]";
-        }
-        return true;
-    }
-
-    bool lineEnd() {
-        row_();
-        return out_.size() < (1u << 16) || flush();
-    }
-    bool flush() {
-        const bool ok = writeOut(out_);
-        out_.clear();
-        return ok;
-    }
-
-    const Sensitivities& s_;
-    const std::array<double, 6>* spread_;
-    const std::function<void()>& row_;
-    std::string out_;
-};
 
 /// The first id of `ids` that none of `objects` has, or none.
 template <class Element>
@@ -503,7 +327,7 @@ int sensCommand(const AnalysisModel& model, const SensitivityRequest& request, T
         show();
     };
     if (json) {
-        SensitivityJson(result, spread ? &sigma : nullptr, row).write();
+        writeSensitivityJson(result, spread ? &sigma : nullptr, writeOut, row);
     } else {
         // The table's own tab-separated rows, or the same rows as CSV.
         TabsToCsv csv(writeOut);

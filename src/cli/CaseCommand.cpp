@@ -3,68 +3,13 @@
 #include "analysis/KineticEnergy.h"
 #include "analysis/LoadCaseAnalysis.h"
 #include "cli/CommandOutput.h"
+#include "exchange/AnalysisJson.h"
 #include "reports/LoadCaseReport.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
-#include <cmath>
 #include <iostream>
 
 namespace quav {
-
-namespace {
-
-using Json = nlohmann::ordered_json;
-
-Json number(double x) {
-    return std::isfinite(x) ? Json(x) : Json(nullptr);
-}
-
-template <class Array> Json numbers(const Array& values) {
-    Json j = Json::array();
-    for (double x : values)
-        j.push_back(number(x));
-    return j;
-}
-
-Json margins(const std::array<std::optional<double>, 3>& values) {
-    Json j = Json::array();
-    for (const auto& m : values)
-        j.push_back(m ? number(*m) : Json(nullptr));
-    return j;
-}
-
-Json caseJson(const LoadCaseResult& r, bool modes) {
-    Json springs = Json::array();
-    for (const CaseSpring& s : r.springs)
-        springs.push_back({{"id", s.id},
-                           {"deflection", numbers(s.deflection)},
-                           {"local", numbers(s.local)},
-                           {"global", numbers(s.global)},
-                           {"travelMargin", margins(s.travelMargin)},
-                           {"loadMargin", margins(s.loadMargin)},
-                           {"pass", s.pass}});
-    Json j = {{"name", r.name},
-              {"converged", r.converged},
-              {"iterations", r.iterations},
-              {"displacement", numbers(r.displacement)},
-              {"pass", r.pass},
-              {"springs", springs}};
-    if (modes && r.converged) {
-        Json list = Json::array();
-        for (const CaseMode& m : r.modes)
-            list.push_back({{"mode", m.mode},
-                            {"frequency", number(m.frequency)},
-                            {"shape", numbers(m.shape)}});
-        j["modes"] = list;
-    }
-    if (!r.converged)
-        j["reason"] = r.reason;
-    return j;
-}
-
-} // namespace
 
 int casesCommand(const AnalysisModel& model, const std::vector<std::string>& names, bool modes,
                  bool json) {
@@ -99,14 +44,7 @@ int casesCommand(const AnalysisModel& model, const std::vector<std::string>& nam
     for (const LoadCaseResult& r : results)
         if (!r.converged)
             std::cerr << "quav-cli cases: " << r.name << ": " << r.reason << "\n";
-    if (json) {
-        Json list = Json::array();
-        for (const LoadCaseResult& r : results)
-            list.push_back(caseJson(r, modes));
-        writeOut(Json({{"cases", list}}).dump(2) + "\n");
-    } else {
-        writeOut(loadCaseReport(*solved, results));
-    }
+    writeOut(json ? loadCasesJson(results, modes) : loadCaseReport(*solved, results));
     return allConverged ? 0 : 1;
 }
 

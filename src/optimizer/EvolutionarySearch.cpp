@@ -3,6 +3,7 @@
 #include "analysis/ModelCheck.h"
 #include "model/FileIo.h"
 #include "model/TextFormat.h"
+#include "model/Worker.h"
 #include "optimizer/BatchPipeline.h"
 #include "optimizer/OptimizerLog.h"
 #include "optimizer/ParetoFront.h"
@@ -13,6 +14,7 @@
 #include <atomic>
 #include <cmath>
 #include <ctime>
+#include <exception>
 #include <limits>
 #include <numeric>
 #include <optional>
@@ -178,12 +180,12 @@ void Search::evaluate(std::vector<Individual>& individuals, const RunInput& inpu
     unsigned threads = options_.threads > 0 ? static_cast<unsigned>(options_.threads)
                                             : std::max(1u, std::thread::hardware_concurrency());
     threads = static_cast<unsigned>(std::min<std::size_t>(threads, batches));
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t)
-        pool.emplace_back(work);
-    work();
-    for (std::thread& t : pool)
-        t.join();
+    // A thread that fails (memory ran out) ends the generation for all; the run
+    // ends with that error.
+    const std::exception_ptr failure =
+        runOnThreads(static_cast<int>(threads), work, [&] { next.store(batches); });
+    if (failure)
+        std::rethrow_exception(failure);
     for (Individual& individual : individuals) {
         individual.evaluation = ++evaluations_;
         if (!individual.feasible)
@@ -323,9 +325,9 @@ void Search::mutate(Individual& individual) {
 FileResult Search::save(const AnalysisModel& model, const std::string& name,
                         Durability durability) {
     const std::string path = opt_.outputDirectory + "/" + name;
-    const FileResult r = options_.writeModelFile
-                             ? options_.writeModelFile(model, opt_, path, durability)
-                             : FileResult{"モデルファイルの書き込み手段が指定されていません"};
+    FileResult r = options_.writeModelFile
+                       ? options_.writeModelFile(model, opt_, path, durability)
+                       : FileResult{"モデルファイルの書き込み手段が指定されていません"};
     if (!r.ok()) {
         ++fileFailures_;
         lastFailure_ = r.error;
@@ -416,9 +418,9 @@ RunOutcome Search::execute() {
                 parents.push_back(std::move(all[order[k]]));
             rankAndCrowd(parents);
         }
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
         status = RunFailed;
-        failure = "メモリが足りません";
+        failure = failureReason(std::current_exception());
     }
 
     // The front, numbered in pareto.csv's order, each variant calculated again
@@ -560,6 +562,7 @@ double hypervolume(const std::vector<std::vector<double>>& points,
             r[k] = -r[k];
     if (maximise.size() == 2) {
         std::vector<std::pair<double, double>> flat;
+        flat.reserve(p.size());
         for (const auto& q : p)
             flat.emplace_back(q[0], q[1]);
         return static_cast<double>(area(flat, r[0], r[1]));

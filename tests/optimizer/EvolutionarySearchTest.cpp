@@ -1,7 +1,11 @@
 #include "optimizer/EvolutionarySearch.h"
 #include "RunSupport.h"
 #include "optimizer/ParetoFront.h"
+#include "support/FailingAllocationSwitch.h" // OptimizerRunTest.cpp replaces operator new
 #include "support/TestSupport.h"
+
+#include "model/FileIo.h"
+#include "model/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -103,6 +107,25 @@ TEST(EvolutionarySearch, OneSeedGivesOneFolderOnAnyNumberOfThreads) {
     ASSERT_EQ(runEvolutionarySearch(other.o, other.model, writingFiles(2), settings).status,
               RunFinished);
     EXPECT_NE(runFolder(other.dir)["pareto.csv"], reference["pareto.csv"]);
+}
+
+// Memory that runs out on a worker thread ends the search with the reason, and
+// the folder still gets its log; the process goes on.
+TEST(EvolutionarySearch, AWorkerWithoutMemoryEndsTheRunNotTheProcess) {
+    SearchStudy s;
+    SearchSettings settings;
+    settings.population = 24; // two batches of variants: one for each thread
+    settings.generations = 2;
+    RunOutcome out;
+    {
+        const FailingAllocation failing;
+        out = runEvolutionarySearch(s.o, s.model, writingFiles(2), settings);
+    }
+    EXPECT_EQ(out.status, RunFailed);
+    EXPECT_EQ(out.message, "計算中にエラーが発生したため処理が中断されました：メモリが足りません");
+    const std::string log =
+        cp932ToUtf8Lossy(readWholeFile((s.dir / "log.txt").string(), 1 << 24).bytes);
+    EXPECT_NE(log.find("処理が中断されました：メモリが足りません"), std::string::npos) << log;
 }
 
 TEST(EvolutionarySearch, ATenthOfTheGridFindsMostOfTheGridsFront) {

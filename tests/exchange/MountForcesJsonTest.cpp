@@ -1,6 +1,6 @@
 #include "support/TestSupport.h"
 
-#include "cli/MountForcesJson.h"
+#include "exchange/MountForcesJson.h"
 #include "support/FailingAllocation.h"
 
 #include <gtest/gtest.h>

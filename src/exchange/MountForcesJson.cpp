@@ -1,4 +1,4 @@
-#include "cli/MountForcesJson.h"
+#include "exchange/MountForcesJson.h"
 
 #include <nlohmann/json.hpp>
 
