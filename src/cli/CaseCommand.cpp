@@ -3,6 +3,7 @@
 #include "analysis/KineticEnergy.h"
 #include "analysis/LoadCaseAnalysis.h"
 #include "cli/CommandOutput.h"
+#include "exchange/CsvTables.h"
 #include "reports/LoadCaseReport.h"
 
 #include <nlohmann/json.hpp>
@@ -67,7 +68,7 @@ Json caseJson(const LoadCaseResult& r, bool modes) {
 } // namespace
 
 int casesCommand(const AnalysisModel& model, const std::vector<std::string>& names, bool modes,
-                 bool json) {
+                 TableFormat format) {
     if (model.loadCases.empty()) {
         std::cerr << "quav-cli cases: the model has no load cases\n";
         return 2;
@@ -99,7 +100,9 @@ int casesCommand(const AnalysisModel& model, const std::vector<std::string>& nam
     for (const LoadCaseResult& r : results)
         if (!r.converged)
             std::cerr << "quav-cli cases: " << r.name << ": " << r.reason << "\n";
-    if (json) {
+    if (format == TableFormat::Csv) {
+        writeOut(loadCasesCsv(results));
+    } else if (format == TableFormat::Json) {
         Json list = Json::array();
         for (const LoadCaseResult& r : results)
             list.push_back(caseJson(r, modes));
