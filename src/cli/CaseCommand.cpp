@@ -4,6 +4,7 @@
 #include "analysis/LoadCaseAnalysis.h"
 #include "cli/CommandOutput.h"
 #include "exchange/AnalysisJson.h"
+#include "exchange/CsvTables.h"
 #include "reports/LoadCaseReport.h"
 
 #include <algorithm>
@@ -12,7 +13,7 @@
 namespace quav {
 
 int casesCommand(const AnalysisModel& model, const std::vector<std::string>& names, bool modes,
-                 bool json) {
+                 TableFormat format) {
     if (model.loadCases.empty()) {
         std::cerr << "quav-cli cases: the model has no load cases\n";
         return 2;
@@ -44,7 +45,12 @@ int casesCommand(const AnalysisModel& model, const std::vector<std::string>& nam
     for (const LoadCaseResult& r : results)
         if (!r.converged)
             std::cerr << "quav-cli cases: " << r.name << ": " << r.reason << "\n";
-    writeOut(json ? loadCasesJson(results, modes) : loadCaseReport(*solved, results));
+    if (format == TableFormat::Csv)
+        writeOut(loadCasesCsv(results));
+    else if (format == TableFormat::Json)
+        writeOut(loadCasesJson(results, modes));
+    else
+        writeOut(loadCaseReport(*solved, results));
     return allConverged ? 0 : 1;
 }
 

@@ -895,7 +895,7 @@ int run(int argc, char** argv) {
                            "Also the six modes at each case's operating point (tangent rates of "
                            "the curves times the dynamic factor)");
             },
-            [&](Study& m) { return casesCommand(*m.model, caseNames, caseModes, json); }),
+            [&](Study& m) { return casesCommand(*m.model, caseNames, caseModes, format()); }, true),
     };
     return runCommands(app, commands, argc, argv);
 }

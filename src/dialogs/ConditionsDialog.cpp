@@ -44,6 +44,7 @@ ConditionsDialog::ConditionsDialog(Optimizer& optimizer, const AnalysisModel* mo
     on.minFrequency = c.minFrequencyEnabled != 0;
     on.maxFrequency = c.maxFrequencyEnabled != 0;
     on.springRatio = c.springRatioEnabled != 0;
+    on.loadCases = c.loadCasesPass != 0;
     const auto number = [this](int id, double* value) {
         QLineEdit* edit = bindNumber(id, value);
         edit->setFixedWidth(dialogUnits(45));
@@ -102,6 +103,12 @@ ConditionsDialog::ConditionsDialog(Optimizer& optimizer, const AnalysisModel* mo
     springGrid->addWidget(label(springBox, "[%]"), 1, 3);
     springGrid->setColumnStretch(4, 1);
 
+    // Judged on the model's load cases; a study without cases is refused when it starts.
+    auto* caseBox = new QGroupBox(QStringLiteral("■荷重ケースに関する条件"), this);
+    auto* caseRow = new QHBoxLayout(caseBox);
+    caseRow->addWidget(bindCheck(1190, QStringLiteral("荷重ケースをすべて満たす"), &on.loadCases));
+    caseRow->addStretch();
+
     auto* displacementBox = new QGroupBox(QStringLiteral("■静荷重に対する変位の設定"), this);
     tree_ = named(new QTreeWidget(displacementBox), 1170);
     tree_->setMinimumWidth(dialogUnits(110));
@@ -145,6 +152,7 @@ ConditionsDialog::ConditionsDialog(Optimizer& optimizer, const AnalysisModel* mo
     left->addWidget(modeBox);
     left->addWidget(rangeBox);
     left->addWidget(springBox);
+    left->addWidget(caseBox);
     left->addStretch();
     auto* columns = new QHBoxLayout;
     columns->addLayout(left);
@@ -223,6 +231,7 @@ void ConditionsDialog::accept() {
     c.minFrequencyEnabled = switches_.minFrequency ? 1 : 0;
     c.maxFrequencyEnabled = switches_.maxFrequency ? 1 : 0;
     c.springRatioEnabled = switches_.springRatio ? 1 : 0;
+    c.loadCasesPass = switches_.loadCases ? 1 : 0;
     logic_.applyScalars(c);
     QDialog::accept();
 }

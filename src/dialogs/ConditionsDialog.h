@@ -32,7 +32,8 @@ private:
     /// The switches of the scalar conditions while the dialog edits them.
     struct Switches {
         std::array<bool, 6> mode{};
-        bool meanCoupling = false, minFrequency = false, maxFrequency = false, springRatio = false;
+        bool meanCoupling = false, minFrequency = false, maxFrequency = false, springRatio = false,
+             loadCases = false;
     };
 
     void objectSelected();

@@ -327,12 +327,36 @@ void readCases(ArchiveReader& in, ExtensionTarget target) {
     target.model.loadCases = std::move(cases);
 }
 
+// --- LCOK: the optimiser's condition that every load case passes ----------------
+//
+//   flag     i32   1 (the section is absent when the condition is off)
+//
+// Essential: a study that lost the condition would accept what fails its cases.
+
+bool hasCaseCondition(const AnalysisModel&, const Optimizer& o) {
+    return o.conditions.loadCasesPass != 0;
+}
+
+void writeCaseCondition(ArchiveWriter& out, const AnalysisModel&, const Optimizer&) {
+    out.writeI32(1);
+}
+
+void readCaseCondition(ArchiveReader& in, ExtensionTarget target) {
+    const std::int32_t flag = in.readI32();
+    if (!in.ok())
+        return;
+    if (flag != 1)
+        return in.fail("荷重ケースの条件 " + std::to_string(flag) + " が不正です");
+    target.optimizer.conditions.loadCasesPass = 1;
+}
+
 constexpr ExtensionSection kSections[] = {
     {"FTAB", hasTables, writeTables, readTables},
     {"MITR", hasIterations, writeIterations, readIterations},
     {"OBJV", hasObjectives, writeObjectives, readObjectives},
     {"CURV", hasCurves, writeCurves, readCurves},
     {"LCAS", hasCases, writeCases, readCases},
+    {"LCOK", hasCaseCondition, writeCaseCondition, readCaseCondition},
 };
 
 } // namespace

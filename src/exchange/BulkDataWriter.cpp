@@ -270,6 +270,8 @@ BulkDataDeck writeBulkData(const AnalysisModel& model) {
             format("RBE2 %lld; TABLED1 from %lld; SPC1 1, EIGRL 1, FREQ 1.", rbe2, constantTable));
     comment(out, "CBUSH element axes (its CORD2R) = the spring's local x, y, z; K1-K3 the");
     comment(out, "dynamic rates (rate x dynamic factor), B1-B3 the damping.");
+    // The engine's Hz come from its own circle constant (Constants.h), not 2 pi.
+    comment(out, "Hz: QUAV uses 2 pi = 6.283184; a solver's frequencies read 2.08e-7 lower.");
     if (model.usesFrequencyTables())
         comment(out, "PBUSHT: K(f) = rate x ratio(f), GE(f) = loss factor, linear in log f.");
 

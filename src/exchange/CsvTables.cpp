@@ -84,6 +84,30 @@ bool writeMountForcesCsv(const MountForceLoads& loads, const TextSink& out) {
     return true;
 }
 
+std::string loadCasesCsv(const std::vector<LoadCaseResult>& results) {
+    std::string out = "case,converged,spring";
+    for (const char* quantity : {"deflection", "local", "global", "travel_margin", "load_margin"})
+        for (const char* axis : {"_x", "_y", "_z"})
+            out += std::string(",") + quantity + axis;
+    out += std::string(",pass") + kRowEnd;
+    const auto margins = [](const std::array<std::optional<double>, 3>& values) {
+        std::string fields;
+        for (const auto& m : values)
+            fields += "," + (m ? num(*m) : std::string());
+        return fields;
+    };
+    for (const LoadCaseResult& r : results) {
+        const std::string head = csvField(r.name) + (r.converged ? ",1," : ",0,");
+        if (r.springs.empty())
+            out += head + std::string(15, ',') + ",0" + kRowEnd;
+        for (const CaseSpring& s : r.springs)
+            out += head + format("%d", s.id) + nums(s.deflection) + nums(s.local) + nums(s.global) +
+                   margins(s.travelMargin) + margins(s.loadMargin) + (s.pass ? ",1" : ",0") +
+                   kRowEnd;
+    }
+    return out;
+}
+
 bool TabsToCsv::endField(char next) {
     std::string piece = csvField(field_);
     field_.clear();

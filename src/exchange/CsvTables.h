@@ -1,12 +1,14 @@
 #pragma once
 
 #include "analysis/KineticEnergy.h"
+#include "analysis/LoadCaseAnalysis.h"
 #include "analysis/MountForces.h"
 #include "analysis/TorqueRollAxis.h"
 #include "model/TextFormat.h"
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quav {
 
@@ -34,6 +36,14 @@ std::string torqueRollAxisCsv(const TorqueRollAxis& tra);
 /// load into `out`, so that one load's forces are held at a time; false when
 /// `out` refuses a piece.
 bool writeMountForcesCsv(const MountForceLoads& loads, const TextSink& out);
+
+/// case,converged,spring,deflection_x,...,global_z,travel_margin_x,...,
+/// load_margin_z,pass: per case a row per spring along its local axes
+/// (deflection [m], force "local" and "global" [N], margins [m] and [N], empty
+/// where the direction has none); converged and pass are 1 or 0. A case that
+/// stopped before it had springs (a term naming no load) has one row with the
+/// spring fields empty.
+std::string loadCasesCsv(const std::vector<LoadCaseResult>& results);
 
 /// A sink that takes tab-separated text (rows ended by LF or CR LF) and passes
 /// it on as CSV, piece by piece: the tabs become commas, fields are quoted as

@@ -354,6 +354,8 @@ void writeModel(PrettyWriter& w, const AnalysisModel& m, const Optimizer& o) {
     w.field("meanCouplingEnabled", c.meanCouplingEnabled);
     w.field("meanCouplingMax", c.meanCouplingMax);
     writeList(w, "displacementConditions", c.displacementConditions, displacementConditionRecord());
+    if (c.loadCasesPass) // absent when off, so older models read and write as they did
+        w.field("loadCasesPass", 1);
     w.endObject();
     if (!o.objectives.empty())
         writeObjects(w, "objectives", o.objectives, [&](const Objective& objective) {
@@ -853,7 +855,11 @@ void ModelReader::conditions(const JsonPath& at, OptimizationConditions& c) {
             c.meanCouplingMax = number(k);
         else if (key == "displacementConditions")
             records(k, c.displacementConditions, nullptr, displacementConditionRecord());
-        else
+        else if (key == "loadCasesPass") {
+            c.loadCasesPass = integer(k);
+            if (c.loadCasesPass != 0 && c.loadCasesPass != 1)
+                failAt(k, "expected 0 or 1");
+        } else
             unknown(k);
     });
 }

@@ -36,6 +36,9 @@ struct OptimizationConditions {
     int meanCouplingEnabled = 0;
     double meanCouplingMax = 0.0; ///< [%]
     std::vector<DisplacementCondition> displacementConditions;
+    /// Every load case of the model converges and passes its margins (kept in
+    /// the model file's extension block, as the format-303 block has no place).
+    int loadCasesPass = 0;
 
     /// Every field back to its default, the displacement list emptied.
     void reset() { *this = OptimizationConditions{}; }

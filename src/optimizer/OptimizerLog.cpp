@@ -116,6 +116,13 @@ std::vector<std::string> conditionsLog(const Optimizer& optimizer, const Analysi
         }
         lines.push_back("");
     }
+    if (c.loadCasesPass) {
+        lines.push_back("■荷重ケースに関する制約事項");
+        lines.push_back(
+            format("\t荷重ケース(%zu件)がすべて収束し、すべてのばねの余裕が0以上であること。",
+                   model.loadCases.size()));
+        lines.push_back("");
+    }
 
     lines.push_back("■設計パラメータ");
     lines.push_back("\tID\tパラメータ名\t最小値\t最大値\t増分\t組合せ数");
@@ -217,7 +224,15 @@ void RejectionSummary::merge(const RejectionSummary& other) {
 RejectionSummary emptySummary(const OptimizationConditions& conditions,
                               const AnalysisModel& model) {
     RejectionSummary summary;
-    summary.numbers_ = enabledConditions(conditions);
+    for (int number : enabledConditions(conditions)) {
+        if (number != kLoadCaseCondition) {
+            summary.numbers_.push_back(number);
+            continue;
+        }
+        // A line per case: the variants that failed there first.
+        for (std::size_t i = 0; i < model.loadCases.size(); ++i)
+            summary.numbers_.push_back(kLoadCaseCondition + static_cast<int>(i));
+    }
     for (int number : summary.numbers_)
         summary.conditions.emplace_back(conditionName(number, conditions, model), 0);
     return summary;

@@ -38,7 +38,8 @@ std::string resultLine(const std::string& fileName, const AnalysisModel& variant
 
 /// What a run tells at the end of its log about the variants that did not pass:
 /// how many failed each enabled condition (a variant counts under every
-/// condition it fails), how many were not judged at all, and the variant that
+/// condition it fails; the load-case condition has a line per case, counting the
+/// variants whose first failing case it is), how many were not judged at all, and the variant that
 /// failed the fewest conditions (the first of them in the enumeration) with its
 /// parameter values. Runs over parts of one enumeration add up (merge).
 struct RejectionSummary {

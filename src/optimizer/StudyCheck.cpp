@@ -48,6 +48,19 @@ StudyRefusal checkStudy(const Optimizer& optimizer, const AnalysisModel& model) 
             refusal.settings += "ﾊﾞｲﾝﾄﾞ " + logObjectName(model, b.objectId) + " の " +
                                 bindingVariableName(model, b) + ": 係数が数値ではありません\n";
     refusal.settings += objectivesProblem(optimizer.objectives, model);
+    if (optimizer.conditions.loadCasesPass) {
+        if (model.loadCases.empty())
+            refusal.settings += "荷重ケースの条件が有効ですが、モデルに荷重ケースがありません\n";
+        // A case that names a deleted load fails in every variant alike.
+        for (const LoadCase& c : model.loadCases)
+            for (const LoadTerm& t : c.terms)
+                if (std::none_of(model.staticLoads.begin(), model.staticLoads.end(),
+                                 [&](const StaticLoad& l) { return l.id == t.load; })) {
+                    refusal.settings += "荷重ケース " + c.name + ": 静荷重 id " +
+                                        std::to_string(t.load) + " がありません\n";
+                    break;
+                }
+    }
 
     const ModelValidation v = checkModel(model);
     ModelValidation fixed = v;

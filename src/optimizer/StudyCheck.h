@@ -25,7 +25,8 @@ std::optional<std::int64_t> exactCombinationCount(const std::vector<DesignParame
 struct StudyRefusal {
     /// The settings: parameter ranges, bindings' multipliers that are not finite,
     /// a combination count beyond 64 bits, objectives the model cannot give
-    /// (objectivesProblem). An input error.
+    /// (objectivesProblem), the load-case condition on a model without cases
+    /// or with a case naming no static load. An input error.
     std::string settings;
     /// What makes the model impossible as a physical system that no binding
     /// changes (a variable a binding writes is judged per variant instead).

@@ -1,6 +1,7 @@
 #include "optimizer/StudyShards.h"
 
 #include "model/Archive.h"
+#include "model/LoadCases.h"
 #include "model/TextEncoding.h"
 #include "model/TextFormat.h"
 #include "optimizer/OptimizerLog.h"
@@ -471,8 +472,8 @@ bool checkCoverage(MergePlan& plan, bool partial, std::string& error) {
 /// summary of what the run rejected (summaryLines) into `summary`.
 bool readSummary(LineReader& reader, RejectionSummary& summary) {
     // The summary's lines: titles, a line per condition (displacement conditions
-    // are a list of a model file), the closest variant.
-    constexpr std::size_t kMaxSummaryLines = maxListEntries + 20;
+    // are a list of a model file, and each load case has one), the closest variant.
+    constexpr std::size_t kMaxSummaryLines = maxListEntries + kMaxLoadCases + 20;
     std::string line;
     bool counted = false;
     while (!counted && reader.next(line) == LineReader::Line)

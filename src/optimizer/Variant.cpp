@@ -3,6 +3,7 @@
 #include "analysis/CalculationDriver.h"
 #include "analysis/EigenAnalysis.h"
 #include "analysis/KineticEnergy.h"
+#include "analysis/LoadCaseAnalysis.h"
 #include "analysis/ModeMetrics.h"
 #include "analysis/PointMotion.h"
 #include "analysis/StaticAnalysis.h"
@@ -161,7 +162,16 @@ std::vector<int> enabledConditions(const OptimizationConditions& c) {
         numbers.push_back(kMeanCouplingCondition);
     for (std::size_t k = 0; k < c.displacementConditions.size(); ++k)
         numbers.push_back(kDisplacementCondition + static_cast<int>(k));
+    if (c.loadCasesPass)
+        numbers.push_back(kLoadCaseCondition);
     return numbers;
+}
+
+int firstFailingCase(const AnalysisModel& variant) {
+    for (std::size_t i = 0; i < variant.loadCases.size(); ++i)
+        if (!analyseLoadCase(variant, variant.loadCases[i]).pass)
+            return static_cast<int>(i);
+    return -1;
 }
 
 std::string conditionName(int number, const OptimizationConditions& c, const AnalysisModel& m) {
@@ -182,6 +192,12 @@ std::string conditionName(int number, const OptimizationConditions& c, const Ana
         return format("平均連成度%g[％]以下", c.meanCouplingMax);
     default:
         break;
+    }
+    if (number >= kLoadCaseCondition) {
+        const auto i = static_cast<std::size_t>(number - kLoadCaseCondition);
+        return i < m.loadCases.size()
+                   ? "荷重ケースをすべて満たす(最初の不合格: " + m.loadCases[i].name + ")"
+                   : std::string("荷重ケースをすべて満たす");
     }
     const auto k = static_cast<std::size_t>(number - kDisplacementCondition);
     const DisplacementCondition& d = c.displacementConditions.at(k);
@@ -211,6 +227,11 @@ bool VariantScreen::rejects(const AnalysisModel& variant, std::vector<int>& fail
             if (!displacementConditionHolds(variant, results, c.displacementConditions[k]))
                 failed.push_back(kDisplacementCondition + static_cast<int>(k));
     }
+    // Every other condition is decided here, so the cases decide the rest: a
+    // variant that passes all but them is spared its eigen solution.
+    if (c.loadCasesPass)
+        if (const int i = firstFailingCase(variant); i >= 0)
+            failed.push_back(kLoadCaseCondition + i);
     return !failed.empty();
 }
 
@@ -301,6 +322,9 @@ void failedConditions(const AnalysisModel& m, const OptimizationConditions& c,
     for (std::size_t k = 0; k < c.displacementConditions.size(); ++k)
         if (!displacementConditionHolds(m, m.staticResults, c.displacementConditions[k]))
             failed.push_back(kDisplacementCondition + static_cast<int>(k));
+    if (c.loadCasesPass)
+        if (const int i = firstFailingCase(m); i >= 0)
+            failed.push_back(kLoadCaseCondition + i);
 }
 
 bool evaluateVariant(const AnalysisModel& m, const OptimizationConditions& c) {

@@ -40,8 +40,11 @@ void applyBindings(AnalysisModel& variant, const std::vector<ParameterBinding>& 
 
 /// The conditions of a study, numbered as failedConditions reports them: the mode
 /// condition of DOF i (x, y, z, Rx, Ry, Rz) is kModeCondition + i, then the
-/// frequency window, the spring ratio, the mean coupling degree, and displacement
-/// condition k is kDisplacementCondition + k.
+/// frequency window, the spring ratio, the mean coupling degree, displacement
+/// condition k is kDisplacementCondition + k, and a variant that fails the load
+/// cases fails kLoadCaseCondition + i, i the first case (in the model's order)
+/// that does not converge or does not pass. enabledConditions lists the load-case
+/// condition as kLoadCaseCondition.
 enum ConditionNumber : int {
     kModeCondition = 0,
     kMinFrequencyCondition = 6,
@@ -49,6 +52,8 @@ enum ConditionNumber : int {
     kSpringRatioCondition = 8,
     kMeanCouplingCondition = 9,
     kDisplacementCondition = 10,
+    /// Above every displacement condition a file can hold (maxListEntries).
+    kLoadCaseCondition = 1 << 24,
     /// Not conditions: why a variant was not judged at all. A bound rate turned
     /// negative (the variant is no mount), or its calculation failed.
     kNotPhysical = -1,
@@ -58,14 +63,20 @@ enum ConditionNumber : int {
 /// The enabled conditions' numbers, in order.
 std::vector<int> enabledConditions(const OptimizationConditions& conditions);
 
-/// A condition's name as the log's summary prints it.
+/// A condition's name as the log's summary prints it; kLoadCaseCondition + i
+/// names case i as the first one failed.
 std::string conditionName(int number, const OptimizationConditions& conditions,
                           const AnalysisModel& model);
+
+/// The index of the first load case of `variant` that does not converge or does
+/// not pass, cases solved in order up to it; -1 when every case passes.
+int firstFailingCase(const AnalysisModel& variant);
 
 /// The numbers of the enabled conditions the calculated variant fails, in order,
 /// into `failed` (cleared first). Every enabled test runs; comparisons are strict;
 /// mode n is the n-th lowest frequency. A displacement condition whose object or
-/// static load (or its result row) does not exist tests nothing.
+/// static load (or its result row) does not exist tests nothing. The load cases
+/// are solved here (firstFailingCase), not read from results.
 void failedConditions(const AnalysisModel& variant, const OptimizationConditions& conditions,
                       std::vector<int>& failed);
 
@@ -86,7 +97,8 @@ public:
     /// and mode conditions from the number of frequencies below their limits
     /// (FrequencyCount; a mode condition whose share is below 0 fails on the
     /// frequency alone, any mode condition passes when every frequency is below its
-    /// limit), displacement conditions from the static results. True, with
+    /// limit), displacement conditions from the static results, the load cases
+    /// (which need no modes) once every other condition is decided. True, with
     /// `failed` holding exactly what failedConditions would find after the
     /// calculation, when the variant fails some condition and every condition was
     /// judged; false when only the calculation can tell (the mean coupling degree,

@@ -1000,6 +1000,23 @@ cases)
     contains "$work/stdout" $'\t非線形特性 z\t[m]\t[N]'
     contains "$work/stdout" $'荷重ケース\t名前\t1g'
     contains "$work/stdout" $'\t静荷重\troll torque\t12.1'
+    # CSV: a header, then a row per spring per case (4 springs, 20 cases), CR LF.
+    exits 0 "cases --format csv" cases "$cases" --format csv
+    [ "$(head -1 "$work/stdout")" = $'case,converged,spring,deflection_x,deflection_y,deflection_z,local_x,local_y,local_z,global_x,global_y,global_z,travel_margin_x,travel_margin_y,travel_margin_z,load_margin_x,load_margin_y,load_margin_z,pass\r' ] ||
+        fail "cases CSV header"
+    [ "$(grep -c $'\r$' "$work/stdout")" -eq 81 ] || fail "a CSV row per spring per case"
+    grep -q '^WOT 1st,1,[0-9]*,.*,0'$'\r$' "$work/stdout" || fail "a failing spring in WOT 1st"
+    exits 2 "--json with --format" cases "$cases" --json --format csv
+    # The optimiser's condition that every case passes: refused without cases; its
+    # log names the first case each rejected variant failed.
+    jq '.optimizer.conditions.loadCasesPass = 1' "$examples/power_unit.json" >"$work/nocase.json"
+    exits 2 "the case condition without cases" optimize "$work/nocase.json" --out "$work/nc"
+    contains "$work/stderr" "モデルに荷重ケースがありません"
+    jq '.optimizer.conditions = {"loadCasesPass": 1}' "$examples/power_unit_cases.json" \
+        >"$work/lcopt.json"
+    exits 0 "optimize with the case condition" optimize "$work/lcopt.json" --out "$work/lc"
+    iconv -f CP932 -t UTF-8 "$work/lc/log.txt" | grep -q $'荷重ケースをすべて満たす(最初の不合格: .*)\t[1-9]' ||
+        fail "the log names the failing cases"
     exits 2 "an unknown case" cases "$cases" --case nope
     exits 2 "a model without cases" cases "$example"
     ;;
@@ -1008,6 +1025,7 @@ exchange)
     exits 0 "export" export "$example" --format nastran -o "$work/m.bdf"
     contains "$work/m.bdf" "SOL 111"
     contains "$work/m.bdf" "I21 = -I(x,y)"
+    contains "$work/m.bdf" "2 pi = 6.283184"
     says 0 "import" "warning: DAREA: 2 entries ignored" import "$work/m.bdf" -o "$work/back.json"
     "$cli" calc "$example" -o "$work/a.json" --only eigen >/dev/null || fail "calc the example"
     "$cli" calc "$work/back.json" -o "$work/b.json" --only eigen >/dev/null || fail "calc back"

@@ -255,20 +255,32 @@ void OptimizerDialogsTest::conditionsScalarsOkAndCancel() {
         QCOMPARE(shown, (QStringList{"50", "14", "35", "20", "10"}));
         child<QCheckBox>(d, 1160)->setChecked(false);
         child<QLineEdit>(d, 1163)->setText("6");
+        QVERIFY(!child<QCheckBox>(d, 1190)->isChecked());
+        child<QCheckBox>(d, 1190)->setChecked(true); // every load case passes
         d.reject();
     }
     QCOMPARE(std::tuple(ex.optimizer.conditions.minFrequencyEnabled,
-                        ex.optimizer.conditions.springRatio),
-             std::tuple(1, 5.0));
+                        ex.optimizer.conditions.springRatio, ex.optimizer.conditions.loadCasesPass),
+             std::tuple(1, 5.0, 0));
 
     ConditionsDialog d(ex.optimizer, ex.model.get());
     child<QCheckBox>(d, 1153)->setChecked(true);
     child<QCheckBox>(d, 1160)->setChecked(false);
     child<QLineEdit>(d, 1128)->setText("40");
     child<QLineEdit>(d, 1140)->setText("12.5");
+    child<QCheckBox>(d, 1190)->setChecked(true);
     d.accept();
     QCOMPARE(d.result(), int(QDialog::Accepted));
     const OptimizationConditions& c = ex.optimizer.conditions;
+    QCOMPARE(c.loadCasesPass, 1);
+    {
+        // Shown as stored, and cleared on OK.
+        ConditionsDialog again(ex.optimizer, ex.model.get());
+        QVERIFY(child<QCheckBox>(again, 1190)->isChecked());
+        child<QCheckBox>(again, 1190)->setChecked(false);
+        again.accept();
+        QCOMPARE(c.loadCasesPass, 0);
+    }
     QCOMPARE(std::tuple(c.modeConditionEnabled[5], c.modeContributionPct[5], c.modeMaxFrequency[5],
                         c.minFrequencyEnabled),
              std::tuple(1, 40.0, 12.5, 0));

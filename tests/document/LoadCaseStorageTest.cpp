@@ -141,3 +141,43 @@ TEST(LoadCaseStorage, JsonRefusesBadContentWithItsKeyPath) {
         EXPECT_NE(r.error.find(c.message), std::string::npos) << c.json << "\n" << r.error;
     }
 }
+
+// The optimiser's condition that every case passes: a section of its own in the
+// file and a key in JSON, both absent when the condition is off.
+TEST(LoadCaseStorage, TheEveryCasePassesConditionTravelsOnlyWhenSet) {
+    const AnalysisModel m = casedSample();
+    Optimizer on;
+    on.conditions.loadCasesPass = 1;
+    const std::string off = written(m);
+    ModelBytes file = writeModelBytes(m, on);
+    ASSERT_TRUE(file.ok()) << file.error;
+    // The last section, after what the file holds without it.
+    ASSERT_EQ(file.bytes.size(), off.size() + 12);
+    EXPECT_EQ(file.bytes.substr(off.size()), section("LCOK", i32(1)));
+    StudyRead r = readModelBytes(file.bytes);
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.optimizer.conditions.loadCasesPass, 1);
+    EXPECT_EQ(writeModelBytes(*r.model, r.optimizer).bytes, file.bytes);
+    EXPECT_EQ(readModelBytes(off).optimizer.conditions.loadCasesPass, 0);
+
+    const std::string json = modelToJson(m, on);
+    EXPECT_NE(json.find("\"loadCasesPass\": 1"), std::string::npos);
+    const StudyRead j = modelFromJson(json);
+    ASSERT_TRUE(j.ok()) << j.error;
+    EXPECT_EQ(writeModelBytes(*j.model, j.optimizer).bytes, file.bytes);
+    EXPECT_EQ(modelToJson(m, Optimizer{}).find("loadCasesPass"), std::string::npos);
+
+    const std::string plain = written(fixtures::sampleModel());
+    for (const auto& [payload, message] : {std::pair{i32(0), "荷重ケースの条件 0 が不正です"},
+                                           {i32(2), "荷重ケースの条件 2"},
+                                           {std::string("\1"), ""}}) {
+        const StudyRead bad = readModelBytes(plain + block(section("LCOK", payload)));
+        EXPECT_FALSE(bad.ok());
+        EXPECT_NE(bad.error.find(message), std::string::npos) << bad.error;
+    }
+    const StudyRead badJson =
+        modelFromJson(R"({"optimizer": {"conditions": {"loadCasesPass": 2}}})");
+    EXPECT_NE(badJson.error.find("optimizer.conditions.loadCasesPass: expected 0 or 1"),
+              std::string::npos)
+        << badJson.error;
+}

@@ -63,3 +63,34 @@ TEST(CsvTables, MountForcesHaveARowPerSpringAndQuantity) {
         writeMountForcesCsv(MountForceLoads(m), [&](std::string_view) { return ++calls < 2; }));
     EXPECT_EQ(calls, 2);
 }
+
+// A row per spring per case, every row as wide as the header; margins without a
+// curve or rating, and numbers that are none, are empty fields.
+TEST(CsvTables, LoadCasesHaveARowPerSpringPerCase) {
+    LoadCaseResult bump;
+    bump.name = "3g, bump";
+    bump.converged = true;
+    CaseSpring s;
+    s.id = 4;
+    s.deflection = {0.001, -0.25, 1.0 / 3.0};
+    s.local = {10, 20, 30};
+    s.global = {-1, std::nan(""), 2};
+    s.travelMargin = {0.002, std::nullopt, -0.5};
+    s.loadMargin = {std::nullopt, 1500, std::nullopt};
+    s.pass = false;
+    bump.springs = {s};
+    LoadCaseResult unknown;
+    unknown.name = "WOT";
+    const std::string csv = loadCasesCsv({bump, unknown});
+    const std::string header =
+        "case,converged,spring,deflection_x,deflection_y,deflection_z,local_x,local_y,local_z,"
+        "global_x,global_y,global_z,travel_margin_x,travel_margin_y,travel_margin_z,"
+        "load_margin_x,load_margin_y,load_margin_z,pass\r\n";
+    EXPECT_EQ(csv, header + "\"3g, bump\",1,4,0.001,-0.25," + format("%.17g", 1.0 / 3.0) +
+                       ",10,20,30,-1,,2,0.002,,-0.5,,1500,,0\r\n" + "WOT,0," +
+                       std::string(15, ',') + ",0\r\n");
+    // The case with no springs has as many fields as the header.
+    const std::string last = csv.substr(csv.rfind("WOT"));
+    EXPECT_EQ(std::count(last.begin(), last.end(), ','),
+              std::count(header.begin(), header.end(), ','));
+}

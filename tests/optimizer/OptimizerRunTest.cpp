@@ -1,6 +1,10 @@
 #include "optimizer/OptimizerRun.h"
 #include "RunSupport.h"
+#include "analysis/CalculationDriver.h"
+#include "analysis/LoadCaseAnalysis.h"
+#include "optimizer/BatchPipeline.h"
 #include "optimizer/ParetoFront.h"
+#include "optimizer/Variant.h"
 #include "support/FailingAllocation.h"
 #include "support/TestSupport.h"
 
@@ -11,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <numeric>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -548,4 +553,100 @@ TEST(OptimizerRun, TheFrontIsTheOneEvaluatingEveryVariantFromOutsideFinds) {
     o.objectives.clear();
     ASSERT_EQ(runOptimization(o, model, writingFiles()).status, RunFinished);
     EXPECT_FALSE(fs::exists(dir / "pareto.csv"));
+}
+
+// The load cases as a condition: the run accepts exactly what judging every
+// combination directly (copy, bindings, calculation, conditions) accepts, on one
+// thread and two, and its summary names the first case each rejected variant failed.
+TEST(OptimizerRun, EveryLoadCasePassesIsJudgedAsEachVariantDirectly) {
+    RunSetup s;
+    auto& [model, o, dir] = s;
+    // The mounts snub in z and may carry 430 N there. As the front pair (springs 2, 3)
+    // moves forward from near the centre, the weight fails first, then braking, then
+    // nothing, and at the front the bump; Kxx moves the highest frequency.
+    SpringCharacteristic& c = model.springCharacteristics[0];
+    c.curves[2] = {{-0.004, -1500}, {-0.002, -300}, {0, 0}, {0.002, 300}, {0.004, 1500}};
+    c.ratedLoad = std::array<double, 3>{1e4, 1e4, 430};
+    model.loadCases = {
+        {"1g", {}, {0, 0, -1}}, {"braking", {}, {0.8, 0, -1}}, {"bump", {}, {0, 0, -1.2}}};
+    const int k = o.addParameter("Kxx", 4e5, 2e5, 1e5);
+    const int x = o.addParameter("front x", 0.5, 0.1, 0.05);
+    o.setBinding(6, 1, k, 1.0);
+    o.setBinding(2, 1, x, 1.0);
+    o.setBinding(3, 1, x, 1.0);
+    o.conditions.loadCasesPass = 1;
+    o.conditions.maxFrequencyEnabled = 1;
+    o.conditions.maxFrequency = 27.0;
+
+    std::int64_t expectedMatches = 0, total = 0;
+    std::vector<std::int64_t> firstFailures(model.loadCases.size());
+    Odometer odometer(o.parameters);
+    do {
+        setValues(o.parameters, odometer.values().data());
+        AnalysisModel variant(model);
+        applyBindings(variant, o.bindings, o.parameters);
+        CalculationConditions calc;
+        calc.dynamic = calc.frequencyStep = 0;
+        ASSERT_EQ(calculate(variant, calc).status, 0);
+        std::vector<int> failed;
+        failedConditions(variant, o.conditions, failed);
+        ++total;
+        expectedMatches += failed.empty();
+        for (int f : failed)
+            if (f >= kLoadCaseCondition)
+                ++firstFailures[static_cast<std::size_t>(f - kLoadCaseCondition)];
+        // The case named is the first that fails when solved on its own.
+        const int first = firstFailingCase(variant);
+        EXPECT_EQ(first >= 0,
+                  std::count(failed.begin(), failed.end(), kLoadCaseCondition + first) == 1);
+        if (first >= 0) {
+            EXPECT_FALSE(analyseLoadCase(variant, variant.loadCases[first]).pass);
+        }
+        for (int i = 0; i < (first < 0 ? static_cast<int>(model.loadCases.size()) : first); ++i)
+            EXPECT_TRUE(analyseLoadCase(variant, variant.loadCases[i]).pass);
+    } while (odometer.advance());
+    const std::int64_t caseFailures =
+        std::accumulate(firstFailures.begin(), firstFailures.end(), std::int64_t{0});
+    // Both outcomes occur, and the cases reject variants of their own.
+    ASSERT_GT(expectedMatches, 0);
+    ASSERT_GT(caseFailures, 0);
+    ASSERT_LT(expectedMatches, total);
+
+    for (int threads : {1, 2}) {
+        TempDir runDir;
+        o.outputDirectory = runDir.str();
+        RunOptions options = writingFiles();
+        options.threads = threads;
+        const RunOutcome out = runOptimization(o, model, options);
+        ASSERT_EQ(out.status, RunFinished) << out.message;
+        EXPECT_EQ(o.matchCount, expectedMatches) << threads << " threads";
+        EXPECT_NE(o.logText.find("■荷重ケースに関する制約事項"), std::string::npos);
+        for (std::size_t i = 0; i < firstFailures.size(); ++i) {
+            const std::string line =
+                "\t荷重ケースをすべて満たす(最初の不合格: " + model.loadCases[i].name + ")\t" +
+                std::to_string(firstFailures[i]) + "\n";
+            EXPECT_NE(o.logText.find(line), std::string::npos) << line;
+        }
+        // The condition travels with the study's files.
+        const StudyRead written = loadModelFile(runDir.str() + "/original.quav");
+        ASSERT_TRUE(written.ok()) << written.error;
+        EXPECT_EQ(written.optimizer.conditions.loadCasesPass, 1);
+    }
+}
+
+TEST(OptimizerRun, TheLoadCaseConditionWithoutCasesIsRefused) {
+    RunSetup s;
+    auto& [model, o, dir] = s;
+    o.conditions.loadCasesPass = 1;
+    RunOutcome out = runOptimization(o, model, writingFiles());
+    EXPECT_EQ(out.status, RunRefused);
+    EXPECT_NE(out.message.find("モデルに荷重ケースがありません"), std::string::npos) << out.message;
+    // A case naming a load the model does not have fails every variant alike.
+    model.loadCases.push_back({"bump", {{99, 1.0}}, {0, 0, -3}});
+    out = runOptimization(o, model, writingFiles());
+    EXPECT_EQ(out.status, RunRefused);
+    EXPECT_NE(out.message.find("荷重ケース bump: 静荷重 id 99 がありません"), std::string::npos)
+        << out.message;
+    model.loadCases.back().terms.clear();
+    EXPECT_EQ(runOptimization(o, model, writingFiles()).status, RunFinished);
 }
