@@ -646,6 +646,21 @@ interrupt)
         contains "$work/log.utf8" "処理件数"
         "$cli" dump "$work/run/No1.quav" >/dev/null || fail "No1.quav is not a complete model"
     done
+    # The evolutionary search stops on Ctrl-C between generations, as the grid does.
+    rm -rf "$work/run"
+    "$cli" optimize "$data/long_run.json" --out "$work/run" --objective max:decouplingMin \
+        --search nsga2 --population 1000 --generations 100000 2>"$work/stderr" &
+    pid=$!
+    for _ in $(seq 1 100); do
+        [ -e "$work/run/original.quav" ] && break
+        sleep 0.1
+    done
+    sleep 0.5
+    kill -INT $pid
+    wait $pid
+    expect_code 2 $? "the search stopped by INT"
+    iconv -f CP932 -t UTF-8 "$work/run/log.txt" | grep -q "処理が中断されました" ||
+        fail "the search's log says it was stopped"
     # robust, stopped by Ctrl-C, a closed terminal or with its stderr pipe gone,
     # still reports the samples it has done.
     for how in INT HUP pipe; do

@@ -171,7 +171,7 @@ TEST(LoadCaseStorage, TheEveryCasePassesConditionTravelsOnlyWhenSet) {
     for (const auto& [payload, message] : {std::pair{i32(0), "荷重ケースの条件 0 が不正です"},
                                            {i32(2), "荷重ケースの条件 2"},
                                            {std::string("\1"), ""}}) {
-        const StudyRead bad = readModelBytes(plain + block(section("LCOK", payload)));
+        const StudyRead bad = readModelBytes(plain + block(1, section("LCOK", payload)));
         EXPECT_FALSE(bad.ok());
         EXPECT_NE(bad.error.find(message), std::string::npos) << bad.error;
     }
