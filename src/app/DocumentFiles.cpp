@@ -16,7 +16,6 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMenu>
-#include <QMessageBox>
 #include <QSettings>
 
 #include <algorithm>
@@ -31,10 +30,6 @@ const QString kJsonFilter = QStringLiteral("JSONﾓﾃﾞﾙ(*.json)");
 const QString kDeckFilter = QStringLiteral("Nastranﾊﾞﾙｸﾃﾞｰﾀ(*.bdf *.dat *.nas *.blk)");
 const QString kRecentGroup = QStringLiteral("Recent File List");
 constexpr int kRecentCount = 4;
-
-void warn(QWidget* parent, const QString& text) {
-    QMessageBox::warning(parent, QStringLiteral("QUAV"), text);
-}
 
 std::string absolute(const std::string& path) {
     std::error_code ec;
@@ -93,8 +88,8 @@ bool DocumentFiles::openPath(const std::string& path, bool askFirst) {
         result = doc_.open(path);
     }
     if (!result.ok()) {
-        warn(window_, QStringLiteral("%1 を開けません。\n%2")
-                          .arg(displayPath(path), QString::fromStdString(result.error)));
+        warn(QStringLiteral("%1 を開けません。\n%2")
+                 .arg(displayPath(path), QString::fromStdString(result.error)));
         std::error_code ec;
         if (!std::filesystem::exists(path, ec))
             forget(absolute(path));
@@ -110,7 +105,6 @@ bool DocumentFiles::save() {
     const FileResult result = saveTo(doc_.path());
     if (!result.ok()) {
         warn(
-            window_,
             QStringLiteral("保存できませんでした。\n%1").arg(QString::fromStdString(result.error)));
         return false;
     }
@@ -119,7 +113,7 @@ bool DocumentFiles::save() {
 
 bool DocumentFiles::saveAs() {
     if (!doc_.model()) {
-        warn(window_, QStringLiteral("保存するモデルがありません。\n質量要素を設定してください。"));
+        warn(QStringLiteral("保存するモデルがありません。\n質量要素を設定してください。"));
         return false;
     }
     // The dialog shows names Qt can read; a name it cannot (a CP932 name) is
@@ -139,12 +133,16 @@ bool DocumentFiles::saveAs() {
         path += ".quav";
     const FileResult result = saveTo(path);
     if (!result.ok()) {
-        warn(window_, QStringLiteral("%1 に保存できませんでした。\n%2")
-                          .arg(displayPath(path), QString::fromStdString(result.error)));
+        warn(QStringLiteral("%1 に保存できませんでした。\n%2")
+                 .arg(displayPath(path), QString::fromStdString(result.error)));
         return false;
     }
     remember(absolute(path));
     return true;
+}
+
+void DocumentFiles::warn(const QString& text) {
+    questions_.warning(text.toStdString());
 }
 
 FileResult DocumentFiles::saveTo(const std::string& path) {
@@ -166,8 +164,8 @@ void DocumentFiles::importBulkData() {
 bool DocumentFiles::importBulkDataPath(const std::string& path) {
     BulkDataImport imported = readBulkDataFile(path);
     if (!imported.ok()) {
-        warn(window_, QStringLiteral("%1 を読み込めません。\n%2")
-                          .arg(displayPath(path), QString::fromStdString(imported.error)));
+        warn(QStringLiteral("%1 を読み込めません。\n%2")
+                 .arg(displayPath(path), QString::fromStdString(imported.error)));
         return false;
     }
     doc_.adoptModel(std::move(imported.model));
@@ -175,16 +173,16 @@ bool DocumentFiles::importBulkDataPath(const std::string& path) {
         QStringList lines;
         for (const std::string& w : imported.warnings)
             lines << QString::fromStdString(w);
-        QMessageBox::information(window_, QStringLiteral("QUAV"),
-                                 QStringLiteral("%1 を読み込みました。次のカードは使いません。\n%2")
-                                     .arg(displayPath(path), lines.join(QLatin1Char('\n'))));
+        questions_.information(QStringLiteral("%1 を読み込みました。次のカードは使いません。\n%2")
+                                   .arg(displayPath(path), lines.join(QLatin1Char('\n')))
+                                   .toStdString());
     }
     return true;
 }
 
 void DocumentFiles::exportBulkData() {
     if (!doc_.model()) {
-        warn(window_, QStringLiteral("書き出すモデルがありません。\n質量要素を設定してください。"));
+        warn(QStringLiteral("書き出すモデルがありません。\n質量要素を設定してください。"));
         return;
     }
     const QString start =
@@ -204,15 +202,15 @@ void DocumentFiles::exportBulkData() {
 
 bool DocumentFiles::exportBulkDataPath(const std::string& path) {
     if (!doc_.model()) {
-        warn(window_, QStringLiteral("書き出すモデルがありません。\n質量要素を設定してください。"));
+        warn(QStringLiteral("書き出すモデルがありません。\n質量要素を設定してください。"));
         return false;
     }
     const BulkDataDeck deck = writeBulkData(*doc_.model());
     const FileResult result =
         deck.ok() ? writeFileAtomically(path, deck.text) : FileResult{deck.error};
     if (!result.ok()) {
-        warn(window_, QStringLiteral("%1 に書き出せませんでした。\n%2")
-                          .arg(displayPath(path), QString::fromStdString(result.error)));
+        warn(QStringLiteral("%1 に書き出せませんでした。\n%2")
+                 .arg(displayPath(path), QString::fromStdString(result.error)));
         return false;
     }
     return true;
@@ -223,9 +221,8 @@ bool DocumentFiles::exportBulkDataPath(const std::string& path) {
 void DocumentFiles::exportUniversalFile() {
     const AnalysisModel* model = doc_.model();
     if (!model || model->dynamicLoads.empty()) {
-        warn(window_,
-             QStringLiteral(
-                 "動荷重がありません。\n周波数応答を書き出すには動荷重を設定してください。"));
+        warn(QStringLiteral(
+            "動荷重がありません。\n周波数応答を書き出すには動荷重を設定してください。"));
         return;
     }
     QStringList loads;
@@ -255,7 +252,7 @@ void DocumentFiles::exportUniversalFile() {
 
 bool DocumentFiles::exportUniversalFilePath(const std::string& path, int loadIndex) {
     if (!doc_.model()) {
-        warn(window_, QStringLiteral("書き出すモデルがありません。\n質量要素を設定してください。"));
+        warn(QStringLiteral("書き出すモデルがありません。\n質量要素を設定してください。"));
         return false;
     }
     const UniversalFile uff =
@@ -263,8 +260,8 @@ bool DocumentFiles::exportUniversalFilePath(const std::string& path, int loadInd
     const FileResult result =
         uff.ok() ? writeFileAtomically(path, uff.text) : FileResult{uff.error};
     if (!result.ok()) {
-        warn(window_, QStringLiteral("%1 に書き出せませんでした。\n%2")
-                          .arg(displayPath(path), QString::fromStdString(result.error)));
+        warn(QStringLiteral("%1 に書き出せませんでした。\n%2")
+                 .arg(displayPath(path), QString::fromStdString(result.error)));
         return false;
     }
     return true;

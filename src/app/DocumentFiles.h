@@ -25,7 +25,8 @@ class UserQuestions;
 class DocumentFiles : public QObject {
     Q_OBJECT
 public:
-    /// `questions` asks whether to save; `window` owns the file dialogs.
+    /// `questions` asks whether to save and tells what failed; `window` owns
+    /// the file dialogs.
     DocumentFiles(CQUAVDoc& doc, UserQuestions& questions, QWidget* window);
 
     /// Yes saves (false if saving failed or was cancelled), No goes on,
@@ -65,6 +66,8 @@ public:
 private:
     /// Saves in the form the name asks for: JSON for ".json", else the model file.
     FileResult saveTo(const std::string& path);
+    /// A failure, told with a warning sign.
+    void warn(const QString& text);
     void remember(const std::string& path);
     void forget(const std::string& path);
     void storeRecent(const std::vector<std::string>& files);

@@ -2,7 +2,6 @@
 
 #include "dialogs/ConditionsLogic.h"
 #include "dialogs/FormDialog.h"
-#include "dialogs/MessageBoxes.h"
 
 #include <array>
 
@@ -24,9 +23,6 @@ public:
     ConditionsDialog(Optimizer& optimizer, const AnalysisModel* model, QWidget* parent = nullptr);
 
     void accept() override;
-
-    /// The messages of the displacement part.
-    MessageBoxes messages;
 
 private:
     /// The switches of the scalar conditions while the dialog edits them.

@@ -75,6 +75,14 @@ void DialogUi::message(const std::string& text) {
     box.exec();
 }
 
+void DialogUi::warning(const std::string& text) {
+    QMessageBox::warning(parent_, QStringLiteral("QUAV"), QString::fromStdString(text));
+}
+
+void DialogUi::information(const std::string& text) {
+    QMessageBox::information(parent_, QStringLiteral("QUAV"), QString::fromStdString(text));
+}
+
 bool DialogUi::confirm(const std::string& text) {
     return MessageBoxes::confirmBox(parent_, QString::fromStdString(text));
 }

@@ -29,6 +29,8 @@ public:
     void stopOptimizer();
 
     void message(const std::string& text) override;
+    void warning(const std::string& text) override;
+    void information(const std::string& text) override;
     /// OK and Cancel, as the dialogs' own questions (`MessageBoxes::confirmBox`).
     bool confirm(const std::string& text) override;
     Answer ask(const std::string& text) override;

@@ -8,7 +8,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 
 #include <charconv>
@@ -19,13 +18,6 @@
 namespace quav {
 
 namespace {
-
-void refuse(QWidget* field, const QString& text) {
-    QMessageBox::warning(field->window(), QStringLiteral("QUAV"), text);
-    field->setFocus();
-    if (auto* edit = qobject_cast<QLineEdit*>(field))
-        edit->selectAll();
-}
 
 const QString kNotANumber = QStringLiteral("数値を入力してください。");
 
@@ -50,6 +42,13 @@ bool parseNumber(const QString& text, double& value) {
 FormDialog::FormDialog(int id, const QString& caption, QWidget* parent) : QDialog(parent) {
     setObjectName(QString::number(id));
     setWindowTitle(caption);
+}
+
+void FormDialog::refuse(QWidget* field, const QString& text) {
+    messages.warn(field->window(), text);
+    field->setFocus();
+    if (auto* edit = qobject_cast<QLineEdit*>(field))
+        edit->selectAll();
 }
 
 QString FormDialog::numberText(double value) {
@@ -79,7 +78,7 @@ template <typename T> QLineEdit* FormDialog::bindNumberField(int id, T* value) {
                              *shown = {numberText(*value), *value};
                              edit->setText(shown->text);
                          },
-                         [edit, value, shown] {
+                         [this, edit, value, shown] {
                              if (edit->text() == shown->text) {
                                  *value = shown->value;
                                  return true;
@@ -108,7 +107,7 @@ QLineEdit* FormDialog::bindName(int id, std::string* value) {
     auto* edit = new QLineEdit(this);
     edit->setObjectName(QString::number(id));
     bindings_.push_back({edit, [edit, value] { edit->setText(QString::fromStdString(*value)); },
-                         [edit, value] {
+                         [this, edit, value] {
                              const std::string text = edit->text().toStdString();
                              if (!isCp932Encodable(text)) {
                                  refuse(edit, unencodableText());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dialogs/MessageBoxes.h"
 #include "document/InputRules.h"
 
 #include <QDialog>
@@ -43,6 +44,9 @@ public:
     /// Why a name or a memo is refused.
     static const QString& unencodableText();
 
+    /// Where a refused field is told (`warn`, over the dialog).
+    MessageBoxes messages;
+
 protected:
     using Rule = std::function<std::optional<FieldProblem>()>;
     /// The rule the taken values must meet before OK closes the dialog.
@@ -67,6 +71,8 @@ protected:
 
 private:
     template <typename T> QLineEdit* bindNumberField(int id, T* value);
+    /// Tells why `field` is refused and puts the cursor in it.
+    void refuse(QWidget* field, const QString& text);
     struct Binding {
         QWidget* widget;
         std::function<void()> show;

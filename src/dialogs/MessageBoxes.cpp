@@ -19,6 +19,10 @@ void MessageBoxes::informBox(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, QStringLiteral("QUAV"), displayed(text));
 }
 
+void MessageBoxes::warnBox(QWidget* parent, const QString& text) {
+    QMessageBox::warning(parent, QStringLiteral("QUAV"), text);
+}
+
 bool MessageBoxes::confirmBox(QWidget* parent, const QString& text) {
     return QMessageBox::question(parent, QStringLiteral("QUAV"), displayed(text),
                                  QMessageBox::Ok | QMessageBox::Cancel,

@@ -15,8 +15,11 @@ struct MessageBoxes {
     std::function<void(QWidget* parent, const QString& text)> inform = informBox;
     /// A question with OK and Cancel; true for OK.
     std::function<bool(QWidget* parent, const QString& text)> confirm = confirmBox;
+    /// A refusal with a warning sign and an OK button, the text shown as it is.
+    std::function<void(QWidget* parent, const QString& text)> warn = warnBox;
 
     static void informBox(QWidget* parent, const QString& text);
+    static void warnBox(QWidget* parent, const QString& text);
     static bool confirmBox(QWidget* parent, const QString& text);
 };
 

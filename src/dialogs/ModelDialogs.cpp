@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -372,7 +371,7 @@ std::string MemoDialog::memo() const {
 
 void MemoDialog::accept() {
     if (!isCp932Encodable(memo())) {
-        QMessageBox::warning(this, QStringLiteral("QUAV"), FormDialog::unencodableText());
+        messages.warn(this, FormDialog::unencodableText());
         edit_->setFocus();
         return;
     }

@@ -91,6 +91,9 @@ public:
     std::string memo() const;
     void accept() override;
 
+    /// Where a memo the model file cannot hold is refused.
+    MessageBoxes messages;
+
 private:
     QPlainTextEdit* edit_;
 };

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "dialogs/FormDialog.h"
-#include "dialogs/MessageBoxes.h"
 
 #include <functional>
 
@@ -23,7 +22,6 @@ public:
     QString folderName() const;
     void accept() override;
 
-    MessageBoxes messages;
     /// The folder browser: the chosen folder, or empty when cancelled.
     std::function<QString(QWidget* parent, const QString& title, const QString& start)> browse =
         browseFolder;

@@ -105,6 +105,23 @@ std::vector<Field<X>> displacementFields() {
     };
 }
 
+using K = LoadCase;
+std::vector<Field<K>> loadCaseFields() {
+    return {
+        field("name", &K::name).required(),
+        field("terms", &K::terms),
+        field("gLoad", &K::gLoad).finite(),
+    };
+}
+
+using T = LoadTerm;
+std::vector<Field<T>> loadTermFields() {
+    return {
+        field("load", &T::load).required(),
+        field("factor", &T::factor).finite(),
+    };
+}
+
 std::string idText(int id) {
     return "（ID " + std::to_string(id) + "）";
 }
@@ -157,6 +174,18 @@ const RecordLayout<DesignParameter>& parameterRecord() {
 const RecordLayout<DisplacementCondition>& displacementConditionRecord() {
     static const RecordLayout<X> layout([](const X& d) { return "変位条件" + idText(d.objectId); },
                                         displacementFields());
+    return layout;
+}
+
+const RecordLayout<LoadCase>& loadCaseRecord() {
+    static const RecordLayout<K> layout([](const K& c) { return "荷重ケース「" + c.name + "」"; },
+                                        loadCaseFields());
+    return layout;
+}
+
+const RecordLayout<LoadTerm>& loadTermRecord() {
+    static const RecordLayout<T> layout(
+        [](const T& t) { return "荷重ケースの項" + idText(t.load); }, loadTermFields());
     return layout;
 }
 

@@ -22,5 +22,9 @@ const RecordLayout<ParameterBinding>& bindingRecord();
 /// the optimiser's `parameterIdCounter` (an i32) before them.
 const RecordLayout<DesignParameter>& parameterRecord();
 const RecordLayout<DisplacementCondition>& displacementConditionRecord();
+/// A load case and its terms: JSON alone (the model file's extension block
+/// keeps them in a section of its own).
+const RecordLayout<LoadCase>& loadCaseRecord();
+const RecordLayout<LoadTerm>& loadTermRecord();
 
 } // namespace quav

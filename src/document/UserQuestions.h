@@ -16,6 +16,10 @@ public:
 
     /// A modal message box with one OK button.
     virtual void message(const std::string& text) = 0;
+    /// The same with a warning sign: something the user asked for failed.
+    virtual void warning(const std::string& text) = 0;
+    /// The same with an information sign: it worked, with a note to read.
+    virtual void information(const std::string& text) = 0;
     /// A question with OK and Cancel: true for OK (Cancel is the default).
     virtual bool confirm(const std::string& text) = 0;
     /// A question with Yes, No and Cancel (Yes is the default).

@@ -135,6 +135,8 @@ public:
             raw(stringText(value));
         else if constexpr (std::is_same_v<T, Matrix>)
             numbers(value);
+        else if constexpr (std::is_same_v<T, std::array<double, 3>>)
+            line(value.data(), value.size(), numberText);
         else
             raw(std::to_string(value));
     }
@@ -184,6 +186,37 @@ void writeTable(PrettyWriter& w, std::string_view key, const FrequencyTable& tab
     w.endArray();
 }
 
+/// A record on one line, {"a": 1, "b": 0.5}, by its layout: for small records
+/// of numbers and texts (a load term).
+template <class R> std::string inlineObject(const RecordLayout<R>& layout, const R& r) {
+    std::string out = "{";
+    for (const Field<R>& f : layout.fields()) {
+        if (f.key.empty())
+            continue;
+        std::visit(
+            [&](auto m) {
+                using M = decltype(m);
+                if constexpr (std::is_same_v<M, int R::*> || std::is_same_v<M, double R::*> ||
+                              std::is_same_v<M, float R::*> ||
+                              std::is_same_v<M, std::string R::*>) {
+                    out += out.size() > 1 ? ", " : "";
+                    out += stringText(std::string(f.key)) + ": ";
+                    using T = typename MemberType<M>::type;
+                    if constexpr (std::is_same_v<T, double>)
+                        out += numberText(r.*m);
+                    else if constexpr (std::is_same_v<T, float>)
+                        out += floatText(r.*m);
+                    else if constexpr (std::is_same_v<T, std::string>)
+                        out += stringText(r.*m);
+                    else
+                        out += std::to_string(r.*m);
+                }
+            },
+            f.member);
+    }
+    return out + "}";
+}
+
 /// The JSON fields of `r` by its layout, in table order.
 template <class R> void writeFields(PrettyWriter& w, const RecordLayout<R>& layout, const R& r) {
     for (const Field<R>& f : layout.fields()) {
@@ -198,6 +231,14 @@ template <class R> void writeFields(PrettyWriter& w, const RecordLayout<R>& layo
                 } else if constexpr (std::is_same_v<M, FrequencyTable R::*>) {
                     if (!(r.*m).empty()) // a characteristic without a table has no key
                         writeTable(w, f.key, r.*m);
+                } else if constexpr (std::is_same_v<M, std::vector<LoadTerm> R::*>) {
+                    w.key(f.key);
+                    w.beginArray();
+                    for (const LoadTerm& t : r.*m) {
+                        w.item();
+                        w.raw(inlineObject(loadTermRecord(), t));
+                    }
+                    w.endArray();
                 } else if constexpr (!std::is_same_v<M, ReservedI32>) {
                     w.field(f.key, r.*m);
                 }
@@ -259,25 +300,6 @@ void writeCurves(PrettyWriter& w, const SpringCharacteristic& c) {
     }
 }
 
-/// The load cases, when there are any, one term a line.
-void writeLoadCases(PrettyWriter& w, const std::vector<LoadCase>& cases) {
-    if (cases.empty())
-        return;
-    writeObjects(w, "loadCases", cases, [&](const LoadCase& c) {
-        w.field("name", c.name);
-        w.key("terms");
-        w.beginArray();
-        for (const LoadTerm& t : c.terms) {
-            w.item();
-            w.raw("{\"load\": " + std::to_string(t.load) + ", \"factor\": " + numberText(t.factor) +
-                  "}");
-        }
-        w.endArray();
-        w.key("gLoad");
-        w.line(c.gLoad.data(), 3, numberText);
-    });
-}
-
 void writeModel(PrettyWriter& w, const AnalysisModel& m, const Optimizer& o) {
     w.beginObject();
     w.field("fileVersion", m.fileVersion);
@@ -299,7 +321,8 @@ void writeModel(PrettyWriter& w, const AnalysisModel& m, const Optimizer& o) {
     writeList(w, "dynamicLoads", m.dynamicLoads, dynamicLoadRecord());
     writeList(w, "observationPoints", m.observationPoints, observationPointRecord());
 
-    writeLoadCases(w, m.loadCases);
+    if (!m.loadCases.empty())
+        writeList(w, "loadCases", m.loadCases, loadCaseRecord());
 
     w.key("results");
     w.beginObject();
@@ -395,22 +418,29 @@ private:
     /// Rows of `cols` numbers, `rows` of them or, when `rows` < 0, any number
     /// within the file's size; each row counts `rowBytes` file bytes.
     Matrix rows(const JsonPath& at, int rows, int cols, std::uint64_t rowBytes);
-    /// Reads key `key` of a record by its layout; false for a key it lacks.
-    template <class R>
-    bool field(const RecordLayout<R>& layout, std::string_view key, const JsonPath& at, R& r);
-    /// Reads a list of objects, each with `recordBytes` file bytes besides
-    /// its texts; `member` reads one key of the element at `index`.
-    template <class Element, class ElementMember>
-    void list(const JsonPath& at, std::vector<Element>& out, std::vector<bool>* missingIds,
-              std::uint64_t recordBytes, ElementMember member);
-    /// `list` of records read by their layout, each counting its file record.
-    template <class R>
+    /// Reads the value of field `f` into `r`.
+    template <class R> void field(const Field<R>& f, const JsonPath& at, R& r);
+    /// A key a record's layout lacks: `extra` reads it first (true when it did).
+    struct NoExtra {
+        template <class R> bool operator()(std::string_view, const JsonPath&, R&) const {
+            return false;
+        }
+    };
+    /// Reads one object of a record by its layout into `r`, refusing a key
+    /// neither the layout nor `extra` knows and a required key left out;
+    /// `hasId` (if given) tells whether the object gave "id".
+    template <class R, class Extra = NoExtra>
+    void record(const JsonPath& at, const RecordLayout<R>& layout, R& r, bool* hasId = nullptr,
+                Extra extra = {});
+    /// A list of records by their layout, each counting its file record and
+    /// `moreBytes`; `missingIds` gets whether each left out its "id".
+    template <class R, class Extra = NoExtra>
     void records(const JsonPath& at, std::vector<R>& out, std::vector<bool>* missingIds,
-                 const RecordLayout<R>& layout);
+                 const RecordLayout<R>& layout, std::uint64_t moreBytes = 0, Extra extra = {});
+    std::vector<LoadTerm> terms(const JsonPath& at);
     FrequencyTable frequencyTable(const JsonPath& at);
     std::array<ForceCurve, 3> curves(const JsonPath& at);
     std::array<double, 3> ratedLoad(const JsonPath& at);
-    LoadCase loadCase(const JsonPath& at);
     void loadCases(const JsonPath& at, std::vector<LoadCase>& out);
     void results(const JsonPath& at, AnalysisModel& m);
     void stepTables(const JsonPath& at, AnalysisModel& m);
@@ -555,59 +585,75 @@ Matrix ModelReader::rows(const JsonPath& at, int rows, int cols, std::uint64_t r
     return m;
 }
 
-template <class Element, class ElementMember>
-void ModelReader::list(const JsonPath& at, std::vector<Element>& out, std::vector<bool>* missingIds,
-                       std::uint64_t recordBytes, ElementMember member) {
-    in_.array(at, [&](const JsonPath& e) {
-        countEntry(out.size(), e);
-        charge(recordBytes, e);
-        Element element;
-        bool hasId = false;
-        in_.object(e, [&](std::string_view key, const JsonPath& k) {
-            hasId = hasId || key == "id";
-            if (!member(key, k, element))
-                unknown(k);
-        });
-        if (missingIds)
-            missingIds->push_back(!hasId);
-        out.push_back(std::move(element));
-    });
-}
-
-template <class R>
-bool ModelReader::field(const RecordLayout<R>& layout, std::string_view key, const JsonPath& at,
-                        R& r) {
-    const Field<R>* f = layout.find(key);
-    if (!f)
-        return false;
+template <class R> void ModelReader::field(const Field<R>& f, const JsonPath& at, R& r) {
     std::visit(
         [&](auto m) {
             using M = decltype(m);
-            if constexpr (std::is_same_v<M, int R::*>)
+            if constexpr (std::is_same_v<M, int R::*>) {
                 r.*m = integer(at);
-            else if constexpr (std::is_same_v<M, double R::*>)
+            } else if constexpr (std::is_same_v<M, double R::*>) {
                 r.*m = number(at);
-            else if constexpr (std::is_same_v<M, float R::*>)
+                if (f.finiteOnly && !std::isfinite(r.*m))
+                    failAt(at, "expected a finite number");
+            } else if constexpr (std::is_same_v<M, std::array<double, 3> R::*>) {
+                numbers(at, r.*m);
+                for (std::size_t d = 0; f.finiteOnly && d < 3; ++d)
+                    if (!std::isfinite((r.*m)[d]))
+                        failAt(JsonPath(at, d), "expected a finite number");
+            } else if constexpr (std::is_same_v<M, std::vector<LoadTerm> R::*>) {
+                auto more = terms(at);
+                (r.*m).insert((r.*m).end(), more.begin(), more.end());
+            } else if constexpr (std::is_same_v<M, float R::*>) {
                 r.*m = singlePrecision(at);
-            else if constexpr (std::is_same_v<M, std::string R::*>)
+            } else if constexpr (std::is_same_v<M, std::string R::*>) {
                 r.*m = text(at);
-            else if constexpr (std::is_same_v<M, Matrix R::*>)
-                r.*m = numbers(at, f->count);
-            else if constexpr (std::is_same_v<M, std::array<int, 7> R::*>)
+            } else if constexpr (std::is_same_v<M, Matrix R::*>) {
+                r.*m = numbers(at, f.count);
+            } else if constexpr (std::is_same_v<M, std::array<int, 7> R::*>) {
                 integers(at, r.*m);
-            else if constexpr (std::is_same_v<M, FrequencyTable R::*>)
+            } else if constexpr (std::is_same_v<M, FrequencyTable R::*>) {
                 r.*m = frequencyTable(at);
+            }
         },
-        f->member);
-    return true;
+        f.member);
 }
 
-template <class R>
+template <class R, class Extra>
+void ModelReader::record(const JsonPath& at, const RecordLayout<R>& layout, R& r, bool* hasId,
+                         Extra extra) {
+    const std::vector<Field<R>>& fields = layout.fields();
+    std::vector<bool> given(fields.size());
+    in_.object(at, [&](std::string_view key, const JsonPath& k) {
+        if (hasId && key == "id")
+            *hasId = true;
+        if (extra(key, k, r))
+            return;
+        const Field<R>* f = layout.find(key);
+        if (!f)
+            unknown(k);
+        given[static_cast<std::size_t>(f - fields.data())] = true;
+        field(*f, k, r);
+    });
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].mandatory && !given[i])
+            failAt(at, "missing key \"" + std::string(fields[i].key) + "\"");
+}
+
+template <class R, class Extra>
 void ModelReader::records(const JsonPath& at, std::vector<R>& out, std::vector<bool>* missingIds,
-                          const RecordLayout<R>& layout) {
+                          const RecordLayout<R>& layout, std::uint64_t moreBytes, Extra extra) {
     // A record's name is counted with its text, the rest here.
-    list(at, out, missingIds, layout.fixedFileBytes(modelFormatVersion),
-         [&](std::string_view key, const JsonPath& p, R& r) { return field(layout, key, p, r); });
+    const std::uint64_t bytes = moreBytes + layout.fixedFileBytes(modelFormatVersion);
+    in_.array(at, [&](const JsonPath& e) {
+        countEntry(out.size(), e);
+        charge(bytes, e);
+        R r;
+        bool hasId = false;
+        record(e, layout, r, &hasId, extra);
+        if (missingIds)
+            missingIds->push_back(!hasId);
+        out.push_back(std::move(r));
+    });
 }
 
 // Every parameter record of the model file starts with the parameter id counter.
@@ -727,48 +773,15 @@ std::array<double, 3> ModelReader::ratedLoad(const JsonPath& at) {
     return r;
 }
 
-LoadCase ModelReader::loadCase(const JsonPath& at) {
-    LoadCase c;
-    bool hasName = false;
-    in_.object(at, [&](std::string_view key, const JsonPath& k) {
-        if (key == "name") {
-            c.name = text(k);
-            hasName = true;
-        } else if (key == "gLoad") {
-            numbers(k, c.gLoad);
-            for (std::size_t d = 0; d < 3; ++d)
-                if (!std::isfinite(c.gLoad[d]))
-                    failAt(JsonPath(k, d), "expected a finite number");
-        } else if (key == "terms") {
-            in_.array(k, [&](const JsonPath& e) {
-                if (c.terms.size() == static_cast<std::size_t>(kMaxCaseTerms))
-                    failAt(k, "more than " + std::to_string(kMaxCaseTerms) + " terms");
-                charge(kTermBytes, e);
-                LoadTerm t;
-                bool hasLoad = false;
-                in_.object(e, [&](std::string_view f, const JsonPath& p) {
-                    if (f == "load") {
-                        t.load = integer(p);
-                        hasLoad = true;
-                    } else if (f == "factor") {
-                        t.factor = number(p);
-                        if (!std::isfinite(t.factor))
-                            failAt(p, "expected a finite number");
-                    } else {
-                        unknown(p);
-                    }
-                });
-                if (!hasLoad)
-                    failAt(e, "missing key \"load\"");
-                c.terms.push_back(t);
-            });
-        } else {
-            unknown(k);
-        }
+std::vector<LoadTerm> ModelReader::terms(const JsonPath& at) {
+    std::vector<LoadTerm> out;
+    in_.array(at, [&](const JsonPath& e) {
+        if (out.size() == static_cast<std::size_t>(kMaxCaseTerms))
+            failAt(at, "more than " + std::to_string(kMaxCaseTerms) + " terms");
+        charge(kTermBytes, e);
+        record(e, loadTermRecord(), out.emplace_back());
     });
-    if (!hasName)
-        failAt(at, "missing key \"name\"");
-    return c;
+    return out;
 }
 
 void ModelReader::loadCases(const JsonPath& at, std::vector<LoadCase>& out) {
@@ -777,7 +790,7 @@ void ModelReader::loadCases(const JsonPath& at, std::vector<LoadCase>& out) {
         if (out.size() == static_cast<std::size_t>(kMaxLoadCases))
             failAt(at, "more than " + std::to_string(kMaxLoadCases) + " load cases");
         charge(kCaseRecord, e);
-        out.push_back(loadCase(e));
+        record(e, loadCaseRecord(), out.emplace_back());
         const LoadCase& c = out.back();
         const std::size_t bytes = utf8ToCp932(c.name).value_or(std::string()).size();
         if (bytes == 0 || bytes > static_cast<std::size_t>(kMaxCaseNameBytes))
@@ -872,16 +885,14 @@ void ModelReader::optimizer(const JsonPath& at, Optimizer& o) {
             o.parameterIdCounter = integer(k);
             hasCounter = true;
         } else if (key == "parameters") {
-            const RecordLayout<DesignParameter>& layout = parameterRecord();
-            list(k, o.parameters, nullptr,
-                 kParameterCounterBytes + layout.fixedFileBytes(modelFormatVersion),
-                 [&](std::string_view f, const JsonPath& p, DesignParameter& d) {
-                     if (f == "currentValue") {
-                         currentGiven.resize(o.parameters.size() + 1);
-                         currentGiven.back() = true;
-                     }
-                     return field(layout, f, p, d);
-                 });
+            records(k, o.parameters, nullptr, parameterRecord(), kParameterCounterBytes,
+                    [&](std::string_view f, const JsonPath&, DesignParameter&) {
+                        if (f == "currentValue") {
+                            currentGiven.resize(o.parameters.size() + 1);
+                            currentGiven.back() = true;
+                        }
+                        return false; // read by the layout
+                    });
             // Without a current value a parameter stands at its first value.
             for (std::size_t i = 0; i < o.parameters.size(); ++i)
                 if (i >= currentGiven.size() || !currentGiven[i])
@@ -988,20 +999,17 @@ StudyRead ModelReader::read() {
         } else if (key == "springs") {
             records(k, m->springs, &missingIds_[0], springRecord());
         } else if (key == "springCharacteristics") {
-            const auto& layout = characteristicRecord();
-            list(k, m->springCharacteristics, &missingIds_[1],
-                 layout.fixedFileBytes(modelFormatVersion),
-                 [&](std::string_view f, const JsonPath& p, SpringCharacteristic& c) {
-                     if (field(layout, f, p, c))
-                         return true;
-                     if (f == "curves")
-                         c.curves = curves(p);
-                     else if (f == "ratedLoad")
-                         c.ratedLoad = ratedLoad(p);
-                     else
-                         return false;
-                     return true;
-                 });
+            // The curves and the rated load are read by hand (see writeCurves).
+            records(k, m->springCharacteristics, &missingIds_[1], characteristicRecord(), 0,
+                    [&](std::string_view f, const JsonPath& p, SpringCharacteristic& c) {
+                        if (f == "curves")
+                            c.curves = curves(p);
+                        else if (f == "ratedLoad")
+                            c.ratedLoad = ratedLoad(p);
+                        else
+                            return false;
+                        return true;
+                    });
         } else if (key == "staticLoads") {
             records(k, m->staticLoads, &missingIds_[2], staticLoadRecord());
         } else if (key == "dynamicLoads") {

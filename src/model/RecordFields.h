@@ -2,6 +2,7 @@
 
 #include "math/Matrix.h"
 #include "model/FrequencyTable.h"
+#include "model/LoadCases.h"
 
 #include <array>
 #include <cstddef>
@@ -33,9 +34,13 @@ struct ReservedI32 {};
 /// - seven `int` flags: seven i32s; a JSON array of integers
 /// - `FrequencyTable`: not in the file record (the extension block holds it); a
 ///   JSON array of rows, left out when the table is empty
+/// - three doubles: not in the file record; a JSON array of three numbers
+/// - load terms: not in the file record; a JSON array of objects, one a line,
+///   whose keys `loadTermRecord()` gives
 template <class R>
 using FieldMember = std::variant<ReservedI32, int R::*, double R::*, float R::*, std::string R::*,
-                                 Matrix R::*, std::array<int, 7> R::*, FrequencyTable R::*>;
+                                 Matrix R::*, std::array<int, 7> R::*, FrequencyTable R::*,
+                                 std::array<double, 3> R::*, std::vector<LoadTerm> R::*>;
 
 template <class R> struct Field {
     /// The JSON key; empty for a field the model file alone has.
@@ -53,12 +58,28 @@ template <class R> struct Field {
     int since = 0;
     /// What a text is, for the message when it cannot be written ("名前").
     std::string_view noun = "名前";
+    /// JSON must give the key: an object without it is refused.
+    bool mandatory = false;
+    /// JSON numbers of the field must be finite.
+    bool finiteOnly = false;
 
     /// The field in the file record at `place`, from format `sinceVersion` on.
     Field file(int place, int sinceVersion = 0) const {
         Field f = *this;
         f.slot = place;
         f.since = sinceVersion;
+        return f;
+    }
+    /// A field that every JSON object of the record must give.
+    Field required() const {
+        Field f = *this;
+        f.mandatory = true;
+        return f;
+    }
+    /// A number field (or three numbers) that JSON refuses as NaN or infinite.
+    Field finite() const {
+        Field f = *this;
+        f.finiteOnly = true;
         return f;
     }
     /// A Matrix field whose file slot holds element `index` alone.
@@ -86,7 +107,11 @@ template <class T, class C> struct MemberType<T C::*> { using type = T; };
 /// The same field of a record `D` derived from `B` (a dynamic load is a static
 /// load with a frequency).
 template <class D, class B> Field<D> derivedField(const Field<B>& f) {
-    Field<D> d{f.key, FieldMember<D>(ReservedI32{}), f.count, f.element, f.slot, f.since, f.noun};
+    Field<D> d{f.key,       FieldMember<D>(ReservedI32{}),
+               f.count,     f.element,
+               f.slot,      f.since,
+               f.noun,      f.mandatory,
+               f.finiteOnly};
     std::visit(
         [&d](auto m) {
             if constexpr (!std::is_same_v<decltype(m), ReservedI32>)
@@ -173,7 +198,8 @@ public:
 
     /// Why the table cannot describe a record, or empty: a file slot left out
     /// or given twice, a JSON key given twice, a field in neither format, an
-    /// element outside its Matrix, a frequency table in the file record.
+    /// element outside its Matrix, a frequency table, three numbers or a list in
+    /// the file record.
     std::string check() const {
         std::vector<int> slots;
         for (std::size_t i = 0; i < fields_.size(); ++i) {
@@ -197,6 +223,9 @@ public:
                 return name + ": element " + std::to_string(f.element) + " outside the field";
             if (f.slot >= 0 && std::holds_alternative<FrequencyTable R::*>(f.member))
                 return name + ": a frequency table has no place in the file record";
+            if (f.slot >= 0 && (std::holds_alternative<std::array<double, 3> R::*>(f.member) ||
+                                std::holds_alternative<std::vector<LoadTerm> R::*>(f.member)))
+                return name + ": JSON alone has three numbers or a list";
             if (!f.key.empty() && std::holds_alternative<ReservedI32>(f.member))
                 return name + ": a reserved slot has no JSON key";
         }

@@ -212,6 +212,45 @@ private slots:
         }
     }
 
+    // What the file commands tell goes through the seam too, with its sign: a
+    // failure as a warning, a deck's skipped cards as information; no box of
+    // their own opens (one that did would be closed here and counted).
+    void fileMessagesScripted() {
+        QStringList boxes;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&boxes] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                boxes << box->text();
+                box->accept();
+            }
+        });
+        closer.start(10);
+        QTemporaryDir dir;
+        const std::string deck = dir.path().toStdString() + "/m.bdf";
+        CQUAVDoc doc;
+        test::ScriptedUi ui;
+        DocumentFiles files(doc, ui, nullptr);
+
+        const std::string missing = dir.path().toStdString() + "/x.quav";
+        QVERIFY(!files.openPath(missing, false));
+        QCOMPARE(ui.warnings, std::vector<std::string>{missing + " を開けません。\n" +
+                                                       CQUAVDoc().open(missing).error});
+        QVERIFY(!files.exportBulkDataPath(deck));
+        QCOMPARE(ui.warnings.back(),
+                 std::string("書き出すモデルがありません。\n質量要素を設定してください。"));
+
+        QVERIFY(files.openPath(QUAV_EXAMPLES "/power_unit.quav", false));
+        QVERIFY(files.exportBulkDataPath(deck));
+        QVERIFY(files.importBulkDataPath(deck));
+        QCOMPARE(ui.informations.size(), std::size_t(1));
+        QVERIFY(
+            ui.informations[0].starts_with(deck + " を読み込みました。次のカードは使いません。\n"));
+        QVERIFY(ui.informations[0].find("RLOAD1: 2 entries ignored") != std::string::npos);
+        QCOMPARE(ui.warnings.size(), std::size_t(2));
+        QVERIFY(ui.messages.empty() && ui.unexpected.empty());
+        QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join(QStringLiteral(" | "))));
+    }
+
     // A deck comes in as a new, unsaved document with the skipped cards shown; a
     // refused one leaves the document and names its line.
     void bulkDataDecksInAndOut() {

@@ -90,6 +90,9 @@ TEST(ModelFileLayout, RecordTablesAreSoundAndTheirSmallestRecordsAreTheFormats) 
     expect(bindingRecord(), 20, 20, "binding");
     expect(parameterRecord(), 37, 37, "parameter (after the counter)");
     expect(displacementConditionRecord(), 44, 44, "displacement condition");
+    // JSON alone: the extension block keeps load cases in a section of its own.
+    expect(loadCaseRecord(), 0, 0, "load case");
+    expect(loadTermRecord(), 0, 0, "load term");
 }
 
 // --- Reading ----------------------------------------------------------------------

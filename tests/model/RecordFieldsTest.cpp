@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 using namespace quav;
@@ -16,6 +17,7 @@ struct Toy {
     std::string name;
     Matrix v = Matrix::column(3);
     double added = 0.5;
+    std::array<double, 3> w{};
 };
 
 std::vector<Field<Toy>> toyFields() {
@@ -100,6 +102,7 @@ TEST(RecordFields, CheckRefusesATableThatCannotDescribeARecord) {
         {{field({}, &Toy::id)}, "in neither the file nor JSON"},
         {{field({}, &Toy::v, 3).onlyElement(3).file(5)}, "outside the field"},
         {{field({}, &Toy::id).onlyElement(0).file(5)}, "outside the field"},
+        {{field("w", &Toy::w).file(5)}, "JSON alone has three numbers or a list"},
     };
     for (const auto& c : cases) {
         std::vector<Field<Toy>> fields = toyFields();

@@ -45,6 +45,8 @@ public:
     std::vector<std::string> questions;
 
     std::vector<std::string> messages;
+    std::vector<std::string> warnings;
+    std::vector<std::string> informations;
     std::vector<std::string> texts;
     std::vector<std::string> statuses;
     /// Windows opened that have no values of their own (graphs, optimiser).
@@ -56,6 +58,8 @@ public:
     std::vector<CharacteristicValues> lastDefined;
 
     void message(const std::string& text) override { messages.push_back(text); }
+    void warning(const std::string& text) override { warnings.push_back(text); }
+    void information(const std::string& text) override { informations.push_back(text); }
     bool confirm(const std::string& text) override { return ask(text) == Answer::Yes; }
     Answer ask(const std::string& text) override {
         questions.push_back(text);
