@@ -267,6 +267,22 @@ void ParetoDialogsTest::paretoWindowShowsTheRunsFolder() {
             QVERIFY(!dominates(other.objectives.data(), f.objectives.data(), senses));
     }
 
+    // A folder a run writes into, or that is no finished study with objectives, says why.
+    {
+        const RunDirectoryLock writing(dir.path().toStdString());
+        QVERIFY(!readParetoFolder(dir.path().toStdString()).ok());
+    }
+    QTemporaryDir other;
+    const std::string original = other.filePath("original.quav").toStdString();
+    QVERIFY(saveModelFile(*study.model, study.optimizer, original).ok());
+    QCOMPARE(readParetoFolder(other.path().toStdString()).error,
+             std::string("pareto.csvがありません"));
+    Optimizer without = study.optimizer;
+    without.objectives.clear();
+    QVERIFY(saveModelFile(*study.model, without, original).ok());
+    QCOMPARE(readParetoFolder(other.path().toStdString()).error,
+             std::string("目的関数のない計算の結果です"));
+
     const ParetoFolder kept = folder;
     ParetoDialog window(std::move(folder));
     QStringList told;
