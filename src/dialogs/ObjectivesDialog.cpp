@@ -54,10 +54,10 @@ ObjectivesDialog::ObjectivesDialog(Optimizer& optimizer, const AnalysisModel& mo
             row.kind->addItem(QString::fromUtf8(text));
         row.number = new QComboBox(this);
         row.number->setObjectName(QStringLiteral("number") + n);
-        row.number->setMinimumContentsLength(14);
+        row.number->setMinimumContentsLength(22);
         row.load = new QComboBox(this);
         row.load->setObjectName(QStringLiteral("load") + n);
-        row.load->setMinimumContentsLength(12);
+        row.load->setMinimumContentsLength(16);
         row.sense = new QComboBox(this);
         row.sense->setObjectName(QStringLiteral("sense") + n);
         row.sense->addItems({QStringLiteral("最小化"), QStringLiteral("最大化")});

@@ -12,6 +12,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScatterSeries>
@@ -207,14 +209,21 @@ void ParetoDialog::plot() {
     };
     add(accepted_, folder_.accepted, acceptedShown_);
     add(front_, folder_.front, frontShown_);
+    mark_ = new QScatterSeries(chart);
+    mark_->setColor(Qt::transparent);
+    mark_->setBorderColor(QColor(0, 90, 220));
+    mark_->setMarkerSize(18.0);
     chart->addSeries(accepted_);
     chart->addSeries(front_); // drawn over the grey points
+    chart->addSeries(mark_);
+    for (QLegendMarker* marker : chart->legend()->markers(mark_))
+        marker->setVisible(false);
     const std::vector<Objective>& o = folder_.objectives;
     QValueAxis* xAxis = axis(xs, text(objectiveLabel(o[static_cast<std::size_t>(x_)])));
     QValueAxis* yAxis = axis(ys, text(objectiveLabel(o[static_cast<std::size_t>(y_)])));
     chart->addAxis(xAxis, Qt::AlignBottom);
     chart->addAxis(yAxis, Qt::AlignLeft);
-    for (QScatterSeries* s : {accepted_, front_}) {
+    for (QScatterSeries* s : {accepted_, front_, mark_}) {
         s->attachAxis(xAxis);
         s->attachAxis(yAxis);
     }
@@ -236,6 +245,14 @@ void ParetoDialog::plot() {
     QChart* old = chart_->chart();
     chart_->setChart(chart);
     delete old;
+    markChosen();
+}
+
+void ParetoDialog::markChosen() {
+    mark_->clear();
+    if (chosen_ && plottable(*chosen_, x_, y_))
+        mark_->append(chosen_->objectives[static_cast<std::size_t>(x_)],
+                      chosen_->objectives[static_cast<std::size_t>(y_)]);
 }
 
 void ParetoDialog::choosePoint(bool front, const QPointF& value) {
@@ -283,6 +300,8 @@ void ParetoDialog::showVariant(const ParetoMember& m, bool onFront) {
         shown +=
             objectiveLabel(folder_.objectives[i]) + " = " + format("%.10g", m.objectives[i]) + "\n";
     variant_->setPlainText(text(shown));
+    chosen_ = &m;
+    markChosen();
 }
 
 void ParetoDialog::openVariant(std::int64_t number) {

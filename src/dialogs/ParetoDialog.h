@@ -65,6 +65,8 @@ protected:
 private:
     void plot();
     void showVariant(const ParetoMember& member, bool onFront);
+    /// Rings the chosen variant's point, where it can be plotted.
+    void markChosen();
 
     ParetoFolder folder_;
     int x_ = 0, y_ = 0;
@@ -75,6 +77,8 @@ private:
     QChartView* chart_;
     QScatterSeries* accepted_ = nullptr;
     QScatterSeries* front_ = nullptr;
+    QScatterSeries* mark_ = nullptr;
+    const ParetoMember* chosen_ = nullptr;
     QTableWidget* table_;
     QPlainTextEdit* variant_;
 };
