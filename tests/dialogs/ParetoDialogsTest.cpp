@@ -14,6 +14,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -90,6 +92,7 @@ private slots:
     void objectivesEditIsOneUndoStep();
     void searchChoiceReachesTheRunAsQuavCliRunsIt();
     void paretoWindowShowsTheRunsFolder();
+    void runWithObjectivesOpensItsFront();
 };
 
 void ParetoDialogsTest::objectivesAcceptedRefusedAndCancelled() {
@@ -334,6 +337,52 @@ void ParetoDialogsTest::paretoWindowShowsTheRunsFolder() {
     window.setAxes(1, 0);
     QCOMPARE(window.acceptedPoints(), 75);
     QCOMPARE(child<QComboBox>(window, "xObjective")->currentIndex(), 1);
+}
+
+void ParetoDialogsTest::runWithObjectivesOpensItsFront() {
+    // 最適化実行 as the user goes through it: the settings, the log (started,
+    // its closing message answered, closed), then the front of the run.
+    QTemporaryDir dir;
+    Study study = exampleStudy();
+    CQUAVDoc doc;
+    doc.adoptModel(std::move(study.model));
+    doc.optimizer() = std::move(study.optimizer);
+    DialogUi ui;
+    bool started = false;
+    QStringList seen;
+    int accepted = -1, front = -1;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (auto* settings = dynamic_cast<OutputFolderDialog*>(w)) {
+            child<QPlainTextEdit>(*settings, "1156")->setPlainText(dir.path());
+            seen << "settings";
+            settings->accept();
+        } else if (auto* log = dynamic_cast<CalculationLogDialog*>(w)) {
+            if (!started) {
+                started = true;
+                log->start();
+            } else if (!ui.optimizerRunning()) {
+                log->accept();
+            }
+        } else if (auto* box = dynamic_cast<QMessageBox*>(w)) {
+            seen << box->text();
+            box->accept();
+        } else if (auto* pareto = dynamic_cast<ParetoDialog*>(w)) {
+            accepted = pareto->acceptedPoints();
+            front = pareto->frontPoints();
+            pareto->accept();
+        }
+    });
+    poll.start(20);
+    ui.runOptimizer(doc);
+    poll.stop();
+    QCOMPARE(seen,
+             (QStringList{"settings", QString::fromStdString(runStatusMessage(RunFinished))}));
+    QCOMPARE(accepted, 75);
+    const ParetoFolder folder = readParetoFolder(dir.filePath("Optimize").toStdString());
+    QCOMPARE(front, int(folder.front.size()));
+    QVERIFY(!doc.dialogMemory().evolutionarySearch);
 }
 
 QTEST_MAIN(ParetoDialogsTest)
