@@ -467,7 +467,7 @@ cp "$out/tour.quav" "$out/study.quav"
 pids+=($!)
 window "study.quav - QUAV"
 
-# "最適化" (row 5) opens: 6 ﾊﾟﾗﾒｰﾀ設定, 7 最適化条件, 8 最適化実行.
+# "最適化" (row 5) opens: 6 ﾊﾟﾗﾒｰﾀ設定, 7 最適化条件, 8 目的関数, 9 最適化実行, 10 ﾊﾟﾚｰﾄ解.
 row 5
 row 6
 window 最適化ﾊﾟﾗﾒｰﾀ設定
@@ -503,7 +503,7 @@ xdotool key ctrl+s
 window "study.quav - QUAV"
 
 # The run: the output folder chosen with the browser, then "計算スタート".
-row 8
+row 9
 window 解析結果保存先設定
 xdotool key Tab space # "参照"
 window ディレクトリを選択

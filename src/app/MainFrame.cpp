@@ -111,6 +111,8 @@ CMainFrame::CMainFrame(CQUAVDoc& doc, QWidget* parent) : QMainWindow(parent), do
     resizeDocks({browserDock_}, {200}, Qt::Vertical);
     files_ = new DocumentFiles(doc_, ui_, this);
     files_->attachRecentMenu(menu_.fileMenu, menu_.recentPlaceholder);
+    // The Pareto window opens a variant as 開く does, asking about changes first.
+    ui_.openModelFile = [this](const std::string& path) { return files_->openPath(path); };
 
     view_ = new CQUAVView([this] { return doc_.model(); }, display_,
                           [this] { return selectionMode_; }, this);

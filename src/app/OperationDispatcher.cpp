@@ -258,9 +258,19 @@ bool OperationDispatcher::dispatch(OperationTreeAccess::Item item, bool& returne
              d.t_.ui.editOptimizationConditions(d.t_.doc);
              return thenReturn(d, c);
          }},
+        {nullptr, "目的関数",
+         [](D& d, Call& c) {
+             d.t_.ui.editObjectives(d.t_.doc);
+             return thenReturn(d, c);
+         }},
         {nullptr, "最適化実行",
          [](D& d, Call& c) {
              d.t_.ui.runOptimizer(d.t_.doc);
+             return thenReturn(d, c);
+         }},
+        {nullptr, "ﾊﾟﾚｰﾄ解",
+         [](D& d, Call& c) {
+             d.t_.ui.showParetoFront(d.t_.doc);
              return thenReturn(d, c);
          }},
     };

@@ -149,7 +149,13 @@ void CalculationLogDialog::showState() {
     const QString directory = running || !control_.outputDirectory().isEmpty()
                                   ? control_.outputDirectory()
                                   : QString::fromStdString(optimizer_.outputDirectory);
-    directory_->setText(QStringLiteral("保存先：") + directory);
+    QString search = QStringLiteral("全組合せ");
+    if (const std::optional<SearchSettings>& s = control_.search())
+        search = QString::fromStdString(format(
+            "進化的探索 (個体数 %d、世代数 %d、乱数の種 %llu%s)", s->population, s->generations,
+            static_cast<unsigned long long>(s->seed), s->discrete ? "、増分ごとの値" : ""));
+    directory_->setText(QStringLiteral("保存先：") + directory + QStringLiteral("　探索方法：") +
+                        search);
     if (running && control_.stopRequested())
         status_->setText(QStringLiteral("中止しています..."));
 }

@@ -8,14 +8,17 @@
 #include "dialogs/LoadCaseDialog.h"
 #include "dialogs/ModelDialogs.h"
 #include "dialogs/MountAnalysisDialogs.h"
+#include "dialogs/ObjectivesDialog.h"
 #include "dialogs/OptimizerRunControl.h"
 #include "dialogs/OutputFolderDialog.h"
 #include "dialogs/ParameterSettingsDialog.h"
+#include "dialogs/ParetoDialog.h"
 #include "dialogs/SensitivityDialog.h"
 #include "dialogs/SettingsDialogs.h"
 #include "document/AnalysisCommands.h"
 #include "document/Document.h"
 #include "document/ModelFile.h"
+#include "document/ParetoFolder.h"
 #include "document/ResultCommands.h"
 #include "math/Matrix.h"
 #include "model/Archive.h"
@@ -65,7 +68,8 @@ template <typename Dialog> void editOptimizer(CQUAVDoc& doc, QWidget* parent, co
 
 } // namespace
 
-DialogUi::DialogUi(QWidget* parent) : parent_(parent) {}
+DialogUi::DialogUi(QWidget* parent)
+    : browseRunFolder(OutputFolderDialog::browseFolder), parent_(parent) {}
 
 DialogUi::~DialogUi() = default;
 
@@ -224,6 +228,42 @@ void DialogUi::editOptimizationConditions(CQUAVDoc& doc) {
     editOptimizer<ConditionsDialog>(doc, parent_, "最適化条件の設定");
 }
 
+void DialogUi::editObjectives(CQUAVDoc& doc) {
+    if (!doc.model()) {
+        message("モデルがありません");
+        return;
+    }
+    DocumentState state = doc.captureState();
+    ObjectivesDialog dialog(doc.optimizer(), *doc.model(), parent_);
+    const std::vector<Objective> before = doc.optimizer().objectives;
+    if (dialog.exec() == QDialog::Accepted && doc.optimizer().objectives != before)
+        doc.commitEdit("目的関数の設定", std::move(state));
+}
+
+void DialogUi::showParetoFront(CQUAVDoc& doc) {
+    const DialogMemory& memory = doc.dialogMemory();
+    const std::string start = memory.outputPath.empty()
+                                  ? doc.outputFolderStart()
+                                  : memory.outputPath + "/" + memory.outputFolder;
+    const QString folder = browseRunFolder(parent_, QStringLiteral("最適化の出力ﾌｫﾙﾀﾞを選択"),
+                                           QString::fromStdString(start));
+    if (!folder.isEmpty())
+        showParetoFolder(folder.toStdString());
+}
+
+void DialogUi::showParetoFolder(const std::string& directory) {
+    ParetoFolder folder;
+    const std::string failure = runBusy([&] { folder = readParetoFolder(directory); });
+    if (!failure.empty() || !folder.ok()) {
+        message(failure.empty() ? folder.error : failure);
+        return;
+    }
+    ParetoDialog dialog(std::move(folder), parent_);
+    dialog.messages.inform = [this](QWidget*, const QString& text) { message(text.toStdString()); };
+    dialog.openModel = openModelFile;
+    dialog.exec();
+}
+
 void DialogUi::runOptimizer(CQUAVDoc& doc) {
     if (!doc.model()) {
         message("モデルがありません");
@@ -240,14 +280,27 @@ void DialogUi::runOptimizer(CQUAVDoc& doc) {
         DialogMemory& memory = doc.dialogMemory();
         OutputFolderDialog folder(parent_, QString::fromStdString(doc.outputFolderStart()),
                                   QString::fromStdString(memory.outputFolder));
+        folder.setSearch(memory.evolutionarySearch, memory.search, &doc.optimizer());
         if (folder.exec() != QDialog::Accepted)
             return;
         memory.outputPath = folder.path().toStdString();
         memory.outputFolder = folder.folderName().toStdString();
+        memory.evolutionarySearch = folder.search().has_value();
+        memory.search = folder.searchSettings();
+        run_->setSearch(folder.search());
         prepareOutputDirectory(doc.optimizer(), memory.outputPath, memory.outputFolder);
     }
+    bool ended = false;
+    const QMetaObject::Connection watch = QObject::connect(
+        run_.get(), &OptimizerRunControl::finished, [&ended](int status, const QString&) {
+            ended = status == RunFinished || status == RunStopped;
+        });
     CalculationLogDialog log(*run_, doc.optimizer(), *doc.model(), doc.title(), parent_);
     log.exec();
+    QObject::disconnect(watch);
+    // The front of the run that ended while its log was shown.
+    if (ended && run_->runHasObjectives())
+        showParetoFolder(run_->outputDirectory().toStdString());
 }
 
 bool DialogUi::optimizerRunning() const {

@@ -2,6 +2,9 @@
 
 #include "document/DocumentUi.h"
 
+#include <QString>
+
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -59,7 +62,20 @@ public:
     void showFrequencyStepResults(CQUAVDoc& doc) override;
     void editDesignParameters(CQUAVDoc& doc) override;
     void editOptimizationConditions(CQUAVDoc& doc) override;
+    void editObjectives(CQUAVDoc& doc) override;
+    /// Asks for the output folder and the search, then runs the optimiser in
+    /// its log window; a run with objectives that ended there shows its front.
     void runOptimizer(CQUAVDoc& doc) override;
+    void showParetoFront(CQUAVDoc& doc) override;
+    /// The Pareto window of the run folder `directory`, or why it cannot be shown.
+    void showParetoFolder(const std::string& directory);
+
+    /// Opens a model file in the application, asking about unsaved changes
+    /// first (the main window's Open); the Pareto window's double-click uses it.
+    std::function<bool(const std::string& path)> openModelFile;
+    /// The folder browser of ﾊﾟﾚｰﾄ解: the chosen folder, or empty when cancelled.
+    std::function<QString(QWidget* parent, const QString& title, const QString& start)>
+        browseRunFolder;
 
     bool runRobustness(RobustnessValues& values) override;
     bool runTorqueAxis(TorqueAxisValues& values, const std::string& defaultText) override;

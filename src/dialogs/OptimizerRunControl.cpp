@@ -47,7 +47,10 @@ bool OptimizerRunControl::start(const Optimizer& optimizer, const AnalysisModel&
                                 const std::string& documentTitle, int threads) {
     if (running_)
         return false;
-    if (const StudyRefusal refusal = checkStudy(optimizer, model); !refusal.ok()) {
+    StudyRefusal refusal = checkStudy(optimizer, model);
+    if (search_)
+        refusal.settings += searchSettingsProblem(*search_, optimizer);
+    if (!refusal.ok()) {
         messages.inform(
             QApplication::activeWindow(),
             QString::fromStdString(runStatusMessage(RunRefused) + "\n\n" + refusal.text()));
@@ -69,6 +72,14 @@ bool OptimizerRunControl::start(const Optimizer& optimizer, const AnalysisModel&
         wakePosted_ = false;
     }
     study_ = Study(std::make_unique<AnalysisModel>(model), optimizer);
+    // As quav-cli optimize --search nsga2 runs it.
+    if (search_)
+        runner_.setMethod(
+            [settings = *search_](Optimizer& o, const AnalysisModel& m, const RunOptions& options) {
+                return runEvolutionarySearch(o, m, options, settings);
+            });
+    else
+        runner_.setMethod({});
     outputDirectory_ = QString::fromStdString(optimizer.outputDirectory);
     threads_ = threads;
     lines_.clear();
@@ -164,6 +175,7 @@ void OptimizerRunControl::endRun(int run, const RunOutcome& outcome) {
     deliverLines(); // every line of the run comes before its end
     finalMilliseconds_ = clock_.elapsed();
     running_ = false;
+    lastStatus_ = outcome.status;
     const QString message = QString::fromStdString(outcome.message);
     emit finished(outcome.status, message);
     messages.inform(QApplication::activeWindow(), message);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/MessageBoxes.h"
+#include "optimizer/EvolutionarySearch.h"
 #include "optimizer/OptimizerRun.h"
 #include "optimizer/Study.h"
 
@@ -42,6 +43,11 @@ public:
     /// another run, of this program or another, uses the output directory.
     bool start(const Optimizer& optimizer, const AnalysisModel& model,
                const std::string& documentTitle, int threads);
+    /// How the runs started from now on search: the evolutionary search with
+    /// these settings, or (none) every combination of the grid. Checked as
+    /// quav-cli checks it when a run starts.
+    void setSearch(std::optional<SearchSettings> search) { search_ = search; }
+    const std::optional<SearchSettings>& search() const { return search_; }
     /// Asks the run to stop after the variant in hand.
     void stop();
     /// Stops the run and waits for it; no signal follows. For quitting.
@@ -56,6 +62,10 @@ public:
     int threads() const { return threads_; }
     /// The lines of the current (or last) run delivered so far.
     const QStringList& lines() const { return lines_; }
+    /// Whether the current (or last) run has objectives, and so writes a front.
+    bool runHasObjectives() const { return !study_.optimizer.objectives.empty(); }
+    /// The status of the last run that has ended; -1 before any.
+    int lastStatus() const { return lastStatus_; }
 
     /// Shows the run's closing message and why a run cannot start.
     MessageBoxes messages;
@@ -83,6 +93,8 @@ private:
     /// for the end of the next. Written only while no worker runs.
     int run_ = 0;
     bool stopRequested_ = false;
+    int lastStatus_ = -1;
+    std::optional<SearchSettings> search_;
     int threads_ = 0;
     QString outputDirectory_;
     QElapsedTimer clock_;

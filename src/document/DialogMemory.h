@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/DocumentUi.h"
+#include "optimizer/EvolutionarySearch.h"
 
 #include <optional>
 #include <string>
@@ -22,6 +23,10 @@ struct DialogMemory {
     /// The optimiser's output folder and the name of the folder made in it.
     std::string outputPath;
     std::string outputFolder;
+    /// The search the run settings last chose: the grid of every combination,
+    /// or the evolutionary search with `search`.
+    bool evolutionarySearch = false;
+    SearchSettings search;
 };
 
 } // namespace quav

@@ -115,7 +115,8 @@ private:
 DocumentState CQUAVDoc::captureState() {
     DocumentState state;
     state.optimizer = {study_.optimizer.parameters, study_.optimizer.bindings,
-                       study_.optimizer.conditions, study_.optimizer.parameterIdCounter};
+                       study_.optimizer.conditions, study_.optimizer.parameterIdCounter,
+                       study_.optimizer.objectives};
     state.calculatedModel = calculatedModel_;
     if (!study_.model)
         return state;
@@ -162,6 +163,7 @@ void CQUAVDoc::restore(DocumentState state) {
     study_.optimizer.bindings = std::move(state.optimizer.bindings);
     study_.optimizer.conditions = std::move(state.optimizer.conditions);
     study_.optimizer.parameterIdCounter = state.optimizer.parameterIdCounter;
+    study_.optimizer.objectives = std::move(state.optimizer.objectives);
     results_ = std::move(state.results);
     calculatedModel_ = std::move(state.calculatedModel);
 }

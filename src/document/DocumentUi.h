@@ -162,8 +162,12 @@ public:
     virtual void showFrequencyStepResults(CQUAVDoc& doc) = 0;
     virtual void editDesignParameters(CQUAVDoc& doc) = 0;
     virtual void editOptimizationConditions(CQUAVDoc& doc) = 0;
+    /// The study's objectives (目的関数); a change is one undo step.
+    virtual void editObjectives(CQUAVDoc& doc) = 0;
     /// Asks for the output folder, then runs the optimiser in its log window.
     virtual void runOptimizer(CQUAVDoc& doc) = 0;
+    /// Asks for a finished run's folder and shows its Pareto front.
+    virtual void showParetoFront(CQUAVDoc& doc) = 0;
 
     // The mount analyses.
     virtual bool runRobustness(RobustnessValues& values) = 0;

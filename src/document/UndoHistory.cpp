@@ -36,7 +36,8 @@ std::size_t settingsBytes(const OptimizerSettings& s) {
     std::size_t bytes =
         s.parameters.capacity() * sizeof(DesignParameter) +
         s.bindings.capacity() * sizeof(ParameterBinding) +
-        s.conditions.displacementConditions.capacity() * sizeof(DisplacementCondition);
+        s.conditions.displacementConditions.capacity() * sizeof(DisplacementCondition) +
+        s.objectives.capacity() * sizeof(Objective);
     for (const DesignParameter& p : s.parameters)
         bytes += heapBytes(p.name);
     return bytes;

@@ -2,6 +2,7 @@
 
 #include "model/AnalysisModel.h"
 #include "optimizer/DesignParameter.h"
+#include "optimizer/Objectives.h"
 #include "optimizer/OptimizationConditions.h"
 
 #include <cstddef>
@@ -42,6 +43,7 @@ struct OptimizerSettings {
     std::vector<ParameterBinding> bindings;
     OptimizationConditions conditions;
     int parameterIdCounter = 0;
+    std::vector<Objective> objectives;
 };
 
 /// The document as it was before an edit (or before an undo): the model

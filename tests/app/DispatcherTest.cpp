@@ -245,9 +245,12 @@ private slots:
         QCOMPARE(ui->messages.size(), size_t(1));
         QVERIFY(ui->messages[0].starts_with("連成度：") && ui->messages[0].ends_with("[％]"));
         // The optimiser's windows leave the branch current.
-        for (const char* t : {"ﾊﾟﾗﾒｰﾀ設定", "最適化条件", "最適化実行"})
+        ui->windows.clear();
+        for (const char* t : {"ﾊﾟﾗﾒｰﾀ設定", "最適化条件", "目的関数", "最適化実行", "ﾊﾟﾚｰﾄ解"})
             click(QStringLiteral("最適化/") + QString::fromUtf8(t));
         QCOMPARE(current(), QStringLiteral("最適化"));
+        QCOMPARE(ui->windows, (std::vector<std::string>{"parameters", "conditions", "objectives",
+                                                        "optimizer run", "pareto"}));
     }
 
     void keysMoveAndEnterRuns() {

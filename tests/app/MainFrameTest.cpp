@@ -121,7 +121,7 @@ private slots:
                 "      削除|  計算実行|  結果表示|    振動ﾓｰﾄﾞ|      Mode1|      Mode2|      Mode3|"
                 "      Mode4|      Mode5|      Mode6|      設定|      ｸﾞﾗﾌ表示|      連成度|"
                 "    静解析|    動解析|    周波数ｽﾃｯﾌﾟ|      決定|    ﾃｷｽﾄ表示|  最適化|"
-                "    ﾊﾟﾗﾒｰﾀ設定|    最適化条件|    最適化実行"));
+                "    ﾊﾟﾗﾒｰﾀ設定|    最適化条件|    目的関数|    最適化実行|    ﾊﾟﾚｰﾄ解"));
         QTreeWidgetItem* root = tree->topLevelItem(0);
         QVERIFY(root->isExpanded());
         for (int i = 0; i < root->childCount(); ++i)

@@ -105,6 +105,8 @@ public:
     void editDesignParameters(CQUAVDoc&) override { windows.push_back("parameters"); }
     void editOptimizationConditions(CQUAVDoc&) override { windows.push_back("conditions"); }
     void runOptimizer(CQUAVDoc&) override { windows.push_back("optimizer run"); }
+    void editObjectives(CQUAVDoc&) override { windows.push_back("objectives"); }
+    void showParetoFront(CQUAVDoc&) override { windows.push_back("pareto"); }
     bool runRobustness(RobustnessValues& v) override { return run(v); }
     bool runTorqueAxis(TorqueAxisValues& v, const std::string&) override { return run(v); }
     std::string runWithProgress(const std::string& title, RunControl&, std::int64_t,
