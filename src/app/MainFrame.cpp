@@ -121,6 +121,13 @@ CMainFrame::CMainFrame(CQUAVDoc& doc, QWidget* parent) : QMainWindow(parent), do
     connect(view_, &CQUAVView::selectionChanged, this, [this] { doc_.updateAllViews(); });
     connect(view_, &CQUAVView::statusMessage, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
+    // The load case window shows a case's body as the static result display does.
+    ui_.showCaseInView = [this](const std::string& name, const std::array<double, 6>& u) {
+        display_.showLoadCase(name, u);
+        doc_.updateAllViews();
+        statusBar()->showMessage(QStringLiteral("荷重ケース「%1」の変位を表示しています")
+                                     .arg(QString::fromStdString(name)));
+    };
 
     doc_.addListener([this](DocumentEvent e) { onDocumentEvent(static_cast<int>(e)); });
     connectCommands();
