@@ -165,6 +165,7 @@ void ForceCurveDialog::paste() {
     const QStringList lines =
         QApplication::clipboard()->text().split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
     std::vector<std::pair<QString, QString>> rows;
+    bool firstLine = true;
     for (int i = 0; i < lines.size(); ++i) {
         const QString line = lines[i].trimmed();
         if (line.isEmpty())
@@ -172,11 +173,14 @@ void ForceCurveDialog::paste() {
         const QStringList cells =
             line.split(line.contains(u'\t') ? QStringLiteral("\t") : QStringLiteral(","));
         double number = 0.0;
-        if (rows.empty() && !parseNumber(cells[0], number))
+        const bool heading = firstLine && !parseNumber(cells[0], number);
+        firstLine = false;
+        if (heading)
             continue;
-        if (cells.size() != 2) {
-            messages.inform(this, QStringLiteral("貼り付けできません\n%1 行目: 変位と力の 2 列が"
-                                                 "必要です")
+        double other = 0.0;
+        if (cells.size() != 2 || !parseNumber(cells[0], number) || !parseNumber(cells[1], other)) {
+            messages.inform(this, QStringLiteral("貼り付けできません\n%1 行目: 変位と力の 2 つの"
+                                                 "数値が必要です")
                                       .arg(i + 1));
             return;
         }

@@ -136,9 +136,14 @@ private slots:
         QVERIFY(upper && lower);
         QCOMPARE(d.chart()->curves()[2].points.size(), std::size_t(4));
 
-        QApplication::clipboard()->setText(QStringLiteral("1\t2\t3\n"));
-        d.paste();
-        QVERIFY(message.contains(QStringLiteral("2 列")));
+        // Only the first line may be a heading; a row of other than two numbers is refused whole.
+        for (const char* text : {"1\t2\t3\n", "0\t0\nabc\t1\n"}) {
+            message.clear();
+            QApplication::clipboard()->setText(QString::fromLatin1(text));
+            d.paste();
+            QVERIFY2(message.contains(QStringLiteral("2 つの数値")), text);
+        }
+        QCOMPARE(d.table(2)->rowCount(), 4);
 
         // A force that does not rise: the direction and the point are named.
         d.tabs()->setCurrentIndex(1);
