@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
@@ -110,6 +111,17 @@ private slots:
         // Cancel hands nothing back: the caller keeps its values.
         d.reject();
         QCOMPARE(d.result(), int(QDialog::Rejected));
+    }
+
+    void choiceNeedsACase() {
+        LoadCaseChoiceDialog d({"荷重ケースの削除", {"idle", "bump"}, -1});
+        QCOMPARE(d.windowTitle(), QStringLiteral("荷重ケースの削除"));
+        d.accept();
+        QVERIFY(d.result() != QDialog::Accepted);
+        d.list()->setCurrentRow(1);
+        d.accept();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(d.choice.index, 1);
     }
 
     void curveEditorPastesPlotsAndRefuses() {
