@@ -124,6 +124,7 @@ CMainFrame::CMainFrame(CQUAVDoc& doc, QWidget* parent) : QMainWindow(parent), do
     // The load case window shows a case's body as the static result display does.
     ui_.showCaseInView = [this](const std::string& name, const std::array<double, 6>& u) {
         display_.showLoadCase(name, u);
+        caseShownAt_ = doc_.editCount();
         doc_.updateAllViews();
         statusBar()->showMessage(QStringLiteral("荷重ケース「%1」の変位を表示しています")
                                      .arg(QString::fromStdString(name)));
@@ -305,6 +306,9 @@ void CMainFrame::onDocumentEvent(int event) {
     case DocumentEvent::StateChanged:
         updateTitle();
         updateUndoActions();
+        // A case's body was solved on the model before this edit.
+        if (display_.displayKind == DisplayKind::LoadCaseResult && doc_.editCount() != caseShownAt_)
+            display_.clearResultDisplay();
         break;
     case DocumentEvent::ModelChanged:
         break;
