@@ -123,6 +123,14 @@ CMainFrame::CMainFrame(CQUAVDoc& doc, QWidget* parent) : QMainWindow(parent), do
     connect(view_, &CQUAVView::selectionChanged, this, [this] { doc_.updateAllViews(); });
     connect(view_, &CQUAVView::statusMessage, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
+    // The load case window shows a case's body as the static result display does.
+    ui_.showCaseInView = [this](const std::string& name, const std::array<double, 6>& u) {
+        display_.showLoadCase(name, u);
+        caseShownAt_ = doc_.editCount();
+        doc_.updateAllViews();
+        statusBar()->showMessage(QStringLiteral("荷重ケース「%1」の変位を表示しています")
+                                     .arg(QString::fromStdString(name)));
+    };
 
     doc_.addListener([this](DocumentEvent e) { onDocumentEvent(static_cast<int>(e)); });
     connectCommands();
@@ -300,6 +308,9 @@ void CMainFrame::onDocumentEvent(int event) {
     case DocumentEvent::StateChanged:
         updateTitle();
         updateUndoActions();
+        // A case's body was solved on the model before this edit.
+        if (display_.displayKind == DisplayKind::LoadCaseResult && doc_.editCount() != caseShownAt_)
+            display_.clearResultDisplay();
         break;
     case DocumentEvent::ModelChanged:
         break;

@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 
+#include <cstdint>
 #include <memory>
 
 class QDockWidget;
@@ -68,6 +69,8 @@ private:
     DisplayState display_;
     SelectionMode selectionMode_ = SelectionMode::None;
     DialogUi ui_;
+    /// The document's edit count when a load case was put in the view.
+    std::uint64_t caseShownAt_ = 0;
     MainMenu menu_;
     QToolBar* toolBar_ = nullptr;
     QDockWidget* dock_ = nullptr;

@@ -3,6 +3,7 @@
 #include "document/Document.h"
 #include "document/DocumentUi.h"
 #include "document/EditingCommands.h"
+#include "document/LoadCaseCommands.h"
 #include "document/ResultCommands.h"
 
 #include <algorithm>
@@ -98,6 +99,7 @@ bool OperationDispatcher::dispatch(OperationTreeAccess::Item item, bool& returne
         {"ﾓﾃﾞﾙ作成", "動荷重", [](D& d, Call& c) { return d.withModel(c, createDynamicLoad); }},
         {"ﾓﾃﾞﾙ作成", "観測点",
          [](D& d, Call& c) { return d.withModel(c, createObservationPoint); }},
+        {"ﾓﾃﾞﾙ作成", "荷重ケース", [](D& d, Call& c) { return d.withModel(c, createLoadCase); }},
 
         {"ﾓﾃﾞﾙ編集", nullptr,
          [](D& d, Call& c) {
@@ -111,6 +113,12 @@ bool OperationDispatcher::dispatch(OperationTreeAccess::Item item, bool& returne
         {"ﾓﾃﾞﾙ編集", "荷重", [](D& d, Call& c) { return d.pickMode(c, SelectionMode::Loads); }},
         {"ﾓﾃﾞﾙ編集", "観測点",
          [](D& d, Call& c) { return d.pickMode(c, SelectionMode::ObservationPoints); }},
+        {"ﾓﾃﾞﾙ編集", "荷重ケース",
+         [](D& d, Call&) {
+             if (d.depth_ == 1)
+                 d.t_.ui.status("「編集」か「削除」を選ぶと、荷重ケースを一覧から選べます");
+             return true;
+         }},
 
         {nullptr, "決定",
          [](D& d, Call& c) { return d.modelOrMessage(c, "質量要素がありません"); }},
@@ -130,11 +138,13 @@ bool OperationDispatcher::dispatch(OperationTreeAccess::Item item, bool& returne
         {"ばね要素", "編集", [](D& d, Call&) { return d.run(editSpring); }},
         {"荷重", "編集", [](D& d, Call&) { return d.run(editLoad); }},
         {"観測点", "編集", [](D& d, Call&) { return d.run(editObservationPoint); }},
+        {"荷重ケース", "編集", [](D& d, Call&) { return d.run(editLoadCase); }},
         {nullptr, "編集", &D::thenReturn},
 
         {"ばね要素", "削除", [](D& d, Call&) { return d.run(deleteSprings); }},
         {"荷重", "削除", [](D& d, Call&) { return d.run(deleteLoads); }},
         {"観測点", "削除", [](D& d, Call&) { return d.run(deleteObservationPoints); }},
+        {"荷重ケース", "削除", [](D& d, Call&) { return d.run(deleteLoadCase); }},
         {nullptr, "削除",
          [](D& d, Call& c) {
              d.t_.doc.updateAllViews();

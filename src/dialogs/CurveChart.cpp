@@ -104,6 +104,16 @@ void CurveChart::showMarkers(FrequencyMarker::Kind kind, bool shown) {
     placeOverlays();
 }
 
+void CurveChart::setHorizontalTitle(const QString& title) {
+    horizontalTitle_ = title;
+    rebuild();
+}
+
+void CurveChart::setCursorShown(bool shown) {
+    cursorShown_ = shown;
+    placeOverlays();
+}
+
 void CurveChart::setCursorStep(std::size_t step) {
     cursor_ = step;
     placeOverlays();
@@ -123,7 +133,7 @@ void CurveChart::rebuild() {
         c->removeAxis(a);
         delete a;
     }
-    QAbstractAxis* ax = makeAxis(xScale_, QStringLiteral("周波数 [Hz]"));
+    QAbstractAxis* ax = makeAxis(xScale_, horizontalTitle_);
     QAbstractAxis* ay = makeAxis(yScale_, valueTitle_);
     c->addAxis(ax, Qt::AlignBottom);
     c->addAxis(ay, Qt::AlignLeft);
@@ -285,7 +295,7 @@ void CurveChart::placeOverlays() {
             }
     }
 
-    const auto step = cursorStep();
+    const auto step = cursorShown_ ? cursorStep() : std::nullopt;
     if (!step)
         return;
     const double f = curves_.front().points[*step].frequency;

@@ -25,6 +25,10 @@ public:
     /// last one when the curves have fewer).
     void setCurves(std::vector<PlotCurve> curves, const QString& valueTitle);
     void setScales(AxisScale frequency, AxisScale value);
+    /// The horizontal axis' title ("周波数 [Hz]" until told otherwise) and whether
+    /// the cursor is drawn, for curves over something other than a sweep.
+    void setHorizontalTitle(const QString& title);
+    void setCursorShown(bool shown);
     void setMarkers(std::vector<FrequencyMarker> markers);
     void showMarkers(FrequencyMarker::Kind kind, bool shown);
     /// Puts the cursor on a step of the curves (clamped to the last one).
@@ -61,6 +65,8 @@ private:
 
     std::vector<PlotCurve> curves_;
     QString valueTitle_;
+    QString horizontalTitle_ = QStringLiteral("周波数 [Hz]");
+    bool cursorShown_ = true;
     std::vector<FrequencyMarker> markers_;
     bool naturalShown_ = true, loadShown_ = true;
     AxisScale xScale_ = AxisScale::Linear, yScale_ = AxisScale::Linear;

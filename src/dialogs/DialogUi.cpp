@@ -6,6 +6,7 @@
 #include "dialogs/FrequencyStepDialog.h"
 #include "dialogs/InfoDialogs.h"
 #include "dialogs/LoadCaseDialog.h"
+#include "dialogs/LoadCaseSettingsDialog.h"
 #include "dialogs/ModelDialogs.h"
 #include "dialogs/MountAnalysisDialogs.h"
 #include "dialogs/ObjectivesDialog.h"
@@ -169,6 +170,22 @@ bool DialogUi::runLoad(LoadValues& values, const LoadDialogContext& context) {
 
 bool DialogUi::runObservationPoint(ObservationPointValues& values) {
     return runForm<ObservationPointDialog>(values, parent_);
+}
+
+bool DialogUi::runLoadCase(LoadCaseValues& values, const LoadCaseContext& context) {
+    LoadCaseSettingsDialog dialog(values, context, parent_);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    values = dialog.values;
+    return true;
+}
+
+bool DialogUi::runLoadCaseChoice(LoadCaseChoice& choice) {
+    LoadCaseChoiceDialog dialog(choice, parent_);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    choice = dialog.choice;
+    return true;
 }
 
 bool DialogUi::runMemo(std::string& memo) {
@@ -343,6 +360,10 @@ void DialogUi::showTransmissibility(const AnalysisModel& model) {
 void DialogUi::showLoadCases(const AnalysisModel& model,
                              const std::vector<LoadCaseResult>& results) {
     LoadCaseDialog dialog(model, results, parent_);
+    if (showCaseInView)
+        dialog.showInView = [this](const LoadCaseResult& r) {
+            showCaseInView(r.name, r.displacement);
+        };
     dialog.showText = [](QWidget* parent, const std::string& text) {
         InfoTextDialog window(text, parent);
         window.exec();

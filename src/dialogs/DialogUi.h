@@ -4,8 +4,10 @@
 
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <memory>
+#include <string>
 
 class QWidget;
 
@@ -21,6 +23,10 @@ public:
     /// Stops an optimiser run in progress and waits for it.
     ~DialogUi() override;
     void setParent(QWidget* parent) { parent_ = parent; }
+    /// Where the load case window shows a case's deflected body (the main
+    /// window's 3-D view); none: the window offers no such button.
+    std::function<void(const std::string& name, const std::array<double, 6>& displacement)>
+        showCaseInView;
     /// True while `runBusy` waits for its work.
     bool busy() const { return busy_; }
     /// True while an optimiser run goes on (its log window may be closed).
@@ -50,6 +56,8 @@ public:
     bool runCharacteristicValues(CharacteristicValues& values) override;
     bool runLoad(LoadValues& values, const LoadDialogContext& context) override;
     bool runObservationPoint(ObservationPointValues& values) override;
+    bool runLoadCase(LoadCaseValues& values, const LoadCaseContext& context) override;
+    bool runLoadCaseChoice(LoadCaseChoice& choice) override;
     bool runMemo(std::string& memo) override;
     bool runCalculationConditions(CalculationRequest& request) override;
 

@@ -27,9 +27,9 @@ LoadCaseDialog::LoadCaseDialog(const AnalysisModel& model, std::vector<LoadCaseR
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    const std::vector<std::size_t> order = worstFirst(results_);
-    for (int row = 0; row < static_cast<int>(order.size()); ++row) {
-        const LoadCaseResult& r = results_[order[static_cast<std::size_t>(row)]];
+    order_ = worstFirst(results_);
+    for (int row = 0; row < static_cast<int>(order_.size()); ++row) {
+        const LoadCaseResult& r = resultOfRow(row);
         const bool margin = r.converged && r.worst.spring >= 0;
         const std::string cells[5] = {r.name, caseVerdict(r), std::to_string(r.iterations),
                                       margin ? format("%.1lf", r.worst.ratio * 100.0)
@@ -49,6 +49,17 @@ LoadCaseDialog::LoadCaseDialog(const AnalysisModel& model, std::vector<LoadCaseR
 
     auto* report = new QPushButton(QStringLiteral("ﾚﾎﾟｰﾄ"), this);
     report->setObjectName(QStringLiteral("report"));
+    view_ = new QPushButton(QStringLiteral("3Dﾋﾞｭｰに表示"), this);
+    view_->setObjectName(QStringLiteral("view"));
+    view_->setToolTip(QStringLiteral("選んだケースの重心の変位で本体を 3D ビューに表示します"
+                                     "(倍率は 静解析 の 設定)"));
+    view_->setEnabled(false);
+    connect(view_, &QPushButton::clicked, this, &LoadCaseDialog::showSelectedInView);
+    connect(table_, &QTableWidget::itemSelectionChanged, this, [this] {
+        const int row = table_->currentRow();
+        view_->setEnabled(row >= 0 && resultOfRow(row).converged);
+    });
+    connect(table_, &QTableWidget::cellDoubleClicked, this, [this] { showSelectedInView(); });
     auto* close = new QPushButton(QStringLiteral("終了"), this);
     close->setObjectName(QStringLiteral("1"));
     close->setDefault(true);
@@ -59,12 +70,30 @@ LoadCaseDialog::LoadCaseDialog(const AnalysisModel& model, std::vector<LoadCaseR
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
+    buttons->addWidget(view_);
     buttons->addWidget(report);
     buttons->addWidget(close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(table_);
     layout->addLayout(buttons);
     resize(720, 420);
+}
+
+const LoadCaseResult& LoadCaseDialog::resultOfRow(int row) const {
+    return results_[order_[static_cast<std::size_t>(row)]];
+}
+
+bool LoadCaseDialog::showSelectedInView() {
+    const int row = table_->currentRow();
+    if (!showInView || row < 0 || !resultOfRow(row).converged)
+        return false;
+    showInView(resultOfRow(row));
+    return true;
+}
+
+void LoadCaseDialog::showEvent(QShowEvent* event) {
+    view_->setVisible(static_cast<bool>(showInView));
+    QDialog::showEvent(event);
 }
 
 } // namespace quav

@@ -1,5 +1,6 @@
 #include "dialogs/ModelDialogs.h"
 
+#include "dialogs/ForceCurveDialog.h"
 #include "dialogs/FrequencyTableDialog.h"
 #include "dialogs/SpringAxesSketch.h"
 #include "document/CharacteristicListEditor.h"
@@ -154,7 +155,17 @@ CharacteristicDialog::CharacteristicDialog(const CharacteristicValues& v,
     tableState_->setObjectName(QStringLiteral("1120"));
     grid->addWidget(table, 6, 0);
     grid->addWidget(tableState_, 6, 1, 1, 2);
-    grid->addWidget(note(QStringLiteral("※ばねのローカル座標系で指定")), 7, 0, 1, 3);
+    auto* curves = new QPushButton(QStringLiteral("非線形特性..."), this);
+    curves->setObjectName(QString::number(kCurvesButton));
+    curves->setAutoDefault(false);
+    curves->setToolTip(
+        QStringLiteral("方向ごとの力-変位曲線と定格荷重。荷重ケースの計算で使います"));
+    connect(curves, &QPushButton::clicked, this, &CharacteristicDialog::editCurves);
+    curveState_ = new QLabel(this);
+    curveState_->setObjectName(QStringLiteral("1119"));
+    grid->addWidget(curves, 7, 0);
+    grid->addWidget(curveState_, 7, 1, 1, 2);
+    grid->addWidget(note(QStringLiteral("※ばねのローカル座標系で指定")), 8, 0, 1, 3);
 
     auto* fields = new QVBoxLayout;
     fields->addLayout(grid);
@@ -195,7 +206,24 @@ void CharacteristicDialog::editFrequencyTable() {
     showTableState();
 }
 
+void CharacteristicDialog::editCurves() {
+    ForceCurveDialog dialog(values.curves, values.ratedLoad, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    values.curves = dialog.curves();
+    values.ratedLoad = dialog.ratedLoad();
+    showTableState();
+}
+
 void CharacteristicDialog::showTableState() {
+    QStringList directions;
+    for (int d = 0; d < 3; ++d)
+        if (!values.curves[static_cast<std::size_t>(d)].empty())
+            directions << QString(QChar(u'x' + d));
+    curveState_->setText((directions.isEmpty() ? QStringLiteral("非線形特性なし")
+                                               : QStringLiteral("曲線 %1").arg(
+                                                     directions.join(QStringLiteral(", ")))) +
+                         (values.ratedLoad ? QStringLiteral("、定格荷重あり") : QString()));
     const FrequencyTable& t = values.frequencyTable;
     tableState_->setText(t.empty() ? QStringLiteral("周波数特性なし")
                                    : QStringLiteral("%1 行 (%2～%3 Hz)")

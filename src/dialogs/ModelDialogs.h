@@ -39,11 +39,14 @@ public:
 
     /// "周波数特性...": the table editor on `values.frequencyTable`.
     void editFrequencyTable();
+    /// "非線形特性...": the curve editor on `values.curves` and `values.ratedLoad`.
+    void editCurves();
 
 private:
     void showTableState();
     std::vector<CharacteristicValues> defined_;
     QLabel* tableState_ = nullptr;
+    QLabel* curveState_ = nullptr;
 };
 
 /// 133 "ばね特性編集": the list whose buttons edit and delete entries of the

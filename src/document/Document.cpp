@@ -129,6 +129,7 @@ DocumentState CQUAVDoc::captureState() {
 }
 
 void CQUAVDoc::commitEdit(const std::string& label, DocumentState before) {
+    ++editCount_;
     history_.push(label, std::move(before));
     announce(DocumentEvent::StateChanged);
 }
@@ -149,6 +150,7 @@ void CQUAVDoc::beginEdit(const std::string& label, bool invalidatesResults) {
 }
 
 void CQUAVDoc::restore(DocumentState state) {
+    ++editCount_;
     if (!state.model) {
         replaceModel(nullptr);
     } else {

@@ -6,6 +6,7 @@
 #include "model/FileIo.h"
 #include "optimizer/Study.h"
 
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <memory>
@@ -103,6 +104,10 @@ public:
     /// anything (a dialog working in place); `commitEdit` records it.
     DocumentState captureState();
     void commitEdit(const std::string& label, DocumentState before);
+    /// Counts the edits recorded and the steps taken back or given again: a
+    /// display of something worked out from the model (a load case's body)
+    /// knows by it that the model has changed since.
+    std::uint64_t editCount() const { return editCount_; }
     /// Takes back the last edit (gives it again); the model, its results and
     /// their state, the optimiser's settings and the selection return as they
     /// were. False when there is nothing to take back (give again).
@@ -143,6 +148,7 @@ private:
     std::shared_ptr<const ModelResults> results_;
     /// While the results are stale: the model as it was calculated.
     std::shared_ptr<const AnalysisModel> calculatedModel_;
+    std::uint64_t editCount_ = 0;
     DialogMemory dialogMemory_;
 };
 

@@ -2,10 +2,12 @@
 
 #include "document/UserQuestions.h"
 #include "model/FrequencyTable.h"
+#include "model/LoadCases.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,10 @@ struct CharacteristicValues {
     Vec3 damping{};   ///< xx, yy, zz [N s/m]
     double dynamicFactor = 0.0;
     FrequencyTable frequencyTable{}; ///< empty: none
+    /// Force-deflection curves along local x, y, z (empty: linear) and the rated
+    /// loads [N] (none: no load margin).
+    std::array<ForceCurve, 3> curves{};
+    std::optional<Vec3> ratedLoad{};
 };
 
 struct LoadValues {
@@ -61,6 +67,30 @@ struct LoadDialogContext {
     bool dynamic = false;
     double mass = 0.0;
     Vec3 centreOfGravity{};
+};
+
+/// The load case dialog: the case's name, one factor for each static load of
+/// the model in the model's order (0: the load is not part of the case), and
+/// the body acceleration in units of standard gravity.
+struct LoadCaseValues {
+    std::string name;
+    std::vector<double> factors;
+    Vec3 gLoad{};
+};
+
+/// What the load case dialog shows besides the case: the static loads' names
+/// (a factor row each) and the model's cases, whose names the case may not take.
+struct LoadCaseContext {
+    std::vector<std::string> loads;
+    std::vector<LoadCase> cases;
+    int index = -1; ///< the edited case's place in `cases`; -1 for a new case
+};
+
+/// The case an edit or a deletion acts on: `index` into `names`, -1 for none.
+struct LoadCaseChoice {
+    std::string title; ///< what the choice is for ("荷重ケースの編集")
+    std::vector<std::string> names;
+    int index = -1;
 };
 
 struct ObservationPointValues {
@@ -145,6 +175,8 @@ public:
     virtual bool runCharacteristicValues(CharacteristicValues& values) = 0;
     virtual bool runLoad(LoadValues& values, const LoadDialogContext& context) = 0;
     virtual bool runObservationPoint(ObservationPointValues& values) = 0;
+    virtual bool runLoadCase(LoadCaseValues& values, const LoadCaseContext& context) = 0;
+    virtual bool runLoadCaseChoice(LoadCaseChoice& choice) = 0;
     virtual bool runMemo(std::string& memo) = 0;
     virtual bool runCalculationConditions(CalculationRequest& request) = 0;
 

@@ -206,8 +206,14 @@ void assignCharacteristic(CQUAVDoc& doc, DocumentUi& ui) {
         return;
     doc.dialogMemory().characteristic = v;
     doc.beginEdit("ばね特性の設定");
-    m->assignCharacteristic(v.name, column(v.stiffness), v.dynamicFactor, column(v.damping),
-                            v.frequencyTable);
+    const bool isNew =
+        std::none_of(m->springCharacteristics.begin(), m->springCharacteristics.end(),
+                     [&](const SpringCharacteristic& c) { return c.name == v.name; });
+    const int id = m->assignCharacteristic(v.name, column(v.stiffness), v.dynamicFactor,
+                                           column(v.damping), v.frequencyTable);
+    // A characteristic found by name keeps its own values, curves included.
+    if (isNew)
+        storeCharacteristic(v, *m->findCharacteristic(id));
     changed(doc);
 }
 

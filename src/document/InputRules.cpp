@@ -77,7 +77,45 @@ std::optional<FieldProblem> inputProblem(const CharacteristicValues& v, bool nam
     if (const auto table = checkFrequencyTable(v.frequencyTable))
         return FieldProblem{kFrequencyTableButton, "周波数特性 " + tableCellText(*table) + ": " +
                                                        tableRuleText(table->kind)};
+    return curvesProblem(v.curves, v.ratedLoad);
+}
+
+std::optional<FieldProblem> curvesProblem(const std::array<ForceCurve, 3>& curves,
+                                          const std::optional<Vec3>& ratedLoad) {
+    const char* const axes[3] = {"x", "y", "z"};
+    for (int d = 0; d < 3; ++d)
+        if (const auto p = checkForceCurve(curves[static_cast<std::size_t>(d)]))
+            return FieldProblem{kCurvesButton, std::string("非線形特性 ") + axes[d] + " 方向 " +
+                                                   forceCurveProblemText(*p)};
+    if (ratedLoad)
+        for (int d = 0; d < 3; ++d)
+            if (!((*ratedLoad)[static_cast<std::size_t>(d)] > 0.0))
+                return problem(kCurvesButton, std::string("定格荷重[N] ") + axes[d] + " 方向",
+                               kPositive);
     return std::nullopt;
+}
+
+std::optional<FieldProblem> inputProblem(const LoadCaseValues& v, const LoadCaseContext& context) {
+    std::vector<LoadCase> cases = context.cases;
+    LoadCase edited{v.name, {}, v.gLoad};
+    // A term per row, so that a term's place is the row of its factor.
+    for (std::size_t i = 0; i < v.factors.size(); ++i)
+        edited.terms.push_back({static_cast<int>(i), v.factors[i]});
+    const bool isNew = context.index < 0 || context.index >= static_cast<int>(cases.size());
+    const int at = isNew ? static_cast<int>(cases.size()) : context.index;
+    if (isNew)
+        cases.push_back(std::move(edited));
+    else
+        cases[static_cast<std::size_t>(at)] = std::move(edited);
+    const std::optional<LoadCaseProblem> p = checkLoadCases(cases);
+    if (!p)
+        return std::nullopt;
+    if (p->caseIndex == at && p->termIndex >= 0)
+        return FieldProblem{kCaseFactorTable, p->text};
+    for (int i = 0; i < 3; ++i)
+        if (p->caseIndex == at && !std::isfinite(v.gLoad[static_cast<std::size_t>(i)]))
+            return FieldProblem{kCaseGLoadField + i, p->text};
+    return FieldProblem{kCaseNameField, p->text};
 }
 
 std::optional<FieldProblem> inputProblem(const LoadValues& v, bool dynamic) {

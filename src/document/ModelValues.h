@@ -16,16 +16,20 @@ inline Matrix column(const Vec3& v) {
 }
 
 inline CharacteristicValues characteristicValues(const SpringCharacteristic& c) {
-    return {c.name, vec3(c.stiffness), vec3(c.damping), c.dynamicFactor, c.frequencyTable};
+    return {c.name,           vec3(c.stiffness), vec3(c.damping), c.dynamicFactor,
+            c.frequencyTable, c.curves,          c.ratedLoad};
 }
 
-/// Name, rates, damping, dynamic factor and frequency table; the id stays.
+/// Name, rates, damping, dynamic factor, frequency table, curves and rated
+/// loads; the id stays.
 inline void storeCharacteristic(const CharacteristicValues& v, SpringCharacteristic& c) {
     c.name = v.name;
     c.stiffness = column(v.stiffness);
     c.damping = column(v.damping);
     c.dynamicFactor = v.dynamicFactor;
     c.frequencyTable = v.frequencyTable;
+    c.curves = v.curves;
+    c.ratedLoad = v.ratedLoad;
 }
 
 } // namespace quav

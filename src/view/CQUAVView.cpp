@@ -129,7 +129,9 @@ const AnalysisModel* CQUAVView::prepareScene() {
     const AnalysisModel* results = resultsModel();
     prepareDisplay(state_, model, results);
     camera_.up = resolveUpAxis(upChoice_, model);
-    const AnalysisModel* drawn = state_.displayKind == DisplayKind::Model ? model : results;
+    const bool live = state_.displayKind == DisplayKind::Model ||
+                      state_.displayKind == DisplayKind::LoadCaseResult;
+    const AnalysisModel* drawn = live ? model : results;
     buildScene(scene_, drawn, state_, camera_, renderer_.hasGeometry());
     return drawn;
 }
@@ -200,7 +202,8 @@ void CQUAVView::paintEvent(QPaintEvent*) {
 
 void CQUAVView::paintOverlay(QPainter& painter, const AnalysisModel* model,
                              const AnalysisModel* live) {
-    const bool stale = state_.displayKind != DisplayKind::Model && staleResults();
+    const bool stale = state_.displayKind != DisplayKind::Model &&
+                       state_.displayKind != DisplayKind::LoadCaseResult && staleResults();
     const Overlay overlay = buildOverlay(model, state_, camera_.pickResult, height(), stale);
     painter.setFont(overlayFont());
     const QFontMetrics metrics(painter.font());

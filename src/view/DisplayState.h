@@ -5,6 +5,9 @@
 // dialogs. Never saved with the model. Standard C++ only, so the view's scene
 // and the tree's dispatcher can be tested without a window.
 
+#include <array>
+#include <string>
+
 namespace quav {
 
 /// The kind of model object a left click in the 3-D view selects.
@@ -22,6 +25,7 @@ enum class DisplayKind : int {
     ModeShape = 1,
     StaticResult = 2,
     DynamicResult = 3,
+    LoadCaseResult = 4, ///< a solved load case, on the model as it is
 };
 
 /// Display and animation settings, in the order and with the initial values
@@ -42,6 +46,9 @@ struct DisplayState {
     int modeNumber = 0;               ///< displayed mode, 1 to 6 (1 = lowest frequency)
     int loadIndex = -1;               ///< index of the displayed static or dynamic load
     DisplayKind displayKind = DisplayKind::Model;
+    std::string caseName; ///< the load case shown
+    /// Its motion at the centre of gravity: u [m], theta [rad] (small rotations).
+    std::array<double, 6> caseDisplacement{};
     float zoom = 1.0f;         ///< uniform scene scale (Shift-drag)
     float groundLevel = -0.3f; ///< height y of the ground grid [m]
 
@@ -62,6 +69,13 @@ struct DisplayState {
         animating = false;
         loadIndex = index;
         displayKind = DisplayKind::StaticResult;
+    }
+    /// A solved load case's body, static like a static load's (scaled by `resultScale`).
+    void showLoadCase(const std::string& name, const std::array<double, 6>& displacement) {
+        animating = false;
+        caseName = name;
+        caseDisplacement = displacement;
+        displayKind = DisplayKind::LoadCaseResult;
     }
     void showDynamicLoad(int index) {
         animating = true;

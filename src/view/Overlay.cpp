@@ -128,6 +128,24 @@ void loadTexts(TextColumn& t, const AnalysisModel& model, const std::vector<Load
     objectBlocks(t, model, load, u, pick, dynamic);
 }
 
+/// A load case: its name, the motion of the centre of gravity, and the block of
+/// the picked spring or observation point.
+void caseTexts(TextColumn& t, const AnalysisModel& model, const DisplayState& state, int pick) {
+    t.line("荷重ケース: " + state.caseName);
+    Matrix u = Matrix::column(6);
+    for (int i = 0; i < 6; ++i)
+        u[i] = state.caseDisplacement[static_cast<std::size_t>(i)];
+    objectBlock(t, "<質量要素>", "", u, false);
+    const Matrix& cog = model.centreOfGravity;
+    for (const SpringElement& s : model.springs)
+        if (s.id == pick)
+            objectBlock(t, "<ばね要素>", model.markedSpringName(s),
+                        pointTransfer(u, cog, s.position), false, &s);
+    for (const ObservationPoint& o : model.observationPoints)
+        if (o.id == pick)
+            objectBlock(t, "<観測点>", o.name, pointTransfer(u, cog, o.position), false);
+}
+
 /// The model's springs whose characteristics carry frequency tables, one a line.
 void tableMarks(std::vector<OverlayText>& out, const AnalysisModel& model) {
     TextColumn t(out, false);
@@ -190,6 +208,9 @@ Overlay buildOverlay(const AnalysisModel* model, const DisplayState& state, int 
             case DisplayKind::DynamicResult:
                 loadTexts(t, *model, model->dynamicLoads, model->dynamicResults, state.loadIndex,
                           pickResult);
+                break;
+            case DisplayKind::LoadCaseResult:
+                caseTexts(t, *model, state, pickResult);
                 break;
             case DisplayKind::Model:
                 break;

@@ -230,6 +230,21 @@ public:
 
     void dynamicResult() { loadResult(model_.dynamicLoads, model_.dynamicResults, 12); }
 
+    void loadCaseResult() {
+        if (state_.showUndeformedShape)
+            massElement(colours::grey);
+        springs();
+        observationPoints();
+        BodyMotion m;
+        const double s = state_.resultScale;
+        for (int i = 0; i < 3; ++i) {
+            m.t[i] = s * state_.caseDisplacement[static_cast<std::size_t>(i)];
+            m.r[i] =
+                s * state_.caseDisplacement[static_cast<std::size_t>(i) + 3] * kDegreesPerRadian;
+        }
+        massElement(colours::white, &m);
+    }
+
 private:
     template <class Load>
     void loadResult(const std::vector<Load>& loads, const Matrix& results, int columns) {
@@ -268,7 +283,8 @@ private:
 } // namespace
 
 void prepareDisplay(DisplayState& state, const AnalysisModel* model, const AnalysisModel* results) {
-    if (model && !results)
+    // A load case is solved on the model as it is: it needs no calculation.
+    if (model && !results && state.displayKind != DisplayKind::LoadCaseResult)
         state.displayKind = DisplayKind::Model;
 }
 
@@ -303,6 +319,9 @@ void buildScene(Scene& scene, const AnalysisModel* model, const DisplayState& st
         break;
     case DisplayKind::DynamicResult:
         build.dynamicResult();
+        break;
+    case DisplayKind::LoadCaseResult:
+        build.loadCaseResult();
         break;
     case DisplayKind::Model:
     default:

@@ -75,7 +75,8 @@ private slots:
     void editingWithoutModelIsRefused_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("parent");
-        for (const char* child : {"質量要素", "ばね要素", "ばね特性", "荷重", "観測点"})
+        for (const char* child :
+             {"質量要素", "ばね要素", "ばね特性", "荷重", "観測点", "荷重ケース"})
             QTest::newRow(child) << QStringLiteral("ﾓﾃﾞﾙ編集/") + QString::fromUtf8(child)
                                  << QStringLiteral("ﾓﾃﾞﾙ編集");
         QTest::newRow("決定") << QStringLiteral("ﾓﾃﾞﾙ作成/ばね特性/決定")
@@ -94,7 +95,7 @@ private slots:
     }
 
     void createItemsWithoutModelDoNothing() {
-        for (const char* t : {"ばね要素", "ばね特性", "静荷重", "動荷重", "観測点"})
+        for (const char* t : {"ばね要素", "ばね特性", "静荷重", "動荷重", "観測点", "荷重ケース"})
             click(QStringLiteral("ﾓﾃﾞﾙ作成/") + QString::fromUtf8(t));
         QVERIFY(ui->messages.empty());
         QCOMPARE(mode, SelectionMode::None);
@@ -116,6 +117,29 @@ private slots:
         QCOMPARE(ui->messages,
                  (std::vector<std::string>{"ﾓﾃﾞﾙがありません", "計算が実行されていません"}));
         QCOMPARE(current(), QString());
+    }
+
+    void loadCaseBranchAddsEditsAndDeletes() {
+        buildModel("F");
+        ui->ok<LoadCaseValues>([](auto& v) { v = {"bump", {2.0}, {0, 0, -3}}; });
+        click(QStringLiteral("ﾓﾃﾞﾙ作成/荷重ケース"));
+        QCOMPARE(current(), QStringLiteral("ﾓﾃﾞﾙ作成"));
+        const int load = doc->model()->staticLoads[0].id;
+        QCOMPARE(doc->model()->loadCases,
+                 (std::vector<LoadCase>{{"bump", {{load, 2.0}}, {0, 0, -3}}}));
+        click(QStringLiteral("ﾓﾃﾞﾙ編集/荷重ケース"));
+        QCOMPARE(mode, SelectionMode::None);
+        ui->ok<LoadCaseChoice>([](auto& c) { c.index = 0; });
+        ui->ok<LoadCaseValues>([](auto& v) { v.factors = {0.0}; });
+        click(QStringLiteral("ﾓﾃﾞﾙ編集/荷重ケース/編集"));
+        QCOMPARE(current(), QStringLiteral("ﾓﾃﾞﾙ編集/荷重ケース"));
+        QVERIFY(doc->model()->loadCases[0].terms.empty());
+        ui->ok<LoadCaseChoice>([](auto& c) { c.index = 0; });
+        click(QStringLiteral("ﾓﾃﾞﾙ編集/荷重ケース/削除"));
+        QVERIFY(doc->model()->loadCases.empty());
+        QVERIFY(ui->scriptDone());
+        QVERIFY(doc->undo());
+        QCOMPARE(doc->model()->loadCases.size(), std::size_t(1));
     }
 
     void loadBranchesAndALoadNamedSettings() {

@@ -6,7 +6,9 @@
 #include "app/DocumentFiles.h"
 #include "app/OperationTree.h"
 #include "app/QtTranslations.h"
+#include "dialogs/LoadCaseDialog.h"
 #include "document/Document.h"
+#include "document/LoadCaseCommands.h"
 #include "view/CQUAVView.h"
 
 #include <QtTest>
@@ -22,8 +24,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTableWidget>
 
 using namespace quav;
 
@@ -116,9 +120,10 @@ private slots:
             lines.join(u'|'),
             QStringLiteral(
                 "QUAV操作ﾒﾆｭｰ|  ﾓﾃﾞﾙ作成|    質量要素|    ばね要素|    ばね特性|      決定|"
-                "    静荷重|    動荷重|    観測点|  ﾓﾃﾞﾙ編集|    質量要素|    ばね要素|      編集|"
-                "      削除|    ばね特性|    荷重|      編集|      削除|    観測点|      編集|"
-                "      削除|  計算実行|  結果表示|    振動ﾓｰﾄﾞ|      Mode1|      Mode2|      Mode3|"
+                "    静荷重|    動荷重|    観測点|    荷重ケース|  ﾓﾃﾞﾙ編集|    質量要素|"
+                "    ばね要素|      編集|      削除|    ばね特性|    荷重|      編集|      削除|"
+                "    観測点|      編集|      削除|    荷重ケース|      編集|      削除|  計算実行| "
+                " 結果表示|    振動ﾓｰﾄﾞ|      Mode1|      Mode2|      Mode3|"
                 "      Mode4|      Mode5|      Mode6|      設定|      ｸﾞﾗﾌ表示|      連成度|"
                 "    静解析|    動解析|    周波数ｽﾃｯﾌﾟ|      決定|    ﾃｷｽﾄ表示|  最適化|"
                 "    ﾊﾟﾗﾒｰﾀ設定|    最適化条件|    目的関数|    最適化実行|    ﾊﾟﾚｰﾄ解"));
@@ -353,6 +358,40 @@ private slots:
         QVERIFY(next.menu()[32856]->isChecked());
         frame.menu()[32854]->trigger();
         QVERIFY(frame.close() && next.close());
+    }
+
+    void aLoadCaseShownInTheView() {
+        CQUAVDoc doc;
+        CMainFrame frame(doc);
+        QVERIFY(frame.files().openPath(QUAV_EXAMPLES "/power_unit_cases.json", false));
+        QString chosen;
+        // The window opens after the cases are solved: wait for it, then show row 2.
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            auto* window = qobject_cast<LoadCaseDialog*>(QApplication::activeModalWidget());
+            if (!window)
+                return;
+            poll.stop();
+            window->table()->selectRow(2);
+            chosen = window->table()->item(2, 0)->text();
+            window->findChild<QPushButton*>(QStringLiteral("view"))->click();
+            window->accept();
+        });
+        poll.start(10);
+        showLoadCases(doc, frame.ui());
+        QVERIFY(!chosen.isEmpty());
+        const DisplayState& display = frame.displayState();
+        QCOMPARE(display.displayKind, DisplayKind::LoadCaseResult);
+        QCOMPARE(QString::fromStdString(display.caseName), chosen);
+        for (const LoadCaseResult& r : analyseLoadCases(*doc.model()))
+            if (QString::fromStdString(r.name) == chosen)
+                QCOMPARE(display.caseDisplacement, r.displacement);
+        QVERIFY(frame.statusBar()->currentMessage().contains(chosen));
+        // Saving keeps the case on view; an edit, or taking one back, drops it.
+        doc.setModified(false);
+        QCOMPARE(display.displayKind, DisplayKind::LoadCaseResult);
+        doc.beginEdit("x", false);
+        QCOMPARE(display.displayKind, DisplayKind::Model);
     }
 
     // Last: the translations stay installed for the rest of the process.

@@ -1,10 +1,14 @@
 #include "document/LoadCaseCommands.h"
 #include "document/Document.h"
+#include "document/EditingCommands.h"
 
 #include "../support/ScriptedUi.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
 
 using namespace quav;
 using quav::test::ScriptedUi;
@@ -37,4 +41,196 @@ TEST(LoadCaseCommands, CasesAreSolvedOnTheModelAsItIsAndShownInTheirTable) {
     EXPECT_EQ(ui.loadCases[1].modes.size(), 6u);
     EXPECT_FALSE(doc.isModified());
     EXPECT_EQ(doc.model()->calculated, 0);
+}
+
+namespace {
+
+/// A model with two static loads (ids kept) and one case on the second.
+AnalysisModel twoLoadModel() {
+    AnalysisModel m = quav::testing::fourMountModel(0.3, 0.2, -0.1, v3(3e5, 1e5, 1e5));
+    m.addStaticLoad("F", 100.0, v3(0.1, 0, 0), v3(1, 0, 0), 0);
+    m.addStaticLoad("T", 50.0, v3(0, 0, 0), v3(0, 1, 0), 1);
+    m.loadCases = {{"idle", {{m.staticLoads[1].id, 2.0}, {999, 1.0}}, {0, 0, -1}}};
+    return m;
+}
+
+} // namespace
+
+TEST(LoadCaseCommands, TheCaseDialogAcceptsRefusesAndCancelsEachAsOneUndoStep) {
+    const std::string nonCp932 = "\xF0\x9F\x98\x80"; // an emoji
+    struct Row {
+        const char* what;
+        void (*command)(CQUAVDoc&, DocumentUi&);
+        std::function<bool(LoadCaseValues&)> answer;
+        std::vector<LoadCase> expected; ///< empty: the model's cases unchanged
+        const char* message;            ///< "" none
+    };
+    const AnalysisModel base = twoLoadModel();
+    const int f = base.staticLoads[0].id;
+    const LoadCase idle = base.loadCases[0];
+    const Row rows[] = {
+        {"new case, zero factors dropped",
+         createLoadCase,
+         [](LoadCaseValues& v) {
+             EXPECT_EQ(v.factors, (std::vector<double>{0, 0}));
+             v = {"WOT", {1.5, 0}, {0, 0.8, -1}};
+             return true;
+         },
+         {idle, {"WOT", {{f, 1.5}}, {0, 0.8, -1}}},
+         ""},
+        {"edit keeps the term of a deleted load",
+         editLoadCase,
+         [](LoadCaseValues& v) {
+             EXPECT_EQ(v.factors, (std::vector<double>{0, 2}));
+             v.factors = {-1, 0};
+             v.name = "idle 2";
+             return true;
+         },
+         {{"idle 2", {{f, -1.0}, {999, 1.0}}, {0, 0, -1}}},
+         ""},
+        {"duplicate name",
+         createLoadCase,
+         [](LoadCaseValues& v) {
+             v.name = "idle";
+             return true;
+         },
+         {},
+         "名前が重複しています"},
+        {"empty name", createLoadCase, [](LoadCaseValues&) { return true; }, {}, "名前は 1～255"},
+        {"name outside code page 932",
+         createLoadCase,
+         [nonCp932](LoadCaseValues& v) {
+             v.name = nonCp932;
+             return true;
+         },
+         {},
+         "保存できない文字"},
+        {"factor not a number",
+         editLoadCase,
+         [](LoadCaseValues& v) {
+             v.factors[1] = NAN;
+             return true;
+         },
+         {},
+         "係数 2 が数値ではありません"},
+        {"g-load not a number",
+         createLoadCase,
+         [](LoadCaseValues& v) {
+             v = {"x", {0, 0}, {0, INFINITY, 0}};
+             return true;
+         },
+         {},
+         "加速度"},
+        {"cancel",
+         createLoadCase,
+         [](LoadCaseValues& v) {
+             v.name = "never";
+             return false;
+         },
+         {},
+         ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        CQUAVDoc doc;
+        doc.createModel() = base;
+        doc.setModified(false);
+        ScriptedUi ui;
+        if (row.command == editLoadCase)
+            ui.ok<LoadCaseChoice>([](LoadCaseChoice& c) {
+                EXPECT_EQ(c.names, std::vector<std::string>{"idle"});
+                c.index = 0;
+            });
+        ui.expect<LoadCaseValues>(row.answer);
+        row.command(doc, ui);
+        EXPECT_TRUE(ui.scriptDone());
+        EXPECT_TRUE(ui.unexpected.empty());
+        EXPECT_EQ(ui.lastCaseContext.loads, (std::vector<std::string>{"F", "T"}));
+        const bool changes = !row.expected.empty();
+        EXPECT_EQ(doc.model()->loadCases, changes ? row.expected : base.loadCases);
+        EXPECT_EQ(doc.isModified(), changes);
+        if (*row.message) {
+            ASSERT_EQ(ui.messages.size(), 1u);
+            EXPECT_EQ(ui.messages[0].rfind("入力エラー", 0), 0u);
+            EXPECT_NE(ui.messages[0].find(row.message), std::string::npos) << ui.messages[0];
+        } else {
+            EXPECT_TRUE(ui.messages.empty());
+        }
+        if (changes) {
+            ASSERT_TRUE(doc.undo());
+            EXPECT_EQ(doc.model()->loadCases, base.loadCases);
+            EXPECT_FALSE(doc.isModified());
+        }
+    }
+}
+
+TEST(LoadCaseCommands, DeleteRemovesTheChosenCaseAsOneUndoStep) {
+    CQUAVDoc doc;
+    AnalysisModel& m = doc.createModel();
+    m = twoLoadModel();
+    m.loadCases.push_back({"brake", {}, {0.8, 0, -1}});
+    const std::vector<LoadCase> before = m.loadCases;
+    doc.setModified(false);
+    ScriptedUi ui;
+    ui.cancel<LoadCaseChoice>();
+    deleteLoadCase(doc, ui);
+    EXPECT_EQ(doc.model()->loadCases, before);
+    ui.ok<LoadCaseChoice>([](LoadCaseChoice& c) { c.index = 0; });
+    deleteLoadCase(doc, ui);
+    ASSERT_EQ(doc.model()->loadCases.size(), 1u);
+    EXPECT_EQ(doc.model()->loadCases[0].name, "brake");
+    EXPECT_TRUE(doc.isModified());
+    EXPECT_NE(ui.statuses.back().find("idle"), std::string::npos);
+    ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(doc.model()->loadCases, before);
+
+    doc.model()->loadCases.clear();
+    deleteLoadCase(doc, ui);
+    EXPECT_EQ(ui.messages.back(), "荷重ケースがありません");
+    EXPECT_TRUE(ui.scriptDone());
+}
+
+TEST(LoadCaseCommands, CurvesAndRatedLoadsReachTheCharacteristicInOneStepOrNotAtAll) {
+    const ForceCurve snubber{{-0.01, -3000}, {0, 0}, {0.004, 1200}, {0.006, 4000}};
+    CQUAVDoc doc;
+    doc.createModel() = twoLoadModel();
+    doc.setModified(false);
+    const int id = doc.model()->springCharacteristics[0].id;
+    ScriptedUi ui;
+    // A broken curve is refused naming direction and point; the model stays.
+    ui.ok<CharacteristicValues>([&](CharacteristicValues& v) {
+        v.curves[1] = {{0, 0}, {0.01, 100}, {0.005, 200}};
+    });
+    editCharacteristic(doc, ui, id);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("非線形特性 y 方向 点 3"), std::string::npos) << ui.messages[0];
+    EXPECT_FALSE(doc.isModified());
+    ui.ok<CharacteristicValues>([&](CharacteristicValues& v) { v.ratedLoad = Vec3{1, 0, 1}; });
+    editCharacteristic(doc, ui, id);
+    EXPECT_NE(ui.messages.back().find("定格荷重[N] y 方向"), std::string::npos);
+
+    ui.ok<CharacteristicValues>([&](CharacteristicValues& v) {
+        v.curves[2] = snubber;
+        v.ratedLoad = Vec3{500, 500, 3500};
+    });
+    editCharacteristic(doc, ui, id);
+    const SpringCharacteristic& c = *doc.model()->findCharacteristic(id);
+    EXPECT_EQ(c.curves[2], snubber);
+    EXPECT_EQ(c.ratedLoad, (std::array<double, 3>{500, 500, 3500}));
+    EXPECT_TRUE(doc.isModified());
+    ASSERT_TRUE(doc.undo());
+    EXPECT_FALSE(doc.model()->findCharacteristic(id)->hasCurves());
+
+    // A new characteristic from the assign dialog takes its curves along.
+    doc.model()->springs[0].selected = 1;
+    ui.ok<CharacteristicValues>([&](CharacteristicValues& v) {
+        v.name = "snubbed";
+        v.curves[0] = snubber;
+    });
+    assignCharacteristic(doc, ui);
+    const SpringCharacteristic& added = doc.model()->springCharacteristics.back();
+    EXPECT_EQ(added.name, "snubbed");
+    EXPECT_EQ(added.curves[0], snubber);
+    EXPECT_EQ(doc.model()->springs[0].characteristicId, added.id);
+    EXPECT_TRUE(ui.scriptDone());
 }

@@ -56,6 +56,8 @@ public:
     /// What the last load dialog was given.
     LoadDialogContext lastLoadContext;
     std::vector<CharacteristicValues> lastDefined;
+    /// What the last load case dialog was given.
+    LoadCaseContext lastCaseContext;
 
     void message(const std::string& text) override { messages.push_back(text); }
     void warning(const std::string& text) override { warnings.push_back(text); }
@@ -92,6 +94,11 @@ public:
         return run(v);
     }
     bool runObservationPoint(ObservationPointValues& v) override { return run(v); }
+    bool runLoadCase(LoadCaseValues& v, const LoadCaseContext& context) override {
+        lastCaseContext = context;
+        return run(v);
+    }
+    bool runLoadCaseChoice(LoadCaseChoice& c) override { return run(c); }
     bool runMemo(std::string& memo) override { return run(memo); }
     bool runCalculationConditions(CalculationRequest& r) override { return run(r); }
     bool runModeAnimation(ModeAnimationValues& v) override { return run(v); }

@@ -1,5 +1,7 @@
 #include "view/Scene.h"
 
+#include "view/Overlay.h"
+
 #include "analysis/SystemAssembly.h"
 
 #include "ViewTestModels.h"
@@ -7,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -208,6 +211,31 @@ TEST(Scene, DeformedBodyOfModeAndStaticDisplays) {
                 std::cos(rx * cf) * std::cos(rz * cf) * 0.4,
                 std::sin(rx * cf) * std::cos(rz * cf) * 0.4, 1e-9);
     // Dynamic: DynamicDisplayOfEachLoadAtEachPhase.
+}
+
+// A load case's body is drawn on the model as it is, without a calculation, from
+// the displacement the case window handed over, as a static result is.
+TEST(Scene, LoadCaseBodyFollowsTheCaseDisplacementWithoutResults) {
+    AnalysisModel m = viewModel();
+    DisplayState state;
+    state.resultScale = 10.0;
+    state.showStaticLoad(0);
+    const Point3 staticCentre = find(build(&m, state), Shape::Box, 1, 1).transform.apply({});
+    const Point3 staticEdge = find(build(&m, state), Shape::Box, 1, 1).transform.apply({0, 1, 0});
+    m.calculated = 0;
+    state.showLoadCase("WOT 1st", {0.001, -0.002, 0.0005, 0.01, 0.0, -0.02});
+    const Scene s = build(&m, state);
+    const DrawItem& body = find(s, Shape::Box, 1, 1); // after the grey undeformed body
+    expectPoint(body.transform.apply({}), staticCentre.x, staticCentre.y, staticCentre.z);
+    const Point3 e = body.transform.apply({0, 1, 0});
+    expectPoint(e, staticEdge.x, staticEdge.y, staticEdge.z);
+    EXPECT_EQ(state.displayKind, DisplayKind::LoadCaseResult);
+
+    const Overlay o = buildOverlay(&m, state, 0, 600, false);
+    ASSERT_FALSE(o.texts.empty());
+    EXPECT_EQ(o.texts[0].text, "荷重ケース: WOT 1st");
+    EXPECT_TRUE(std::any_of(o.texts.begin(), o.texts.end(),
+                            [](const OverlayText& t) { return t.text == "1 mm"; }));
 }
 
 // The dynamic display of each load, at several phases: the body moves by
