@@ -17,7 +17,9 @@
 # Then the 3-D view on the example: z up as its weight says, fitted; the modes
 # move, a spring picked by a click inside its box in a static result prints its
 # block, the DXF outline replaces the box, the transmissibility and
-# sensitivity windows open, Ctrl+C copies the view.
+# sensitivity windows open, Ctrl+C copies the view. Last, the example with load
+# cases: their table, the worst case's deflected body in the view, the
+# objectives and the case dialogs.
 # Leaves a screenshot of the main window and of every dialog on the way in
 # DIR (default: $TMPDIR/quav-tour), to look at.
 #
@@ -651,6 +653,39 @@ message
 xclip -selection clipboard -t image/png -o >"$out/view-copy.png" ||
     fail "no image on the clipboard"
 [ "$(identify -format %w "$out/view-copy.png")" -gt 400 ] || fail "the copied image is too small"
+
+# ------------------------------------------------------------ load cases --
+# The example with snubbing mounts and twenty load cases: 解析 → 荷重ケース (the
+# last item) lists them worst first, failures in red; a double-click on the
+# worst shows its deflected body in the view. Then the case dialog (ﾓﾃﾞﾙ作成,
+# row 1, opens: 2-8, 8 荷重ケース) and the objectives (最適化, row 5, opens:
+# 6 ﾊﾟﾗﾒｰﾀ設定, 7 最適化条件, 8 目的関数).
+"$quav" "$root/examples/power_unit_cases.quav" >"$work/quav-cases.log" 2>&1 &
+pids+=($!)
+window "power_unit_cases.quav - QUAV"
+measure_tree
+xdotool key alt+a Down Down Down Down Down Down Return
+window 荷重ケース
+xdotool getactivewindow windowsize --sync 900 520
+shot load-cases
+xdotool mousemove --window "$(xdotool getactivewindow)" 60 45 click --repeat 2 1
+window 荷重ケース
+xdotool key Escape
+gone 荷重ケース
+window "power_unit_cases.quav - QUAV"
+shot load-case-view
+row 5
+row 8
+window 目的関数
+shot 目的関数
+xdotool key Escape
+gone 目的関数
+row 1
+row 8
+window 荷重ケース設定
+shot 荷重ケース設定
+xdotool key Escape
+gone 荷重ケース設定
 
 echo "tour: $shots screenshots in $out; the saved model matches; the study's" \
     "$((matches - 1)) result files are those of quav-cli; the 3-D view animates, picks," \
