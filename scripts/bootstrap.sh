@@ -18,8 +18,9 @@ packages=(
     # (xdg-mime asks the shared MIME database through mimetype) and the window.
     librsvg2-bin dpkg-dev file desktop-file-utils libxml2-utils shared-mime-info
     xdg-utils libfile-mimeinfo-perl x11-utils
-    # The JSON checks of quav-cli's end-to-end tests.
-    jq
+    # The JSON checks of quav-cli's end-to-end tests, and the outside reader of
+    # exported decks.
+    jq python3
 )
 
 missing=()

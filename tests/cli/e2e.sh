@@ -1047,6 +1047,14 @@ exchange)
     jq -s -e '[.[0].results.eigenFrequencies, .[1].results.eigenFrequencies] | transpose |
         all(((.[0] - .[1]) | fabs) <= 1e-9 * (.[0] | fabs))' "$work/a.json" "$work/b.json" \
         >/dev/null || fail "natural frequencies after the round trip"
+    # A reader that shares nothing with ours finds the same frequencies in the
+    # deck, with 2 pi where the engine has 6.283184.
+    python3 "$(dirname "${BASH_SOURCE[0]}")/../exchange/deck_frequencies.py" "$work/m.bdf" \
+        >"$work/deck.txt" || fail "the outside reader"
+    jq -e --rawfile d "$work/deck.txt" '($d | split(" ") | map(tonumber)) as $deck |
+        [(.results.eigenFrequencies | reverse), $deck] | transpose |
+        all(((.[0] * 6.283184 / (2 * 3.141592653589793) - .[1]) | fabs) <= 1e-9 * .[1])' \
+        "$work/a.json" >/dev/null || fail "the deck's frequencies read from outside"
     jq -e '.springs[2].name == "rear right" and .springs[2].angles == [0.0, -105.0, 10.0]' \
         "$work/back.json" >/dev/null || fail "names and angles from the deck's comments"
     # A tabled characteristic travels as PBUSHT with TABLED1 in log f.
