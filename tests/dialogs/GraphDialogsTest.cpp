@@ -46,6 +46,14 @@ template <class T> T* child(QWidget& w, int id) {
     return w.findChild<T*>(QString::number(id));
 }
 
+/// The control of type T whose text starts with `text`.
+template <class T> T* labelled(QWidget& w, const QString& text) {
+    for (T* c : w.findChildren<T*>())
+        if (c->text().startsWith(text))
+            return c;
+    qFatal("no control labelled %s", qPrintable(text));
+}
+
 std::string fileText(const QString& path) {
     std::ifstream in(path.toStdString(), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
@@ -210,11 +218,7 @@ void GraphDialogsTest::frequencyStepCurvesChosenInTheWindow() {
     dialog.showText = [&](QWidget*, const std::string& text) { listing = text; };
     auto* local = child<QRadioButton>(dialog, 1095);
     auto* ry = child<QRadioButton>(dialog, 1092);
-    QCheckBox* decibels = nullptr;
-    for (auto* box : dialog.findChildren<QCheckBox*>())
-        if (box->text().startsWith(QStringLiteral("dB")))
-            decibels = box;
-    QVERIFY(decibels);
+    auto* decibels = labelled<QCheckBox>(dialog, QStringLiteral("dB"));
     // Local axes: translations only; back to global, the direction stays.
     ry->click();
     QVERIFY(!decibels->isEnabled()); // a rotation has no response per force
@@ -238,9 +242,7 @@ void GraphDialogsTest::frequencyStepCurvesChosenInTheWindow() {
     child<QComboBox>(dialog, 1027)->setCurrentIndex(0);
 
     // Kept beside it: the same direction at the centre of gravity, chosen in 1100.
-    for (auto* b : dialog.findChildren<QPushButton*>())
-        if (b->text() == QStringLiteral("追加(&A)"))
-            b->click();
+    labelled<QPushButton>(dialog, QStringLiteral("追加(&A)"))->click();
     auto* points = child<QLineEdit>(dialog, 1100);
     QCOMPARE(points->text(), QStringLiteral("front right"));
     qobject_cast<QComboBox*>(points->parentWidget())->setCurrentIndex(0);
@@ -267,9 +269,7 @@ void GraphDialogsTest::frequencyStepCurvesChosenInTheWindow() {
     // "削除" drops the chosen kept curve; the current one stays.
     auto* kept = child<QListWidget>(dialog, "kept");
     kept->setCurrentRow(0);
-    for (auto* b : dialog.findChildren<QPushButton*>())
-        if (b->text() == QStringLiteral("削除(&E)"))
-            b->click();
+    labelled<QPushButton>(dialog, QStringLiteral("削除(&E)"))->click();
     QCOMPARE(
         std::tuple(kept->count(), dialog.curves().size(), dialog.curves()[0].name),
         std::tuple(0, std::size_t{1}, std::string("質量要素 ｸﾞﾛｰﾊﾞﾙ z / 2nd order unbalance")));
@@ -349,14 +349,11 @@ void GraphDialogsTest::chartResizesZoomsAndGoesLogarithmic() {
     QTest::mouseClick(chart.viewport(), Qt::RightButton, {}, inPlot(chart, 0.5, 0.5));
     QVERIFY(!chart.zoomed());
     QCOMPARE(lines(), 6 + 2 + 1);
-    for (auto* box : dialog.findChildren<QCheckBox*>())
-        if (box->text() == QStringLiteral("固有振動数(&N)"))
-            box->setChecked(false);
+    labelled<QCheckBox>(dialog, QStringLiteral("固有振動数(&N)"))->setChecked(false);
     QCOMPARE(lines(), 2 + 1);
 
-    for (auto* box : dialog.findChildren<QCheckBox*>())
-        if (box->text().contains(QStringLiteral("対数")))
-            box->setChecked(true);
+    labelled<QCheckBox>(dialog, QStringLiteral("横軸 対数"))->setChecked(true);
+    labelled<QCheckBox>(dialog, QStringLiteral("縦軸 対数"))->setChecked(true);
     QVERIFY(chart.frequencyScale() == AxisScale::Logarithmic &&
             chart.valueScale() == AxisScale::Logarithmic);
     QCOMPARE(chart.chart()->axes(Qt::Vertical).first()->type(), QAbstractAxis::AxisTypeLogValue);

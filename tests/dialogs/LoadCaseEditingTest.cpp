@@ -45,72 +45,49 @@ class LoadCaseEditingTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void caseDialogTakesRefusesAndCancels_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("factor");
-        QTest::addColumn<QString>("gy");
-        QTest::addColumn<QString>("refusal"); // empty: accepted
-        QTest::addColumn<QString>("focused"); // object name of the field named
-        QTest::newRow("ok") << "WOT 1st"
-                            << "12.5"
-                            << "0.8"
-                            << ""
-                            << "";
-        QTest::newRow("name taken") << "idle"
-                                    << "1"
-                                    << "0"
-                                    << "名前が重複しています"
-                                    << "1019";
-        QTest::newRow("no name") << ""
-                                 << "1"
-                                 << "0"
-                                 << "名前は 1～255"
-                                 << "1019";
-        QTest::newRow("factor") << "a"
-                                << "x"
-                                << "0"
-                                << "係数 (T): 数値"
-                                << "1210";
-        QTest::newRow("g-load") << "a"
-                                << "1"
-                                << "-"
-                                << "数値を入力"
-                                << "1212";
-    }
     void caseDialogTakesRefusesAndCancels() {
-        QFETCH(QString, name);
-        QFETCH(QString, factor);
-        QFETCH(QString, gy);
-        QFETCH(QString, refusal);
-        QFETCH(QString, focused);
-        const LoadCaseValues initial{"", {0, 0}, {0, 0, 0}};
-        LoadCaseSettingsDialog d(initial, kContext);
-        d.show();
-        QCOMPARE(d.factors()->rowCount(), 2);
-        QCOMPARE(d.factors()->item(1, 0)->text(), QStringLiteral("T"));
-        QString message;
-        d.messages.inform = [&](QWidget*, const QString& text) { message = text; };
-        edit(&d, 1019)->setText(name);
-        d.factors()->item(1, 1)->setText(factor);
-        edit(&d, 1212)->setText(gy);
-        if (!refusal.isEmpty() && focused != "1210")
-            closeNextMessage(&message);
-        d.accept();
-        QApplication::processEvents();
-        if (refusal.isEmpty()) {
-            QCOMPARE(d.result(), int(QDialog::Accepted));
-            QCOMPARE(d.values.name, name.toStdString());
-            QCOMPARE(d.values.factors, (std::vector<double>{0, 12.5}));
-            QCOMPARE(d.values.gLoad[1], 0.8);
-            return;
+        const struct {
+            const char *what, *name, *factor, *gy;
+            const char* refusal; // "": accepted
+            const char* focused; // object name of the field named
+        } cases[] = {
+            {"ok", "WOT 1st", "12.5", "0.8", "", ""},
+            {"name taken", "idle", "1", "0", "名前が重複しています", "1019"},
+            {"no name", "", "1", "0", "名前は 1～255", "1019"},
+            {"factor", "a", "x", "0", "係数 (T): 数値", "1210"},
+            {"g-load", "a", "1", "-", "数値を入力", "1212"},
+        };
+        for (const auto& c : cases) {
+            const QString refusal = QString::fromUtf8(c.refusal);
+            const LoadCaseValues initial{"", {0, 0}, {0, 0, 0}};
+            LoadCaseSettingsDialog d(initial, kContext);
+            d.show();
+            QCOMPARE(d.factors()->rowCount(), 2);
+            QCOMPARE(d.factors()->item(1, 0)->text(), QStringLiteral("T"));
+            QString message;
+            d.messages.inform = [&](QWidget*, const QString& text) { message = text; };
+            edit(&d, 1019)->setText(QString::fromUtf8(c.name));
+            d.factors()->item(1, 1)->setText(c.factor);
+            edit(&d, 1212)->setText(c.gy);
+            if (!refusal.isEmpty() && std::string(c.focused) != "1210")
+                closeNextMessage(&message);
+            d.accept();
+            QApplication::processEvents();
+            if (refusal.isEmpty()) {
+                QVERIFY2(d.result() == QDialog::Accepted, c.what);
+                QCOMPARE(d.values.name, std::string(c.name));
+                QCOMPARE(d.values.factors, (std::vector<double>{0, 12.5}));
+                QCOMPARE(d.values.gLoad[1], 0.8);
+                continue;
+            }
+            QVERIFY2(d.result() != QDialog::Accepted, c.what);
+            QVERIFY2(message.contains(refusal), qPrintable(message));
+            QVERIFY2(d.focusWidget(), c.what);
+            QCOMPARE(d.focusWidget()->objectName(), QString::fromUtf8(c.focused));
+            // Cancel hands nothing back: the caller keeps its values.
+            d.reject();
+            QCOMPARE(d.result(), int(QDialog::Rejected));
         }
-        QVERIFY(d.result() != QDialog::Accepted);
-        QVERIFY2(message.contains(refusal), qPrintable(message));
-        QVERIFY(d.focusWidget());
-        QCOMPARE(d.focusWidget()->objectName(), focused);
-        // Cancel hands nothing back: the caller keeps its values.
-        d.reject();
-        QCOMPARE(d.result(), int(QDialog::Rejected));
     }
 
     void choiceNeedsACase() {

@@ -124,15 +124,13 @@ void OptimizerDialogsTest::springsWithTablesAreMarkedInTheTrees() {
     ex.model->springCharacteristics[1].frequencyTable = {{1, {1, 1, 1}, {0, 0, 0}},
                                                          {10, {2, 2, 2}, {0, 0, 0}}};
     ParameterSettingsDialog d(ex.optimizer, ex.model.get());
+    const QStringList springs = {"front right", "front left", "rear right ※周波数特性",
+                                 "rear left ※周波数特性"};
     QTreeWidgetItem* root = child<QTreeWidget>(d, 1056)->topLevelItem(0);
-    QCOMPARE(texts(root->child(0)),
-             (QStringList{"front right", "front left", "rear right ※周波数特性",
-                          "rear left ※周波数特性"}));
+    QCOMPARE(texts(root->child(0)), springs);
     QCOMPARE(texts(root->child(1)), (QStringList{"front mount", "rear mount ※周波数特性"}));
     ConditionsDialog c(ex.optimizer, ex.model.get());
-    QCOMPARE(texts(child<QTreeWidget>(c, 1170)->topLevelItem(0)->child(1)),
-             (QStringList{"front right", "front left", "rear right ※周波数特性",
-                          "rear left ※周波数特性"}));
+    QCOMPARE(texts(child<QTreeWidget>(c, 1170)->topLevelItem(0)->child(1)), springs);
 }
 
 void OptimizerDialogsTest::parameterTreeAndBindings() {

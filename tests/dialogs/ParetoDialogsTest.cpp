@@ -290,11 +290,11 @@ void ParetoDialogsTest::paretoWindowShowsTheRunsFolder() {
     ParetoDialog window(std::move(folder));
     QStringList told;
     window.messages.inform = [&](QWidget*, const QString& t) { told << t; };
-    QCOMPARE(window.acceptedPoints(), 75);
-    QCOMPARE(window.frontPoints(), int(kept.front.size()));
     const auto* table = child<QTableWidget>(window, "front");
-    QCOMPARE(table->rowCount(), int(kept.front.size()));
-    QCOMPARE(table->columnCount(), 1 + 3 + 2);
+    // The points drawn, and the table: a row a front member, its file, 3 parameters, 2 objectives.
+    QCOMPARE(std::tuple(window.acceptedPoints(), window.frontPoints(), table->rowCount(),
+                        table->columnCount()),
+             std::tuple(75, int(kept.front.size()), int(kept.front.size()), 1 + 3 + 2));
     QVERIFY(table->horizontalHeaderItem(4)->text().startsWith(QStringLiteral("最小非連成率 [%]")));
 
     // A click near the last front point shows its parameters and selects its row.
