@@ -136,7 +136,12 @@ void showLoadCases(CQUAVDoc& doc, DocumentUi& ui) {
     }
     const AnalysisModel model = *m;
     std::vector<LoadCaseResult> results;
-    ui.runBusy([&] { results = analyseLoadCases(model, true); });
+    if (const std::string failure = ui.runBusy([&] { results = analyseLoadCases(model, true); });
+        !failure.empty()) {
+        // Cases half solved are none: the window would show them as results.
+        ui.message("ｴﾗｰ\n\n" + failure);
+        return;
+    }
     ui.showLoadCases(model, results);
 }
 
