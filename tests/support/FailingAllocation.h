@@ -17,6 +17,14 @@ void* operator new(std::size_t size) {
     throw std::bad_alloc();
 }
 
+// The library's nothrow form (std::stable_sort's buffer) must take its memory
+// from the same place, since the sized delete below gives it back.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    if (quav::testing::FailingAllocation::refuses())
+        return nullptr;
+    return std::malloc(size ? size : 1);
+}
+
 // The replacement operator new takes its memory from malloc: free gives it back.
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
@@ -27,6 +35,10 @@ void operator delete(void* p) noexcept {
 }
 
 void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+void operator delete(void* p, const std::nothrow_t&) noexcept {
     std::free(p);
 }
 #if defined(__GNUC__) && !defined(__clang__)
