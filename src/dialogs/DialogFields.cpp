@@ -3,7 +3,12 @@
 #include "dialogs/FormDialog.h"
 
 #include <QLineEdit>
+#include <QSignalBlocker>
+#include <QTableWidget>
 #include <QTreeWidget>
+
+#include <algorithm>
+#include <vector>
 
 namespace quav {
 
@@ -54,6 +59,19 @@ ObjectTreeItem objectTreeItem(const QTreeWidgetItem* item) {
             item->data(0, kObjectRole).toInt(),
             item->data(0, kTargetRole).toInt(),
             {}};
+}
+
+void removeSelectedRows(QTableWidget* table) {
+    std::vector<int> rows;
+    for (const QModelIndex& index : table->selectionModel()->selectedIndexes())
+        rows.push_back(index.row());
+    if (rows.empty() && table->currentRow() >= 0)
+        rows.push_back(table->currentRow());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    const QSignalBlocker quiet(table);
+    for (auto r = rows.rbegin(); r != rows.rend(); ++r)
+        table->removeRow(*r);
 }
 
 } // namespace quav

@@ -1,6 +1,7 @@
 #include "dialogs/ForceCurveDialog.h"
 
 #include "dialogs/CurveChart.h"
+#include "dialogs/DialogFields.h"
 #include "dialogs/FormDialog.h"
 
 #include <QApplication>
@@ -143,19 +144,7 @@ void ForceCurveDialog::addRow() {
 }
 
 void ForceCurveDialog::removeRows() {
-    QTableWidget* table = current();
-    std::vector<int> rows;
-    for (const QModelIndex& index : table->selectionModel()->selectedIndexes())
-        rows.push_back(index.row());
-    if (rows.empty() && table->currentRow() >= 0)
-        rows.push_back(table->currentRow());
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    {
-        const QSignalBlocker quiet(table);
-        for (auto r = rows.rbegin(); r != rows.rend(); ++r)
-            table->removeRow(*r);
-    }
+    removeSelectedRows(current());
     replot();
 }
 

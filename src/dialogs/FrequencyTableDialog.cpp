@@ -1,6 +1,7 @@
 #include "dialogs/FrequencyTableDialog.h"
 
 #include "dialogs/CurveChart.h"
+#include "dialogs/DialogFields.h"
 #include "model/FileIo.h"
 
 #include <QApplication>
@@ -167,16 +168,7 @@ void FrequencyTableDialog::addRow() {
 }
 
 void FrequencyTableDialog::removeRows() {
-    std::vector<int> rows;
-    for (const QModelIndex& index : grid_->selectionModel()->selectedIndexes())
-        rows.push_back(index.row());
-    if (rows.empty() && grid_->currentRow() >= 0)
-        rows.push_back(grid_->currentRow());
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    const QSignalBlocker quiet(grid_);
-    for (auto r = rows.rbegin(); r != rows.rend(); ++r)
-        grid_->removeRow(*r);
+    removeSelectedRows(grid_);
     replot();
 }
 
