@@ -153,19 +153,7 @@ int transmissibilityCommand(const AnalysisModel& model, int load, bool json) {
     const std::vector<TransmissibilityPoint> curve = transmissibility(model, load - 1);
     if (json)
         return writeText(transmissibilityJson(load, curve));
-    // A value that is not a number (an undamped resonance) is an empty field.
-    auto field = [](std::string& out, double x, char end) {
-        if (std::isfinite(x))
-            appendFormat(out, "%.17g", x);
-        out += end;
-    };
-    std::string out = "frequency,transmissibility,isolation_percent\n";
-    for (const auto& p : curve) {
-        field(out, p.frequency, ',');
-        field(out, p.transmissibility, ',');
-        field(out, p.isolationPct, '\n');
-    }
-    return writeText(out);
+    return writeText(transmissibilityCsv(curve));
 }
 
 int robustCommand(const AnalysisModel& model, const Optimizer& optimizer,

@@ -12,6 +12,7 @@
 #include "cli/TableCommand.h"
 #include "document/Document.h"
 #include "document/ModelFile.h"
+#include "exchange/AnalysisJson.h"
 #include "exchange/BulkDataReader.h"
 #include "exchange/BulkDataWriter.h"
 #include "exchange/ModelJson.h"
@@ -337,15 +338,8 @@ int cmdPlan(const std::string& file, int shards, int threads, bool json) {
         return format("%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
     };
     if (json) {
-        writeOut(format("{\"combinations\": %lld, \"shards\": %d, \"combinationsPerShard\": "
-                        "%lld, \"threads\": %d, \"sampled\": %lld, \"sampleAccepted\": %lld, "
-                        "\"sampleSeconds\": %.3f, \"secondsPerShard\": %.1f, "
-                        "\"acceptedPerShard\": %.0f}\n",
-                        static_cast<long long>(sample.combinations), shards,
-                        static_cast<long long>(perShard), sample.threads,
-                        static_cast<long long>(sample.sampled),
-                        static_cast<long long>(sample.accepted), sample.seconds, shardSeconds,
-                        acceptedShare * static_cast<double>(perShard)));
+        writeOut(studyPlanJson(sample, shards, perShard, shardSeconds,
+                               acceptedShare * static_cast<double>(perShard)));
         return ExitOk;
     }
     writeOut(format("combinations\t%lld\nshards\t%d\ncombinations per shard\t%lld\n"

@@ -247,4 +247,17 @@ bool writeSensitivityJson(const Sensitivities& s, const std::array<double, 6>* s
     return SensitivityJson(s, spread, out, row).write();
 }
 
+std::string studyPlanJson(const StudySample& sample, int shards, std::int64_t perShard,
+                          double shardSeconds, double acceptedPerShard) {
+    // Fixed decimals, not the shortest round trip: the figures are estimates.
+    return format("{\"combinations\": %lld, \"shards\": %d, \"combinationsPerShard\": %lld, "
+                  "\"threads\": %d, \"sampled\": %lld, \"sampleAccepted\": %lld, "
+                  "\"sampleSeconds\": %.3f, \"secondsPerShard\": %.1f, "
+                  "\"acceptedPerShard\": %.0f}\n",
+                  static_cast<long long>(sample.combinations), shards,
+                  static_cast<long long>(perShard), sample.threads,
+                  static_cast<long long>(sample.sampled), static_cast<long long>(sample.accepted),
+                  sample.seconds, shardSeconds, acceptedPerShard);
+}
+
 } // namespace quav

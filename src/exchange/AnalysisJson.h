@@ -7,8 +7,10 @@
 #include "analysis/Sensitivity.h"
 #include "analysis/TorqueRollAxis.h"
 #include "model/TextFormat.h"
+#include "optimizer/StudyPlan.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -50,5 +52,12 @@ std::string loadCasesJson(const std::vector<LoadCaseResult>& results, bool modes
 /// row of a matrix (progress). False when `out` refused a piece.
 bool writeSensitivityJson(const Sensitivities& s, const std::array<double, 6>* spread,
                           const TextSink& out, const std::function<void()>& row = {});
+
+/// {"combinations", "shards", "combinationsPerShard", "threads", "sampled",
+/// "sampleAccepted", "sampleSeconds", "secondsPerShard", "acceptedPerShard"} on
+/// one line: how a study splits into `shards` parts of at most `perShard`
+/// combinations, with the time and accepted variants a part is estimated at.
+std::string studyPlanJson(const StudySample& sample, int shards, std::int64_t perShard,
+                          double shardSeconds, double acceptedPerShard);
 
 } // namespace quav

@@ -142,4 +142,19 @@ bool TabsToCsv::finish() {
     return endField('\n');
 }
 
+std::string transmissibilityCsv(const std::vector<TransmissibilityPoint>& curve) {
+    auto field = [](std::string& out, double x, char end) {
+        if (std::isfinite(x))
+            appendFormat(out, "%.17g", x);
+        out += end;
+    };
+    std::string out = "frequency,transmissibility,isolation_percent\n";
+    for (const auto& p : curve) {
+        field(out, p.frequency, ',');
+        field(out, p.transmissibility, ',');
+        field(out, p.isolationPct, '\n');
+    }
+    return out;
+}
+
 } // namespace quav

@@ -45,6 +45,11 @@ bool writeMountForcesCsv(const MountForceLoads& loads, const TextSink& out);
 /// spring fields empty.
 std::string loadCasesCsv(const std::vector<LoadCaseResult>& results);
 
+/// frequency,transmissibility,isolation_percent: a dynamic load's force
+/// transmissibility over the sweep. Its rows end in LF alone, as the command
+/// that prints it always has; an undamped resonance leaves empty fields.
+std::string transmissibilityCsv(const std::vector<TransmissibilityPoint>& curve);
+
 /// A sink that takes tab-separated text (rows ended by LF or CR LF) and passes
 /// it on as CSV, piece by piece: the tabs become commas, fields are quoted as
 /// csvField quotes them, rows end in CR LF.
