@@ -337,19 +337,10 @@ FileResult Search::save(const AnalysisModel& model, const std::string& name,
 }
 
 RunOutcome Search::execute() {
+    if (std::optional<RunOutcome> refused =
+            refusedRun(opt_, model_, searchSettingsProblem(settings_, opt_)))
+        return *refused;
     RunOutcome outcome;
-    if (opt_.outputDirectory.empty()) {
-        outcome.status = RunNoOutputDirectory;
-        outcome.message = runStatusMessage(outcome.status);
-        return outcome;
-    }
-    StudyRefusal refusal = checkStudy(opt_, model_);
-    refusal.settings += searchSettingsProblem(settings_, opt_);
-    if (!refusal.ok()) {
-        outcome.status = RunRefused;
-        outcome.message = runStatusMessage(outcome.status) + "\n" + refusal.text();
-        return outcome;
-    }
     opt_.logText.clear();
     log(timestampLine("計算スタート日時：\t", std::time(nullptr)));
     for (const auto& line : conditionsLog(opt_, model_, options_.documentTitle))

@@ -199,6 +199,23 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
             accepted[i] = judge(work.variants_[i], true, work.failed_[i]);
 }
 
+std::optional<RunOutcome> refusedRun(const Optimizer& optimizer, const AnalysisModel& model,
+                                     const std::string& settingsProblem) {
+    RunOutcome outcome;
+    if (optimizer.outputDirectory.empty()) {
+        outcome.status = RunNoOutputDirectory;
+        outcome.message = runStatusMessage(outcome.status);
+        return outcome;
+    }
+    StudyRefusal refusal = checkStudy(optimizer, model);
+    refusal.settings += settingsProblem;
+    if (refusal.ok())
+        return std::nullopt;
+    outcome.status = RunRefused;
+    outcome.message = runStatusMessage(outcome.status) + "\n" + refusal.text();
+    return outcome;
+}
+
 namespace {
 
 class Run {
@@ -358,17 +375,9 @@ int Run::enumerateParallel(Odometer& odometer, unsigned threads, const RunInput&
 }
 
 RunOutcome Run::execute() {
+    if (std::optional<RunOutcome> refused = refusedRun(opt_, model_))
+        return *refused;
     RunOutcome outcome;
-    if (opt_.outputDirectory.empty()) {
-        outcome.status = RunNoOutputDirectory;
-        outcome.message = runStatusMessage(outcome.status);
-        return outcome;
-    }
-    if (const StudyRefusal refusal = checkStudy(opt_, model_); !refusal.ok()) {
-        outcome.status = RunRefused;
-        outcome.message = runStatusMessage(outcome.status) + "\n" + refusal.text();
-        return outcome;
-    }
     opt_.logText.clear();
     log(timestampLine("計算スタート日時：\t", std::time(nullptr)));
     for (const auto& line : conditionsLog(opt_, model_, options_.documentTitle))

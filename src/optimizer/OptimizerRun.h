@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -87,6 +88,12 @@ struct RunOutcome {
 /// The message shown for a status: "計算が正常に終了しました", "パスが設定されていません",
 /// "処理が中断されました" or why a run whose files failed stopped.
 std::string runStatusMessage(int status);
+
+/// A run refused before it starts, with its message: no output folder, a study
+/// checkStudy refuses, or `settingsProblem` (the search's own settings) when not
+/// empty. Nothing when the run may start.
+std::optional<RunOutcome> refusedRun(const Optimizer& optimizer, const AnalysisModel& model,
+                                     const std::string& settingsProblem = {});
 
 /// Runs the optimiser in the calling thread: visits every combination of
 /// parameter values (parameter 0 outermost, the last one fastest, values by
