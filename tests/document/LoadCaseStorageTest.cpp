@@ -1,5 +1,4 @@
-// Load cases, force-deflection curves and rated loads in the model file's
-// extension block and in JSON.
+// Load cases, curves and rated loads in the model file's extension block and in JSON.
 #include "document/ModelExtensions.h"
 #include "document/ModelFile.h"
 #include "exchange/ModelJson.h"
@@ -50,54 +49,6 @@ TEST(LoadCaseStorage, FileAndJsonKeepCasesCurvesAndRatingsAfterThePlainBytes) {
               std::string::npos);
 }
 
-TEST(LoadCaseStorage, DamagedSectionsRefuseTheFile) {
-    const std::string plain = written(fixtures::sampleModel());
-    const std::string noRating = i32(1) + i32(0) + i32(0);
-    auto curve = [&](const ForceCurve& points) {
-        std::string p = noRating + i32(static_cast<std::int32_t>(points.size()));
-        for (const ForcePoint& q : points)
-            p += f64(q.deflection) + f64(q.force);
-        return section("CURV", p + i32(0) + i32(0));
-    };
-    auto oneCase = [&](const std::string& name, std::int32_t terms) {
-        return i32(1) + static_cast<char>(name.size()) + name + f64(0) + f64(0) + f64(-1) +
-               i32(terms);
-    };
-    const struct {
-        const char* what;
-        std::string block;
-        const char* message;
-    } cases[] = {
-        {"a curve without the origin", curve({{0.001, 0}, {0.002, 1}}), "点 (0, 0) がありません"},
-        {"a force that falls", curve({{0, 0}, {0.001, 5}, {0.002, 4}}), "点 3: 力が"},
-        {"one point", curve({{0, 0}}), "点の数 1"},
-        {"points beyond the file", section("CURV", noRating + i32(64)), "収まりません"},
-        {"no such characteristic",
-         section("CURV", i32(1) + i32(1) + i32(0) + i32(0) + i32(0) + i32(0)), "番号 1"},
-        {"a rating that is no flag",
-         section("CURV", i32(1) + i32(0) + i32(2) + std::string(12, '\0')), "定格荷重の有無 2"},
-        {"a rating of 0",
-         section("CURV",
-                 i32(1) + i32(0) + i32(1) + f64(1) + f64(0) + f64(1) + i32(0) + i32(0) + i32(0)),
-         "定格荷重 y"},
-        {"an empty case name", section("LCAS", oneCase("", 0)), "名前は 1～255"},
-        {"terms beyond the file", section("LCAS", oneCase("a", 3)), "静荷重の数"},
-        {"two cases of one name",
-         section("LCAS", i32(2) + oneCase("a", 0).substr(4) + oneCase("a", 0).substr(4)), "重複"},
-        {"too many cases", section("LCAS", i32(1001) + std::string(40000, '\0')), "荷重ケースの数"},
-        // The optimiser's condition that every case passes: a flag.
-        {"a condition of 0", section("LCOK", i32(0)), "荷重ケースの条件 0 が不正です"},
-        {"a condition of 2", section("LCOK", i32(2)), "荷重ケースの条件 2"},
-        {"a cut condition", section("LCOK", "\1"), ""},
-    };
-    for (const auto& c : cases) {
-        StudyRead r = readModelBytes(plain + block(1, c.block));
-        ASSERT_FALSE(r.ok()) << c.what;
-        EXPECT_NE(r.error.find(c.message), std::string::npos) << c.what << ": " << r.error;
-    }
-    ASSERT_TRUE(readModelBytes(plain + block(1, curve(kSnubber))).ok());
-}
-
 TEST(LoadCaseStorage, WhatAReaderWouldRefuseIsNotWritten) {
     AnalysisModel m = casedSample();
     m.loadCases[1].name = "1G";
@@ -109,8 +60,7 @@ TEST(LoadCaseStorage, WhatAReaderWouldRefuseIsNotWritten) {
     EXPECT_FALSE(checkModelFile(m, Optimizer{}).ok());
 }
 
-// The optimiser's condition that every case passes: a section of its own in the
-// file and a key in JSON, both absent when the condition is off.
+// The every-case-passes condition travels in file and JSON only when set.
 TEST(LoadCaseStorage, TheEveryCasePassesConditionTravelsOnlyWhenSet) {
     const AnalysisModel m = casedSample();
     Optimizer on;
