@@ -57,78 +57,34 @@ AnalysisModel twoLoadModel() {
 } // namespace
 
 TEST(LoadCaseCommands, TheCaseDialogAcceptsRefusesAndCancelsEachAsOneUndoStep) {
-    const std::string nonCp932 = "\xF0\x9F\x98\x80"; // an emoji
     struct Row {
         const char* what;
+        const char* message; ///< "" none
         void (*command)(CQUAVDoc&, DocumentUi&);
-        std::function<bool(LoadCaseValues&)> answer;
-        std::vector<LoadCase> expected; ///< empty: the model's cases unchanged
-        const char* message;            ///< "" none
+        std::function<void(LoadCaseValues&)> change;
+        std::vector<LoadCase> expected = {}; ///< empty: the model's cases unchanged
+        bool ok = true;
     };
     const AnalysisModel base = twoLoadModel();
     const int f = base.staticLoads[0].id;
     const LoadCase idle = base.loadCases[0];
+    const LoadCaseValues wot{"WOT", {1.5, 0}, {0, 0.8, -1}}, nan{"x", {0, 0}, {0, INFINITY, 0}};
+    const std::vector<double> edited{-1, 0};
+    const std::vector<LoadCase> added{idle, {"WOT", {{f, 1.5}}, {0, 0.8, -1}}};
+    const std::vector<LoadCase> renamed{{"idle 2", {{f, -1.0}, {999, 1.0}}, {0, 0, -1}}};
     const Row rows[] = {
-        {"new case, zero factors dropped",
-         createLoadCase,
-         [](LoadCaseValues& v) {
-             EXPECT_EQ(v.factors, (std::vector<double>{0, 0}));
-             v = {"WOT", {1.5, 0}, {0, 0.8, -1}};
-             return true;
-         },
-         {idle, {"WOT", {{f, 1.5}}, {0, 0.8, -1}}},
-         ""},
-        {"edit keeps the term of a deleted load",
-         editLoadCase,
-         [](LoadCaseValues& v) {
-             EXPECT_EQ(v.factors, (std::vector<double>{0, 2}));
-             v.factors = {-1, 0};
-             v.name = "idle 2";
-             return true;
-         },
-         {{"idle 2", {{f, -1.0}, {999, 1.0}}, {0, 0, -1}}},
-         ""},
-        {"duplicate name",
-         createLoadCase,
-         [](LoadCaseValues& v) {
-             v.name = "idle";
-             return true;
-         },
-         {},
-         "名前が重複しています"},
-        {"empty name", createLoadCase, [](LoadCaseValues&) { return true; }, {}, "名前は 1～255"},
-        {"name outside code page 932",
-         createLoadCase,
-         [nonCp932](LoadCaseValues& v) {
-             v.name = nonCp932;
-             return true;
-         },
-         {},
-         "保存できない文字"},
-        {"factor not a number",
-         editLoadCase,
-         [](LoadCaseValues& v) {
-             v.factors[1] = NAN;
-             return true;
-         },
-         {},
-         "係数 2 が数値ではありません"},
-        {"g-load not a number",
-         createLoadCase,
-         [](LoadCaseValues& v) {
-             v = {"x", {0, 0}, {0, INFINITY, 0}};
-             return true;
-         },
-         {},
-         "加速度"},
-        {"cancel",
-         createLoadCase,
-         [](LoadCaseValues& v) {
-             v.name = "never";
-             return false;
-         },
-         {},
-         ""},
+        {"zero factors dropped", "", createLoadCase, [&](auto& v) { v = wot; }, added},
+        {"a deleted load's term kept", "", editLoadCase,
+         [&](auto& v) { v.factors = edited, v.name = "idle 2"; }, renamed},
+        {"duplicate name", "名前が重複しています", createLoadCase,
+         [](auto& v) { v.name = "idle"; }},
+        {"empty name", "名前は 1～255", createLoadCase, [](auto&) {}},
+        {"outside code page 932", "保存できない文字", createLoadCase,
+         [](auto& v) { v.name = "\xF0\x9F\x98\x80"; }},
+        {"factor", "係数 2 が数値ではありません", editLoadCase,
+         [](auto& v) { v.factors[1] = NAN; }},
+        {"g-load not a number", "加速度", createLoadCase, [&](auto& v) { v = nan; }},
+        {"cancel", "", createLoadCase, [](auto& v) { v.name = "never"; }, {}, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -136,12 +92,17 @@ TEST(LoadCaseCommands, TheCaseDialogAcceptsRefusesAndCancelsEachAsOneUndoStep) {
         doc.createModel() = base;
         doc.setModified(false);
         ScriptedUi ui;
-        if (row.command == editLoadCase)
+        const bool edit = row.command == editLoadCase;
+        if (edit)
             ui.ok<LoadCaseChoice>([](LoadCaseChoice& c) {
                 EXPECT_EQ(c.names, std::vector<std::string>{"idle"});
                 c.index = 0;
             });
-        ui.expect<LoadCaseValues>(row.answer);
+        ui.expect<LoadCaseValues>([&](LoadCaseValues& v) {
+            EXPECT_EQ(v.factors, (std::vector<double>{0, edit ? 2.0 : 0.0}));
+            row.change(v);
+            return row.ok;
+        });
         row.command(doc, ui);
         EXPECT_TRUE(ui.scriptDone());
         EXPECT_TRUE(ui.unexpected.empty());
