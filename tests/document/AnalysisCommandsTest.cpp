@@ -19,8 +19,7 @@ using quav::testing::v3;
 
 namespace {
 
-/// A document holding a 4-mount model with a weight, a roll torque and an
-/// unbalance; the analysis commands must leave it as it is.
+/// A 4-mount model with a weight, a roll torque and an unbalance, left as it is.
 struct AnalysisFixture : ::testing::Test {
     CQUAVDoc doc;
     ScriptedUi ui;
@@ -86,9 +85,7 @@ TEST_F(AnalysisFixture, RefusalsSayWhy) {
     expectUnchanged();
 }
 
-// The torque direction is the user's choice: the model's default (a torque load
-// whose direction is zero is blamed by name), an axis or a vector, kept once
-// confirmed.
+// The torque direction: the model's default, an axis or a vector, kept once confirmed.
 TEST_F(AnalysisFixture, TorqueRollAxisTakesTheChosenDirection) {
     TorqueAxisValues axis;
     ui.ok<TorqueAxisValues>([](auto& v) {
@@ -192,12 +189,7 @@ TEST_F(AnalysisFixture, SensitivityWindowSelectsWhatAParameterBelongsTo) {
     expectUnchanged();
 }
 
-} // namespace
-
-namespace {
-
-// Work that throws off the window's thread is a message, and the model and its
-// results stay as they were.
+// Work that throws off the window's thread is a message and changes nothing.
 TEST_F(AnalysisFixture, WorkThatFailsOffTheWindowIsAnErrorAndChangesNothing) {
     const struct {
         const char* name;

@@ -17,9 +17,7 @@ namespace {
 
 using fixtures::v3;
 
-/// A document with a mass element, two springs (FR bound to "rubber"), one
-/// static and one dynamic load and one observation point; nothing selected,
-/// not modified, calculated set so that tests see it cleared.
+/// Mass, springs FR (bound) and FL, two loads, a point; calculated set to see it cleared.
 struct DocFixture : ::testing::Test {
     CQUAVDoc doc;
     ScriptedUi ui;
@@ -31,10 +29,11 @@ struct DocFixture : ::testing::Test {
         doc.addListener([this](DocumentEvent e) { views += e == DocumentEvent::ModelChanged; });
     }
     AnalysisModel& model() { return *doc.model(); }
-    /// Nothing changed, nothing redrawn, one message.
-    void expectRefused(const std::string& message) {
-        EXPECT_EQ(ui.messages, std::vector<std::string>{message});
-        EXPECT_EQ(std::tuple(doc.isModified(), model().calculated, views), std::tuple(false, 1, 0));
+    /// A third spring, and all three bound: the body is held in every direction.
+    void holdInEveryDirection() {
+        model().addSpring("RR", v3(-0.3, 0, 0), v3(0, 0, 0), 0.05f);
+        model().setSpringSelection(-1);
+        model().assignCharacteristic("rubber", {}, 0, {});
     }
     void expectChanged() {
         EXPECT_TRUE(doc.isModified());
@@ -48,8 +47,7 @@ struct DocFixture : ::testing::Test {
 } // namespace
 
 TEST(DocumentCommands, MassElementRefusedUnlessPhysical) {
-    // Each value a dialog lets through that no body can have is refused, naming
-    // the field; zero products of inertia and a zero centre of gravity are fine.
+    // Values no body can have are refused naming the field; zero products are fine.
     const struct {
         std::function<void(MassElementValues&)> spoil;
         const char* field;
@@ -120,37 +118,24 @@ TEST_F(DocFixture, SpringNeedsSizeAndName) {
 
 TEST_F(DocFixture, AssignCharacteristic) {
     assignCharacteristic(doc, ui);
-    expectRefused("ばね要素を選択してください");
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"ばね要素を選択してください"});
+    EXPECT_EQ(std::tuple(doc.isModified(), model().calculated, views), std::tuple(false, 1, 0));
     ui.messages.clear();
     model().setSpringSelection(-1);
-    // No name; a negative rate; damping below 0; a dynamic factor of 0 (the dialog
-    // starts a new characteristic at 1).
-    const struct {
-        std::function<void(CharacteristicValues&)> fill;
-        const char* rule;
-    } refused[] = {
-        {[](auto& v) {
-             v.stiffness = {1, 2, 3};
-         },
-         "名前を入力して下さい"},
-        {[](auto& v) {
-             v = {"c", {-272500, 1, 1}, {0, 0, 0}, 1};
-         },
-         "ばね定数[N/m] xx: 0 以上の値を入力して下さい"},
-        {[](auto& v) {
-             v = {"c", {1, 1, 1}, {0, -3, 0}, 1};
-         },
-         "減衰係数[N s/m] yy: 0 以上の値を入力して下さい"},
-        {[](auto& v) {
-             EXPECT_EQ(v.dynamicFactor, 1.0);
-             v = {"c", {1, 1, 1}, {0, 0, 0}, 0};
-         },
-         "動的係数: 0 より大きい値を入力して下さい"},
+    // No name, a negative rate or damping, a dynamic factor of 0 (new ones start at 1).
+    const std::pair<CharacteristicValues, const char*> refused[] = {
+        {{"", {1, 2, 3}, {0, 0, 0}, 1}, "名前を入力して下さい"},
+        {{"c", {-272500, 1, 1}, {0, 0, 0}, 1}, "ばね定数[N/m] xx: 0 以上の値を入力して下さい"},
+        {{"c", {1, 1, 1}, {0, -3, 0}, 1}, "減衰係数[N s/m] yy: 0 以上の値を入力して下さい"},
+        {{"c", {1, 1, 1}, {0, 0, 0}, 0}, "動的係数: 0 より大きい値を入力して下さい"},
     };
-    for (const auto& r : refused) {
-        ui.ok<CharacteristicValues>(r.fill);
+    for (const auto& [values, rule] : refused) {
+        ui.ok<CharacteristicValues>([&](auto& v) {
+            EXPECT_EQ(v.dynamicFactor, 1.0);
+            v = values;
+        });
         assignCharacteristic(doc, ui);
-        EXPECT_EQ(ui.messages.back(), std::string("入力エラー\n\n") + r.rule);
+        EXPECT_EQ(ui.messages.back(), std::string("入力エラー\n\n") + rule);
     }
     EXPECT_EQ(model().selectedSpringCount(), 2);
     EXPECT_EQ(model().springCharacteristics.size(), 1u);
@@ -170,8 +155,7 @@ TEST_F(DocFixture, AssignCharacteristic) {
     EXPECT_EQ(model().selectedSpringCount(), 0);
 }
 
-// A table comes with a new characteristic from the assign dialog and with the
-// list's values; one that breaks the rules is refused naming its cell.
+// Tables come with a characteristic from both dialogs; a bad one names its cell.
 TEST_F(DocFixture, CharacteristicsTakeTheirFrequencyTables) {
     const FrequencyTable table = {{5, {1.1, 1.1, 1.1}, {0.1, 0.1, 0.1}},
                                   {50, {1.4, 1.3, 1.3}, {0.2, 0.1, 0.1}}};
@@ -246,13 +230,6 @@ TEST_F(DocFixture, EditCharacteristicsOnACopy) {
     model().addCharacteristic({});
     doc.setModified(false);
     model().calculated = 1;
-    // Cancel keeps everything, even after a delete in the list.
-    ui.expect<CharacteristicListEditor>([](auto& e) {
-        e.remove(0);
-        return false;
-    });
-    editCharacteristics(doc, ui);
-    EXPECT_EQ(model().springCharacteristics.size(), 2u);
     // Renaming keeps the binding; edit and delete without a selection refuse.
     ui.expect<CharacteristicListEditor>([](auto& e) {
         e.edit(-1);
@@ -344,7 +321,6 @@ TEST_F(DocFixture, EditLoadAndPoint) {
     const auto& load = model().dynamicLoads[0];
     EXPECT_EQ(std::tuple(load.direction[0], load.frequency, load.type),
               std::tuple(1.0, 30, int(Moment)));
-    EXPECT_EQ(model().staticLoads[0].name, "weight");
     model().setObservationPointSelection(model().observationPoints[0].id);
     ui.ok<ObservationPointValues>([](auto& v) { v.name = "tip"; });
     editObservationPoint(doc, ui);
@@ -385,10 +361,7 @@ TEST_F(DocFixture, MemoMarksModifiedEvenUnchanged) {
 }
 
 TEST_F(DocFixture, CalculationCommand) {
-    // Three bound springs hold the body in every direction.
-    model().addSpring("RR", v3(-0.3, 0, 0), v3(0, 0, 0), 0.05f);
-    model().setSpringSelection(-1);
-    model().assignCharacteristic("rubber", {}, 0, {});
+    holdInEveryDirection();
     ui.ok<CalculationRequest>([](auto& r) {
         EXPECT_TRUE(r.eigen && r.staticAnalysis && r.dynamic && r.frequencyStep);
         r.start = 10;
@@ -416,24 +389,7 @@ TEST_F(DocFixture, CalculationCommand) {
     EXPECT_EQ(std::tuple(model().calculated, model().frequencyStepResults.size(),
                          model().dynamicResults.rows()),
               std::tuple(1, 0u, 1));
-    // A model that cannot be physical is refused with its reason.
-    ui.messages.clear();
-    model().springCharacteristics[0].stiffness[0] = -272500;
-    ui.ok<CalculationRequest>();
-    calculateCommand(doc, ui);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{"ｴﾗｰ\n\nばね特性 rubber(id 4): ばね定数 xx "
-                                                    "[N/m] が負です(-272500)\n"});
-    EXPECT_EQ(model().calculated, 0);
-    CQUAVDoc empty;
-    EXPECT_EQ(calculateCommand(empty, ui), CalculationCommandResult::NoModel);
-    EXPECT_EQ(ui.messages.back(), "モデルがありません");
-}
-
-// Each analysis ticked off in the conditions dialog is left out, and only it.
-TEST_F(DocFixture, CalculationRunsTheAnalysesTicked) {
-    model().addSpring("RR", v3(-0.3, 0, 0), v3(0, 0, 0), 0.05f);
-    model().setSpringSelection(-1);
-    model().assignCharacteristic("rubber", {}, 0, {});
+    // Each analysis ticked off in the conditions dialog is left out, and only it.
     for (int off = 0; off < 4; ++off) {
         SCOPED_TRACE(off);
         ui.ok<CalculationRequest>(
@@ -445,6 +401,17 @@ TEST_F(DocFixture, CalculationRunsTheAnalysesTicked) {
                              m.dynamicResults(0, 1) != 0, m.frequencyStepResults.size() == 3),
                   std::tuple(off != 0, off != 1, off != 2, off != 3));
     }
+    // A model that cannot be physical is refused with its reason.
+    ui.messages.clear();
+    model().springCharacteristics[0].stiffness[0] = -272500;
+    ui.ok<CalculationRequest>();
+    calculateCommand(doc, ui);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"ｴﾗｰ\n\nばね特性 rubber(id 4): ばね定数 xx "
+                                                    "[N/m] が負です(-272500)\n"});
+    EXPECT_EQ(model().calculated, 0);
+    CQUAVDoc empty;
+    EXPECT_EQ(calculateCommand(empty, ui), CalculationCommandResult::NoModel);
+    EXPECT_EQ(ui.messages.back(), "モデルがありません");
 }
 
 TEST_F(DocFixture, OpenSaveAndTheListing) {
@@ -460,8 +427,7 @@ TEST_F(DocFixture, OpenSaveAndTheListing) {
     // A failed save keeps the flag; a failed open keeps the document.
     EXPECT_FALSE(doc.saveAs(dir + "/missing/x.quav").ok());
     EXPECT_TRUE(doc.isModified());
-    // Save follows the output-file rules and says why it refuses (the desktop
-    // shows the reason in its message box).
+    // Save follows the output-file rules and says why it refuses.
     std::filesystem::create_directories(dir + "/folder.quav");
     EXPECT_NE(doc.saveAs(dir + "/folder.quav").error.find("フォルダです"), std::string::npos);
     EXPECT_TRUE(std::filesystem::is_directory(dir + "/folder.quav"));
