@@ -16,8 +16,7 @@ namespace {
 
 constexpr int kHeight = 480;
 
-/// The result texts line by line, each line's texts joined by " | ", the
-/// legend left out.
+/// The result texts line by line, joined by " | ", the legend left out.
 std::vector<std::string> lines(const AnalysisModel* m, const DisplayState& s, int pick,
                                bool stale = false) {
     const Overlay o = buildOverlay(m, s, pick, kHeight, stale);
@@ -72,8 +71,7 @@ TEST(Overlay, StaticTextsForNothingAndForEachPickedObject) {
     ASSERT_EQ(spring.size(), 7u);
     EXPECT_EQ(spring[1], "<ばね要素> rear");
     EXPECT_TRUE(spring[5].starts_with("ばね変位(ﾛｰｶﾙ) | ")) << spring[5];
-    // A small turn about z at the centre of gravity carries the point at offset
-    // (0.4, 0.1, 0) along a circle.
+    // A small turn about z at the centre of gravity moves the point along a circle.
     const double t = 0.01;
     m.staticResults = Matrix(1, 6, {0, 0, 0, 0, 0, t});
     const double dx = 0.4 * (std::cos(t) - 1) - 0.1 * std::sin(t);
@@ -134,21 +132,6 @@ TEST(Overlay, EngineeringNotation) {
     for (const auto& c : cases)
         EXPECT_EQ(engineering(c.value, c.unit), c.text) << c.value;
     EXPECT_EQ(engineering(std::nan(""), "m").substr(0, 3), "nan");
-}
-
-TEST(Overlay, LegendAtTheBottomLeft) {
-    const Overlay o = buildOverlay(nullptr, DisplayState{}, 0, 300);
-    ASSERT_EQ(o.texts.size(), 5u);
-    const char* texts[] = {"x", ",", "y", ",", "z"};
-    const int xs[] = {20, 60, 70, 110, 120};
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(std::tuple(o.texts[i].text, o.texts[i].x, o.texts[i].y),
-                  std::tuple(texts[i], xs[i], 270));
-    ASSERT_EQ(o.lines.size(), 3u);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(std::tuple(o.lines[i].x1, o.lines[i].x2, o.lines[i].y1, o.lines[i].y2),
-                  std::tuple(30 + 50 * i, 50 + 50 * i, 280, 280));
-    EXPECT_EQ(o.lines[1].colour, (Rgb{0, 1, 0}));
 }
 
 TEST(Overlay, SpringsWithFrequencyTablesAreMarked) {

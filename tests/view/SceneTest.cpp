@@ -64,8 +64,7 @@ TEST(Scene, ItemsAndPickNamesOfEachDisplayKind) {
     const AnalysisModel m = viewModel();
     const std::vector<std::string> world = {"Axes:0", "Grid:0"};
     const std::vector<std::string> springs = {"Axes:2*", "Box:2", "Axes:3*", "Box:3"};
-    const std::vector<std::string> grey = {"Axes:1*", "Box:1"};
-    const std::vector<std::string> white = {"Axes:1*", "Box:1"};
+    const std::vector<std::string> body = {"Axes:1*", "Box:1"}; // grey, then white
     auto join = [](std::initializer_list<std::vector<std::string>> parts) {
         std::vector<std::string> all;
         for (const auto& p : parts)
@@ -78,19 +77,19 @@ TEST(Scene, ItemsAndPickNamesOfEachDisplayKind) {
               join({world,
                     springs,
                     {"Line:4*", "Cone:4", "Line:5*", "Cone:5", "Sphere:6*"},
-                    white,
+                    body,
                     {"Line:1", "Line:1", "Line:1", "Line:1", "Line:1", "Line:1"}}));
 
     state.showMode(2);
-    EXPECT_EQ(outline(build(&m, state)), join({world, grey, springs, white}));
+    EXPECT_EQ(outline(build(&m, state)), join({world, body, springs, body}));
     state.showStaticLoad(0);
     EXPECT_EQ(outline(build(&m, state)),
-              join({world, grey, springs, {"Sphere:6*", "Line:4*", "Cone:4"}, white}));
+              join({world, body, springs, {"Sphere:6*", "Line:4*", "Cone:4"}, body}));
     state.showDynamicLoad(0);
     state.showUndeformedShape = false;
     state.showGround = false;
     EXPECT_EQ(outline(build(&m, state)),
-              join({{"Axes:0"}, springs, {"Sphere:6*", "Line:5*", "Cone:5"}, white}));
+              join({{"Axes:0"}, springs, {"Sphere:6*", "Line:5*", "Cone:5"}, body}));
     // Results that are not valid: the plain model, and the display falls back.
     AnalysisModel stale = m;
     stale.calculated = 0;
@@ -112,14 +111,11 @@ TEST(Scene, ColoursFollowSelectionBindingAndLoadType) {
     Scene s = build(&m, DisplayState{});
     EXPECT_EQ(std::tuple(find(s, Shape::Box, 2).colour, find(s, Shape::Box, 3).colour),
               std::tuple(colours::red, colours::red));
-    m.springs[0].selected = m.springs[1].selected = 0;
+    m.springs[0].selected = m.springs[1].selected = 0; // bound and free: the GL view test
     s = build(&m, DisplayState{});
-    EXPECT_EQ(find(s, Shape::Box, 2).colour, colours::springBound);
-    EXPECT_EQ(find(s, Shape::Box, 3).colour, colours::white);
     EXPECT_EQ(find(s, Shape::Cone, 4).colour, colours::translationalLoad);
     EXPECT_EQ(find(s, Shape::Cone, 5).colour, colours::momentLoad);
     EXPECT_EQ(find(s, Shape::Sphere, 6).colour, colours::observationPoint);
-    EXPECT_EQ(find(s, Shape::Box, 1).colour, colours::white);
     EXPECT_EQ(find(s, Shape::Grid, 0).colour, colours::ground);
     m.staticLoads[0].selected = m.observationPoints[0].selected = 1;
     s = build(&m, DisplayState{});
@@ -146,15 +142,13 @@ TEST(Scene, PlacementsOfSpringsLoadsPointsAndTheBody) {
 
     EXPECT_EQ(find(scene, Shape::Axes, 0).transform.apply({1, 0, 0}).x, 1.0);
     expectPoint(find(scene, Shape::Grid, 0).transform.apply({0, 0, 0}), 0, -0.3, 0, 1e-7);
-    // Spring "rear" (no angles): turned 90 deg about z, so local x points along
-    // global y; the box is squeezed to half in local x.
+    // Spring "rear": turned 90 deg about z, its box squeezed to half in local x.
     const DrawItem& rear = find(scene, Shape::Box, 3);
     EXPECT_EQ(rear.size, 0.1f);
     expectPoint(rear.transform.apply({0, 0, 0}), -0.35 * s, 0.05 * s, 0);
     expectPoint(rear.transform.apply({1, 0, 0}), -0.35 * s, (0.05 + 0.5) * s, 0, kAngleTol);
     EXPECT_NEAR(find(scene, Shape::Axes, 3).size, 0.05, 1e-8);
-    // Spring "front" (Y angle 30, Z angle 10): its drawn axes are those the engine
-    // gives its rates.
+    // Spring "front" (Y 30, Z 10 deg): its drawn axes are the engine's.
     const Mat4& front = find(scene, Shape::Axes, 2).transform;
     const Matrix engine = springOrientation(m.springs[0]);
     for (int i = 0; i < 3; ++i) {
@@ -210,11 +204,9 @@ TEST(Scene, DeformedBodyOfModeAndStaticDisplays) {
     expectPoint({e.x - c.x, e.y - c.y, e.z - c.z}, -std::sin(rz * cf) * 0.4,
                 std::cos(rx * cf) * std::cos(rz * cf) * 0.4,
                 std::sin(rx * cf) * std::cos(rz * cf) * 0.4, 1e-9);
-    // Dynamic: DynamicDisplayOfEachLoadAtEachPhase.
 }
 
-// A load case's body is drawn on the model as it is, without a calculation, from
-// the displacement the case window handed over, as a static result is.
+// A load case's body follows its displacement on the uncalculated model.
 TEST(Scene, LoadCaseBodyFollowsTheCaseDisplacementWithoutResults) {
     AnalysisModel m = viewModel();
     DisplayState state;
@@ -238,9 +230,7 @@ TEST(Scene, LoadCaseBodyFollowsTheCaseDisplacementWithoutResults) {
                             [](const OverlayText& t) { return t.text == "1 mm"; }));
 }
 
-// The dynamic display of each load, at several phases: the body moves by
-// cos(phase + psi) x amplitude x resultScale in every translation and in the
-// rotation about y, and the arrow drawn is the chosen load's.
+// Each dynamic load at several phases: cos(phase + psi) x amplitude x scale; its arrow.
 TEST(Scene, DynamicDisplayOfEachLoadAtEachPhase) {
     AnalysisModel m = viewModel();
     m.addDynamicLoad("second", 20.0, Matrix::vector({0, 0, 0}), Matrix::vector({0, 0, 1}),
@@ -306,20 +296,7 @@ TEST(Scene, BadResultsDrawWhatCanBeDrawn) {
     EXPECT_EQ(outline(build(&bare, DisplayState{})).size(), 4u);
 }
 
-TEST(Scene, ProjectionPutsTheOriginAtTheCentreAndPansInEyeUnits) {
-    ViewCamera c;
-    const WindowPoint o = projectToWindow({0, 0, 0}, c, 800, 600);
-    expectPoint({o.x, o.y, 0}, 400, 300, 0);
-    // Half the view height is 10 x tan(10 deg) scene units at the origin.
-    const double half = 10 * std::tan(10 * 0.01745328888888889);
-    EXPECT_NEAR(projectToWindow({0, half, 0}, c, 800, 600).y, 0.0, 1e-6);
-    c.panX = static_cast<float>(half);
-    EXPECT_NEAR(projectToWindow({0, 0, 0}, c, 800, 600).x, 700, 1e-3);
-}
-
-// Each spring's local axes are named at their ends in their colours, where the
-// engine's axes point; results hide them, and a crowded model names only the
-// selected springs'.
+// Spring axes named where they point; hidden by results; crowded: selected only.
 TEST(Scene, SpringAxesAreLabelledWhereTheyPoint) {
     AnalysisModel m = viewModel();
     DisplayState state;
@@ -347,9 +324,17 @@ TEST(Scene, SpringAxesAreLabelledWhereTheyPoint) {
     EXPECT_EQ(springAxisLabels(&m, state, camera, 640, 480).size(), 3u);
 }
 
-// With z up, z points up the screen, x to the right, y into it, and the ground
-// lies level at its height along z.
-TEST(Scene, ZUpStandsTheModelUpright) {
+// The origin at the centre, pans in eye units; with z up: z up the screen, x right,
+// y into it, the ground level along z.
+TEST(Scene, ProjectionAndZUp) {
+    ViewCamera c;
+    const WindowPoint o = projectToWindow({0, 0, 0}, c, 800, 600);
+    expectPoint({o.x, o.y, 0}, 400, 300, 0);
+    // Half the view height is 10 x tan(10 deg) scene units at the origin.
+    const double half = 10 * std::tan(10 * 0.01745328888888889);
+    EXPECT_NEAR(projectToWindow({0, half, 0}, c, 800, 600).y, 0.0, 1e-6);
+    c.panX = static_cast<float>(half);
+    EXPECT_NEAR(projectToWindow({0, 0, 0}, c, 800, 600).x, 700, 1e-3);
     ViewCamera camera;
     camera.up = UpAxis::Z;
     const WindowPoint origin = projectToWindow({0, 0, 0}, camera, 640, 480);
