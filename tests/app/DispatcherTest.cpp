@@ -1,5 +1,4 @@
-// The operation tree driven item by item, with the real tree widget and
-// scripted dialogs.
+// The operation tree driven item by item, with scripted dialogs.
 
 #include "app/OperationDispatcher.h"
 #include "app/OperationTree.h"
@@ -101,22 +100,39 @@ private slots:
         QCOMPARE(mode, SelectionMode::None);
     }
 
-    void modeBeforeCalculation() {
-        buildModel("weight");
-        click(QStringLiteral("結果表示/振動ﾓｰﾄﾞ/Mode2"));
-        QCOMPARE(std::tuple(display.modeNumber, display.displayKind, display.animating,
-                            doc->model()->calculated),
-                 std::tuple(2, DisplayKind::ModeShape, true, 0));
-        QCOMPARE(remembered(), QStringLiteral("Mode2"));
-    }
-
-    void resultsNeedACalculation() {
+    // The result items before a calculation: what each shows and which is remembered.
+    void resultItemsBeforeACalculation() {
         click(QStringLiteral("結果表示"));
         buildModel("weight");
         click(QStringLiteral("結果表示"));
         QCOMPARE(ui->messages,
                  (std::vector<std::string>{"ﾓﾃﾞﾙがありません", "計算が実行されていません"}));
         QCOMPARE(current(), QString());
+        click(QStringLiteral("結果表示/振動ﾓｰﾄﾞ/Mode2"));
+        QCOMPARE(std::tuple(display.modeNumber, display.displayKind, display.animating,
+                            doc->model()->calculated),
+                 std::tuple(2, DisplayKind::ModeShape, true, 0));
+        QCOMPARE(remembered(), QStringLiteral("Mode2"));
+        // The frequency step is not remembered.
+        click(QStringLiteral("結果表示/振動ﾓｰﾄﾞ/Mode3"));
+        click(QStringLiteral("結果表示/周波数ｽﾃｯﾌﾟ"));
+        QCOMPARE(mode, SelectionMode::All);
+        QCOMPARE(remembered(), QStringLiteral("Mode3"));
+        click(QStringLiteral("結果表示/周波数ｽﾃｯﾌﾟ/決定"));
+        QCOMPARE(ui->windows, std::vector<std::string>{"frequency step"});
+        QCOMPARE(current() + "|" + remembered(), QStringLiteral("結果表示/周波数ｽﾃｯﾌﾟ|Mode3"));
+        // The graph keeps the animation state, back on "Mode1", which animates again.
+        click(QStringLiteral("結果表示/振動ﾓｰﾄﾞ/Mode1"));
+        display.presentationMode = true;
+        click(QStringLiteral("結果表示/振動ﾓｰﾄﾞ/ｸﾞﾗﾌ表示"));
+        QCOMPARE(ui->windows.back(), std::string("graph 無題"));
+        QCOMPARE(current(), QStringLiteral("結果表示/振動ﾓｰﾄﾞ/Mode1"));
+        QVERIFY(display.presentationMode && display.animating);
+        // The text report keeps the phase.
+        display.phase = 1.5;
+        click(QStringLiteral("結果表示/ﾃｷｽﾄ表示"));
+        QCOMPARE(ui->texts, std::vector<std::string>{"計算が実行されていません"});
+        QCOMPARE(display.phase, 1.5);
     }
 
     void loadCaseBranchAddsEditsAndDeletes() {
@@ -171,9 +187,7 @@ private slots:
         QCOMPARE(display.frameCount, 24.0);
     }
 
-    // The display dialogs show the display's ticks and pass what OK gives
-    // back on, each to its own flag; Cancel passes nothing on. Every start of
-    // the two ticks, each turned in the dialog.
+    // The display dialogs show the ticks and pass OK's on, each to its flag; Cancel none.
     void displayTicksArePassedOn() {
         buildModel("weight");
         for (const char* item :
@@ -233,28 +247,6 @@ private slots:
         QCOMPARE(std::tuple(display.modeScale, display.frameCount), std::tuple(0.25, 24.0));
     }
 
-    void frequencyStepIsNotRemembered() {
-        buildModel("weight");
-        click(QStringLiteral("結果表示/振動ﾓｰﾄﾞ/Mode3"));
-        click(QStringLiteral("結果表示/周波数ｽﾃｯﾌﾟ"));
-        QCOMPARE(mode, SelectionMode::All);
-        QCOMPARE(remembered(), QStringLiteral("Mode3"));
-        click(QStringLiteral("結果表示/周波数ｽﾃｯﾌﾟ/決定"));
-        QCOMPARE(ui->windows, std::vector<std::string>{"frequency step"});
-        QCOMPARE(current() + "|" + remembered(), QStringLiteral("結果表示/周波数ｽﾃｯﾌﾟ|Mode3"));
-    }
-
-    void graphKeepsTheAnimationState() {
-        buildModel("weight");
-        click(QStringLiteral("結果表示/振動ﾓｰﾄﾞ/Mode1"));
-        display.presentationMode = true;
-        click(QStringLiteral("結果表示/振動ﾓｰﾄﾞ/ｸﾞﾗﾌ表示"));
-        QCOMPARE(ui->windows, std::vector<std::string>{"graph 無題"});
-        // Back on "Mode1", which animates again.
-        QCOMPARE(current(), QStringLiteral("結果表示/振動ﾓｰﾄﾞ/Mode1"));
-        QVERIFY(display.presentationMode && display.animating);
-    }
-
     void loadPickingAndOneShots() {
         buildModel("weight");
         click(QStringLiteral("ﾓﾃﾞﾙ編集/荷重"));
@@ -278,8 +270,7 @@ private slots:
     }
 
     void keysMoveAndEnterRuns() {
-        // Down from the root through "ﾓﾃﾞﾙ作成" (opened by a click) to "計算実行":
-        // no dialog opens on the way, Enter opens the one asked for.
+        // Down to "計算実行": no dialog opens on the way, Enter opens the one asked for.
         buildModel("weight");
         tree->selectRoot();
         tree->collapseItem(tree->find(path(QStringLiteral("ﾓﾃﾞﾙ作成"))));
@@ -303,14 +294,6 @@ private slots:
         QVERIFY(tree->find(path(QStringLiteral("ﾓﾃﾞﾙ編集/荷重")))->isExpanded());
         QCOMPARE(ui->statuses.front(),
                  "荷重を 3D ビューでクリックして選び、「編集」か「削除」を選んでください");
-    }
-
-    void textReportKeepsThePhase() {
-        buildModel("weight");
-        display.phase = 1.5;
-        click(QStringLiteral("結果表示/ﾃｷｽﾄ表示"));
-        QCOMPARE(ui->texts, std::vector<std::string>{"計算が実行されていません"});
-        QCOMPARE(display.phase, 1.5);
     }
 };
 

@@ -1,8 +1,8 @@
-// The main window as the user meets it: menus and tree as listed, check
-// marks, the title, and the question about unsaved changes.
+// The main window: menus and their items, tree, check marks, title, unsaved changes.
 
 #include "app/MainFrame.h"
 #include "../support/ScriptedUi.h"
+#include "app/AnalysisMenu.h"
 #include "app/DocumentFiles.h"
 #include "app/OperationTree.h"
 #include "app/QtTranslations.h"
@@ -21,6 +21,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -169,20 +170,10 @@ private slots:
         frame.files().newDocument();
         QVERIFY(!doc.model() && !doc.isModified());
         QVERIFY(!frame.isWindowModified());
-        // A file that cannot be read leaves the document and says why.
-        doc.createModel().memo = "kept";
-        QString message;
-        answerNextQuestion(QMessageBox::Ok, &message);
-        QVERIFY(!frame.files().openPath("/nonexistent/x.quav", false));
-        QVERIFY(message.contains(QStringLiteral("x.quav")) && doc.model()->memo == "kept");
-        // The example opens and becomes the first recent file.
-        QVERIFY(frame.files().openPath(QUAV_EXAMPLES "/power_unit.quav", false));
-        QVERIFY(frame.files().recentFiles().at(0).ends_with("power_unit.quav"));
         QVERIFY(frame.close());
     }
 
-    // The save question through the seam every command asks through: Cancel keeps
-    // the document as it was, No drops the changes, Yes saves them first.
+    // The save question through the seam: Cancel keeps, No drops, Yes saves first.
     void saveQuestionScripted() {
         QTemporaryDir dir;
         const std::string path = dir.path().toStdString() + "/model.quav";
@@ -217,9 +208,7 @@ private slots:
         }
     }
 
-    // What the file commands tell goes through the seam too, with its sign: a
-    // failure as a warning, a deck's skipped cards as information; no box of
-    // their own opens (one that did would be closed here and counted).
+    // File messages go through the seam with their sign; no box of their own opens.
     void fileMessagesScripted() {
         QStringList boxes;
         QTimer closer;
@@ -256,8 +245,7 @@ private slots:
         QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join(QStringLiteral(" | "))));
     }
 
-    // A deck comes in as a new, unsaved document with the skipped cards shown; a
-    // refused one leaves the document and names its line.
+    // A deck comes in as a new unsaved document; a refused one names its line.
     void bulkDataDecksInAndOut() {
         QTemporaryDir dir;
         const std::string deck = dir.path().toStdString() + "/m.bdf";
@@ -300,9 +288,7 @@ private slots:
         QVERIFY(frame.close());
     }
 
-    // A name that is not UTF-8 (CP932, as unpacked from a Windows archive) opens,
-    // saves under itself and stays in the recent list byte for byte; the window
-    // shows it decoded. The tree's dock cannot be closed, only hidden from 表示.
+    // A CP932 file name opens, saves and is recent byte for byte; the dock only hides.
     void bytesOfFileNamesAndTheTreesDock() {
         QTemporaryDir dir;
         const std::string name = dir.path().toStdString() + "/\x83\x65\x83\x58\x83\x67.quav";
@@ -392,6 +378,51 @@ private slots:
         QCOMPARE(display.displayKind, DisplayKind::LoadCaseResult);
         doc.beginEdit("x", false);
         QCOMPARE(display.displayKind, DisplayKind::Model);
+    }
+
+    // The analysis menu: what each item shows.
+    void analysisMenuItemsShowTheirReports() {
+        CQUAVDoc doc;
+        QVERIFY(doc.open(QUAV_EXAMPLES "/power_unit.quav").ok());
+        test::ScriptedUi ui;
+        QMainWindow window;
+        window.menuBar()->addMenu(QStringLiteral("情報(&I)"));
+        window.menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+        AnalysisMenu analysis(&window, doc, ui); // its place in the bar: menusAsListed
+        auto trigger = [&window](int id) {
+            auto* action = window.findChild<QAction*>(QString::number(id));
+            QVERIFY2(action && action->isEnabled(), qPrintable(QString::number(id)));
+            action->trigger();
+        };
+        trigger(cmd::EnergyDistribution);
+        ui.ok<TorqueAxisValues>();
+        trigger(cmd::TorqueRollAxisReport);
+        trigger(cmd::MountForcesReport);
+        trigger(cmd::Transmissibility);
+        ui.ok<RobustnessValues>([](RobustnessValues& v) { v.samples = 50; });
+        trigger(cmd::Robustness);
+        trigger(cmd::Sensitivity);
+
+        const char* titles[] = {"//////運動エネルギー分布//////", "//////トルクロール軸//////",
+                                "//////マウント力//////", "//////ロバスト性//////"};
+        QCOMPARE(ui.texts.size(), std::size(titles));
+        for (std::size_t i = 0; i < ui.texts.size(); ++i)
+            QVERIFY2(ui.texts[i].starts_with(titles[i]), titles[i]);
+        QCOMPARE(ui.windows, std::vector<std::string>(
+                                 {"transmissibility", "progress ロバスト性を計算しています",
+                                  "progress 感度を計算しています", "sensitivity"}));
+        QVERIFY(ui.messages.empty());
+        QVERIFY(ui.scriptDone());
+        // The confirmed settings are offered again.
+        ui.expect<RobustnessValues>([](RobustnessValues& v) {
+            [&] { QCOMPARE(v.samples, 50.0); }();
+            return false;
+        });
+        trigger(cmd::Robustness);
+        QVERIFY(ui.scriptDone());
+        // The example without cases says so rather than open an empty table.
+        trigger(cmd::LoadCases);
+        QCOMPARE(ui.messages, std::vector<std::string>{"荷重ケースがありません"});
     }
 
     // Last: the translations stay installed for the rest of the process.

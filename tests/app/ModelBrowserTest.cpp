@@ -1,5 +1,4 @@
-// The model browser on a document with scripted dialogs: tables, sorting,
-// selection both ways, double-click, Delete and undo.
+// The model browser: tables, sorting, selection both ways, double-click, Delete, undo.
 
 #include "app/ModelBrowser.h"
 #include "document/Document.h"
