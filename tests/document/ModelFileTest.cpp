@@ -36,8 +36,6 @@ std::string withI32At(std::string file, std::size_t offset, std::int32_t v) {
 
 } // namespace
 
-// --- The written layout ------------------------------------------------------------
-
 TEST(ModelFileLayout, DynamicLoadsWithoutSweepResultsWriteStepCountZero) {
     AnalysisModel m;
     m.addDynamicLoad("d", 1.0, v3(0, 0, 0), v3(1, 0, 0), Translational, 10.0);
@@ -73,8 +71,6 @@ TEST(ModelFileLayout, UnencodableNameFailsNamingTheObject) {
     EXPECT_TRUE(file.bytes.empty());
     EXPECT_NE(file.error.find("観測点（ID " + std::to_string(id) + "）"), std::string::npos);
 }
-
-// --- Reading ----------------------------------------------------------------------
 
 TEST(ModelFileRoundTrip, ReproducesTheModelAndTheOptimiser) {
     // The writer is pinned by the sample: writing the read back gives the same bytes.
@@ -170,8 +166,6 @@ TEST(ModelFileSweep, StepTablesFollowTheCurrentDynamicLoads) {
     EXPECT_FALSE(none.model->hasFrequencyStepResults());
 }
 
-// --- Damaged and hostile files ----------------------------------------------------------
-
 TEST(ModelFileDamage, EveryTruncationFailsCleanly) {
     // Cut anywhere but at the model's end (a reader has the model without its tables).
     AnalysisModel m = fixtures::sampleModel();
@@ -229,8 +223,6 @@ TEST(ModelFileDamage, StepCountMustMatchTheSweepSettings) {
         EXPECT_NE(r.error.find("周波数ステップ数"), std::string::npos) << r.error;
     }
 }
-
-// --- Files on disk ----------------------------------------------------------------------
 
 TEST(ModelFileDisk, FailedSaveKeepsThePreviousFile) {
     TempDir dir;
