@@ -841,14 +841,13 @@ cases)
         fail "a summary row per case"
     contains "$work/stdout" $'WOT 1st\t不合格\t'
     exits 0 "cases --json" cases "$cases" --json
+    # (Equilibrium and verdicts: LoadCaseAnalysisTest.)
     jq -e '(.cases | length == 20) and all(.cases[]; keys_unsorted == ["name", "converged",
-            "iterations", "displacement", "pass", "springs"] and .iterations <= 30
+            "iterations", "displacement", "pass", "springs"]
             and all(.springs[]; keys_unsorted == ["id", "deflection", "local", "global",
                 "travelMargin", "loadMargin", "pass"]))
-        and (.cases[0] | .name == "1g" and .pass
-             and ([.springs[].global[2]] | add | . + 185 * 9.80665 | fabs < 1e-6))
         and ([.cases[] | select(.pass | not) | .name] | index("WOT 1st") != null)' \
-        "$work/stdout" >/dev/null || fail "cases JSON shape, balance or verdicts"
+        "$work/stdout" >/dev/null || fail "cases JSON shape or verdicts"
     "$cli" cases "$cases" --case "3g bump" --case 1g --modes --json | jq -e '
         [.cases[].name] == ["1g", "3g bump"] and all(.cases[]; .modes | length == 6)
         and ([.cases[].modes[0].frequency] | .[1] > .[0])' >/dev/null ||
@@ -872,22 +871,15 @@ cases)
     contains "$work/stdout" $'\t非線形特性 z\t[m]\t[N]'
     contains "$work/stdout" $'荷重ケース\t名前\t1g'
     contains "$work/stdout" $'\t静荷重\troll torque\t12.1'
-    # CSV: a header, then a row per spring per case (4 springs, 20 cases), CR LF.
+    # CSV: a header, then a row per spring per case, CR LF (the layout: CsvTablesTest).
     exits 0 "cases --format csv" cases "$cases" --format csv
-    [ "$(head -1 "$work/stdout")" = $'case,converged,spring,deflection_x,deflection_y,deflection_z,local_x,local_y,local_z,global_x,global_y,global_z,travel_margin_x,travel_margin_y,travel_margin_z,load_margin_x,load_margin_y,load_margin_z,pass\r' ] ||
-        fail "cases CSV header"
     [ "$(grep -c $'\r$' "$work/stdout")" -eq 81 ] || fail "a CSV row per spring per case"
     grep -q '^WOT 1st,1,[0-9]*,.*,0'$'\r$' "$work/stdout" || fail "a failing spring in WOT 1st"
     exits 2 "--json with --format" cases "$cases" --json --format csv
-    # Every-case-passes: refused without cases; the log names the first failed case.
+    # Every-case-passes is refused without cases (its log: OptimizerRunTest).
     jq '.optimizer.conditions.loadCasesPass = 1' "$examples/power_unit.json" >"$work/nocase.json"
-    exits 2 "the case condition without cases" optimize "$work/nocase.json" --out "$work/nc"
-    contains "$work/stderr" "モデルに荷重ケースがありません"
-    jq '.optimizer.conditions = {"loadCasesPass": 1}' "$examples/power_unit_cases.json" \
-        >"$work/lcopt.json"
-    exits 0 "optimize with the case condition" optimize "$work/lcopt.json" --out "$work/lc"
-    iconv -f CP932 -t UTF-8 "$work/lc/log.txt" | grep -q $'荷重ケースをすべて満たす(最初の不合格: .*)\t[1-9]' ||
-        fail "the log names the failing cases"
+    says 2 "the case condition without cases" "モデルに荷重ケースがありません" optimize \
+        "$work/nocase.json" --out "$work/nc"
     exits 2 "an unknown case" cases "$cases" --case nope
     exits 2 "a model without cases" cases "$example"
     ;;
