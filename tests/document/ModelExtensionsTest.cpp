@@ -1,5 +1,8 @@
+// The model file's extension block (frequency tables, iterations, curves, rated
+// loads, load cases, the every-case-passes condition), and the same in JSON.
 #include "document/ModelExtensions.h"
 #include "document/ModelFile.h"
+#include "exchange/ModelJson.h"
 
 #include "ModelFileFixtures.h"
 #include "support/FrequencyTables.h"
@@ -14,11 +17,18 @@ using quav::testing::rubberTable;
 
 namespace {
 
-/// The sample model with a five-row table on its characteristic and iteration counts.
-AnalysisModel tabledSample() {
+/// The sample model with a five-row table, iteration counts, curves on two
+/// directions, a rated load and two cases.
+AnalysisModel extendedSample() {
     AnalysisModel m = fixtures::sampleModel();
-    m.springCharacteristics[0].frequencyTable = rubberTable(5);
+    SpringCharacteristic& c = m.springCharacteristics[0];
+    c.frequencyTable = rubberTable(5);
     m.modeIterations = {3, 4, 4, 5, 3, 6};
+    c.curves[0] = {{-0.004, -900}, {-0.002, -300}, {0, 0}, {0.003, 450}, {0.005, 1500}};
+    c.curves[2] = {{0, 0}, {0.01, 250}};
+    c.ratedLoad = std::array<double, 3>{2000, 800, 1e300};
+    m.loadCases = {{"1G", {}, {0, 0, -1}},
+                   {"WOT 1速", {{m.staticLoads[1].id, 12.1}, {m.staticLoads[0].id, -0.5}}, {}}};
     return m;
 }
 
@@ -33,9 +43,9 @@ std::string tablePayload(std::int32_t index, const FrequencyTable& rows) {
 
 } // namespace
 
-TEST(ModelExtensions, TablesAndIterationsFollowTheFormat303Bytes) {
-    AnalysisModel plainModel = fixtures::sampleModel();
-    AnalysisModel m = tabledSample();
+TEST(ModelExtensions, TheBlockFollowsTheFormat303BytesAndJsonCarriesTheSame) {
+    const AnalysisModel plainModel = fixtures::sampleModel();
+    const AnalysisModel m = extendedSample();
     const Optimizer o = fixtures::sampleOptimizer();
     const std::string plain = written(plainModel, fixtures::sampleOptimizer());
     const std::string file = written(m, o);
@@ -45,9 +55,18 @@ TEST(ModelExtensions, TablesAndIterationsFollowTheFormat303Bytes) {
 
     StudyRead r = readModelBytes(file);
     ASSERT_TRUE(r.ok()) << r.error;
-    EXPECT_EQ(r.model->springCharacteristics[0].frequencyTable, rubberTable(5));
-    EXPECT_EQ(r.model->modeIterations, m.modeIterations);
+    const SpringCharacteristic& c = r.model->springCharacteristics[0];
+    EXPECT_EQ(std::tuple(c.frequencyTable, c.curves, c.ratedLoad),
+              std::tuple(rubberTable(5), m.springCharacteristics[0].curves,
+                         m.springCharacteristics[0].ratedLoad));
+    EXPECT_EQ(std::tuple(r.model->modeIterations, r.model->loadCases),
+              std::tuple(m.modeIterations, m.loadCases));
     EXPECT_EQ(written(*r.model, r.optimizer), file);
+    const StudyRead j = modelFromJson(modelToJson(m, o));
+    ASSERT_TRUE(j.ok()) << j.error;
+    EXPECT_EQ(written(*j.model, j.optimizer), file);
+    // Unused, the keys are absent.
+    EXPECT_EQ(modelToJson(plainModel, Optimizer{}).find("loadCases"), std::string::npos);
 
     // A reader that stops at the model's end has the same model without its tables.
     StudyRead old = readModelBytes(std::string_view(file).substr(0, plain.size()));
@@ -182,15 +201,51 @@ TEST(ModelExtensions, OptionalSectionsAReaderDoesNotKnowAreSkipped) {
     EXPECT_EQ(written(*r.model), plain + block(1, table));
 }
 
-TEST(ModelExtensions, TablesAReaderWouldRefuseAreNotWritten) {
-    AnalysisModel m = tabledSample();
-    m.springCharacteristics[0].frequencyTable[1].ratio[0] = -1.0;
-    const ModelBytes file = writeModelBytes(m, Optimizer{});
-    ASSERT_FALSE(file.ok());
-    EXPECT_NE(file.error.find("ばね特性 ゴム1(id 4) の周波数特性: 行 2、列 ratio_x"),
-              std::string::npos)
-        << file.error;
-    EXPECT_FALSE(checkModelFile(m, Optimizer{}).ok());
-    m.springCharacteristics[0].frequencyTable.resize(1);
-    EXPECT_FALSE(writeModelBytes(m, Optimizer{}).ok());
+TEST(ModelExtensions, WhatAReaderWouldRefuseIsNotWritten) {
+    const struct {
+        std::function<void(AnalysisModel&)> spoil;
+        const char* message;
+    } cases[] = {
+        {[](auto& m) { m.springCharacteristics[0].frequencyTable[1].ratio[0] = -1.0; },
+         "ばね特性 ゴム1(id 4) の周波数特性: 行 2、列 ratio_x"},
+        {[](auto& m) { m.springCharacteristics[0].frequencyTable.resize(1); }, "周波数特性"},
+        {[](auto& m) { m.loadCases[1].name = "1G"; }, "重複"},
+        {[](auto& m) {
+             m.springCharacteristics[0].curves[1] = {{0, 0}};
+         },
+         "非線形特性 y: 点が 2 点以上"},
+    };
+    for (const auto& c : cases) {
+        AnalysisModel m = extendedSample();
+        c.spoil(m);
+        const ModelBytes file = writeModelBytes(m, Optimizer{});
+        EXPECT_FALSE(file.ok()) << c.message;
+        EXPECT_NE(file.error.find(c.message), std::string::npos) << file.error;
+        EXPECT_FALSE(checkModelFile(m, Optimizer{}).ok()) << c.message;
+    }
+}
+
+// The every-case-passes condition travels in file and JSON only when set.
+TEST(ModelExtensions, TheEveryCasePassesConditionTravelsOnlyWhenSet) {
+    const AnalysisModel m = extendedSample();
+    Optimizer on;
+    on.conditions.loadCasesPass = 1;
+    const std::string off = written(m);
+    ModelBytes file = writeModelBytes(m, on);
+    ASSERT_TRUE(file.ok()) << file.error;
+    // The last section, after what the file holds without it.
+    ASSERT_EQ(file.bytes.size(), off.size() + 12);
+    EXPECT_EQ(file.bytes.substr(off.size()), section("LCOK", i32(1)));
+    StudyRead r = readModelBytes(file.bytes);
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.optimizer.conditions.loadCasesPass, 1);
+    EXPECT_EQ(writeModelBytes(*r.model, r.optimizer).bytes, file.bytes);
+    EXPECT_EQ(readModelBytes(off).optimizer.conditions.loadCasesPass, 0);
+
+    const std::string json = modelToJson(m, on);
+    EXPECT_NE(json.find("\"loadCasesPass\": 1"), std::string::npos);
+    const StudyRead j = modelFromJson(json);
+    ASSERT_TRUE(j.ok()) << j.error;
+    EXPECT_EQ(writeModelBytes(*j.model, j.optimizer).bytes, file.bytes);
+    EXPECT_EQ(modelToJson(m, Optimizer{}).find("loadCasesPass"), std::string::npos);
 }
