@@ -40,7 +40,7 @@ struct AnalysisFixture : ::testing::Test {
     }
 };
 
-TEST_F(AnalysisFixture, ReportsGoToTheTextWindow) {
+TEST_F(AnalysisFixture, ReportsGoToTheTextWindowTheTorqueAxisAsChosen) {
     showEnergyDistribution(doc, ui);
     TorqueAxisValues axis;
     ui.ok<TorqueAxisValues>();
@@ -54,6 +54,21 @@ TEST_F(AnalysisFixture, ReportsGoToTheTextWindow) {
     EXPECT_NE(ui.texts[2].find("荷重名\troll"), std::string::npos);
     EXPECT_NE(ui.texts[2].find("荷重名\tshake"), std::string::npos);
     EXPECT_TRUE(ui.messages.empty());
+    // Or an axis or a vector, kept once confirmed; a zero default is blamed by name.
+    ui.ok<TorqueAxisValues>([](auto& v) {
+        v.choice = 4;
+        v.vector = {0, 0, 2};
+    });
+    showTorqueRollAxis(doc, ui, axis);
+    ASSERT_EQ(ui.texts.size(), 4u);
+    EXPECT_NE(ui.texts[3].find("ﾄﾙｸ方向\t0.000000\t0.000000\t1.000000"), std::string::npos);
+    EXPECT_EQ(axis.choice, 4);
+    doc.model()->staticLoads[1].direction = v3(0, 0, 0); // the roll torque
+    ui.ok<TorqueAxisValues>([](auto& v) { v.choice = 0; });
+    showTorqueRollAxis(doc, ui, axis);
+    EXPECT_EQ(ui.messages.back(),
+              "ｴﾗｰ\n\n静荷重 roll(id 8): ﾓｰﾒﾝﾄ荷重の方向ﾍﾞｸﾄﾙが0のため、トルクの方向になりません");
+    EXPECT_EQ(axis.choice, 4) << "a refused choice is not kept";
     expectUnchanged();
 }
 
@@ -82,26 +97,6 @@ TEST_F(AnalysisFixture, RefusalsSayWhy) {
     showTransmissibility(doc, ui);
     EXPECT_NE(ui.messages.back().find("力の動荷重がありません"), std::string::npos);
     EXPECT_TRUE(ui.windows.empty());
-    expectUnchanged();
-}
-
-// The torque direction: the model's default, an axis or a vector, kept once confirmed.
-TEST_F(AnalysisFixture, TorqueRollAxisTakesTheChosenDirection) {
-    TorqueAxisValues axis;
-    ui.ok<TorqueAxisValues>([](auto& v) {
-        v.choice = 4;
-        v.vector = {0, 0, 2};
-    });
-    showTorqueRollAxis(doc, ui, axis);
-    ASSERT_EQ(ui.texts.size(), 1u);
-    EXPECT_NE(ui.texts[0].find("ﾄﾙｸ方向\t0.000000\t0.000000\t1.000000"), std::string::npos);
-    EXPECT_EQ(axis.choice, 4);
-    doc.model()->staticLoads[1].direction = v3(0, 0, 0); // the roll torque
-    ui.ok<TorqueAxisValues>([](auto& v) { v.choice = 0; });
-    showTorqueRollAxis(doc, ui, axis);
-    EXPECT_EQ(ui.messages.back(),
-              "ｴﾗｰ\n\n静荷重 roll(id 8): ﾓｰﾒﾝﾄ荷重の方向ﾍﾞｸﾄﾙが0のため、トルクの方向になりません");
-    EXPECT_EQ(axis.choice, 4) << "a refused choice is not kept";
     expectUnchanged();
 }
 

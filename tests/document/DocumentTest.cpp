@@ -86,7 +86,8 @@ TEST(DocumentCommands, MassElementRefusedUnlessPhysical) {
     EXPECT_TRUE(doc.isModified());
 }
 
-TEST_F(DocFixture, MassElementPresetFromModel) {
+// The mass element's dialog opens on the model's values; a new point on the preset name.
+TEST_F(DocFixture, DialogsOpenOnTheModelAndItsPresets) {
     MassElementValues seen;
     ui.expect<MassElementValues>([&](auto& v) {
         seen = v;
@@ -96,6 +97,11 @@ TEST_F(DocFixture, MassElementPresetFromModel) {
     EXPECT_EQ(std::tuple(seen.mass, seen.centreOfGravity, seen.iyy),
               std::tuple(100, Vec3{0.1, 0.2, 0.3}, 3));
     EXPECT_FALSE(doc.isModified());
+    ui.ok<ObservationPointValues>();
+    createObservationPoint(doc, ui);
+    expectChanged();
+    const ObservationPoint& p = model().observationPoints.back();
+    EXPECT_EQ(std::tuple(p.name, p.position[0]), std::tuple("観測点名を入力", 0.0));
 }
 
 TEST_F(DocFixture, SpringNeedsSizeAndName) {
@@ -213,14 +219,6 @@ TEST_F(DocFixture, LoadsValidatedNormalisedAndAtTheirReferencePoint) {
     const DynamicLoad& l = model().dynamicLoads.back();
     EXPECT_EQ(std::tuple(l.direction[2], l.type, l.frequency, l.referencePoint[1]),
               std::tuple(1.0, Moment, 5, 0.2));
-}
-
-TEST_F(DocFixture, ObservationPointTakesThePresetName) {
-    ui.ok<ObservationPointValues>();
-    createObservationPoint(doc, ui);
-    expectChanged();
-    const ObservationPoint& p = model().observationPoints.back();
-    EXPECT_EQ(std::tuple(p.name, p.position[0]), std::tuple("観測点名を入力", 0.0));
 }
 
 TEST_F(DocFixture, EditCharacteristicsOnACopy) {
