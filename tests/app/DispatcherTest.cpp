@@ -93,15 +93,13 @@ private slots:
         QCOMPARE(doc->model(), nullptr);
     }
 
-    void createItemsWithoutModelDoNothing() {
+    // Without a model the creation items do nothing; the result items before a
+    // calculation: what each shows and which is remembered.
+    void resultItemsBeforeACalculation() {
         for (const char* t : {"ばね要素", "ばね特性", "静荷重", "動荷重", "観測点", "荷重ケース"})
             click(QStringLiteral("ﾓﾃﾞﾙ作成/") + QString::fromUtf8(t));
         QVERIFY(ui->messages.empty());
         QCOMPARE(mode, SelectionMode::None);
-    }
-
-    // The result items before a calculation: what each shows and which is remembered.
-    void resultItemsBeforeACalculation() {
         click(QStringLiteral("結果表示"));
         buildModel("weight");
         click(QStringLiteral("結果表示"));

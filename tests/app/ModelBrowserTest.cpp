@@ -124,9 +124,7 @@ private slots:
         springs()->setFocus();
         springs()->selectRow(rowOf(springs(), "b"));
         QTest::keyClick(springs(), Qt::Key_Delete);
-        QCOMPARE(column(springs()), (QStringList{"a2", "c"}));
-        QCOMPARE(ui->statuses.back(),
-                 std::string("ばね要素 1 個を削除しました: b（元に戻す: Ctrl+Z）"));
+        QCOMPARE(column(springs()), (QStringList{"a2", "c"})); // its status: DocumentTest
         // Deleting static loads leaves a selected dynamic load alone.
         model().setLoadSelection(-1);
         doc->updateAllViews();
