@@ -505,7 +505,7 @@ ENDED
         fail "permissions: $(stat -c '%n %a' "$work/p" "$work/p"/No*.quav)"
     ;;
 shard-auto)
-    # --shard auto writes what --shard K/N writes (the variables: ShardOptionTest).
+    # --shard auto writes what --shard K/N writes (the variables: CliPartsTest).
     "$cli" optimize "$example" --out "$work/explicit" --shard 2/3 2>/dev/null || fail "--shard 2/3"
     unstamped_run() { sed '/^\(started\|ended\) /d' "$1/shard.txt"; unstamped "$1/log.txt"; }
     env -i PATH="$PATH" SLURM_ARRAY_TASK_ID=2 SLURM_ARRAY_TASK_MIN=1 SLURM_ARRAY_TASK_MAX=3 \
