@@ -154,8 +154,9 @@ TEST_F(UndoFixture, CancelAndRefusalsChangeNothing) {
         d.model()->setSpringSelection(-1);
         assignCharacteristic(d, u);
     };
-    // The dialog's answer: Cancel, or OK with `spoil` done to the values.
+    // The dialog's answer: Cancel, or OK after `spoil`.
     auto cancel = []<class V>(V) { return [](ScriptedUi& u) { u.cancel<V>(); }; };
+    auto ok = []<class V>(void (*spoil)(V&)) { return [spoil](ScriptedUi& u) { u.ok<V>(spoil); }; };
     const struct {
         const char* what;
         std::function<void(ScriptedUi&)> answer;
@@ -184,19 +185,16 @@ TEST_F(UndoFixture, CancelAndRefusalsChangeNothing) {
         {"memo", cancel(std::string()), editMemo},
         {"calculation", cancel(CalculationRequest{}), calculation, "処理が中断されました"},
         // OK on what the rules refuse.
-        {"spring of size 0", [](ScriptedUi& u) { u.ok<SpringValues>([](auto& v) { v.size = 0; }); },
-         on(editElement, spring), "入力エラー"},
-        {"load of value 0", [](ScriptedUi& u) { u.ok<LoadValues>([](auto& v) { v.value = 0; }); },
-         on(editElement, dynamicLoad), "入力エラー"},
-        {"rate below 0",
-         [](ScriptedUi& u) { u.ok<CharacteristicValues>([](auto& v) { v.stiffness[1] = -1; }); },
-         on(editCharacteristic, rubber), "入力エラー"},
-        {"massless body",
-         [](ScriptedUi& u) { u.ok<MassElementValues>([](auto& v) { v.mass = 0; }); },
-         defineMassElement, "入力エラー"},
-        {"sweep ending before it starts",
-         [](ScriptedUi& u) { u.ok<CalculationRequest>([](auto& r) { r.end = 5; }); }, calculation,
+        {"spring of size 0", ok(+[](SpringValues& v) { v.size = 0; }), on(editElement, spring),
          "入力エラー"},
+        {"load of value 0", ok(+[](LoadValues& v) { v.value = 0; }), on(editElement, dynamicLoad),
+         "入力エラー"},
+        {"rate below 0", ok(+[](CharacteristicValues& v) { v.stiffness[1] = -1; }),
+         on(editCharacteristic, rubber), "入力エラー"},
+        {"massless body", ok(+[](MassElementValues& v) { v.mass = 0; }), defineMassElement,
+         "入力エラー"},
+        {"sweep ending before it starts", ok(+[](CalculationRequest& r) { r.end = 5; }),
+         calculation, "入力エラー"},
     };
     auto unselected = [this] {
         AnalysisModel copy = model();
