@@ -805,7 +805,7 @@ table)
         "$cli" $cmd "$work/plain.quav" >"$work/without.out" || fail "$cmd without tables"
         ! cmp -s "$work/with.out" "$work/without.out" || fail "$cmd does not see the tables"
     done
-    # .quav -> JSON -> .quav is identical (the tables' layout in either: ModelExtensionsTest,
+    # .quav -> JSON -> .quav is identical (the tables' layout in either: ModelFileTest,
     # ModelJsonTest).
     "$cli" convert "$work/c.quav" "$work/c.json" || fail "to json"
     "$cli" convert "$work/c.json" "$work/c2.quav" || fail "to quav"
