@@ -15,16 +15,10 @@
 #include "document/LoadCaseCommands.h"
 #include "view/CQUAVView.h"
 
-#include <QtTest>
-
-#include <QDockWidget>
-#include <QTemporaryDir>
-
-#include <cstdio>
-
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDockWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -33,6 +27,10 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdio>
 
 using namespace quav;
 using quav::test::ScriptedUi;

@@ -40,12 +40,6 @@ struct DocFixture : ::testing::Test {
         doc.addListener([this](DocumentEvent e) { views += e == DocumentEvent::ModelChanged; });
     }
     AnalysisModel& model() { return *doc.model(); }
-    /// A third spring, and all three bound: the body is held in every direction.
-    void holdInEveryDirection() {
-        model().addSpring("RR", v3(-0.3, 0, 0), v3(0, 0, 0), 0.05f);
-        model().setSpringSelection(-1);
-        model().assignCharacteristic("rubber", {}, 0, {});
-    }
     void expectChanged() {
         EXPECT_TRUE(doc.isModified());
         EXPECT_EQ(model().calculated, 0);
@@ -54,6 +48,36 @@ struct DocFixture : ::testing::Test {
         EXPECT_TRUE(ui.unexpected.empty());
     }
 };
+
+/// A 4-mount model with a weight, a roll torque and an unbalance, left as it is.
+struct AnalysisFixture : ::testing::Test {
+    CQUAVDoc doc;
+    ScriptedUi ui;
+
+    void SetUp() override {
+        AnalysisModel& m = doc.createModel();
+        m = quav::testing::fourMountModel(0.3, 0.2, -0.1, v3(3e5, 1e5, 1e5), 1.2, v3(100, 50, 50),
+                                          30.0);
+        m.addStaticLoad("weight", 1177.2, m.centreOfGravity, v3(0, 0, -1), Translational);
+        m.addStaticLoad("roll", 80, m.centreOfGravity, v3(0, 1, 0), Moment);
+        m.addDynamicLoad("shake", 60, v3(0.2, 0, 0.3), v3(0, 0, 1), Translational, 30);
+        m.setFrequencyRange(50, 2, 0.5);
+        doc.setModified(false);
+    }
+    void expectUnchanged() {
+        EXPECT_EQ(std::tuple(doc.isModified(), doc.model()->calculated, ui.unexpected.empty()),
+                  std::tuple(false, 0, true));
+    }
+};
+
+/// A model with two static loads (ids kept) and one case on the second.
+AnalysisModel twoLoadModel() {
+    AnalysisModel m = quav::testing::fourMountModel(0.3, 0.2, -0.1, v3(3e5, 1e5, 1e5));
+    m.addStaticLoad("F", 100.0, v3(0.1, 0, 0), v3(1, 0, 0), 0);
+    m.addStaticLoad("T", 50.0, v3(0, 0, 0), v3(0, 1, 0), 1);
+    m.loadCases = {{"idle", {{m.staticLoads[1].id, 2.0}, {999, 1.0}}, {0, 0, -1}}};
+    return m;
+}
 
 } // namespace
 
@@ -370,7 +394,10 @@ TEST_F(DocFixture, MemoMarksModifiedEvenUnchanged) {
 }
 
 TEST_F(DocFixture, CalculationCommand) {
-    holdInEveryDirection();
+    // Three bound springs hold the body in every direction.
+    model().addSpring("RR", v3(-0.3, 0, 0), v3(0, 0, 0), 0.05f);
+    model().setSpringSelection(-1);
+    model().assignCharacteristic("rubber", {}, 0, {});
     ui.ok<CalculationRequest>([](auto& r) {
         EXPECT_TRUE(r.eigen && r.staticAnalysis && r.dynamic && r.frequencyStep);
         r.start = 10;
@@ -488,19 +515,6 @@ TEST(LoadCaseCommands, CasesAreSolvedOnTheModelAsItIsAndShownInTheirTable) {
     // Solving is no edit: the model stays as saved and uncalculated.
     EXPECT_EQ(std::tuple(doc.isModified(), doc.model()->calculated), std::tuple(false, 0));
 }
-
-namespace {
-
-/// A model with two static loads (ids kept) and one case on the second.
-AnalysisModel twoLoadModel() {
-    AnalysisModel m = quav::testing::fourMountModel(0.3, 0.2, -0.1, v3(3e5, 1e5, 1e5));
-    m.addStaticLoad("F", 100.0, v3(0.1, 0, 0), v3(1, 0, 0), 0);
-    m.addStaticLoad("T", 50.0, v3(0, 0, 0), v3(0, 1, 0), 1);
-    m.loadCases = {{"idle", {{m.staticLoads[1].id, 2.0}, {999, 1.0}}, {0, 0, -1}}};
-    return m;
-}
-
-} // namespace
 
 TEST(LoadCaseCommands, TheCaseDialogAcceptsRefusesAndCancelsEachAsOneUndoStep) {
     struct Row {
@@ -641,29 +655,6 @@ TEST(LoadCaseCommands, CurvesAndRatedLoadsReachTheCharacteristicInOneStepOrNotAt
     EXPECT_EQ(doc.model()->springs[0].characteristicId, added.id);
     EXPECT_TRUE(ui.scriptDone());
 }
-
-namespace {
-
-/// A 4-mount model with a weight, a roll torque and an unbalance, left as it is.
-struct AnalysisFixture : ::testing::Test {
-    CQUAVDoc doc;
-    ScriptedUi ui;
-
-    void SetUp() override {
-        AnalysisModel& m = doc.createModel();
-        m = quav::testing::fourMountModel(0.3, 0.2, -0.1, v3(3e5, 1e5, 1e5), 1.2, v3(100, 50, 50),
-                                          30.0);
-        m.addStaticLoad("weight", 1177.2, m.centreOfGravity, v3(0, 0, -1), Translational);
-        m.addStaticLoad("roll", 80, m.centreOfGravity, v3(0, 1, 0), Moment);
-        m.addDynamicLoad("shake", 60, v3(0.2, 0, 0.3), v3(0, 0, 1), Translational, 30);
-        m.setFrequencyRange(50, 2, 0.5);
-        doc.setModified(false);
-    }
-    void expectUnchanged() {
-        EXPECT_EQ(std::tuple(doc.isModified(), doc.model()->calculated, ui.unexpected.empty()),
-                  std::tuple(false, 0, true));
-    }
-};
 
 TEST_F(AnalysisFixture, ReportsGoToTheTextWindowTheTorqueAxisAsChosen) {
     showEnergyDistribution(doc, ui);
@@ -854,5 +845,3 @@ TEST_F(AnalysisFixture, WorkThatFailsOffTheWindowIsAnErrorAndChangesNothing) {
             expectUnchanged();
         }
 }
-
-} // namespace
