@@ -17,14 +17,19 @@ contains() { grep -qF -- "$2" "$1" || fail "$1 does not contain: $2"; }
 exits() { "$cli" "${@:3}" >"$work/stdout" 2>"$work/stderr"; expect_code "$1" $? "$2"; }
 # says CODE WHAT TEXT ARGS...: as exits, and stderr holds TEXT.
 says() { exits "$1" "$2" "${@:4}"; contains "$work/stderr" "$3"; }
+# log_has DIR TEXT...: DIR/log.txt is CP932 and holds every TEXT.
+log_has() {
+    iconv -f CP932 -t UTF-8 "$1/log.txt" >"$work/log.utf8" || fail "$1/log.txt is not CP932"
+    for text in "${@:2}"; do contains "$work/log.utf8" "$text"; done
+}
+# A run's log without the time stamps of its start and end.
+unstamped() { iconv -f CP932 -t UTF-8 "$1" | sed 's/^\(計算[^：]*日時：\).*/\1/'; }
 
 example="$examples/power_unit.quav"
 
 # The dates of the input listing are the file's own: masked before comparing.
 mask_dates() { sed -E 's/^(\t(作成日|更新日)\t).*$/\1<date>/' "$1"; }
-# Compares output with its expected file in tests/data/golden byte for byte.
-# QUAV_REGENERATE_GOLDEN=1 writes the expected file instead: a deliberate step,
-# its diff reviewed like code.
+# Output against tests/data/golden byte for byte (QUAV_REGENERATE_GOLDEN=1 rewrites it).
 golden() { # actual expected-name
     if [ "${QUAV_REGENERATE_GOLDEN:-0}" = 1 ]; then
         mask_dates "$1" >"$data/golden/$2"
@@ -37,25 +42,19 @@ case "$case_name" in
 calc)
     exits 0 "calc" calc "$example" -o "$work/out.quav"
     contains "$work/stdout" "計算終了"
-    [ -s "$work/out.quav" ] || fail "no output file"
-    "$cli" report "$work/out.quav" >"$work/report.txt"
-    contains "$work/report.txt" "//////固有値解析結果//////"
     # A bad frequency range fails with the reason and writes nothing.
     exits 1 "bad range" calc "$example" -o "$work/bad.quav" --start 50 --end 10
     contains "$work/stdout" "ｴﾗｰ"
     [ -s "$work/stderr" ] || fail "no reason given"
     [ ! -e "$work/bad.quav" ] || fail "output written after a failure"
-    # Only some analyses; -o may equal IN.
-    cp "$example" "$work/same.quav"
-    exits 0 "--only" calc "$work/same.quav" -o "$work/same.quav" --only eigen,static
+    exits 0 "--only" calc "$example" -o "$work/same.quav" --only eigen,static
     "$cli" dump "$work/same.quav" >"$work/same.json"
     contains "$work/same.json" '"frequencyStepResults": null'
     # An invalid model: mass 0, no springs.
     printf '{"mass": 0, "inertia": [[1,0,0],[0,1,0],[0,0,1]]}' >"$work/invalid.json"
     exits 1 "invalid model" calc "$work/invalid.json" -o "$work/invalid.quav"
     [ "$(wc -l <"$work/stderr")" -ge 2 ] || fail "expected one line per failed check"
-    # A sweep whose results (steps x dynamic loads) no model file can hold is
-    # refused before it starts, like a bad range.
+    # A sweep whose results no model file can hold is refused before it starts.
     loads=$(yes '{},' | head -n 3000 | tr -d '\n')
     sed "s/\"dynamicLoads\": \[/\"dynamicLoads\": [$loads/" "$examples/power_unit.json" \
         >"$work/loads.json"
@@ -75,10 +74,7 @@ reports)
         iconv -f CP932 -t UTF-8 "$work/$cmd.cp932" | cmp -s - "$work/$cmd.utf8" ||
             fail "$cmd: cp932 output does not decode to the utf-8 output"
     done
-    "$cli" report "$example" >"$work/uncalc.txt"
-    [ "$(cat "$work/uncalc.txt")" = "計算が実行されていません" ] || fail "uncalculated report"
-    # A report grows with loads x springs: it goes out as it is made, in little
-    # memory, and stops at once when stdout fails.
+    # A report goes out as it is made, in little memory, and stops when stdout fails.
     { printf '{"springs": ['; yes '{},' | head -n 1999 | tr -d '\n'; printf '{}], '
       printf '"staticLoads": ['; yes '{},' | head -n 149 | tr -d '\n'; printf '{}], '
       printf '"results": {"calculated": 1, "staticResults": ['
@@ -114,8 +110,7 @@ usage)
     exits 2 "truncated file" report "$work/cut.quav"
     [ -s "$work/stderr" ] || fail "no message for a damaged file"
     exits 2 "bad load number" sweep "$example" --load 9
-    # Numbers that are empty, not finite or beyond a double are refused, not
-    # ignored or turned into Infinity.
+    # Numbers that are empty, not finite or beyond a double are refused.
     for value in "" 1e400 -inf nan 1e-400 12abc; do
         exits 2 "--step '$value'" calc "$example" -o "$work/n.quav" --step "$value"
     done
@@ -135,15 +130,13 @@ stdout)
         $cli $cmd >&- 2>/dev/null
         expect_code 2 $? "$cmd with stdout closed"
     done
-    # A name of our own standard output is written through it, even where it is a
-    # regular file: appended after what it held, between what came before and after.
+    # A name of our own stdout is written through it, even a regular file (appended).
     echo old >"$work/log.txt"
     "$cli" convert "$example" /dev/stdout >>"$work/log.txt" || fail "convert to /dev/stdout"
     { printf 'old\n'; cat "$example"; } | cmp -s - "$work/log.txt" || fail "/dev/stdout replaced"
     { echo head; "$cli" convert "$example" /proc/self/fd/1; echo foot; } >"$work/all.txt"
     { echo head; cat "$example"; echo foot; } | cmp -s - "$work/all.txt" || fail "fd 1 lost lines"
-    # A file-size limit makes the write fail with a message, not the signal kill;
-    # SIGQUIT, like SIGTERM, leaves no temporary file behind.
+    # A file-size limit is a message, not the signal; SIGQUIT leaves no temporary file.
     (ulimit -f 1 && exec "$cli" calc "$example" -o "$work/limit.quav" --start 1 --end 1000 \
         --step 0.1) >/dev/null 2>"$work/stderr"
     expect_code 2 $? "calc beyond the file-size limit"
@@ -186,11 +179,6 @@ files)
     ln -s /proc/self/fd/1 "$work/so"
     "$cli" convert "$example" "$work/so" | cmp -s - "$example" || fail "convert to a link to stdout"
     [ -L "$work/so" ] || fail "the link to stdout was replaced"
-    if [ "$(id -u)" -eq 0 ]; then
-        mknod "$work/null" c 1 3
-        exits 0 "calc -o a null device" calc "$example" -o "$work/null"
-        [ -c "$work/null" ] || fail "the device was replaced by a file"
-    fi
     # Anything else is refused.
     ln -s loop "$work/loop"
     mkdir "$work/folder"
@@ -226,8 +214,7 @@ files)
     [ -z "$(ls -A "$work" | grep '\.tmp$')" ] || fail "a temporary file was left behind"
     ;;
 memory)
-    # Running out of memory is a message and exit 1, never an abort. A
-    # sanitizer's shadow memory does not fit under a small limit: skip there.
+    # Out of memory is a message and exit 1 (not under a sanitizer's shadow memory).
     if ldd "$cli" | grep -q 'lib[at]san'; then
         echo "skipped [$case_name]: sanitizer build"
         exit 0
@@ -240,10 +227,7 @@ memory)
         expect_code 1 $? "$cmd in 20 MB"
         contains "$work/stderr" "not enough memory"
     done
-    # JSON is read within the model file's limits, as it comes: a million
-    # empty springs are refused at the first too many (100,000 springs take
-    # 90 MB, as from a model file), ten million empty sweep tables (no dynamic
-    # loads) cost no memory.
+    # JSON is read within the model file's limits, as it comes.
     { printf '{"springs": ['; yes '{},' | head -n 999999 | tr -d '\n'; printf '{}]}'; } \
         >"$work/springs.json"
     (ulimit -v 200000 && exec "$cli" dump "$work/springs.json") >/dev/null 2>"$work/stderr"
@@ -255,8 +239,7 @@ memory)
     (ulimit -v 40000 && exec "$cli" convert "$work/tables.json" "$work/tables.quav") \
         2>"$work/stderr"
     expect_code 0 $? "ten million empty sweep tables"
-    # The mount forces go out load by load: 1,000 springs x 400 loads (124 MB of
-    # JSON) in 40 MB.
+    # The mount forces go out load by load: 1,000 springs x 400 loads in 40 MB.
     jq '.springs as $s | del(.results) | .lastId = 300000
         | .springs = [range(1000) as $i | $s[$i % 4] | .id = 1000 + $i | .name = "s\($i)"
             | .position[2] += ($i / 4 | floor) * 0.0001]
@@ -286,8 +269,7 @@ golden)
     # The example's reports exactly as expected (tests/data/golden).
     cp "$example" "$work/power_unit.quav"
     "$cli" calc "$work/power_unit.quav" -o "$work/power_unit.quav" >/dev/null || fail "calc"
-    # The mount reports as the text window shows them, and one load's
-    # transmissibility as the CSV a spreadsheet reads.
+    # The mount reports as the text window shows them; one load's transmissibility CSV.
     while read -r name cmd; do
         "$cli" $cmd "$work/power_unit.quav" >"$work/$name.txt" || fail "$cmd"
         golden "$work/$name.txt" "$name.txt" || fail "$cmd differs from tests/data/golden/$name.txt"
@@ -309,12 +291,8 @@ RUNS
         fail "a changed report passed the comparison"
     ;;
 optimize)
+    # The folder a run writes: the merge case (against the golden merge_log.txt).
     says 0 "optimize" "計算が正常に終了しました" optimize "$example" --out "$work/run"
-    [ -s "$work/run/original.quav" ] || fail "original.quav"
-    [ -s "$work/run/log.txt" ] || fail "log.txt"
-    iconv -f CP932 -t UTF-8 "$work/run/log.txt" >"$work/log.utf8" || fail "log.txt is not CP932"
-    contains "$work/log.utf8" "組合せ数	75"
-    ls "$work/run"/No*.quav >/dev/null 2>&1 || fail "no accepted variant"
     # A study that matches nothing says why, in log.txt and on stderr alike.
     jq '.optimizer.conditions.minFrequency = 50' "$examples/power_unit.json" >"$work/none.json"
     exits 0 "optimize matching nothing" optimize "$work/none.json" --out "$work/none"
@@ -323,18 +301,14 @@ optimize)
     iconv -f CP932 -t UTF-8 "$work/none/log.txt" | tr -d '\r' | tail -n 10 >"$work/tail.utf8"
     grep -v '計算が正常に終了しました' "$work/stderr" | tail -n 10 | cmp -s - "$work/tail.utf8" ||
         fail "stderr's summary is not log.txt's"
-    # Files that keep failing (folders in the way) stop the run after ten: exit 1,
-    # the reason on stderr and in log.txt.
+    # Files that keep failing stop the run after ten: exit 1, the reason said.
     jq '.optimizer.conditions = {}' "$examples/power_unit.json" >"$work/all.json"
     mkdir -p "$work/full"/No{1..10}.quav
     "$cli" optimize "$work/all.json" --out "$work/full" 2>"$work/stderr"
     expect_code 1 $? "optimize with unwritable results"
     contains "$work/stderr" "ファイルを保存できない状態が続いたため処理が中断されました"
-    iconv -f CP932 -t UTF-8 "$work/full/log.txt" >"$work/log.utf8" || fail "log.txt"
-    contains "$work/log.utf8" "ファイルを保存できない状態が続いたため処理が中断されました"
-    contains "$work/log.utf8" "処理件数	10"
-    # --plan sizes shards from a timed sample and runs nothing; a study this
-    # small is sampled whole.
+    log_has "$work/full" "ファイルを保存できない状態が続いたため処理が中断されました" "処理件数	10"
+    # --plan sizes shards from a timed sample (a study this small: all of it).
     exits 0 "--plan" optimize "$example" --plan 3 --json
     jq -e '.combinations == 75 and .shards == 3 and .combinationsPerShard == 25
         and .sampled == 75 and .sampleAccepted == 3 and .secondsPerShard >= 0' "$work/stdout" \
@@ -346,10 +320,8 @@ optimize)
     done
     ;;
 simd)
-    # The eigen solutions side by side (AVX2, AVX-512 where the processor has them)
-    # and one at a time, on one thread and two: the same folder, byte for byte, its
-    # log's time stamps aside. A finer study, its conditions those only the modes
-    # settle, so that most variants are solved.
+    # Eigen solutions side by side on two threads, one at a time on one: the same
+    # folder, byte for byte (threads alone: OptimizerRunTest; lanes: EigenCrossCheckTest).
     jq '.optimizer.parameters |= map(.increment /= 4) |
         .optimizer.conditions.minFrequencyEnabled = 0 |
         .optimizer.conditions.maxFrequencyEnabled = 0 |
@@ -357,88 +329,27 @@ simd)
         .optimizer.conditions.displacementConditions = [] |
         .optimizer.conditions.meanCouplingMax = 18' \
         "$examples/power_unit.json" >"$work/study.json"
-    unstamped() { iconv -f CP932 -t UTF-8 "$1" | sed 's/^\(計算[^：]*日時：\).*/\1/'; }
-    for simd in scalar avx2 avx512; do
-        for threads in 1 2; do
-            QUAV_SIMD=$simd "$cli" optimize "$work/study.json" --out "$work/$simd$threads" \
-                --threads $threads 2>/dev/null || fail "run with $simd on $threads threads"
-            [ "$simd$threads" = scalar1 ] && continue
-            ls "$work/$simd$threads" | cmp -s - <(ls "$work/scalar1") ||
-                fail "$simd on $threads threads: other files"
-            for f in "$work"/scalar1/*.quav; do
-                cmp -s "$f" "$work/$simd$threads/${f##*/}" ||
-                    fail "$simd on $threads threads: ${f##*/} differs"
-            done
-            [ "$(unstamped "$work/scalar1/log.txt")" = \
-                "$(unstamped "$work/$simd$threads/log.txt")" ] ||
-                fail "$simd on $threads threads: log.txt differs"
+    for run in scalar:1 avx2:2 avx512:2; do
+        QUAV_SIMD=${run%:*} "$cli" optimize "$work/study.json" --out "$work/$run" \
+            --threads ${run#*:} 2>/dev/null || fail "run with $run"
+        ls "$work/$run" | cmp -s - <(ls "$work/scalar:1") || fail "$run: other files"
+        for f in "$work"/scalar:1/*.quav; do
+            cmp -s "$f" "$work/$run/${f##*/}" || fail "$run: ${f##*/} differs"
         done
+        [ "$(unstamped "$work/scalar:1/log.txt")" = "$(unstamped "$work/$run/log.txt")" ] ||
+            fail "$run: log.txt differs"
     done
-    ls "$work"/scalar1/No*.quav >/dev/null 2>&1 || fail "no accepted variant"
-    ;;
-shards)
-    # Three shards, one on two threads, merged in any order: the folder of the whole
-    # run, its log's time stamps aside.
-    "$cli" optimize "$example" --out "$work/whole" 2>/dev/null || fail "whole run"
-    for k in 1 2 3; do
-        "$cli" optimize "$example" --out "$work/s$k" --shard $k/3 --threads $((k % 2 + 1)) \
-            2>/dev/null || fail "shard $k"
-    done
-    exits 0 "merge" merge "$work/s3" "$work/s1" "$work/s2" --out "$work/merged"
-    contains "$work/stdout" "3 shards merged"
-    # No lock file or other hidden file in either.
-    ls -A "$work/whole" >"$work/whole.ls"
-    ls -A "$work/merged" | cmp -s - "$work/whole.ls" || fail "merged files differ from the run's"
-    for f in "$work"/whole/*.quav; do
-        cmp -s "$f" "$work/merged/${f##*/}" || fail "${f##*/} differs"
-    done
-    unstamped() { iconv -f CP932 -t UTF-8 "$1" | sed 's/^\(計算[^：]*日時：\).*/\1/'; }
-    [ "$(unstamped "$work/whole/log.txt")" = "$(unstamped "$work/merged/log.txt")" ] ||
-        fail "merged log.txt differs from the run's"
-    unstamped "$work/merged/log.txt" >"$work/merge_log.txt"
-    golden "$work/merge_log.txt" merge_log.txt ||
-        fail "merged log.txt differs from tests/data/golden/merge_log.txt"
-    # Refused with exit 2, nothing written: a shard missing, given twice, stopped
-    # (the combinations it left are listed), of another model.
-    refused() { # expected-message shard-dirs...
-        local message=$1
-        shift
-        says 2 "merge of $*" "$message" merge "$@" --out "$work/refused"
-        [ ! -e "$work/refused" ] || fail "a refused merge wrote files"
-    }
-    refused "shard 2/3, combinations 26 to 50: no folder given" "$work/s1" "$work/s3"
-    cp -r "$work/s2" "$work/s2again"
-    refused "shard 2/3 given twice" "$work/s1" "$work/s2" "$work/s2again" "$work/s3"
-    # A shard that ended early is named with the combinations it left, by how
-    # it ended.
-    while IFS='|' read -r status processed message; do
-        sed -i "s/^status .*/status $status/; s/^processed .*/processed $processed/" \
-            "$work/s2again/shard.txt"
-        refused "shard 2/3, combinations $message" "$work/s1" "$work/s2again" "$work/s3"
-    done <<'ENDED'
-stopped|10|36 to 50: stopped after 10 of 25
-finished|24|50 to 50: its record ends early
-failed|25|26 to 50: some of its files could not be written
-running|3|26 to 50: its run did not finish
-ENDED
-    sed 's/"mass": 185/"mass": 186/' "$examples/power_unit.json" >"$work/other.json"
-    "$cli" optimize "$work/other.json" --out "$work/other" --shard 2/3 2>/dev/null
-    refused "another study" "$work/s1" "$work/other" "$work/s3"
+    ls "$work"/scalar:1/No*.quav >/dev/null 2>&1 || fail "no accepted variant"
     ;;
 pareto)
-    # Every variant of the example accepted, two objectives: the front in pareto.csv.
+    # Every variant of the example accepted, two objectives: the front in pareto.csv
+    # (which variants: OptimizerRunTest).
     sed -E 's/(Enabled": )1/\10/; s/(Enabled": )\[[0-9, ]+\]/\1[0, 0, 0, 0, 0, 0]/; s/"limit": 0.004/"limit": 1/' \
         "$examples/power_unit.json" >"$work/open.json"
     objectives=(--objective max:decouplingMin --objective min:transmissibility:1)
     exits 0 "whole" optimize "$work/open.json" --out "$work/whole" "${objectives[@]}"
     [ "$(ls "$work/whole"/No*.quav | wc -l)" = 75 ] || fail "not every variant accepted"
-    head -1 "$work/whole/pareto.csv" >"$work/header"
-    contains "$work/header" "file,front Kxx,rear Kxx,rear x,decouplingMin,transmissibility:1"
-    rows=$(($(wc -l <"$work/whole/pareto.csv") - 1))
-    [ "$rows" -ge 2 ] && [ "$rows" -lt 75 ] || fail "a front of $rows of 75 variants"
-    tail -n +2 "$work/whole/pareto.csv" | cut -d, -f1 | while read -r f; do
-        [ -f "$work/whole/$f" ] || fail "$f of the front is not in the folder"
-    done
+    contains "$work/whole/pareto.csv" "file,front Kxx,rear Kxx,rear x,decouplingMin,transmissibility:1"
     # Shards merged, and merged in parts: the single run's front, byte for byte.
     for k in 1 2 3; do
         "$cli" optimize "$work/open.json" --out "$work/s$k" --shard $k/3 "${objectives[@]}" \
@@ -459,30 +370,13 @@ pareto)
     contains "$work/back.json" '"kind": "transmissibility"'
     exits 0 "from the file's objectives" optimize "$work/back.json" --out "$work/again"
     cmp -s "$work/whole/pareto.csv" "$work/again/pareto.csv" || fail "front differs"
-    # Without objectives: no front, an old one removed.
-    exits 0 "plain" optimize "$work/open.json" --out "$work/whole"
-    [ ! -e "$work/whole/pareto.csv" ] || fail "a run without objectives left a front"
-    # Refused with exit 2: a bad text, a moment load, too many.
-    exits 2 "bad objective" optimize "$work/open.json" --out "$work/x" --objective max:mass
-    contains "$work/stderr" "SENSE:KIND"
-    exits 2 "moment" optimize "$work/open.json" --out "$work/x" --objective min:transmissibility:2
-    contains "$work/stderr" "モーメント荷重には力の伝達率がありません"
-    exits 2 "five" optimize "$work/open.json" --out "$work/x" --objective min:meanCoupling \
-        --objective max:frequency:1 --objective max:frequency:2 --objective max:frequency:3 \
-        --objective max:frequency:4
-    contains "$work/stderr" "目的関数は4個までです"
-    # The evolutionary search: one seed, one folder, on one thread or two.
-    for t in 1 2; do
-        exits 0 "search on $t" optimize "$work/open.json" --out "$work/n$t" "${objectives[@]}" \
-            --search nsga2 --population 12 --generations 3 --seed 5 --threads $t
-    done
-    for f in "$work"/n1/*.quav "$work/n1/pareto.csv"; do
-        cmp -s "$f" "$work/n2/${f##*/}" || fail "search: ${f##*/} differs between thread counts"
-    done
-    iconv -f CP932 -t UTF-8 "$work/n1/log.txt" >"$work/n1.log"
-    contains "$work/n1.log" "乱数の種	5"
-    contains "$work/n1.log" "評価回数	48"
-    contains "$work/n1.log" "ハイパーボリューム	"
+    # Refused with exit 2 (the model's refusals: ObjectivesTest).
+    says 2 "bad objective" "SENSE:KIND" optimize "$work/open.json" --out "$work/x" \
+        --objective max:mass
+    # The evolutionary search's settings reach it (one folder per seed: EvolutionarySearchTest).
+    exits 0 "search" optimize "$work/open.json" --out "$work/n" "${objectives[@]}" \
+        --search nsga2 --population 12 --generations 3 --seed 5 --threads 2
+    log_has "$work/n" "乱数の種	5" "評価回数	48" "ハイパーボリューム	"
     exits 2 "search settings" optimize "$work/open.json" --out "$work/x" --population 12
     exits 2 "odd population" optimize "$work/open.json" --out "$work/x" "${objectives[@]}" \
         --search nsga2 --population 13
@@ -491,15 +385,15 @@ pareto)
         --search nsga2 --shard 1/2
     ;;
 merge)
-    # Five shards, merged in two parts and then again: the single run's folder.
+    # Five shards, one on two threads, merged in parts out of order: the whole run's folder.
     umask 022
     "$cli" optimize "$example" --out "$work/whole" 2>/dev/null || fail "whole run"
     for k in 1 2 3 4 5; do
-        "$cli" optimize "$example" --out "$work/s$k" --shard $k/5 2>/dev/null || fail "shard $k"
+        "$cli" optimize "$example" --out "$work/s$k" --shard $k/5 --threads $((k % 2 + 1)) \
+            2>/dev/null || fail "shard $k"
     done
     matched=$(grep -l '^matches [1-9]' "$work"/s*/shard.txt | head -1 | xargs dirname)
-    # The merged start is the earliest of all, the end the latest, whichever
-    # folder is given or sorted first.
+    # The merged start is the earliest, the end the latest, in any order.
     sed -i 's/^started .*/started 1700000000/' "$work/s4/shard.txt"
     sed -i 's/^ended .*/ended 1800000000/' "$work/s2/shard.txt"
     exits 0 "first part" merge "$work/s2" "$work/s1" --out "$work/g1" --partial
@@ -509,14 +403,19 @@ merge)
     TZ=UTC "$cli" merge "$work/g2" "$work/g1" --out "$work/m" >"$work/stdout" ||
         fail "merge of the parts"
     contains "$work/stdout" "5 shards merged: 75 combinations, 3 accepted"
+    # No lock file or other hidden file in either.
     [ "$(ls -A "$work/m")" = "$(ls -A "$work/whole")" ] || fail "merged files differ"
     for f in "$work"/whole/*.quav; do
         cmp -s "$f" "$work/m/${f##*/}" || fail "${f##*/} differs"
     done
-    iconv -f CP932 -t UTF-8 "$work/m/log.txt" >"$work/m.utf8"
-    contains "$work/m.utf8" "計算スタート日時：	2023年11月14日22時13分20秒"
-    contains "$work/m.utf8" "計算終了日時：	2027年1月15日8時0分0秒"
-    # Refused with exit 2 and nothing written.
+    [ "$(unstamped "$work/whole/log.txt")" = "$(unstamped "$work/m/log.txt")" ] ||
+        fail "merged log.txt differs from the run's"
+    unstamped "$work/m/log.txt" >"$work/merge_log.txt"
+    golden "$work/merge_log.txt" merge_log.txt ||
+        fail "merged log.txt differs from tests/data/golden/merge_log.txt"
+    log_has "$work/m" "計算スタート日時：	2023年11月14日22時13分20秒" \
+        "計算終了日時：	2027年1月15日8時0分0秒"
+    # Refused with exit 2 and nothing written; the combinations a shard left are named.
     refused() { # message merge-arguments...
         local message=$1
         shift
@@ -527,6 +426,23 @@ merge)
     refused "no output folder given" "${all[@]}" --out ""
     mkdir "$work/used" && touch "$work/used/old"
     refused "is not empty" "${all[@]}" --out "$work/used"
+    refused "shard 2/5, combinations 16 to 30: no folder given" "$work"/s{1,3,4,5} --out "$work/r"
+    cp -r "$work/s2" "$work/s2again"
+    refused "shard 2/5 given twice" "${all[@]}" "$work/s2again" --out "$work/r"
+    # A shard that ended early, by how it ended.
+    while IFS='|' read -r status processed message; do
+        sed -i "s/^status .*/status $status/; s/^processed .*/processed $processed/" \
+            "$work/s2again/shard.txt"
+        refused "shard 2/5, combinations $message" "$work"/s{1,2again,3,4,5} --out "$work/r"
+    done <<'ENDED'
+stopped|10|26 to 30: stopped after 10 of 15
+finished|14|30 to 30: its record ends early
+failed|15|16 to 30: some of its files could not be written
+running|3|16 to 30: its run did not finish
+ENDED
+    sed 's/"mass": 185/"mass": 186/' "$examples/power_unit.json" >"$work/other.json"
+    "$cli" optimize "$work/other.json" --out "$work/other" --shard 2/5 2>/dev/null
+    refused "another study" "$work"/{s1,other,s3,s4,s5} --out "$work/r"
     # Not read while a run holds a shard's folder; not written while a run writes there.
     flock -o "$work/s3" sleep 2 &
     locker=$!
@@ -539,8 +455,7 @@ merge)
     refused "出力ﾌｫﾙﾀﾞは他の最適化計算が使用中です" "${all[@]}" --out "$work/busy"
     kill -INT $run
     wait $run
-    # A link or a mix of builds in a shard; shards of a million with gaps: the
-    # first ten are listed, the others counted.
+    # A link or a mix of builds in a shard; a million shards with gaps (ten listed).
     cp -r "$matched" "$work/linked"
     ln -sf "$matched/No1.quav" "$work/linked/No1.quav"
     cp -r "$matched" "$work/rebuilt"
@@ -582,8 +497,7 @@ merge)
     contains "$work/stderr" "merge failed: $work/bad/No1.quav: not a model file of this version"
     [ ! -e "$work/r" ] || fail "a failed merge left files"
     ls -A "$work" | grep -q '^\.quav-merge' && fail "a failed merge left its folder"
-    # Permissions: no file more open than its shard's, the folder no more than
-    # the shards' folders.
+    # Permissions: no file or folder more open than the shards'.
     chmod 600 "$matched/No1.quav"
     chmod 700 "$work/s2"
     exits 0 "private files" merge "${all[@]}" --out "$work/p"
@@ -591,35 +505,24 @@ merge)
         fail "permissions: $(stat -c '%n %a' "$work/p" "$work/p"/No*.quav)"
     ;;
 shard-auto)
-    # --shard auto under a scheduler's variables writes what --shard K/N writes.
+    # --shard auto writes what --shard K/N writes (the variables: CliPartsTest).
     "$cli" optimize "$example" --out "$work/explicit" --shard 2/3 2>/dev/null || fail "--shard 2/3"
-    unstamped() { sed '/^\(started\|ended\) /d' "$1"; iconv -f CP932 -t UTF-8 "${1%/*}/log.txt" |
-        sed 's/^\(計算[^：]*日時：\).*/\1/'; }
-    for vars in "SLURM_ARRAY_TASK_ID=2 SLURM_ARRAY_TASK_MIN=1 SLURM_ARRAY_TASK_MAX=3" \
-        "SGE_TASK_ID=11 SGE_TASK_FIRST=1 SGE_TASK_LAST=21 SGE_TASK_STEPSIZE=10" \
-        "QUAV_SHARD_INDEX=1 QUAV_SHARD_COUNT=3"; do
-        rm -rf "$work/auto"
-        env -i PATH="$PATH" $vars "$cli" optimize "$example" --out "$work/auto" --shard auto \
-            2>/dev/null || fail "--shard auto with $vars"
-        [ "$(unstamped "$work/auto/shard.txt")" = "$(unstamped "$work/explicit/shard.txt")" ] ||
-            fail "--shard auto with $vars differs from --shard 2/3"
-        for f in "$work"/explicit/*.quav; do
-            cmp -s "$f" "$work/auto/${f##*/}" || fail "${f##*/} differs with $vars"
-        done
+    unstamped_run() { sed '/^\(started\|ended\) /d' "$1/shard.txt"; unstamped "$1/log.txt"; }
+    env -i PATH="$PATH" SLURM_ARRAY_TASK_ID=2 SLURM_ARRAY_TASK_MIN=1 SLURM_ARRAY_TASK_MAX=3 \
+        "$cli" optimize "$example" --out "$work/auto" --shard auto 2>/dev/null || fail "--shard auto"
+    [ "$(unstamped_run "$work/auto")" = "$(unstamped_run "$work/explicit")" ] ||
+        fail "--shard auto differs from --shard 2/3"
+    for f in "$work"/explicit/*.quav; do
+        cmp -s "$f" "$work/auto/${f##*/}" || fail "${f##*/} differs"
     done
-    rm -rf "$work/auto"
-    for vars in "" "SLURM_ARRAY_TASK_ID=2" "PMI_RANK=1 PMI_SIZE=3 OMPI_COMM_WORLD_RANK=0 OMPI_COMM_WORLD_SIZE=3"; do
-        env -i PATH="$PATH" $vars "$cli" optimize "$example" --out "$work/auto" --shard auto \
-            2>"$work/stderr"
-        expect_code 2 $? "--shard auto with '$vars'"
-        contains "$work/stderr" "--shard auto: "
-        [ ! -e "$work/auto" ] || fail "a refused --shard auto wrote files"
-    done
+    env -i PATH="$PATH" SLURM_ARRAY_TASK_ID=2 "$cli" optimize "$example" --out "$work/refused" \
+        --shard auto 2>"$work/stderr"
+    expect_code 2 $? "--shard auto without the array's range"
+    contains "$work/stderr" "--shard auto: "
+    [ ! -e "$work/refused" ] || fail "a refused --shard auto wrote files"
     ;;
 interrupt)
-    # A long run stopped by Ctrl-C, a closed terminal (SIGHUP) or Ctrl-C after
-    # its stderr pipe has closed ends with status 2 and complete files; while it
-    # runs, a second run into its folder is refused and writes nothing.
+    # Stopped by INT, HUP or INT without stderr: exit 2, complete files, folder locked.
     for how in INT HUP pipe; do
         rm -rf "$work/run" "$work/first"
         if [ $how = pipe ]; then
@@ -641,9 +544,7 @@ interrupt)
         wait $pid
         expect_code 2 $? "optimize stopped by $how"
         [ $how = pipe ] || contains "$work/stderr" "処理が中断されました"
-        iconv -f CP932 -t UTF-8 "$work/run/log.txt" >"$work/log.utf8" || fail "log.txt ($how)"
-        contains "$work/log.utf8" "処理が中断されました"
-        contains "$work/log.utf8" "処理件数"
+        log_has "$work/run" "処理が中断されました" "処理件数"
         "$cli" dump "$work/run/No1.quav" >/dev/null || fail "No1.quav is not a complete model"
     done
     # The evolutionary search stops on Ctrl-C between generations, as the grid does.
@@ -659,10 +560,8 @@ interrupt)
     kill -INT $pid
     wait $pid
     expect_code 2 $? "the search stopped by INT"
-    iconv -f CP932 -t UTF-8 "$work/run/log.txt" | grep -q "処理が中断されました" ||
-        fail "the search's log says it was stopped"
-    # robust, stopped by Ctrl-C, a closed terminal or with its stderr pipe gone,
-    # still reports the samples it has done.
+    log_has "$work/run" "処理が中断されました"
+    # robust stopped by INT, HUP or INT without stderr reports the samples done.
     for how in INT HUP pipe; do
         if [ $how = pipe ]; then
             "$cli" robust "$example" --tolerance 5 --samples 1000000000 --json >"$work/robust" \
@@ -681,9 +580,7 @@ interrupt)
     done
     ;;
 trust)
-    # A model no body can be is refused by calc and by every analysis with the same
-    # reason, naming the field (exit 1, nothing written); so is a study, unless the
-    # value is one its bindings overwrite in every variant.
+    # A non-physical model is refused by every analysis with calc's reason (exit 1).
     while IFS=$'\t' read -r name filter study reason; do
         jq "$filter" "$examples/power_unit.json" >"$work/$name.json"
         exits 1 "calc $name" calc "$work/$name.json" -o "$work/$name.quav"
@@ -713,14 +610,12 @@ CASES
     exits 2 "inverted range" optimize "$work/range.json" --out "$work/range-study"
     contains "$work/stderr" "ﾊﾟﾗﾒｰﾀ rear Kxx(id 2): 最大値(100000)が最小値(170000)より小さいです"
     [ ! -e "$work/range-study" ] || fail "a refused study made its folder"
-    # A free direction is allowed; its static answer is no number, which fails the
-    # calculation with where it happened rather than printing nan as a result.
+    # A free direction's static answer is no number: the calculation fails saying where.
     says 1 "free direction" "計算結果に数値でない値があります" calc "$data/free_direction.json" -o "$work/free.quav"
     contains "$work/stderr" "静荷重 weight(id 8): 変位が数値ではありません"
     "$cli" calc "$data/free_direction.json" -o "$work/free.quav" --only eigen >/dev/null ||
         fail "a free direction's modes"
-    # A sweep that is not set is left out, and said so; a stored load type the
-    # engine does not know is named as ignored.
+    # An unset sweep is left out, and said so; an unknown load type is named.
     jq '.frequencyStart = 0 | .frequencyEnd = 0 | .staticLoads[1].type = 7' \
         "$examples/power_unit.json" >"$work/unset.json"
     says 0 "unset sweep" "周波数ｽﾃｯﾌﾟ解析は行いませんでした" calc "$work/unset.json" -o "$work/unset.quav"
@@ -737,10 +632,6 @@ ked)
                 and (.energy | length == 6))
         and ([.modes[].mode] == [1, 2, 3, 4, 5, 6])' "$work/stdout" >/dev/null ||
         fail "ked JSON shape"
-    "$cli" ked "$example" --frame principal --json | jq -e '.frame == "principal"' >/dev/null ||
-        fail "principal frame"
-    "$cli" ked "$example" >"$work/ked.txt"
-    contains "$work/ked.txt" "デカップリング率[%]"
     exits 2 "unknown frame" ked "$example" --frame upside
     ;;
 tra)
@@ -754,13 +645,10 @@ tra)
     for bad in 0,0,0 1,2 w; do
         exits 2 "--axis $bad" tra "$example" --axis "$bad"
     done
-    "$cli" tra "$example" >"$work/tra.txt"
-    contains "$work/tra.txt" "トルクロール軸"
     # The model's own zero torque direction is the load's fault, not --axis's.
     jq '.staticLoads[1].direction = [0, 0, 0]' "$examples/power_unit.json" >"$work/zero.json"
     says 2 "zero default torque" "静荷重 roll torque(id 9): ﾓｰﾒﾝﾄ荷重の方向ﾍﾞｸﾄﾙが0" tra "$work/zero.json"
-    # Angles between directions in degrees of pi: a pure yaw axis and the roll
-    # and pitch modes of a layout symmetric about both vertical planes.
+    # Angles in degrees of pi: a pure yaw axis and a layout symmetric in both planes.
     jq '.inertia = [[8,0,0],[0,12,0],[0,0,10]] | .springs[].angles = [0, 0, 0]
         | .springs[0].position = [0.3, 0.2, 0] | .springs[1].position = [0.3, -0.2, 0]
         | .springs[2].position = [-0.3, 0.2, 0] | .springs[3].position = [-0.3, -0.2, 0]
@@ -785,17 +673,8 @@ forces)
     "$cli" forces "$example" --frequency 40 --json | jq -e '[.dynamic[].frequency] == [40, 40]' \
         >/dev/null || fail "--frequency"
     exits 2 "--frequency 0" forces "$example" --frequency 0
-    # The report (its headings: golden forces.txt) gives the phases in degrees.
-    "$cli" forces "$example" >"$work/forces.txt"
-    awk -F'\t' 'NF == 15 && $2 ~ /^[0-9]+$/ { n++; for (i = 6; i <= 8; i++)
-        if ($i < -180 || $i > 180) bad = 1 } END { exit !(n == 8 && !bad) }' \
-        "$work/forces.txt" || fail "forces: eight dynamic rows with phases within 180 degrees"
     ;;
 transmissibility)
-    exits 0 "transmissibility" transmissibility "$example" --load 1
-    [ "$(head -1 "$work/stdout")" = "frequency,transmissibility,isolation_percent" ] ||
-        fail "CSV header"
-    [ "$(wc -l <"$work/stdout")" -eq 200 ] || fail "expected 199 sweep steps"
     "$cli" transmissibility "$example" --load 1 --json | jq -e '.load == 1
         and (.steps | length == 199) and (.steps[-1].frequency == 100)' >/dev/null ||
         fail "transmissibility JSON"
@@ -803,8 +682,7 @@ transmissibility)
     exits 2 "load out of range" transmissibility "$example" --load 3
     jq '.frequencyEnd = 0' "$examples/power_unit.json" >"$work/norange.json"
     says 1 "bad sweep" "周波数設定が不正です" transmissibility "$work/norange.json" --load 1
-    # One load's curve is not held back by what all loads' results would take in a
-    # model file; the step limit still holds, with the real count in its message.
+    # One load's curve is not bounded by all loads' file size; the step limit holds.
     jq '.dynamicLoads += [range(3000) | {"type": 0, "value": 1, "direction": [0, 0, 1]}]
         | .frequencyStart = 1 | .frequencyEnd = 50000 | .frequencyStep = 1' \
         "$examples/power_unit.json" >"$work/loads.json"
@@ -824,26 +702,14 @@ robust)
                 and (.frequency | keys_unsorted == ["nominal", "min", "max", "mean", "std"])
                 and .frequency.min <= .frequency.nominal and .frequency.nominal <= .frequency.max)' \
         "$work/stdout" >/dev/null || fail "robust JSON shape"
-    "$cli" robust "$example" --tolerance 5 --distribution normal >"$work/r.txt"
-    contains "$work/r.txt" "正規分布"
-    contains "$work/r.txt" "ばらつき	ばね要素ごと"
-    # Mounts that share a characteristic scatter on their own by default; in
-    # lockstep with --vary characteristic: another spread from the same seed.
-    "$cli" robust "$example" --tolerance 10 --position-tolerance 0.005 --samples 3000 --seed 7 \
-        --vary characteristic --json >"$work/lockstep.json"
-    jq -e '.vary == "characteristic"' "$work/lockstep.json" >/dev/null || fail "--vary stated"
-    [ "$(jq '.modes[0].frequency.std' "$work/lockstep.json")" != \
-        "$(jq '.modes[0].frequency.std' "$work/stdout")" ] || fail "--vary changed nothing"
+    # (--vary characteristic and --distribution normal: the golden robust.txt.)
     for bad in "--tolerance -1" "--tolerance 5 --samples 0" "--tolerance 5 --distribution flat" \
         "--tolerance 5 --position-tolerance -0.1" "--tolerance 5 --samples 1000000000001"; do
         exits 2 "robust $bad" robust "$example" $bad
     done
     ;;
 sens)
-    # JSON shapes as documented, the parameters in the model's order, and what
-    # every table-free model obeys: no rate lowers a frequency, the rate
-    # elasticities of a frequency sum to 1/2 and those of a static load at the
-    # centre of gravity to -1.
+    # JSON shapes, parameters in the model's order (the values: SensitivityTest).
     exits 0 "sens" sens "$example" --json
     [ ! -s "$work/stderr" ] || fail "sens wrote to stderr: $(cat "$work/stderr")"
     jq -e '(keys_unsorted == ["parameters", "frequency", "decoupling", "static", "spread"])
@@ -859,13 +725,9 @@ sens)
                 and all(.derivative[], .elasticity[]; length == 6))
         and (.static | length == 2) and ([.static[].load] == [1, 2])
         and all(.static[]; keys_unsorted == ["load", "value", "derivative", "elasticity"]
-                and (.derivative | length == 26))
-        and ([.frequency.derivative[0:6][][]] | all(. >= 0))
-        and ([.frequency.elasticity[0:6] | transpose[] | add] | all(. - 0.5 | fabs < 1e-9))
-        and ([.static[0].elasticity[0:6] | transpose[] | add] | all(. + 1 | fabs < 1e-9))' \
+                and (.derivative | length == 26))' \
         "$work/stdout" >/dev/null || fail "sens JSON"
-    # The table: a heading, the values, the dominant DOFs, then a derivative and an
-    # elasticity row per parameter.
+    # The table: heading, values, dominant DOFs, derivative and elasticity rows.
     "$cli" sens "$example" >"$work/sens.tsv" || fail "sens table"
     [ "$(head -1 "$work/sens.tsv" | cut -f1-7)" = "$(printf 'quantity\tkind\tid\tname\tcomponent\tvalue\tf1[Hz]')" ] ||
         fail "table heading: $(head -1 "$work/sens.tsv" | cut -f1-7)"
@@ -887,9 +749,7 @@ sens)
         exits 2 "sens $bad" sens "$example" $bad
         [ ! -s "$work/stdout" ] || fail "sens $bad: output"
     done
-    # Four springs on a square in the plane of the centre of gravity, equal rates in
-    # every direction: the three translations share one frequency. Their entries are
-    # null, and stderr says why; the rotations keep their numbers.
+    # Three translations of one frequency: null entries, stderr says why.
     jq '.inertia = [[8, 0, 0], [0, 12, 0], [0, 0, 10]]
         | .springs |= [range(4) as $i | .[$i] | .angles = [0, 0, 0]
                        | .characteristicId = 6
@@ -904,8 +764,7 @@ sens)
           == [$t]
         and ($t | map(select(.)) | length == 3)' "$work/stdout" >/dev/null ||
         fail "nulls of the repeated modes"
-    # 10,000 springs: done in bounded time and memory, output linear in the
-    # parameters (50,006 of them).
+    # 10,000 springs: bounded time and memory, output linear in the parameters.
     jq '.springs = [range(10000) as $i | {"id": (100 + $i), "name": "m\($i)",
             "position": [(($i % 100) / 100 - 0.5), ((($i / 100) | floor) / 100 - 0.5),
                          (0.05 * (($i % 7) - 3))],
@@ -918,8 +777,7 @@ sens)
     [ "$(wc -l <"$work/big.tsv")" -eq $((3 + 2 * 50006)) ] || fail "10,000 springs: rows"
     ;;
 table)
-    # Frequency tables: set by quav-cli table, used by every analysis, kept in
-    # the model file's extension block and in JSON.
+    # Frequency tables: set by quav-cli table, used by every analysis, kept in files.
     table="$examples/rubber_mount.csv"
     exits 0 "an example without tables" table "$example" --characteristic 6
     [ "$(cat "$work/stdout")" = "f,ratio_x,ratio_y,ratio_z,loss_x,loss_y,loss_z" ] ||
@@ -927,12 +785,6 @@ table)
     contains "$work/stderr" "has no frequency table"
     exits 0 "set front" table "$example" --characteristic 6 --csv "$table" -o "$work/t.quav"
     exits 0 "set rear" table "$work/t.quav" --characteristic 7 --csv "$table" -o "$work/t.quav"
-    # What the example held is the file up to the model's end: a reader that stops
-    # there has the example without its tables.
-    size=$(stat -c %s "$example")
-    head -c "$size" "$work/t.quav" | cmp -s - "$example" ||
-        fail "the model before the extension block is not the example"
-    [ "$(stat -c %s "$work/t.quav")" -gt "$size" ] || fail "no extension block"
     # Printed back as CSV, set again: the same file.
     "$cli" table "$work/t.quav" --characteristic 7 >"$work/back.csv" || fail "print the table"
     [ "$(wc -l <"$work/back.csv")" -eq 13 ] || fail "12 rows and the heading"
@@ -953,11 +805,9 @@ table)
         "$cli" $cmd "$work/plain.quav" >"$work/without.out" || fail "$cmd without tables"
         ! cmp -s "$work/with.out" "$work/without.out" || fail "$cmd does not see the tables"
     done
-    # JSON carries the tables and the iterations; .quav -> JSON -> .quav is identical.
+    # .quav -> JSON -> .quav is identical (the tables' layout in either: ModelFileTest,
+    # ModelJsonTest).
     "$cli" convert "$work/c.quav" "$work/c.json" || fail "to json"
-    jq -e '.springCharacteristics[1].frequencyTable[11] == {"f": 200.0, "ratio": [1.85, 1.55, 1.55],
-        "loss": [0.16, 0.13, 0.13]} and (.results.modeIterations | length == 6)' "$work/c.json" \
-        >/dev/null || fail "the JSON form of the tables"
     "$cli" convert "$work/c.json" "$work/c2.quav" || fail "to quav"
     cmp -s "$work/c.quav" "$work/c2.quav" || fail ".quav -> JSON -> .quav changed bytes"
     # Refusals: a bad CSV names line and column, nothing is written.
@@ -984,14 +834,13 @@ cases)
         fail "a summary row per case"
     contains "$work/stdout" $'WOT 1st\t不合格\t'
     exits 0 "cases --json" cases "$cases" --json
+    # (Equilibrium and verdicts: LoadCaseAnalysisTest.)
     jq -e '(.cases | length == 20) and all(.cases[]; keys_unsorted == ["name", "converged",
-            "iterations", "displacement", "pass", "springs"] and .iterations <= 30
+            "iterations", "displacement", "pass", "springs"]
             and all(.springs[]; keys_unsorted == ["id", "deflection", "local", "global",
                 "travelMargin", "loadMargin", "pass"]))
-        and (.cases[0] | .name == "1g" and .pass
-             and ([.springs[].global[2]] | add | . + 185 * 9.80665 | fabs < 1e-6))
         and ([.cases[] | select(.pass | not) | .name] | index("WOT 1st") != null)' \
-        "$work/stdout" >/dev/null || fail "cases JSON shape, balance or verdicts"
+        "$work/stdout" >/dev/null || fail "cases JSON shape or verdicts"
     "$cli" cases "$cases" --case "3g bump" --case 1g --modes --json | jq -e '
         [.cases[].name] == ["1g", "3g bump"] and all(.cases[]; .modes | length == 6)
         and ([.cases[].modes[0].frequency] | .[1] > .[0])' >/dev/null ||
@@ -1015,40 +864,24 @@ cases)
     contains "$work/stdout" $'\t非線形特性 z\t[m]\t[N]'
     contains "$work/stdout" $'荷重ケース\t名前\t1g'
     contains "$work/stdout" $'\t静荷重\troll torque\t12.1'
-    # CSV: a header, then a row per spring per case (4 springs, 20 cases), CR LF.
+    # CSV: a header, then a row per spring per case, CR LF (the layout: CsvTablesTest).
     exits 0 "cases --format csv" cases "$cases" --format csv
-    [ "$(head -1 "$work/stdout")" = $'case,converged,spring,deflection_x,deflection_y,deflection_z,local_x,local_y,local_z,global_x,global_y,global_z,travel_margin_x,travel_margin_y,travel_margin_z,load_margin_x,load_margin_y,load_margin_z,pass\r' ] ||
-        fail "cases CSV header"
     [ "$(grep -c $'\r$' "$work/stdout")" -eq 81 ] || fail "a CSV row per spring per case"
     grep -q '^WOT 1st,1,[0-9]*,.*,0'$'\r$' "$work/stdout" || fail "a failing spring in WOT 1st"
     exits 2 "--json with --format" cases "$cases" --json --format csv
-    # The optimiser's condition that every case passes: refused without cases; its
-    # log names the first case each rejected variant failed.
+    # Every-case-passes is refused without cases (its log: OptimizerRunTest).
     jq '.optimizer.conditions.loadCasesPass = 1' "$examples/power_unit.json" >"$work/nocase.json"
-    exits 2 "the case condition without cases" optimize "$work/nocase.json" --out "$work/nc"
-    contains "$work/stderr" "モデルに荷重ケースがありません"
-    jq '.optimizer.conditions = {"loadCasesPass": 1}' "$examples/power_unit_cases.json" \
-        >"$work/lcopt.json"
-    exits 0 "optimize with the case condition" optimize "$work/lcopt.json" --out "$work/lc"
-    iconv -f CP932 -t UTF-8 "$work/lc/log.txt" | grep -q $'荷重ケースをすべて満たす(最初の不合格: .*)\t[1-9]' ||
-        fail "the log names the failing cases"
+    says 2 "the case condition without cases" "モデルに荷重ケースがありません" optimize \
+        "$work/nocase.json" --out "$work/nc"
     exits 2 "an unknown case" cases "$cases" --case nope
     exits 2 "a model without cases" cases "$example"
     ;;
 exchange)
-    # A deck and back: the natural frequencies of the imported model are the model's.
+    # A deck and back (the model that comes back: BulkDataTest).
     exits 0 "export" export "$example" --format nastran -o "$work/m.bdf"
-    contains "$work/m.bdf" "SOL 111"
-    contains "$work/m.bdf" "I21 = -I(x,y)"
-    contains "$work/m.bdf" "2 pi = 6.283184"
     says 0 "import" "warning: DAREA: 2 entries ignored" import "$work/m.bdf" -o "$work/back.json"
     "$cli" calc "$example" -o "$work/a.json" --only eigen >/dev/null || fail "calc the example"
-    "$cli" calc "$work/back.json" -o "$work/b.json" --only eigen >/dev/null || fail "calc back"
-    jq -s -e '[.[0].results.eigenFrequencies, .[1].results.eigenFrequencies] | transpose |
-        all(((.[0] - .[1]) | fabs) <= 1e-9 * (.[0] | fabs))' "$work/a.json" "$work/b.json" \
-        >/dev/null || fail "natural frequencies after the round trip"
-    # A reader that shares nothing with ours finds the same frequencies in the
-    # deck, with 2 pi where the engine has 6.283184.
+    # An outside reader finds the same frequencies in the deck (2 pi as 6.283184).
     python3 "$(dirname "${BASH_SOURCE[0]}")/../exchange/deck_frequencies.py" "$work/m.bdf" \
         >"$work/deck.txt" || fail "the outside reader"
     jq -e --rawfile d "$work/deck.txt" '($d | split(" ") | map(tonumber)) as $deck |
@@ -1070,12 +903,9 @@ exchange)
     grep -qE 'bad.bdf: line [0-9]+: ' "$work/stderr" || fail "no line number"
     [ ! -e "$work/bad.quav" ] || fail "a refused deck wrote a file"
     exits 2 "unknown format" export "$example" --format step -o "$work/x"
-    # The frequency responses of a load as a universal file: the centre of gravity's
-    # six DOF and the two observation points' x, y, z.
+    # One load's frequency responses as a universal file (12 responses).
     exits 0 "uff" sweep "$example" --load 1 --format uff -o "$work/r.uff"
-    # Read from outside, the centre of gravity's x response per unit force times
-    # the load's 160 N is the curve quav-cli sweep prints, to 1e-8 (each computes
-    # its responses on its own; they were seen to agree to 2.1e-9).
+    # Read from outside, x response x 160 N is quav-cli sweep's curve, to 1e-8.
     python3 "$(dirname "${BASH_SOURCE[0]}")/../exchange/uff_responses.py" "$work/r.uff" \
         >"$work/uff.csv" || fail "the outside reader of the universal file"
     contains "$work/uff.csv" "responses,12"

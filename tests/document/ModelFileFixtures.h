@@ -140,10 +140,15 @@ inline void f64s(ArchiveWriter& out, std::initializer_list<double> values) {
         out.writeF64(v);
 }
 
-/// The fields every hand-assembled old file carries, written in file order
-/// from `massElementId` up to the memo. `w` decides whether characteristics
-/// carry damping.
-inline void writeOldModelBody(ArchiveWriter& out, int w) {
+/// A hand-assembled file of format `w` (150, 205 or 210): the old layouts
+/// with one element of each kind, six-column dynamic and step rows, and from
+/// 200 an optimiser block with one parameter (counter 7) and one binding.
+inline std::string oldFile(int w) {
+    ArchiveWriter out;
+    out.writeI32(w); // below 200 the first integer is lastId
+    if (w >= 200)
+        out.writeI32(7); // lastId
+    // From massElementId up to the memo; characteristics carry damping from 200.
     out.writeI32(1);                           // massElementId
     out.writeF64(7.0);                         // mass
     out.writeI32(1);                           // calculated
@@ -173,17 +178,6 @@ inline void writeOldModelBody(ArchiveWriter& out, int w) {
     out.writeString("O1", "");
     f64s(out, {4, 5, 6});
     out.writeString("old memo", "");
-}
-
-/// A hand-assembled file of format `w` (150, 205 or 210): the old layouts
-/// with one element of each kind, six-column dynamic and step rows, and from
-/// 200 an optimiser block with one parameter (counter 7) and one binding.
-inline std::string oldFile(int w) {
-    ArchiveWriter out;
-    out.writeI32(w); // below 200 the first integer is lastId
-    if (w >= 200)
-        out.writeI32(7); // lastId
-    writeOldModelBody(out, w);
     if (w < 200)
         return out.takeBytes();
     i32s(out, {1, 1, 6}); // dynamic loads

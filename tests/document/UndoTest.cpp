@@ -1,5 +1,4 @@
-// Undo and redo of every model edit through the dialog seam, the limits of the
-// history, the modified flag at the saved position and results that go stale.
+// Undo and redo of every edit, the history's limits, the saved position, stale results.
 
 #include "document/Document.h"
 #include "document/EditingCommands.h"
@@ -18,8 +17,7 @@ namespace {
 
 using fixtures::v3;
 
-/// A body on three bound springs with a static and a dynamic load and a point,
-/// calculated over a short sweep; saved, so not modified.
+/// A body on three bound springs, two loads and a point, calculated and saved.
 struct UndoFixture : ::testing::Test {
     CQUAVDoc doc;
     ScriptedUi ui;
@@ -43,47 +41,46 @@ struct UndoFixture : ::testing::Test {
     std::string bytes() { return writeModelBytes(model(), doc.optimizer()).bytes; }
 };
 
+/// A command of the tree, on the element `id` where it takes one.
+using Command = std::function<void(CQUAVDoc&, DocumentUi&)>;
+Command on(void (*command)(CQUAVDoc&, DocumentUi&, int), int id) {
+    return [command, id](CQUAVDoc& d, DocumentUi& u) { command(d, u, id); };
+}
+/// OK on the next dialog of kind V after `fill`, asked by `command`.
+template <class V>
+std::function<void(CQUAVDoc&, ScriptedUi&)> okOn(std::function<void(V&)> fill, Command command) {
+    return [fill, command](CQUAVDoc& d, ScriptedUi& u) {
+        u.ok<V>(fill);
+        command(d, u);
+    };
+}
+
+template <class V>
+std::function<void(CQUAVDoc&, ScriptedUi&)> okOn(const V& values, Command command) {
+    return okOn<V>([values](V& v) { v = values; }, std::move(command));
+}
+
 } // namespace
 
 TEST_F(UndoFixture, EveryEditUndoesAndRedoes) {
-    // Each edit: its name, then what it does; a selection it acts on is made
-    // before the state it must return to is taken.
+    const int spring = model().springs[1].id, point = model().observationPoints[0].id;
+    const int dynamicLoad = model().dynamicLoads[0].id;
+    const int rubber = model().springCharacteristics[0].id;
+    // Each edit, and the selection it acts on, made before the state is taken.
     const struct {
         const char* label;
         std::function<void(CQUAVDoc&, ScriptedUi&)> edit;
         std::function<void(AnalysisModel&)> select = {};
     } edits[] = {
         {"質量要素の設定",
-         [](CQUAVDoc& d, ScriptedUi& u) {
-             u.ok<MassElementValues>([](auto& v) { v.mass = 120; });
-             defineMassElement(d, u);
-         }},
-        {"ばね要素の追加",
-         [](CQUAVDoc& d, ScriptedUi& u) {
-             u.ok<SpringValues>([](auto& v) { v = {"RL", {-0.3, 0.2, 0}, 0, 0, 0.05f}; });
-             createSpring(d, u);
-         }},
+         okOn<MassElementValues>([](auto& v) { v.mass = 120; }, defineMassElement)},
+        {"ばね要素の追加", okOn(SpringValues{"RL", {-0.3, 0.2, 0}, 0, 0, 0.05f}, createSpring)},
         {"ばね特性の設定",
-         [](CQUAVDoc& d, ScriptedUi& u) {
-             u.ok<CharacteristicValues>([](auto& v) { v = {"hard", {9e5, 9e5, 9e5}, {}, 1}; });
-             assignCharacteristic(d, u);
-         },
+         okOn(CharacteristicValues{"hard", {9e5, 9e5, 9e5}, {}, 1}, assignCharacteristic),
          [](AnalysisModel& m) { m.setSpringSelection(m.springs[0].id); }},
-        {"静荷重の追加",
-         [](CQUAVDoc& d, ScriptedUi& u) {
-             u.ok<LoadValues>([](auto& v) { v = {"push", {1, 0, 0}, {}, 10, 0, 0}; });
-             createStaticLoad(d, u);
-         }},
-        {"動荷重の追加",
-         [](CQUAVDoc& d, ScriptedUi& u) {
-             u.ok<LoadValues>([](auto& v) { v = {"shake", {1, 0, 0}, {}, 10, 0, 12}; });
-             createDynamicLoad(d, u);
-         }},
-        {"観測点の追加",
-         [](CQUAVDoc& d, ScriptedUi& u) {
-             u.ok<ObservationPointValues>();
-             createObservationPoint(d, u);
-         }},
+        {"静荷重の追加", okOn(LoadValues{"push", {1, 0, 0}, {}, 10, 0, 0}, createStaticLoad)},
+        {"動荷重の追加", okOn(LoadValues{"shake", {1, 0, 0}, {}, 10, 0, 12}, createDynamicLoad)},
+        {"観測点の追加", okOn<ObservationPointValues>({}, createObservationPoint)},
         {"ばね特性の編集",
          [](CQUAVDoc& d, ScriptedUi& u) {
              u.expect<CharacteristicListEditor>([](auto& e) {
@@ -93,38 +90,20 @@ TEST_F(UndoFixture, EveryEditUndoesAndRedoes) {
              editCharacteristics(d, u);
          }},
         {"ばね要素の編集",
-         [](CQUAVDoc& d, ScriptedUi& u) {
-             u.ok<SpringValues>([](auto& v) { v.zAngle = 45; });
-             editElement(d, u, d.model()->springs[1].id);
-         },
+         okOn<SpringValues>([](auto& v) { v.zAngle = 45; }, on(editElement, spring)),
          [](AnalysisModel& m) { m.setSpringSelection(m.springs[1].id); }},
         {"荷重の編集",
-         [](CQUAVDoc& d, ScriptedUi& u) {
-             u.ok<LoadValues>([](auto& v) { v.frequency = 30; });
-             editElement(d, u, d.model()->dynamicLoads[0].id);
-         },
+         okOn<LoadValues>([](auto& v) { v.frequency = 30; }, on(editElement, dynamicLoad)),
          [](AnalysisModel& m) { m.setLoadSelection(m.dynamicLoads[0].id); }},
         {"観測点の編集",
-         [](CQUAVDoc& d, ScriptedUi& u) {
-             u.ok<ObservationPointValues>([](auto& v) { v.position = {2, 2, 2}; });
-             editElement(d, u, d.model()->observationPoints[0].id);
-         }},
-        {"ばね要素の削除", [](CQUAVDoc& d, ScriptedUi& u) { deleteSprings(d, u); },
-         [](AnalysisModel& m) { m.setSpringSelection(-1); }},
-        {"荷重の削除", [](CQUAVDoc& d, ScriptedUi& u) { deleteLoads(d, u); },
-         [](AnalysisModel& m) { m.setLoadSelection(-1); }},
-        {"観測点の削除", [](CQUAVDoc& d, ScriptedUi& u) { deleteObservationPoints(d, u); },
+         okOn<ObservationPointValues>([](auto& v) { v.position[1] = 2; }, on(editElement, point))},
+        {"ばね要素の削除", deleteSprings, [](AnalysisModel& m) { m.setSpringSelection(-1); }},
+        {"荷重の削除", deleteLoads, [](AnalysisModel& m) { m.setLoadSelection(-1); }},
+        {"観測点の削除", deleteObservationPoints,
          [](AnalysisModel& m) { m.setObservationPointSelection(-1); }},
-        {"ばね特性の編集",
-         [](CQUAVDoc& d, ScriptedUi& u) {
-             u.ok<CharacteristicValues>([](auto& v) { v.dynamicFactor = 2; });
-             editCharacteristic(d, u, d.model()->springCharacteristics[0].id);
-         }},
-        {"メモの編集",
-         [](CQUAVDoc& d, ScriptedUi& u) {
-             u.ok<std::string>([](auto& memo) { memo = "soft mounts"; });
-             editMemo(d, u);
-         }},
+        {"ばね特性の編集", okOn<CharacteristicValues>([](auto& v) { v.dynamicFactor = 2; },
+                                                      on(editCharacteristic, rubber))},
+        {"メモの編集", okOn(std::string("soft mounts"), editMemo)},
         {"最適化条件の設定",
          [](CQUAVDoc& d, ScriptedUi&) {
              DocumentState before = d.captureState();
@@ -165,19 +144,7 @@ TEST_F(UndoFixture, EveryEditUndoesAndRedoes) {
     EXPECT_FALSE(doc.undo());
 }
 
-namespace {
-
-/// A command of the tree, on the element `id` where it takes one.
-using Command = std::function<void(CQUAVDoc&, DocumentUi&)>;
-Command on(void (*command)(CQUAVDoc&, DocumentUi&, int), int id) {
-    return [command, id](CQUAVDoc& d, DocumentUi& u) { command(d, u, id); };
-}
-
-} // namespace
-
-// Cancel, and OK on values the rules refuse, leave the document as it was:
-// no undo step, not modified, the results current, the model as it was but for
-// the selection some dialogs clear; the analyses show nothing.
+// Cancel, and OK on refused values, change nothing and show nothing.
 TEST_F(UndoFixture, CancelAndRefusalsChangeNothing) {
     const int spring = model().springs[1].id, point = model().observationPoints[0].id;
     const int staticLoad = model().staticLoads[0].id, dynamicLoad = model().dynamicLoads[0].id;
@@ -187,8 +154,9 @@ TEST_F(UndoFixture, CancelAndRefusalsChangeNothing) {
         d.model()->setSpringSelection(-1);
         assignCharacteristic(d, u);
     };
-    // The dialog's answer: Cancel, or OK with `spoil` done to the values.
+    // The dialog's answer: Cancel, or OK after `spoil`.
     auto cancel = []<class V>(V) { return [](ScriptedUi& u) { u.cancel<V>(); }; };
+    auto ok = []<class V>(void (*spoil)(V&)) { return [spoil](ScriptedUi& u) { u.ok<V>(spoil); }; };
     const struct {
         const char* what;
         std::function<void(ScriptedUi&)> answer;
@@ -217,19 +185,16 @@ TEST_F(UndoFixture, CancelAndRefusalsChangeNothing) {
         {"memo", cancel(std::string()), editMemo},
         {"calculation", cancel(CalculationRequest{}), calculation, "処理が中断されました"},
         // OK on what the rules refuse.
-        {"spring of size 0", [](ScriptedUi& u) { u.ok<SpringValues>([](auto& v) { v.size = 0; }); },
-         on(editElement, spring), "入力エラー"},
-        {"load of value 0", [](ScriptedUi& u) { u.ok<LoadValues>([](auto& v) { v.value = 0; }); },
-         on(editElement, dynamicLoad), "入力エラー"},
-        {"rate below 0",
-         [](ScriptedUi& u) { u.ok<CharacteristicValues>([](auto& v) { v.stiffness[1] = -1; }); },
-         on(editCharacteristic, rubber), "入力エラー"},
-        {"massless body",
-         [](ScriptedUi& u) { u.ok<MassElementValues>([](auto& v) { v.mass = 0; }); },
-         defineMassElement, "入力エラー"},
-        {"sweep ending before it starts",
-         [](ScriptedUi& u) { u.ok<CalculationRequest>([](auto& r) { r.end = 5; }); }, calculation,
+        {"spring of size 0", ok(+[](SpringValues& v) { v.size = 0; }), on(editElement, spring),
          "入力エラー"},
+        {"load of value 0", ok(+[](LoadValues& v) { v.value = 0; }), on(editElement, dynamicLoad),
+         "入力エラー"},
+        {"rate below 0", ok(+[](CharacteristicValues& v) { v.stiffness[1] = -1; }),
+         on(editCharacteristic, rubber), "入力エラー"},
+        {"massless body", ok(+[](MassElementValues& v) { v.mass = 0; }), defineMassElement,
+         "入力エラー"},
+        {"sweep ending before it starts", ok(+[](CalculationRequest& r) { r.end = 5; }),
+         calculation, "入力エラー"},
     };
     auto unselected = [this] {
         AnalysisModel copy = model();
@@ -288,8 +253,7 @@ TEST_F(UndoFixture, StaleResultsAreTheModelAsCalculated) {
     model().setSpringSelection(model().springs[0].id);
     ui.ok<SpringValues>([](auto& v) { v.position = {0.5, -0.2, 0}; });
     editSpring(doc, ui);
-    // The model keeps its result tables and clears `calculated`, as its file
-    // always had; the displays read the model as calculated.
+    // The model keeps its results and clears `calculated`; the displays read them stale.
     EXPECT_EQ(model().calculated, 0);
     EXPECT_EQ(model().eigenFrequencies, frequencies);
     ASSERT_EQ(doc.resultState(), ResultState::Stale);
@@ -317,17 +281,6 @@ TEST_F(UndoFixture, StaleResultsAreTheModelAsCalculated) {
     ui.texts.clear();
     showResultsReport(doc, ui);
     EXPECT_EQ(ui.texts.at(0).rfind("//////固有値解析結果//////", 0), 0u);
-}
-
-TEST_F(UndoFixture, FirstMassElementUndoesToNoModel) {
-    CQUAVDoc fresh;
-    ui.ok<MassElementValues>([](auto& v) { v = {5, {0, 0, 0}, {1, 1, 1}, 1, 2, 3, 0, 0, 0}; });
-    defineMassElement(fresh, ui);
-    ASSERT_TRUE(fresh.undo());
-    EXPECT_EQ(std::tuple(fresh.model(), fresh.isModified()), std::tuple(nullptr, false));
-    ASSERT_TRUE(fresh.redo());
-    ASSERT_NE(fresh.model(), nullptr);
-    EXPECT_EQ(fresh.model()->mass, 5.0);
 }
 
 TEST_F(UndoFixture, HistoryIsBounded) {
@@ -407,6 +360,11 @@ TEST_F(UndoFixture, CreationDialogsOpenWithTheLastValues) {
     const quav::testing::TempDir folder;
     ui.ok<MassElementValues>([](auto& v) { v = {5, {0, 0, 0}, {1, 1, 1}, 1, 2, 3, 0, 0, 0}; });
     defineMassElement(doc, ui);
+    // The first mass element undoes to no model.
+    ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(std::tuple(doc.model(), doc.isModified()), std::tuple(nullptr, false));
+    ASSERT_TRUE(doc.redo());
+    ASSERT_EQ(doc.model()->mass, 5.0);
     ASSERT_TRUE(doc.saveAs(folder.str() + "/m.quav").ok());
     EXPECT_EQ(doc.outputFolderStart(), folder.str());
     doc.dialogMemory().outputPath = "/elsewhere";

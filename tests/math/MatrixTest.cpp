@@ -50,31 +50,6 @@ TEST(MatrixStorage, CopiesAreDeepMovesTakeTheStorageAndResizeZeroFills) {
     EXPECT_EQ(s, Matrix(2, 3, {0, 5, 0, 0, 0, 0}));
 }
 
-TEST(MatrixArithmetic, SumsProductsScalingAndTranspose) {
-    Matrix a(2, 2, {1, 2, 3, 4});
-    Matrix b(2, 2, {5, 6, 7, 8});
-    EXPECT_EQ(a + b, Matrix(2, 2, {6, 8, 10, 12}));
-    EXPECT_EQ(b - a, Matrix(2, 2, {4, 4, 4, 4}));
-    EXPECT_EQ(a * b, Matrix(2, 2, {19, 22, 43, 50}));
-    EXPECT_EQ(2.0 * a, Matrix(2, 2, {2, 4, 6, 8}));
-    EXPECT_EQ(a / 2.0, Matrix(2, 2, {0.5, 1, 1.5, 2}));
-    Matrix t(3, 6);
-    for (int i = 0; i < 18; ++i)
-        t[i] = i;
-    Matrix tt = t;
-    tt.transpose();
-    ASSERT_EQ(tt.rows(), 6);
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 6; ++j)
-            EXPECT_EQ(tt(j, i), t(i, j));
-    // 1e16 + 1 - 1e16 loses the 1 in double arithmetic but not in long double.
-    EXPECT_EQ((Matrix(1, 3, {1e16, 1.0, -1e16}) * Matrix::vector({1, 1, 1}))[0], 1.0);
-    Matrix v = Matrix::vector({3, 4});
-    EXPECT_DOUBLE_EQ(v.norm(), 5.0);
-    v.normalise();
-    EXPECT_EQ(v, Matrix::vector({0.6, 0.8}));
-}
-
 TEST(MatrixInverseAndSolve, PivotingSingularMatricesFactorsInPlaceAndLargerSystems) {
     expectNear(Matrix(3, 3, {2, 0, 0, 0, 4, 0, 0, 0, -8}).inverse(),
                Matrix(3, 3, {0.5, 0, 0, 0, 0.25, 0, 0, 0, -0.125}), kTight);

@@ -73,8 +73,7 @@ TEST(InputListing, DatesFreeTextLoadTypesEmptySectionsAndUnboundSprings) {
     EXPECT_NE(text.find("\tタイプ\tトルク荷重\t\t\t[N･m]\r\n"), std::string::npos);
 }
 
-// A direction without stiffness has no axis: its cells say so rather than print
-// 0.000000 as if the axis ran through the origin, and a line explains it.
+// A direction without stiffness has no axis: its cells say so, a line explains.
 TEST(ElasticCentreReport, DirectionsWithoutStiffnessAreUndefined) {
     // The note's text is pinned by the golden report of the example.
     const std::string none = elasticCentreReport(AnalysisModel{});

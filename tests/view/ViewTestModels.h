@@ -2,8 +2,7 @@
 
 #include "model/AnalysisModel.h"
 
-// A small model for the view's tests, with results written by hand so that
-// every drawn position and printed number can be worked out on paper.
+// A small model for the view's tests, its results written by hand.
 namespace quav::testing {
 
 /// Mass element id 1 at (0.1, 0.2, 0.3), box 0.6 x 0.4 x 0.5; beside it spring "front"

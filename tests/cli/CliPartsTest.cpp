@@ -1,10 +1,19 @@
+// The command line's own pieces: --shard, the progress line, temporary files on signals.
+#include "cli/Interrupts.h"
+#include "cli/Progress.h"
 #include "cli/ShardOption.h"
+
+#include "model/FileIo.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
 
+namespace fs = std::filesystem;
 using namespace quav;
 
 namespace {
@@ -77,4 +86,40 @@ TEST(ShardOption, ExplicitPartsAreBounded) {
         EXPECT_TRUE(chooseShard(good, none).ok()) << good;
     for (const char* bad : {"0/3", "4/3", "1/1000001", "1/", "/3", "a/3", "1/3x", "-1/3", ""})
         EXPECT_FALSE(chooseShard(bad, none).ok()) << bad;
+}
+
+TEST(ProgressDisplay, BarShowsCountsShareAndTimes) {
+    EXPECT_EQ(ProgressDisplay::line(250, 1000, 3, 10.0, true),
+              "[#######.......................] 250/1000 (25.0%)  matches 3  elapsed 0:00:10  "
+              "remaining 0:00:30");
+    EXPECT_EQ(ProgressDisplay::line(0, 1000, 0, 0.0, false),
+              "progress 0/1000 (0.0%)  matches 0  elapsed 0:00:00  remaining --:--:--");
+    // An empty or negative combination count shows as done rather than dividing by zero.
+    EXPECT_EQ(ProgressDisplay::line(0, -9, 0, 1.0, false),
+              "progress 0/-9 (100.0%)  matches 0  elapsed 0:00:01  remaining --:--:--");
+    // Work without matches leaves them out.
+    EXPECT_EQ(ProgressDisplay::line(5, 10, -1, 2.0, false),
+              "progress 5/10 (50.0%)  elapsed 0:00:02  remaining 0:00:02");
+}
+
+// A command interrupted while it writes its output leaves no temporary file.
+TEST(InterruptsDeathTest, SignalsRemoveTheTemporaryFileOfASaveInProgress) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        char name[] = "/tmp/quav-interrupt-XXXXXX";
+        const fs::path folder = ::mkdtemp(name);
+        EXPECT_EXIT(
+            {
+                removeTemporaryFilesOnSignals();
+                OutputFile file((folder / "out.quav").string());
+                file.write("part of a model");
+                if (fs::is_empty(folder))
+                    std::exit(3); // no temporary file to remove: nothing would be tested
+                std::raise(signal);
+            },
+            testing::KilledBySignal(signal), "");
+        EXPECT_TRUE(fs::is_empty(folder));
+        fs::remove_all(folder);
+    }
 }
