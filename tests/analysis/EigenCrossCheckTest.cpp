@@ -1,8 +1,5 @@
-// The modes from double-precision rotations against those from the long double ones
-// the engine used before, on random and awkward models: frequencies and modes must
-// agree to a relative 1e-12. The same systems solved side by side, at every
-// instruction set this processor has and in other lanes, must give each model
-// exactly its own solution.
+// Double-precision modes against the long double ones, to 1e-12 on random and awkward models;
+// batches at every instruction set and lane give each model exactly its own solution.
 #include "analysis/EigenAnalysis.h"
 #include "analysis/SymmetricEigen.h"
 #include "support/TestSupport.h"
@@ -22,12 +19,9 @@ using namespace quav::testing;
 namespace {
 
 constexpr double kAgreement = 1e-12;
-// Eigenvalues below this share of the largest are zero at working precision (free
-// directions): there only their distance from each other counts, against the largest.
+// Eigenvalues below this share of the largest are zero (free): compared against the largest.
 constexpr double kResolvable = 1e-8;
-// A vector is only as well defined as its eigenvalue is apart from the others
-// (roundoff / gap): modes closer than this, against the largest eigenvalue, are
-// compared as the space they span.
+// Modes closer than this (against the largest eigenvalue) are compared as their span.
 constexpr double kClusterGap = 1e-3;
 
 struct Worst {
@@ -114,8 +108,7 @@ bool sameBits(const Matrix& a, const Matrix& b) {
                0;
 }
 
-/// The models solved side by side at each level, in order and in reverse (other
-/// lanes, other neighbours), against each one solved alone.
+/// The models solved side by side at each level, in order and reversed, against each alone.
 void expectBatchesExact(const std::vector<AnalysisModel>& models) {
     std::vector<AnalysisModel> alone = models;
     for (AnalysisModel& m : alone)

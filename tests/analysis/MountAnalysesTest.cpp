@@ -1,7 +1,6 @@
 #include "support/TestSupport.h"
 
 #include "analysis/KineticEnergy.h"
-#include "analysis/ModeMetrics.h"
 #include "analysis/MountForces.h"
 #include "analysis/Robustness.h"
 #include "analysis/SystemAssembly.h"
@@ -23,19 +22,7 @@ using testing::v3;
 constexpr double kPercent = 1e-9;  // sums and invariants of percentages
 constexpr double kRelative = 1e-9; // closed forms, relative
 
-/// The same model with lengths in millimetres: kg, mm and s make the force unit
-/// 1e-3 N, so rates (N/m = 1e-3 N/mm) and damping keep their numbers, the inertia
-/// grows by 1e6 and the frequencies stay.
-AnalysisModel inMillimetres(AnalysisModel m) {
-    m.setCentreOfGravity(m.centreOfGravity * 1000.0);
-    m.setInertia(m.inertia * 1e6);
-    for (auto& s : m.springs)
-        s.position = s.position * 1000.0;
-    return m;
-}
-
-/// Four mounts at (+-0.3, +-0.2, 0) from the CoG with distinct rates: the elastic
-/// centre is the CoG and the six modes are distinct and uncoupled.
+/// Four mounts at (+-0.3, +-0.2, 0) from the CoG, distinct rates: six uncoupled modes.
 AnalysisModel decoupledModel(const Matrix& damping = Matrix::column(3)) {
     return testing::fourMountModel(0.3, 0.2, 0.0, v3(3e5, 1e5, 2e5), 1.3, damping);
 }
@@ -93,38 +80,6 @@ TEST(KineticEnergy, SumsTo100FrameInvariantSharesOneFrameForDiagonalInertiaPureW
         EXPECT_TRUE(s) << "each DOF owns one mode";
 }
 
-TEST(MountAnalyses, EnergiesAndRollAxisDoNotDependOnTheLengthUnit) {
-    Lcg rng{5};
-    const AnalysisModel metres = testing::randomMountModel(rng, 4);
-    const AnalysisModel millimetres = inMillimetres(metres);
-    const ModalSolution a = solveModes(metres), b = solveModes(millimetres);
-    double ratioChange = 0.0;
-    for (EnergyFrame frame : {EnergyFrame::Global, EnergyFrame::Principal}) {
-        const EnergyDistribution ea = kineticEnergyDistribution(metres, a, frame);
-        const EnergyDistribution eb = kineticEnergyDistribution(millimetres, b, frame);
-        for (int j = 0; j < 6; ++j) {
-            EXPECT_NEAR(ea.modes[j].frequency, eb.modes[j].frequency,
-                        kRelative * ea.modes[j].frequency);
-            for (int k = 0; k < 6; ++k) {
-                EXPECT_NEAR(ea.modes[j].energy[k], eb.modes[j].energy[k], 1e-6);
-                ratioChange =
-                    std::max(ratioChange, std::fabs(contributionRatio(a.modeShapes, j + 1, k) -
-                                                    contributionRatio(b.modeShapes, j + 1, k)));
-            }
-        }
-    }
-    EXPECT_GT(ratioChange, 1.0) << "the contribution ratio mixes metres and radians";
-
-    const Direction t{0.3, -0.5, 0.8};
-    const TorqueRollAxis ta = torqueRollAxis(metres, a, t), tb = torqueRollAxis(millimetres, b, t);
-    EXPECT_NEAR(ta.traToAxisDeg, tb.traToAxisDeg, 1e-7);
-    for (int j = 0; j < 6; ++j) {
-        ASSERT_TRUE(ta.modes[j].angleDeg && tb.modes[j].angleDeg);
-        EXPECT_NEAR(*ta.modes[j].angleDeg, *tb.modes[j].angleDeg, 1e-6);
-        EXPECT_NEAR(ta.modes[j].rollEnergy, tb.modes[j].rollEnergy, 1e-6);
-    }
-}
-
 TEST(TorqueRollAxis, RollEnergiesSumTo100AndAPrincipalAxisIsItsOwnRollAxis) {
     Lcg rng{9};
     for (int trial = 0; trial < 10; ++trial) {
@@ -155,14 +110,12 @@ TEST(TorqueRollAxis, RollEnergiesSumTo100AndAPrincipalAxisIsItsOwnRollAxis) {
     }
     EXPECT_EQ(rolling, 1) << "one pure yaw mode carries all the roll energy";
     EXPECT_EQ(withoutRotation, 3) << "three translational modes have no rotation";
-    // Angles between directions are degrees of pi itself: the roll and pitch modes
-    // lie at right angles to the yaw axis, 90 exactly.
+    // Angles are degrees of pi itself: roll and pitch lie at exactly 90 to the yaw axis.
     int rightAngles = 0;
     for (const ModeRoll& m : tra.modes)
         rightAngles += m.angleDeg && *m.angleDeg == 90.0;
     EXPECT_EQ(rightAngles, 2);
-    // Lines, not directions: opposite directions lie at 0 and an obtuse angle
-    // is its supplement; lengths do not count; a hair's breadth is resolved.
+    // Lines, not directions: opposites at 0, obtuse as its supplement, any length, 1e-9 rad.
     const struct {
         Direction u, v;
         double degrees;
@@ -232,8 +185,7 @@ TEST(MountForces, DynamicForcesAddUpToTheTransmittedForce) {
     ASSERT_EQ(forces.dynamicLoads.size(), 1u);
     EXPECT_EQ(forces.dynamicLoads[0].frequency, 17.0);
     EXPECT_EQ(mountForces(m, 9.0).dynamicLoads[0].frequency, 9.0);
-    // The global components add up to the force the body passes on; the total is
-    // the length of the complex vector in either frame.
+    // The global components add up to the transmitted force; totals agree in either frame.
     long double re[3] = {}, im[3] = {};
     for (std::size_t s = 0; s < m.springs.size(); ++s) {
         const DynamicSpringForce& f = forces.dynamicLoads[0].springs[s];
@@ -256,8 +208,7 @@ TEST(MountForces, DynamicForcesAddUpToTheTransmittedForce) {
 }
 
 TEST(Transmissibility, OneMassIsolatorWhenDecoupledAndItsLimitsWhenCoupled) {
-    // Vertical force at the CoG of the decoupled layout: the z bounce alone, k and c
-    // of the four mounts together.
+    // A vertical force at the CoG of the decoupled layout: one bounce on 4 k and 4 c.
     AnalysisModel d = decoupledModel(v3(400, 300, 200));
     d.addDynamicLoad("bounce", 80, d.centreOfGravity, v3(0, 0, 1), Translational, 10);
     d.setFrequencyRange(60.0, 1.0, 0.7);

@@ -46,8 +46,7 @@ TEST(StaticAnalysis, SquareLayoutClosedForm) {
 }
 
 TEST(StaticAnalysis, LoadAwayFromTheCentreOfGravity) {
-    // A vertical force at 0.5 m along x: the CoG sinks by F / 4k and the body pitches
-    // by the moment 0.5 F over the pitch stiffness 4k (small load: linear regime).
+    // A vertical force 0.5 m along x: the CoG sinks F / 4k, the body pitches 0.5 F / 4k.
     const double k = 2.0e5, f = 10.0;
     AnalysisModel m = squareLayout(k);
     const Matrix p = m.centreOfGravity + v3(0.5, 0, 0);
@@ -58,8 +57,7 @@ TEST(StaticAnalysis, LoadAwayFromTheCentreOfGravity) {
     const Matrix r = staticAnalysis(m);
     EXPECT_NEAR(r(0, 2), -f / (4 * k), 1e-6 * f / k);
     EXPECT_NEAR(r(0, 4), 0.5 * f / (4 * k), 1e-6 * f / k);
-    // Load cases are independent, loads at one point or not: each row is that of
-    // its load alone.
+    // Each row is that of its load alone.
     for (int i = 0; i < 4; ++i) {
         AnalysisModel alone = m;
         alone.staticLoads = {m.staticLoads[static_cast<std::size_t>(i)]};
@@ -70,8 +68,7 @@ TEST(StaticAnalysis, LoadAwayFromTheCentreOfGravity) {
 }
 
 TEST(DynamicAnalysis, VerticalOscillatorClosedForm) {
-    // The square layout's vertical motion is a single oscillator with stiffness
-    // 4 df k, damping 4 c and the body's mass.
+    // The square's vertical motion: one oscillator of 4 df k, 4 c and the body's mass.
     const double k = 1.5e5, c = 300.0, df = 1.3, f0 = 100.0;
     AnalysisModel m = fourMountModel(1.0, 1.0, 0.0, v3(k, k, k), df, v3(c, c, c));
     m.addDynamicLoad("load", f0, m.centreOfGravity, v3(0, 0, 1), Translational, 7.0);
@@ -109,8 +106,7 @@ TEST(DynamicAnalysis, StaticLimitAndUndampedPhases) {
 }
 
 TEST(DynamicAnalysis, FreeBodyGivesNonFiniteRowsWithoutThrowing) {
-    // No spring has a characteristic: nothing holds the body, and at 0 Hz nothing
-    // resists at all, so the real 12 x 12 system is singular.
+    // No spring has a characteristic: at 0 Hz the real 12 x 12 system is singular.
     AnalysisModel m = fourMountModel(0.3, 0.25, -0.1, v3(3e5, 1e5, 2e5));
     for (auto& spring : m.springs)
         spring.characteristicId = 0;
