@@ -1,14 +1,12 @@
-// The result graphs: what their Qt-free logic decides (axes, decibels, the
-// cursor, the tables), and the windows built on it (the frequency-step window,
-// the contribution charts, saving).
+// The result graphs: their Qt-free logic (axes, decibels, cursor, tables) and their windows.
 
+#include "DialogTestSupport.h"
 #include "analysis/CalculationDriver.h"
 #include "dialogs/ContributionGraphDialog.h"
 #include "dialogs/CurveChart.h"
 #include "dialogs/FrequencyStepDialog.h"
 #include "document/ModelFile.h"
 
-#include <QApplication>
 #include <QChartView>
 #include <QCheckBox>
 #include <QClipboard>
@@ -22,13 +20,13 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTemporaryDir>
-#include <QtTest>
 
 #include <csignal>
-#include <fstream>
 #include <sys/resource.h>
 
 using namespace quav;
+using quav::test::child;
+using quav::test::fileText;
 
 namespace {
 
@@ -39,24 +37,12 @@ std::unique_ptr<AnalysisModel> calculatedExample() {
     return std::move(r.model);
 }
 
-template <class T> T* child(QWidget& w, const char* name) {
-    return w.findChild<T*>(QString::fromUtf8(name));
-}
-template <class T> T* child(QWidget& w, int id) {
-    return w.findChild<T*>(QString::number(id));
-}
-
 /// The control of type T whose text starts with `text`.
 template <class T> T* labelled(QWidget& w, const QString& text) {
     for (T* c : w.findChildren<T*>())
         if (c->text().startsWith(text))
             return c;
     qFatal("no control labelled %s", qPrintable(text));
-}
-
-std::string fileText(const QString& path) {
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 /// A point of the view of `chart` at fractions of its plot area.
@@ -150,8 +136,7 @@ void GraphDialogsTest::cursorSnapsToStepsAndStaysOnTheData() {
     for (const auto& c : cases)
         QCOMPARE(nearestStep(steps, c.frequency, c.scale), c.step);
 
-    // The window: the slider's ends are the sweep's first and last steps, and
-    // a click beside the plot snaps to the step at that edge.
+    // The slider spans the sweep's steps; a click beside the plot snaps to the edge's step.
     auto model = calculatedExample();
     FrequencyStepDialog dialog(*model, takeFrequencyStepTarget(*model));
     dialog.show();

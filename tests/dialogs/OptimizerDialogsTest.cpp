@@ -1,3 +1,4 @@
+#include "DialogTestSupport.h"
 #include "dialogs/CalculationLogDialog.h"
 #include "dialogs/ConditionsDialog.h"
 #include "dialogs/OptimizerRunControl.h"
@@ -19,17 +20,16 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTreeWidget>
-#include <QtTest>
 
 #include <thread>
 
 using namespace quav;
+using quav::test::child;
 
 namespace {
 
-/// The example model with its optimiser: parameters 1-3 ("front Kxx" 5
-/// values, "rear Kxx" 3, "rear x" 5), bindings on the characteristics 6 and
-/// 7 and the springs 4 and 5, one displacement condition on the mass element.
+/// The example: parameters "front Kxx" (5 values), "rear Kxx" (3), "rear x" (5) bound to
+/// characteristics 6, 7 and springs 4, 5; a displacement condition on the mass element.
 struct Example {
     std::unique_ptr<AnalysisModel> model;
     Optimizer optimizer;
@@ -39,13 +39,6 @@ struct Example {
         optimizer = std::move(r.optimizer);
     }
 };
-
-template <class T> T* child(QWidget& w, int id) {
-    T* c = w.findChild<T*>(QString::number(id));
-    if (!c)
-        qFatal("no control %d", id);
-    return c;
-}
 
 /// Selects the tree item reached by following `path` from the root.
 void selectPath(QWidget& dialog, int treeId, const QStringList& path) {
@@ -76,23 +69,15 @@ QStringList shown(QWidget& d) {
             child<QLineEdit>(d, 1162)->text()};
 }
 
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 /// log.txt as UTF-8 lines without the time stamps, which differ run to run.
 QStringList logWithoutTimes(const QString& path) {
-    const QByteArray bytes = fileBytes(path);
-    QStringList lines =
-        QString::fromStdString(cp932ToUtf8Lossy(bytes.toStdString())).split(QStringLiteral("\r\n"));
+    QStringList lines = QString::fromStdString(cp932ToUtf8Lossy(quav::test::fileText(path)))
+                            .split(QStringLiteral("\r\n"));
     lines.removeIf([](const QString& l) { return l.contains(QStringLiteral("日時：")); });
     return lines;
 }
 
-/// How long a run at the run's low priority may take on a loaded machine: a
-/// second or two on an idle one, minutes where every core is busy with work of
-/// normal priority.
+/// How long a low-priority run may take: seconds when idle, minutes on a busy machine.
 constexpr int kPatience = 600000;
 
 /// A study of 5 x 3 x 4001 combinations: long enough to stop or close during it.
@@ -407,8 +392,7 @@ void OptimizerDialogsTest::runStoppedAndRestarted() {
     QVERIFY(start->isEnabled() && !stop->isEnabled());
     QVERIFY(logWithoutTimes(out + "/log.txt").contains("処理が中断されました") &&
             log->toPlainText().contains("処理が中断されました"));
-    // Restarted into the same folder on the example's own study: its lines
-    // follow the first run's in the window.
+    // Restarted into the same folder on the example's study: its lines follow the first's.
     study = ex.optimizer;
     start->click();
     QVERIFY(finished.wait(60000));
@@ -444,9 +428,7 @@ void OptimizerDialogsTest::runOutlivesTheDialogAndStopsOnShutdown() {
         CalculationLogDialog dialog(control, ex.optimizer, *ex.model, "power_unit.quav");
         QSignalSpy delivered(&control, &OptimizerRunControl::linesAdded);
         dialog.start();
-        // The run's threads yield to everything else: on a busy machine its first
-        // lines come whenever they get a core. The document may change once the
-        // dialog has closed: the run has its copies.
+        // The document may change once the dialog has closed: the run has its copies.
         QVERIFY(delivered.wait(kPatience));
     }
     ex.optimizer.parameters.clear();
