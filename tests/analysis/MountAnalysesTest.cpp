@@ -27,37 +27,9 @@ AnalysisModel decoupledModel(const Matrix& damping = Matrix::column(3)) {
     return testing::fourMountModel(0.3, 0.2, 0.0, v3(3e5, 1e5, 2e5), 1.3, damping);
 }
 
-TEST(KineticEnergy, SumsTo100FrameInvariantSharesOneFrameForDiagonalInertiaPureWhenDecoupled) {
-    Lcg rng{17};
-    for (int trial = 0; trial < 20; ++trial) {
-        const AnalysisModel model = testing::randomMountModel(rng, 3 + trial % 4);
-        ASSERT_EQ(analysisRefusal(model), "");
-        const ModalSolution modes = solveModes(model);
-        const EnergyDistribution g = kineticEnergyDistribution(model, modes, EnergyFrame::Global);
-        const EnergyDistribution p =
-            kineticEnergyDistribution(model, modes, EnergyFrame::Principal);
-        double columns[2][6] = {};
-        for (int j = 0; j < 6; ++j) {
-            double sums[2][2] = {}; // frame, translation / rotation
-            for (int k = 0; k < 6; ++k) {
-                sums[0][k / 3] += g.modes[j].energy[k];
-                sums[1][k / 3] += p.modes[j].energy[k];
-                columns[0][k] += g.modes[j].energy[k];
-                columns[1][k] += p.modes[j].energy[k];
-                EXPECT_GE(p.modes[j].energy[k], -kPercent) << "principal energies are >= 0";
-            }
-            EXPECT_NEAR(sums[0][0] + sums[0][1], 100.0, kPercent);
-            EXPECT_NEAR(sums[0][0], sums[1][0], kPercent) << "translational share, mode " << j;
-            EXPECT_NEAR(sums[0][1], sums[1][1], kPercent) << "rotational share, mode " << j;
-            EXPECT_EQ(g.modes[j].decoupling, g.modes[j].energy[g.modes[j].dominant]);
-            EXPECT_EQ(g.modes[j].mode, j + 1);
-            EXPECT_EQ(g.modes[j].frequency, modes.frequencies[5 - j]);
-        }
-        for (int k = 0; k < 6; ++k) {
-            EXPECT_NEAR(columns[0][k], 100.0, kPercent) << "global DOF " << k;
-            EXPECT_NEAR(columns[1][k], 100.0, kPercent) << "principal DOF " << k;
-        }
-    }
+// The example's energies, in either frame, are golden (ked.txt, ked_principal.txt): here the
+// cases it does not show.
+TEST(KineticEnergy, OneFrameForADiagonalInertiaAndPureModesWhenDecoupled) {
     // V-mounts couple the modes; the inertia is diagonal.
     const AnalysisModel coupled = testing::fourMountModel(0.3, 0.2, -0.1, v3(3e5, 1e5, 1e5), 1.0,
                                                           Matrix::column(3), 30.0, 10.0);
@@ -80,25 +52,8 @@ TEST(KineticEnergy, SumsTo100FrameInvariantSharesOneFrameForDiagonalInertiaPureW
         EXPECT_TRUE(s) << "each DOF owns one mode";
 }
 
-TEST(TorqueRollAxis, RollEnergiesSumTo100AndAPrincipalAxisIsItsOwnRollAxis) {
-    Lcg rng{9};
-    for (int trial = 0; trial < 10; ++trial) {
-        const AnalysisModel model = testing::randomMountModel(rng, 4);
-        const Direction t{rng.next(), rng.next(), rng.next()};
-        const TorqueRollAxis tra = torqueRollAxis(model, solveModes(model), t);
-        double sum = 0.0;
-        for (const ModeRoll& m : tra.modes) {
-            sum += m.rollEnergy;
-            ASSERT_TRUE(m.angleDeg);
-            EXPECT_GE(*m.angleDeg, 0.0);
-            EXPECT_LE(*m.angleDeg, 90.0);
-        }
-        EXPECT_NEAR(sum, 100.0, kPercent);
-        // I a is along t: the roll axis is where the torque's inertia leads.
-        const Matrix ia = model.inertia * Matrix::vector({tra.tra[0], tra.tra[1], tra.tra[2]});
-        EXPECT_NEAR(lineAngleDeg({ia[0], ia[1], ia[2]}, t), 0.0, 1e-6);
-    }
-
+// The example's roll axis is golden (tra.txt): here a principal axis, and lines' angles.
+TEST(TorqueRollAxis, APrincipalAxisIsItsOwnRollAxisAndAnglesAreOfLines) {
     const AnalysisModel diagonal = decoupledModel();
     const TorqueRollAxis tra = torqueRollAxis(diagonal, solveModes(diagonal), {0, 0, -2});
     EXPECT_EQ(std::tuple(tra.axis, tra.tra, tra.traToAxisDeg),
@@ -145,35 +100,6 @@ TEST(TorqueRollAxis, DefaultDirectionIsTheFirstStaticThenDynamicMomentElseX) {
     EXPECT_EQ(defaultTorqueAxis(m), (Direction{0, 0, 1}));
 }
 
-TEST(MountForces, StaticForcesBalanceASmallLoad) {
-    Lcg rng{3};
-    AnalysisModel m = testing::randomMountModel(rng, 5);
-    const Matrix q = v3(0.2, -0.1, 0.3);
-    m.addStaticLoad("push", 1e-3, q, v3(0.6, 0, 0.8), Translational);
-    m.addStaticLoad("twist", 1e-3, q, v3(0, 1, 0), Moment);
-    const MountForces forces = mountForces(m);
-    ASSERT_EQ(forces.staticLoads.size(), 2u);
-    const double expected[2][6] = {{0.6e-3, 0, 0.8e-3, 0, 0, 0}, {0, 0, 0, 0, 1e-3, 0}};
-    for (int l = 0; l < 2; ++l) {
-        // Force and moment about the load point of what the springs carry.
-        double total[6] = {};
-        for (std::size_t s = 0; s < m.springs.size(); ++s) {
-            const StaticSpringForce& f = forces.staticLoads[l].springs[s];
-            EXPECT_EQ(f.id, m.springs[s].id);
-            const Matrix r = m.springs[s].position - q;
-            for (int g = 0; g < 3; ++g)
-                total[g] += f.global[g];
-            total[3] += r[1] * f.global[2] - r[2] * f.global[1];
-            total[4] += r[2] * f.global[0] - r[0] * f.global[2];
-            total[5] += r[0] * f.global[1] - r[1] * f.global[0];
-            EXPECT_NEAR(std::hypot(f.local[0], f.local[1], f.local[2]),
-                        std::hypot(f.global[0], f.global[1], f.global[2]), 1e-15);
-        }
-        for (int k = 0; k < 6; ++k)
-            EXPECT_NEAR(total[k], expected[l][k], 1e-9) << "load " << l << " DOF " << k;
-    }
-}
-
 TEST(MountForces, DynamicForcesAddUpToTheTransmittedForce) {
     Lcg rng{11};
     AnalysisModel m = testing::randomMountModel(rng, 4);
@@ -207,7 +133,8 @@ TEST(MountForces, DynamicForcesAddUpToTheTransmittedForce) {
     EXPECT_NEAR(transmitted / 50.0, t[1].transmissibility, kRelative * t[1].transmissibility);
 }
 
-TEST(Transmissibility, OneMassIsolatorWhenDecoupledAndItsLimitsWhenCoupled) {
+// The example's curve is golden (transmissibility.txt); here the closed form of one mass.
+TEST(Transmissibility, OneMassIsolatorWhenDecoupled) {
     // A vertical force at the CoG of the decoupled layout: one bounce on 4 k and 4 c.
     AnalysisModel d = decoupledModel(v3(400, 300, 200));
     d.addDynamicLoad("bounce", 80, d.centreOfGravity, v3(0, 0, 1), Translational, 10);
@@ -223,17 +150,6 @@ TEST(Transmissibility, OneMassIsolatorWhenDecoupledAndItsLimitsWhenCoupled) {
         EXPECT_NEAR(p.transmissibility, expected, kRelative * expected) << p.frequency;
         EXPECT_NEAR(p.isolationPct, (1 - p.transmissibility) * 100, 1e-9);
     }
-
-    Lcg rng{23};
-    AnalysisModel m = testing::randomMountModel(rng, 4);
-    m.addDynamicLoad("force", 30, m.centreOfGravity, v3(0.48, 0.6, 0.64), Translational, 10);
-    const double highest = solveModes(m).frequencies[0];
-    m.setFrequencyRange(highest * 1e-4, highest * 1e-5, highest * 9e-5);
-    EXPECT_NEAR(transmissibility(m, 0).front().transmissibility, 1.0, 1e-6);
-    m.setFrequencyRange(highest * 200, highest * 100, highest * 100);
-    const std::vector<TransmissibilityPoint> far = transmissibility(m, 0);
-    ASSERT_EQ(far.size(), 2u);
-    EXPECT_NEAR(far[1].transmissibility / far[0].transmissibility, 0.25, 1e-3);
 }
 
 TEST(Robustness, SpreadIsReproducibleAcrossThreadsAndVanishesWithoutTolerance) {
@@ -270,12 +186,6 @@ TEST(Robustness, SpreadIsReproducibleAcrossThreadsAndVanishesWithoutTolerance) {
                 ASSERT_TRUE(r.windowShare);
                 EXPECT_GT(*r.windowShare, 10.0);
                 EXPECT_LT(*r.windowShare, 90.0);
-                for (const ModeSpread& m : r.modes) {
-                    EXPECT_LE(m.frequency.min, m.frequency.nominal);
-                    EXPECT_GE(m.frequency.max, m.frequency.nominal);
-                    EXPECT_GT(m.frequency.std, 0.0);
-                    EXPECT_LE(m.decoupling.max, 100.0 + kPercent);
-                }
                 continue;
             }
             EXPECT_EQ(r.windowShare, first.windowShare) << threads;
