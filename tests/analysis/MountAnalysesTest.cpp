@@ -16,7 +16,6 @@ namespace quav {
 namespace {
 
 using testing::FailingAllocation;
-using testing::Lcg;
 using testing::v3;
 
 constexpr double kPercent = 1e-9;  // sums and invariants of percentages
@@ -100,40 +99,8 @@ TEST(TorqueRollAxis, DefaultDirectionIsTheFirstStaticThenDynamicMomentElseX) {
     EXPECT_EQ(defaultTorqueAxis(m), (Direction{0, 0, 1}));
 }
 
-TEST(MountForces, DynamicForcesAddUpToTheTransmittedForce) {
-    Lcg rng{11};
-    AnalysisModel m = testing::randomMountModel(rng, 4);
-    for (auto& c : m.springCharacteristics)
-        c.damping = v3(300, 120, 150);
-    m.addDynamicLoad("shake", 50, v3(0.1, 0.2, -0.1), v3(0, 0.6, 0.8), Translational, 17.0);
-    m.setFrequencyRange(17.0, 17.0 - 0.5, 0.5); // two steps, the second at 17 Hz
-    const MountForces forces = mountForces(m);
-    ASSERT_EQ(forces.dynamicLoads.size(), 1u);
-    EXPECT_EQ(forces.dynamicLoads[0].frequency, 17.0);
-    EXPECT_EQ(mountForces(m, 9.0).dynamicLoads[0].frequency, 9.0);
-    // The global components add up to the transmitted force; totals agree in either frame.
-    long double re[3] = {}, im[3] = {};
-    for (std::size_t s = 0; s < m.springs.size(); ++s) {
-        const DynamicSpringForce& f = forces.dynamicLoads[0].springs[s];
-        for (int g = 0; g < 3; ++g) {
-            re[g] += f.globalAmplitude[g] * std::cos(f.globalPhase[g]);
-            im[g] += f.globalAmplitude[g] * std::sin(f.globalPhase[g]);
-        }
-        const auto length = [](const std::array<double, 3>& a) {
-            return std::hypot(a[0], a[1], a[2]);
-        };
-        EXPECT_NEAR(f.total, length(f.amplitude), kRelative * f.total);
-        EXPECT_NEAR(f.total, length(f.globalAmplitude), kRelative * f.total);
-    }
-    const double transmitted =
-        std::sqrt(static_cast<double>(re[0] * re[0] + re[1] * re[1] + re[2] * re[2] +
-                                      im[0] * im[0] + im[1] * im[1] + im[2] * im[2]));
-    const std::vector<TransmissibilityPoint> t = transmissibility(m, 0);
-    ASSERT_EQ(t.size(), 2u);
-    EXPECT_NEAR(transmitted / 50.0, t[1].transmissibility, kRelative * t[1].transmissibility);
-}
-
-// The example's curve is golden (transmissibility.txt); here the closed form of one mass.
+// The example's curve and mount forces are golden (transmissibility.txt, forces.txt); forces at
+// a frequency of one's own: FrequencyTables.OneFrequencyEqualsTheSweepAtIt. One mass here.
 TEST(Transmissibility, OneMassIsolatorWhenDecoupled) {
     // A vertical force at the CoG of the decoupled layout: one bounce on 4 k and 4 c.
     AnalysisModel d = decoupledModel(v3(400, 300, 200));
