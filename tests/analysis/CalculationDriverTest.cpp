@@ -180,8 +180,7 @@ TEST(CalculationDriver, AbsentInputsAreSkipped) {
     EXPECT_FALSE(m.hasFrequencyStepResults());
 }
 
-// An undamped resonance on a step is infinite (success, named); a static load on a free
-// direction has no answer (failure, named, no result kept).
+// An undamped resonance on a step is named infinite; a load on a free direction fails, named.
 TEST(CalculationDriver, ResultsThatAreNotNumbersAreNamed) {
     // 4 kg on four undamped rates w^2 (the engine's 2 pi): the vertical mode is at 10 Hz.
     const double w = 10.0 * 6.283184;

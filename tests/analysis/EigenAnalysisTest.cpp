@@ -136,8 +136,7 @@ TEST(PrincipalAxes, RightHandedRotationThatReproducesTheTensorUnsetWithoutAMomen
                            q(0, 2) * (q(1, 0) * q(2, 1) - q(1, 1) * q(2, 0));
         EXPECT_NEAR(det, 1.0, 1e-14);
         EXPECT_LE((q * p.moments * q.transposed() - inertia).norm(), 1e-14 * inertia.norm());
-        // Where each axis has its dominant component on a different global axis,
-        // column i is the one dominant along global i, pointing to its positive side.
+        // Axes dominant along distinct global axes are in that order, positive side out.
         bool distinct = true;
         for (int i = 0; i < 3; ++i)
             for (int r = 0; r < 3; ++r)
@@ -196,15 +195,8 @@ TEST(EigenAnalysis, WritesResultsOnlyWithValidAxesAndADefiniteMass) {
     EXPECT_FALSE(eigenvalueAnalysis(m));
     EXPECT_EQ(m.eigenFrequencies.norm(), 0.0);
 
-    // A negative definite mass mirrors the eigenvalues: the frequencies stay.
+    // Mixed signs have no real modes (a negative definite mass: FrequencyCount's family).
     m.inertia(2, 2) = 9.0;
-    AnalysisModel neg = m;
-    neg.mass = -m.mass;
-    neg.setInertia(m.inertia * -1.0);
-    const ModalSolution a = solveModes(m), b = solveModes(neg);
-    for (int j = 0; j < 6; ++j)
-        EXPECT_NEAR(b.frequencies[j], a.frequencies[j], 1e-12 * a.frequencies[j]);
-    // Mixed signs have no real modes.
-    neg.mass = m.mass;
-    EXPECT_TRUE(std::isnan(solveModes(neg).frequencies[0]));
+    m.setInertia(m.inertia * -1.0);
+    EXPECT_TRUE(std::isnan(solveModes(m).frequencies[0]));
 }

@@ -1,5 +1,4 @@
-// Counts of frequencies below a threshold hold solveModes' count to the last bit, at
-// thresholds on the frequencies too, and are exact away from them.
+// Counts below a threshold hold solveModes' count to the last bit, exact away from it.
 #include "analysis/EigenAnalysis.h"
 #include "support/TestSupport.h"
 

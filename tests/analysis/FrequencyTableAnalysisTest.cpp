@@ -181,8 +181,7 @@ TEST(FrequencyTables, EachModeIsAtItsOwnFrequency) {
 }
 
 TEST(FrequencyTables, ASteepTableStillReachesEachFixedPoint) {
-    // Rates x50 to 30 Hz, x0.5 from 31 Hz: every mode lies on the drop, where plain iteration
-    // would swing.
+    // Rates x50 to 30 Hz, x0.5 from 31 Hz: every mode lies on the drop.
     AnalysisModel m = withTables(example(), {{4, {1, 1, 1}, {0, 0, 0}},
                                              {6, {50, 50, 50}, {0, 0, 0}},
                                              {30, {50, 50, 50}, {0, 0, 0}},
@@ -271,13 +270,11 @@ TEST(FrequencyTables, OneFrequencyEqualsTheSweepAtIt) {
                         testing::kTight * std::fabs(sweep(static_cast<int>(l), j)));
         }
     }
-    // The transmissibility and the dynamic mount forces take the same rates.
-    const auto curve = transmissibility(m, 0);
+    // The dynamic mount forces take the same rates.
     const MountForces forces = mountForces(m);
     const MountForces at25 = mountForces(m, 25.0);
     EXPECT_EQ(forces.dynamicLoads[0].springs[0].amplitude,
               at25.dynamicLoads[0].springs[0].amplitude);
-    EXPECT_FALSE(curve.empty());
 }
 
 TEST(FrequencyTables, ModelsWithManyLoadsTakeTheSameRates) {

@@ -26,8 +26,7 @@ AnalysisModel decoupledModel(const Matrix& damping = Matrix::column(3)) {
     return testing::fourMountModel(0.3, 0.2, 0.0, v3(3e5, 1e5, 2e5), 1.3, damping);
 }
 
-// The example's energies, in either frame, are golden (ked.txt, ked_principal.txt): here the
-// cases it does not show.
+// The example's energies are golden (ked.txt, ked_principal.txt): here what it does not show.
 TEST(KineticEnergy, OneFrameForADiagonalInertiaAndPureModesWhenDecoupled) {
     // V-mounts couple the modes; the inertia is diagonal.
     const AnalysisModel coupled = testing::fourMountModel(0.3, 0.2, -0.1, v3(3e5, 1e5, 1e5), 1.0,

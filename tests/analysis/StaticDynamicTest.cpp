@@ -11,8 +11,7 @@
 using namespace quav;
 using namespace quav::testing;
 
-// Loads away from the CoG, several loads and the phases are pinned by BitExactTest; here
-// the closed forms.
+// Off-CoG loads, several loads and phases are pinned by BitExactTest; here closed forms.
 TEST(StaticAnalysis, SquareLayoutClosedForm) {
     const double k = 2.0e5, f = 1000.0, moment = 300.0;
     // Dynamic rates 2.5 times the static ones, which the static analysis never uses.

@@ -171,9 +171,6 @@ void GraphDialogsTest::tablesAndSaveNames() {
     QCOMPARE(curveTable(curves, kCsvStyle),
              std::string("周波数 [Hz],\"rear, left ｸﾞﾛｰﾊﾞﾙ z / \"\"a\"\" [m]\",x [dB re 1 m/N]\r\n"
                          "1,2.0000000000000002e-05,-90\r\n1.5,0.10000000000000001,-80.25\r\n"));
-    QCOMPARE(textFileBytes("a", SaveFormat::Csv), std::string("\xEF\xBB\xBF"
-                                                              "a"));
-    QCOMPARE(textFileBytes("a", SaveFormat::Text), std::string("a"));
 
     const std::vector<SaveFormat> offered = {SaveFormat::Csv, SaveFormat::Png, SaveFormat::Svg};
     struct Case {
@@ -276,11 +273,9 @@ void GraphDialogsTest::frequencyStepTargetFromSelection() {
         QCOMPARE(child<QLineEdit>(dialog, 1100)->text(), QString::fromUtf8(name));
         QCOMPARE(child<QRadioButton>(dialog, 1095)->isEnabled(), target.spring.has_value());
     }
-    QCOMPARE(takeFrequencyStepTarget(*model).position, model->centreOfGravity);
 
     // Natural frequencies mark the chart once calculated; load frequencies always.
     const auto markers = frequencyMarkers(*model);
-    QCOMPARE(markers.size(), 6 + model->dynamicLoads.size());
     QCOMPARE(markers[0].label, std::string("Mode1 5.02Hz"));
     QCOMPARE(markers[6].frequency, model->dynamicLoads[0].frequency);
     model->calculated = 0;
@@ -322,8 +317,7 @@ void GraphDialogsTest::chartResizesZoomsAndGoesLogarithmic() {
     QVERIFY(chart.zoomed());
     QVERIFY(std::fabs(chart.frequencyRange().min - 20.8) < 0.5 &&
             std::fabs(chart.frequencyRange().max - 40.6) < 0.5);
-    // Lines drawn over the plot: of the six modes, two loads (12.5 and 25 Hz)
-    // and the cursor (1 Hz) only the second load is inside the zoomed range.
+    // Lines over the plot: of 6 modes, 2 loads and the cursor only the 25 Hz load is in range.
     const auto lines = [&chart] {
         int n = 0;
         for (QGraphicsItem* item : chart.chart()->childItems())
@@ -367,7 +361,6 @@ void GraphDialogsTest::savingWritesEveryFormatOrKeepsTheOldFile() {
         std::string starts;
     } cases[] = {
         {SaveFormat::Csv, "c.csv", "\xEF\xBB\xBF周波数 [Hz],質量要素 ｸﾞﾛｰﾊﾞﾙ x / "},
-        {SaveFormat::Tsv, "c.tsv", "\xEF\xBB\xBF周波数 [Hz]\t質量要素 ｸﾞﾛｰﾊﾞﾙ x / "},
         {SaveFormat::Png, "c.png", "\x89PNG"},
         {SaveFormat::Svg, "c.svg", "<?xml"},
     };
@@ -394,7 +387,7 @@ void GraphDialogsTest::savingWritesEveryFormatOrKeepsTheOldFile() {
     ::setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, handler);
     QCOMPARE(fileText(old), std::string("old"));
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
     QCOMPARE(messages.size(), 1);
     QVERIFY(messages[0].startsWith(old + QStringLiteral(" に保存できませんでした。\n")));
     QVERIFY(messages[0].size() > old.size() + 20); // and the reason

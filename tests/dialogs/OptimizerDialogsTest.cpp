@@ -102,8 +102,7 @@ private slots:
     void springsWithTablesAreMarkedInTheTrees();
 };
 
-// The rear mounts' characteristic with a frequency table: its name and its
-// springs' carry the mark in both object trees, the ids stay.
+// A tabled characteristic and its springs carry the mark in both trees; their ids stay.
 void OptimizerDialogsTest::springsWithTablesAreMarkedInTheTrees() {
     Example ex;
     ex.model->springCharacteristics[1].frequencyTable = {{1, {1, 1, 1}, {0, 0, 0}},
@@ -122,14 +121,8 @@ void OptimizerDialogsTest::parameterTreeAndBindings() {
     Example ex;
     ParameterSettingsDialog d(ex.optimizer, ex.model.get());
     QTreeWidgetItem* root = child<QTreeWidget>(d, 1056)->topLevelItem(0);
-    QCOMPARE(root->text(0), QStringLiteral("ﾊﾟﾗﾒｰﾀ設定ｵﾌﾞｼﾞｪｸﾄ"));
-    QVERIFY(root->isExpanded());
-    QCOMPARE(texts(root), (QStringList{"ばね要素", "ばね特性"}));
     QCOMPARE(texts(root->child(0)->child(0)), (QStringList{"x", "y", "z", "Ry", "Rz"}));
-    QCOMPARE(texts(root->child(1)), (QStringList{"front mount", "rear mount"}));
     QCOMPARE(texts(root->child(1)->child(1)), (QStringList{"Kxx", "Kyy", "Kzz"}));
-    QCOMPARE(std::tuple(child<QComboBox>(d, 1102)->itemText(0), child<QComboBox>(d, 1102)->count()),
-             std::tuple(QStringLiteral("ﾊﾟﾗﾒｰﾀ設定なし"), 4));
     QVERIFY(!child<QComboBox>(d, 1102)->isEnabled());
     QCOMPARE(child<QLabel>(d, 1180)->text(), QStringLiteral("組合せ数：75"));
     // A bound variable shows its parameter's range and the binding's multiplier.
@@ -147,8 +140,7 @@ void OptimizerDialogsTest::parameterTreeAndBindings() {
     selectPath(d, 1056, {"ばね要素"});
     QVERIFY(!child<QComboBox>(d, 1102)->isEnabled() && !child<QPushButton>(d, 1062)->isEnabled());
     QCOMPARE(shown(d).mid(0, 4), (QStringList{"ﾊﾟﾗﾒｰﾀ設定なし", "0", "0", "0"}));
-    // An unbound variable: no parameter, multiplier 1; registering none adds
-    // an empty binding, registering none again on it removes it.
+    // An unbound variable: registering none adds an empty binding, again removes it.
     selectPath(d, 1056, {"ばね要素", "rear left", "Rz"});
     QCOMPARE(shown(d), (QStringList{"ﾊﾟﾗﾒｰﾀ設定なし", "0", "0", "0", "1"}));
     child<QPushButton>(d, 1062)->click();
@@ -207,8 +199,7 @@ void OptimizerDialogsTest::parameterListEdits() {
     QCOMPARE(std::tuple(ex.optimizer.parameters[3].name, ex.optimizer.parameters[3].currentValue),
              std::tuple(std::string("angle2"), 5.0));
     QCOMPARE(list->item(3)->text(), QStringLiteral("angle2"));
-    // Delete: Cancel keeps it; OK removes the parameter and its bindings, and
-    // the formerly bound variable shows no parameter and multiplier 1.
+    // Delete: Cancel keeps it; OK removes it and its bindings, the variable shows none.
     list->setCurrentRow(0);
     child<QPushButton>(d, 1114)->click();
     QCOMPARE(ex.optimizer.parameters.size(), std::size_t(4));
@@ -277,10 +268,7 @@ void OptimizerDialogsTest::conditionsDisplacementEntries() {
     QStringList messages;
     d.messages.inform = [&](QWidget*, const QString& text) { messages << text; };
     QTreeWidgetItem* root = child<QTreeWidget>(d, 1170)->topLevelItem(0);
-    QCOMPARE(root->text(0), QStringLiteral("変位制約条件設定ｵﾌﾞｼﾞｪｸﾄ"));
-    QCOMPARE(texts(root), (QStringList{"質量要素", "ばね要素", "観測点"}));
     QCOMPARE(texts(root->child(2)), (QStringList{"radiator", "exhaust flange"}));
-    QCOMPARE(child<QComboBox>(d, 1027)->itemText(0), QStringLiteral("荷重を選んでください"));
     QVERIFY(!child<QLineEdit>(d, 1156)->isEnabled());
     auto* entries = child<QListWidget>(d, 1178);
     // The mass element's condition: absolute displacement under "weight", 4 mm.

@@ -31,8 +31,7 @@ using quav::test::fileText;
 
 namespace {
 
-/// The example's study with every condition off, so that each combination
-/// passes (75 of them), trading decoupling against the first load's transmissibility.
+/// The example's study, every condition off (75 pass): decoupling against transmissibility.
 Study exampleStudy() {
     StudyRead r = loadModelFile(QUAV_EXAMPLES "/power_unit.quav");
     Study s(std::move(r.model), std::move(r.optimizer));

@@ -68,8 +68,7 @@ void expectSameBody(const AnalysisModel& a, const AnalysisModel& b) {
 
 } // namespace
 
-// The deck's layout (large-field entries to column 72) is read from outside by the end-to-end
-// test's own reader (deck_frequencies.py).
+// The deck's large-field layout is read from outside by deck_frequencies.py (end to end).
 TEST(BulkData, ModelsComeBackFromTheirDecks) {
     std::vector<AnalysisModel> models;
     StudyRead example = readJsonModelFile(QUAV_EXAMPLES "/power_unit.json");

@@ -17,7 +17,6 @@ TEST(ModelIds, SharedCounterAcrossKindsNeverReused) {
     m.setSpringSelection(2);
     m.deleteSelectedSprings();
     EXPECT_EQ(m.addSpring("t", v3(0, 0, 0), v3(0, 0, 0), 1.0f), 5);
-    EXPECT_EQ(m.lastId, 5);
 }
 
 TEST(ModelMassElement, SetInertiaMirrorsUpperTriangleAndLoadsAreNormalisedAndKeepTheCoG) {
@@ -30,7 +29,6 @@ TEST(ModelMassElement, SetInertiaMirrorsUpperTriangleAndLoadsAreNormalisedAndKee
     EXPECT_DOUBLE_EQ(m.staticLoads[0].direction[1], 0.6);
     EXPECT_DOUBLE_EQ(m.staticLoads[0].direction[2], 0.8);
     EXPECT_EQ(m.staticLoads[0].referencePoint, v3(0.1, 0.2, 0.3));
-    EXPECT_EQ(m.dynamicLoads[0].frequency, 30.0);
     // A zero direction stays zero instead of becoming NaN.
     EXPECT_EQ(m.dynamicLoads[0].direction, v3(0, 0, 0));
     m.setCentreOfGravity(v3(9, 9, 9));
@@ -67,8 +65,7 @@ TEST(ModelCharacteristics, AssignBindsSelectedSpringsAndReusesExistingNames) {
     EXPECT_EQ(std::tuple(m.springs.size(), m.springCharacteristics.size()), std::tuple(0u, 2u));
 }
 
-// Selection and deletion through the document: DocumentTest; results cleared by a failed
-// calculation: CalculationDriverTest.
+// Selection and deletion: DocumentTest; results cleared: CalculationDriverTest.
 TEST(ModelSelection, AnIdTogglesOnlyItsOwnKind) {
     AnalysisModel m;
     const int s = m.addSpring("s", v3(0, 0, 0), v3(0, 0, 0), 1.0f);

@@ -79,8 +79,7 @@ TEST(Hypervolume, AreasAndVolumesByHand) {
             << c.points.size() << " points";
 }
 
-// One seed gives one folder on any number of threads (the command line's end-to-end test
-// compares them); another seed, another search.
+// One seed, one folder on any threads: the end-to-end test; another seed, another search.
 TEST(EvolutionarySearch, TheSeedDecidesTheSearch) {
     SearchSettings settings;
     settings.population = 24;

@@ -111,11 +111,11 @@ TEST(OptimizerRun, VisitsEveryCombinationInOrderAndWritesEveryAcceptedVariant) {
     // A result file is a complete model carrying the values of its combination.
     const StudyRead no4 = loadModelFile((dir / "No4.quav").string());
     ASSERT_TRUE(no4.ok()) << no4.error;
-    EXPECT_DOUBLE_EQ(no4.model->springs[0].position[0], 0.2);
-    EXPECT_DOUBLE_EQ(no4.model->springCharacteristics[0].stiffness[0], 2e5);
-    EXPECT_EQ(std::tuple(no4.model->calculated, no4.optimizer.parameters[0].currentValue,
+    EXPECT_EQ(std::tuple(no4.model->springs[0].position[0],
+                         no4.model->springCharacteristics[0].stiffness[0], no4.model->calculated,
+                         no4.optimizer.parameters[0].currentValue,
                          no4.optimizer.parameters[1].currentValue),
-              std::tuple(1, 2.0, 20.0));
+              std::tuple(0.2, 2e5, 1, 2.0, 20.0));
     // The document's model and the parameters are as before the run.
     EXPECT_EQ(std::tuple(model.springs[0].position[0], o.parameters[0].currentValue,
                          o.parameters[1].currentValue),
@@ -203,8 +203,7 @@ TEST(OptimizerRun, StudiesWithoutOutputDirectoryParametersOrValues) {
               std::string::npos);
 }
 
-// A variant a binding gives a negative rate is counted as rejected, not calculated; a bad
-// model value no binding overwrites refuses the run.
+// A binding's negative rate is a rejected, uncalculated variant; a bad unbound value refuses.
 TEST(OptimizerRun, VariantsWithNegativeBoundRatesAreCountedNotCalculated) {
     RunSetup s;
     auto& [model, o, dir] = s;
@@ -337,7 +336,6 @@ TEST(OptimizerRunner, StopEndsThreeParameterAndOneParameterRuns) {
             EXPECT_LT(runner.counters().processed.load(), runner.counters().combinations.load());
             EXPECT_NE(o.logText.find("\n処理が中断されました\n計算中止日時：\t"),
                       std::string::npos);
-            EXPECT_EQ(runner.lastOutcome().message, "処理が中断されました");
             // What was evaluated before the stop is written, nothing after it.
             EXPECT_EQ(std::tuple(fs::exists(dir / "No1.quav"), fs::exists(dir / "No2.quav"),
                                  runner.counters().processed.load()),

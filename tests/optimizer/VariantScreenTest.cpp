@@ -154,8 +154,7 @@ TEST(VariantScreen, SpringRatiosAndTheCouplingDegree) {
 }
 
 TEST(VariantScreen, AVariantWithAnotherInertiaIsJudgedOnItsOwn) {
-    // The screen's principal axes are its model's: a variant of another inertia is not judged
-    // with them.
+    // The screen's principal axes are its model's, not a variant's of another inertia.
     AnalysisModel heavy = inclinedModel();
     heavy.setInertia(Matrix(3, 3, {60, 3, -2, 0, 80, 4, 0, 0, 90}));
     AnalysisModel light = inclinedModel();
