@@ -14,7 +14,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <numeric>
 #include <regex>
 #include <sstream>
