@@ -16,16 +16,9 @@
 using namespace quav;
 using namespace quav::testing;
 
-// Results of whole calculations pinned to the last bit. Reordering a sum, widening
-// or narrowing an intermediate, or fusing a multiply-add changes them, so no rework
-// of the engine's arithmetic changes results unnoticed. One that is meant to (a
-// faster method as accurate as the one before) re-pins them in a commit of its own,
-// once the new results are shown to agree with the old to 1e-12.
-//
-// The pins were made on x86-64, where long double (in which the engine sums
-// products) is the 80-bit x87 format. Where long double is another format the
-// last bits differ legitimately, so there the results are only compared within
-// kOtherTargetTolerance of the largest pinned magnitude of each table.
+// Whole calculations pinned to the last bit (x86-64, 80-bit long double sums): no rework of the
+// arithmetic goes unnoticed; a deliberate one re-pins in a commit of its own. Other targets
+// compare within kOtherTargetTolerance of each table's largest pinned magnitude.
 #if defined(__x86_64__) && LDBL_MANT_DIG == 64
 constexpr bool kPinnedTarget = true;
 #else
@@ -35,8 +28,7 @@ constexpr double kOtherTargetTolerance = 1e-10;
 
 namespace {
 
-/// Two characteristics with damping, one of them on a spring turned about z only;
-/// a force and a moment excitation.
+/// Two damped characteristics, one on a spring turned about z only; a force and a moment.
 AnalysisModel dampedUnit() {
     AnalysisModel m =
         fourMountModel(0.35, 0.2, -0.15, v3(3e5, 1.5e5, 2e5), 1.0, v3(250, 120, 180), 20.0, 10.0);

@@ -1,7 +1,4 @@
-// Frequencies counted below a threshold, without solving for them: the counted
-// range must hold the number of solveModes' frequencies below it, to the last bit
-// of their rounding, on random and awkward models and at thresholds on the
-// frequencies themselves, and be exact away from them.
+// Counts below a threshold hold solveModes' count to the last bit, exact away from it.
 #include "analysis/EigenAnalysis.h"
 #include "support/TestSupport.h"
 
@@ -76,8 +73,7 @@ void countFamily(const char* name, int models, const std::function<AnalysisModel
 TEST(FrequencyCount, TrustedCountsAreThoseOfTheSolutionAndBadModelsCountNothing) {
     for (const ModelFamily& family : modelFamilies())
         countFamily(family.name, family.count / 5, family.make);
-    // A negative rate (unstable modes, frequencies from |lambda|); a negative
-    // definite mass, which mirrors every eigenvalue.
+    // A negative rate (frequencies from |lambda|); a negative definite mass (mirrored).
     countFamily("negative rate", 20, [](Lcg& rng) {
         return fourMountModel(0.3, 0.2, 0.1, v3(3e5, -2e5 * (1 + rng.next()), 1e5));
     });

@@ -26,8 +26,7 @@ using testing::rubberTable;
 using testing::v3;
 using testing::withTables;
 
-/// Results of one model against the same model's with flat tables: relative to the
-/// magnitude of what they belong to (a row of responses, a mode vector).
+/// Results against the same model's with flat tables, relative to their row or mode vector.
 constexpr double kFlat = 1e-12;
 /// A fixed point and its eigenvector, relative.
 constexpr double kFixedPoint = 1e-10;
@@ -46,8 +45,7 @@ struct Largest {
     }
 };
 
-/// Rows of amplitudes (0-5) and phases (6-11), compared as complex numbers against
-/// the row's largest amplitude: a phase of an amplitude near zero is rounding.
+/// Rows of amplitudes (0-5) and phases (6-11) as complex numbers, against the row's largest.
 void compareResponses(const Matrix& a, const Matrix& b, Largest& largest) {
     ASSERT_EQ(a.rows(), b.rows());
     for (int r = 0; r < a.rows(); ++r) {
@@ -123,8 +121,7 @@ TEST(FrequencyTables, FlatTablesGiveTodaysResults) {
     EXPECT_LE(largest.value, kFlat);
 }
 
-/// The model with every tabled characteristic at its rates for `frequency`, as
-/// plain rates: the system whose modes F_j(frequency) are.
+/// The model with every table's rates at `frequency` as plain rates.
 AnalysisModel ratesAt(const AnalysisModel& m, double frequency) {
     AnalysisModel at = m;
     for (SpringCharacteristic& c : at.springCharacteristics) {
@@ -184,9 +181,7 @@ TEST(FrequencyTables, EachModeIsAtItsOwnFrequency) {
 }
 
 TEST(FrequencyTables, ASteepTableStillReachesEachFixedPoint) {
-    // Rates fifty times the static ones from 6 to 30 Hz, half of them from 31 Hz:
-    // the modes lie on the drop, where F falls far faster than f rises and plain
-    // iteration would swing about; the bracketed steps settle each of them.
+    // Rates x50 to 30 Hz, x0.5 from 31 Hz: every mode lies on the drop.
     AnalysisModel m = withTables(example(), {{4, {1, 1, 1}, {0, 0, 0}},
                                              {6, {50, 50, 50}, {0, 0, 0}},
                                              {30, {50, 50, 50}, {0, 0, 0}},
@@ -207,9 +202,7 @@ TEST(FrequencyTables, TheCalculationAndRobustnessTakeTheOwnFrequencyModesAndABad
     ASSERT_EQ(calculate(m, CalculationConditions{}).status, 0);
     const OwnFrequencyModes own = solveModesAtOwnFrequencies(m);
     EXPECT_EQ(m.modeIterations, own.iterations);
-    // A rising ratio puts every mode between its frequencies at the table's ends;
-    // robustness varies the static rates under the tables, so with no tolerance its
-    // spread is the modes at their own frequencies.
+    // Every mode lies between the table's ends; robustness without tolerance gives them back.
     const PrincipalAxes principal = principalInertiaAxes(m.inertia);
     const ModalSolution first = solveModesAtFrequency(m, principal, rubberTable().front().f);
     const ModalSolution last = solveModesAtFrequency(m, principal, rubberTable().back().f);
@@ -238,8 +231,7 @@ TEST(FrequencyTables, TheCalculationAndRobustnessTakeTheOwnFrequencyModesAndABad
         << describeCalculationFailure(refused);
 }
 
-/// One body on four symmetric mounts, pushed vertically at its centre of gravity:
-/// it moves along z alone, as one mass on the mounts' vertical rate 4 k_z.
+/// Four symmetric mounts pushed vertically at the CoG: one mass on the rate 4 k_z.
 AnalysisModel verticalModel() {
     AnalysisModel m = testing::fourMountModel(0.3, 0.2, 0.0, v3(3e5, 1e5, 2e5));
     m.addDynamicLoad("push", 100.0, m.centreOfGravity, v3(0, 0, 1), Translational, 10.0);
@@ -278,18 +270,15 @@ TEST(FrequencyTables, OneFrequencyEqualsTheSweepAtIt) {
                         testing::kTight * std::fabs(sweep(static_cast<int>(l), j)));
         }
     }
-    // The transmissibility and the dynamic mount forces take the same rates.
-    const auto curve = transmissibility(m, 0);
+    // The dynamic mount forces take the same rates.
     const MountForces forces = mountForces(m);
     const MountForces at25 = mountForces(m, 25.0);
     EXPECT_EQ(forces.dynamicLoads[0].springs[0].amplitude,
               at25.dynamicLoads[0].springs[0].amplitude);
-    EXPECT_FALSE(curve.empty());
 }
 
 TEST(FrequencyTables, ModelsWithManyLoadsTakeTheSameRates) {
-    // Beyond a few thousand loads the systems about their positions are assembled
-    // when asked for instead of kept: the same responses.
+    // Beyond a few thousand loads the systems are assembled when asked for: same responses.
     const AnalysisModel few = withTables(example(), rubberTable());
     AnalysisModel many = few;
     for (int i = 0; i < 4200; ++i)

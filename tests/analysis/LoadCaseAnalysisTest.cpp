@@ -24,14 +24,12 @@ AnalysisModel example(const char* file) {
     return r.ok() ? *r.model : AnalysisModel{};
 }
 
-/// A case of every kind of term: the weight, three times the roll torque and an
-/// acceleration with a vertical part.
+/// A case of every kind of term: the weight, three times the roll torque, an acceleration.
 LoadCase mixedCase() {
     return {"mixed", {{8, 1.0}, {9, 3.0}}, {0.3, -0.2, -1.0}};
 }
 
-/// The generalised spring force on the body at motion x, found from the model
-/// alone: each spring's local deflection L^T (u + theta x r) through its curve.
+/// The spring force on the body at motion x: each local deflection L^T (u + theta x r).
 std::array<double, 6> springForce(const AnalysisModel& m, const std::array<double, 6>& x) {
     std::array<double, 6> sum{};
     for (const SpringElement& s : m.springs) {
@@ -74,8 +72,7 @@ void expectRelativeNear(const std::array<double, 6>& a, const Matrix& b, double 
         EXPECT_NEAR(a[static_cast<std::size_t>(i)], b[i], tolerance * scale) << "DOF " << i;
 }
 
-/// Odd curves on every direction of every characteristic: the static rate to
-/// `travel` / 2, five times it to `travel`.
+/// Odd curves everywhere: the static rate to `travel` / 2, five times it to `travel`.
 void addSnubbers(AnalysisModel& m, double travel) {
     for (SpringCharacteristic& c : m.springCharacteristics)
         for (int d = 0; d < 3; ++d) {
@@ -98,9 +95,7 @@ TEST(LoadCaseAnalysis, LinearMountsAndOneSlopeCurvesGiveKInverseFAndTheWeightIts
     ASSERT_TRUE(linear.converged) << linear.reason;
     EXPECT_EQ(linear.iterations, 1);
     expectRelativeNear(linear.displacement, expected, kLinearAgreement);
-    // The weight alone is the static analysis of the weight (row 0, applied at the
-    // CoG): mass x 9.80665 is the weight load's 1814.85 N to 0.3 mN; at the CoG the
-    // finite rotation carries the motion to the CoG unchanged.
+    // 1 g is the static analysis of the weight load (row 0, at the CoG), scaled to m g.
     const Matrix statics = staticAnalysis(m);
     const LoadCaseResult weight = analyseLoadCase(m, {"1g", {}, {0, 0, -1}});
     ASSERT_TRUE(weight.converged);
@@ -109,8 +104,7 @@ TEST(LoadCaseAnalysis, LinearMountsAndOneSlopeCurvesGiveKInverseFAndTheWeightIts
         row[i] = statics(0, i) * (m.mass * kStandardGravity / m.staticLoads[0].value);
     expectRelativeNear(weight.displacement, row, kLinearAgreement);
 
-    // Curves of three points on the static rate's line change nothing, the
-    // modes at the operating point included.
+    // Curves on the static rate's line change nothing, the operating point's modes included.
     for (SpringCharacteristic& c : m.springCharacteristics)
         for (int d = 0; d < 3; ++d)
             c.curves[static_cast<std::size_t>(d)] = {
@@ -144,24 +138,6 @@ TEST(LoadCaseAnalysis, TwentyCasesWithSnubbersConvergeInEquilibrium) {
     // The heaviest torques and the bump reach the snubbers; the weight does not.
     EXPECT_TRUE(results[0].pass);
     EXPECT_GT(failing, 0);
-}
-
-TEST(LoadCaseAnalysis, SymmetricLayoutAnswersASymmetricCaseSymmetrically) {
-    AnalysisModel m =
-        fourMountModel(0.3, 0.2, -0.1, v3(3e5, 6e4, 8e4), 1.0, Matrix::column(3), 35.0);
-    addSnubbers(m, 0.004);
-    const LoadCaseResult r = analyseLoadCase(m, {"bump", {}, {0, 0, -3}});
-    ASSERT_TRUE(r.converged) << r.reason;
-    EXPECT_GT(r.iterations, 1); // into the snubbers: the curves were at work
-    // The model's circle constant turns every spring's axes 3.3e-7 rad about z
-    // (its 90 degrees are not pi / 2): the mirror images agree to that order.
-    constexpr double kMirror = 1e-6;
-    const double z = std::fabs(r.displacement[2]);
-    for (int i : {0, 1, 3, 4, 5}) // rotations times a metre
-        EXPECT_LE(std::fabs(r.displacement[static_cast<std::size_t>(i)]), kMirror * z) << i;
-    for (const CaseSpring& s : r.springs)
-        for (int d = 0; d < 3; ++d)
-            EXPECT_NEAR(std::fabs(s.local[d]), std::fabs(r.springs[0].local[d]), kMirror * 1e3);
 }
 
 TEST(LoadCaseAnalysis, MarginsChangeSignAtTheSnubberEndAndTheRatedLoad) {

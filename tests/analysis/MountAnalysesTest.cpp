@@ -1,7 +1,6 @@
 #include "support/TestSupport.h"
 
 #include "analysis/KineticEnergy.h"
-#include "analysis/ModeMetrics.h"
 #include "analysis/MountForces.h"
 #include "analysis/Robustness.h"
 #include "analysis/SystemAssembly.h"
@@ -17,60 +16,18 @@ namespace quav {
 namespace {
 
 using testing::FailingAllocation;
-using testing::Lcg;
 using testing::v3;
 
 constexpr double kPercent = 1e-9;  // sums and invariants of percentages
 constexpr double kRelative = 1e-9; // closed forms, relative
 
-/// The same model with lengths in millimetres: kg, mm and s make the force unit
-/// 1e-3 N, so rates (N/m = 1e-3 N/mm) and damping keep their numbers, the inertia
-/// grows by 1e6 and the frequencies stay.
-AnalysisModel inMillimetres(AnalysisModel m) {
-    m.setCentreOfGravity(m.centreOfGravity * 1000.0);
-    m.setInertia(m.inertia * 1e6);
-    for (auto& s : m.springs)
-        s.position = s.position * 1000.0;
-    return m;
-}
-
-/// Four mounts at (+-0.3, +-0.2, 0) from the CoG with distinct rates: the elastic
-/// centre is the CoG and the six modes are distinct and uncoupled.
+/// Four mounts at (+-0.3, +-0.2, 0) from the CoG, distinct rates: six uncoupled modes.
 AnalysisModel decoupledModel(const Matrix& damping = Matrix::column(3)) {
     return testing::fourMountModel(0.3, 0.2, 0.0, v3(3e5, 1e5, 2e5), 1.3, damping);
 }
 
-TEST(KineticEnergy, SumsTo100FrameInvariantSharesOneFrameForDiagonalInertiaPureWhenDecoupled) {
-    Lcg rng{17};
-    for (int trial = 0; trial < 20; ++trial) {
-        const AnalysisModel model = testing::randomMountModel(rng, 3 + trial % 4);
-        ASSERT_EQ(analysisRefusal(model), "");
-        const ModalSolution modes = solveModes(model);
-        const EnergyDistribution g = kineticEnergyDistribution(model, modes, EnergyFrame::Global);
-        const EnergyDistribution p =
-            kineticEnergyDistribution(model, modes, EnergyFrame::Principal);
-        double columns[2][6] = {};
-        for (int j = 0; j < 6; ++j) {
-            double sums[2][2] = {}; // frame, translation / rotation
-            for (int k = 0; k < 6; ++k) {
-                sums[0][k / 3] += g.modes[j].energy[k];
-                sums[1][k / 3] += p.modes[j].energy[k];
-                columns[0][k] += g.modes[j].energy[k];
-                columns[1][k] += p.modes[j].energy[k];
-                EXPECT_GE(p.modes[j].energy[k], -kPercent) << "principal energies are >= 0";
-            }
-            EXPECT_NEAR(sums[0][0] + sums[0][1], 100.0, kPercent);
-            EXPECT_NEAR(sums[0][0], sums[1][0], kPercent) << "translational share, mode " << j;
-            EXPECT_NEAR(sums[0][1], sums[1][1], kPercent) << "rotational share, mode " << j;
-            EXPECT_EQ(g.modes[j].decoupling, g.modes[j].energy[g.modes[j].dominant]);
-            EXPECT_EQ(g.modes[j].mode, j + 1);
-            EXPECT_EQ(g.modes[j].frequency, modes.frequencies[5 - j]);
-        }
-        for (int k = 0; k < 6; ++k) {
-            EXPECT_NEAR(columns[0][k], 100.0, kPercent) << "global DOF " << k;
-            EXPECT_NEAR(columns[1][k], 100.0, kPercent) << "principal DOF " << k;
-        }
-    }
+// The example's energies are golden (ked.txt, ked_principal.txt): here what it does not show.
+TEST(KineticEnergy, OneFrameForADiagonalInertiaAndPureModesWhenDecoupled) {
     // V-mounts couple the modes; the inertia is diagonal.
     const AnalysisModel coupled = testing::fourMountModel(0.3, 0.2, -0.1, v3(3e5, 1e5, 1e5), 1.0,
                                                           Matrix::column(3), 30.0, 10.0);
@@ -93,57 +50,8 @@ TEST(KineticEnergy, SumsTo100FrameInvariantSharesOneFrameForDiagonalInertiaPureW
         EXPECT_TRUE(s) << "each DOF owns one mode";
 }
 
-TEST(MountAnalyses, EnergiesAndRollAxisDoNotDependOnTheLengthUnit) {
-    Lcg rng{5};
-    const AnalysisModel metres = testing::randomMountModel(rng, 4);
-    const AnalysisModel millimetres = inMillimetres(metres);
-    const ModalSolution a = solveModes(metres), b = solveModes(millimetres);
-    double ratioChange = 0.0;
-    for (EnergyFrame frame : {EnergyFrame::Global, EnergyFrame::Principal}) {
-        const EnergyDistribution ea = kineticEnergyDistribution(metres, a, frame);
-        const EnergyDistribution eb = kineticEnergyDistribution(millimetres, b, frame);
-        for (int j = 0; j < 6; ++j) {
-            EXPECT_NEAR(ea.modes[j].frequency, eb.modes[j].frequency,
-                        kRelative * ea.modes[j].frequency);
-            for (int k = 0; k < 6; ++k) {
-                EXPECT_NEAR(ea.modes[j].energy[k], eb.modes[j].energy[k], 1e-6);
-                ratioChange =
-                    std::max(ratioChange, std::fabs(contributionRatio(a.modeShapes, j + 1, k) -
-                                                    contributionRatio(b.modeShapes, j + 1, k)));
-            }
-        }
-    }
-    EXPECT_GT(ratioChange, 1.0) << "the contribution ratio mixes metres and radians";
-
-    const Direction t{0.3, -0.5, 0.8};
-    const TorqueRollAxis ta = torqueRollAxis(metres, a, t), tb = torqueRollAxis(millimetres, b, t);
-    EXPECT_NEAR(ta.traToAxisDeg, tb.traToAxisDeg, 1e-7);
-    for (int j = 0; j < 6; ++j) {
-        ASSERT_TRUE(ta.modes[j].angleDeg && tb.modes[j].angleDeg);
-        EXPECT_NEAR(*ta.modes[j].angleDeg, *tb.modes[j].angleDeg, 1e-6);
-        EXPECT_NEAR(ta.modes[j].rollEnergy, tb.modes[j].rollEnergy, 1e-6);
-    }
-}
-
-TEST(TorqueRollAxis, RollEnergiesSumTo100AndAPrincipalAxisIsItsOwnRollAxis) {
-    Lcg rng{9};
-    for (int trial = 0; trial < 10; ++trial) {
-        const AnalysisModel model = testing::randomMountModel(rng, 4);
-        const Direction t{rng.next(), rng.next(), rng.next()};
-        const TorqueRollAxis tra = torqueRollAxis(model, solveModes(model), t);
-        double sum = 0.0;
-        for (const ModeRoll& m : tra.modes) {
-            sum += m.rollEnergy;
-            ASSERT_TRUE(m.angleDeg);
-            EXPECT_GE(*m.angleDeg, 0.0);
-            EXPECT_LE(*m.angleDeg, 90.0);
-        }
-        EXPECT_NEAR(sum, 100.0, kPercent);
-        // I a is along t: the roll axis is where the torque's inertia leads.
-        const Matrix ia = model.inertia * Matrix::vector({tra.tra[0], tra.tra[1], tra.tra[2]});
-        EXPECT_NEAR(lineAngleDeg({ia[0], ia[1], ia[2]}, t), 0.0, 1e-6);
-    }
-
+// The example's roll axis is golden (tra.txt): here a principal axis, and lines' angles.
+TEST(TorqueRollAxis, APrincipalAxisIsItsOwnRollAxisAndAnglesAreOfLines) {
     const AnalysisModel diagonal = decoupledModel();
     const TorqueRollAxis tra = torqueRollAxis(diagonal, solveModes(diagonal), {0, 0, -2});
     EXPECT_EQ(std::tuple(tra.axis, tra.tra, tra.traToAxisDeg),
@@ -155,14 +63,12 @@ TEST(TorqueRollAxis, RollEnergiesSumTo100AndAPrincipalAxisIsItsOwnRollAxis) {
     }
     EXPECT_EQ(rolling, 1) << "one pure yaw mode carries all the roll energy";
     EXPECT_EQ(withoutRotation, 3) << "three translational modes have no rotation";
-    // Angles between directions are degrees of pi itself: the roll and pitch modes
-    // lie at right angles to the yaw axis, 90 exactly.
+    // Angles are degrees of pi itself: roll and pitch lie at exactly 90 to the yaw axis.
     int rightAngles = 0;
     for (const ModeRoll& m : tra.modes)
         rightAngles += m.angleDeg && *m.angleDeg == 90.0;
     EXPECT_EQ(rightAngles, 2);
-    // Lines, not directions: opposite directions lie at 0 and an obtuse angle
-    // is its supplement; lengths do not count; a hair's breadth is resolved.
+    // Lines, not directions: opposites at 0, obtuse as its supplement, any length, 1e-9 rad.
     const struct {
         Direction u, v;
         double degrees;
@@ -192,72 +98,10 @@ TEST(TorqueRollAxis, DefaultDirectionIsTheFirstStaticThenDynamicMomentElseX) {
     EXPECT_EQ(defaultTorqueAxis(m), (Direction{0, 0, 1}));
 }
 
-TEST(MountForces, StaticForcesBalanceASmallLoad) {
-    Lcg rng{3};
-    AnalysisModel m = testing::randomMountModel(rng, 5);
-    const Matrix q = v3(0.2, -0.1, 0.3);
-    m.addStaticLoad("push", 1e-3, q, v3(0.6, 0, 0.8), Translational);
-    m.addStaticLoad("twist", 1e-3, q, v3(0, 1, 0), Moment);
-    const MountForces forces = mountForces(m);
-    ASSERT_EQ(forces.staticLoads.size(), 2u);
-    const double expected[2][6] = {{0.6e-3, 0, 0.8e-3, 0, 0, 0}, {0, 0, 0, 0, 1e-3, 0}};
-    for (int l = 0; l < 2; ++l) {
-        // Force and moment about the load point of what the springs carry.
-        double total[6] = {};
-        for (std::size_t s = 0; s < m.springs.size(); ++s) {
-            const StaticSpringForce& f = forces.staticLoads[l].springs[s];
-            EXPECT_EQ(f.id, m.springs[s].id);
-            const Matrix r = m.springs[s].position - q;
-            for (int g = 0; g < 3; ++g)
-                total[g] += f.global[g];
-            total[3] += r[1] * f.global[2] - r[2] * f.global[1];
-            total[4] += r[2] * f.global[0] - r[0] * f.global[2];
-            total[5] += r[0] * f.global[1] - r[1] * f.global[0];
-            EXPECT_NEAR(std::hypot(f.local[0], f.local[1], f.local[2]),
-                        std::hypot(f.global[0], f.global[1], f.global[2]), 1e-15);
-        }
-        for (int k = 0; k < 6; ++k)
-            EXPECT_NEAR(total[k], expected[l][k], 1e-9) << "load " << l << " DOF " << k;
-    }
-}
-
-TEST(MountForces, DynamicForcesAddUpToTheTransmittedForce) {
-    Lcg rng{11};
-    AnalysisModel m = testing::randomMountModel(rng, 4);
-    for (auto& c : m.springCharacteristics)
-        c.damping = v3(300, 120, 150);
-    m.addDynamicLoad("shake", 50, v3(0.1, 0.2, -0.1), v3(0, 0.6, 0.8), Translational, 17.0);
-    m.setFrequencyRange(17.0, 17.0 - 0.5, 0.5); // two steps, the second at 17 Hz
-    const MountForces forces = mountForces(m);
-    ASSERT_EQ(forces.dynamicLoads.size(), 1u);
-    EXPECT_EQ(forces.dynamicLoads[0].frequency, 17.0);
-    EXPECT_EQ(mountForces(m, 9.0).dynamicLoads[0].frequency, 9.0);
-    // The global components add up to the force the body passes on; the total is
-    // the length of the complex vector in either frame.
-    long double re[3] = {}, im[3] = {};
-    for (std::size_t s = 0; s < m.springs.size(); ++s) {
-        const DynamicSpringForce& f = forces.dynamicLoads[0].springs[s];
-        for (int g = 0; g < 3; ++g) {
-            re[g] += f.globalAmplitude[g] * std::cos(f.globalPhase[g]);
-            im[g] += f.globalAmplitude[g] * std::sin(f.globalPhase[g]);
-        }
-        const auto length = [](const std::array<double, 3>& a) {
-            return std::hypot(a[0], a[1], a[2]);
-        };
-        EXPECT_NEAR(f.total, length(f.amplitude), kRelative * f.total);
-        EXPECT_NEAR(f.total, length(f.globalAmplitude), kRelative * f.total);
-    }
-    const double transmitted =
-        std::sqrt(static_cast<double>(re[0] * re[0] + re[1] * re[1] + re[2] * re[2] +
-                                      im[0] * im[0] + im[1] * im[1] + im[2] * im[2]));
-    const std::vector<TransmissibilityPoint> t = transmissibility(m, 0);
-    ASSERT_EQ(t.size(), 2u);
-    EXPECT_NEAR(transmitted / 50.0, t[1].transmissibility, kRelative * t[1].transmissibility);
-}
-
-TEST(Transmissibility, OneMassIsolatorWhenDecoupledAndItsLimitsWhenCoupled) {
-    // Vertical force at the CoG of the decoupled layout: the z bounce alone, k and c
-    // of the four mounts together.
+// The example's curve and mount forces are golden (transmissibility.txt, forces.txt); forces at
+// a frequency of one's own: FrequencyTables.OneFrequencyEqualsTheSweepAtIt. One mass here.
+TEST(Transmissibility, OneMassIsolatorWhenDecoupled) {
+    // A vertical force at the CoG of the decoupled layout: one bounce on 4 k and 4 c.
     AnalysisModel d = decoupledModel(v3(400, 300, 200));
     d.addDynamicLoad("bounce", 80, d.centreOfGravity, v3(0, 0, 1), Translational, 10);
     d.setFrequencyRange(60.0, 1.0, 0.7);
@@ -272,17 +116,6 @@ TEST(Transmissibility, OneMassIsolatorWhenDecoupledAndItsLimitsWhenCoupled) {
         EXPECT_NEAR(p.transmissibility, expected, kRelative * expected) << p.frequency;
         EXPECT_NEAR(p.isolationPct, (1 - p.transmissibility) * 100, 1e-9);
     }
-
-    Lcg rng{23};
-    AnalysisModel m = testing::randomMountModel(rng, 4);
-    m.addDynamicLoad("force", 30, m.centreOfGravity, v3(0.48, 0.6, 0.64), Translational, 10);
-    const double highest = solveModes(m).frequencies[0];
-    m.setFrequencyRange(highest * 1e-4, highest * 1e-5, highest * 9e-5);
-    EXPECT_NEAR(transmissibility(m, 0).front().transmissibility, 1.0, 1e-6);
-    m.setFrequencyRange(highest * 200, highest * 100, highest * 100);
-    const std::vector<TransmissibilityPoint> far = transmissibility(m, 0);
-    ASSERT_EQ(far.size(), 2u);
-    EXPECT_NEAR(far[1].transmissibility / far[0].transmissibility, 0.25, 1e-3);
 }
 
 TEST(Robustness, SpreadIsReproducibleAcrossThreadsAndVanishesWithoutTolerance) {
@@ -319,12 +152,6 @@ TEST(Robustness, SpreadIsReproducibleAcrossThreadsAndVanishesWithoutTolerance) {
                 ASSERT_TRUE(r.windowShare);
                 EXPECT_GT(*r.windowShare, 10.0);
                 EXPECT_LT(*r.windowShare, 90.0);
-                for (const ModeSpread& m : r.modes) {
-                    EXPECT_LE(m.frequency.min, m.frequency.nominal);
-                    EXPECT_GE(m.frequency.max, m.frequency.nominal);
-                    EXPECT_GT(m.frequency.std, 0.0);
-                    EXPECT_LE(m.decoupling.max, 100.0 + kPercent);
-                }
                 continue;
             }
             EXPECT_EQ(r.windowShare, first.windowShare) << threads;

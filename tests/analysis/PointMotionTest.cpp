@@ -1,7 +1,6 @@
 #include "analysis/PointMotion.h"
 #include "analysis/ElasticAxes.h"
 #include "analysis/FrequencyStepCurve.h"
-#include "analysis/ModeMetrics.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -35,56 +34,9 @@ TEST(PointTransfer, FiniteRotationIsAnExactRigidMotion) {
     EXPECT_NEAR((pa - pb).norm(), (a - b).norm(), 1e-12);
 }
 
-TEST(ModeMetrics, ContributionAndMeanCoupling) {
-    AnalysisModel m;
-    m.modeShapes = Matrix::identity(6);
-    EXPECT_EQ(meanCouplingDegree(m), 0.0); // not calculated
-    m.calculated = 1;
-    EXPECT_EQ(meanCouplingDegree(m), 0.0); // uncoupled
-    // Mode 1 is storage column 5.
-    EXPECT_EQ(contributionRatio(m.modeShapes, 1, 5), 100.0);
-    EXPECT_EQ(contributionRatio(m.modeShapes, 6, 0), 100.0);
-    // One mode split evenly between x and Ry: 50 % coupling in one of six modes.
-    const double h = std::sqrt(0.5);
-    m.modeShapes(0, 0) = h;
-    m.modeShapes(4, 0) = h;
-    EXPECT_NEAR(meanCouplingDegree(m), 50.0 / 6.0, 1e-12);
-}
-
-namespace {
-
-AnalysisModel fourSpringModel(double a, double b, double c, const Matrix& shift) {
-    AnalysisModel m;
-    for (double sx : {-1.0, 1.0})
-        for (double sy : {-1.0, 1.0}) {
-            m.addSpring("s", v3(sx * a + shift[0], sy * b + shift[1], c + shift[2]), v3(0, 0, 0),
-                        1.0f);
-            m.springs.back().selected = 1;
-        }
-    m.assignCharacteristic("k", v3(3e5, 1e5, 2e5), 1.4, v3(0, 0, 0));
-    return m;
-}
-
-} // namespace
-
-TEST(ElasticAxes, FourIdenticalSpringsMeetAtTheirCentreAndMoveWithThem) {
-    const Matrix e0 = elasticAxes(fourSpringModel(0.3, 0.2, 0.15, v3(0, 0, 0)));
-    // The x- and y-direction axes at height c, the z-direction axis through (0, 0);
-    // the diagonal (an axis's own coordinate) is not computed.
-    expectNear(e0, Matrix(3, 3, {0, 0, 0, 0, 0, 0, 0.15, 0.15, 0}), 1e-9);
-    const Matrix shift = v3(0.5, -0.25, 1.0);
-    const Matrix e1 = elasticAxes(fourSpringModel(0.3, 0.2, 0.15, shift));
-    for (int j = 0; j < 3; ++j) {
-        EXPECT_EQ(e0(j, j), 0.0);
-        EXPECT_EQ(e1(j, j), 0.0);
-        for (int i = 0; i < 3; ++i) {
-            if (i != j) {
-                // Exact up to the tiny cross rates that the 3.141592 constant leaves.
-                EXPECT_NEAR(e1(i, j) - e0(i, j), shift[i], kCircleConstantSlack) << i << "," << j;
-            }
-        }
-    }
-    EXPECT_EQ(elasticAxes(AnalysisModel{}).norm(), 0.0) << "no springs";
+// The example's elastic axes are golden (elastic.txt); a model without springs has none.
+TEST(ElasticAxes, NoSpringsGiveZerosNotNaN) {
+    EXPECT_EQ(elasticAxes(AnalysisModel{}).norm(), 0.0);
 }
 
 TEST(FrequencyStepCurve, ReadsTheTargetPointOverTheStoredSweep) {

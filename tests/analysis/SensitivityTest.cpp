@@ -23,12 +23,9 @@ using testing::v3;
 
 /// Exact derivatives against central differences of the engine's own results.
 constexpr double kAgreement = 1e-6;
-/// Sums of elasticities that are exact but for rounding.
-constexpr double kSum = 1e-9;
 
-/// The engine's outputs in the sensitivities' columns: frequencies, the KED entry
-/// of each mode's nominal dominant DOF, the static displacements. With frequency
-/// tables the modes are each at its own frequency.
+/// The engine's outputs in the sensitivities' columns: frequencies, KED of the nominal
+/// dominant DOF, static displacements (modes at their own frequencies).
 std::vector<double> engineOutputs(const AnalysisModel& m, const std::array<int, 6>& dominant) {
     const ModalSolution modes = solveModesAtOwnFrequencies(m).modes;
     const EnergyDistribution ked = kineticEnergyDistribution(m, modes, EnergyFrame::Global);
@@ -55,9 +52,7 @@ void shift(AnalysisModel& m, const SensitivityParameter& p, double delta) {
                                                : s.angles[1 + p.component]) += delta;
 }
 
-/// A random layout with a force away from the CoG and a moment, so that the
-/// carrying of the static solution to the CoG is exercised; some springs share a
-/// characteristic.
+/// A random layout with a force away from the CoG, a moment and a shared characteristic.
 AnalysisModel randomLoadedModel(Lcg& rng, int springs) {
     AnalysisModel m = testing::randomMountModel(rng, springs);
     m.springs[0].characteristicId = m.springs[1].characteristicId;
@@ -76,17 +71,14 @@ double smallestGap(const ModalSolution& modes) {
     return gap;
 }
 
-/// Every derivative of `s` (the sensitivities of `model` for every parameter)
-/// against central differences of the engine's own results, with steps `step`
-/// times the usual.
+/// Every derivative of `s` against central differences of the engine (steps `step` x usual).
 void expectCentralDifferences(const AnalysisModel& model, const Sensitivities& s,
                               const std::string& name, double step = 1.0) {
     const std::vector<SensitivityParameter>& params = s.parameters;
     const std::vector<double> nominal = engineOutputs(model, s.dominant);
     ASSERT_EQ(s.values, nominal) << "the values are the engine's own, to the bit";
 
-    // What a derivative is measured against where it is near 0: the output's
-    // scale over the parameter's.
+    // Near 0 a derivative is measured against the output's scale over the parameter's.
     std::vector<double> outputScale(nominal.size());
     for (std::size_t o = 0; o < nominal.size(); ++o) {
         outputScale[o] = o < 6 ? nominal[o] : 100.0;
@@ -104,8 +96,7 @@ void expectCentralDifferences(const AnalysisModel& model, const Sensitivities& s
         const double h = step * (param.kind == ParameterKind::Rate       ? 1e-3 * param.value
                                  : param.kind == ParameterKind::Position ? 1e-3
                                                                          : 0.05);
-        // Central differences at h and 2h, extrapolated (Richardson): the error
-        // goes with h^4, so h can be large enough for rounding not to matter.
+        // Central differences at h and 2h, Richardson-extrapolated (error ~ h^4).
         auto centralDifference = [&](double step) {
             AnalysisModel up = model, down = model;
             shift(up, param, step);
@@ -118,8 +109,7 @@ void expectCentralDifferences(const AnalysisModel& model, const Sensitivities& s
             return d;
         };
         const std::vector<double> near = centralDifference(h), far = centralDifference(2 * h);
-        // Where the outputs curve strongly, the differences at a quarter of the step
-        // (their error a 256th) are what the derivative must meet.
+        // Where the outputs curve strongly, differences at a quarter of the step decide.
         std::vector<double> finer;
         for (int o = 0; o < s.outputs; ++o) {
             const double exact = s.derivativeOf(p, o);
@@ -167,8 +157,7 @@ TEST(Sensitivity, AgreesWithCentralDifferencesOfTheEngineOnRandomModels) {
     EXPECT_GE(models, 10);
 }
 
-/// Rows from 1 Hz to 200 Hz whose ratios rise ever faster in ln f (a slope of its
-/// own in every interval) and whose losses rise too.
+/// Rows from 1 to 200 Hz whose ratios rise ever faster in ln f, their losses too.
 FrequencyTable curvedTable() {
     FrequencyTable table;
     for (int i = 0; i < 12; ++i) {
@@ -181,8 +170,7 @@ FrequencyTable curvedTable() {
 }
 
 TEST(Sensitivity, ModesAtTheirOwnFrequencyAreDifferentiatedThroughTheFixedPoint) {
-    // Tables on some characteristics, the dynamic factor on the others: every
-    // derivative against differences of the whole own-frequency calculation.
+    // Tables on some characteristics: against differences of the own-frequency calculation.
     Lcg rng{31};
     int models = 0;
     for (int trial = 0; trial < 6; ++trial) {
@@ -221,30 +209,7 @@ TEST(Sensitivity, ModesAtTheirOwnFrequencyAreDifferentiatedThroughTheFixedPoint)
     }
 }
 
-TEST(Sensitivity, RateElasticitiesSumToHalfZeroAndMinusOne) {
-    // Scaling every rate by a scales K: f by sqrt(a), the shapes not at all, u by 1/a.
-    // The moment and the load at the CoG make the displacements exactly homogeneous;
-    // the force away from the CoG carries its rotations there non-linearly.
-    Lcg rng{99};
-    for (int trial = 0; trial < 10; ++trial) {
-        AnalysisModel model = randomLoadedModel(rng, 3 + trial % 5);
-        model.staticLoads[0].position = model.centreOfGravity;
-        ParameterChoice rates;
-        rates.positions = rates.angles = false;
-        const Sensitivities s =
-            sensitivities(model, solveModes(model), sensitivityParameters(model, rates));
-        for (int o = 0; o < s.outputs; ++o) {
-            double sum = 0.0;
-            for (std::size_t p = 0; p < s.parameters.size(); ++p)
-                sum += s.elasticityOf(p, o);
-            const double expected = o < 6 ? 0.5 : o < 12 ? 0.0 : -1.0;
-            EXPECT_NEAR(sum, expected, kSum) << "model " << trial << " output " << o;
-        }
-    }
-}
-
-/// Four springs in the CoG's plane on a square with equal rates in every direction:
-/// the three translations share one frequency, the rotations have their own.
+/// A square of equal isotropic springs in the CoG's plane: three equal translations.
 TEST(Sensitivity, RepeatedAndVanishingFrequenciesHaveNoNumbers) {
     const AnalysisModel square = testing::fourMountModel(0.3, 0.3, 0.0, v3(2e5, 2e5, 2e5));
     const Sensitivities s =
@@ -267,9 +232,7 @@ TEST(Sensitivity, RepeatedAndVanishingFrequenciesHaveNoNumbers) {
     ASSERT_EQ(s.notes.size(), 3u) << "one line per pair of the three";
     EXPECT_NE(s.notes[0].find("固有振動数が一致します"), std::string::npos) << s.notes[0];
 
-    // No rate along z and springs at two heights: only the vertical translation is
-    // free. Its frequency has no slope, its shape still has derivatives, and the
-    // weight has no static answer.
+    // No z rate, springs at two heights: z is free (no frequency slope, no static answer).
     AnalysisModel free = testing::fourMountModel(0.3, 0.2, 0.1, v3(2e5, 1e5, 0.0));
     free.springs[0].position[2] += 0.2;
     free.springs[1].position[2] += 0.2;
@@ -335,8 +298,7 @@ TEST(Sensitivity, FirstOrderSpreadMatchesTheSampledSpreadOfTheExample) {
     ASSERT_TRUE(example.ok()) << example.error;
     const AnalysisModel& model = *example.model;
     const ModalSolution modes = solveModes(model);
-    // Each spring's rates on their own (as robust samples by default), and each
-    // characteristic's with its springs in lockstep.
+    // Per spring and per characteristic (its springs in lockstep).
     for (const RateVariation vary : {RateVariation::PerSpring, RateVariation::PerCharacteristic}) {
         for (const double position : {0.0, 0.001}) {
             RobustnessSettings settings;
@@ -361,17 +323,14 @@ TEST(Sensitivity, ProgressCountsTheWorkOfALargeModel) {
     AnalysisModel m = testing::randomMountModel(rng, 2000);
     m.addStaticLoad("weight", 1000.0, m.centreOfGravity, v3(0, 0, -1), Translational);
     std::atomic<std::int64_t> done{0};
-    const Sensitivities s = sensitivities(m, solveModes(m), sensitivityParameters(m, {}), &done);
+    sensitivities(m, solveModes(m), sensitivityParameters(m, {}), &done);
     EXPECT_EQ(done.load(), sensitivityWork(m));
-    EXPECT_EQ(s.derivative.size(), s.parameters.size() * 18);
-    EXPECT_EQ(s.parameters.size(), 2000u * 8);
     // With tables each mode's own system is a pass over the springs.
     m.springs.resize(50);
     m.springCharacteristics[0].frequencyTable = testing::rubberTable();
     done = 0;
     sensitivities(m, solveModesAtOwnFrequencies(m).modes, sensitivityParameters(m, {}), &done);
     EXPECT_EQ(done.load(), sensitivityWork(m));
-    EXPECT_EQ(sensitivityWork(m), 50 * (6 + 1));
 }
 
 } // namespace

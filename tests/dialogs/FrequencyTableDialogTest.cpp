@@ -1,14 +1,11 @@
 // The frequency table editor and the characteristic dialogs' way to it.
 #include "dialogs/FrequencyTableDialog.h"
+#include "DialogTestSupport.h"
 #include "dialogs/CurveChart.h"
 #include "dialogs/ModelDialogs.h"
 
-#include <QtTest>
-
-#include <QApplication>
 #include <QClipboard>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -43,8 +40,7 @@ struct Editor {
 class FrequencyTableDialogTest : public QObject {
     Q_OBJECT
 private slots:
-    // OK refuses a cell with its row and column named, stays open on it, and
-    // takes the table once it is right; no rows at all is no table.
+    // OK refuses a cell by row and column and stays on it; no rows at all is no table.
     void refusalsNameTheCellAndKeepTheDialogOpen() {
         Editor e(kTable);
         QTableWidget* g = grid(&e.dialog);
@@ -85,8 +81,7 @@ private slots:
         QCOMPARE(one.messages.value(0), QStringLiteral("周波数特性: 行が 2 行以上必要です(1 行)"));
     }
 
-    // Cells a spreadsheet copies go in from the current row on; a CSV file reads
-    // and writes the whole table.
+    // Pasted cells go in from the current row on; a CSV file reads and writes the table.
     void pasteImportAndExport() {
         Editor e(kTable);
         QTableWidget* g = grid(&e.dialog);
@@ -126,8 +121,7 @@ private slots:
         QCOMPARE(e.dialog.table().size(), std::size_t{12});
     }
 
-    // Ratios and losses over a logarithmic frequency axis, a row a point; a click
-    // on a point selects its row.
+    // Ratios and losses over a log frequency axis, a row a point; a click selects the row.
     void chartsFollowTheCells() {
         Editor e(kTable);
         auto* ratios = e.dialog.findChild<CurveChart*>(QStringLiteral("1128"));
@@ -142,8 +136,7 @@ private slots:
         QCOMPARE(grid(&e.dialog)->currentRow(), 2);
     }
 
-    // "周波数特性..." edits the characteristic's table; the characteristic's OK
-    // refuses a table that breaks the rules, naming the button.
+    // "周波数特性..." edits the table; the characteristic's OK refuses a bad one on the button.
     void characteristicDialogsOpenTheEditor() {
         CharacteristicDialog d({"c", {1, 1, 1}, {}, 1}, nullptr);
         auto* state = d.findChild<QLabel*>(QStringLiteral("1120"));
@@ -167,12 +160,7 @@ private slots:
         bad.frequencyTable[1].loss[0] = -0.5;
         CharacteristicDialog refusing(bad, nullptr);
         QString message;
-        QTimer::singleShot(0, [&message] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box);
-            message = box->text();
-            box->accept();
-        });
+        quav::test::closeNextMessage(&message);
         refusing.accept();
         QCOMPARE(refusing.result(), int(QDialog::Rejected));
         QCOMPARE(message, QStringLiteral("周波数特性 行 2、列 loss_x: 0 以上の値が必要です"));

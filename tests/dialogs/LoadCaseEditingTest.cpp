@@ -1,6 +1,6 @@
-// The load case dialog, the curve editor behind "非線形特性..." and the load
-// case window's way to the 3-D view.
+// The load case dialogs, the curve editor behind "非線形特性..." and the load case table.
 
+#include "DialogTestSupport.h"
 #include "dialogs/CurveChart.h"
 #include "dialogs/ForceCurveDialog.h"
 #include "dialogs/LoadCaseDialog.h"
@@ -8,30 +8,19 @@
 #include "dialogs/ModelDialogs.h"
 #include "exchange/ModelJson.h"
 
-#include <QApplication>
+#include <QBrush>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QtTest>
 
 using namespace quav;
+using quav::test::closeNextMessage;
 
 namespace {
-
-/// Answers the next modal message box with OK and keeps its text.
-void closeNextMessage(QString* text) {
-    QTimer::singleShot(0, [text] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        QVERIFY(box);
-        *text = box->text();
-        box->accept();
-    });
-}
 
 QLineEdit* edit(QWidget* dialog, int id) {
     return dialog->findChild<QLineEdit*>(QString::number(id));
@@ -188,26 +177,39 @@ private slots:
         QCOMPARE(d.values.curves[0].size(), std::size_t(3));
     }
 
-    void aCaseGoesToTheView() {
+    // The load case table: worst first, failures in red, the report one click away (its
+    // way to the 3-D view: MainFrameTest).
+    void worstFirstInRed() {
         StudyRead file = readJsonModelFile(QUAV_EXAMPLES "/power_unit_cases.json");
         QVERIFY(file.ok());
-        const std::vector<LoadCaseResult> results = analyseLoadCases(*file.model);
-        LoadCaseDialog d(*file.model, results);
-        std::vector<LoadCaseResult> shown;
-        d.showInView = [&](const LoadCaseResult& r) { shown.push_back(r); };
-        auto* view = d.findChild<QPushButton*>(QStringLiteral("view"));
-        QVERIFY(!view->isEnabled());
-        d.table()->selectRow(3);
-        QVERIFY(view->isEnabled());
-        view->click();
-        QCOMPARE(shown.size(), std::size_t(1));
-        const QString name = d.table()->item(3, 0)->text();
-        QCOMPARE(QString::fromStdString(shown[0].name), name);
-        const auto same = std::find_if(results.begin(), results.end(), [&](const auto& r) {
-            return QString::fromStdString(r.name) == name;
-        });
-        QCOMPARE(shown[0].displacement, same->displacement);
-        QVERIFY(shown[0].displacement != (std::array<double, 6>{}));
+        AnalysisModel& model = *file.model;
+        model.loadCases.push_back({"gone", {{999, 1.0}}, {}});
+        const std::vector<LoadCaseResult> results = analyseLoadCases(model);
+        LoadCaseDialog dialog(model, results);
+        QTableWidget* table = dialog.table();
+        QCOMPARE(table->rowCount(), 21);
+        // The case that cannot be solved, then the deepest overload, and so on.
+        QCOMPARE(table->item(0, 0)->text(), QStringLiteral("gone"));
+        QCOMPARE(table->item(0, 1)->text(), QStringLiteral("未収束"));
+        QVERIFY(table->item(0, 4)->text().contains(QStringLiteral("id 999")));
+        QCOMPARE(table->item(1, 0)->text(), QStringLiteral("3g bump + WOT 1st"));
+        double previous = -1e300;
+        int failing = 0;
+        for (int row = 1; row < table->rowCount(); ++row) {
+            const double ratio = table->item(row, 3)->text().toDouble();
+            QVERIFY(ratio >= previous);
+            previous = ratio;
+            const bool red = table->item(row, 0)->foreground().color() == Qt::red;
+            QCOMPARE(red, ratio < 0);
+            QCOMPARE(table->item(row, 1)->text() == QStringLiteral("不合格"), red);
+            failing += red ? 1 : 0;
+        }
+        QVERIFY(failing > 0 && failing < 20);
+
+        std::string shown;
+        dialog.showText = [&](QWidget*, const std::string& text) { shown = text; };
+        dialog.findChild<QPushButton*>(QStringLiteral("report"))->click();
+        QVERIFY(shown.rfind("//////荷重ケース//////", 0) == 0);
     }
 };
 

@@ -1,6 +1,7 @@
 // The transmissibility window, the robustness settings and the sensitivity window.
 
 #include "dialogs/MountAnalysisDialogs.h"
+#include "DialogTestSupport.h"
 #include "analysis/MountForces.h"
 #include "dialogs/DialogUi.h"
 #include "dialogs/SensitivityDialog.h"
@@ -9,7 +10,6 @@
 #include "reports/ReportPieces.h"
 #include "reports/SensitivityReport.h"
 
-#include <QApplication>
 #include <QBarCategoryAxis>
 #include <QBarSet>
 #include <QChartView>
@@ -19,18 +19,13 @@
 #include <QHorizontalBarSeries>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QValueAxis>
-#include <QtTest>
 
 #include <cmath>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <new>
 #include <stdexcept>
 
@@ -40,8 +35,7 @@ class MountAnalysisDialogsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // The window's two ways of waiting for work off its thread: what the work
-    // throws comes back as the calculation's message, and the window goes on.
+    // Both ways of waiting for work off the thread: what it throws is the message, no more.
     void workThatThrowsIsAnError() {
         DialogUi ui;
         RunControl control;
@@ -126,12 +120,7 @@ private slots:
         QVERIFY(x->isEnabled());
         x->setText(QStringLiteral("0"));
         QString refusal;
-        QTimer::singleShot(0, [&refusal] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box);
-            refusal = box->text();
-            box->accept();
-        });
+        quav::test::closeNextMessage(&refusal);
         axis.accept();
         QApplication::processEvents();
         QVERIFY(axis.result() != QDialog::Accepted);
@@ -155,15 +144,11 @@ private slots:
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
-        // The table: the nominal row, then a row per parameter; derivatives or
-        // elasticities as the list says.
+        // The nominal row, then a row per parameter; derivatives or elasticities as chosen.
         auto* table = dialog.findChild<QTableView*>(QStringLiteral("table"))->model();
         QCOMPARE(std::tuple(table->rowCount(), table->columnCount()), std::tuple(27, 28));
-        QCOMPARE(table->headerData(4, Qt::Horizontal).toString(),
-                 QStringLiteral("ﾓｰﾄﾞ1\n固有振動数 [Hz]"));
         QCOMPARE(table->headerData(10, Qt::Horizontal).toString(),
                  QStringLiteral("ﾓｰﾄﾞ1\nデカップリング率 [%] (y)"));
-        QCOMPARE(table->headerData(16, Qt::Horizontal).toString(), QStringLiteral("weight\nx [m]"));
         auto* outputs = dialog.findChild<QComboBox*>(QStringLiteral("output"));
         QCOMPARE(std::tuple(outputs->count(), outputs->itemText(8)),
                  std::tuple(24, QStringLiteral("ﾓｰﾄﾞ3 デカップリング率 [%] (z)")));
@@ -178,8 +163,7 @@ private slots:
         QCOMPARE(cell(1, 4), QString::fromStdString(format("%.6g", s.elasticityOf(0, 0))));
         QCOMPARE(cell(11, 4), QStringLiteral("-")); // thetaZ is 0: no elasticity
 
-        // The chart: the largest elasticities of the output chosen, largest on top,
-        // named, on a labelled axis.
+        // The chart: the chosen output's largest elasticities, largest on top, named.
         dialog.chooseOutput(kDecouplingColumn + 2);
         QCOMPARE(outputs->currentIndex(), kDecouplingColumn + 2);
         const std::vector<SensitivityBar>& bars = dialog.bars();
@@ -242,8 +226,7 @@ private slots:
             return SaveRequest{tsv.toStdString(), SaveFormat::Tsv};
         };
         dialog.save();
-        std::ifstream in(tsv.toStdString(), std::ios::binary);
-        QCOMPARE(std::string(std::istreambuf_iterator<char>(in), {}), "\xEF\xBB\xBF" + expected);
+        QCOMPARE(quav::test::fileText(tsv), "\xEF\xBB\xBF" + expected);
     }
 };
 

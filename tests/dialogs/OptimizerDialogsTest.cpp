@@ -1,3 +1,4 @@
+#include "DialogTestSupport.h"
 #include "dialogs/CalculationLogDialog.h"
 #include "dialogs/ConditionsDialog.h"
 #include "dialogs/OptimizerRunControl.h"
@@ -19,17 +20,16 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTreeWidget>
-#include <QtTest>
 
 #include <thread>
 
 using namespace quav;
+using quav::test::child;
 
 namespace {
 
-/// The example model with its optimiser: parameters 1-3 ("front Kxx" 5
-/// values, "rear Kxx" 3, "rear x" 5), bindings on the characteristics 6 and
-/// 7 and the springs 4 and 5, one displacement condition on the mass element.
+/// The example: parameters "front Kxx" (5 values), "rear Kxx" (3), "rear x" (5) bound to
+/// characteristics 6, 7 and springs 4, 5; a displacement condition on the mass element.
 struct Example {
     std::unique_ptr<AnalysisModel> model;
     Optimizer optimizer;
@@ -39,13 +39,6 @@ struct Example {
         optimizer = std::move(r.optimizer);
     }
 };
-
-template <class T> T* child(QWidget& w, int id) {
-    T* c = w.findChild<T*>(QString::number(id));
-    if (!c)
-        qFatal("no control %d", id);
-    return c;
-}
 
 /// Selects the tree item reached by following `path` from the root.
 void selectPath(QWidget& dialog, int treeId, const QStringList& path) {
@@ -76,23 +69,15 @@ QStringList shown(QWidget& d) {
             child<QLineEdit>(d, 1162)->text()};
 }
 
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 /// log.txt as UTF-8 lines without the time stamps, which differ run to run.
 QStringList logWithoutTimes(const QString& path) {
-    const QByteArray bytes = fileBytes(path);
-    QStringList lines =
-        QString::fromStdString(cp932ToUtf8Lossy(bytes.toStdString())).split(QStringLiteral("\r\n"));
+    QStringList lines = QString::fromStdString(cp932ToUtf8Lossy(quav::test::fileText(path)))
+                            .split(QStringLiteral("\r\n"));
     lines.removeIf([](const QString& l) { return l.contains(QStringLiteral("日時：")); });
     return lines;
 }
 
-/// How long a run at the run's low priority may take on a loaded machine: a
-/// second or two on an idle one, minutes where every core is busy with work of
-/// normal priority.
+/// How long a low-priority run may take: seconds when idle, minutes on a busy machine.
 constexpr int kPatience = 600000;
 
 /// A study of 5 x 3 x 4001 combinations: long enough to stop or close during it.
@@ -117,8 +102,7 @@ private slots:
     void springsWithTablesAreMarkedInTheTrees();
 };
 
-// The rear mounts' characteristic with a frequency table: its name and its
-// springs' carry the mark in both object trees, the ids stay.
+// A tabled characteristic and its springs carry the mark in both trees; their ids stay.
 void OptimizerDialogsTest::springsWithTablesAreMarkedInTheTrees() {
     Example ex;
     ex.model->springCharacteristics[1].frequencyTable = {{1, {1, 1, 1}, {0, 0, 0}},
@@ -137,14 +121,8 @@ void OptimizerDialogsTest::parameterTreeAndBindings() {
     Example ex;
     ParameterSettingsDialog d(ex.optimizer, ex.model.get());
     QTreeWidgetItem* root = child<QTreeWidget>(d, 1056)->topLevelItem(0);
-    QCOMPARE(root->text(0), QStringLiteral("ﾊﾟﾗﾒｰﾀ設定ｵﾌﾞｼﾞｪｸﾄ"));
-    QVERIFY(root->isExpanded());
-    QCOMPARE(texts(root), (QStringList{"ばね要素", "ばね特性"}));
     QCOMPARE(texts(root->child(0)->child(0)), (QStringList{"x", "y", "z", "Ry", "Rz"}));
-    QCOMPARE(texts(root->child(1)), (QStringList{"front mount", "rear mount"}));
     QCOMPARE(texts(root->child(1)->child(1)), (QStringList{"Kxx", "Kyy", "Kzz"}));
-    QCOMPARE(std::tuple(child<QComboBox>(d, 1102)->itemText(0), child<QComboBox>(d, 1102)->count()),
-             std::tuple(QStringLiteral("ﾊﾟﾗﾒｰﾀ設定なし"), 4));
     QVERIFY(!child<QComboBox>(d, 1102)->isEnabled());
     QCOMPARE(child<QLabel>(d, 1180)->text(), QStringLiteral("組合せ数：75"));
     // A bound variable shows its parameter's range and the binding's multiplier.
@@ -162,8 +140,7 @@ void OptimizerDialogsTest::parameterTreeAndBindings() {
     selectPath(d, 1056, {"ばね要素"});
     QVERIFY(!child<QComboBox>(d, 1102)->isEnabled() && !child<QPushButton>(d, 1062)->isEnabled());
     QCOMPARE(shown(d).mid(0, 4), (QStringList{"ﾊﾟﾗﾒｰﾀ設定なし", "0", "0", "0"}));
-    // An unbound variable: no parameter, multiplier 1; registering none adds
-    // an empty binding, registering none again on it removes it.
+    // An unbound variable: registering none adds an empty binding, again removes it.
     selectPath(d, 1056, {"ばね要素", "rear left", "Rz"});
     QCOMPARE(shown(d), (QStringList{"ﾊﾟﾗﾒｰﾀ設定なし", "0", "0", "0", "1"}));
     child<QPushButton>(d, 1062)->click();
@@ -222,8 +199,7 @@ void OptimizerDialogsTest::parameterListEdits() {
     QCOMPARE(std::tuple(ex.optimizer.parameters[3].name, ex.optimizer.parameters[3].currentValue),
              std::tuple(std::string("angle2"), 5.0));
     QCOMPARE(list->item(3)->text(), QStringLiteral("angle2"));
-    // Delete: Cancel keeps it; OK removes the parameter and its bindings, and
-    // the formerly bound variable shows no parameter and multiplier 1.
+    // Delete: Cancel keeps it; OK removes it and its bindings, the variable shows none.
     list->setCurrentRow(0);
     child<QPushButton>(d, 1114)->click();
     QCOMPARE(ex.optimizer.parameters.size(), std::size_t(4));
@@ -292,10 +268,7 @@ void OptimizerDialogsTest::conditionsDisplacementEntries() {
     QStringList messages;
     d.messages.inform = [&](QWidget*, const QString& text) { messages << text; };
     QTreeWidgetItem* root = child<QTreeWidget>(d, 1170)->topLevelItem(0);
-    QCOMPARE(root->text(0), QStringLiteral("変位制約条件設定ｵﾌﾞｼﾞｪｸﾄ"));
-    QCOMPARE(texts(root), (QStringList{"質量要素", "ばね要素", "観測点"}));
     QCOMPARE(texts(root->child(2)), (QStringList{"radiator", "exhaust flange"}));
-    QCOMPARE(child<QComboBox>(d, 1027)->itemText(0), QStringLiteral("荷重を選んでください"));
     QVERIFY(!child<QLineEdit>(d, 1156)->isEnabled());
     auto* entries = child<QListWidget>(d, 1178);
     // The mass element's condition: absolute displacement under "weight", 4 mm.
@@ -407,8 +380,7 @@ void OptimizerDialogsTest::runStoppedAndRestarted() {
     QVERIFY(start->isEnabled() && !stop->isEnabled());
     QVERIFY(logWithoutTimes(out + "/log.txt").contains("処理が中断されました") &&
             log->toPlainText().contains("処理が中断されました"));
-    // Restarted into the same folder on the example's own study: its lines
-    // follow the first run's in the window.
+    // Restarted into the same folder on the example's study: its lines follow the first's.
     study = ex.optimizer;
     start->click();
     QVERIFY(finished.wait(60000));
@@ -444,9 +416,7 @@ void OptimizerDialogsTest::runOutlivesTheDialogAndStopsOnShutdown() {
         CalculationLogDialog dialog(control, ex.optimizer, *ex.model, "power_unit.quav");
         QSignalSpy delivered(&control, &OptimizerRunControl::linesAdded);
         dialog.start();
-        // The run's threads yield to everything else: on a busy machine its first
-        // lines come whenever they get a core. The document may change once the
-        // dialog has closed: the run has its copies.
+        // The document may change once the dialog has closed: the run has its copies.
         QVERIFY(delivered.wait(kPatience));
     }
     ex.optimizer.parameters.clear();

@@ -15,8 +15,7 @@ using Json = nlohmann::ordered_json;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-/// Two parameters and one static load; output o of parameter p is 10 p + o,
-/// with a value that is not a number in each place the writer fills differently.
+/// Two parameters, one static load; output o of parameter p is 10 p + o, some not numbers.
 Sensitivities twoParameters() {
     Sensitivities s;
     s.parameters = {{ParameterKind::Rate, 3, 1, 2e5}, {ParameterKind::Angle, 7, 0, kNaN}};
@@ -34,8 +33,7 @@ Sensitivities twoParameters() {
     return s;
 }
 
-// The sensitivities, streamed row by row, read back as JSON: every value in its
-// place, the values that are not finite null, one progress step a row.
+// Streamed row by row and read back: every value in place, non-finite ones null.
 TEST(AnalysisJson, SensitivitiesStreamedReadBackInPlace) {
     const Sensitivities s = twoParameters();
     const std::array<double, 6> sigma{1, 2, 3, kNaN, 5, 6};
@@ -75,8 +73,7 @@ TEST(AnalysisJson, SensitivitiesStreamedReadBackInPlace) {
     }
 }
 
-// The whole-text writers: a number that is not finite is null, and the text is
-// the two-space layout with a line end after it.
+// The whole-text writers: non-finite numbers are null, the layout two spaces and a line end.
 TEST(AnalysisJson, NumbersThatAreNotFiniteAreNull) {
     EnergyDistribution ked;
     ked.frame = EnergyFrame::Principal;

@@ -27,8 +27,7 @@ TEST(CsvTables, TabSeparatedRowsBecomeCsvWhateverThePieces) {
     }
 }
 
-// The rows carry the forces as the analysis gives them, load after load, and
-// a refused piece stops the writing.
+// The rows carry the analysis's forces load after load; a refused piece stops the writing.
 TEST(CsvTables, MountForcesHaveARowPerSpringAndQuantity) {
     AnalysisModel m = quav::testing::fourMountModel(0.3, 0.2, -0.1, Matrix(3, 1, {2e5, 3e5, 4e5}),
                                                     1.2, Matrix(3, 1, {100.0, 100.0, 200.0}));
@@ -64,8 +63,7 @@ TEST(CsvTables, MountForcesHaveARowPerSpringAndQuantity) {
     EXPECT_EQ(calls, 2);
 }
 
-// A row per spring per case, every row as wide as the header; margins without a
-// curve or rating, and numbers that are none, are empty fields.
+// A row per spring per case, as wide as the header; what is missing is an empty field.
 TEST(CsvTables, LoadCasesHaveARowPerSpringPerCase) {
     LoadCaseResult bump;
     bump.name = "3g, bump";

@@ -25,8 +25,7 @@ std::string readString(const std::string& json, std::size_t maxBytes = 64) {
 
 } // namespace
 
-// Every escape, the UTF-8 length steps of \u and surrogate pairs, and what is
-// no string: each case on the edge of a rule.
+// Every escape, the UTF-8 length steps of \u, surrogate pairs, and what is no string.
 TEST(JsonReader, StringEscapesAndTheirEdges) {
     const struct {
         std::string json, expected; // expected "refused: ..." is matched as a prefix
@@ -63,8 +62,7 @@ TEST(JsonReader, StringEscapesAndTheirEdges) {
     }
 }
 
-// Integers at and one past the bounds of 64 bits in the reader and of the
-// model's 32-bit ids and flags; what is not written as an integer is none.
+// Integers at and past the bounds of 64 bits (the reader) and 32 bits (the model's ids).
 TEST(JsonReader, IntegerBounds) {
     const struct {
         const char* json;
@@ -106,8 +104,7 @@ TEST(JsonReader, IntegerBounds) {
     }
 }
 
-// Names, the memo and loads' texts with every character JSON must escape
-// leave as JSON and come back as they were.
+// Texts with every character JSON must escape leave and come back as they were.
 TEST(JsonReader, WrittenEscapesReadBack) {
     const StudyRead in = modelFromJson(R"({"mass": 1, "memo": "a\"b\\c\/d\r\ne\tf\u0001", "springs":
             [{"name": "\u30d0\u30cd \"FR\"\\1"}]})");

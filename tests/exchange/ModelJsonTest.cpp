@@ -16,8 +16,7 @@ using namespace quav::testing;
 
 namespace {
 
-/// The model file tests' model with every kind of element, given the numbers
-/// that JSON must carry with care: NaN and infinities, thirds, 0.1 + 0.2.
+/// The model file tests' model with numbers JSON must carry with care: NaN, infinities, thirds.
 AnalysisModel richModel() {
     AnalysisModel m = fixtures::sampleModel();
     m.setCentreOfGravity(v3(0.1, 1.0 / 3.0, -0.25));
@@ -93,9 +92,8 @@ TEST(ModelJson, BadContentIsRefusedWithItsKeyPath) {
         {R"({"mass": 1} x)", "not valid JSON at line 1, column 13"},
         {R"({"memo": "\ud800"})", "not valid JSON"},
         {"{\"memo\": \"\xC0\x80\"}", "not valid JSON"},
-        // Frequency tables: rows, and each cell by its rule.
-        {R"({"springCharacteristics": [{"frequencyTable": []}]})",
-         "springCharacteristics[0].frequencyTable: expected 2 to 64 rows, found 0"},
+        // Tables and curves: their JSON, and rules no other reader's test makes (those are the
+        // tables' and curves' own checks: FrequencyTableText, ForceCurve tests).
         {R"({"springCharacteristics": [{"frequencyTable": [{"f": 1, "ratio": [1, 1, 1]}]}]})",
          "springCharacteristics[0].frequencyTable: expected 2 to 64 rows, found 1"},
         {R"({"springCharacteristics": [{}, {"frequencyTable": [
@@ -104,22 +102,10 @@ TEST(ModelJson, BadContentIsRefusedWithItsKeyPath) {
         {R"({"springCharacteristics": [{"frequencyTable": [
              {"f": 0, "ratio": [1, 1, 1]}, {"f": 1, "ratio": [1, 1, 1]}]}]})",
          "frequencyTable[0].f: f must be > 0"},
-        {R"({"springCharacteristics": [{"frequencyTable": [
-             {"f": 1, "ratio": [1, 0, 1]}, {"f": 2, "ratio": [1, 1, 1]}]}]})",
-         "frequencyTable[0].ratio[1]: a ratio must be > 0"},
-        {R"({"springCharacteristics": [{"frequencyTable": [{"f": 1, "ratio": [1, 1, 1]},
-             {"f": 2, "ratio": [1, 1, 1], "loss": [0, 0, -0.1]}]}]})",
-         "frequencyTable[1].loss[2]: a loss factor must be >= 0"},
-        {R"({"springCharacteristics": [{"frequencyTable": [{"f": 1, "ratio": [1, 1, 1]},
-             {"f": "Infinity", "ratio": [1, 1, 1]}]}]})",
-         "frequencyTable[1].f: expected a finite number"},
         {R"({"springCharacteristics": [{"frequencyTable": [{"f": 1, "ratio": [1, 1]}]}]})",
          "frequencyTable[0].ratio: expected an array of 3"},
         {R"({"springCharacteristics": [{"frequencyTable": [{"f": 1}, {"f": 2}]}]})",
          "frequencyTable[0]: missing key \"ratio\""},
-        {R"({"springCharacteristics": [{"frequencyTable": [{"f": 1, "ratio": [1, 1, 1],
-             "eta": [0, 0, 0]}]}]})",
-         "frequencyTable[0].eta: unknown key"},
         {R"({"results": {"modeIterations": [1, 2]}})", "results.modeIterations"},
         // Objectives: each with its kind's numbers and a sense, one to four.
         {R"({"optimizer": {"objectives": []}})", "optimizer.objectives: at least one"},
@@ -136,17 +122,10 @@ TEST(ModelJson, BadContentIsRefusedWithItsKeyPath) {
              {"kind": "meanCoupling", "sense": "min"}, {"kind": "meanCoupling", "sense": "min"},
              {"kind": "meanCoupling", "sense": "min"}, {"kind": "meanCoupling", "sense": "min"}]}})",
          "optimizer.objectives[4]: at most 4"},
-        // Force-deflection curves, rated loads and load cases.
         {R"({"springCharacteristics": [{"curves": {"w": []}}]})",
          "springCharacteristics[0].curves.w: unknown key"},
-        {R"({"springCharacteristics": [{"curves": {"x": [[0, 0]]}}]})",
-         "curves.x: expected 2 to 64 points, found 1"},
         {R"({"springCharacteristics": [{"curves": {"y": [[0, 0], [0.1, 5], [0.1, 6]]}}]})",
          "curves.y[2][0]: the deflection must be above"},
-        {R"({"springCharacteristics": [{"curves": {"z": [[-1, -5], [0, -5], [1, 6]]}}]})",
-         "curves.z[1][1]: the force must be above"},
-        {R"({"springCharacteristics": [{"curves": {"z": [[1, 1], [2, 2]]}}]})",
-         "curves.z: the curve must hold the point [0, 0]"},
         {R"({"springCharacteristics": [{"curves": {"x": [[0, 0], [1, "Infinity"]]}}]})",
          "curves.x[1][1]: expected a finite number"},
         {R"({"springCharacteristics": [{"ratedLoad": [1, 0, 1]}]})",
@@ -171,8 +150,7 @@ TEST(ModelJson, BadContentIsRefusedWithItsKeyPath) {
     }
 }
 
-// Whatever the model file's reader takes, JSON takes too: every export imports
-// again and gives the same file, every bit of every number kept.
+// Whatever the model file's reader takes, JSON takes too, and gives the same file back.
 TEST(ModelJson, EveryModelFileExportsAndImportsToTheSameBytes) {
     AnalysisModel m = richModel();
     Optimizer o = fixtures::sampleOptimizer();

@@ -100,8 +100,7 @@ TEST(MountForcesJson, StopsAtARefusedPieceAndLetsALackOfMemoryThrough) {
     }));
     EXPECT_EQ(pieces, 1);
 
-    // Out of memory inside the writer is an exception its caller catches (main()
-    // then exits 1 with a message), never a termination.
+    // Out of memory in the writer is an exception its caller catches, never a termination.
     bool threw = false;
     {
         const FailingAllocation failing;

@@ -13,8 +13,7 @@ using namespace quav::testing;
 
 namespace {
 
-/// One dataset 58 as a reader sees it: its nodes and directions, abscissa and
-/// the complex values.
+/// One dataset 58 as a reader sees it: nodes, directions, abscissa, complex values.
 struct Response {
     std::string title;
     int node = 0, direction = 0, referenceNode = 0, referenceDirection = 0;
@@ -73,8 +72,7 @@ std::vector<Response> readUniversalFile(const std::string& text, std::vector<int
 
 } // namespace
 
-// Four mounts placed symmetrically about the centre of gravity: a vertical force
-// there moves the body up and down alone, x / F = 1 / (Kz - w^2 m + i w Cz).
+// A vertical force at the CoG of a symmetric layout: x / F = 1 / (Kz - w^2 m + i w Cz).
 TEST(UniversalFile, VerticalResponseOfASymmetricBodyIsTheSingleDofOne) {
     AnalysisModel m = fourMountModel(0.3, 0.2, 0.1, v3(1e5, 2e5, 3e5), 1.2, v3(50, 60, 70));
     m.addDynamicLoad("shake", 2.5, m.centreOfGravity, v3(0, 0, 1), Translational, 10.0);
@@ -95,8 +93,7 @@ TEST(UniversalFile, VerticalResponseOfASymmetricBodyIsTheSingleDofOne) {
                              std::size_t(14), std::size_t(14), 1.0, 3.0));
         EXPECT_EQ(r.lengthExponent, r.direction > 3 ? 0 : 1) << r.title;
     }
-    // The file holds the engine's response to 13 digits; the engine reaches the
-    // closed form through a solve with the static stiffness, to about 1e-11.
+    // The file holds the engine's response to 13 digits, the closed form to about 1e-11.
     const HarmonicResponse engine(m);
     const double kz = 4 * 3e5 * 1.2, cz = 4 * 70.0;
     for (std::size_t k = 0; k < 14; ++k) {

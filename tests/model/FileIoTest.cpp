@@ -28,9 +28,8 @@ fs::file_type typeOf(const fs::path& p) {
 
 } // namespace
 
-// What a save does to each kind of target: regular files are replaced whole,
-// devices written through. Pipes, folders, link loops, long names and files the
-// user may not write: quav-cli's end-to-end test.
+// Regular files are replaced whole, devices written through (pipes, folders, link loops,
+// long names, read-only files: quav-cli's end-to-end test).
 TEST(OutputFile, EachKindOfTarget) {
     struct Case {
         const char* name;

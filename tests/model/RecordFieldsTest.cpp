@@ -10,8 +10,7 @@ using namespace quav;
 
 namespace {
 
-/// A record of every kind of slot: a reserved one, a text, one element of a
-/// matrix that JSON carries whole, and a field a later format brought.
+/// Every kind of slot: reserved, a text, one element of a matrix, a later format's field.
 struct Toy {
     int id = 0;
     std::string name;

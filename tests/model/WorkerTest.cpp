@@ -19,8 +19,7 @@ struct Outcome {
     const char* calculationText;
 };
 
-// What ends a piece of work and what the user is told: the same whichever way
-// the work ran, here, on a worker or on several threads.
+// What ends a piece of work and what the user is told, however the work ran.
 std::vector<Outcome> outcomes() {
     return {
         {"returns", [] {}, false, "", ""},

@@ -18,8 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-/// Four mounts whose front x and rear Kxx the study moves, a static load (id 7)
-/// and a harmonic force at 25 Hz.
+/// The mount model with damping, a static load (id 7) and a harmonic force at 25 Hz.
 AnalysisModel searchModel() {
     AnalysisModel m = mountModel();
     m.springCharacteristics[0].damping = v3(80, 80, 80);
@@ -80,37 +79,28 @@ TEST(Hypervolume, AreasAndVolumesByHand) {
             << c.points.size() << " points";
 }
 
-TEST(EvolutionarySearch, OneSeedGivesOneFolderOnAnyNumberOfThreads) {
+// One seed, one folder on any threads: the end-to-end test; another seed, another search.
+TEST(EvolutionarySearch, TheSeedDecidesTheSearch) {
     SearchSettings settings;
     settings.population = 24;
     settings.generations = 6;
-    settings.seed = 11;
-    std::map<std::string, std::string> reference;
-    for (int threads : {1, 2, 1}) {
+    std::string fronts[2];
+    for (int seed : {11, 12}) {
         SearchStudy s;
         RunCounters counters;
-        RunOptions options = writingFiles(threads);
+        RunOptions options = writingFiles(seed - 10);
         options.counters = &counters;
+        settings.seed = seed;
         const RunOutcome r = runEvolutionarySearch(s.o, s.model, options, settings);
         ASSERT_EQ(r.status, RunFinished) << r.message;
         EXPECT_EQ(counters.processed.load(), 24 * 7);
-        const auto files = runFolder(s.dir);
-        if (reference.empty())
-            reference = files;
-        else
-            EXPECT_TRUE(files == reference) << threads << " threads";
+        fronts[seed - 11] = runFolder(s.dir)["pareto.csv"];
     }
-    EXPECT_TRUE(reference.count("original.quav") && reference.count("No1.quav"));
-    // Another seed, another search.
-    SearchStudy other;
-    settings.seed = 12;
-    ASSERT_EQ(runEvolutionarySearch(other.o, other.model, writingFiles(2), settings).status,
-              RunFinished);
-    EXPECT_NE(runFolder(other.dir)["pareto.csv"], reference["pareto.csv"]);
+    EXPECT_NE(fronts[0], fronts[1]);
+    EXPECT_FALSE(fronts[0].empty());
 }
 
-// Memory that runs out on a worker thread ends the search with the reason, and
-// the folder still gets its log; the process goes on.
+// Memory running out on a worker ends the search with the reason in its log, not the process.
 TEST(EvolutionarySearch, AWorkerWithoutMemoryEndsTheRunNotTheProcess) {
     SearchStudy s;
     SearchSettings settings;
@@ -173,13 +163,10 @@ TEST(EvolutionarySearch, ConditionsAreConstraintsAndASearchNeedsObjectives) {
         ASSERT_TRUE(r.ok()) << r.error;
         EXPECT_TRUE(evaluateVariant(*r.model, s.o.conditions)) << k;
     }
-
+    // Refused before anything is written (the words: the search settings dialog's test).
     SearchStudy none;
     none.o.objectives.clear();
-    settings.population = 5;
-    const RunOutcome refused = runEvolutionarySearch(none.o, none.model, writingFiles(1), settings);
-    EXPECT_EQ(refused.status, RunRefused);
-    EXPECT_NE(refused.message.find("目的関数が必要です"), std::string::npos);
-    EXPECT_NE(refused.message.find("個体数は4"), std::string::npos);
+    EXPECT_EQ(runEvolutionarySearch(none.o, none.model, writingFiles(1), settings).status,
+              RunRefused);
     EXPECT_TRUE(fs::is_empty(none.dir / ""));
 }

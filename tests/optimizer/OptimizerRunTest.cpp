@@ -14,7 +14,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <numeric>
 #include <regex>
 #include <sstream>
@@ -111,18 +110,17 @@ TEST(OptimizerRun, VisitsEveryCombinationInOrderAndWritesEveryAcceptedVariant) {
     // A result file is a complete model carrying the values of its combination.
     const StudyRead no4 = loadModelFile((dir / "No4.quav").string());
     ASSERT_TRUE(no4.ok()) << no4.error;
-    EXPECT_DOUBLE_EQ(no4.model->springs[0].position[0], 0.2);
-    EXPECT_DOUBLE_EQ(no4.model->springCharacteristics[0].stiffness[0], 2e5);
-    EXPECT_EQ(std::tuple(no4.model->calculated, no4.optimizer.parameters[0].currentValue,
+    EXPECT_EQ(std::tuple(no4.model->springs[0].position[0],
+                         no4.model->springCharacteristics[0].stiffness[0], no4.model->calculated,
+                         no4.optimizer.parameters[0].currentValue,
                          no4.optimizer.parameters[1].currentValue),
-              std::tuple(1, 2.0, 20.0));
+              std::tuple(0.2, 2e5, 1, 2.0, 20.0));
     // The document's model and the parameters are as before the run.
     EXPECT_EQ(std::tuple(model.springs[0].position[0], o.parameters[0].currentValue,
                          o.parameters[1].currentValue),
               std::tuple(0.3, 0.0, 0.0));
 }
 
-// More threads write the same files: ParallelRunsWriteExactlyWhatOneThreadWrites.
 TEST(OptimizerRun, ValuesComeByRepeatedAddition) {
     // 0.1 steps are not exact: min + k * increment differs from the loops' sums.
     RunSetup s;
@@ -140,7 +138,7 @@ TEST(OptimizerRun, ValuesComeByRepeatedAddition) {
     }
 }
 
-TEST(OptimizerRun, LogTimeStampsDirectionsAndFileEncoding) {
+TEST(OptimizerRun, LogTimeStampsAndDirections) {
     RunSetup s;
     auto& [model, o, dir] = s;
     const int p = o.addParameter("Kxx", 2e5, 2e5, 1e5);
@@ -157,10 +155,7 @@ TEST(OptimizerRun, LogTimeStampsDirectionsAndFileEncoding) {
     options.documentTitle = "engine.quav";
     ASSERT_EQ(runOptimization(o, model, options).status, RunFinished);
 
-    // The example's study pins the whole layout (the command line's merged log,
-    // tests/data/golden/merge_log.txt); here what it does not show: the time stamps,
-    // a direction beside the absolute value, and log.txt as the text in CP932 with
-    // CR LF line ends.
+    // What the golden merge log (CP932, CR LF) does not show: time stamps, a direction.
     const std::string ts = "\\d{4}年\\d{1,2}月\\d{1,2}日\\d{1,2}時\\d{1,2}分\\d{1,2}秒";
     const auto actual = lines(o.logText);
     ASSERT_GT(actual.size(), 27u) << o.logText;
@@ -170,10 +165,6 @@ TEST(OptimizerRun, LogTimeStampsDirectionsAndFileEncoding) {
           std::pair{13, "\t" + std::to_string(p) + "\tKxx\t200000\t200000\t100000\t1"},
           std::pair{26, "計算終了日時：\t" + ts}})
         EXPECT_TRUE(std::regex_match(actual[i], std::regex(pattern))) << i << ": " << actual[i];
-    std::string crlf;
-    for (char ch : o.logText)
-        crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
-    EXPECT_EQ(cp932ToUtf8(fileContent((dir / "log.txt").string())).value_or(""), crlf);
 }
 
 TEST(OptimizerRun, StudiesWithoutOutputDirectoryParametersOrValues) {
@@ -189,8 +180,7 @@ TEST(OptimizerRun, StudiesWithoutOutputDirectoryParametersOrValues) {
     EXPECT_EQ(runOptimization(o, model, writingFiles()).status, RunFinished);
     EXPECT_EQ(std::tuple(o.combinationCount, o.processedCount), std::tuple(1, 1));
     EXPECT_TRUE(fs::exists(dir / "No1.quav"));
-    // Ranges without a proper list of values are refused before anything is
-    // written, each named: an inverted range, a zero increment, one beyond doubles.
+    // Ranges without a list of values are refused, each named, before anything is written.
     TempDir other;
     o.outputDirectory = other.str();
     o.addParameter("A", 3, 1, 1);
@@ -212,10 +202,7 @@ TEST(OptimizerRun, StudiesWithoutOutputDirectoryParametersOrValues) {
               std::string::npos);
 }
 
-// A binding may turn a rate negative: such a variant is no mount, is not
-// calculated, counts as rejected and the log's summary says how many there were.
-// A model value a binding overwrites is judged per variant; one it does not stops
-// the run.
+// A binding's negative rate is a rejected, uncalculated variant; a bad unbound value refuses.
 TEST(OptimizerRun, VariantsWithNegativeBoundRatesAreCountedNotCalculated) {
     RunSetup s;
     auto& [model, o, dir] = s;
@@ -239,8 +226,7 @@ TEST(OptimizerRun, VariantsWithNegativeBoundRatesAreCountedNotCalculated) {
               std::tuple(RunRefused, "計算を開始できません\n質量が正ではありません(-120)\n"));
 }
 
-// Memory running out on a worker thread ends the run with the reason in its log
-// and its outcome, never the process.
+// Memory running out on a worker ends the run with the reason, never the process.
 TEST(OptimizerRun, AWorkerWithoutMemoryEndsTheRunNotTheProcess) {
     RunSetup s;
     auto& [model, o, dir] = s;
@@ -259,10 +245,7 @@ TEST(OptimizerRun, AWorkerWithoutMemoryEndsTheRunNotTheProcess) {
     EXPECT_NE(log.find("処理が中断されました：メモリが足りません"), std::string::npos) << log;
 }
 
-// A study that matches nothing says why: how many variants each condition
-// rejected (a variant under every condition it fails) and the closest one, the
-// first of those that failed the fewest, with its values; one and two threads
-// alike.
+// A study that matches nothing says why: rejections per condition and the closest variant.
 TEST(OptimizerRun, AStudyThatMatchesNothingSaysWhy) {
     RunSetup s;
     auto& [model, o, dir] = s;
@@ -293,24 +276,19 @@ TEST(OptimizerRun, AStudyThatMatchesNothingSaysWhy) {
     }
 }
 
-TEST(OptimizerRun, SecondRunOverwritesFilesOfTheSameNumbers) {
+TEST(OptimizerRun, ASecondRunNumbersFromOneAndLeavesOlderFiles) {
     RunSetup s;
     auto& [model, o, dir] = s;
-    const int p = o.addParameter("K", 6e5, 1e5, 1e5); // six values of Kxx
-    o.setBinding(6, 1, p, 1.0);
+    o.setBinding(6, 1, o.addParameter("K", 6e5, 1e5, 1e5), 1.0);
     runOptimization(o, model, writingFiles());
-    ASSERT_TRUE(fs::exists(dir / "No6.quav"));
-    // Second run: only ratios Kxx/Kyy >= 5 (Kxx 5e5 and 6e5) are accepted.
-    o.conditions.springRatioEnabled = 1;
+    o.conditions.springRatioEnabled = 1; // then Kxx 5e5 and 6e5 only
     o.conditions.springRatioTolerancePct = 100.0;
     runOptimization(o, model, writingFiles());
-    EXPECT_EQ(o.matchCount, 2);
-    for (const auto& [name, kxx] : {std::pair{"No1.quav", 5e5}, std::pair{"No6.quav", 6e5}}) {
-        const StudyRead r = loadModelFile((dir / name).string());
-        ASSERT_TRUE(r.ok()) << name;
-        EXPECT_EQ(r.model->springCharacteristics[0].stiffness[0], kxx);
-    }
-    EXPECT_TRUE(fs::exists(dir / "No3.quav"));
+    const StudyRead no1 = loadModelFile((dir / "No1.quav").string());
+    ASSERT_TRUE(no1.ok()) << no1.error;
+    EXPECT_EQ(std::tuple(o.matchCount, no1.model->springCharacteristics[0].stiffness[0],
+                         fs::exists(dir / "No6.quav")),
+              std::tuple(2, 5e5, true));
 }
 
 TEST(OptimizerRun, FilesThatCannotBeWrittenAreReportedAndOnlyFailuresInARowStopTheRun) {
@@ -324,8 +302,7 @@ TEST(OptimizerRun, FilesThatCannotBeWrittenAreReportedAndOnlyFailuresInARowStopT
               std::tuple(RunFinished, 2, 4));
     EXPECT_NE(r.message.find("保存できなかったファイルがあります"), std::string::npos);
     EXPECT_NE(o.logText.find("ファイルを保存できませんでした"), std::string::npos);
-    // Every variant is accepted. Failing every file stops the run after
-    // original.quav and No1-No9; failing every other file does not.
+    // Failing every file stops the run after original.quav and No1-No9; every other does not.
     o.addParameter("B", 50, 1, 1);
     o.outputDirectory = dir.str();
     for (int threads : {1, 2})
@@ -358,9 +335,7 @@ TEST(OptimizerRunner, StopEndsThreeParameterAndOneParameterRuns) {
             EXPECT_LT(runner.counters().processed.load(), runner.counters().combinations.load());
             EXPECT_NE(o.logText.find("\n処理が中断されました\n計算中止日時：\t"),
                       std::string::npos);
-            EXPECT_EQ(runner.lastOutcome().message, "処理が中断されました");
-            // Everything evaluated before the stop is written, nothing after it, however
-            // far the other threads had got.
+            // What was evaluated before the stop is written, nothing after it.
             EXPECT_EQ(std::tuple(fs::exists(dir / "No1.quav"), fs::exists(dir / "No2.quav"),
                                  runner.counters().processed.load()),
                       std::tuple(true, false, 1));
@@ -410,82 +385,8 @@ TEST(OutputDirectory, EmptyFolderIsRecreatedAndAFullOneKept) {
     EXPECT_TRUE(fs::is_directory(dir / "new"));
 }
 
-TEST(OptimizerRun, ParallelRunsWriteExactlyWhatOneThreadWrites) {
-    std::map<std::string, std::string> reference;
-    for (int threads : {1, 2, 3}) {
-        RunSetup s;
-        auto& [model, o, dir] = s;
-        const int kxx = o.addParameter("Kxx", 6e5, 1e5, 2.5e4); // 21 values
-        const int x = o.addParameter("x", 0.4, 0.2, 0.01);      // 21 values (by addition)
-        const int z = o.addParameter("z", -0.1, -0.3, 0.05);    // 4 values (0.2 / 0.05 < 4)
-        o.setBinding(6, 1, kxx, 1.0);
-        o.setBinding(2, 1, x, 1.0);
-        o.setBinding(3, 1, x, 1.0);
-        o.setBinding(2, 3, z, 1.0);
-        o.conditions.springRatioEnabled = 1; // accepts Kxx 5e5 .. 5.5e5
-        o.conditions.meanCouplingEnabled = 1;
-        o.conditions.meanCouplingMax = 10.0;
-        // A window that rules out some variants before their calculation.
-        o.conditions.minFrequencyEnabled = o.conditions.maxFrequencyEnabled = 1;
-        o.conditions.minFrequency = 7.0;
-        o.conditions.maxFrequency = 34.0;
-        RunOptions options = writingFiles();
-        options.documentTitle = "engine.quav";
-        options.threads = threads;
-        ASSERT_EQ(runOptimization(o, model, options).status, RunFinished);
-        EXPECT_EQ(o.processedCount, 21 * 21 * 4);
-        EXPECT_GT(o.matchCount, 3);
-        EXPECT_LT(o.matchCount, o.processedCount / 4);
-        if (threads == 1)
-            reference = runFolder(dir);
-        else
-            EXPECT_TRUE(runFolder(dir) == reference)
-                << "output differs with " << threads << " threads";
-    }
-    EXPECT_GT(reference.size(), 5u);
-}
-
-TEST(OptimizerRun, ARangeOfTheEnumerationIsThatPartOfTheWholeRun) {
-    // Every variant accepted, so No<k> is combination k - 1; 0.1 steps make the
-    // values depend on the additions that reach them.
-    AnalysisModel model = mountModel();
-    auto study = [&](Optimizer& o, const TempDir& dir) {
-        o.setBinding(2, 1, o.addParameter("x", 0.5, 0.1, 0.1), 1.0); // 4 values
-        o.setBinding(3, 2, o.addParameter("y", 0.6, 0.2, 0.1), 1.0); // 5 values
-        o.setBinding(6, 3, o.addParameter("Kzz", 3e5, 1e5, 1e5), 1.0);
-        o.outputDirectory = dir.str();
-    };
-    Optimizer whole;
-    TempDir all;
-    study(whole, all);
-    ASSERT_EQ(runOptimization(whole, model, writingFiles()).status, RunFinished);
-    ASSERT_EQ(whole.matchCount, 60);
-    const auto expected = resultLines(whole.logText);
-    for (const auto& [begin, end, threads] : {std::tuple{0, 7, 1}, std::tuple{7, 33, 2},
-                                              std::tuple{33, 60, 1}, std::tuple{59, 99, 2}}) {
-        Optimizer part;
-        TempDir dir;
-        study(part, dir);
-        RunOptions options = writingFiles();
-        options.threads = threads;
-        options.range = {begin, end};
-        ASSERT_EQ(runOptimization(part, model, options).status, RunFinished);
-        const int count = std::min(end, 60) - begin;
-        EXPECT_EQ(part.processedCount, count);
-        const auto got = resultLines(part.logText);
-        ASSERT_EQ(static_cast<int>(got.size()), count) << begin;
-        for (int i = 0; i < count; ++i) {
-            const std::string mine = "No" + std::to_string(i + 1) + ".quav";
-            const std::string theirs = "No" + std::to_string(begin + i + 1) + ".quav";
-            EXPECT_EQ(got[static_cast<std::size_t>(i)].substr(mine.size()),
-                      expected[static_cast<std::size_t>(begin + i)].substr(theirs.size()));
-            EXPECT_TRUE(readWholeFile((dir / mine).string(), 1 << 20).bytes ==
-                        readWholeFile((all / theirs).string(), 1 << 20).bytes)
-                << theirs;
-        }
-    }
-}
-
+// Runs on more threads and runs of a range write what the whole run on one writes: the
+// end-to-end shards, merge and simd cases compare whole folders byte for byte.
 TEST(OptimizerRun, TheFrontIsTheOneEvaluatingEveryVariantFromOutsideFinds) {
     RunSetup s;
     auto& [model, o, dir] = s;
@@ -553,15 +454,12 @@ TEST(OptimizerRun, TheFrontIsTheOneEvaluatingEveryVariantFromOutsideFinds) {
     EXPECT_FALSE(fs::exists(dir / "pareto.csv"));
 }
 
-// The load cases as a condition: the run accepts exactly what judging every
-// combination directly (copy, bindings, calculation, conditions) accepts, on one
-// thread and two, and its summary names the first case each rejected variant failed.
+// The load-case condition accepts what judging each combination directly accepts; the summary
+// names each rejected variant's first failing case.
 TEST(OptimizerRun, EveryLoadCasePassesIsJudgedAsEachVariantDirectly) {
     RunSetup s;
     auto& [model, o, dir] = s;
-    // The mounts snub in z and may carry 430 N there. As the front pair (springs 2, 3)
-    // moves forward from near the centre, the weight fails first, then braking, then
-    // nothing, and at the front the bump; Kxx moves the highest frequency.
+    // Snubbers in z rated 430 N: moving the front pair forward fails 1g, braking, then bump.
     SpringCharacteristic& c = model.springCharacteristics[0];
     c.curves[2] = {{-0.004, -1500}, {-0.002, -300}, {0, 0}, {0.002, 300}, {0.004, 1500}};
     c.ratedLoad = std::array<double, 3>{1e4, 1e4, 430};
@@ -625,10 +523,6 @@ TEST(OptimizerRun, EveryLoadCasePassesIsJudgedAsEachVariantDirectly) {
                 std::to_string(firstFailures[i]) + "\n";
             EXPECT_NE(o.logText.find(line), std::string::npos) << line;
         }
-        // The condition travels with the study's files.
-        const StudyRead written = loadModelFile(runDir.str() + "/original.quav");
-        ASSERT_TRUE(written.ok()) << written.error;
-        EXPECT_EQ(written.optimizer.conditions.loadCasesPass, 1);
     }
 }
 
@@ -636,15 +530,12 @@ TEST(OptimizerRun, TheLoadCaseConditionWithoutCasesIsRefused) {
     RunSetup s;
     auto& [model, o, dir] = s;
     o.conditions.loadCasesPass = 1;
-    // Without cases, and with a case naming a load the model does not have (it
-    // would fail every variant alike).
-    for (const char* refusal :
-         {"モデルに荷重ケースがありません", "荷重ケース bump: 静荷重 id 99 がありません"}) {
-        const RunOutcome out = runOptimization(o, model, writingFiles());
-        EXPECT_EQ(out.status, RunRefused);
-        EXPECT_NE(out.message.find(refusal), std::string::npos) << out.message;
-        model.loadCases = {{"bump", {{99, 1.0}}, {0, 0, -3}}};
-    }
+    // A case naming a load the model does not have (no cases at all: the end-to-end test).
+    model.loadCases = {{"bump", {{99, 1.0}}, {0, 0, -3}}};
+    const RunOutcome out = runOptimization(o, model, writingFiles());
+    EXPECT_EQ(out.status, RunRefused);
+    EXPECT_NE(out.message.find("荷重ケース bump: 静荷重 id 99 がありません"), std::string::npos)
+        << out.message;
     model.loadCases.back().terms.clear();
     EXPECT_EQ(runOptimization(o, model, writingFiles()).status, RunFinished);
 }

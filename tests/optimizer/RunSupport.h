@@ -11,12 +11,10 @@
 #include <regex>
 #include <string>
 
-// What the run and search tests share: their model, options that write model
-// files, and a run's folder read back for comparison.
+// What the run and search tests share: a model, writing options, a run's folder read back.
 namespace quav::testing {
 
-/// A power unit on four mounts with one static load; spring ids 2-5,
-/// characteristic 6, load 7.
+/// A power unit on four mounts (ids 2-5, characteristic 6) with one static load (7).
 inline AnalysisModel mountModel() {
     AnalysisModel m;
     m.mass = 120.0;

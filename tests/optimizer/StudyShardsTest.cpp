@@ -88,8 +88,7 @@ TEST(StudyShards, RecordsReadBackAndDamagedOnesAreRefused) {
     EXPECT_EQ(error, "a shard record of an older build: run the shard again");
 }
 
-// The lock is on the folder itself: no file is left in it, a link to the folder
-// reaches the same lock, readers share it and exclude writers.
+// The lock is on the folder itself (no file in it, reached by links); readers exclude writers.
 TEST(StudyShards, RunLocksLeaveNoFileAndExcludeWriters) {
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("quav-lock-" + std::to_string(::getpid()));

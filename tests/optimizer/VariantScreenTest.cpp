@@ -1,5 +1,4 @@
-// The quick look a run takes at each variant must never change what the run
-// accepts: a combination's verdict is that of the full calculation.
+// The quick look a run takes at each variant never changes a verdict of the full calculation.
 #include "analysis/CalculationDriver.h"
 #include "analysis/PointMotion.h"
 #include "optimizer/OptimizerRun.h"
@@ -32,8 +31,7 @@ AnalysisModel inclinedModel() {
     return m;
 }
 
-/// The model with the optimiser's current values, fully calculated (eigen, static;
-/// it has no dynamic loads).
+/// The model with the optimiser's current values, fully calculated.
 AnalysisModel calculatedVariant(const AnalysisModel& model, const Optimizer& o) {
     AnalysisModel variant(model);
     applyBindings(variant, o.bindings, o.parameters);
@@ -41,8 +39,7 @@ AnalysisModel calculatedVariant(const AnalysisModel& model, const Optimizer& o) 
     return variant;
 }
 
-/// The conditions the variant fails without the screen: copy, bindings, full
-/// calculation, conditions.
+/// The conditions the variant fails without the screen.
 std::vector<int> fullVerdict(const AnalysisModel& model, const Optimizer& o) {
     std::vector<int> failed;
     failedConditions(calculatedVariant(model, o), o.conditions, failed);
@@ -55,8 +52,7 @@ bool settled(const VariantScreen& screen, const AnalysisModel& variant) {
     return screen.rejects(variant, failed);
 }
 
-/// One frequency condition at `threshold`: the minimum (0), the maximum (1), or a
-/// mode condition whose share below 0 makes it a limit on the highest frequency (2).
+/// One frequency condition at `threshold`: minimum (0), maximum (1), a mode's maximum (2).
 OptimizationConditions frequencyCondition(int which, double threshold) {
     OptimizationConditions c;
     c.minFrequencyEnabled = which == 0;
@@ -87,16 +83,14 @@ TEST(VariantScreen, VerdictsAreThoseOfTheFullCalculation) {
             o.parameters[0].currentValue = kv;
             o.parameters[1].currentValue = xv;
             const AnalysisModel calculated = calculatedVariant(model, o);
-            // Thresholds on the lowest and highest frequencies themselves, one ulp
-            // either side, and clear of them; the other bound of the window off.
+            // Thresholds on the lowest and highest frequencies, one ulp either side, and clear.
             std::vector<OptimizationConditions> conditions;
             for (double f : {calculated.eigenFrequencies[5], calculated.eigenFrequencies[0]})
                 for (double threshold : {f, std::nextafter(f, -inf), std::nextafter(f, inf),
                                          f * (1 + 1e-9), f * (1 - 1e-9), 0.5 * f, 2.0 * f})
                     for (int which : {0, 1, 2})
                         conditions.push_back(frequencyCondition(which, threshold));
-            // Limits at the variant's own displacements, the same way: on the mass
-            // element (absolute) and on spring 3 (its local z).
+            // Limits likewise at the mass element's absolute and spring 3's local z displacement.
             Matrix e = Matrix::column(6);
             for (int j = 0; j < 6; ++j)
                 e[j] = calculated.staticResults(0, j);
@@ -121,12 +115,10 @@ TEST(VariantScreen, VerdictsAreThoseOfTheFullCalculation) {
                 const RunInput input(model, o);
                 std::vector<int> failed;
                 const bool verdict = input.evaluate(o.parameters, scratch, &failed);
-                // Every condition's verdict is the full calculation's, whether the
-                // screen or the calculation found it.
+                // Every condition's verdict is the full calculation's.
                 ASSERT_EQ(failed, fullVerdict(model, o))
                     << "Kxx " << kv << " x " << xv << " case " << &c - conditions.data();
-                // The verdict's variant is the fully calculated one, static results
-                // too, though no frequency condition reads them.
+                // The accepted variant is the fully calculated one, static results too.
                 if (verdict) {
                     ++accepted[kind];
                     EXPECT_EQ(scratch.eigenFrequencies, calculated.eigenFrequencies);
@@ -162,9 +154,7 @@ TEST(VariantScreen, SpringRatiosAndTheCouplingDegree) {
 }
 
 TEST(VariantScreen, AVariantWithAnotherInertiaIsJudgedOnItsOwn) {
-    // The screen keeps the principal axes of the model it was made for; a variant
-    // whose inertia differs must not be judged with them. Large moments put the
-    // rocking modes lowest; the variant's small ones lift its lowest frequency.
+    // The screen's principal axes are its model's, not a variant's of another inertia.
     AnalysisModel heavy = inclinedModel();
     heavy.setInertia(Matrix(3, 3, {60, 3, -2, 0, 80, 4, 0, 0, 90}));
     AnalysisModel light = inclinedModel();
@@ -180,9 +170,7 @@ TEST(VariantScreen, AVariantWithAnotherInertiaIsJudgedOnItsOwn) {
 }
 
 TEST(VariantScreen, TabledVariantsAreJudgedAtTheirOwnFrequencies) {
-    // The table stiffens the mounts beyond their dynamic factor: the modes lie above
-    // what bounds from the dynamic factor say, and a binding sets the static rate
-    // the table is relative to.
+    // The table stiffens beyond the dynamic factor; a binding sets the rate it is relative to.
     AnalysisModel model = inclinedModel();
     model.springCharacteristics[0].frequencyTable = rubberTable();
     Optimizer o;

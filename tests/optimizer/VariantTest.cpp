@@ -23,8 +23,7 @@ DesignParameter range(double min, double max, double increment) {
     return p;
 }
 
-/// A calculated-looking variant: frequencies 5..30 Hz from mode 1 up and
-/// uncoupled modes (mode k dominated by DOF 6 - k), one static result row.
+/// A calculated-looking variant: 5..30 Hz from mode 1, uncoupled, one static result row.
 AnalysisModel variant() {
     AnalysisModel m;
     m.addSpring("s", v3(0.5, 0, 0), v3(0, 0, 0), 1.0f);                // id 2
@@ -179,8 +178,7 @@ TEST(EvaluateVariant, SpringRatioBounds) {
 
 TEST(EvaluateVariant, DisplacementConditionsOnSpringsPointsAndTheMassElement) {
     AnalysisModel m = variant();
-    // The mass element moves by (0.001, -0.002, -0.003) under load 4; the spring
-    // (zero angles) sees global y as local x.
+    // The mass element moves (0.001, -0.002, -0.003) under load 4; the spring's local x is y.
     const double localX =
         std::fabs(springLocalDisplacement(m.springs[0], v3(0.001, -0.002, -0.003))[0]);
     const double absolute = absoluteDisplacement(Matrix::vector({0.001, -0.002, -0.003}));
