@@ -448,6 +448,14 @@ FrequencyCount::Range FrequencyCount::negativeBelow(double x) const {
     // none below -x0, there is none below -x for any x >= x0.
     if (noneBelow_ > 0.0 && x >= noneBelow_)
         return {0, 0};
+    // A count made beforehand at a lower negative shift may show none below it.
+    if (noneBelow_ == 0.0)
+        for (int i = 0; i < known_; ++i)
+            if (knownShift_[i] < 0.0 && -knownShift_[i] < x &&
+                eigenvaluesBelow(knownShift_[i]).high == 0) {
+                noneBelow_ = -knownShift_[i];
+                return {0, 0};
+            }
     const Range negative = eigenvaluesBelow(-x);
     if (negative.high == 0)
         noneBelow_ = noneBelow_ > 0.0 ? std::min(noneBelow_, x) : x;
@@ -529,15 +537,21 @@ VariantSystems::VariantSystems(const AnalysisModel& model, const VariantBasis& b
         for (int m = 0; m < 3; ++m)
             values_[3 * (springs + j) + static_cast<std::size_t>(m)] =
                 model.springCharacteristics[j].stiffness[m];
+    // Each threshold's shift, and the lowest one's negative: no eigenvalue below it
+    // (the usual count) leaves none below any of the others' (negativeBelow).
+    double lowest = 0.0;
     for (double f : frequencies) {
         if (!(f > 0.0) || !std::isfinite(f))
             continue; // such thresholds are answered without a count
         const double x = FrequencyCount::shift(f);
-        for (double shift : {x, -x})
-            if (std::find(shifts_.begin(), shifts_.end(), shift) == shifts_.end() &&
-                shifts_.size() < static_cast<std::size_t>(FrequencyCount::kKnownShifts))
-                shifts_.push_back(shift);
+        if (std::find(shifts_.begin(), shifts_.end(), x) == shifts_.end() &&
+            shifts_.size() + 1 < static_cast<std::size_t>(FrequencyCount::kKnownShifts))
+            shifts_.push_back(x);
+        if (lowest == 0.0 || x < lowest)
+            lowest = x;
     }
+    if (lowest > 0.0)
+        shifts_.push_back(-lowest);
     // The calculation's system rounds each element a few times (rates, offsets,
     // the sum and the scaling, its sums in long double), this one some 20 times
     // plus once per spring: each element of either is within gamma_(20 + n) of the
@@ -569,7 +583,8 @@ constexpr int kCountLanes = VariantSystems::kLanes;
 /// at k[e][l]) and of the bound's sums, every lane the same operations.
 [[gnu::always_inline]] inline void addSpring(const LaneInput& in, std::size_t at, std::size_t rates,
                                              const double* j, double factor,
-                                             double (*k)[kCountLanes], double* bound) {
+                                             double (*__restrict k)[kCountLanes],
+                                             double* __restrict bound) {
     constexpr int N = kCountLanes;
     double rate[3][N], position[3][N];
     for (int l = 0; l < N; ++l)
@@ -577,26 +592,34 @@ constexpr int kCountLanes = VariantSystems::kLanes;
             rate[m][l] = in.lanes[l][rates + static_cast<std::size_t>(m)];
             position[m][l] = in.lanes[l][at + static_cast<std::size_t>(m)];
         }
-    double b[6][N], r[3][N];
+    // Lane by lane below, each quantity in a loop of its own, so that the lanes
+    // fill vector registers.
+    double b[6][N], r[3][N], d[3][N];
+    int e = 0;
+    for (int p = 0; p < 3; ++p)
+        for (int q = p; q < 3; ++q, ++e) {
+            const double j0 = j[p * 3] * j[q * 3], j1 = j[p * 3 + 1] * j[q * 3 + 1],
+                         j2 = j[p * 3 + 2] * j[q * 3 + 2];
+            for (int l = 0; l < N; ++l)
+                b[e][l] = (j0 * rate[0][l] + j1 * rate[1][l] + j2 * rate[2][l]) * factor;
+        }
+    for (int m = 0; m < 3; ++m)
+        for (int l = 0; l < N; ++l)
+            d[m][l] = position[m][l] - in.centre[m];
+    for (int i = 0; i < 3; ++i) {
+        const double t0 = in.frame[i * 3], t1 = in.frame[i * 3 + 1], t2 = in.frame[i * 3 + 2];
+        for (int l = 0; l < N; ++l)
+            r[i][l] = t0 * d[0][l] + t1 * d[1][l] + t2 * d[2][l];
+    }
+    const double absFactor = std::fabs(factor);
     for (int l = 0; l < N; ++l) {
-        const double r0 = rate[0][l], r1 = rate[1][l], r2 = rate[2][l];
-        int e = 0;
-        for (int p = 0; p < 3; ++p)
-            for (int q = p; q < 3; ++q)
-                b[e++][l] = (j[p * 3] * j[q * 3] * r0 + j[p * 3 + 1] * j[q * 3 + 1] * r1 +
-                             j[p * 3 + 2] * j[q * 3 + 2] * r2) *
-                            factor;
-        const double d0 = position[0][l] - in.centre[0], d1 = position[1][l] - in.centre[1],
-                     d2 = position[2][l] - in.centre[2];
-        for (int i = 0; i < 3; ++i)
-            r[i][l] = in.frame[i * 3] * d0 + in.frame[i * 3 + 1] * d1 + in.frame[i * 3 + 2] * d2;
-        const double a0 = std::fabs(r0), a1 = std::fabs(r1), a2 = std::fabs(r2);
+        const double a0 = std::fabs(rate[0][l]), a1 = std::fabs(rate[1][l]),
+                     a2 = std::fabs(rate[2][l]);
         const double largest = a0 > a1 ? (a0 > a2 ? a0 : a2) : (a1 > a2 ? a1 : a2);
-        const double rho = largest * std::fabs(factor);
-        const double arm =
-            in.translation + in.rotation * (std::fabs(d0) + std::fabs(d1) + std::fabs(d2));
+        const double arm = in.translation + in.rotation * (std::fabs(d[0][l]) + std::fabs(d[1][l]) +
+                                                           std::fabs(d[2][l]));
         // NaN positions leave NaN here, NaN rates a NaN norm: neither passes.
-        bound[l] += rho * (arm * arm);
+        bound[l] += largest * absFactor * (arm * arm);
     }
     for (int l = 0; l < N; ++l) {
         const double x = r[0][l], y = r[1][l], z = r[2][l];

@@ -59,6 +59,8 @@ RunInput::RunInput(const AnalysisModel& model, const Optimizer& optimizer)
     prepareCounts(optimizer.parameters);
 }
 
+static_assert(RunInput::kBatchVariants <= VariantSystems::kLanes, "a batch is counted at once");
+
 void RunInput::prepareCounts(const std::vector<DesignParameter>& parameters) {
     if (!screen_.frequenciesOnly() || model_.usesFrequencyTables())
         return;
@@ -226,7 +228,8 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
             lanes[countedLanes++] = v;
             counted[i] = 0;
         }
-        FrequencyCount counts[VariantSystems::kLanes];
+        work.counts_.resize(VariantSystems::kLanes);
+        FrequencyCount* counts = work.counts_.data();
         bool usable[VariantSystems::kLanes];
         systems_->count(lanes, countedLanes, counts, usable, simdLevel());
         for (std::size_t i = 0; i < count; ++i) {

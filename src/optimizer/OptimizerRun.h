@@ -160,8 +160,10 @@ public:
         /// Whose model each variant is a copy of (null: none yet).
         std::vector<const RunInput*> copies_;
         std::vector<std::vector<int>> failed_;
-        /// The variables each variant sets, when the run counts without models.
+        /// The variables each variant sets and its count, when the run counts
+        /// without models.
         std::vector<double> values_;
+        std::vector<FrequencyCount> counts_;
     };
 
     /// evaluate() on `count` <= kBatchVariants combinations at once (combination

@@ -348,33 +348,42 @@ optimize)
 simd)
     # The eigen solutions side by side (AVX2, AVX-512 where the processor has them)
     # and one at a time, on one thread and two: the same folder, byte for byte, its
-    # log's time stamps aside. A finer study, its conditions those only the modes
-    # settle, so that most variants are solved.
+    # log's time stamps aside. Finer studies: one whose conditions only the modes
+    # settle, so that most variants are solved, and one with the frequency window
+    # alone, whose variants are counted side by side without their models.
     jq '.optimizer.parameters |= map(.increment /= 4) |
         .optimizer.conditions.minFrequencyEnabled = 0 |
         .optimizer.conditions.maxFrequencyEnabled = 0 |
         .optimizer.conditions.springRatioEnabled = 0 |
         .optimizer.conditions.displacementConditions = [] |
         .optimizer.conditions.meanCouplingMax = 18' \
-        "$examples/power_unit.json" >"$work/study.json"
+        "$examples/power_unit.json" >"$work/modes.json"
+    jq '.optimizer.parameters |= map(.increment /= 4) |
+        .optimizer.conditions.modeConditionEnabled = [0, 0, 0, 0, 0, 0] |
+        .optimizer.conditions.springRatioEnabled = 0 |
+        .optimizer.conditions.meanCouplingEnabled = 0 |
+        .optimizer.conditions.displacementConditions = []' \
+        "$examples/power_unit.json" >"$work/window.json"
     unstamped() { iconv -f CP932 -t UTF-8 "$1" | sed 's/^\(計算[^：]*日時：\).*/\1/'; }
-    for simd in scalar avx2 avx512; do
-        for threads in 1 2; do
-            QUAV_SIMD=$simd "$cli" optimize "$work/study.json" --out "$work/$simd$threads" \
-                --threads $threads 2>/dev/null || fail "run with $simd on $threads threads"
-            [ "$simd$threads" = scalar1 ] && continue
-            ls "$work/$simd$threads" | cmp -s - <(ls "$work/scalar1") ||
-                fail "$simd on $threads threads: other files"
-            for f in "$work"/scalar1/*.quav; do
-                cmp -s "$f" "$work/$simd$threads/${f##*/}" ||
-                    fail "$simd on $threads threads: ${f##*/} differs"
+    for study in modes window; do
+        for simd in scalar avx2 avx512; do
+            for threads in 1 2; do
+                out="$work/$study-$simd$threads" first="$work/$study-scalar1"
+                QUAV_SIMD=$simd "$cli" optimize "$work/$study.json" --out "$out" \
+                    --threads $threads 2>/dev/null || fail "$study with $simd on $threads threads"
+                [ "$simd$threads" = scalar1 ] && continue
+                ls "$out" | cmp -s - <(ls "$first") ||
+                    fail "$study with $simd on $threads threads: other files"
+                for f in "$first"/*.quav; do
+                    cmp -s "$f" "$out/${f##*/}" ||
+                        fail "$study with $simd on $threads threads: ${f##*/} differs"
+                done
+                [ "$(unstamped "$first/log.txt")" = "$(unstamped "$out/log.txt")" ] ||
+                    fail "$study with $simd on $threads threads: log.txt differs"
             done
-            [ "$(unstamped "$work/scalar1/log.txt")" = \
-                "$(unstamped "$work/$simd$threads/log.txt")" ] ||
-                fail "$simd on $threads threads: log.txt differs"
         done
+        ls "$work/$study-scalar1"/No*.quav >/dev/null 2>&1 || fail "$study: no accepted variant"
     done
-    ls "$work"/scalar1/No*.quav >/dev/null 2>&1 || fail "no accepted variant"
     ;;
 shards)
     # Three shards, one on two threads, merged in any order: the folder of the whole
