@@ -552,6 +552,7 @@ VariantSystems::VariantSystems(const AnalysisModel& model, const VariantBasis& b
     }
     if (lowest > 0.0)
         shifts_.push_back(-lowest);
+    lowest_ = lowest;
     // The calculation's system rounds each element a few times (rates, offsets,
     // the sum and the scaling, its sums in long double), this one some 20 times
     // plus once per spring: each element of either is within gamma_(20 + n) of the
@@ -691,7 +692,25 @@ void VariantSystems::count(const double* const* values, int n, FrequencyCount* c
     double c[36 * N];
     double norm[N];
     Pivots pivots[FrequencyCount::kKnownShifts][N];
-    const int shiftCount = static_cast<int>(shifts_.size());
+    // Rates and dynamic factors >= 0 make every spring's share, and so the exact
+    // system, positive semidefinite: its eigenvalues are >= 0, the calculation's
+    // system's >= -assembly (the bound covers its rounding too) and the solution's
+    // within the margin of those. A shift below -(2 assembly + margin) then has
+    // none below it, and its factorisation is left out when no lane needs it.
+    bool nonNegative[N];
+    bool allNonNegative = lowest_ > 0.0;
+    for (int l = 0; l < n; ++l) {
+        nonNegative[l] = true;
+        for (const Spring& spring : springs_)
+            if (spring.rates >= 0) {
+                const double* v = values[l] + spring.rates;
+                nonNegative[l] = nonNegative[l] && spring.dynamicFactor >= 0.0 && v[0] >= 0.0 &&
+                                 v[1] >= 0.0 && v[2] >= 0.0;
+            }
+        allNonNegative = allNonNegative && nonNegative[l];
+    }
+    // The negative shift is the last.
+    const int shiftCount = static_cast<int>(shifts_.size()) - (allNonNegative ? 1 : 0);
     // Every lane does the operations the others do, whatever the instruction set:
     // the level changes the speed only.
     auto work = [&]<class Tag>(Tag) {
@@ -760,7 +779,9 @@ void VariantSystems::count(const double* const* values, int n, FrequencyCount* c
         for (int e = 0; e < 36; ++e)
             count.c_[e] = c[e * N + l];
         count.norm_ = norm[l];
-        count.noneBelow_ = 0.0;
+        const double margin = 1e-9 * (norm[l] + assembly + lowest_);
+        count.noneBelow_ =
+            nonNegative[l] && lowest_ > 2.0 * (2.0 * assembly + margin) ? lowest_ : 0.0;
         count.assembly_ = assembly;
         count.usable_ = true;
         count.known_ = shiftCount;

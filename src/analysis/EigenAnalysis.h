@@ -203,6 +203,7 @@ private:
     double scales_[36] = {}; ///< scale_i scale_j
     double boundFactor_ = 0.0;
     std::vector<double> shifts_;
+    double lowest_ = 0.0; ///< the lowest positive shift, or 0
 };
 
 /// eigenvalueAnalysis for `count` models at once, their systems solved side by side
