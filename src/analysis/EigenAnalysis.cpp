@@ -336,81 +336,101 @@ FrequencyCount::FrequencyCount(const AnalysisModel& model, const PrincipalAxes& 
 
 namespace {
 
-/// The signs of the LDL^T factorisation of C - xI and what they can be trusted for.
-struct Pivots {
-    int negative = 0; ///< negative pivots: the eigenvalues of C + E below x
-    /// Bounds ||E||: the computed factors are exact for C - xI + E.
-    double backward = 0.0;
-    /// No eigenvalue of C + E lies closer to x than this.
-    double distance = 0.0;
-};
+using Pivots = detail::CountPivots;
 
-/// Right-looking LDL^T of the lower triangle of C - xI without pivoting.
-Pivots factorise(const double* c, double norm, double x) {
-    double a[6][6];
+/// Right-looking LDL^T of the lower triangle of C - xI without pivoting, for N
+/// systems side by side: element e of system l at c[e * N + l], its norm at
+/// norm[l]. Every system gets the operations the single one does, in its order.
+template <int N>
+[[gnu::always_inline]] inline void factorise(const double* c, const double* norm, double x,
+                                             Pivots* result) {
+    double a[36][N];
     for (int i = 0; i < 6; ++i)
         for (int j = 0; j <= i; ++j)
-            a[i][j] = i == j ? c[i * 6 + j] - x : c[i * 6 + j];
-    Pivots result;
-    double d[6];
-    double spread[6] = {}; // the diagonal of |L| |D| |L^T|: sum of l_ik^2 |d_k|
+            for (int l = 0; l < N; ++l)
+                a[i * 6 + j][l] = i == j ? c[(i * 6 + j) * N + l] - x : c[(i * 6 + j) * N + l];
+    int negative[N] = {};
+    double d[6][N];
+    double spread[6][N] = {}; // the diagonal of |L| |D| |L^T|: sum of l_ik^2 |d_k|
     for (int k = 0; k < 6; ++k) {
-        const double dk = a[k][k];
-        d[k] = dk;
-        result.negative += dk < 0.0;
-        spread[k] += std::fabs(dk);
-        const double inverse = 1.0 / dk;
+        double inverse[N];
+        for (int l = 0; l < N; ++l) {
+            const double dk = a[k * 7][l];
+            d[k][l] = dk;
+            negative[l] += dk < 0.0;
+            spread[k][l] += std::fabs(dk);
+            inverse[l] = 1.0 / dk;
+        }
         for (int i = k + 1; i < 6; ++i) {
-            const double w = a[i][k];
-            const double l = w * inverse;
-            spread[i] += std::fabs(l * w);
+            double multiplier[N];
+            for (int l = 0; l < N; ++l) {
+                const double w = a[i * 6 + k][l];
+                const double m = w * inverse[l];
+                spread[i][l] += std::fabs(m * w);
+                multiplier[l] = m;
+            }
             for (int j = k + 1; j <= i; ++j)
-                a[i][j] -= l * a[j][k];
+                for (int l = 0; l < N; ++l)
+                    a[i * 6 + j][l] -= multiplier[l] * a[j * 6 + k][l];
         }
     }
-    // The computed factors are exact for C - xI + E, E symmetric with
-    // |E| <= gamma_8 |L||D||L^T| (the rounding of each pivot's sums, of its
-    // reciprocal and of its multipliers), so the signs count the eigenvalues of C + E below x
-    // exactly, and
-    // ||E|| (at most the trace of the non-negative definite |L||D||L^T|) bounds how
-    // far each of them is from the eigenvalue of C it stands for. A small pivot
-    // shows here: it makes large multipliers. 16 roundoffs cover gamma_8 and the
-    // rounding of these sums.
-    double trace = 0.0;
-    for (double r : spread)
-        trace += r;
-    result.backward = 0x1p-49 * trace;
-    // prod |mu_i - x| is the product of the pivots and no factor exceeds R: every
-    // mu lies at least prod |d| / R^5 from x. The quotients keep the product in
-    // range; 1e-12 covers their rounding. NaN and infinity leave 0 or NaN.
-    const double r = (norm + std::fabs(x) + result.backward) * (1.0 + 1e-12);
-    double product = r;
-    for (double dk : d)
-        product *= std::fabs(dk) / r;
-    result.distance = product * (1.0 - 1e-12);
-    return result;
+    for (int l = 0; l < N; ++l) {
+        // The computed factors are exact for C - xI + E, E symmetric with
+        // |E| <= gamma_8 |L||D||L^T| (the rounding of each pivot's sums, of its
+        // reciprocal and of its multipliers), so the signs count the eigenvalues of
+        // C + E below x exactly, and ||E|| (at most the trace of the non-negative
+        // definite |L||D||L^T|) bounds how far each of them is from the eigenvalue
+        // of C it stands for. A small pivot shows here: it makes large multipliers.
+        // 16 roundoffs cover gamma_8 and the rounding of these sums.
+        double trace = 0.0;
+        for (int k = 0; k < 6; ++k)
+            trace += spread[k][l];
+        result[l].negative = negative[l];
+        result[l].backward = 0x1p-49 * trace;
+        // prod |mu_i - x| is the product of the pivots and no factor exceeds R:
+        // every mu lies at least prod |d| / R^5 from x. The quotients keep the
+        // product in range; 1e-12 covers their rounding. NaN and infinity leave 0
+        // or NaN.
+        const double r = (norm[l] + std::fabs(x) + result[l].backward) * (1.0 + 1e-12);
+        double product = r;
+        for (int k = 0; k < 6; ++k)
+            product *= std::fabs(d[k][l]) / r;
+        result[l].distance = product * (1.0 - 1e-12);
+    }
 }
 
 } // namespace
+
+Pivots FrequencyCount::pivots(double x) const {
+    for (int i = 0; i < known_; ++i)
+        if (knownShift_[i] == x)
+            return knownPivots_[i];
+    Pivots at;
+    factorise<1>(c_, &norm_, x, &at);
+    return at;
+}
 
 FrequencyCount::Range FrequencyCount::eigenvaluesBelow(double x) const {
     // The solution's eigenvalues lie within a few hundred roundoffs of the norm of
     // C's: a margin of 1e-9 of the norms holds them, and the relative 1e-12 by
     // which a frequency's rounding could carry it across a threshold, with room to
     // spare. A count is exact once no eigenvalue of C lies within the margin of x.
+    // A system assembled apart from the calculation's lies within assembly_ of it,
+    // and so does each of its eigenvalues (Weyl): that distance is added to the
+    // factorisation's own.
     const double margin = 1e-9 * (norm_ + std::fabs(x));
-    const Pivots at = factorise(c_, norm_, x);
-    if (at.distance > at.backward + margin)
+    const Pivots at = pivots(x);
+    if (at.distance > at.backward + assembly_ + margin)
         return {at.negative, at.negative};
     // The product cannot tell when several eigenvalues lie near x (or one lies on
     // it). Counts 2 margins either side, each factorisation within a margin of C,
     // hold the eigenvalues certainly below x and those that may be.
     Range range{0, 6};
-    const Pivots below = factorise(c_, norm_, x - 2.0 * margin);
-    if (below.backward <= margin)
+    const Pivots below = pivots(x - 2.0 * margin);
+    if (below.backward + assembly_ <= margin)
         range.low = below.negative;
-    const Pivots above = factorise(c_, norm_, x + 2.0 * margin);
-    if (above.backward <= margin)
+    const Pivots above = pivots(x + 2.0 * margin);
+    if (above.backward + assembly_ <= margin)
         range.high = above.negative;
     range.high = std::max(range.low, range.high);
     return range;
@@ -428,6 +448,14 @@ FrequencyCount::Range FrequencyCount::negativeBelow(double x) const {
     // none below -x0, there is none below -x for any x >= x0.
     if (noneBelow_ > 0.0 && x >= noneBelow_)
         return {0, 0};
+    // A count made beforehand at a lower negative shift may show none below it.
+    if (noneBelow_ == 0.0)
+        for (int i = 0; i < known_; ++i)
+            if (knownShift_[i] < 0.0 && -knownShift_[i] < x &&
+                eigenvaluesBelow(knownShift_[i]).high == 0) {
+                noneBelow_ = -knownShift_[i];
+                return {0, 0};
+            }
     const Range negative = eigenvaluesBelow(-x);
     if (negative.high == 0)
         noneBelow_ = noneBelow_ > 0.0 ? std::min(noneBelow_, x) : x;
@@ -464,6 +492,304 @@ FrequencyCount::Range FrequencyCount::below(double frequency) const {
         return upTo;
     const Range negative = negativeBelow(x);
     return {std::max(0, upTo.low - negative.high), upTo.high - negative.low};
+}
+
+VariantSystems::VariantSystems(const AnalysisModel& model, const VariantBasis& basis,
+                               const std::vector<double>& frequencies) {
+    const PrincipalAxes* principal = basis.principalFor(model);
+    if (!principal || !principal->valid)
+        return;
+    const double masses[6] = {model.mass,
+                              model.mass,
+                              model.mass,
+                              principal->moments(0, 0),
+                              principal->moments(1, 1),
+                              principal->moments(2, 2)};
+    for (double m : masses)
+        if (!(m > 0.0) || !std::isfinite(m))
+            return;
+    for (int i = 0; i < 6; ++i)
+        scale_[i] = 1.0 / std::sqrt(masses[i]);
+    for (int i = 0; i < 6; ++i)
+        for (int j = 0; j < 6; ++j)
+            scales_[i * 6 + j] = scale_[i] * scale_[j];
+    std::copy(basis.frame(), basis.frame() + 9, frame_);
+    std::copy(model.centreOfGravity.data(), model.centreOfGravity.data() + 3, centre_);
+    const std::size_t springs = model.springs.size();
+    values_.assign(3 * (springs + model.springCharacteristics.size()), 0.0);
+    springs_.resize(springs);
+    for (std::size_t i = 0; i < springs; ++i) {
+        const SpringElement& spring = model.springs[i];
+        std::copy(spring.position.data(), spring.position.data() + 3, values_.begin() + 3 * i);
+        const SpringCharacteristic* c = model.findCharacteristic(spring.characteristicId);
+        if (!c)
+            continue; // no rates, no share in the system
+        const VariantBasis::SpringAxes* axes = basis.springAxes(i, spring);
+        if (!axes)
+            return;
+        Spring& s = springs_[i];
+        s.rates = static_cast<int>(
+            3 * (springs + static_cast<std::size_t>(c - model.springCharacteristics.data())));
+        s.dynamicFactor = c->dynamicFactor;
+        std::copy(axes->principal, axes->principal + 9, s.orientation);
+    }
+    for (std::size_t j = 0; j < model.springCharacteristics.size(); ++j)
+        for (int m = 0; m < 3; ++m)
+            values_[3 * (springs + j) + static_cast<std::size_t>(m)] =
+                model.springCharacteristics[j].stiffness[m];
+    // Each threshold's shift, and the lowest one's negative: no eigenvalue below it
+    // (the usual count) leaves none below any of the others' (negativeBelow).
+    double lowest = 0.0;
+    for (double f : frequencies) {
+        if (!(f > 0.0) || !std::isfinite(f))
+            continue; // such thresholds are answered without a count
+        const double x = FrequencyCount::shift(f);
+        if (std::find(shifts_.begin(), shifts_.end(), x) == shifts_.end() &&
+            shifts_.size() + 1 < static_cast<std::size_t>(FrequencyCount::kKnownShifts))
+            shifts_.push_back(x);
+        if (lowest == 0.0 || x < lowest)
+            lowest = x;
+    }
+    if (lowest > 0.0)
+        shifts_.push_back(-lowest);
+    lowest_ = lowest;
+    // The calculation's system rounds each element a few times (rates, offsets,
+    // the sum and the scaling, its sums in long double), this one some 20 times
+    // plus once per spring: each element of either is within gamma_(20 + n) of the
+    // exact one, relative to the same sum taken over absolute values (A). With
+    // rates at most rho, orthonormal orientations and offsets at most delta (the
+    // sum of their absolute components), a row of A sums to at most
+    // 12 rho (s_t + s_r delta)^2 per spring, s_t and s_r the largest scales of
+    // translations and rotations; the largest row sum bounds the 2-norm. Twice the
+    // roundoffs needed cover the rounding of the bound itself.
+    boundFactor_ = (32.0 + static_cast<double>(springs)) * 0x1p-52 * 12.0;
+    usable_ = true;
+}
+
+namespace {
+
+/// What VariantSystems::count hands to the side-by-side work: per spring its slots
+/// and orientation, the shared frame and scales.
+struct LaneInput {
+    const double* const* lanes; ///< kLanes variables, idle lanes repeating the first
+    const double* frame;
+    const double* centre;
+    const double* scales;
+    double translation, rotation; ///< the largest scales of translations and rotations
+};
+
+constexpr int kCountLanes = VariantSystems::kLanes;
+
+/// One spring's share of the stiffness sums k (upper triangle, element e of lane l
+/// at k[e][l]) and of the bound's sums, every lane the same operations.
+[[gnu::always_inline]] inline void addSpring(const LaneInput& in, std::size_t at, std::size_t rates,
+                                             const double* j, double factor,
+                                             double (*__restrict k)[kCountLanes],
+                                             double* __restrict bound) {
+    constexpr int N = kCountLanes;
+    double rate[3][N], position[3][N];
+    for (int l = 0; l < N; ++l)
+        for (int m = 0; m < 3; ++m) {
+            rate[m][l] = in.lanes[l][rates + static_cast<std::size_t>(m)];
+            position[m][l] = in.lanes[l][at + static_cast<std::size_t>(m)];
+        }
+    // Lane by lane below, each quantity in a loop of its own, so that the lanes
+    // fill vector registers.
+    double b[6][N], r[3][N], d[3][N];
+    int e = 0;
+    for (int p = 0; p < 3; ++p)
+        for (int q = p; q < 3; ++q, ++e) {
+            const double j0 = j[p * 3] * j[q * 3], j1 = j[p * 3 + 1] * j[q * 3 + 1],
+                         j2 = j[p * 3 + 2] * j[q * 3 + 2];
+            for (int l = 0; l < N; ++l)
+                b[e][l] = (j0 * rate[0][l] + j1 * rate[1][l] + j2 * rate[2][l]) * factor;
+        }
+    for (int m = 0; m < 3; ++m)
+        for (int l = 0; l < N; ++l)
+            d[m][l] = position[m][l] - in.centre[m];
+    for (int i = 0; i < 3; ++i) {
+        const double t0 = in.frame[i * 3], t1 = in.frame[i * 3 + 1], t2 = in.frame[i * 3 + 2];
+        for (int l = 0; l < N; ++l)
+            r[i][l] = t0 * d[0][l] + t1 * d[1][l] + t2 * d[2][l];
+    }
+    const double absFactor = std::fabs(factor);
+    for (int l = 0; l < N; ++l) {
+        const double a0 = std::fabs(rate[0][l]), a1 = std::fabs(rate[1][l]),
+                     a2 = std::fabs(rate[2][l]);
+        const double largest = a0 > a1 ? (a0 > a2 ? a0 : a2) : (a1 > a2 ? a1 : a2);
+        const double arm = in.translation + in.rotation * (std::fabs(d[0][l]) + std::fabs(d[1][l]) +
+                                                           std::fabs(d[2][l]));
+        // NaN positions leave NaN here, NaN rates a NaN norm: neither passes.
+        bound[l] += largest * absFactor * (arm * arm);
+    }
+    for (int l = 0; l < N; ++l) {
+        const double x = r[0][l], y = r[1][l], z = r[2][l];
+        const double k0 = b[0][l], k1 = b[1][l], k2 = b[2][l], k4 = b[3][l], k5 = b[4][l],
+                     k8 = b[5][l];
+        k[0][l] += k0;
+        k[1][l] += k1;
+        k[2][l] += k2;
+        k[7][l] += k4;
+        k[8][l] += k5;
+        k[14][l] += k8;
+        k[3][l] += y * k2 - z * k1;
+        k[4][l] += z * k0 - x * k2;
+        k[5][l] += x * k1 - y * k0;
+        k[9][l] += y * k5 - z * k4;
+        k[10][l] += z * k1 - x * k5;
+        k[11][l] += x * k4 - y * k1;
+        k[15][l] += y * k8 - z * k5;
+        k[16][l] += z * k2 - x * k8;
+        k[17][l] += x * k5 - y * k2;
+        k[21][l] += z * z * k4 + y * y * k8 - 2.0 * y * z * k5;
+        k[28][l] += z * z * k0 + x * x * k8 - 2.0 * x * z * k2;
+        k[35][l] += y * y * k0 + x * x * k4 - 2.0 * x * y * k1;
+        k[22][l] += x * z * k5 + y * z * k2 - z * z * k1 - x * y * k8;
+        k[23][l] += x * y * k5 + y * z * k1 - y * y * k2 - x * z * k4;
+        k[29][l] += x * y * k2 + x * z * k1 - x * x * k5 - y * z * k0;
+    }
+}
+
+/// The scaled systems (element e of lane l at c[e * N + l]) and their norms from
+/// the stiffness sums, then the factorisations at each shift.
+[[gnu::always_inline]] inline void factoriseLanes(const LaneInput& in, double (*k)[kCountLanes],
+                                                  const double* shifts, int shiftCount, double* c,
+                                                  double* norm, Pivots (*pivots)[kCountLanes]) {
+    constexpr int N = kCountLanes;
+    for (int i = 0; i < 6; ++i)
+        for (int j = i; j < 6; ++j)
+            for (int l = 0; l < N; ++l)
+                c[(i * 6 + j) * N + l] = c[(j * 6 + i) * N + l] =
+                    k[i * 6 + j][l] * in.scales[i * 6 + j];
+    double largest[N] = {};
+    for (int i = 0; i < 6; ++i) {
+        double row[N] = {};
+        for (int j = 0; j < 6; ++j)
+            for (int l = 0; l < N; ++l)
+                row[l] += std::fabs(c[(i * 6 + j) * N + l]);
+        for (int l = 0; l < N; ++l)
+            if (!(row[l] <= largest[l])) // NaN too
+                largest[l] = row[l];
+    }
+    for (int l = 0; l < N; ++l)
+        norm[l] = largest[l] * (1.0 + 1e-12);
+    for (int i = 0; i < shiftCount; ++i)
+        factorise<N>(c, norm, shifts[i], pivots[i]);
+}
+
+} // namespace
+
+void VariantSystems::count(const double* const* values, int n, FrequencyCount* counts,
+                           bool* counted, SimdLevel level) const {
+    constexpr int N = kLanes;
+    const double* lanes[N];
+    for (int l = 0; l < N; ++l)
+        lanes[l] = values[l < n ? l : 0];
+    const LaneInput in{lanes,   frame_,    centre_,
+                       scales_, scale_[0], std::max(scale_[3], std::max(scale_[4], scale_[5]))};
+    double k[36][N] = {};
+    double bound[N] = {};
+    double c[36 * N];
+    double norm[N];
+    Pivots pivots[FrequencyCount::kKnownShifts][N];
+    // Rates and dynamic factors >= 0 make every spring's share, and so the exact
+    // system, positive semidefinite: its eigenvalues are >= 0, the calculation's
+    // system's >= -assembly (the bound covers its rounding too) and the solution's
+    // within the margin of those. A shift below -(2 assembly + margin) then has
+    // none below it, and its factorisation is left out when no lane needs it.
+    bool nonNegative[N];
+    bool allNonNegative = lowest_ > 0.0;
+    for (int l = 0; l < n; ++l) {
+        nonNegative[l] = true;
+        for (const Spring& spring : springs_)
+            if (spring.rates >= 0) {
+                const double* v = values[l] + spring.rates;
+                nonNegative[l] = nonNegative[l] && spring.dynamicFactor >= 0.0 && v[0] >= 0.0 &&
+                                 v[1] >= 0.0 && v[2] >= 0.0;
+            }
+        allNonNegative = allNonNegative && nonNegative[l];
+    }
+    // The negative shift is the last.
+    const int shiftCount = static_cast<int>(shifts_.size()) - (allNonNegative ? 1 : 0);
+    // Every lane does the operations the others do, whatever the instruction set:
+    // the level changes the speed only.
+    auto work = [&]<class Tag>(Tag) {
+        for (std::size_t s = 0; s < springs_.size(); ++s) {
+            const Spring& spring = springs_[s];
+            if (spring.rates >= 0)
+                Tag::add(in, 3 * s, static_cast<std::size_t>(spring.rates), spring.orientation,
+                         spring.dynamicFactor, k, bound);
+        }
+        Tag::factorise(in, k, shifts_.data(), shiftCount, c, norm, pivots);
+    };
+    struct Plain {
+        static void add(const LaneInput& in, std::size_t at, std::size_t rates, const double* j,
+                        double factor, double (*k)[N], double* bound) {
+            addSpring(in, at, rates, j, factor, k, bound);
+        }
+        static void factorise(const LaneInput& in, double (*k)[N], const double* shifts, int count,
+                              double* c, double* norm, Pivots (*pivots)[N]) {
+            factoriseLanes(in, k, shifts, count, c, norm, pivots);
+        }
+    };
+#if defined(QUAV_AVX_LANES)
+    struct Avx2 {
+        [[gnu::target("avx2")]] static void add(const LaneInput& in, std::size_t at,
+                                                std::size_t rates, const double* j, double factor,
+                                                double (*k)[N], double* bound) {
+            addSpring(in, at, rates, j, factor, k, bound);
+        }
+        [[gnu::target("avx2")]] static void factorise(const LaneInput& in, double (*k)[N],
+                                                      const double* shifts, int count, double* c,
+                                                      double* norm, Pivots (*pivots)[N]) {
+            factoriseLanes(in, k, shifts, count, c, norm, pivots);
+        }
+    };
+    struct Avx512 {
+        [[gnu::target("avx512f")]] static void add(const LaneInput& in, std::size_t at,
+                                                   std::size_t rates, const double* j,
+                                                   double factor, double (*k)[N], double* bound) {
+            addSpring(in, at, rates, j, factor, k, bound);
+        }
+        [[gnu::target("avx512f")]] static void factorise(const LaneInput& in, double (*k)[N],
+                                                         const double* shifts, int count, double* c,
+                                                         double* norm, Pivots (*pivots)[N]) {
+            factoriseLanes(in, k, shifts, count, c, norm, pivots);
+        }
+    };
+    level = std::min(level, availableSimdLevel());
+    if (level == SimdLevel::Avx512)
+        work(Avx512{});
+    else if (level == SimdLevel::Avx2)
+        work(Avx2{});
+    else
+        work(Plain{});
+#else
+    (void)level;
+    work(Plain{});
+#endif
+    for (int l = 0; l < n; ++l) {
+        const double assembly = boundFactor_ * bound[l];
+        // A bound beyond a hundredth of the smallest margin would leave counts
+        // undecided that the calculation's own system decides.
+        counted[l] = std::isfinite(norm[l]) && assembly <= 1e-11 * norm[l];
+        if (!counted[l])
+            continue;
+        FrequencyCount& count = counts[l];
+        for (int e = 0; e < 36; ++e)
+            count.c_[e] = c[e * N + l];
+        count.norm_ = norm[l];
+        const double margin = 1e-9 * (norm[l] + assembly + lowest_);
+        count.noneBelow_ =
+            nonNegative[l] && lowest_ > 2.0 * (2.0 * assembly + margin) ? lowest_ : 0.0;
+        count.assembly_ = assembly;
+        count.usable_ = true;
+        count.known_ = shiftCount;
+        for (int i = 0; i < shiftCount; ++i) {
+            count.knownShift_[i] = shifts_[static_cast<std::size_t>(i)];
+            count.knownPivots_[i] = pivots[i][l];
+        }
+    }
 }
 
 void eigenvalueAnalyses(AnalysisModel* const* models, int count, const VariantBasis* basis,

@@ -3,12 +3,25 @@
 #include "math/Matrix.h"
 #include "model/AnalysisModel.h"
 
+#include <vector>
+
 namespace quav {
 
 namespace detail {
 class SpringSet;
-}
+
+/// The signs of the LDL^T factorisation of C - xI and what they can be trusted for.
+struct CountPivots {
+    int negative; ///< negative pivots: the eigenvalues of C + E below x
+    /// Bounds ||E||: the computed factors are exact for C - xI + E.
+    double backward;
+    /// No eigenvalue of C + E lies closer to x than this.
+    double distance;
+};
+} // namespace detail
 class VariantBasis;
+class VariantSystems;
+enum class SimdLevel;
 
 /// Principal axes of inertia.
 struct PrincipalAxes {
@@ -80,6 +93,8 @@ public:
     /// calculation solves with it, bit for bit).
     FrequencyCount(const AnalysisModel& model, const PrincipalAxes& principal,
                    const VariantBasis* basis = nullptr);
+    /// Nothing counted (not usable).
+    FrequencyCount() = default;
 
     /// False when nothing can be counted: the principal axes not set, a mass
     /// matrix that is not definite (whose frequencies are NaN), non-finite values.
@@ -112,8 +127,13 @@ public:
     int possiblyAtOrBelow(double frequency) const;
 
 private:
+    friend class VariantSystems;
+
     /// x = (2 pi f)^2, the eigenvalue of a frequency f [Hz].
     static double shift(double frequency);
+    /// The factorisation at x: one made beforehand (side by side with other
+    /// variants' systems) or made now.
+    detail::CountPivots pivots(double x) const;
     /// The same for the eigenvalues of C below x.
     Range eigenvaluesBelow(double x) const;
     /// The eigenvalues below -x (x > 0).
@@ -122,11 +142,69 @@ private:
     bool usable_ = false;
     double c_[36] = {};
     double norm_ = 0.0; ///< a bound on the 2-norm of C: its largest absolute row sum
+    /// Bounds the 2-norm of the difference between C and the system the eigen
+    /// analysis solves: 0 when C is that system, bit for bit.
+    double assembly_ = 0.0;
+    static constexpr int kKnownShifts = 16;
+    int known_ = 0;
+    double knownShift_[kKnownShifts];
+    detail::CountPivots knownPivots_[kKnownShifts];
     /// No eigenvalue lies below -noneBelow_ (0: not yet known for any shift).
     mutable double noneBelow_ = 0.0;
 };
 
-enum class SimdLevel;
+/// The modal systems of the variants of one model that differ from it in spring
+/// positions and rates only (the inertia and every spring's angles as the model
+/// has them), assembled straight from what they share (VariantBasis: the
+/// principal frame, each spring's orientation in it) and counted side by side:
+/// no variant model is written. Their systems are assembled in double precision
+/// rather than the calculation's wider sums, so each count carries a bound on
+/// the difference, which its trust rule adds to the factorisation's own rounding.
+class VariantSystems {
+public:
+    /// Systems counted side by side at most.
+    static constexpr int kLanes = 16;
+
+    /// `frequencies` [Hz] are the thresholds the counts will be asked about: their
+    /// factorisations are made side by side.
+    VariantSystems(const AnalysisModel& model, const VariantBasis& basis,
+                   const std::vector<double>& frequencies);
+
+    /// False when the model's systems cannot be assembled so: the principal axes
+    /// not set, a mass matrix that is not positive definite, a spring whose
+    /// orientation the basis does not know.
+    bool usable() const { return usable_; }
+
+    /// The variables a variant sets, as the model has them: spring i's x, y, z at
+    /// 3i, then characteristic j's Kxx, Kyy, Kzz at 3 (springs + j).
+    const std::vector<double>& modelValues() const { return values_; }
+
+    /// The counts of `n` <= kLanes variants, variant l's variables at values[l].
+    /// counted[l] false: the count of variant l could not be made here (values
+    /// that are not numbers, an assembly bound too wide to trust); its model's
+    /// own FrequencyCount decides.
+    /// Made side by side at `level` (SymmetricEigen.h), which changes nothing but
+    /// the speed.
+    void count(const double* const* values, int n, FrequencyCount* counts, bool* counted,
+               SimdLevel level) const;
+
+private:
+    struct Spring {
+        int rates = -1; ///< slot of its characteristic's Kxx, or -1 without one
+        double dynamicFactor = 0.0;
+        double orientation[9] = {}; ///< in the principal frame, row-major
+    };
+    bool usable_ = false;
+    std::vector<double> values_;
+    std::vector<Spring> springs_;
+    double frame_[9] = {};
+    double centre_[3] = {};
+    double scale_[6] = {};   ///< 1 / sqrt of the principal masses
+    double scales_[36] = {}; ///< scale_i scale_j
+    double boundFactor_ = 0.0;
+    std::vector<double> shifts_;
+    double lowest_ = 0.0; ///< the lowest positive shift, or 0
+};
 
 /// eigenvalueAnalysis for `count` models at once, their systems solved side by side
 /// at `level` (SymmetricEigen.h): each model gets exactly what eigenvalueAnalysis

@@ -56,6 +56,42 @@ RunInput::RunInput(const AnalysisModel& model, const Optimizer& optimizer)
             seen.emplace_back(b->objectId, b->target);
         }
     }
+    prepareCounts(optimizer.parameters);
+}
+
+static_assert(RunInput::kBatchVariants <= VariantSystems::kLanes, "a batch is counted at once");
+
+void RunInput::prepareCounts(const std::vector<DesignParameter>& parameters) {
+    if (!screen_.frequenciesOnly() || model_.usesFrequencyTables())
+        return;
+    const std::size_t springs = model_.springs.size();
+    // What applyBindings writes, in its order: the first parameter of the id, every
+    // spring and characteristic of the object id.
+    for (const ParameterBinding& b : bindings_) {
+        const auto p =
+            std::find_if(parameters.begin(), parameters.end(),
+                         [&](const DesignParameter& d) { return d.id == b.parameterId; });
+        if (p == parameters.end())
+            continue;
+        const auto index = static_cast<std::size_t>(p - parameters.begin());
+        for (std::size_t i = 0; i < springs; ++i) {
+            if (model_.springs[i].id != b.objectId)
+                continue;
+            if (b.target >= 1 && b.target <= 3)
+                assignments_.push_back(
+                    {index, b.multiplier, 3 * i + static_cast<std::size_t>(b.target - 1)});
+            else if (b.target == 5 || b.target == 6)
+                return; // the spring turns: its orientation is no longer the model's
+        }
+        for (std::size_t j = 0; j < model_.springCharacteristics.size(); ++j)
+            if (model_.springCharacteristics[j].id == b.objectId && b.target >= 1 && b.target <= 3)
+                assignments_.push_back(
+                    {index, b.multiplier,
+                     3 * (springs + j) + static_cast<std::size_t>(b.target - 1)});
+    }
+    systems_.emplace(model_, screen_.basis(), screen_.frequencyLimits());
+    if (!systems_->usable())
+        systems_.reset();
 }
 
 bool RunInput::boundValuesPhysical(const std::vector<DesignParameter>& parameters) const {
@@ -68,7 +104,7 @@ bool RunInput::boundValuesPhysical(const std::vector<DesignParameter>& parameter
 }
 
 bool RunInput::admit(const std::vector<DesignParameter>& parameters, AnalysisModel& variant,
-                     std::vector<int>& failed, bool copy) const {
+                     std::vector<int>& failed, bool copy, bool screen) const {
     if (copy) {
         variant = model_;
     } else {
@@ -88,6 +124,8 @@ bool RunInput::admit(const std::vector<DesignParameter>& parameters, AnalysisMod
         return false;
     }
     applyBindings(variant, bindings_, parameters);
+    if (!screen)
+        return true;
     // Many variants of a study fail on what their frequencies (counted, not
     // solved), their spring ratios or their static results already show: those
     // are judged in full before any calculation.
@@ -166,14 +204,61 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
                              bool* accepted) const {
     const std::size_t n = work.parameters_.size();
     const bool statics = !conditions_.displacementConditions.empty();
+    // With frequency conditions only, the variants' frequencies are counted side
+    // by side from their bound variables: a variant the counts reject never has
+    // its model written. counted[i]: the count of variant i decided every
+    // condition and let it through, or could not decide; -1: not counted.
+    int counted[kBatchVariants];
+    std::fill(counted, counted + count, -1);
+    if (systems_) {
+        const std::vector<double>& model = systems_->modelValues();
+        work.values_.resize(kBatchVariants * model.size());
+        const double* lanes[kBatchVariants];
+        std::size_t lane[kBatchVariants];
+        int countedLanes = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            setValues(work.parameters_, values + i * n);
+            if (!boundValuesPhysical(work.parameters_))
+                continue; // admit says so
+            double* v = work.values_.data() + i * model.size();
+            std::copy(model.begin(), model.end(), v);
+            for (const Assignment& a : assignments_)
+                v[a.slot] = work.parameters_[a.parameter].currentValue * a.multiplier;
+            lane[i] = static_cast<std::size_t>(countedLanes);
+            lanes[countedLanes++] = v;
+            counted[i] = 0;
+        }
+        work.counts_.resize(VariantSystems::kLanes);
+        FrequencyCount* counts = work.counts_.data();
+        bool usable[VariantSystems::kLanes];
+        systems_->count(lanes, countedLanes, counts, usable, simdLevel());
+        for (std::size_t i = 0; i < count; ++i) {
+            if (counted[i] < 0)
+                continue;
+            if (!usable[lane[i]]) {
+                counted[i] = -1; // the screen counts it from its model
+                continue;
+            }
+            std::vector<int>& failed = work.failed_[i];
+            if (screen_.judgeCount(counts[lane[i]], failed) && !failed.empty()) {
+                accepted[i] = false;
+                counted[i] = 2;
+            } else {
+                counted[i] = 1;
+            }
+        }
+    }
     AnalysisModel* solve[kBatchVariants];
     bool judged[kBatchVariants] = {};
     int solving = 0;
     for (std::size_t i = 0; i < count; ++i) {
+        if (counted[i] == 2)
+            continue; // rejected on its count
         AnalysisModel& variant = work.variants_[i];
         setValues(work.parameters_, values + i * n);
         std::vector<int>& failed = work.failed_[i];
-        accepted[i] = admit(work.parameters_, variant, failed, work.copies_[i] != this);
+        accepted[i] =
+            admit(work.parameters_, variant, failed, work.copies_[i] != this, counted[i] != 1);
         work.copies_[i] = this;
         if (!accepted[i])
             continue;

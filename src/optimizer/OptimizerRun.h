@@ -125,6 +125,9 @@ public:
 
     const AnalysisModel& model() const { return model_; }
     const VariantScreen& screen() const { return screen_; }
+    /// Whether evaluateBatch counts frequencies from the bound variables alone,
+    /// writing the models of the variants the counts do not reject only.
+    bool countsWithoutModels() const { return systems_.has_value(); }
 
     /// A run's work for one combination, the parameters' current values taken
     /// from `parameters`: writes the model with the bound variables into
@@ -163,6 +166,10 @@ public:
         /// Whose model each variant is a copy of (null: none yet).
         std::vector<const RunInput*> copies_;
         std::vector<std::vector<int>> failed_;
+        /// The variables each variant sets and its count, when the run counts
+        /// without models.
+        std::vector<double> values_;
+        std::vector<FrequencyCount> counts_;
     };
 
     /// evaluate() on `count` <= kBatchVariants combinations at once (combination
@@ -185,11 +192,13 @@ private:
     /// the screen: false when the variant is certainly rejected.
     /// `failed` then holds what the variant certainly fails (or kNotPhysical).
     bool admit(const std::vector<DesignParameter>& parameters, AnalysisModel& variant,
-               std::vector<int>& failed, bool copy = true) const;
+               std::vector<int>& failed, bool copy = true, bool screen = true) const;
     /// The verdict on an admitted variant, calculated first unless `calculated`
     /// (its modes, and its static results when displacement conditions need them),
     /// with the conditions it fails in `failed`.
     bool judge(AnalysisModel& variant, bool calculated, std::vector<int>& failed) const;
+    /// Sets systems_ and assignments_ when the study allows counting without models.
+    void prepareCounts(const std::vector<DesignParameter>& parameters);
 
     /// One model variable that bindings write, with the binding that wins.
     struct BoundVariable {
@@ -203,6 +212,18 @@ private:
     const OptimizationConditions conditions_;
     const VariantScreen screen_; // reads conditions_
     std::vector<BoundVariable> bound_;
+
+    /// Where a binding writes in the variables of VariantSystems, in binding order.
+    struct Assignment {
+        std::size_t parameter;
+        double multiplier;
+        std::size_t slot;
+    };
+    /// Set when the study's conditions are frequency conditions only and the
+    /// bindings move springs and change rates only: the batch then counts the
+    /// variants' frequencies without writing their models.
+    std::optional<VariantSystems> systems_;
+    std::vector<Assignment> assignments_;
 };
 
 /// Makes `path` + "/" + `folder` the optimiser's output directory: an existing

@@ -250,6 +250,31 @@ bool VariantScreen::judgeFrequencies(const AnalysisModel& variant, std::vector<i
     const FrequencyCount count =
         shared ? FrequencyCount(variant, *shared, &basis_)
                : FrequencyCount(variant, principalInertiaAxes(variant.inertia));
+    return judgeCount(count, failed);
+}
+
+std::vector<double> VariantScreen::frequencyLimits() const {
+    const OptimizationConditions& c = conditions_;
+    std::vector<double> limits;
+    for (std::size_t i = 0; i < 6; ++i)
+        if (c.modeConditionEnabled[i])
+            limits.push_back(c.modeMaxFrequency[i]);
+    if (c.minFrequencyEnabled)
+        limits.push_back(c.minFrequency);
+    if (c.maxFrequencyEnabled)
+        limits.push_back(c.maxFrequency);
+    return limits;
+}
+
+bool VariantScreen::frequenciesOnly() const {
+    const OptimizationConditions& c = conditions_;
+    return !frequencyLimits().empty() && !c.meanCouplingEnabled && !c.springRatioEnabled &&
+           c.displacementConditions.empty() && !c.loadCasesPass;
+}
+
+bool VariantScreen::judgeCount(const FrequencyCount& count, std::vector<int>& failed) const {
+    const OptimizationConditions& c = conditions_;
+    failed.clear();
     if (!count.usable())
         return false;
     // "Every frequency at most the limit" fails when fewer than six can be at or

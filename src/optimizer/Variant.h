@@ -109,6 +109,16 @@ public:
     /// What the variants share with the model, found once for all of them.
     const VariantBasis& basis() const { return basis_; }
 
+    /// The frequencies [Hz] the enabled frequency conditions compare with.
+    std::vector<double> frequencyLimits() const;
+    /// True when every enabled condition is a frequency condition (some is): a
+    /// count then decides all of them, as far as it can be trusted.
+    bool frequenciesOnly() const;
+    /// The frequency window's and the mode conditions' verdicts from `count`, a
+    /// count of the variant's frequencies, into `failed` (cleared first); false
+    /// when some of them cannot be decided so.
+    bool judgeCount(const FrequencyCount& count, std::vector<int>& failed) const;
+
 private:
     static constexpr double kNoLimit = std::numeric_limits<double>::infinity();
 

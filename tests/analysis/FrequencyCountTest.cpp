@@ -1,5 +1,7 @@
 // Counts below a threshold hold solveModes' count to the last bit, exact away from it.
 #include "analysis/EigenAnalysis.h"
+#include "analysis/SymmetricEigen.h"
+#include "analysis/VariantBasis.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +20,8 @@ namespace {
 struct Tally {
     int trusted = 0, untrusted = 0;
     int clear = 0, clearUntrusted = 0; ///< thresholds 1e-3 (in eigenvalue) from any frequency
+    /// The same for the counts of systems assembled from what variants share.
+    int sharedTrusted = 0, sharedUntrusted = 0, sharedClearUntrusted = 0;
 };
 
 void countModel(const AnalysisModel& m, Lcg& rng, Tally& tally) {
@@ -33,6 +37,18 @@ void countModel(const AnalysisModel& m, Lcg& rng, Tally& tally) {
                          f * (1 - 1e-3), 0.5 * (f + s.frequencies[k == 5 ? k : k + 1])})
             thresholds.push_back(t);
         thresholds.push_back(s.frequencies[0] * std::fabs(rng.next()));
+    }
+    // The model counted as a variant of itself, its system assembled from the
+    // shared frame and orientations in double precision; the thresholds are more
+    // than it factorises beforehand, so it counts at some of them on its own.
+    const VariantBasis basis(m);
+    const VariantSystems systems(m, basis, thresholds);
+    FrequencyCount shared[VariantSystems::kLanes];
+    bool sharedCounted[VariantSystems::kLanes] = {};
+    if (systems.usable()) {
+        const double* values[] = {systems.modelValues().data(), systems.modelValues().data()};
+        systems.count(values, 2, shared, sharedCounted, simdLevel());
+        EXPECT_TRUE(sharedCounted[0] && sharedCounted[1]);
     }
     for (double t : thresholds) {
         int solved = 0;
@@ -52,6 +68,16 @@ void countModel(const AnalysisModel& m, Lcg& rng, Tally& tally) {
         (exact ? tally.trusted : tally.untrusted) += 1;
         tally.clear += clear;
         tally.clearUntrusted += clear && !exact;
+        if (!sharedCounted[0])
+            continue;
+        const FrequencyCount::Range fromShared = shared[0].below(t);
+        EXPECT_LE(fromShared.low, solved) << "threshold " << t << " Hz, shared";
+        EXPECT_GE(fromShared.high, atOrBelow) << "threshold " << t << " Hz, shared";
+        EXPECT_EQ(fromShared.low, shared[1].below(t).low);
+        EXPECT_EQ(fromShared.high, shared[1].below(t).high);
+        const bool sharedExact = fromShared.low == fromShared.high;
+        (sharedExact ? tally.sharedTrusted : tally.sharedUntrusted) += 1;
+        tally.sharedClearUntrusted += clear && !sharedExact;
     }
 }
 
@@ -62,10 +88,12 @@ void countFamily(const char* name, int models, const std::function<AnalysisModel
     for (int i = 0; i < models; ++i)
         countModel(make(rng), rng, tally);
     std::printf("%-28s %4d models: %5d counts exact, %4d ranges (%d of them clear of every "
-                "frequency)\n",
-                name, models, tally.trusted, tally.untrusted, tally.clearUntrusted);
+                "frequency); shared systems %5d exact, %4d ranges (%d clear)\n",
+                name, models, tally.trusted, tally.untrusted, tally.clearUntrusted,
+                tally.sharedTrusted, tally.sharedUntrusted, tally.sharedClearUntrusted);
     // Only thresholds on or near a frequency are left to the solution, nearly always.
     EXPECT_LE(tally.clearUntrusted, tally.clear / 100);
+    EXPECT_LE(tally.sharedClearUntrusted, tally.clear / 100);
 }
 
 } // namespace

@@ -8,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <tuple>
+#include <vector>
 
 using namespace quav;
 using namespace quav::testing;
@@ -199,4 +201,104 @@ TEST(VariantScreen, TabledVariantsAreJudgedAtTheirOwnFrequencies) {
             }
         }
     }
+}
+
+TEST(VariantScreen, BatchesCountedWithoutModelsGiveTheFullVerdicts) {
+    // Random and awkward bodies whose springs move and whose rates change, batches
+    // of 16 and fewer, bound rates turned negative or 0 among them; the windows and
+    // limits on the model's own frequencies (and an ulp either side), so that the
+    // variant with the model's values lies on them.
+    Lcg rng{0x5eed};
+    int variants = 0, accepted = 0, countedOut = 0;
+    std::vector<AnalysisModel> models = {inclinedModel()};
+    for (const ModelFamily& family : modelFamilies())
+        for (int i = 0; i < 4; ++i)
+            models.push_back(family.make(rng));
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const AnalysisModel& model : models) {
+        if (model.springs.size() < 3)
+            continue;
+        const SpringElement& s0 = model.springs[0];
+        const double rate = model.findCharacteristic(s0.characteristicId)->stiffness[0];
+        if (!(rate > 0.0))
+            continue;
+        Optimizer o;
+        // Kxx from below 0 to twice the model's, through the model's own value.
+        const int k = o.addParameter("Kxx", 2 * rate, -rate, rate);
+        const int x = o.addParameter("x", s0.position[0] + 0.1, s0.position[0] - 0.1, 0.1);
+        const int z = o.addParameter("z", model.springs[2].position[2] + 0.05,
+                                     model.springs[2].position[2], 0.05);
+        o.setBinding(s0.characteristicId, 1, k, 1.0);
+        o.setBinding(s0.id, 1, x, 1.0);
+        o.setBinding(model.springs[1].id, 1, x, -1.0);
+        o.setBinding(model.springs[2].id, 3, z, 1.0);
+        AnalysisModel calculated(model);
+        runCalculation(calculated, CalculationConditions{});
+        const double low = calculated.eigenFrequencies[5], high = calculated.eigenFrequencies[0];
+        for (int which = 0; which < 4; ++which) {
+            for (double ulps : {-1.0, 0.0, 1.0}) {
+                auto near = [&](double f) {
+                    return ulps == 0.0 ? f : std::nextafter(f, ulps * inf);
+                };
+                OptimizationConditions& c = o.conditions;
+                c = OptimizationConditions{};
+                c.minFrequencyEnabled = which != 1;
+                c.maxFrequencyEnabled = which != 0;
+                c.minFrequency = near(low);
+                c.maxFrequency = which == 3 ? near(calculated.eigenFrequencies[2]) : near(high);
+                // A share below 0 is a limit on every frequency; a share of 30 % needs
+                // the shapes.
+                c.modeConditionEnabled[1] = which >= 2;
+                c.modeContributionPct[1] = which == 2 ? -1.0 : 30.0;
+                c.modeMaxFrequency[1] = near(calculated.eigenFrequencies[3]);
+                const RunInput input(model, o);
+                ASSERT_TRUE(input.countsWithoutModels());
+                // Every combination, in batches of 16 and what is left over.
+                std::vector<double> values;
+                for (double kv : {-rate, 0.0, rate, 2 * rate})
+                    for (double xv : {s0.position[0] - 0.1, s0.position[0], s0.position[0] + 0.1})
+                        for (double zv :
+                             {model.springs[2].position[2], model.springs[2].position[2] + 0.05})
+                            values.insert(values.end(), {kv, xv, zv});
+                const std::size_t combinations = values.size() / 3;
+                RunInput::Workspace work(o.parameters);
+                for (std::size_t first = 0; first < combinations; first += 16) {
+                    const std::size_t count = std::min<std::size_t>(16, combinations - first);
+                    bool verdicts[16];
+                    input.evaluateBatch(values.data() + 3 * first, count, work, verdicts);
+                    for (std::size_t i = 0; i < count; ++i) {
+                        const double* v = values.data() + 3 * (first + i);
+                        for (int p = 0; p < 3; ++p)
+                            o.parameters[static_cast<std::size_t>(p)].currentValue = v[p];
+                        // The run's path a variant at a time: its model written,
+                        // the screen's count from it, the calculation.
+                        std::vector<int> expected;
+                        AnalysisModel alone;
+                        const bool verdict = input.evaluate(o.parameters, alone, &expected);
+                        ASSERT_EQ(work.failed(i), expected)
+                            << "Kxx " << v[0] << " x " << v[1] << " z " << v[2] << " case " << which
+                            << " " << ulps;
+                        ASSERT_EQ(verdicts[i], verdict);
+                        if (verdict) {
+                            EXPECT_EQ(work.variant(i).eigenFrequencies, alone.eigenFrequencies);
+                            EXPECT_EQ(work.variant(i).staticResults, alone.staticResults);
+                        }
+                        // Where the calculation tells, the full calculation agrees.
+                        if (v[0] > 0.0) {
+                            EXPECT_EQ(expected, fullVerdict(model, o));
+                        }
+                        ++variants;
+                        accepted += verdicts[i];
+                        // Rejected without a model: the variant's storage is not this one.
+                        countedOut += !verdicts[i] && v[0] >= 0.0 &&
+                                      (work.variant(i).springs.empty() ||
+                                       work.variant(i).springs[0].position[0] != v[1]);
+                    }
+                }
+            }
+        }
+    }
+    // Both verdicts occur, and the counts reject many variants themselves.
+    EXPECT_GT(accepted, variants / 20);
+    EXPECT_GT(countedOut, variants / 10);
 }
