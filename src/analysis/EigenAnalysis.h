@@ -139,7 +139,6 @@ private:
     /// The eigenvalues below -x (x > 0).
     Range negativeBelow(double x) const;
 
-    bool usable_ = false;
     double c_[36] = {};
     double norm_ = 0.0; ///< a bound on the 2-norm of C: its largest absolute row sum
     /// Bounds the 2-norm of the difference between C and the system the eigen
@@ -147,6 +146,7 @@ private:
     double assembly_ = 0.0;
     static constexpr int kKnownShifts = 16;
     int known_ = 0;
+    bool usable_ = false;
     double knownShift_[kKnownShifts];
     detail::CountPivots knownPivots_[kKnownShifts];
     /// No eigenvalue lies below -noneBelow_ (0: not yet known for any shift).

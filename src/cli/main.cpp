@@ -567,8 +567,8 @@ int run(int argc, char** argv) {
     // and run on the loaded model.
     // Those with `tables` also take --format table|json|csv.
     const auto mountAnalysis = [&](const char* name, const char* description,
-                                   std::function<void(CLI::App&)> setUp,
-                                   std::function<int(Study&)> analyse, bool tables = false) {
+                                   const std::function<void(CLI::App&)>& setUp,
+                                   const std::function<int(Study&)>& analyse, bool tables = false) {
         return CliCommand{name, description,
                           [&, setUp, tables](CLI::App& c) {
                               if (setUp)

@@ -113,6 +113,11 @@ private:
                   const std::function<bool()>& interrupted);
     void work(std::vector<DesignParameter> params);
 
+    // Read after every variant by every worker: a cache line of its own, so the
+    // calling thread's writes to the other members do not make the workers fetch it again.
+    struct alignas(64) QuitFlag {
+        std::atomic<bool> value{false};
+    } quit_; // first: the padding a cache line of its own costs is least here
     const RunInput& input_;
     Odometer& odometer_;
     const unsigned threads_;
@@ -129,11 +134,6 @@ private:
     std::exception_ptr failure_; // a worker's, outside any batch (guarded by the mutex)
     // In enumeration order, not yet handed back; only the calling thread touches it.
     std::deque<std::shared_ptr<Batch>> inFlight_;
-    // Read after every variant by every worker: a cache line of its own, so the
-    // calling thread's writes to the other members do not make the workers fetch it again.
-    struct alignas(64) QuitFlag {
-        std::atomic<bool> value{false};
-    } quit_;
     std::vector<std::thread> pool_;
 };
 

@@ -84,7 +84,7 @@ bool displacementWithinLimit(const DisplacementCondition& c, const Matrix& d, co
     for (int i = 0; i < 3; ++i) {
         if (c.directionFlags[static_cast<std::size_t>(i)] && std::fabs(d[i]) > c.limit)
             ok = false;
-        if (local && c.directionFlags[static_cast<std::size_t>(3 + i)] &&
+        if (local && c.directionFlags[3 + static_cast<std::size_t>(i)] &&
             std::fabs((*local)[i]) > c.limit)
             ok = false;
     }

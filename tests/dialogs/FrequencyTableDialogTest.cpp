@@ -107,7 +107,7 @@ private slots:
         QCOMPARE(g->item(11, 0)->text(), QStringLiteral("200"));
 
         QTemporaryDir folder;
-        const QString path = folder.filePath(QStringLiteral("t.csv"));
+        QString path = folder.filePath(QStringLiteral("t.csv"));
         e.dialog.saver.ask = [&](QWidget*, const QString&, const std::vector<SaveFormat>&) {
             return SaveRequest{path.toStdString(), SaveFormat::Csv};
         };

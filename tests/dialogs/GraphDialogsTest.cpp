@@ -174,16 +174,15 @@ void GraphDialogsTest::tablesAndSaveNames() {
 
     const std::vector<SaveFormat> offered = {SaveFormat::Csv, SaveFormat::Png, SaveFormat::Svg};
     struct Case {
-        const char* path;
-        SaveFormat filter;
-        const char* savedAs;
-        SaveFormat format;
+        const char* path;    // as typed, with the filter chosen
+        const char* savedAs; // and the format it is saved in
+        SaveFormat filter, format;
     };
     const Case cases[] = {
-        {"/d/curve", SaveFormat::Png, "/d/curve.png", SaveFormat::Png},
-        {"/d/curve.SVG", SaveFormat::Csv, "/d/curve.SVG", SaveFormat::Svg},     // the name decides
-        {"/d/curve.tsv", SaveFormat::Csv, "/d/curve.tsv.csv", SaveFormat::Csv}, // not offered
-        {"/d/.png", SaveFormat::Csv, "/d/.png.csv", SaveFormat::Csv},
+        {"/d/curve", "/d/curve.png", SaveFormat::Png, SaveFormat::Png},
+        {"/d/curve.SVG", "/d/curve.SVG", SaveFormat::Csv, SaveFormat::Svg},     // the name decides
+        {"/d/curve.tsv", "/d/curve.tsv.csv", SaveFormat::Csv, SaveFormat::Csv}, // not offered
+        {"/d/.png", "/d/.png.csv", SaveFormat::Csv, SaveFormat::Csv},
     };
     for (const auto& c : cases) {
         const SaveRequest r = resolveSavePath(c.path, c.filter, offered);

@@ -90,7 +90,7 @@ private slots:
             "周波数 [Hz]\t2nd order unbalance 伝達率 [-]\t2nd order unbalance 防振率 [%]\t"
             "side 伝達率 [-]\tside 防振率 [%]\r\n1\t"));
         QCOMPARE(std::count(listing.begin(), listing.end(), '\n'), long(expected.size() + 1));
-        const std::string last = listing.substr(listing.rfind("\n", listing.size() - 2) + 1);
+        const std::string last = listing.substr(listing.rfind('\n', listing.size() - 2) + 1);
         QCOMPARE(last,
                  format("%g\t%g\t%g\t%g\t%g\r\n", 100.0, dialog.curves()[0].points.back().value,
                         (1 - dialog.curves()[0].points.back().value) * 100,

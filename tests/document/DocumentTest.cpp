@@ -140,8 +140,8 @@ TEST_F(DocFixture, DialogsOpenOnTheModelAndItsPresets) {
 }
 
 TEST_F(DocFixture, SpringNeedsSizeAndName) {
-    for (auto bad : {std::function<void(SpringValues&)>([](auto& v) { v.name = "S"; }),
-                     std::function<void(SpringValues&)>([](auto& v) { v.size = 0.1f; })}) {
+    for (const auto& bad : {std::function<void(SpringValues&)>([](auto& v) { v.name = "S"; }),
+                            std::function<void(SpringValues&)>([](auto& v) { v.size = 0.1f; })}) {
         ui.ok<SpringValues>(bad);
         createSpring(doc, ui);
     }
@@ -171,9 +171,9 @@ TEST_F(DocFixture, AssignCharacteristic) {
         {{"c", {1, 1, 1}, {0, 0, 0}, 0}, "動的係数: 0 より大きい値を入力して下さい"},
     };
     for (const auto& [values, rule] : refused) {
-        ui.ok<CharacteristicValues>([&](auto& v) {
+        ui.ok<CharacteristicValues>([&given = values](auto& v) {
             EXPECT_EQ(v.dynamicFactor, 1.0);
-            v = values;
+            v = given;
         });
         assignCharacteristic(doc, ui);
         EXPECT_EQ(ui.messages.back(), std::string("入力エラー\n\n") + rule);

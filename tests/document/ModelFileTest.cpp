@@ -350,7 +350,7 @@ TEST(ModelExtensions, DamagedBlocksRefuseTheWholeFile) {
     const std::string plain = written(fixtures::sampleModel());
     const std::string table = tablePayload(0, rubberTable(3));
     const std::string iterations = i32(1) + i32(2) + i32(3) + i32(4) + i32(5) + i32(6);
-    auto withRows = [](std::function<void(FrequencyTable&)> change) {
+    auto withRows = [](const std::function<void(FrequencyTable&)>& change) {
         FrequencyTable t = rubberTable(3);
         change(t);
         return tablePayload(0, t);

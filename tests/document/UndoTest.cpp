@@ -48,7 +48,8 @@ Command on(void (*command)(CQUAVDoc&, DocumentUi&, int), int id) {
 }
 /// OK on the next dialog of kind V after `fill`, asked by `command`.
 template <class V>
-std::function<void(CQUAVDoc&, ScriptedUi&)> okOn(std::function<void(V&)> fill, Command command) {
+std::function<void(CQUAVDoc&, ScriptedUi&)> okOn(const std::function<void(V&)>& fill,
+                                                 const Command& command) {
     return [fill, command](CQUAVDoc& d, ScriptedUi& u) {
         u.ok<V>(fill);
         command(d, u);

@@ -178,6 +178,7 @@ TEST(ModelJson, EveryModelFileExportsAndImportsToTheSameBytes) {
          {"\"NaN\"", "\"-NaN\"", "\"-Infinity\"", "\"NaN(0x7ff0000000000001)\"",
           "\"NaN(0xffc00001)\"", "\"modeIterations\": [5, 4, 6, 5, 5, 7]",
           "{\"f\": 1.0, \"ratio\": [1.1, 1.05, 1.05], \"loss\": [0.05, 0.04, 0.04]}",
+          // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one piece on two lines
           "\"kind\": \"staticDisplacement\",\n        \"object\": 2,\n        \"load\": 8,\n"
           "        \"sense\": \"min\""})
         EXPECT_NE(json.find(piece), std::string::npos) << piece << "\n" << json;

@@ -407,8 +407,10 @@ TEST(OptimizerRun, TheFrontIsTheOneEvaluatingEveryVariantFromOutsideFinds) {
     const RunInput input(model, o);
     std::vector<DesignParameter> parameters = o.parameters;
     std::vector<std::vector<double>> accepted, values;
-    for (double xv = 0.2; xv <= 0.4 + 1e-9; xv += 0.05)
-        for (double k = 1e5; k <= 5e5; k += 1e5) {
+    // The rear x values by repeated addition, as the run reaches them.
+    double xv = 0.2;
+    for (int i = 0; i < 5; ++i, xv += 0.05)
+        for (double k : {1e5, 2e5, 3e5, 4e5, 5e5}) {
             parameters[0].currentValue = xv;
             parameters[1].currentValue = k;
             AnalysisModel variant;
