@@ -121,7 +121,7 @@ void BatchPipeline::evaluate(Batch& batch, RunInput::Workspace& work,
     batchDone_.notify_all();
 }
 
-void BatchPipeline::work(std::vector<DesignParameter> params) {
+void BatchPipeline::work(const std::vector<DesignParameter>& params) {
     try {
         RunInput::Workspace work(params);
         const std::function<bool()> quitting = [this] { return quit_.value.load(); };

@@ -111,7 +111,7 @@ private:
     /// is then never committed).
     void evaluate(Batch& batch, RunInput::Workspace& work,
                   const std::function<bool()>& interrupted);
-    void work(std::vector<DesignParameter> params);
+    void work(const std::vector<DesignParameter>& params);
 
     // Read after every variant by every worker: a cache line of its own, so the
     // calling thread's writes to the other members do not make the workers fetch it again.
