@@ -266,6 +266,51 @@ void modesInto(const ModalSystem& system, const double* w, const double* vt, dou
     }
 }
 
+/// modesInto's eigenvalue order and frequencies, with the shapes mapped back in
+/// double precision and left unsigned.
+void estimateModes(const ModalSystem& system, const double* w, const double* vt,
+                   ModesEstimate& estimate) {
+    double shapes[6][6];
+    double lambda[6];
+    for (int j = 0; j < 6; ++j) {
+        lambda[j] = static_cast<double>(system.massSign * w[j * 7]);
+        const double* y = vt + j * 6;
+        double g[6];
+        double norm2 = 0.0;
+        for (int block = 0; block < 2; ++block) {
+            const double* map = system.map[block];
+            for (int r = 0; r < 3; ++r) {
+                const double e = map[r * 3] * y[3 * block] + map[r * 3 + 1] * y[3 * block + 1] +
+                                 map[r * 3 + 2] * y[3 * block + 2];
+                g[3 * block + r] = e;
+                norm2 += e * e;
+            }
+        }
+        const double inverse = 1.0 / std::sqrt(norm2);
+        for (int i = 0; i < 6; ++i)
+            shapes[j][i] = g[i] * inverse;
+    }
+    int order[6];
+    storageOrder(lambda, order);
+    for (int s = 0; s < 6; ++s) {
+        const int j = order[s];
+        estimate.frequencies[s] = frequencyOf(lambda[j]);
+        for (int i = 0; i < 6; ++i)
+            estimate.shapes[i * 6 + s] = shapes[j][i];
+    }
+    // Each element of x = P Dm^-1/2 y differs from the wide sum by a few roundings
+    // of terms no larger than the largest scale times |y|, while |x| is at least
+    // the smallest scale times |y|; normalising doubles the relative difference.
+    // About 15 (1 + spread) roundings in all: eight times that is the bound.
+    long double smallest = system.scale[0], largest = system.scale[0];
+    for (long double s : system.scale) {
+        smallest = std::min(smallest, s);
+        largest = std::max(largest, s);
+    }
+    constexpr double kRounding = std::numeric_limits<double>::epsilon() / 2.0;
+    estimate.shapeError = 128.0 * kRounding * (1.0 + static_cast<double>(largest / smallest));
+}
+
 ModalSolution modesFrom(const ModalSystem& system, const double* w, const double* vt) {
     ModalSolution result;
     result.valid = true;
@@ -794,6 +839,11 @@ void VariantSystems::count(const double* const* values, int n, FrequencyCount* c
 
 void eigenvalueAnalyses(AnalysisModel* const* models, int count, const VariantBasis* basis,
                         SimdLevel level) {
+    eigenvalueAnalyses(models, count, basis, level, ModesWanted());
+}
+
+void eigenvalueAnalyses(AnalysisModel* const* models, int count, const VariantBasis* basis,
+                        SimdLevel level, const ModesWanted& wanted) {
     constexpr int kChunk = 8;
     for (int first = 0; first < count; first += kChunk) {
         const int n = std::min(kChunk, count - first);
@@ -827,12 +877,19 @@ void eigenvalueAnalyses(AnalysisModel* const* models, int count, const VariantBa
                 storeModes(m, modes);
                 continue;
             }
+            const double* vectors = vt[lane++];
+            if (wanted) {
+                ModesEstimate estimate;
+                estimateModes(systems[i], systems[i].c, vectors, estimate);
+                if (!wanted(first + i, estimate))
+                    continue;
+            }
             if (m.eigenFrequencies.rows() != 6 || m.eigenFrequencies.cols() != 1)
                 m.eigenFrequencies.resize(6, 1);
             if (m.modeShapes.rows() != 6 || m.modeShapes.cols() != 6)
                 m.modeShapes.resize(6, 6);
             double eigenvalues[6];
-            modesInto(systems[i], systems[i].c, vt[lane++], eigenvalues, m.eigenFrequencies.data(),
+            modesInto(systems[i], systems[i].c, vectors, eigenvalues, m.eigenFrequencies.data(),
                       m.modeShapes.data());
         }
     }

@@ -3,6 +3,7 @@
 #include "math/Matrix.h"
 #include "model/AnalysisModel.h"
 
+#include <functional>
 #include <vector>
 
 namespace quav {
@@ -213,6 +214,31 @@ private:
 /// cannot take.
 void eigenvalueAnalyses(AnalysisModel* const* models, int count, const VariantBasis* basis,
                         SimdLevel level);
+
+/// A model's modes before their shapes are mapped back to global DOFs in the
+/// calculation's wide arithmetic: what a caller can decide on without them.
+struct ModesEstimate {
+    /// [Hz], storage order: exactly the frequencies eigenvalueAnalysis gives.
+    double frequencies[6];
+    /// 6 x 6, row-major, a mode a column, storage order: the shapes mapped in
+    /// double precision, unsigned (a whole column may have the other sign).
+    double shapes[36];
+    /// Every element of `shapes` lies within this of the calculation's own,
+    /// sign aside: a bound on the double mapping's rounding, which grows with the
+    /// spread of the principal masses.
+    double shapeError;
+};
+
+/// Asked with a model's position in the batch and its estimate; true when the
+/// model needs its modes as the calculation gives them.
+using ModesWanted = std::function<bool(int, const ModesEstimate&)>;
+
+/// eigenvalueAnalyses, asking `wanted` about each model whose system could be
+/// solved: a model it declines keeps whatever modes it had. The long double
+/// mapping of the shapes, a quarter of a variant's cost, is then made only for
+/// the models that need it.
+void eigenvalueAnalyses(AnalysisModel* const* models, int count, const VariantBasis* basis,
+                        SimdLevel level, const ModesWanted& wanted);
 
 /// Writes `eigenFrequencies` and `modeShapes` of the model from solveModes. Returns
 /// false and leaves the results untouched when the principal axes are not set.

@@ -10,11 +10,15 @@ double contributionRatio(const Matrix& modeShapes, int mode, int dof) {
 double meanCouplingDegree(const AnalysisModel& model) {
     if (model.calculated == 0)
         return 0.0;
+    return meanCouplingDegree(model.modeShapes.data());
+}
+
+double meanCouplingDegree(const double* modeShapes) {
     long double sum = 0.0L;
     for (int j = 0; j < 6; ++j) {
         double dominant = 0.0;
         for (int i = 0; i < 6; ++i) {
-            const double x = model.modeShapes(i, j);
+            const double x = modeShapes[i * 6 + j];
             if (x * x > dominant)
                 dominant = x * x;
         }

@@ -14,5 +14,7 @@ double contributionRatio(const Matrix& modeShapes, int mode, int dof);
 /// the largest squared component of the unit mode vector (the share of the
 /// dominant DOF). 0 when the model is not calculated.
 double meanCouplingDegree(const AnalysisModel& model);
+/// The same of the mode shapes `modeShapes` (6 x 6, row-major, a mode a column).
+double meanCouplingDegree(const double* modeShapes);
 
 } // namespace quav

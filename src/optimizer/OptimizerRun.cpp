@@ -249,6 +249,7 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
         }
     }
     AnalysisModel* solve[kBatchVariants];
+    std::size_t solved[kBatchVariants]; // the variant each system belongs to
     bool judged[kBatchVariants] = {};
     int solving = 0;
     for (std::size_t i = 0; i < count; ++i) {
@@ -275,10 +276,23 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
         if (calculate(variant, runConditions(false, statics), &screen_.basis()).status != 0) {
             accepted[i] = false;
             failed.assign(1, kNotCalculated);
-        } else
+        } else {
+            solved[solving] = i;
             solve[solving++] = &variant;
+        }
     }
-    eigenvalueAnalyses(solve, solving, &screen_.basis(), simdLevel());
+    // Most variants fail some condition by far: their estimated modes tell, and
+    // only the others have the shapes mapped back in the calculation's arithmetic.
+    eigenvalueAnalyses(
+        solve, solving, &screen_.basis(), simdLevel(), [&](int s, const ModesEstimate& modes) {
+            const std::size_t i = solved[s];
+            std::vector<int>& failed = work.failed_[i];
+            if (!failedConditionsEstimated(work.variants_[i], modes, conditions_, failed) ||
+                failed.empty())
+                return true;
+            accepted[i] = false;
+            return false;
+        });
     for (std::size_t i = 0; i < count; ++i)
         if (accepted[i] && !judged[i])
             accepted[i] = judge(work.variants_[i], true, work.failed_[i]);

@@ -319,22 +319,61 @@ bool VariantScreen::judgeCount(const FrequencyCount& count, std::vector<int>& fa
     return true;
 }
 
-void failedConditions(const AnalysisModel& m, const OptimizationConditions& c,
-                      std::vector<int>& failed) {
+namespace {
+
+/// The modes the conditions read: the calculation's own (`error` 0) or an
+/// estimate whose shape elements lie within `error` of them.
+struct ModeReadings {
+    const double* frequencies; ///< storage order
+    const double* shapes;      ///< row-major, a mode a column, storage order
+    double error;
+    bool calculated;
+};
+
+/// a > b as the exact modes would give it: 1 or 0, -1 when a lies within
+/// `error` of b (or is not a number) and only they can tell.
+int exceeds(double a, double b, double error) {
+    if (error == 0.0)
+        return a > b ? 1 : 0;
+    if (a > b + error)
+        return 1;
+    if (a < b - error)
+        return 0;
+    return -1;
+}
+
+/// The conditions the readings decide, then the rest; false as soon as one of
+/// them lies within the readings' error of its limit.
+bool judgeConditions(const AnalysisModel& m, const ModeReadings& r, const OptimizationConditions& c,
+                     std::vector<int>& failed) {
     failed.clear();
-    auto frequency = [&m](int mode) { return m.eigenFrequencies[6 - mode]; };
+    auto frequency = [&r](int mode) { return r.frequencies[6 - mode]; };
+    auto square = [&r](int dof, int index) {
+        const double x = r.shapes[dof * 6 + index];
+        return x * x;
+    };
+    // A share or a degree is 100 times squares of shape elements: each square
+    // moves by at most 2e + e^2 with its element, and the sums round a little.
+    const double e = r.error;
+    const double shareError = e == 0.0 ? 0.0 : 100.0 * (2.0 * e + e * e) + 1e-11;
     for (int i = 0; i < 6; ++i) {
         const auto ui = static_cast<std::size_t>(i);
         if (!c.modeConditionEnabled[ui])
             continue;
-        for (int k = 1; k <= 6; ++k) {
+        bool fails = false, unsure = false;
+        for (int k = 1; k <= 6 && !fails; ++k) {
             // NaN never fails here: both comparisons are false.
-            if (contributionRatio(m.modeShapes, k, i) > c.modeContributionPct[ui] &&
-                frequency(k) > c.modeMaxFrequency[ui]) {
-                failed.push_back(kModeCondition + i);
-                break;
-            }
+            if (!(frequency(k) > c.modeMaxFrequency[ui]))
+                continue;
+            const int above =
+                exceeds(100.0 * square(i, 6 - k), c.modeContributionPct[ui], shareError);
+            fails = above == 1;
+            unsure = unsure || above < 0;
         }
+        if (!fails && unsure)
+            return false;
+        if (fails)
+            failed.push_back(kModeCondition + i);
     }
     if (c.minFrequencyEnabled && !(frequency(1) >= c.minFrequency))
         failed.push_back(kMinFrequencyCondition);
@@ -342,14 +381,42 @@ void failedConditions(const AnalysisModel& m, const OptimizationConditions& c,
         failed.push_back(kMaxFrequencyCondition);
     if (!springRatiosHold(m, c))
         failed.push_back(kSpringRatioCondition);
-    if (c.meanCouplingEnabled && meanCouplingDegree(m) > c.meanCouplingMax)
-        failed.push_back(kMeanCouplingCondition);
+    if (c.meanCouplingEnabled) {
+        const double degree = r.calculated ? meanCouplingDegree(r.shapes) : 0.0;
+        const int above = exceeds(degree, c.meanCouplingMax, shareError);
+        if (above < 0)
+            return false;
+        if (above == 1)
+            failed.push_back(kMeanCouplingCondition);
+    }
     for (std::size_t k = 0; k < c.displacementConditions.size(); ++k)
         if (!displacementConditionHolds(m, m.staticResults, c.displacementConditions[k]))
             failed.push_back(kDisplacementCondition + static_cast<int>(k));
     if (c.loadCasesPass)
         if (const int i = firstFailingCase(m); i >= 0)
             failed.push_back(kLoadCaseCondition + i);
+    return true;
+}
+
+} // namespace
+
+void failedConditions(const AnalysisModel& m, const OptimizationConditions& c,
+                      std::vector<int>& failed) {
+    judgeConditions(m, {m.eigenFrequencies.data(), m.modeShapes.data(), 0.0, m.calculated != 0}, c,
+                    failed);
+}
+
+bool failedConditionsEstimated(const AnalysisModel& m, const ModesEstimate& modes,
+                               const OptimizationConditions& c, std::vector<int>& failed) {
+    for (int i = 0; i < 6; ++i) {
+        if (!std::isfinite(modes.frequencies[i]))
+            return false;
+        for (int j = 0; j < 6; ++j)
+            if (!std::isfinite(modes.shapes[i * 6 + j]))
+                return false;
+    }
+    return judgeConditions(
+        m, {modes.frequencies, modes.shapes, modes.shapeError, m.calculated != 0}, c, failed);
 }
 
 bool evaluateVariant(const AnalysisModel& m, const OptimizationConditions& c) {

@@ -80,6 +80,14 @@ int firstFailingCase(const AnalysisModel& variant);
 void failedConditions(const AnalysisModel& variant, const OptimizationConditions& conditions,
                       std::vector<int>& failed);
 
+/// failedConditions for a variant calculated but for its modes, judged on an
+/// estimate of them (eigenvalueAnalyses): true with `failed` exactly what
+/// failedConditions will find once the modes are the calculation's, when no
+/// share or coupling degree lies within the estimate's error of its limit and
+/// the estimate is all numbers; false when only those modes can tell.
+bool failedConditionsEstimated(const AnalysisModel& variant, const ModesEstimate& modes,
+                               const OptimizationConditions& conditions, std::vector<int>& failed);
+
 /// True when the calculated variant meets every enabled condition (failedConditions
 /// finds none).
 bool evaluateVariant(const AnalysisModel& variant, const OptimizationConditions& conditions);

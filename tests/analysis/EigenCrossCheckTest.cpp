@@ -120,3 +120,44 @@ TEST(EigenCrossCheck, DoublePrecisionAgreesWithLongDouble) {
     for (const ModelFamily& family : modelFamilies())
         checkFamily(family.name, family.count, family.make);
 }
+
+TEST(EigenCrossCheck, EstimatesLieWithinTheirBoundOfTheModes) {
+    // Batches of eight; every other model declined, which keeps the modes it had.
+    Lcg rng{0xe57};
+    double worst = 0.0; // the largest difference as a share of its bound
+    for (const ModelFamily& family : modelFamilies()) {
+        std::vector<AnalysisModel> models;
+        for (int i = 0; i < 80; ++i)
+            models.push_back(family.make(rng));
+        for (std::size_t first = 0; first < models.size(); first += 8) {
+            AnalysisModel* batch[8];
+            ModesEstimate estimates[8] = {};
+            for (int i = 0; i < 8; ++i) {
+                batch[i] = &models[first + static_cast<std::size_t>(i)];
+                batch[i]->eigenFrequencies.zero();
+            }
+            eigenvalueAnalyses(batch, 8, nullptr, simdLevel(), [&](int i, const ModesEstimate& e) {
+                estimates[i] = e;
+                return i % 2 == 0;
+            });
+            for (int i = 0; i < 8; ++i) {
+                AnalysisModel& m = *batch[i];
+                if (i % 2) {
+                    EXPECT_EQ(m.eigenFrequencies, Matrix::column(6)) << family.name;
+                    ASSERT_TRUE(eigenvalueAnalysis(m));
+                }
+                const ModesEstimate& e = estimates[i];
+                for (int r = 0; r < 6; ++r) {
+                    EXPECT_EQ(e.frequencies[r], m.eigenFrequencies[r]) << family.name;
+                    for (int j = 0; j < 6; ++j) {
+                        const double d = std::fabs(std::fabs(e.shapes[r * 6 + j]) -
+                                                   std::fabs(m.modeShapes(r, j)));
+                        worst = std::max(worst, d / e.shapeError);
+                    }
+                }
+            }
+        }
+    }
+    std::printf("estimated shapes: worst difference %.1e of the bound\n", worst);
+    EXPECT_LE(worst, 1.0);
+}

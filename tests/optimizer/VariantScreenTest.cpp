@@ -1,5 +1,6 @@
 // The quick look a run takes at each variant never changes a verdict of the full calculation.
 #include "analysis/CalculationDriver.h"
+#include "analysis/ModeMetrics.h"
 #include "analysis/PointMotion.h"
 #include "optimizer/OptimizerRun.h"
 #include "optimizer/Variant.h"
@@ -301,4 +302,82 @@ TEST(VariantScreen, BatchesCountedWithoutModelsGiveTheFullVerdicts) {
     // Both verdicts occur, and the counts reject many variants themselves.
     EXPECT_GT(accepted, variants / 20);
     EXPECT_GT(countedOut, variants / 10);
+}
+
+TEST(VariantScreen, EstimatedModesGiveTheFullVerdicts) {
+    // The mean coupling degree and a mode's share limited at the model's own
+    // values (an ulp either side, within the estimate's error, clear of it), so
+    // that variants lie on them; batches of 16 against the variant-at-a-time path,
+    // whose modes are always the calculation's.
+    Lcg rng{0xc0de};
+    int variants = 0, estimated = 0, mapped = 0;
+    std::vector<AnalysisModel> models = {inclinedModel()};
+    for (const ModelFamily& family : modelFamilies())
+        for (int i = 0; i < 3; ++i)
+            models.push_back(family.make(rng));
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const AnalysisModel& model : models) {
+        if (model.springs.size() < 2)
+            continue;
+        const SpringElement& s0 = model.springs[0];
+        const double rate = model.findCharacteristic(s0.characteristicId)->stiffness[0];
+        if (!(rate > 0.0))
+            continue;
+        Optimizer o;
+        const int k = o.addParameter("Kxx", 2 * rate, 0.5 * rate, 0.5 * rate);
+        const int x = o.addParameter("x", s0.position[0] + 0.1, s0.position[0] - 0.1, 0.1);
+        o.setBinding(s0.characteristicId, 1, k, 1.0);
+        o.setBinding(s0.id, 1, x, 1.0);
+        o.parameters[0].currentValue = rate;
+        o.parameters[1].currentValue = s0.position[0];
+        const AnalysisModel calculated = calculatedVariant(model, o);
+        const double degree = meanCouplingDegree(calculated);
+        // z's share of mode 3; every mode lies above half the lowest frequency.
+        const double share = contributionRatio(calculated.modeShapes, 3, 2);
+        std::vector<double> values;
+        for (double kv : {0.5 * rate, rate, 1.5 * rate, 2 * rate})
+            for (double xv : {s0.position[0] - 0.1, s0.position[0], s0.position[0] + 0.1})
+                values.insert(values.end(), {kv, xv});
+        for (const double offset : {0.0, -1.0, 1.0, -1e-13, 1e-13, -1e-3, 1e-3}) {
+            auto near = [&](double v) {
+                return std::fabs(offset) == 1.0 ? std::nextafter(v, offset * inf)
+                                                : v * (1.0 + offset);
+            };
+            for (int which = 0; which < 2; ++which) {
+                OptimizationConditions& c = o.conditions;
+                c = OptimizationConditions{};
+                c.meanCouplingEnabled = which == 0;
+                c.meanCouplingMax = near(degree);
+                c.modeConditionEnabled[2] = which == 1;
+                c.modeContributionPct[2] = near(share);
+                c.modeMaxFrequency[2] = 0.5 * calculated.eigenFrequencies[5];
+                const RunInput input(model, o);
+                RunInput::Workspace work(o.parameters);
+                const std::size_t combinations = values.size() / 2;
+                bool verdicts[16];
+                input.evaluateBatch(values.data(), combinations, work, verdicts);
+                for (std::size_t i = 0; i < combinations; ++i) {
+                    o.parameters[0].currentValue = values[2 * i];
+                    o.parameters[1].currentValue = values[2 * i + 1];
+                    std::vector<int> expected;
+                    AnalysisModel alone;
+                    const bool verdict = input.evaluate(o.parameters, alone, &expected);
+                    ASSERT_EQ(work.failed(i), expected)
+                        << "Kxx " << values[2 * i] << " x " << values[2 * i + 1] << " " << offset;
+                    ASSERT_EQ(verdicts[i], verdict);
+                    if (verdict) {
+                        EXPECT_EQ(work.variant(i).modeShapes, alone.modeShapes);
+                    }
+                    ++variants;
+                    // A variant rejected on its estimate never had its modes stored.
+                    const bool modes = work.variant(i).eigenFrequencies[0] != 0.0;
+                    estimated += !verdict && !modes;
+                    mapped += !verdict && modes;
+                }
+            }
+        }
+    }
+    // Most rejections are decided on the estimate; those on the limits are not.
+    EXPECT_GT(estimated, variants / 4);
+    EXPECT_GT(mapped, 0);
 }
