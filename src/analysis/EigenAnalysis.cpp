@@ -308,7 +308,11 @@ void estimateModes(const ModalSystem& system, const double* w, const double* vt,
         largest = std::max(largest, s);
     }
     constexpr double kRounding = std::numeric_limits<double>::epsilon() / 2.0;
-    estimate.shapeError = 128.0 * kRounding * (1.0 + static_cast<double>(largest / smallest));
+    const double error = 128.0 * kRounding * (1.0 + static_cast<double>(largest / smallest));
+    for (int s = 0; s < 6; ++s) {
+        estimate.shapeError[s] = error;
+        estimate.frequencyError[s] = 0.0;
+    }
 }
 
 ModalSolution modesFrom(const ModalSystem& system, const double* w, const double* vt) {
@@ -724,8 +728,8 @@ constexpr int kCountLanes = VariantSystems::kLanes;
 
 } // namespace
 
-void VariantSystems::count(const double* const* values, int n, FrequencyCount* counts,
-                           bool* counted, SimdLevel level) const {
+void VariantSystems::systems(const double* const* values, int n, SimdLevel level, int shiftCount,
+                             Lanes& out) const {
     constexpr int N = kLanes;
     const double* lanes[N];
     for (int l = 0; l < N; ++l)
@@ -734,28 +738,6 @@ void VariantSystems::count(const double* const* values, int n, FrequencyCount* c
                        scales_, scale_[0], std::max(scale_[3], std::max(scale_[4], scale_[5]))};
     double k[36][N] = {};
     double bound[N] = {};
-    double c[36 * N];
-    double norm[N];
-    Pivots pivots[FrequencyCount::kKnownShifts][N];
-    // Rates and dynamic factors >= 0 make every spring's share, and so the exact
-    // system, positive semidefinite: its eigenvalues are >= 0, the calculation's
-    // system's >= -assembly (the bound covers its rounding too) and the solution's
-    // within the margin of those. A shift below -(2 assembly + margin) then has
-    // none below it, and its factorisation is left out when no lane needs it.
-    bool nonNegative[N];
-    bool allNonNegative = lowest_ > 0.0;
-    for (int l = 0; l < n; ++l) {
-        nonNegative[l] = true;
-        for (const Spring& spring : springs_)
-            if (spring.rates >= 0) {
-                const double* v = values[l] + spring.rates;
-                nonNegative[l] = nonNegative[l] && spring.dynamicFactor >= 0.0 && v[0] >= 0.0 &&
-                                 v[1] >= 0.0 && v[2] >= 0.0;
-            }
-        allNonNegative = allNonNegative && nonNegative[l];
-    }
-    // The negative shift is the last.
-    const int shiftCount = static_cast<int>(shifts_.size()) - (allNonNegative ? 1 : 0);
     // Every lane does the operations the others do, whatever the instruction set:
     // the level changes the speed only.
     auto work = [&]<class Tag>(Tag) {
@@ -765,7 +747,7 @@ void VariantSystems::count(const double* const* values, int n, FrequencyCount* c
                 Tag::add(in, 3 * s, static_cast<std::size_t>(spring.rates), spring.orientation,
                          spring.dynamicFactor, k, bound);
         }
-        Tag::factorise(in, k, shifts_.data(), shiftCount, c, norm, pivots);
+        Tag::factorise(in, k, shifts_.data(), shiftCount, out.c, out.norm, out.pivots);
     };
     struct Plain {
         static void add(const LaneInput& in, std::size_t at, std::size_t rates, const double* j,
@@ -813,8 +795,37 @@ void VariantSystems::count(const double* const* values, int n, FrequencyCount* c
     (void)level;
     work(Plain{});
 #endif
+    for (int l = 0; l < n; ++l)
+        out.assembly[l] = boundFactor_ * bound[l];
+}
+
+void VariantSystems::count(const double* const* values, int n, FrequencyCount* counts,
+                           bool* counted, SimdLevel level) const {
+    constexpr int N = kLanes;
+    // Rates and dynamic factors >= 0 make every spring's share, and so the exact
+    // system, positive semidefinite: its eigenvalues are >= 0, the calculation's
+    // system's >= -assembly (the bound covers its rounding too) and the solution's
+    // within the margin of those. A shift below -(2 assembly + margin) then has
+    // none below it, and its factorisation is left out when no lane needs it.
+    bool nonNegative[N];
+    bool allNonNegative = lowest_ > 0.0;
     for (int l = 0; l < n; ++l) {
-        const double assembly = boundFactor_ * bound[l];
+        nonNegative[l] = true;
+        for (const Spring& spring : springs_)
+            if (spring.rates >= 0) {
+                const double* v = values[l] + spring.rates;
+                nonNegative[l] = nonNegative[l] && spring.dynamicFactor >= 0.0 && v[0] >= 0.0 &&
+                                 v[1] >= 0.0 && v[2] >= 0.0;
+            }
+        allNonNegative = allNonNegative && nonNegative[l];
+    }
+    // The negative shift is the last.
+    const int shiftCount = static_cast<int>(shifts_.size()) - (allNonNegative ? 1 : 0);
+    Lanes lanes;
+    systems(values, n, level, shiftCount, lanes);
+    const double* norm = lanes.norm;
+    for (int l = 0; l < n; ++l) {
+        const double assembly = lanes.assembly[l];
         // A bound beyond a hundredth of the smallest margin would leave counts
         // undecided that the calculation's own system decides.
         counted[l] = std::isfinite(norm[l]) && assembly <= 1e-11 * norm[l];
@@ -822,7 +833,7 @@ void VariantSystems::count(const double* const* values, int n, FrequencyCount* c
             continue;
         FrequencyCount& count = counts[l];
         for (int e = 0; e < 36; ++e)
-            count.c_[e] = c[e * N + l];
+            count.c_[e] = lanes.c[e * N + l];
         count.norm_ = norm[l];
         const double margin = 1e-9 * (norm[l] + assembly + lowest_);
         count.noneBelow_ =
@@ -832,8 +843,104 @@ void VariantSystems::count(const double* const* values, int n, FrequencyCount* c
         count.known_ = shiftCount;
         for (int i = 0; i < shiftCount; ++i) {
             count.knownShift_[i] = shifts_[static_cast<std::size_t>(i)];
-            count.knownPivots_[i] = pivots[i][l];
+            count.knownPivots_[i] = lanes.pivots[i][l];
         }
+    }
+}
+
+void VariantSystems::estimate(const double* const* values, int n, ModesEstimate* estimates,
+                              bool* estimated, SimdLevel level) const {
+    constexpr int N = kLanes;
+    Lanes lanes;
+    systems(values, n, level, 0, lanes);
+    double w[N][36], vt[N][36];
+    double* solved[N];
+    double* vectors[N];
+    for (int l = 0; l < n; ++l) {
+        for (int e = 0; e < 36; ++e)
+            w[l][e] = lanes.c[e * N + l];
+        solved[l] = w[l];
+        vectors[l] = vt[l];
+    }
+    for (int first = 0; first < n; first += 8)
+        symmetricEigenRows6(level, solved + first, vectors + first, std::min(8, n - first));
+    double map[2][9];
+    for (int block = 0; block < 2; ++block)
+        for (int r = 0; r < 3; ++r)
+            for (int m = 0; m < 3; ++m)
+                map[block][r * 3 + m] = frame_[m * 3 + r] * scale_[3 * block + m];
+    double smallest = scale_[0], largest = scale_[0];
+    for (double x : scale_) {
+        smallest = std::min(smallest, x);
+        largest = std::max(largest, x);
+    }
+    const double spread = largest / smallest;
+    constexpr double kRounding = std::numeric_limits<double>::epsilon() / 2.0;
+    for (int l = 0; l < n; ++l) {
+        estimated[l] = false;
+        const double norm = lanes.norm[l], assembly = lanes.assembly[l];
+        if (!std::isfinite(norm) || !(assembly <= 1e-11 * norm))
+            continue;
+        // Both solutions are exact for systems within kJacobi of theirs (backward
+        // stable rotations); with the assembly bound, each eigenvalue of the
+        // calculation's solution lies within delta of this one's (Weyl), and a
+        // mode's direction within delta over its distance to the others
+        // (Davis-Kahan).
+        const double delta = assembly + 2.0 * kJacobi * norm;
+        double lambda[6];
+        bool positive = true;
+        for (int j = 0; j < 6; ++j) {
+            lambda[j] = w[l][j * 7];
+            positive = positive && lambda[j] > delta;
+        }
+        // A zero or negative eigenvalue may change places with its mirror image.
+        if (!positive)
+            continue;
+        ModesEstimate& e = estimates[l];
+        double shapes[6][6], shapeError[6];
+        for (int j = 0; j < 6; ++j) {
+            const double* y = vt[l] + j * 6;
+            double g[6], norm2 = 0.0;
+            for (int block = 0; block < 2; ++block)
+                for (int r = 0; r < 3; ++r) {
+                    const double x = map[block][r * 3] * y[3 * block] +
+                                     map[block][r * 3 + 1] * y[3 * block + 1] +
+                                     map[block][r * 3 + 2] * y[3 * block + 2];
+                    g[3 * block + r] = x;
+                    norm2 += x * x;
+                }
+            const double inverse = 1.0 / std::sqrt(norm2);
+            for (int i = 0; i < 6; ++i)
+                shapes[j][i] = g[i] * inverse;
+            double gap = std::numeric_limits<double>::infinity();
+            for (int i = 0; i < 6; ++i)
+                if (i != j)
+                    gap = std::min(gap, std::fabs(lambda[i] - lambda[j]));
+            // The vector of the system y is within 2 delta / gap of the
+            // calculation's; x = map y moves by up to the spread of the scales times
+            // that, relative to |x|, and normalising doubles it.
+            const double direction = 2.0 * delta / (gap - 2.0 * delta);
+            shapeError[j] = gap > 2.0 * delta && direction < 0.5
+                                ? 2.0 * spread * direction / (1.0 - direction) +
+                                      128.0 * kRounding * (1.0 + spread)
+                                : std::numeric_limits<double>::infinity();
+        }
+        int order[6];
+        storageOrder(lambda, order);
+        for (int s = 0; s < 6; ++s) {
+            const int j = order[s];
+            const double f = frequencyOf(lambda[j]);
+            e.frequencies[s] = f;
+            // f = c sqrt(lambda): lambda +- delta, and the roundings of both roots.
+            e.frequencyError[s] =
+                kHertzPerRadian * 2.0 * delta /
+                    (std::sqrt(lambda[j] + delta) + std::sqrt(lambda[j] - delta)) +
+                8.0 * kRounding * f;
+            e.shapeError[s] = shapeError[j];
+            for (int i = 0; i < 6; ++i)
+                e.shapes[i * 6 + s] = shapes[j][i];
+        }
+        estimated[l] = true;
     }
 }
 

@@ -154,6 +154,23 @@ private:
     mutable double noneBelow_ = 0.0;
 };
 
+/// A model's modes before their shapes are mapped back to global DOFs in the
+/// calculation's wide arithmetic: what a caller can decide on without them.
+struct ModesEstimate {
+    /// [Hz], storage order.
+    double frequencies[6];
+    /// 6 x 6, row-major, a mode a column, storage order, unsigned (a whole column
+    /// may have the other sign).
+    double shapes[36];
+    /// Frequency s lies within frequencyError[s] of the calculation's, and every
+    /// element of column s of `shapes` within shapeError[s] of the calculation's,
+    /// sign aside. From eigenvalueAnalyses, the frequencies are exactly the
+    /// calculation's and the shapes' bound covers the double mapping's rounding,
+    /// which grows with the spread of the principal masses.
+    double frequencyError[6];
+    double shapeError[6];
+};
+
 /// The modal systems of the variants of one model that differ from it in spring
 /// positions and rates only (the inertia and every spring's angles as the model
 /// has them), assembled straight from what they share (VariantBasis: the
@@ -189,7 +206,33 @@ public:
     void count(const double* const* values, int n, FrequencyCount* counts, bool* counted,
                SimdLevel level) const;
 
+    /// The modes of `n` <= kLanes variants estimated side by side from these
+    /// systems, each with its bounds on the difference from the calculation's
+    /// modes; estimated[l] false when variant l's cannot be bounded so (values that
+    /// are not numbers, an assembly bound too wide, an eigenvalue not certainly
+    /// positive). A shape's bound is infinite when its frequency lies too close to
+    /// another for the direction to be told. At `level` as count.
+    void estimate(const double* const* values, int n, ModesEstimate* estimates, bool* estimated,
+                  SimdLevel level) const;
+
 private:
+    /// The rounding both solutions of the eigenproblem may add, relative to the
+    /// system's norm: rotations until none is left are backward stable to a few
+    /// roundings; this allows a thousand times more.
+    static constexpr double kJacobi = 0x1p-36;
+
+    /// The variants' systems side by side: element e of lane l at c[e * kLanes + l].
+    struct Lanes {
+        double c[36 * kLanes];
+        double norm[kLanes];     ///< a bound on each system's 2-norm
+        double assembly[kLanes]; ///< a bound on its difference from the calculation's
+        detail::CountPivots pivots[FrequencyCount::kKnownShifts][kLanes];
+    };
+    /// Assembles the systems of `n` variants, with the factorisations at the first
+    /// `shiftCount` shifts.
+    void systems(const double* const* values, int n, SimdLevel level, int shiftCount,
+                 Lanes& out) const;
+
     struct Spring {
         int rates = -1; ///< slot of its characteristic's Kxx, or -1 without one
         double dynamicFactor = 0.0;
@@ -214,20 +257,6 @@ private:
 /// cannot take.
 void eigenvalueAnalyses(AnalysisModel* const* models, int count, const VariantBasis* basis,
                         SimdLevel level);
-
-/// A model's modes before their shapes are mapped back to global DOFs in the
-/// calculation's wide arithmetic: what a caller can decide on without them.
-struct ModesEstimate {
-    /// [Hz], storage order: exactly the frequencies eigenvalueAnalysis gives.
-    double frequencies[6];
-    /// 6 x 6, row-major, a mode a column, storage order: the shapes mapped in
-    /// double precision, unsigned (a whole column may have the other sign).
-    double shapes[36];
-    /// Every element of `shapes` lies within this of the calculation's own,
-    /// sign aside: a bound on the double mapping's rounding, which grows with the
-    /// spread of the principal masses.
-    double shapeError;
-};
 
 /// Asked with a model's position in the batch and its estimate; true when the
 /// model needs its modes as the calculation gives them.

@@ -62,7 +62,7 @@ RunInput::RunInput(const AnalysisModel& model, const Optimizer& optimizer)
 static_assert(RunInput::kBatchVariants <= VariantSystems::kLanes, "a batch is counted at once");
 
 void RunInput::prepareCounts(const std::vector<DesignParameter>& parameters) {
-    if (!screen_.frequenciesOnly() || model_.usesFrequencyTables())
+    if (!(screen_.frequenciesOnly() || screen_.shapesDecide()) || model_.usesFrequencyTables())
         return;
     const std::size_t springs = model_.springs.size();
     // What applyBindings writes, in its order: the first parameter of the id, every
@@ -228,23 +228,48 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
             lanes[countedLanes++] = v;
             counted[i] = 0;
         }
-        work.counts_.resize(VariantSystems::kLanes);
-        FrequencyCount* counts = work.counts_.data();
         bool usable[VariantSystems::kLanes];
-        systems_->count(lanes, countedLanes, counts, usable, simdLevel());
-        for (std::size_t i = 0; i < count; ++i) {
-            if (counted[i] < 0)
-                continue;
-            if (!usable[lane[i]]) {
-                counted[i] = -1; // the screen counts it from its model
-                continue;
+        if (screen_.frequenciesOnly()) {
+            work.counts_.resize(VariantSystems::kLanes);
+            FrequencyCount* counts = work.counts_.data();
+            systems_->count(lanes, countedLanes, counts, usable, simdLevel());
+            for (std::size_t i = 0; i < count; ++i) {
+                if (counted[i] < 0)
+                    continue;
+                if (!usable[lane[i]]) {
+                    counted[i] = -1; // the screen counts it from its model
+                    continue;
+                }
+                std::vector<int>& failed = work.failed_[i];
+                if (screen_.judgeCount(counts[lane[i]], failed) && !failed.empty()) {
+                    accepted[i] = false;
+                    counted[i] = 2;
+                } else {
+                    counted[i] = 1;
+                }
             }
-            std::vector<int>& failed = work.failed_[i];
-            if (screen_.judgeCount(counts[lane[i]], failed) && !failed.empty()) {
-                accepted[i] = false;
-                counted[i] = 2;
-            } else {
-                counted[i] = 1;
+        }
+        // Shares and the coupling degree from the modes estimated side by side:
+        // most variants fail by far, and only the others get a model.
+        if (screen_.shapesDecide()) {
+            int estimating = 0;
+            for (std::size_t i = 0; i < count; ++i)
+                if (counted[i] >= 0 && counted[i] != 2) {
+                    lane[i] = static_cast<std::size_t>(estimating);
+                    lanes[estimating++] = work.values_.data() + i * model.size();
+                }
+            work.estimates_.resize(VariantSystems::kLanes);
+            ModesEstimate* estimates = work.estimates_.data();
+            systems_->estimate(lanes, estimating, estimates, usable, simdLevel());
+            for (std::size_t i = 0; i < count; ++i) {
+                if (counted[i] < 0 || counted[i] == 2 || !usable[lane[i]])
+                    continue;
+                std::vector<int>& failed = work.failed_[i];
+                if (failedConditionsEstimated(model_, estimates[lane[i]], conditions_, failed) &&
+                    !failed.empty()) {
+                    accepted[i] = false;
+                    counted[i] = 2;
+                }
             }
         }
     }

@@ -170,6 +170,7 @@ public:
         /// without models.
         std::vector<double> values_;
         std::vector<FrequencyCount> counts_;
+        std::vector<ModesEstimate> estimates_;
     };
 
     /// evaluate() on `count` <= kBatchVariants combinations at once (combination
@@ -197,7 +198,7 @@ private:
     /// (its modes, and its static results when displacement conditions need them),
     /// with the conditions it fails in `failed`.
     bool judge(AnalysisModel& variant, bool calculated, std::vector<int>& failed) const;
-    /// Sets systems_ and assignments_ when the study allows counting without models.
+    /// Sets systems_ and assignments_ when the study allows judging without models.
     void prepareCounts(const std::vector<DesignParameter>& parameters);
 
     /// One model variable that bindings write, with the binding that wins.
@@ -219,9 +220,9 @@ private:
         double multiplier;
         std::size_t slot;
     };
-    /// Set when the study's conditions are frequency conditions only and the
-    /// bindings move springs and change rates only: the batch then counts the
-    /// variants' frequencies without writing their models.
+    /// Set when the study's conditions read the modes only and the bindings move
+    /// springs and change rates only: the batch then counts the variants'
+    /// frequencies, or estimates their modes, without writing their models.
     std::optional<VariantSystems> systems_;
     std::vector<Assignment> assignments_;
 };

@@ -272,6 +272,15 @@ bool VariantScreen::frequenciesOnly() const {
            c.displacementConditions.empty() && !c.loadCasesPass;
 }
 
+bool VariantScreen::shapesDecide() const {
+    const OptimizationConditions& c = conditions_;
+    bool shares = false;
+    for (int flag : c.modeConditionEnabled)
+        shares = shares || flag != 0;
+    return (shares || c.meanCouplingEnabled) && !c.springRatioEnabled &&
+           c.displacementConditions.empty() && !c.loadCasesPass;
+}
+
 bool VariantScreen::judgeCount(const FrequencyCount& count, std::vector<int>& failed) const {
     const OptimizationConditions& c = conditions_;
     failed.clear();
@@ -321,16 +330,18 @@ bool VariantScreen::judgeCount(const FrequencyCount& count, std::vector<int>& fa
 
 namespace {
 
-/// The modes the conditions read: the calculation's own (`error` 0) or an
-/// estimate whose shape elements lie within `error` of them.
+/// The modes the conditions read: the calculation's own (no errors) or an
+/// estimate whose frequency and shape column s lie within frequencyError[s] and
+/// shapeError[s] of them.
 struct ModeReadings {
     const double* frequencies; ///< storage order
     const double* shapes;      ///< row-major, a mode a column, storage order
-    double error;
-    bool calculated;
+    const double* frequencyError = nullptr;
+    const double* shapeError = nullptr;
+    bool calculated = true;
 };
 
-/// a > b as the exact modes would give it: 1 or 0, -1 when a lies within
+/// a > b as the exact values would give it: 1 or 0, -1 when a lies within
 /// `error` of b (or is not a number) and only they can tell.
 int exceeds(double a, double b, double error) {
     if (error == 0.0)
@@ -342,20 +353,26 @@ int exceeds(double a, double b, double error) {
     return -1;
 }
 
+/// A share or a degree is 100 times squares of shape elements: each square moves
+/// by at most 2e + e^2 with its element, and the sums round a little.
+double shareError(double e) {
+    return e == 0.0 ? 0.0 : 100.0 * (2.0 * e + e * e) + 1e-11;
+}
+
 /// The conditions the readings decide, then the rest; false as soon as one of
 /// them lies within the readings' error of its limit.
 bool judgeConditions(const AnalysisModel& m, const ModeReadings& r, const OptimizationConditions& c,
                      std::vector<int>& failed) {
     failed.clear();
     auto frequency = [&r](int mode) { return r.frequencies[6 - mode]; };
+    auto frequencyError = [&r](int mode) {
+        return r.frequencyError ? r.frequencyError[6 - mode] : 0.0;
+    };
+    auto shapeError = [&r](int index) { return r.shapeError ? r.shapeError[index] : 0.0; };
     auto square = [&r](int dof, int index) {
         const double x = r.shapes[dof * 6 + index];
         return x * x;
     };
-    // A share or a degree is 100 times squares of shape elements: each square
-    // moves by at most 2e + e^2 with its element, and the sums round a little.
-    const double e = r.error;
-    const double shareError = e == 0.0 ? 0.0 : 100.0 * (2.0 * e + e * e) + 1e-11;
     for (int i = 0; i < 6; ++i) {
         const auto ui = static_cast<std::size_t>(i);
         if (!c.modeConditionEnabled[ui])
@@ -363,27 +380,43 @@ bool judgeConditions(const AnalysisModel& m, const ModeReadings& r, const Optimi
         bool fails = false, unsure = false;
         for (int k = 1; k <= 6 && !fails; ++k) {
             // NaN never fails here: both comparisons are false.
-            if (!(frequency(k) > c.modeMaxFrequency[ui]))
+            const int above = exceeds(frequency(k), c.modeMaxFrequency[ui], frequencyError(k));
+            if (above == 0)
                 continue;
-            const int above =
-                exceeds(100.0 * square(i, 6 - k), c.modeContributionPct[ui], shareError);
-            fails = above == 1;
-            unsure = unsure || above < 0;
+            const int share = exceeds(100.0 * square(i, 6 - k), c.modeContributionPct[ui],
+                                      shareError(shapeError(6 - k)));
+            fails = above == 1 && share == 1;
+            unsure = unsure || share != 0;
         }
         if (!fails && unsure)
             return false;
         if (fails)
             failed.push_back(kModeCondition + i);
     }
-    if (c.minFrequencyEnabled && !(frequency(1) >= c.minFrequency))
-        failed.push_back(kMinFrequencyCondition);
-    if (c.maxFrequencyEnabled && frequency(6) > c.maxFrequency)
-        failed.push_back(kMaxFrequencyCondition);
+    if (c.minFrequencyEnabled) {
+        // Mode 1 below the minimum, or not a number.
+        const double f = frequency(1), e = frequencyError(1);
+        if (e == 0.0 ? !(f >= c.minFrequency) : f < c.minFrequency - e)
+            failed.push_back(kMinFrequencyCondition);
+        else if (e != 0.0 && !(f >= c.minFrequency + e))
+            return false;
+    }
+    if (c.maxFrequencyEnabled) {
+        const int above = exceeds(frequency(6), c.maxFrequency, frequencyError(6));
+        if (above < 0)
+            return false;
+        if (above == 1)
+            failed.push_back(kMaxFrequencyCondition);
+    }
     if (!springRatiosHold(m, c))
         failed.push_back(kSpringRatioCondition);
     if (c.meanCouplingEnabled) {
         const double degree = r.calculated ? meanCouplingDegree(r.shapes) : 0.0;
-        const int above = exceeds(degree, c.meanCouplingMax, shareError);
+        // The mean of the modes' errors.
+        double error = 0.0;
+        for (int j = 0; j < 6; ++j)
+            error += shareError(shapeError(j)) / 6.0;
+        const int above = exceeds(degree, c.meanCouplingMax, error);
         if (above < 0)
             return false;
         if (above == 1)
@@ -402,8 +435,9 @@ bool judgeConditions(const AnalysisModel& m, const ModeReadings& r, const Optimi
 
 void failedConditions(const AnalysisModel& m, const OptimizationConditions& c,
                       std::vector<int>& failed) {
-    judgeConditions(m, {m.eigenFrequencies.data(), m.modeShapes.data(), 0.0, m.calculated != 0}, c,
-                    failed);
+    judgeConditions(
+        m, {m.eigenFrequencies.data(), m.modeShapes.data(), nullptr, nullptr, m.calculated != 0}, c,
+        failed);
 }
 
 bool failedConditionsEstimated(const AnalysisModel& m, const ModesEstimate& modes,
@@ -415,8 +449,10 @@ bool failedConditionsEstimated(const AnalysisModel& m, const ModesEstimate& mode
             if (!std::isfinite(modes.shapes[i * 6 + j]))
                 return false;
     }
+    // The variant is calculated but for its modes.
     return judgeConditions(
-        m, {modes.frequencies, modes.shapes, modes.shapeError, m.calculated != 0}, c, failed);
+        m, {modes.frequencies, modes.shapes, modes.frequencyError, modes.shapeError, true}, c,
+        failed);
 }
 
 bool evaluateVariant(const AnalysisModel& m, const OptimizationConditions& c) {

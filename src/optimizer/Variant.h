@@ -122,6 +122,10 @@ public:
     /// True when every enabled condition is a frequency condition (some is): a
     /// count then decides all of them, as far as it can be trusted.
     bool frequenciesOnly() const;
+    /// True when every enabled condition reads the modes alone (frequencies,
+    /// shares, the mean coupling degree) and some share or the coupling degree
+    /// is among them: their shapes then decide.
+    bool shapesDecide() const;
     /// The frequency window's and the mode conditions' verdicts from `count`, a
     /// count of the variant's frequencies, into `failed` (cleared first); false
     /// when some of them cannot be decided so.

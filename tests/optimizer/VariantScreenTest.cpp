@@ -305,10 +305,11 @@ TEST(VariantScreen, BatchesCountedWithoutModelsGiveTheFullVerdicts) {
 }
 
 TEST(VariantScreen, EstimatedModesGiveTheFullVerdicts) {
-    // The mean coupling degree and a mode's share limited at the model's own
-    // values (an ulp either side, within the estimate's error, clear of it), so
-    // that variants lie on them; batches of 16 against the variant-at-a-time path,
-    // whose modes are always the calculation's.
+    // The mean coupling degree with the lowest frequency, and a mode's share,
+    // limited at the model's own values (an ulp either side, within the estimates' error, clear of
+    // it), so that variants lie on them; batches of 16 against the variant-at-a-time path, whose
+    // modes are always the calculation's. Estimated side by side without models, or (a spring
+    // turned by a binding) from each model's own system.
     Lcg rng{0xc0de};
     int variants = 0, estimated = 0, mapped = 0;
     std::vector<AnalysisModel> models = {inclinedModel()};
@@ -323,61 +324,72 @@ TEST(VariantScreen, EstimatedModesGiveTheFullVerdicts) {
         const double rate = model.findCharacteristic(s0.characteristicId)->stiffness[0];
         if (!(rate > 0.0))
             continue;
-        Optimizer o;
-        const int k = o.addParameter("Kxx", 2 * rate, 0.5 * rate, 0.5 * rate);
-        const int x = o.addParameter("x", s0.position[0] + 0.1, s0.position[0] - 0.1, 0.1);
-        o.setBinding(s0.characteristicId, 1, k, 1.0);
-        o.setBinding(s0.id, 1, x, 1.0);
-        o.parameters[0].currentValue = rate;
-        o.parameters[1].currentValue = s0.position[0];
-        const AnalysisModel calculated = calculatedVariant(model, o);
-        const double degree = meanCouplingDegree(calculated);
-        // z's share of mode 3; every mode lies above half the lowest frequency.
-        const double share = contributionRatio(calculated.modeShapes, 3, 2);
-        std::vector<double> values;
-        for (double kv : {0.5 * rate, rate, 1.5 * rate, 2 * rate})
-            for (double xv : {s0.position[0] - 0.1, s0.position[0], s0.position[0] + 0.1})
-                values.insert(values.end(), {kv, xv});
-        for (const double offset : {0.0, -1.0, 1.0, -1e-13, 1e-13, -1e-3, 1e-3}) {
-            auto near = [&](double v) {
-                return std::fabs(offset) == 1.0 ? std::nextafter(v, offset * inf)
-                                                : v * (1.0 + offset);
-            };
-            for (int which = 0; which < 2; ++which) {
-                OptimizationConditions& c = o.conditions;
-                c = OptimizationConditions{};
-                c.meanCouplingEnabled = which == 0;
-                c.meanCouplingMax = near(degree);
-                c.modeConditionEnabled[2] = which == 1;
-                c.modeContributionPct[2] = near(share);
-                c.modeMaxFrequency[2] = 0.5 * calculated.eigenFrequencies[5];
-                const RunInput input(model, o);
-                RunInput::Workspace work(o.parameters);
-                const std::size_t combinations = values.size() / 2;
-                bool verdicts[16];
-                input.evaluateBatch(values.data(), combinations, work, verdicts);
-                for (std::size_t i = 0; i < combinations; ++i) {
-                    o.parameters[0].currentValue = values[2 * i];
-                    o.parameters[1].currentValue = values[2 * i + 1];
-                    std::vector<int> expected;
-                    AnalysisModel alone;
-                    const bool verdict = input.evaluate(o.parameters, alone, &expected);
-                    ASSERT_EQ(work.failed(i), expected)
-                        << "Kxx " << values[2 * i] << " x " << values[2 * i + 1] << " " << offset;
-                    ASSERT_EQ(verdicts[i], verdict);
-                    if (verdict) {
-                        EXPECT_EQ(work.variant(i).modeShapes, alone.modeShapes);
+        for (const bool turned : {false, true}) {
+            Optimizer o;
+            const int k = o.addParameter("Kxx", 2 * rate, 0.5 * rate, 0.5 * rate);
+            const int x = o.addParameter("x", s0.position[0] + 0.1, s0.position[0] - 0.1, 0.1);
+            const double angle = model.springs[1].angles[2];
+            const int turn = o.addParameter("angle", angle, angle, 0.0);
+            o.setBinding(s0.characteristicId, 1, k, 1.0);
+            o.setBinding(s0.id, 1, x, 1.0);
+            if (turned)
+                o.setBinding(model.springs[1].id, 6, turn, 1.0);
+            o.parameters[0].currentValue = rate;
+            o.parameters[1].currentValue = s0.position[0];
+            o.parameters[2].currentValue = angle;
+            const AnalysisModel calculated = calculatedVariant(model, o);
+            const double degree = meanCouplingDegree(calculated);
+            // z's share of mode 3; every mode lies above half the lowest frequency.
+            const double share = contributionRatio(calculated.modeShapes, 3, 2);
+            std::vector<double> values;
+            for (double kv : {0.5 * rate, rate, 1.5 * rate, 2 * rate})
+                for (double xv : {s0.position[0] - 0.1, s0.position[0], s0.position[0] + 0.1})
+                    values.insert(values.end(), {kv, xv, angle});
+            for (const double offset : {0.0, -1.0, 1.0, -1e-13, 1e-13, -1e-3, 1e-3}) {
+                auto near = [&](double v) {
+                    return std::fabs(offset) == 1.0 ? std::nextafter(v, offset * inf)
+                                                    : v * (1.0 + offset);
+                };
+                for (int which = 0; which < 2; ++which) {
+                    OptimizationConditions& c = o.conditions;
+                    c = OptimizationConditions{};
+                    c.meanCouplingEnabled = which == 0;
+                    c.meanCouplingMax = near(degree);
+                    c.minFrequencyEnabled = which == 0;
+                    c.minFrequency = near(calculated.eigenFrequencies[5]);
+                    c.modeConditionEnabled[2] = which == 1;
+                    c.modeContributionPct[2] = near(share);
+                    c.modeMaxFrequency[2] = 0.5 * calculated.eigenFrequencies[5];
+                    const RunInput input(model, o);
+                    ASSERT_EQ(input.countsWithoutModels(), !turned);
+                    RunInput::Workspace work(o.parameters);
+                    const std::size_t combinations = values.size() / 3;
+                    bool verdicts[16];
+                    input.evaluateBatch(values.data(), combinations, work, verdicts);
+                    for (std::size_t i = 0; i < combinations; ++i) {
+                        for (std::size_t p = 0; p < 3; ++p)
+                            o.parameters[p].currentValue = values[3 * i + p];
+                        std::vector<int> expected;
+                        AnalysisModel alone;
+                        const bool verdict = input.evaluate(o.parameters, alone, &expected);
+                        ASSERT_EQ(work.failed(i), expected)
+                            << "Kxx " << values[3 * i] << " x " << values[3 * i + 1] << " "
+                            << offset << " turned " << turned;
+                        ASSERT_EQ(verdicts[i], verdict);
+                        if (verdict) {
+                            EXPECT_EQ(work.variant(i).modeShapes, alone.modeShapes);
+                        }
+                        ++variants;
+                        // A variant rejected on its estimate never had its modes stored.
+                        const bool modes = work.variant(i).eigenFrequencies[0] != 0.0;
+                        estimated += !verdict && !modes;
+                        mapped += !verdict && modes;
                     }
-                    ++variants;
-                    // A variant rejected on its estimate never had its modes stored.
-                    const bool modes = work.variant(i).eigenFrequencies[0] != 0.0;
-                    estimated += !verdict && !modes;
-                    mapped += !verdict && modes;
                 }
             }
         }
     }
-    // Most rejections are decided on the estimate; those on the limits are not.
+    // Most rejections are decided on the estimates; those on the limits are not.
     EXPECT_GT(estimated, variants / 4);
     EXPECT_GT(mapped, 0);
 }
