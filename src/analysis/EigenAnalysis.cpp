@@ -848,6 +848,81 @@ void VariantSystems::count(const double* const* values, int n, FrequencyCount* c
     }
 }
 
+namespace {
+
+/// The solutions of VariantSystems::estimate's systems, lane by lane (lane l at
+/// index l of each array), and what it derives from them.
+struct EstimateLanes {
+    static constexpr int N = VariantSystems::kLanes;
+    // In: eigenvalue j and its vector y (system coordinates), the bound delta on
+    // the eigenvalues' difference from the calculation's.
+    double lambda[6][N];
+    double y[6][6][N];
+    double delta[N];
+    // Out, in the solver's order: the global shapes x = map y normalised, their
+    // bounds, the frequencies and theirs.
+    double shapes[6][6][N];
+    double shapeError[6][N];
+    double frequency[6][N];
+    double frequencyError[6][N];
+};
+
+/// EstimateLanes' outputs from its inputs, each quantity in a loop of its own
+/// over the lanes, so that they fill vector registers.
+[[gnu::always_inline]] inline void estimateLanes(EstimateLanes& e, const double (*map)[9],
+                                                 double spread) {
+    constexpr int N = EstimateLanes::N;
+    constexpr double kRounding = std::numeric_limits<double>::epsilon() / 2.0;
+    const double rounding = 128.0 * kRounding * (1.0 + spread);
+    for (int j = 0; j < 6; ++j) {
+        double norm2[N] = {};
+        for (int block = 0; block < 2; ++block)
+            for (int r = 0; r < 3; ++r) {
+                const double* m = map[block] + r * 3;
+                double* x = e.shapes[j][3 * block + r];
+                for (int l = 0; l < N; ++l) {
+                    x[l] = m[0] * e.y[j][3 * block][l] + m[1] * e.y[j][3 * block + 1][l] +
+                           m[2] * e.y[j][3 * block + 2][l];
+                    norm2[l] += x[l] * x[l];
+                }
+            }
+        double inverse[N];
+        for (int l = 0; l < N; ++l)
+            inverse[l] = 1.0 / std::sqrt(norm2[l]);
+        for (int i = 0; i < 6; ++i)
+            for (int l = 0; l < N; ++l)
+                e.shapes[j][i][l] *= inverse[l];
+        double gap[N];
+        for (int l = 0; l < N; ++l)
+            gap[l] = std::numeric_limits<double>::infinity();
+        for (int i = 0; i < 6; ++i)
+            if (i != j)
+                for (int l = 0; l < N; ++l)
+                    gap[l] = std::min(gap[l], std::fabs(e.lambda[i][l] - e.lambda[j][l]));
+        for (int l = 0; l < N; ++l) {
+            // The vector of the system is within 2 delta / gap of the
+            // calculation's; x = map y moves by up to the spread of the scales
+            // times that, relative to |x|, and normalising doubles it.
+            const double d = e.delta[l];
+            const double direction = 2.0 * d / (gap[l] - 2.0 * d);
+            e.shapeError[j][l] = gap[l] > 2.0 * d && direction < 0.5
+                                     ? 2.0 * spread * direction / (1.0 - direction) + rounding
+                                     : std::numeric_limits<double>::infinity();
+        }
+        for (int l = 0; l < N; ++l) {
+            const double lambda = e.lambda[j][l], d = e.delta[l];
+            const double f = std::sqrt(std::fabs(lambda)) * kHertzPerRadian;
+            e.frequency[j][l] = f;
+            // f = c sqrt(lambda): lambda +- delta, and the roundings of both roots.
+            e.frequencyError[j][l] =
+                kHertzPerRadian * 2.0 * d / (std::sqrt(lambda + d) + std::sqrt(lambda - d)) +
+                8.0 * kRounding * f;
+        }
+    }
+}
+
+} // namespace
+
 void VariantSystems::estimate(const double* const* values, int n, ModesEstimate* estimates,
                               bool* estimated, SimdLevel level) const {
     constexpr int N = kLanes;
@@ -864,6 +939,22 @@ void VariantSystems::estimate(const double* const* values, int n, ModesEstimate*
     }
     for (int first = 0; first < n; first += 8)
         symmetricEigenRows6(level, solved + first, vectors + first, std::min(8, n - first));
+
+    EstimateLanes e;
+    for (int l = 0; l < N; ++l) {
+        const int from = l < n ? l : 0; // idle lanes repeat the first
+        // Both solutions are exact for systems within kJacobi of theirs (backward
+        // stable rotations); with the assembly bound, each eigenvalue of the
+        // calculation's solution lies within delta of this one's (Weyl), and a
+        // mode's direction within delta over its distance to the others
+        // (Davis-Kahan).
+        e.delta[l] = lanes.assembly[from] + 2.0 * kJacobi * lanes.norm[from];
+        for (int j = 0; j < 6; ++j) {
+            e.lambda[j][l] = w[from][j * 7];
+            for (int i = 0; i < 6; ++i)
+                e.y[j][i][l] = vt[from][j * 6 + i];
+        }
+    }
     double map[2][9];
     for (int block = 0; block < 2; ++block)
         for (int r = 0; r < 3; ++r)
@@ -875,70 +966,59 @@ void VariantSystems::estimate(const double* const* values, int n, ModesEstimate*
         largest = std::max(largest, x);
     }
     const double spread = largest / smallest;
-    constexpr double kRounding = std::numeric_limits<double>::epsilon() / 2.0;
+    struct Plain {
+        static void run(EstimateLanes& e, const double (*map)[9], double spread) {
+            estimateLanes(e, map, spread);
+        }
+    };
+#if defined(QUAV_AVX_LANES)
+    struct Avx2 {
+        [[gnu::target("avx2")]] static void run(EstimateLanes& e, const double (*map)[9],
+                                                double spread) {
+            estimateLanes(e, map, spread);
+        }
+    };
+    struct Avx512 {
+        [[gnu::target("avx512f")]] static void run(EstimateLanes& e, const double (*map)[9],
+                                                   double spread) {
+            estimateLanes(e, map, spread);
+        }
+    };
+    level = std::min(level, availableSimdLevel());
+    if (level == SimdLevel::Avx512)
+        Avx512::run(e, map, spread);
+    else if (level == SimdLevel::Avx2)
+        Avx2::run(e, map, spread);
+    else
+        Plain::run(e, map, spread);
+#else
+    Plain::run(e, map, spread);
+#endif
+
     for (int l = 0; l < n; ++l) {
         estimated[l] = false;
         const double norm = lanes.norm[l], assembly = lanes.assembly[l];
         if (!std::isfinite(norm) || !(assembly <= 1e-11 * norm))
             continue;
-        // Both solutions are exact for systems within kJacobi of theirs (backward
-        // stable rotations); with the assembly bound, each eigenvalue of the
-        // calculation's solution lies within delta of this one's (Weyl), and a
-        // mode's direction within delta over its distance to the others
-        // (Davis-Kahan).
-        const double delta = assembly + 2.0 * kJacobi * norm;
         double lambda[6];
         bool positive = true;
         for (int j = 0; j < 6; ++j) {
-            lambda[j] = w[l][j * 7];
-            positive = positive && lambda[j] > delta;
+            lambda[j] = e.lambda[j][l];
+            positive = positive && lambda[j] > e.delta[l];
         }
         // A zero or negative eigenvalue may change places with its mirror image.
         if (!positive)
             continue;
-        ModesEstimate& e = estimates[l];
-        double shapes[6][6], shapeError[6];
-        for (int j = 0; j < 6; ++j) {
-            const double* y = vt[l] + j * 6;
-            double g[6], norm2 = 0.0;
-            for (int block = 0; block < 2; ++block)
-                for (int r = 0; r < 3; ++r) {
-                    const double x = map[block][r * 3] * y[3 * block] +
-                                     map[block][r * 3 + 1] * y[3 * block + 1] +
-                                     map[block][r * 3 + 2] * y[3 * block + 2];
-                    g[3 * block + r] = x;
-                    norm2 += x * x;
-                }
-            const double inverse = 1.0 / std::sqrt(norm2);
-            for (int i = 0; i < 6; ++i)
-                shapes[j][i] = g[i] * inverse;
-            double gap = std::numeric_limits<double>::infinity();
-            for (int i = 0; i < 6; ++i)
-                if (i != j)
-                    gap = std::min(gap, std::fabs(lambda[i] - lambda[j]));
-            // The vector of the system y is within 2 delta / gap of the
-            // calculation's; x = map y moves by up to the spread of the scales times
-            // that, relative to |x|, and normalising doubles it.
-            const double direction = 2.0 * delta / (gap - 2.0 * delta);
-            shapeError[j] = gap > 2.0 * delta && direction < 0.5
-                                ? 2.0 * spread * direction / (1.0 - direction) +
-                                      128.0 * kRounding * (1.0 + spread)
-                                : std::numeric_limits<double>::infinity();
-        }
+        ModesEstimate& out = estimates[l];
         int order[6];
         storageOrder(lambda, order);
         for (int s = 0; s < 6; ++s) {
             const int j = order[s];
-            const double f = frequencyOf(lambda[j]);
-            e.frequencies[s] = f;
-            // f = c sqrt(lambda): lambda +- delta, and the roundings of both roots.
-            e.frequencyError[s] =
-                kHertzPerRadian * 2.0 * delta /
-                    (std::sqrt(lambda[j] + delta) + std::sqrt(lambda[j] - delta)) +
-                8.0 * kRounding * f;
-            e.shapeError[s] = shapeError[j];
+            out.frequencies[s] = e.frequency[j][l];
+            out.frequencyError[s] = e.frequencyError[j][l];
+            out.shapeError[s] = e.shapeError[j][l];
             for (int i = 0; i < 6; ++i)
-                e.shapes[i * 6 + s] = shapes[j][i];
+                out.shapes[i * 6 + s] = e.shapes[j][i][l];
         }
         estimated[l] = true;
     }
