@@ -308,8 +308,11 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
     }
     // Most variants fail some condition by far: their estimated modes tell, and
     // only the others have the shapes mapped back in the calculation's arithmetic.
-    eigenvalueAnalyses(
-        solve, solving, &screen_.basis(), simdLevel(), [&](int s, const ModesEstimate& modes) {
+    // Frequency conditions alone were decided by counting: what reaches here
+    // passes them or lies on a limit.
+    ModesWanted wanted;
+    if (!screen_.frequenciesOnly())
+        wanted = [&](int s, const ModesEstimate& modes) {
             const std::size_t i = solved[s];
             std::vector<int>& failed = work.failed_[i];
             if (!failedConditionsEstimated(work.variants_[i], modes, conditions_, failed) ||
@@ -317,7 +320,8 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
                 return true;
             accepted[i] = false;
             return false;
-        });
+        };
+    eigenvalueAnalyses(solve, solving, &screen_.basis(), simdLevel(), wanted);
     for (std::size_t i = 0; i < count; ++i)
         if (accepted[i] && !judged[i])
             accepted[i] = judge(work.variants_[i], true, work.failed_[i]);
