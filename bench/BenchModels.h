@@ -118,12 +118,15 @@ inline void keepOnlyFrequencyWindow(Optimizer& o) {
 }
 
 /// Conditions of a bench run: 1 the study's, 0 those no screen settles, 2 the
-/// frequency window alone.
+/// frequency window alone, 3 a window no variant passes (the counts alone).
 inline void benchConditions(Optimizer& o, std::int64_t which) {
     if (which == 0)
         keepOnlyUnscreenedConditions(o);
-    else if (which == 2)
+    else if (which >= 2)
         keepOnlyFrequencyWindow(o);
+    // A window above every variant's lowest frequency: the counts reject them all.
+    if (which == 3)
+        o.conditions.minFrequency = 40.0;
 }
 
 /// Every combination of the parameters' values in enumeration order (the first

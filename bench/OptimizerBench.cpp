@@ -59,7 +59,7 @@ BENCHMARK(BM_VariantPipeline)->Arg(0)->Arg(1)->ArgName("fromScratch");
 /// makes it: RunInput::kBatchVariants at a time, the eigen systems side by side.
 /// With `screened` 0 the conditions are those the screen cannot settle, so every
 /// variant gets the full calculation; with 2 only the frequency window, which
-/// the screen settles by counting.
+/// the screen settles by counting, and with 3 a window every variant fails.
 void BM_RunVariant(benchmark::State& state) {
     AnalysisModel model = studyModel();
     Optimizer o = studyOptimizer(static_cast<int>(state.range(0)));
@@ -90,7 +90,7 @@ void BM_RunVariant(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(evaluated), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_RunVariant)
-    ->ArgsProduct({{18}, {1, 0, 2}})
+    ->ArgsProduct({{18}, {1, 0, 2, 3}})
     ->ArgNames({"values", "screened"})
     ->Threads(1)
     ->Threads(2)
