@@ -34,6 +34,7 @@
 #include <climits>
 #include <cmath>
 #include <csignal>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -43,7 +44,6 @@
 #include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -294,7 +294,9 @@ int cmdOptimize(const std::string& file, const std::string& outDir, int threads,
             progress.note("中止しています...");
         }
         progress.update(runner.counters());
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        // The end of the run ends the wait: a short run does not sit out the rest
+        // of a display interval.
+        runner.waitFor(std::chrono::milliseconds(100));
     }
     runner.wait();
     progress.finish(runner.counters());

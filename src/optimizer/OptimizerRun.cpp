@@ -719,13 +719,14 @@ bool OptimizerRunner::start(Optimizer& optimizer, const AnalysisModel& model,
                 outcome_ = outcome;
                 if (sink_)
                     sink_->runFinished(outcome);
+                running_.store(false);
             }
-            running_.store(false);
+            ended_.notify_all();
         });
     if (!started) {
         // No thread to be had: nothing runs, and the last outcome says why.
-        running_.store(false);
         std::lock_guard lock(mutex_);
+        running_.store(false);
         sink_ = nullptr;
         outcome_.status = RunFailed;
         outcome_.message = runStatusMessage(RunFailed) + "：" + failureReason(worker_.failure());
@@ -740,6 +741,11 @@ void OptimizerRunner::detachSink() {
 
 void OptimizerRunner::wait() {
     worker_.wait();
+}
+
+bool OptimizerRunner::waitFor(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return ended_.wait_for(lock, timeout, [this] { return !running_.load(); });
 }
 
 void OptimizerRunner::shutdown() {

@@ -7,6 +7,8 @@
 #include "optimizer/Variant.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -312,6 +314,9 @@ public:
     void detachSink();
     /// Waits for the run to end (without asking it to stop).
     void wait();
+    /// Waits at most `timeout` for the run to end: true when no run is going on.
+    /// A watcher that shows progress between waits sees the end as it comes.
+    bool waitFor(std::chrono::milliseconds timeout);
     /// Stops the run and waits for it: call before the model or optimiser goes away.
     void shutdown();
     bool isRunning() const { return running_.load(); }
@@ -325,7 +330,8 @@ private:
     std::atomic<int> runFlag_{0};
     std::atomic<bool> running_{false};
     RunCounters counters_;
-    mutable std::mutex mutex_; // guards sink_ and outcome_
+    mutable std::mutex mutex_;      // guards sink_ and outcome_
+    std::condition_variable ended_; // with mutex_: running_ turned false
     OptimizerSink* sink_ = nullptr;
     RunOutcome outcome_;
     Worker worker_; // last: ends before what the run uses goes

@@ -359,13 +359,15 @@ TEST(OptimizerRunner, DetachedSinkIsNeverCalledAgainOneRunAtATimeAndShutdownStop
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     runner.detachSink();
     const int seen = sink.calls.load();
-    runner.wait();
+    EXPECT_TRUE(runner.waitFor(std::chrono::minutes(1)));
     EXPECT_EQ(std::tuple(sink.calls.load(), runner.isRunning(), runner.lastOutcome().status),
               std::tuple(seen, false, RunFinished));
     // Shutting down stops a running run.
     o.parameters[0].increment = 1e-6; // 500001 variants
     ASSERT_TRUE(runner.start(o, model, "t", nullptr));
+    EXPECT_FALSE(runner.waitFor(std::chrono::milliseconds(0)));
     runner.shutdown();
+    EXPECT_TRUE(runner.waitFor(std::chrono::milliseconds(0)));
     EXPECT_EQ(std::tuple(runner.isRunning(), runner.lastOutcome().status),
               std::tuple(false, RunStopped));
 }
