@@ -306,10 +306,11 @@ TEST(VariantScreen, BatchesCountedWithoutModelsGiveTheFullVerdicts) {
 
 TEST(VariantScreen, EstimatedModesGiveTheFullVerdicts) {
     // The mean coupling degree with the lowest frequency, and a mode's share,
-    // limited at the model's own values (an ulp either side, within the estimates' error, clear of
-    // it), so that variants lie on them; batches of 16 against the variant-at-a-time path, whose
-    // modes are always the calculation's. Estimated side by side without models, or (a spring
-    // turned by a binding) from each model's own system.
+    // limited at the model's own values (an ulp either side, within the estimates'
+    // error, clear of it), so that variants lie on them, bound rates turned 0 and
+    // negative among them; batches against the variant-at-a-time path, whose modes
+    // are always the calculation's. Estimated side by side without models, or (a
+    // spring turned by a binding) from each model's own system.
     Lcg rng{0xc0de};
     int variants = 0, estimated = 0, mapped = 0;
     std::vector<AnalysisModel> models = {inclinedModel()};
@@ -342,7 +343,7 @@ TEST(VariantScreen, EstimatedModesGiveTheFullVerdicts) {
             // z's share of mode 3; every mode lies above half the lowest frequency.
             const double share = contributionRatio(calculated.modeShapes, 3, 2);
             std::vector<double> values;
-            for (double kv : {0.5 * rate, rate, 1.5 * rate, 2 * rate})
+            for (double kv : {-rate, 0.0, rate, 2 * rate})
                 for (double xv : {s0.position[0] - 0.1, s0.position[0], s0.position[0] + 0.1})
                     values.insert(values.end(), {kv, xv, angle});
             for (const double offset : {0.0, -1.0, 1.0, -1e-13, 1e-13, -1e-3, 1e-3}) {
