@@ -265,7 +265,9 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
                 if (counted[i] < 0 || counted[i] == 2 || !usable[lane[i]])
                     continue;
                 std::vector<int>& failed = work.failed_[i];
-                if (failedConditionsEstimated(model_, estimates[lane[i]], conditions_, failed) &&
+                const double* v = work.values_.data() + i * model.size();
+                if (failedConditionsEstimated(model_, estimates[lane[i]], conditions_, failed,
+                                              v + 3 * model_.springs.size()) &&
                     !failed.empty()) {
                     accepted[i] = false;
                     counted[i] = 2;

@@ -222,7 +222,7 @@ private:
         double multiplier;
         std::size_t slot;
     };
-    /// Set when the study's conditions read the modes only and the bindings move
+    /// Set when the study's conditions read the modes and rates only and the bindings move
     /// springs and change rates only: the batch then counts the variants'
     /// frequencies, or estimates their modes, without writing their models.
     std::optional<VariantSystems> systems_;

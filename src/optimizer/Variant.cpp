@@ -131,14 +131,17 @@ bool displacementConditionHolds(const AnalysisModel& m, const Matrix& results,
     return ok;
 }
 
-bool springRatiosHold(const AnalysisModel& m, const OptimizationConditions& c) {
+/// `rates`, when given, holds each characteristic's Kxx, Kyy, Kzz in place of
+/// the model's.
+bool springRatiosHold(const AnalysisModel& m, const OptimizationConditions& c,
+                      const double* rates = nullptr) {
     if (!c.springRatioEnabled)
         return true;
     const double upper = (c.springRatioTolerancePct * 0.01 + 1.0) * c.springRatio;
     bool ok = true;
-    for (const auto& ch : m.springCharacteristics) {
-        for (const double r :
-             {ch.stiffness[0] / ch.stiffness[1], ch.stiffness[0] / ch.stiffness[2]})
+    for (std::size_t j = 0; j < m.springCharacteristics.size(); ++j) {
+        const double* k = rates ? rates + 3 * j : m.springCharacteristics[j].stiffness.data();
+        for (const double r : {k[0] / k[1], k[0] / k[2]})
             if (std::isnan(r) || r > upper || r < c.springRatio)
                 ok = false;
     }
@@ -277,8 +280,8 @@ bool VariantScreen::shapesDecide() const {
     bool shares = false;
     for (int flag : c.modeConditionEnabled)
         shares = shares || flag != 0;
-    return (shares || c.meanCouplingEnabled) && !c.springRatioEnabled &&
-           c.displacementConditions.empty() && !c.loadCasesPass;
+    return (shares || c.meanCouplingEnabled) && c.displacementConditions.empty() &&
+           !c.loadCasesPass;
 }
 
 bool VariantScreen::judgeCount(const FrequencyCount& count, std::vector<int>& failed) const {
@@ -339,6 +342,7 @@ struct ModeReadings {
     const double* frequencyError = nullptr;
     const double* shapeError = nullptr;
     bool calculated = true;
+    const double* rates = nullptr; ///< the characteristics' rates, when not the model's
 };
 
 /// a > b as the exact values would give it: 1 or 0, -1 when a lies within
@@ -408,7 +412,7 @@ bool judgeConditions(const AnalysisModel& m, const ModeReadings& r, const Optimi
         if (above == 1)
             failed.push_back(kMaxFrequencyCondition);
     }
-    if (!springRatiosHold(m, c))
+    if (!springRatiosHold(m, c, r.rates))
         failed.push_back(kSpringRatioCondition);
     if (c.meanCouplingEnabled) {
         const double degree = r.calculated ? meanCouplingDegree(r.shapes) : 0.0;
@@ -441,7 +445,8 @@ void failedConditions(const AnalysisModel& m, const OptimizationConditions& c,
 }
 
 bool failedConditionsEstimated(const AnalysisModel& m, const ModesEstimate& modes,
-                               const OptimizationConditions& c, std::vector<int>& failed) {
+                               const OptimizationConditions& c, std::vector<int>& failed,
+                               const double* rates) {
     for (int i = 0; i < 6; ++i) {
         if (!std::isfinite(modes.frequencies[i]))
             return false;
@@ -451,8 +456,8 @@ bool failedConditionsEstimated(const AnalysisModel& m, const ModesEstimate& mode
     }
     // The variant is calculated but for its modes.
     return judgeConditions(
-        m, {modes.frequencies, modes.shapes, modes.frequencyError, modes.shapeError, true}, c,
-        failed);
+        m, {modes.frequencies, modes.shapes, modes.frequencyError, modes.shapeError, true, rates},
+        c, failed);
 }
 
 bool evaluateVariant(const AnalysisModel& m, const OptimizationConditions& c) {

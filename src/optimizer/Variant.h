@@ -81,12 +81,15 @@ void failedConditions(const AnalysisModel& variant, const OptimizationConditions
                       std::vector<int>& failed);
 
 /// failedConditions for a variant calculated but for its modes, judged on an
-/// estimate of them (eigenvalueAnalyses): true with `failed` exactly what
-/// failedConditions will find once the modes are the calculation's, when no
-/// share or coupling degree lies within the estimate's error of its limit and
-/// the estimate is all numbers; false when only those modes can tell.
+/// estimate of them (eigenvalueAnalyses, VariantSystems): true with `failed`
+/// exactly what failedConditions will find once the modes are the calculation's,
+/// when no frequency, share or coupling degree lies within the estimate's error
+/// of its limit and the estimate is all numbers; false when only those modes can
+/// tell. `rates`, when given, holds each characteristic's Kxx, Kyy, Kzz in place
+/// of the variant's (the spring ratio of a variant that has no model).
 bool failedConditionsEstimated(const AnalysisModel& variant, const ModesEstimate& modes,
-                               const OptimizationConditions& conditions, std::vector<int>& failed);
+                               const OptimizationConditions& conditions, std::vector<int>& failed,
+                               const double* rates = nullptr);
 
 /// True when the calculated variant meets every enabled condition (failedConditions
 /// finds none).
@@ -122,9 +125,9 @@ public:
     /// True when every enabled condition is a frequency condition (some is): a
     /// count then decides all of them, as far as it can be trusted.
     bool frequenciesOnly() const;
-    /// True when every enabled condition reads the modes alone (frequencies,
-    /// shares, the mean coupling degree) and some share or the coupling degree
-    /// is among them: their shapes then decide.
+    /// True when every enabled condition reads the modes or the rates alone
+    /// (frequencies, shares, the mean coupling degree, the spring ratio) and some
+    /// share or the coupling degree is among them: their shapes then decide.
     bool shapesDecide() const;
     /// The frequency window's and the mode conditions' verdicts from `count`, a
     /// count of the variant's frequencies, into `failed` (cleared first); false

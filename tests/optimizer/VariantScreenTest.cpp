@@ -305,7 +305,8 @@ TEST(VariantScreen, BatchesCountedWithoutModelsGiveTheFullVerdicts) {
 }
 
 TEST(VariantScreen, EstimatedModesGiveTheFullVerdicts) {
-    // The mean coupling degree with the lowest frequency, and a mode's share,
+    // The mean coupling degree with the lowest frequency and the spring ratio,
+    // and a mode's share,
     // limited at the model's own values (an ulp either side, within the estimates'
     // error, clear of it), so that variants lie on them, bound rates turned 0 and
     // negative among them; batches against the variant-at-a-time path, whose modes
@@ -358,6 +359,10 @@ TEST(VariantScreen, EstimatedModesGiveTheFullVerdicts) {
                     c.meanCouplingMax = near(degree);
                     c.minFrequencyEnabled = which == 0;
                     c.minFrequency = near(calculated.eigenFrequencies[5]);
+                    // Ratios of 0.2 to 4.2: some bound rates fail it.
+                    c.springRatioEnabled = which == 0;
+                    c.springRatio = 0.2;
+                    c.springRatioTolerancePct = 2000.0;
                     c.modeConditionEnabled[2] = which == 1;
                     c.modeContributionPct[2] = near(share);
                     c.modeMaxFrequency[2] = 0.5 * calculated.eigenFrequencies[5];
