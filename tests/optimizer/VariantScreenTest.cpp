@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <tuple>
 #include <vector>
@@ -32,6 +33,16 @@ AnalysisModel inclinedModel() {
     m.assignCharacteristic("rubber", v3(3e5, 1e5, 1e5), 1.2, v3(50, 50, 50));
     m.addStaticLoad("weight", 1373.4, v3(0, 0, 0), v3(0, 0, -1), Translational);
     return m;
+}
+
+/// The inclined model, then `perFamily` random and awkward models of each family.
+std::vector<AnalysisModel> studyModels(std::uint64_t seed, int perFamily) {
+    Lcg rng{seed};
+    std::vector<AnalysisModel> models = {inclinedModel()};
+    for (const ModelFamily& family : modelFamilies())
+        for (int i = 0; i < perFamily; ++i)
+            models.push_back(family.make(rng));
+    return models;
 }
 
 /// The model with the optimiser's current values, fully calculated.
@@ -209,14 +220,9 @@ TEST(VariantScreen, BatchesCountedWithoutModelsGiveTheFullVerdicts) {
     // of 16 and fewer, bound rates turned negative or 0 among them; the windows and
     // limits on the model's own frequencies (and an ulp either side), so that the
     // variant with the model's values lies on them.
-    Lcg rng{0x5eed};
     int variants = 0, accepted = 0, countedOut = 0;
-    std::vector<AnalysisModel> models = {inclinedModel()};
-    for (const ModelFamily& family : modelFamilies())
-        for (int i = 0; i < 4; ++i)
-            models.push_back(family.make(rng));
     const double inf = std::numeric_limits<double>::infinity();
-    for (const AnalysisModel& model : models) {
+    for (const AnalysisModel& model : studyModels(0x5eed, 4)) {
         if (model.springs.size() < 3)
             continue;
         const SpringElement& s0 = model.springs[0];
@@ -305,21 +311,16 @@ TEST(VariantScreen, BatchesCountedWithoutModelsGiveTheFullVerdicts) {
 }
 
 TEST(VariantScreen, EstimatedModesGiveTheFullVerdicts) {
-    // The mean coupling degree with the lowest frequency and the spring ratio,
-    // and a mode's share,
-    // limited at the model's own values (an ulp either side, within the estimates'
-    // error, clear of it), so that variants lie on them, bound rates turned 0 and
-    // negative among them; batches against the variant-at-a-time path, whose modes
-    // are always the calculation's. Estimated side by side without models, or (a
-    // spring turned by a binding) from each model's own system.
-    Lcg rng{0xc0de};
+    // The mean coupling degree with the lowest frequency and the spring ratio, and
+    // a mode's share, limited at the model's own values (an ulp either side,
+    // within the estimates' error, clear of it), so that variants lie on them,
+    // bound rates turned 0 and negative among them; batches against the
+    // variant-at-a-time path, whose modes are always the calculation's. Estimated
+    // side by side without models, or (a spring turned by a binding) from each
+    // model's own system.
     int variants = 0, estimated = 0, mapped = 0;
-    std::vector<AnalysisModel> models = {inclinedModel()};
-    for (const ModelFamily& family : modelFamilies())
-        for (int i = 0; i < 3; ++i)
-            models.push_back(family.make(rng));
     const double inf = std::numeric_limits<double>::infinity();
-    for (const AnalysisModel& model : models) {
+    for (const AnalysisModel& model : studyModels(0xc0de, 3)) {
         if (model.springs.size() < 2)
             continue;
         const SpringElement& s0 = model.springs[0];
