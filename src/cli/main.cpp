@@ -31,10 +31,10 @@
 #include <CLI/CLI.hpp>
 
 #include <charconv>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <csignal>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>

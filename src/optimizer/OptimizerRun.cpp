@@ -312,17 +312,19 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
     // only the others have the shapes mapped back in the calculation's arithmetic.
     // Frequency conditions alone were decided by counting: what reaches here
     // passes them or lies on a limit.
+    auto decide = [&](int s, const ModesEstimate& modes) {
+        const std::size_t i = solved[s];
+        std::vector<int>& failed = work.failed_[i];
+        if (!failedConditionsEstimated(work.variants_[i], modes, conditions_, failed) ||
+            failed.empty())
+            return true;
+        accepted[i] = false;
+        return false;
+    };
+    // One reference fits the function's own storage: no allocation per batch.
     ModesWanted wanted;
     if (!screen_.frequenciesOnly())
-        wanted = [&](int s, const ModesEstimate& modes) {
-            const std::size_t i = solved[s];
-            std::vector<int>& failed = work.failed_[i];
-            if (!failedConditionsEstimated(work.variants_[i], modes, conditions_, failed) ||
-                failed.empty())
-                return true;
-            accepted[i] = false;
-            return false;
-        };
+        wanted = [&decide](int s, const ModesEstimate& modes) { return decide(s, modes); };
     eigenvalueAnalyses(solve, solving, &screen_.basis(), simdLevel(), wanted);
     for (std::size_t i = 0; i < count; ++i)
         if (accepted[i] && !judged[i])
