@@ -926,6 +926,8 @@ struct EstimateLanes {
 void VariantSystems::estimate(const double* const* values, int n, ModesEstimate* estimates,
                               bool* estimated, SimdLevel level) const {
     constexpr int N = kLanes;
+    if (n <= 0)
+        return;
     Lanes lanes;
     systems(values, n, level, 0, lanes);
     double w[N][36], vt[N][36];

@@ -148,6 +148,7 @@ TEST(EigenCrossCheck, EstimatesLieWithinTheirBoundsOfTheModes) {
     int estimated = 0, told = 0, lanes = 0;
     for (const ModelFamily& family : modelFamilies()) {
         std::vector<AnalysisModel> models;
+        models.reserve(80);
         for (int i = 0; i < 80; ++i)
             models.push_back(family.make(rng));
         for (std::size_t first = 0; first < models.size(); first += 8) {
