@@ -933,6 +933,15 @@ void VariantSystems::estimate(const double* const* values, int n, ModesEstimate*
     double w[N][36], vt[N][36];
     double* solved[N];
     double* vectors[N];
+    // The rotations' floor as the calculation sets it, its norm summed in double:
+    // any floor that small leaves the solution backward stable.
+    double floors[N] = {};
+    for (int e = 0; e < 36; ++e)
+        for (int l = 0; l < N; ++l)
+            floors[l] += lanes.c[e * N + l] * lanes.c[e * N + l];
+    constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
+    for (int l = 0; l < N; ++l)
+        floors[l] = kEpsilon * kEpsilon * std::sqrt(floors[l]);
     for (int l = 0; l < n; ++l) {
         for (int e = 0; e < 36; ++e)
             w[l][e] = lanes.c[e * N + l];
@@ -940,7 +949,8 @@ void VariantSystems::estimate(const double* const* values, int n, ModesEstimate*
         vectors[l] = vt[l];
     }
     for (int first = 0; first < n; first += 8)
-        symmetricEigenRows6(level, solved + first, vectors + first, std::min(8, n - first));
+        symmetricEigenRows6(level, solved + first, vectors + first, std::min(8, n - first),
+                            floors + first);
 
     EstimateLanes e;
     for (int l = 0; l < N; ++l) {
@@ -1000,7 +1010,8 @@ void VariantSystems::estimate(const double* const* values, int n, ModesEstimate*
     for (int l = 0; l < n; ++l) {
         estimated[l] = false;
         const double norm = lanes.norm[l], assembly = lanes.assembly[l];
-        if (!std::isfinite(norm) || !(assembly <= 1e-11 * norm))
+        // A floor beyond the range would have dropped every element unturned.
+        if (!std::isfinite(norm) || !(assembly <= 1e-11 * norm) || !std::isfinite(floors[l]))
             continue;
         double lambda[6];
         bool positive = true;

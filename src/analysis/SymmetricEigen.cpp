@@ -472,28 +472,29 @@ bool symmetricEigenRows(double* a, double* vt, int n) {
     return jacobiAnyOrder(a, vt, n, floorOf(a, n));
 }
 
-void symmetricEigenRows6(SimdLevel level, double* const* a, double* const* vt, int count) {
+void symmetricEigenRows6(SimdLevel level, double* const* a, double* const* vt, int count,
+                         const double* floors) {
     level = std::min(level, availableSimdLevel());
     const int width = simdWidth(level);
     for (int first = 0; first < count; first += width) {
         const int n = std::min(width, count - first);
-        double floors[8];
+        double own[8];
         for (int l = 0; l < n; ++l)
-            floors[l] = floorOf(a[first + l], 6);
+            own[l] = floors ? floors[first + l] : floorOf(a[first + l], 6);
         // Four systems or fewer fill AVX2 registers, whose rotations cost about half
         // as much; every level gives the same results.
         const SimdLevel at = level == SimdLevel::Avx512 && n <= 4 ? SimdLevel::Avx2 : level;
         switch (at) {
 #if defined(QUAV_AVX_LANES)
         case SimdLevel::Avx512:
-            detail::solveLanesAvx512(a + first, vt + first, floors, n);
+            detail::solveLanesAvx512(a + first, vt + first, own, n);
             break;
         case SimdLevel::Avx2:
-            detail::solveLanesAvx2(a + first, vt + first, floors, n);
+            detail::solveLanesAvx2(a + first, vt + first, own, n);
             break;
 #endif
         default:
-            solveLanes<ScalarIsa>(a + first, vt + first, floors, n);
+            solveLanes<ScalarIsa>(a + first, vt + first, own, n);
             break;
         }
     }

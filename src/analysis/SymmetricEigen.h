@@ -43,8 +43,11 @@ const char* simdName(SimdLevel level);
 
 /// symmetricEigenRows on `count` 6 x 6 systems (a[i] and vt[i] as there), solved
 /// side by side at `level` (at most availableSimdLevel()); each system's result is
-/// exactly what symmetricEigenRows gives it alone.
-void symmetricEigenRows6(SimdLevel level, double* const* a, double* const* vt, int count);
+/// exactly what symmetricEigenRows gives it alone. `floors`, when given, holds
+/// each system's floor (below which an off-diagonal element is dropped) in place
+/// of epsilon^2 times its Frobenius norm found in long double.
+void symmetricEigenRows6(SimdLevel level, double* const* a, double* const* vt, int count,
+                         const double* floors = nullptr);
 
 /// The same in long double (other rotation order), several times slower: values and
 /// vectors exact to double precision. The reference symmetricEigen is checked against.
