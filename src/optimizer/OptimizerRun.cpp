@@ -62,7 +62,7 @@ RunInput::RunInput(const AnalysisModel& model, const Optimizer& optimizer)
 static_assert(RunInput::kBatchVariants <= VariantSystems::kLanes, "a batch is counted at once");
 
 void RunInput::prepareCounts(const std::vector<DesignParameter>& parameters) {
-    if (!(screen_.frequenciesOnly() || screen_.shapesDecide()) || model_.usesFrequencyTables())
+    if (!(screen_.frequenciesOnly() || screen_.shapesMatter()) || model_.usesFrequencyTables())
         return;
     const std::size_t springs = model_.springs.size();
     // What applyBindings writes, in its order: the first parameter of the id, every
@@ -210,6 +210,10 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
     // condition and let it through, or could not decide; -1: not counted.
     int counted[kBatchVariants];
     std::fill(counted, counted + count, -1);
+    // estimate[i]: where variant i's modes estimated side by side wait for its
+    // model's static results, the conditions then judged on both; -1: none.
+    int estimate[kBatchVariants];
+    std::fill(estimate, estimate + count, -1);
     if (systems_) {
         const std::vector<double>& model = systems_->modelValues();
         work.values_.resize(kBatchVariants * model.size());
@@ -250,8 +254,9 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
             }
         }
         // Shares and the coupling degree from the modes estimated side by side:
-        // most variants fail by far, and only the others get a model.
-        if (screen_.shapesDecide()) {
+        // most variants fail by far, and only the others get a model (or, where
+        // conditions read the static results, their eigen analysis).
+        if (screen_.shapesMatter()) {
             int estimating = 0;
             for (std::size_t i = 0; i < count; ++i)
                 if (counted[i] >= 0 && counted[i] != 2) {
@@ -261,9 +266,14 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
             work.estimates_.resize(VariantSystems::kLanes);
             ModesEstimate* estimates = work.estimates_.data();
             systems_->estimate(lanes, estimating, estimates, usable, simdLevel());
+            const bool withoutModels = screen_.shapesDecide();
             for (std::size_t i = 0; i < count; ++i) {
                 if (counted[i] < 0 || counted[i] == 2 || !usable[lane[i]])
                     continue;
+                if (!withoutModels) {
+                    estimate[i] = static_cast<int>(lane[i]);
+                    continue;
+                }
                 std::vector<int>& failed = work.failed_[i];
                 const double* v = work.values_.data() + i * model.size();
                 if (failedConditionsEstimated(model_, estimates[lane[i]], conditions_, failed,
@@ -303,6 +313,12 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
         if (calculate(variant, runConditions(false, statics), &screen_.basis()).status != 0) {
             accepted[i] = false;
             failed.assign(1, kNotCalculated);
+        } else if (estimate[i] >= 0 &&
+                   failedConditionsEstimated(variant,
+                                             work.estimates_[static_cast<std::size_t>(estimate[i])],
+                                             conditions_, failed) &&
+                   !failed.empty()) {
+            accepted[i] = false; // its estimate and static results tell
         } else {
             solved[solving] = i;
             solve[solving++] = &variant;

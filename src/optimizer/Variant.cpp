@@ -275,13 +275,17 @@ bool VariantScreen::frequenciesOnly() const {
            c.displacementConditions.empty() && !c.loadCasesPass;
 }
 
-bool VariantScreen::shapesDecide() const {
+bool VariantScreen::shapesMatter() const {
     const OptimizationConditions& c = conditions_;
     bool shares = false;
     for (int flag : c.modeConditionEnabled)
         shares = shares || flag != 0;
-    return (shares || c.meanCouplingEnabled) && c.displacementConditions.empty() &&
-           !c.loadCasesPass;
+    return shares || c.meanCouplingEnabled;
+}
+
+bool VariantScreen::shapesDecide() const {
+    const OptimizationConditions& c = conditions_;
+    return shapesMatter() && c.displacementConditions.empty() && !c.loadCasesPass;
 }
 
 bool VariantScreen::judgeCount(const FrequencyCount& count, std::vector<int>& failed) const {

@@ -129,6 +129,8 @@ public:
     /// (frequencies, shares, the mean coupling degree, the spring ratio) and some
     /// share or the coupling degree is among them: their shapes then decide.
     bool shapesDecide() const;
+    /// True when a share or the coupling degree is among the enabled conditions.
+    bool shapesMatter() const;
     /// The frequency window's and the mode conditions' verdicts from `count`, a
     /// count of the variant's frequencies, into `failed` (cleared first); false
     /// when some of them cannot be decided so.

@@ -311,13 +311,12 @@ TEST(VariantScreen, BatchesCountedWithoutModelsGiveTheFullVerdicts) {
 }
 
 TEST(VariantScreen, EstimatedModesGiveTheFullVerdicts) {
-    // The mean coupling degree with the lowest frequency and the spring ratio, and
-    // a mode's share, limited at the model's own values (an ulp either side,
-    // within the estimates' error, clear of it), so that variants lie on them,
-    // bound rates turned 0 and negative among them; batches against the
-    // variant-at-a-time path, whose modes are always the calculation's. Estimated
-    // side by side without models, or (a spring turned by a binding) from each
-    // model's own system.
+    // The mean coupling degree with the lowest frequency and the spring ratio, a
+    // mode's share alone and with a displacement, limited at the model's own values (an ulp either
+    // side, within the estimates' error, clear of it), so that variants lie on them, bound rates
+    // turned 0 and negative among them; batches against the variant-at-a-time path, whose modes are
+    // always the calculation's. Estimated side by side without models, or (a spring turned by a
+    // binding) from each model's own system.
     int variants = 0, estimated = 0, mapped = 0;
     const double inf = std::numeric_limits<double>::infinity();
     for (const AnalysisModel& model : studyModels(0xc0de, 3)) {
@@ -353,7 +352,7 @@ TEST(VariantScreen, EstimatedModesGiveTheFullVerdicts) {
                     return std::fabs(offset) == 1.0 ? std::nextafter(v, offset * inf)
                                                     : v * (1.0 + offset);
                 };
-                for (int which = 0; which < 2; ++which) {
+                for (int which = 0; which < 3; ++which) {
                     OptimizationConditions& c = o.conditions;
                     c = OptimizationConditions{};
                     c.meanCouplingEnabled = which == 0;
@@ -364,9 +363,25 @@ TEST(VariantScreen, EstimatedModesGiveTheFullVerdicts) {
                     c.springRatioEnabled = which == 0;
                     c.springRatio = 0.2;
                     c.springRatioTolerancePct = 2000.0;
-                    c.modeConditionEnabled[2] = which == 1;
+                    c.modeConditionEnabled[2] = which >= 1;
                     c.modeContributionPct[2] = near(share);
                     c.modeMaxFrequency[2] = 0.5 * calculated.eigenFrequencies[5];
+                    // The share with the body's displacement under its first static
+                    // load (a model without one tests nothing): the estimates wait
+                    // for each model's static results.
+                    if (which == 2) {
+                        DisplacementCondition d;
+                        d.objectId = 1;
+                        d.loadId = model.staticLoads.empty() ? 0 : model.staticLoads[0].id;
+                        d.limit = model.staticLoads.empty()
+                                      ? 1.0
+                                      : near(absoluteDisplacement(
+                                            Matrix::vector({calculated.staticResults(0, 0),
+                                                            calculated.staticResults(0, 1),
+                                                            calculated.staticResults(0, 2)})));
+                        d.directionFlags = {0, 0, 0, 0, 0, 0, 1};
+                        c.addDisplacementCondition(d);
+                    }
                     const RunInput input(model, o);
                     ASSERT_EQ(input.countsWithoutModels(), !turned);
                     RunInput::Workspace work(o.parameters);
