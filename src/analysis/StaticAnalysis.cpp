@@ -44,11 +44,23 @@ Matrix staticAnalysis(const AnalysisModel& model, const detail::SpringSet& sprin
             factorised = at;
         }
         // The motion of the body at the load's position: translations of that point,
-        // rotations of the body.
+        // rotations of the body. A next load at the same point is solved alongside.
         const Matrix f = loadVector(load);
         double u[6];
-        detail::luSubstitute(k, 6, perm, f.data(), u);
-        detail::pointTransfer(u, load.position.data(), model.centreOfGravity.data(), &result(i, 0));
+        const StaticLoad* next =
+            i + 1 < n ? &model.staticLoads[static_cast<std::size_t>(i) + 1] : nullptr;
+        if (next && std::equal(at, at + 3, next->position.data())) {
+            const Matrix g = loadVector(*next);
+            double v[6];
+            detail::luSubstitute2(k, 6, perm, f.data(), g.data(), u, v);
+            detail::pointTransfer(v, at, model.centreOfGravity.data(), &result(i + 1, 0));
+        } else {
+            detail::luSubstitute(k, 6, perm, f.data(), u);
+            next = nullptr;
+        }
+        detail::pointTransfer(u, at, model.centreOfGravity.data(), &result(i, 0));
+        if (next)
+            ++i;
     }
     return result;
 }

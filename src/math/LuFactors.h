@@ -11,6 +11,9 @@ void luFactorise(double* a, int n, int* perm);
 
 /// Solves L U x = b' for the factors of luFactorise, where b' is b permuted.
 void luSubstitute(const double* lu, int n, const int* perm, const double* b, double* x);
+/// luSubstitute for two right-hand sides at once: the same numbers, in less time.
+void luSubstitute2(const double* lu, int n, const int* perm, const double* b0, const double* b1,
+                   double* x0, double* x1);
 
 /// Column `column` of the inverse, i.e. luSubstitute with the unit vector of that
 /// column, into x. `position` is the index i with perm[i] == column. The leading

@@ -66,6 +66,32 @@ void luSubstitute(const double* lu, int n, const int* perm, const double* b, dou
     backSubstitute(lu, n, x);
 }
 
+void luSubstitute2(const double* lu, int n, const int* perm, const double* b0, const double* b1,
+                   double* x0, double* x1) {
+    // The two right-hand sides side by side: each takes exactly luSubstitute's
+    // steps, and their chains of wide sums overlap.
+    for (int j = 0; j < n; ++j) {
+        long double s0 = b0[perm[j]], s1 = b1[perm[j]];
+        for (int k = 0; k < j; ++k) {
+            const long double l = lu[j * n + k];
+            s0 -= l * x0[k];
+            s1 -= l * x1[k];
+        }
+        x0[j] = static_cast<double>(s0);
+        x1[j] = static_cast<double>(s1);
+    }
+    for (int i = n - 1; i >= 0; --i) {
+        long double s0 = x0[i], s1 = x1[i];
+        for (int k = i + 1; k < n; ++k) {
+            const long double u = lu[i * n + k];
+            s0 -= u * x0[k];
+            s1 -= u * x1[k];
+        }
+        x0[i] = static_cast<double>(s0 / lu[i * n + i]);
+        x1[i] = static_cast<double>(s1 / lu[i * n + i]);
+    }
+}
+
 void luInverseColumn(const double* lu, int n, int position, double* x) {
     // Before `position` the permuted unit vector is 0 and, with finite factors, so
     // is every forward sum; at `position` the sum is 1 less products with zeros.

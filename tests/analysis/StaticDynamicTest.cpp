@@ -29,6 +29,26 @@ TEST(StaticAnalysis, SquareLayoutClosedForm) {
     }
 }
 
+TEST(StaticAnalysis, LoadsSolvedTogetherAreTheLoadsSolvedAlone) {
+    // Loads at one point share their factors and are solved two at a time; each
+    // row is, bit for bit, what the load gives alone.
+    Lcg rng{0x57a7};
+    AnalysisModel m = randomMountModel(rng, 5);
+    const Matrix a = v3(0.1, -0.2, 0.3), b = v3(-0.3, 0.1, 0.0);
+    for (const Matrix* at : {&a, &a, &a, &b, &a})
+        m.addStaticLoad("load", 500.0 * (1.5 + rng.next()), *at,
+                        v3(rng.next(), rng.next(), rng.next()),
+                        rng.next() > 0 ? Translational : Moment);
+    const Matrix together = staticAnalysis(m);
+    for (std::size_t i = 0; i < m.staticLoads.size(); ++i) {
+        AnalysisModel alone = m;
+        alone.staticLoads = {m.staticLoads[i]};
+        const Matrix row = staticAnalysis(alone);
+        for (int j = 0; j < 6; ++j)
+            EXPECT_EQ(together(static_cast<int>(i), j), row(0, j)) << i << " " << j;
+    }
+}
+
 TEST(DynamicAnalysis, VerticalOscillatorClosedForm) {
     // The square's vertical motion: one oscillator of 4 df k, 4 c and the body's mass.
     const double k = 1.5e5, c = 300.0, df = 1.3, f0 = 100.0;
