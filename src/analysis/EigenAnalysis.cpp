@@ -266,6 +266,19 @@ void modesInto(const ModalSystem& system, const double* w, const double* vt, dou
     }
 }
 
+/// A rounding of double precision.
+constexpr double kRounding = std::numeric_limits<double>::epsilon() / 2.0;
+
+/// The bound on each element of a unit shape x = P Dm^-1/2 y mapped back in double
+/// precision, against the calculation's wide mapping of the same y, `spread` the
+/// ratio of the largest scale to the smallest: each element differs by a few
+/// roundings of terms no larger than the largest scale times |y|, while |x| is at
+/// least the smallest scale times |y|, and normalising doubles the relative
+/// difference. About 15 (1 + spread) roundings in all: eight times that.
+constexpr double mappingError(double spread) {
+    return 128.0 * kRounding * (1.0 + spread);
+}
+
 /// modesInto's eigenvalue order and frequencies, with the shapes mapped back in
 /// double precision and left unsigned.
 void estimateModes(const ModalSystem& system, const double* w, const double* vt,
@@ -298,17 +311,12 @@ void estimateModes(const ModalSystem& system, const double* w, const double* vt,
         for (int i = 0; i < 6; ++i)
             estimate.shapes[i * 6 + s] = shapes[j][i];
     }
-    // Each element of x = P Dm^-1/2 y differs from the wide sum by a few roundings
-    // of terms no larger than the largest scale times |y|, while |x| is at least
-    // the smallest scale times |y|; normalising doubles the relative difference.
-    // About 15 (1 + spread) roundings in all: eight times that is the bound.
     long double smallest = system.scale[0], largest = system.scale[0];
     for (long double s : system.scale) {
         smallest = std::min(smallest, s);
         largest = std::max(largest, s);
     }
-    constexpr double kRounding = std::numeric_limits<double>::epsilon() / 2.0;
-    const double error = 128.0 * kRounding * (1.0 + static_cast<double>(largest / smallest));
+    const double error = mappingError(static_cast<double>(largest / smallest));
     for (int s = 0; s < 6; ++s) {
         estimate.shapeError[s] = error;
         estimate.frequencyError[s] = 0.0;
@@ -872,8 +880,7 @@ struct EstimateLanes {
 [[gnu::always_inline]] inline void estimateLanes(EstimateLanes& e, const double (*map)[9],
                                                  double spread) {
     constexpr int N = EstimateLanes::N;
-    constexpr double kRounding = std::numeric_limits<double>::epsilon() / 2.0;
-    const double rounding = 128.0 * kRounding * (1.0 + spread);
+    const double rounding = mappingError(spread);
     for (int j = 0; j < 6; ++j) {
         double norm2[N] = {};
         for (int block = 0; block < 2; ++block)
