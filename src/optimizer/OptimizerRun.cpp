@@ -295,8 +295,10 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
         AnalysisModel& variant = work.variants_[i];
         setValues(work.parameters_, values + i * n);
         std::vector<int>& failed = work.failed_[i];
-        accepted[i] =
-            admit(work.parameters_, variant, failed, work.copies_[i] != this, counted[i] != 1);
+        // A variant whose estimate waits is judged on it and its static results
+        // after the calculation: the screen would find those static results twice.
+        accepted[i] = admit(work.parameters_, variant, failed, work.copies_[i] != this,
+                            counted[i] != 1 && estimate[i] < 0);
         work.copies_[i] = this;
         if (!accepted[i])
             continue;
