@@ -920,10 +920,11 @@ struct EstimateLanes {
             const double lambda = e.lambda[j][l], d = e.delta[l];
             const double f = std::sqrt(std::fabs(lambda)) * kHertzPerRadian;
             e.frequency[j][l] = f;
-            // f = c sqrt(lambda): lambda +- delta, and the roundings of both roots.
+            // f = c sqrt(lambda): an eigenvalue within d of lambda (> d when the
+            // estimate is used) has its root within d / sqrt(lambda) of it, f d /
+            // lambda in hertz; and the roundings of the root and these products.
             e.frequencyError[j][l] =
-                kHertzPerRadian * 2.0 * d / (std::sqrt(lambda + d) + std::sqrt(lambda - d)) +
-                8.0 * kRounding * f;
+                f * (d / lambda) * (1.0 + 16.0 * kRounding) + 8.0 * kRounding * f;
         }
     }
 }
@@ -937,9 +938,6 @@ void VariantSystems::estimate(const double* const* values, int n, ModesEstimate*
         return;
     Lanes lanes;
     systems(values, n, level, 0, lanes);
-    double w[N][36], vt[N][36];
-    double* solved[N];
-    double* vectors[N];
     // The rotations' floor as the calculation sets it, its norm summed in double:
     // any floor that small leaves the solution backward stable.
     double floors[N] = {};
@@ -947,32 +945,29 @@ void VariantSystems::estimate(const double* const* values, int n, ModesEstimate*
         for (int l = 0; l < N; ++l)
             floors[l] += lanes.c[e * N + l] * lanes.c[e * N + l];
     constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
-    for (int l = 0; l < N; ++l)
+    double stops[N];
+    for (int l = 0; l < N; ++l) {
         floors[l] = kEpsilon * kEpsilon * std::sqrt(floors[l]);
-    for (int l = 0; l < n; ++l) {
-        for (int e = 0; e < 36; ++e)
-            w[l][e] = lanes.c[e * N + l];
-        solved[l] = w[l];
-        vectors[l] = vt[l];
+        stops[l] = kRemainder * lanes.norm[l];
     }
-    for (int first = 0; first < n; first += 8)
-        symmetricEigenRows6(level, solved + first, vectors + first, std::min(8, n - first),
-                            floors + first);
-
     EstimateLanes e;
+    double remainders[N];
+    boundedEigenLanes6(level, lanes.c, N, n, floors, stops, &e.lambda[0][0], &e.y[0][0][0],
+                       remainders);
     for (int l = 0; l < N; ++l) {
         const int from = l < n ? l : 0; // idle lanes repeat the first
-        // Both solutions are exact for systems within kJacobi of theirs (backward
-        // stable rotations); with the assembly bound, each eigenvalue of the
-        // calculation's solution lies within delta of this one's (Weyl), and a
-        // mode's direction within delta over its distance to the others
-        // (Davis-Kahan).
-        e.delta[l] = lanes.assembly[from] + 2.0 * kJacobi * lanes.norm[from];
-        for (int j = 0; j < 6; ++j) {
-            e.lambda[j][l] = w[from][j * 7];
-            for (int i = 0; i < 6; ++i)
-                e.y[j][i][l] = vt[from][j * 6 + i];
-        }
+        // The solution is exact for a system within kJacobi of its own (backward
+        // stable rotations) and the remainder, the calculation's within kJacobi of
+        // its: with the assembly bound, each eigenvalue of the calculation's
+        // solution lies within delta of this one's (Weyl), and a mode's direction
+        // within delta over its distance to the others (Davis-Kahan).
+        e.delta[l] = lanes.assembly[from] + 2.0 * kJacobi * lanes.norm[from] + remainders[from];
+        if (from != l)
+            for (int j = 0; j < 6; ++j) {
+                e.lambda[j][l] = e.lambda[j][0];
+                for (int i = 0; i < 6; ++i)
+                    e.y[j][i][l] = e.y[j][i][0];
+            }
     }
     double map[2][9];
     for (int block = 0; block < 2; ++block)

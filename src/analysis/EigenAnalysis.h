@@ -220,6 +220,11 @@ private:
     /// system's norm: rotations until none is left are backward stable to a few
     /// roundings; this allows a thousand times more.
     static constexpr double kJacobi = 0x1p-36;
+    /// The off-diagonal remainder, relative to the system's norm, at which the
+    /// estimate's rotations end (and which its bound adds): the sweep that would
+    /// take it to the rounding leaves decisions as they were for all but variants
+    /// within about a millionth of a limit.
+    static constexpr double kRemainder = 0x1p-30;
 
     /// The variants' systems side by side: element e of lane l at c[e * kLanes + l].
     struct Lanes {

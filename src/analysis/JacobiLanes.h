@@ -117,7 +117,13 @@ inline constexpr RoundRobin6 kPairs6{};
 /// element zero and stays bit for bit as it is through any further sweep, so the
 /// batch sweeps until all lanes are still: each lane ends where it would alone.
 /// Returns false when the sweep cap ended the work (non-finite input).
-template <class Isa> struct Jacobi6 {
+///
+/// `Bounded` solves for an estimate whose error its caller bounds: only the upper
+/// triangle is kept, a lane that does not turn gets the rotation by 0 (the same up
+/// to the sign of a zero) instead of a selection, and the sweeps end once every
+/// lane's off-diagonal elements are below its `stop` in Frobenius norm, which the
+/// caller adds to its bound. The result then depends on the batch.
+template <class Isa, bool Bounded = false> struct Jacobi6 {
     using L = Lanes<Isa>;
     using V = typename L::V;
     using M = typename L::M;
@@ -125,6 +131,7 @@ template <class Isa> struct Jacobi6 {
     V* a;
     V* vt;
     V floor;
+    V stop{}; ///< Bounded: the remainder each lane may keep
 
     struct Rotation {
         V t, c;
@@ -170,7 +177,8 @@ template <class Isa> struct Jacobi6 {
         if (L::any(dropped)) {
             const V kept = L::select(dropped, L::splat(0.0), apq);
             a[p * 6 + q] = kept;
-            a[q * 6 + p] = kept;
+            if constexpr (!Bounded)
+                a[q * 6 + p] = kept;
         }
         r.turn = L::andNot(nonzero, dropped);
         if (!L::any(r.turn))
@@ -184,7 +192,7 @@ template <class Isa> struct Jacobi6 {
         }
         const M general = L::andNot(r.turn, series);
         if (!L::any(general))
-            return r;
+            return idle(r);
         const V e = L::splat(2.0) * apq;
         const V root = L::sqrt(d * d + e * e);
         const V u = L::abs(d) + root;
@@ -207,6 +215,15 @@ template <class Isa> struct Jacobi6 {
             r.t = L::select(series, r.t, t);
             r.c = L::select(series, r.c, c);
         }
+        return idle(r);
+    }
+
+    /// Bounded: the lanes that do not turn rotate by 0.
+    static Rotation idle(Rotation r) {
+        if constexpr (Bounded) {
+            r.t = L::select(r.turn, r.t, L::splat(0.0));
+            r.c = L::select(r.turn, r.c, L::splat(1.0));
+        }
         return r;
     }
 
@@ -225,6 +242,13 @@ template <class Isa> struct Jacobi6 {
             return;
         const V t = r.t, c = r.c, s = t * c;
         const V app = a[P * 6 + P], aqq = a[Q * 6 + Q], apq = a[P * 6 + Q];
+        if constexpr (Bounded) {
+            applyUpper<P, Q>(c, s);
+            a[P * 6 + P] = app - t * apq;
+            a[Q * 6 + Q] = aqq + t * apq;
+            a[P * 6 + Q] = L::splat(0.0);
+            return;
+        }
         if constexpr (Isa::kWidth == 1) {
             applyPairs(P, Q, c, s);
         } else {
@@ -245,6 +269,36 @@ template <class Isa> struct Jacobi6 {
         a[Q * 6 + Q] = L::select(r.turn, aqq + t * apq, aqq);
         const V zero = L::select(r.turn, L::splat(0.0), apq);
         a[P * 6 + Q] = a[Q * 6 + P] = zero;
+    }
+
+    /// Bounded: rows P and Q of the upper triangle (an element below the diagonal
+    /// read from its mirror) and of vt, every lane turned.
+    template <int P, int Q> [[gnu::always_inline]] void applyUpper(V c, V s) const {
+#pragma GCC unroll 6
+        for (int j = 0; j < 6; ++j) {
+            if (j == P || j == Q)
+                continue;
+            V& x = a[P < j ? P * 6 + j : j * 6 + P];
+            V& y = a[Q < j ? Q * 6 + j : j * 6 + Q];
+            const V u = x, v = y;
+            x = c * u - s * v;
+            y = s * u + c * v;
+        }
+#pragma GCC unroll 6
+        for (int j = 0; j < 6; ++j) {
+            const V u = vt[P * 6 + j], v = vt[Q * 6 + j];
+            vt[P * 6 + j] = c * u - s * v;
+            vt[Q * 6 + j] = s * u + c * v;
+        }
+    }
+
+    /// The sum of the squares of the upper triangle's off-diagonal elements.
+    V remainder2() const {
+        V sum = L::splat(0.0);
+        for (int i = 0; i < 6; ++i)
+            for (int j = i + 1; j < 6; ++j)
+                sum = sum + a[i * 6 + j] * a[i * 6 + j];
+        return sum;
     }
 
     /// The single system's rows, two elements at a time (the same operations on
@@ -303,6 +357,12 @@ template <class Isa> struct Jacobi6 {
             rotated = L::either(rotated, round<4>());
             if (!L::any(rotated))
                 return true;
+            if constexpr (Bounded) {
+                // NaN, which no sweep mends, ends here too.
+                const V left = remainder2();
+                if (!L::any(left > stop * stop))
+                    return true;
+            }
         }
         return false;
     }
@@ -339,6 +399,58 @@ bool solveLanes(double* const* systems, double* const* vectors, const double* fl
         }
     }
     return converged;
+}
+
+/// Solves `count` <= W systems side by side for an estimate (Jacobi6's Bounded):
+/// element e of lane l at systems[e * stride + l] (the upper triangle is read),
+/// eigenvalue j to values[j * stride + l], element i of its vector to
+/// vectors[(j * 6 + i) * stride + l], and a bound on the 2-norm of the
+/// off-diagonal elements left to remainders[l]. Lanes from `count` on are solved
+/// from zeros and left unwritten.
+template <class Isa>
+void solveBoundedLanes(const double* systems, int stride, const double* floors, const double* stops,
+                       int count, double* values, double* vectors, double* remainders) {
+    using V = typename Lanes<Isa>::V;
+    constexpr int W = Isa::kWidth;
+    // A full group moves as one register; a short one lane by lane.
+    auto load = [count](const double* from) {
+        V v;
+        if (count == W) {
+            std::memcpy(&v, from, sizeof v);
+            return v;
+        }
+        double lane[W] = {};
+        for (int l = 0; l < count; ++l)
+            lane[l] = from[l];
+        std::memcpy(&v, lane, sizeof v);
+        return v;
+    };
+    auto store = [count](V v, double* to) {
+        if (count == W) {
+            std::memcpy(to, &v, sizeof v);
+            return;
+        }
+        double lane[W];
+        std::memcpy(lane, &v, sizeof lane);
+        for (int l = 0; l < count; ++l)
+            to[l] = lane[l];
+    };
+    V a[36], vt[36];
+    for (int i = 0; i < 6; ++i)
+        for (int j = i; j < 6; ++j)
+            a[i * 6 + j] = load(systems + (i * 6 + j) * stride);
+    for (int i = 0; i < 36; ++i)
+        vt[i] = Lanes<Isa>::splat(i % 7 == 0 ? 1.0 : 0.0);
+    const Jacobi6<Isa, true> solver{a, vt, load(floors), load(stops)};
+    solver.run();
+    for (int j = 0; j < 6; ++j) {
+        store(a[j * 7], values + j * stride);
+        for (int i = 0; i < 6; ++i)
+            store(vt[j * 6 + i], vectors + (j * 6 + i) * stride);
+    }
+    // The off-diagonal elements count twice; the factor covers the sum's rounding.
+    const V two = Lanes<Isa>::splat(2.0 * (1.0 + 0x1p-40));
+    store(Isa::sqrt(two * solver.remainder2()), remainders);
 }
 
 } // namespace

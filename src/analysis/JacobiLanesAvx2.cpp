@@ -23,4 +23,10 @@ void solveLanesAvx2(double* const* systems, double* const* vectors, const double
     solveLanes<Avx2Isa>(systems, vectors, floors, count);
 }
 
+void solveBoundedLanesAvx2(const double* systems, int stride, const double* floors,
+                           const double* stops, int count, double* values, double* vectors,
+                           double* remainders) {
+    solveBoundedLanes<Avx2Isa>(systems, stride, floors, stops, count, values, vectors, remainders);
+}
+
 } // namespace quav::detail

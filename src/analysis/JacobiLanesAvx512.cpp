@@ -23,4 +23,11 @@ void solveLanesAvx512(double* const* systems, double* const* vectors, const doub
     solveLanes<Avx512Isa>(systems, vectors, floors, count);
 }
 
+void solveBoundedLanesAvx512(const double* systems, int stride, const double* floors,
+                             const double* stops, int count, double* values, double* vectors,
+                             double* remainders) {
+    solveBoundedLanes<Avx512Isa>(systems, stride, floors, stops, count, values, vectors,
+                                 remainders);
+}
+
 } // namespace quav::detail

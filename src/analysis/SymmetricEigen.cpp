@@ -19,6 +19,12 @@ void solveLanesAvx2(double* const* systems, double* const* vectors, const double
                     int count);
 void solveLanesAvx512(double* const* systems, double* const* vectors, const double* floors,
                       int count);
+void solveBoundedLanesAvx2(const double* systems, int stride, const double* floors,
+                           const double* stops, int count, double* values, double* vectors,
+                           double* remainders);
+void solveBoundedLanesAvx512(const double* systems, int stride, const double* floors,
+                             const double* stops, int count, double* values, double* vectors,
+                             double* remainders);
 } // namespace detail
 
 namespace {
@@ -495,6 +501,37 @@ void symmetricEigenRows6(SimdLevel level, double* const* a, double* const* vt, i
 #endif
         default:
             solveLanes<ScalarIsa>(a + first, vt + first, own, n);
+            break;
+        }
+    }
+}
+
+void boundedEigenLanes6(SimdLevel level, const double* systems, int stride, int count,
+                        const double* floors, const double* stops, double* values, double* vectors,
+                        double* remainders) {
+    level = std::min(level, availableSimdLevel());
+    const int width = simdWidth(level);
+    for (int first = 0; first < count; first += width) {
+        const int n = std::min(width, count - first);
+        const double* from = systems + first;
+        double* to = values + first;
+        double* rows = vectors + first;
+        double* left = remainders + first;
+        const SimdLevel at = level == SimdLevel::Avx512 && n <= 4 ? SimdLevel::Avx2 : level;
+        switch (at) {
+#if defined(QUAV_AVX_LANES)
+        case SimdLevel::Avx512:
+            detail::solveBoundedLanesAvx512(from, stride, floors + first, stops + first, n, to,
+                                            rows, left);
+            break;
+        case SimdLevel::Avx2:
+            detail::solveBoundedLanesAvx2(from, stride, floors + first, stops + first, n, to, rows,
+                                          left);
+            break;
+#endif
+        default:
+            solveBoundedLanes<ScalarIsa>(from, stride, floors + first, stops + first, n, to, rows,
+                                         left);
             break;
         }
     }
