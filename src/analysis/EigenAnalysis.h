@@ -221,9 +221,9 @@ private:
     /// roundings; this allows a thousand times more.
     static constexpr double kJacobi = 0x1p-36;
     /// The off-diagonal remainder, relative to the system's norm, at which the
-    /// estimate's rotations end (and which its bound adds): the sweep that would
-    /// take it to the rounding leaves decisions as they were for all but variants
-    /// within about a millionth of a limit.
+    /// estimate's rotations end (its bound adds what is left): the last sweep of
+    /// rotations, which would take it to the rounding, is spared, and the wider
+    /// bound leaves undecided only variants practically on a limit.
     static constexpr double kRemainder = 0x1p-30;
 
     /// The variants' systems side by side: element e of lane l at c[e * kLanes + l].

@@ -120,9 +120,9 @@ inline constexpr RoundRobin6 kPairs6{};
 ///
 /// `Bounded` solves for an estimate whose error its caller bounds: only the upper
 /// triangle is kept, a lane that does not turn gets the rotation by 0 (the same up
-/// to the sign of a zero) instead of a selection, and the sweeps end once every
-/// lane's off-diagonal elements are below its `stop` in Frobenius norm, which the
-/// caller adds to its bound. The result then depends on the batch.
+/// to the sign of a zero) instead of a selection, and the sweeps end once in every
+/// lane the elements above the diagonal are below its `stop` in Frobenius norm;
+/// the caller adds what is left to its bound. The result then depends on the batch.
 template <class Isa, bool Bounded = false> struct Jacobi6 {
     using L = Lanes<Isa>;
     using V = typename L::V;

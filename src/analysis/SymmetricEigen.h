@@ -53,11 +53,12 @@ void symmetricEigenRows6(SimdLevel level, double* const* a, double* const* vt, i
 /// an estimate whose caller bounds its error: element e of system l at
 /// systems[e * stride + l] (its upper triangle is read), eigenvalue j to
 /// values[j * stride + l] and element i of its unit vector to
-/// vectors[(j * 6 + i) * stride + l]. The rotations end once every system's
-/// off-diagonal elements are below stops[l] in Frobenius norm; remainders[l]
-/// receives a bound on the 2-norm of those left, by which each eigenvalue may
-/// differ beyond the rotations' rounding (the floors as symmetricEigenRows6's). A
-/// system's result depends on the others solved with it and on the level.
+/// vectors[(j * 6 + i) * stride + l]. The rotations end once, in every system, the
+/// elements above the diagonal are below stops[l] in Frobenius norm; remainders[l]
+/// receives a bound on the 2-norm of the off-diagonal elements left, by which each
+/// eigenvalue may differ beyond the rotations' rounding (the floors as
+/// symmetricEigenRows6's). A system's result depends on the others solved with it
+/// and on the level.
 void boundedEigenLanes6(SimdLevel level, const double* systems, int stride, int count,
                         const double* floors, const double* stops, double* values, double* vectors,
                         double* remainders);
