@@ -873,10 +873,14 @@ struct EstimateLanes {
     double shapeError[6][N];
     double frequency[6][N];
     double frequencyError[6][N];
+    /// Mode j's place in storage order (largest eigenvalue first, ties in the
+    /// solver's order) where every eigenvalue is positive.
+    double place[6][N];
 };
 
 /// EstimateLanes' outputs from its inputs, each quantity in a loop of its own
-/// over the lanes, so that they fill vector registers.
+/// over the lanes, so that they fill vector registers (the loops kept rolled:
+/// unrolled sixteen times first, they are no longer vectorised).
 [[gnu::always_inline]] inline void estimateLanes(EstimateLanes& e, const double (*map)[9],
                                                  double spread) {
     constexpr int N = EstimateLanes::N;
@@ -887,6 +891,7 @@ struct EstimateLanes {
             for (int r = 0; r < 3; ++r) {
                 const double* m = map[block] + r * 3;
                 double* x = e.shapes[j][3 * block + r];
+#pragma GCC unroll 1
                 for (int l = 0; l < N; ++l) {
                     x[l] = m[0] * e.y[j][3 * block][l] + m[1] * e.y[j][3 * block + 1][l] +
                            m[2] * e.y[j][3 * block + 2][l];
@@ -894,28 +899,60 @@ struct EstimateLanes {
                 }
             }
         double inverse[N];
+#pragma GCC unroll 1
         for (int l = 0; l < N; ++l)
             inverse[l] = 1.0 / std::sqrt(norm2[l]);
         for (int i = 0; i < 6; ++i)
+#pragma GCC unroll 1
             for (int l = 0; l < N; ++l)
                 e.shapes[j][i][l] *= inverse[l];
+        // Every quantity computed in every lane and chosen after, without a branch.
         double gap[N];
+#pragma GCC unroll 1
         for (int l = 0; l < N; ++l)
-            gap[l] = std::numeric_limits<double>::infinity();
-        for (int i = 0; i < 6; ++i)
-            if (i != j)
-                for (int l = 0; l < N; ++l)
-                    gap[l] = std::min(gap[l], std::fabs(e.lambda[i][l] - e.lambda[j][l]));
+            gap[l] = std::fabs(e.lambda[(j + 1) % 6][l] - e.lambda[j][l]);
+        for (int k = 2; k < 6; ++k) {
+            const double* other = e.lambda[(j + k) % 6];
+#pragma GCC unroll 1
+            for (int l = 0; l < N; ++l) {
+                const double g = std::fabs(other[l] - e.lambda[j][l]);
+                gap[l] = g < gap[l] ? g : gap[l];
+            }
+        }
+#pragma GCC unroll 1
         for (int l = 0; l < N; ++l) {
             // The vector of the system is within 2 delta / gap of the
             // calculation's; x = map y moves by up to the spread of the scales
             // times that, relative to |x|, and normalising doubles it.
             const double d = e.delta[l];
             const double direction = 2.0 * d / (gap[l] - 2.0 * d);
+            const double bound = 2.0 * spread * direction / (1.0 - direction) + rounding;
             e.shapeError[j][l] = gap[l] > 2.0 * d && direction < 0.5
-                                     ? 2.0 * spread * direction / (1.0 - direction) + rounding
+                                     ? bound
                                      : std::numeric_limits<double>::infinity();
         }
+        // The modes before j: larger, or equal and earlier (storageOrder's order for
+        // positive eigenvalues), counted without a branch.
+#pragma GCC unroll 1
+        for (int l = 0; l < N; ++l)
+            e.place[j][l] = 0.0;
+        for (int i = 0; i < 6; ++i) {
+            if (i == j)
+                continue;
+            const double* other = e.lambda[i];
+            const double* own = e.lambda[j];
+            double* place = e.place[j];
+            if (i < j) {
+#pragma GCC unroll 1
+                for (int l = 0; l < N; ++l)
+                    place[l] += other[l] >= own[l] ? 1.0 : 0.0;
+            } else {
+#pragma GCC unroll 1
+                for (int l = 0; l < N; ++l)
+                    place[l] += other[l] > own[l] ? 1.0 : 0.0;
+            }
+        }
+#pragma GCC unroll 1
         for (int l = 0; l < N; ++l) {
             const double lambda = e.lambda[j][l], d = e.delta[l];
             const double f = std::sqrt(std::fabs(lambda)) * kHertzPerRadian;
@@ -1015,20 +1052,15 @@ void VariantSystems::estimate(const double* const* values, int n, ModesEstimate*
         // A floor beyond the range would have dropped every element unturned.
         if (!std::isfinite(norm) || !(assembly <= 1e-11 * norm) || !std::isfinite(floors[l]))
             continue;
-        double lambda[6];
         bool positive = true;
-        for (int j = 0; j < 6; ++j) {
-            lambda[j] = e.lambda[j][l];
-            positive = positive && lambda[j] > e.delta[l];
-        }
+        for (int j = 0; j < 6; ++j)
+            positive &= e.lambda[j][l] > e.delta[l];
         // A zero or negative eigenvalue may change places with its mirror image.
         if (!positive)
             continue;
         ModesEstimate& out = estimates[l];
-        int order[6];
-        storageOrder(lambda, order);
-        for (int s = 0; s < 6; ++s) {
-            const int j = order[s];
+        for (int j = 0; j < 6; ++j) {
+            const int s = static_cast<int>(e.place[j][l]);
             out.frequencies[s] = e.frequency[j][l];
             out.frequencyError[s] = e.frequencyError[j][l];
             out.shapeError[s] = e.shapeError[j][l];
