@@ -18,6 +18,10 @@ frequencies of the variants quav-cli accepts are compared with numpy's.
 Needs numpy (Debian: apt-get install python3-numpy). On a machine where
 OPENBLAS_CORETYPE is set, unset it for this command to let OpenBLAS pick its
 kernel.
+
+quav-cli's run writes its folder (the accepted variants' files and the log) in
+the temporary directory, which TMPDIR chooses: its time includes creating those
+files, which on some file systems costs more than the calculation.
 """
 
 import argparse
