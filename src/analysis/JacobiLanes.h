@@ -411,26 +411,25 @@ template <class Isa>
 void solveBoundedLanes(const double* systems, int stride, const double* floors, const double* stops,
                        int count, double* values, double* vectors, double* remainders) {
     using V = typename Lanes<Isa>::V;
-    constexpr int W = Isa::kWidth;
     // A full group moves as one register; a short one lane by lane.
     auto load = [count](const double* from) {
         V v;
-        if (count == W) {
+        if (count == Isa::kWidth) {
             std::memcpy(&v, from, sizeof v);
             return v;
         }
-        double lane[W] = {};
+        double lane[Isa::kWidth] = {};
         for (int l = 0; l < count; ++l)
             lane[l] = from[l];
         std::memcpy(&v, lane, sizeof v);
         return v;
     };
     auto store = [count](V v, double* to) {
-        if (count == W) {
+        if (count == Isa::kWidth) {
             std::memcpy(to, &v, sizeof v);
             return;
         }
-        double lane[W];
+        double lane[Isa::kWidth];
         std::memcpy(lane, &v, sizeof lane);
         for (int l = 0; l < count; ++l)
             to[l] = lane[l];
