@@ -136,7 +136,9 @@ Individual Search::randomIndividual() {
 
 void Search::evaluate(std::vector<Individual>& individuals, const RunInput& input) {
     const std::size_t n = opt_.parameters.size();
-    constexpr std::size_t kBatch = RunInput::kBatchVariants;
+    // Batches smaller than a run's: a generation's few dozen individuals still
+    // spread over the threads.
+    constexpr std::size_t kBatch = std::min<std::size_t>(RunInput::kBatchVariants, 16);
     const std::size_t batches = (individuals.size() + kBatch - 1) / kBatch;
     std::atomic<std::size_t> next{0};
     // Each individual's result lands in its own place: the outcome does not

@@ -59,7 +59,8 @@ RunInput::RunInput(const AnalysisModel& model, const Optimizer& optimizer)
     prepareCounts(optimizer.parameters);
 }
 
-static_assert(RunInput::kBatchVariants <= VariantSystems::kLanes, "a batch is counted at once");
+static_assert(RunInput::kBatchVariants % VariantSystems::kLanes == 0,
+              "a batch is counted in whole groups of lanes");
 
 void RunInput::prepareCounts(const std::vector<DesignParameter>& parameters) {
     if (!(screen_.frequenciesOnly() || screen_.shapesMatter()) || model_.usesFrequencyTables())
@@ -232,11 +233,15 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
             lanes[countedLanes++] = v;
             counted[i] = 0;
         }
-        bool usable[VariantSystems::kLanes];
+        // The systems are counted and estimated VariantSystems::kLanes at a time.
+        constexpr int kLanes = VariantSystems::kLanes;
+        bool usable[kBatchVariants];
         if (screen_.frequenciesOnly()) {
-            work.counts_.resize(VariantSystems::kLanes);
+            work.counts_.resize(kBatchVariants);
             FrequencyCount* counts = work.counts_.data();
-            systems_->count(lanes, countedLanes, counts, usable, simdLevel());
+            for (int first = 0; first < countedLanes; first += kLanes)
+                systems_->count(lanes + first, std::min(kLanes, countedLanes - first),
+                                counts + first, usable + first, simdLevel());
             for (std::size_t i = 0; i < count; ++i) {
                 if (counted[i] < 0)
                     continue;
@@ -263,9 +268,11 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
                     lane[i] = static_cast<std::size_t>(estimating);
                     lanes[estimating++] = work.values_.data() + i * model.size();
                 }
-            work.estimates_.resize(VariantSystems::kLanes);
+            work.estimates_.resize(kBatchVariants);
             ModesEstimate* estimates = work.estimates_.data();
-            systems_->estimate(lanes, estimating, estimates, usable, simdLevel());
+            for (int first = 0; first < estimating; first += kLanes)
+                systems_->estimate(lanes + first, std::min(kLanes, estimating - first),
+                                   estimates + first, usable + first, simdLevel());
             const bool withoutModels = screen_.shapesDecide();
             for (std::size_t i = 0; i < count; ++i) {
                 if (counted[i] < 0 || counted[i] == 2 || !usable[lane[i]])

@@ -144,7 +144,7 @@ public:
                   std::vector<int>* failed = nullptr) const;
 
     /// Variants evaluated together at most.
-    static constexpr std::size_t kBatchVariants = 16;
+    static constexpr std::size_t kBatchVariants = 64;
 
     /// What evaluateBatch works in, one per thread: scratch parameters, and the
     /// variants' storage, which keeps copies of the run's model from one call to
