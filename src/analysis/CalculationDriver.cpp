@@ -208,6 +208,19 @@ CalculationOutcome calculate(AnalysisModel& model, const CalculationConditions& 
     return outcome;
 }
 
+bool addStaticResults(AnalysisModel& model, const VariantBasis* basis) {
+    if (model.staticLoads.empty())
+        return true;
+    model.staticResults = staticAnalysis(model, basis);
+    for (int i = 0; i < model.staticResults.rows(); ++i)
+        if (!finiteRow(model.staticResults, i)) {
+            model.clearResults();
+            model.calculated = 0;
+            return false;
+        }
+    return true;
+}
+
 int runCalculation(AnalysisModel& model, const CalculationConditions& conditions) {
     return calculate(model, conditions).status;
 }

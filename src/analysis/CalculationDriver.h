@@ -112,6 +112,12 @@ inline constexpr int kMaxReportedNonFinite = 10;
 CalculationOutcome calculate(AnalysisModel& model, const CalculationConditions& conditions,
                              const VariantBasis* basis = nullptr);
 
+/// The static results added to a model whose eigen analysis calculate() (or
+/// eigenvalueAnalyses) made, without finding its modes again: what calculate()
+/// with the static analysis would leave. False, with every result cleared and
+/// `calculated` 0, when a displacement is not a finite number.
+bool addStaticResults(AnalysisModel& model, const VariantBasis* basis = nullptr);
+
 /// calculate() reduced to its status: 0 success; the number of failed checks; or 1
 /// for a bad or too large frequency sweep or results that are not numbers.
 int runCalculation(AnalysisModel& model, const CalculationConditions& conditions);

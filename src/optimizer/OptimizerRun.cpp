@@ -186,12 +186,7 @@ bool RunInput::judge(AnalysisModel& variant, bool calculated, std::vector<int>& 
         return calculate(variant, runConditions(true, true), basis).status == 0 || notCalculated();
     // The modes the batch found are the calculation's own, bit for bit: only the
     // static results are added.
-    const Matrix frequencies = variant.eigenFrequencies, shapes = variant.modeShapes;
-    if (calculate(variant, runConditions(false, true), basis).status != 0)
-        return notCalculated();
-    variant.eigenFrequencies = frequencies;
-    variant.modeShapes = shapes;
-    return true;
+    return addStaticResults(variant, basis) || notCalculated();
 }
 
 bool RunInput::evaluate(const std::vector<DesignParameter>& parameters, AnalysisModel& variant,

@@ -226,6 +226,22 @@ TEST(OptimizerRun, VariantsWithNegativeBoundRatesAreCountedNotCalculated) {
               std::tuple(RunRefused, "計算を開始できません\n質量が正ではありません(-120)\n"));
 }
 
+// A variant with no vertical rate has its modes (one at 0 Hz) but no static
+// displacement under its weight: counted as not calculated, whichever path its
+// frequencies took.
+TEST(OptimizerRun, AVariantWithoutStaticResultsIsNotAccepted) {
+    RunSetup s;
+    auto& [model, o, dir] = s;
+    o.setBinding(6, 3, o.addParameter("Kzz", 1e5, 0, 1e5), 1.0);
+    o.conditions.maxFrequencyEnabled = 1;
+    o.conditions.maxFrequency = 1000.0;
+    for (int threads : {1, 2}) {
+        ASSERT_EQ(runOptimization(o, model, writingFiles(threads)).status, RunFinished);
+        EXPECT_EQ(std::tuple(o.processedCount, o.matchCount), std::tuple(2, 1));
+        EXPECT_NE(o.logText.find("\t計算できなかった組合せ\t1\n"), std::string::npos) << o.logText;
+    }
+}
+
 // Memory running out on a worker ends the run with the reason, never the process.
 TEST(OptimizerRun, AWorkerWithoutMemoryEndsTheRunNotTheProcess) {
     RunSetup s;

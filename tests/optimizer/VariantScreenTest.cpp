@@ -217,7 +217,7 @@ TEST(VariantScreen, TabledVariantsAreJudgedAtTheirOwnFrequencies) {
 
 TEST(VariantScreen, BatchesCountedWithoutModelsGiveTheFullVerdicts) {
     // Random and awkward bodies whose springs move and whose rates change, batches
-    // of 16 and fewer, bound rates turned negative or 0 among them; the windows and
+    // of 23 and fewer, bound rates turned negative or 0 among them; the windows and
     // limits on the model's own frequencies (and an ulp either side), so that the
     // variant with the model's values lies on them.
     int variants = 0, accepted = 0, countedOut = 0;
