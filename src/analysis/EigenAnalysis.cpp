@@ -431,29 +431,32 @@ template <int N>
                     a[i * 6 + j][l] -= multiplier[l] * a[j * 6 + k][l];
         }
     }
+    // The computed factors are exact for C - xI + E, E symmetric with |E| <=
+    // gamma_8 |L||D||L^T| (the rounding of each pivot's sums, of its reciprocal and
+    // of its multipliers), so the signs count the eigenvalues of C + E below x
+    // exactly, and ||E|| (at most the trace of the non-negative definite
+    // |L||D||L^T|) bounds how far each of them is from the eigenvalue of C it
+    // stands for. A small pivot shows here: it makes large multipliers. 16
+    // roundoffs cover gamma_8 and the rounding of these sums.
+    // prod |mu_i - x| is the product of the pivots and no factor exceeds R: every
+    // mu lies at least prod |d| / R^5 from x. The quotients keep the product in
+    // range; 1e-12 covers their rounding. NaN and infinity leave 0 or NaN.
+    // Each quantity in a loop over the systems of its own, so that they fill
+    // vector registers; the pivots are written out last.
+    double backward[N], r[N], product[N];
     for (int l = 0; l < N; ++l) {
-        // The computed factors are exact for C - xI + E, E symmetric with
-        // |E| <= gamma_8 |L||D||L^T| (the rounding of each pivot's sums, of its
-        // reciprocal and of its multipliers), so the signs count the eigenvalues of
-        // C + E below x exactly, and ||E|| (at most the trace of the non-negative
-        // definite |L||D||L^T|) bounds how far each of them is from the eigenvalue
-        // of C it stands for. A small pivot shows here: it makes large multipliers.
-        // 16 roundoffs cover gamma_8 and the rounding of these sums.
         double trace = 0.0;
         for (int k = 0; k < 6; ++k)
             trace += spread[k][l];
-        result[l].negative = negative[l];
-        result[l].backward = 0x1p-49 * trace;
-        // prod |mu_i - x| is the product of the pivots and no factor exceeds R:
-        // every mu lies at least prod |d| / R^5 from x. The quotients keep the
-        // product in range; 1e-12 covers their rounding. NaN and infinity leave 0
-        // or NaN.
-        const double r = (norm[l] + std::fabs(x) + result[l].backward) * (1.0 + 1e-12);
-        double product = r;
-        for (int k = 0; k < 6; ++k)
-            product *= std::fabs(d[k][l]) / r;
-        result[l].distance = product * (1.0 - 1e-12);
+        backward[l] = 0x1p-49 * trace;
+        r[l] = (norm[l] + std::fabs(x) + backward[l]) * (1.0 + 1e-12);
+        product[l] = r[l];
     }
+    for (int k = 0; k < 6; ++k)
+        for (int l = 0; l < N; ++l)
+            product[l] *= std::fabs(d[k][l]) / r[l];
+    for (int l = 0; l < N; ++l)
+        result[l] = {negative[l], backward[l], product[l] * (1.0 - 1e-12)};
 }
 
 } // namespace
@@ -840,8 +843,9 @@ void VariantSystems::count(const double* const* values, int n, FrequencyCount* c
         if (!counted[l])
             continue;
         FrequencyCount& count = counts[l];
-        for (int e = 0; e < 36; ++e)
-            count.c_[e] = lanes.c[e * N + l];
+        for (int i = 0; i < 6; ++i)
+            for (int j = 0; j <= i; ++j)
+                count.c_[i * 6 + j] = lanes.c[(i * 6 + j) * N + l];
         count.norm_ = norm[l];
         const double margin = 1e-9 * (norm[l] + assembly + lowest_);
         count.noneBelow_ =

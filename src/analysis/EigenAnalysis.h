@@ -140,7 +140,7 @@ private:
     /// The eigenvalues below -x (x > 0).
     Range negativeBelow(double x) const;
 
-    double c_[36] = {};
+    double c_[36] = {}; ///< the factorisations read its lower triangle only
     double norm_ = 0.0; ///< a bound on the 2-norm of C: its largest absolute row sum
     /// Bounds the 2-norm of the difference between C and the system the eigen
     /// analysis solves: 0 when C is that system, bit for bit.
