@@ -723,13 +723,18 @@ constexpr int kCountLanes = VariantSystems::kLanes;
                     k[i * 6 + j][l] * in.scales[i * 6 + j];
     double largest[N] = {};
     for (int i = 0; i < 6; ++i) {
-        double row[N] = {};
-        for (int j = 0; j < 6; ++j)
+        // The sums start from their first terms (0 + t is t), not from a zeroed
+        // array; the comparisons' loop is kept rolled: unrolled, it compares one
+        // lane at a time.
+        double row[N];
+        for (int j = 0; j < 6; ++j) {
             for (int l = 0; l < N; ++l)
-                row[l] += std::fabs(c[(i * 6 + j) * N + l]);
+                row[l] = j == 0 ? std::fabs(c[i * 6 * N + l])
+                                : row[l] + std::fabs(c[(i * 6 + j) * N + l]);
+        }
+#pragma GCC unroll 1
         for (int l = 0; l < N; ++l)
-            if (!(row[l] <= largest[l])) // NaN too
-                largest[l] = row[l];
+            largest[l] = row[l] <= largest[l] ? largest[l] : row[l]; // NaN too
     }
     for (int l = 0; l < N; ++l)
         norm[l] = largest[l] * (1.0 + 1e-12);
