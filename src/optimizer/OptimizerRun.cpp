@@ -95,13 +95,17 @@ void RunInput::prepareCounts(const std::vector<DesignParameter>& parameters) {
         systems_.reset();
 }
 
-bool RunInput::boundValuesPhysical(const std::vector<DesignParameter>& parameters) const {
+template <class Value> bool RunInput::physical(Value value) const {
     for (const BoundVariable& v : bound_) {
-        const double value = parameters[v.parameter].currentValue * v.multiplier;
-        if (!std::isfinite(value) || (v.rate && value < 0.0))
+        const double x = value(v.parameter) * v.multiplier;
+        if (!std::isfinite(x) || (v.rate && x < 0.0))
             return false;
     }
     return true;
+}
+
+bool RunInput::boundValuesPhysical(const std::vector<DesignParameter>& parameters) const {
+    return physical([&parameters](std::size_t p) { return parameters[p].currentValue; });
 }
 
 bool RunInput::admit(const std::vector<DesignParameter>& parameters, AnalysisModel& variant,
@@ -217,13 +221,15 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
         std::size_t lane[kBatchVariants];
         int countedLanes = 0;
         for (std::size_t i = 0; i < count; ++i) {
-            setValues(work.parameters_, values + i * n);
-            if (!boundValuesPhysical(work.parameters_))
+            // The combination's values are read where they lie: only the variants
+            // that get a model have them set in the parameters.
+            const double* combination = values + i * n;
+            if (!physical([combination](std::size_t p) { return combination[p]; }))
                 continue; // admit says so
             double* v = work.values_.data() + i * model.size();
             std::copy(model.begin(), model.end(), v);
             for (const Assignment& a : assignments_)
-                v[a.slot] = work.parameters_[a.parameter].currentValue * a.multiplier;
+                v[a.slot] = combination[a.parameter] * a.multiplier;
             lane[i] = static_cast<std::size_t>(countedLanes);
             lanes[countedLanes++] = v;
             counted[i] = 0;

@@ -200,6 +200,8 @@ private:
     /// (its modes, and its static results when displacement conditions need them),
     /// with the conditions it fails in `failed`.
     bool judge(AnalysisModel& variant, bool calculated, std::vector<int>& failed) const;
+    /// boundValuesPhysical with parameter p's value at value(p).
+    template <class Value> bool physical(Value value) const;
     /// Sets systems_ and assignments_ when the study allows judging without models.
     void prepareCounts(const std::vector<DesignParameter>& parameters);
 
