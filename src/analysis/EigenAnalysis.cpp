@@ -438,9 +438,11 @@ template <int N>
     // |L||D||L^T|) bounds how far each of them is from the eigenvalue of C it
     // stands for. A small pivot shows here: it makes large multipliers. 16
     // roundoffs cover gamma_8 and the rounding of these sums.
+    //
     // prod |mu_i - x| is the product of the pivots and no factor exceeds R: every
     // mu lies at least prod |d| / R^5 from x. The quotients keep the product in
     // range; 1e-12 covers their rounding. NaN and infinity leave 0 or NaN.
+    //
     // Each quantity in a loop over the systems of its own, so that they fill
     // vector registers; the pivots are written out last.
     double backward[N], r[N], product[N];
