@@ -999,9 +999,9 @@ void VariantSystems::estimate(const double* const* values, int n, ModesEstimate*
         stops[l] = kRemainder * lanes.norm[l];
     }
     EstimateLanes e;
-    double remainders[N];
+    double remainders[N], departures[N];
     boundedEigenLanes6(level, lanes.c, N, n, floors, stops, &e.lambda[0][0], &e.y[0][0][0],
-                       remainders);
+                       remainders, departures);
     for (int l = 0; l < N; ++l) {
         const int from = l < n ? l : 0; // idle lanes repeat the first
         // The solution is exact for a system within kJacobi of its own (backward
@@ -1009,7 +1009,9 @@ void VariantSystems::estimate(const double* const* values, int n, ModesEstimate*
         // its: with the assembly bound, each eigenvalue of the calculation's
         // solution lies within delta of this one's (Weyl), and a mode's direction
         // within delta over its distance to the others (Davis-Kahan).
-        e.delta[l] = lanes.assembly[from] + 2.0 * kJacobi * lanes.norm[from] + remainders[from];
+        // A start from a neighbour's vectors moves both by its departure at most.
+        e.delta[l] = lanes.assembly[from] + 2.0 * (kJacobi + departures[from]) * lanes.norm[from] +
+                     remainders[from];
         if (from != l)
             for (int j = 0; j < 6; ++j) {
                 e.lambda[j][l] = e.lambda[j][0];

@@ -406,10 +406,14 @@ bool solveLanes(double* const* systems, double* const* vectors, const double* fl
 /// eigenvalue j to values[j * stride + l], element i of its vector to
 /// vectors[(j * 6 + i) * stride + l], and a bound on the 2-norm of the
 /// off-diagonal elements left to remainders[l]. Lanes from `count` on are solved
-/// from zeros and left unwritten.
+/// from zeros and left unwritten. With `start` (36 doubles, rows nearly
+/// orthonormal), every system is first taken into the basis of its rows, S C S^T,
+/// and the vectors collected from S on: rows close to the systems' own vectors
+/// leave little for the rotations to do.
 template <class Isa>
 void solveBoundedLanes(const double* systems, int stride, const double* floors, const double* stops,
-                       int count, double* values, double* vectors, double* remainders) {
+                       int count, const double* start, double* values, double* vectors,
+                       double* remainders) {
     using V = typename Lanes<Isa>::V;
     // A full group moves as one register; a short one lane by lane.
     auto load = [count](const double* from) {
@@ -434,12 +438,32 @@ void solveBoundedLanes(const double* systems, int stride, const double* floors, 
         for (int l = 0; l < count; ++l)
             to[l] = lane[l];
     };
+    using L = Lanes<Isa>;
     V a[36], vt[36];
     for (int i = 0; i < 6; ++i)
         for (int j = i; j < 6; ++j)
             a[i * 6 + j] = load(systems + (i * 6 + j) * stride);
+    if (start) {
+        // T = S C, then the upper triangle of T S^T; C's lower triangle read from
+        // its mirror.
+        V t[36];
+        for (int i = 0; i < 6; ++i)
+            for (int j = 0; j < 6; ++j) {
+                V sum = L::splat(start[i * 6]) * a[j];
+                for (int k = 1; k < 6; ++k)
+                    sum = sum + L::splat(start[i * 6 + k]) * a[k <= j ? k * 6 + j : j * 6 + k];
+                t[i * 6 + j] = sum;
+            }
+        for (int i = 0; i < 6; ++i)
+            for (int j = i; j < 6; ++j) {
+                V sum = t[i * 6] * L::splat(start[j * 6]);
+                for (int k = 1; k < 6; ++k)
+                    sum = sum + t[i * 6 + k] * L::splat(start[j * 6 + k]);
+                a[i * 6 + j] = sum;
+            }
+    }
     for (int i = 0; i < 36; ++i)
-        vt[i] = Lanes<Isa>::splat(i % 7 == 0 ? 1.0 : 0.0);
+        vt[i] = L::splat(start ? start[i] : i % 7 == 0 ? 1.0 : 0.0);
     const Jacobi6<Isa, true> solver{a, vt, load(floors), load(stops)};
     solver.run();
     for (int j = 0; j < 6; ++j) {

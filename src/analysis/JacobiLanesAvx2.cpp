@@ -24,9 +24,10 @@ void solveLanesAvx2(double* const* systems, double* const* vectors, const double
 }
 
 void solveBoundedLanesAvx2(const double* systems, int stride, const double* floors,
-                           const double* stops, int count, double* values, double* vectors,
-                           double* remainders) {
-    solveBoundedLanes<Avx2Isa>(systems, stride, floors, stops, count, values, vectors, remainders);
+                           const double* stops, int count, const double* start, double* values,
+                           double* vectors, double* remainders) {
+    solveBoundedLanes<Avx2Isa>(systems, stride, floors, stops, count, start, values, vectors,
+                               remainders);
 }
 
 } // namespace quav::detail

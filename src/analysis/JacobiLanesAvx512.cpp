@@ -24,9 +24,9 @@ void solveLanesAvx512(double* const* systems, double* const* vectors, const doub
 }
 
 void solveBoundedLanesAvx512(const double* systems, int stride, const double* floors,
-                             const double* stops, int count, double* values, double* vectors,
-                             double* remainders) {
-    solveBoundedLanes<Avx512Isa>(systems, stride, floors, stops, count, values, vectors,
+                             const double* stops, int count, const double* start, double* values,
+                             double* vectors, double* remainders) {
+    solveBoundedLanes<Avx512Isa>(systems, stride, floors, stops, count, start, values, vectors,
                                  remainders);
 }
 

@@ -20,11 +20,11 @@ void solveLanesAvx2(double* const* systems, double* const* vectors, const double
 void solveLanesAvx512(double* const* systems, double* const* vectors, const double* floors,
                       int count);
 void solveBoundedLanesAvx2(const double* systems, int stride, const double* floors,
-                           const double* stops, int count, double* values, double* vectors,
-                           double* remainders);
+                           const double* stops, int count, const double* start, double* values,
+                           double* vectors, double* remainders);
 void solveBoundedLanesAvx512(const double* systems, int stride, const double* floors,
-                             const double* stops, int count, double* values, double* vectors,
-                             double* remainders);
+                             const double* stops, int count, const double* start, double* values,
+                             double* vectors, double* remainders);
 } // namespace detail
 
 namespace {
@@ -506,9 +506,29 @@ void symmetricEigenRows6(SimdLevel level, double* const* a, double* const* vt, i
     }
 }
 
+namespace {
+
+/// A bound on the 2-norm of S S^T - I for the 6 x 6 rows S: its Frobenius norm,
+/// and room for the roundings of that sum (in double: a bound, not a result) and
+/// of taking a system into S's basis (a few hundred units in the last place of the
+/// system's norm). NaN from rows that are not numbers.
+double departure(const double* s) {
+    double diagonal = 0.0, off = 0.0;
+    for (int i = 0; i < 6; ++i)
+        for (int j = i; j < 6; ++j) {
+            double dot = i == j ? -1.0 : 0.0;
+            for (int k = 0; k < 6; ++k)
+                dot += s[i * 6 + k] * s[j * 6 + k];
+            (i == j ? diagonal : off) += dot * dot;
+        }
+    return std::sqrt(diagonal + 2.0 * off) + 0x1p-40;
+}
+
+} // namespace
+
 void boundedEigenLanes6(SimdLevel level, const double* systems, int stride, int count,
                         const double* floors, const double* stops, double* values, double* vectors,
-                        double* remainders) {
+                        double* remainders, double* departures) {
     level = std::min(level, availableSimdLevel());
     const int width = simdWidth(level);
     for (int first = 0; first < count; first += width) {
@@ -517,21 +537,35 @@ void boundedEigenLanes6(SimdLevel level, const double* systems, int stride, int 
         double* to = values + first;
         double* rows = vectors + first;
         double* left = remainders + first;
+        // A group starts from the vectors of the system before it, a neighbour in the
+        // caller's order, when they are orthonormal to far below the bounds' slack.
+        double start[36];
+        double off = 0.0;
+        if (first > 0) {
+            for (int e = 0; e < 36; ++e)
+                start[e] = vectors[e * stride + first - 1];
+            off = departure(start);
+            if (!(off <= 0x1p-30))
+                off = 0.0;
+        }
+        const double* s = off > 0.0 ? start : nullptr;
+        for (int l = 0; l < n; ++l)
+            departures[first + l] = off;
         const SimdLevel at = level == SimdLevel::Avx512 && n <= 4 ? SimdLevel::Avx2 : level;
         switch (at) {
 #if defined(QUAV_AVX_LANES)
         case SimdLevel::Avx512:
-            detail::solveBoundedLanesAvx512(from, stride, floors + first, stops + first, n, to,
+            detail::solveBoundedLanesAvx512(from, stride, floors + first, stops + first, n, s, to,
                                             rows, left);
             break;
         case SimdLevel::Avx2:
-            detail::solveBoundedLanesAvx2(from, stride, floors + first, stops + first, n, to, rows,
-                                          left);
+            detail::solveBoundedLanesAvx2(from, stride, floors + first, stops + first, n, s, to,
+                                          rows, left);
             break;
 #endif
         default:
-            solveBoundedLanes<ScalarIsa>(from, stride, floors + first, stops + first, n, to, rows,
-                                         left);
+            solveBoundedLanes<ScalarIsa>(from, stride, floors + first, stops + first, n, s, to,
+                                         rows, left);
             break;
         }
     }
