@@ -178,6 +178,13 @@ struct ModesEstimate {
 /// no variant model is written. Their systems are assembled in double precision
 /// rather than the calculation's wider sums, so each count carries a bound on
 /// the difference, which its trust rule adds to the factorisation's own rounding.
+/// The vectors of the last system of a side-by-side estimate, from which the
+/// next call's first systems start (VariantSystems::estimate).
+struct EstimateChain {
+    bool set = false;
+    double vectors[36] = {}; ///< in rows
+};
+
 class VariantSystems {
 public:
     /// Systems counted side by side at most.
@@ -212,8 +219,11 @@ public:
     /// are not numbers, an assembly bound too wide, an eigenvalue not certainly
     /// positive). A shape's bound is infinite when its frequency lies too close to
     /// another for the direction to be told. At `level` as count.
+    /// With `chain`, whose vectors, when set, are those of the variant before the
+    /// first (a neighbour), the first systems start from them; it receives the last
+    /// variant's for the next call.
     void estimate(const double* const* values, int n, ModesEstimate* estimates, bool* estimated,
-                  SimdLevel level) const;
+                  SimdLevel level, EstimateChain* chain = nullptr) const;
 
 private:
     /// The rounding both solutions of the eigenproblem may add, relative to the

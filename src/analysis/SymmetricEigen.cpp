@@ -527,8 +527,8 @@ double departure(const double* s) {
 } // namespace
 
 void boundedEigenLanes6(SimdLevel level, const double* systems, int stride, int count,
-                        const double* floors, const double* stops, double* values, double* vectors,
-                        double* remainders, double* departures) {
+                        const double* floors, const double* stops, const double* before,
+                        double* values, double* vectors, double* remainders, double* departures) {
     level = std::min(level, availableSimdLevel());
     const int width = simdWidth(level);
     for (int first = 0; first < count; first += width) {
@@ -541,9 +541,9 @@ void boundedEigenLanes6(SimdLevel level, const double* systems, int stride, int 
         // caller's order, when they are orthonormal to far below the bounds' slack.
         double start[36];
         double off = 0.0;
-        if (first > 0) {
+        if (first > 0 || before) {
             for (int e = 0; e < 36; ++e)
-                start[e] = vectors[e * stride + first - 1];
+                start[e] = first > 0 ? vectors[e * stride + first - 1] : before[e];
             off = departure(start);
             if (!(off <= 0x1p-30))
                 off = 0.0;

@@ -57,17 +57,18 @@ void symmetricEigenRows6(SimdLevel level, double* const* a, double* const* vt, i
 /// elements above the diagonal are below stops[l] in Frobenius norm; remainders[l]
 /// receives a bound on the 2-norm of the off-diagonal elements left, by which each
 /// eigenvalue may differ beyond the rotations' rounding (the floors as
-/// symmetricEigenRows6's). A group of systems after the first starts from the
-/// vectors found for the system before it (neighbouring variants have nearly the
-/// same vectors, and the rotations then need a sweep or two fewer), taking each of
-/// its systems into their basis, whose rows are orthonormal only to the rounding:
+/// symmetricEigenRows6's). A group of systems starts from the vectors found for the
+/// system before it, the first group from `before` when given (neighbouring
+/// variants have nearly the same vectors, and the rotations then need a sweep or
+/// two fewer), taking each of its systems into their basis, rows that are
+/// orthonormal only to the rounding:
 /// departures[l] receives a bound d (0 for a start from the identity) such that
 /// each eigenvalue may differ by d times the system's 2-norm more, and each vector
 /// is that of a system at most that much further away. A system's result depends on
 /// the others solved with it and on the level.
 void boundedEigenLanes6(SimdLevel level, const double* systems, int stride, int count,
-                        const double* floors, const double* stops, double* values, double* vectors,
-                        double* remainders, double* departures);
+                        const double* floors, const double* stops, const double* before,
+                        double* values, double* vectors, double* remainders, double* departures);
 
 /// The same in long double (other rotation order), several times slower: values and
 /// vectors exact to double precision. The reference symmetricEigen is checked against.

@@ -271,9 +271,11 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
                 }
             work.estimates_.resize(kBatchVariants);
             ModesEstimate* estimates = work.estimates_.data();
+            // Each chunk's first systems start from the vectors of the one before.
+            EstimateChain chain;
             for (int first = 0; first < estimating; first += kLanes)
                 systems_->estimate(lanes + first, std::min(kLanes, estimating - first),
-                                   estimates + first, usable + first, simdLevel());
+                                   estimates + first, usable + first, simdLevel(), &chain);
             const bool withoutModels = screen_.shapesDecide();
             for (std::size_t i = 0; i < count; ++i) {
                 if (counted[i] < 0 || counted[i] == 2 || !usable[lane[i]])

@@ -200,9 +200,11 @@ TEST(EigenCrossCheck, EstimatesLieWithinTheirBoundsOfTheModes) {
                     continue;
                 ModesEstimate e[kVariants];
                 bool ok[kVariants];
-                // A full batch and a short one.
+                // A full batch and a short one, which starts from the full one's
+                // last vectors.
+                EstimateChain chain;
                 for (int n : {kVariants, 3}) {
-                    systems.estimate(lanes16, n, e, ok, level);
+                    systems.estimate(lanes16, n, e, ok, level, &chain);
                     for (int v = 0; v < n; ++v) {
                         ++lanes;
                         if (!ok[v])
