@@ -451,13 +451,16 @@ void failedConditions(const AnalysisModel& m, const OptimizationConditions& c,
 bool failedConditionsEstimated(const AnalysisModel& m, const ModesEstimate& modes,
                                const OptimizationConditions& c, std::vector<int>& failed,
                                const double* rates) {
-    for (int i = 0; i < 6; ++i) {
-        if (!std::isfinite(modes.frequencies[i]))
-            return false;
+    // One sum tells: any infinity or NaN makes it so (and a sum beyond the range
+    // of finite terms only sends the variant to its calculation).
+    double sums[6];
+    for (int j = 0; j < 6; ++j)
+        sums[j] = modes.frequencies[j];
+    for (int i = 0; i < 6; ++i)
         for (int j = 0; j < 6; ++j)
-            if (!std::isfinite(modes.shapes[i * 6 + j]))
-                return false;
-    }
+            sums[j] += modes.shapes[i * 6 + j];
+    if (!std::isfinite(sums[0] + sums[1] + sums[2] + sums[3] + sums[4] + sums[5]))
+        return false;
     // The variant is calculated but for its modes.
     return judgeConditions(
         m, {modes.frequencies, modes.shapes, modes.frequencyError, modes.shapeError, true, rates},
