@@ -1000,14 +1000,8 @@ void VariantSystems::estimate(const double* const* values, int n, ModesEstimate*
     }
     EstimateLanes e;
     double remainders[N], departures[N];
-    boundedEigenLanes6(level, lanes.c, N, n, floors, stops,
-                       chain && chain->set ? chain->vectors : nullptr, &e.lambda[0][0],
-                       &e.y[0][0][0], remainders, departures);
-    if (chain) {
-        for (int i = 0; i < 36; ++i)
-            chain->vectors[i] = (&e.y[0][0][0])[i * N + n - 1];
-        chain->set = true;
-    }
+    boundedEigenLanes6(level, lanes.c, N, n, floors, stops, chain, &e.lambda[0][0], &e.y[0][0][0],
+                       remainders, departures);
     for (int l = 0; l < N; ++l) {
         const int from = l < n ? l : 0; // idle lanes repeat the first
         // The solution is exact for a system within kJacobi of its own (backward

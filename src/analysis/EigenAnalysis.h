@@ -22,6 +22,7 @@ struct CountPivots {
 } // namespace detail
 class VariantBasis;
 class VariantSystems;
+struct EstimateChain;
 enum class SimdLevel;
 
 /// Principal axes of inertia.
@@ -178,13 +179,6 @@ struct ModesEstimate {
 /// no variant model is written. Their systems are assembled in double precision
 /// rather than the calculation's wider sums, so each count carries a bound on
 /// the difference, which its trust rule adds to the factorisation's own rounding.
-/// The vectors of the last system of a side-by-side estimate, from which the
-/// next call's first systems start (VariantSystems::estimate).
-struct EstimateChain {
-    bool set = false;
-    double vectors[36] = {}; ///< in rows
-};
-
 class VariantSystems {
 public:
     /// Systems counted side by side at most.

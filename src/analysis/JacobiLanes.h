@@ -409,11 +409,13 @@ bool solveLanes(double* const* systems, double* const* vectors, const double* fl
 /// from zeros and left unwritten. With `start` (36 doubles, rows nearly
 /// orthonormal), every system is first taken into the basis of its rows, S C S^T,
 /// and the vectors collected from S on: rows close to the systems' own vectors
-/// leave little for the rotations to do.
+/// leave little for the rotations to do. departures[l] receives a bound on the
+/// 2-norm of V V^T - I for lane l's vectors V (EstimateChain's departure),
+/// for a next start from them.
 template <class Isa>
 void solveBoundedLanes(const double* systems, int stride, const double* floors, const double* stops,
                        int count, const double* start, double* values, double* vectors,
-                       double* remainders) {
+                       double* remainders, double* departures) {
     using V = typename Lanes<Isa>::V;
     // A full group moves as one register; a short one lane by lane.
     auto load = [count](const double* from) {
@@ -474,6 +476,20 @@ void solveBoundedLanes(const double* systems, int stride, const double* floors, 
     // The off-diagonal elements count twice; the factor covers the sum's rounding.
     const V two = Lanes<Isa>::splat(2.0 * (1.0 + 0x1p-40));
     store(Isa::sqrt(two * solver.remainder2()), remainders);
+    // The Frobenius norm of V V^T - I and room for the roundings (those of these
+    // sums are some units in the last place).
+    V sum = L::splat(0.0);
+    for (int j = 0; j < 6; ++j)
+        for (int k = j; k < 6; ++k) {
+            V dot = vt[j * 6] * vt[k * 6];
+            for (int i = 1; i < 6; ++i)
+                dot = dot + vt[j * 6 + i] * vt[k * 6 + i];
+            if (j == k)
+                sum = sum + (dot - L::splat(1.0)) * (dot - L::splat(1.0));
+            else
+                sum = sum + L::splat(2.0) * (dot * dot);
+        }
+    store(Isa::sqrt(sum) + L::splat(0x1p-40), departures);
 }
 
 } // namespace

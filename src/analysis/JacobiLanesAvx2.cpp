@@ -25,9 +25,9 @@ void solveLanesAvx2(double* const* systems, double* const* vectors, const double
 
 void solveBoundedLanesAvx2(const double* systems, int stride, const double* floors,
                            const double* stops, int count, const double* start, double* values,
-                           double* vectors, double* remainders) {
+                           double* vectors, double* remainders, double* departures) {
     solveBoundedLanes<Avx2Isa>(systems, stride, floors, stops, count, start, values, vectors,
-                               remainders);
+                               remainders, departures);
 }
 
 } // namespace quav::detail

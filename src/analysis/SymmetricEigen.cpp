@@ -21,10 +21,10 @@ void solveLanesAvx512(double* const* systems, double* const* vectors, const doub
                       int count);
 void solveBoundedLanesAvx2(const double* systems, int stride, const double* floors,
                            const double* stops, int count, const double* start, double* values,
-                           double* vectors, double* remainders);
+                           double* vectors, double* remainders, double* departures);
 void solveBoundedLanesAvx512(const double* systems, int stride, const double* floors,
                              const double* stops, int count, const double* start, double* values,
-                             double* vectors, double* remainders);
+                             double* vectors, double* remainders, double* departures);
 } // namespace detail
 
 namespace {
@@ -506,31 +506,13 @@ void symmetricEigenRows6(SimdLevel level, double* const* a, double* const* vt, i
     }
 }
 
-namespace {
-
-/// A bound on the 2-norm of S S^T - I for the 6 x 6 rows S: its Frobenius norm,
-/// and room for the roundings of that sum (in double: a bound, not a result) and
-/// of taking a system into S's basis (under 3,000 units in the last place of the
-/// system's norm, which twice 2^-40 covers). NaN from rows that are not numbers.
-double departure(const double* s) {
-    double diagonal = 0.0, off = 0.0;
-    for (int i = 0; i < 6; ++i)
-        for (int j = i; j < 6; ++j) {
-            double dot = i == j ? -1.0 : 0.0;
-            for (int k = 0; k < 6; ++k)
-                dot += s[i * 6 + k] * s[j * 6 + k];
-            (i == j ? diagonal : off) += dot * dot;
-        }
-    return std::sqrt(diagonal + 2.0 * off) + 0x1p-40;
-}
-
-} // namespace
-
 void boundedEigenLanes6(SimdLevel level, const double* systems, int stride, int count,
-                        const double* floors, const double* stops, const double* before,
+                        const double* floors, const double* stops, EstimateChain* chain,
                         double* values, double* vectors, double* remainders, double* departures) {
     level = std::min(level, availableSimdLevel());
     const int width = simdWidth(level);
+    EstimateChain own;
+    EstimateChain& next = chain ? *chain : own;
     for (int first = 0; first < count; first += width) {
         const int n = std::min(width, count - first);
         const double* from = systems + first;
@@ -538,36 +520,34 @@ void boundedEigenLanes6(SimdLevel level, const double* systems, int stride, int 
         double* rows = vectors + first;
         double* left = remainders + first;
         // A group starts from the vectors of the system before it, a neighbour in the
-        // caller's order, when they are orthonormal to far below the bounds' slack.
-        double start[36];
-        double off = 0.0;
-        if (first > 0 || before) {
-            for (int e = 0; e < 36; ++e)
-                start[e] = first > 0 ? vectors[e * stride + first - 1] : before[e];
-            off = departure(start);
-            if (!(off <= 0x1p-30))
-                off = 0.0;
-        }
-        const double* s = off > 0.0 ? start : nullptr;
+        // caller's order, when they are orthonormal to far below the bounds' slack
+        // (roundings of a few hundred rotations).
+        const bool start = next.set && next.departure <= 0x1p-30;
         for (int l = 0; l < n; ++l)
-            departures[first + l] = off;
+            departures[first + l] = start ? next.departure : 0.0;
+        const double* s = start ? next.vectors : nullptr;
+        double made[8];
         const SimdLevel at = level == SimdLevel::Avx512 && n <= 4 ? SimdLevel::Avx2 : level;
         switch (at) {
 #if defined(QUAV_AVX_LANES)
         case SimdLevel::Avx512:
             detail::solveBoundedLanesAvx512(from, stride, floors + first, stops + first, n, s, to,
-                                            rows, left);
+                                            rows, left, made);
             break;
         case SimdLevel::Avx2:
             detail::solveBoundedLanesAvx2(from, stride, floors + first, stops + first, n, s, to,
-                                          rows, left);
+                                          rows, left, made);
             break;
 #endif
         default:
             solveBoundedLanes<ScalarIsa>(from, stride, floors + first, stops + first, n, s, to,
-                                         rows, left);
+                                         rows, left, made);
             break;
         }
+        for (int e = 0; e < 36; ++e)
+            next.vectors[e] = rows[e * stride + n - 1];
+        next.departure = made[n - 1];
+        next.set = true;
     }
 }
 

@@ -49,6 +49,16 @@ const char* simdName(SimdLevel level);
 void symmetricEigenRows6(SimdLevel level, double* const* a, double* const* vt, int count,
                          const double* floors = nullptr);
 
+/// The vectors the next side-by-side estimate's first systems may start from:
+/// those of the last system solved, a neighbour in the caller's order, and a bound
+/// on the 2-norm of V V^T - I for them (they are orthonormal only to the
+/// rounding), with room for the roundings of taking a system into their basis.
+struct EstimateChain {
+    bool set = false;
+    double vectors[36] = {}; ///< in rows
+    double departure = 0.0;
+};
+
 /// The eigenvalues and vectors of `count` 6 x 6 systems side by side at `level`, as
 /// an estimate whose caller bounds its error: element e of system l at
 /// systems[e * stride + l] (its upper triangle is read), eigenvalue j to
@@ -57,17 +67,17 @@ void symmetricEigenRows6(SimdLevel level, double* const* a, double* const* vt, i
 /// elements above the diagonal are below stops[l] in Frobenius norm; remainders[l]
 /// receives a bound on the 2-norm of the off-diagonal elements left, by which each
 /// eigenvalue may differ beyond the rotations' rounding (the floors as
-/// symmetricEigenRows6's). A group of systems starts from the vectors found for the
-/// system before it, the first group from `before` when given (neighbouring
-/// variants have nearly the same vectors, and the rotations then need a sweep or
-/// two fewer), taking each of its systems into their basis, rows that are
-/// orthonormal only to the rounding:
-/// departures[l] receives a bound d (0 for a start from the identity) such that
-/// each eigenvalue may differ by d times the system's 2-norm more, and each vector
-/// is that of a system at most that much further away. A system's result depends on
-/// the others solved with it and on the level.
+/// symmetricEigenRows6's). Each group of systems is taken into the basis of the
+/// vectors found for the system before it and its rotations start from them
+/// (neighbouring variants have nearly the same vectors, and the rotations then need
+/// a sweep or two fewer); the first group so starts from `chain`'s when set, and
+/// `chain`, when given, receives the last system's. departures[l] receives the
+/// departure of the vectors lane l started from (0 from the identity): each of its
+/// eigenvalues may differ by that times the system's 2-norm more, and each vector
+/// is that of a system at most that much further away. A system's result depends
+/// on the others solved with it and on the level.
 void boundedEigenLanes6(SimdLevel level, const double* systems, int stride, int count,
-                        const double* floors, const double* stops, const double* before,
+                        const double* floors, const double* stops, EstimateChain* chain,
                         double* values, double* vectors, double* remainders, double* departures);
 
 /// The same in long double (other rotation order), several times slower: values and
