@@ -476,8 +476,10 @@ void solveBoundedLanes(const double* systems, int stride, const double* floors, 
     // The off-diagonal elements count twice; the factor covers the sum's rounding.
     const V two = Lanes<Isa>::splat(2.0 * (1.0 + 0x1p-40));
     store(Isa::sqrt(two * solver.remainder2()), remainders);
-    // The Frobenius norm of V V^T - I and room for the roundings (those of these
-    // sums are some units in the last place).
+    // The Frobenius norm of V V^T - I and room for the roundings: those of these
+    // sums (some units in the last place) and of taking a next system into V's
+    // basis (under 3,000 units in the last place of its norm, which the caller's
+    // twice 2^-40 covers).
     V sum = L::splat(0.0);
     for (int j = 0; j < 6; ++j)
         for (int k = j; k < 6; ++k) {
