@@ -472,17 +472,29 @@ Pivots FrequencyCount::pivots(double x) const {
     return at;
 }
 
+namespace {
+
+/// The solution's eigenvalues lie within a few hundred roundoffs of the norm of
+/// C's: a margin of 1e-9 of the norms holds them, and the relative 1e-12 by which
+/// a frequency's rounding could carry it across a threshold, with room to spare.
+double countMargin(double norm, double x) {
+    return 1e-9 * (norm + std::fabs(x));
+}
+
+/// A count is exact once no eigenvalue of C lies within the margin of x. A system
+/// assembled apart from the calculation's lies within `assembly` of it, and so
+/// does each of its eigenvalues (Weyl): that distance is added to the
+/// factorisation's own.
+bool exactCount(const Pivots& at, double assembly, double margin) {
+    return at.distance > at.backward + assembly + margin;
+}
+
+} // namespace
+
 FrequencyCount::Range FrequencyCount::eigenvaluesBelow(double x) const {
-    // The solution's eigenvalues lie within a few hundred roundoffs of the norm of
-    // C's: a margin of 1e-9 of the norms holds them, and the relative 1e-12 by
-    // which a frequency's rounding could carry it across a threshold, with room to
-    // spare. A count is exact once no eigenvalue of C lies within the margin of x.
-    // A system assembled apart from the calculation's lies within assembly_ of it,
-    // and so does each of its eigenvalues (Weyl): that distance is added to the
-    // factorisation's own.
-    const double margin = 1e-9 * (norm_ + std::fabs(x));
+    const double margin = countMargin(norm_, x);
     const Pivots at = pivots(x);
-    if (at.distance > at.backward + assembly_ + margin)
+    if (exactCount(at, assembly_, margin))
         return {at.negative, at.negative};
     // The product cannot tell when several eigenvalues lie near x (or one lies on
     // it). Counts 2 margins either side, each factorisation within a margin of C,
@@ -543,7 +555,7 @@ int FrequencyCount::possiblyAtOrBelow(double frequency) const {
     return eigenvaluesBelow(shift(frequency)).high;
 }
 
-FrequencyCount::Range FrequencyCount::below(double frequency) const {
+FrequencyCount::Range FrequencyCount::counted(double frequency) const {
     if (!usable_ || std::isnan(frequency) || frequency == 0.0)
         return {0, 6};
     if (frequency < 0.0)
@@ -593,6 +605,10 @@ VariantSystems::VariantSystems(const AnalysisModel& model, const VariantBasis& b
         s.rates = static_cast<int>(
             3 * (springs + static_cast<std::size_t>(c - model.springCharacteristics.data())));
         s.dynamicFactor = c->dynamicFactor;
+        const auto slot = static_cast<std::size_t>(s.rates);
+        if (std::find(rateSlots_.begin(), rateSlots_.end(), slot) == rateSlots_.end())
+            rateSlots_.push_back(slot);
+        factorsNonNegative_ = factorsNonNegative_ && s.dynamicFactor >= 0.0;
         std::copy(axes->principal, axes->principal + 9, s.orientation);
     }
     for (std::size_t j = 0; j < model.springCharacteristics.size(); ++j)
@@ -607,8 +623,10 @@ VariantSystems::VariantSystems(const AnalysisModel& model, const VariantBasis& b
             continue; // such thresholds are answered without a count
         const double x = FrequencyCount::shift(f);
         if (std::find(shifts_.begin(), shifts_.end(), x) == shifts_.end() &&
-            shifts_.size() + 1 < static_cast<std::size_t>(FrequencyCount::kKnownShifts))
+            shifts_.size() + 1 < static_cast<std::size_t>(FrequencyCount::kKnownShifts)) {
             shifts_.push_back(x);
+            shiftFrequencies_.push_back(f);
+        }
         if (lowest == 0.0 || x < lowest)
             lowest = x;
     }
@@ -825,17 +843,17 @@ void VariantSystems::count(const double* const* values, int n, FrequencyCount* c
     // system's >= -assembly (the bound covers its rounding too) and the solution's
     // within the margin of those. A shift below -(2 assembly + margin) then has
     // none below it, and its factorisation is left out when no lane needs it.
+    // (Without branches: a lane's rates are read whatever the others hold.)
     bool nonNegative[N];
     bool allNonNegative = lowest_ > 0.0;
     for (int l = 0; l < n; ++l) {
-        nonNegative[l] = true;
-        for (const Spring& spring : springs_)
-            if (spring.rates >= 0) {
-                const double* v = values[l] + spring.rates;
-                nonNegative[l] = nonNegative[l] && spring.dynamicFactor >= 0.0 && v[0] >= 0.0 &&
-                                 v[1] >= 0.0 && v[2] >= 0.0;
-            }
-        allNonNegative = allNonNegative && nonNegative[l];
+        bool holds = factorsNonNegative_;
+        for (std::size_t slot : rateSlots_) {
+            const double* v = values[l] + slot;
+            holds = holds & (v[0] >= 0.0) & (v[1] >= 0.0) & (v[2] >= 0.0);
+        }
+        nonNegative[l] = holds;
+        allNonNegative = allNonNegative && holds;
     }
     // The negative shift is the last.
     const int shiftCount = static_cast<int>(shifts_.size()) - (allNonNegative ? 1 : 0);
@@ -863,6 +881,18 @@ void VariantSystems::count(const double* const* values, int n, FrequencyCount* c
         for (int i = 0; i < shiftCount; ++i) {
             count.knownShift_[i] = shifts_[static_cast<std::size_t>(i)];
             count.knownPivots_[i] = lanes.pivots[i][l];
+        }
+        // A threshold whose count is exact, with none below its negative (or none
+        // below it at all), is settled now: below() would find just that.
+        count.settled_ = 0;
+        for (std::size_t i = 0; i < shiftFrequencies_.size(); ++i) {
+            const double x = shifts_[i];
+            const Pivots& at = lanes.pivots[i][l];
+            if (exactCount(at, assembly, countMargin(norm[l], x)) &&
+                (at.negative == 0 || (count.noneBelow_ > 0.0 && x >= count.noneBelow_))) {
+                count.settledFrequency_[count.settled_] = shiftFrequencies_[i];
+                count.settledRange_[count.settled_++] = {at.negative, at.negative};
+            }
         }
     }
 }

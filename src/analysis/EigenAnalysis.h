@@ -119,7 +119,13 @@ public:
 
     /// The range for `frequency` [Hz]; {0, 0} for thresholds below 0, {0, 6} when
     /// nothing can be counted.
-    Range below(double frequency) const;
+    Range below(double frequency) const {
+        // Counts made side by side settle most thresholds as they are made.
+        for (int i = 0; i < settled_; ++i)
+            if (settledFrequency_[i] == frequency)
+                return settledRange_[i];
+        return counted(frequency);
+    }
 
     /// below(frequency).low, with fewer factorisations: how many frequencies are
     /// certainly below `frequency`.
@@ -140,6 +146,8 @@ private:
     Range eigenvaluesBelow(double x) const;
     /// The eigenvalues below -x (x > 0).
     Range negativeBelow(double x) const;
+    /// below() from the factorisations.
+    Range counted(double frequency) const;
 
     double c_[36] = {}; ///< the factorisations read its lower triangle only
     double norm_ = 0.0; ///< a bound on the 2-norm of C: its largest absolute row sum
@@ -153,6 +161,11 @@ private:
     detail::CountPivots knownPivots_[kKnownShifts];
     /// No eigenvalue lies below -noneBelow_ (0: not yet known for any shift).
     mutable double noneBelow_ = 0.0;
+    /// below(settledFrequency_[i]) is settledRange_[i]: what the factorisations
+    /// made with the count already tell.
+    int settled_ = 0;
+    double settledFrequency_[kKnownShifts];
+    Range settledRange_[kKnownShifts];
 };
 
 /// A model's modes before their shapes are mapped back to global DOFs in the
@@ -258,7 +271,12 @@ private:
     double scales_[36] = {}; ///< scale_i scale_j
     double boundFactor_ = 0.0;
     std::vector<double> shifts_;
+    /// The threshold of each positive shift, in the order of shifts_.
+    std::vector<double> shiftFrequencies_;
     double lowest_ = 0.0; ///< the lowest positive shift, or 0
+    /// The slots of the characteristics' rates that springs use (Kxx of each).
+    std::vector<std::size_t> rateSlots_;
+    bool factorsNonNegative_ = true; ///< every such spring's dynamic factor >= 0
 };
 
 /// eigenvalueAnalysis for `count` models at once, their systems solved side by side

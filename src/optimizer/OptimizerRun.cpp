@@ -63,7 +63,10 @@ static_assert(RunInput::kBatchVariants % VariantSystems::kLanes == 0,
               "a batch is counted in whole groups of lanes");
 
 void RunInput::prepareCounts(const std::vector<DesignParameter>& parameters) {
-    if (!(screen_.frequenciesOnly() || screen_.shapesMatter()) || model_.usesFrequencyTables())
+    frequenciesOnly_ = screen_.frequenciesOnly();
+    shapesMatter_ = screen_.shapesMatter();
+    shapesDecide_ = screen_.shapesDecide();
+    if (!(frequenciesOnly_ || shapesMatter_) || model_.usesFrequencyTables())
         return;
     const std::size_t springs = model_.springs.size();
     // What applyBindings writes, in its order: the first parameter of the id, every
@@ -237,7 +240,7 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
         // The systems are counted and estimated VariantSystems::kLanes at a time.
         constexpr int kLanes = VariantSystems::kLanes;
         bool usable[kBatchVariants];
-        if (screen_.frequenciesOnly()) {
+        if (frequenciesOnly_) {
             work.counts_.resize(kBatchVariants);
             FrequencyCount* counts = work.counts_.data();
             for (int first = 0; first < countedLanes; first += kLanes)
@@ -262,7 +265,7 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
         // Shares and the coupling degree from the modes estimated side by side:
         // most variants fail by far, and only the others get a model (or, where
         // conditions read the static results, their eigen analysis).
-        if (screen_.shapesMatter()) {
+        if (shapesMatter_) {
             int estimating = 0;
             for (std::size_t i = 0; i < count; ++i)
                 if (counted[i] >= 0 && counted[i] != 2) {
@@ -276,7 +279,7 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
             for (int first = 0; first < estimating; first += kLanes)
                 systems_->estimate(lanes + first, std::min(kLanes, estimating - first),
                                    estimates + first, usable + first, simdLevel(), &chain);
-            const bool withoutModels = screen_.shapesDecide();
+            const bool withoutModels = shapesDecide_;
             for (std::size_t i = 0; i < count; ++i) {
                 if (counted[i] < 0 || counted[i] == 2 || !usable[lane[i]])
                     continue;
@@ -351,7 +354,7 @@ void RunInput::evaluateBatch(const double* values, std::size_t count, Workspace&
     };
     // One reference fits the function's own storage: no allocation per batch.
     ModesWanted wanted;
-    if (!screen_.frequenciesOnly())
+    if (!frequenciesOnly_)
         wanted = [&decide](int s, const ModesEstimate& modes) { return decide(s, modes); };
     eigenvalueAnalyses(solve, solving, &screen_.basis(), simdLevel(), wanted);
     for (std::size_t i = 0; i < count; ++i)

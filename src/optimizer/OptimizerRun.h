@@ -229,6 +229,10 @@ private:
     /// frequencies, or estimates their modes, without writing their models.
     std::optional<VariantSystems> systems_;
     std::vector<Assignment> assignments_;
+    /// What the screen says of the study's conditions, asked once for all batches.
+    bool frequenciesOnly_ = false;
+    bool shapesMatter_ = false;
+    bool shapesDecide_ = false;
 };
 
 /// Makes `path` + "/" + `folder` the optimiser's output directory: an existing
