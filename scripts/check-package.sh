@@ -78,8 +78,15 @@ for _ in $(seq 150); do
     sleep 0.2
 done
 [ -n "$window" ] || fail "no main window \"power_unit.quav - QUAV\" within 30 s"
-# The window carries the installed icon, found through the icon theme.
-xprop -id "$window" _NET_WM_ICON | grep -q "Icon (" || fail "the main window has no icon"
+# The window carries its icon. xprop's listing goes to a file first: grep -q
+# leaving the pipe early would end xprop with SIGPIPE, a failure under pipefail.
+icon=no
+for _ in $(seq 25); do
+    xprop -id "$window" _NET_WM_ICON >"$work/icon.txt" 2>&1 || true
+    grep -q "Icon (" "$work/icon.txt" && icon=yes && break
+    sleep 0.2
+done
+[ "$icon" = yes ] || fail "the main window has no icon: $(head -c 300 "$work/icon.txt")"
 sleep 1
 import -window root "$build/package/installed-quav.png"
 
